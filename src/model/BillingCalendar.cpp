@@ -1,0 +1,193 @@
+#include "BillingCalendar.h"
+
+#include "CurrencyRates.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace BillingCalendar {
+namespace {
+
+int stepMonths(BillingCycle cycle) {
+    switch (cycle) {
+    case BillingCycle::weekly:
+        return 0;
+    case BillingCycle::monthly:
+        return 1;
+    case BillingCycle::quarterly:
+        return 3;
+    case BillingCycle::yearly:
+        return 12;
+    }
+    return 1;
+}
+
+QDate addStep(QDate date, BillingCycle cycle) {
+    switch (cycle) {
+    case BillingCycle::weekly:
+        return date.addDays(7);
+    case BillingCycle::monthly:
+        return date.addMonths(1);
+    case BillingCycle::quarterly:
+        return date.addMonths(3);
+    case BillingCycle::yearly:
+        return date.addYears(1);
+    }
+    return {};
+}
+
+bool isLeap(qint64 year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+// Months counted from year 0: index = year * 12 + (month - 1). Floor division keeps it exact for
+// years before 0, which QDate supports.
+struct MonthIndex {
+    static qint64 of(int year, int month) { return qint64(year) * 12 + (month - 1); }
+    static qint64 year(qint64 index) { return index >= 0 ? index / 12 : -((-index + 11) / 12); }
+    static int month(qint64 index) { return int(index - year(index) * 12) + 1; }
+};
+
+int daysInMonth(qint64 index) {
+    static constexpr int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const int month = MonthIndex::month(index);
+    if (month == 2 && isLeap(MonthIndex::year(index)))
+        return 29;
+    return lengths[month - 1];
+}
+
+// The shortest length (February counted as 28 days) of the months a month step of `step` months
+// visits from `index` onwards. A day of month not above it can never be clamped again.
+int shortestVisitedMonth(qint64 index, int step) {
+    int shortest = 31;
+    for (int i = 1; i <= 12 / std::gcd(step, 12); ++i) {
+        const qint64 visited = index + qint64(i) * step;
+        const int length = MonthIndex::month(visited) == 2 ? 28 : daysInMonth(visited);
+        shortest = std::min(shortest, length);
+    }
+    return shortest;
+}
+
+QDate dateAt(qint64 index, int day) {
+    return QDate(int(MonthIndex::year(index)), MonthIndex::month(index), day);
+}
+
+} // namespace
+
+std::optional<QDate> nextRecurringDayByStepping(QDate first, QDate today, BillingCycle cycle) {
+    if (!first.isValid() || !today.isValid())
+        return std::nullopt;
+    if (first >= today)
+        return first;
+    QDate next = first;
+    for (int step = 0; step < maxSteps; ++step) {
+        next = addStep(next, cycle);
+        if (!next.isValid())
+            return std::nullopt;
+        if (next >= today)
+            break;
+    }
+    return next;
+}
+
+std::optional<QDate> nextRecurringDay(QDate first, QDate today, BillingCycle cycle) {
+    if (!first.isValid() || !today.isValid())
+        return std::nullopt;
+    if (first >= today)
+        return first;
+
+    if (cycle == BillingCycle::weekly) {
+        const qint64 behind = first.daysTo(today);
+        const qint64 steps = std::min<qint64>((behind + 6) / 7, maxSteps);
+        const QDate next = first.addDays(steps * 7);
+        return next.isValid() ? std::optional(next) : std::nullopt;
+    }
+
+    const int step = stepMonths(cycle);
+    qint64 index = MonthIndex::of(first.year(), first.month());
+    int day = first.day();
+    qint64 stepsTaken = 0;
+    const qint64 todayIndex = MonthIndex::of(today.year(), today.month());
+    const auto reached = [&] { return index > todayIndex || (index == todayIndex && day >= today.day()); };
+
+    // While the day of month can still be clamped, walk period by period. Every month length is met
+    // within twelve periods and two Februaries in a row are never both leap, so this ends after a few
+    // dozen periods at most.
+    while (day > shortestVisitedMonth(index, step)) {
+        if (stepsTaken == maxSteps)
+            return dateAt(index, day);
+        index += step;
+        day = std::min(day, daysInMonth(index));
+        ++stepsTaken;
+        if (reached())
+            return dateAt(index, day);
+    }
+
+    // The day of month is fixed from here on: jump straight to the first period on or after today.
+    qint64 remaining = (todayIndex - index + step - 1) / step;
+    if (index + remaining * step == todayIndex && day < today.day())
+        ++remaining;
+    remaining = std::min(remaining, qint64(maxSteps) - stepsTaken);
+    index += remaining * step;
+    const QDate next = dateAt(index, day);
+    return next.isValid() ? std::optional(next) : std::nullopt;
+}
+
+std::optional<QDate> nextChargeDay(const Subscription &subscription, QDate first, QDate today) {
+    if (subscription.billingType != BillingType::recurring || !subscription.isActive) {
+        if (first.isValid() && first >= today)
+            return first;
+        return std::nullopt;
+    }
+    return nextRecurringDay(first, today, subscription.cycle);
+}
+
+double monthlyFactor(BillingCycle cycle) {
+    switch (cycle) {
+    case BillingCycle::weekly:
+        return 52.0 / 12.0;
+    case BillingCycle::monthly:
+        return 1.0;
+    case BillingCycle::quarterly:
+        return 1.0 / 3.0;
+    case BillingCycle::yearly:
+        return 1.0 / 12.0;
+    }
+    return 1.0;
+}
+
+} // namespace BillingCalendar
+
+std::optional<Subscription::NextCharge> Subscription::nextCharge(const QDateTime &reference,
+                                                                 const QTimeZone &zone) const {
+    const QDate today = reference.toTimeZone(zone).date();
+    const QDate first = startDate.toTimeZone(zone).date();
+    const auto day = BillingCalendar::nextChargeDay(*this, first, today);
+    if (!day)
+        return std::nullopt;
+    return NextCharge{*day, int(today.daysTo(*day))};
+}
+
+std::optional<QDateTime> Subscription::nextChargeDate(const QDateTime &reference, const QTimeZone &zone) const {
+    const auto next = nextCharge(reference, zone);
+    if (!next)
+        return std::nullopt;
+    return next->day.startOfDay(zone);
+}
+
+std::optional<int> Subscription::daysUntilNextCharge(const QDateTime &reference, const QTimeZone &zone) const {
+    const auto next = nextCharge(reference, zone);
+    if (!next)
+        return std::nullopt;
+    return next->days;
+}
+
+double Subscription::monthlyAmountInCurrency() const {
+    if (!isActive || billingType == BillingType::oneTime)
+        return 0;
+    return amount * BillingCalendar::monthlyFactor(cycle);
+}
+
+double Subscription::monthlyAmountInCNY() const {
+    return monthlyAmountInCurrency() * CurrencyRates::rate(currency);
+}

@@ -1,0 +1,60 @@
+#include "CurrencyRates.h"
+
+#include <array>
+
+namespace CurrencyRates {
+namespace {
+
+struct Entry {
+    QStringView code;
+    double toCNY;
+    QStringView symbol;
+};
+
+constexpr std::array<Entry, 6> toCNYTable{{
+    {u"CNY", 1.0, u"¥"},
+    {u"USD", 7.2, u"$"},
+    {u"EUR", 7.8, u"€"},
+    {u"HKD", 0.92, u"HK$"},
+    {u"JPY", 0.048, u"¥"},
+    {u"GBP", 9.1, u"£"},
+}};
+
+const Entry *find(const QString &code) {
+    if (code.size() != 3)
+        return nullptr;
+    const QString upper = code.toUpper();
+    for (const Entry &entry : toCNYTable) {
+        if (entry.code == upper)
+            return &entry;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+const QStringList &supportedCurrencies() {
+    static const QStringList codes = [] {
+        QStringList list;
+        for (const Entry &entry : toCNYTable)
+            list << entry.code.toString();
+        return list;
+    }();
+    return codes;
+}
+
+double rate(const QString &code) {
+    const Entry *entry = find(code);
+    return entry ? entry->toCNY : 1.0;
+}
+
+double convert(double amount, const QString &from, const QString &to) {
+    return amount * rate(from) / rate(to);
+}
+
+QString symbol(const QString &code) {
+    const Entry *entry = find(code);
+    return entry ? entry->symbol.toString() : code;
+}
+
+} // namespace CurrencyRates

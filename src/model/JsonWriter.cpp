@@ -1,0 +1,155 @@
+#include "JsonWriter.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLocale>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+
+namespace JsonWriter {
+namespace {
+
+void writeString(QByteArray &out, const QString &text) {
+    out += '"';
+    const QByteArray utf8 = text.toUtf8();
+    for (const char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '/':
+            out += "\\/";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                static constexpr char hex[] = "0123456789abcdef";
+                out += "\\u00";
+                out += hex[c >> 4];
+                out += hex[c & 0xF];
+            } else {
+                out += ch;
+            }
+        }
+    }
+    out += '"';
+}
+
+class Writer {
+public:
+    explicit Writer(Layout layout) : m_indented(layout == Layout::indented) {}
+
+    bool write(const QJsonValue &value, int depth) {
+        switch (value.type()) {
+        case QJsonValue::Null:
+        case QJsonValue::Undefined:
+            m_out += "null";
+            return true;
+        case QJsonValue::Bool:
+            m_out += value.toBool() ? "true" : "false";
+            return true;
+        case QJsonValue::Double: {
+            const double number = value.toDouble();
+            if (!std::isfinite(number))
+                return false;
+            m_out += QByteArray::number(number, 'g', QLocale::FloatingPointShortest);
+            return true;
+        }
+        case QJsonValue::String:
+            writeString(m_out, value.toString());
+            return true;
+        case QJsonValue::Array:
+            return writeArray(value.toArray(), depth);
+        case QJsonValue::Object:
+            return writeObject(value.toObject(), depth);
+        }
+        return false;
+    }
+
+    QByteArray take() { return std::move(m_out); }
+
+private:
+    void newline(int depth) {
+        if (!m_indented)
+            return;
+        m_out += '\n';
+        m_out.append(depth * 2, ' ');
+    }
+
+    bool writeArray(const QJsonArray &array, int depth) {
+        if (array.isEmpty()) {
+            m_out += "[]";
+            return true;
+        }
+        m_out += '[';
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            if (i > 0)
+                m_out += ',';
+            newline(depth + 1);
+            if (!write(array.at(i), depth + 1))
+                return false;
+        }
+        newline(depth);
+        m_out += ']';
+        return true;
+    }
+
+    bool writeObject(const QJsonObject &object, int depth) {
+        if (object.isEmpty()) {
+            m_out += "{}";
+            return true;
+        }
+        QStringList keys = object.keys();
+        std::sort(keys.begin(), keys.end());
+        m_out += '{';
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            if (i > 0)
+                m_out += ',';
+            newline(depth + 1);
+            writeString(m_out, keys.at(i));
+            m_out += m_indented ? " : " : ":";
+            if (!write(object.value(keys.at(i)), depth + 1))
+                return false;
+        }
+        newline(depth);
+        m_out += '}';
+        return true;
+    }
+
+    QByteArray m_out;
+    bool m_indented;
+};
+
+} // namespace
+
+std::optional<QByteArray> write(const QJsonValue &value, Layout layout) {
+    Writer writer(layout);
+    if (!writer.write(value, 0))
+        return std::nullopt;
+    QByteArray out = writer.take();
+    if (layout == Layout::indented)
+        out += '\n';
+    return out;
+}
+
+} // namespace JsonWriter

@@ -1,0 +1,248 @@
+#include "Subscription.h"
+
+#include "settings/LocalizationManager.h"
+
+#include <QHashFunctions>
+#include <QJsonValue>
+
+#include <cmath>
+
+QString rawValue(BillingType type) {
+    switch (type) {
+    case BillingType::recurring:
+        return QStringLiteral("recurring");
+    case BillingType::oneTime:
+        return QStringLiteral("oneTime");
+    }
+    return {};
+}
+
+QString rawValue(BillingCycle cycle) {
+    switch (cycle) {
+    case BillingCycle::weekly:
+        return QStringLiteral("weekly");
+    case BillingCycle::monthly:
+        return QStringLiteral("monthly");
+    case BillingCycle::quarterly:
+        return QStringLiteral("quarterly");
+    case BillingCycle::yearly:
+        return QStringLiteral("yearly");
+    }
+    return {};
+}
+
+std::optional<BillingType> billingTypeFromRaw(QStringView raw) {
+    for (BillingType type : allBillingTypes()) {
+        if (raw == rawValue(type))
+            return type;
+    }
+    return std::nullopt;
+}
+
+std::optional<BillingCycle> billingCycleFromRaw(QStringView raw) {
+    for (BillingCycle cycle : allBillingCycles()) {
+        if (raw == rawValue(cycle))
+            return cycle;
+    }
+    return std::nullopt;
+}
+
+const QList<BillingType> &allBillingTypes() {
+    static const QList<BillingType> types{BillingType::recurring, BillingType::oneTime};
+    return types;
+}
+
+const QList<BillingCycle> &allBillingCycles() {
+    static const QList<BillingCycle> cycles{BillingCycle::weekly, BillingCycle::monthly,
+                                            BillingCycle::quarterly, BillingCycle::yearly};
+    return cycles;
+}
+
+QString label(BillingCycle cycle) {
+    const bool zh = LocalizationManager::shared().isZh();
+    switch (cycle) {
+    case BillingCycle::weekly:
+        return zh ? QStringLiteral("每周") : QStringLiteral("Weekly");
+    case BillingCycle::monthly:
+        return zh ? QStringLiteral("每月") : QStringLiteral("Monthly");
+    case BillingCycle::quarterly:
+        return zh ? QStringLiteral("每季") : QStringLiteral("Quarterly");
+    case BillingCycle::yearly:
+        return zh ? QStringLiteral("每年") : QStringLiteral("Yearly");
+    }
+    return {};
+}
+
+const QStringList &standardCategories() {
+    static const QStringList categories{
+        QStringLiteral("AI/工具"), QStringLiteral("影音"), QStringLiteral("音乐"),
+        QStringLiteral("云存储"),  QStringLiteral("软件"), QStringLiteral("游戏"),
+        QStringLiteral("阅读"),    QStringLiteral("会员"), QStringLiteral("其他"),
+    };
+    return categories;
+}
+
+Subscription Subscription::make(const QString &name, double amount, const QString &currency,
+                                 BillingType billingType, BillingCycle cycle, const QDateTime &startDate,
+                                 const QString &category, const QString &notes, bool isActive) {
+    Subscription s;
+    s.name = name;
+    s.amount = amount;
+    s.currency = currency;
+    s.billingType = billingType;
+    s.cycle = cycle;
+    s.startDate = startDate;
+    s.category = category;
+    s.notes = notes;
+    s.isActive = isActive;
+    return s;
+}
+
+size_t qHash(const Subscription &s, size_t seed) noexcept {
+    QtPrivate::QHashCombine combine;
+    seed = combine(seed, s.id);
+    seed = combine(seed, s.name);
+    seed = combine(seed, s.amount);
+    seed = combine(seed, s.currency);
+    seed = combine(seed, static_cast<int>(s.billingType));
+    seed = combine(seed, static_cast<int>(s.cycle));
+    seed = combine(seed, s.startDate.toMSecsSinceEpoch());
+    seed = combine(seed, s.category);
+    seed = combine(seed, s.notes);
+    seed = combine(seed, s.isActive);
+    return seed;
+}
+
+QString uuidText(const QUuid &id) {
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
+
+std::optional<QUuid> parseUuid(QStringView text) {
+    static constexpr int groups[] = {8, 4, 4, 4, 12};
+    if (text.size() != 36)
+        return std::nullopt;
+    qsizetype pos = 0;
+    for (int g = 0; g < 5; ++g) {
+        if (g > 0 && text[pos++] != u'-')
+            return std::nullopt;
+        for (int i = 0; i < groups[g]; ++i, ++pos) {
+            const char16_t c = text[pos].unicode();
+            const bool hex = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+            if (!hex)
+                return std::nullopt;
+        }
+    }
+    const QUuid id = QUuid::fromString(text);
+    if (id.isNull() && text != u"00000000-0000-0000-0000-000000000000")
+        return std::nullopt;
+    return id;
+}
+
+QString formatInternetDateTime(const QDateTime &instant) {
+    // Whole seconds, rounded down, so that a later read gives the same instant as the file holds.
+    const qint64 ms = instant.toMSecsSinceEpoch();
+    const qint64 secs = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+    return QDateTime::fromSecsSinceEpoch(secs, QTimeZone::utc()).toString(u"yyyy-MM-ddTHH:mm:ss'Z'");
+}
+
+namespace {
+bool readDigits(QStringView text, qsizetype pos, int count, int &out) {
+    out = 0;
+    for (int i = 0; i < count; ++i) {
+        const char16_t c = text[pos + i].unicode();
+        if (c < u'0' || c > u'9')
+            return false;
+        out = out * 10 + (c - u'0');
+    }
+    return true;
+}
+} // namespace
+
+std::optional<QDateTime> parseInternetDateTime(QStringView text) {
+    // yyyy-MM-ddTHH:mm:ss then Z or ±hh:mm
+    if (text.size() != 20 && text.size() != 25)
+        return std::nullopt;
+    int y, mo, d, h, mi, s;
+    if (!readDigits(text, 0, 4, y) || text[4] != u'-' || !readDigits(text, 5, 2, mo) || text[7] != u'-' ||
+        !readDigits(text, 8, 2, d) || text[10] != u'T' || !readDigits(text, 11, 2, h) || text[13] != u':' ||
+        !readDigits(text, 14, 2, mi) || text[16] != u':' || !readDigits(text, 17, 2, s))
+        return std::nullopt;
+    int offsetSeconds = 0;
+    if (text.size() == 20) {
+        if (text[19] != u'Z')
+            return std::nullopt;
+    } else {
+        int oh, om;
+        const QChar sign = text[19];
+        if ((sign != u'+' && sign != u'-') || !readDigits(text, 20, 2, oh) || text[22] != u':' ||
+            !readDigits(text, 23, 2, om) || oh > 23 || om > 59)
+            return std::nullopt;
+        offsetSeconds = (oh * 3600 + om * 60) * (sign == u'-' ? -1 : 1);
+    }
+    const QDate date(y, mo, d);
+    if (!date.isValid() || h > 23 || mi > 59 || s > 59)
+        return std::nullopt;
+    const QDateTime local(date, QTime(h, mi, s), QTimeZone(offsetSeconds));
+    if (!local.isValid())
+        return std::nullopt;
+    return local.toUTC();
+}
+
+QJsonObject Subscription::toJson() const {
+    return QJsonObject{
+        {QStringLiteral("id"), uuidText(id)},
+        {QStringLiteral("name"), name},
+        {QStringLiteral("amount"), amount},
+        {QStringLiteral("currency"), currency},
+        {QStringLiteral("billingType"), rawValue(billingType)},
+        {QStringLiteral("cycle"), rawValue(cycle)},
+        {QStringLiteral("startDate"), formatInternetDateTime(startDate)},
+        {QStringLiteral("category"), category},
+        {QStringLiteral("notes"), notes},
+        {QStringLiteral("isActive"), isActive},
+    };
+}
+
+std::optional<Subscription> Subscription::fromJson(const QJsonValue &value) {
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject o = value.toObject();
+    const auto str = [&o](const char *key) -> std::optional<QString> {
+        const QJsonValue v = o.value(QLatin1StringView(key));
+        if (!v.isString())
+            return std::nullopt;
+        return v.toString();
+    };
+    const auto id = str("id");
+    const auto name = str("name");
+    const auto currency = str("currency");
+    const auto type = str("billingType");
+    const auto cycle = str("cycle");
+    const auto start = str("startDate");
+    const auto category = str("category");
+    const auto notes = str("notes");
+    const QJsonValue amount = o.value(QLatin1StringView("amount"));
+    const QJsonValue active = o.value(QLatin1StringView("isActive"));
+    if (!id || !name || !currency || !type || !cycle || !start || !category || !notes || !amount.isDouble() ||
+        !active.isBool())
+        return std::nullopt;
+
+    Subscription s;
+    const auto uuid = parseUuid(*id);
+    const auto billingType = billingTypeFromRaw(*type);
+    const auto billingCycle = billingCycleFromRaw(*cycle);
+    const auto startDate = parseInternetDateTime(*start);
+    if (!uuid || !billingType || !billingCycle || !startDate || !std::isfinite(amount.toDouble()))
+        return std::nullopt;
+    s.id = *uuid;
+    s.name = *name;
+    s.amount = amount.toDouble();
+    s.currency = *currency;
+    s.billingType = *billingType;
+    s.cycle = *billingCycle;
+    s.startDate = *startDate;
+    s.category = *category;
+    s.notes = *notes;
+    s.isActive = active.toBool();
+    return s;
+}

@@ -1,0 +1,44 @@
+#include "Preferences.h"
+
+#include <QSettings>
+#include <QVariant>
+
+namespace Preferences {
+
+std::unique_ptr<QSettings> settings() {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Renewly"),
+                                       QStringLiteral("Renewly"));
+}
+
+std::optional<QString> appLanguage() {
+    const QVariant value = settings()->value(QStringLiteral("appLanguage"));
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+void setAppLanguage(const QString &raw) {
+    settings()->setValue(QStringLiteral("appLanguage"), raw);
+}
+
+std::optional<int> storedRemindDaysBefore() {
+    const QVariant value = settings()->value(QStringLiteral("remindDaysBefore"));
+    if (!value.isValid())
+        return std::nullopt;
+    // INI stores every value as text: only a plain decimal integer that fits an int counts.
+    bool ok = false;
+    const int days = value.toString().trimmed().toInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    return days;
+}
+
+int remindDaysBefore() {
+    return storedRemindDaysBefore().value_or(defaultRemindDaysBefore);
+}
+
+void setRemindDaysBefore(int days) {
+    settings()->setValue(QStringLiteral("remindDaysBefore"), days);
+}
+
+} // namespace Preferences

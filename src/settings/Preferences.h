@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QSettings;
+
+// The two per-user preferences, kept by QSettings (INI, user scope, "Renewly"/"Renewly", under
+// XDG_CONFIG_HOME). A missing or malformed value reads as missing; callers choose the default.
+namespace Preferences {
+
+inline constexpr int defaultRemindDaysBefore = 3;
+
+std::unique_ptr<QSettings> settings();
+
+std::optional<QString> appLanguage();
+void setAppLanguage(const QString &raw);
+
+// The stored lead time when it holds an integer, else nothing.
+std::optional<int> storedRemindDaysBefore();
+// The stored lead time, or 3 when it is missing or not an integer.
+int remindDaysBefore();
+void setRemindDaysBefore(int days);
+
+} // namespace Preferences

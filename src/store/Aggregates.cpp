@@ -1,0 +1,82 @@
+#include "Aggregates.h"
+
+#include "model/Format.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace Aggregates {
+
+double totalMonthlyCNY(const QList<Subscription> &subscriptions) {
+    double total = 0.0;
+    for (const Subscription &s : subscriptions)
+        total += s.monthlyAmountInCNY();
+    return total;
+}
+
+QList<Subscription> activeSubscriptions(const QList<Subscription> &subscriptions) {
+    QList<Subscription> active;
+    for (const Subscription &s : subscriptions) {
+        if (s.isActive && s.billingType == BillingType::recurring)
+            active.append(s);
+    }
+    return active;
+}
+
+int activeCount(const QList<Subscription> &subscriptions) {
+    return int(std::count_if(subscriptions.cbegin(), subscriptions.cend(), [](const Subscription &s) {
+        return s.isActive && s.billingType == BillingType::recurring;
+    }));
+}
+
+QList<UpcomingCharge> upcoming(const QList<Subscription> &subscriptions, int withinDays, const QDateTime &now,
+                               const QTimeZone &zone) {
+    QList<UpcomingCharge> charges;
+    for (const Subscription &s : subscriptions) {
+        if (!s.isActive)
+            continue;
+        const auto next = s.nextCharge(now, zone);
+        if (!next || next->days < 0 || next->days > withinDays)
+            continue;
+        charges.append(UpcomingCharge{s, next->day.startOfDay(zone), next->days});
+    }
+    std::stable_sort(charges.begin(), charges.end(),
+                     [](const UpcomingCharge &a, const UpcomingCharge &b) { return a.days < b.days; });
+    return charges;
+}
+
+} // namespace Aggregates
+
+QList<Subscription> sortedSubs(const QList<Subscription> &subscriptions) {
+    // Sort indices with the monthly amount computed once per record.
+    struct Key {
+        bool isActive;
+        double monthly;
+        qsizetype index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(subscriptions.size());
+    for (qsizetype i = 0; i < subscriptions.size(); ++i)
+        keys.push_back({subscriptions[i].isActive, subscriptions[i].monthlyAmountInCNY(), i});
+    std::stable_sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) {
+        if (a.isActive != b.isActive)
+            return a.isActive;
+        return a.monthly > b.monthly;
+    });
+    QList<Subscription> sorted;
+    sorted.reserve(subscriptions.size());
+    for (const Key &key : keys)
+        sorted.append(subscriptions[key.index]);
+    return sorted;
+}
+
+SummaryFigures summaryFigures(const QList<Subscription> &subscriptions, const QDateTime &now,
+                              const QTimeZone &zone) {
+    SummaryFigures figures;
+    figures.totalMonthlyCNY = Aggregates::totalMonthlyCNY(subscriptions);
+    figures.monthlySpend = Format::base(figures.totalMonthlyCNY);
+    figures.yearly = Format::base(figures.totalMonthlyCNY * 12);
+    figures.active = Aggregates::activeCount(subscriptions);
+    figures.dueSoon = int(Aggregates::upcoming(subscriptions, 7, now, zone).size());
+    return figures;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "model/Subscription.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QTimeZone>
+
+// A charge in the coming days: the record, its next charge date (start of that day) and the whole
+// days from the start of today to it.
+struct UpcomingCharge {
+    Subscription sub;
+    QDateTime date;
+    int days = 0;
+};
+
+// The one owner of the subscription list. Loads the file once at creation and writes the whole
+// list back after every change.
+class Store : public QObject {
+    Q_OBJECT
+public:
+    // The list at XDG_DATA_HOME/Renewly/subscriptions.json.
+    explicit Store(QObject *parent = nullptr);
+    // The list at `filePath`, whose folder is created when missing.
+    explicit Store(const QString &filePath, QObject *parent = nullptr);
+
+    static QString defaultFilePath();
+
+    const QList<Subscription> &subscriptions() const { return m_subscriptions; }
+    QString fileURL() const { return m_filePath; }
+    // Where an unreadable file was moved before the first save replaced it, if that happened.
+    QString setAsidePath() const { return m_setAsidePath; }
+
+    void add(const Subscription &subscription);
+    // Replaces the first record with the same id; nothing happens when there is none.
+    void update(const Subscription &subscription);
+    // Flips isActive of the first stored record with the same id; nothing happens when there is none.
+    void toggleActive(const Subscription &subscription);
+    // Removes every record with the same id, then saves, even when nothing was removed.
+    void remove(const Subscription &subscription);
+    // Replaces the list with the five sample records of the current language.
+    void loadSampleData(const QDateTime &now = QDateTime::currentDateTime(),
+                        const QTimeZone &zone = QTimeZone::systemTimeZone());
+    // Writes the whole list. Failure leaves the in-memory list as it is and the file as it was.
+    bool save();
+
+    // Aggregates, computed afresh on every call.
+    double totalMonthlyCNY() const;
+    QList<Subscription> activeSubscriptions() const;
+    QList<UpcomingCharge> upcoming(int withinDays, const QDateTime &now = QDateTime::currentDateTime(),
+                                   const QTimeZone &zone = QTimeZone::systemTimeZone()) const;
+
+Q_SIGNALS:
+    // Before the list changes.
+    void aboutToChange();
+    // After the list changed and was saved, with the new list.
+    void subscriptionsChanged(const QList<Subscription> &subscriptions);
+
+private:
+    template <typename Mutation> void change(Mutation &&mutation);
+    qsizetype indexOf(const QUuid &id) const;
+
+    QList<Subscription> m_subscriptions;
+    QString m_filePath;
+    QString m_setAsidePath;
+    bool m_fileUnreadable = false;
+};
+
+// The four figures of the summary header, as text in the current language, and the raw total.
+struct SummaryFigures {
+    QString monthlySpend;
+    QString yearly;
+    int active = 0;
+    int dueSoon = 0;
+    double totalMonthlyCNY = 0;
+};

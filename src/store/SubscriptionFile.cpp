@@ -1,0 +1,74 @@
+#include "SubscriptionFile.h"
+
+#include "model/JsonWriter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QSaveFile>
+
+namespace SubscriptionFile {
+
+std::optional<QByteArray> encode(const QList<Subscription> &subscriptions) {
+    QJsonArray array;
+    for (const Subscription &subscription : subscriptions)
+        array.append(subscription.toJson());
+    return JsonWriter::write(array, JsonWriter::Layout::indented);
+}
+
+std::optional<QList<Subscription>> decode(const QByteArray &bytes) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    const QJsonArray array = document.array();
+    QList<Subscription> subscriptions;
+    subscriptions.reserve(array.size());
+    for (const QJsonValue &value : array) {
+        auto subscription = Subscription::fromJson(value);
+        if (!subscription)
+            return std::nullopt;
+        subscriptions.append(std::move(*subscription));
+    }
+    return subscriptions;
+}
+
+LoadResult load(const QString &path) {
+    QFile file(path);
+    if (!file.exists())
+        return {LoadStatus::missing, {}};
+    if (!file.open(QIODevice::ReadOnly))
+        return {LoadStatus::unreadable, {}};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {LoadStatus::unreadable, {}};
+    auto subscriptions = decode(bytes);
+    if (!subscriptions)
+        return {LoadStatus::unreadable, {}};
+    return {LoadStatus::loaded, std::move(*subscriptions)};
+}
+
+bool writeAtomically(const QString &path, const QByteArray &bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+std::optional<QString> setAside(const QString &path, const QDateTime &now) {
+    const QString stamp = now.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'");
+    QString target = path + QStringLiteral(".unreadable-") + stamp;
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = path + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
+    if (!QFile::rename(path, target))
+        return std::nullopt;
+    return target;
+}
+
+} // namespace SubscriptionFile

@@ -1,0 +1,24 @@
+# add_renewly_test(NAME SOURCES ... LIBS ... [ZONES zone ...] [ENV VAR=value ...] [LABELS ...])
+# Every test runs with a private HOME, XDG folders and a fixed locale, so no test sees the
+# developer's own files or language settings.
+function(add_renewly_test name)
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;ZONES;ENV;LABELS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE renewly_test_support Qt6::Test ${T_LIBS})
+    if(NOT T_ZONES)
+        set(T_ZONES "Asia/Shanghai")
+    endif()
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    foreach(zone IN LISTS T_ZONES)
+        string(REPLACE "/" "_" suffix "${zone}")
+        set(test_name "${name}@${suffix}")
+        add_test(NAME ${test_name} COMMAND ${name})
+        set(home "${CMAKE_CURRENT_BINARY_DIR}/home/${name}/${suffix}")
+        set_tests_properties(${test_name} PROPERTIES
+            TIMEOUT ${T_TIMEOUT}
+            LABELS "${T_LABELS}"
+            ENVIRONMENT "TZ=${zone};HOME=${home};XDG_DATA_HOME=${home}/data;XDG_CONFIG_HOME=${home}/config;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/run;LANG=C.UTF-8;LANGUAGE=;LC_ALL=;QT_QPA_PLATFORM=offscreen;${T_ENV}")
+    endforeach()
+endfunction()
