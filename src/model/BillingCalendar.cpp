@@ -168,14 +168,16 @@ std::optional<Subscription::NextCharge> Subscription::nextCharge(const QDateTime
     return NextCharge{*day, int(today.daysTo(*day))};
 }
 
-std::optional<QDateTime> Subscription::nextChargeDate(const QDateTime &reference, const QTimeZone &zone) const {
+std::optional<QDateTime> Subscription::nextChargeDate(const QDateTime &reference,
+                                                      const QTimeZone &zone) const {
     const auto next = nextCharge(reference, zone);
     if (!next)
         return std::nullopt;
     return next->day.startOfDay(zone);
 }
 
-std::optional<int> Subscription::daysUntilNextCharge(const QDateTime &reference, const QTimeZone &zone) const {
+std::optional<int> Subscription::daysUntilNextCharge(const QDateTime &reference,
+                                                     const QTimeZone &zone) const {
     const auto next = nextCharge(reference, zone);
     if (!next)
         return std::nullopt;

@@ -57,7 +57,8 @@ void writeString(QByteArray &out, const QString &text) {
 
 class Writer {
 public:
-    explicit Writer(Layout layout) : m_indented(layout == Layout::indented) {}
+    explicit Writer(Layout layout)
+        : m_indented(layout == Layout::indented) {}
 
     bool write(const QJsonValue &value, int depth) {
         switch (value.type()) {

@@ -83,8 +83,8 @@ const QStringList &standardCategories() {
 }
 
 Subscription Subscription::make(const QString &name, double amount, const QString &currency,
-                                 BillingType billingType, BillingCycle cycle, const QDateTime &startDate,
-                                 const QString &category, const QString &notes, bool isActive) {
+                                BillingType billingType, BillingCycle cycle, const QDateTime &startDate,
+                                const QString &category, const QString &notes, bool isActive) {
     Subscription s;
     s.name = name;
     s.amount = amount;

@@ -10,9 +10,12 @@
 
 #include <algorithm>
 
-Store::Store(QObject *parent) : Store(defaultFilePath(), parent) {}
+Store::Store(QObject *parent)
+    : Store(defaultFilePath(), parent) {}
 
-Store::Store(const QString &filePath, QObject *parent) : QObject(parent), m_filePath(filePath) {
+Store::Store(const QString &filePath, QObject *parent)
+    : QObject(parent)
+    , m_filePath(filePath) {
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     SubscriptionFile::LoadResult result = SubscriptionFile::load(m_filePath);
     m_fileUnreadable = result.status == SubscriptionFile::LoadStatus::unreadable;
@@ -83,8 +86,8 @@ void Store::loadSampleData(const QDateTime &now, const QTimeZone &zone) {
                                daysAgo(3), QStringLiteral("云存储"), QString()),
             Subscription::make(QStringLiteral("网易云音乐黑胶"), 178, QStringLiteral("CNY"), r, yearly,
                                daysAgo(40), QStringLiteral("音乐"), QStringLiteral("年付更划算")),
-            Subscription::make(QStringLiteral("爱奇艺会员"), 25, QStringLiteral("CNY"), r, monthly, daysAgo(12),
-                               QStringLiteral("影音"), QString()),
+            Subscription::make(QStringLiteral("爱奇艺会员"), 25, QStringLiteral("CNY"), r, monthly,
+                               daysAgo(12), QStringLiteral("影音"), QString()),
             Subscription::make(QStringLiteral("某买断软件"), 68, QStringLiteral("CNY"), once, yearly,
                                daysAgo(100), QStringLiteral("软件"), QStringLiteral("一次性购买")),
         };

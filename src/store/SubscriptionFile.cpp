@@ -52,9 +52,12 @@ LoadResult load(const QString &path) {
 
 bool writeAtomically(const QString &path, const QByteArray &bytes) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered QSaveFile flushes inside commit() and, in the Qt versions we ship on,
+    // ignores a failure of that flush, renaming a truncated file into place. Writing directly lets us
+    // see every short write here and cancel.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         return false;
     }

@@ -33,8 +33,8 @@ private Q_SLOTS:
         const QTimeZone z = QTimeZone::systemTimeZone();
         const auto d = [&](int y, int m, int day, int h = 9) { return at(z, y, m, day, h); };
 
-        QTest::newRow("monthly starting today") << M << R << true << d(2025, 5, 20) << d(2025, 5, 20, 18)
-                                                << QDate(2025, 5, 20);
+        QTest::newRow("monthly starting today")
+            << M << R << true << d(2025, 5, 20) << d(2025, 5, 20, 18) << QDate(2025, 5, 20);
         QTest::newRow("monthly from 15 March asked 20 May")
             << M << R << true << d(2025, 3, 15) << d(2025, 5, 20) << QDate(2025, 6, 15);
         QTest::newRow("day lost to February is not regained")
@@ -45,8 +45,8 @@ private Q_SLOTS:
             << W << R << true << d(2025, 5, 6) << d(2025, 5, 20) << QDate(2025, 5, 20);
         QTest::newRow("weekly across a year end")
             << W << R << true << d(2024, 12, 30) << d(2025, 1, 7) << QDate(2025, 1, 13);
-        QTest::newRow("yearly from 29 February") << Y << R << true << d(2024, 2, 29) << d(2024, 3, 1)
-                                                 << QDate(2025, 2, 28);
+        QTest::newRow("yearly from 29 February")
+            << Y << R << true << d(2024, 2, 29) << d(2024, 3, 1) << QDate(2025, 2, 28);
         QTest::newRow("yearly from 29 February, next leap year stays 28")
             << Y << R << true << d(2024, 2, 29) << d(2028, 2, 29) << QDate(2029, 2, 28);
         QTest::newRow("quarterly from 31 August")
@@ -56,16 +56,16 @@ private Q_SLOTS:
         QTest::newRow("one-time yesterday") << M << O << true << d(2025, 5, 19) << d(2025, 5, 20) << QDate();
         QTest::newRow("one-time in three days")
             << M << O << true << d(2025, 5, 23) << d(2025, 5, 20) << QDate(2025, 5, 23);
-        QTest::newRow("paused, started last year") << M << R << false << d(2024, 5, 1) << d(2025, 5, 20)
-                                                   << QDate();
+        QTest::newRow("paused, started last year")
+            << M << R << false << d(2024, 5, 1) << d(2025, 5, 20) << QDate();
         QTest::newRow("paused, starting next week")
             << M << R << false << d(2025, 5, 27) << d(2025, 5, 20) << QDate(2025, 5, 27);
         QTest::newRow("late start time counts from its day")
             << M << R << true << d(2025, 4, 20, 23) << d(2025, 5, 20, 1) << QDate(2025, 5, 20);
         QTest::newRow("weekly from 1900 stops after ten thousand steps")
             << W << R << true << d(1800, 1, 1) << d(2025, 5, 20) << QDate(1800, 1, 1).addDays(70000);
-        QTest::newRow("weekly from 1900") << W << R << true << d(1900, 1, 1) << d(2025, 5, 20)
-                                          << QDate(2025, 5, 26);
+        QTest::newRow("weekly from 1900")
+            << W << R << true << d(1900, 1, 1) << d(2025, 5, 20) << QDate(2025, 5, 26);
         QTest::newRow("monthly ten thousand steps cap")
             << M << R << true << d(1000, 1, 31) << d(2025, 5, 20) << QDate(1833, 5, 28);
     }
@@ -141,7 +141,8 @@ private Q_SLOTS:
         QFETCH(bool, active);
         QFETCH(double, amount);
         QFETCH(double, expected);
-        Subscription s = make(BillingCycle(cycle), QDateTime::currentDateTimeUtc(), BillingType(type), active);
+        Subscription s =
+            make(BillingCycle(cycle), QDateTime::currentDateTimeUtc(), BillingType(type), active);
         s.amount = amount;
         QCOMPARE(s.monthlyAmountInCurrency(), expected);
     }
@@ -164,15 +165,17 @@ private Q_SLOTS:
             const int year = today.year() + rng.bounded(-span, span / 4 + 2);
             const int month = 1 + int(rng.bounded(12));
             const int dim = QDate(year, month, 1).daysInMonth();
-            const int day = rng.bounded(3) == 0 ? 1 + int(rng.bounded(dim)) : qMax(28, dim - int(rng.bounded(4)));
+            const int day =
+                rng.bounded(3) == 0 ? 1 + int(rng.bounded(dim)) : qMax(28, dim - int(rng.bounded(4)));
             const QDate first(year, month, qMin(day, dim));
             const auto expected = BillingCalendar::nextRecurringDayByStepping(first, today, cycle);
             const auto actual = BillingCalendar::nextRecurringDay(first, today, cycle);
             if (actual != expected) {
-                QFAIL(qPrintable(QStringLiteral("%1 from %2 at %3: got %4, expected %5")
-                                     .arg(rawValue(cycle), first.toString(Qt::ISODate), today.toString(Qt::ISODate),
-                                          actual ? actual->toString(Qt::ISODate) : QStringLiteral("none"),
-                                          expected ? expected->toString(Qt::ISODate) : QStringLiteral("none"))));
+                QFAIL(qPrintable(
+                    QStringLiteral("%1 from %2 at %3: got %4, expected %5")
+                        .arg(rawValue(cycle), first.toString(Qt::ISODate), today.toString(Qt::ISODate),
+                             actual ? actual->toString(Qt::ISODate) : QStringLiteral("none"),
+                             expected ? expected->toString(Qt::ISODate) : QStringLiteral("none"))));
             }
         }
     }
@@ -182,8 +185,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("cycle");
         QTest::addColumn<QDate>("first");
         for (BillingCycle cycle : allBillingCycles()) {
-            for (const QDate &first : {QDate(2, 1, 31), QDate(400, 2, 29), QDate(1000, 8, 31), QDate(1800, 5, 30)})
-                QTest::addRow("%s from %s", qPrintable(rawValue(cycle)), qPrintable(first.toString(Qt::ISODate)))
+            for (const QDate &first :
+                 {QDate(2, 1, 31), QDate(400, 2, 29), QDate(1000, 8, 31), QDate(1800, 5, 30)})
+                QTest::addRow("%s from %s", qPrintable(rawValue(cycle)),
+                              qPrintable(first.toString(Qt::ISODate)))
                     << int(cycle) << first;
         }
     }

@@ -1,4 +1,138 @@
+#include "TestSupport.h"
+#include "model/Subscription.h"
+
+#include <QJsonDocument>
 #include <QTest>
-class Placeholder : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(Placeholder)
+
+class TestSubscription : public QObject {
+    Q_OBJECT
+
+private:
+    static QJsonObject validObject() {
+        return QJsonObject{
+            {QStringLiteral("id"), QStringLiteral("6F9619FF-8B86-D011-B42D-00C04FC964FF")},
+            {QStringLiteral("name"), QStringLiteral("Netflix")},
+            {QStringLiteral("amount"), 15.49},
+            {QStringLiteral("currency"), QStringLiteral("USD")},
+            {QStringLiteral("billingType"), QStringLiteral("recurring")},
+            {QStringLiteral("cycle"), QStringLiteral("monthly")},
+            {QStringLiteral("startDate"), QStringLiteral("2025-03-07T08:30:00Z")},
+            {QStringLiteral("category"), QStringLiteral("影音")},
+            {QStringLiteral("notes"), QString()},
+            {QStringLiteral("isActive"), true},
+        };
+    }
+
+private Q_SLOTS:
+    void rawValuesAreExactCaseNames() {
+        QCOMPARE(billingCycleFromRaw(u"monthly"), BillingCycle::monthly);
+        QCOMPARE(billingTypeFromRaw(u"oneTime"), BillingType::oneTime);
+        for (const char16_t *bad : {u"Monthly", u"MONTHLY", u"", u"month", u"monthly "})
+            QVERIFY(!billingCycleFromRaw(bad));
+        QVERIFY(!billingTypeFromRaw(u"onetime"));
+        QCOMPARE(allBillingCycles().size(), 4);
+        QCOMPARE(allBillingCycles().first(), BillingCycle::weekly);
+    }
+
+    void labelsFollowTheLanguage() {
+        {
+            TestSupport::LanguageGuard zh(LocalizationManager::Lang::zh);
+            QCOMPARE(label(BillingCycle::quarterly), QStringLiteral("每季"));
+        }
+        TestSupport::LanguageGuard en(LocalizationManager::Lang::en);
+        QCOMPARE(label(BillingCycle::quarterly), QStringLiteral("Quarterly"));
+    }
+
+    void decodesAValidObject() {
+        const auto s = Subscription::fromJson(validObject());
+        QVERIFY(s);
+        QCOMPARE(uuidText(s->id), QStringLiteral("6F9619FF-8B86-D011-B42D-00C04FC964FF"));
+        QCOMPARE(s->startDate, QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()));
+        QCOMPARE(s->amount, 15.49);
+        QCOMPARE(s->category, QStringLiteral("影音"));
+    }
+
+    void strictDecoding_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QJsonValue>("value"); // Undefined: remove the key
+        QTest::addColumn<bool>("decodes");
+        const QJsonValue remove(QJsonValue::Undefined);
+        QTest::newRow("notes missing") << "notes" << remove << false;
+        QTest::newRow("id missing") << "id" << remove << false;
+        QTest::newRow("capitalised cycle") << "cycle" << QJsonValue(u"Monthly"_qs) << false;
+        QTest::newRow("unknown billing type") << "billingType" << QJsonValue(u"subscription"_qs) << false;
+        QTest::newRow("amount as text") << "amount" << QJsonValue(u"15.49"_qs) << false;
+        QTest::newRow("isActive as number") << "isActive" << QJsonValue(1) << false;
+        QTest::newRow("name null") << "name" << QJsonValue(QJsonValue::Null) << false;
+        QTest::newRow("id not a UUID") << "id" << QJsonValue(u"not-a-uuid"_qs) << false;
+        QTest::newRow("id with braces")
+            << "id" << QJsonValue(u"{6F9619FF-8B86-D011-B42D-00C04FC964FF}"_qs) << false;
+        QTest::newRow("id lower case")
+            << "id" << QJsonValue(u"6f9619ff-8b86-d011-b42d-00c04fc964ff"_qs) << true;
+        QTest::newRow("fractional seconds")
+            << "startDate" << QJsonValue(u"2025-03-07T08:30:00.5Z"_qs) << false;
+        QTest::newRow("no zone designator") << "startDate" << QJsonValue(u"2025-03-07T08:30:00"_qs) << false;
+        QTest::newRow("date only") << "startDate" << QJsonValue(u"2025-03-07"_qs) << false;
+        QTest::newRow("offset designator")
+            << "startDate" << QJsonValue(u"2025-03-07T16:30:00+08:00"_qs) << true;
+        QTest::newRow("30 February") << "startDate" << QJsonValue(u"2025-02-30T08:30:00Z"_qs) << false;
+        QTest::newRow("hour 24") << "startDate" << QJsonValue(u"2025-03-07T24:00:00Z"_qs) << false;
+        QTest::newRow("extra key ignored") << "colour" << QJsonValue(u"red"_qs) << true;
+        QTest::newRow("one-time keeps its cycle") << "billingType" << QJsonValue(u"oneTime"_qs) << true;
+    }
+
+    void strictDecoding() {
+        QFETCH(QString, key);
+        QFETCH(QJsonValue, value);
+        QFETCH(bool, decodes);
+        QJsonObject object = validObject();
+        if (value.isUndefined())
+            object.remove(key);
+        else
+            object.insert(key, value);
+        const auto s = Subscription::fromJson(object);
+        QCOMPARE(bool(s), decodes);
+        if (s && key == u"startDate")
+            QCOMPARE(s->startDate, QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()));
+    }
+
+    void roundTripKeepsEveryFieldButFractionalSeconds() {
+        Subscription s = Subscription::make(
+            u"iCloud+ 200GB"_qs, 2.99, u"usd"_qs, BillingType::oneTime, BillingCycle::weekly,
+            QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59), QTimeZone::utc()), u"AI/工具"_qs,
+            u"line\nbreak \"quoted\""_qs, false);
+        QCOMPARE(Subscription::fromJson(s.toJson()), s);
+
+        Subscription fractional = s;
+        fractional.startDate = fractional.startDate.addMSecs(999);
+        const auto back = Subscription::fromJson(fractional.toJson());
+        QVERIFY(back != fractional);
+        QCOMPARE(back->startDate, s.startDate);
+    }
+
+    void equalityTakesEveryField() {
+        const Subscription a = Subscription::fromJson(validObject()).value();
+        Subscription b = a;
+        QCOMPARE(a, b);
+        QCOMPARE(qHash(a), qHash(b));
+        b.name = u"Other"_qs;
+        QVERIFY(a != b);
+        QCOMPARE(a.id, b.id); // still the same subscription for the store
+    }
+
+    void newRecordDefaults() {
+        const Subscription s;
+        QVERIFY(!s.id.isNull());
+        QCOMPARE(s.currency, QStringLiteral("CNY"));
+        QCOMPARE(s.billingType, BillingType::recurring);
+        QCOMPARE(s.cycle, BillingCycle::monthly);
+        QVERIFY(s.isActive);
+        QVERIFY(Subscription().id != s.id);
+        QCOMPARE(standardCategories().size(), 9);
+        QCOMPARE(standardCategories().first(), QStringLiteral("AI/工具"));
+        QCOMPARE(standardCategories().last(), QStringLiteral("其他"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSubscription)
 #include "tst_subscription.moc"

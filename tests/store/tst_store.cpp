@@ -1,4 +1,333 @@
+#include "TestSupport.h"
+#include "store/Store.h"
+#include "store/SubscriptionFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
 #include <QTest>
-class Placeholder : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(Placeholder)
+
+#include <csignal>
+#include <limits>
+#include <sys/resource.h>
+
+using TestSupport::readFile;
+using TestSupport::writeFile;
+
+namespace {
+
+Subscription record(const QString &name, double amount = 10, bool active = true) {
+    Subscription s = Subscription::make(
+        name, amount, u"CNY"_qs, BillingType::recurring, BillingCycle::monthly,
+        QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()), u"AI/工具"_qs, QString(), active);
+    return s;
+}
+
+const char *const recordText = R"({
+    "amount" : 15.49,
+    "billingType" : "recurring",
+    "category" : "AI\/工具",
+    "currency" : "USD",
+    "cycle" : "monthly",
+    "id" : "%1",
+    "isActive" : true,
+    "name" : "%2",
+    "notes" : "",
+    "startDate" : "2025-03-07T08:30:00Z"
+  })";
+
+QByteArray fileWith(const QList<QPair<QString, QString>> &idsAndNames) {
+    QByteArray text = "[\n";
+    for (qsizetype i = 0; i < idsAndNames.size(); ++i) {
+        if (i > 0)
+            text += ",\n";
+        text +=
+            "  " + QString::fromUtf8(recordText).arg(idsAndNames[i].first, idsAndNames[i].second).toUtf8();
+    }
+    return text + "\n]\n";
+}
+
+// Makes writes beyond `bytes` fail with EFBIG for the life of the guard.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_previous); }
+
+private:
+    rlimit m_previous{};
+};
+
+} // namespace
+
+class TestStore : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString path() const { return m_dir.filePath(u"Renewly/subscriptions.json"_qs); }
+
+private Q_SLOTS:
+    void init() { QDir(m_dir.filePath(u"Renewly"_qs)).removeRecursively(); }
+
+    void defaultFileIsUnderTheDataHome() {
+        QCOMPARE(Store::defaultFilePath(),
+                 qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Renewly/subscriptions.json"));
+    }
+
+    void firstLaunchCreatesFolderButNoFile() {
+        Store store(path());
+        QVERIFY(QFileInfo(m_dir.filePath(u"Renewly"_qs)).isDir());
+        QVERIFY(store.subscriptions().isEmpty());
+        QVERIFY(!QFile::exists(path()));
+
+        store.add(record(u"One"_qs));
+        const auto decoded = SubscriptionFile::decode(readFile(path()));
+        QVERIFY(decoded);
+        QCOMPARE(decoded->size(), 1);
+        QCOMPARE(decoded->first(), store.subscriptions().first());
+    }
+
+    void writesTheExactFileShape() {
+        Store store(path());
+        Subscription s = record(u"ChatGPT Plus"_qs, 15.49);
+        s.currency = u"USD"_qs;
+        s.startDate = s.startDate.addMSecs(750); // whole seconds only in the file
+        store.add(s);
+        const QString id = uuidText(s.id);
+        QCOMPARE(QString::fromUtf8(readFile(path())),
+                 QString::fromUtf8(fileWith({{id, u"ChatGPT Plus"_qs}})));
+
+        store.remove(s);
+        QCOMPARE(readFile(path()), QByteArray("[]\n"));
+    }
+
+    void loadsWhatItWrote() {
+        {
+            Store store(path());
+            store.add(record(u"网易云音乐 \"黑胶\" / 年付"_qs, 178));
+            store.add(record(u"Second"_qs, 0.1 + 0.2));
+        }
+        Store reloaded(path());
+        QCOMPARE(reloaded.subscriptions().size(), 2);
+        QCOMPARE(reloaded.subscriptions()[0].name, u"网易云音乐 \"黑胶\" / 年付"_qs);
+        QCOMPARE(reloaded.subscriptions()[1].amount, 0.1 + 0.2); // reads back to the same double
+        QVERIFY(readFile(path()).contains("网易云音乐"));        // non-ASCII written unescaped
+    }
+
+    void loading_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("count");
+        const QByteArray valid = fileWith({{u"6F9619FF-8B86-D011-B42D-00C04FC964FF"_qs, u"A"_qs}});
+        QTest::newRow("valid") << valid << 1;
+        QTest::newRow("empty array") << QByteArray("[]") << 0;
+        QTest::newRow("one record with an unknown cycle")
+            << QByteArray(fileWith({{u"6F9619FF-8B86-D011-B42D-00C04FC964FF"_qs, u"A"_qs},
+                                    {u"7F9619FF-8B86-D011-B42D-00C04FC964FF"_qs, u"B"_qs}}))
+                   .replace("\"monthly\"\n  }\n]", "\"biweekly\"\n  }\n]")
+                   .replace("\"cycle\" : \"monthly\",\n    \"id\" : \"7F",
+                            "\"cycle\" : \"fortnightly\",\n    \"id\" : \"7F")
+            << -1;
+        QTest::newRow("not JSON") << QByteArray("not json") << -1;
+        QTest::newRow("an object, not an array") << QByteArray("{}") << -1;
+        QTest::newRow("empty file") << QByteArray() << -1;
+        QTest::newRow("truncated") << valid.left(valid.size() / 2) << -1;
+        QTest::newRow("UTF-8 byte order mark") << QByteArray("\xEF\xBB\xBF") + valid << 1;
+    }
+
+    // -1: the file cannot be read, the list is empty and the file must survive the first save.
+    void loading() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, count);
+        QDir().mkpath(QFileInfo(path()).absolutePath());
+        QVERIFY(writeFile(path(), bytes));
+        Store store(path());
+        QCOMPARE(store.subscriptions().size(), qMax(count, 0));
+        QCOMPARE(readFile(path()), bytes); // loading never writes
+        if (count >= 0)
+            return;
+
+        store.add(record(u"New"_qs));
+        QVERIFY(!store.setAsidePath().isEmpty());
+        QVERIFY(store.setAsidePath().startsWith(path() + u".unreadable-"_qs));
+        QCOMPARE(readFile(store.setAsidePath()), bytes);
+        QCOMPARE(SubscriptionFile::decode(readFile(path()))->size(), 1);
+
+        // Only the unreadable original is set aside, once.
+        store.add(record(u"Newer"_qs));
+        QCOMPARE(QDir(QFileInfo(path()).absolutePath()).entryList(QDir::Files).size(), 2);
+    }
+
+    void signalsBeforeAndAfterEachChange() {
+        Store store(path());
+        QSignalSpy before(&store, &Store::aboutToChange);
+        QSignalSpy after(&store, &Store::subscriptionsChanged);
+        int sizeSeenBefore = -1;
+        bool fileCurrentAfter = false;
+        QObject context;
+        connect(&store, &Store::aboutToChange, &context,
+                [&] { sizeSeenBefore = int(store.subscriptions().size()); });
+        connect(&store, &Store::subscriptionsChanged, &context, [&](const QList<Subscription> &list) {
+            fileCurrentAfter = SubscriptionFile::decode(readFile(path()))->size() == list.size();
+        });
+        store.add(record(u"A"_qs));
+        QCOMPARE(before.count(), 1);
+        QCOMPARE(after.count(), 1);
+        QCOMPARE(sizeSeenBefore, 0);
+        QVERIFY(fileCurrentAfter);
+        QCOMPARE(after.first().first().value<QList<Subscription>>().size(), 1);
+    }
+
+    void mutations() {
+        Store store(path());
+        const Subscription a = record(u"A"_qs), b = record(u"B"_qs), c = record(u"C"_qs);
+        store.add(a);
+        store.add(b);
+        store.add(c);
+        QSignalSpy changed(&store, &Store::subscriptionsChanged);
+
+        Subscription edited = b;
+        edited.name = u"B2"_qs;
+        store.update(edited);
+        QCOMPARE(store.subscriptions()[1].name, u"B2"_qs); // in place
+
+        // An identical update still publishes and rewrites.
+        QFile::remove(path());
+        store.update(edited);
+        QVERIFY(QFile::exists(path()));
+
+        // Unknown ids: update and toggle do nothing at all.
+        QFile::remove(path());
+        const int before = int(changed.count());
+        store.update(record(u"Stranger"_qs));
+        store.toggleActive(record(u"Stranger"_qs));
+        QCOMPARE(changed.count(), before);
+        QVERIFY(!QFile::exists(path()));
+
+        // Deleting an unknown id still rewrites.
+        store.remove(record(u"Stranger"_qs));
+        QVERIFY(QFile::exists(path()));
+        QCOMPARE(store.subscriptions().size(), 3);
+
+        // Toggle looks only at the stored record, not at the copy passed in.
+        store.toggleActive(a);
+        QVERIFY(!store.subscriptions()[0].isActive);
+        store.toggleActive(a); // a still says active; the stored one is made active again
+        QVERIFY(store.subscriptions()[0].isActive);
+
+        store.remove(b);
+        QCOMPARE(store.subscriptions().size(), 2);
+        QCOMPARE(store.subscriptions()[1].name, u"C"_qs);
+    }
+
+    void recordsSharingAnId() {
+        const QString id = u"6F9619FF-8B86-D011-B42D-00C04FC964FF"_qs;
+        QDir().mkpath(QFileInfo(path()).absolutePath());
+        QVERIFY(writeFile(path(), fileWith({{id, u"First"_qs},
+                                            {u"1F9619FF-8B86-D011-B42D-00C04FC964FF"_qs, u"Other"_qs},
+                                            {id, u"Second"_qs}})));
+        Store store(path());
+        QCOMPARE(store.subscriptions().size(), 3);
+        Subscription edited = store.subscriptions()[2];
+        edited.name = u"Edited"_qs;
+        store.update(edited);
+        QCOMPARE(store.subscriptions()[0].name, u"Edited"_qs);
+        QCOMPARE(store.subscriptions()[2].name, u"Second"_qs);
+        store.toggleActive(edited);
+        QVERIFY(!store.subscriptions()[0].isActive);
+        QVERIFY(store.subscriptions()[2].isActive);
+        store.remove(edited);
+        QCOMPARE(store.subscriptions().size(), 1);
+        QCOMPARE(store.subscriptions()[0].name, u"Other"_qs);
+    }
+
+    void failedWriteKeepsListAndOldFile() {
+        Store store(path());
+        store.add(record(u"Saved"_qs));
+        const QByteArray saved = readFile(path());
+        {
+            FileSizeLimit limit(saved.size() + 16);
+            store.add(record(u"Not saved: the disk is full"_qs));
+        }
+        QCOMPARE(store.subscriptions().size(), 2);
+        QCOMPARE(readFile(path()), saved);
+        QCOMPARE(QDir(QFileInfo(path()).absolutePath()).entryList(QDir::Files),
+                 QStringList{u"subscriptions.json"_qs});
+
+        // Space is back: the next change writes the whole list.
+        store.add(record(u"Third"_qs));
+        QCOMPARE(SubscriptionFile::decode(readFile(path()))->size(), 3);
+    }
+
+    void aFolderInTheFilesPlaceFailsTheWrite() {
+        Store store(path());
+        QVERIFY(QDir().mkpath(path()));
+        store.add(record(u"A"_qs));
+        QCOMPARE(store.subscriptions().size(), 1);
+        QVERIFY(QFileInfo(path()).isDir());
+        QVERIFY(!store.save());
+    }
+
+    void aListThatCannotBeEncodedIsNotWritten() {
+        Store store(path());
+        store.add(record(u"A"_qs));
+        const QByteArray saved = readFile(path());
+        store.add(record(u"Broken"_qs, std::numeric_limits<double>::infinity()));
+        QCOMPARE(store.subscriptions().size(), 2);
+        QCOMPARE(readFile(path()), saved);
+        store.add(record(u"Also broken"_qs, std::numeric_limits<double>::quiet_NaN()));
+        QCOMPARE(readFile(path()), saved);
+    }
+
+    void sampleData_data() {
+        QTest::addColumn<bool>("zh");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("currencies");
+        QTest::newRow("English") << false
+                                 << QStringList{u"ChatGPT Plus"_qs, u"iCloud+ 200GB"_qs,
+                                                u"Spotify Premium"_qs, u"Netflix Standard"_qs, u"Things 3"_qs}
+                                 << QStringList{u"USD"_qs, u"USD"_qs, u"USD"_qs, u"USD"_qs, u"USD"_qs};
+        QTest::newRow("Chinese") << true
+                                 << QStringList{u"ChatGPT Plus"_qs, u"iCloud+ 200GB"_qs, u"网易云音乐黑胶"_qs,
+                                                u"爱奇艺会员"_qs, u"某买断软件"_qs}
+                                 << QStringList{u"USD"_qs, u"CNY"_qs, u"CNY"_qs, u"CNY"_qs, u"CNY"_qs};
+    }
+
+    void sampleData() {
+        QFETCH(bool, zh);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, currencies);
+        TestSupport::LanguageGuard guard(zh ? LocalizationManager::Lang::zh : LocalizationManager::Lang::en);
+        const QTimeZone zone = QTimeZone::systemTimeZone();
+        const QDateTime now = TestSupport::at(zone, 2025, 3, 30, 14, 25).addMSecs(321);
+        Store store(path());
+        store.add(record(u"Replaced"_qs));
+        store.loadSampleData(now, zone);
+        const auto &list = store.subscriptions();
+        QCOMPARE(list.size(), 5);
+        const int daysAgo[] = {25, 3, 40, 12, 100};
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(list[i].name, names[i]);
+            QCOMPARE(list[i].currency, currencies[i]);
+            QVERIFY(list[i].isActive);
+            const QDateTime local = list[i].startDate.toTimeZone(zone);
+            QCOMPARE(local.date(), now.date().addDays(-daysAgo[i]));
+            QCOMPARE(local.time(), now.time()); // keeps the time of day, across clock changes too
+        }
+        QCOMPARE(list[4].billingType, BillingType::oneTime);
+        QCOMPARE(list[4].notes, zh ? u"一次性购买"_qs : u"One-time purchase"_qs);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(list[i].billingType, BillingType::recurring);
+        QVERIFY(
+            readFile(path()).contains(now.addDays(-3).toUTC().toString(u"yyyy-MM-ddTHH:mm:ss'Z'").toUtf8()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
 #include "tst_store.moc"
