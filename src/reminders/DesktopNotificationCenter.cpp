@@ -1,0 +1,139 @@
+#include "DesktopNotificationCenter.h"
+
+#include <QDBusConnection>
+
+#include <algorithm>
+
+using namespace std::chrono;
+
+DesktopNotificationCenter::DesktopNotificationCenter(const Clock &clock, NotificationPresenter &presenter,
+                                                     QObject *parent)
+    : QObject(parent)
+    , m_clock(clock)
+    , m_presenter(presenter)
+    , m_lastCheckedDate(clock.now().toTimeZone(clock.zone()).date()) {
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &DesktopNotificationCenter::check);
+}
+
+bool DesktopNotificationCenter::isAvailable() const {
+    return m_presenter.isAvailable();
+}
+
+void DesktopNotificationCenter::requestAuthorization() {
+    // Desktop notification daemons ask for no permission: every client may notify.
+    m_authorizationRequested = true;
+}
+
+void DesktopNotificationCenter::add(const NotificationRequest &request) {
+    m_pending.removeIf([&](const Pending &p) { return p.request.identifier == request.identifier; });
+    Pending pending{request, {}};
+    if (const auto *interval = std::get_if<NotificationRequest::TimeIntervalTrigger>(&request.trigger))
+        pending.due = m_clock.now().toUTC().addMSecs(interval->interval.count());
+    m_pending.append(pending);
+    arm();
+}
+
+void DesktopNotificationCenter::removeAllPendingNotificationRequests() {
+    m_pending.clear();
+    arm();
+}
+
+QList<NotificationRequest> DesktopNotificationCenter::pendingRequests() const {
+    QList<NotificationRequest> requests;
+    requests.reserve(m_pending.size());
+    for (const Pending &p : m_pending)
+        requests.append(p.request);
+    return requests;
+}
+
+void DesktopNotificationCenter::setDayChangedHandler(std::function<void()> handler) {
+    m_dayChanged = std::move(handler);
+    arm();
+}
+
+bool DesktopNotificationCenter::isDue(const Pending &pending, const QDateTime &localNow) const {
+    if (const auto *calendar = std::get_if<NotificationRequest::CalendarTrigger>(&pending.request.trigger)) {
+        // Wall-clock components, compared as they read: a change of time zone moves the moment
+        // with the clock on the wall, as for an alarm.
+        const QDate today = localNow.date();
+        return today > calendar->date || (today == calendar->date && localNow.time() >= calendar->time);
+    }
+    return localNow >= pending.due;
+}
+
+QDateTime DesktopNotificationCenter::dueInstant(const Pending &pending, const QTimeZone &zone) const {
+    if (const auto *calendar = std::get_if<NotificationRequest::CalendarTrigger>(&pending.request.trigger))
+        return QDateTime(calendar->date, calendar->time, zone);
+    return pending.due;
+}
+
+void DesktopNotificationCenter::check() {
+    const QTimeZone zone = m_clock.zone();
+    const QDateTime localNow = m_clock.now().toTimeZone(zone);
+
+    QList<NotificationRequest> due;
+    m_pending.removeIf([&](const Pending &p) {
+        if (!isDue(p, localNow))
+            return false;
+        due.append(p.request);
+        return true;
+    });
+    for (const NotificationRequest &request : std::as_const(due)) {
+        Q_EMIT fired(request.identifier);
+        m_presenter.present(request);
+    }
+
+    const QDate today = localNow.date();
+    if (today != m_lastCheckedDate) {
+        m_lastCheckedDate = today;
+        if (m_dayChanged)
+            m_dayChanged();
+    }
+    arm();
+}
+
+milliseconds DesktopNotificationCenter::nextCheckInterval() const {
+    const QTimeZone zone = m_clock.zone();
+    const QDateTime now = m_clock.now();
+    const QDateTime localNow = now.toTimeZone(zone);
+    qint64 wait = maxCheckInterval.count();
+    for (const Pending &p : m_pending) {
+        if (isDue(p, localNow))
+            return milliseconds(0);
+        const QDateTime moment = dueInstant(p, zone);
+        if (moment.isValid())
+            wait = std::min(wait, now.msecsTo(moment));
+    }
+    if (m_dayChanged) {
+        const QDateTime midnight = localNow.date().addDays(1).startOfDay(zone);
+        if (midnight.isValid())
+            wait = std::min(wait, now.msecsTo(midnight));
+    }
+    return milliseconds(std::clamp<qint64>(wait, 0, maxCheckInterval.count()));
+}
+
+void DesktopNotificationCenter::arm() {
+    if (m_pending.isEmpty() && !m_dayChanged) {
+        m_timer.stop();
+        return;
+    }
+    // A timer that wakes early only leads to another, shorter wait; one that sleeps through a
+    // suspend is cut short by the interval cap or by the wake-up signal.
+    m_timer.start(nextCheckInterval());
+}
+
+bool DesktopNotificationCenter::watchSystemSleep() {
+    QDBusConnection system = QDBusConnection::systemBus();
+    if (!system.isConnected())
+        return false;
+    // QDBusConnection::connect takes the receiving slot by its signature only.
+    return system.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                          QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
+                          this, SLOT(onPrepareForSleep(bool)));
+}
+
+void DesktopNotificationCenter::onPrepareForSleep(bool goingToSleep) {
+    if (!goingToSleep)
+        check();
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "Clock.h"
+#include "NotificationCenter.h"
+#include "NotificationPresenter.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+
+// The notification centre of the desktop: the freedesktop service shows notifications at once and
+// keeps no schedule, so pending requests wait here, in the process, until the local wall clock
+// reaches their moment. Each fires once and is then handed to the presenter.
+//
+// The wall clock is read again at least every `maxCheckInterval` and whenever the system wakes
+// from sleep, so a moment that passed during a suspend or a clock change fires at the next check,
+// and a clock set backwards never makes anything fire early.
+class DesktopNotificationCenter : public QObject, public NotificationCenter {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds maxCheckInterval{60000};
+
+    DesktopNotificationCenter(const Clock &clock, NotificationPresenter &presenter,
+                              QObject *parent = nullptr);
+
+    bool isAvailable() const override;
+    void requestAuthorization() override;
+    void add(const NotificationRequest &request) override;
+    void removeAllPendingNotificationRequests() override;
+
+    // Fires every request whose moment has come, tells the day-change handler when the local date
+    // has moved on since the last check, and sets the timer for the next check.
+    void check();
+    // Time until the next check: the earliest pending moment or the next local midnight (when a
+    // day-change handler is set), at most `maxCheckInterval`; zero when something is due.
+    std::chrono::milliseconds nextCheckInterval() const;
+    bool isTimerActive() const { return m_timer.isActive(); }
+
+    QList<NotificationRequest> pendingRequests() const;
+    bool isAuthorizationRequested() const { return m_authorizationRequested; }
+    NotificationPresenter &presenter() const { return m_presenter; }
+
+    // Called from check() once the local date differs from the date of the previous check.
+    void setDayChangedHandler(std::function<void()> handler);
+
+    // Also checks as soon as the system resumes from sleep, using logind's PrepareForSleep signal
+    // on the system bus. Returns false, harmlessly, where there is no system bus or no logind.
+    bool watchSystemSleep();
+
+Q_SIGNALS:
+    // A request whose moment came, just before it is handed to the presenter.
+    void fired(const QString &identifier);
+
+private Q_SLOTS:
+    void onPrepareForSleep(bool goingToSleep);
+
+private:
+    struct Pending {
+        NotificationRequest request;
+        // For interval triggers: the instant when it was added plus the interval.
+        QDateTime due;
+    };
+    bool isDue(const Pending &pending, const QDateTime &localNow) const;
+    QDateTime dueInstant(const Pending &pending, const QTimeZone &zone) const;
+    void arm();
+
+    const Clock &m_clock;
+    NotificationPresenter &m_presenter;
+    QList<Pending> m_pending;
+    QTimer m_timer;
+    QDate m_lastCheckedDate;
+    std::function<void()> m_dayChanged;
+    bool m_authorizationRequested = false;
+};

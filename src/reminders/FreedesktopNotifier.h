@@ -1,0 +1,54 @@
+#pragma once
+
+#include "NotificationPresenter.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QStringList>
+#include <QVariantList>
+
+// Shows notifications through org.freedesktop.Notifications on the session bus. Every bus call is
+// asynchronous, so the GUI thread never waits for the bus or the notification daemon. Without a
+// session bus or a notification service nothing is sent; `finished` tells which case happened.
+class FreedesktopNotifier : public QObject, public NotificationPresenter {
+    Q_OBJECT
+public:
+    enum class Outcome {
+        shown,        // the daemon accepted the notification
+        noSessionBus, // nothing sent
+        noService,    // nobody owns or can start org.freedesktop.Notifications; nothing sent
+        failed,       // the daemon or the bus answered with an error, or did not answer
+    };
+    Q_ENUM(Outcome)
+
+    static inline const QString service = QStringLiteral("org.freedesktop.Notifications");
+    static inline const QString path = QStringLiteral("/org/freedesktop/Notifications");
+    static inline const QString appName = QStringLiteral("Renewly");
+    static inline const QString appIcon = QStringLiteral("renewly");
+    static inline const QString soundName = QStringLiteral("message-new-instant");
+    // A daemon that takes longer than this to answer counts as failed.
+    static constexpr int callTimeoutMs = 10000;
+
+    // Uses the session bus.
+    explicit FreedesktopNotifier(QObject *parent = nullptr);
+    FreedesktopNotifier(const QDBusConnection &bus, QObject *parent = nullptr);
+
+    bool isAvailable() const override;
+    void present(const NotificationRequest &request) override;
+
+    // The arguments of Notify, in order: app name, replaces id, icon, summary, body, actions,
+    // hints, expire timeout. `bodyMarkup` says whether the daemon reads markup in the body, in
+    // which case the body is escaped so that it shows exactly as given.
+    static QVariantList notifyArguments(const NotificationRequest &request, bool bodyMarkup);
+
+Q_SIGNALS:
+    // After every present(); `notificationId` is the daemon's id when shown, else 0.
+    void finished(const QString &identifier, FreedesktopNotifier::Outcome outcome, uint notificationId);
+
+private:
+    void whenServiceReachable(const NotificationRequest &request);
+    void sendNotify(const NotificationRequest &request);
+    void finish(const QString &identifier, Outcome outcome, uint notificationId = 0);
+
+    QDBusConnection m_bus;
+};
