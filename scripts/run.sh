@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Renewly and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/install-deps.sh
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DRENEWLY_BUILD_TESTS=OFF -DRENEWLY_BUILD_BENCH=OFF
+cmake --build build/release -j"$(nproc)"
+
+if [ -x build/release/src/app/renewly ]; then
+  exec build/release/src/app/renewly "$@"
+fi
+exec build/release/src/cli/renewly-cli "${@:-summary}"

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Renewly with warnings as errors, and runs every test; then
+# builds and runs the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/install-deps.sh
+
+jobs=$(nproc)
+
+cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRENEWLY_WERROR=ON
+cmake --build build/ci -j"$jobs"
+ctest --test-dir build/ci --output-on-failure -j"$jobs"
+
+if [ "${RENEWLY_SKIP_SANITIZERS:-0}" != 1 ]; then
+  cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRENEWLY_WERROR=ON -DRENEWLY_SANITIZE=ON \
+        -DRENEWLY_BUILD_BENCH=OFF
+  cmake --build build/asan -j"$jobs"
+  ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build/asan --output-on-failure -j"$jobs" -LE no-sanitizer
+fi

@@ -1,0 +1,244 @@
+#include "Cli.h"
+
+#include "model/Format.h"
+#include "model/JsonWriter.h"
+#include "settings/LocalizationManager.h"
+#include "store/Aggregates.h"
+#include "store/SubscriptionFile.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <functional>
+#include <optional>
+#include <variant>
+
+namespace Cli {
+namespace {
+
+constexpr int maxDays = 36500;
+
+struct Options {
+    QString command;
+    bool json = false;
+    int days = 7;
+    QStringList operands;
+};
+
+// A one-line complaint for stderr, or the parsed options.
+std::variant<Options, QString> parseArguments(const QStringList &arguments) {
+    Options options;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        if (arg == u"--json") {
+            options.json = true;
+        } else if (arg == u"--days" || arg.startsWith(u"--days=")) {
+            QString value;
+            if (arg == u"--days") {
+                if (i + 1 >= arguments.size())
+                    return QStringLiteral("--days needs a number of days");
+                value = arguments[++i];
+            } else {
+                value = arg.mid(7);
+            }
+            bool ok = false;
+            options.days = value.toInt(&ok);
+            if (!ok || options.days < 0 || options.days > maxDays)
+                return QStringLiteral("--days takes a whole number from 0 to %1, not \"%2\"")
+                    .arg(maxDays)
+                    .arg(value);
+        } else if (arg == u"--help" || arg == u"-h") {
+            options.command = QStringLiteral("help");
+        } else if (arg.startsWith(u'-') && arg.size() > 1) {
+            return QStringLiteral("unknown option \"%1\"").arg(arg);
+        } else if (options.command.isEmpty()) {
+            options.command = arg;
+        } else {
+            options.operands << arg;
+        }
+    }
+    return options;
+}
+
+void writeJson(QTextStream &out, const QJsonValue &value) {
+    // Records hold only finite amounts once loaded, so this always succeeds.
+    out << QString::fromUtf8(JsonWriter::write(value).value_or(QByteArrayLiteral("null\n")));
+}
+
+QString daysLabel(int days, bool zh) {
+    if (days == 0)
+        return zh ? QStringLiteral("今天") : QStringLiteral("Today");
+    return zh ? QStringLiteral("%1天后").arg(days) : QStringLiteral("%1d").arg(days);
+}
+
+// Columns padded to the widest cell; wide characters count double so Chinese lines up.
+void writeTable(QTextStream &out, const QList<QStringList> &rows) {
+    const auto width = [](const QString &text) {
+        int w = 0;
+        for (const QChar c : text)
+            w +=
+                (c.unicode() >= 0x1100 && (c.script() == QChar::Script_Han || c.unicode() >= 0xFF00)) ? 2 : 1;
+        return w;
+    };
+    QList<int> widths;
+    for (const QStringList &row : rows) {
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (widths.size() <= i)
+                widths << 0;
+            widths[i] = qMax(widths[i], width(row[i]));
+        }
+    }
+    for (const QStringList &row : rows) {
+        QString line;
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            line += row[i];
+            if (i + 1 < row.size())
+                line += QString(widths[i] - width(row[i]) + 2, u' ');
+        }
+        while (line.endsWith(u' '))
+            line.chop(1);
+        out << line << '\n';
+    }
+}
+
+int summary(const Options &options, const QList<Subscription> &subscriptions, const Environment &env,
+            QTextStream &out) {
+    const SummaryFigures f = summaryFigures(subscriptions, env.now, env.zone);
+    if (options.json) {
+        writeJson(out, QJsonObject{{QStringLiteral("monthlySpend"), f.monthlySpend},
+                                   {QStringLiteral("yearly"), f.yearly},
+                                   {QStringLiteral("active"), f.active},
+                                   {QStringLiteral("dueSoon"), f.dueSoon},
+                                   {QStringLiteral("totalMonthlyCNY"), f.totalMonthlyCNY}});
+        return 0;
+    }
+    const bool zh = LocalizationManager::shared().isZh();
+    writeTable(
+        out,
+        {
+            {zh ? QStringLiteral("每月订阅支出") : QStringLiteral("Monthly spend"), f.monthlySpend},
+            {zh ? QStringLiteral("每年支出") : QStringLiteral("Yearly"), f.yearly},
+            {zh ? QStringLiteral("进行中") : QStringLiteral("Active"), QString::number(f.active)},
+            {zh ? QStringLiteral("近 7 天待扣") : QStringLiteral("Due in 7d"), QString::number(f.dueSoon)},
+        });
+    return 0;
+}
+
+int upcoming(const Options &options, const QList<Subscription> &subscriptions, const Environment &env,
+             QTextStream &out) {
+    const QList<UpcomingCharge> charges =
+        Aggregates::upcoming(subscriptions, options.days, env.now, env.zone);
+    if (options.json) {
+        QJsonArray array;
+        for (const UpcomingCharge &c : charges)
+            array.append(QJsonObject{
+                {QStringLiteral("subscription"), c.sub.toJson()},
+                {QStringLiteral("date"), c.date.toTimeZone(env.zone).date().toString(Qt::ISODate)},
+                {QStringLiteral("days"), c.days}});
+        writeJson(out, array);
+        return 0;
+    }
+    const bool zh = LocalizationManager::shared().isZh();
+    if (charges.isEmpty()) {
+        out << (zh ? QStringLiteral("近期没有要扣费的订阅") : QStringLiteral("Nothing due soon")) << '\n';
+        return 0;
+    }
+    QList<QStringList> rows;
+    for (const UpcomingCharge &c : charges)
+        rows << QStringList{c.date.toTimeZone(env.zone).date().toString(u"yyyy/MM/dd"), daysLabel(c.days, zh),
+                            u'-' + Format::money(c.sub.amount, c.sub.currency), c.sub.name};
+    writeTable(out, rows);
+    return 0;
+}
+
+int list(const Options &options, const QList<Subscription> &subscriptions, const Environment &env,
+         QTextStream &out) {
+    const QList<Subscription> sorted = sortedSubs(subscriptions);
+    if (options.json) {
+        QJsonArray array;
+        for (const Subscription &s : sorted)
+            array.append(s.toJson());
+        writeJson(out, array);
+        return 0;
+    }
+    const bool zh = LocalizationManager::shared().isZh();
+    QList<QStringList> rows;
+    for (const Subscription &s : sorted) {
+        const bool oneTime = s.billingType == BillingType::oneTime;
+        QString next;
+        if (const auto date = s.nextChargeDate(env.now, env.zone))
+            next = date->toTimeZone(env.zone).date().toString(u"yyyy/MM/dd");
+        QString state;
+        if (!s.isActive)
+            state = zh ? QStringLiteral("已暂停") : QStringLiteral("Paused");
+        else if (oneTime)
+            state = zh ? QStringLiteral("单次") : QStringLiteral("One-time");
+        rows << QStringList{s.name,
+                            Format::money(s.amount, s.currency),
+                            oneTime ? QString() : label(s.cycle),
+                            Format::categoryDisplay(s.category),
+                            next.isEmpty() ? QStringLiteral("-") : next,
+                            state};
+    }
+    writeTable(out, rows);
+    return 0;
+}
+
+} // namespace
+
+QString usage() {
+    return QStringLiteral(
+        "Usage: renewly-cli COMMAND [--json]\n"
+        "\n"
+        "Reads the Renewly subscription list; never changes it.\n"
+        "\n"
+        "Commands:\n"
+        "  summary             monthly spend, yearly spend, active count, charges due in 7 days\n"
+        "  upcoming [--days N] charges due from today to N days ahead (default 7)\n"
+        "  list                every subscription, in the main window's order\n"
+        "\n"
+        "Options:\n"
+        "  --json              machine-readable output\n"
+        "  -h, --help          this help\n");
+}
+
+int run(const QStringList &arguments, const Environment &environment, QTextStream &out, QTextStream &err) {
+    const auto parsed = parseArguments(arguments);
+    if (const QString *complaint = std::get_if<QString>(&parsed)) {
+        err << "renewly-cli: " << *complaint << " (see renewly-cli --help)\n";
+        return 2;
+    }
+    const Options &options = std::get<Options>(parsed);
+    if (options.command == u"help") {
+        out << usage();
+        return 0;
+    }
+    using Command =
+        std::function<int(const Options &, const QList<Subscription> &, const Environment &, QTextStream &)>;
+    const QList<std::pair<QString, Command>> commands{
+        {QStringLiteral("summary"), summary},
+        {QStringLiteral("upcoming"), upcoming},
+        {QStringLiteral("list"), list},
+    };
+    const auto it = std::find_if(commands.cbegin(), commands.cend(),
+                                 [&](const auto &entry) { return entry.first == options.command; });
+    if (options.command.isEmpty() || it == commands.cend()) {
+        err << "renewly-cli: "
+            << (options.command.isEmpty() ? QStringLiteral("no command given")
+                                          : QStringLiteral("unknown command \"%1\"").arg(options.command))
+            << " (see renewly-cli --help)\n";
+        return 2;
+    }
+    if (!options.operands.isEmpty()) {
+        err << "renewly-cli: unexpected argument \"" << options.operands.first() << "\"\n";
+        return 2;
+    }
+    const SubscriptionFile::LoadResult loaded = SubscriptionFile::load(environment.filePath);
+    if (loaded.status == SubscriptionFile::LoadStatus::unreadable) {
+        err << "renewly-cli: " << environment.filePath << " cannot be read as a subscription list\n";
+        return 1;
+    }
+    return it->second(options, loaded.subscriptions, environment, out);
+}
+
+} // namespace Cli

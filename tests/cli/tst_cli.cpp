@@ -1,0 +1,179 @@
+#include "TestSupport.h"
+#include "store/SubscriptionFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+
+// Runs the real renewly-cli on a prepared data folder. Records are dated relative to the moment the
+// test runs, so the expected figures hold on any day.
+class TestCli : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+    QString dataFile() const { return m_home.filePath(u"data/Renewly/subscriptions.json"_qs); }
+
+    struct Result {
+        int code = -1;
+        QString out;
+        QString err;
+    };
+
+    Result run(const QStringList &arguments, const QString &language) {
+        QDir(m_home.path()).mkpath(u"config/Renewly"_qs);
+        TestSupport::writeFile(m_home.filePath(u"config/Renewly/Renewly.ini"_qs),
+                               "[General]\nappLanguage=" + language.toUtf8() + "\n");
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_DATA_HOME"_qs, m_home.filePath(u"data"_qs));
+        env.insert(u"XDG_CONFIG_HOME"_qs, m_home.filePath(u"config"_qs));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(RENEWLY_CLI_PATH), arguments);
+        if (!process.waitForFinished(30000))
+            return {};
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    static Subscription record(const char *name, double amount, const char *currency, int startInDays,
+                               BillingCycle cycle = BillingCycle::monthly, bool active = true,
+                               BillingType type = BillingType::recurring) {
+        return Subscription::make(QString::fromUtf8(name), amount, QString::fromLatin1(currency), type, cycle,
+                                  QDateTime::currentDateTime().addDays(startInDays).toUTC(), u"AI/工具"_qs,
+                                  {}, active);
+    }
+
+    QList<Subscription> m_records;
+
+private Q_SLOTS:
+    void init() {
+        m_records = {
+            record("Small", 10, "CNY", -40),
+            record("USD plan", 20, "USD", 3),
+            record("Paused", 500, "CNY", 1, BillingCycle::monthly, false),
+            record("Bought", 68, "CNY", 2, BillingCycle::yearly, true, BillingType::oneTime),
+            record("Far", 100, "CNY", 30),
+        };
+        QDir().mkpath(QFileInfo(dataFile()).absolutePath());
+        QVERIFY(TestSupport::writeFile(dataFile(), *SubscriptionFile::encode(m_records)));
+    }
+
+    void summaryInBothLanguages_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("monthly");
+        QTest::newRow("zh") << "zh"
+                            << "每月订阅支出  ¥254\n每年支出      ¥3048\n进行中        3\n近 7 天待扣   2\n"
+                            << "¥254";
+        QTest::newRow("en")
+            << "en"
+            << "Monthly spend  $35.28\nYearly         $423.33\nActive         3\nDue in 7d      2\n"
+            << "$35.28";
+    }
+
+    void summaryInBothLanguages() {
+        QFETCH(QString, language);
+        QFETCH(QString, text);
+        QFETCH(QString, monthly);
+        const Result plain = run({u"summary"_qs}, language);
+        QCOMPARE(plain.code, 0);
+        QCOMPARE(plain.out, text);
+        const Result json = run({u"summary"_qs, u"--json"_qs}, language);
+        QCOMPARE(json.code, 0);
+        const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(o.value(u"monthlySpend").toString(), monthly);
+        QCOMPARE(o.value(u"active").toInt(), 3);
+        QCOMPARE(o.value(u"dueSoon").toInt(), 2);
+        QCOMPARE(o.value(u"totalMonthlyCNY").toDouble(), 254.0);
+        QCOMPARE(o.keys().size(), 5);
+    }
+
+    void upcomingJson() {
+        const Result result = run({u"upcoming"_qs, u"--json"_qs, u"--days"_qs, u"31"_qs}, u"en"_qs);
+        QCOMPARE(result.code, 0);
+        const QJsonArray array = QJsonDocument::fromJson(result.out.toUtf8()).array();
+        QStringList seen;
+        for (const QJsonValue &v : array) {
+            const QJsonObject o = v.toObject();
+            const auto sub = Subscription::fromJson(o.value(u"subscription"));
+            QVERIFY(sub);
+            QCOMPARE(o.value(u"date").toString(),
+                     QDate::currentDate().addDays(o.value(u"days").toInt()).toString(Qt::ISODate));
+            seen << QStringLiteral("%1@%2").arg(sub->name).arg(o.value(u"days").toInt());
+        }
+        QCOMPARE(seen.size(), 4);
+        QCOMPARE(seen.mid(0, 2), (QStringList{u"Bought@2"_qs, u"USD plan@3"_qs}));
+        QVERIFY(seen.contains(u"Far@30"_qs));
+
+        const Result plain = run({u"upcoming"_qs}, u"zh"_qs);
+        QCOMPARE(plain.out.count(u'\n'), 2);
+        QVERIFY(plain.out.contains(u"2天后  -¥68  Bought"_qs));
+    }
+
+    void listInMainOrder() {
+        const Result result = run({u"list"_qs, u"--json"_qs}, u"zh"_qs);
+        QCOMPARE(result.code, 0);
+        QStringList names;
+        for (const QJsonValue &v : QJsonDocument::fromJson(result.out.toUtf8()).array())
+            names << Subscription::fromJson(v)->name;
+        QCOMPARE(names, (QStringList{u"USD plan"_qs, u"Far"_qs, u"Small"_qs, u"Bought"_qs, u"Paused"_qs}));
+        QVERIFY(result.out.contains(u"\"category\" : \"AI\\/工具\""_qs)); // the file's JSON form
+
+        const Result plain = run({u"list"_qs}, u"en"_qs);
+        QVERIFY(plain.out.contains(u"AI & Tools"_qs));
+        QCOMPARE(plain.out.count(u'\n'), 5);
+    }
+
+    void badArguments_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no command") << QStringList();
+        QTest::newRow("unknown command") << QStringList{u"frobnicate"_qs};
+        QTest::newRow("unknown option") << QStringList{u"summary"_qs, u"--yaml"_qs};
+        QTest::newRow("days missing") << QStringList{u"upcoming"_qs, u"--days"_qs};
+        QTest::newRow("days negative") << QStringList{u"upcoming"_qs, u"--days"_qs, u"-3"_qs};
+        QTest::newRow("days not a number") << QStringList{u"upcoming"_qs, u"--days=soon"_qs};
+        QTest::newRow("days absurd") << QStringList{u"upcoming"_qs, u"--days"_qs, u"99999999999"_qs};
+        QTest::newRow("extra operand") << QStringList{u"list"_qs, u"extra"_qs};
+    }
+
+    void badArguments() {
+        QFETCH(QStringList, arguments);
+        const Result result = run(arguments, u"en"_qs);
+        QVERIFY(result.code != 0);
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(result.err.count(u'\n'), 1);
+        QVERIFY(result.err.startsWith(u"renewly-cli: "_qs));
+    }
+
+    void neverWritesTheFile() {
+        const QByteArray garbage = "[{\"broken\": true}]";
+        QVERIFY(TestSupport::writeFile(dataFile(), garbage));
+        const QDateTime modified = QFileInfo(dataFile()).lastModified();
+        const Result result = run({u"summary"_qs}, u"en"_qs);
+        QCOMPARE(result.code, 1);
+        QVERIFY(result.err.contains(u"cannot be read"_qs));
+        QCOMPARE(TestSupport::readFile(dataFile()), garbage);
+        QCOMPARE(QFileInfo(dataFile()).lastModified(), modified);
+        QCOMPARE(QDir(QFileInfo(dataFile()).absolutePath()).entryList(QDir::Files).size(), 1);
+
+        QDir(m_home.filePath(u"data"_qs)).removeRecursively();
+        const Result missing = run({u"list"_qs, u"--json"_qs}, u"en"_qs);
+        QCOMPARE(missing.code, 0);
+        QCOMPARE(missing.out, u"[]\n"_qs);
+        QVERIFY(!QFileInfo::exists(m_home.filePath(u"data/Renewly"_qs)));
+    }
+
+    void help() {
+        const Result result = run({u"--help"_qs}, u"en"_qs);
+        QCOMPARE(result.code, 0);
+        QVERIFY(result.out.startsWith(u"Usage: renewly-cli"_qs));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
