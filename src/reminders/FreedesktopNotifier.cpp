@@ -4,8 +4,6 @@
 #include <QDBusPendingCallWatcher>
 #include <QVariantMap>
 
-#include <functional>
-
 namespace {
 
 const QString busService = QStringLiteral("org.freedesktop.DBus");
@@ -68,20 +66,16 @@ QVariantList FreedesktopNotifier::notifyArguments(const NotificationRequest &req
             int(-1)};
 }
 
-namespace {
 // Sends `message` without waiting and hands the answer (a reply or an error) to `onAnswer` on the
-// event loop of `context`.
-void callAsync(const QDBusConnection &bus, const QDBusMessage &message, QObject *context,
-               std::function<void(const QDBusMessage &)> onAnswer) {
-    auto *watcher =
-        new QDBusPendingCallWatcher(bus.asyncCall(message, FreedesktopNotifier::callTimeoutMs), context);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
-                     [watcher, onAnswer = std::move(onAnswer)] {
-                         watcher->deleteLater();
-                         onAnswer(watcher->reply());
-                     });
+// event loop.
+void FreedesktopNotifier::callAsync(const QDBusMessage &message,
+                                    std::function<void(const QDBusMessage &)> onAnswer) {
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, m_callTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [watcher, onAnswer = std::move(onAnswer)] {
+        watcher->deleteLater();
+        onAnswer(watcher->reply());
+    });
 }
-} // namespace
 
 void FreedesktopNotifier::present(const NotificationRequest &request) {
     if (!m_bus.isConnected()) {
@@ -94,7 +88,7 @@ void FreedesktopNotifier::present(const NotificationRequest &request) {
     // Checked first so that a bus without a notification daemon gets no call at all.
     QDBusMessage hasOwner = busCall(QStringLiteral("NameHasOwner"));
     hasOwner << service;
-    callAsync(m_bus, hasOwner, this, [this, request](const QDBusMessage &answer) {
+    callAsync(hasOwner, [this, request](const QDBusMessage &answer) {
         if (isReply(answer) && answer.arguments().value(0).toBool())
             sendNotify(request);
         else
@@ -104,30 +98,28 @@ void FreedesktopNotifier::present(const NotificationRequest &request) {
 
 void FreedesktopNotifier::whenServiceReachable(const NotificationRequest &request) {
     // Daemons such as dunst are often started by the bus on the first call.
-    callAsync(m_bus, busCall(QStringLiteral("ListActivatableNames")), this,
-              [this, request](const QDBusMessage &answer) {
-                  if (isReply(answer) && answer.arguments().value(0).toStringList().contains(service))
-                      sendNotify(request);
-                  else
-                      finish(request.identifier, Outcome::noService);
-              });
+    callAsync(busCall(QStringLiteral("ListActivatableNames")), [this, request](const QDBusMessage &answer) {
+        if (isReply(answer) && answer.arguments().value(0).toStringList().contains(service))
+            sendNotify(request);
+        else
+            finish(request.identifier, Outcome::noService);
+    });
 }
 
 void FreedesktopNotifier::sendNotify(const NotificationRequest &request) {
-    callAsync(m_bus, notificationsCall(QStringLiteral("GetCapabilities")), this,
+    callAsync(notificationsCall(QStringLiteral("GetCapabilities")),
               [this, request](const QDBusMessage &capabilities) {
                   const bool bodyMarkup =
                       isReply(capabilities) && capabilities.arguments().value(0).toStringList().contains(
                                                    QStringLiteral("body-markup"));
                   QDBusMessage notify = notificationsCall(QStringLiteral("Notify"));
                   notify.setArguments(notifyArguments(request, bodyMarkup));
-                  callAsync(m_bus, notify, this,
-                            [this, identifier = request.identifier](const QDBusMessage &answer) {
-                                if (isReply(answer))
-                                    finish(identifier, Outcome::shown, answer.arguments().value(0).toUInt());
-                                else
-                                    finish(identifier, Outcome::failed);
-                            });
+                  callAsync(notify, [this, identifier = request.identifier](const QDBusMessage &answer) {
+                      if (isReply(answer))
+                          finish(identifier, Outcome::shown, answer.arguments().value(0).toUInt());
+                      else
+                          finish(identifier, Outcome::failed);
+                  });
               });
 }
 

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <functional>
+
 // Shows notifications through org.freedesktop.Notifications on the session bus. Every bus call is
 // asynchronous, so the GUI thread never waits for the bus or the notification daemon. Without a
 // session bus or a notification service nothing is sent; `finished` tells which case happened.
@@ -27,13 +29,14 @@ public:
     static inline const QString appIcon = QStringLiteral("renewly");
     static inline const QString soundName = QStringLiteral("message-new-instant");
     // A daemon that takes longer than this to answer counts as failed.
-    static constexpr int callTimeoutMs = 10000;
+    static constexpr int defaultCallTimeoutMs = 10000;
 
     // Uses the session bus.
     explicit FreedesktopNotifier(QObject *parent = nullptr);
     FreedesktopNotifier(const QDBusConnection &bus, QObject *parent = nullptr);
 
     bool isAvailable() const override;
+    void setCallTimeout(int msecs) { m_callTimeoutMs = msecs; }
     void present(const NotificationRequest &request) override;
 
     // The arguments of Notify, in order: app name, replaces id, icon, summary, body, actions,
@@ -50,5 +53,8 @@ private:
     void sendNotify(const NotificationRequest &request);
     void finish(const QString &identifier, Outcome outcome, uint notificationId = 0);
 
+    void callAsync(const QDBusMessage &message, std::function<void(const QDBusMessage &)> onAnswer);
+
     QDBusConnection m_bus;
+    int m_callTimeoutMs = defaultCallTimeoutMs;
 };

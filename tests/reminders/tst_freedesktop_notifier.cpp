@@ -1,0 +1,217 @@
+#include "DesktopNotificationCenter.h"
+#include "FreedesktopNotifier.h"
+#include "NotificationManager.h"
+#include "ReminderTestSupport.h"
+#include "TestSupport.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
+#include <QSignalSpy>
+#include <QTest>
+
+using Outcome = FreedesktopNotifier::Outcome;
+
+namespace {
+
+// A stand-in notification daemon, owning org.freedesktop.Notifications on its own connection to
+// the test's private session bus.
+class NotificationServer : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    struct Call {
+        QString appName;
+        uint replacesId = 0;
+        QString appIcon;
+        QString summary;
+        QString body;
+        QStringList actions;
+        QVariantMap hints;
+        int expireTimeout = 0;
+    };
+    QList<Call> calls;
+    QStringList capabilities{QStringLiteral("body")};
+    bool answers = true;
+
+public Q_SLOTS:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString &appName, uint replacesId, const QString &appIcon, const QString &summary,
+                const QString &body, const QStringList &actions, const QVariantMap &hints,
+                int expireTimeout) {
+        calls.append({appName, replacesId, appIcon, summary, body, actions, hints, expireTimeout});
+        if (!answers)
+            setDelayedReply(true); // and never reply
+        return uint(100 + calls.size());
+    }
+};
+
+NotificationRequest request(const QString &title, const QString &body, bool sound = true) {
+    NotificationRequest r;
+    r.identifier = QStringLiteral("renew-X");
+    r.title = title;
+    r.body = body;
+    r.sound = sound;
+    return r;
+}
+
+} // namespace
+
+class TestFreedesktopNotifier : public QObject {
+    Q_OBJECT
+
+private:
+    QDBusConnection serverBus{QString()};
+    NotificationServer *server = nullptr;
+
+    void startServer() {
+        server = new NotificationServer;
+        QVERIFY(serverBus.registerObject(FreedesktopNotifier::path, server, QDBusConnection::ExportAllSlots));
+        QVERIFY(serverBus.registerService(FreedesktopNotifier::service));
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        if (qEnvironmentVariable("RENEWLY_PRIVATE_SESSION_BUS") != u"1")
+            QSKIP("runs only on the private session bus that ctest starts for it");
+        QVERIFY(QDBusConnection::sessionBus().isConnected());
+        // Nothing on this bus can start a notification daemon by itself.
+        const auto activatable = QDBusConnection::sessionBus().interface()->activatableServiceNames();
+        QVERIFY(!activatable.value().contains(FreedesktopNotifier::service));
+        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("server"));
+        QVERIFY(serverBus.isConnected());
+    }
+
+    void cleanup() {
+        serverBus.unregisterService(FreedesktopNotifier::service);
+        serverBus.unregisterObject(FreedesktopNotifier::path);
+        delete server;
+        server = nullptr;
+    }
+
+    void notify_data() {
+        QTest::addColumn<NotificationRequest>("sent");
+        QTest::addColumn<QStringList>("capabilities");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QVariantMap>("hints");
+
+        const QVariantMap sound{{QStringLiteral("sound-name"), QStringLiteral("message-new-instant")}};
+        const QStringList plain{"body", "actions"}, markup{"body", "body-markup"};
+        QTest::newRow("English") << request("Subscription renewing soon",
+                                            "Netflix will be charged $15.99 in 3 days.")
+                                 << plain << "Netflix will be charged $15.99 in 3 days." << sound;
+        QTest::newRow("Chinese and an emoji arrive intact")
+            << request("Renewly 测试通知", "看到这条就说明续费提醒能正常工作 ✅") << markup
+            << "看到这条就说明续费提醒能正常工作 ✅" << sound;
+        QTest::newRow("markup characters escaped where the daemon reads markup")
+            << request("Subscription renewing soon", "AT&T <Plus> will be charged") << markup
+            << "AT&amp;T &lt;Plus&gt; will be charged" << sound;
+        QTest::newRow("markup characters as they are where it does not")
+            << request("Subscription renewing soon", "AT&T <Plus> will be charged") << plain
+            << "AT&T <Plus> will be charged" << sound;
+        QTest::newRow("no daemon capabilities") << request("T", "a<b") << QStringList{} << "a<b" << sound;
+        QTest::newRow("silent") << request("T", "B", false) << plain << "B" << QVariantMap{};
+    }
+    void notify() {
+        QFETCH(NotificationRequest, sent);
+        QFETCH(QStringList, capabilities);
+        QFETCH(QString, body);
+        QFETCH(QVariantMap, hints);
+        startServer();
+        server->capabilities = capabilities;
+
+        FreedesktopNotifier notifier;
+        QVERIFY(notifier.isAvailable());
+        QSignalSpy finished(&notifier, &FreedesktopNotifier::finished);
+        notifier.present(sent);
+        QCOMPARE(finished.size(), 0); // answered later, never while present() runs
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][0].toString(), sent.identifier);
+        QCOMPARE(finished[0][1].value<Outcome>(), Outcome::shown);
+        QCOMPARE(finished[0][2].toUInt(), 101u);
+
+        QCOMPARE(server->calls.size(), 1);
+        const NotificationServer::Call &call = server->calls[0];
+        QCOMPARE(call.appName, QStringLiteral("Renewly"));
+        QCOMPARE(call.replacesId, 0u);
+        QCOMPARE(call.appIcon, QStringLiteral("renewly"));
+        QCOMPARE(call.summary, sent.title);
+        QCOMPARE(call.body, body);
+        QCOMPARE(call.actions, QStringList{});
+        QCOMPARE(call.hints, hints);
+        QCOMPARE(call.expireTimeout, -1);
+    }
+
+    void withoutDaemonNothingIsSent() {
+        FreedesktopNotifier notifier;
+        QSignalSpy finished(&notifier, &FreedesktopNotifier::finished);
+        notifier.present(request("T", "B"));
+        QCOMPARE(finished.size(), 0);
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][1].value<Outcome>(), Outcome::noService);
+    }
+
+    // A daemon that takes the call and never answers holds up nothing but its own outcome.
+    void silentDaemonDoesNotBlock() {
+        startServer();
+        server->answers = false;
+        FreedesktopNotifier notifier;
+        notifier.setCallTimeout(300);
+        QSignalSpy finished(&notifier, &FreedesktopNotifier::finished);
+        notifier.present(request("T", "B"));
+        QCOMPARE(finished.size(), 0);
+        QTRY_COMPARE(server->calls.size(), 1);
+        QCOMPARE(finished.size(), 0);
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][1].value<Outcome>(), Outcome::failed);
+    }
+
+    // The scheduler, the desktop centre and the notifier together, on a hand-set clock.
+    void wholeChain_data() {
+        QTest::addColumn<int>("lang");
+        QTest::addColumn<QString>("testSummary");
+        QTest::addColumn<QString>("reminderBody");
+        QTest::newRow("English")
+            << int(LocalizationManager::Lang::en) << "Renewly test notification"
+            << "AT&T <Plus> will be charged ¥30 in 3 days. Cancel ahead of time if you no "
+               "longer need it.";
+        QTest::newRow("Chinese") << int(LocalizationManager::Lang::zh) << "Renewly 测试通知"
+                                 << "「AT&T <Plus>」将在3 天后扣费 ¥30，需要的话记得提前取消。";
+    }
+    void wholeChain() {
+        QFETCH(int, lang);
+        QFETCH(QString, testSummary);
+        QFETCH(QString, reminderBody);
+        TestSupport::LanguageGuard guard{LocalizationManager::Lang(lang)};
+        startServer();
+
+        const QTimeZone zone = QTimeZone::systemTimeZone();
+        ManualClock clock(TestSupport::at(zone, 2025, 5, 10, 9, 0));
+        FreedesktopNotifier notifier;
+        DesktopNotificationCenter center(clock, notifier);
+        NotificationManager manager(center, clock);
+        QSignalSpy finished(&notifier, &FreedesktopNotifier::finished);
+
+        QVERIFY(manager.requestAuthorization());
+        const Subscription sub =
+            Subscription::make("AT&T <Plus>", 30, "CNY", BillingType::recurring, BillingCycle::monthly,
+                               TestSupport::at(zone, 2025, 4, 20, 8, 0), {}, {});
+        QVERIFY(manager.reschedule({sub}, 3));
+        QVERIFY(manager.sendTest());
+        clock.advance(3000);
+        center.check();
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(server->calls.size(), 1);
+        QCOMPARE(server->calls[0].summary, testSummary);
+
+        clock.set(TestSupport::at(zone, 2025, 5, 17, 10, 0));
+        center.check();
+        QTRY_COMPARE(finished.size(), 2);
+        QCOMPARE(finished[1][0].toString(), "renew-" + uuidText(sub.id));
+        QCOMPARE(server->calls.size(), 2);
+        QCOMPARE(server->calls[1].body, reminderBody);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFreedesktopNotifier)
+#include "tst_freedesktop_notifier.moc"

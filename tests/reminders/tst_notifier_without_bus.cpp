@@ -1,0 +1,58 @@
+#include "DesktopNotificationCenter.h"
+#include "FreedesktopNotifier.h"
+#include "NotificationManager.h"
+#include "ReminderTestSupport.h"
+#include "TestSupport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+// Run with no session bus at all: every notification operation is a harmless no-op.
+class TestNotifierWithoutBus : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+            QSKIP("runs only without a session bus");
+    }
+
+    void notifierReportsNoBus() {
+        FreedesktopNotifier notifier;
+        QVERIFY(!notifier.isAvailable());
+        QSignalSpy finished(&notifier, &FreedesktopNotifier::finished);
+        NotificationRequest request;
+        request.identifier = QStringLiteral("test-1");
+        notifier.present(request);
+        QCOMPARE(finished.size(), 0);
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][1].value<FreedesktopNotifier::Outcome>(),
+                 FreedesktopNotifier::Outcome::noSessionBus);
+    }
+
+    void schedulerDoesNothing() {
+        ManualClock clock(TestSupport::at("UTC", 2025, 5, 1));
+        FreedesktopNotifier notifier;
+        DesktopNotificationCenter center(clock, notifier);
+        NotificationManager manager(center, clock);
+        const Subscription sub =
+            Subscription::make("Netflix", 15, "USD", BillingType::recurring, BillingCycle::monthly,
+                               TestSupport::at("UTC", 2025, 4, 20), {}, {});
+        QVERIFY(!manager.requestAuthorization());
+        QVERIFY(!manager.reschedule({sub}, 3));
+        QVERIFY(!manager.sendTest());
+        QVERIFY(center.pendingRequests().isEmpty());
+        QVERIFY(!center.isAuthorizationRequested());
+    }
+
+    // The instance the application uses, exactly as the application calls it.
+    void sharedInstanceIsSilent() {
+        NotificationManager &shared = NotificationManager::shared();
+        QVERIFY(!shared.requestAuthorization());
+        QVERIFY(!shared.reschedule({}, 3));
+        QVERIFY(!shared.sendTest());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNotifierWithoutBus)
+#include "tst_notifier_without_bus.moc"
