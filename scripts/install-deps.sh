@@ -11,9 +11,9 @@ packages=(
   # on-device text recognition
   libtesseract-dev libleptonica-dev tesseract-ocr-chi-sim tesseract-ocr-eng
   # fonts for Chinese text in tests, the receipt corpus and screenshots
-  fonts-noto-cjk fonts-dejavu-core fonts-liberation2
+  fonts-noto-cjk fonts-noto-color-emoji fonts-dejavu-core fonts-liberation2
   # headless GUI, tray host, notification daemon, session bus (tests)
-  xvfb xauth dbus dbus-x11 trayer dunst x11-apps imagemagick
+  xvfb xauth dbus dbus-x11 trayer dunst x11-apps xdotool imagemagick
   # desktop integration checks
   desktop-file-utils appstream
   # benchmarks, fuzzing

@@ -1,0 +1,218 @@
+#include "AppDelegate.h"
+
+#include "app/MainWindow.h"
+#include "app/TrayPanel.h"
+#include "model/Format.h"
+#include "reminders/NotificationManager.h"
+#include "settings/LocalizationManager.h"
+#include "settings/Preferences.h"
+#include "store/Store.h"
+#include "views/ContentView.h"
+#include "views/Symbols.h"
+#include "views/Theme.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QStyleFactory>
+#include <QSystemTrayIcon>
+
+AppDelegate::AppDelegate(Options options)
+    : m_options(std::move(options))
+    , m_store(m_options.storePath.isEmpty() ? std::make_unique<Store>()
+                                            : std::make_unique<Store>(m_options.storePath)) {
+    m_refreshTimer.setSingleShot(true);
+    connect(&m_refreshTimer, &QTimer::timeout, this, [this] {
+        NotificationManager::shared().refresh();
+        scheduleDailyRefresh();
+    });
+}
+
+AppDelegate::~AppDelegate() {
+    if (m_statusItem)
+        m_statusItem->hide();
+    if (m_popover)
+        m_popover->hide();
+}
+
+void AppDelegate::applyDarkLook() {
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(Theme::palette());
+    qApp->setStyleSheet(Theme::styleSheet());
+}
+
+QString AppDelegate::windowTitle(bool isZh) {
+    return isZh ? QStringLiteral("Renewly · 续费账簿") : QStringLiteral("Renewly · Subscription Manager");
+}
+
+QMenuBar *AppDelegate::applicationMenu() const {
+    return m_menuBar;
+}
+
+void AppDelegate::buildApplicationMenu() {
+    const bool zh = LocalizationManager::shared().isZh();
+    auto menuBar = std::make_unique<QMenuBar>();
+    menuBar->setObjectName(QStringLiteral("applicationMenu"));
+    // Linux desktops have no application-name menu, so the first menu carries the product name.
+    QMenu *app = menuBar->addMenu(QStringLiteral("Renewly"));
+    app->setObjectName(QStringLiteral("appMenu"));
+    QAction *hide = app->addAction(zh ? QStringLiteral("隐藏 Renewly") : QStringLiteral("Hide Renewly"));
+    hide->setObjectName(QStringLiteral("hideAction"));
+    hide->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    hide->setShortcutContext(Qt::ApplicationShortcut);
+    connect(hide, &QAction::triggered, this, &AppDelegate::hideApplication);
+    app->addSeparator();
+    QAction *quit = app->addAction(zh ? QStringLiteral("退出 Renewly") : QStringLiteral("Quit Renewly"));
+    quit->setObjectName(QStringLiteral("quitAction"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    QMenu *edit = menuBar->addMenu(zh ? QStringLiteral("编辑") : QStringLiteral("Edit"));
+    edit->setObjectName(QStringLiteral("editMenu"));
+    struct EditEntry {
+        const char *objectName;
+        QString title;
+        Qt::Key key;
+        const char *slot;
+    };
+    const EditEntry entries[] = {
+        {"cutAction", zh ? QStringLiteral("剪切") : QStringLiteral("Cut"), Qt::Key_X, "cut"},
+        {"copyAction", zh ? QStringLiteral("拷贝") : QStringLiteral("Copy"), Qt::Key_C, "copy"},
+        {"pasteAction", zh ? QStringLiteral("粘贴") : QStringLiteral("Paste"), Qt::Key_V, "paste"},
+        {"selectAllAction", zh ? QStringLiteral("全选") : QStringLiteral("Select All"), Qt::Key_A,
+         "selectAll"},
+    };
+    for (const EditEntry &entry : entries) {
+        QAction *action = edit->addAction(entry.title);
+        action->setObjectName(QString::fromLatin1(entry.objectName));
+        action->setShortcut(QKeySequence(Qt::CTRL | entry.key));
+        const QByteArray slot(entry.slot);
+        // Sent to whatever has keyboard focus, as the platform's first responder would be; text
+        // fields, text editors and editable combo boxes all have these slots.
+        connect(action, &QAction::triggered, this, [slot] {
+            QWidget *focus = QApplication::focusWidget();
+            if (!focus)
+                return;
+            if (focus->metaObject()->indexOfMethod(slot + "()") >= 0)
+                QMetaObject::invokeMethod(focus, slot.constData());
+        });
+    }
+    m_menuBar = menuBar.get();
+    m_pendingMenuBar = std::move(menuBar);
+    if (m_window) {
+        m_window->setMenuBar(m_pendingMenuBar.release());
+    }
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    if (m_options.showWindowAtLaunch)
+        showMainWindow();
+    setupStatusItem();
+    if (m_options.scheduleReminders) {
+        NotificationManager &reminders = NotificationManager::shared();
+        reminders.requestAuthorization();
+        reminders.reschedule(m_store->subscriptions(), Preferences::remindDaysBefore());
+        scheduleDailyRefresh();
+    }
+    if (!m_titleSubscribed) {
+        m_titleSubscribed = true;
+        // Delivered one event-loop turn after the change; the total is read from the store then.
+        connect(m_store.get(), &Store::subscriptionsChanged, this, &AppDelegate::updateStatusTitle,
+                Qt::QueuedConnection);
+    }
+}
+
+void AppDelegate::scheduleDailyRefresh() {
+    // Just after the next local midnight: the reminder of a charge that has passed gives way to the
+    // reminder of the following one even if the list never changes.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime next = QDateTime(now.date().addDays(1), QTime(0, 1));
+    const qint64 ms = qBound<qint64>(60'000, now.msecsTo(next), qint64(24) * 3600 * 1000);
+    m_refreshTimer.start(std::chrono::milliseconds(ms));
+}
+
+void AppDelegate::showMainWindow() {
+    if (!m_window) {
+        auto window = std::make_unique<MainWindow>(windowTitle(LocalizationManager::shared().isZh()));
+        if (!m_menuBar)
+            buildApplicationMenu();
+        if (m_pendingMenuBar)
+            window->setMenuBar(m_pendingMenuBar.release());
+        window->setCentralWidget(new ContentView(*m_store, window.get()));
+        window->placeInitially();
+        m_window = std::move(window);
+    }
+    if (m_window->isMinimized())
+        m_window->showNormal();
+    else
+        m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void AppDelegate::hideApplication() {
+    if (m_popover)
+        m_popover->hide();
+    if (m_window) {
+        m_window->saveFrame();
+        m_window->hide();
+    }
+}
+
+QString AppDelegate::statusTitle() const {
+    return QStringLiteral(" ") + Format::base(m_store->totalMonthlyCNY());
+}
+
+void AppDelegate::setupStatusItem() {
+    if (m_statusItem)
+        return;
+    m_statusItem = std::make_unique<QSystemTrayIcon>();
+    m_statusItem->setObjectName(QStringLiteral("statusItem"));
+    m_statusItem->setIcon(
+        Symbols::icon(QStringLiteral("creditcard.fill"), Theme::text(), Symbols::Weight::bold));
+    m_statusItem->setToolTip(statusTitle());
+    connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    togglePopover();
+            });
+
+    m_popover = std::make_unique<TrayPanel>(
+        *m_store,
+        [self = QPointer<AppDelegate>(this)] {
+            if (!self)
+                return;
+            if (self->m_popover)
+                self->m_popover->close();
+            self->showMainWindow();
+        },
+        [] { QCoreApplication::quit(); }, m_options.clock);
+    m_statusItem->show();
+}
+
+void AppDelegate::togglePopover() {
+    if (!m_popover)
+        return;
+    if (m_popover->isOpen()) {
+        m_popover->close();
+        return;
+    }
+    // The click on the icon that closed the open panel (a click outside it) arrives here next;
+    // it means close, not open again.
+    if (m_popover->justClosed())
+        return;
+    m_popover->open(m_statusItem ? m_statusItem->geometry() : QRect());
+}
+
+void AppDelegate::updateStatusTitle() {
+    if (!m_statusItem)
+        return;
+    const QString title = statusTitle();
+    m_statusItem->setToolTip(title);
+    Q_EMIT statusTitleChanged(title);
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "app/MenuBarView.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class MainWindow;
+class QMenuBar;
+class QSystemTrayIcon;
+class Store;
+class TrayPanel;
+
+// Owns everything that is not a view for the life of the process: the store, the main window, the
+// tray icon with its panel and the application menu.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        // Empty: the store's default file in the XDG data folder.
+        QString storePath;
+        // False for a start at login: only the tray icon appears.
+        bool showWindowAtLaunch = true;
+        // Whether launching asks for notification permission and schedules reminders.
+        bool scheduleReminders = true;
+        MenuBarView::Clock clock;
+    };
+
+    // Creates the store, which loads the subscription file at once.
+    explicit AppDelegate(Options options);
+    AppDelegate()
+        : AppDelegate(Options{}) {}
+    ~AppDelegate() override;
+
+    // Fusion style, the dark palette and the application style sheet.
+    static void applyDarkLook();
+    // The two menus in the language of this moment; installed on the main window when it is made.
+    void buildApplicationMenu();
+
+    // Launch sequence: main window (unless started in the background), tray icon, reminder
+    // permission and schedule, and the tray title kept equal to the monthly total.
+    void applicationDidFinishLaunching();
+    // Creates the main window the first time, then shows, raises and activates it.
+    void showMainWindow();
+    void setupStatusItem();
+    void togglePopover();
+    // A second launch of the program asked this one to come forward.
+    void applicationShouldHandleReopen() { showMainWindow(); }
+    // Hides every window of the application (the application menu's Hide).
+    void hideApplication();
+
+    Store &store() const { return *m_store; }
+    MainWindow *window() const { return m_window.get(); }
+    QSystemTrayIcon *statusItem() const { return m_statusItem.get(); }
+    TrayPanel *popover() const { return m_popover.get(); }
+    QMenuBar *applicationMenu() const;
+
+    // " " followed by the monthly total in the display currency: the tray icon's title.
+    QString statusTitle() const;
+    static QString windowTitle(bool isZh);
+
+Q_SIGNALS:
+    void statusTitleChanged(const QString &title);
+
+private:
+    void updateStatusTitle();
+    void scheduleDailyRefresh();
+
+    Options m_options;
+    std::unique_ptr<Store> m_store;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<QSystemTrayIcon> m_statusItem;
+    std::unique_ptr<TrayPanel> m_popover;
+    QMenuBar *m_menuBar = nullptr;
+    std::unique_ptr<QMenuBar> m_pendingMenuBar;
+    QTimer m_refreshTimer;
+    bool m_titleSubscribed = false;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+
+// One running Renewly per user. The first process holds a lock file in the runtime folder and
+// listens on a local socket beside it; a later process finds the lock taken, passes its request
+// to the first one and leaves without ever opening the subscription file. A lock left behind by a
+// crashed process is recognised (its process is gone) and taken over.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    enum class Role { primary, secondary };
+
+    explicit SingleInstance(const QString &directory = defaultDirectory(), QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // $XDG_RUNTIME_DIR, or the temporary folder when there is none.
+    static QString defaultDirectory();
+
+    // Takes the lock, or finds that another process holds it. As primary, starts listening.
+    Role claim();
+    Role role() const { return m_role; }
+    // As secondary: hands `message` to the primary and waits until it confirms receipt.
+    bool sendToPrimary(const QByteArray &message, int timeoutMs = 3000);
+
+    QString lockPath() const;
+    QString socketPath() const;
+    bool isListening() const;
+
+    static inline const QByteArray showMessage = QByteArrayLiteral("show");
+
+Q_SIGNALS:
+    void messageReceived(const QByteArray &message);
+
+private:
+    void listen();
+
+    QString m_directory;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer *m_server = nullptr;
+    Role m_role = Role::secondary;
+};

@@ -1,0 +1,102 @@
+#include "TrayPanel.h"
+
+#include "views/Theme.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int gap = 4;
+constexpr int reopenGuardMs = 300;
+} // namespace
+
+TrayPanel::TrayPanel(Store &store, std::function<void()> onOpen, std::function<void()> onQuit,
+                     MenuBarView::Clock clock)
+    : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint)
+    , m_store(store)
+    , m_onOpen(std::move(onOpen))
+    , m_onQuit(std::move(onQuit))
+    , m_clock(std::move(clock)) {
+    setObjectName(QStringLiteral("trayPanel"));
+    setWindowTitle(QStringLiteral("Renewly"));
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Theme::card());
+    setPalette(p);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TrayPanel::open(const QRect &anchor) {
+    if (m_view) {
+        layout()->removeWidget(m_view);
+        delete m_view;
+    }
+    m_view = new MenuBarView(m_store, m_onOpen, m_onQuit, m_clock, this);
+    layout()->addWidget(m_view);
+    // Keep the window's size equal to the panel's whenever it redraws with more or fewer rows.
+    connect(m_view, &MenuBarView::rebuilt, this, [this] {
+        layout()->activate();
+        adjustSize();
+    });
+    layout()->activate();
+    adjustSize();
+
+    const QPoint cursor = QCursor::pos();
+    const QPoint probe = anchor.isEmpty() ? cursor : anchor.center();
+    QScreen *screen = QGuiApplication::screenAt(probe);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect();
+    move(placement(anchor, size(), available, cursor));
+    show();
+    raise();
+    activateWindow();
+    Q_EMIT opened();
+}
+
+bool TrayPanel::justClosed() const {
+    return m_sinceClosed.isValid() && m_sinceClosed.elapsed() < reopenGuardMs;
+}
+
+QPoint TrayPanel::placement(const QRect &anchor, const QSize &size, const QRect &available,
+                            const QPoint &cursor) {
+    int x = 0;
+    int y = 0;
+    if (!anchor.isEmpty()) {
+        x = anchor.center().x() - size.width() / 2;
+        y = anchor.bottom() + 1 + gap;
+        if (available.isValid() && y + size.height() - 1 > available.bottom())
+            y = anchor.top() - gap - size.height();
+    } else {
+        x = cursor.x() - size.width() / 2;
+        y = cursor.y() + gap;
+        if (available.isValid() && y + size.height() - 1 > available.bottom())
+            y = cursor.y() - gap - size.height();
+    }
+    if (available.isValid()) {
+        // Inside the available area; when the panel is larger than it, its top-left corner wins.
+        x = qMax(available.left(), qMin(x, available.right() + 1 - size.width()));
+        y = qMax(available.top(), qMin(y, available.bottom() + 1 - size.height()));
+    }
+    return {x, y};
+}
+
+void TrayPanel::hideEvent(QHideEvent *event) {
+    m_sinceClosed.start();
+    QWidget::hideEvent(event);
+    Q_EMIT closed();
+}
+
+void TrayPanel::keyPressEvent(QKeyEvent *event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

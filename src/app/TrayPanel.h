@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/MenuBarView.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QWidget>
+
+class Store;
+
+// The transient window that holds the panel under the tray icon. One window for the life of the
+// process; a fresh MenuBarView on every opening. It closes by itself on a click outside it.
+class TrayPanel : public QWidget {
+    Q_OBJECT
+public:
+    TrayPanel(Store &store, std::function<void()> onOpen, std::function<void()> onQuit,
+              MenuBarView::Clock clock = {});
+
+    // Builds a new panel and shows it under `anchor` (the tray icon's screen rectangle), or at the
+    // cursor when the anchor is unknown (an empty rectangle).
+    void open(const QRect &anchor);
+    bool isOpen() const { return isVisible(); }
+    // Whether the panel closed during the last few hundred milliseconds: a click on the tray icon
+    // that closed the panel also reaches the icon, and must not reopen it.
+    bool justClosed() const;
+    MenuBarView *view() const { return m_view; }
+
+    // Top-left corner of a panel of `size`: centred under the anchor (above it when there is no room
+    // below), or under the cursor without an anchor, then moved inside `available`.
+    static QPoint placement(const QRect &anchor, const QSize &size, const QRect &available,
+                            const QPoint &cursor);
+
+Q_SIGNALS:
+    void opened();
+    void closed();
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    Store &m_store;
+    std::function<void()> m_onOpen;
+    std::function<void()> m_onQuit;
+    MenuBarView::Clock m_clock;
+    QPointer<MenuBarView> m_view;
+    QElapsedTimer m_sinceClosed;
+};

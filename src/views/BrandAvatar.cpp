@@ -1,0 +1,70 @@
+#include "BrandAvatar.h"
+
+#include "views/Theme.h"
+
+#include <QPainter>
+#include <QTextBoundaryFinder>
+
+namespace {
+// Blanks are the Unicode space separators and the tab; line breaks are kept.
+bool isBlank(QChar c) {
+    return c == u'\t' || c.category() == QChar::Separator_Space;
+}
+} // namespace
+
+BrandAvatar::BrandAvatar(const QString &name, double size, bool dimmed, QWidget *parent)
+    : QWidget(parent)
+    , m_name(name)
+    , m_letter(letter(name))
+    , m_size(size)
+    , m_dimmed(dimmed) {
+    const int side = qMax(1, qRound(size));
+    setFixedSize(side, side);
+    setAccessibleName(m_letter);
+}
+
+QString BrandAvatar::letter(const QString &name) {
+    qsizetype begin = 0;
+    qsizetype end = name.size();
+    while (begin < end && isBlank(name.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(name.at(end - 1)))
+        --end;
+    if (begin == end)
+        return QStringLiteral("•");
+    const QString trimmed = name.mid(begin, end - begin);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, trimmed);
+    const qsizetype next = finder.toNextBoundary();
+    const qsizetype length = next > 0 ? next : trimmed.size();
+    return trimmed.left(length).toUpper();
+}
+
+void BrandAvatar::setName(const QString &name) {
+    m_name = name;
+    m_letter = letter(name);
+    setAccessibleName(m_letter);
+    update();
+}
+
+void BrandAvatar::setDimmed(bool dimmed) {
+    m_dimmed = dimmed;
+    update();
+}
+
+QSize BrandAvatar::sizeHint() const {
+    const int side = qMax(1, qRound(m_size));
+    return {side, side};
+}
+
+void BrandAvatar::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const QRectF circle(0, 0, m_size, m_size);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Theme::whiteAlpha(m_dimmed ? 0.05 : 0.1));
+    painter.drawEllipse(circle);
+    painter.setFont(Theme::font(letterSize(m_size), QFont::DemiBold));
+    painter.setPen(m_dimmed ? Theme::textTertiary() : Theme::text());
+    painter.drawText(circle, Qt::AlignCenter, m_letter);
+}

@@ -1,0 +1,132 @@
+#include "Theme.h"
+
+#include <QFontDatabase>
+
+namespace Theme {
+
+namespace {
+QColor rgb(int r, int g, int b, double opacity = 1.0) {
+    QColor c(r, g, b);
+    c.setAlphaF(static_cast<float>(opacity));
+    return c;
+}
+} // namespace
+
+const QColor &bg() {
+    static const QColor c = rgb(15, 15, 17);
+    return c;
+}
+const QColor &card() {
+    static const QColor c = rgb(26, 26, 30);
+    return c;
+}
+const QColor &text() {
+    static const QColor c = rgb(245, 245, 247);
+    return c;
+}
+const QColor &textSecondary() {
+    static const QColor c = rgb(245, 245, 247, 0.55);
+    return c;
+}
+const QColor &textTertiary() {
+    static const QColor c = rgb(245, 245, 247, 0.32);
+    return c;
+}
+const QColor &accent() {
+    static const QColor c = rgb(245, 245, 247);
+    return c;
+}
+const QColor &onAccent() {
+    static const QColor c = rgb(15, 15, 17);
+    return c;
+}
+const QColor &hairline() {
+    static const QColor c = rgb(255, 255, 255, 0.07);
+    return c;
+}
+
+QColor whiteAlpha(double opacity) {
+    return rgb(255, 255, 255, opacity);
+}
+
+QPalette palette() {
+    QPalette p;
+    const QColor disabledText = textTertiary();
+    p.setColor(QPalette::Window, bg());
+    p.setColor(QPalette::WindowText, text());
+    p.setColor(QPalette::Base, card());
+    p.setColor(QPalette::AlternateBase, card().lighter(115));
+    p.setColor(QPalette::Text, text());
+    p.setColor(QPalette::PlaceholderText, textTertiary());
+    p.setColor(QPalette::Button, card());
+    p.setColor(QPalette::ButtonText, text());
+    p.setColor(QPalette::BrightText, text());
+    p.setColor(QPalette::Highlight, accent());
+    p.setColor(QPalette::HighlightedText, onAccent());
+    p.setColor(QPalette::ToolTipBase, card());
+    p.setColor(QPalette::ToolTipText, text());
+    p.setColor(QPalette::Link, text());
+    p.setColor(QPalette::LinkVisited, textSecondary());
+    p.setColor(QPalette::Light, card().lighter(160));
+    p.setColor(QPalette::Midlight, card().lighter(130));
+    p.setColor(QPalette::Mid, card().lighter(110));
+    p.setColor(QPalette::Dark, bg().darker(120));
+    p.setColor(QPalette::Shadow, QColor(0, 0, 0));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, disabledText);
+    return p;
+}
+
+QString css(const QColor &color) {
+    if (color.alpha() == 255)
+        return color.name(QColor::HexRgb);
+    return QStringLiteral("rgba(%1, %2, %3, %4)")
+        .arg(color.red())
+        .arg(color.green())
+        .arg(color.blue())
+        .arg(color.alpha());
+}
+
+QString styleSheet() {
+    return QStringLiteral("QToolTip { color: %1; background-color: %2; border: 1px solid %3; }"
+                          "QMenuBar { background-color: %4; color: %1; }"
+                          "QMenuBar::item:selected { background-color: %5; }"
+                          "QMenu { background-color: %2; color: %1; border: 1px solid %3; }"
+                          "QMenu::item:selected { background-color: %5; }"
+                          "QMenu::separator { height: 1px; background: %3; margin: 4px 8px; }")
+        .arg(css(text()), css(card()), css(whiteAlpha(0.12)), css(bg()), css(whiteAlpha(0.1)));
+}
+
+QFont font(double pixelSize, QFont::Weight weight, Design design) {
+    QFont f;
+    if (design == Design::rounded) {
+        // A rounded face is used when the machine has one; the default sans otherwise.
+        static const QString rounded = [] {
+            for (const char *family : {"Nunito", "Varela Round", "M PLUS Rounded 1c", "Comfortaa"}) {
+                if (QFontDatabase::hasFamily(QString::fromLatin1(family)))
+                    return QString::fromLatin1(family);
+            }
+            return QString();
+        }();
+        if (!rounded.isEmpty())
+            f.setFamily(rounded);
+    }
+    f.setPixelSize(qMax(1, qRound(pixelSize)));
+    f.setWeight(weight);
+    return f;
+}
+
+} // namespace Theme
+
+#include <QWidget>
+
+namespace Theme {
+void style(QWidget *widget, const QFont &font, const QColor &color) {
+    widget->setFont(font);
+    QPalette p = widget->palette();
+    p.setColor(QPalette::WindowText, color);
+    p.setColor(QPalette::Text, color);
+    p.setColor(QPalette::ButtonText, color);
+    widget->setPalette(p);
+}
+} // namespace Theme

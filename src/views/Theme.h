@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+#include <QString>
+
+// The fixed dark palette every window draws with. Meaning is carried by brightness alone: full text,
+// 55 % for secondary and 32 % for tertiary; the prominent look is the palette turned inside out.
+namespace Theme {
+
+const QColor &bg();            // window and sheet backgrounds
+const QColor &card();          // cards and list rows
+const QColor &text();          // primary text
+const QColor &textSecondary(); // secondary text, inactive names
+const QColor &textTertiary();  // hints, chevrons, the paused tag, dimmed badges
+const QColor &accent();        // prominent fills, the one-time tag
+const QColor &onAccent();      // text and icons on an accent fill
+const QColor &hairline();      // thin separator lines
+
+// White at the given opacity, for the soft fills of badges and buttons.
+QColor whiteAlpha(double opacity);
+
+// The application palette built from the colours above, for the Fusion style.
+QPalette palette();
+// The one application style sheet: only what the palette cannot say (menus, tooltips, scroll bars).
+QString styleSheet();
+
+enum class Design { standard, rounded };
+// A font of `pixelSize` logical pixels. Sizes in the layouts are given in points of a 1:1 display,
+// so they are used as pixels here; `rounded` asks for the rounded family where one is installed.
+QFont font(double pixelSize, QFont::Weight weight = QFont::Normal, Design design = Design::standard);
+
+// "#RRGGBB" or "rgba(r, g, b, a)" for style sheets.
+QString css(const QColor &color);
+
+} // namespace Theme
+
+class QWidget;
+namespace Theme {
+// Sets the font and the text colour of a widget in one go.
+void style(QWidget *widget, const QFont &font, const QColor &color);
+} // namespace Theme
