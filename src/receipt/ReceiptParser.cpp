@@ -1,0 +1,602 @@
+#include "ReceiptParser.h"
+
+#include "settings/LocalizationManager.h"
+
+#include <QRegularExpression>
+#include <QTextBoundaryFinder>
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <span>
+
+namespace ReceiptParser {
+namespace {
+
+using Keywords = std::span<const QStringView>;
+
+// Every list is lower case; entries are tried in the order given.
+constexpr QStringView amountKeywords[] = {u"实付", u"合计",  u"金额",   u"价格", u"支付",
+                                          u"总计", u"total", u"amount", u"应付", u"付款"};
+
+constexpr QStringView yearlyKeywords[] = {u"每年",  u"年度",     u"/年",   u"年付",   u"按年",
+                                          u"包年",  u"一年",     u"每 年", u"yearly", u"annual",
+                                          u"/year", u"per year", u"/yr"};
+constexpr QStringView quarterlyKeywords[] = {u"每季", u"季度", u"季付", u"包季", u"quarter"};
+constexpr QStringView weeklyKeywords[] = {u"每周", u"周付", u"weekly", u"/week", u"每 周"};
+constexpr QStringView monthlyKeywords[] = {u"每月",  u"月度",    u"/月",    u"月付",      u"按月", u"包月",
+                                           u"每 月", u"monthly", u"/month", u"per month", u"/mo"};
+
+constexpr QStringView oneTimeKeywords[] = {u"一次性",   u"单次",    u"买断",     u"永久",     u"终身",
+                                           u"one-time", u"onetime", u"lifetime", u"perpetual"};
+
+constexpr QStringView greetingWords[] = {u"你好",   u"您好",    u"亲爱的", u"hi ",  u"hi,",
+                                         u"hello",  u"dear",    u"感谢",   u"谢谢", u"thank",
+                                         u"thanks", u"regards", u"敬上"};
+
+constexpr QStringView labelWords[] = {
+    u"实付",     u"合计",     u"金额",     u"价格",   u"支付",    u"总计",       u"应付",  u"付款",
+    u"费用",     u"初始费用", u"最终费用", u"订单",   u"摘要",    u"详情",       u"商品",  u"交易",
+    u"用户名",   u"用户",     u"时间",     u"日期",   u"续费",    u"注册",       u"发票",  u"收据",
+    u"数量",     u"单价",     u"小计",     u"税",     u"状态",    u"编号",       u"total", u"amount",
+    u"order",    u"date",     u"summary",  u"detail", u"invoice", u"receipt",    u"qty",   u"quantity",
+    u"subtotal", u"tax",      u"price",    u"id",     u"status",  u"transaction"};
+
+constexpr QStringView brandWords[] = {
+    u"netflix",    u"spotify", u"youtube", u"disney", u"hbo",         u"chatgpt", u"openai",   u"claude",
+    u"midjourney", u"gemini",  u"copilot", u"cursor", u"notion",      u"figma",   u"adobe",    u"office",
+    u"icloud",     u"dropbox", u"setapp",  u"kindle", u"steam",       u"xbox",    u"bilibili", u"爱奇艺",
+    u"腾讯视频",   u"优酷",    u"网易云",  u"qq音乐", u"apple music", u"百度网盘"};
+
+constexpr QStringView planWords[] = {u"plus", u"pro",        u"premium",     u"vip",  u"会员",
+                                     u"订阅", u"membership", u"套餐",        u"常规", u"标准",
+                                     u"高级", u"plan",       u"subscription"};
+
+constexpr QStringView aiToolKeywords[] = {u"chatgpt", u"openai", u"claude", u"gpt",   u"midjourney",
+                                          u"copilot", u"gemini", u"ai",     u"cursor"};
+constexpr QStringView cloudKeywords[] = {u"icloud",  u"云",   u"storage", u"drive",
+                                         u"dropbox", u"网盘", u"百度网盘"};
+constexpr QStringView musicKeywords[] = {u"music", u"音乐", u"spotify", u"网易云", u"qq音乐", u"apple music"};
+constexpr QStringView videoKeywords[] = {u"video",   u"视频",     u"影音", u"爱奇艺",  u"腾讯视频", u"优酷",
+                                         u"netflix", u"bilibili", u"b站",  u"youtube", u"disney"};
+constexpr QStringView gameKeywords[] = {u"game", u"游戏", u"steam", u"xbox", u"ps plus"};
+constexpr QStringView readingKeywords[] = {u"读", u"kindle", u"book", u"阅读"};
+constexpr QStringView softwareKeywords[] = {u"软件", u"app", u"software", u"adobe", u"office", u"setapp"};
+
+struct CategoryRule {
+    QStringView category;
+    Keywords keywords;
+};
+
+constexpr std::array categoryRules{
+    CategoryRule{u"AI/工具", aiToolKeywords}, CategoryRule{u"云存储", cloudKeywords},
+    CategoryRule{u"音乐", musicKeywords},     CategoryRule{u"影音", videoKeywords},
+    CategoryRule{u"游戏", gameKeywords},      CategoryRule{u"阅读", readingKeywords},
+    CategoryRule{u"软件", softwareKeywords},
+};
+
+// Plain substring search, led by the vectorised search for the keyword's first character: Qt's own
+// search for short needles hashes every character, which dominates on long texts.
+bool containsText(QStringView haystack, QStringView needle) {
+    const qsizetype last = haystack.size() - needle.size();
+    const QChar first = needle.front();
+    const QStringView rest = needle.sliced(1);
+    for (qsizetype from = 0; from <= last;) {
+        const qsizetype at = haystack.indexOf(first, from);
+        if (at < 0 || at > last)
+            return false;
+        if (haystack.sliced(at + 1, rest.size()) == rest)
+            return true;
+        from = at + 1;
+    }
+    return false;
+}
+
+bool containsAny(QStringView haystack, Keywords keywords) {
+    for (QStringView keyword : keywords) {
+        if (containsText(haystack, keyword))
+            return true;
+    }
+    return false;
+}
+
+// Compiled on first use, once per process (function-local statics), and shared by all threads:
+// QRegularExpression compiles under its own lock and matching a const object is thread-safe.
+QRegularExpression compiled(const QString &pattern, bool caseInsensitive = false) {
+    QRegularExpression::PatternOptions options = QRegularExpression::UseUnicodePropertiesOption;
+    if (caseInsensitive)
+        options |= QRegularExpression::CaseInsensitiveOption;
+    QRegularExpression re(pattern, options);
+    re.optimize();
+    Q_ASSERT(re.isValid());
+    return re;
+}
+
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// The leftmost match of `re` at or after `from`, for a pattern that opens with [0-9]+ followed by
+// something that is never a digit. Such a match can only start where a run of digits starts (from
+// any later digit of the run the pattern reaches the same end of the run and fails or succeeds
+// alike), so only those positions are tried, each anchored. The engine's own search would retry
+// from every digit of a long run, which is quadratic when the JIT is unavailable.
+// `mayFollowRun(end)` is a cheap necessary condition on what follows a run ending at `end`.
+template <typename MayFollow>
+QRegularExpressionMatch matchAtDigitRuns(const QRegularExpression &re, const QString &text, qsizetype from,
+                                         MayFollow mayFollowRun) {
+    const qsizetype size = text.size();
+    qsizetype start = from;
+    while (start < size) {
+        while (start < size && !isAsciiDigit(text[start]))
+            ++start;
+        if (start >= size)
+            break;
+        qsizetype end = start;
+        while (end < size && isAsciiDigit(text[end]))
+            ++end;
+        if (mayFollowRun(end)) {
+            // The text holds no unpaired surrogates (see Text), so the engine's check is skipped:
+            // it would scan the rest of the text on every call.
+            QRegularExpressionMatch match =
+                re.match(text, start, QRegularExpression::NormalMatch,
+                         QRegularExpression::AnchorAtOffsetMatchOption |
+                             QRegularExpression::DontCheckSubjectStringMatchOption);
+            if (match.hasMatch())
+                return match;
+        }
+        start = end;
+    }
+    return {};
+}
+
+// Amount number texts hold ASCII digits and at most one point.
+std::optional<double> positiveFiniteNumber(QStringView number) {
+    const QByteArray ascii = number.toLatin1();
+    double value = 0;
+    const char *end = ascii.constData() + ascii.size();
+    const auto [stop, error] = std::from_chars(ascii.constData(), end, value);
+    // A number too large for a double would become infinity, and a record holding it could not be
+    // written to the subscription file: such a candidate is dropped.
+    if (error != std::errc() || stop != end || !std::isfinite(value) || !(value > 0))
+        return std::nullopt;
+    return value;
+}
+
+// Only ASCII digits convert; `std::nullopt` for anything else or a value beyond qint64.
+std::optional<qint64> asciiInteger(QStringView digits) {
+    if (digits.isEmpty())
+        return std::nullopt;
+    for (QChar c : digits) {
+        if (!isAsciiDigit(c))
+            return std::nullopt;
+    }
+    const QByteArray ascii = digits.toLatin1();
+    qint64 value = 0;
+    const char *end = ascii.constData() + ascii.size();
+    const auto [stop, error] = std::from_chars(ascii.constData(), end, value);
+    if (error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+QString currencyOfSymbol(QChar symbol) {
+    switch (symbol.unicode()) {
+    case u'$':
+        return QStringLiteral("USD");
+    case u'€':
+        return QStringLiteral("EUR");
+    case u'£':
+        return QStringLiteral("GBP");
+    default: // "¥" and "￥"
+        return QStringLiteral("CNY");
+    }
+}
+
+// The code as written in any letter case, in its canonical spelling. Case folding, as the matcher
+// uses, so that a look-alike such as the Kelvin sign in "HKD" still yields the plain code.
+QString currencyOfCode(QStringView code) {
+    static constexpr QStringView codes[] = {u"CNY", u"RMB", u"USD", u"EUR", u"HKD", u"JPY", u"GBP"};
+    for (QStringView known : codes) {
+        if (code.compare(known, Qt::CaseInsensitive) == 0)
+            return known == u"RMB" ? QStringLiteral("CNY") : known.toString();
+    }
+    return code.toString().toUpper();
+}
+
+void appendCandidate(std::vector<detail::Cand> &out, const QRegularExpressionMatch &match, int numberGroup,
+                     QString currency) {
+    if (const auto value = positiveFiniteNumber(match.capturedView(numberGroup)))
+        out.push_back({*value, std::move(currency), match.capturedStart(0)});
+}
+
+// Blanks, tabs and the other space characters, not line breaks.
+bool isLineSpace(QChar c) {
+    return c == u'\t' || c.category() == QChar::Separator_Space;
+}
+
+QStringView trimmedLine(QStringView line) {
+    qsizetype begin = 0;
+    qsizetype end = line.size();
+    while (begin < end && isLineSpace(line[begin]))
+        ++begin;
+    while (end > begin && isLineSpace(line[end - 1]))
+        --end;
+    return line.sliced(begin, end - begin);
+}
+
+bool isEdgePunctuation(QChar c) {
+    switch (c.unicode()) {
+    case u' ':
+    case u',':
+    case u'，':
+    case u'·':
+    case u'-':
+    case u'—':
+    case u':':
+    case u'：':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool hasPriceSymbol(QStringView line) {
+    for (QChar c : line) {
+        switch (c.unicode()) {
+        case u'¥':
+        case u'￥':
+        case u'$':
+        case u'€':
+        case u'£':
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+// A line without its prices and without the punctuation that frames names on receipts.
+QString cleanedLine(QStringView line) {
+    QString text = line.toString();
+    if (hasPriceSymbol(line)) {
+        static const QRegularExpression price =
+            compiled(QStringLiteral(R"([¥￥$€£]\s?[0-9]+(?:\.[0-9]{1,2})?)"));
+        text.remove(price);
+    }
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isEdgePunctuation(text[begin]))
+        ++begin;
+    while (end > begin && isEdgePunctuation(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+// User-perceived characters (extended grapheme clusters), counted up to `cap` at most.
+int graphemeCount(QStringView text, int cap) {
+    // ASCII without carriage returns: every code unit is a cluster of its own.
+    bool plainAscii = true;
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80 || c == u'\r') {
+            plainAscii = false;
+            break;
+        }
+    }
+    if (plainAscii)
+        return int(std::min<qsizetype>(text.size(), cap));
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (count < cap && finder.toNextBoundary() != -1)
+        ++count;
+    return count;
+}
+
+bool isNoiseLine(const QString &line, const QString &lowerLine) {
+    if (containsAny(lowerLine, greetingWords) || containsAny(lowerLine, labelWords))
+        return true;
+    static const QRegularExpression datesAndAmounts =
+        compiled(QStringLiteral(R"(^[¥￥$€£0-9\.,:：\-/年月日时分秒 ]+$)"));
+    if (datesAndAmounts.match(line).hasMatch())
+        return true;
+    static const QRegularExpression hexIdentifier =
+        compiled(QStringLiteral(R"(^[0-9a-f]{6,}(-[0-9a-f]{4,})+)"));
+    return hexIdentifier.match(line).hasMatch();
+}
+
+int nameScore(const QString &line, const QString &lowerLine, qsizetype index) {
+    static const QRegularExpression domain =
+        compiled(QStringLiteral(R"([A-Za-z0-9-]+\.(com|net|io|app|co|cn|org))"));
+    static const QRegularExpression han = compiled(QStringLiteral(R"(\p{Han})"));
+    static const QRegularExpression latin = compiled(QStringLiteral(R"([A-Za-z])"));
+    static const QRegularExpression identifier = compiled(QStringLiteral(R"(^[a-z0-9_.-]{5,}$)"));
+
+    int score = containsAny(lowerLine, brandWords) ? 5 : 0;
+    if (containsAny(lowerLine, planWords))
+        score += 3;
+    if (domain.match(line).hasMatch())
+        score += 3;
+    if (han.match(line).hasMatch())
+        score += 1;
+    if (latin.match(line).hasMatch())
+        score += 1;
+    if (index <= 4)
+        score += 1;
+    if (identifier.match(line).hasMatch())
+        score -= 2;
+    return score;
+}
+
+QString withoutUnpairedSurrogates(const QString &raw) {
+    QString text = raw;
+    const qsizetype size = raw.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = raw[i];
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < size && raw[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
+} // namespace
+
+namespace detail {
+
+Text::Text(const QString &raw)
+    : original(withoutUnpairedSurrogates(raw))
+    , lower(original.toLower()) {}
+
+std::vector<Cand> amountCandidates(const Text &text) {
+    static const QRegularExpression symbolBefore =
+        compiled(QStringLiteral(R"(([¥￥$€£])\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
+    static const QRegularExpression hongKongDollars =
+        compiled(QStringLiteral(R"((HK\$)\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
+    static const QRegularExpression unitAfter =
+        compiled(QStringLiteral(R"(([0-9]+(?:\.[0-9]{1,2})?)\s?(元|圆|块))"), true);
+    static const QRegularExpression codeBefore =
+        compiled(QStringLiteral(R"((CNY|RMB|USD|EUR|HKD|JPY|GBP)\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
+
+    const QString &s = text.original;
+    std::vector<Cand> candidates;
+
+    for (auto it = symbolBefore.globalMatch(s); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QChar symbol = match.capturedView(1).front();
+        const qsizetype location = match.capturedStart(0);
+        // HK$ is read by the Hong Kong pass.
+        if (symbol == u'$' && location >= 2 &&
+            QStringView(s).sliced(location - 2, 2).compare(u"hk", Qt::CaseInsensitive) == 0)
+            continue;
+        appendCandidate(candidates, match, 2, currencyOfSymbol(symbol));
+    }
+
+    for (auto it = hongKongDollars.globalMatch(s); it.hasNext();)
+        appendCandidate(candidates, it.next(), 2, QStringLiteral("HKD"));
+
+    // The unit follows the number within four code units: ".dd" and one space at most.
+    const auto unitNear = [&s](qsizetype runEnd) {
+        const qsizetype last = std::min(runEnd + 4, s.size() - 1);
+        for (qsizetype i = runEnd; i <= last; ++i) {
+            if (s[i] == u'元' || s[i] == u'圆' || s[i] == u'块')
+                return true;
+        }
+        return false;
+    };
+    for (qsizetype from = 0;;) {
+        const QRegularExpressionMatch match = matchAtDigitRuns(unitAfter, s, from, unitNear);
+        if (!match.hasMatch())
+            break;
+        appendCandidate(candidates, match, 1, QStringLiteral("CNY"));
+        from = match.capturedEnd(0);
+    }
+
+    for (auto it = codeBefore.globalMatch(s); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        appendCandidate(candidates, match, 2, currencyOfCode(match.capturedView(1)));
+    }
+    return candidates;
+}
+
+std::optional<Amount> detectAmount(const Text &text) {
+    const std::vector<Cand> candidates = amountCandidates(text);
+    const QString &s = text.original;
+    for (const Cand &candidate : candidates) {
+        const qsizetype start = std::max<qsizetype>(0, candidate.location - 10);
+        const qsizetype length = std::min<qsizetype>(12, s.size() - start);
+        if (containsAny(s.sliced(start, length).toLower(), amountKeywords))
+            return Amount{candidate.value, candidate.currency};
+    }
+    const Cand *best = nullptr;
+    for (const Cand &candidate : candidates) {
+        if (!best || candidate.value > best->value)
+            best = &candidate;
+    }
+    if (!best)
+        return std::nullopt;
+    return Amount{best->value, best->currency};
+}
+
+std::optional<BillingCycle> detectCycle(const Text &text) {
+    if (containsAny(text.lower, yearlyKeywords))
+        return BillingCycle::yearly;
+    if (containsAny(text.lower, quarterlyKeywords))
+        return BillingCycle::quarterly;
+    if (containsAny(text.lower, weeklyKeywords))
+        return BillingCycle::weekly;
+    if (containsAny(text.lower, monthlyKeywords))
+        return BillingCycle::monthly;
+    return detectNumberUnitCycle(text);
+}
+
+std::optional<BillingCycle> detectNumberUnitCycle(const Text &text) {
+    static const QRegularExpression numberAndUnit =
+        compiled(QStringLiteral(R"(([0-9]+)\s*(个月|月|年|季|周|year|years|month|months|week|weeks))"));
+
+    const QString &s = text.lower;
+    // After any white space the unit's first character must follow.
+    const auto unitNext = [&s](qsizetype runEnd) {
+        qsizetype i = runEnd;
+        while (i < s.size() && s[i].isSpace())
+            ++i;
+        if (i >= s.size())
+            return false;
+        switch (s[i].unicode()) {
+        case u'个':
+        case u'月':
+        case u'年':
+        case u'季':
+        case u'周':
+        case u'y':
+        case u'm':
+        case u'w':
+            return true;
+        default:
+            return false;
+        }
+    };
+    const QRegularExpressionMatch match = matchAtDigitRuns(numberAndUnit, s, 0, unitNext);
+    if (!match.hasMatch())
+        return std::nullopt;
+
+    const QStringView unit = match.capturedView(2);
+    if (unit.contains(u"年") || unit.contains(u"year"))
+        return BillingCycle::yearly;
+    if (unit.contains(u"周") || unit.contains(u"week"))
+        return BillingCycle::weekly;
+    if (unit.contains(u"季"))
+        return BillingCycle::quarterly;
+    const qint64 count = asciiInteger(match.capturedView(1)).value_or(0);
+    if (count >= 12)
+        return BillingCycle::yearly;
+    if (count <= 2)
+        return BillingCycle::monthly;
+    return BillingCycle::quarterly;
+}
+
+BillingType detectType(const Text &text) {
+    return containsAny(text.lower, oneTimeKeywords) ? BillingType::oneTime : BillingType::recurring;
+}
+
+std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone) {
+    static const QRegularExpression date =
+        compiled(QStringLiteral(R"(((?:19|20)\d{2})[\-/年\.](\d{1,2})[\-/月\.](\d{1,2}))"));
+    const QRegularExpressionMatch match = date.match(text.original);
+    if (!match.hasMatch())
+        return std::nullopt;
+    // \d also takes digits of other scripts; such a group does not convert.
+    const int year = int(asciiInteger(match.capturedView(1)).value_or(2026));
+    const int month = int(asciiInteger(match.capturedView(2)).value_or(1));
+    const int day = int(asciiInteger(match.capturedView(3)).value_or(1));
+    // Month and day beyond their ranges carry over, as calendar date construction does: month 13
+    // is January of the next year, day 0 the last day of the month before.
+    const QDate first = QDate(year, 1, 1).addMonths(month - 1).addDays(day - 1);
+    const QDateTime start = first.startOfDay(zone.isValid() ? zone : QTimeZone::systemTimeZone());
+    if (!start.isValid())
+        return std::nullopt;
+    return start.toUTC();
+}
+
+std::optional<QString> detectName(const Text &text) {
+    struct Line {
+        QString cleaned;
+        int graphemes = 0;
+    };
+    std::vector<Line> lines;
+    const QStringView s = text.original;
+    for (qsizetype pos = 0; pos < s.size();) {
+        qsizetype next = s.indexOf(u'\n', pos);
+        if (next < 0)
+            next = s.size();
+        if (next > pos) {
+            QString cleaned = cleanedLine(trimmedLine(s.sliced(pos, next - pos)));
+            const int graphemes = graphemeCount(cleaned, 31);
+            lines.push_back({std::move(cleaned), graphemes});
+        }
+        pos = next + 1;
+    }
+
+    const Line *best = nullptr;
+    int bestScore = 0;
+    for (qsizetype i = 0; i < qsizetype(lines.size()); ++i) {
+        const Line &line = lines[size_t(i)];
+        if (line.graphemes < 2 || line.graphemes > 30)
+            continue;
+        const QString lower = line.cleaned.toLower();
+        if (isNoiseLine(line.cleaned, lower))
+            continue;
+        const int score = nameScore(line.cleaned, lower, i);
+        if (score < 1)
+            continue;
+        if (!best || score > bestScore) {
+            best = &line;
+            bestScore = score;
+        }
+    }
+    if (best)
+        return best->cleaned;
+
+    for (const Line &line : lines) {
+        if (line.graphemes >= 2 && line.graphemes <= 24 && !isNoiseLine(line.cleaned, line.cleaned.toLower()))
+            return line.cleaned;
+    }
+    return std::nullopt;
+}
+
+bool isNoise(const QString &line) {
+    return isNoiseLine(line, line.toLower());
+}
+
+QString guessCategory(const QString &name, const Text &text) {
+    // Lower-casing maps each character on its own, so the joined text need not be lowered again.
+    const QString joined = name.toLower() + u' ' + text.lower;
+    for (const CategoryRule &rule : categoryRules) {
+        if (containsAny(joined, rule.keywords))
+            return rule.category.toString();
+    }
+    return QStringLiteral("其他");
+}
+
+QString scannedTextNote(const QString &text, bool isZh) {
+    if (text.isEmpty())
+        return {};
+    QString note = isZh ? QStringLiteral("📷 识别原文：\n") : QStringLiteral("📷 Scanned text:\n");
+    int taken = 0;
+    for (qsizetype pos = 0; pos < text.size() && taken < 6;) {
+        qsizetype next = text.indexOf(u'\n', pos);
+        if (next < 0)
+            next = text.size();
+        if (next > pos) {
+            if (taken > 0)
+                note += u" / ";
+            note += QStringView(text).sliced(pos, next - pos);
+            ++taken;
+        }
+        pos = next + 1;
+    }
+    return note;
+}
+
+} // namespace detail
+
+Subscription parse(const QString &rawText, const QDateTime &now, const QTimeZone &zone) {
+    const detail::Text text(rawText);
+    const std::optional<detail::Amount> amount = detail::detectAmount(text);
+    const QString name = detail::detectName(text).value_or(QString());
+    return Subscription::make(
+        name, amount ? amount->value : 0.0, amount ? amount->currency : QStringLiteral("CNY"),
+        detail::detectType(text), detail::detectCycle(text).value_or(BillingCycle::monthly),
+        detail::detectDate(text, zone).value_or(now.toUTC()), detail::guessCategory(name, text),
+        detail::scannedTextNote(text.original, LocalizationManager::shared().isZh()), true);
+}
+
+Subscription parse(const QString &text) {
+    return parse(text, QDateTime::currentDateTimeUtc(), QTimeZone::systemTimeZone());
+}
+
+} // namespace ReceiptParser

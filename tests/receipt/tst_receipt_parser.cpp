@@ -1,0 +1,477 @@
+#include "receipt/ReceiptParser.h"
+
+#include "TestSupport.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <thread>
+
+Q_DECLARE_METATYPE(BillingCycle)
+Q_DECLARE_METATYPE(BillingType)
+
+using ReceiptParser::detail::Text;
+using Lang = LocalizationManager::Lang;
+
+namespace {
+
+QTimeZone zone() {
+    return QTimeZone::systemTimeZone();
+}
+
+QDateTime now() {
+    return TestSupport::at(zone(), 2025, 6, 1, 12, 0);
+}
+
+Subscription parse(const QString &text) {
+    return ReceiptParser::parse(text, now(), zone());
+}
+
+QString lines(std::initializer_list<const char *> pieces) {
+    QStringList list;
+    for (const char *piece : pieces)
+        list << QString::fromUtf8(piece);
+    return list.join(u'\n');
+}
+
+QString utf8(const char *text) {
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+class TestReceiptParser : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() {
+        LocalizationManager::setPreferredLanguagesSource([] { return QStringList{u"en-US"_qs}; });
+    }
+
+    void emptyTextGivesTheDefaultRecord() {
+        const TestSupport::LanguageGuard language(Lang::zh);
+        const Subscription proposal = parse(QString());
+        QVERIFY(!proposal.id.isNull());
+        QCOMPARE(proposal.name, QString());
+        QCOMPARE(proposal.amount, 0.0);
+        QCOMPARE(proposal.currency, u"CNY"_qs);
+        QCOMPARE(proposal.billingType, BillingType::recurring);
+        QCOMPARE(proposal.cycle, BillingCycle::monthly);
+        QCOMPARE(proposal.startDate, now());
+        QCOMPARE(proposal.category, u"其他"_qs);
+        QCOMPARE(proposal.notes, QString());
+        QVERIFY(proposal.isActive);
+    }
+
+    void wholeReceipts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<QString>("currency");
+        QTest::addColumn<BillingCycle>("cycle");
+        QTest::addColumn<BillingType>("type");
+        QTest::addColumn<QDate>("start"); // null: the current moment
+        QTest::addColumn<QString>("category");
+
+        QTest::newRow("netflix, chinese page") << lines({"Netflix", "高级套餐", "¥68.00/月", "2025年3月7日"})
+                                               << u"Netflix"_qs << 68.0 << u"CNY"_qs << BillingCycle::monthly
+                                               << BillingType::recurring << QDate(2025, 3, 7) << u"影音"_qs;
+        QTest::newRow("spotify, paid price after list price")
+            << lines({"Spotify", "Premium", "原价 ¥15.00", "实付 ¥9.90"}) << u"Spotify"_qs << 9.9 << u"CNY"_qs
+            << BillingCycle::monthly << BillingType::recurring << QDate() << u"音乐"_qs;
+        QTest::newRow("english invoice e-mail")
+            << lines({"Hello Anna,", "Your ChatGPT Plus subscription", "Invoice #4411", "Total: $20.00",
+                      "Billed yearly on 2024-11-30", "Thanks, the team"})
+            << u"Your ChatGPT Plus subscription"_qs << 20.0 << u"USD"_qs << BillingCycle::yearly
+            << BillingType::recurring << QDate(2024, 11, 30) << u"AI/工具"_qs;
+        QTest::newRow("one-time purchase")
+            << lines({"Setapp", "终身买断版", "HK$ 388", "2023/1/5"}) << u"Setapp"_qs << 388.0 << u"HKD"_qs
+            << BillingCycle::monthly << BillingType::oneTime << QDate(2023, 1, 5) << u"软件"_qs;
+        QTest::newRow("nothing recognisable")
+            << lines({"¥", "--:--", "---"}) << QString() << 0.0 << u"CNY"_qs << BillingCycle::monthly
+            << BillingType::recurring << QDate() << u"其他"_qs;
+    }
+
+    void wholeReceipts() {
+        QFETCH(QString, text);
+        const Subscription proposal = parse(text);
+        QTEST(proposal.name, "name");
+        QTEST(proposal.amount, "amount");
+        QTEST(proposal.currency, "currency");
+        QTEST(proposal.cycle, "cycle");
+        QTEST(proposal.billingType, "type");
+        QFETCH(QDate, start);
+        QCOMPARE(proposal.startDate, start.isNull() ? now() : start.startOfDay(zone()));
+        QTEST(proposal.category, "category");
+        QVERIFY(proposal.isActive);
+    }
+
+    void amount_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<QString>("currency");
+
+        QTest::newRow("greatest value without keywords")
+            << u"Plan A $9.99\nPlan B ¥68"_qs << 68.0 << u"CNY"_qs;
+        QTest::newRow("keyword beats a larger value")
+            << utf8("原价 ¥15.00 (list)\n实付 ¥9.90") << 9.9 << u"CNY"_qs;
+        // The window runs two units past the match start, so it reaches into the next line here.
+        QTest::newRow("window reaches the next line") << utf8("原价 ¥15.00\n实付 ¥9.90") << 15.0 << u"CNY"_qs;
+        QTest::newRow("line feed counts as the blank") << utf8("¥\n12") << 12.0 << u"CNY"_qs;
+        QTest::newRow("keyword window ignores case") << u"LIST $50\nTOTAL $45"_qs << 45.0 << u"USD"_qs;
+        // The window starts 10 code units before the match and is 12 long.
+        QTest::newRow("keyword ten units before")
+            << (u"实付"_qs + QString(8, u' ') + u"¥5\n¥50"_qs) << 5.0 << u"CNY"_qs;
+        QTest::newRow("keyword eleven units before")
+            << (u"实付"_qs + QString(9, u' ') + u"¥5\n¥50"_qs) << 50.0 << u"CNY"_qs;
+        QTest::newRow("keyword just after the match") << utf8("¥50\nfoo ¥5 合计") << 50.0 << u"CNY"_qs;
+        QTest::newRow("window near the start runs 12 units") << u"$5 total $50"_qs << 5.0 << u"USD"_qs;
+        // Pass order decides before text order.
+        QTest::newRow("symbol pass listed before unit pass") << utf8("合计 30元 ¥20") << 20.0 << u"CNY"_qs;
+        QTest::newRow("equal values: earliest in the list") << utf8("5元 $5") << 5.0 << u"USD"_qs;
+        QTest::newRow("equal values: text order in a pass") << u"€7 £7"_qs << 7.0 << u"EUR"_qs;
+        QTest::newRow("HK$") << u"HK$ 88"_qs << 88.0 << u"HKD"_qs;
+        QTest::newRow("hk$ lower case") << u"hk$88"_qs << 88.0 << u"HKD"_qs;
+        QTest::newRow("$ with blank") << u"$ 88"_qs << 88.0 << u"USD"_qs;
+        QTest::newRow("pound") << u"£4.5"_qs << 4.5 << u"GBP"_qs;
+        QTest::newRow("full-width yen") << utf8("￥12") << 12.0 << u"CNY"_qs;
+        QTest::newRow("unit 元") << utf8("88元") << 88.0 << u"CNY"_qs;
+        QTest::newRow("unit 块 after blank") << utf8("88 块") << 88.0 << u"CNY"_qs;
+        QTest::newRow("unit 圆 with decimals") << utf8("1.5圆") << 1.5 << u"CNY"_qs;
+        QTest::newRow("unit read from the digits after a point") << utf8("12.345元") << 345.0 << u"CNY"_qs;
+        QTest::newRow("unit after a long run") << utf8("1234567元") << 1234567.0 << u"CNY"_qs;
+        QTest::newRow("rmb") << u"rmb 88"_qs << 88.0 << u"CNY"_qs;
+        QTest::newRow("JPY") << u"JPY 1200"_qs << 1200.0 << u"JPY"_qs;
+        QTest::newRow("usd lower case") << u"usd12"_qs << 12.0 << u"USD"_qs;
+        QTest::newRow("Kelvin sign in HKD") << utf8("H\u212AD 30") << 30.0 << u"HKD"_qs;
+        QTest::newRow("comma ends the number") << utf8("¥1,299.00") << 1.0 << u"CNY"_qs;
+        QTest::newRow("three decimals keep two") << u"$1.999"_qs << 1.99 << u"USD"_qs;
+        QTest::newRow("zero is no amount") << utf8("¥0.00") << 0.0 << u"CNY"_qs;
+        QTest::newRow("zero leaves other amounts") << utf8("¥0.00 $3") << 3.0 << u"USD"_qs;
+        QTest::newRow("ideographic space counts as a blank") << utf8("¥\u30005") << 5.0 << u"CNY"_qs;
+        QTest::newRow("two blanks are too many") << utf8("¥  5") << 0.0 << u"CNY"_qs;
+        QTest::newRow("non-ASCII digits are no number") << utf8("¥٥ ¥５") << 0.0 << u"CNY"_qs;
+        QTest::newRow("twenty-digit price")
+            << u"$99999999999999999999.99"_qs << 99999999999999999999.99 << u"USD"_qs;
+        // A value beyond the range of a double would make the record unsaveable.
+        QTest::newRow("overflowing price is dropped")
+            << (u"$"_qs + QString(400, u'9') + u" ¥5"_qs) << 5.0 << u"CNY"_qs;
+        QTest::newRow("overflowing price alone") << (u"¥"_qs + QString(400, u'9')) << 0.0 << u"CNY"_qs;
+        QTest::newRow("largest finite price") << (u"¥1"_qs + QString(300, u'0')) << 1e300 << u"CNY"_qs;
+    }
+
+    void amount() {
+        QFETCH(QString, text);
+        const Subscription proposal = parse(text);
+        QVERIFY(std::isfinite(proposal.amount));
+        QTEST(proposal.amount, "amount");
+        QTEST(proposal.currency, "currency");
+    }
+
+    void candidatesArePassByPass() {
+        const auto candidates = ReceiptParser::detail::amountCandidates(Text(utf8("CNY 30元 ¥2 HK$3 $4")));
+        QStringList seen;
+        for (const auto &candidate : candidates)
+            seen << u"%1 %2 @%3"_qs.arg(candidate.value).arg(candidate.currency).arg(candidate.location);
+        QCOMPARE(seen, (QStringList{u"2 CNY @8"_qs, u"4 USD @16"_qs, u"3 HKD @11"_qs, u"30 CNY @4"_qs,
+                                    u"30 CNY @0"_qs}));
+    }
+
+    void cycle_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<BillingCycle>("cycle");
+
+        QTest::newRow("nothing: monthly") << u"Netflix"_qs << BillingCycle::monthly;
+        QTest::newRow("yearly before monthly") << utf8("每月 ¥10，每年 ¥100") << BillingCycle::yearly;
+        QTest::newRow("quarterly before weekly")
+            << u"weekly digest, quarterly plan"_qs << BillingCycle::quarterly;
+        QTest::newRow("weekly before monthly") << u"Weekly / monthly"_qs << BillingCycle::weekly;
+        QTest::newRow("per year") << u"$99 PER YEAR"_qs << BillingCycle::yearly;
+        QTest::newRow("/yr") << u"$99/yr"_qs << BillingCycle::yearly;
+        QTest::newRow("blank inside 每 周") << utf8("每 周") << BillingCycle::weekly;
+        QTest::newRow("keyword wins over number and unit") << utf8("包月 12个月") << BillingCycle::monthly;
+        QTest::newRow("12个月") << utf8("12个月") << BillingCycle::yearly;
+        QTest::newRow("6个月") << utf8("6个月") << BillingCycle::quarterly;
+        QTest::newRow("3 months") << u"3 months"_qs << BillingCycle::quarterly;
+        QTest::newRow("3 MONTHS") << u"3 MONTHS"_qs << BillingCycle::quarterly;
+        QTest::newRow("11 months") << u"11 months"_qs << BillingCycle::quarterly;
+        QTest::newRow("2 months") << u"2 months"_qs << BillingCycle::monthly;
+        QTest::newRow("1个月") << utf8("1个月") << BillingCycle::monthly;
+        QTest::newRow("0个月") << utf8("0个月") << BillingCycle::monthly;
+        QTest::newRow("2年") << utf8("2年") << BillingCycle::yearly;
+        QTest::newRow("4 weeks") << u"4 weeks"_qs << BillingCycle::weekly;
+        QTest::newRow("2季") << utf8("2季") << BillingCycle::quarterly;
+        QTest::newRow("blanks and tabs before the unit") << u"3 \t  months"_qs << BillingCycle::quarterly;
+        QTest::newRow("first number and unit decides")
+            << u"3 months, then 1 year"_qs << BillingCycle::quarterly;
+        QTest::newRow("digits without a unit are skipped")
+            << u"order 20250307 for 6 months"_qs << BillingCycle::quarterly;
+        QTest::newRow("count too large for 64 bits")
+            << u"99999999999999999999 months"_qs << BillingCycle::monthly;
+        QTest::newRow("full-width digits are no count") << utf8("１２个月") << BillingCycle::monthly;
+    }
+
+    void cycle() {
+        QFETCH(QString, text);
+        QTEST(parse(text).cycle, "cycle");
+    }
+
+    void type_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<BillingType>("type");
+
+        QTest::newRow("plain") << u"¥30/月"_qs << BillingType::recurring;
+        QTest::newRow("终身 with a cycle") << utf8("终身会员 每年") << BillingType::oneTime;
+        QTest::newRow("Lifetime upper case") << u"LIFETIME licence"_qs << BillingType::oneTime;
+        QTest::newRow("one-time") << u"One-Time purchase"_qs << BillingType::oneTime;
+    }
+
+    void type() {
+        QFETCH(QString, text);
+        QTEST(parse(text).billingType, "type");
+    }
+
+    void startDate_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("day"); // null: the current moment
+
+        QTest::newRow("dashes") << u"2025-03-07"_qs << QDate(2025, 3, 7);
+        QTest::newRow("slashes, short") << u"2025/3/7"_qs << QDate(2025, 3, 7);
+        QTest::newRow("points") << u"2025.03.07"_qs << QDate(2025, 3, 7);
+        QTest::newRow("chinese") << utf8("2025年3月7日") << QDate(2025, 3, 7);
+        QTest::newRow("first date in reading order")
+            << u"next 2025-09-01, paid 2025-08-01"_qs << QDate(2025, 9, 1);
+        QTest::newRow("1899 is no date") << u"1899-12-31"_qs << QDate();
+        QTest::newRow("2100 is no date") << u"2100-01-01"_qs << QDate();
+        QTest::newRow("1900 is") << u"1900-01-01"_qs << QDate(1900, 1, 1);
+        QTest::newRow("month 13 carries over") << u"2025-13-01"_qs << QDate(2026, 1, 1);
+        QTest::newRow("day 30 of February") << u"2025-02-30"_qs << QDate(2025, 3, 2);
+        QTest::newRow("leap February") << u"2024-02-30"_qs << QDate(2024, 3, 1);
+        QTest::newRow("month 0") << u"2025-00-10"_qs << QDate(2024, 12, 10);
+        QTest::newRow("day 0") << u"2025-03-00"_qs << QDate(2025, 2, 28);
+        QTest::newRow("99/99") << u"2025-99-99"_qs << QDate(2033, 3, 1).addDays(98);
+        QTest::newRow("arabic-indic year falls back to 2026") << utf8("20٢٥-03-07") << QDate(2026, 3, 7);
+        QTest::newRow("arabic-indic month falls back to 1") << utf8("2025-٣-07") << QDate(2025, 1, 7);
+        QTest::newRow("mixed separators") << utf8("2025/3月7") << QDate(2025, 3, 7);
+        QTest::newRow("no separator") << u"20250307"_qs << QDate();
+    }
+
+    void startDate() {
+        QFETCH(QString, text);
+        QFETCH(QDate, day);
+        const Subscription proposal = parse(text);
+        QCOMPARE(proposal.startDate, day.isNull() ? now() : day.startOfDay(zone()));
+        QCOMPARE(proposal.startDate.timeSpec(), Qt::UTC);
+    }
+
+    void startDateIsTheFirstMomentOfTheDayInTheGivenZone() {
+        // São Paulo skipped midnight on 4 November 2018: the day started at 01:00 (-02:00).
+        const QTimeZone saoPaulo("America/Sao_Paulo");
+        const Subscription proposal = ReceiptParser::parse(u"2018-11-04"_qs, now(), saoPaulo);
+        QCOMPARE(proposal.startDate, QDateTime(QDate(2018, 11, 4), QTime(3, 0), Qt::UTC));
+        const Subscription shanghai =
+            ReceiptParser::parse(u"2025-03-07"_qs, now(), QTimeZone("Asia/Shanghai"));
+        QCOMPARE(shanghai.startDate, QDateTime(QDate(2025, 3, 6), QTime(16, 0), Qt::UTC));
+    }
+
+    void name_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");
+
+        QTest::newRow("brand over plan") << lines({"高级套餐", "Netflix"}) << u"Netflix"_qs;
+        QTest::newRow("equal scores keep the earlier line") << lines({"Alpha", "Bravo"}) << u"Alpha"_qs;
+        QTest::newRow("plan word outscores") << lines({"Alpha", "Bravo Pro"}) << u"Bravo Pro"_qs;
+        QTest::newRow("domain scores despite the identifier penalty")
+            << lines({"Alpha", "kagi.com"}) << u"kagi.com"_qs;
+        QTest::newRow("domain with capital") << lines({"Alpha", "Kagi.com"}) << u"Kagi.com"_qs;
+        // Lines 0 to 4 get the early bonus, line 5 does not.
+        QTest::newRow("early bonus ends after the fifth line")
+            << lines({"¥1", "¥2", "¥3", "¥4", "Alpha", "Bravo 中"}) << u"Alpha"_qs;
+        QTest::newRow("prices and framing removed") << lines({"  — Netflix ¥68.00： "}) << u"Netflix"_qs;
+        QTest::newRow("tabs and ideographic spaces trimmed")
+            << utf8("\t\u3000Netflix\u3000") << u"Netflix"_qs;
+        QTest::newRow("greeting is noise") << lines({"Hello Anna", "Kagi"}) << u"Kagi"_qs;
+        QTest::newRow("label inside a word is noise")
+            << lines({"Premium Individual", "Spotify"}) << u"Spotify"_qs;
+        QTest::newRow("date line is noise") << lines({"2025-03-07 12:30", "Kagi"}) << u"Kagi"_qs;
+        QTest::newRow("hex identifier is noise") << lines({"9f8e7d6c-1a2b Pro", "Kagi"}) << u"Kagi"_qs;
+        QTest::newRow("identifier penalty") << lines({"john_doe99", "Kagi"}) << u"Kagi"_qs;
+        QTest::newRow("identifier alone through the fallback") << lines({"john_doe99"}) << u"john_doe99"_qs;
+        QTest::newRow("fallback takes an emoji line")
+            << lines({"¥1", "¥2", "¥3", "¥4", "¥5", "🎬🍿"}) << utf8("🎬🍿");
+        QTest::newRow("one character is too short") << lines({"X", "Kagi"}) << u"Kagi"_qs;
+        QTest::newRow("one cluster is too short") << utf8("👨‍👩‍👧") << QString();
+        QTest::newRow("30 characters") << QString(30, u'A') << QString(30, u'A');
+        QTest::newRow("31 characters") << QString(31, u'A') << QString();
+        QTest::newRow("30 clusters of 2 code units")
+            << utf8("e\u0301").repeated(30) << utf8("e\u0301").repeated(30);
+        QTest::newRow("31 clusters of 2 code units") << utf8("e\u0301").repeated(31) << QString();
+        QTest::newRow("25 letters only in the first pass")
+            << lines({"¥1", "¥2", "¥3", "¥4", "¥5", "1111", "abcdefghijklmnopqrstuvwxy"}) << QString();
+        QTest::newRow("right-to-left text") << utf8("اشتراك نتفليكس") << utf8("اشتراك نتفليكس");
+        QTest::newRow("only noise") << lines({"Total", "¥68", "2025-01-01"}) << QString();
+    }
+
+    void name() {
+        QFETCH(QString, text);
+        QTEST(parse(text).name, "name");
+    }
+
+    void noise_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("noise");
+
+        QTest::newRow("brand") << u"Netflix"_qs << false;
+        QTest::newRow("hi without blank") << u"Sushi"_qs << false;
+        QTest::newRow("hi and blank inside a word") << u"Sushi bar"_qs << true;
+        QTest::newRow("greeting hi, ") << u"Hi, Anna"_qs << true;
+        QTest::newRow("greeting 您好") << utf8("尊敬的用户您好") << true;
+        QTest::newRow("label upper case") << u"ORDER 12"_qs << true;
+        QTest::newRow("label id inside a word") << u"Premium Individual"_qs << true;
+        QTest::newRow("label 税") << utf8("含税") << true;
+        QTest::newRow("amount") << utf8("￥68.00") << true;
+        QTest::newRow("clock") << u"12:30"_qs << true;
+        QTest::newRow("chinese date and time") << utf8("2025年3月7日 10时5分") << true;
+        QTest::newRow("letters among digits") << u"12:30 pm"_qs << false;
+        QTest::newRow("hex identifier") << u"2f9c1a7e-4b2d"_qs << true;
+        QTest::newRow("hex identifier with tail") << u"abcdef-1234-xyz"_qs << true;
+        QTest::newRow("upper-case hex") << u"2F9C1A7E-4B2D"_qs << false;
+        QTest::newRow("hex without group") << u"2f9c1a7e"_qs << false;
+    }
+
+    void noise() {
+        QFETCH(QString, line);
+        QTEST(ReceiptParser::detail::isNoise(line), "noise");
+    }
+
+    void category_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("category");
+
+        QTest::newRow("nothing") << QString() << u"Kagi search"_qs << u"其他"_qs;
+        QTest::newRow("ai inside paid") << u"Netflix"_qs << u"Netflix\npaid"_qs << u"AI/工具"_qs;
+        QTest::newRow("ai inside email") << QString() << u"EMAIL receipt"_qs << u"AI/工具"_qs;
+        QTest::newRow("cloud before music") << QString() << utf8("云音乐") << u"云存储"_qs;
+        QTest::newRow("app inside apple") << QString() << u"Apple"_qs << u"软件"_qs;
+        QTest::newRow("reading") << QString() << utf8("微信读书") << u"阅读"_qs;
+        QTest::newRow("game") << QString() << u"Steam"_qs << u"游戏"_qs;
+        QTest::newRow("keyword across name and text") << u"PS"_qs << u"Plus"_qs << u"游戏"_qs;
+        QTest::newRow("name alone") << u"YouTube"_qs << u"x"_qs << u"影音"_qs;
+    }
+
+    void category() {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QTEST(ReceiptParser::detail::guessCategory(name, Text(text)), "category");
+    }
+
+    void notes_data() {
+        QTest::addColumn<Lang>("lang");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("notes");
+
+        QTest::newRow("english") << Lang::en << u"Netflix\n¥68"_qs << utf8("📷 Scanned text:\nNetflix / ¥68");
+        QTest::newRow("chinese") << Lang::zh << u"Netflix\n¥68"_qs << utf8("📷 识别原文：\nNetflix / ¥68");
+        QTest::newRow("first six lines, blank lines count")
+            << Lang::en << u"a\n\n  \nb\nc\nd\ne\nf\ng"_qs << utf8("📷 Scanned text:\na /    / b / c / d / e");
+        QTest::newRow("lines are not trimmed")
+            << Lang::en << u" a \n\tb"_qs << utf8("📷 Scanned text:\n a  / \tb");
+        QTest::newRow("only line feeds") << Lang::en << u"\n\n\n"_qs << utf8("📷 Scanned text:\n");
+        QTest::newRow("empty") << Lang::zh << QString() << QString();
+    }
+
+    void notes() {
+        QFETCH(Lang, lang);
+        QFETCH(QString, text);
+        const TestSupport::LanguageGuard language(lang);
+        QTEST(parse(text).notes, "notes");
+    }
+
+    void systemLanguageDecidesTheHeading() {
+        const TestSupport::LanguageGuard language(Lang::system, {u"zh-Hans-CN"_qs, u"en-US"_qs});
+        QVERIFY(parse(u"x"_qs).notes.startsWith(utf8("📷 识别原文：\n")));
+    }
+
+    // Regular expressions refuse a subject with unpaired surrogates; the rest of the text still counts.
+    void unpairedSurrogatesDisableNothing() {
+        const QString text =
+            u"Netflix\n"_qs + QChar(0xD800) + u"¥68.00/月 "_qs + QChar(0xDC00) + u"\n2025年3月7日"_qs;
+        const Subscription proposal = parse(text);
+        QCOMPARE(proposal.name, u"Netflix"_qs);
+        QCOMPARE(proposal.amount, 68.0);
+        QCOMPARE(proposal.startDate, QDate(2025, 3, 7).startOfDay(zone()));
+        QVERIFY(!proposal.notes.contains(QChar(0xD800)));
+        QVERIFY(proposal.notes.contains(QChar::ReplacementCharacter));
+    }
+
+    void hostileInputs_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("amount");
+
+        QTest::newRow("only newlines") << QString(1000, u'\n') << 0.0;
+        QTest::newRow("100k lines") << utf8("Netflix ¥68\n").repeated(100000) << 68.0;
+        QTest::newRow("one long line") << (QString(500000, u'a') + u" ¥5 "_qs + QString(500000, u'b')) << 5.0;
+        QTest::newRow("digit run with far unit")
+            << (QString(300000, u'7') + utf8("x元 ") + QString(300000, u' ') + u'月') << 0.0;
+        QTest::newRow("300 digits before a unit")
+            << (QString(300, u'1') + u"元"_qs) << QString(300, u'1').toDouble();
+        QTest::newRow("400 digits before a unit") << (QString(400, u'1') + u"元"_qs) << 0.0;
+        QTest::newRow("combining marks") << (u"a"_qs + QString(100000, QChar(0x0301)) + u" $3"_qs) << 3.0;
+        QTest::newRow("lone surrogates only") << QString(1000, QChar(0xDFFF)) << 0.0;
+        QTest::newRow("emoji") << utf8("👨‍👩‍👧‍👦🎬 $1 🇨🇳") << 1.0;
+        QTest::newRow("nul characters") << QString(10, QChar(0)) + u"$2"_qs << 2.0;
+    }
+
+    void hostileInputs() {
+        QFETCH(QString, text);
+        QFETCH(double, amount);
+        const Subscription proposal = parse(text);
+        QVERIFY(std::isfinite(proposal.amount));
+        QCOMPARE(proposal.amount, amount);
+        QVERIFY(proposal.startDate.isValid());
+        QVERIFY(standardCategories().contains(proposal.category));
+        // A proposal must survive the subscription file.
+        QVERIFY(Subscription::fromJson(proposal.toJson()).has_value());
+    }
+
+    void eachParseIsANewRecord() {
+        const QString text = u"Netflix ¥68"_qs;
+        const Subscription first = parse(text);
+        const Subscription second = parse(text);
+        QVERIFY(first.id != second.id);
+        QVERIFY(!second.id.isNull());
+        Subscription same = second;
+        same.id = first.id;
+        QCOMPARE(same, first);
+    }
+
+    void concurrentCallsAgree() {
+        const QString text =
+            lines({"Spotify", "Premium", "原价 ¥15.00", "实付 ¥9.90", "2025-03-07", "12个月"});
+        const Subscription expected = parse(text);
+        std::vector<Subscription> results(4);
+        std::vector<std::thread> workers;
+        for (auto &result : results)
+            workers.emplace_back([&result, &text] {
+                for (int i = 0; i < 50; ++i)
+                    result = ReceiptParser::parse(text, now(), zone());
+            });
+        for (auto &worker : workers)
+            worker.join();
+        for (Subscription &result : results) {
+            result.id = expected.id;
+            QCOMPARE(result, expected);
+        }
+    }
+
+    void withoutNowUsesTheCurrentMoment() {
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        const Subscription proposal = ReceiptParser::parse(u"Kagi"_qs);
+        QVERIFY(proposal.startDate >= before);
+        QVERIFY(proposal.startDate <= QDateTime::currentDateTimeUtc());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReceiptParser)
+#include "tst_receipt_parser.moc"
