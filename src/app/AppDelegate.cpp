@@ -23,13 +23,7 @@
 AppDelegate::AppDelegate(Options options)
     : m_options(std::move(options))
     , m_store(m_options.storePath.isEmpty() ? std::make_unique<Store>()
-                                            : std::make_unique<Store>(m_options.storePath)) {
-    m_refreshTimer.setSingleShot(true);
-    connect(&m_refreshTimer, &QTimer::timeout, this, [this] {
-        NotificationManager::shared().refresh();
-        scheduleDailyRefresh();
-    });
-}
+                                            : std::make_unique<Store>(m_options.storePath)) {}
 
 AppDelegate::~AppDelegate() {
     if (m_statusItem)
@@ -113,27 +107,16 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (m_options.showWindowAtLaunch)
         showMainWindow();
     setupStatusItem();
-    if (m_options.scheduleReminders) {
-        NotificationManager &reminders = NotificationManager::shared();
-        reminders.requestAuthorization();
-        reminders.reschedule(m_store->subscriptions(), Preferences::remindDaysBefore());
-        scheduleDailyRefresh();
-    }
+    NotificationManager &reminders =
+        m_options.reminders ? *m_options.reminders : NotificationManager::shared();
+    reminders.requestAuthorization();
+    reminders.reschedule(m_store->subscriptions(), Preferences::remindDaysBefore());
     if (!m_titleSubscribed) {
         m_titleSubscribed = true;
         // Delivered one event-loop turn after the change; the total is read from the store then.
         connect(m_store.get(), &Store::subscriptionsChanged, this, &AppDelegate::updateStatusTitle,
                 Qt::QueuedConnection);
     }
-}
-
-void AppDelegate::scheduleDailyRefresh() {
-    // Just after the next local midnight: the reminder of a charge that has passed gives way to the
-    // reminder of the following one even if the list never changes.
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDateTime next = QDateTime(now.date().addDays(1), QTime(0, 1));
-    const qint64 ms = qBound<qint64>(60'000, now.msecsTo(next), qint64(24) * 3600 * 1000);
-    m_refreshTimer.start(std::chrono::milliseconds(ms));
 }
 
 void AppDelegate::showMainWindow() {

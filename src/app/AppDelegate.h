@@ -4,11 +4,11 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <memory>
 
 class MainWindow;
+class NotificationManager;
 class QMenuBar;
 class QSystemTrayIcon;
 class Store;
@@ -24,8 +24,9 @@ public:
         QString storePath;
         // False for a start at login: only the tray icon appears.
         bool showWindowAtLaunch = true;
-        // Whether launching asks for notification permission and schedules reminders.
-        bool scheduleReminders = true;
+        // The reminder scheduler asked for permission and given the list at launch; empty means
+        // NotificationManager::shared().
+        NotificationManager *reminders = nullptr;
         MenuBarView::Clock clock;
     };
 
@@ -67,7 +68,6 @@ Q_SIGNALS:
 
 private:
     void updateStatusTitle();
-    void scheduleDailyRefresh();
 
     Options m_options;
     std::unique_ptr<Store> m_store;
@@ -76,6 +76,5 @@ private:
     std::unique_ptr<TrayPanel> m_popover;
     QMenuBar *m_menuBar = nullptr;
     std::unique_ptr<QMenuBar> m_pendingMenuBar;
-    QTimer m_refreshTimer;
     bool m_titleSubscribed = false;
 };

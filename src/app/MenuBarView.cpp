@@ -70,12 +70,16 @@ void MenuBarView::rebuild() {
     QWidget *fresh = buildContent();
     if (m_content) {
         m_layout->replaceWidget(m_content, fresh);
+        // The old parts may be inside one of their own signal handlers (a click that changed the
+        // list): detach them now, delete them once control is back in the event loop.
         m_content->hide();
+        m_content->setParent(nullptr);
         m_content->deleteLater();
     } else {
         m_layout->addWidget(fresh);
     }
     m_content = fresh;
+    fresh->show();
     Q_EMIT rebuilt();
 }
 
