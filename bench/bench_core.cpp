@@ -1,7 +1,140 @@
+// Core figures: the billing calendar far from its start, the aggregates the views read, and the
+// subscription file's load and save, at 10, 1,000 and 10,000 records.
+#include "model/BillingCalendar.h"
+#include "store/Aggregates.h"
+#include "store/Store.h"
+#include "store/SubscriptionFile.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
-static void placeholder(benchmark::State &state) {
-    for (auto _ : state)
-        benchmark::DoNotOptimize(state.iterations());
+
+namespace {
+
+const QTimeZone zone("America/New_York");
+const QDateTime now(QDate(2026, 12, 6), QTime(9, 30), zone);
+
+QList<Subscription> makeList(int count) {
+    QRandomGenerator rng(42);
+    const QStringList currencies{u"CNY"_qs, u"USD"_qs, u"EUR"_qs, u"HKD"_qs, u"JPY"_qs, u"GBP"_qs};
+    QList<Subscription> list;
+    list.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        list << Subscription::make(QStringLiteral("Subscription %1 订阅").arg(i),
+                                   rng.bounded(1, 50000) / 100.0, currencies[int(rng.bounded(6))],
+                                   rng.bounded(10) == 0 ? BillingType::oneTime : BillingType::recurring,
+                                   allBillingCycles()[int(rng.bounded(4))],
+                                   now.addDays(-qint64(rng.bounded(0, 3650))).toUTC(), u"AI/工具"_qs,
+                                   u"notes / 备注"_qs, rng.bounded(8) != 0);
+    }
+    return list;
 }
-BENCHMARK(placeholder);
+
+void nextChargeWeeklyFrom1900(benchmark::State &state) {
+    const QDate first(1900, 1, 1), today(2026, 12, 6);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BillingCalendar::nextRecurringDay(first, today, BillingCycle::weekly));
+}
+BENCHMARK(nextChargeWeeklyFrom1900);
+
+void nextChargeMonthlyFrom1900Day31(benchmark::State &state) {
+    const QDate first(1900, 1, 31), today(2026, 12, 6);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BillingCalendar::nextRecurringDay(first, today, BillingCycle::monthly));
+}
+BENCHMARK(nextChargeMonthlyFrom1900Day31);
+
+void nextChargeStepByStepWeeklyFrom1900(benchmark::State &state) {
+    const QDate first(1900, 1, 1), today(2026, 12, 6);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            BillingCalendar::nextRecurringDayByStepping(first, today, BillingCycle::weekly));
+}
+BENCHMARK(nextChargeStepByStepWeeklyFrom1900);
+
+void nextChargeDateWithZone(benchmark::State &state) {
+    const auto list = makeList(1);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(list.first().nextChargeDate(now, zone));
+}
+BENCHMARK(nextChargeDateWithZone);
+
+// Everything a redraw of the main window asks of the list.
+void allAggregates(benchmark::State &state) {
+    const auto list = makeList(int(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Aggregates::totalMonthlyCNY(list));
+        benchmark::DoNotOptimize(Aggregates::activeSubscriptions(list));
+        benchmark::DoNotOptimize(Aggregates::upcoming(list, 7, now, zone));
+        benchmark::DoNotOptimize(sortedSubs(list));
+    }
+}
+BENCHMARK(allAggregates)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void saveFile(benchmark::State &state) {
+    QTemporaryDir dir;
+    const auto list = makeList(int(state.range(0)));
+    const QString path = dir.filePath(u"subscriptions.json"_qs);
+    for (auto _ : state) {
+        const auto bytes = SubscriptionFile::encode(list);
+        benchmark::DoNotOptimize(SubscriptionFile::writeAtomically(path, *bytes));
+    }
+}
+BENCHMARK(saveFile)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void encodeFile(benchmark::State &state) {
+    const auto list = makeList(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SubscriptionFile::encode(list));
+}
+BENCHMARK(encodeFile)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void upcomingOnly(benchmark::State &state) {
+    const auto list = makeList(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Aggregates::upcoming(list, 7, now, zone));
+}
+BENCHMARK(upcomingOnly)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void upcomingShanghai(benchmark::State &state) {
+    const auto list = makeList(int(state.range(0)));
+    const QTimeZone shanghai("Asia/Shanghai");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Aggregates::upcoming(list, 7, now, shanghai));
+}
+BENCHMARK(upcomingShanghai)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void totalOnly(benchmark::State &state) {
+    const auto list = makeList(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Aggregates::totalMonthlyCNY(list));
+}
+BENCHMARK(totalOnly)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void activeOnly(benchmark::State &state) {
+    const auto list = makeList(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Aggregates::activeSubscriptions(list));
+}
+BENCHMARK(activeOnly)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void sortOnly(benchmark::State &state) {
+    const auto list = makeList(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(sortedSubs(list));
+}
+BENCHMARK(sortOnly)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void loadFile(benchmark::State &state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"subscriptions.json"_qs);
+    SubscriptionFile::writeAtomically(path, *SubscriptionFile::encode(makeList(int(state.range(0)))));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SubscriptionFile::load(path));
+}
+BENCHMARK(loadFile)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
 BENCHMARK_MAIN();

@@ -142,6 +142,72 @@ std::optional<QDate> nextChargeDay(const Subscription &subscription, QDate first
     return nextRecurringDay(first, today, subscription.cycle);
 }
 
+namespace {
+QDate dateAtOffset(qint64 utcMSecs, int offsetSeconds) {
+    constexpr qint64 msPerDay = 86'400'000;
+    constexpr qint64 unixEpochJulianDay = 2'440'588;
+    const qint64 ms = utcMSecs + qint64(offsetSeconds) * 1000;
+    const qint64 day = ms >= 0 ? ms / msPerDay : -((-ms + msPerDay - 1) / msPerDay);
+    return QDate::fromJulianDay(unixEpochJulianDay + day);
+}
+} // namespace
+
+QDate localDate(const QDateTime &instant, const QTimeZone &zone) {
+    return dateAtOffset(instant.toMSecsSinceEpoch(), zone.offsetFromUtc(instant));
+}
+
+LocalDates::LocalDates(const QTimeZone &zone, qint64 fromMSecs, qint64 toMSecs)
+    : m_zone(zone)
+    , m_from(fromMSecs)
+    , m_to(toMSecs) {
+    if (fromMSecs > toMSecs)
+        return;
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(fromMSecs, QTimeZone::utc());
+    m_spans.push_back({fromMSecs, zone.offsetFromUtc(from)});
+    if (!zone.hasTransitions())
+        return;
+    // One transition at a time: asked for a whole range, Qt stops listing transitions where the
+    // zone's table gives way to its recurring rule.
+    qint64 cursor = fromMSecs;
+    while (true) {
+        const QTimeZone::OffsetData next =
+            zone.nextTransition(QDateTime::fromMSecsSinceEpoch(cursor, QTimeZone::utc()));
+        if (!next.atUtc.isValid()) {
+            // Either no transitions remain, or Qt could not step from the zone's table into its
+            // yearly rule. A year of the same offset after the last transition tells the first case;
+            // in the second, instants beyond here are asked of the zone one by one.
+            const int last = m_spans.back().offsetSeconds;
+            constexpr qint64 fortnight = 15LL * 86'400'000;
+            for (qint64 probe = cursor + fortnight; probe <= cursor + 25 * fortnight; probe += fortnight) {
+                if (zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(probe, QTimeZone::utc())) != last) {
+                    m_to = std::min(m_to, cursor);
+                    break;
+                }
+            }
+            break;
+        }
+        const qint64 at = next.atUtc.toMSecsSinceEpoch();
+        if (at > toMSecs)
+            break;
+        if (at <= cursor) { // no progress: trust the table only up to here
+            m_to = cursor;
+            break;
+        }
+        m_spans.push_back({at, next.offsetFromUtc});
+        cursor = at;
+    }
+}
+
+QDate LocalDates::of(const QDateTime &instant) const {
+    const qint64 ms = instant.toMSecsSinceEpoch();
+    if (ms < m_from || ms > m_to || m_spans.empty())
+        return localDate(instant, m_zone);
+    const auto after =
+        std::upper_bound(m_spans.cbegin(), m_spans.cend(), ms,
+                         [](qint64 value, const Span &span) { return value < span.fromMSecs; });
+    return dateAtOffset(ms, std::prev(after)->offsetSeconds);
+}
+
 double monthlyFactor(BillingCycle cycle) {
     switch (cycle) {
     case BillingCycle::weekly:
@@ -160,8 +226,8 @@ double monthlyFactor(BillingCycle cycle) {
 
 std::optional<Subscription::NextCharge> Subscription::nextCharge(const QDateTime &reference,
                                                                  const QTimeZone &zone) const {
-    const QDate today = reference.toTimeZone(zone).date();
-    const QDate first = startDate.toTimeZone(zone).date();
+    const QDate today = BillingCalendar::localDate(reference, zone);
+    const QDate first = BillingCalendar::localDate(startDate, zone);
     const auto day = BillingCalendar::nextChargeDay(*this, first, today);
     if (!day)
         return std::nullopt;

@@ -5,6 +5,7 @@
 #include <QDate>
 
 #include <optional>
+#include <vector>
 
 // Calendar-day rules of billing, on plain dates so they hold in any time zone.
 namespace BillingCalendar {
@@ -24,6 +25,26 @@ std::optional<QDate> nextRecurringDayByStepping(QDate first, QDate today, Billin
 // The next charge day of any record: a paused record or a one-time purchase only has one while its
 // first day is today or later.
 std::optional<QDate> nextChargeDay(const Subscription &subscription, QDate first, QDate today);
+
+// The calendar day of `instant` in `zone`, without building a zoned date-time.
+QDate localDate(const QDateTime &instant, const QTimeZone &zone);
+
+// Calendar days of many instants in one zone: the zone's offsets between two instants are looked up
+// once, so each day costs a binary search instead of a time-zone query.
+class LocalDates {
+public:
+    LocalDates(const QTimeZone &zone, qint64 fromMSecs, qint64 toMSecs);
+    QDate of(const QDateTime &instant) const;
+
+private:
+    struct Span {
+        qint64 fromMSecs; // UTC
+        int offsetSeconds;
+    };
+    QTimeZone m_zone;
+    qint64 m_from, m_to;
+    std::vector<Span> m_spans;
+};
 
 // Monthly-equivalent factor of one billing period.
 double monthlyFactor(BillingCycle cycle);

@@ -23,9 +23,8 @@ constexpr std::array<Entry, 6> toCNYTable{{
 const Entry *find(const QString &code) {
     if (code.size() != 3)
         return nullptr;
-    const QString upper = code.toUpper();
     for (const Entry &entry : toCNYTable) {
-        if (entry.code == upper)
+        if (entry.code.compare(code, Qt::CaseInsensitive) == 0)
             return &entry;
     }
     return nullptr;

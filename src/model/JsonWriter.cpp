@@ -9,9 +9,7 @@
 #include <cmath>
 
 namespace JsonWriter {
-namespace {
-
-void writeString(QByteArray &out, const QString &text) {
+void appendString(QByteArray &out, QStringView text) {
     out += '"';
     const QByteArray utf8 = text.toUtf8();
     for (const char ch : utf8) {
@@ -55,6 +53,15 @@ void writeString(QByteArray &out, const QString &text) {
     out += '"';
 }
 
+bool appendNumber(QByteArray &out, double number) {
+    if (!std::isfinite(number))
+        return false;
+    out += QByteArray::number(number, 'g', QLocale::FloatingPointShortest);
+    return true;
+}
+
+namespace {
+
 class Writer {
 public:
     explicit Writer(Layout layout)
@@ -70,14 +77,10 @@ public:
             m_out += value.toBool() ? "true" : "false";
             return true;
         case QJsonValue::Double: {
-            const double number = value.toDouble();
-            if (!std::isfinite(number))
-                return false;
-            m_out += QByteArray::number(number, 'g', QLocale::FloatingPointShortest);
-            return true;
+            return appendNumber(m_out, value.toDouble());
         }
         case QJsonValue::String:
-            writeString(m_out, value.toString());
+            appendString(m_out, value.toString());
             return true;
         case QJsonValue::Array:
             return writeArray(value.toArray(), depth);
@@ -127,7 +130,7 @@ private:
             if (i > 0)
                 m_out += ',';
             newline(depth + 1);
-            writeString(m_out, keys.at(i));
+            appendString(m_out, keys.at(i));
             m_out += m_indented ? " : " : ":";
             if (!write(object.value(keys.at(i)), depth + 1))
                 return false;

@@ -12,6 +12,12 @@ namespace JsonWriter {
 
 enum class Layout { indented, compact };
 
+// Appends `text` as a JSON string literal.
+void appendString(QByteArray &out, QStringView text);
+// Appends a finite number in its shortest round-trip form; returns false, appending nothing, for
+// NaN and infinities.
+bool appendNumber(QByteArray &out, double number);
+
 // Nothing when the value holds a number JSON cannot carry (NaN or an infinity).
 std::optional<QByteArray> write(const QJsonValue &value, Layout layout = Layout::indented);
 

@@ -6,6 +6,7 @@
 #include <QJsonValue>
 
 #include <cmath>
+#include <cstdio>
 
 QString rawValue(BillingType type) {
     switch (type) {
@@ -114,7 +115,7 @@ size_t qHash(const Subscription &s, size_t seed) noexcept {
 }
 
 QString uuidText(const QUuid &id) {
-    return id.toString(QUuid::WithoutBraces).toUpper();
+    return QString::fromLatin1(id.toByteArray(QUuid::WithoutBraces).toUpper());
 }
 
 std::optional<QUuid> parseUuid(QStringView text) {
@@ -142,7 +143,15 @@ QString formatInternetDateTime(const QDateTime &instant) {
     // Whole seconds, rounded down, so that a later read gives the same instant as the file holds.
     const qint64 ms = instant.toMSecsSinceEpoch();
     const qint64 secs = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-    return QDateTime::fromSecsSinceEpoch(secs, QTimeZone::utc()).toString(u"yyyy-MM-ddTHH:mm:ss'Z'");
+    const QDateTime utc = QDateTime::fromSecsSinceEpoch(secs, QTimeZone::utc());
+    const QDate date = utc.date();
+    const QTime time = utc.time();
+    if (date.year() < 0 || date.year() > 9999) // outside what the four-digit form can carry
+        return utc.toString(Qt::ISODate);
+    char text[21];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", date.year(), date.month(), date.day(),
+                  time.hour(), time.minute(), time.second());
+    return QString::fromLatin1(text, 20);
 }
 
 namespace {

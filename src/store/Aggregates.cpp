@@ -1,8 +1,10 @@
 #include "Aggregates.h"
 
+#include "model/BillingCalendar.h"
 #include "model/Format.h"
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 namespace Aggregates {
@@ -16,6 +18,7 @@ double totalMonthlyCNY(const QList<Subscription> &subscriptions) {
 
 QList<Subscription> activeSubscriptions(const QList<Subscription> &subscriptions) {
     QList<Subscription> active;
+    active.reserve(subscriptions.size());
     for (const Subscription &s : subscriptions) {
         if (s.isActive && s.billingType == BillingType::recurring)
             active.append(s);
@@ -32,13 +35,26 @@ int activeCount(const QList<Subscription> &subscriptions) {
 QList<UpcomingCharge> upcoming(const QList<Subscription> &subscriptions, int withinDays, const QDateTime &now,
                                const QTimeZone &zone) {
     QList<UpcomingCharge> charges;
+    if (subscriptions.isEmpty())
+        return charges;
+    qint64 earliest = std::numeric_limits<qint64>::max(), latest = std::numeric_limits<qint64>::min();
+    for (const Subscription &s : subscriptions) {
+        const qint64 ms = s.startDate.toMSecsSinceEpoch();
+        earliest = std::min(earliest, ms);
+        latest = std::max(latest, ms);
+    }
+    const BillingCalendar::LocalDates localDates(zone, earliest, latest);
+    const QDate today = BillingCalendar::localDate(now, zone);
     for (const Subscription &s : subscriptions) {
         if (!s.isActive)
             continue;
-        const auto next = s.nextCharge(now, zone);
-        if (!next || next->days < 0 || next->days > withinDays)
+        const auto day = BillingCalendar::nextChargeDay(s, localDates.of(s.startDate), today);
+        if (!day)
             continue;
-        charges.append(UpcomingCharge{s, next->day.startOfDay(zone), next->days});
+        const qint64 days = today.daysTo(*day);
+        if (days < 0 || days > withinDays)
+            continue;
+        charges.append(UpcomingCharge{s, day->startOfDay(zone), int(days)});
     }
     std::stable_sort(charges.begin(), charges.end(),
                      [](const UpcomingCharge &a, const UpcomingCharge &b) { return a.days < b.days; });

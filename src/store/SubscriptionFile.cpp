@@ -11,11 +11,56 @@
 
 namespace SubscriptionFile {
 
+namespace {
+
+// One record as JsonWriter would write Subscription::toJson() inside the array, without building
+// the JSON object first: saving runs after every change, so it stays cheap for long lists.
+bool appendRecord(QByteArray &out, const Subscription &s) {
+    const auto key = [&out](const char *name) {
+        out += "\n    \"";
+        out += name;
+        out += "\" : ";
+    };
+    const auto text = [&](const char *name, QStringView value) {
+        key(name);
+        JsonWriter::appendString(out, value);
+        out += ',';
+    };
+    out += "  {";
+    key("amount");
+    if (!JsonWriter::appendNumber(out, s.amount))
+        return false;
+    out += ',';
+    text("billingType", rawValue(s.billingType));
+    text("category", s.category);
+    text("currency", s.currency);
+    text("cycle", rawValue(s.cycle));
+    text("id", uuidText(s.id));
+    key("isActive");
+    out += s.isActive ? "true," : "false,";
+    text("name", s.name);
+    text("notes", s.notes);
+    key("startDate");
+    JsonWriter::appendString(out, formatInternetDateTime(s.startDate));
+    out += "\n  }";
+    return true;
+}
+
+} // namespace
+
 std::optional<QByteArray> encode(const QList<Subscription> &subscriptions) {
-    QJsonArray array;
-    for (const Subscription &subscription : subscriptions)
-        array.append(subscription.toJson());
-    return JsonWriter::write(array, JsonWriter::Layout::indented);
+    if (subscriptions.isEmpty())
+        return QByteArrayLiteral("[]\n");
+    QByteArray out;
+    out.reserve(subscriptions.size() * 320);
+    out += '[';
+    for (qsizetype i = 0; i < subscriptions.size(); ++i) {
+        out += i == 0 ? "\n" : ",\n";
+        if (!appendRecord(out, subscriptions[i]))
+            return std::nullopt;
+    }
+    out += "\n]\n";
+    return out;
 }
 
 std::optional<QList<Subscription>> decode(const QByteArray &bytes) {

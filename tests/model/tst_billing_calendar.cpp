@@ -180,6 +180,30 @@ private Q_SLOTS:
         }
     }
 
+    // Local days from the zone's offset table agree with the zone's own conversion, around clock
+    // changes and outside the table's range.
+    void localDatesAgreeWithTheZone() {
+        QRandomGenerator rng(7);
+        for (const char *id : {"America/New_York", "Asia/Shanghai", "Australia/Lord_Howe", "UTC"}) {
+            const QTimeZone z(id);
+            const qint64 from =
+                QDateTime(QDate(1985, 1, 1), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+            const qint64 to = QDateTime(QDate(2045, 1, 1), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+            const BillingCalendar::LocalDates dates(z, from, to);
+            for (int i = 0; i < 20000; ++i) {
+                // Half of the instants sit within a few hours of a local midnight.
+                qint64 ms =
+                    from - 86'400'000LL * 400 + qint64(rng.bounded(double(to - from) + 86'400'000.0 * 800));
+                if (i % 2)
+                    ms = ms - ms % 3'600'000;
+                const QDateTime instant = QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc());
+                QVERIFY2(dates.of(instant) == instant.toTimeZone(z).date(),
+                         qPrintable(QString::fromLatin1(id) + u' ' + instant.toString(Qt::ISODateWithMs)));
+                QCOMPARE(BillingCalendar::localDate(instant, z), instant.toTimeZone(z).date());
+            }
+        }
+    }
+
     // Starts so far back that the step cap decides, for every cycle and awkward day.
     void fastPathHonoursStepCap_data() {
         QTest::addColumn<int>("cycle");
