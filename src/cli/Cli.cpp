@@ -2,6 +2,7 @@
 
 #include "model/Format.h"
 #include "model/JsonWriter.h"
+#include "receipt/ReceiptParser.h"
 #include "settings/LocalizationManager.h"
 #include "store/Aggregates.h"
 #include "store/SubscriptionFile.h"
@@ -184,6 +185,86 @@ int list(const Options &options, const QList<Subscription> &subscriptions, const
     return 0;
 }
 
+QString typeText(const Subscription &s, bool zh) {
+    if (s.billingType == BillingType::oneTime)
+        return zh ? QStringLiteral("单次买断") : QStringLiteral("One-time");
+    return zh ? QStringLiteral("订阅续费") : QStringLiteral("Subscription");
+}
+
+void writeProposal(QTextStream &out, const Subscription &s, const Environment &env) {
+    const bool zh = LocalizationManager::shared().isZh();
+    writeTable(
+        out,
+        {
+            {zh ? QStringLiteral("名称") : QStringLiteral("Name"), s.name},
+            {zh ? QStringLiteral("金额") : QStringLiteral("Amount"), Format::money(s.amount, s.currency)},
+            {zh ? QStringLiteral("币种") : QStringLiteral("Currency"), s.currency},
+            {zh ? QStringLiteral("类型") : QStringLiteral("Type"), typeText(s, zh)},
+            {zh ? QStringLiteral("周期") : QStringLiteral("Cycle"), label(s.cycle)},
+            {zh ? QStringLiteral("开始日期") : QStringLiteral("Start"),
+             s.startDate.toTimeZone(env.zone).date().toString(u"yyyy/MM/dd")},
+            {zh ? QStringLiteral("分类") : QStringLiteral("Category"), Format::categoryDisplay(s.category)},
+        });
+    if (!s.notes.isEmpty())
+        out << (zh ? QStringLiteral("备注") : QStringLiteral("Notes")) << ":\n" << s.notes << '\n';
+}
+
+int parse(const Options &options, const Environment &env, QTextStream &out, QTextStream &err) {
+    constexpr qsizetype maxInput = 64 * 1024 * 1024;
+    const QByteArray input = env.readInput ? env.readInput() : QByteArray();
+    if (input.size() > maxInput) {
+        err << "renewly-cli: the text on standard input is larger than 64 MB\n";
+        return 1;
+    }
+    const Subscription proposal = ReceiptParser::parse(QString::fromUtf8(input), env.now, env.zone);
+    if (options.json)
+        writeJson(out, proposal.toJson());
+    else
+        writeProposal(out, proposal, env);
+    return 0;
+}
+
+int scan(const Options &options, const Environment &env, QTextStream &out, QTextStream &err) {
+    if (options.operands.isEmpty()) {
+        err << "renewly-cli: scan needs at least one image file (see renewly-cli --help)\n";
+        return 2;
+    }
+    if (!env.recognizeFile) {
+        err << "renewly-cli: this build has no text recogniser\n";
+        return 1;
+    }
+    int code = 0;
+    QJsonArray results;
+    bool first = true;
+    for (const QString &path : options.operands) {
+        const std::optional<QString> text = env.recognizeFile(path);
+        if (!text) {
+            err << "renewly-cli: " << path << " is not a readable image\n";
+            code = 1;
+            continue;
+        }
+        const Subscription proposal = ReceiptParser::parse(*text, env.now, env.zone);
+        if (options.json) {
+            results.append(QJsonObject{{QStringLiteral("file"), path},
+                                       {QStringLiteral("text"), *text},
+                                       {QStringLiteral("proposal"), proposal.toJson()}});
+            continue;
+        }
+        if (!first)
+            out << '\n';
+        first = false;
+        out << "== " << path << " ==\n";
+        if (!text->isEmpty())
+            out << *text << '\n';
+        out << "--\n";
+        writeProposal(out, proposal, env);
+        out.flush();
+    }
+    if (options.json)
+        writeJson(out, results);
+    return code;
+}
+
 } // namespace
 
 QString usage() {
@@ -196,6 +277,9 @@ QString usage() {
         "  summary             monthly spend, yearly spend, active count, charges due in 7 days\n"
         "  upcoming [--days N] charges due from today to N days ahead (default 7)\n"
         "  list                every subscription, in the main window's order\n"
+        "  parse               propose a subscription from receipt text on standard input\n"
+        "  scan IMAGE...       recognise the text of receipt screenshots and propose a\n"
+        "                      subscription for each\n"
         "\n"
         "Options:\n"
         "  --json              machine-readable output\n"
@@ -222,17 +306,26 @@ int run(const QStringList &arguments, const Environment &environment, QTextStrea
     };
     const auto it = std::find_if(commands.cbegin(), commands.cend(),
                                  [&](const auto &entry) { return entry.first == options.command; });
-    if (options.command.isEmpty() || it == commands.cend()) {
+    const bool receiptCommand = options.command == u"parse" || options.command == u"scan";
+    if (options.command.isEmpty() || (it == commands.cend() && !receiptCommand)) {
         err << "renewly-cli: "
             << (options.command.isEmpty() ? QStringLiteral("no command given")
                                           : QStringLiteral("unknown command \"%1\"").arg(options.command))
             << " (see renewly-cli --help)\n";
         return 2;
     }
+    if (options.days != 7 && options.command != u"upcoming") {
+        err << "renewly-cli: --days only goes with upcoming\n";
+        return 2;
+    }
+    if (options.command == u"scan")
+        return scan(options, environment, out, err);
     if (!options.operands.isEmpty()) {
         err << "renewly-cli: unexpected argument \"" << options.operands.first() << "\"\n";
         return 2;
     }
+    if (options.command == u"parse")
+        return parse(options, environment, out, err);
     const SubscriptionFile::LoadResult loaded = SubscriptionFile::load(environment.filePath);
     if (loaded.status == SubscriptionFile::LoadStatus::unreadable) {
         err << "renewly-cli: " << environment.filePath << " cannot be read as a subscription list\n";

@@ -6,6 +6,9 @@
 #include <QTextStream>
 #include <QTimeZone>
 
+#include <functional>
+#include <optional>
+
 // The command-line companion. Reads the subscription file and the language preference the app
 // uses; never writes either.
 namespace Cli {
@@ -14,6 +17,11 @@ struct Environment {
     QString filePath;
     QDateTime now;
     QTimeZone zone;
+    // Recognises the text of one image file; nothing when the file is not a readable image. Empty
+    // when this build has no recogniser.
+    std::function<std::optional<QString>(const QString &path)> recognizeFile;
+    // Standard input, read whole by `parse`.
+    std::function<QByteArray()> readInput;
 };
 
 // Runs one command line (without the program name); returns the exit code.

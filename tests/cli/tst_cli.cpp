@@ -24,7 +24,7 @@ private:
         QString err;
     };
 
-    Result run(const QStringList &arguments, const QString &language) {
+    Result run(const QStringList &arguments, const QString &language, const QByteArray &input = {}) {
         QDir(m_home.path()).mkpath(u"config/Renewly"_qs);
         TestSupport::writeFile(m_home.filePath(u"config/Renewly/Renewly.ini"_qs),
                                "[General]\nappLanguage=" + language.toUtf8() + "\n");
@@ -34,7 +34,9 @@ private:
         env.insert(u"XDG_CONFIG_HOME"_qs, m_home.filePath(u"config"_qs));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(RENEWLY_CLI_PATH), arguments);
-        if (!process.waitForFinished(30000))
+        process.write(input);
+        process.closeWriteChannel();
+        if (!process.waitForFinished(60000))
             return {};
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
@@ -139,6 +141,8 @@ private Q_SLOTS:
         QTest::newRow("days not a number") << QStringList{u"upcoming"_qs, u"--days=soon"_qs};
         QTest::newRow("days absurd") << QStringList{u"upcoming"_qs, u"--days"_qs, u"99999999999"_qs};
         QTest::newRow("extra operand") << QStringList{u"list"_qs, u"extra"_qs};
+        QTest::newRow("days without upcoming") << QStringList{u"summary"_qs, u"--days"_qs, u"3"_qs};
+        QTest::newRow("parse takes no files") << QStringList{u"parse"_qs, u"receipt.txt"_qs};
     }
 
     void badArguments() {
@@ -166,6 +170,50 @@ private Q_SLOTS:
         QCOMPARE(missing.code, 0);
         QCOMPARE(missing.out, u"[]\n"_qs);
         QVERIFY(!QFileInfo::exists(m_home.filePath(u"data/Renewly"_qs)));
+    }
+
+    void parseReceiptText_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("heading");
+        QTest::newRow("zh") << "zh"
+                            << "📷 识别原文：\n";
+        QTest::newRow("en") << "en"
+                            << "📷 Scanned text:\n";
+    }
+
+    void parseReceiptText() {
+        QFETCH(QString, language);
+        QFETCH(QString, heading);
+        const QByteArray receipt = "Netflix\n高级套餐\n¥68.00/月\n2025年3月7日\n";
+        const Result json = run({u"parse"_qs, u"--json"_qs}, language, receipt);
+        QCOMPARE(json.code, 0);
+        const auto proposal = Subscription::fromJson(QJsonDocument::fromJson(json.out.toUtf8()).object());
+        QVERIFY(proposal);
+        QCOMPARE(proposal->name, u"Netflix"_qs);
+        QCOMPARE(proposal->amount, 68.0);
+        QCOMPARE(proposal->currency, u"CNY"_qs);
+        QCOMPARE(proposal->category, u"影音"_qs);
+        QCOMPARE(proposal->startDate.toLocalTime(), QDateTime(QDate(2025, 3, 7), QTime(0, 0)));
+        QVERIFY(proposal->notes.startsWith(heading));
+
+        const Result plain = run({u"parse"_qs}, language, receipt);
+        QCOMPARE(plain.code, 0);
+        QVERIFY(plain.out.contains(u"¥68"_qs));
+        QVERIFY(plain.out.contains(language == u"zh" ? u"影音"_qs : u"Video"_qs));
+
+        const Result empty = run({u"parse"_qs, u"--json"_qs}, language, {});
+        QCOMPARE(empty.code, 0);
+        QCOMPARE(Subscription::fromJson(QJsonDocument::fromJson(empty.out.toUtf8()).object())->amount, 0.0);
+    }
+
+    void scanRefusesWhatIsNotAnImage() {
+        const QString notAnImage = m_home.filePath(u"receipt.png"_qs);
+        QVERIFY(TestSupport::writeFile(notAnImage, "this is not a PNG"));
+        const Result result = run({u"scan"_qs, notAnImage}, u"en"_qs);
+        QCOMPARE(result.code, 1);
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(result.err.count(u'\n'), 1);
+        QCOMPARE(run({u"scan"_qs}, u"en"_qs).code, 2);
     }
 
     void help() {
