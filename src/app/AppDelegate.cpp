@@ -23,7 +23,10 @@
 AppDelegate::AppDelegate(Options options)
     : m_options(std::move(options))
     , m_store(m_options.storePath.isEmpty() ? std::make_unique<Store>()
-                                            : std::make_unique<Store>(m_options.storePath)) {}
+                                            : std::make_unique<Store>(m_options.storePath)) {
+    // Closing the main window leaves the process running with its tray icon.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
 
 AppDelegate::~AppDelegate() {
     if (m_statusItem)

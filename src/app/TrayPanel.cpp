@@ -69,7 +69,7 @@ QPoint TrayPanel::placement(const QRect &anchor, const QSize &size, const QRect 
     int x = 0;
     int y = 0;
     if (!anchor.isEmpty()) {
-        x = anchor.center().x() - size.width() / 2;
+        x = anchor.x() + anchor.width() / 2 - size.width() / 2;
         y = anchor.bottom() + 1 + gap;
         if (available.isValid() && y + size.height() - 1 > available.bottom())
             y = anchor.top() - gap - size.height();

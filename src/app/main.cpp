@@ -43,7 +43,6 @@ int main(int argc, char *argv[]) {
     AppDelegate delegate(options);
     AppDelegate::applyDarkLook();
     delegate.buildApplicationMenu();
-    app.setQuitOnLastWindowClosed(false);
     app.setWindowIcon(
         QIcon::fromTheme(QStringLiteral(RENEWLY_APP_ID), QIcon(QStringLiteral(":/renewly/app-icon.svg"))));
 

@@ -1,0 +1,401 @@
+#include "ReminderTestSupport.h"
+#include "TestSupport.h"
+
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "app/TrayPanel.h"
+#include "reminders/NotificationManager.h"
+#include "settings/LocalizationManager.h"
+#include "settings/Preferences.h"
+#include "store/Store.h"
+#include "views/ContentView.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVBoxLayout>
+
+using Lang = LocalizationManager::Lang;
+
+namespace {
+
+QDateTime fixedNow() {
+    return TestSupport::at(QTimeZone::systemTimeZone(), 2025, 3, 10, 9, 0);
+}
+
+Subscription monthly(const QString &name, double amount, const QString &currency, int daysAhead = 10) {
+    return Subscription::make(name, amount, currency, BillingType::recurring, BillingCycle::monthly,
+                              fixedNow().addDays(daysAhead).toUTC(), QStringLiteral("影音"), QString());
+}
+
+QAction *action(const AppDelegate &delegate, const char *name) {
+    return delegate.applicationMenu()->findChild<QAction *>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+class TestAppDelegate : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void trayTitleFollowsTheList();
+    void trayTitleKeepsItsCurrencyUntilTheListChanges();
+    void launchSchedulesRemindersWithStoredLeadTime_data();
+    void launchSchedulesRemindersWithStoredLeadTime();
+    void backgroundLaunchOpensNoWindow();
+    void mainWindowIsMadeOnceAndOnlyHidden();
+    void mainWindowFrameIsRestored();
+    void corruptSavedFrameFallsBackToTheDefault();
+    void applicationMenuKeepsTheLaunchLanguage_data();
+    void applicationMenuKeepsTheLaunchLanguage();
+    void editEntriesActOnTheFocusedField();
+    void hideEntryHidesTheWindows();
+    void panelTogglesAndIsBuiltAfreshEachTime();
+    void panelOpenShowsTheMainWindow();
+    void panelPlacement_data();
+    void panelPlacement();
+
+private:
+    std::unique_ptr<AppDelegate> makeDelegate(bool showWindow = true);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ManualClock> m_clock;
+    std::unique_ptr<RecordingCenter> m_center;
+    std::unique_ptr<NotificationManager> m_reminders;
+};
+
+void TestAppDelegate::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_clock = std::make_unique<ManualClock>(fixedNow());
+    m_center = std::make_unique<RecordingCenter>();
+    m_reminders = std::make_unique<NotificationManager>(*m_center, *m_clock);
+    Preferences::settings()->clear();
+}
+
+void TestAppDelegate::cleanup() {
+    m_reminders.reset();
+    m_center.reset();
+    m_clock.reset();
+    m_dir.reset();
+}
+
+std::unique_ptr<AppDelegate> TestAppDelegate::makeDelegate(bool showWindow) {
+    AppDelegate::Options options;
+    options.storePath = m_dir->filePath(QStringLiteral("subscriptions.json"));
+    options.showWindowAtLaunch = showWindow;
+    options.reminders = m_reminders.get();
+    options.clock = ViewClock{fixedNow, QTimeZone::systemTimeZone()};
+    auto delegate = std::make_unique<AppDelegate>(options);
+    delegate->buildApplicationMenu();
+    return delegate;
+}
+
+void TestAppDelegate::trayTitleFollowsTheList() {
+    TestSupport::LanguageGuard language(Lang::zh);
+    auto delegate = makeDelegate(false);
+    delegate->applicationDidFinishLaunching();
+    QSystemTrayIcon *tray = delegate->statusItem();
+    QVERIFY(tray);
+    // An empty list shows the formatted zero total.
+    QCOMPARE(tray->toolTip(), QStringLiteral(" ¥0"));
+
+    Store &store = delegate->store();
+    Subscription chatgpt = monthly(QStringLiteral("ChatGPT Plus"), 20, QStringLiteral("USD"));
+    store.add(chatgpt);
+    // Delivered one event-loop turn after the change, from the list the store holds then.
+    QCOMPARE(tray->toolTip(), QStringLiteral(" ¥0"));
+    QTRY_COMPARE(tray->toolTip(), QStringLiteral(" ¥144"));
+
+    store.add(monthly(QStringLiteral("iCloud+"), 21, QStringLiteral("CNY")));
+    QTRY_COMPARE(tray->toolTip(), QStringLiteral(" ¥165"));
+    chatgpt.amount = 10;
+    store.update(chatgpt);
+    QTRY_COMPARE(tray->toolTip(), QStringLiteral(" ¥93"));
+    store.toggleActive(chatgpt);
+    QTRY_COMPARE(tray->toolTip(), QStringLiteral(" ¥21"));
+    store.remove(store.subscriptions().constLast());
+    QTRY_COMPARE(tray->toolTip(), QStringLiteral(" ¥0"));
+
+    // Several changes in one turn end on the last total.
+    QSignalSpy titles(delegate.get(), &AppDelegate::statusTitleChanged);
+    store.add(monthly(QStringLiteral("A"), 1, QStringLiteral("CNY")));
+    store.add(monthly(QStringLiteral("B"), 2, QStringLiteral("CNY")));
+    QTRY_COMPARE(titles.size(), 2);
+    QCOMPARE(tray->toolTip(), QStringLiteral(" ¥3"));
+}
+
+void TestAppDelegate::trayTitleKeepsItsCurrencyUntilTheListChanges() {
+    TestSupport::LanguageGuard language(Lang::zh);
+    auto delegate = makeDelegate(false);
+    delegate->store().add(monthly(QStringLiteral("ChatGPT Plus"), 20, QStringLiteral("USD")));
+    delegate->applicationDidFinishLaunching();
+    QCOMPARE(delegate->statusItem()->toolTip(), QStringLiteral(" ¥144"));
+
+    LocalizationManager::shared().setLang(Lang::en);
+    QTest::qWait(20);
+    QCOMPARE(delegate->statusItem()->toolTip(), QStringLiteral(" ¥144"));
+    delegate->store().add(monthly(QStringLiteral("Free tier"), 0, QStringLiteral("USD")));
+    QTRY_COMPARE(delegate->statusItem()->toolTip(), QStringLiteral(" $20"));
+}
+
+void TestAppDelegate::launchSchedulesRemindersWithStoredLeadTime_data() {
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<int>("daysBefore");
+    QTest::newRow("missing") << QVariant() << 3;
+    QTest::newRow("five") << QVariant(5) << 5;
+    QTest::newRow("zero") << QVariant(0) << 0;
+    QTest::newRow("not a number") << QVariant(QStringLiteral("soon")) << 3;
+    QTest::newRow("fraction") << QVariant(QStringLiteral("2.5")) << 3;
+}
+
+void TestAppDelegate::launchSchedulesRemindersWithStoredLeadTime() {
+    QFETCH(QVariant, stored);
+    QFETCH(int, daysBefore);
+    if (stored.isValid())
+        Preferences::settings()->setValue(QStringLiteral("remindDaysBefore"), stored);
+    TestSupport::LanguageGuard language(Lang::en);
+    auto delegate = makeDelegate(false);
+    const Subscription sub = monthly(QStringLiteral("Netflix"), 15.49, QStringLiteral("USD"), 10);
+    delegate->store().add(sub);
+    QVERIFY(m_center->log.isEmpty());
+
+    delegate->applicationDidFinishLaunching();
+    QCOMPARE(m_center->log.value(0), QStringLiteral("authorize"));
+    QCOMPARE(m_center->log.value(1), QStringLiteral("remove"));
+    QCOMPARE(m_center->pending.size(), 1);
+    const auto *trigger =
+        std::get_if<NotificationRequest::CalendarTrigger>(&m_center->pending.first().trigger);
+    QVERIFY(trigger);
+    QCOMPARE(trigger->date, fixedNow().date().addDays(10 - daysBefore));
+    QCOMPARE(trigger->time, QTime(10, 0));
+}
+
+void TestAppDelegate::backgroundLaunchOpensNoWindow() {
+    auto delegate = makeDelegate(false);
+    delegate->applicationDidFinishLaunching();
+    QVERIFY(!delegate->window());
+    QVERIFY(delegate->statusItem());
+    QVERIFY(!QApplication::quitOnLastWindowClosed());
+}
+
+void TestAppDelegate::mainWindowIsMadeOnceAndOnlyHidden() {
+    TestSupport::LanguageGuard language(Lang::zh);
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    MainWindow *window = delegate->window();
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Renewly · 续费账簿"));
+    QCOMPARE(window->size(), QSize(960, 640));
+    auto *content = qobject_cast<ContentView *>(window->centralWidget());
+    QVERIFY(content);
+    QCOMPARE(&content->store(), &delegate->store());
+    QCOMPARE(window->palette().color(QPalette::Window), QColor(15, 15, 17));
+
+    QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+    QVERIFY(window->close());
+    QVERIFY(!window->isVisible());
+    QTest::qWait(50);
+    QCOMPARE(quitting.size(), 0);
+
+    // The same window and content come back; the title keeps the language it was made in.
+    LocalizationManager::shared().setLang(Lang::en);
+    delegate->applicationShouldHandleReopen();
+    QVERIFY(window->isVisible());
+    QCOMPARE(delegate->window(), window);
+    QCOMPARE(window->centralWidget(), content);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Renewly · 续费账簿"));
+}
+
+void TestAppDelegate::mainWindowFrameIsRestored() {
+    const QRect frame(40, 50, 820, 700);
+    {
+        auto delegate = makeDelegate();
+        delegate->applicationDidFinishLaunching();
+        MainWindow *window = delegate->window();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        window->setGeometry(frame);
+        QTRY_COMPARE(window->geometry(), frame);
+        window->close();
+    }
+    auto settings = Preferences::settings();
+    QVERIFY(settings->childGroups().contains(QStringLiteral("RenewlyMainWindow")));
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    QVERIFY(QTest::qWaitForWindowExposed(delegate->window()));
+    QCOMPARE(delegate->window()->geometry(), frame);
+}
+
+void TestAppDelegate::corruptSavedFrameFallsBackToTheDefault() {
+    Preferences::settings()->setValue(QStringLiteral("RenewlyMainWindow/geometry"), QByteArray("garbage"));
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    QVERIFY(QTest::qWaitForWindowExposed(delegate->window()));
+    QCOMPARE(delegate->window()->size(), QSize(960, 640));
+}
+
+void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage_data() {
+    QTest::addColumn<Lang>("lang");
+    QTest::addColumn<QStringList>("titles");
+    QTest::newRow("zh") << Lang::zh << QStringList{"隐藏 Renewly", "退出 Renewly", "编辑", "剪切",
+                                                   "拷贝",         "粘贴",         "全选"};
+    QTest::newRow("en") << Lang::en << QStringList{"Hide Renewly", "Quit Renewly", "Edit",      "Cut",
+                                                   "Copy",         "Paste",        "Select All"};
+}
+
+void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage() {
+    QFETCH(Lang, lang);
+    QFETCH(QStringList, titles);
+    TestSupport::LanguageGuard language(lang);
+    auto delegate = makeDelegate();
+    LocalizationManager::shared().setLang(lang == Lang::zh ? Lang::en : Lang::zh);
+    delegate->applicationDidFinishLaunching();
+    QCOMPARE(delegate->window()->menuBar(), delegate->applicationMenu());
+
+    const QStringList names{"hideAction", "quitAction",  "editMenu",       "cutAction",
+                            "copyAction", "pasteAction", "selectAllAction"};
+    const QStringList keys{"Ctrl+H", "Ctrl+Q", "", "Ctrl+X", "Ctrl+C", "Ctrl+V", "Ctrl+A"};
+    for (int i = 0; i < names.size(); ++i) {
+        if (names.at(i) == u"editMenu") {
+            QCOMPARE(delegate->applicationMenu()->findChild<QMenu *>(names.at(i))->title(), titles.at(i));
+            continue;
+        }
+        QAction *entry = action(*delegate, names.at(i).toLatin1().constData());
+        QVERIFY2(entry, qPrintable(names.at(i)));
+        QCOMPARE(entry->text(), titles.at(i));
+        QCOMPARE(entry->shortcut().toString(QKeySequence::PortableText), keys.at(i));
+    }
+    QCOMPARE(delegate->applicationMenu()->actions().size(), 2);
+}
+
+void TestAppDelegate::editEntriesActOnTheFocusedField() {
+    auto delegate = makeDelegate();
+    QWidget host;
+    auto *field = new QLineEdit(QStringLiteral("renewal"), &host);
+    (new QVBoxLayout(&host))->addWidget(field);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    host.activateWindow();
+    field->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), field);
+
+    action(*delegate, "selectAllAction")->trigger();
+    QCOMPARE(field->selectedText(), QStringLiteral("renewal"));
+    action(*delegate, "copyAction")->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("renewal"));
+    action(*delegate, "cutAction")->trigger();
+    QCOMPARE(field->text(), QString());
+    action(*delegate, "pasteAction")->trigger();
+    action(*delegate, "pasteAction")->trigger();
+    QCOMPARE(field->text(), QStringLiteral("renewalrenewal"));
+
+    // Without a text field in focus the entries do nothing.
+    field->clearFocus();
+    host.setFocus();
+    action(*delegate, "pasteAction")->trigger();
+    QCOMPARE(field->text(), QStringLiteral("renewalrenewal"));
+}
+
+void TestAppDelegate::hideEntryHidesTheWindows() {
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    QVERIFY(QTest::qWaitForWindowExposed(delegate->window()));
+    delegate->togglePopover();
+    QVERIFY(delegate->popover()->isOpen());
+    action(*delegate, "hideAction")->trigger();
+    QVERIFY(!delegate->window()->isVisible());
+    QVERIFY(!delegate->popover()->isOpen());
+}
+
+void TestAppDelegate::panelTogglesAndIsBuiltAfreshEachTime() {
+    TestSupport::LanguageGuard language(Lang::en);
+    auto delegate = makeDelegate(false);
+    delegate->applicationDidFinishLaunching();
+    TrayPanel *panel = delegate->popover();
+    QVERIFY(panel && !panel->isOpen());
+
+    delegate->togglePopover();
+    QVERIFY(panel->isOpen());
+    QPointer<MenuBarView> first = panel->view();
+    QVERIFY(first);
+    QCOMPARE(panel->width(), 300);
+    delegate->togglePopover();
+    QVERIFY(!panel->isOpen());
+
+    // A click on the icon right after a click outside closed the panel means "close", not "open".
+    delegate->togglePopover();
+    QVERIFY(!panel->isOpen());
+    QTest::qWait(350);
+    delegate->togglePopover();
+    QVERIFY(panel->isOpen());
+    QVERIFY(!first);
+    QVERIFY(panel->view());
+
+    // The open panel grows with the list.
+    const int before = panel->height();
+    delegate->store().add(monthly(QStringLiteral("Due"), 5, QStringLiteral("USD"), 1));
+    delegate->store().add(monthly(QStringLiteral("Due too"), 5, QStringLiteral("USD"), 2));
+    QVERIFY(panel->height() > before);
+    QCOMPARE(panel->width(), 300);
+}
+
+void TestAppDelegate::panelOpenShowsTheMainWindow() {
+    auto delegate = makeDelegate(false);
+    delegate->applicationDidFinishLaunching();
+    QVERIFY(!delegate->window());
+    delegate->togglePopover();
+    TrayPanel *panel = delegate->popover();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    QTest::mouseClick(panel->findChild<QAbstractButton *>(QStringLiteral("openButton")), Qt::LeftButton);
+    QVERIFY(!panel->isOpen());
+    QVERIFY(delegate->window());
+    QVERIFY(delegate->window()->isVisible());
+}
+
+void TestAppDelegate::panelPlacement_data() {
+    QTest::addColumn<QRect>("anchor");
+    QTest::addColumn<QPoint>("cursor");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("topLeft");
+    const QRect screenBelowTopPanel(0, 28, 1280, 772);
+    const QRect screenAboveBottomPanel(0, 0, 1280, 772);
+    QTest::newRow("centred under an icon")
+        << QRect(600, 2, 24, 24) << QPoint() << screenBelowTopPanel << QPoint(462, 30);
+    QTest::newRow("icon at the right edge")
+        << QRect(1250, 2, 24, 24) << QPoint() << screenBelowTopPanel << QPoint(980, 30);
+    QTest::newRow("icon at the left edge")
+        << QRect(2, 2, 24, 24) << QPoint() << screenBelowTopPanel << QPoint(0, 30);
+    QTest::newRow("bottom panel opens upwards")
+        << QRect(1250, 776, 24, 24) << QPoint() << screenAboveBottomPanel << QPoint(980, 372);
+    QTest::newRow("unknown icon, at the cursor")
+        << QRect() << QPoint(640, 100) << screenBelowTopPanel << QPoint(490, 104);
+    QTest::newRow("unknown icon, cursor in a corner")
+        << QRect() << QPoint(1279, 799) << screenAboveBottomPanel << QPoint(980, 372);
+    QTest::newRow("screen smaller than the panel")
+        << QRect(100, 0, 20, 20) << QPoint() << QRect(0, 0, 200, 300) << QPoint(0, 0);
+}
+
+void TestAppDelegate::panelPlacement() {
+    QFETCH(QRect, anchor);
+    QFETCH(QPoint, cursor);
+    QFETCH(QRect, available);
+    QFETCH(QPoint, topLeft);
+    const QSize size(300, 400);
+    const QPoint placed = TrayPanel::placement(anchor, size, available, cursor);
+    QCOMPARE(placed, topLeft);
+    if (available.width() >= size.width() && available.height() >= size.height())
+        QVERIFY(available.contains(QRect(placed, size)));
+}
+
+QTEST_MAIN(TestAppDelegate)
+#include "tst_app_delegate.moc"
