@@ -81,6 +81,14 @@ bool containsText(QStringView haystack, QStringView needle) {
     const qsizetype last = haystack.size() - needle.size();
     const QChar first = needle.front();
     const QStringView rest = needle.sliced(1);
+    if (haystack.size() <= 64) {
+        // A short line: a plain scan costs less than a call per keyword into the vectorised one.
+        for (qsizetype at = 0; at <= last; ++at) {
+            if (haystack[at] == first && haystack.sliced(at + 1, rest.size()) == rest)
+                return true;
+        }
+        return false;
+    }
     for (qsizetype from = 0; from <= last;) {
         const qsizetype at = haystack.indexOf(first, from);
         if (at < 0 || at > last)

@@ -189,6 +189,8 @@ private Q_SLOTS:
         QTest::newRow("per year") << u"$99 PER YEAR"_qs << BillingCycle::yearly;
         QTest::newRow("/yr") << u"$99/yr"_qs << BillingCycle::yearly;
         QTest::newRow("blank inside 每 周") << utf8("每 周") << BillingCycle::weekly;
+        QTest::newRow("keyword far into a long text")
+            << (QString(5000, u'x') + u"每年"_qs) << BillingCycle::yearly;
         QTest::newRow("keyword wins over number and unit") << utf8("包月 12个月") << BillingCycle::monthly;
         QTest::newRow("12个月") << utf8("12个月") << BillingCycle::yearly;
         QTest::newRow("6个月") << utf8("6个月") << BillingCycle::quarterly;
