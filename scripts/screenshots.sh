@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# PNG pictures of the tray panel and the main window, in English and Chinese, drawn under Xvfb from
+# sample data at a fixed date.
+#
+# usage: scripts/screenshots.sh [OUT_DIR]   (default: screenshots/; BUILD_DIR defaults to build/)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+out=$(realpath -m "${1:-$root/screenshots}")
+
+cmake --build "$build" --target renewly_screenshots >/dev/null
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/run" && chmod 700 "$work/run"
+
+env HOME="$work" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" \
+    TZ=Asia/Shanghai LANG=C.UTF-8 LANGUAGE= LC_ALL= QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1280x800x24" "$build/tests/gui/renewly_screenshots" "$out"
