@@ -216,7 +216,10 @@ int parse(const Options &options, const Environment &env, QTextStream &out, QTex
         err << "renewly-cli: the text on standard input is larger than 64 MB\n";
         return 1;
     }
-    const Subscription proposal = ReceiptParser::parse(QString::fromUtf8(input), env.now, env.zone);
+    // Text saved on other systems ends its lines with CR LF; the parser reads lines split at LF.
+    QString text = QString::fromUtf8(input);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const Subscription proposal = ReceiptParser::parse(text, env.now, env.zone);
     if (options.json)
         writeJson(out, proposal.toJson());
     else

@@ -201,6 +201,11 @@ private Q_SLOTS:
         QVERIFY(plain.out.contains(u"¥68"_qs));
         QVERIFY(plain.out.contains(language == u"zh" ? u"影音"_qs : u"Video"_qs));
 
+        const Result crlf =
+            run({u"parse"_qs, u"--json"_qs}, language, QByteArray(receipt).replace("\n", "\r\n"));
+        QCOMPARE(Subscription::fromJson(QJsonDocument::fromJson(crlf.out.toUtf8()).object())->name,
+                 u"Netflix"_qs);
+
         const Result empty = run({u"parse"_qs, u"--json"_qs}, language, {});
         QCOMPARE(empty.code, 0);
         QCOMPARE(Subscription::fromJson(QJsonDocument::fromJson(empty.out.toUtf8()).object())->amount, 0.0);
