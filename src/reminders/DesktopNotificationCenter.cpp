@@ -26,16 +26,29 @@ void DesktopNotificationCenter::requestAuthorization() {
 }
 
 void DesktopNotificationCenter::add(const NotificationRequest &request) {
-    m_pending.removeIf([&](const Pending &p) { return p.request.identifier == request.identifier; });
+    if (m_identifiers.contains(request.identifier))
+        m_pending.removeIf([&](const Pending &p) { return p.request.identifier == request.identifier; });
+    else
+        m_identifiers.insert(request.identifier);
+
+    const QDateTime now = m_clock.now();
+    const QTimeZone zone = m_clock.zone();
+    if (zone != m_dueZone)
+        updateDueMoments(zone);
     Pending pending{request, {}};
-    if (const auto *interval = std::get_if<NotificationRequest::TimeIntervalTrigger>(&request.trigger))
-        pending.due = m_clock.now().toUTC().addMSecs(interval->interval.count());
+    if (const auto *calendar = std::get_if<NotificationRequest::CalendarTrigger>(&request.trigger))
+        pending.due = QDateTime(calendar->date, calendar->time, zone).toUTC();
+    else
+        pending.due = now.toUTC().addMSecs(
+            std::get<NotificationRequest::TimeIntervalTrigger>(request.trigger).interval.count());
     m_pending.append(pending);
-    arm();
+    // Only the new request can make the next check sooner: a whole reschedule stays linear.
+    armFor(pending.due);
 }
 
 void DesktopNotificationCenter::removeAllPendingNotificationRequests() {
     m_pending.clear();
+    m_identifiers.clear();
     arm();
 }
 
@@ -62,21 +75,27 @@ bool DesktopNotificationCenter::isDue(const Pending &pending, const QDateTime &l
     return localNow >= pending.due;
 }
 
-QDateTime DesktopNotificationCenter::dueInstant(const Pending &pending, const QTimeZone &zone) const {
-    if (const auto *calendar = std::get_if<NotificationRequest::CalendarTrigger>(&pending.request.trigger))
-        return QDateTime(calendar->date, calendar->time, zone);
-    return pending.due;
+void DesktopNotificationCenter::updateDueMoments(const QTimeZone &zone) {
+    m_dueZone = zone;
+    for (Pending &p : m_pending) {
+        if (const auto *calendar = std::get_if<NotificationRequest::CalendarTrigger>(&p.request.trigger))
+            p.due = QDateTime(calendar->date, calendar->time, zone).toUTC();
+    }
 }
 
 void DesktopNotificationCenter::check() {
     const QTimeZone zone = m_clock.zone();
     const QDateTime localNow = m_clock.now().toTimeZone(zone);
 
+    if (zone != m_dueZone)
+        updateDueMoments(zone);
+
     QList<NotificationRequest> due;
     m_pending.removeIf([&](const Pending &p) {
         if (!isDue(p, localNow))
             return false;
         due.append(p.request);
+        m_identifiers.remove(p.request.identifier);
         return true;
     });
     for (const NotificationRequest &request : std::as_const(due)) {
@@ -101,9 +120,8 @@ milliseconds DesktopNotificationCenter::nextCheckInterval() const {
     for (const Pending &p : m_pending) {
         if (isDue(p, localNow))
             return milliseconds(0);
-        const QDateTime moment = dueInstant(p, zone);
-        if (moment.isValid())
-            wait = std::min(wait, now.msecsTo(moment));
+        if (p.due.isValid())
+            wait = std::min(wait, now.msecsTo(p.due));
     }
     if (m_dayChanged) {
         const QDateTime midnight = localNow.date().addDays(1).startOfDay(zone);
@@ -121,6 +139,13 @@ void DesktopNotificationCenter::arm() {
     // A timer that wakes early only leads to another, shorter wait; one that sleeps through a
     // suspend is cut short by the interval cap or by the wake-up signal.
     m_timer.start(nextCheckInterval());
+}
+
+void DesktopNotificationCenter::armFor(const QDateTime &due) {
+    const qint64 wait =
+        due.isValid() ? std::clamp<qint64>(m_clock.now().msecsTo(due), 0, maxCheckInterval.count()) : 0;
+    if (!m_timer.isActive() || wait < m_timer.remainingTime())
+        m_timer.start(milliseconds(wait));
 }
 
 bool DesktopNotificationCenter::watchSystemSleep() {

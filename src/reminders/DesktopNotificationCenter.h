@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 
 #include <chrono>
@@ -39,6 +40,8 @@ public:
     // day-change handler is set), at most `maxCheckInterval`; zero when something is due.
     std::chrono::milliseconds nextCheckInterval() const;
     bool isTimerActive() const { return m_timer.isActive(); }
+    // What the timer was last set to.
+    std::chrono::milliseconds timerInterval() const { return m_timer.intervalAsDuration(); }
 
     QList<NotificationRequest> pendingRequests() const;
     bool isAuthorizationRequested() const { return m_authorizationRequested; }
@@ -61,16 +64,22 @@ private Q_SLOTS:
 private:
     struct Pending {
         NotificationRequest request;
-        // For interval triggers: the instant when it was added plus the interval.
+        // In UTC. For a calendar trigger, its wall-clock moment in `m_dueZone`; only the timer
+        // uses it, firing goes by the wall clock. For an interval trigger, when it was added plus
+        // the interval.
         QDateTime due;
     };
     bool isDue(const Pending &pending, const QDateTime &localNow) const;
-    QDateTime dueInstant(const Pending &pending, const QTimeZone &zone) const;
+    void updateDueMoments(const QTimeZone &zone);
     void arm();
+    // Starts the timer for `due` unless it is already set to go off sooner.
+    void armFor(const QDateTime &due);
 
     const Clock &m_clock;
     NotificationPresenter &m_presenter;
     QList<Pending> m_pending;
+    QSet<QString> m_identifiers;
+    QTimeZone m_dueZone;
     QTimer m_timer;
     QDate m_lastCheckedDate;
     std::function<void()> m_dayChanged;

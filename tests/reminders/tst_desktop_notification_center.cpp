@@ -171,6 +171,21 @@ private Q_SLOTS:
         QCOMPARE(center.nextCheckInterval().count(), expectedMs);
     }
 
+    // Adding a request only ever brings the next check forward.
+    void timerFollowsTheSoonestRequest() {
+        ManualClock clock(t(20, 9, 59, 0));
+        RecordingPresenter presenter;
+        DesktopNotificationCenter center(clock, presenter);
+        center.add(intervalRequest("test-A", 50s));
+        QCOMPARE(center.timerInterval(), 50000ms);
+        center.add(calendarRequest("renew-B", QDate(2025, 5, 20)));
+        QCOMPARE(center.timerInterval(), 50000ms); // 10:00 is a minute away
+        center.add(intervalRequest("test-C", 1s));
+        QCOMPARE(center.timerInterval(), 1000ms);
+        center.add(intervalRequest("test-D", 30s));
+        QCOMPARE(center.timerInterval(), 1000ms);
+    }
+
     // The centre's own timer delivers; no test calls check() here.
     void timerDeliversDueRequests() {
         ManualClock clock(t(20, 10, 0, 5));
