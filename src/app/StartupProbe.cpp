@@ -48,6 +48,9 @@ bool StartupProbe::eventFilter(QObject *watched, QEvent *event) {
 
 void StartupProbe::shown() {
     std::printf("shown_realtime_ns=%lld\n", static_cast<long long>(realtimeNs()));
+    timespec cpu{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    std::printf("shown_cpu_us=%lld\n", static_cast<long long>(cpu.tv_sec) * 1'000'000 + cpu.tv_nsec / 1000);
     std::printf("shown_rss_kib=%lld\n", static_cast<long long>(residentKiB()));
     std::fflush(stdout);
     QTimer::singleShot(m_idleMs, this, [] {

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Start-up figures of the desktop program under Xvfb with a tray host: wall time from starting the
+# process to its main window on screen, and resident memory once it has idled for two seconds,
+# with an empty list and with 1,000 subscriptions. Each figure is the median of RUNS starts.
+#
+# usage: bench/bench_startup.sh [BUILD_DIR]   (default build/; RUNS defaults to 9)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath "${1:-$root/build}")
+runs=${RUNS:-9}
+renewly=$build/src/app/renewly
+[[ -x "$renewly" ]] || { echo "build $renewly first" >&2; exit 1; }
+
+if [[ -z "${RENEWLY_BENCH_IN_XVFB:-}" ]]; then
+    export RENEWLY_BENCH_IN_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$build"
+fi
+
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+unset DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM
+export LANG=C.UTF-8 LANGUAGE= LC_ALL= TZ=Asia/Shanghai
+
+trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 28 >/dev/null 2>&1 &
+sleep 1
+
+# N subscriptions with varied currencies, cycles and dates, as the program writes them.
+write_list() {
+    local n=$1 path=$2
+    local currencies=(CNY USD EUR HKD JPY GBP) cycles=(weekly monthly quarterly yearly)
+    {
+        echo "["
+        for ((i = 0; i < n; i++)); do
+            printf '  {\n    "amount" : %d.%02d,\n    "billingType" : "%s",\n    "category" : "影音",\n' \
+                $((i % 300 + 1)) $((i % 100)) "$([[ $((i % 10)) == 0 ]] && echo oneTime || echo recurring)"
+            printf '    "currency" : "%s",\n    "cycle" : "%s",\n' "${currencies[i % 6]}" "${cycles[i % 4]}"
+            printf '    "id" : "%08X-0000-4000-8000-%012X",\n    "isActive" : %s,\n' "$i" "$i" \
+                "$([[ $((i % 7)) == 0 ]] && echo false || echo true)"
+            printf '    "name" : "Subscription %d",\n    "notes" : "",\n' "$i"
+            printf '    "startDate" : "20%02d-%02d-%02dT08:00:00Z"\n  }' $((10 + i % 16)) $((i % 12 + 1)) $((i % 28 + 1))
+            ((i < n - 1)) && echo "," || echo
+        done
+        echo "]"
+    } >"$path"
+}
+
+median() { sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+
+measure() {
+    local count=$1
+    local times=() cpu=() rss=()
+    for ((r = 0; r < runs; r++)); do
+        local home=$work/home-$count-$r
+        mkdir -p "$home/data/Renewly" "$home/run" && chmod 700 "$home/run"
+        if ((count > 0)); then
+            [[ -f "$work/list-$count.json" ]] || write_list "$count" "$work/list-$count.json"
+            cp "$work/list-$count.json" "$home/data/Renewly/subscriptions.json"
+        fi
+        local out t0
+        t0=$(date +%s%N)
+        out=$(HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/run \
+            "$renewly" --startup-probe)
+        local shown idle
+        shown=$(sed -n 's/^shown_realtime_ns=//p' <<<"$out")
+        idle=$(sed -n 's/^idle_rss_kib=//p' <<<"$out")
+        cpu+=("$(sed -n 's/^shown_cpu_us=//p' <<<"$out")")
+        times+=($(((shown - t0) / 1000)))
+        rss+=("$idle")
+    done
+    local t fastest m c
+    t=$(printf '%s\n' "${times[@]}" | median)
+    c=$(printf '%s\n' "${cpu[@]}" | median)
+    fastest=$(printf '%s\n' "${times[@]}" | sort -n | head -n1)
+    m=$(printf '%s\n' "${rss[@]}" | median)
+    awk -v n="$count" -v t="$t" -v f="$fastest" -v c="$c" -v runs="$runs" -v m="$m" 'BEGIN {
+        printf "%5d subscriptions: start to shown window %6.1f ms (median of %d, fastest %.1f ms; CPU time %.1f ms), idle RSS %.1f MiB\n",
+            n, t / 1000, runs, f / 1000, c / 1000, m / 1024 }'
+}
+
+# One start to warm the file cache, as a login start would find it.
+measure 0 >/dev/null
+measure 0
+measure 1000
