@@ -12,8 +12,16 @@ namespace JsonWriter {
 void appendString(QByteArray &out, QStringView text) {
     out += '"';
     const QByteArray utf8 = text.toUtf8();
-    for (const char ch : utf8) {
-        const auto c = static_cast<unsigned char>(ch);
+    const char *begin = utf8.constData();
+    const char *const end = begin + utf8.size();
+    // Copy runs that need no escape in one go.
+    const char *run = begin;
+    for (const char *p = begin; p != end; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c >= 0x20 && c != '"' && c != '\\' && c != '/')
+            continue;
+        out.append(run, p - run);
+        run = p + 1;
         switch (c) {
         case '"':
             out += "\\\"";
@@ -39,17 +47,14 @@ void appendString(QByteArray &out, QStringView text) {
         case '\t':
             out += "\\t";
             break;
-        default:
-            if (c < 0x20) {
-                static constexpr char hex[] = "0123456789abcdef";
-                out += "\\u00";
-                out += hex[c >> 4];
-                out += hex[c & 0xF];
-            } else {
-                out += ch;
-            }
+        default: {
+            static constexpr char hex[] = "0123456789abcdef";
+            const char escape[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 0xF]};
+            out.append(escape, sizeof escape);
+        }
         }
     }
+    out.append(run, end - run);
     out += '"';
 }
 

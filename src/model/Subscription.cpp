@@ -143,7 +143,7 @@ QString formatInternetDateTime(const QDateTime &instant) {
     // Whole seconds, rounded down, so that a later read gives the same instant as the file holds.
     const qint64 ms = instant.toMSecsSinceEpoch();
     const qint64 secs = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-    const QDateTime utc = QDateTime::fromSecsSinceEpoch(secs, QTimeZone::utc());
+    const QDateTime utc = QDateTime::fromSecsSinceEpoch(secs, Qt::UTC);
     const QDate date = utc.date();
     const QTime time = utc.time();
     if (date.year() < 0 || date.year() > 9999) // outside what the four-digit form can carry
@@ -191,10 +191,11 @@ std::optional<QDateTime> parseInternetDateTime(QStringView text) {
     const QDate date(y, mo, d);
     if (!date.isValid() || h > 23 || mi > 59 || s > 59)
         return std::nullopt;
-    const QDateTime local(date, QTime(h, mi, s), QTimeZone(offsetSeconds));
-    if (!local.isValid())
-        return std::nullopt;
-    return local.toUTC();
+    // Plain arithmetic rather than a zone object per record: loading reads thousands of these.
+    constexpr qint64 unixEpochJulianDay = 2'440'588;
+    const qint64 secs =
+        (date.toJulianDay() - unixEpochJulianDay) * 86'400 + h * 3600 + mi * 60 + s - offsetSeconds;
+    return QDateTime::fromSecsSinceEpoch(secs, Qt::UTC);
 }
 
 QJsonObject Subscription::toJson() const {

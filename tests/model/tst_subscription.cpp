@@ -1,6 +1,9 @@
 #include "TestSupport.h"
 #include "model/Subscription.h"
 
+#include "model/JsonWriter.h"
+
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -108,6 +111,23 @@ private Q_SLOTS:
         const auto back = Subscription::fromJson(fractional.toJson());
         QVERIFY(back != fractional);
         QCOMPARE(back->startDate, s.startDate);
+    }
+
+    // Whatever a name holds, the written text reads back to the same string.
+    void writtenStringsReadBack_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("slash") << u"AI/工具"_qs;
+        QTest::newRow("quotes and backslashes") << u"say \"hi\" \\ bye"_qs;
+        QTest::newRow("control characters") << QString::fromUtf8("a\x01\x1f\b\f\n\r\tb");
+        QTest::newRow("emoji and CJK") << u"📷 识别原文：✅"_qs;
+        QTest::newRow("empty") << QString();
+    }
+
+    void writtenStringsReadBack() {
+        QFETCH(QString, text);
+        const QByteArray json = *JsonWriter::write(QJsonArray{text}, JsonWriter::Layout::compact);
+        QCOMPARE(QJsonDocument::fromJson(json).array().first().toString(), text);
+        QVERIFY(!json.contains('/') || json.contains("\\/"));
     }
 
     void equalityTakesEveryField() {
