@@ -129,7 +129,10 @@ void AppDelegate::showMainWindow() {
             buildApplicationMenu();
         if (m_pendingMenuBar)
             window->setMenuBar(m_pendingMenuBar.release());
-        window->setCentralWidget(new ContentView(*m_store, window.get()));
+        auto *content = new ContentView(*m_store, window.get());
+        content->setClock(m_options.clock);
+        content->setReminders(m_options.reminders);
+        window->setCentralWidget(content);
         window->placeInitially();
         m_window = std::move(window);
     }

@@ -56,15 +56,20 @@ QSize BrandAvatar::sizeHint() const {
     return {side, side};
 }
 
-void BrandAvatar::paintEvent(QPaintEvent *) {
-    QPainter painter(this);
+void BrandAvatar::paint(QPainter &painter, const QRectF &circle, const QString &letter, bool dimmed) {
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    const QRectF circle(0, 0, m_size, m_size);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Theme::whiteAlpha(m_dimmed ? 0.05 : 0.1));
+    painter.setBrush(Theme::whiteAlpha(dimmed ? 0.05 : 0.1));
     painter.drawEllipse(circle);
-    painter.setFont(Theme::font(letterSize(m_size), QFont::DemiBold));
-    painter.setPen(m_dimmed ? Theme::textTertiary() : Theme::text());
-    painter.drawText(circle, Qt::AlignCenter, m_letter);
+    painter.setFont(Theme::font(letterSize(circle.width()), QFont::DemiBold));
+    painter.setPen(dimmed ? Theme::textTertiary() : Theme::text());
+    painter.drawText(circle, Qt::AlignCenter, letter);
+    painter.restore();
+}
+
+void BrandAvatar::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    paint(painter, QRectF(0, 0, m_size, m_size), m_letter, m_dimmed);
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWidget>
 
+class QPainter;
+
 // The round badge that stands for a subscription: its first letter on a faint white disc. Every
 // badge has the same fill; only the letter differs.
 class BrandAvatar : public QWidget {
@@ -15,6 +17,9 @@ public:
     static QString letter(const QString &name);
     // The letter's size for a badge of `size`: 40 % of the diameter.
     static double letterSize(double size) { return size * 0.4; }
+    // Draws a badge with `letter` into the square `circle`; for views that paint many badges
+    // themselves (the list cards) rather than holding one widget each.
+    static void paint(QPainter &painter, const QRectF &circle, const QString &letter, bool dimmed);
 
     QString name() const { return m_name; }
     double badgeSize() const { return m_size; }

@@ -1,15 +1,521 @@
 #include "ContentView.h"
 
+#include "reminders/NotificationManager.h"
+#include "settings/LocalizationManager.h"
+#include "settings/Preferences.h"
+#include "store/Aggregates.h"
 #include "store/Store.h"
+#include "views/CardList.h"
+#include "views/HeroView.h"
+#include "views/IconButton.h"
+#include "views/RoundedCard.h"
+#include "views/ScanFlow.h"
+#include "views/SettingsView.h"
+#include "views/Sheet.h"
+#include "views/SoftButton.h"
+#include "views/SubscriptionDetailView.h"
+#include "views/SubscriptionEditView.h"
+#include "views/Symbols.h"
 #include "views/Theme.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+
+bool isZh() {
+    return LocalizationManager::shared().isZh();
+}
+
+QLabel *makeLabel(const QFont &font, const QColor &color, const char *name, QWidget *parent) {
+    auto *label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    Theme::style(label, font, color);
+    return label;
+}
+
+// The scrolling column: as wide as the window allows, up to its maximum, and centred.
+class Column : public QWidget {
+public:
+    using QWidget::QWidget;
+    QSize sizeHint() const override { return {ContentView::columnMaxWidth, QWidget::sizeHint().height()}; }
+};
+
+} // namespace
 
 ContentView::ContentView(Store &store, QWidget *parent)
     : QWidget(parent)
-    , m_store(store) {
+    , m_store(store)
+    , m_scan(new ScanFlow(this, {}, this))
+    , m_remindDaysBefore(Preferences::remindDaysBefore()) {
     setObjectName(QStringLiteral("contentView"));
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Theme::bg());
     setPalette(p);
     setMinimumSize(700, 600);
+    setAcceptDrops(true);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("mainScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setAutoFillBackground(false);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->setStyleSheet(Sheet::scrollAreaStyle());
+    outer->addWidget(m_scroll);
+
+    auto *page = new QWidget(m_scroll);
+    page->setObjectName(QStringLiteral("page"));
+    page->setAutoFillBackground(false);
+    auto *pageLayout = new QHBoxLayout(page);
+    pageLayout->setContentsMargins(24, 24, 24, 24);
+    auto *column = new Column(page);
+    column->setObjectName(QStringLiteral("column"));
+    column->setMaximumWidth(columnMaxWidth);
+    pageLayout->addWidget(column, 0, Qt::AlignHCenter);
+    auto *stack = new QVBoxLayout(column);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(24);
+
+    stack->addWidget(buildTopBar(column));
+    m_hero = new HeroView(
+        m_store, [this] { attemptAdd(); }, [this] { scanFromClipboard(); }, [this] { scanFile(); }, column);
+    stack->addWidget(m_hero);
+    m_upcomingSection = buildUpcomingSection(column);
+    stack->addWidget(m_upcomingSection);
+    stack->addWidget(buildSubscriptionsSection(column));
+    stack->addStretch(1);
+    m_scroll->setWidget(page);
+
+    connect(m_scan, &ScanFlow::scanningChanged, this, [this](bool scanning) {
+        m_isScanning = scanning;
+        m_hero->setScanning(scanning);
+    });
+    connect(m_scan, &ScanFlow::proposalReady, this, &ContentView::takeProposal);
+    connect(m_scan, &ScanFlow::alertRequested, this,
+            [this](const QString &message) { setAlertMessage(message); });
+
+    connect(&m_store, &Store::subscriptionsChanged, this, [this] {
+        rebuild();
+        rescheduleReminders();
+    });
+    connect(&LocalizationManager::shared(), &LocalizationManager::langChanged, this, [this] {
+        rebuild();
+        retranslateAlert();
+    });
+    m_dayChange.setSingleShot(true);
+    connect(&m_dayChange, &QTimer::timeout, this, &ContentView::rebuild);
+
+    rebuild();
+}
+
+ContentView::~ContentView() {
+    if (m_presented)
+        m_presented->disconnect(this);
+}
+
+void ContentView::setClock(ViewClock clock) {
+    m_clock = std::move(clock);
+    m_hero->setClock(m_clock);
+    m_scan->setClock(m_clock);
+    rebuild();
+}
+
+void ContentView::setReminders(NotificationManager *reminders) {
+    m_reminders = reminders;
+}
+
+NotificationManager &ContentView::reminders() const {
+    return m_reminders ? *m_reminders : NotificationManager::shared();
+}
+
+QWidget *ContentView::buildTopBar(QWidget *parent) {
+    auto *bar = new QWidget(parent);
+    bar->setObjectName(QStringLiteral("topBar"));
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(10);
+
+    auto *logo = new RoundedCard(Theme::accent(), 9, bar);
+    logo->setObjectName(QStringLiteral("appLogo"));
+    logo->setFixedSize(30, 30);
+    auto *symbol =
+        new SymbolView(QStringLiteral("creditcard.fill"), 13, Theme::onAccent(), Symbols::Weight::bold, logo);
+    symbol->move((30 - symbol->width()) / 2, (30 - symbol->height()) / 2);
+    row->addWidget(logo);
+
+    auto *titles = new QVBoxLayout;
+    titles->setSpacing(0);
+    QLabel *name = makeLabel(Theme::font(16, QFont::Bold), Theme::text(), "appName", bar);
+    name->setText(QStringLiteral("Renewly"));
+    titles->addWidget(name);
+    m_appSubtitle = makeLabel(Theme::font(11), Theme::textSecondary(), "appSubtitle", bar);
+    titles->addWidget(m_appSubtitle);
+    row->addLayout(titles);
+    row->addStretch(1);
+
+    m_settingsButton = new IconButton(
+        {QStringLiteral("bell.badge"), 14, Symbols::Weight::regular, Theme::textSecondary(), 32, 9, 0.06},
+        bar);
+    m_settingsButton->setObjectName(QStringLiteral("settingsButton"));
+    connect(m_settingsButton, &QAbstractButton::clicked, this, &ContentView::openSettings);
+    row->addWidget(m_settingsButton);
+    return bar;
+}
+
+QWidget *ContentView::sectionHeader(QLabel *&title, QLabel *&trailing, QWidget *parent) {
+    auto *header = new QWidget(parent);
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    title = makeLabel(Theme::font(17, QFont::DemiBold), Theme::text(), "sectionTitle", header);
+    row->addWidget(title, 0, Qt::AlignBaseline);
+    row->addStretch(1);
+    trailing = makeLabel(Theme::font(12), Theme::textSecondary(), "sectionTrailing", header);
+    row->addWidget(trailing, 0, Qt::AlignBaseline);
+    return header;
+}
+
+QWidget *ContentView::buildUpcomingSection(QWidget *parent) {
+    auto *section = new QWidget(parent);
+    section->setObjectName(QStringLiteral("upcomingSection"));
+    auto *stack = new QVBoxLayout(section);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(10);
+    QWidget *header = sectionHeader(m_upcomingTitle, m_upcomingTrailing, section);
+    m_upcomingTitle->setObjectName(QStringLiteral("upcomingTitle"));
+    m_upcomingTrailing->setObjectName(QStringLiteral("upcomingTrailing"));
+    stack->addWidget(header);
+    m_upcomingList = new CardList(CardList::Kind::upcoming, section);
+    m_upcomingList->setObjectName(QStringLiteral("upcomingList"));
+    stack->addWidget(m_upcomingList);
+    return section;
+}
+
+QWidget *ContentView::buildSubscriptionsSection(QWidget *parent) {
+    auto *section = new QWidget(parent);
+    section->setObjectName(QStringLiteral("subscriptionsSection"));
+    auto *stack = new QVBoxLayout(section);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(10);
+    QWidget *header = sectionHeader(m_subscriptionsTitle, m_subscriptionsCount, section);
+    m_subscriptionsTitle->setObjectName(QStringLiteral("subscriptionsTitle"));
+    m_subscriptionsCount->setObjectName(QStringLiteral("subscriptionsCount"));
+    stack->addWidget(header);
+
+    m_list = new CardList(CardList::Kind::subscriptions, section);
+    m_list->setObjectName(QStringLiteral("subscriptionList"));
+    connect(m_list, &CardList::subscriptionChosen, this, &ContentView::openDetail);
+    connect(m_list, &CardList::currentCardMoved, this, [this](const QRect &rect) {
+        const QPoint center = m_list->mapTo(m_scroll->widget(), rect.center());
+        m_scroll->ensureVisible(center.x(), center.y(), 0, rect.height() / 2 + 8);
+    });
+    stack->addWidget(m_list);
+
+    m_emptyState = new RoundedCard(Theme::card(), 18, section);
+    m_emptyState->setObjectName(QStringLiteral("emptyState"));
+    auto *empty = new QVBoxLayout(m_emptyState);
+    empty->setContentsMargins(16, 40, 16, 40);
+    empty->setSpacing(14);
+    auto *tray = new SymbolView(QStringLiteral("tray"), 36, Theme::textTertiary(), Symbols::Weight::regular,
+                                m_emptyState);
+    empty->addWidget(tray, 0, Qt::AlignHCenter);
+    m_emptyText = makeLabel(Theme::font(13), Theme::textSecondary(), "emptyText", m_emptyState);
+    empty->addWidget(m_emptyText, 0, Qt::AlignHCenter);
+    auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(10);
+    buttons->addStretch(1);
+    m_emptyAdd = new SoftButton(
+        QString(), QStringLiteral("plus"), true, [this] { attemptAdd(); }, m_emptyState);
+    m_emptyAdd->setObjectName(QStringLiteral("emptyAddButton"));
+    buttons->addWidget(m_emptyAdd);
+    m_emptySamples = new SoftButton(
+        QString(), QStringLiteral("sparkles"), false,
+        [this] { m_store.loadSampleData(m_clock.current(), m_clock.zone); }, m_emptyState);
+    m_emptySamples->setObjectName(QStringLiteral("loadSamplesButton"));
+    buttons->addWidget(m_emptySamples);
+    buttons->addStretch(1);
+    empty->addLayout(buttons);
+    stack->addWidget(m_emptyState);
+    return section;
+}
+
+void ContentView::rebuild() {
+    const bool zh = isZh();
+    const QDateTime now = m_clock.current();
+    const QList<Subscription> &subscriptions = m_store.subscriptions();
+
+    m_appSubtitle->setText(zh ? QStringLiteral("续费账簿") : QStringLiteral("Subscription manager"));
+    m_settingsButton->setTitle(zh ? QStringLiteral("设置") : QStringLiteral("Settings"));
+
+    const QList<UpcomingCharge> charges = m_store.upcoming(upcomingDays, now, m_clock.zone);
+    m_hero->rebuild(charges.size());
+
+    m_upcomingTitle->setText(zh ? QStringLiteral("即将扣费") : QStringLiteral("Upcoming charges"));
+    m_upcomingTrailing->setText(zh ? QStringLiteral("未来 7 天") : QStringLiteral("Next 7 days"));
+    m_upcomingList->setCharges(charges);
+    m_upcomingSection->setVisible(!charges.isEmpty());
+
+    m_subscriptionsTitle->setText(zh ? QStringLiteral("全部订阅") : QStringLiteral("All subscriptions"));
+    m_subscriptionsCount->setText(QString::number(subscriptions.size()) +
+                                  (zh ? QStringLiteral(" 项") : QStringLiteral(" items")));
+    const bool empty = subscriptions.isEmpty();
+    m_list->setSubscriptions(empty ? QList<Subscription>() : sortedSubs(subscriptions), now, m_clock.zone);
+    m_list->setVisible(!empty);
+    m_emptyState->setVisible(empty);
+    m_emptyText->setText(zh ? QStringLiteral("还没有任何订阅记录") : QStringLiteral("No subscriptions yet"));
+    m_emptyAdd->setTitle(zh ? QStringLiteral("手动添加") : QStringLiteral("Add manually"));
+    m_emptySamples->setTitle(zh ? QStringLiteral("载入示例") : QStringLiteral("Load samples"));
+
+    scheduleDayChange();
+    Q_EMIT rebuilt();
+}
+
+void ContentView::scheduleDayChange() {
+    // Due labels and dates count days from today: redraw when today ends.
+    const QDateTime now = m_clock.current();
+    const QDateTime local = now.toTimeZone(m_clock.zone);
+    const QDateTime tomorrow = local.date().addDays(1).startOfDay(m_clock.zone);
+    qint64 msecs = now.msecsTo(tomorrow);
+    if (!tomorrow.isValid() || msecs <= 0 || msecs > 24 * 3600 * 1000)
+        msecs = 24 * 3600 * 1000;
+    m_dayChange.start(int(msecs) + 1000);
+}
+
+void ContentView::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    reminders().requestAuthorization();
+    rescheduleReminders();
+}
+
+void ContentView::rescheduleReminders() {
+    reminders().reschedule(m_store.subscriptions(), m_remindDaysBefore);
+}
+
+void ContentView::attemptAdd() {
+    m_isAdding = true;
+    syncPresentation();
+}
+
+void ContentView::openDetail(const Subscription &sub) {
+    m_detailSub = sub;
+    syncPresentation();
+}
+
+void ContentView::openSettings() {
+    m_showingSettings = true;
+    syncPresentation();
+}
+
+void ContentView::scanFromClipboard() {
+    m_scan->scanFromClipboard();
+}
+
+void ContentView::scanFile() {
+    m_scan->scanFile();
+}
+
+void ContentView::setAlertMessage(std::optional<QString> message) {
+    m_alertMessage = std::move(message);
+    syncPresentation();
+}
+
+void ContentView::takeProposal(const Subscription &proposal) {
+    if (m_prefillDraft)
+        m_pendingDrafts.append(proposal);
+    else
+        m_prefillDraft = proposal;
+    syncPresentation();
+}
+
+bool ContentView::isWanted(Presentation presentation) const {
+    switch (presentation) {
+    case Presentation::none:
+        return false;
+    case Presentation::alert:
+        return m_alertMessage.has_value();
+    case Presentation::add:
+        return m_isAdding;
+    case Presentation::edit:
+        return m_editingSub.has_value();
+    case Presentation::confirmScan:
+        return m_prefillDraft.has_value();
+    case Presentation::settings:
+        return m_showingSettings;
+    case Presentation::detail:
+        return m_detailSub.has_value();
+    }
+    return false;
+}
+
+void ContentView::syncPresentation() {
+    if (m_presented) {
+        if (!isWanted(m_presentation))
+            m_presented->done(QDialog::Rejected);
+        return;
+    }
+    for (const Presentation next :
+         {Presentation::alert, Presentation::add, Presentation::edit, Presentation::confirmScan,
+          Presentation::settings, Presentation::detail}) {
+        if (isWanted(next)) {
+            present(next);
+            return;
+        }
+    }
+}
+
+void ContentView::present(Presentation presentation) {
+    QDialog *dialog = nullptr;
+    switch (presentation) {
+    case Presentation::none:
+        return;
+    case Presentation::alert: {
+        auto *box = new QMessageBox(this);
+        box->setObjectName(QStringLiteral("scanAlert"));
+        box->setIcon(QMessageBox::NoIcon);
+        box->setTextFormat(Qt::PlainText);
+        box->setText(*m_alertMessage);
+        QPushButton *ok = box->addButton(QString(), QMessageBox::RejectRole);
+        ok->setObjectName(QStringLiteral("alertOkButton"));
+        box->setDefaultButton(ok);
+        box->setEscapeButton(ok);
+        box->setWindowModality(Qt::WindowModal);
+        dialog = box;
+        break;
+    }
+    case Presentation::add:
+        dialog = new SubscriptionEditView(m_store, std::nullopt, std::nullopt, m_clock, this);
+        break;
+    case Presentation::edit:
+        dialog = new SubscriptionEditView(m_store, m_editingSub, std::nullopt, m_clock, this);
+        break;
+    case Presentation::confirmScan:
+        dialog = new SubscriptionEditView(m_store, std::nullopt, m_prefillDraft, m_clock, this);
+        break;
+    case Presentation::settings: {
+        auto *settings = new SettingsView(reminders(), this);
+        connect(settings, &SettingsView::remindDaysBeforeChanged, this, [this](int days) {
+            m_remindDaysBefore = days;
+            rescheduleReminders();
+        });
+        dialog = settings;
+        break;
+    }
+    case Presentation::detail: {
+        const Subscription sub = *m_detailSub;
+        dialog = new SubscriptionDetailView(
+            sub, m_clock,
+            [this, sub] {
+                // Close the detail first; the edit form follows a moment later, never in the same turn.
+                m_detailSub.reset();
+                syncPresentation();
+                QTimer::singleShot(editHandOverMsecs, Qt::PreciseTimer, this, [this, sub] {
+                    m_editingSub = sub;
+                    syncPresentation();
+                });
+            },
+            [this, sub] {
+                m_store.toggleActive(sub);
+                m_detailSub.reset();
+                syncPresentation();
+            },
+            [this, sub] {
+                m_store.remove(sub);
+                m_detailSub.reset();
+                syncPresentation();
+            },
+            this);
+        break;
+    }
+    }
+    m_presented = dialog;
+    m_presentation = presentation;
+    connect(dialog, &QDialog::finished, this, [this, dialog, presentation] {
+        dialog->disconnect(this);
+        dialog->deleteLater();
+        if (m_presented == dialog) {
+            m_presented = nullptr;
+            m_presentation = Presentation::none;
+        }
+        presentationClosed(presentation);
+    });
+    if (presentation == Presentation::alert)
+        retranslateAlert();
+    dialog->open();
+    Q_EMIT presentedChanged(dialog);
+}
+
+void ContentView::presentationClosed(Presentation presentation) {
+    switch (presentation) {
+    case Presentation::none:
+        break;
+    case Presentation::alert:
+        m_alertMessage.reset();
+        break;
+    case Presentation::add:
+        m_isAdding = false;
+        break;
+    case Presentation::edit:
+        m_editingSub.reset();
+        break;
+    case Presentation::confirmScan:
+        m_prefillDraft.reset();
+        if (!m_pendingDrafts.isEmpty())
+            m_prefillDraft = m_pendingDrafts.takeFirst();
+        break;
+    case Presentation::settings:
+        m_showingSettings = false;
+        break;
+    case Presentation::detail:
+        m_detailSub.reset();
+        break;
+    }
+    // The next sheet opens once this one has gone.
+    QMetaObject::invokeMethod(this, &ContentView::syncPresentation, Qt::QueuedConnection);
+}
+
+void ContentView::retranslateAlert() {
+    auto *box = qobject_cast<QMessageBox *>(m_presented.data());
+    if (!box || m_presentation != Presentation::alert)
+        return;
+    const bool zh = isZh();
+    // The title and the button follow the language; the message keeps the one it was written in.
+    box->setWindowTitle(zh ? QStringLiteral("识别提示") : QStringLiteral("Scan"));
+    if (QAbstractButton *ok = box->escapeButton())
+        ok->setText(zh ? QStringLiteral("好") : QStringLiteral("OK"));
+}
+
+void ContentView::dragEnterEvent(QDragEnterEvent *event) {
+    if (ScanFlow::canAccept(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ContentView::dragMoveEvent(QDragMoveEvent *event) {
+    if (ScanFlow::canAccept(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ContentView::dropEvent(QDropEvent *event) {
+    if (m_scan->handleDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }

@@ -1,17 +1,142 @@
 #pragma once
 
+#include "model/Subscription.h"
+#include "views/ViewClock.h"
+
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
+#include <optional>
+
+class CardList;
+class HeroView;
+class IconButton;
+class NotificationManager;
+class QLabel;
+class QMessageBox;
+class QScrollArea;
+class ScanFlow;
+class SoftButton;
 class Store;
 
-// The root of the main window's content. It reads everything it shows from the store it is given.
+// The root of the main window's content: the header bar, the summary header with Add and Scan,
+// the charges of the coming week and the list of all subscriptions (or the empty state). It owns
+// the presentation state of every sheet and of the scan alert, takes image files dropped onto the
+// window, and keeps the renewal reminders in step with the list and the lead time.
+//
+// One sheet is shown at a time. A sheet asked for while another is open (a scan that finishes
+// while the settings are open) opens when that one closes; nothing asked for is dropped.
 class ContentView : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int columnMaxWidth = 760;
+    static constexpr int upcomingDays = 7;
+    static constexpr int editHandOverMsecs = 150;
+
     explicit ContentView(Store &store, QWidget *parent = nullptr);
+    ~ContentView() override;
 
     Store &store() const { return m_store; }
 
+    // Seams: where "now" comes from, and the reminder scheduler (none: NotificationManager::shared()).
+    void setClock(ViewClock clock);
+    const ViewClock &clock() const { return m_clock; }
+    void setReminders(NotificationManager *reminders);
+    NotificationManager &reminders() const;
+    ScanFlow &scanFlow() const { return *m_scan; }
+
+    // Presentation state.
+    const std::optional<Subscription> &editingSub() const { return m_editingSub; }
+    const std::optional<Subscription> &detailSub() const { return m_detailSub; }
+    bool isAdding() const { return m_isAdding; }
+    const std::optional<Subscription> &prefillDraft() const { return m_prefillDraft; }
+    bool isScanning() const { return m_isScanning; }
+    const std::optional<QString> &alertMessage() const { return m_alertMessage; }
+    bool showingSettings() const { return m_showingSettings; }
+    int remindDaysBefore() const { return m_remindDaysBefore; }
+    // The sheet or alert on screen, if any.
+    QDialog *presented() const { return m_presented; }
+
+    void attemptAdd();
+    void openDetail(const Subscription &sub);
+    void openSettings();
+    void scanFromClipboard();
+    void scanFile();
+    void setAlertMessage(std::optional<QString> message);
+    void rescheduleReminders();
+
+    HeroView *hero() const { return m_hero; }
+    CardList *subscriptionList() const { return m_list; }
+    CardList *upcomingList() const { return m_upcomingList; }
+
+public Q_SLOTS:
+    // Redraws every part from the store and the language of this moment.
+    void rebuild();
+
+Q_SIGNALS:
+    void rebuilt();
+    // A sheet or the alert was put on screen.
+    void presentedChanged(QDialog *dialog);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private:
+    enum class Presentation { none, alert, add, edit, confirmScan, settings, detail };
+
+    QWidget *buildTopBar(QWidget *parent);
+    QWidget *buildUpcomingSection(QWidget *parent);
+    QWidget *buildSubscriptionsSection(QWidget *parent);
+    QWidget *sectionHeader(QLabel *&title, QLabel *&trailing, QWidget *parent);
+    void retranslateAlert();
+    // Closes what is no longer wanted, or opens the first thing asked for when nothing is open.
+    void syncPresentation();
+    bool isWanted(Presentation presentation) const;
+    void present(Presentation presentation);
+    void presentationClosed(Presentation presentation);
+    void takeProposal(const Subscription &proposal);
+    void scheduleDayChange();
+
     Store &m_store;
+    ViewClock m_clock;
+    NotificationManager *m_reminders = nullptr;
+    ScanFlow *m_scan;
+
+    std::optional<Subscription> m_editingSub;
+    std::optional<Subscription> m_detailSub;
+    bool m_isAdding = false;
+    std::optional<Subscription> m_prefillDraft;
+    // Proposals that arrived while the confirm form of an earlier one was open.
+    QList<Subscription> m_pendingDrafts;
+    bool m_isScanning = false;
+    std::optional<QString> m_alertMessage;
+    bool m_showingSettings = false;
+    int m_remindDaysBefore;
+
+    QPointer<QDialog> m_presented;
+    Presentation m_presentation = Presentation::none;
+    bool m_shownOnce = false;
+    QTimer m_dayChange;
+
+    QScrollArea *m_scroll = nullptr;
+    QLabel *m_appSubtitle = nullptr;
+    IconButton *m_settingsButton = nullptr;
+    HeroView *m_hero = nullptr;
+    QWidget *m_upcomingSection = nullptr;
+    QLabel *m_upcomingTitle = nullptr;
+    QLabel *m_upcomingTrailing = nullptr;
+    CardList *m_upcomingList = nullptr;
+    QLabel *m_subscriptionsTitle = nullptr;
+    QLabel *m_subscriptionsCount = nullptr;
+    CardList *m_list = nullptr;
+    QWidget *m_emptyState = nullptr;
+    QLabel *m_emptyText = nullptr;
+    SoftButton *m_emptyAdd = nullptr;
+    SoftButton *m_emptySamples = nullptr;
 };

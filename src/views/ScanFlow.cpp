@@ -1,0 +1,170 @@
+#include "ScanFlow.h"
+
+#include "receipt/ReceiptParser.h"
+#include "settings/LocalizationManager.h"
+#ifdef RENEWLY_HAVE_OCR
+#include "receipt/ReceiptScanner.h"
+#endif
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFutureWatcher>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QMimeData>
+#include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+std::optional<QString> &nextFileAnswer() {
+    static std::optional<QString> answer;
+    return answer;
+}
+} // namespace
+
+ScanFlow::ScanFlow(QWidget *window, ViewClock clock, QObject *parent)
+    : QObject(parent)
+    , m_window(window)
+    , m_clock(std::move(clock))
+    , m_recognizer(defaultRecognizer()) {}
+
+ScanFlow::~ScanFlow() = default;
+
+ScanFlow::Recognizer ScanFlow::defaultRecognizer() {
+#ifdef RENEWLY_HAVE_OCR
+    return [](const QImage &image) { return ReceiptScanner::recognizeText(image); };
+#else
+    return [](const QImage &) { return QString(); };
+#endif
+}
+
+QImage ScanFlow::loadImage(const QString &path) {
+#ifdef RENEWLY_HAVE_OCR
+    return ReceiptScanner::loadImage(path);
+#else
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    return reader.read();
+#endif
+}
+
+QString ScanFlow::noImageMessage(bool isZh) {
+    // The screenshot keys are the ones the system names; the text is kept as it stands.
+    return isZh ? QStringLiteral(
+                      "剪贴板里没有图片。\n先用 Control+Shift+Command+4 截图（复制到剪贴板），再点这里识别。")
+                : QStringLiteral("No image in clipboard.\nTake a screenshot with Control+Shift+Command+4 "
+                                 "(copies to clipboard), "
+                                 "then scan.");
+}
+
+QImage ScanFlow::imageFromClipboard() {
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime || !mime->hasImage())
+        return {};
+    return qvariant_cast<QImage>(mime->imageData());
+}
+
+QFileDialog *ScanFlow::createFileDialog(QWidget *parent) {
+    auto *dialog = new QFileDialog(parent);
+    dialog->setObjectName(QStringLiteral("scanFileDialog"));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    // PNG, JPEG and TIFF first, then every other image type the decoder knows.
+    QStringList patterns{QStringLiteral("*.png"), QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
+                         QStringLiteral("*.tif"), QStringLiteral("*.tiff")};
+    for (const QByteArray &format : QImageReader::supportedImageFormats()) {
+        const QString pattern = QStringLiteral("*.") + QString::fromLatin1(format).toLower();
+        if (!patterns.contains(pattern))
+            patterns.append(pattern);
+    }
+    const bool zh = LocalizationManager::shared().isZh();
+    dialog->setNameFilter((zh ? QStringLiteral("图片") : QStringLiteral("Images")) + QStringLiteral(" (") +
+                          patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+    return dialog;
+}
+
+void ScanFlow::answerNextFileDialog(const QString &path) {
+    nextFileAnswer() = path;
+}
+
+QImage ScanFlow::imageFromFilePanel() {
+    QString path;
+    if (auto answer = std::exchange(nextFileAnswer(), std::nullopt)) {
+        path = *answer;
+    } else {
+        std::unique_ptr<QFileDialog> dialog(createFileDialog(m_window));
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+            return {};
+        path = dialog->selectedFiles().constFirst();
+    }
+    if (path.isEmpty())
+        return {};
+    return loadImage(path);
+}
+
+void ScanFlow::scanFromClipboard() {
+    const QImage image = imageFromClipboard();
+    if (image.isNull()) {
+        Q_EMIT alertRequested(noImageMessage(LocalizationManager::shared().isZh()));
+        return;
+    }
+    runScan(image);
+}
+
+void ScanFlow::scanFile() {
+    const QImage image = imageFromFilePanel();
+    if (!image.isNull())
+        runScan(image);
+}
+
+bool ScanFlow::canAccept(const QMimeData *mime) {
+    return mime && mime->hasUrls() && !mime->urls().isEmpty();
+}
+
+bool ScanFlow::handleDrop(const QMimeData *mime) {
+    if (!canAccept(mime))
+        return false;
+    const QUrl url = mime->urls().constFirst();
+    if (!url.isLocalFile()) {
+        Q_EMIT dropHandled(false);
+        return true;
+    }
+    // Decoding a large file takes a while: it happens off the GUI thread, the scan starts after.
+    auto *watcher = new QFutureWatcher<QImage>(this);
+    connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        const QImage image = watcher->result();
+        if (!image.isNull())
+            runScan(image);
+        Q_EMIT dropHandled(!image.isNull());
+    });
+    watcher->setFuture(QtConcurrent::run(&ScanFlow::loadImage, url.toLocalFile()));
+    return true;
+}
+
+void ScanFlow::runScan(const QImage &image) {
+    if (m_running++ == 0)
+        Q_EMIT scanningChanged(true);
+    const QDateTime now = m_clock.current();
+    const QTimeZone zone = m_clock.zone;
+    auto *watcher = new QFutureWatcher<Subscription>(this);
+    connect(watcher, &QFutureWatcher<Subscription>::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        const Subscription proposal = watcher->result();
+        // Overlapping scans keep the spinner until the last one ends.
+        if (--m_running == 0)
+            Q_EMIT scanningChanged(false);
+        Q_EMIT proposalReady(proposal);
+    });
+    watcher->setFuture(QtConcurrent::run([recognizer = m_recognizer, image, now, zone] {
+        QString text;
+        try {
+            if (recognizer)
+                text = recognizer(image);
+        } catch (...) {
+            // A recogniser that fails counts as one that found no text.
+            text.clear();
+        }
+        return ReceiptParser::parse(text, now, zone);
+    }));
+}

@@ -1,0 +1,171 @@
+#include "SettingsView.h"
+
+#include "reminders/NotificationManager.h"
+#include "settings/LocalizationManager.h"
+#include "settings/Preferences.h"
+#include "views/IconButton.h"
+#include "views/RoundedCard.h"
+#include "views/SegmentedControl.h"
+#include "views/SoftButton.h"
+#include "views/Theme.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+// The order of the language segments.
+const QList<LocalizationManager::Lang> &languageOrder() {
+    using Lang = LocalizationManager::Lang;
+    static const QList<Lang> order{Lang::system, Lang::zh, Lang::en};
+    return order;
+}
+
+QLabel *makeLabel(const QFont &font, const QColor &color, const char *name, QWidget *parent,
+                  bool wrap = false) {
+    auto *label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(wrap);
+    Theme::style(label, font, color);
+    return label;
+}
+} // namespace
+
+SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
+    : Sheet(sheetSize, parent)
+    , m_reminders(reminders) {
+    setObjectName(QStringLiteral("settingsSheet"));
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(24, 28, 24, 24);
+    column->setSpacing(22);
+
+    m_title = makeLabel(Theme::font(20, QFont::Bold), Theme::text(), "titleLabel", this);
+    column->addWidget(m_title);
+
+    auto *language = new QVBoxLayout;
+    language->setSpacing(8);
+    m_languageCaption =
+        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "languageCaption", this);
+    language->addWidget(m_languageCaption);
+    m_language = new SegmentedControl(this);
+    m_language->setObjectName(QStringLiteral("languagePicker"));
+    QList<std::pair<QString, int>> languages;
+    for (const LocalizationManager::Lang lang : languageOrder())
+        languages.append({QString(), int(lang)});
+    m_language->setSegments(languages);
+    language->addWidget(m_language);
+    column->addLayout(language);
+
+    auto *remindersBox = new QVBoxLayout;
+    remindersBox->setSpacing(8);
+    m_remindersCaption =
+        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "remindersCaption", this);
+    remindersBox->addWidget(m_remindersCaption);
+    auto *card = new RoundedCard(Theme::card(), 14, this);
+    card->setObjectName(QStringLiteral("remindersCard"));
+    auto *lines = new QVBoxLayout(card);
+    lines->setContentsMargins(16, 16, 16, 16);
+    lines->setSpacing(12);
+    m_daysQuestion = makeLabel(Theme::font(14), Theme::text(), "daysQuestion", card, true);
+    lines->addWidget(m_daysQuestion);
+    m_days = new SegmentedControl(card);
+    m_days->setObjectName(QStringLiteral("daysPicker"));
+    QList<std::pair<QString, int>> days;
+    for (const int option : dayOptions())
+        days.append({QString(), option});
+    m_days->setSegments(days);
+    lines->addWidget(m_days);
+    m_daysHint = makeLabel(Theme::font(12), Theme::textTertiary(), "daysHint", card, true);
+    lines->addWidget(m_daysHint);
+    remindersBox->addWidget(card);
+    column->addLayout(remindersBox);
+
+    m_test = new SoftButton(
+        QString(), QStringLiteral("bell.badge"), true, [this] { sendTest(); }, this);
+    m_test->setObjectName(QStringLiteral("testButton"));
+    column->addWidget(m_test, 0, Qt::AlignLeft);
+
+    m_hint = makeLabel(Theme::font(12), Theme::textTertiary(), "hintLabel", this, true);
+    column->addWidget(m_hint);
+    column->addStretch(1);
+
+    auto *close = new IconButton(
+        {QStringLiteral("xmark"), 12, Symbols::Weight::semibold, Theme::textSecondary(), 30, 15, 0.07}, this);
+    close->setObjectName(QStringLiteral("closeButton"));
+    close->move(sheetSize.width() - 18 - 30, 18);
+    close->raise();
+    connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
+    m_close = close;
+
+    m_language->setValue(int(LocalizationManager::shared().lang()));
+    // A stored lead time that is none of the options stays in force; no segment shows it.
+    m_days->setValue(Preferences::remindDaysBefore());
+
+    connect(m_language, &SegmentedControl::activated, this,
+            [](int lang) { LocalizationManager::shared().setLang(LocalizationManager::Lang(lang)); });
+    connect(m_days, &SegmentedControl::activated, this, [this](int value) {
+        if (Preferences::remindDaysBefore() == value)
+            return;
+        Preferences::setRemindDaysBefore(value);
+        Q_EMIT remindDaysBeforeChanged(value);
+    });
+    connect(&LocalizationManager::shared(), &LocalizationManager::langChanged, this,
+            [this](LocalizationManager::Lang lang) { m_language->setValue(int(lang)); });
+
+    retranslate();
+}
+
+const QList<int> &SettingsView::dayOptions() {
+    static const QList<int> options{0, 1, 2, 3, 5, 7};
+    return options;
+}
+
+QString SettingsView::dayTitle(int days, bool isZh) {
+    if (days == 0)
+        return isZh ? QStringLiteral("当天") : QStringLiteral("Same day");
+    return QString::number(days) + (isZh ? QStringLiteral(" 天") : QStringLiteral("d"));
+}
+
+void SettingsView::sendTest() {
+    m_reminders.sendTest();
+    m_testSent = true;
+    retranslate();
+    // Every press schedules its own reset; the first to fire restores the title.
+    QTimer::singleShot(testResetMsecs, Qt::PreciseTimer, this, [this] {
+        m_testSent = false;
+        retranslate();
+    });
+}
+
+void SettingsView::retranslate() {
+    const bool zh = LocalizationManager::shared().isZh();
+    const QString title = zh ? QStringLiteral("设置") : QStringLiteral("Settings");
+    m_title->setText(title);
+    setWindowTitle(title);
+    m_languageCaption->setText(zh ? QStringLiteral("语言") : QStringLiteral("Language"));
+    m_language->setAccessibleName(m_languageCaption->text());
+    QStringList languages;
+    for (const LocalizationManager::Lang lang : languageOrder())
+        languages.append(LocalizationManager::shared().displayName(lang));
+    m_language->setTitles(languages);
+    m_remindersCaption->setText(zh ? QStringLiteral("续费提醒") : QStringLiteral("Renewal reminders"));
+    m_daysQuestion->setText(zh ? QStringLiteral("提前几天提醒我")
+                               : QStringLiteral("Remind me how many days ahead"));
+    m_days->setAccessibleName(m_daysQuestion->text());
+    QStringList days;
+    for (const int option : dayOptions())
+        days.append(dayTitle(option, zh));
+    m_days->setTitles(days);
+    m_daysHint->setText(
+        zh ? QStringLiteral("每次到点会在上午 10:00 发送系统通知，提醒你即将扣费的订阅。")
+           : QStringLiteral("A system notification is sent at 10:00 AM to remind you of upcoming charges."));
+    m_test->setTitle(
+        m_testSent
+            ? (zh ? QStringLiteral("已发送，请留意通知") : QStringLiteral("Sent — check notifications"))
+            : (zh ? QStringLiteral("发送测试通知") : QStringLiteral("Send test notification")));
+    m_hint->setText(
+        zh ? QStringLiteral("若收不到通知，请到「系统设置 → 通知 → Renewly」中允许通知。")
+           : QStringLiteral("If you don't see notifications, allow them in System Settings → Notifications → "
+                            "Renewly."));
+    static_cast<IconButton *>(m_close)->setTitle(zh ? QStringLiteral("关闭") : QStringLiteral("Close"));
+}

@@ -1,0 +1,152 @@
+// Renders the main window and each of its sheets to PNG files, in Chinese and in
+// English, at a fixed moment. Run under a display (scripts/screenshots-main.sh uses Xvfb):
+//   shoot_main_window OUTPUT_FOLDER
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "reminders/NotificationCenter.h"
+#include "reminders/NotificationManager.h"
+#include "settings/LocalizationManager.h"
+#include "store/Store.h"
+#include "views/CardList.h"
+#include "views/ContentView.h"
+#include "views/ScanFlow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+
+class QuietCenter final : public NotificationCenter {
+public:
+    bool isAvailable() const override { return false; }
+    void requestAuthorization() override {}
+    void add(const NotificationRequest &) override {}
+    void removeAllPendingNotificationRequests() override {}
+};
+
+class FixedClock final : public Clock {
+public:
+    QDateTime now() const override { return moment(); }
+    QTimeZone zone() const override { return QTimeZone::systemTimeZone(); }
+    static QDateTime moment() {
+        return QDateTime(QDate(2025, 3, 10), QTime(9, 0), QTimeZone::systemTimeZone());
+    }
+};
+
+QString outDir;
+int failures = 0;
+
+void save(QWidget *widget, const QString &name) {
+    QTest::qWait(120);
+    const QString path = QDir(outDir).filePath(name + QStringLiteral(".png"));
+    if (!widget || !widget->grab().save(path)) {
+        QTextStream(stderr) << "could not write " << path << '\n';
+        ++failures;
+        return;
+    }
+    QTextStream(stdout) << path << '\n';
+}
+
+QDialog *waitForSheet(ContentView &content) {
+    (void)QTest::qWaitFor([&] { return content.presented() && content.presented()->isVisible(); }, 3000);
+    return content.presented();
+}
+
+void closeSheet(ContentView &content) {
+    if (QDialog *dialog = content.presented())
+        dialog->reject();
+    (void)QTest::qWaitFor([&] { return !content.presented(); }, 3000);
+    QTest::qWait(50);
+}
+
+void shoot(const QString &suffix) {
+    QTemporaryDir dir;
+    Store store(dir.filePath(QStringLiteral("subscriptions.json")));
+    QuietCenter center;
+    FixedClock clock;
+    NotificationManager reminders(center, clock);
+    const ViewClock viewClock{&FixedClock::moment, QTimeZone::systemTimeZone()};
+
+    MainWindow window(AppDelegate::windowTitle(LocalizationManager::shared().isZh()));
+    auto *content = new ContentView(store, &window);
+    content->setReminders(&reminders);
+    content->setClock(viewClock);
+    content->scanFlow().setRecognizer([](const QImage &) {
+        return QStringLiteral("Netflix 标准会员\n订阅成功\n¥25.00 / 月\n下次扣费日期 2025-04-01\n自动续费");
+    });
+    window.setCentralWidget(content);
+    window.resize(960, 640);
+    window.show();
+    (void)QTest::qWaitForWindowExposed(&window);
+    save(&window, QStringLiteral("main-empty-") + suffix);
+
+    store.loadSampleData(FixedClock::moment(), QTimeZone::systemTimeZone());
+    save(&window, QStringLiteral("main-samples-") + suffix);
+    window.resize(700, 600);
+    save(&window, QStringLiteral("main-narrow-") + suffix);
+    window.resize(1400, 900);
+    save(&window, QStringLiteral("main-wide-") + suffix);
+    window.resize(960, 640);
+
+    content->attemptAdd();
+    save(waitForSheet(*content), QStringLiteral("sheet-add-") + suffix);
+    closeSheet(*content);
+
+    QImage image(400, 300, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    content->scanFlow().runScan(image);
+    save(waitForSheet(*content), QStringLiteral("sheet-confirm-scan-") + suffix);
+    closeSheet(*content);
+
+    const Subscription first = content->subscriptionList()->subscriptionAt(0);
+    content->openDetail(first);
+    save(waitForSheet(*content), QStringLiteral("sheet-detail-") + suffix);
+    if (auto *edit = content->presented()->findChild<QAbstractButton *>(QStringLiteral("editAction")))
+        edit->click();
+    (void)QTest::qWaitFor([&] { return content->editingSub().has_value() && content->presented(); }, 3000);
+    save(waitForSheet(*content), QStringLiteral("sheet-edit-") + suffix);
+    closeSheet(*content);
+
+    const Subscription oneTime = [&] {
+        for (const Subscription &sub : store.subscriptions()) {
+            if (sub.billingType == BillingType::oneTime)
+                return sub;
+        }
+        return first;
+    }();
+    content->openDetail(oneTime);
+    save(waitForSheet(*content), QStringLiteral("sheet-detail-onetime-") + suffix);
+    closeSheet(*content);
+
+    content->openSettings();
+    save(waitForSheet(*content), QStringLiteral("sheet-settings-") + suffix);
+    closeSheet(*content);
+
+    content->scanFlow().alertRequested(ScanFlow::noImageMessage(LocalizationManager::shared().isZh()));
+    save(waitForSheet(*content), QStringLiteral("alert-scan-") + suffix);
+    closeSheet(*content);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        QTextStream(stderr) << "usage: shoot_main_window OUTPUT_FOLDER\n";
+        return 2;
+    }
+    outDir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(outDir);
+    AppDelegate::applyDarkLook();
+    using Lang = LocalizationManager::Lang;
+    LocalizationManager::shared().setLang(Lang::zh);
+    shoot(QStringLiteral("zh"));
+    LocalizationManager::shared().setLang(Lang::en);
+    shoot(QStringLiteral("en"));
+    LocalizationManager::shared().setLang(Lang::system);
+    return failures == 0 ? 0 : 1;
+}
