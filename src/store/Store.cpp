@@ -61,9 +61,10 @@ void Store::toggleActive(const Subscription &subscription) {
 }
 
 void Store::remove(const Subscription &subscription) {
-    change([&](QList<Subscription> &list) {
-        list.removeIf([&](const Subscription &s) { return s.id == subscription.id; });
-    });
+    // A copy: `subscription` may be one of the records being moved about by the removal.
+    const QUuid id = subscription.id;
+    change(
+        [&](QList<Subscription> &list) { list.removeIf([&](const Subscription &s) { return s.id == id; }); });
 }
 
 void Store::loadSampleData(const QDateTime &now, const QTimeZone &zone) {

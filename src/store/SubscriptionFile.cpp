@@ -7,7 +7,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QSaveFile>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace SubscriptionFile {
 
@@ -81,9 +83,13 @@ std::optional<QList<Subscription>> decode(const QByteArray &bytes) {
 }
 
 LoadResult load(const QString &path) {
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists())
         return {LoadStatus::missing, {}};
+    // Only a regular file is read: opening a pipe would block the start, and a device may never end.
+    if (!info.isFile() || info.size() > maxFileBytes)
+        return {LoadStatus::unreadable, {}};
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {LoadStatus::unreadable, {}};
     const QByteArray bytes = file.readAll();
@@ -95,18 +101,44 @@ LoadResult load(const QString &path) {
     return {LoadStatus::loaded, std::move(*subscriptions)};
 }
 
+QString stagingPath(const QString &path) {
+    const QFileInfo info(path);
+    return info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".saving");
+}
+
+namespace {
+
+// The file a save replaces: the end of a chain of symbolic links, so that a link the user made stays
+// a link. The path itself when the chain loops.
+QString replacedFile(const QString &path) {
+    QFileInfo info(path);
+    for (int depth = 0; depth < 40 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? path : info.filePath();
+}
+
+} // namespace
+
 bool writeAtomically(const QString &path, const QByteArray &bytes) {
-    QSaveFile file(path);
-    // Unbuffered: a buffered QSaveFile flushes inside commit() and, in the Qt versions we ship on,
-    // ignores a failure of that flush, renaming a truncated file into place. Writing directly lets us
-    // see every short write here and cancel.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    // The new content goes to a staging file of a fixed name beside the file, which rename(2) then
+    // moves over it. A save interrupted at any point leaves the old file whole and at most that one
+    // staging file, which the next save reuses. (QSaveFile leaves a randomly named copy behind when
+    // killed between linking its temporary file in and renaming it, so such copies pile up.)
+    const QString target = replacedFile(path);
+    const QString staging = stagingPath(target);
+    QFile file(staging);
+    // Unbuffered, so that every short write shows here; truncating drops what an interrupted save left.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return false;
-    if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    if (QFileInfo::exists(target))
+        file.setPermissions(QFile::permissions(target));
+    bool written = file.write(bytes) == bytes.size() && ::fsync(file.handle()) == 0;
+    file.close();
+    written = written && file.error() == QFileDevice::NoError &&
+              ::rename(QFile::encodeName(staging).constData(), QFile::encodeName(target).constData()) == 0;
+    if (!written)
+        QFile::remove(staging);
+    return written;
 }
 
 std::optional<QString> setAside(const QString &path, const QDateTime &now) {

@@ -26,10 +26,18 @@ struct LoadResult {
     QList<Subscription> subscriptions;
 };
 LoadResult load(const QString &path);
+// Larger files are not read (they count as unreadable): decoding takes about five times the file's
+// size in memory, and a real list is a few hundred kilobytes at most.
+inline constexpr qint64 maxFileBytes = qint64(64) << 20;
 
 // Replaces the file at `path` atomically with `bytes`: readers see the old or the new content,
-// never a mixture. Returns whether the new content is in place.
+// never a mixture, and a save cut short (killed, disk full) leaves the old content in place. When
+// `path` is a symbolic link, the file it leads to is replaced. Returns whether the new content is in
+// place.
 bool writeAtomically(const QString &path, const QByteArray &bytes);
+// Where writeAtomically stages the new content: a hidden file beside the one it replaces. Left
+// behind only by an interrupted save, and reused by the next one.
+QString stagingPath(const QString &path);
 
 // Moves an unreadable file out of the way, to "<path>.unreadable-<UTC time>", so that its bytes
 // survive the next save. Returns the new path, or nothing when it could not be moved.
