@@ -1,0 +1,74 @@
+#pragma once
+
+#include "ReminderTestSupport.h"
+#include "TestSupport.h"
+
+#include "reminders/NotificationManager.h"
+#include "settings/Preferences.h"
+#include "store/Store.h"
+#include "views/ContentView.h"
+
+#include <QDialog>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+#include <memory>
+
+// The main window's content on its own, with a private subscription file, a recording notification
+// centre and a clock pinned to 10 March 2025, 09:00 in the zone the test runs in.
+struct MainWindowHarness {
+    static QDateTime now() { return TestSupport::at(QTimeZone::systemTimeZone(), 2025, 3, 10, 9, 0); }
+    static ViewClock clock() { return ViewClock{&MainWindowHarness::now, QTimeZone::systemTimeZone()}; }
+
+    // A record whose first charge is `daysAhead` days from now (negative: in the past).
+    static Subscription sub(const QString &name, double amount = 20,
+                            const QString &currency = QStringLiteral("USD"), int daysAhead = 10,
+                            BillingType type = BillingType::recurring,
+                            BillingCycle cycle = BillingCycle::monthly, bool active = true,
+                            const QString &category = QStringLiteral("影音"), const QString &notes = {}) {
+        return Subscription::make(name, amount, currency, type, cycle, now().addDays(daysAhead).toUTC(),
+                                  category, notes, active);
+    }
+
+    MainWindowHarness()
+        : store(dir.filePath(QStringLiteral("subscriptions.json")))
+        , reminderClock(now())
+        , reminders(center, reminderClock) {
+        Preferences::settings()->remove(QStringLiteral("remindDaysBefore"));
+    }
+
+    // Builds the content view (after the test has filled the store, if it wants to) and shows it.
+    ContentView &show(QSize size = {960, 640}) {
+        content = std::make_unique<ContentView>(store);
+        content->setReminders(&reminders);
+        content->setClock(clock());
+        content->resize(size);
+        content->show();
+        if (!QTest::qWaitForWindowExposed(content.get()))
+            qWarning("content view not exposed");
+        return *content;
+    }
+
+    QDialog *sheet() const { return content ? content->presented() : nullptr; }
+    template <typename T> T *sheetAs() const { return qobject_cast<T *>(sheet()); }
+    // Waits for the sheet or alert on screen to be a T.
+    template <typename T> T *waitForSheet(int timeout = 3000) const {
+        if (!QTest::qWaitFor([this] { return sheetAs<T>() && sheetAs<T>()->isVisible(); }, timeout))
+            return nullptr;
+        return sheetAs<T>();
+    }
+    bool waitForNoSheet(int timeout = 3000) const {
+        return QTest::qWaitFor([this] { return sheet() == nullptr; }, timeout);
+    }
+    // How many times the reminders were replaced (each reschedule removes all pending requests first).
+    qsizetype reschedules() const { return center.log.count(QStringLiteral("remove")); }
+
+    QTemporaryDir dir;
+    Store store;
+    ManualClock reminderClock;
+    RecordingCenter center;
+    NotificationManager reminders;
+    std::unique_ptr<ContentView> content;
+};

@@ -1,0 +1,455 @@
+#include "MainWindowHarness.h"
+
+#include "model/Format.h"
+#include "views/SegmentedControl.h"
+#include "views/SubscriptionEditView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+
+using Lang = LocalizationManager::Lang;
+using Mode = SubscriptionEditView::Mode;
+
+namespace {
+
+template <typename T> T *part(QWidget *form, const char *name) {
+    T *widget = form ? form->findChild<T *>(QString::fromLatin1(name)) : nullptr;
+    if (!widget)
+        qWarning("no %s in the form", name);
+    return widget;
+}
+
+// Types `text` into `field` key by key; the test keyboard has only ASCII keys, other text is entered
+// the way an input method would commit it.
+void typeText(QLineEdit *field, const QString &text) {
+    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        QTest::keyClicks(field, text);
+    else
+        field->insert(text);
+}
+
+} // namespace
+
+class TestSubscriptionForm : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void amountValidity_data();
+    void amountValidity();
+    void nameValidity_data();
+    void nameValidity();
+    void savesTrimmedNameAndParsedAmount();
+    void returnSavesOnlyWhenValid();
+    void modesAndTitles_data();
+    void modesAndTitles();
+    void addModeCurrencyFollowsLanguage_data();
+    void addModeCurrencyFollowsLanguage();
+    void amountTextOfRecord_data();
+    void amountTextOfRecord();
+    void unknownCurrencyAndCategoryAreWrittenBackUnchanged();
+    void choosingAnOptionReplacesAnUnknownValue();
+    void oneTimeHidesCycleAndRenamesDate();
+    void prefilledFormAddsNewRecord();
+    void editReplacesRecordKeepingItsId();
+    void editOfDeletedRecordChangesNothing();
+    void deleteRemovesWithoutAsking();
+    void cancelWritesNothing();
+    void pickingAnotherDayKeepsTheTimeOfDay();
+    void textsFollowLanguageWhileOpen();
+
+private:
+    SubscriptionEditView *open(std::optional<Subscription> existing = std::nullopt,
+                               std::optional<Subscription> prefill = std::nullopt);
+    void fill(const QString &name, const QString &amount);
+
+    std::unique_ptr<MainWindowHarness> m_h;
+    std::unique_ptr<SubscriptionEditView> m_form;
+};
+
+void TestSubscriptionForm::init() {
+    m_h = std::make_unique<MainWindowHarness>();
+}
+
+void TestSubscriptionForm::cleanup() {
+    m_form.reset();
+    m_h.reset();
+}
+
+SubscriptionEditView *TestSubscriptionForm::open(std::optional<Subscription> existing,
+                                                 std::optional<Subscription> prefill) {
+    m_form = std::make_unique<SubscriptionEditView>(m_h->store, std::move(existing), std::move(prefill),
+                                                    MainWindowHarness::clock());
+    m_form->show();
+    if (!QTest::qWaitForWindowExposed(m_form.get()))
+        qWarning("form not exposed");
+    return m_form.get();
+}
+
+void TestSubscriptionForm::fill(const QString &name, const QString &amount) {
+    auto *nameField = part<QLineEdit>(m_form.get(), "nameField");
+    auto *amountField = part<QLineEdit>(m_form.get(), "amountField");
+    nameField->clear();
+    typeText(nameField, name);
+    amountField->clear();
+    typeText(amountField, amount);
+}
+
+void TestSubscriptionForm::amountValidity_data() {
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("decimal point") << "9.99" << true;
+    QTest::newRow("whole") << "12" << true;
+    QTest::newRow("comma as separator") << "9,99" << false;
+    QTest::newRow("thousands separator") << "1,000" << false;
+    QTest::newRow("leading space") << " 12" << false;
+    QTest::newRow("trailing space") << "12 " << false;
+    QTest::newRow("zero") << "0" << false;
+    QTest::newRow("negative") << "-5" << false;
+    QTest::newRow("exponent") << "1e3" << true;
+    QTest::newRow("leading point") << ".5" << true;
+    QTest::newRow("explicit plus") << "+5" << true;
+    QTest::newRow("infinity") << "inf" << false;
+    QTest::newRow("not a number") << "nan" << false;
+    QTest::newRow("overflows to infinity") << "1e999" << false;
+    QTest::newRow("underflows to zero") << "1e-400" << false;
+    QTest::newRow("currency sign") << "$5" << false;
+    QTest::newRow("full-width digits") << "１２" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("letters after number") << "12abc" << false;
+}
+
+void TestSubscriptionForm::amountValidity() {
+    QFETCH(QString, amount);
+    QFETCH(bool, valid);
+    open();
+    fill(QStringLiteral("Netflix"), amount);
+    QCOMPARE(part<QPushButton>(m_form.get(), "saveButton")->isEnabled(), valid);
+    QCOMPARE(m_form->isValid(), valid);
+}
+
+void TestSubscriptionForm::nameValidity_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("plain") << "Netflix" << true;
+    QTest::newRow("spaces only") << "   " << false;
+    QTest::newRow("tab only") << "\t" << false;
+    QTest::newRow("ideographic space only") << "\u3000" << false;
+    QTest::newRow("no-break spaces only") << "\u00A0\u00A0" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("spaces around") << "  Netflix  " << true;
+}
+
+void TestSubscriptionForm::nameValidity() {
+    QFETCH(QString, name);
+    QFETCH(bool, valid);
+    open();
+    auto *nameField = part<QLineEdit>(m_form.get(), "nameField");
+    // Typed where the keyboard can type it, set where it cannot (tab moves the focus).
+    nameField->setText(name);
+    QTest::keyClicks(part<QLineEdit>(m_form.get(), "amountField"), QStringLiteral("10"));
+    QCOMPARE(part<QPushButton>(m_form.get(), "saveButton")->isEnabled(), valid);
+}
+
+void TestSubscriptionForm::savesTrimmedNameAndParsedAmount() {
+    open();
+    fill(QStringLiteral("  Netflix \u3000"), QStringLiteral("1e3"));
+    QSignalSpy finished(m_form.get(), &QDialog::finished);
+    QTest::mouseClick(part<QPushButton>(m_form.get(), "saveButton"), Qt::LeftButton);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(m_h->store.subscriptions().size(), 1);
+    const Subscription saved = m_h->store.subscriptions().constFirst();
+    QCOMPARE(saved.name, QStringLiteral("Netflix"));
+    QCOMPARE(saved.amount, 1000.0);
+    QVERIFY(!m_form->isVisible());
+}
+
+void TestSubscriptionForm::returnSavesOnlyWhenValid() {
+    open();
+    fill(QStringLiteral("Netflix"), QStringLiteral("9,99"));
+    QTest::keyClick(part<QLineEdit>(m_form.get(), "amountField"), Qt::Key_Return);
+    QVERIFY(m_form->isVisible());
+    QVERIFY(m_h->store.subscriptions().isEmpty());
+
+    fill(QStringLiteral("Netflix"), QStringLiteral("9.99"));
+    QTest::keyClick(part<QLineEdit>(m_form.get(), "amountField"), Qt::Key_Return);
+    QVERIFY(!m_form->isVisible());
+    QCOMPARE(m_h->store.subscriptions().size(), 1);
+    QCOMPARE(m_h->store.subscriptions().constFirst().amount, 9.99);
+}
+
+void TestSubscriptionForm::modesAndTitles_data() {
+    QTest::addColumn<Lang>("lang");
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<bool>("prefill");
+    QTest::addColumn<Mode>("mode");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("deleteShown");
+    QTest::newRow("add, zh") << Lang::zh << false << false << Mode::add << "添加订阅" << false;
+    QTest::newRow("add, en") << Lang::en << false << false << Mode::add << "Add subscription" << false;
+    QTest::newRow("confirm scan, zh")
+        << Lang::zh << false << true << Mode::confirmScan << "确认识别结果" << false;
+    QTest::newRow("confirm scan, en")
+        << Lang::en << false << true << Mode::confirmScan << "Confirm scan" << false;
+    QTest::newRow("edit, zh") << Lang::zh << true << false << Mode::edit << "编辑订阅" << true;
+    QTest::newRow("edit, en") << Lang::en << true << false << Mode::edit << "Edit subscription" << true;
+    // The existing record wins over a prefill.
+    QTest::newRow("edit with prefill")
+        << Lang::en << true << true << Mode::edit << "Edit subscription" << true;
+}
+
+void TestSubscriptionForm::modesAndTitles() {
+    QFETCH(Lang, lang);
+    QFETCH(bool, existing);
+    QFETCH(bool, prefill);
+    QFETCH(Mode, mode);
+    QFETCH(QString, title);
+    QFETCH(bool, deleteShown);
+    TestSupport::LanguageGuard language(lang);
+    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
+    const Subscription draft = MainWindowHarness::sub(QStringLiteral("Draft"));
+    open(existing ? std::optional(record) : std::nullopt, prefill ? std::optional(draft) : std::nullopt);
+    QCOMPARE(m_form->mode(), mode);
+    QCOMPARE(part<QLabel>(m_form.get(), "titleLabel")->text(), title);
+    QCOMPARE(part<QPushButton>(m_form.get(), "deleteButton")->isVisible(), deleteShown);
+    QCOMPARE(m_form->name(), existing  ? QStringLiteral("Netflix")
+                             : prefill ? QStringLiteral("Draft")
+                                       : QString());
+    QCOMPARE(m_form->size(), QSize(460, 540));
+}
+
+void TestSubscriptionForm::addModeCurrencyFollowsLanguage_data() {
+    QTest::addColumn<Lang>("lang");
+    QTest::addColumn<QString>("addCurrency");
+    QTest::newRow("zh") << Lang::zh << "CNY";
+    QTest::newRow("en") << Lang::en << "USD";
+}
+
+void TestSubscriptionForm::addModeCurrencyFollowsLanguage() {
+    QFETCH(Lang, lang);
+    QFETCH(QString, addCurrency);
+    TestSupport::LanguageGuard language(lang);
+    open();
+    QCOMPARE(m_form->currency(), addCurrency);
+    QCOMPARE(part<QComboBox>(m_form.get(), "currencyPicker")->currentText(), addCurrency);
+    QCOMPARE(m_form->category(), QStringLiteral("AI/工具"));
+    QCOMPARE(m_form->cycle(), BillingCycle::monthly);
+    QCOMPARE(m_form->billingType(), BillingType::recurring);
+    QVERIFY(m_form->isActive());
+    QCOMPARE(m_form->startDate(), MainWindowHarness::now().toUTC());
+
+    // A record keeps its own currency in either language.
+    open(std::nullopt, MainWindowHarness::sub(QStringLiteral("Draft"), 5, QStringLiteral("EUR")));
+    QCOMPARE(m_form->currency(), QStringLiteral("EUR"));
+    open(MainWindowHarness::sub(QStringLiteral("Old"), 5, QStringLiteral("JPY")));
+    QCOMPARE(m_form->currency(), QStringLiteral("JPY"));
+}
+
+void TestSubscriptionForm::amountTextOfRecord_data() {
+    QTest::addColumn<double>("amount");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("whole") << 25.0 << "25";
+    QTest::newRow("cents") << 9.99 << "9.99";
+    QTest::newRow("binary fraction") << 0.1 + 0.2 << "0.30000000000000004";
+    QTest::newRow("large whole") << 1e20 << "100000000000000000000";
+    QTest::newRow("tiny") << 1e-7 << "1e-07";
+}
+
+void TestSubscriptionForm::amountTextOfRecord() {
+    QFETCH(double, amount);
+    QFETCH(QString, text);
+    Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"), amount);
+    m_h->store.add(record);
+    open(record);
+    QCOMPARE(m_form->amountText(), text);
+    // Saving unchanged writes the same number back.
+    QTest::mouseClick(part<QPushButton>(m_form.get(), "saveButton"), Qt::LeftButton);
+    QCOMPARE(m_h->store.subscriptions().constFirst().amount, amount);
+}
+
+void TestSubscriptionForm::unknownCurrencyAndCategoryAreWrittenBackUnchanged() {
+    TestSupport::LanguageGuard language(Lang::en);
+    Subscription record = MainWindowHarness::sub(QStringLiteral("Odd"), 12, QStringLiteral("usd"));
+    record.category = QStringLiteral("Gym");
+    m_h->store.add(record);
+    open(record);
+    QCOMPARE(part<QComboBox>(m_form.get(), "currencyPicker")->currentIndex(), -1);
+    QCOMPARE(part<QComboBox>(m_form.get(), "categoryPicker")->currentIndex(), -1);
+    auto *nameField = part<QLineEdit>(m_form.get(), "nameField");
+    QTest::keyClick(nameField, Qt::Key_End);
+    QTest::keyClicks(nameField, QStringLiteral("!"));
+    QTest::mouseClick(part<QPushButton>(m_form.get(), "saveButton"), Qt::LeftButton);
+    const Subscription saved = m_h->store.subscriptions().constFirst();
+    QCOMPARE(saved.currency, QStringLiteral("usd"));
+    QCOMPARE(saved.category, QStringLiteral("Gym"));
+    QCOMPARE(saved.name, QStringLiteral("Odd!"));
+    QCOMPARE(saved.id, record.id);
+}
+
+void TestSubscriptionForm::choosingAnOptionReplacesAnUnknownValue() {
+    TestSupport::LanguageGuard language(Lang::en);
+    Subscription record = MainWindowHarness::sub(QStringLiteral("Odd"), 12, QStringLiteral("XYZ"));
+    record.category = QStringLiteral("Gym");
+    m_h->store.add(record);
+    open(record);
+    auto *currency = part<QComboBox>(m_form.get(), "currencyPicker");
+    auto *category = part<QComboBox>(m_form.get(), "categoryPicker");
+    // The keyboard picks the first option of an empty picker.
+    currency->setFocus();
+    QTest::keyClick(currency, Qt::Key_Down);
+    category->setFocus();
+    QTest::keyClick(category, Qt::Key_Down);
+    QCOMPARE(m_form->currency(), currency->currentData().toString());
+    QCOMPARE(m_form->category(), category->currentData().toString());
+    QVERIFY(standardCategories().contains(m_form->category()));
+    // Shown in English, stored in Chinese.
+    QCOMPARE(category->currentText(), Format::categoryDisplay(m_form->category(), false));
+}
+
+void TestSubscriptionForm::oneTimeHidesCycleAndRenamesDate() {
+    TestSupport::LanguageGuard language(Lang::en);
+    open();
+    auto *type = part<SegmentedControl>(m_form.get(), "billingTypePicker");
+    auto *cycle = part<QComboBox>(m_form.get(), "cyclePicker");
+    auto *dateLabel = part<QLabel>(m_form.get(), "dateLabel");
+    QCOMPARE(dateLabel->text(), QStringLiteral("First charge date"));
+    QCOMPARE(type->titles(), QStringList({QStringLiteral("Subscription"), QStringLiteral("One-time")}));
+    cycle->setFocus();
+    QTest::keyClick(cycle, Qt::Key_Down); // monthly -> quarterly
+    QCOMPARE(m_form->cycle(), BillingCycle::quarterly);
+
+    QTest::mouseClick(type->segmentForValue(int(BillingType::oneTime)), Qt::LeftButton);
+    QCOMPARE(m_form->billingType(), BillingType::oneTime);
+    QVERIFY(!cycle->isVisible());
+    QCOMPARE(dateLabel->text(), QStringLiteral("Purchase date"));
+    LocalizationManager::shared().setLang(Lang::zh);
+    QCOMPARE(dateLabel->text(), QStringLiteral("购买日"));
+
+    QTest::mouseClick(type->segmentForValue(int(BillingType::recurring)), Qt::LeftButton);
+    QVERIFY(cycle->isVisible());
+    QCOMPARE(cycle->currentText(), QStringLiteral("每季"));
+    QCOMPARE(dateLabel->text(), QStringLiteral("首次扣费日"));
+
+    // A one-time purchase keeps the cycle last chosen.
+    QTest::mouseClick(type->segmentForValue(int(BillingType::oneTime)), Qt::LeftButton);
+    fill(QStringLiteral("App"), QStringLiteral("30"));
+    QTest::mouseClick(part<QPushButton>(m_form.get(), "saveButton"), Qt::LeftButton);
+    QCOMPARE(m_h->store.subscriptions().constFirst().billingType, BillingType::oneTime);
+    QCOMPARE(m_h->store.subscriptions().constFirst().cycle, BillingCycle::quarterly);
+}
+
+void TestSubscriptionForm::prefilledFormAddsNewRecord() {
+    Subscription draft = MainWindowHarness::sub(QStringLiteral("Scanned"), 15.5, QStringLiteral("HKD"), -3,
+                                                BillingType::recurring, BillingCycle::yearly, true,
+                                                QStringLiteral("音乐"), QStringLiteral("note"));
+    m_h->store.add(draft); // the draft's id is already taken
+    open(std::nullopt, draft);
+    QTest::mouseClick(part<QPushButton>(m_form.get(), "saveButton"), Qt::LeftButton);
+    QCOMPARE(m_h->store.subscriptions().size(), 2);
+    const Subscription added = m_h->store.subscriptions().constLast();
+    QVERIFY(added.id != draft.id);
+    Subscription expected = draft;
+    expected.id = added.id;
+    QCOMPARE(added, expected);
+}
+
+void TestSubscriptionForm::editReplacesRecordKeepingItsId() {
+    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"), 15.99);
+    m_h->store.add(MainWindowHarness::sub(QStringLiteral("Other")));
+    m_h->store.add(record);
+    open(record);
+    fill(QStringLiteral("Netflix 4K"), QStringLiteral("22.99"));
+    QTest::mouseClick(part<QCheckBox>(m_form.get(), "activeToggle"), Qt::LeftButton);
+    part<QPlainTextEdit>(m_form.get(), "notesField")->setPlainText(QStringLiteral("family plan"));
+    QTest::mouseClick(part<QPushButton>(m_form.get(), "saveButton"), Qt::LeftButton);
+    QCOMPARE(m_h->store.subscriptions().size(), 2);
+    const Subscription saved = m_h->store.subscriptions().at(1);
+    QCOMPARE(saved.id, record.id);
+    QCOMPARE(saved.name, QStringLiteral("Netflix 4K"));
+    QCOMPARE(saved.amount, 22.99);
+    QVERIFY(!saved.isActive);
+    QCOMPARE(saved.notes, QStringLiteral("family plan"));
+    QCOMPARE(saved.startDate, record.startDate);
+}
+
+void TestSubscriptionForm::editOfDeletedRecordChangesNothing() {
+    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
+    m_h->store.add(record);
+    open(record);
+    m_h->store.remove(record);
+    QTest::mouseClick(part<QPushButton>(m_form.get(), "saveButton"), Qt::LeftButton);
+    QVERIFY(m_h->store.subscriptions().isEmpty());
+    QVERIFY(!m_form->isVisible());
+}
+
+void TestSubscriptionForm::deleteRemovesWithoutAsking() {
+    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
+    m_h->store.add(MainWindowHarness::sub(QStringLiteral("Keep")));
+    m_h->store.add(record);
+    open(record);
+    QTest::mouseClick(part<QPushButton>(m_form.get(), "deleteButton"), Qt::LeftButton);
+    QVERIFY(!m_form->isVisible());
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QCOMPARE(m_h->store.subscriptions().size(), 1);
+    QCOMPARE(m_h->store.subscriptions().constFirst().name, QStringLiteral("Keep"));
+}
+
+void TestSubscriptionForm::cancelWritesNothing() {
+    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
+    m_h->store.add(record);
+    QSignalSpy changes(&m_h->store, &Store::subscriptionsChanged);
+    open(record);
+    fill(QStringLiteral("Changed"), QStringLiteral("1"));
+    QTest::mouseClick(part<QPushButton>(m_form.get(), "cancelButton"), Qt::LeftButton);
+    QVERIFY(!m_form->isVisible());
+    QCOMPARE(changes.size(), 0);
+    open();
+    fill(QStringLiteral("New"), QStringLiteral("1"));
+    QTest::keyClick(part<QLineEdit>(m_form.get(), "nameField"), Qt::Key_Escape);
+    QVERIFY(!m_form->isVisible());
+    QCOMPARE(changes.size(), 0);
+}
+
+void TestSubscriptionForm::pickingAnotherDayKeepsTheTimeOfDay() {
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
+    record.startDate = QDateTime(QDate(2025, 1, 31), QTime(8, 30), zone).toUTC();
+    m_h->store.add(record);
+    open(record);
+    auto *date = part<QDateEdit>(m_form.get(), "startDatePicker");
+    QCOMPARE(date->date(), QDate(2025, 1, 31));
+    // Untouched, the instant is written back exactly.
+    QCOMPARE(m_form->startDate(), record.startDate);
+    date->setFocus();
+    date->setCurrentSection(QDateTimeEdit::DaySection);
+    QTest::keyClick(date, Qt::Key_Down);
+    QCOMPARE(date->date(), QDate(2025, 1, 30));
+    QCOMPARE(m_form->startDate(), QDateTime(QDate(2025, 1, 30), QTime(8, 30), zone).toUTC());
+}
+
+void TestSubscriptionForm::textsFollowLanguageWhileOpen() {
+    TestSupport::LanguageGuard language(Lang::zh);
+    open();
+    QCOMPARE(part<QLabel>(m_form.get(), "nameLabel")->text(), QStringLiteral("名称（如 ChatGPT Plus）"));
+    QCOMPARE(part<QComboBox>(m_form.get(), "categoryPicker")->currentText(), QStringLiteral("AI/工具"));
+    LocalizationManager::shared().setLang(Lang::en);
+    QCOMPARE(part<QLabel>(m_form.get(), "titleLabel")->text(), QStringLiteral("Add subscription"));
+    QCOMPARE(part<QLabel>(m_form.get(), "nameLabel")->text(), QStringLiteral("Name (e.g. ChatGPT Plus)"));
+    QCOMPARE(part<QComboBox>(m_form.get(), "categoryPicker")->currentText(), QStringLiteral("AI & Tools"));
+    QCOMPARE(part<QComboBox>(m_form.get(), "cyclePicker")->currentText(), QStringLiteral("Monthly"));
+    QCOMPARE(part<QPushButton>(m_form.get(), "saveButton")->text(), QStringLiteral("Save"));
+    QCOMPARE(part<QPlainTextEdit>(m_form.get(), "notesField")->placeholderText(),
+             QStringLiteral("Optional notes"));
+    // The add form's currency was chosen when it opened.
+    QCOMPARE(m_form->currency(), QStringLiteral("CNY"));
+}
+
+QTEST_MAIN(TestSubscriptionForm)
+#include "tst_subscription_form.moc"
