@@ -195,6 +195,12 @@ std::optional<QDateTime> parseInternetDateTime(QStringView text) {
     constexpr qint64 unixEpochJulianDay = 2'440'588;
     const qint64 secs =
         (date.toJulianDay() - unixEpochJulianDay) * 86'400 + h * 3600 + mi * 60 + s - offsetSeconds;
+    // An offset can carry the instant out of the years 0001 to 9999, which the file's UTC form cannot
+    // write back: a list holding it would save as a file that no longer loads.
+    static const qint64 earliest = (QDate(1, 1, 1).toJulianDay() - unixEpochJulianDay) * 86'400;
+    static const qint64 latest = (QDate(9999, 12, 31).toJulianDay() - unixEpochJulianDay + 1) * 86'400 - 1;
+    if (secs < earliest || secs > latest)
+        return std::nullopt;
     return QDateTime::fromSecsSinceEpoch(secs, Qt::UTC);
 }
 

@@ -43,6 +43,11 @@ bool appendRecord(QByteArray &out, const Subscription &s) {
     text("name", s.name);
     text("notes", s.notes);
     key("startDate");
+    // Only years 0001 to 9999 have the form the loader reads; writing any other would leave a file
+    // that does not load.
+    const int year = s.startDate.toUTC().date().year();
+    if (year < 1 || year > 9999)
+        return false;
     JsonWriter::appendString(out, formatInternetDateTime(s.startDate));
     out += "\n  }";
     return true;

@@ -27,6 +27,13 @@ QStringList names(const QList<Subscription> &list) {
     return out;
 }
 
+QByteArray fileDated(const QString &date) {
+    return R"([{"amount":1,"billingType":"recurring","category":"","currency":"CNY",)"
+           R"("cycle":"yearly","id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","isActive":true,)"
+           R"("name":"edge","notes":"","startDate":")" +
+           date.toLatin1() + R"("}])";
+}
+
 } // namespace
 
 // How saves treat what surrounds the file, and store operations handed the store's own records.
@@ -60,6 +67,43 @@ private Q_SLOTS:
         QCOMPARE(names(store.subscriptions()), (QStringList{"B", "C", "B again"}));
         store.remove(store.subscriptions()[0]);
         QCOMPARE(names(store.subscriptions()), (QStringList{"C"}));
+    }
+
+    void datesAtTheEdgesOfTheFileForm_data() {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<bool>("loads");
+        QTest::newRow("first second of year 1") << u"0001-01-01T00:00:00Z"_qs << true;
+        QTest::newRow("last second of year 9999") << u"9999-12-31T23:59:59Z"_qs << true;
+        QTest::newRow("year 1 by an offset") << u"0001-01-01T00:30:00+00:30"_qs << true;
+        QTest::newRow("before year 1 by an offset") << u"0001-01-01T00:00:00+00:01"_qs << false;
+        QTest::newRow("after year 9999 by an offset") << u"9999-12-31T23:59:59-00:01"_qs << false;
+        QTest::newRow("year 0") << u"0000-06-01T00:00:00Z"_qs << false;
+    }
+
+    // What loads is written back in a form that loads again: dates an offset pushes out of the
+    // four-digit years are refused when reading.
+    void datesAtTheEdgesOfTheFileForm() {
+        QFETCH(QString, date);
+        QFETCH(bool, loads);
+        const auto decoded = SubscriptionFile::decode(fileDated(date));
+        QCOMPARE(bool(decoded), loads);
+        if (!loads)
+            return;
+        const auto again = SubscriptionFile::decode(*SubscriptionFile::encode(*decoded));
+        QVERIFY(again);
+        QCOMPARE(*again, *decoded);
+    }
+
+    // A record dated where the file's form cannot go is kept in memory but never written.
+    void aDateTheFileCannotHoldIsNotWritten() {
+        Store store(path());
+        store.add(record(QStringLiteral("A")));
+        const QByteArray saved = readFile(path());
+        Subscription far = record(QStringLiteral("Far"));
+        far.startDate = QDateTime(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc());
+        store.add(far);
+        QCOMPARE(store.subscriptions().size(), 2);
+        QCOMPARE(readFile(path()), saved);
     }
 
     // A link the user made to keep the list elsewhere stays a link; the file it leads to is replaced.
