@@ -8,6 +8,7 @@
 #include "store/Store.h"
 #include "views/ContentView.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -57,7 +58,13 @@ struct MainWindowHarness {
     template <typename T> T *waitForSheet(int timeout = 3000) const {
         if (!QTest::qWaitFor([this] { return sheetAs<T>() && sheetAs<T>()->isVisible(); }, timeout))
             return nullptr;
-        return sheetAs<T>();
+        // Keyboard input goes to the active window, as it does for a user.
+        T *sheet = sheetAs<T>();
+        sheet->activateWindow();
+        // (A transient window counts as active while its parent is; wait for the sheet itself.)
+        if (!QTest::qWaitFor([sheet] { return QApplication::activeWindow() == sheet; }, timeout))
+            qWarning("sheet not active");
+        return sheet;
     }
     bool waitForNoSheet(int timeout = 3000) const {
         return QTest::qWaitFor([this] { return sheet() == nullptr; }, timeout);
