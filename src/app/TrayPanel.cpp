@@ -33,10 +33,8 @@ TrayPanel::TrayPanel(Store &store, std::function<void()> onOpen, std::function<v
 }
 
 void TrayPanel::open(const QRect &anchor) {
-    if (m_view) {
-        layout()->removeWidget(m_view);
-        delete m_view;
-    }
+    if (m_view)
+        delete m_view.data();
     m_view = new MenuBarView(m_store, m_onOpen, m_onQuit, m_clock, this);
     layout()->addWidget(m_view);
     // Keep the window's size equal to the panel's whenever it redraws with more or fewer rows.
@@ -89,6 +87,15 @@ QPoint TrayPanel::placement(const QRect &anchor, const QSize &size, const QRect 
 
 void TrayPanel::hideEvent(QHideEvent *event) {
     m_sinceClosed.start();
+    // A closed panel has nothing to redraw; the next opening builds a new one anyway. The view may
+    // be inside its own click handler (Open closes the panel), so it goes once control is back.
+    if (m_view) {
+        m_view->disconnect(this);
+        layout()->removeWidget(m_view);
+        m_view->hide();
+        m_view->deleteLater();
+        m_view = nullptr;
+    }
     QWidget::hideEvent(event);
     Q_EMIT closed();
 }

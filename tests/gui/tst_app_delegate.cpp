@@ -341,6 +341,13 @@ void TestAppDelegate::panelTogglesAndIsBuiltAfreshEachTime() {
     QVERIFY(!first);
     QVERIFY(panel->view());
 
+    // Escape closes it too.
+    QTest::keyClick(panel, Qt::Key_Escape);
+    QVERIFY(!panel->isOpen());
+    QTest::qWait(350);
+    delegate->togglePopover();
+    QVERIFY(panel->isOpen());
+
     // The open panel grows with the list.
     const int before = panel->height();
     delegate->store().add(monthly(QStringLiteral("Due"), 5, QStringLiteral("USD"), 1));
