@@ -1,0 +1,438 @@
+#include "ScanImage.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numeric>
+#include <vector>
+
+namespace ScanImage {
+
+namespace {
+
+QImage toGrey(const QImage &image) {
+    if (image.format() == QImage::Format_Grayscale8)
+        return image;
+    if (!image.hasAlphaChannel())
+        return image.convertToFormat(QImage::Format_Grayscale8);
+    // Transparent parts (window shadows, rounded corners) count as white paper.
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    QImage grey(argb.size(), QImage::Format_Grayscale8);
+    for (int y = 0; y < argb.height(); ++y) {
+        const QRgb *in = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        uchar *out = grey.scanLine(y);
+        for (int x = 0; x < argb.width(); ++x) {
+            const int alpha = qAlpha(in[x]);
+            out[x] = uchar((qGray(in[x]) * alpha + 255 * (255 - alpha)) / 255);
+        }
+    }
+    return grey;
+}
+
+// The most common grey level, from a histogram of 32 bins.
+int backgroundLevel(const QImage &grey) {
+    std::array<qint64, 32> bins{};
+    const int step = grey.width() * qint64(grey.height()) > 2'000'000 ? 2 : 1;
+    for (int y = 0; y < grey.height(); y += step) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); x += step)
+            ++bins[row[x] >> 3];
+    }
+    const auto mode = std::max_element(bins.begin(), bins.end()) - bins.begin();
+    return int(mode) * 8 + 4;
+}
+
+// Sliding maximum over 2 * radius + 1 values spaced `stride` apart, in place (monotonic queue).
+void slidingMax(uchar *values, int count, qsizetype stride, int radius, std::vector<uchar> &copy,
+                std::vector<int> &queue) {
+    copy.resize(size_t(count));
+    for (int i = 0; i < count; ++i)
+        copy[size_t(i)] = values[i * stride];
+    queue.resize(size_t(count));
+    int head = 0;
+    int tail = 0;
+    int next = 0; // next index to enter the window
+    for (int i = 0; i < count; ++i) {
+        const int last = std::min(count - 1, i + radius);
+        for (; next <= last; ++next) {
+            while (tail > head && copy[size_t(queue[size_t(tail - 1)])] <= copy[size_t(next)])
+                --tail;
+            queue[size_t(tail++)] = next;
+        }
+        while (queue[size_t(head)] < i - radius)
+            ++head;
+        values[i * stride] = copy[size_t(queue[size_t(head)])];
+    }
+}
+
+struct Component {
+    int left = 0, top = 0, right = 0, bottom = 0; // inclusive
+    qint64 pixels = 0;
+    int width() const { return right - left + 1; }
+    int height() const { return bottom - top + 1; }
+    double fill() const { return double(pixels) / (double(width()) * height()); }
+};
+
+// Connected components (8-neighbourhood) of the pixels darker than `inkBelow`. `labels` gets the
+// component number + 1 of every pixel, 0 for paper.
+std::vector<Component> components(const QImage &grey, int inkBelow, std::vector<int> &labels) {
+    const int w = grey.width();
+    const int h = grey.height();
+    labels.assign(size_t(w) * size_t(h), 0);
+    std::vector<int> parent{0};
+    auto find = [&parent](int a) {
+        while (parent[size_t(a)] != a) {
+            parent[size_t(a)] = parent[size_t(parent[size_t(a)])];
+            a = parent[size_t(a)];
+        }
+        return a;
+    };
+    auto unite = [&](int a, int b) {
+        a = find(a);
+        b = find(b);
+        if (a != b)
+            parent[size_t(std::max(a, b))] = std::min(a, b);
+    };
+    for (int y = 0; y < h; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        int *here = labels.data() + size_t(y) * size_t(w);
+        const int *above = y > 0 ? here - w : nullptr;
+        for (int x = 0; x < w; ++x) {
+            if (row[x] >= inkBelow)
+                continue;
+            int label = 0;
+            auto take = [&](int other) {
+                if (other == 0)
+                    return;
+                if (label == 0)
+                    label = other;
+                else if (other != label)
+                    unite(label, other);
+            };
+            if (x > 0)
+                take(here[x - 1]);
+            if (above) {
+                take(above[x]);
+                if (x > 0)
+                    take(above[x - 1]);
+                if (x + 1 < w)
+                    take(above[x + 1]);
+            }
+            if (label == 0) {
+                label = int(parent.size());
+                parent.push_back(label);
+            }
+            here[x] = label;
+        }
+    }
+    // Renumber the roots densely and gather the boxes.
+    std::vector<int> number(parent.size(), 0);
+    std::vector<Component> found;
+    for (size_t i = 1; i < parent.size(); ++i) {
+        const int root = find(int(i));
+        if (number[size_t(root)] == 0) {
+            found.push_back(Component{w, h, -1, -1, 0});
+            number[size_t(root)] = int(found.size());
+        }
+        number[i] = number[size_t(root)];
+    }
+    for (int y = 0; y < h; ++y) {
+        int *here = labels.data() + size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x) {
+            if (here[x] == 0)
+                continue;
+            here[x] = number[size_t(here[x])];
+            Component &c = found[size_t(here[x] - 1)];
+            c.left = std::min(c.left, x);
+            c.right = std::max(c.right, x);
+            c.top = std::min(c.top, y);
+            c.bottom = std::max(c.bottom, y);
+            ++c.pixels;
+        }
+    }
+    return found;
+}
+
+// A button: text on a filled shape, lighter or darker than the fill. Paints the fill white and
+// the text dark, whatever its polarity.
+void clearButton(QImage &grey, const Component &shape, int id, const std::vector<int> &labels) {
+    // Two pixels around the shape hold its soft rim.
+    Component c = shape;
+    c.left = std::max(0, c.left - 2);
+    c.top = std::max(0, c.top - 2);
+    c.right = std::min(grey.width() - 1, c.right + 2);
+    c.bottom = std::min(grey.height() - 1, c.bottom + 2);
+    const int w = c.width();
+    const int h = c.height();
+    auto isShape = [&](int x, int y) { return labels[size_t(y) * size_t(grey.width()) + size_t(x)] == id; };
+    std::array<int, 256> histogram{};
+    for (int y = c.top; y <= c.bottom; ++y)
+        for (int x = c.left; x <= c.right; ++x)
+            if (isShape(x, y))
+                ++histogram[grey.constScanLine(y)[x]];
+    int fill = 0;
+    for (qint64 seen = 0; fill < 255 && (seen += histogram[size_t(fill)]) * 2 < c.pixels;)
+        ++fill;
+    const int range = std::max({fill, 255 - fill, 1});
+    // Paper pixels of the box reachable from its border lie outside the shape (its rounded
+    // corners).
+    std::vector<uchar> outside(size_t(w) * size_t(h), 0);
+    std::vector<std::pair<int, int>> stack;
+    auto push = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= w || y >= h)
+            return;
+        uchar &seen = outside[size_t(y) * size_t(w) + size_t(x)];
+        if (seen || isShape(c.left + x, c.top + y))
+            return;
+        seen = 1;
+        stack.emplace_back(x, y);
+    };
+    for (int x = 0; x < w; ++x) {
+        push(x, 0);
+        push(x, h - 1);
+    }
+    for (int y = 0; y < h; ++y) {
+        push(0, y);
+        push(w - 1, y);
+    }
+    while (!stack.empty()) {
+        const auto [x, y] = stack.back();
+        stack.pop_back();
+        push(x + 1, y);
+        push(x - 1, y);
+        push(x, y + 1);
+        push(x, y - 1);
+    }
+    for (int y = 0; y < h; ++y) {
+        uchar *row = grey.scanLine(c.top + y);
+        for (int x = 0; x < w; ++x) {
+            uchar &v = row[c.left + x];
+            if (outside[size_t(y) * size_t(w) + size_t(x)])
+                v = 255; // paper, or the soft rim of the shape
+            else
+                v = uchar(255 - std::min(255, std::abs(v - fill) * 255 / range));
+        }
+    }
+}
+
+void erase(QImage &grey, const Component &c, int margin) {
+    const QRect box = QRect(c.left - margin, c.top - margin, c.width() + 2 * margin, c.height() + 2 * margin)
+                          .intersected(grey.rect());
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        std::fill_n(grey.scanLine(y) + box.left(), box.width(), uchar(255));
+}
+
+} // namespace
+
+void flattenBackground(QImage &grey, int radius) {
+    if (grey.isNull() || radius < 1)
+        return;
+    // The local background is the brightest value near each pixel: text strokes are thinner
+    // than the window, panels and cards are wider. Dividing by it makes every panel white.
+    QImage background = grey.copy();
+    std::vector<uchar> copy;
+    std::vector<int> queue;
+    for (int y = 0; y < background.height(); ++y)
+        slidingMax(background.scanLine(y), background.width(), 1, radius, copy, queue);
+    const qsizetype stride = background.bytesPerLine();
+    uchar *bits = background.bits();
+    for (int x = 0; x < background.width(); ++x)
+        slidingMax(bits + x, background.height(), stride, radius, copy, queue);
+    for (int y = 0; y < grey.height(); ++y) {
+        uchar *row = grey.scanLine(y);
+        const uchar *bg = background.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            row[x] = bg[x] == 0 ? 255 : uchar(std::min(255, row[x] * 255 / bg[x]));
+    }
+}
+
+namespace {
+
+// Ink counts in rectangles of a label image, for the solid-core test.
+class InkSums {
+public:
+    InkSums(const std::vector<int> &labels, int width, int height)
+        : m_width(width)
+        , m_sums(size_t(width + 1) * size_t(height + 1), 0) {
+        for (int y = 0; y < height; ++y) {
+            int rowSum = 0;
+            for (int x = 0; x < width; ++x) {
+                rowSum += labels[size_t(y) * size_t(width) + size_t(x)] != 0;
+                at(x + 1, y + 1) = at(x + 1, y) + rowSum;
+            }
+        }
+    }
+    // Ink in the half-open box [x0, x1) × [y0, y1).
+    int inkIn(int x0, int y0, int x1, int y1) const {
+        return get(x1, y1) - get(x0, y1) - get(x1, y0) + get(x0, y0);
+    }
+    // Drawn shapes have a flat core: a square of ink of one shade. Strokes of letters, even bold
+    // ones, are too thin for it or shaded at their edges.
+    bool hasFlatCore(const QImage &grey, const Component &c) const {
+        const int side = std::max(5, std::min(c.width(), c.height()) / 4);
+        for (int y = c.top; y + side <= c.bottom + 1; ++y) {
+            for (int x = c.left; x + side <= c.right + 1; ++x) {
+                if (inkIn(x, y, x + side, y + side) != side * side)
+                    continue;
+                int low = 255;
+                int high = 0;
+                for (int yy = y; yy < y + side; ++yy) {
+                    const uchar *row = grey.constScanLine(yy);
+                    for (int xx = x; xx < x + side; ++xx) {
+                        low = std::min(low, int(row[xx]));
+                        high = std::max(high, int(row[xx]));
+                    }
+                }
+                if (high - low <= 40)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    int &at(int x, int y) { return m_sums[size_t(y) * size_t(m_width + 1) + size_t(x)]; }
+    int get(int x, int y) const { return m_sums[size_t(y) * size_t(m_width + 1) + size_t(x)]; }
+    int m_width;
+    std::vector<int> m_sums;
+};
+
+} // namespace
+
+void clearGraphics(QImage &grey, int lineHeight) {
+    if (grey.isNull() || lineHeight <= 0)
+        return;
+    // Icons and window buttons: anything visibly drawn, however light its colour.
+    {
+        std::vector<int> labels;
+        const std::vector<Component> found = components(grey, 200, labels);
+        const InkSums sums(labels, grey.width(), grey.height());
+        // Round window buttons come in rows of equal discs, as large as letters.
+        std::vector<size_t> discs;
+        for (size_t i = 0; i < found.size(); ++i) {
+            const Component &c = found[i];
+            const double aspect = double(c.width()) / c.height();
+            if (c.pixels >= 25 && aspect > 0.85 && aspect < 1.18 && c.fill() > 0.68 && c.fill() < 0.9 &&
+                c.height() <= lineHeight * 2 && sums.hasFlatCore(grey, c))
+                discs.push_back(i);
+        }
+        std::vector<Component> erased;
+        for (size_t a : discs) {
+            int alike = 0;
+            for (size_t b : discs) {
+                const Component &p = found[a];
+                const Component &q = found[b];
+                alike += std::abs(p.top - q.top) <= 2 && std::abs(p.height() - q.height()) <= 2 &&
+                         std::abs(p.left - q.left) <= 4 * p.width();
+            }
+            if (alike >= 3) // itself and two neighbours
+                erased.push_back(found[a]);
+        }
+        for (const Component &c : found) {
+            const double aspect = double(c.width()) / c.height();
+            // Icons and avatars are larger than letters, solid, about square.
+            if (c.pixels >= 25 && c.fill() >= 0.72 && aspect > 0.5 && aspect < 2.0 &&
+                std::min(c.width(), c.height()) * 10 >= lineHeight * 13 && c.height() <= lineHeight * 5 &&
+                sums.hasFlatCore(grey, c))
+                erased.push_back(c);
+        }
+        for (const Component &c : erased)
+            erase(grey, c, 2);
+    }
+    // Buttons: a filled shape of a line's height or more, far wider than high, text inside.
+    std::vector<int> labels;
+    const std::vector<Component> found = components(grey, 170, labels);
+    const InkSums sums(labels, grey.width(), grey.height());
+    for (size_t i = 0; i < found.size(); ++i) {
+        const Component &c = found[i];
+        const double aspect = double(c.width()) / c.height();
+        if (c.pixels >= 25 && c.fill() >= 0.7 && aspect >= 2.0 && c.height() >= lineHeight &&
+            c.height() <= lineHeight * 4 && c.width() < grey.width() * 3 / 4 && sums.hasFlatCore(grey, c))
+            clearButton(grey, c, int(i) + 1, labels);
+    }
+}
+
+bool hasDarkBackground(const QImage &grey) {
+    return !grey.isNull() && backgroundLevel(grey) < 112;
+}
+
+int typicalLineHeight(const QImage &grey) {
+    if (grey.isNull())
+        return 0;
+    const int background = backgroundLevel(grey);
+    const int inkBelow = background - 60;
+    // Text in separate columns sits at different heights, so rows are looked at strip by strip.
+    const int strips = std::clamp(grey.width() / 320, 1, 8);
+    const int stripWidth = grey.width() / strips;
+    std::vector<int> heights;
+    std::vector<uchar> inked(size_t(grey.height()));
+    for (int s = 0; s < strips; ++s) {
+        const int x0 = s * stripWidth;
+        const int x1 = s == strips - 1 ? grey.width() : x0 + stripWidth;
+        for (int y = 0; y < grey.height(); ++y) {
+            const uchar *row = grey.constScanLine(y);
+            int count = 0;
+            for (int x = x0; x < x1 && count < 2; ++x)
+                count += row[x] < inkBelow;
+            inked[size_t(y)] = count >= 2;
+        }
+        int run = 0;
+        for (int y = 0; y <= grey.height(); ++y) {
+            if (y < grey.height() && inked[size_t(y)]) {
+                ++run;
+                continue;
+            }
+            // Hairlines and whole panels are not text.
+            if (run >= 5 && run <= 400)
+                heights.push_back(run);
+            run = 0;
+        }
+    }
+    if (heights.empty())
+        return 0;
+    const auto middle = heights.begin() + std::ptrdiff_t(heights.size() / 2);
+    std::nth_element(heights.begin(), middle, heights.end());
+    return *middle;
+}
+
+Prepared prepare(const QImage &image, const Options &options) {
+    Prepared prepared;
+    if (image.isNull() || image.width() < 4 || image.height() < 4)
+        return prepared;
+    QImage grey = toGrey(image);
+    if (grey.isNull())
+        return prepared;
+    if (hasDarkBackground(grey)) {
+        grey.invertPixels();
+        prepared.wasInverted = true;
+    }
+    // Shrink pages with large text (phone screenshots) or of huge size before the work below;
+    // enlarging small text is left to the line sheet.
+    int lineHeight = typicalLineHeight(grey);
+    double scale = 1;
+    if (lineHeight > options.targetLineHeight * 3 / 2)
+        scale = double(options.targetLineHeight) * 1.2 / lineHeight;
+    const double pixels = double(grey.width()) * grey.height();
+    scale = std::min(scale, std::sqrt(double(maxPreparedPixels) / pixels));
+    scale = std::max(scale, 0.25);
+    if (scale < 0.95) {
+        const QSize size(std::max(1, int(std::lround(grey.width() * scale))),
+                         std::max(1, int(std::lround(grey.height() * scale))));
+        grey = grey.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        lineHeight = typicalLineHeight(grey);
+    } else {
+        scale = 1;
+    }
+    if (options.flatten) {
+        flattenBackground(grey, std::clamp(lineHeight * 2, 8, 96));
+        lineHeight = typicalLineHeight(grey);
+    }
+    if (options.clearGraphics)
+        clearGraphics(grey, lineHeight);
+    prepared.image = grey;
+    prepared.scale = scale;
+    prepared.lineHeight = lineHeight;
+    return prepared;
+}
+
+} // namespace ScanImage

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QImage>
+
+// Turns a screenshot into the image the recogniser reads best: 8-bit grey, dark text on a light
+// background, text scaled to a comfortable height.
+namespace ScanImage {
+
+struct Prepared {
+    QImage image;       // Format_Grayscale8, dark text on white; null when there is nothing to read
+    double scale = 1;   // prepared size / original size
+    int lineHeight = 0; // typical height of a line of text in `image`
+    bool wasInverted = false;
+};
+
+struct Options {
+    // Make panels and cards of every shade plain white around their text.
+    bool flatten = true;
+    // Paint icons and window buttons white; turn buttons into dark text on white.
+    bool clearGraphics = true;
+    // The height in pixels that text lines are scaled to for recognition.
+    int targetLineHeight = 40;
+};
+// Larger images are scaled down first.
+inline constexpr qint64 maxPreparedPixels = 16'000'000;
+
+Prepared prepare(const QImage &image, const Options &options = {});
+
+// Makes the background of dark-on-light text white wherever it is lighter than the text, using
+// the brightest value within `radius` pixels as the local background.
+void flattenBackground(QImage &grey, int radius);
+
+// Removes what is drawn but not written on a flattened image: icons, avatars and window buttons
+// are painted white, buttons become dark text on white.
+void clearGraphics(QImage &grey, int lineHeight);
+
+// Whether most of the image is dark, as in a dark-mode screenshot.
+bool hasDarkBackground(const QImage &grey);
+
+// The typical height of the text lines in a grey image with dark text on a light background, from
+// the rows of ink in vertical strips; 0 when no line is found.
+int typicalLineHeight(const QImage &grey);
+
+} // namespace ScanImage

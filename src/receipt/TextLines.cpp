@@ -1,0 +1,212 @@
+#include "TextLines.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace TextLines {
+
+namespace {
+
+class Finder {
+public:
+    Finder(const QImage &page, int lineHeight)
+        : m_page(page)
+        , m_lineHeight(std::max(4, lineHeight)) {}
+
+    QList<QRect> run() {
+        cut(m_page.rect(), 0);
+        return m_lines;
+    }
+
+private:
+    bool isInk(int x, int y) const { return m_page.constScanLine(y)[x] < inkBelow; }
+
+    // Ink per row (or per column) of `r`.
+    std::vector<int> rowInk(const QRect &r) const {
+        std::vector<int> ink(size_t(r.height()), 0);
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            const uchar *row = m_page.constScanLine(y);
+            int count = 0;
+            for (int x = r.left(); x <= r.right(); ++x)
+                count += row[x] < inkBelow;
+            ink[size_t(y - r.top())] = count;
+        }
+        return ink;
+    }
+
+    std::vector<int> columnInk(const QRect &r) const {
+        std::vector<int> ink(size_t(r.width()), 0);
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            const uchar *row = m_page.constScanLine(y);
+            for (int x = r.left(); x <= r.right(); ++x)
+                ink[size_t(x - r.left())] += row[x] < inkBelow;
+        }
+        return ink;
+    }
+
+    // The smallest box holding all ink of `r`; empty when there is none.
+    QRect tight(const QRect &r) const {
+        const std::vector<int> rows = rowInk(r);
+        const auto top = std::find_if(rows.begin(), rows.end(), [](int n) { return n > 0; });
+        if (top == rows.end())
+            return {};
+        const auto bottom = std::find_if(rows.rbegin(), rows.rend(), [](int n) { return n > 0; });
+        const QRect band(r.left(), r.top() + int(top - rows.begin()), r.width(),
+                         int(rows.rend() - bottom) - int(top - rows.begin()));
+        const std::vector<int> columns = columnInk(band);
+        const auto left = std::find_if(columns.begin(), columns.end(), [](int n) { return n > 0; });
+        const auto right = std::find_if(columns.rbegin(), columns.rend(), [](int n) { return n > 0; });
+        return QRect(band.left() + int(left - columns.begin()), band.top(),
+                     int(columns.rend() - right) - int(left - columns.begin()), band.height());
+    }
+
+    // Runs of rows with ink, separated by blank rows; slivers (dots, accents, the loose stroke of
+    // a character) are joined to the nearest neighbouring run.
+    QList<QRect> bands(const QRect &r) const {
+        const std::vector<int> rows = rowInk(r);
+        QList<QRect> found;
+        int start = -1;
+        for (int i = 0; i <= int(rows.size()); ++i) {
+            const bool inked = i < int(rows.size()) && rows[size_t(i)] > 0;
+            if (inked && start < 0)
+                start = i;
+            if (!inked && start >= 0) {
+                found.append(QRect(r.left(), r.top() + start, r.width(), i - start));
+                start = -1;
+            }
+        }
+        // Slivers: a run much lower than its nearest neighbour and close to it (the loose top
+        // stroke of 元, the dot of an i) belongs to that neighbour.
+        bool merged = true;
+        while (merged && found.size() > 1) {
+            merged = false;
+            for (qsizetype i = 0; i < found.size(); ++i) {
+                const int above = i > 0 ? found[i].top() - found[i - 1].bottom() - 1 : INT_MAX;
+                const int below = i + 1 < found.size() ? found[i + 1].top() - found[i].bottom() - 1 : INT_MAX;
+                const qsizetype n = above <= below ? i - 1 : i + 1;
+                const int gap = std::min(above, below);
+                if (found[i].height() * 2 < found[n].height() && gap * 10 < found[n].height() * 4) {
+                    found[n] |= found[i];
+                    found.removeAt(i);
+                    merged = true;
+                    break;
+                }
+            }
+        }
+        // A lone rule or speck: nothing to read.
+        found.removeIf([](const QRect &band) { return band.height() <= 2; });
+        return found;
+    }
+
+    // The widest run of blank columns inside `r` (not touching its sides), as [start, end).
+    std::pair<int, int> widestGap(const QRect &r) const {
+        const std::vector<int> columns = columnInk(r);
+        std::pair<int, int> best{0, 0};
+        int start = -1;
+        for (int i = 0; i < int(columns.size()); ++i) {
+            if (columns[size_t(i)] == 0) {
+                if (start < 0)
+                    start = i;
+            } else {
+                if (start > 0 && i - start > best.second - best.first)
+                    best = {start, i};
+                start = -1;
+            }
+        }
+        return {r.left() + best.first, r.left() + best.second};
+    }
+
+    void cut(const QRect &area, int depth) {
+        const QRect r = tight(area);
+        if (r.isEmpty())
+            return;
+        for (const QRect &band : bands(r)) {
+            const QRect b = tight(band);
+            if (b.isEmpty())
+                continue;
+            if (b.height() * 10 > m_lineHeight * 18 && depth < 12) {
+                // Taller than a line: columns whose rows do not line up. Split at the widest
+                // blank gap that is wide enough to part columns rather than words.
+                const auto [from, to] = widestGap(b);
+                const int needed = std::max(m_lineHeight * 3 / 2, b.height() / 2);
+                if (to - from >= needed) {
+                    cut(QRect(QPoint(b.left(), b.top()), QPoint(from - 1, b.bottom())), depth + 1);
+                    cut(QRect(QPoint(to, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
+                    continue;
+                }
+            }
+            m_lines.append(b);
+        }
+    }
+
+    const QImage &m_page;
+    const int m_lineHeight;
+    QList<QRect> m_lines;
+};
+
+// The line's pixels with blank stretches longer than `longest` shortened to it.
+QImage squeeze(const QImage &page, const QRect &line, int longest) {
+    std::vector<int> keep;
+    keep.reserve(size_t(line.width()));
+    int blank = 0;
+    for (int x = line.left(); x <= line.right(); ++x) {
+        bool inked = false;
+        for (int y = line.top(); y <= line.bottom() && !inked; ++y)
+            inked = page.constScanLine(y)[x] < inkBelow;
+        blank = inked ? 0 : blank + 1;
+        if (blank <= longest)
+            keep.push_back(x);
+    }
+    QImage out(int(keep.size()), line.height(), QImage::Format_Grayscale8);
+    for (int y = 0; y < line.height(); ++y) {
+        const uchar *in = page.constScanLine(line.top() + y);
+        uchar *row = out.scanLine(y);
+        for (size_t i = 0; i < keep.size(); ++i)
+            row[i] = in[keep[i]];
+    }
+    return out;
+}
+
+} // namespace
+
+QList<QRect> find(const QImage &page, int lineHeight) {
+    if (page.isNull() || page.format() != QImage::Format_Grayscale8)
+        return {};
+    return Finder(page, lineHeight).run();
+}
+
+Sheet compose(const QImage &page, const QList<QRect> &lines, int height) {
+    Sheet sheet;
+    if (lines.isEmpty() || height <= 0)
+        return sheet;
+    const int margin = height;
+    const int gap = height * 3 / 4;
+    QList<QImage> scaled;
+    int width = 0;
+    int total = margin;
+    for (const QRect &line : lines) {
+        const QImage strip = squeeze(page, line, std::max(2, line.height() * 6 / 10));
+        const double factor = std::clamp(double(height) / line.height(), 0.25, 4.0);
+        const QSize size(std::max(1, int(std::lround(strip.width() * factor))),
+                         std::max(1, int(std::lround(strip.height() * factor))));
+        scaled.append(size == strip.size()
+                          ? strip
+                          : strip.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        sheet.places.append(QRect(QPoint(margin, total), size));
+        width = std::max(width, size.width());
+        total += size.height() + gap;
+    }
+    sheet.image = QImage(width + 2 * margin, total - gap + margin, QImage::Format_Grayscale8);
+    sheet.image.fill(255);
+    for (qsizetype i = 0; i < scaled.size(); ++i) {
+        const QImage &strip = scaled[i];
+        const QRect &place = sheet.places[i];
+        for (int y = 0; y < strip.height(); ++y)
+            std::copy_n(strip.constScanLine(y), strip.width(),
+                        sheet.image.scanLine(place.top() + y) + place.left());
+    }
+    return sheet;
+}
+
+} // namespace TextLines
