@@ -12,6 +12,8 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMimeData>
+#include <QThread>
+#include <QThreadPool>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -19,6 +21,18 @@ namespace {
 std::optional<QString> &nextFileAnswer() {
     static std::optional<QString> answer;
     return answer;
+}
+
+// Scans run on threads of their own. Qt's raster engine hands parts of large fills to the global
+// pool and waits for them, so long recognitions there would stall painting on the GUI thread.
+QThreadPool &scanPool() {
+    static QThreadPool *pool = [] {
+        auto *p = new QThreadPool(QCoreApplication::instance());
+        p->setObjectName(QStringLiteral("scanPool"));
+        p->setMaxThreadCount(qMax(2, QThread::idealThreadCount()));
+        return p;
+    }();
+    return *pool;
 }
 } // namespace
 
@@ -138,7 +152,7 @@ bool ScanFlow::handleDrop(const QMimeData *mime) {
             runScan(image);
         Q_EMIT dropHandled(!image.isNull());
     });
-    watcher->setFuture(QtConcurrent::run(&ScanFlow::loadImage, url.toLocalFile()));
+    watcher->setFuture(QtConcurrent::run(&scanPool(), &ScanFlow::loadImage, url.toLocalFile()));
     return true;
 }
 
@@ -156,7 +170,7 @@ void ScanFlow::runScan(const QImage &image) {
             Q_EMIT scanningChanged(false);
         Q_EMIT proposalReady(proposal);
     });
-    watcher->setFuture(QtConcurrent::run([recognizer = m_recognizer, image, now, zone] {
+    watcher->setFuture(QtConcurrent::run(&scanPool(), [recognizer = m_recognizer, image, now, zone] {
         QString text;
         try {
             if (recognizer)
