@@ -13,6 +13,11 @@ public:
     explicit StartupProbe(AppDelegate &delegate, int idleMs = 2000);
 
     static qint64 residentKiB();
+    // Process CPU time in microseconds.
+    static qint64 cpuMicroseconds();
+    // Called first thing in main(): what the process spent before it (loading libraries and
+    // running their static constructors) is reported separately.
+    static void markMainEntered();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 int main(int argc, char *argv[]) {
+    StartupProbe::markMainEntered();
     QApplication::setOrganizationName(QStringLiteral("Renewly"));
     QApplication::setApplicationName(QStringLiteral("Renewly"));
     QApplication::setApplicationVersion(QStringLiteral(RENEWLY_VERSION));
