@@ -25,10 +25,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A private user: no real home, no session bus, English texts.
+# A private user: no real home, English texts, and no session bus (an address that leads nowhere,
+# so that no bus is started on demand either): the tray icon is the XEmbed one.
 export HOME=$work/home XDG_DATA_HOME=$work/home/data XDG_CONFIG_HOME=$work/home/config
 export XDG_RUNTIME_DIR=$work/run LANG=C.UTF-8 LANGUAGE= LC_ALL=
-unset DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus
+unset QT_QPA_PLATFORM
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 fail() { echo "FAIL: $*" >&2; xwininfo -root -tree >&2 || true; exit 1; }
