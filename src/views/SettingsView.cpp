@@ -10,6 +10,7 @@
 #include "views/Theme.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -98,6 +99,9 @@ SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
     m_close = close;
 
     m_language->setValue(int(LocalizationManager::shared().lang()));
+    // The keyboard starts on the chosen language rather than on the first segment.
+    if (QWidget *chosen = m_language->segmentForValue(int(LocalizationManager::shared().lang())))
+        chosen->setFocus();
     // A stored lead time that is none of the options stays in force; no segment shows it.
     m_days->setValue(Preferences::remindDaysBefore());
 

@@ -51,7 +51,6 @@ private Q_SLOTS:
     void editClosesThenOpensTheFormAMomentLater();
     void pauseClosesMovesTheRowDownAndReschedules();
     void deleteRemovesWithoutAsking();
-    void closeButtonOnlyCloses();
     void languageChangeRedrawsTheOpenSheet();
 
 private:
@@ -342,22 +341,6 @@ void TestDetailSheet::deleteRemovesWithoutAsking() {
     QCOMPARE(m_h->store.subscriptions().size(), 1);
     QCOMPARE(m_h->store.subscriptions().constFirst().name, QStringLiteral("Keep"));
     QCOMPARE(content.subscriptionList()->count(), 1);
-}
-
-void TestDetailSheet::closeButtonOnlyCloses() {
-    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
-    m_h->store.add(record);
-    ContentView &content = m_h->show();
-    QSignalSpy changes(&m_h->store, &Store::subscriptionsChanged);
-    content.openDetail(record);
-    auto *detail = m_h->waitForSheet<SubscriptionDetailView>();
-    QVERIFY(detail);
-    QTest::mouseClick(button(detail, "closeButton"), Qt::LeftButton);
-    QVERIFY(m_h->waitForNoSheet());
-    QVERIFY(!content.detailSub());
-    QCOMPARE(changes.size(), 0);
-    QTest::qWait(ContentView::editHandOverMsecs + 50);
-    QVERIFY(!m_h->sheet());
 }
 
 void TestDetailSheet::languageChangeRedrawsTheOpenSheet() {

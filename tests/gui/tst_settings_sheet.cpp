@@ -40,7 +40,6 @@ private Q_SLOTS:
     void pickingALeadTimeStoresItAndReschedulesWhileOpen();
     void pickingTheSameLeadTimeChangesNothing();
     void languageChangeRedrawsEverythingAtOnce();
-    void languageSegmentsFollowTheChoice();
     void testButtonSendsAndConfirmsForThreeSeconds();
     void everyControlIsReachableByKeyboard();
 
@@ -170,17 +169,6 @@ void TestSettingsSheet::languageChangeRedrawsEverythingAtOnce() {
     QTest::mouseClick(picker(sheet, "languagePicker")->segmentForValue(int(Lang::zh)), Qt::LeftButton);
     QCOMPARE(labelText(sheet, "titleLabel"), QStringLiteral("设置"));
     QCOMPARE(labelText(&content, "subscriptionsCount"), QStringLiteral("1 项"));
-}
-
-void TestSettingsSheet::languageSegmentsFollowTheChoice() {
-    TestSupport::LanguageGuard language(Lang::system, {QStringLiteral("zh-Hans-CN")});
-    m_h->show();
-    SettingsView *sheet = openSettings();
-    QVERIFY(sheet);
-    QCOMPARE(picker(sheet, "languagePicker")->value(), std::optional<int>(int(Lang::system)));
-    QCOMPARE(picker(sheet, "languagePicker")->titles(), QStringList({"跟随系统", "中文", "English"}));
-    LocalizationManager::shared().setLang(Lang::en);
-    QCOMPARE(picker(sheet, "languagePicker")->value(), std::optional<int>(int(Lang::en)));
 }
 
 void TestSettingsSheet::testButtonSendsAndConfirmsForThreeSeconds() {

@@ -59,7 +59,6 @@ private Q_SLOTS:
     void oneTimeHidesCycleAndRenamesDate();
     void prefilledFormAddsNewRecord();
     void editReplacesRecordKeepingItsId();
-    void editOfDeletedRecordChangesNothing();
     void deleteRemovesWithoutAsking();
     void cancelWritesNothing();
     void pickingAnotherDayKeepsTheTimeOfDay();
@@ -377,16 +376,6 @@ void TestSubscriptionForm::editReplacesRecordKeepingItsId() {
     QVERIFY(!saved.isActive);
     QCOMPARE(saved.notes, QStringLiteral("family plan"));
     QCOMPARE(saved.startDate, record.startDate);
-}
-
-void TestSubscriptionForm::editOfDeletedRecordChangesNothing() {
-    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
-    m_h->store.add(record);
-    open(record);
-    m_h->store.remove(record);
-    QTest::mouseClick(part<QPushButton>(m_form.get(), "saveButton"), Qt::LeftButton);
-    QVERIFY(m_h->store.subscriptions().isEmpty());
-    QVERIFY(!m_form->isVisible());
 }
 
 void TestSubscriptionForm::deleteRemovesWithoutAsking() {
