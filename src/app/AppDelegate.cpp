@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPointer>
 #include <QStyleFactory>
 #include <QSystemTrayIcon>
@@ -157,13 +158,35 @@ QString AppDelegate::statusTitle() const {
     return QStringLiteral(" ") + Format::base(m_store->totalMonthlyCNY());
 }
 
+QIcon AppDelegate::trayIcon() {
+    // The panel behind the icon may be dark or light, and the tray does not say which: the light
+    // symbol gets a thin dark rim so it reads on both.
+    QIcon icon;
+    for (const int side : {16, 22, 24, 32, 48}) {
+        const double inset = side / 12.0;
+        const double symbolSide = side - 2 * inset;
+        const QPixmap rim = Symbols::pixmap(QStringLiteral("creditcard.fill"), symbolSide,
+                                            QColor(0, 0, 0, 150), Symbols::Weight::bold);
+        const QPixmap face = Symbols::pixmap(QStringLiteral("creditcard.fill"), symbolSide, Theme::text(),
+                                             Symbols::Weight::bold);
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        for (const QPointF offset : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)})
+            painter.drawPixmap(QPointF(inset, inset) + offset, rim);
+        painter.drawPixmap(QPointF(inset, inset), face);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 void AppDelegate::setupStatusItem() {
     if (m_statusItem)
         return;
     m_statusItem = std::make_unique<QSystemTrayIcon>();
     m_statusItem->setObjectName(QStringLiteral("statusItem"));
-    m_statusItem->setIcon(
-        Symbols::icon(QStringLiteral("creditcard.fill"), Theme::text(), Symbols::Weight::bold));
+    m_statusItem->setIcon(trayIcon());
     m_statusItem->setToolTip(statusTitle());
     connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {

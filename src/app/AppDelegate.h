@@ -2,6 +2,7 @@
 
 #include "app/MenuBarView.h"
 
+#include <QIcon>
 #include <QObject>
 #include <QString>
 
@@ -62,6 +63,8 @@ public:
     // " " followed by the monthly total in the display currency: the tray icon's title.
     QString statusTitle() const;
     static QString windowTitle(bool isZh);
+    // "creditcard.fill" as the tray shows it.
+    static QIcon trayIcon();
 
 Q_SIGNALS:
     void statusTitleChanged(const QString &title);

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
@@ -64,6 +65,8 @@ private Q_SLOTS:
     void panelOpenShowsTheMainWindow();
     void panelPlacement_data();
     void panelPlacement();
+    void trayIconReadsOnLightAndDarkPanels_data();
+    void trayIconReadsOnLightAndDarkPanels();
 
 private:
     std::unique_ptr<AppDelegate> makeDelegate(bool showWindow = true);
@@ -402,6 +405,31 @@ void TestAppDelegate::panelPlacement() {
     QCOMPARE(placed, topLeft);
     if (available.width() >= size.width() && available.height() >= size.height())
         QVERIFY(available.contains(QRect(placed, size)));
+}
+
+void TestAppDelegate::trayIconReadsOnLightAndDarkPanels_data() {
+    QTest::addColumn<QColor>("panel");
+    QTest::newRow("dark panel") << QColor(20, 20, 20);
+    QTest::newRow("light panel") << QColor(235, 235, 235);
+}
+
+void TestAppDelegate::trayIconReadsOnLightAndDarkPanels() {
+    QFETCH(QColor, panel);
+    const QIcon icon = AppDelegate::trayIcon();
+    for (const int side : {16, 22, 32}) {
+        QImage image(side, side, QImage::Format_ARGB32);
+        image.fill(panel);
+        QPainter painter(&image);
+        icon.paint(&painter, image.rect());
+        painter.end();
+        // Somewhere the icon stands out from the panel by at least half the brightness range.
+        int contrast = 0;
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x)
+                contrast = qMax(contrast, qAbs(qGray(image.pixel(x, y)) - qGray(panel.rgb())));
+        }
+        QVERIFY2(contrast > 128, qPrintable(QStringLiteral("%1 px: %2").arg(side).arg(contrast)));
+    }
 }
 
 QTEST_MAIN(TestAppDelegate)
