@@ -19,3 +19,4 @@ if [ "${RENEWLY_SKIP_SANITIZERS:-0}" != 1 ]; then
   ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/asan --output-on-failure -j"$jobs" -LE no-sanitizer
 fi
+[ "${RENEWLY_SKIP_FUZZ:-0}" = 1 ] || ./scripts/fuzz.sh

@@ -189,6 +189,14 @@ LocalDates::LocalDates(const QTimeZone &zone, qint64 fromMSecs, qint64 toMSecs)
         const qint64 at = next.atUtc.toMSecsSinceEpoch();
         if (at > toMSecs)
             break;
+        // Start dates centuries apart or far ahead (a mistyped year) would otherwise cost every
+        // redraw thousands of transitions, each found slowly so far out; instants past the table are
+        // asked of the zone one by one.
+        static const qint64 horizon = QDate(2200, 1, 1).startOfDay(QTimeZone::utc()).toMSecsSinceEpoch();
+        if (m_spans.size() >= maxSpans || at > horizon) {
+            m_to = cursor;
+            break;
+        }
         if (at <= cursor) { // no progress: trust the table only up to here
             m_to = cursor;
             break;

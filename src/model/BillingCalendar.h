@@ -36,6 +36,9 @@ public:
     LocalDates(const QTimeZone &zone, qint64 fromMSecs, qint64 toMSecs);
     QDate of(const QDateTime &instant) const;
 
+    // Transitions kept at most: a century of twice-yearly clock changes. None are kept after 2200.
+    static constexpr std::size_t maxSpans = 200;
+
 private:
     struct Span {
         qint64 fromMSecs; // UTC
