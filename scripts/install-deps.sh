@@ -13,7 +13,7 @@ packages=(
   # fonts for Chinese text in tests, the receipt corpus and screenshots
   fonts-noto-cjk fonts-noto-color-emoji fonts-dejavu-core fonts-liberation2
   # headless GUI, tray host, notification daemon, session bus (tests)
-  xvfb xauth dbus dbus-x11 trayer dunst x11-apps xdotool imagemagick
+  xvfb xauth dbus dbus-x11 trayer dunst x11-apps xdotool libx11-dev imagemagick
   # desktop integration checks
   desktop-file-utils appstream
   # benchmarks, fuzzing
