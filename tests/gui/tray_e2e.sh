@@ -10,11 +10,6 @@ set -euo pipefail
 renewly=$1
 close_window=$2
 
-if [[ -z "${RENEWLY_E2E_IN_XVFB:-}" ]]; then
-    export RENEWLY_E2E_IN_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -24,6 +19,17 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+# A private X server on a display number it picks itself, so tests running side by side never
+# race for the same one.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+pids+=($!)
+for ((i = 0; i < 100; i++)); do
+    [[ -s "$work/display" ]] && break
+    sleep 0.1
+done
+[[ -s "$work/display" ]] || { echo "FAIL: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(head -n1 "$work/display")
 
 # A private user: no real home, English texts, and no session bus (an address that leads nowhere,
 # so that no bus is started on demand either): the tray icon is the XEmbed one.
