@@ -71,6 +71,8 @@ ContentView::ContentView(Store &store, QWidget *parent)
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Not a stop of its own for Tab: it follows the keyboard from control to control instead.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
     m_scroll->setStyleSheet(Sheet::scrollAreaStyle());

@@ -62,6 +62,8 @@ private Q_SLOTS:
     void aSheetAskedForWhileAnotherIsOpenWaits();
     void stateSurvivesHidingTheWindow();
     void iconOnlyControlsHaveNames();
+    void tabWalksEveryControl_data();
+    void tabWalksEveryControl();
 
 private:
     std::unique_ptr<MainWindowHarness> m_h;
@@ -428,6 +430,36 @@ void TestMainWindow::iconOnlyControlsHaveNames() {
     QTest::mouseClick(settings, Qt::LeftButton);
     QVERIFY(content.showingSettings());
     QVERIFY(m_h->waitForSheet<SettingsView>());
+}
+
+void TestMainWindow::tabWalksEveryControl_data() {
+    QTest::addColumn<bool>("samples");
+    QTest::addColumn<QStringList>("stops");
+    QTest::newRow("empty") << false
+                           << QStringList{"settingsButton", "addButton", "scanMenuButton", "emptyAddButton",
+                                          "loadSamplesButton"};
+    QTest::newRow("with samples") << true
+                                  << QStringList{"settingsButton", "addButton", "scanMenuButton",
+                                                 "subscriptionList"};
+}
+
+void TestMainWindow::tabWalksEveryControl() {
+    QFETCH(bool, samples);
+    QFETCH(QStringList, stops);
+    if (samples)
+        m_h->store.loadSampleData(MainWindowHarness::now(), QTimeZone::systemTimeZone());
+    ContentView &content = m_h->show();
+    content.activateWindow();
+    QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == &content; }));
+    content.findChild<QWidget *>(QStringLiteral("settingsButton"))->setFocus(Qt::TabFocusReason);
+    QStringList visited;
+    for (qsizetype i = 0; i < stops.size(); ++i) {
+        visited.append(QApplication::focusWidget()->objectName());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(visited, stops);
+    // Round again to the start.
+    QCOMPARE(QApplication::focusWidget()->objectName(), stops.constFirst());
 }
 
 QTEST_MAIN(TestMainWindow)
