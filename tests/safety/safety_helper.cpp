@@ -6,8 +6,8 @@
 //       WriterScript from <first> on. Before each change it writes the generation's number and a line
 //       feed to standard output, unbuffered, so whoever kills it knows which save was under way.
 //   safety_helper load <file> [--save]
-//       Creates the store over <file> and prints "count milliseconds peak-KiB"; with --save it
-//       then saves once and prints "saved <0|1> <set-aside path or ->".
+//       Creates the store over <file>, within 2 GiB of address space, and prints "count milliseconds
+//       peak-KiB"; with --save it then saves once and prints "saved <0|1> <set-aside path or ->".
 #include "WriterScript.h"
 
 #include "store/Store.h"
@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -58,7 +59,22 @@ long peakKiB() {
     return -1;
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;
+#elif defined(__has_feature)
+constexpr bool sanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool sanitized = false;
+#endif
+
 int load(const QString &path, bool save) {
+    // Loading any file must fit in this much address space; the sanitizers reserve far more for
+    // themselves, so there the figures are only reported.
+    if (!sanitized) {
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = rlim_t(2) << 30;
+        setrlimit(RLIMIT_AS, &limit);
+    }
     QElapsedTimer timer;
     timer.start();
     Store store(path);
