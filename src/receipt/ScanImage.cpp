@@ -215,6 +215,32 @@ void clearButton(QImage &grey, const Component &shape, int id, const std::vector
     }
 }
 
+// Whether the component fills the ellipse inscribed in its box and leaves the corners free, as a
+// round window button does; letters such as "e", "o" or "a" have gaps inside.
+bool isDisc(const Component &c, int id, const std::vector<int> &labels, int width) {
+    int inside = 0, insideInk = 0, outside = 0, outsideInk = 0;
+    const double cx = (c.left + c.right) / 2.0;
+    const double cy = (c.top + c.bottom) / 2.0;
+    const double rx = c.width() / 2.0;
+    const double ry = c.height() / 2.0;
+    for (int y = c.top; y <= c.bottom; ++y) {
+        for (int x = c.left; x <= c.right; ++x) {
+            const double dx = (x - cx) / rx;
+            const double dy = (y - cy) / ry;
+            const double d = dx * dx + dy * dy;
+            const bool ink = labels[size_t(y) * size_t(width) + size_t(x)] == id;
+            if (d <= 0.7) {
+                ++inside;
+                insideInk += ink;
+            } else if (d >= 1.3) {
+                ++outside;
+                outsideInk += ink;
+            }
+        }
+    }
+    return inside > 0 && insideInk * 100 >= inside * 97 && outsideInk * 100 <= outside * 15;
+}
+
 void erase(QImage &grey, const Component &c, int margin) {
     const QRect box = QRect(c.left - margin, c.top - margin, c.width() + 2 * margin, c.height() + 2 * margin)
                           .intersected(grey.rect());
@@ -313,7 +339,7 @@ void clearGraphics(QImage &grey, int lineHeight) {
             const Component &c = found[i];
             const double aspect = double(c.width()) / c.height();
             if (c.pixels >= 25 && aspect > 0.85 && aspect < 1.18 && c.fill() > 0.68 && c.fill() < 0.9 &&
-                c.height() <= lineHeight * 2 && sums.hasFlatCore(grey, c))
+                c.height() <= lineHeight * 2 && isDisc(c, int(i) + 1, labels, grey.width()))
                 discs.push_back(i);
         }
         std::vector<Component> erased;
@@ -325,7 +351,7 @@ void clearGraphics(QImage &grey, int lineHeight) {
                 alike += std::abs(p.top - q.top) <= 2 && std::abs(p.height() - q.height()) <= 2 &&
                          std::abs(p.left - q.left) <= 4 * p.width();
             }
-            if (alike >= 3) // itself and two neighbours
+            if (alike >= 2) // itself and a neighbour
                 erased.push_back(found[a]);
         }
         for (const Component &c : found) {
@@ -359,34 +385,27 @@ bool hasDarkBackground(const QImage &grey) {
 int typicalLineHeight(const QImage &grey) {
     if (grey.isNull())
         return 0;
-    const int background = backgroundLevel(grey);
-    const int inkBelow = background - 60;
-    // Text in separate columns sits at different heights, so rows are looked at strip by strip.
-    const int strips = std::clamp(grey.width() / 320, 1, 8);
-    const int stripWidth = grey.width() / strips;
+    const int inkBelow = backgroundLevel(grey) - 60;
+    // Rows of ink across the whole width: a label and its value far apart still make one row.
     std::vector<int> heights;
-    std::vector<uchar> inked(size_t(grey.height()));
-    for (int s = 0; s < strips; ++s) {
-        const int x0 = s * stripWidth;
-        const int x1 = s == strips - 1 ? grey.width() : x0 + stripWidth;
-        for (int y = 0; y < grey.height(); ++y) {
+    int run = 0;
+    for (int y = 0; y <= grey.height(); ++y) {
+        bool inked = false;
+        if (y < grey.height()) {
             const uchar *row = grey.constScanLine(y);
             int count = 0;
-            for (int x = x0; x < x1 && count < 2; ++x)
+            for (int x = 0; x < grey.width() && count < 2; ++x)
                 count += row[x] < inkBelow;
-            inked[size_t(y)] = count >= 2;
+            inked = count >= 2;
         }
-        int run = 0;
-        for (int y = 0; y <= grey.height(); ++y) {
-            if (y < grey.height() && inked[size_t(y)]) {
-                ++run;
-                continue;
-            }
-            // Hairlines and whole panels are not text.
-            if (run >= 5 && run <= 400)
-                heights.push_back(run);
-            run = 0;
+        if (inked) {
+            ++run;
+            continue;
         }
+        // Hairlines and whole panels are not text.
+        if (run >= 5 && run <= 400)
+            heights.push_back(run);
+        run = 0;
     }
     if (heights.empty())
         return 0;

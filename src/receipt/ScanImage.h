@@ -37,8 +37,8 @@ void clearGraphics(QImage &grey, int lineHeight);
 // Whether most of the image is dark, as in a dark-mode screenshot.
 bool hasDarkBackground(const QImage &grey);
 
-// The typical height of the text lines in a grey image with dark text on a light background, from
-// the rows of ink in vertical strips; 0 when no line is found.
+// The typical height of the text lines in a grey image with dark text on a light background: the
+// median height of the runs of rows with ink; 0 when no line is found.
 int typicalLineHeight(const QImage &grey);
 
 } // namespace ScanImage

@@ -40,22 +40,50 @@ const QRegularExpression &isHanRegex() {
     return han;
 }
 
+// A blank between Chinese and anything else is at least this wide, in percent of the line height.
+constexpr int blankPercent = 24;
+
 bool isChinese(QChar c) {
     const char16_t u = c.unicode();
     return isHan(c) || (u >= 0x3000 && u <= 0x303F) || (u >= 0xFF00 && u <= 0xFFEF);
 }
 
-// Chinese is written without blanks, so a blank between Chinese and Chinese or a digit stands
-// only where the image shows a real gap (a label and its value), not between close characters.
-bool isSpuriousBlank(const Word &left, const Word &right) {
+// The widest run of blank columns on `sheet` where two words of a line meet; `reach` bounds the
+// search around the meeting point, as the boxes of Chinese words are rough.
+int blankBetween(const QImage &sheet, const QRect &left, const QRect &right, int reach) {
+    const int top = std::max(0, std::min(left.top(), right.top()));
+    const int bottom = std::min(sheet.height() - 1, std::max(left.bottom(), right.bottom()));
+    const int from = std::max({0, left.center().x(), left.right() - reach});
+    const int to = std::min({sheet.width() - 1, right.center().x(), right.left() + reach});
+    int widest = 0;
+    int run = 0;
+    for (int x = from; x <= to; ++x) {
+        bool blank = true;
+        for (int y = top; y <= bottom && blank; ++y)
+            blank = sheet.constScanLine(y)[x] >= TextLines::inkBelow;
+        run = blank ? run + 1 : 0;
+        widest = std::max(widest, run);
+    }
+    return widest;
+}
+
+// What goes between two words of a line. Chinese is written without blanks and the Chinese model
+// places them unreliably next to Chinese characters, so there the image decides: a blank where a
+// gap as wide as a space shows (a label and its value, "Netflix 高级套餐"), none between close
+// characters ("黄金VIP会员", "2025年3月"). Elsewhere the recogniser's own spacing stands.
+// `lineHeight` is the height lines have on the sheet.
+QString separator(const QImage &sheet, const Word &left, const Word &right, int lineHeight) {
     const QChar a = left.text.back();
     const QChar b = right.text.front();
-    const bool chinesePair =
-        (isChinese(a) && (isChinese(b) || isAsciiDigit(b))) || (isAsciiDigit(a) && isChinese(b));
-    if (!chinesePair)
-        return false;
-    const int height = std::max(left.box.height(), right.box.height());
-    return right.box.left() - left.box.right() < height / 2;
+    if (!isChinese(a) && !isChinese(b))
+        return right.before;
+    // Dates, counts and amounts hold no blanks ("2025年3月7日", "3个月", "68元"), however wide the
+    // unit character's margin.
+    if ((isAsciiDigit(a) && QStringView(u"年月日时分秒个元周季天").contains(b)) ||
+        (QStringView(u"年月").contains(a) && isAsciiDigit(b)))
+        return {};
+    const int gap = blankBetween(sheet, left.box, right.box, lineHeight / 2);
+    return gap * 100 >= lineHeight * blankPercent ? QStringLiteral(" ") : QString();
 }
 
 // Words the Chinese model reads worse than the English one: those without Han characters, and a
@@ -152,16 +180,25 @@ void rereadLatin(tesseract::TessBaseAPI &latin, QList<Line> &lines, const QImage
                 (w > 0 && line[w].before.isEmpty() && line[w - 1].text.contains(isHanRegex())) ||
                 (w + 1 < line.size() && line[w + 1].before.isEmpty() &&
                  line[w + 1].text.contains(isHanRegex()));
-            // A lone Han character before an amount is a misread currency sign too, unless it
-            // belongs to a Chinese date or number ("2025 年 3").
-            const bool loneSign = text.size() == 1 && isHan(text.at(0)) && w + 1 < line.size() &&
-                                  isAsciiDigit(line[w + 1].text.at(0)) &&
-                                  line[w + 1].box.left() - line[w].box.right() < line[w].box.height() &&
-                                  (w == 0 || !line[w].before.isEmpty());
+            // Digits inside Chinese text ("2025年3月") stay with the Chinese reading.
             const bool chineseNumber = gluedToHan && std::all_of(text.begin(), text.end(), [](QChar c) {
                                            return isAsciiDigit(c) || QStringView(u".,:-/").contains(c);
                                        });
-            line[w].isLatin = (looksLatin(text) && !chineseNumber) || loneSign;
+            line[w].isLatin = looksLatin(text) && !chineseNumber;
+        }
+        // A currency sign the Chinese model has no glyph for is often read as a Han character of
+        // its own, right before the amount ("羊 12", "人 E29.99"): the English model reads both
+        // again. A Han character that ends a Chinese word ("时间 2024") is not one.
+        static const QRegularExpression amountStart(QStringLiteral("^[A-Za-z$€£¥]?[0-9]"));
+        for (qsizetype w = 0; w + 1 < line.size(); ++w) {
+            const Word &sign = line[w];
+            const Word &amount = line[w + 1];
+            if (sign.text.size() == 1 && isHan(sign.text.at(0)) && (w == 0 || !sign.before.isEmpty()) &&
+                amount.text.contains(amountStart) &&
+                amount.box.left() - sign.box.right() < sign.box.height()) {
+                line[w].isLatin = true;
+                line[w + 1].isLatin = true;
+            }
         }
         for (qsizetype w = 0; w < line.size(); ++w) {
             if (!line[w].isLatin)
@@ -186,6 +223,11 @@ void rereadLatin(tesseract::TessBaseAPI &latin, QList<Line> &lines, const QImage
             span.last + 1 < line.size() ? (line[span.last + 1].box.left() - span.source.right()) / 2 : pad;
         span.source = span.source.adjusted(-std::clamp(left, 0, pad), -pad, std::clamp(right, 0, pad), pad)
                           .intersected(grey.rect());
+        // Word boxes of Chinese text overlap a little; keep the neighbours' strokes out.
+        if (span.first > 0 && line[span.first - 1].box.right() >= span.source.left())
+            span.source.setLeft(std::min(line[span.first - 1].box.right() + 1, span.source.right()));
+        if (span.last + 1 < line.size() && line[span.last + 1].box.left() <= span.source.right())
+            span.source.setRight(std::max(line[span.last + 1].box.left() - 1, span.source.left()));
         width = std::max(width, span.source.width());
         span.placed = QRect(QPoint(0, height), span.source.size());
         height += span.source.height() + std::max(8, span.source.height() / 2);
@@ -236,7 +278,13 @@ void rereadLatin(tesseract::TessBaseAPI &latin, QList<Line> &lines, const QImage
         Word merged;
         merged.before = line[span.first].before;
         merged.text = span.text.join(u' ');
-        merged.box = span.source;
+        // Where the Chinese reading ends a word at a slash ("¥98/" before "月"), the English one
+        // tends to read the edge of the next character as one more.
+        const QString &lastWord = line[span.last].text;
+        if (lastWord.endsWith(u'/') && merged.text.contains(u'/'))
+            merged.text.truncate(merged.text.lastIndexOf(u'/') + 1);
+        for (qsizetype w = span.first; w <= span.last; ++w)
+            merged.box |= line[w].box;
         merged.confidence = span.confidence;
         line.erase(line.begin() + span.first, line.begin() + span.last + 1);
         line.insert(span.first, merged);
@@ -297,8 +345,8 @@ QStringList TesseractEngine::readLines(const QImage &page, int lineHeight, int s
     for (const Line &line : lines) {
         QString text;
         for (qsizetype w = 0; w < line.size(); ++w) {
-            if (w > 0 && !isSpuriousBlank(line[w - 1], line[w]))
-                text += line[w].before;
+            if (w > 0)
+                text += separator(grey, line[w - 1], line[w], sheetLineHeight);
             text += line[w].text;
         }
         out << text;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace TextLines {
@@ -117,10 +118,62 @@ private:
         return {r.left() + best.first, r.left() + best.second};
     }
 
+    // Whether the rows of ink on the two sides of a blank corridor line up, as a label and its
+    // value do; a sidebar beside a message does not.
+    bool rowsLineUp(const QRect &left, const QRect &right) const {
+        const QList<QRect> a = bands(tight(left));
+        const QList<QRect> b = bands(tight(right));
+        const QList<QRect> &fewer = a.size() <= b.size() ? a : b;
+        const QList<QRect> &more = a.size() <= b.size() ? b : a;
+        if (fewer.isEmpty())
+            return true;
+        int aligned = 0;
+        for (const QRect &x : fewer) {
+            aligned += std::any_of(more.begin(), more.end(), [&](const QRect &y) {
+                const int slack = std::max(3, std::max(x.height(), y.height()) / 4);
+                return std::abs(x.top() - y.top()) <= slack && std::abs(x.bottom() - y.bottom()) <= slack;
+            });
+        }
+        return aligned * 2 >= fewer.size();
+    }
+
+    // A blank corridor through the whole height of `r` that parts two columns, as [start, end).
+    std::optional<std::pair<int, int>> columnGap(const QRect &r) const {
+        const std::vector<int> columns = columnInk(r);
+        std::vector<std::pair<int, int>> gaps;
+        int start = -1;
+        for (int i = 0; i < int(columns.size()); ++i) {
+            if (columns[size_t(i)] == 0) {
+                if (start < 0)
+                    start = i;
+            } else {
+                if (start > 0 && i - start >= m_lineHeight * 2)
+                    gaps.emplace_back(r.left() + start, r.left() + i);
+                start = -1;
+            }
+        }
+        std::sort(gaps.begin(), gaps.end(),
+                  [](const auto &x, const auto &y) { return x.second - x.first > y.second - y.first; });
+        for (const auto &[from, to] : gaps) {
+            const QRect left(QPoint(r.left(), r.top()), QPoint(from - 1, r.bottom()));
+            const QRect right(QPoint(to, r.top()), QPoint(r.right(), r.bottom()));
+            if (!rowsLineUp(left, right))
+                return std::make_pair(from, to);
+        }
+        return std::nullopt;
+    }
+
     void cut(const QRect &area, int depth) {
         const QRect r = tight(area);
         if (r.isEmpty())
             return;
+        if (depth < 12) {
+            if (const auto gap = columnGap(r)) {
+                cut(QRect(QPoint(r.left(), r.top()), QPoint(gap->first - 1, r.bottom())), depth + 1);
+                cut(QRect(QPoint(gap->second, r.top()), QPoint(r.right(), r.bottom())), depth + 1);
+                return;
+            }
+        }
         for (const QRect &band : bands(r)) {
             const QRect b = tight(band);
             if (b.isEmpty())

@@ -789,8 +789,8 @@ void drawPage(QImage &image, const Page &page, const Theme &theme, const Typefac
     p.setFont(titleFont);
     p.setPen(theme.secondary);
     p.drawText(bar, Qt::AlignCenter, page.windowTitle);
-    lines << page.windowTitle;
 
+    // A sidebar is a column of its own, read before the main column that the title is centred over.
     QRectF content = window.adjusted(0, barHeight, 0, 0);
     if (!page.sidebar.isEmpty()) {
         const QRectF side(content.left(), content.top(), 180 * scale, content.height());
@@ -799,6 +799,7 @@ void drawPage(QImage &image, const Page &page, const Theme &theme, const Typefac
                  lines);
         content.setLeft(side.right());
     }
+    lines << page.windowTitle;
     // The receipt sits in a card of readable width.
     const qreal cardWidth = std::min(content.width() - 60 * scale, qreal(dice.between(520, 760) * scale));
     const QRectF card(content.center().x() - cardWidth / 2, content.top() + 24 * scale, cardWidth,
