@@ -255,127 +255,144 @@ void flattenBackground(QImage &grey, int radius) {
         return;
     // The local background is the brightest value near each pixel: text strokes are thinner
     // than the window, panels and cards are wider. Dividing by it makes every panel white.
+    const int w = grey.width();
+    const int h = grey.height();
     QImage background = grey.copy();
     std::vector<uchar> copy;
     std::vector<int> queue;
-    for (int y = 0; y < background.height(); ++y)
-        slidingMax(background.scanLine(y), background.width(), 1, radius, copy, queue);
-    const qsizetype stride = background.bytesPerLine();
-    uchar *bits = background.bits();
-    for (int x = 0; x < background.width(); ++x)
-        slidingMax(bits + x, background.height(), stride, radius, copy, queue);
-    for (int y = 0; y < grey.height(); ++y) {
+    for (int y = 0; y < h; ++y)
+        slidingMax(background.scanLine(y), w, 1, radius, copy, queue);
+    // Down the columns whole rows at a time (van Herk / Gil-Werman): maxima from the start and
+    // from the end of blocks of the window's size, then one maximum of two per pixel.
+    const int k = 2 * radius + 1;
+    QImage forward(w, h, QImage::Format_Grayscale8);
+    QImage backward(w, h, QImage::Format_Grayscale8);
+    for (int y = 0; y < h; ++y) {
+        const uchar *in = background.constScanLine(y);
+        uchar *out = forward.scanLine(y);
+        if (y % k == 0) {
+            std::copy_n(in, w, out);
+        } else {
+            const uchar *previous = forward.constScanLine(y - 1);
+            for (int x = 0; x < w; ++x)
+                out[x] = std::max(in[x], previous[x]);
+        }
+    }
+    for (int y = h - 1; y >= 0; --y) {
+        const uchar *in = background.constScanLine(y);
+        uchar *out = backward.scanLine(y);
+        if (y == h - 1 || (y + 1) % k == 0) {
+            std::copy_n(in, w, out);
+        } else {
+            const uchar *next = backward.constScanLine(y + 1);
+            for (int x = 0; x < w; ++x)
+                out[x] = std::max(in[x], next[x]);
+        }
+    }
+    // 255 / background in 16-bit fixed point.
+    std::array<int, 256> scale{};
+    for (int b = 1; b < 256; ++b)
+        scale[size_t(b)] = (255 << 16) / b;
+    for (int y = 0; y < h; ++y) {
+        const uchar *tail = backward.constScanLine(std::max(0, y - radius));
+        const uchar *head = forward.constScanLine(std::min(h - 1, y + radius));
         uchar *row = grey.scanLine(y);
-        const uchar *bg = background.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
-            row[x] = bg[x] == 0 ? 255 : uchar(std::min(255, row[x] * 255 / bg[x]));
+        for (int x = 0; x < w; ++x) {
+            const int bg = std::max(tail[x], head[x]);
+            row[x] = bg == 0 ? 255 : uchar(std::min(255, (row[x] * scale[size_t(bg)]) >> 16));
+        }
     }
 }
 
 namespace {
 
-// Ink counts in rectangles of a label image, for the solid-core test.
-class InkSums {
-public:
-    InkSums(const std::vector<int> &labels, int width, int height)
-        : m_width(width)
-        , m_sums(size_t(width + 1) * size_t(height + 1), 0) {
-        for (int y = 0; y < height; ++y) {
-            int rowSum = 0;
-            for (int x = 0; x < width; ++x) {
-                rowSum += labels[size_t(y) * size_t(width) + size_t(x)] != 0;
-                at(x + 1, y + 1) = at(x + 1, y) + rowSum;
-            }
-        }
-    }
-    // Ink in the half-open box [x0, x1) × [y0, y1).
-    int inkIn(int x0, int y0, int x1, int y1) const {
-        return get(x1, y1) - get(x0, y1) - get(x1, y0) + get(x0, y0);
-    }
-    // Drawn shapes have a flat core: a square of ink of one shade. Strokes of letters, even bold
-    // ones, are too thin for it or shaded at their edges.
-    bool hasFlatCore(const QImage &grey, const Component &c) const {
-        const int side = std::max(5, std::min(c.width(), c.height()) / 4);
-        for (int y = c.top; y + side <= c.bottom + 1; ++y) {
-            for (int x = c.left; x + side <= c.right + 1; ++x) {
-                if (inkIn(x, y, x + side, y + side) != side * side)
-                    continue;
-                int low = 255;
-                int high = 0;
-                for (int yy = y; yy < y + side; ++yy) {
-                    const uchar *row = grey.constScanLine(yy);
-                    for (int xx = x; xx < x + side; ++xx) {
-                        low = std::min(low, int(row[xx]));
-                        high = std::max(high, int(row[xx]));
-                    }
-                }
-                if (high - low <= 40)
-                    return true;
-            }
-        }
+// Drawn shapes have a flat core: a square of the component's ink of one shade. Strokes of
+// letters, even bold ones, are too thin for it or shaded at their edges.
+bool hasFlatCore(const QImage &grey, const Component &c, int id, const std::vector<int> &labels) {
+    const int side = std::max(5, std::min(c.width(), c.height()) / 4);
+    const int w = c.width();
+    const int h = c.height();
+    if (w < side || h < side)
         return false;
+    // Ink counts of the component in rectangles of its box.
+    std::vector<int> sums(size_t(w + 1) * size_t(h + 1), 0);
+    auto at = [&](int x, int y) -> int & { return sums[size_t(y) * size_t(w + 1) + size_t(x)]; };
+    const int width = grey.width();
+    for (int y = 0; y < h; ++y) {
+        int rowSum = 0;
+        const int *row = labels.data() + size_t(c.top + y) * size_t(width) + size_t(c.left);
+        for (int x = 0; x < w; ++x) {
+            rowSum += row[x] == id;
+            at(x + 1, y + 1) = at(x + 1, y) + rowSum;
+        }
     }
-
-private:
-    int &at(int x, int y) { return m_sums[size_t(y) * size_t(m_width + 1) + size_t(x)]; }
-    int get(int x, int y) const { return m_sums[size_t(y) * size_t(m_width + 1) + size_t(x)]; }
-    int m_width;
-    std::vector<int> m_sums;
-};
+    for (int y = 0; y + side <= h; ++y) {
+        for (int x = 0; x + side <= w; ++x) {
+            if (at(x + side, y + side) - at(x, y + side) - at(x + side, y) + at(x, y) != side * side)
+                continue;
+            int low = 255;
+            int high = 0;
+            for (int yy = y; yy < y + side; ++yy) {
+                const uchar *row = grey.constScanLine(c.top + yy) + c.left;
+                for (int xx = x; xx < x + side; ++xx) {
+                    low = std::min(low, int(row[xx]));
+                    high = std::max(high, int(row[xx]));
+                }
+            }
+            if (high - low <= 40)
+                return true;
+        }
+    }
+    return false;
+}
 
 } // namespace
 
 void clearGraphics(QImage &grey, int lineHeight) {
     if (grey.isNull() || lineHeight <= 0)
         return;
-    // Icons and window buttons: anything visibly drawn, however light its colour.
-    {
-        std::vector<int> labels;
-        const std::vector<Component> found = components(grey, 200, labels);
-        const InkSums sums(labels, grey.width(), grey.height());
-        // Round window buttons come in rows of equal discs, as large as letters.
-        std::vector<size_t> discs;
-        for (size_t i = 0; i < found.size(); ++i) {
-            const Component &c = found[i];
-            const double aspect = double(c.width()) / c.height();
-            if (c.pixels >= 25 && aspect > 0.85 && aspect < 1.18 && c.fill() > 0.68 && c.fill() < 0.9 &&
-                c.height() <= lineHeight * 2 && isDisc(c, int(i) + 1, labels, grey.width()))
-                discs.push_back(i);
-        }
-        std::vector<Component> erased;
-        for (size_t a : discs) {
-            int alike = 0;
-            for (size_t b : discs) {
-                const Component &p = found[a];
-                const Component &q = found[b];
-                alike += std::abs(p.top - q.top) <= 2 && std::abs(p.height() - q.height()) <= 2 &&
-                         std::abs(p.left - q.left) <= 4 * p.width();
-            }
-            if (alike >= 2) // itself and a neighbour
-                erased.push_back(found[a]);
-        }
-        for (const Component &c : found) {
-            const double aspect = double(c.width()) / c.height();
-            // Icons and avatars are larger than letters, solid, about square.
-            if (c.pixels >= 25 && c.fill() >= 0.72 && aspect > 0.5 && aspect < 2.0 &&
-                std::min(c.width(), c.height()) * 10 >= lineHeight * 13 && c.height() <= lineHeight * 5 &&
-                sums.hasFlatCore(grey, c))
-                erased.push_back(c);
-        }
-        for (const Component &c : erased)
-            erase(grey, c, 2);
-    }
-    // Buttons: a filled shape of a line's height or more, far wider than high, text inside.
+    // Anything visibly drawn, however light its colour.
     std::vector<int> labels;
-    const std::vector<Component> found = components(grey, 170, labels);
-    const InkSums sums(labels, grey.width(), grey.height());
+    const std::vector<Component> found = components(grey, 200, labels);
+    // Round window buttons come in rows of equal discs, as large as letters.
+    std::vector<size_t> discs;
     for (size_t i = 0; i < found.size(); ++i) {
         const Component &c = found[i];
         const double aspect = double(c.width()) / c.height();
-        if (c.pixels >= 25 && c.fill() >= 0.7 && aspect >= 2.0 && c.height() >= lineHeight &&
-            c.height() <= lineHeight * 4 && c.width() < grey.width() * 3 / 4 && sums.hasFlatCore(grey, c))
-            clearButton(grey, c, int(i) + 1, labels);
+        if (c.pixels >= 25 && aspect > 0.85 && aspect < 1.18 && c.fill() > 0.68 && c.fill() < 0.9 &&
+            c.height() <= lineHeight * 2 && isDisc(c, int(i) + 1, labels, grey.width()))
+            discs.push_back(i);
     }
+    std::vector<Component> erased;
+    for (size_t a : discs) {
+        int alike = 0;
+        for (size_t b : discs) {
+            const Component &p = found[a];
+            const Component &q = found[b];
+            alike += std::abs(p.top - q.top) <= 2 && std::abs(p.height() - q.height()) <= 2 &&
+                     std::abs(p.left - q.left) <= 4 * p.width();
+        }
+        if (alike >= 2) // itself and a neighbour
+            erased.push_back(found[a]);
+    }
+    for (size_t i = 0; i < found.size(); ++i) {
+        const Component &c = found[i];
+        if (c.pixels < 25 || c.fill() < 0.7 || c.height() > lineHeight * 5)
+            continue;
+        const double aspect = double(c.width()) / c.height();
+        const bool isIcon = c.fill() >= 0.72 && aspect > 0.5 && aspect < 2.0 &&
+                            std::min(c.width(), c.height()) * 10 >= lineHeight * 13;
+        // A button: a filled shape of a line's height or more, far wider than high, text inside.
+        const bool isButton = aspect >= 2.0 && c.height() >= lineHeight && c.width() < grey.width() * 3 / 4;
+        if ((isIcon || isButton) && hasFlatCore(grey, c, int(i) + 1, labels)) {
+            if (isIcon)
+                erased.push_back(c);
+            else
+                clearButton(grey, c, int(i) + 1, labels);
+        }
+    }
+    for (const Component &c : erased)
+        erase(grey, c, 2);
 }
 
 bool hasDarkBackground(const QImage &grey) {

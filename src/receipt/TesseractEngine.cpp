@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <mutex>
 
 #ifdef _OPENMP
 #include <omp.h>
@@ -306,6 +307,15 @@ TesseractEngine::~TesseractEngine() {
 bool TesseractEngine::load(const QString &tessdataPath) {
     if (m_loaded)
         return true;
+#ifdef _OPENMP
+    // Tesseract asks OpenMP for four threads per step of its networks, whatever the thread count
+    // set; on two cores their start-up and spinning cost more than they bring, and a scan waits.
+    // Without nested-level room, every parallel region runs on the calling thread alone.
+    if (m_settings.threads <= 1) {
+        static std::once_flag once;
+        std::call_once(once, [] { omp_set_max_active_levels(0); });
+    }
+#endif
     const QByteArray path = tessdataPath.toLocal8Bit();
     m_api = initApi(path, m_settings.languages, m_settings);
     if (!m_api)
@@ -332,10 +342,6 @@ QStringList TesseractEngine::readLines(const QImage &page, int lineHeight, int s
     if (sheet.image.isNull())
         return out;
     const QImage &grey = sheet.image;
-#ifdef _OPENMP
-    // The setting belongs to the calling thread, and pool threads change.
-    omp_set_num_threads(m_settings.threads);
-#endif
     m_api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     m_api->SetSourceResolution(m_settings.sourceDpi);
     QList<Line> lines = recognise(*m_api, m_settings.deadlineMs);

@@ -25,7 +25,7 @@ public:
         float latinConfidenceMargin = 1000;
         // Tesseract's page segmentation mode (tesseract::PageSegMode).
         int pageSegMode = 6;
-        // OpenMP threads Tesseract may use for one recognition.
+        // 1: Tesseract runs on the scanning thread alone; more: Tesseract's own OpenMP threads.
         int threads = 1;
         // Let Tesseract read poorly recognised lines a second time, inverted.
         bool tryInverted = false;
