@@ -220,6 +220,8 @@ int main(int argc, char *argv[]) {
             g_imageOptions.flatten = false;
         } else if (!std::strcmp(arg, "--keep-graphics")) {
             g_imageOptions.clearGraphics = false;
+        } else if (!std::strcmp(arg, "--latin-apart")) {
+            g_settings.latinAlongside = false;
         } else if (!std::strcmp(arg, "--invert")) {
             g_settings.tryInverted = true;
         } else if (!std::strcmp(arg, "--first")) {

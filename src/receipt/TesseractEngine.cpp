@@ -10,7 +10,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <mutex>
+#include <thread>
 
 #ifdef _OPENMP
 #include <omp.h>
@@ -18,12 +18,18 @@
 
 namespace {
 
+struct Glyph {
+    QString text;
+    QRect box;
+};
+
 struct Word {
     QString text;
     QString before; // what separates the word from the one before it: "" or blanks
     QRect box;
     float confidence = 0;
     bool isLatin = false; // to be read again by the Latin model
+    QList<Glyph> glyphs;  // only where asked for
 };
 
 using Line = QList<Word>;
@@ -116,7 +122,7 @@ std::unique_ptr<tesseract::TessBaseAPI> initApi(const QByteArray &path, const QS
 }
 
 // Recognises the image set on `api` and returns its lines as words with their boxes.
-QList<Line> recognise(tesseract::TessBaseAPI &api, int deadlineMs) {
+QList<Line> recognise(tesseract::TessBaseAPI &api, int deadlineMs, bool withGlyphs = false) {
     QList<Line> lines;
     tesseract::ETEXT_DESC monitor;
     monitor.set_deadline_msecs(deadlineMs);
@@ -154,24 +160,34 @@ QList<Line> recognise(tesseract::TessBaseAPI &api, int deadlineMs) {
         it->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom);
         word.box = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
         word.confidence = it->Confidence(tesseract::RIL_WORD);
+        if (withGlyphs) {
+            // Step through the word's symbols; the next word follows the last of them.
+            do {
+                const std::unique_ptr<char[]> symbol(it->GetUTF8Text(tesseract::RIL_SYMBOL));
+                it->BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom);
+                if (symbol)
+                    word.glyphs.append(Glyph{QString::fromUtf8(symbol.get()),
+                                             QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))});
+            } while (!it->IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) &&
+                     it->Next(tesseract::RIL_SYMBOL));
+        }
         lines.last().append(word);
     } while (it->Next(tesseract::RIL_WORD));
     lines.removeIf([](const Line &line) { return line.isEmpty(); });
     return lines;
 }
 
-// Reads the Latin parts of the lines once more with the English model, which knows more
-// currency signs and Latin spacing than the Chinese one. All parts go into one image, one above
-// the other, so that one recognition covers them.
-void rereadLatin(tesseract::TessBaseAPI &latin, QList<Line> &lines, const QImage &grey,
-                 const TesseractEngine::Settings &settings) {
-    struct Span {
-        qsizetype line = 0, first = 0, last = 0;
-        QRect source;
-        QRect placed;
-        QStringList text;
-        float confidence = 0;
-    };
+// A run of words of one line that the English model reads better than the Chinese one.
+struct Span {
+    qsizetype line = 0, first = 0, last = 0;
+    QRect source; // on the sheet
+    QRect placed; // on the sheet of Latin parts
+    QStringList text;
+    float confidence = 0;
+};
+
+// Marks the words the English model reads better and returns them as runs.
+QList<Span> latinSpans(QList<Line> &lines) {
     QList<Span> spans;
     for (qsizetype l = 0; l < lines.size(); ++l) {
         Line &line = lines[l];
@@ -211,6 +227,13 @@ void rereadLatin(tesseract::TessBaseAPI &latin, QList<Line> &lines, const QImage
             w = span.last;
         }
     }
+    return spans;
+}
+
+// Reads the spans with the English model from a sheet of their own, one above the other, so that
+// one recognition covers them and no Chinese character beside them misleads it.
+void readSpansApart(tesseract::TessBaseAPI &latin, const QList<Line> &lines, QList<Span> &spans,
+                    const QImage &grey, const TesseractEngine::Settings &settings) {
     if (spans.isEmpty())
         return;
     int width = 0;
@@ -264,6 +287,75 @@ void rereadLatin(tesseract::TessBaseAPI &latin, QList<Line> &lines, const QImage
             }
         }
     }
+}
+
+// Takes the spans' English reading from the English model's reading of the whole sheet: the
+// characters it read within each span, so that a word it runs on into a Chinese neighbour
+// ("VIP会" read as "VIPAA") gives only its part.
+void takeSpansFrom(const QList<Line> &english, const QList<Line> &lines, QList<Span> &spans) {
+    for (Span &span : spans) {
+        QRect lineBox;
+        for (const Word &word : lines[span.line])
+            lineBox |= word.box;
+        float confidence = 0;
+        QString text;
+        int count = 0;
+        for (const Line &line : english) {
+            for (const Word &word : line) {
+                if (word.box.center().y() < lineBox.top() || word.box.center().y() > lineBox.bottom())
+                    continue;
+                QString part;
+                for (const Glyph &glyph : word.glyphs) {
+                    const int middle = glyph.box.center().x();
+                    if (middle >= span.source.left() && middle <= span.source.right())
+                        part += glyph.text;
+                }
+                if (part.isEmpty())
+                    continue;
+                text += (text.isEmpty() ? QString() : word.before) + part;
+                confidence += word.confidence;
+                ++count;
+            }
+        }
+        if (count > 0) {
+            span.text = QStringList{text};
+            span.confidence = confidence / float(count);
+        }
+    }
+}
+
+// A currency sign that the Chinese model dropped altogether: the English model's sign right
+// before a number goes in front of it.
+void restoreSigns(const QList<Line> &english, QList<Line> &lines, int lineHeight) {
+    for (Line &line : lines) {
+        for (qsizetype w = 0; w < line.size(); ++w) {
+            Word &number = line[w];
+            if (!isAsciiDigit(number.text.front()))
+                continue;
+            if (w > 0 && QStringView(u"¥￥$€£").contains(line[w - 1].text.back()))
+                continue;
+            const int from = number.box.left() - lineHeight * 8 / 10;
+            const int to = number.box.left() + lineHeight / 4;
+            const int previousEnd = w > 0 ? line[w - 1].box.right() : INT_MIN;
+            for (const Line &other : english) {
+                for (const Word &word : other) {
+                    if (word.box.center().y() < number.box.top() ||
+                        word.box.center().y() > number.box.bottom())
+                        continue;
+                    for (const Glyph &glyph : word.glyphs) {
+                        const int middle = glyph.box.center().x();
+                        if (glyph.text.size() == 1 && QStringView(u"¥$€£").contains(glyph.text.front()) &&
+                            middle >= from && middle <= to && middle > previousEnd)
+                            number.text.prepend(glyph.text);
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Puts the English reading of the spans in place of the Chinese one.
+void replaceSpans(QList<Line> &lines, const QList<Span> &spans, const TesseractEngine::Settings &settings) {
     // Replace back to front so that word positions stay valid.
     for (auto it = spans.crbegin(); it != spans.crend(); ++it) {
         const Span &span = *it;
@@ -292,6 +384,19 @@ void rereadLatin(tesseract::TessBaseAPI &latin, QList<Line> &lines, const QImage
     }
 }
 
+// Tesseract asks OpenMP for four threads per step of its networks, whatever thread count is set;
+// on two cores their start-up and spinning cost more than they bring. Without room for an active
+// level, every parallel region runs on the calling thread alone. The setting belongs to the
+// calling thread, so each thread that recognises makes it.
+void keepOnThisThread(const TesseractEngine::Settings &settings) {
+#ifdef _OPENMP
+    if (settings.threads <= 1)
+        omp_set_max_active_levels(0);
+#else
+    Q_UNUSED(settings);
+#endif
+}
+
 } // namespace
 
 TesseractEngine::TesseractEngine(Settings settings)
@@ -307,15 +412,6 @@ TesseractEngine::~TesseractEngine() {
 bool TesseractEngine::load(const QString &tessdataPath) {
     if (m_loaded)
         return true;
-#ifdef _OPENMP
-    // Tesseract asks OpenMP for four threads per step of its networks, whatever the thread count
-    // set; on two cores their start-up and spinning cost more than they bring, and a scan waits.
-    // Without nested-level room, every parallel region runs on the calling thread alone.
-    if (m_settings.threads <= 1) {
-        static std::once_flag once;
-        std::call_once(once, [] { omp_set_max_active_levels(0); });
-    }
-#endif
     const QByteArray path = tessdataPath.toLocal8Bit();
     m_api = initApi(path, m_settings.languages, m_settings);
     if (!m_api)
@@ -342,12 +438,35 @@ QStringList TesseractEngine::readLines(const QImage &page, int lineHeight, int s
     if (sheet.image.isNull())
         return out;
     const QImage &grey = sheet.image;
+    // With the English model reading the whole sheet too, both run at once on two threads.
+    QList<Line> english;
+    std::thread second;
+    if (m_latin && m_settings.latinAlongside) {
+        second = std::thread([&] {
+            keepOnThisThread(m_settings);
+            m_latin->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
+            m_latin->SetSourceResolution(m_settings.sourceDpi);
+            english = recognise(*m_latin, m_settings.deadlineMs, true);
+            m_latin->Clear();
+        });
+    }
+    keepOnThisThread(m_settings);
     m_api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     m_api->SetSourceResolution(m_settings.sourceDpi);
     QList<Line> lines = recognise(*m_api, m_settings.deadlineMs);
     m_api->Clear();
-    if (m_latin)
-        rereadLatin(*m_latin, lines, grey, m_settings);
+    if (second.joinable())
+        second.join();
+    if (m_latin) {
+        QList<Span> spans = latinSpans(lines);
+        if (m_settings.latinAlongside)
+            takeSpansFrom(english, lines, spans);
+        else
+            readSpansApart(*m_latin, lines, spans, grey, m_settings);
+        replaceSpans(lines, spans, m_settings);
+        if (m_settings.latinAlongside)
+            restoreSigns(english, lines, sheetLineHeight);
+    }
     for (const Line &line : lines) {
         QString text;
         for (qsizetype w = 0; w < line.size(); ++w) {

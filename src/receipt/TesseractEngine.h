@@ -23,6 +23,10 @@ public:
         QString latinLanguage = QStringLiteral("eng");
         // The English reading replaces the Chinese one unless its confidence is lower by more.
         float latinConfidenceMargin = 1000;
+        // The English model reads the whole sheet on a second thread while the Chinese one reads
+        // it, instead of reading the Latin parts afterwards: faster on two cores and more
+        // accurate, as it sees the words in their line.
+        bool latinAlongside = true;
         // Tesseract's page segmentation mode (tesseract::PageSegMode).
         int pageSegMode = 6;
         // 1: Tesseract runs on the scanning thread alone; more: Tesseract's own OpenMP threads.
