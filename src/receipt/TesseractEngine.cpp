@@ -47,8 +47,9 @@ const QRegularExpression &isHanRegex() {
     return han;
 }
 
-// A blank between Chinese and anything else is at least this wide, in percent of the line height.
+// Blanks next to Chinese characters are at least this wide, in percent of the line height.
 constexpr int blankPercent = 24;
+constexpr int mixedBlankPercent = 16;
 
 bool isChinese(QChar c) {
     const char16_t u = c.unicode();
@@ -90,7 +91,10 @@ QString separator(const QImage &sheet, const Word &left, const Word &right, int 
         (QStringView(u"年月").contains(a) && isAsciiDigit(b)))
         return {};
     const int gap = blankBetween(sheet, left.box, right.box, lineHeight / 2);
-    return gap * 100 >= lineHeight * blankPercent ? QStringLiteral(" ") : QString();
+    // Between Chinese characters a blank must be wider than their own spacing; next to Latin
+    // letters, digits and signs, which sit closer to Chinese characters, a narrower gap is one.
+    const int percent = isChinese(a) && isChinese(b) ? blankPercent : mixedBlankPercent;
+    return gap * 100 >= lineHeight * percent ? QStringLiteral(" ") : QString();
 }
 
 // Words the Chinese model reads worse than the English one: those without Han characters, and a
@@ -297,6 +301,20 @@ void takeSpansFrom(const QList<Line> &english, const QList<Line> &lines, QList<S
         QRect lineBox;
         for (const Word &word : lines[span.line])
             lineBox |= word.box;
+        // The Chinese model's boxes are rough: the span reaches a little beyond its own, but not
+        // into the Chinese words beside it.
+        const Line &own = lines[span.line];
+        const int reach = lineBox.height() / 2;
+        auto belongs = [&](int middle) {
+            if (middle < span.source.left() - reach || middle > span.source.right() + reach)
+                return false;
+            for (qsizetype w = 0; w < own.size(); ++w) {
+                if ((w < span.first || w > span.last) && middle >= own[w].box.left() &&
+                    middle <= own[w].box.right())
+                    return false;
+            }
+            return true;
+        };
         float confidence = 0;
         QString text;
         int count = 0;
@@ -306,8 +324,7 @@ void takeSpansFrom(const QList<Line> &english, const QList<Line> &lines, QList<S
                     continue;
                 QString part;
                 for (const Glyph &glyph : word.glyphs) {
-                    const int middle = glyph.box.center().x();
-                    if (middle >= span.source.left() && middle <= span.source.right())
+                    if (belongs(glyph.box.center().x()))
                         part += glyph.text;
                 }
                 if (part.isEmpty())
