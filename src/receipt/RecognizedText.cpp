@@ -14,6 +14,15 @@ QString tidyLine(const QString &line) {
                                            QRegularExpression::CaseInsensitiveOption);
     for (auto match = dollar.match(text); match.hasMatch(); match = dollar.match(text, match.capturedStart()))
         text.replace(match.capturedStart(), match.capturedLength(), match.captured(1).toUpper() + u'$');
+    // A capital I that starts a line is read as a bracket or a bar ("[tem" for "Item").
+    static const QRegularExpression capitalI(QStringLiteral("^[\\[|](?=[a-z]{2,}\\b)"));
+    text.replace(capitalI, QStringLiteral("I"));
+    // It reads the J of JPY as an I or a bracket.
+    static const QRegularExpression yenCode(QStringLiteral("(?<![A-Za-z])[I\\]|l]PY(?=\\s?[0-9])"));
+    text.replace(yenCode, QStringLiteral("JPY"));
+    // A euro sign between digits is the e of a hexadecimal number ("97e22173").
+    static const QRegularExpression hexE(QStringLiteral("(?<=[0-9])€(?=[0-9])"));
+    text.replace(hexE, QStringLiteral("e"));
     // A slash between Chinese characters ("元/季") is read as a bar.
     static const QRegularExpression bar(QStringLiteral("(?<=\\p{Han})\\|(?=\\p{Han})"));
     text.replace(bar, QStringLiteral("/"));

@@ -156,12 +156,12 @@ std::vector<Component> components(const QImage &grey, int inkBelow, std::vector<
 // A button: text on a filled shape, lighter or darker than the fill. Paints the fill white and
 // the text dark, whatever its polarity.
 void clearButton(QImage &grey, const Component &shape, int id, const std::vector<int> &labels) {
-    // Two pixels around the shape hold its soft rim.
+    // A few pixels around the shape hold its soft rim.
     Component c = shape;
-    c.left = std::max(0, c.left - 2);
-    c.top = std::max(0, c.top - 2);
-    c.right = std::min(grey.width() - 1, c.right + 2);
-    c.bottom = std::min(grey.height() - 1, c.bottom + 2);
+    c.left = std::max(0, c.left - 3);
+    c.top = std::max(0, c.top - 3);
+    c.right = std::min(grey.width() - 1, c.right + 3);
+    c.bottom = std::min(grey.height() - 1, c.bottom + 3);
     const int w = c.width();
     const int h = c.height();
     auto isShape = [&](int x, int y) { return labels[size_t(y) * size_t(grey.width()) + size_t(x)] == id; };
@@ -207,10 +207,12 @@ void clearButton(QImage &grey, const Component &shape, int id, const std::vector
         uchar *row = grey.scanLine(c.top + y);
         for (int x = 0; x < w; ++x) {
             uchar &v = row[c.left + x];
-            if (outside[size_t(y) * size_t(w) + size_t(x)])
-                v = 255; // paper, or the soft rim of the shape
-            else
+            const bool isText = isShape(c.left + x, c.top + y) ? v < fill - 40 // darker text on the fill
+                                                               : !outside[size_t(y) * size_t(w) + size_t(x)];
+            if (isText)
                 v = uchar(255 - std::min(255, std::abs(v - fill) * 255 / range));
+            else
+                v = 255; // the fill, its soft rim, or paper
         }
     }
 }

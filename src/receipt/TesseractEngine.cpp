@@ -205,7 +205,9 @@ QList<Span> latinSpans(QList<Line> &lines) {
             const bool chineseNumber = gluedToHan && std::all_of(text.begin(), text.end(), [](QChar c) {
                                            return isAsciiDigit(c) || QStringView(u".,:-/").contains(c);
                                        });
-            line[w].isLatin = looksLatin(text) && !chineseNumber;
+            // Chinese punctuation alone ("，") is no Latin either.
+            const bool chinesePunctuation = std::all_of(text.begin(), text.end(), isChinese);
+            line[w].isLatin = looksLatin(text) && !chineseNumber && !chinesePunctuation;
         }
         // A currency sign the Chinese model has no glyph for is often read as a Han character of
         // its own, right before the amount ("羊 12", "人 E29.99"): the English model reads both
@@ -301,19 +303,28 @@ void takeSpansFrom(const QList<Line> &english, const QList<Line> &lines, QList<S
         QRect lineBox;
         for (const Word &word : lines[span.line])
             lineBox |= word.box;
-        // The Chinese model's boxes are rough: the span reaches a little beyond its own, but not
-        // into the Chinese words beside it.
+        // Each English glyph goes with the Chinese model's glyph nearest to it: the Chinese
+        // model's word boxes are rough, its glyph positions less so.
         const Line &own = lines[span.line];
         const int reach = lineBox.height() / 2;
         auto belongs = [&](int middle) {
             if (middle < span.source.left() - reach || middle > span.source.right() + reach)
                 return false;
+            qsizetype nearestWord = -1;
+            int nearest = INT_MAX;
             for (qsizetype w = 0; w < own.size(); ++w) {
-                if ((w < span.first || w > span.last) && middle >= own[w].box.left() &&
-                    middle <= own[w].box.right())
-                    return false;
+                for (const Glyph &glyph : own[w].glyphs) {
+                    // Inside a wide Chinese character counts as nearest to it.
+                    const int distance = middle < glyph.box.left()    ? glyph.box.left() - middle
+                                         : middle > glyph.box.right() ? middle - glyph.box.right()
+                                                                      : 0;
+                    if (distance < nearest) {
+                        nearest = distance;
+                        nearestWord = w;
+                    }
+                }
             }
-            return true;
+            return nearestWord < 0 || (nearestWord >= span.first && nearestWord <= span.last);
         };
         float confidence = 0;
         QString text;
@@ -361,9 +372,10 @@ void restoreSigns(const QList<Line> &english, QList<Line> &lines, int lineHeight
                         continue;
                     for (const Glyph &glyph : word.glyphs) {
                         const int middle = glyph.box.center().x();
-                        if (glyph.text.size() == 1 && QStringView(u"¥$€£").contains(glyph.text.front()) &&
+                        // A lone Y is the English model's yen sign.
+                        if (glyph.text.size() == 1 && QStringView(u"¥$€£Y").contains(glyph.text.front()) &&
                             middle >= from && middle <= to && middle > previousEnd)
-                            number.text.prepend(glyph.text);
+                            number.text.prepend(glyph.text == u"Y" ? QStringLiteral("¥") : glyph.text);
                     }
                 }
             }
@@ -384,6 +396,20 @@ void replaceSpans(QList<Line> &lines, const QList<Span> &spans, const TesseractE
             mainConfidence += line[w].confidence;
         mainConfidence /= float(span.last - span.first + 1);
         if (span.confidence + settings.latinConfidenceMargin < mainConfidence)
+            continue;
+        // Letters set right against Chinese characters ("黄金VIP会员"): the Chinese model, which
+        // learnt such mixed text, reads them better than the English one, which the Chinese
+        // characters beside them confuse. Amounts and signs still go to the English model.
+        const bool gluedBefore = span.first > 0 && line[span.first].before.isEmpty() &&
+                                 isChinese(line[span.first - 1].text.back());
+        const bool gluedAfter = span.last + 1 < line.size() && line[span.last + 1].before.isEmpty() &&
+                                isChinese(line[span.last + 1].text.front());
+        bool lettersOnly = true;
+        for (qsizetype w = span.first; w <= span.last; ++w)
+            lettersOnly = lettersOnly && std::all_of(line[w].text.begin(), line[w].text.end(), [](QChar c) {
+                              return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+                          });
+        if ((gluedBefore || gluedAfter) && lettersOnly)
             continue;
         Word merged;
         merged.before = line[span.first].before;
@@ -470,7 +496,7 @@ QStringList TesseractEngine::readLines(const QImage &page, int lineHeight, int s
     keepOnThisThread(m_settings);
     m_api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     m_api->SetSourceResolution(m_settings.sourceDpi);
-    QList<Line> lines = recognise(*m_api, m_settings.deadlineMs);
+    QList<Line> lines = recognise(*m_api, m_settings.deadlineMs, m_settings.latinAlongside);
     m_api->Clear();
     if (second.joinable())
         second.join();

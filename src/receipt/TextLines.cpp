@@ -1,7 +1,9 @@
 #include "TextLines.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -97,6 +99,31 @@ private:
         }
         // A lone rule or speck: nothing to read.
         found.removeIf([](const QRect &band) { return band.height() <= 2; });
+        // Lines set close together touch (a descender meets the next line's capitals): part them
+        // at the row with least ink.
+        for (qsizetype i = 0; i < found.size(); ++i) {
+            const QRect band = found[i];
+            if (band.height() * 10 < m_lineHeight * 18)
+                continue;
+            const std::vector<int> ink = rowInk(band);
+            const int from = band.height() / 4;
+            const int to = band.height() - band.height() / 4;
+            int best = from;
+            for (int y = from; y < to; ++y)
+                if (ink[size_t(y)] < ink[size_t(best)])
+                    best = y;
+            // Chinese characters have rows of little ink inside them; only a nearly blank row
+            // with a line's height on either side parts two lines.
+            const double mean = double(std::accumulate(ink.begin(), ink.end(), 0)) / double(ink.size());
+            const int least = m_lineHeight * 7 / 10;
+            if (ink[size_t(best)] > std::max(2.0, mean * 0.03) || best < least ||
+                band.height() - best < least)
+                continue;
+            found[i] = QRect(band.left(), band.top(), band.width(), best);
+            found.insert(i + 1,
+                         QRect(band.left(), band.top() + best + 1, band.width(), band.height() - best - 1));
+            --i; // the upper part may hold more than one line still
+        }
         return found;
     }
 
@@ -134,7 +161,8 @@ private:
                 return std::abs(x.top() - y.top()) <= slack && std::abs(x.bottom() - y.bottom()) <= slack;
             });
         }
-        return aligned * 2 >= fewer.size();
+        // A single row beside a column is a value, not a column of its own.
+        return fewer.size() < 2 || aligned * 2 >= fewer.size();
     }
 
     // A blank corridor through the whole height of `r` that parts two columns, as [start, end).
@@ -211,12 +239,22 @@ QImage squeeze(const QImage &page, const QRect &line, int longest) {
         if (blank <= longest)
             keep.push_back(x);
     }
+    // A tinted bar the page clean-up left light grey becomes white paper too: the line's most
+    // common light shade is its paper.
+    std::array<int, 256> histogram{};
+    for (int y = line.top(); y <= line.bottom(); ++y) {
+        const uchar *in = page.constScanLine(y);
+        for (int x : keep)
+            ++histogram[in[x]];
+    }
+    const auto paper =
+        int(std::max_element(histogram.begin() + inkBelow, histogram.end()) - histogram.begin());
     QImage out(int(keep.size()), line.height(), QImage::Format_Grayscale8);
     for (int y = 0; y < line.height(); ++y) {
         const uchar *in = page.constScanLine(line.top() + y);
         uchar *row = out.scanLine(y);
         for (size_t i = 0; i < keep.size(); ++i)
-            row[i] = in[keep[i]];
+            row[i] = uchar(std::min(255, in[keep[i]] * 255 / paper));
     }
     return out;
 }
