@@ -17,6 +17,9 @@ QString tidyLine(const QString &line) {
     // A capital I that starts a line is read as a bracket or a bar ("[tem" for "Item").
     static const QRegularExpression capitalI(QStringLiteral("^[\\[|](?=[a-z]{2,}\\b)"));
     text.replace(capitalI, QStringLiteral("I"));
+    // Or as a small l or i, in the labels that begin with it.
+    static const QRegularExpression label(QStringLiteral("^[li](?=tem\\b|nvoice\\b)"));
+    text.replace(label, QStringLiteral("I"));
     // It reads the J of JPY as an I or a bracket.
     static const QRegularExpression yenCode(QStringLiteral("(?<![A-Za-z])[I\\]|l]PY(?=\\s?[0-9])"));
     text.replace(yenCode, QStringLiteral("JPY"));
