@@ -353,7 +353,8 @@ void takeSpansFrom(const QList<Line> &english, const QList<Line> &lines, QList<S
 }
 
 // A currency sign that the Chinese model dropped altogether: the English model's sign right
-// before a number goes in front of it.
+// before the digit that starts a number goes in front of it. The Chinese model's box of such a
+// number often takes in the sign it dropped, so the English digits place the sign, not the box.
 void restoreSigns(const QList<Line> &english, QList<Line> &lines, int lineHeight) {
     for (Line &line : lines) {
         for (qsizetype w = 0; w < line.size(); ++w) {
@@ -362,22 +363,32 @@ void restoreSigns(const QList<Line> &english, QList<Line> &lines, int lineHeight
                 continue;
             if (w > 0 && QStringView(u"¥￥$€£").contains(line[w - 1].text.back()))
                 continue;
-            const int from = number.box.left() - lineHeight * 8 / 10;
-            const int to = number.box.left() + lineHeight / 4;
-            const int previousEnd = w > 0 ? line[w - 1].box.right() : INT_MIN;
+            // The English glyphs on the number's row, left to right.
+            QList<Glyph> row;
             for (const Line &other : english) {
                 for (const Word &word : other) {
-                    if (word.box.center().y() < number.box.top() ||
-                        word.box.center().y() > number.box.bottom())
-                        continue;
-                    for (const Glyph &glyph : word.glyphs) {
-                        const int middle = glyph.box.center().x();
-                        // A lone Y is the English model's yen sign.
-                        if (glyph.text.size() == 1 && QStringView(u"¥$€£Y").contains(glyph.text.front()) &&
-                            middle >= from && middle <= to && middle > previousEnd)
-                            number.text.prepend(glyph.text == u"Y" ? QStringLiteral("¥") : glyph.text);
-                    }
+                    if (word.box.center().y() >= number.box.top() &&
+                        word.box.center().y() <= number.box.bottom())
+                        row.append(word.glyphs);
                 }
+            }
+            std::stable_sort(row.begin(), row.end(), [](const Glyph &a, const Glyph &b) {
+                return a.box.center().x() < b.box.center().x();
+            });
+            const int previousEnd = w > 0 ? line[w - 1].box.right() : INT_MIN;
+            const int from = std::max(previousEnd, number.box.left() - lineHeight * 8 / 10);
+            // The first English digit within the number's box, and the glyph before it.
+            for (qsizetype g = 0; g < row.size(); ++g) {
+                const int middle = row[g].box.center().x();
+                if (middle < number.box.left() - lineHeight / 4 || middle > number.box.right() ||
+                    row[g].text.size() != 1 || !isAsciiDigit(row[g].text.front()))
+                    continue;
+                // A lone Y is the English model's yen sign.
+                const Glyph *sign = g > 0 ? &row[g - 1] : nullptr;
+                if (sign && sign->text.size() == 1 && QStringView(u"¥$€£Y").contains(sign->text.front()) &&
+                    sign->box.center().x() > from)
+                    number.text.prepend(sign->text == u"Y" ? QStringLiteral("¥") : sign->text);
+                break;
             }
         }
     }
