@@ -3,7 +3,7 @@
 //   bench_ocr                         speed: model load, scan + parse of a 1280×800 receipt
 //   bench_ocr --accuracy [N]          accuracy over N generated receipts (default 240)
 //   bench_ocr --corpus-out DIR [N]    writes N receipts (PNG + ground-truth TXT) to DIR
-// Engine settings for comparisons: --psm N, --threads N, --dpi N, --invert.
+// Engine settings for comparisons: --psm N, --threads N, --dpi N, --invert, --latin-margin N.
 #include "ReceiptCorpus.h"
 #include "receipt/ReceiptParser.h"
 #include "receipt/ReceiptScanner.h"
@@ -214,6 +214,10 @@ int main(int argc, char *argv[]) {
             g_settings.latinLanguage = QString::fromLatin1(argv[++i]);
             if (g_settings.latinLanguage == QLatin1String("none"))
                 g_settings.latinLanguage.clear();
+        } else if (!std::strcmp(arg, "--latin-margin")) {
+            int margin = 0;
+            nextNumber(margin);
+            g_settings.latinConfidenceMargin = float(margin);
         } else if (!std::strcmp(arg, "--line-height")) {
             nextNumber(g_imageOptions.targetLineHeight);
         } else if (!std::strcmp(arg, "--no-flatten")) {
