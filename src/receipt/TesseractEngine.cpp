@@ -222,6 +222,12 @@ QList<Span> latinSpans(QList<Line> &lines) {
                 line[w].isLatin = true;
                 line[w + 1].isLatin = true;
             }
+            // Likewise the first capital of a Latin word, read as a Han character it is unsure of
+            // and set right against the rest ("上UR" for "EUR").
+            if (sign.text.size() == 1 && isHan(sign.text.at(0)) && (w == 0 || !sign.before.isEmpty()) &&
+                sign.confidence < 60 && amount.before.isEmpty() && amount.isLatin &&
+                amount.text.front() >= u'A' && amount.text.front() <= u'Z')
+                line[w].isLatin = true;
         }
         for (qsizetype w = 0; w < line.size(); ++w) {
             if (!line[w].isLatin)
