@@ -10,7 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "${1:-$root/build}")
 runs=${RUNS:-9}
-renewly=$build/src/app/renewly
+renewly=$build/bin/renewly
 [[ -x "$renewly" ]] || { echo "build $renewly first" >&2; exit 1; }
 
 if [[ -z "${RENEWLY_BENCH_IN_XVFB:-}" ]]; then

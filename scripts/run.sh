@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DRENEWLY_BUILD_TESTS=OFF -DRENEWLY_BUILD_BENCH=OFF
 cmake --build build/release -j"$(nproc)"
 
-if [ -x build/release/src/app/renewly ]; then
-  exec build/release/src/app/renewly "$@"
+if [ -x build/release/bin/renewly ]; then
+  exec build/release/bin/renewly "$@"
 fi
 exec build/release/src/cli/renewly-cli "${@:-summary}"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ImageFile.h"
+
 #include <QImage>
 #include <QString>
 
@@ -17,7 +19,7 @@ public:
 
     // Images larger than this are scaled down while decoding, or refused when the format cannot
     // decode at a smaller size.
-    static constexpr qint64 maxImagePixels = 40'000'000;
+    static constexpr qint64 maxImagePixels = ImageFile::maxPixels;
 
     // The recognised lines of the image, each the best reading of one text line, joined with "\n"
     // in reading order. The empty text when the image is empty or nothing can be recognised.
@@ -30,8 +32,7 @@ public:
     // not a readable image.
     static QString recognizeFile(const QString &path);
 
-    // Decodes an image file, whatever its extension, without exhausting memory: a null image for
-    // missing, empty, truncated or fake files and for images too large to decode safely.
+    // Decodes an image file (see ImageFile::load).
     static QImage loadImage(const QString &path);
 
     // Where the models are read from: $TESSDATA_PREFIX when set, else Debian's tessdata folder.

@@ -1,10 +1,9 @@
 #include "ScanFlow.h"
 
+#include "receipt/ImageFile.h"
 #include "receipt/ReceiptParser.h"
+#include "receipt/RecognizerPlugin.h"
 #include "settings/LocalizationManager.h"
-#ifdef RENEWLY_HAVE_OCR
-#include "receipt/ReceiptScanner.h"
-#endif
 
 #include <QClipboard>
 #include <QFileDialog>
@@ -45,21 +44,11 @@ ScanFlow::ScanFlow(QWidget *window, ViewClock clock, QObject *parent)
 ScanFlow::~ScanFlow() = default;
 
 ScanFlow::Recognizer ScanFlow::defaultRecognizer() {
-#ifdef RENEWLY_HAVE_OCR
-    return [](const QImage &image) { return ReceiptScanner::recognizeText(image); };
-#else
-    return [](const QImage &) { return QString(); };
-#endif
+    return [](const QImage &image) { return RecognizerPlugin::shared().recognizeText(image); };
 }
 
 QImage ScanFlow::loadImage(const QString &path) {
-#ifdef RENEWLY_HAVE_OCR
-    return ReceiptScanner::loadImage(path);
-#else
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    return reader.read();
-#endif
+    return ImageFile::load(path);
 }
 
 QString ScanFlow::noImageMessage(bool isZh) {

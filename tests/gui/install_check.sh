@@ -16,6 +16,9 @@ cmake --install "$build" --prefix "$prefix" --component desktop >/dev/null
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 [[ -x "$prefix/bin/renewly" ]] || fail "program not installed"
+# The recogniser plugin, in lib/renewly (or its multiarch form) where the program looks for it.
+compgen -G "$prefix/lib/renewly/renewly-recognizer.so" >/dev/null ||
+    compgen -G "$prefix/lib/*/renewly/renewly-recognizer.so" >/dev/null || fail "recogniser plugin not installed"
 launcher="$prefix/share/applications/$id.desktop"
 autostart="$prefix/etc/xdg/autostart/$id.desktop"
 metainfo="$prefix/share/metainfo/$id.metainfo.xml"

@@ -19,9 +19,7 @@
 #include <QSignalSpy>
 #include <QUrl>
 
-#ifdef RENEWLY_HAVE_OCR
-#include "receipt/ReceiptScanner.h"
-#endif
+#include "receipt/RecognizerPlugin.h"
 
 #include <atomic>
 #include <memory>
@@ -95,6 +93,8 @@ private Q_SLOTS:
     void scanEntriesStayUsableAndOverlappingScansAllOpen();
     void proposalWaitsForTheOpenSheet();
     void failingRecognizerGivesTheParserDefaults();
+    void brokenRecognizerPluginReadsNothing_data();
+    void brokenRecognizerPluginReadsNothing();
     void realRecognizerReadsAScreenshot();
 
 private:
@@ -385,12 +385,48 @@ void TestScanFlow::failingRecognizerGivesTheParserDefaults() {
     QVERIFY(!form->isValid());
 }
 
+void TestScanFlow::brokenRecognizerPluginReadsNothing_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("missing") << "gone.so" << QByteArray();
+    QTest::newRow("empty") << "empty.so" << QByteArray("");
+    QTest::newRow("not a library") << "text.so" << QByteArray("#!/bin/sh\nexit 0\n");
+    QTest::newRow("a truncated library") << "cut.so"
+                                         << QByteArray("\x7f"
+                                                       "ELF\x02\x01\x01",
+                                                       7);
+    // A real shared library without the recogniser's entry points.
+    QTest::newRow("another library") << "libz.so.1" << QByteArray();
+}
+
+void TestScanFlow::brokenRecognizerPluginReadsNothing() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QString path = file;
+    if (!content.isNull()) {
+        path = m_files->filePath(file);
+        QVERIFY(TestSupport::writeFile(path, content));
+    } else if (file.endsWith(u".so")) {
+        path = m_files->filePath(file);
+    }
+    RecognizerPlugin plugin(path);
+    QImage image(200, 80, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    // Twice: the failure is remembered, not retried on every scan.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QVERIFY(!plugin.load());
+        QCOMPARE(plugin.recognizeText(image), QString());
+    }
+    QVERIFY(!plugin.errorString().isEmpty());
+}
+
 void TestScanFlow::realRecognizerReadsAScreenshot() {
 #ifndef RENEWLY_HAVE_OCR
     QSKIP("built without the on-device recogniser");
 #else
-    if (!ReceiptScanner::isAvailable())
-        QSKIP("recognition models not installed");
+    // The program loads the recogniser on the first scan; the test finds it through
+    // RENEWLY_RECOGNIZER.
+    QVERIFY2(RecognizerPlugin::shared().load(), qPrintable(RecognizerPlugin::shared().errorString()));
     TestSupport::LanguageGuard language(Lang::en);
     ContentView &content = m_h->show();
     content.scanFlow().setRecognizer(ScanFlow::defaultRecognizer());
