@@ -431,11 +431,19 @@ void replaceSpans(QList<Line> &lines, const QList<Span> &spans, const TesseractE
         Word merged;
         merged.before = line[span.first].before;
         merged.text = span.text.join(u' ');
-        // Where the Chinese reading ends a word at a slash ("¥98/" before "月"), the English one
-        // tends to read the edge of the next character as one more.
+        // Where the Chinese reading ends a word at a slash before a Chinese character ("¥98/"
+        // before "月"), the English one tends to read the edge of that character as a glyph or two
+        // more. The Chinese model may also take the slash for another sign whose box runs into the
+        // character ("30.00)" for "30.00/"); then the English word, cut after its slash, has as
+        // many characters as the Chinese one.
         const QString &lastWord = line[span.last].text;
-        if (lastWord.endsWith(u'/') && merged.text.contains(u'/'))
-            merged.text.truncate(merged.text.lastIndexOf(u'/') + 1);
+        const qsizetype slash = merged.text.lastIndexOf(u'/');
+        const qsizetype wordStart = merged.text.lastIndexOf(u' ') + 1;
+        const bool edgeAfterSlash = gluedAfter && slash >= wordStart && merged.text.size() - slash - 1 <= 2 &&
+                                    lastWord.size() == slash + 1 - wordStart &&
+                                    !lastWord.back().isLetterOrNumber();
+        if ((lastWord.endsWith(u'/') || edgeAfterSlash) && slash >= 0)
+            merged.text.truncate(slash + 1);
         for (qsizetype w = span.first; w <= span.last; ++w)
             merged.box |= line[w].box;
         merged.confidence = span.confidence;
