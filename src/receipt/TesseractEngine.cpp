@@ -400,6 +400,34 @@ void restoreSigns(const QList<Line> &english, QList<Line> &lines, int lineHeight
     }
 }
 
+// Inside a number the English model now and then takes a digit for a letter ("HK$8s.00") where
+// the Chinese model read the digit. Where both read a word with as many characters, a letter
+// next to a digit or a decimal point in the English reading gives way to the Chinese digit.
+void keepDigits(QString &english, const QList<Word> &chinese) {
+    QStringList tokens = english.split(u' ');
+    if (tokens.size() != chinese.size())
+        return;
+    auto isNumeral = [](QChar c) { return isAsciiDigit(c) || c == u'.' || c == u','; };
+    bool changed = false;
+    for (qsizetype t = 0; t < tokens.size(); ++t) {
+        QString &token = tokens[t];
+        const QString &other = chinese[t].text;
+        if (token.size() != other.size())
+            continue;
+        for (qsizetype i = 0; i < token.size(); ++i) {
+            const QChar before = i > 0 ? token.at(i - 1) : QChar();
+            const QChar after = i + 1 < token.size() ? token.at(i + 1) : QChar();
+            if (token.at(i).isLetter() && isAsciiDigit(other.at(i)) &&
+                (isNumeral(before) || isNumeral(after)) && !before.isLetter() && !after.isLetter()) {
+                token[i] = other.at(i);
+                changed = true;
+            }
+        }
+    }
+    if (changed)
+        english = tokens.join(u' ');
+}
+
 // Puts the English reading of the spans in place of the Chinese one.
 void replaceSpans(QList<Line> &lines, const QList<Span> &spans, const TesseractEngine::Settings &settings) {
     // Replace back to front so that word positions stay valid.
@@ -444,6 +472,7 @@ void replaceSpans(QList<Line> &lines, const QList<Span> &spans, const TesseractE
                                     !lastWord.back().isLetterOrNumber();
         if ((lastWord.endsWith(u'/') || edgeAfterSlash) && slash >= 0)
             merged.text.truncate(slash + 1);
+        keepDigits(merged.text, line.mid(span.first, span.last - span.first + 1));
         for (qsizetype w = span.first; w <= span.last; ++w)
             merged.box |= line[w].box;
         merged.confidence = span.confidence;
