@@ -20,10 +20,14 @@ RecognizerPlugin &RecognizerPlugin::shared() {
 }
 
 QString RecognizerPlugin::defaultPath() {
+    return pathBeside(QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                                   : QDir::currentPath());
+}
+
+QString RecognizerPlugin::pathBeside(const QString &programFolder) {
     // The same place relative to the program in the build tree and wherever it is installed.
-    const QString folder =
-        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-    return QDir::cleanPath(folder + QStringLiteral("/" RENEWLY_RECOGNIZER_DIR "/renewly-recognizer.so"));
+    return QDir::cleanPath(programFolder +
+                           QStringLiteral("/" RENEWLY_RECOGNIZER_DIR "/renewly-recognizer.so"));
 }
 
 // Destroying a QLibrary leaves the library loaded.

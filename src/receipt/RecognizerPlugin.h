@@ -30,6 +30,8 @@ public:
     // program (defaultPath()).
     static RecognizerPlugin &shared();
     static QString defaultPath();
+    // Where the plugin is for a program in `programFolder`.
+    static QString pathBeside(const QString &programFolder);
 
     const QString &path() const { return m_path; }
 

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -95,6 +96,7 @@ private Q_SLOTS:
     void failingRecognizerGivesTheParserDefaults();
     void brokenRecognizerPluginReadsNothing_data();
     void brokenRecognizerPluginReadsNothing();
+    void programFindsTheRecognizerBesideIt();
     void realRecognizerReadsAScreenshot();
 
 private:
@@ -418,6 +420,19 @@ void TestScanFlow::brokenRecognizerPluginReadsNothing() {
         QCOMPARE(plugin.recognizeText(image), QString());
     }
     QVERIFY(!plugin.errorString().isEmpty());
+}
+
+void TestScanFlow::programFindsTheRecognizerBesideIt() {
+#ifndef RENEWLY_HAVE_OCR
+    QSKIP("built without the on-device recogniser");
+#else
+    // The desktop program has no RENEWLY_RECOGNIZER; it must find the plugin on its own.
+    const QString plugin = RecognizerPlugin::pathBeside(QStringLiteral(RENEWLY_PROGRAM_FOLDER));
+    QCOMPARE(QFileInfo(plugin).canonicalFilePath(),
+             QFileInfo(QStringLiteral(RENEWLY_PLUGIN_FILE)).canonicalFilePath());
+    RecognizerPlugin beside(plugin);
+    QVERIFY2(beside.load(), qPrintable(beside.errorString()));
+#endif
 }
 
 void TestScanFlow::realRecognizerReadsAScreenshot() {
