@@ -181,6 +181,25 @@ QList<Line> recognise(tesseract::TessBaseAPI &api, int deadlineMs, bool withGlyp
     return lines;
 }
 
+// The Chinese model now and then gives a Han character a sliver of a box well to the right of its
+// strokes, up against the next word ("乐" boxed on the edge of the "<" after it), so that the
+// blank before the next word seems to come before the character. Such a character reaches back
+// to the word before it.
+void widenSlivers(QList<Line> &lines, int lineHeight) {
+    for (Line &line : lines) {
+        for (qsizetype w = 1; w < line.size(); ++w) {
+            Word &word = line[w];
+            const int previousEnd = line[w - 1].box.right();
+            if (word.text.size() == 1 && isHan(word.text.front()) && word.box.width() * 3 < lineHeight &&
+                previousEnd < word.box.left() && word.box.right() - previousEnd < lineHeight) {
+                word.box.setLeft(previousEnd + 1);
+                for (Glyph &glyph : word.glyphs)
+                    glyph.box.setLeft(previousEnd + 1);
+            }
+        }
+    }
+}
+
 // A run of words of one line that the English model reads better than the Chinese one.
 struct Span {
     qsizetype line = 0, first = 0, last = 0;
@@ -552,6 +571,7 @@ QStringList TesseractEngine::readLines(const QImage &page, int lineHeight, int s
     m_api->SetSourceResolution(m_settings.sourceDpi);
     QList<Line> lines = recognise(*m_api, m_settings.deadlineMs, m_settings.latinAlongside);
     m_api->Clear();
+    widenSlivers(lines, sheetLineHeight);
     if (second.joinable())
         second.join();
     if (m_latin) {
