@@ -3,7 +3,8 @@
 //   bench_ocr                         speed: model load, scan + parse of a 1280×800 receipt
 //   bench_ocr --accuracy [N]          accuracy over N generated receipts (default 240)
 //   bench_ocr --corpus-out DIR [N]    writes N receipts (PNG + ground-truth TXT) to DIR
-// Engine settings for comparisons: --psm N, --threads N, --dpi N, --invert, --latin-margin N.
+// Engine settings for comparisons: --psm N, --threads N, --dpi N, --invert, --latin-margin N,
+// --latin-doubt N.
 #include "ReceiptCorpus.h"
 #include "receipt/ReceiptParser.h"
 #include "receipt/ReceiptScanner.h"
@@ -218,6 +219,10 @@ int main(int argc, char *argv[]) {
             int margin = 0;
             nextNumber(margin);
             g_settings.latinConfidenceMargin = float(margin);
+        } else if (!std::strcmp(arg, "--latin-doubt")) {
+            int margin = 0;
+            nextNumber(margin);
+            g_settings.latinDoubtMargin = float(margin);
         } else if (!std::strcmp(arg, "--line-height")) {
             nextNumber(g_imageOptions.targetLineHeight);
         } else if (!std::strcmp(arg, "--no-flatten")) {

@@ -461,6 +461,13 @@ void replaceSpans(QList<Line> &lines, const QList<Span> &spans, const TesseractE
         mainConfidence /= float(span.last - span.first + 1);
         if (span.confidence + settings.latinConfidenceMargin < mainConfidence)
             continue;
+        // Where the Chinese model read the words as Latin text too, and is sure of them while the
+        // English one is not ("HK$3s8s.00" against "HK$388.00"), its reading stands.
+        bool readAsLatin = true;
+        for (qsizetype w = span.first; w <= span.last; ++w)
+            readAsLatin = readAsLatin && !line[w].text.contains(isHanRegex());
+        if (readAsLatin && span.confidence + settings.latinDoubtMargin < mainConfidence)
+            continue;
         // Letters set right against Chinese characters ("黄金VIP会员"): the Chinese model, which
         // learnt such mixed text, reads them better than the English one, which the Chinese
         // characters beside them confuse. Amounts and signs still go to the English model.

@@ -23,6 +23,8 @@ public:
         QString latinLanguage = QStringLiteral("eng");
         // The English reading replaces the Chinese one unless its confidence is lower by more.
         float latinConfidenceMargin = 1000;
+        // The same where the Chinese model read the words as Latin text too.
+        float latinDoubtMargin = 50;
         // The English model reads the whole sheet on a second thread while the Chinese one reads
         // it, instead of reading the Latin parts afterwards: faster on two cores and more
         // accurate, as it sees the words in their line.
