@@ -26,6 +26,9 @@ QString tidyLine(const QString &line) {
     // A euro sign between digits is the e of a hexadecimal number ("97e22173").
     static const QRegularExpression hexE(QStringLiteral("(?<=[0-9])€(?=[0-9])"));
     text.replace(hexE, QStringLiteral("e"));
+    // A pound sign before digits that run on into hexadecimal letters is an f ("£7166a9b").
+    static const QRegularExpression hexF(QStringLiteral("(?<![A-Za-z0-9])£(?=[0-9]+[a-f][0-9a-f]*\\b)"));
+    text.replace(hexF, QStringLiteral("f"));
     // A slash between Chinese characters ("元/季") is read as a bar.
     static const QRegularExpression bar(QStringLiteral("(?<=\\p{Han})\\|(?=\\p{Han})"));
     text.replace(bar, QStringLiteral("/"));
