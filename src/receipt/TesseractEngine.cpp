@@ -377,6 +377,20 @@ void takeSpansFrom(const QList<Line> &english, const QList<Line> &lines, QList<S
     }
 }
 
+// The English model's glyphs on the row of `box`, left to right.
+QList<Glyph> englishRow(const QList<Line> &english, const QRect &box) {
+    QList<Glyph> row;
+    for (const Line &line : english) {
+        for (const Word &word : line) {
+            if (word.box.center().y() >= box.top() && word.box.center().y() <= box.bottom())
+                row.append(word.glyphs);
+        }
+    }
+    std::stable_sort(row.begin(), row.end(),
+                     [](const Glyph &a, const Glyph &b) { return a.box.center().x() < b.box.center().x(); });
+    return row;
+}
+
 // A currency sign that the Chinese model dropped altogether: the English model's sign right
 // before the digit that starts a number goes in front of it. The Chinese model's box of such a
 // number often takes in the sign it dropped, so the English digits place the sign, not the box.
@@ -388,18 +402,7 @@ void restoreSigns(const QList<Line> &english, QList<Line> &lines, int lineHeight
                 continue;
             if (w > 0 && QStringView(u"¥￥$€£").contains(line[w - 1].text.back()))
                 continue;
-            // The English glyphs on the number's row, left to right.
-            QList<Glyph> row;
-            for (const Line &other : english) {
-                for (const Word &word : other) {
-                    if (word.box.center().y() >= number.box.top() &&
-                        word.box.center().y() <= number.box.bottom())
-                        row.append(word.glyphs);
-                }
-            }
-            std::stable_sort(row.begin(), row.end(), [](const Glyph &a, const Glyph &b) {
-                return a.box.center().x() < b.box.center().x();
-            });
+            const QList<Glyph> row = englishRow(english, number.box);
             const int previousEnd = w > 0 ? line[w - 1].box.right() : INT_MIN;
             const int from = std::max(previousEnd, number.box.left() - lineHeight * 8 / 10);
             // The first English digit within the number's box, and the glyph before it.
@@ -462,11 +465,17 @@ void replaceSpans(QList<Line> &lines, const QList<Span> &spans, const TesseractE
         if (span.confidence + settings.latinConfidenceMargin < mainConfidence)
             continue;
         // Where the Chinese model read the words as Latin text too, and is sure of them while the
-        // English one is not ("HK$3s8s.00" against "HK$388.00"), its reading stands.
+        // English one is not ("HK$3s8s.00" against "HK$388.00"), its reading stands, unless the
+        // English one holds a currency sign it missed ("E4.99" for "€4.99").
+        static const QRegularExpression sign(QStringLiteral("[¥￥$€£]"));
         bool readAsLatin = true;
-        for (qsizetype w = span.first; w <= span.last; ++w)
+        qsizetype signs = 0;
+        for (qsizetype w = span.first; w <= span.last; ++w) {
             readAsLatin = readAsLatin && !line[w].text.contains(isHanRegex());
-        if (readAsLatin && span.confidence + settings.latinDoubtMargin < mainConfidence)
+            signs += line[w].text.count(sign);
+        }
+        if (readAsLatin && span.confidence + settings.latinDoubtMargin < mainConfidence &&
+            span.text.join(QString()).count(sign) <= signs)
             continue;
         // Letters set right against Chinese characters ("黄金VIP会员"): the Chinese model, which
         // learnt such mixed text, reads them better than the English one, which the Chinese
@@ -588,8 +597,9 @@ QStringList TesseractEngine::readLines(const QImage &page, int lineHeight, int s
         else
             readSpansApart(*m_latin, lines, spans, grey, m_settings);
         replaceSpans(lines, spans, m_settings);
-        if (m_settings.latinAlongside)
+        if (m_settings.latinAlongside) {
             restoreSigns(english, lines, sheetLineHeight);
+        }
     }
     for (const Line &line : lines) {
         QString text;
