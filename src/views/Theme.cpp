@@ -1,6 +1,10 @@
 #include "Theme.h"
 
+#include "Symbols.h"
+
 #include <QFontDatabase>
+#include <QProxyStyle>
+#include <QStyleFactory>
 
 namespace Theme {
 
@@ -129,4 +133,33 @@ void style(QWidget *widget, const QFont &font, const QColor &color) {
     p.setColor(QPalette::ButtonText, color);
     widget->setPalette(p);
 }
+} // namespace Theme
+
+namespace Theme {
+namespace {
+
+class ThemeStyle : public QProxyStyle {
+public:
+    ThemeStyle()
+        : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption *option,
+                       const QWidget *widget) const override {
+        switch (icon) {
+        case SP_ToolBarHorizontalExtensionButton:
+            return Symbols::icon(QStringLiteral("chevron.right"), text());
+        case SP_ToolBarVerticalExtensionButton:
+            return Symbols::icon(QStringLiteral("chevron.down"), text());
+        default:
+            return QProxyStyle::standardIcon(icon, option, widget);
+        }
+    }
+};
+
+} // namespace
+
+QStyle *createStyle() {
+    return new ThemeStyle;
+}
+
 } // namespace Theme

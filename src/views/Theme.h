@@ -5,6 +5,8 @@
 #include <QPalette>
 #include <QString>
 
+class QStyle;
+
 // The fixed dark palette every window draws with. Meaning is carried by brightness alone: full text,
 // 55 % for secondary and 32 % for tertiary; the prominent look is the palette turned inside out.
 namespace Theme {
@@ -23,6 +25,9 @@ QColor whiteAlpha(double opacity);
 
 // The application palette built from the colours above, for the Fusion style.
 QPalette palette();
+// Fusion with the project's own symbols for the few standard icons the widgets ask for, so that no
+// image plugin is loaded to decode Qt's bitmaps when the first menu bar or dialog is built.
+QStyle *createStyle();
 // The one application style sheet: only what the palette cannot say (menus, tooltips, scroll bars).
 QString styleSheet();
 
