@@ -18,7 +18,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPointer>
-#include <QStyleFactory>
 #include <QSystemTrayIcon>
 
 AppDelegate::AppDelegate(Options options)
@@ -37,7 +36,7 @@ AppDelegate::~AppDelegate() {
 }
 
 void AppDelegate::applyDarkLook() {
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(Theme::createStyle());
     QApplication::setPalette(Theme::palette());
     qApp->setStyleSheet(Theme::styleSheet());
 }
@@ -215,10 +214,11 @@ void AppDelegate::togglePopover() {
         return;
     }
     // The click on the icon that closed the open panel (a click outside it) arrives here next;
-    // it means close, not open again.
-    if (m_popover->justClosed())
+    // it means close, not open again. A click elsewhere that closed it does not count.
+    const QRect icon = m_statusItem ? m_statusItem->geometry() : QRect();
+    if (m_popover->justClosedBy(icon))
         return;
-    m_popover->open(m_statusItem ? m_statusItem->geometry() : QRect());
+    m_popover->open(icon);
 }
 
 void AppDelegate::updateStatusTitle() {

@@ -58,8 +58,10 @@ void TrayPanel::open(const QRect &anchor) {
     Q_EMIT opened();
 }
 
-bool TrayPanel::justClosed() const {
-    return m_sinceClosed.isValid() && m_sinceClosed.elapsed() < reopenGuardMs;
+bool TrayPanel::justClosedBy(const QRect &icon) const {
+    if (!m_sinceClosed.isValid() || m_sinceClosed.elapsed() >= reopenGuardMs)
+        return false;
+    return icon.isEmpty() || icon.contains(m_closedAt);
 }
 
 QPoint TrayPanel::placement(const QRect &anchor, const QSize &size, const QRect &available,
@@ -87,6 +89,7 @@ QPoint TrayPanel::placement(const QRect &anchor, const QSize &size, const QRect 
 
 void TrayPanel::hideEvent(QHideEvent *event) {
     m_sinceClosed.start();
+    m_closedAt = QCursor::pos();
     // A closed panel has nothing to redraw; the next opening builds a new one anyway. The view may
     // be inside its own click handler (Open closes the panel), so it goes once control is back.
     if (m_view) {

@@ -20,9 +20,10 @@ public:
     // cursor when the anchor is unknown (an empty rectangle).
     void open(const QRect &anchor);
     bool isOpen() const { return isVisible(); }
-    // Whether the panel closed during the last few hundred milliseconds: a click on the tray icon
-    // that closed the panel also reaches the icon, and must not reopen it.
-    bool justClosed() const;
+    // Whether the panel was closed during the last few hundred milliseconds by a click on `icon`
+    // (the tray icon's screen rectangle; any click when it is unknown): that click also reaches
+    // the icon and must not reopen the panel. A click elsewhere followed by one on the icon opens it.
+    bool justClosedBy(const QRect &icon) const;
     MenuBarView *view() const { return m_view; }
 
     // Top-left corner of a panel of `size`: centred under the anchor (above it when there is no room
@@ -45,4 +46,5 @@ private:
     MenuBarView::Clock m_clock;
     QPointer<MenuBarView> m_view;
     QElapsedTimer m_sinceClosed;
+    QPoint m_closedAt;
 };
