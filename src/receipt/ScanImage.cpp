@@ -250,6 +250,22 @@ void erase(QImage &grey, const Component &c, int margin) {
         std::fill_n(grey.scanLine(y) + box.left(), box.width(), uchar(255));
 }
 
+// Whether `c` stands in a row of glyphs as tall as itself, set close beside it: a glyph of large
+// bold text (the "8" of an amount in a heading) that is solid enough to pass for an icon. An icon
+// stands beside text of another height or beside other icons.
+bool standsInTextRow(const std::vector<Component> &found, const Component &c) {
+    const int slack = c.height() / 8 + 1;
+    for (const Component &o : found) {
+        if (&o == &c || o.pixels < 10 || o.fill() >= 0.7)
+            continue;
+        const int gap = std::max(o.left - c.right, c.left - o.right) - 1;
+        if (gap >= 0 && gap * 2 <= c.height() && std::abs(o.top - c.top) <= slack &&
+            std::abs(o.bottom - c.bottom) <= slack)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void flattenBackground(QImage &grey, int radius) {
@@ -386,7 +402,8 @@ void clearGraphics(QImage &grey, int lineHeight) {
                             std::min(c.width(), c.height()) * 10 >= lineHeight * 13;
         // A button: a filled shape of a line's height or more, far wider than high, text inside.
         const bool isButton = aspect >= 2.0 && c.height() >= lineHeight && c.width() < grey.width() * 3 / 4;
-        if ((isIcon || isButton) && hasFlatCore(grey, c, int(i) + 1, labels)) {
+        if ((isIcon || isButton) && hasFlatCore(grey, c, int(i) + 1, labels) &&
+            !(isIcon && standsInTextRow(found, c))) {
             if (isIcon)
                 erased.push_back(c);
             else
