@@ -57,11 +57,13 @@ bool isChinese(QChar c) {
 }
 
 // The widest run of blank columns on `sheet` where two words of a line meet; `reach` bounds the
-// search around the meeting point, as the boxes of Chinese words are rough.
+// search around the meeting point, as the boxes of Chinese words are rough. They tend to lie
+// right of the ink, often by half a character, so that the box of the word on the left may
+// reach well into the word on the right: the search starts from the right word's box.
 int blankBetween(const QImage &sheet, const QRect &left, const QRect &right, int reach) {
     const int top = std::max(0, std::min(left.top(), right.top()));
     const int bottom = std::min(sheet.height() - 1, std::max(left.bottom(), right.bottom()));
-    const int from = std::max({0, left.center().x(), left.right() - reach});
+    const int from = std::max({0, left.center().x(), std::min(left.right(), right.left()) - reach * 6 / 5});
     const int to = std::min({sheet.width() - 1, right.center().x(), right.left() + reach});
     int widest = 0;
     int run = 0;
