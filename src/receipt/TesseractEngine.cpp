@@ -232,12 +232,15 @@ QList<Span> latinSpans(QList<Line> &lines) {
         }
         // A currency sign the Chinese model has no glyph for is often read as a Han character of
         // its own, right before the amount ("羊 12", "人 E29.99"): the English model reads both
-        // again. A Han character that ends a Chinese word ("时间 2024") is not one.
+        // again. A Han character that ends a Chinese word ("时间 2024") is not one; one set right
+        // after capital letters may be ("US和 11.99" for "US$11.99").
         static const QRegularExpression amountStart(QStringLiteral("^[A-Za-z$€£¥]?[0-9]"));
         for (qsizetype w = 0; w + 1 < line.size(); ++w) {
             const Word &sign = line[w];
             const Word &amount = line[w + 1];
-            if (sign.text.size() == 1 && isHan(sign.text.at(0)) && (w == 0 || !sign.before.isEmpty()) &&
+            const bool startsWord = w == 0 || !sign.before.isEmpty() ||
+                                    (line[w - 1].text.back() >= u'A' && line[w - 1].text.back() <= u'Z');
+            if (sign.text.size() == 1 && isHan(sign.text.at(0)) && startsWord &&
                 amount.text.contains(amountStart) &&
                 amount.box.left() - sign.box.right() < sign.box.height()) {
                 line[w].isLatin = true;
@@ -425,31 +428,57 @@ void restoreSigns(const QList<Line> &english, QList<Line> &lines, int lineHeight
 }
 
 // Inside a number the English model now and then takes a digit for a letter ("HK$8s.00") where
-// the Chinese model read the digit. Where both read a word with as many characters, a letter
-// next to a digit or a decimal point in the English reading gives way to the Chinese digit.
-void keepDigits(QString &english, const QList<Word> &chinese) {
-    QStringList tokens = english.split(u' ');
-    if (tokens.size() != chinese.size())
-        return;
-    auto isNumeral = [](QChar c) { return isAsciiDigit(c) || c == u'.' || c == u','; };
-    bool changed = false;
-    for (qsizetype t = 0; t < tokens.size(); ++t) {
-        QString &token = tokens[t];
-        const QString &other = chinese[t].text;
-        if (token.size() != other.size())
-            continue;
-        for (qsizetype i = 0; i < token.size(); ++i) {
-            const QChar before = i > 0 ? token.at(i - 1) : QChar();
-            const QChar after = i + 1 < token.size() ? token.at(i + 1) : QChar();
-            if (token.at(i).isLetter() && isAsciiDigit(other.at(i)) &&
-                (isNumeral(before) || isNumeral(after)) && !before.isLetter() && !after.isLetter()) {
-                token[i] = other.at(i);
-                changed = true;
-            }
-        }
+// the Chinese model read the digit. Where both read as many characters, a letter next to a digit
+// or a decimal point in the English reading gives way to the Chinese digit; and a decimal comma
+// or point between digits gives way to the Chinese model's other one where that model is surer
+// ("¥9,90" against "9.90"). The characters are compared word by word where both read as many
+// words, else all together, as the Chinese model may part a sign it misread from its number.
+void keepDigits(QString &english, float englishConfidence, const QList<Word> &chinese) {
+    struct Source {
+        QChar c;
+        float confidence;
+    };
+    QList<Source> other;
+    QList<qsizetype> wordStarts;
+    for (const Word &word : chinese) {
+        wordStarts << other.size();
+        for (QChar c : word.text)
+            other << Source{c, word.confidence};
     }
-    if (changed)
-        english = tokens.join(u' ');
+    // Where each English character stands among the Chinese ones; -1 where there is none.
+    QList<qsizetype> position(english.size(), -1);
+    const QStringList tokens = english.split(u' ');
+    if (tokens.size() == chinese.size()) {
+        qsizetype at = 0;
+        for (qsizetype t = 0; t < tokens.size(); ++t) {
+            if (tokens[t].size() == chinese[t].text.size())
+                for (qsizetype i = 0; i < tokens[t].size(); ++i)
+                    position[at + i] = wordStarts[t] + i;
+            at += tokens[t].size() + 1;
+        }
+    } else {
+        if (english.size() - english.count(u' ') != other.size())
+            return;
+        qsizetype next = 0;
+        for (qsizetype i = 0; i < english.size(); ++i)
+            if (english.at(i) != u' ')
+                position[i] = next++;
+    }
+    auto isNumeral = [](QChar c) { return isAsciiDigit(c) || c == u'.' || c == u','; };
+    for (qsizetype i = 0; i < english.size(); ++i) {
+        if (position[i] < 0)
+            continue;
+        const Source &source = other[position[i]];
+        const QChar c = english.at(i);
+        const QChar before = i > 0 ? english.at(i - 1) : QChar();
+        const QChar after = i + 1 < english.size() ? english.at(i + 1) : QChar();
+        if (c.isLetter() && isAsciiDigit(source.c) && (isNumeral(before) || isNumeral(after)) &&
+            !before.isLetter() && !after.isLetter())
+            english[i] = source.c;
+        else if ((c == u'.' || c == u',') && (source.c == u'.' || source.c == u',') && isAsciiDigit(before) &&
+                 isAsciiDigit(after) && source.confidence > englishConfidence)
+            english[i] = source.c;
+    }
 }
 
 // Puts the English reading of the spans in place of the Chinese one.
@@ -509,7 +538,7 @@ void replaceSpans(QList<Line> &lines, const QList<Span> &spans, const TesseractE
                                     !lastWord.back().isLetterOrNumber();
         if ((lastWord.endsWith(u'/') || edgeAfterSlash) && slash >= 0)
             merged.text.truncate(slash + 1);
-        keepDigits(merged.text, line.mid(span.first, span.last - span.first + 1));
+        keepDigits(merged.text, span.confidence, line.mid(span.first, span.last - span.first + 1));
         for (qsizetype w = span.first; w <= span.last; ++w)
             merged.box |= line[w].box;
         merged.confidence = span.confidence;
