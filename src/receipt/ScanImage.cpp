@@ -250,22 +250,6 @@ void erase(QImage &grey, const Component &c, int margin) {
         std::fill_n(grey.scanLine(y) + box.left(), box.width(), uchar(255));
 }
 
-// Whether `c` stands in a row of glyphs as tall as itself, set close beside it: a glyph of large
-// bold text (the "8" of an amount in a heading) that is solid enough to pass for an icon. An icon
-// stands beside text of another height or beside other icons.
-bool standsInTextRow(const std::vector<Component> &found, const Component &c) {
-    const int slack = c.height() / 8 + 1;
-    for (const Component &o : found) {
-        if (&o == &c || o.pixels < 10 || o.fill() >= 0.7)
-            continue;
-        const int gap = std::max(o.left - c.right, c.left - o.right) - 1;
-        if (gap >= 0 && gap * 2 <= c.height() && std::abs(o.top - c.top) <= slack &&
-            std::abs(o.bottom - c.bottom) <= slack)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 void flattenBackground(QImage &grey, int radius) {
@@ -364,6 +348,25 @@ bool hasFlatCore(const QImage &grey, const Component &c, int id, const std::vect
     return false;
 }
 
+// Whether `c` stands in a row of glyphs as tall as itself, set close beside it: a glyph of large
+// bold text (the "8" of an amount in a heading) that is solid enough to pass for an icon. An icon
+// stands beside text of another height or beside other icons, which are solid with a flat core.
+bool standsInTextRow(const QImage &grey, const std::vector<Component> &found, const Component &c,
+                     const std::vector<int> &labels) {
+    const int slack = c.height() / 8 + 1;
+    for (size_t i = 0; i < found.size(); ++i) {
+        const Component &o = found[i];
+        if (&o == &c || o.pixels < 10)
+            continue;
+        const int gap = std::max(o.left - c.right, c.left - o.right) - 1;
+        if (gap >= 0 && gap * 2 <= c.height() && std::abs(o.top - c.top) <= slack &&
+            std::abs(o.bottom - c.bottom) <= slack &&
+            (o.fill() < 0.7 || !hasFlatCore(grey, o, int(i) + 1, labels)))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void clearGraphics(QImage &grey, int lineHeight) {
@@ -403,7 +406,7 @@ void clearGraphics(QImage &grey, int lineHeight) {
         // A button: a filled shape of a line's height or more, far wider than high, text inside.
         const bool isButton = aspect >= 2.0 && c.height() >= lineHeight && c.width() < grey.width() * 3 / 4;
         if ((isIcon || isButton) && hasFlatCore(grey, c, int(i) + 1, labels) &&
-            !(isIcon && standsInTextRow(found, c))) {
+            !(isIcon && standsInTextRow(grey, found, c, labels))) {
             if (isIcon)
                 erased.push_back(c);
             else
