@@ -5,7 +5,7 @@
 //   bench_ocr --accuracy [N]          accuracy over N generated receipts (default 240)
 //   bench_ocr --corpus-out DIR [N]    writes N receipts (PNG + ground-truth TXT) to DIR
 // Engine settings for comparisons: --psm N, --threads N, --dpi N, --invert, --latin-margin N,
-// --latin-doubt N.
+// --latin-doubt N. --save-wrong DIR keeps the receipts read wrongly, with their prepared page.
 #include "ReceiptCorpus.h"
 #include "receipt/ReceiptParser.h"
 #include "receipt/ReceiptScanner.h"
@@ -33,6 +33,7 @@ TesseractEngine::Settings g_settings;
 ScanImage::Options g_imageOptions;
 int g_verbose = 0;
 int g_first = 0;
+QString g_saveFolder; // where the receipts read wrongly go, as PNG with their prepared page
 
 QString normalised(QString line) {
     line.replace(u'￥', u'¥');
@@ -102,6 +103,11 @@ int runAccuracy(int count) {
                 wrong << QString::fromLatin1(fields[f].name);
         }
         allRight += wrong.isEmpty();
+        if (!wrong.isEmpty() && !g_saveFolder.isEmpty()) {
+            receipt.image.save(g_saveFolder + u'/' + receipt.label() + QStringLiteral(".png"));
+            ScanImage::prepare(receipt.image, g_imageOptions)
+                .image.save(g_saveFolder + u'/' + receipt.label() + QStringLiteral("-page.png"));
+        }
         amountAndCurrency += same[1] && same[2];
 
         QStringList truth;
@@ -256,6 +262,8 @@ int main(int argc, char *argv[]) {
             g_settings.tryInverted = true;
         } else if (!std::strcmp(arg, "--first")) {
             nextNumber(g_first);
+        } else if (!std::strcmp(arg, "--save-wrong") && hasValue) {
+            g_saveFolder = QString::fromLocal8Bit(argv[++i]);
         } else if (!std::strcmp(arg, "--verbose")) {
             ++g_verbose;
         } else {

@@ -60,6 +60,17 @@ private slots:
         QTest::newRow("£, English, dark, 45px") << 45 << true;
         QTest::newRow("元 after the amount, light, 34px") << 11 << true;
         QTest::newRow("EUR code, mixed, light, 30px") << 200 << true;
+        // Glyphs of a large bold amount are solid enough to pass for icons.
+        QTest::newRow("¥ in large bold type, English, dark, 15px") << 736 << true;
+        QTest::newRow("CNY code in large bold type, English, light, 51px") << 895 << true;
+        QTest::newRow("RMB code in large bold type, Chinese, light, 13px") << 1196 << true;
+        // The Chinese model takes the $ of US$ for a Han character set against the US.
+        QTest::newRow("US$ set against its letters, Chinese, light, 16px") << 834 << true;
+        // The English model reads the decimal point as a comma, the Chinese one as a point.
+        QTest::newRow("¥9.90/月, Chinese, dark, 14px") << 841 << true;
+        // The blank between a Chinese name and the Latin word after it, or the other way round.
+        QTest::newRow("Chinese then Latin in a name, Chinese, dark, 16px") << 727 << true;
+        QTest::newRow("Latin then Chinese in a name, Chinese, light, 26px") << 902 << true;
     }
 
     void readsAmountAndCurrency() {
