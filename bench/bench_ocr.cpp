@@ -13,9 +13,9 @@
 #include "receipt/TesseractEngine.h"
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTextStream>
 
@@ -159,11 +159,25 @@ int runAccuracy(int count) {
     return 0;
 }
 
-// The process's peak resident memory so far, in MiB.
-double peakRssMiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+// A figure of the process's memory from /proc/self/status ("VmRSS" now, "VmHWM" its peak), in
+// MiB; -1 where it cannot be read.
+double statusMiB(const char *key) {
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').first().toDouble() / 1024.0; // kB
+    }
+    return -1;
+}
+
+// Starts the peak resident memory afresh from the current figure; false where the system does
+// not allow it (the peak then is the process's whole peak).
+bool resetPeakMemory() {
+    QFile file(QStringLiteral("/proc/self/clear_refs"));
+    return file.open(QIODevice::WriteOnly) && file.write("5") == 1;
 }
 
 void loadModels(benchmark::State &state) {
@@ -172,14 +186,14 @@ void loadModels(benchmark::State &state) {
         if (!engine.load(ReceiptScanner::tessdataPath()))
             state.SkipWithError("models not found");
     }
-    state.counters["peak_rss_MiB"] = peakRssMiB();
+    state.counters["peak_rss_MiB"] = statusMiB("VmHWM");
 }
 BENCHMARK(loadModels)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // What a user waits for: the scan and the parse of its text, in wall-clock time, as the English
-// model reads on a second thread. The memory counters give the peak resident memory with the
-// models loaded and after the scans; their difference is what a scan adds on top of the models.
-// The peak only ever grows, so each run's figures include those of the benchmarks before it.
+// model reads on a second thread. The memory counters give the resident memory with the models
+// loaded and its peak during the scans; their difference is what a scan adds on top of the
+// models.
 void scanReceipt(benchmark::State &state) {
     ReceiptCorpus::Options options;
     options.size = QSize(1280, 800);
@@ -191,12 +205,13 @@ void scanReceipt(benchmark::State &state) {
         state.SkipWithError("models not found");
         return;
     }
-    const double afterLoad = peakRssMiB();
+    const double afterLoad = statusMiB("VmRSS");
+    resetPeakMemory();
     for (auto _ : state) {
         const QString text = ReceiptScanner::recognizeText(receipt.image, engine, g_imageOptions);
         benchmark::DoNotOptimize(ReceiptParser::parse(text));
     }
-    const double peak = peakRssMiB();
+    const double peak = statusMiB("VmHWM");
     state.counters["rss_after_load_MiB"] = afterLoad;
     state.counters["peak_rss_MiB"] = peak;
     state.counters["scan_adds_MiB"] = peak - afterLoad;
