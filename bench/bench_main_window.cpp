@@ -78,6 +78,16 @@ struct Window {
     std::unique_ptr<ContentView> content;
 };
 
+// 100, 1,000 and 10,000 subscriptions; medians of seven runs.
+void listSizes(benchmark::internal::Benchmark *b) {
+    b->Arg(100)
+        ->Arg(1000)
+        ->Arg(10000)
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(7)
+        ->ReportAggregatesOnly(true);
+}
+
 // What the window does when the store reports a change: every part redrawn from the list, and the
 // layout brought up to date.
 void rebuild(benchmark::State &state) {
@@ -88,13 +98,7 @@ void rebuild(benchmark::State &state) {
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(rebuild)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(rebuild)->Apply(listSizes);
 
 // The same followed by painting a whole 960×640 frame.
 void rebuildAndPaint(benchmark::State &state) {
@@ -105,13 +109,7 @@ void rebuildAndPaint(benchmark::State &state) {
         benchmark::DoNotOptimize(window.content->grab());
     }
 }
-BENCHMARK(rebuildAndPaint)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(rebuildAndPaint)->Apply(listSizes);
 
 // A real change through the store: the record is replaced, the file rewritten, and the window
 // redraws through its signal. The file write is the store's share of the time.
@@ -124,13 +122,7 @@ void editThroughStore(benchmark::State &state) {
         Window::settle();
     }
 }
-BENCHMARK(editThroughStore)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(editThroughStore)->Apply(listSizes);
 
 } // namespace
 

@@ -127,22 +127,34 @@ private:
         return found;
     }
 
-    // The widest run of blank columns inside `r` (not touching its sides), as [start, end).
-    std::pair<int, int> widestGap(const QRect &r) const {
+    // The runs of blank columns inside `r` (not touching its sides) at least `minWidth` wide, as
+    // [start, end) in page coordinates, left to right.
+    std::vector<std::pair<int, int>> blankRuns(const QRect &r, int minWidth) const {
         const std::vector<int> columns = columnInk(r);
-        std::pair<int, int> best{0, 0};
+        std::vector<std::pair<int, int>> runs;
         int start = -1;
         for (int i = 0; i < int(columns.size()); ++i) {
             if (columns[size_t(i)] == 0) {
                 if (start < 0)
                     start = i;
             } else {
-                if (start > 0 && i - start > best.second - best.first)
-                    best = {start, i};
+                if (start > 0 && i - start >= minWidth)
+                    runs.emplace_back(r.left() + start, r.left() + i);
                 start = -1;
             }
         }
-        return {r.left() + best.first, r.left() + best.second};
+        return runs;
+    }
+
+    // The widest run of blank columns inside `r` (the leftmost of equals), as [start, end);
+    // an empty run at the left edge when there is none.
+    std::pair<int, int> widestGap(const QRect &r) const {
+        std::pair<int, int> best{r.left(), r.left()};
+        for (const auto &run : blankRuns(r, 1)) {
+            if (run.second - run.first > best.second - best.first)
+                best = run;
+        }
+        return best;
     }
 
     // Whether the rows of ink on the two sides of a blank corridor line up, as a label and its
@@ -167,19 +179,7 @@ private:
 
     // A blank corridor through the whole height of `r` that parts two columns, as [start, end).
     std::optional<std::pair<int, int>> columnGap(const QRect &r) const {
-        const std::vector<int> columns = columnInk(r);
-        std::vector<std::pair<int, int>> gaps;
-        int start = -1;
-        for (int i = 0; i < int(columns.size()); ++i) {
-            if (columns[size_t(i)] == 0) {
-                if (start < 0)
-                    start = i;
-            } else {
-                if (start > 0 && i - start >= m_lineHeight * 2)
-                    gaps.emplace_back(r.left() + start, r.left() + i);
-                start = -1;
-            }
-        }
+        std::vector<std::pair<int, int>> gaps = blankRuns(r, m_lineHeight * 2);
         std::sort(gaps.begin(), gaps.end(),
                   [](const auto &x, const auto &y) { return x.second - x.first > y.second - y.first; });
         for (const auto &[from, to] : gaps) {
