@@ -11,10 +11,18 @@
 namespace {
 constexpr int gap = 4;
 constexpr int reopenGuardMs = 300;
+
+// A Wayland compositor shows a popup only over a window of the same program, and the panel opens
+// from the tray with no window of ours on screen: there it is a small frameless window of its
+// own, placed by the compositor, and closes when it loses focus as a popup would.
+bool isWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 } // namespace
 
 TrayPanel::TrayPanel(Store &store, std::function<void()> onOpen, std::function<void()> onQuit)
-    : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint)
+    : QWidget(nullptr, isWayland() ? Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                                   : Qt::Popup | Qt::FramelessWindowHint)
     , m_store(store)
     , m_onOpen(std::move(onOpen))
     , m_onQuit(std::move(onQuit)) {
@@ -99,6 +107,14 @@ void TrayPanel::hideEvent(QHideEvent *event) {
     }
     QWidget::hideEvent(event);
     Q_EMIT closed();
+}
+
+void TrayPanel::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    // A popup closes by itself on a click outside; the Wayland window closes when focus leaves it.
+    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow() &&
+        !windowFlags().testFlag(Qt::Popup))
+        close();
 }
 
 void TrayPanel::keyPressEvent(QKeyEvent *event) {
