@@ -26,6 +26,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QWindow>
 
 AppDelegate::AppDelegate(Options options)
     : m_options(std::move(options))
@@ -116,8 +117,21 @@ void AppDelegate::buildApplicationMenu() {
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
-    if (m_options.showWindowAtLaunch)
+    if (m_options.showWindowAtLaunch) {
         showMainWindow();
+        // The tray, the reminder service and the session bus wait until the window's first frame
+        // is on screen: the user sees the window sooner, and nothing of theirs needs them before.
+        if (QWindow *handle = m_window->windowHandle(); handle && !handle->isExposed()) {
+            m_launchWaitsForFrame = true;
+            handle->installEventFilter(this);
+            return;
+        }
+    }
+    finishLaunching();
+}
+
+void AppDelegate::finishLaunching() {
+    m_launchWaitsForFrame = false;
     setupStatusItem();
     // Started in the background where no tray shows the icon: nothing would be on screen at all.
     if (!m_options.showWindowAtLaunch && !isTrayAvailable())
@@ -132,6 +146,7 @@ void AppDelegate::applicationDidFinishLaunching() {
         connect(m_store.get(), &Store::subscriptionsChanged, this, &AppDelegate::updateStatusTitle,
                 Qt::QueuedConnection);
     }
+    Q_EMIT launchFinished();
 }
 
 void AppDelegate::showMainWindow() {
@@ -337,6 +352,13 @@ bool AppDelegate::isTrayAvailable() const {
 }
 
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event) {
+    if (m_launchWaitsForFrame && m_window && watched == m_window->windowHandle() &&
+        event->type() == QEvent::Expose && m_window->windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        // The expose paints the frame; the rest of the launch runs once that is done.
+        QMetaObject::invokeMethod(this, &AppDelegate::finishLaunching, Qt::QueuedConnection);
+        return false;
+    }
     // With no tray to come back from, a closed window would leave a process nobody can reach. The
     // question is asked at each close, so a tray that appeared since counts.
     if (watched == m_window.get() && event->type() == QEvent::Close && !isTrayAvailable())

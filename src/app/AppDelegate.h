@@ -53,7 +53,7 @@ public:
 
     // Launch sequence: main window (unless started in the background, and a tray shows the icon),
     // tray icon, reminder permission and schedule, and the tray title kept equal to the monthly
-    // total.
+    // total. Everything after the window waits until its first frame is on screen.
     void applicationDidFinishLaunching();
     // Creates the main window the first time, then shows, raises and activates it.
     void showMainWindow();
@@ -90,6 +90,8 @@ public:
 
 Q_SIGNALS:
     void statusTitleChanged(const QString &title);
+    // The launch sequence is done: the window's first frame is on screen, the tray icon is set up.
+    void launchFinished();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -97,6 +99,7 @@ protected:
 private:
     void updateStatusTitle();
     bool confirmQuitUnsaved(const QString &reason);
+    void finishLaunching();
     void buildTrayMenu();
     void retranslateTrayMenu();
     void useNotifierItem();
@@ -113,4 +116,5 @@ private:
     QMenuBar *m_menuBar = nullptr;
     std::unique_ptr<QMenuBar> m_pendingMenuBar;
     bool m_titleSubscribed = false;
+    bool m_launchWaitsForFrame = false;
 };

@@ -52,10 +52,13 @@ int main(int argc, char *argv[]) {
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     parser.parse(arguments);
-    if (parser.isSet(QStringLiteral("help")) || parser.optionNames().contains(QStringLiteral("help-all")))
-        parser.showHelp(0);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version")) ||
+        parser.optionNames().contains(QStringLiteral("help-all"))) {
+        // An application object without a display; process() prints the answer and exits.
+        QCoreApplication console(argc, argv);
+        parser.process(console);
+        return 0;
+    }
 
     const QtMessageHandler previous = qInstallMessageHandler(startupMessages);
     QApplication app(argc, argv);
@@ -81,8 +84,11 @@ int main(int argc, char *argv[]) {
     AppDelegate delegate(options);
     AppDelegate::applyDarkLook();
     delegate.buildApplicationMenu();
-    app.setWindowIcon(
-        QIcon::fromTheme(QStringLiteral(RENEWLY_APP_ID), QIcon(QStringLiteral(":/renewly/app-icon.svg"))));
+    // Looking the icon up in the icon themes takes a while, and the first frame does not show it.
+    QObject::connect(&delegate, &AppDelegate::launchFinished, &app, [&app] {
+        app.setWindowIcon(QIcon::fromTheme(QStringLiteral(RENEWLY_APP_ID),
+                                           QIcon(QStringLiteral(":/renewly/app-icon.svg"))));
+    });
 
     QObject::connect(&instance, &SingleInstance::messageReceived, &delegate,
                      [&delegate](const QByteArray &message) {

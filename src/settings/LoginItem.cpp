@@ -39,7 +39,7 @@ bool isEnabled() {
 QByteArray entry(const QString &program) {
     QByteArray text("[Desktop Entry]\n"
                     "Type=Application\n"
-                    "Version=1.5\n"
+                    "Version=1.4\n"
                     "Name=Renewly\n"
                     "Comment=Start Renewly in the tray at login so renewal reminders arrive\n"
                     "Comment[zh_CN]=登录时在托盘中启动 Renewly，以便按时收到续费提醒\n");

@@ -327,7 +327,10 @@ void TestAppDelegate::editEntriesActOnTheFocusedField() {
 void TestAppDelegate::hideEntryHidesTheWindows() {
     auto delegate = makeDelegate();
     delegate->applicationDidFinishLaunching();
+    // The tray comes once the window's first frame is on screen.
+    QVERIFY(!delegate->popover());
     QVERIFY(QTest::qWaitForWindowExposed(delegate->window()));
+    QTRY_VERIFY(delegate->popover());
     delegate->togglePopover();
     QVERIFY(delegate->popover()->isOpen());
     action(*delegate, "hideAction")->trigger();

@@ -3,6 +3,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/DBusMenu.h"
+#include "app/MainWindow.h"
 #include "app/StatusNotifierItem.h"
 #include "app/TrayPanel.h"
 #include "reminders/NotificationManager.h"
@@ -16,7 +17,9 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
+#include <QDialog>
 #include <QMenu>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
