@@ -58,6 +58,7 @@ void TrayPanel::open(const QRect &anchor) {
         screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect();
     move(placement(anchor, size(), available, cursor));
+    m_wasActive = false;
     show();
     raise();
     activateWindow();
@@ -111,9 +112,13 @@ void TrayPanel::hideEvent(QHideEvent *event) {
 
 void TrayPanel::changeEvent(QEvent *event) {
     QWidget::changeEvent(event);
-    // A popup closes by itself on a click outside; the Wayland window closes when focus leaves it.
-    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow() &&
-        !windowFlags().testFlag(Qt::Popup))
+    // A popup closes by itself on a click outside; the Wayland window closes when the focus it was
+    // given leaves it (the activation of another window may reach it before its own).
+    if (event->type() != QEvent::ActivationChange || windowFlags().testFlag(Qt::Popup) || !isVisible())
+        return;
+    if (isActiveWindow())
+        m_wasActive = true;
+    else if (m_wasActive)
         close();
 }
 

@@ -47,4 +47,5 @@ private:
     QPointer<MenuBarView> m_view;
     QElapsedTimer m_sinceClosed;
     QPoint m_closedAt;
+    bool m_wasActive = false;
 };

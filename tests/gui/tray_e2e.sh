@@ -134,13 +134,20 @@ kill -0 "$app" || fail "process ended when its window closed"
 
 echo "3. a right click on the icon opens its menu, Escape closes it"
 # The menu: a visible Renewly window wider than the icon that is not the panel.
-menu_open() { xdotool search --onlyvisible --classname renewly 2>/dev/null | while read -r id; do
-    w=$(xwininfo -id "$id" | awk '/^  Width:/ {print $2}'); ((w > 64 && w != 300)) && echo "$id"; done | grep -q .; }
+menu_open() {
+    local id w found=
+    for id in $(xdotool search --onlyvisible --classname renewly 2>/dev/null); do
+        w=$(xwininfo -id "$id" | awk '/^  Width:/ {print $2}')
+        ((w > 64 && w != 300)) && found=$id
+    done
+    [[ -n "$found" ]]
+}
+menu_closed() { ! menu_open; }
 c=$(icon_centre) || fail "no tray icon"
-xdotool mousemove $c sleep 0.1 click 3
+xdotool mousemove $c sleep 0.1 mousedown 3 sleep 0.3 mouseup 3
 wait_for 50 menu_open || fail "right click opened no menu"
 xdotool key Escape
-wait_for 50 bash -c "! $(declare -f menu_open); menu_open" || fail "Escape did not close the menu"
+wait_for 50 menu_closed || fail "Escape did not close the menu"
 
 echo "3b. a click on the icon opens the panel under it"
 click_icon
