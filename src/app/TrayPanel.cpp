@@ -95,7 +95,12 @@ QPoint TrayPanel::placement(const QRect &anchor, const QSize &size, const QRect 
 }
 
 void TrayPanel::hideEvent(QHideEvent *event) {
-    m_sinceClosed.start();
+    // Only a close by a click can be followed by that same click reaching the icon.
+    if (m_closingByKey)
+        m_sinceClosed.invalidate();
+    else
+        m_sinceClosed.start();
+    m_closingByKey = false;
     m_closedAt = QCursor::pos();
     // A closed panel has nothing to redraw; the next opening builds a new one anyway. The view may
     // be inside its own click handler (Open closes the panel), so it goes once control is back.
@@ -124,6 +129,7 @@ void TrayPanel::changeEvent(QEvent *event) {
 
 void TrayPanel::keyPressEvent(QKeyEvent *event) {
     if (event->key() == Qt::Key_Escape) {
+        m_closingByKey = true;
         close();
         return;
     }

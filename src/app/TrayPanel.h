@@ -48,4 +48,5 @@ private:
     QElapsedTimer m_sinceClosed;
     QPoint m_closedAt;
     bool m_wasActive = false;
+    bool m_closingByKey = false;
 };

@@ -24,10 +24,10 @@ private Q_SLOTS:
     void windowPanelAndSheetWork();
 
 private:
-    void shoot(const QString &name);
+    void shoot(const QString &name, QWidget *onScreen);
 };
 
-void TestWayland::shoot(const QString &name) {
+void TestWayland::shoot(const QString &name, QWidget *onScreen) {
     const QString dir = qEnvironmentVariable("RENEWLY_SHOTS_DIR");
     if (dir.isEmpty())
         return;
@@ -36,7 +36,11 @@ void TestWayland::shoot(const QString &name) {
     QProcess shooter;
     shooter.setWorkingDirectory(scratch.path());
     shooter.start(QStringLiteral("weston-screenshooter"), {});
-    QVERIFY(shooter.waitForFinished());
+    // The compositor takes the picture with its next repaint.
+    QVERIFY(QTest::qWaitFor([&shooter, onScreen] {
+        onScreen->update();
+        return shooter.state() == QProcess::NotRunning;
+    }));
     const QStringList shots = QDir(scratch.path()).entryList({QStringLiteral("*.png")});
     QVERIFY2(!shots.isEmpty(), qPrintable(shooter.readAllStandardError()));
     QDir().mkpath(dir);
@@ -61,7 +65,7 @@ void TestWayland::windowPanelAndSheetWork() {
     MainWindow *window = delegate.window();
     QVERIFY(window);
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    shoot(QStringLiteral("wayland-window.png"));
+    shoot(QStringLiteral("wayland-window.png"), window);
 
     // The panel, as a click on the tray icon opens it; Escape closes it.
     QTRY_VERIFY(delegate.popover());
@@ -69,10 +73,10 @@ void TestWayland::windowPanelAndSheetWork() {
     TrayPanel *panel = delegate.popover();
     QVERIFY(QTest::qWaitForWindowExposed(panel));
     QCOMPARE(panel->width(), 300);
-    shoot(QStringLiteral("wayland-panel.png"));
+    shoot(QStringLiteral("wayland-panel.png"), panel);
     QTest::keyClick(panel, Qt::Key_Escape);
     QTRY_VERIFY(!panel->isVisible());
-    // A second click on the icon closes it.
+    // A click on the icon right after Escape opens it again; a second one closes it.
     delegate.togglePopover();
     QVERIFY(QTest::qWaitForWindowExposed(panel));
     delegate.togglePopover();
@@ -84,7 +88,7 @@ void TestWayland::windowPanelAndSheetWork() {
     QDialog *sheet = nullptr;
     QTRY_VERIFY((sheet = window->findChild<SettingsView *>()) && sheet->isVisible());
     QVERIFY(QTest::qWaitForWindowExposed(sheet));
-    shoot(QStringLiteral("wayland-settings.png"));
+    shoot(QStringLiteral("wayland-settings.png"), sheet);
     sheet->reject();
     QTRY_VERIFY(!content->showingSettings());
 }

@@ -16,9 +16,12 @@ trap cleanup EXIT
 command -v weston >/dev/null || { echo "weston is not installed" >&2; exit 77; }
 export XDG_RUNTIME_DIR=$work/run
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-# --debug lets weston-screenshooter take pictures.
-weston --backend=headless-backend.so --socket=wayland-renewly --width=1280 --height=800 --idle-time=0 \
-    --debug --log="$work/weston.log" &
+# No opening or closing animations, so that pictures show only what is open.
+printf '[core]\nidle-time=0\n[shell]\nanimation=none\nclose-animation=none\nstartup-animation=none\n' >"$work/weston.ini"
+# Pixman draws the frames (the headless default draws nothing); --debug lets weston-screenshooter
+# take pictures of them.
+weston --backend=headless-backend.so --use-pixman --socket=wayland-renewly --width=1280 --height=800 --idle-time=0 \
+    --config="$work/weston.ini" --debug --log="$work/weston.log" &
 weston_pid=$!
 for ((i = 0; i < 100; i++)); do
     [[ -S "$XDG_RUNTIME_DIR/wayland-renewly" ]] && break
