@@ -65,6 +65,11 @@ void DesktopNotificationCenter::setDayChangedHandler(std::function<void()> handl
     arm();
 }
 
+void DesktopNotificationCenter::setCheckedHandler(std::function<void()> handler) {
+    m_checked = std::move(handler);
+    arm();
+}
+
 bool DesktopNotificationCenter::isDue(const Pending &pending, const QDateTime &localNow) const {
     if (const auto *calendar = std::get_if<NotificationRequest::CalendarTrigger>(&pending.request.trigger)) {
         // Wall-clock components, compared as they read: a change of time zone moves the moment
@@ -99,8 +104,11 @@ void DesktopNotificationCenter::check() {
         return true;
     });
     for (const NotificationRequest &request : std::as_const(due)) {
-        Q_EMIT fired(request.identifier);
-        m_presenter.present(request);
+        const std::optional<NotificationRequest> shown = m_filter ? m_filter(request) : request;
+        if (!shown)
+            continue;
+        Q_EMIT fired(shown->identifier);
+        m_presenter.present(*shown);
     }
 
     const QDate today = localNow.date();
@@ -109,6 +117,8 @@ void DesktopNotificationCenter::check() {
         if (m_dayChanged)
             m_dayChanged();
     }
+    if (m_checked)
+        m_checked();
     arm();
 }
 
@@ -123,7 +133,7 @@ milliseconds DesktopNotificationCenter::nextCheckInterval() const {
         if (p.due.isValid())
             wait = std::min(wait, now.msecsTo(p.due));
     }
-    if (m_dayChanged) {
+    if (m_dayChanged || m_checked) {
         const QDateTime midnight = localNow.date().addDays(1).startOfDay(zone);
         if (midnight.isValid())
             wait = std::min(wait, now.msecsTo(midnight));
@@ -132,7 +142,7 @@ milliseconds DesktopNotificationCenter::nextCheckInterval() const {
 }
 
 void DesktopNotificationCenter::arm() {
-    if (m_pending.isEmpty() && !m_dayChanged) {
+    if (m_pending.isEmpty() && !m_dayChanged && !m_checked) {
         m_timer.stop();
         return;
     }
