@@ -1,50 +1,18 @@
 #include "DesktopNotificationCenter.h"
 #include "FreedesktopNotifier.h"
 #include "NotificationManager.h"
+#include "NotificationServer.h"
 #include "ReminderTestSupport.h"
 #include "TestSupport.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusContext>
 #include <QSignalSpy>
 #include <QTest>
 
 using Outcome = FreedesktopNotifier::Outcome;
 
 namespace {
-
-// A stand-in notification daemon, owning org.freedesktop.Notifications on its own connection to
-// the test's private session bus.
-class NotificationServer : public QObject, protected QDBusContext {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    struct Call {
-        QString appName;
-        uint replacesId = 0;
-        QString appIcon;
-        QString summary;
-        QString body;
-        QStringList actions;
-        QVariantMap hints;
-        int expireTimeout = 0;
-    };
-    QList<Call> calls;
-    QStringList capabilities{QStringLiteral("body")};
-    bool answers = true;
-
-public Q_SLOTS:
-    QStringList GetCapabilities() { return capabilities; }
-    uint Notify(const QString &appName, uint replacesId, const QString &appIcon, const QString &summary,
-                const QString &body, const QStringList &actions, const QVariantMap &hints,
-                int expireTimeout) {
-        calls.append({appName, replacesId, appIcon, summary, body, actions, hints, expireTimeout});
-        if (!answers)
-            setDelayedReply(true); // and never reply
-        return uint(100 + calls.size());
-    }
-};
 
 NotificationRequest request(const QString &title, const QString &body, bool sound = true) {
     NotificationRequest r;
@@ -66,7 +34,9 @@ private:
 
     void startServer() {
         server = new NotificationServer;
-        QVERIFY(serverBus.registerObject(FreedesktopNotifier::path, server, QDBusConnection::ExportAllSlots));
+        QVERIFY(
+            serverBus.registerObject(FreedesktopNotifier::path, server,
+                                     QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
         QVERIFY(serverBus.registerService(FreedesktopNotifier::service));
     }
 
