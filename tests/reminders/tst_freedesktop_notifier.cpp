@@ -14,12 +14,15 @@ using Outcome = FreedesktopNotifier::Outcome;
 
 namespace {
 
-NotificationRequest request(const QString &title, const QString &body, bool sound = true) {
+NotificationRequest request(const QString &title, const QString &body, bool sound = true,
+                            const QString &openLabel = {}) {
     NotificationRequest r;
     r.identifier = QStringLiteral("renew-X");
     r.title = title;
     r.body = body;
     r.sound = sound;
+    r.subscription = QUuid::createUuid();
+    r.openLabel = openLabel;
     return r;
 }
 
@@ -64,29 +67,38 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("capabilities");
         QTest::addColumn<QString>("body");
         QTest::addColumn<QVariantMap>("hints");
+        QTest::addColumn<QStringList>("actions");
 
         const QVariantMap sound{{QStringLiteral("sound-name"), QStringLiteral("message-new-instant")}};
         const QStringList plain{"body", "actions"}, markup{"body", "body-markup"};
         QTest::newRow("English") << request("Subscription renewing soon",
                                             "Netflix will be charged $15.99 in 3 days.")
-                                 << plain << "Netflix will be charged $15.99 in 3 days." << sound;
+                                 << plain << "Netflix will be charged $15.99 in 3 days." << sound
+                                 << QStringList{};
         QTest::newRow("Chinese and an emoji arrive intact")
             << request("Renewly 测试通知", "看到这条就说明续费提醒能正常工作 ✅") << markup
-            << "看到这条就说明续费提醒能正常工作 ✅" << sound;
+            << "看到这条就说明续费提醒能正常工作 ✅" << sound << QStringList{};
         QTest::newRow("markup characters escaped where the daemon reads markup")
             << request("Subscription renewing soon", "AT&T <Plus> will be charged") << markup
-            << "AT&amp;T &lt;Plus&gt; will be charged" << sound;
+            << "AT&amp;T &lt;Plus&gt; will be charged" << sound << QStringList{};
         QTest::newRow("markup characters as they are where it does not")
             << request("Subscription renewing soon", "AT&T <Plus> will be charged") << plain
-            << "AT&T <Plus> will be charged" << sound;
-        QTest::newRow("no daemon capabilities") << request("T", "a<b") << QStringList{} << "a<b" << sound;
-        QTest::newRow("silent") << request("T", "B", false) << plain << "B" << QVariantMap{};
+            << "AT&T <Plus> will be charged" << sound << QStringList{};
+        QTest::newRow("no daemon capabilities")
+            << request("T", "a<b") << QStringList{} << "a<b" << sound << QStringList{};
+        QTest::newRow("silent") << request("T", "B", false) << plain << "B" << QVariantMap{} << QStringList{};
+        QTest::newRow("a reminder offers Open where the daemon shows actions")
+            << request("T", "B", true, "查看") << plain << "B" << sound
+            << QStringList{"default", "查看", "open", "查看"};
+        QTest::newRow("and nothing where it does not")
+            << request("T", "B", true, "Open") << markup << "B" << sound << QStringList{};
     }
     void notify() {
         QFETCH(NotificationRequest, sent);
         QFETCH(QStringList, capabilities);
         QFETCH(QString, body);
         QFETCH(QVariantMap, hints);
+        QFETCH(QStringList, actions);
         startServer();
         server->capabilities = capabilities;
 
@@ -107,7 +119,7 @@ private Q_SLOTS:
         QCOMPARE(call.appIcon, QStringLiteral("renewly"));
         QCOMPARE(call.summary, sent.title);
         QCOMPARE(call.body, body);
-        QCOMPARE(call.actions, QStringList{});
+        QCOMPARE(call.actions, actions);
         QCOMPARE(call.hints, hints);
         QCOMPARE(call.expireTimeout, -1);
     }
