@@ -104,6 +104,7 @@ bool NotificationManager::rescheduleFrom(const QList<Subscription> &subscription
     }
     m_owed = std::move(owed);
     m_state->setLastAwake(m_clock.now());
+    m_state->prune(m_clock.now().toTimeZone(zone).date());
     saveState();
     return true;
 }

@@ -118,28 +118,10 @@ launch_at() {
 }
 if [ -n "${RENEWLY_LAUNCH_PROBE:-}" ]; then
     export XDG_STATE_HOME="$work/state"
-    cat >"$work/subscriptions.json" <<'JSON'
-[
-    {
-        "amount": 15.99,
-        "billingType": "recurring",
-        "category": "",
-        "currency": "USD",
-        "cycle": "monthly",
-        "id": "0F8FAD5B-D9CB-469F-A165-70867728950E",
-        "isActive": true,
-        "name": "Netflix",
-        "notes": "",
-        "startDate": "2025-04-20T01:00:00Z"
-    }
-]
-JSON
-    cat >"$work/dunstrc-launch" <<CONF
-[global]
-    markup = no
-    format = "%s|%b"
-    history_length = 20
-CONF
+    echo '[{"amount": 15.99, "billingType": "recurring", "category": "", "currency": "USD", "cycle": "monthly",
+"id": "0F8FAD5B-D9CB-469F-A165-70867728950E", "isActive": true, "name": "Netflix", "notes": "",
+"startDate": "2025-04-20T01:00:00Z"}]' >"$work/subscriptions.json"
+    printf '[global]\n    markup = no\n    format = "%%s|%%b"\n' >"$work/dunstrc-launch"
     dunst -config "$work/dunstrc-launch" >"$work/dunst-launch.log" 2>&1 &
     dunst_pid=$!
     pids+=($dunst_pid)

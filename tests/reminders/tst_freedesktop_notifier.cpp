@@ -147,52 +147,6 @@ private Q_SLOTS:
         QTRY_COMPARE(finished.size(), 1);
         QCOMPARE(finished[0][1].value<Outcome>(), Outcome::failed);
     }
-
-    // The scheduler, the desktop centre and the notifier together, on a hand-set clock.
-    void wholeChain_data() {
-        QTest::addColumn<int>("lang");
-        QTest::addColumn<QString>("testSummary");
-        QTest::addColumn<QString>("reminderBody");
-        QTest::newRow("English")
-            << int(LocalizationManager::Lang::en) << "Renewly test notification"
-            << "AT&T <Plus> will be charged ¥30 in 3 days. Cancel ahead of time if you no "
-               "longer need it.";
-        QTest::newRow("Chinese") << int(LocalizationManager::Lang::zh) << "Renewly 测试通知"
-                                 << "「AT&T <Plus>」将在3 天后扣费 ¥30，需要的话记得提前取消。";
-    }
-    void wholeChain() {
-        QFETCH(int, lang);
-        QFETCH(QString, testSummary);
-        QFETCH(QString, reminderBody);
-        TestSupport::LanguageGuard guard{LocalizationManager::Lang(lang)};
-        startServer();
-
-        const QTimeZone zone = QTimeZone::systemTimeZone();
-        ManualClock clock(TestSupport::at(zone, 2025, 5, 10, 9, 0));
-        FreedesktopNotifier notifier;
-        DesktopNotificationCenter center(clock, notifier);
-        NotificationManager manager(center, clock);
-        QSignalSpy finished(&notifier, &FreedesktopNotifier::finished);
-
-        QVERIFY(manager.requestAuthorization());
-        const Subscription sub =
-            Subscription::make("AT&T <Plus>", 30, "CNY", BillingType::recurring, BillingCycle::monthly,
-                               TestSupport::at(zone, 2025, 4, 20, 8, 0), {}, {});
-        QVERIFY(manager.reschedule({sub}, 3));
-        QVERIFY(manager.sendTest());
-        clock.advance(3000);
-        center.check();
-        QTRY_COMPARE(finished.size(), 1);
-        QCOMPARE(server->calls.size(), 1);
-        QCOMPARE(server->calls[0].summary, testSummary);
-
-        clock.set(TestSupport::at(zone, 2025, 5, 17, 10, 0));
-        center.check();
-        QTRY_COMPARE(finished.size(), 2);
-        QCOMPARE(finished[1][0].toString(), "renew-" + uuidText(sub.id));
-        QCOMPARE(server->calls.size(), 2);
-        QCOMPARE(server->calls[1].body, reminderBody);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestFreedesktopNotifier)
