@@ -75,32 +75,31 @@ bool NotificationManager::rescheduleFrom(const QList<Subscription> &subscription
     const int leadDays = std::max(daysBefore, 0);
     const bool isZh = LocalizationManager::shared().isZh();
     for (const Subscription &subscription : subscriptions) {
+        if (!subscription.isActive || subscription.billingType != BillingType::recurring)
+            continue;
         const QDateTime now = m_clock.now();
-        auto request = reminderRequest(subscription, daysBefore, now, zone);
-        std::optional<Subscription::NextCharge> next;
-        if (request) {
-            next = subscription.nextCharge(now, zone);
-        } else if (subscription.isActive && subscription.billingType == BillingType::recurring) {
-            // No reminder ahead: one whose moment passed unseen is owed now.
-            next = subscription.nextCharge(now, zone);
-            if (!next)
-                continue;
-            const ReminderKey key{subscription.id, next->day, leadDays};
-            const QDateTime moment = reminderMoment(key, zone);
-            const bool missed = missedSince.isValid() && moment.isValid() && moment > missedSince;
-            if (!missed && !m_owed.contains(key))
-                continue;
+        const auto next = subscription.nextCharge(now, zone);
+        if (!next)
+            continue;
+        const ReminderKey key{subscription.id, next->day, leadDays};
+        const QDateTime moment = reminderMoment(key, zone);
+        if (!moment.isValid() || m_state->contains(key))
+            continue;
+        NotificationRequest request;
+        if (moment > now) {
+            request = makeReminder(
+                subscription, daysBefore,
+                NotificationRequest::CalendarTrigger{moment.date(), QTime(reminderHour, 0)}, isZh);
+        } else if ((missedSince.isValid() && moment > missedSince) || m_owed.contains(key)) {
+            // Its moment passed unseen: shown now, with the days actually left.
             request =
                 makeReminder(subscription, next->days, NotificationRequest::TimeIntervalTrigger{}, isZh);
             owed.insert(key);
+        } else {
+            continue;
         }
-        if (!request || !next)
-            continue;
-        const ReminderKey key{subscription.id, next->day, leadDays};
-        if (m_state->contains(key))
-            continue;
-        m_pending.insert(request->identifier, Reminder{key, subscription});
-        m_center.add(*request);
+        m_pending.insert(request.identifier, Reminder{key, subscription});
+        m_center.add(request);
     }
     m_owed = std::move(owed);
     m_state->setLastAwake(m_clock.now());
