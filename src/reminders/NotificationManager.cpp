@@ -51,8 +51,11 @@ bool NotificationManager::requestAuthorization() {
 }
 
 bool NotificationManager::reschedule(const QList<Subscription> &subscriptions, int daysBefore) {
-    // The first reschedule of the process looks back to when the program last ran.
-    const QDateTime missedSince = m_lastSubscriptions ? QDateTime() : m_state->lastAwake();
+    // The first reschedule of the process looks back to when the program last ran. What could not
+    // be recorded as shown is not caught up: it would be shown again at every start.
+    QDateTime missedSince;
+    if (!m_lastSubscriptions && m_center.isAvailable() && m_state->save().ok())
+        missedSince = m_state->lastAwake();
     return rescheduleFrom(subscriptions, daysBefore, missedSince);
 }
 
