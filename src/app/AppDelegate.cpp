@@ -18,6 +18,7 @@
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -27,6 +28,8 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QWindow>
+
+#include <algorithm>
 
 AppDelegate::AppDelegate(Options options)
     : m_options(std::move(options))
@@ -138,6 +141,10 @@ void AppDelegate::finishLaunching() {
         showMainWindow();
     NotificationManager &reminders =
         m_options.reminders ? *m_options.reminders : NotificationManager::shared();
+    reminders.setOpenHandler([self = QPointer<AppDelegate>(this)](const QUuid &id) {
+        if (self)
+            self->showSubscription(id);
+    });
     reminders.requestAuthorization();
     reminders.reschedule(m_store->subscriptions(), Preferences::remindDaysBefore());
     if (!m_titleSubscribed) {
@@ -169,6 +176,22 @@ void AppDelegate::showMainWindow() {
         m_window->show();
     m_window->raise();
     m_window->activateWindow();
+}
+
+void AppDelegate::showSubscription(const QUuid &id) {
+    showMainWindow();
+    auto *content = qobject_cast<ContentView *>(m_window->centralWidget());
+    const QList<Subscription> &list = m_store->subscriptions();
+    const auto it =
+        std::find_if(list.cbegin(), list.cend(), [&](const Subscription &s) { return s.id == id; });
+    if (!content || it == list.cend())
+        return;
+    if (content->detailSub() && content->detailSub()->id == id && content->presented())
+        return;
+    // Another subscription's detail sheet gives way; any other sheet is finished first.
+    if (content->detailSub() && content->presented())
+        content->presented()->done(QDialog::Rejected);
+    content->openDetail(*it);
 }
 
 void AppDelegate::hideApplication() {
