@@ -11,7 +11,9 @@
 #include <algorithm>
 
 Store::Store(QObject *parent)
-    : Store(defaultFilePath(), parent) {}
+    : Store(defaultFilePath(), parent) {
+    keepBackups(Backups::defaultFolder());
+}
 
 Store::Store(const QString &filePath, QObject *parent)
     : QObject(parent)
@@ -44,6 +46,12 @@ qsizetype Store::indexOf(const QUuid &id) const {
 
 void Store::add(const Subscription &subscription) {
     change([&](QList<Subscription> &list) { list.append(subscription); });
+}
+
+void Store::addAll(const QList<Subscription> &subscriptions) {
+    if (subscriptions.isEmpty())
+        return;
+    change([&](QList<Subscription> &list) { list.append(subscriptions); });
 }
 
 void Store::update(const Subscription &subscription) {
@@ -113,6 +121,8 @@ bool Store::save() {
     const auto bytes = SubscriptionFile::encode(m_subscriptions);
     if (!bytes)
         return false;
+    if (m_backups)
+        m_backups->beforeSave(m_filePath, QDate::currentDate());
     if (m_fileUnreadable) {
         // The file that could not be read is the user's data too: keep its bytes beside it rather
         // than writing over them.

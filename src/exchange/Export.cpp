@@ -1,0 +1,224 @@
+#include "Export.h"
+
+#include "model/BillingCalendar.h"
+#include "model/Format.h"
+#include "model/JsonWriter.h"
+#include "store/SubscriptionFile.h"
+
+#include <cmath>
+
+namespace Export {
+
+std::optional<Format> formatNamed(QStringView name) {
+    if (name == u"json")
+        return Format::json;
+    if (name == u"csv")
+        return Format::csv;
+    if (name == u"ics")
+        return Format::ics;
+    return std::nullopt;
+}
+
+QString suffix(Format format) {
+    switch (format) {
+    case Format::json:
+        return QStringLiteral("json");
+    case Format::csv:
+        return QStringLiteral("csv");
+    case Format::ics:
+        return QStringLiteral("ics");
+    }
+    return {};
+}
+
+std::optional<QByteArray> json(const QList<Subscription> &subscriptions) {
+    return SubscriptionFile::encode(subscriptions);
+}
+
+const QStringList &csvColumns() {
+    static const QStringList columns{
+        QStringLiteral("id"),       QStringLiteral("name"),       QStringLiteral("amount"),
+        QStringLiteral("currency"), QStringLiteral("cycle"),      QStringLiteral("billingType"),
+        QStringLiteral("category"), QStringLiteral("startDate"),  QStringLiteral("isActive"),
+        QStringLiteral("notes"),    QStringLiteral("nextCharge"), QStringLiteral("monthlyCNY"),
+    };
+    return columns;
+}
+
+QString guardedCell(const QString &text) {
+    if (!text.isEmpty()) {
+        const QChar c = text.front();
+        if (c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r')
+            return u'\'' + text;
+    }
+    return text;
+}
+
+namespace {
+
+void appendCell(QByteArray &out, const QString &text) {
+    const QString cell = guardedCell(text);
+    const bool quoted = cell.contains(u',') || cell.contains(u'"') || cell.contains(u'\n') ||
+                        cell.contains(u'\r') || cell.startsWith(u' ') || cell.endsWith(u' ');
+    if (!quoted) {
+        out += cell.toUtf8();
+        return;
+    }
+    out += '"';
+    out += QString(cell).replace(u'"', QStringLiteral("\"\"")).toUtf8();
+    out += '"';
+}
+
+QString number(double value) {
+    QByteArray text;
+    JsonWriter::appendNumber(text, value);
+    return QString::fromLatin1(text);
+}
+
+} // namespace
+
+QByteArray csv(const QList<Subscription> &subscriptions, const QDateTime &now, const QTimeZone &zone) {
+    QByteArray out("\xEF\xBB\xBF");
+    out.reserve(subscriptions.size() * 200 + 128);
+    out += csvColumns().join(u',').toLatin1();
+    out += "\r\n";
+    const QDate today = BillingCalendar::localDate(now, zone);
+    for (const Subscription &s : subscriptions) {
+        const auto next =
+            BillingCalendar::nextChargeDay(s, BillingCalendar::localDate(s.startDate, zone), today);
+        const QString cells[] = {
+            uuidText(s.id),
+            s.name,
+            number(s.amount),
+            s.currency,
+            rawValue(s.cycle),
+            rawValue(s.billingType),
+            s.category,
+            formatInternetDateTime(s.startDate),
+            s.isActive ? QStringLiteral("true") : QStringLiteral("false"),
+            s.notes,
+            next ? next->toString(Qt::ISODate) : QString(),
+            number(std::round(s.monthlyAmountInCNY() * 100) / 100),
+        };
+        bool first = true;
+        for (const QString &cell : cells) {
+            if (!first)
+                out += ',';
+            first = false;
+            appendCell(out, cell);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+QList<QDate> chargeDays(const Subscription &s, QDate today, QDate until, const QTimeZone &zone) {
+    QList<QDate> days;
+    const QDate first = BillingCalendar::localDate(s.startDate, zone);
+    auto day = BillingCalendar::nextChargeDay(s, first, today);
+    while (day && *day >= today && *day < until) {
+        days.append(*day);
+        if (s.billingType == BillingType::oneTime)
+            break;
+        const QDate after = day->addDays(1);
+        const auto next = BillingCalendar::nextRecurringDay(first, after, s.cycle);
+        // The calendar gives up after its step cap; a day that does not move on ends the walk.
+        if (!next || *next < after)
+            break;
+        day = next;
+    }
+    return days;
+}
+
+namespace {
+
+QString icsText(const QString &text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'\\' || c == u';' || c == u',')
+            out += u'\\', out += c;
+        else if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c != u'\r' && (c.unicode() >= 0x20 || c == u'\t'))
+            out += c;
+    }
+    return out;
+}
+
+// A content line folded at 75 octets without splitting a UTF-8 sequence, ended by CRLF.
+void appendLine(QByteArray &out, const QByteArray &line) {
+    qsizetype pos = 0;
+    qsizetype room = 75;
+    while (line.size() - pos > room) {
+        qsizetype cut = pos + room;
+        while (cut > pos && (uchar(line[cut]) & 0xC0) == 0x80)
+            --cut;
+        out += QByteArrayView(line).sliced(pos, cut - pos);
+        out += "\r\n ";
+        pos = cut;
+        room = 74;
+    }
+    out += QByteArrayView(line).sliced(pos);
+    out += "\r\n";
+}
+
+void appendLine(QByteArray &out, const QString &line) {
+    appendLine(out, line.toUtf8());
+}
+
+} // namespace
+
+QByteArray ics(const QList<Subscription> &subscriptions, const QDateTime &now, const QTimeZone &zone) {
+    QByteArray out;
+    out.reserve(subscriptions.size() * 2400 + 256);
+    appendLine(out, QByteArrayLiteral("BEGIN:VCALENDAR"));
+    appendLine(out, QByteArrayLiteral("VERSION:2.0"));
+    appendLine(out, QByteArrayLiteral("PRODID:-//Renewly//Renewly//EN"));
+    appendLine(out, QByteArrayLiteral("CALSCALE:GREGORIAN"));
+    appendLine(out, QByteArrayLiteral("X-WR-CALNAME:Renewly"));
+    const QByteArray stamp = "DTSTAMP:" + now.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'").toLatin1();
+    const QDate today = BillingCalendar::localDate(now, zone);
+    const QDate until = today.addMonths(12);
+    for (const Subscription &s : subscriptions) {
+        if (!s.isActive)
+            continue;
+        const QList<QDate> days = chargeDays(s, today, until, zone);
+        if (days.isEmpty())
+            continue;
+        const QString id = uuidText(s.id);
+        const QString summary =
+            icsText(s.name + QStringLiteral(" · ") + ::Format::money(s.amount, s.currency));
+        const QString description = icsText(s.notes);
+        for (const QDate day : days) {
+            const QString date = day.toString(u"yyyyMMdd");
+            appendLine(out, QByteArrayLiteral("BEGIN:VEVENT"));
+            appendLine(out, QStringLiteral("UID:") + id + u'-' + date);
+            appendLine(out, stamp);
+            appendLine(out, QStringLiteral("DTSTART;VALUE=DATE:") + date);
+            appendLine(out, QStringLiteral("DTEND;VALUE=DATE:") + day.addDays(1).toString(u"yyyyMMdd"));
+            appendLine(out, QStringLiteral("SUMMARY:") + summary);
+            if (!description.isEmpty())
+                appendLine(out, QStringLiteral("DESCRIPTION:") + description);
+            appendLine(out, QByteArrayLiteral("TRANSP:TRANSPARENT"));
+            appendLine(out, QByteArrayLiteral("END:VEVENT"));
+        }
+    }
+    appendLine(out, QByteArrayLiteral("END:VCALENDAR"));
+    return out;
+}
+
+std::optional<QByteArray> write(Format format, const QList<Subscription> &subscriptions, const QDateTime &now,
+                                const QTimeZone &zone) {
+    switch (format) {
+    case Format::json:
+        return json(subscriptions);
+    case Format::csv:
+        return csv(subscriptions, now, zone);
+    case Format::ics:
+        return ics(subscriptions, now, zone);
+    }
+    return std::nullopt;
+}
+
+} // namespace Export
