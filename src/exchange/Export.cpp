@@ -45,13 +45,18 @@ const QStringList &csvColumns() {
     return columns;
 }
 
+bool needsGuard(QStringView text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == u'\'')
+        ++i;
+    if (i == text.size())
+        return false;
+    const QChar c = text[i];
+    return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+}
+
 QString guardedCell(const QString &text) {
-    if (!text.isEmpty()) {
-        const QChar c = text.front();
-        if (c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r')
-            return u'\'' + text;
-    }
-    return text;
+    return needsGuard(text) ? u'\'' + text : text;
 }
 
 namespace {
@@ -69,10 +74,19 @@ void appendCell(QByteArray &out, const QString &text) {
     out += '"';
 }
 
+// The shortest text that reads back as the same number, without an exponent: spreadsheets and
+// readers of plain decimals take "1000000000", not "1e+09".
 QString number(double value) {
-    QByteArray text;
-    JsonWriter::appendNumber(text, value);
-    return QString::fromLatin1(text);
+    QByteArray shortest;
+    JsonWriter::appendNumber(shortest, value);
+    if (!shortest.contains('e'))
+        return QString::fromLatin1(shortest);
+    for (int decimals = 0; decimals <= 20; ++decimals) {
+        const QString text = QString::number(value, 'f', decimals);
+        if (text.toDouble() == value)
+            return text;
+    }
+    return QString::fromLatin1(shortest);
 }
 
 } // namespace

@@ -26,8 +26,10 @@ const QStringList &csvColumns();
 // with = + - @, a tab or a carriage return gets a leading apostrophe, so that a spreadsheet does not
 // read it as a formula.
 QByteArray csv(const QList<Subscription> &subscriptions, const QDateTime &now, const QTimeZone &zone);
-// The cell as the CSV writes it, before quoting.
+// The cell as the CSV writes it, before quoting: with an apostrophe in front when it starts with one
+// of those characters, after any apostrophes of its own (so that reading drops exactly the one added).
 QString guardedCell(const QString &text);
+bool needsGuard(QStringView text);
 
 // Charge days of one record from `today` up to but not including `until`, by the billing calendar.
 QList<QDate> chargeDays(const Subscription &subscription, QDate today, QDate until, const QTimeZone &zone);

@@ -1,5 +1,6 @@
 #include "Import.h"
 
+#include "exchange/Export.h"
 #include "model/CurrencyRates.h"
 #include "model/Format.h"
 #include "model/JsonWriter.h"
@@ -77,6 +78,17 @@ Split split(QStringView text) {
     while (end < text.size() && (text[end].isDigit() || text[end] == u'.' || text[end] == u',' ||
                                  text[end] == u' ' || text[end] == u'\u00A0' || text[end] == u'\''))
         ++end;
+    // An exponent stays with its number, which then reads as no amount at all ("1e999").
+    if (end < text.size() && end > begin && (text[end] == u'e' || text[end] == u'E')) {
+        qsizetype e = end + 1;
+        if (e < text.size() && (text[e] == u'+' || text[e] == u'-'))
+            ++e;
+        if (e < text.size() && text[e].isDigit()) {
+            while (e < text.size() && text[e].isDigit())
+                ++e;
+            end = e;
+        }
+    }
     Split s;
     s.number = text.sliced(begin, end - begin).toString();
     s.number.remove(u' ').remove(u'\u00A0').remove(u'\'');
@@ -137,9 +149,15 @@ std::optional<double> parseNumber(QString number, bool decimalComma) {
 // --- the fields of a record ----------------------------------------------------------------------
 
 std::optional<QString> currencyOfSign(const QString &sign, bool namesJpy) {
-    const QString s = sign.toUpper();
+    QString s = sign.toUpper();
+    s.remove(u' ');
     if (s.isEmpty())
         return std::nullopt;
+    // A code written beside the sign decides ("¥1500 JPY", "US$ USD").
+    for (const QString &code : CurrencyRates::supportedCurrencies()) {
+        if (s.size() > 3 && s.contains(code))
+            return code;
+    }
     if (s == u"¥" || s == u"￥")
         return namesJpy ? QStringLiteral("JPY") : QStringLiteral("CNY");
     static const QList<std::pair<QStringList, QString>> signs{
@@ -171,7 +189,7 @@ std::optional<Cycle> cycleOf(const QString &text, int interval = 1) {
     if (t == u"one time" || t == u"onetime" || t == u"once" || t == u"lifetime" || t == u"单次")
         return Cycle{BillingType::oneTime, BillingCycle::monthly};
     for (const BillingCycle c : allBillingCycles()) {
-        if (t == rawValue(c))
+        if (interval == 1 && t == rawValue(c))
             return Cycle{BillingType::recurring, c};
     }
     static const QHash<QString, QString> words{
@@ -439,12 +457,7 @@ Source scheduleSource(const Fields &f) {
 
 // Undoes the export's guard against formulas.
 QString unguarded(const QString &cell) {
-    if (cell.size() >= 2 && cell[0] == u'\'') {
-        const QChar c = cell[1];
-        if (c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r')
-            return cell.mid(1);
-    }
-    return cell;
+    return cell.startsWith(u'\'') && Export::needsGuard(cell) ? cell.mid(1) : cell;
 }
 
 Entry renewlyCsvEntry(const Fields &f, bool decimalComma, const QDateTime &now, const QTimeZone &zone) {
