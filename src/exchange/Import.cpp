@@ -12,7 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
 
@@ -305,8 +304,16 @@ QString categoryOf(const QString &source) {
          QStringLiteral("阅读")},
         {{QStringLiteral("member")}, QStringLiteral("会员")},
     };
-    const QStringList words =
-        text.toLower().split(QRegularExpression(QStringLiteral("[^a-z]+")), Qt::SkipEmptyParts);
+    QStringList words;
+    QString current;
+    for (const QChar c : text.toLower() + u' ') {
+        if (c >= u'a' && c <= u'z') {
+            current += c;
+        } else if (!current.isEmpty()) {
+            words << current;
+            current.clear();
+        }
+    }
     for (const auto &[stems, category] : keywords) {
         for (const QString &word : words) {
             for (const QString &stem : stems) {
@@ -821,10 +828,17 @@ QString formatTitle(Format format, bool zh) {
     return {};
 }
 
+namespace {
+// What two records that look like the same share: one key, so that a file is checked against a long
+// list by lookup rather than by comparing every pair.
+QString lookOf(const Subscription &s) {
+    return s.name.trimmed().toCaseFolded() + u'\n' + QString::number(std::llround(s.amount * 100)) + u'\n' +
+           s.currency.toUpper() + u'\n' + rawValue(s.cycle);
+}
+} // namespace
+
 bool looksLikeSame(const Subscription &a, const Subscription &b) {
-    return a.cycle == b.cycle && a.currency.compare(b.currency, Qt::CaseInsensitive) == 0 &&
-           std::llround(a.amount * 100) == std::llround(b.amount * 100) &&
-           a.name.trimmed().compare(b.name.trimmed(), Qt::CaseInsensitive) == 0;
+    return lookOf(a) == lookOf(b);
 }
 
 Result read(const QByteArray &bytes, const QList<Subscription> &existing, const QDateTime &now,
@@ -848,8 +862,11 @@ Result read(const QByteArray &bytes, const QList<Subscription> &existing, const 
     if (!result.preview)
         return result;
     QSet<QUuid> ids;
-    for (const Subscription &s : existing)
+    QSet<QString> looks;
+    for (const Subscription &s : existing) {
         ids.insert(s.id);
+        looks.insert(lookOf(s));
+    }
     for (Entry &entry : result.preview->entries) {
         if (!entry.record)
             continue;
@@ -857,8 +874,7 @@ Result read(const QByteArray &bytes, const QList<Subscription> &existing, const 
         while (ids.contains(s.id))
             s.id = QUuid::createUuid();
         ids.insert(s.id);
-        entry.duplicate = std::any_of(existing.cbegin(), existing.cend(),
-                                      [&s](const Subscription &other) { return looksLikeSame(s, other); });
+        entry.duplicate = looks.contains(lookOf(s));
     }
     return result;
 }
