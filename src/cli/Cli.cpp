@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <functional>
 #include <optional>
@@ -63,12 +64,25 @@ std::variant<Options, QString> parseArguments(const QStringList &arguments) {
     const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"));
     parser.addOptions({json, days, help, format, output, dryRun});
+    // "--" ends the options for the parser; here it is an option nobody knows, as everywhere else.
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == u"--")
+            return QStringLiteral("unknown option \"--\"");
+        if (valueOptions.contains(arguments[i].mid(2)) && arguments[i].startsWith(u"--"))
+            ++i;
+    }
     if (!parser.parse(QStringList{QStringLiteral("renewly-cli")} + arguments)) {
         if (!parser.unknownOptionNames().isEmpty()) {
             QStringList known;
             for (const QCommandLineOption &option : {json, days, help, format, output, dryRun})
                 known << option.names();
             return QStringLiteral("unknown option \"%1\"").arg(unknownOption(arguments, known));
+        }
+        // A value given to an option that takes none ("--json=1") is no option of ours either.
+        for (const QString &arg : arguments) {
+            const QString name = arg.section(u'=', 0, 0).remove(QRegularExpression(QStringLiteral("^--?")));
+            if (arg.startsWith(u'-') && arg.contains(u'=') && !valueOptions.contains(name))
+                return QStringLiteral("unknown option \"%1\"").arg(arg);
         }
         // The only other failure: an option that takes a value stands last.
         if (parser.errorText().contains(u"format"))
