@@ -16,8 +16,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 
 AppDelegate::AppDelegate(Options options)
@@ -67,7 +69,7 @@ void AppDelegate::buildApplicationMenu() {
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setShortcutContext(Qt::ApplicationShortcut);
     quit->setMenuRole(QAction::QuitRole);
-    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(quit, &QAction::triggered, this, &AppDelegate::requestQuit, Qt::QueuedConnection);
 
     QMenu *file = menuBar->addMenu(zh ? QStringLiteral("文件") : QStringLiteral("File"));
     file->setObjectName(QStringLiteral("fileMenu"));
@@ -155,7 +157,6 @@ void AppDelegate::showMainWindow() {
         if (m_pendingMenuBar)
             window->setMenuBar(m_pendingMenuBar.release());
         auto *content = new ContentView(*m_store, window.get());
-        content->setClock(m_options.clock);
         content->setReminders(m_options.reminders);
         window->setCentralWidget(content);
         window->placeInitially();
@@ -176,6 +177,34 @@ void AppDelegate::hideApplication() {
         m_window->saveFrame();
         m_window->hide();
     }
+}
+
+void AppDelegate::requestQuit() {
+    if (m_store->hasUnsavedChanges()) {
+        const SaveResult saved = m_store->save();
+        if (!saved && !confirmQuitUnsaved(saved.reason()))
+            return;
+    }
+    QCoreApplication::quit();
+}
+
+bool AppDelegate::confirmQuitUnsaved(const QString &reason) {
+    if (m_options.confirmQuitUnsaved)
+        return m_options.confirmQuitUnsaved(reason);
+    const bool zh = LocalizationManager::shared().isZh();
+    QMessageBox box(
+        QMessageBox::Warning, zh ? QStringLiteral("无法保存") : QStringLiteral("Couldn't save"),
+        zh ? QStringLiteral("你的修改还没有保存：%1。\n现在退出，这些修改就会丢失。").arg(reason)
+           : QStringLiteral("Your changes haven't been saved: %1.\nIf you quit now, they will be lost.")
+                 .arg(reason),
+        QMessageBox::NoButton, m_window && m_window->isVisible() ? m_window.get() : nullptr);
+    QPushButton *quit = box.addButton(zh ? QStringLiteral("仍然退出") : QStringLiteral("Quit Anyway"),
+                                      QMessageBox::DestructiveRole);
+    QPushButton *cancel =
+        box.addButton(zh ? QStringLiteral("取消") : QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.exec();
+    return box.clickedButton() == quit;
 }
 
 QString AppDelegate::statusTitle() const {
@@ -227,7 +256,10 @@ void AppDelegate::setupStatusItem() {
                 self->m_popover->close();
             self->showMainWindow();
         },
-        [] { QCoreApplication::quit(); }, m_options.clock);
+        [self = QPointer<AppDelegate>(this)] {
+            if (self)
+                self->requestQuit();
+        });
     m_statusItem->show();
 }
 

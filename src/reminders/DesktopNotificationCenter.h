@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Clock.h"
 #include "NotificationCenter.h"
 #include "NotificationPresenter.h"
+#include "model/Clock.h"
 
 #include <QDateTime>
 #include <QList>

@@ -12,9 +12,9 @@ NotificationManager &NotificationManager::shared() {
     // Created on first use and kept for the life of the process, like the objects it relies on.
     static NotificationManager *instance = [] {
         auto *notifier = new FreedesktopNotifier;
-        auto *center = new DesktopNotificationCenter(Clock::system(), *notifier);
+        auto *center = new DesktopNotificationCenter(Clock::current(), *notifier);
         center->watchSystemSleep();
-        auto *manager = new NotificationManager(*center, Clock::system());
+        auto *manager = new NotificationManager(*center, Clock::current());
         center->setDayChangedHandler([manager] { manager->refresh(); });
         return manager;
     }();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Clock.h"
 #include "NotificationCenter.h"
+#include "model/Clock.h"
 
 #include "model/Subscription.h"
 

@@ -1,6 +1,7 @@
 #include "ExchangeFlow.h"
 
 #include "exchange/Export.h"
+#include "model/Clock.h"
 #include "settings/LocalizationManager.h"
 #include "store/Store.h"
 #include "store/SubscriptionFile.h"
@@ -90,7 +91,7 @@ void ExchangeFlow::restoreFromBackup() {
 
 void ExchangeFlow::importPath(const QString &path) {
     const Import::Result result =
-        Import::readFile(path, m_store.subscriptions(), m_clock.current(), m_clock.zone);
+        Import::readFile(path, m_store.subscriptions(), Clock::current().now(), Clock::current().zone());
     const QString name = QFileInfo(path).fileName();
     if (!result.preview) {
         Q_EMIT alertRequested(
@@ -121,7 +122,8 @@ void ExchangeFlow::exportList() {
         format = index == 1 ? Export::Format::csv : index == 2 ? Export::Format::ics : Export::Format::json;
         *path += u'.' + Export::suffix(*format);
     }
-    const auto bytes = Export::write(*format, m_store.subscriptions(), m_clock.current(), m_clock.zone);
+    const auto bytes =
+        Export::write(*format, m_store.subscriptions(), Clock::current().now(), Clock::current().zone());
     // Never over the list itself.
     const QFileInfo target(*path);
     const bool overList =

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "exchange/Import.h"
-#include "views/ViewClock.h"
 
 #include <QObject>
 #include <QPointer>
@@ -18,8 +17,6 @@ class ExchangeFlow : public QObject {
     Q_OBJECT
 public:
     ExchangeFlow(Store &store, QWidget *window, QObject *parent = nullptr);
-
-    void setClock(ViewClock clock) { m_clock = std::move(clock); }
 
     // Test seam: the next file dialog is not shown and answers `path` instead (empty: cancelled).
     static void answerNextFileDialog(const QString &path);
@@ -48,5 +45,4 @@ private:
 
     Store &m_store;
     QPointer<QWidget> m_window;
-    ViewClock m_clock;
 };
