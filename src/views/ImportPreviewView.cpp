@@ -163,6 +163,7 @@ void ImportPreviewView::retranslate() {
         }
         item->setText(text);
         item->setData(Qt::AccessibleTextRole, text);
+        item->setToolTip(text);
     }
     m_list->setAccessibleName(zh ? QStringLiteral("要导入的条目") : QStringLiteral("Entries to import"));
     m_cancel->setText(zh ? QStringLiteral("取消") : QStringLiteral("Cancel"));
