@@ -772,21 +772,25 @@ Result readJsonText(const QByteArray &bytes, const QDateTime &now, const QTimeZo
 
 QString describe(const Problem &problem, bool zh) {
     const auto pick = [zh](const char *en, const char *cn) { return QString::fromUtf8(zh ? cn : en); };
+    // The offending text on one short line, whatever the file held.
+    QString detail = problem.detail.simplified();
+    detail.removeIf([](QChar c) { return c.category() == QChar::Other_Control || c.isNonCharacter(); });
+    if (detail.size() > 40)
+        detail = detail.first(39) + u'…';
     switch (problem.kind) {
     case Problem::Kind::missingName:
         return pick("no name", "没有名称");
     case Problem::Kind::missingAmount:
         return pick("no amount", "没有金额");
     case Problem::Kind::badAmount:
-        return pick("amount \"%1\" is not one Renewly can hold", "金额“%1”无法记录").arg(problem.detail);
+        return pick("amount \"%1\" is not one Renewly can hold", "金额“%1”无法记录").arg(detail);
     case Problem::Kind::unknownCurrency:
-        return pick("unknown currency \"%1\"", "不认识的币种“%1”").arg(problem.detail);
+        return pick("unknown currency \"%1\"", "不认识的币种“%1”").arg(detail);
     case Problem::Kind::unsupportedCycle:
-        return pick("Renewly has no cycle \"%1\"", "Renewly 没有“%1”这种周期").arg(problem.detail);
+        return pick("Renewly has no cycle \"%1\"", "Renewly 没有“%1”这种周期").arg(detail);
     case Problem::Kind::badDate:
-        return problem.detail.isEmpty()
-                   ? pick("no date to start from", "没有起始日期")
-                   : pick("date \"%1\" cannot be read", "日期“%1”无法读取").arg(problem.detail);
+        return detail.isEmpty() ? pick("no date to start from", "没有起始日期")
+                                : pick("date \"%1\" cannot be read", "日期“%1”无法读取").arg(detail);
     case Problem::Kind::badRecord:
         return pick("not a record Renewly can read", "不是 Renewly 能读的记录");
     }
