@@ -205,12 +205,20 @@ QByteArray ics(const QList<Subscription> &subscriptions, const QDateTime &now, c
     const QByteArray stamp = "DTSTAMP:" + now.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'").toLatin1() + "\r\n";
     const QDate today = BillingCalendar::localDate(now, zone);
     const QDate until = today.addMonths(12);
-    for (const Subscription &s : subscriptions) {
-        if (!s.isActive)
+    // The days first, so that the whole text is allocated once: a long list makes tens of megabytes,
+    // and growing the buffer step by step would copy them over and over.
+    QList<QList<QDate>> days(subscriptions.size());
+    qsizetype events = 0;
+    for (qsizetype i = 0; i < subscriptions.size(); ++i) {
+        if (subscriptions[i].isActive)
+            days[i] = chargeDays(subscriptions[i], today, until, zone);
+        events += days[i].size();
+    }
+    out.reserve(out.size() + events * 420 + 32);
+    for (qsizetype i = 0; i < subscriptions.size(); ++i) {
+        if (days[i].isEmpty())
             continue;
-        const QList<QDate> days = chargeDays(s, today, until, zone);
-        if (days.isEmpty())
-            continue;
+        const Subscription &s = subscriptions[i];
         const QByteArray id = uuidText(s.id).toLatin1();
         // The lines every event of the record shares, folded once.
         QByteArray shared;
@@ -219,7 +227,9 @@ QByteArray ics(const QList<Subscription> &subscriptions, const QDateTime &now, c
         if (!s.notes.isEmpty())
             appendLine(shared, QStringLiteral("DESCRIPTION:") + icsText(s.notes));
         shared += "TRANSP:TRANSPARENT\r\nEND:VEVENT\r\n";
-        for (const QDate day : days) {
+        if (out.capacity() - out.size() < days[i].size() * (200 + shared.size()))
+            out.reserve(out.size() + days[i].size() * (200 + shared.size()) + (events << 8));
+        for (const QDate day : std::as_const(days[i])) {
             out += "BEGIN:VEVENT\r\nUID:";
             out += id;
             out += '-';
