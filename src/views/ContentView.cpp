@@ -122,8 +122,10 @@ ContentView::ContentView(Store &store, QWidget *parent)
                 m_importPreview.emplace(preview, source);
                 syncPresentation();
             });
-    connect(m_exchange, &ExchangeFlow::alertRequested, this,
-            [this](const QString &message) { setAlertMessage(message); });
+    connect(m_exchange, &ExchangeFlow::alertRequested, this, [this](const QString &message) {
+        m_alertAboutFile = true;
+        setAlertMessage(message);
+    });
 
     connect(&m_store, &Store::subscriptionsChanged, this, [this] {
         rebuild();
@@ -515,6 +517,7 @@ void ContentView::presentationClosed(Presentation presentation) {
         break;
     case Presentation::alert:
         m_alertMessage.reset();
+        m_alertAboutFile = false;
         break;
     case Presentation::add:
         m_isAdding = false;
@@ -547,7 +550,9 @@ void ContentView::retranslateAlert() {
         return;
     const bool zh = isZh();
     // The title and the button follow the language; the message keeps the one it was written in.
-    box->setWindowTitle(zh ? QStringLiteral("识别提示") : QStringLiteral("Scan"));
+    box->setWindowTitle(m_alertAboutFile ? QStringLiteral("Renewly")
+                        : zh             ? QStringLiteral("识别提示")
+                                         : QStringLiteral("Scan"));
     if (QAbstractButton *ok = box->escapeButton())
         ok->setText(zh ? QStringLiteral("好") : QStringLiteral("OK"));
 }

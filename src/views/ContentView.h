@@ -124,6 +124,8 @@ private:
     QList<Subscription> m_pendingDrafts;
     bool m_isScanning = false;
     std::optional<QString> m_alertMessage;
+    // The alert tells of a file imported or exported, not of a scan.
+    bool m_alertAboutFile = false;
     bool m_showingSettings = false;
     // The preview of an import and where its entries come from.
     std::optional<std::pair<Import::Preview, QString>> m_importPreview;
