@@ -16,6 +16,8 @@ packages=(
   xvfb xauth dbus dbus-x11 trayer dunst x11-apps xdotool libx11-dev imagemagick
   # a Wayland session: a headless compositor and Qt's Wayland platform
   weston qt6-wayland
+  # a real iCalendar parser for the calendar export's test
+  python3 python3-icalendar
   # desktop integration checks
   desktop-file-utils appstream
   # benchmarks, fuzzing
