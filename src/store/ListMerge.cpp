@@ -3,6 +3,9 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+#include <limits>
+
 namespace ListMerge {
 
 namespace {
@@ -70,6 +73,19 @@ QStringList differingFields(const Subscription &a, const Subscription &b) {
     return keys;
 }
 
+int distance(const QList<Subscription> &a, const QList<Subscription> &b) {
+    const auto aIndex = byId(a);
+    const auto bIndex = byId(b);
+    int d = 0;
+    for (const Subscription &s : a) {
+        const Subscription *other = bIndex.value(s.id);
+        d += other ? int(differingFields(s, *other).size()) : 1;
+    }
+    for (const Subscription &s : b)
+        d += aIndex.contains(s.id) ? 0 : 1;
+    return d;
+}
+
 Result merge(const QList<Subscription> &base, const QList<Subscription> &mine, const QList<Subscription> &theirs,
              Source source) {
     const auto baseIndex = byId(base);
@@ -108,6 +124,17 @@ Result merge(const QList<Subscription> &base, const QList<Subscription> &mine, c
             continue; // deleted there, unchanged here
         result.merged.append(m);
         ++result.fromMine;
+    }
+    if (source == Source::conflictCopy) {
+        // A copy only adds to the list: the list keeps its order, the copy's additions follow.
+        QHash<QUuid, qsizetype> rank;
+        for (qsizetype i = 0; i < mine.size(); ++i)
+            rank.insert(mine[i].id, i);
+        std::stable_sort(result.merged.begin(), result.merged.end(),
+                         [&rank](const Subscription &a, const Subscription &b) {
+                             return rank.value(a.id, std::numeric_limits<qsizetype>::max()) <
+                                    rank.value(b.id, std::numeric_limits<qsizetype>::max());
+                         });
     }
     return result;
 }

@@ -29,11 +29,14 @@ struct Result {
     QList<Replaced> replaced;
 };
 
-// Records keep the file's order; records only the local list has follow in their local order.
+// Records keep the file's order; records only the local list has follow in their local order. A
+// conflict copy only adds: the local order stays and the copy's additions follow.
 Result merge(const QList<Subscription> &base, const QList<Subscription> &mine, const QList<Subscription> &theirs,
              Source source = Source::file);
 
 // The JSON keys of the fields in which two versions of a record differ (id excluded).
 QStringList differingFields(const Subscription &a, const Subscription &b);
+// How far apart two lists are: records only one of them holds, plus differing fields of the others.
+int distance(const QList<Subscription> &a, const QList<Subscription> &b);
 
 } // namespace ListMerge

@@ -87,7 +87,8 @@ private Q_SLOTS:
                                  << "a:name=Mine" << 1 << 1;
         QTest::newRow("empty file, no base") << "" << "a b" << "" << false << "a b" << "" << 0 << 2;
         // A conflict copy never deletes: records it lacks stay, records the list lacks come back.
-        QTest::newRow("copy lacks a record") << "a b" << "a b" << "a" << true << "a b" << "" << 1 << 1;
+        // It keeps the list's order and appends what it adds.
+        QTest::newRow("copy lacks a record") << "a b" << "a b" << "c a" << true << "a b c" << "" << 2 << 1;
         QTest::newRow("copy has a deleted record") << "a b" << "a" << "a b" << true << "a b" << "" << 2 << 0;
         QTest::newRow("copy changed a field")
             << "a b" << "a b:amount=20" << "a:notes=x b" << true << "a:notes=x b:amount=20" << "" << 2 << 0;
