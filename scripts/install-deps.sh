@@ -16,6 +16,8 @@ packages=(
   xvfb xauth dbus dbus-x11 trayer dunst x11-apps xdotool libx11-dev imagemagick
   # desktop integration checks
   desktop-file-utils appstream
+  # end-to-end sync test: two sync engines on 127.0.0.1
+  syncthing
   # benchmarks, fuzzing
   libbenchmark-dev clang libclang-rt-14-dev
 )

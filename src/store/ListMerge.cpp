@@ -43,10 +43,10 @@ QHash<QUuid, const Subscription *> byId(const QList<Subscription> &list) {
 }
 
 // Field by field: a field changed on one side only takes that side's value; changed on both to
-// different values, the file's value wins and the field is named in `lost`. Without a base every
-// difference counts as changed on both sides.
+// different values, `theirs` wins when `theirsWins`, else `mine`, and the field is named in `lost`.
+// Without a base every difference counts as changed on both sides.
 Subscription mergeRecord(const Subscription *base, const Subscription &mine, const Subscription &theirs,
-                         QStringList &lost) {
+                         bool theirsWins, QStringList &lost) {
     Subscription merged = mine;
     for (const Field &f : fields) {
         if (f.equal(mine, theirs))
@@ -55,9 +55,10 @@ Subscription mergeRecord(const Subscription *base, const Subscription &mine, con
         const bool theirsChanged = !base || !f.equal(*base, theirs);
         if (!theirsChanged)
             continue;
-        f.copy(merged, theirs);
         if (mineChanged)
             lost.append(QString::fromLatin1(f.key));
+        if (!mineChanged || theirsWins)
+            f.copy(merged, theirs);
     }
     return merged;
 }
@@ -106,9 +107,10 @@ Result merge(const QList<Subscription> &base, const QList<Subscription> &mine, c
         const Subscription *m = mineIndex.value(t.id);
         if (m) {
             QStringList lost;
-            result.merged.append(mergeRecord(b, *m, t, lost));
+            const bool fileWins = source == Source::file;
+            result.merged.append(mergeRecord(b, *m, t, fileWins, lost));
             if (!lost.isEmpty())
-                result.replaced.append({*m, result.merged.constLast(), lost});
+                result.replaced.append({fileWins ? *m : t, result.merged.constLast(), lost});
         } else if (source == Source::file && b && *b == t) {
             continue; // deleted here, unchanged there
         } else {

@@ -15,9 +15,11 @@ enum class Source {
     conflictCopy, // a sync tool's copy: it never deletes, and what it changed is taken
 };
 
-// A record whose local edit of some fields gave way to the file's version.
+// A record edited on both sides in the same fields. The list file's value wins over the local
+// one; the list's value wins over a conflict copy's, which the sync tool had already set aside as
+// the losing side. The losing version is to be kept.
 struct Replaced {
-    Subscription local;  // the local version as it was before the merge
+    Subscription lost;   // the version whose values gave way, as it was
     Subscription merged; // what the list holds now
     QStringList fields;  // the JSON keys of the fields that gave way
 };

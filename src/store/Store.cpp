@@ -190,7 +190,8 @@ SaveResult Store::write() {
     SaveResult result = SubscriptionFile::writeAtomically(m_filePath, *bytes);
     if (result) {
         m_knownBytes = *bytes;
-        m_sync->setWritten(m_subscriptions, *bytes);
+        m_sync->setWritten(m_subscriptions, *bytes, m_mergedSinceWrite);
+        m_mergedSinceWrite = false;
         watch();
     }
     return result;
@@ -234,17 +235,18 @@ void Store::retryUnreadable() {
 
 bool Store::applyMerge(const ListMerge::Result &merge) {
     if (!merge.replaced.isEmpty()) {
-        QList<Subscription> local;
+        QList<Subscription> lost;
         QStringList names;
         for (const ListMerge::Replaced &r : merge.replaced) {
-            local.append(r.local);
-            names.append(r.local.name);
+            lost.append(r.lost);
+            names.append(r.lost.name);
         }
-        (void)m_sync->keepReplaced(local, Clock::current().now());
+        (void)m_sync->keepReplaced(lost, Clock::current().now());
         Q_EMIT externalEditsReplaced(names);
     }
     if (merge.merged == m_subscriptions)
         return false;
+    m_mergedSinceWrite = true;
     Q_EMIT aboutToChange();
     m_subscriptions = merge.merged;
     Q_EMIT subscriptionsChanged(m_subscriptions);
@@ -327,10 +329,10 @@ Store::MoveResult Store::moveToFolder(const QString &folder) {
     m_unsaved = false;
     m_retry.stop();
     if (!merge.replaced.isEmpty()) {
-        QList<Subscription> local;
+        QList<Subscription> lost;
         for (const ListMerge::Replaced &r : merge.replaced)
-            local.append(r.local);
-        (void)m_sync->keepReplaced(local, Clock::current().now());
+            lost.append(r.lost);
+        (void)m_sync->keepReplaced(lost, Clock::current().now());
     }
     result.merged = there.status == SubscriptionFile::LoadStatus::loaded;
     result.fromFolder = merge.fromTheirs;

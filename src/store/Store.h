@@ -132,6 +132,8 @@ private:
     std::unique_ptr<SyncState> m_sync;
     // The file's content as this store last read or wrote it.
     QByteArray m_knownBytes;
+    // The next write carries a merge with what came from elsewhere.
+    bool m_mergedSinceWrite = false;
     QFileSystemWatcher m_watcher;
     QTimer m_settle;
     QTimer m_unreadableRetry;

@@ -68,9 +68,13 @@ void SyncState::remember(const QByteArray &bytes) const {
         QFile::remove(old[i].absoluteFilePath());
 }
 
-void SyncState::setWritten(const QList<Subscription> &list, const QByteArray &bytes) {
+void SyncState::setWritten(const QList<Subscription> &list, const QByteArray &bytes, bool merged) {
     m_base = list;
     (void)SubscriptionFile::writeAtomically(m_folder + QStringLiteral("/base.json"), bytes);
+    if (merged) {
+        m_ancestorBytes = bytes;
+        (void)SubscriptionFile::writeAtomically(m_folder + QStringLiteral("/ancestor.json"), bytes);
+    }
     (void)SubscriptionFile::writeAtomically(versionPath(bytes), m_ancestorBytes);
     remember(bytes);
     QDir versions(m_folder + QStringLiteral("/versions"));

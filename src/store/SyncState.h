@@ -12,9 +12,10 @@
 // What this computer knows about a list file that other computers change too. Kept per computer
 // under XDG_STATE_HOME/Renewly, never beside the shared file:
 // - the base: the list as this computer last read or wrote it;
-// - the ancestor: the list as it last came from elsewhere, which a version written here since then
-//   was made from; remembered for each such version, so that when a sync tool later hands one back
-//   as a conflict copy, it is merged against what it was made from;
+// - the ancestor: the last version both sides are taken to share: the list as it last came from
+//   elsewhere, or as written here after merging that in. Each version written here for a local edit
+//   remembers it, so that when a sync tool later hands that version back as a conflict copy, it is
+//   merged against what it was made from;
 // - the recent versions read or written here: a conflict copy made elsewhere is merged against the
 //   one closest to it, the best guess at what both sides last shared;
 // - conflicts/: local versions that gave way to another computer's edit, and the conflict copies the
@@ -31,8 +32,9 @@ public:
     const QList<Subscription> &base() const { return m_base; }
     // The list was read from the file, as `bytes`: it is the base and the ancestor.
     void setRead(const QList<Subscription> &list, const QByteArray &bytes);
-    // The list was written to the file as `bytes`: it is the base; the ancestor stays.
-    void setWritten(const QList<Subscription> &list, const QByteArray &bytes);
+    // The list was written to the file as `bytes`: it is the base. It is the ancestor too when it
+    // carries a merge with what came from elsewhere (`merged`); a local edit keeps the ancestor.
+    void setWritten(const QList<Subscription> &list, const QByteArray &bytes, bool merged);
     // What a conflict copy holding `bytes` was made from: the ancestor of that version if this
     // computer wrote it, else the recent version closest to it.
     QList<Subscription> ancestorOf(const QByteArray &bytes) const;

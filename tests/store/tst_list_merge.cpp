@@ -37,11 +37,11 @@ QList<Subscription> list(const QString &spec) {
     return out;
 }
 
-// "b:name" for every record whose local edit gave way, with the local value kept: "b:name=Mine".
+// "b:name=Mine" for every record whose edit of the name gave way, with the value that lost.
 QString replacedText(const QList<ListMerge::Replaced> &replaced) {
     QStringList parts;
     for (const auto &r : replaced)
-        parts.append(QChar(char16_t(r.local.id.data4[7])) + u':' + r.fields.join(u',') + u'=' + r.local.name);
+        parts.append(QChar(char16_t(r.lost.id.data4[7])) + u':' + r.fields.join(u',') + u'=' + r.lost.name);
     return parts.join(u' ');
 }
 
@@ -92,8 +92,10 @@ private Q_SLOTS:
         QTest::newRow("copy has a deleted record") << "a b" << "a" << "a b" << true << "a b" << "" << 2 << 0;
         QTest::newRow("copy changed a field")
             << "a b" << "a b:amount=20" << "a:notes=x b" << true << "a:notes=x b:amount=20" << "" << 2 << 0;
+        // Where both changed a field the list keeps its value (the sync tool chose it) and the
+        // copy's version is handed back.
         QTest::newRow("copy and list changed a field")
-            << "a" << "a:name=Mine" << "a:name=Copy" << true << "a:name=Copy" << "a:name=Mine" << 1 << 0;
+            << "a" << "a:name=Mine" << "a:name=Copy,notes=x" << true << "a:name=Mine,notes=x" << "a:name=Copy" << 1 << 0;
         // A record the file holds twice (a hand edit) keeps both.
         QTest::newRow("duplicate in the file") << "a" << "a" << "a a:name=Two" << false << "a a:name=Two" << ""
                                                << 2 << 0;
