@@ -75,6 +75,10 @@ public:
 Q_SIGNALS:
     void statusTitleChanged(const QString &title);
 
+private Q_SLOTS:
+    // logind's signal around suspend; after waking, the list may have changed on another computer.
+    void onPrepareForSleep(bool sleeping);
+
 private:
     void updateStatusTitle();
     bool confirmQuitUnsaved(const QString &reason);

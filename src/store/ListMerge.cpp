@@ -22,14 +22,10 @@ template <auto member> constexpr Field field(const char *key) {
 }
 
 constexpr Field fields[] = {
-    field<&Subscription::amount>("amount"),
-    field<&Subscription::billingType>("billingType"),
-    field<&Subscription::category>("category"),
-    field<&Subscription::currency>("currency"),
-    field<&Subscription::cycle>("cycle"),
-    field<&Subscription::isActive>("isActive"),
-    field<&Subscription::name>("name"),
-    field<&Subscription::notes>("notes"),
+    field<&Subscription::amount>("amount"),       field<&Subscription::billingType>("billingType"),
+    field<&Subscription::category>("category"),   field<&Subscription::currency>("currency"),
+    field<&Subscription::cycle>("cycle"),         field<&Subscription::isActive>("isActive"),
+    field<&Subscription::name>("name"),           field<&Subscription::notes>("notes"),
     field<&Subscription::startDate>("startDate"),
 };
 
@@ -87,8 +83,8 @@ int distance(const QList<Subscription> &a, const QList<Subscription> &b) {
     return d;
 }
 
-Result merge(const QList<Subscription> &base, const QList<Subscription> &mine, const QList<Subscription> &theirs,
-             Source source) {
+Result merge(const QList<Subscription> &base, const QList<Subscription> &mine,
+             const QList<Subscription> &theirs, Source source) {
     const auto baseIndex = byId(base);
     const auto mineIndex = byId(mine);
     const auto theirsIndex = byId(theirs);

@@ -33,8 +33,8 @@ struct Result {
 
 // Records keep the file's order; records only the local list has follow in their local order. A
 // conflict copy only adds: the local order stays and the copy's additions follow.
-Result merge(const QList<Subscription> &base, const QList<Subscription> &mine, const QList<Subscription> &theirs,
-             Source source = Source::file);
+Result merge(const QList<Subscription> &base, const QList<Subscription> &mine,
+             const QList<Subscription> &theirs, Source source = Source::file);
 
 // The JSON keys of the fields in which two versions of a record differ (id excluded).
 QStringList differingFields(const Subscription &a, const Subscription &b);

@@ -158,9 +158,10 @@ void Store::loadSampleData(const QDateTime &now, const QTimeZone &zone) {
 
 SaveResult Store::save() {
     // Whatever another computer wrote since this one last looked goes into the list first.
-    SaveResult result = absorbFile() == Absorbed::unreadable
-                            ? SaveResult::failure(QStringLiteral("the list file is being changed by another program"))
-                            : write();
+    SaveResult result =
+        absorbFile() == Absorbed::unreadable
+            ? SaveResult::failure(QStringLiteral("the list file is being changed by another program"))
+            : write();
     m_unsaved = !result.ok();
     if (m_unsaved) {
         m_retry.start();
@@ -184,8 +185,6 @@ SaveResult Store::write() {
             return SaveResult::failure(QStringLiteral("the unreadable list could not be moved aside"));
         m_setAsidePath = *moved;
         m_fileUnreadable = false;
-    } else if (*bytes == m_knownBytes && QFileInfo::exists(m_filePath)) {
-        return SaveResult::success(); // already on disk; rewriting would only wake the sync tools
     }
     SaveResult result = SubscriptionFile::writeAtomically(m_filePath, *bytes);
     if (result) {
@@ -216,6 +215,7 @@ Store::Absorbed Store::absorbFile() {
     m_knownBytes = file.bytes;
     m_sync->setRead(file.subscriptions, file.bytes);
     applyMerge(merge);
+    m_mergedSinceWrite = true;
     return Absorbed::merged;
 }
 
@@ -257,13 +257,12 @@ void Store::checkForExternalChange() {
     const Absorbed absorbed = absorbFile();
     if (absorbed == Absorbed::unreadable || absorbed == Absorbed::missing)
         return; // mid-sync: the folder changes again when the file is back
-    if (absorbed == Absorbed::merged) {
-        // The merged list goes back to the file when it holds more than the file (nothing when equal).
+    // The merged list goes back to the file only when it differs from it: rewriting the same
+    // content would only wake the sync tools on every computer.
+    if (m_unsaved || SubscriptionFile::encode(m_subscriptions) != m_knownBytes)
         (void)save();
+    if (absorbed == Absorbed::merged)
         Q_EMIT externalChangeMerged();
-    } else if (m_unsaved) {
-        (void)save();
-    }
     absorbConflictCopies();
 }
 
@@ -284,8 +283,7 @@ void Store::absorbConflictCopies() {
         m_copyTries.remove(path);
         const ListMerge::Result merge = ListMerge::merge(m_sync->ancestorOf(copy.bytes), m_subscriptions,
                                                          copy.subscriptions, ListMerge::Source::conflictCopy);
-        applyMerge(merge);
-        if (!save())
+        if (applyMerge(merge) && !save())
             return; // the copy stays until its content is on disk
         (void)m_sync->moveAside(path);
         Q_EMIT externalChangeMerged();

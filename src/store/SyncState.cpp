@@ -113,8 +113,8 @@ std::optional<QString> SyncState::keepReplaced(const QList<Subscription> &local,
     const auto bytes = SubscriptionFile::encode(local);
     if (!bytes || !QDir().mkpath(conflictsFolder()))
         return std::nullopt;
-    const QString name = QStringLiteral("replaced-") + now.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'") +
-                         QStringLiteral(".json");
+    const QString name =
+        QStringLiteral("replaced-") + now.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'") + QStringLiteral(".json");
     const QString path = freePath(conflictsFolder(), name);
     if (!SubscriptionFile::writeAtomically(path, *bytes))
         return std::nullopt;
@@ -136,9 +136,10 @@ bool isConflictCopyName(const QString &fileName, const QString &listFileName) {
     const QString ext = QRegularExpression::escape(u'.' + list.suffix());
     const QRegularExpression pattern(
         u'^' + stem +
-        QStringLiteral("(?:\\.sync-conflict-\\d{8}-\\d{6}-[A-Z0-9]{7}"     // Syncthing
-                       "| \\(conflicted copy \\d{4}-\\d{2}-\\d{2} \\d{6}\\)" // Nextcloud
+        QStringLiteral("(?:\\.sync-conflict-\\d{8}-\\d{6}-[A-Z0-9]{7}"                         // Syncthing
+                       "| \\(conflicted copy \\d{4}-\\d{2}-\\d{2} \\d{6}\\)"                   // Nextcloud
                        "| \\(.+'s conflicted copy \\d{4}-\\d{2}-\\d{2}(?: \\(\\d+\\))?\\))") + // Dropbox
-        ext + u'$');
+        ext +
+        u'$');
     return pattern.match(fileName).hasMatch();
 }

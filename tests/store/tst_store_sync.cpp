@@ -17,7 +17,8 @@ namespace {
 
 Subscription record(const QString &name, double amount = 10) {
     return Subscription::make(name, amount, u"CNY"_qs, BillingType::recurring, BillingCycle::monthly,
-                              QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()), QString(), QString());
+                              QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()), QString(),
+                              QString());
 }
 
 QByteArray encoded(const QList<Subscription> &list) {
@@ -51,9 +52,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fileName");
         QTest::newRow("replaced") << Arrival::replaced << "subscriptions.json";
         QTest::newRow("edited in place") << Arrival::editedInPlace << "subscriptions.json";
-        QTest::newRow("Syncthing copy") << Arrival::copy << "subscriptions.sync-conflict-20250307-083000-ABCD3FG.json";
-        QTest::newRow("Nextcloud copy") << Arrival::copy << "subscriptions (conflicted copy 2025-03-07 083000).json";
-        QTest::newRow("Dropbox copy") << Arrival::copy << "subscriptions (Ann's conflicted copy 2025-03-07).json";
+        QTest::newRow("Syncthing copy")
+            << Arrival::copy << "subscriptions.sync-conflict-20250307-083000-ABCD3FG.json";
+        QTest::newRow("Nextcloud copy")
+            << Arrival::copy << "subscriptions (conflicted copy 2025-03-07 083000).json";
+        QTest::newRow("Dropbox copy")
+            << Arrival::copy << "subscriptions (Ann's conflicted copy 2025-03-07).json";
     }
     void seesExternalChanges() {
         QFETCH(Arrival, arrival);
@@ -69,8 +73,8 @@ private Q_SLOTS:
         there.amount = 30;
         const Subscription added = record(u"Added"_qs);
         // A copy lacks `kept`: a copy never deletes.
-        const QList<Subscription> theirs =
-            arrival == Arrival::copy ? QList<Subscription>{there, added} : QList<Subscription>{kept, there, added};
+        const QList<Subscription> theirs = arrival == Arrival::copy ? QList<Subscription>{there, added}
+                                                                    : QList<Subscription>{kept, there, added};
         const QString target = dir().filePath(fileName);
         if (arrival == Arrival::editedInPlace) {
             QFile file(target);
@@ -145,32 +149,6 @@ private Q_SLOTS:
         QCOMPARE(names(store.subscriptions()), (QStringList{u"A"_qs, u"B"_qs, u"Local"_qs}));
         QCOMPARE(SubscriptionFile::decode(readFile(path)), store.subscriptions());
         QVERIFY(!store.hasUnsavedChanges());
-    }
-
-    // Choosing another folder: a list there is merged, an empty folder receives the list.
-    void moveToFolder_data() {
-        QTest::addColumn<bool>("listThere");
-        QTest::newRow("empty folder") << false;
-        QTest::newRow("folder with a list") << true;
-    }
-    void moveToFolder() {
-        QFETCH(bool, listThere);
-        const QString path = dir().filePath(u"old/subscriptions.json"_qs);
-        QDir().mkpath(dir().filePath(u"old"_qs));
-        QVERIFY(writeFile(path, encoded({record(u"Mine"_qs)})));
-        const QString folder = dir().filePath(u"shared"_qs);
-        QDir().mkpath(folder);
-        if (listThere)
-            QVERIFY(writeFile(folder + u"/subscriptions.json"_qs, encoded({record(u"There1"_qs), record(u"There2"_qs)})));
-        Store store(path);
-        const Store::MoveResult result = store.moveToFolder(folder);
-        QVERIFY(result.saved.ok());
-        QCOMPARE(result.merged, listThere);
-        QCOMPARE(result.fromFolder, listThere ? 2 : 0);
-        QCOMPARE(result.fromList, 1);
-        QCOMPARE(store.fileURL(), folder + u"/subscriptions.json"_qs);
-        QCOMPARE(SubscriptionFile::decode(readFile(store.fileURL())), store.subscriptions());
-        QCOMPARE(QFile::exists(path), listThere);
     }
 
 private:

@@ -75,14 +75,16 @@ QByteArray config(const Peer &self, const Peer &other) {
   </options>
 </configuration>
 )");
-    return text.arg(self.folder, self.id, other.id, self.name, other.name, QString::number(other.port),
-                    QString::number(self.guiPort), self.apiKey, QString::number(self.port))
+    return text
+        .arg(self.folder, self.id, other.id, self.name, other.name, QString::number(other.port),
+             QString::number(self.guiPort), self.apiKey, QString::number(self.port))
         .toUtf8();
 }
 
 Subscription record(const QString &name, double amount) {
     return Subscription::make(name, amount, u"USD"_qs, BillingType::recurring, BillingCycle::monthly,
-                              QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()), QString(), QString());
+                              QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()), QString(),
+                              QString());
 }
 
 const Subscription *byId(const Store &store, const QUuid &id) {
@@ -146,7 +148,8 @@ private Q_SLOTS:
                                               u"--no-restart"_qs, u"--no-upgrade"_qs});
             QVERIFY(self->process.waitForStarted(-1));
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!running() || (connected(m_a, m_b) && connected(m_b, m_a)), settleTimeoutMsecs);
+        QTRY_VERIFY_WITH_TIMEOUT(!running() || (connected(m_a, m_b) && connected(m_b, m_a)),
+                                 settleTimeoutMsecs);
         QVERIFY2(running(), "a Syncthing instance stopped; see syncthing.log");
         for (Peer *p : {&m_a, &m_b})
             p->store = std::make_unique<Store>(p->listPath());
@@ -177,12 +180,12 @@ private Q_SLOTS:
         video.amount = 16;
         a.update(video);
         edits += 2;
-        QTRY_VERIFY_WITH_TIMEOUT(converged() && a.subscriptions().size() == 2 && byId(a, video.id)->amount == 16,
+        QTRY_VERIFY_WITH_TIMEOUT(converged() && a.subscriptions().size() == 2 &&
+                                     byId(a, video.id)->amount == 16,
                                  settleTimeoutMsecs);
 
         // Paused: the same record edited on both sides, one field by both.
-        QVERIFY(post(m_a, u"/rest/system/pause?device="_qs + m_b.id));
-        QVERIFY(post(m_b, u"/rest/system/pause?device="_qs + m_a.id));
+        setLinked(false);
         QTRY_VERIFY_WITH_TIMEOUT(!connected(m_a, m_b) && !connected(m_b, m_a), settleTimeoutMsecs);
         Subscription videoA = *byId(a, video.id);
         videoA.name = u"Video A"_qs;
@@ -204,10 +207,9 @@ private Q_SLOTS:
 
         QElapsedTimer converging;
         converging.start();
-        QVERIFY(post(m_a, u"/rest/system/resume?device="_qs + m_b.id));
-        QVERIFY(post(m_b, u"/rest/system/resume?device="_qs + m_a.id));
-        QTRY_VERIFY_WITH_TIMEOUT(converged() && a.subscriptions().size() == 4 && !hasConflictCopies(m_a.folder) &&
-                                     !hasConflictCopies(m_b.folder),
+        setLinked(true);
+        QTRY_VERIFY_WITH_TIMEOUT(converged() && a.subscriptions().size() == 4 &&
+                                     !hasConflictCopies(m_a.folder) && !hasConflictCopies(m_b.folder),
                                  settleTimeoutMsecs);
         const qint64 msecs = converging.elapsed();
 
@@ -235,31 +237,24 @@ private:
                SubscriptionFile::decode(TestSupport::readFile(m_b.listPath())) == b.subscriptions();
     }
 
-    QJsonObject get(const Peer &peer, const QString &path) {
-        QNetworkRequest request(QUrl(u"http://127.0.0.1:%1"_qs.arg(peer.guiPort) + path));
-        request.setRawHeader("X-API-Key", peer.apiKey.toUtf8());
-        return finish(m_net.get(request));
-    }
-    bool post(const Peer &peer, const QString &path) {
+    // A call of the instance's REST interface; the reply's JSON object.
+    QJsonObject call(const Peer &peer, const QString &path, bool post = false) {
         QNetworkRequest request(QUrl(u"http://127.0.0.1:%1"_qs.arg(peer.guiPort) + path));
         request.setRawHeader("X-API-Key", peer.apiKey.toUtf8());
         request.setHeader(QNetworkRequest::ContentTypeHeader, u"text/plain"_qs);
-        QNetworkReply *reply = m_net.post(request, QByteArray());
+        std::unique_ptr<QNetworkReply> reply(post ? m_net.post(request, QByteArray()) : m_net.get(request));
         QEventLoop loop;
-        connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
         loop.exec();
-        reply->deleteLater();
-        return reply->error() == QNetworkReply::NoError;
-    }
-    QJsonObject finish(QNetworkReply *reply) {
-        QEventLoop loop;
-        connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec();
-        reply->deleteLater();
         return QJsonDocument::fromJson(reply->readAll()).object();
     }
+    void setLinked(bool linked) {
+        const QString action = linked ? u"/rest/system/resume?device="_qs : u"/rest/system/pause?device="_qs;
+        call(m_a, action + m_b.id, true);
+        call(m_b, action + m_a.id, true);
+    }
     bool connected(const Peer &self, const Peer &other) {
-        return get(self, u"/rest/system/connections"_qs)[u"connections"][other.id][u"connected"].toBool();
+        return call(self, u"/rest/system/connections"_qs)[u"connections"][other.id][u"connected"].toBool();
     }
 
     QString m_syncthing;
