@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <utility>
 
 Store::Store(QObject *parent)
     : Store(defaultFilePath(), parent) {}
@@ -310,6 +311,8 @@ Store::MoveResult Store::moveToFolder(const QString &folder) {
     const QString previous = m_filePath;
     auto previousSync = std::move(m_sync);
     const QByteArray previousBytes = m_knownBytes;
+    // An unreadable list left behind stays where it is, untouched.
+    const bool previousUnreadable = std::exchange(m_fileUnreadable, false);
     m_filePath = target;
     m_sync = std::make_unique<SyncState>(m_filePath);
     m_knownBytes = there.bytes;
@@ -321,6 +324,7 @@ Store::MoveResult Store::moveToFolder(const QString &folder) {
         m_filePath = previous;
         m_sync = std::move(previousSync);
         m_knownBytes = previousBytes;
+        m_fileUnreadable = previousUnreadable;
         m_subscriptions = before;
         return result;
     }
@@ -335,7 +339,7 @@ Store::MoveResult Store::moveToFolder(const QString &folder) {
     result.merged = there.status == SubscriptionFile::LoadStatus::loaded;
     result.fromFolder = merge.fromTheirs;
     result.fromList = merge.fromMine;
-    if (!result.merged)
+    if (!result.merged && !previousUnreadable)
         QFile::remove(previous); // moved: the new folder holds it now
     m_watcher.removePaths(m_watcher.files() + m_watcher.directories());
     watch();
