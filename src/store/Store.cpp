@@ -198,6 +198,12 @@ SaveResult Store::write() {
 }
 
 Store::Absorbed Store::absorbFile() {
+    // Most looks find the file as this store left it: compare before decoding anything.
+    if (const QFileInfo info(m_filePath); info.isFile() && info.size() == m_knownBytes.size()) {
+        QFile file(m_filePath);
+        if (file.open(QIODevice::ReadOnly) && file.readAll() == m_knownBytes)
+            return Absorbed::same;
+    }
     SubscriptionFile::LoadResult file = SubscriptionFile::load(m_filePath);
     if (file.status == SubscriptionFile::LoadStatus::missing)
         return Absorbed::missing;
@@ -260,7 +266,8 @@ void Store::checkForExternalChange() {
         return; // mid-sync: the folder changes again when the file is back
     // The merged list goes back to the file only when it differs from it: rewriting the same
     // content would only wake the sync tools on every computer.
-    if (m_unsaved || SubscriptionFile::encode(m_subscriptions) != m_knownBytes)
+    if (m_unsaved ||
+        (absorbed == Absorbed::merged && SubscriptionFile::encode(m_subscriptions) != m_knownBytes))
         (void)save();
     if (absorbed == Absorbed::merged)
         Q_EMIT externalChangeMerged();

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cstdio>
+
 namespace {
 
 constexpr int keptVersions = 32;
@@ -22,6 +24,20 @@ QByteArray readAll(const QString &path) {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+// This computer's own bookkeeping: replaced whole by rename, without waiting for the disk (losing
+// it costs a less exact merge, never the list).
+void writeState(const QString &path, const QByteArray &bytes) {
+    const QString staging = path + QStringLiteral(".new");
+    QFile file(staging);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+        file.remove();
+        return;
+    }
+    file.close();
+    if (::rename(QFile::encodeName(staging).constData(), QFile::encodeName(path).constData()) != 0)
+        QFile::remove(staging);
 }
 
 // A free name in `folder` for `fileName`: the name itself, else with " (2)", " (3)"... before the
@@ -55,14 +71,14 @@ QString SyncState::defaultRoot() {
 void SyncState::setRead(const QList<Subscription> &list, const QByteArray &bytes) {
     m_base = list;
     m_ancestorBytes = bytes;
-    (void)SubscriptionFile::writeAtomically(m_folder + QStringLiteral("/base.json"), bytes);
-    (void)SubscriptionFile::writeAtomically(m_folder + QStringLiteral("/ancestor.json"), bytes);
+    writeState(m_folder + QStringLiteral("/base.json"), bytes);
+    writeState(m_folder + QStringLiteral("/ancestor.json"), bytes);
     remember(bytes);
 }
 
 void SyncState::remember(const QByteArray &bytes) const {
     const QString folder = m_folder + QStringLiteral("/history");
-    (void)SubscriptionFile::writeAtomically(folder + u'/' + hashText(bytes) + QStringLiteral(".json"), bytes);
+    writeState(folder + u'/' + hashText(bytes) + QStringLiteral(".json"), bytes);
     const QFileInfoList old = QDir(folder).entryInfoList(QDir::Files, QDir::Time);
     for (qsizetype i = keptVersions; i < old.size(); ++i)
         QFile::remove(old[i].absoluteFilePath());
@@ -70,12 +86,13 @@ void SyncState::remember(const QByteArray &bytes) const {
 
 void SyncState::setWritten(const QList<Subscription> &list, const QByteArray &bytes, bool merged) {
     m_base = list;
-    (void)SubscriptionFile::writeAtomically(m_folder + QStringLiteral("/base.json"), bytes);
+    writeState(m_folder + QStringLiteral("/base.json"), bytes);
     if (merged) {
         m_ancestorBytes = bytes;
-        (void)SubscriptionFile::writeAtomically(m_folder + QStringLiteral("/ancestor.json"), bytes);
+        writeState(m_folder + QStringLiteral("/ancestor.json"), bytes);
     }
-    (void)SubscriptionFile::writeAtomically(versionPath(bytes), m_ancestorBytes);
+    // The version names its ancestor, which the history keeps.
+    writeState(versionPath(bytes), hashText(m_ancestorBytes).toLatin1());
     remember(bytes);
     QDir versions(m_folder + QStringLiteral("/versions"));
     const QFileInfoList old = versions.entryInfoList(QDir::Files, QDir::Time);
@@ -88,9 +105,15 @@ QString SyncState::versionPath(const QByteArray &bytes) const {
 }
 
 QList<Subscription> SyncState::ancestorOf(const QByteArray &bytes) const {
-    const QString version = versionPath(bytes);
-    if (QFileInfo::exists(version))
-        return SubscriptionFile::decode(readAll(version)).value_or(QList<Subscription>());
+    const QString ancestor = QString::fromLatin1(readAll(versionPath(bytes)));
+    if (!ancestor.isEmpty()) {
+        const QByteArray known =
+            ancestor == hashText(m_ancestorBytes)
+                ? m_ancestorBytes
+                : readAll(m_folder + QStringLiteral("/history/") + ancestor + QStringLiteral(".json"));
+        if (const auto list = SubscriptionFile::decode(known))
+            return *list;
+    }
     const QList<Subscription> copy = SubscriptionFile::decode(bytes).value_or(QList<Subscription>());
     QList<Subscription> closest = SubscriptionFile::decode(m_ancestorBytes).value_or(QList<Subscription>());
     int best = ListMerge::distance(closest, copy);
