@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Subscription.h"
+#include "store/Backups.h"
 #include "store/SaveResult.h"
 
 #include <QDateTime>
@@ -12,6 +13,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class SyncState;
 namespace ListMerge {
@@ -39,7 +41,8 @@ struct UpcomingCharge {
 class Store : public QObject {
     Q_OBJECT
 public:
-    // The list in the chosen data folder, by default XDG_DATA_HOME/Renewly/subscriptions.json.
+    // The list in the chosen data folder (by default XDG_DATA_HOME/Renewly/subscriptions.json), with
+    // daily backups in the default folder.
     explicit Store(QObject *parent = nullptr);
     // The list at `filePath`, whose folder is created when missing.
     explicit Store(const QString &filePath, QObject *parent = nullptr);
@@ -51,7 +54,11 @@ public:
     QString fileURL() const { return m_filePath; }
     // Where an unreadable file was moved before the first save replaced it, if that happened.
     QString setAsidePath() const { return m_setAsidePath; }
-    // The folder for this computer's own copies (XDG_STATE_HOME/Renewly).
+    // Keeps a copy of the file in `folder` before the first save of each day.
+    void keepBackups(const QString &folder) { m_backups.emplace(folder); }
+    const std::optional<Backups> &backups() const { return m_backups; }
+    // Where this computer keeps the versions that gave way in a merge and the merged conflict copies
+    // (XDG_STATE_HOME/Renewly/backups/conflicts).
     QString conflictsFolder() const;
 
     // Merges what another program changed in the list file and in conflict copies beside it.
@@ -73,6 +80,8 @@ public:
     MoveResult moveToFolder(const QString &folder);
 
     void add(const Subscription &subscription);
+    // Appends the records in one change; nothing happens for none.
+    void addAll(const QList<Subscription> &subscriptions);
     // Replaces the first record with the same id; nothing happens when there is none.
     void update(const Subscription &subscription);
     // Flips isActive of the first stored record with the same id; nothing happens when there is none.
@@ -127,6 +136,7 @@ private:
     QString m_filePath;
     QString m_setAsidePath;
     bool m_fileUnreadable = false;
+    std::optional<Backups> m_backups;
     bool m_unsaved = false;
     QTimer m_retry;
     std::unique_ptr<SyncState> m_sync;

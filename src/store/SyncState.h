@@ -18,8 +18,8 @@
 //   merged against what it was made from;
 // - the recent versions read or written here: a conflict copy made elsewhere is merged against the
 //   one closest to it, the best guess at what both sides last shared;
-// - conflicts/: local versions that gave way to another computer's edit, and the conflict copies the
-//   sync tools left beside the list, once merged.
+// - backups/conflicts/: local versions that gave way to another computer's edit, and the conflict copies the
+//   sync tools left beside the list, once merged (under backups/, beside the daily copies).
 class SyncState {
 public:
     // The state of the list at `listPath`.
@@ -27,7 +27,7 @@ public:
 
     // XDG_STATE_HOME/Renewly (~/.local/state/Renewly when the variable is unset).
     static QString defaultRoot();
-    QString conflictsFolder() const { return m_root + QStringLiteral("/conflicts"); }
+    QString conflictsFolder() const { return m_root + QStringLiteral("/backups/conflicts"); }
 
     const QList<Subscription> &base() const { return m_base; }
     // The list was read from the file, as `bytes`: it is the base and the ancestor.
@@ -41,7 +41,7 @@ public:
 
     // Keeps the local versions of records whose edits gave way; returns the file they are in.
     std::optional<QString> keepReplaced(const QList<Subscription> &local, const QDateTime &now) const;
-    // Moves a conflict copy into conflicts/; returns its new path.
+    // Moves a conflict copy into conflictsFolder(); returns its new path.
     std::optional<QString> moveAside(const QString &copyPath) const;
 
 private:
