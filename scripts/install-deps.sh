@@ -20,6 +20,8 @@ packages=(
   python3 python3-icalendar
   # desktop integration checks
   desktop-file-utils appstream
+  # end-to-end sync test: two sync engines on 127.0.0.1
+  syncthing
   # benchmarks, fuzzing
   libbenchmark-dev clang libclang-rt-14-dev
 )

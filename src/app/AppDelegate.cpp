@@ -37,6 +37,16 @@ AppDelegate::AppDelegate(Options options)
                                             : std::make_unique<Store>(m_options.storePath)) {
     // Closing the main window leaves the process running with its tray icon.
     QApplication::setQuitOnLastWindowClosed(false);
+    // QDBusConnection::connect takes the receiving slot by its signature only.
+    if (QDBusConnection system = QDBusConnection::systemBus(); system.isConnected())
+        system.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
+                       this, SLOT(onPrepareForSleep(bool)));
+}
+
+void AppDelegate::onPrepareForSleep(bool sleeping) {
+    if (!sleeping)
+        m_store->checkForExternalChange();
 }
 
 AppDelegate::~AppDelegate() {

@@ -100,6 +100,10 @@ Q_SIGNALS:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+private Q_SLOTS:
+    // logind's signal around suspend; after waking, the list may have changed on another computer.
+    void onPrepareForSleep(bool sleeping);
+
 private:
     void updateStatusTitle();
     bool confirmQuitUnsaved(const QString &reason);

@@ -1,5 +1,6 @@
 #include "Preferences.h"
 
+#include <QDir>
 #include <QSettings>
 #include <QVariant>
 
@@ -39,6 +40,17 @@ int remindDaysBefore() {
 
 void setRemindDaysBefore(int days) {
     settings()->setValue(QStringLiteral("remindDaysBefore"), days);
+}
+
+std::optional<QString> dataFolder() {
+    const QVariant value = settings()->value(QStringLiteral("dataFolder"));
+    if (value.typeId() != QMetaType::QString || !QDir::isAbsolutePath(value.toString()))
+        return std::nullopt;
+    return QDir::cleanPath(value.toString());
+}
+
+void setDataFolder(const QString &folder) {
+    settings()->setValue(QStringLiteral("dataFolder"), folder);
 }
 
 } // namespace Preferences

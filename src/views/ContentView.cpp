@@ -22,6 +22,7 @@
 #include "views/Symbols.h"
 #include "views/Theme.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
@@ -85,6 +86,9 @@ ContentView::ContentView(Store &store, QWidget *parent)
     m_saveErrorBar = new NoticeBar(this);
     m_saveErrorBar->setObjectName(QStringLiteral("saveErrorBar"));
     outer->addWidget(m_saveErrorBar);
+    m_syncBar = new NoticeBar(this);
+    m_syncBar->setObjectName(QStringLiteral("syncNoticeBar"));
+    outer->addWidget(m_syncBar);
 
     auto *page = new QWidget(m_scroll);
     page->setObjectName(QStringLiteral("page"));
@@ -135,6 +139,10 @@ ContentView::ContentView(Store &store, QWidget *parent)
         m_saveError = reason;
         showSaveError();
     });
+    connect(&m_store, &Store::externalEditsReplaced, this, [this](const QStringList &names) {
+        m_replacedNames = names;
+        showReplacedNotice();
+    });
     connect(&m_store, &Store::saved, this, [this] {
         m_saveError.clear();
         m_saveErrorBar->hide();
@@ -144,6 +152,8 @@ ContentView::ContentView(Store &store, QWidget *parent)
         retranslateAlert();
         if (!m_saveError.isEmpty())
             showSaveError();
+        if (!m_replacedNames.isEmpty())
+            showReplacedNotice();
     });
     m_dayChange.setSingleShot(true);
     connect(&m_dayChange, &QTimer::timeout, this, &ContentView::rebuild);
@@ -327,8 +337,28 @@ void ContentView::scheduleDayChange() {
     m_dayChange.start(int(msecs) + 1000);
 }
 
+void ContentView::showReplacedNotice() {
+    const bool zh = LocalizationManager::shared().isZh();
+    QStringList quoted;
+    for (const QString &name : std::as_const(m_replacedNames))
+        quoted.append(zh ? u'「' + name + u'」' : u'“' + name + u'”');
+    const QString names = quoted.join(zh ? QStringLiteral("、") : QStringLiteral(", "));
+    const QString folder = QDir::toNativeSeparators(m_store.conflictsFolder());
+    m_syncBar->showNotice(
+        zh ? QStringLiteral("另一台电脑上的修改替换了你对%1的编辑。你的版本保存在 %2。").arg(names, folder)
+           : QStringLiteral(
+                 "A change from another computer replaced your edit of %1. Your version is kept in %2.")
+                 .arg(names, folder),
+        zh ? QStringLiteral("知道了") : QStringLiteral("OK"), [this] {
+            m_replacedNames.clear();
+            m_syncBar->hide();
+        });
+}
+
 void ContentView::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
+    // Another computer may have changed the list while the window was away.
+    m_store.checkForExternalChange();
     if (m_shownOnce)
         return;
     m_shownOnce = true;
@@ -455,7 +485,7 @@ void ContentView::present(Presentation presentation) {
         dialog = new SubscriptionEditView(m_store, std::nullopt, m_prefillDraft, this);
         break;
     case Presentation::settings: {
-        auto *settings = new SettingsView(reminders(), this);
+        auto *settings = new SettingsView(reminders(), m_store, this);
         connect(settings, &SettingsView::remindDaysBeforeChanged, this, [this](int days) {
             m_remindDaysBefore = days;
             rescheduleReminders();

@@ -75,6 +75,8 @@ public:
 
     // The bar that says the list could not be saved, with Retry.
     NoticeBar *saveErrorBar() const { return m_saveErrorBar; }
+    // The bar that says a change from another computer replaced the user's edits.
+    NoticeBar *syncNoticeBar() const { return m_syncBar; }
     HeroView *hero() const { return m_hero; }
     CardList *subscriptionList() const { return m_list; }
     CardList *upcomingList() const { return m_upcomingList; }
@@ -103,6 +105,7 @@ private:
     QWidget *sectionHeader(QLabel *&title, QLabel *&trailing, QWidget *parent);
     void retranslateAlert();
     void showSaveError();
+    void showReplacedNotice();
     // Closes what is no longer wanted, or opens the first thing asked for when nothing is open.
     void syncPresentation();
     bool isWanted(Presentation presentation) const;
@@ -136,6 +139,8 @@ private:
     bool m_shownOnce = false;
     NoticeBar *m_saveErrorBar = nullptr;
     QString m_saveError;
+    NoticeBar *m_syncBar = nullptr;
+    QStringList m_replacedNames;
     QTimer m_dayChange;
 
     QScrollArea *m_scroll = nullptr;

@@ -4,6 +4,7 @@
 #include "settings/LocalizationManager.h"
 #include "settings/LoginItem.h"
 #include "settings/Preferences.h"
+#include "store/Store.h"
 #include "views/IconButton.h"
 #include "views/RoundedCard.h"
 #include "views/SegmentedControl.h"
@@ -11,6 +12,9 @@
 #include "views/Theme.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -35,8 +39,15 @@ QLabel *makeLabel(const QFont &font, const QColor &color, const char *name, QWid
 } // namespace
 
 SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
-    : Sheet(sheetSize, parent)
-    , m_reminders(reminders) {
+    : SettingsView(reminders, nullptr, parent) {}
+
+SettingsView::SettingsView(NotificationManager &reminders, Store &store, QWidget *parent)
+    : SettingsView(reminders, &store, parent) {}
+
+SettingsView::SettingsView(NotificationManager &reminders, Store *store, QWidget *parent)
+    : Sheet(store ? sheetSizeWithFolder : sheetSize, parent)
+    , m_reminders(reminders)
+    , m_store(store) {
     setObjectName(QStringLiteral("settingsSheet"));
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(24, 28, 24, 24);
@@ -82,6 +93,8 @@ SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
     lines->addWidget(m_daysHint);
     remindersBox->addWidget(card);
     column->addLayout(remindersBox);
+    if (m_store)
+        buildDataFolderRow(column);
 
     m_test = new SoftButton(
         QString(), QStringLiteral("bell.badge"), true, [this] { sendTest(); }, this);
@@ -96,7 +109,7 @@ SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
     auto *close = new IconButton(
         {QStringLiteral("xmark"), 12, Symbols::Weight::semibold, Theme::textSecondary(), 30, 15, 0.07}, this);
     close->setObjectName(QStringLiteral("closeButton"));
-    close->move(sheetSize.width() - 18 - 30, 18);
+    close->move(width() - 18 - 30, 18);
     close->raise();
     connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
     m_close = close;
@@ -160,6 +173,84 @@ void SettingsView::sendTest() {
     });
 }
 
+void SettingsView::buildDataFolderRow(QVBoxLayout *column) {
+    auto *box = new QVBoxLayout;
+    box->setSpacing(8);
+    m_folderCaption =
+        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "folderCaption", this);
+    box->addWidget(m_folderCaption);
+    auto *card = new RoundedCard(Theme::card(), 14, this);
+    card->setObjectName(QStringLiteral("folderCard"));
+    auto *lines = new QVBoxLayout(card);
+    lines->setContentsMargins(16, 16, 16, 16);
+    lines->setSpacing(12);
+    m_folderPath = makeLabel(Theme::font(13), Theme::text(), "folderPath", card, true);
+    m_folderPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lines->addWidget(m_folderPath);
+    m_folderButton = new SoftButton(
+        QString(), QStringLiteral("folder"), false, [this] { chooseDataFolder(); }, card);
+    m_folderButton->setObjectName(QStringLiteral("folderButton"));
+    lines->addWidget(m_folderButton, 0, Qt::AlignLeft);
+    m_folderMessage = makeLabel(Theme::font(12), Theme::textTertiary(), "folderMessage", card, true);
+    m_folderMessage->hide();
+    lines->addWidget(m_folderMessage);
+    box->addWidget(card);
+    column->addLayout(box);
+}
+
+SettingsView::FolderChooser &SettingsView::folderChooser() {
+    static FolderChooser chooser = [](QWidget *parent, const QString &current) {
+        const bool zh = LocalizationManager::shared().isZh();
+        return QFileDialog::getExistingDirectory(
+            parent, zh ? QStringLiteral("选择数据文件夹") : QStringLiteral("Choose the data folder"),
+            current);
+    };
+    return chooser;
+}
+
+void SettingsView::chooseDataFolder() {
+    const QString current = QFileInfo(m_store->fileURL()).absolutePath();
+    const QString chosen = folderChooser()(this, current);
+    if (chosen.isEmpty())
+        return;
+    const QString folder = QDir::cleanPath(QFileInfo(chosen).absoluteFilePath());
+    const Store::MoveResult result = m_store->moveToFolder(folder);
+    if (!result.saved) {
+        const QString reason = result.saved.reason();
+        m_folderOutcome = [reason](bool zh) {
+            return (zh ? QStringLiteral("无法使用这个文件夹：")
+                       : QStringLiteral("This folder cannot be used: ")) +
+                   reason;
+        };
+    } else {
+        Preferences::setDataFolder(folder);
+        if (result.merged) {
+            const int mine = result.fromList;
+            const int there = result.fromFolder;
+            m_folderOutcome = [mine, there](bool zh) {
+                return zh ? QStringLiteral("两份列表已合并：文件夹中的 %1 条，这台电脑上的 %2 条。")
+                                .arg(there)
+                                .arg(mine)
+                          : QStringLiteral(
+                                "The two lists were merged: %1 records from the folder, %2 from this "
+                                "computer.")
+                                .arg(there)
+                                .arg(mine);
+            };
+        } else {
+            m_folderOutcome = [](bool zh) {
+                return zh ? QStringLiteral("列表已移到这个文件夹。")
+                          : QStringLiteral("The list was moved to this folder.");
+            };
+        }
+    }
+    retranslate();
+}
+
+QString SettingsView::dataFolderMessage() const {
+    return m_folderMessage && m_folderMessage->isVisible() ? m_folderMessage->text() : QString();
+}
+
 void SettingsView::retranslate() {
     const bool zh = LocalizationManager::shared().isZh();
     const QString title = zh ? QStringLiteral("设置") : QStringLiteral("Settings");
@@ -193,4 +284,15 @@ void SettingsView::retranslate() {
                  "Notifications."));
     m_login->setText(zh ? QStringLiteral("登录时启动") : QStringLiteral("Start at login"));
     static_cast<IconButton *>(m_close)->setTitle(zh ? QStringLiteral("关闭") : QStringLiteral("Close"));
+    if (m_store) {
+        m_folderCaption->setText(zh ? QStringLiteral("数据文件夹") : QStringLiteral("Data folder"));
+        m_folderPath->setText(QDir::toNativeSeparators(QFileInfo(m_store->fileURL()).absolutePath()));
+        m_folderButton->setTitle(zh ? QStringLiteral("选择其他文件夹…")
+                                    : QStringLiteral("Choose another folder…"));
+        m_folderButton->setAccessibleName(m_folderButton->title());
+        if (m_folderOutcome) {
+            m_folderMessage->setText(m_folderOutcome(zh));
+            m_folderMessage->show();
+        }
+    }
 }

@@ -1,5 +1,8 @@
 #include "MainWindowHarness.h"
 
+#include "store/SubscriptionFile.h"
+#include "views/NoticeBar.h"
+
 #include "model/CurrencyRates.h"
 #include "model/Format.h"
 #include "store/Aggregates.h"
@@ -64,6 +67,7 @@ private Q_SLOTS:
     void iconOnlyControlsHaveNames();
     void tabWalksEveryControl_data();
     void tabWalksEveryControl();
+    void changesFromAnotherComputer();
 
 private:
     std::unique_ptr<MainWindowHarness> m_h;
@@ -460,6 +464,33 @@ void TestMainWindow::tabWalksEveryControl() {
     QCOMPARE(visited, stops);
     // Round again to the start.
     QCOMPARE(QApplication::focusWidget()->objectName(), stops.constFirst());
+}
+
+// Showing the window looks for changes made elsewhere; an edit replaced by one is told in a bar.
+void TestMainWindow::changesFromAnotherComputer() {
+    const TestSupport::LanguageGuard english(LocalizationManager::Lang::en);
+    const Subscription original = MainWindowHarness::sub(QStringLiteral("Original"));
+    m_h->store.add(original);
+    ContentView &content = m_h->show();
+    content.hide();
+    Subscription there = original;
+    there.name = QStringLiteral("There");
+    QVERIFY(TestSupport::writeFile(m_h->store.fileURL(), *SubscriptionFile::encode({there})));
+    content.show();
+    QCOMPARE(m_h->store.subscriptions(), QList<Subscription>{there});
+
+    there.amount = 30;
+    QVERIFY(TestSupport::writeFile(m_h->store.fileURL(), *SubscriptionFile::encode({there})));
+    Subscription here = there;
+    here.amount = 40;
+    m_h->store.update(here);
+    NoticeBar *bar = content.syncNoticeBar();
+    QVERIFY(bar->isVisible());
+    QVERIFY2(bar->message().startsWith(
+                 QStringLiteral("A change from another computer replaced your edit of “There”.")),
+             qPrintable(bar->message()));
+    QTest::mouseClick(bar->actionButton(), Qt::LeftButton);
+    QVERIFY(!bar->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)
