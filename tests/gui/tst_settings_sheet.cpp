@@ -282,56 +282,54 @@ void TestSettingsSheet::loginSwitchWritesAndRemovesTheEntry() {
     QVERIFY(QFile::exists(entry));
     QTest::mouseClick(login, Qt::LeftButton);
     QVERIFY(!QFile::exists(entry));
-    void TestSettingsSheet::choosingADataFolder_data() {
-        QTest::addColumn<bool>("chosen");
-        QTest::addColumn<bool>("listThere");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QStringList>("names");
-        QTest::newRow("cancelled") << false << false << QString() << QStringList{u"Here"_qs};
-        QTest::newRow("empty folder")
-            << true << false << u"The list was moved to this folder."_qs << QStringList{u"Here"_qs};
-        QTest::newRow("folder with a list")
-            << true << true
-            << u"The two lists were merged: 2 records from the folder, 1 from this computer."_qs
-            << QStringList{u"There 1"_qs, u"There 2"_qs, u"Here"_qs};
+}
+
+void TestSettingsSheet::choosingADataFolder_data() {
+    QTest::addColumn<bool>("chosen");
+    QTest::addColumn<bool>("listThere");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("cancelled") << false << false << QString() << QStringList{u"Here"_qs};
+    QTest::newRow("empty folder") << true << false << u"The list was moved to this folder."_qs
+                                  << QStringList{u"Here"_qs};
+    QTest::newRow("folder with a list")
+        << true << true << u"The two lists were merged: 2 records from the folder, 1 from this computer."_qs
+        << QStringList{u"There 1"_qs, u"There 2"_qs, u"Here"_qs};
+}
+
+void TestSettingsSheet::choosingADataFolder() {
+    QFETCH(bool, chosen);
+    QFETCH(bool, listThere);
+    const TestSupport::LanguageGuard english(Lang::en);
+    m_h->store.add(MainWindowHarness::sub(u"Here"_qs));
+    const QString folder = m_h->dir.filePath(u"shared"_qs);
+    QDir().mkpath(folder);
+    if (listThere) {
+        const QList<Subscription> there{MainWindowHarness::sub(u"There 1"_qs),
+                                        MainWindowHarness::sub(u"There 2"_qs)};
+        QVERIFY(TestSupport::writeFile(folder + u"/subscriptions.json"_qs, *SubscriptionFile::encode(there)));
     }
+    const auto previous = SettingsView::folderChooser();
+    SettingsView::folderChooser() = [&](QWidget *, const QString &) { return chosen ? folder : QString(); };
+    m_h->show();
+    SettingsView *sheet = openSettings();
+    QVERIFY(sheet);
+    QCOMPARE(labelText(sheet, "folderCaption"), u"Data folder"_qs);
+    QTest::mouseClick(sheet->findChild<SoftButton *>(u"folderButton"_qs), Qt::LeftButton);
+    SettingsView::folderChooser() = previous;
 
-    void TestSettingsSheet::choosingADataFolder() {
-        QFETCH(bool, chosen);
-        QFETCH(bool, listThere);
-        const TestSupport::LanguageGuard english(Lang::en);
-        m_h->store.add(MainWindowHarness::sub(u"Here"_qs));
-        const QString folder = m_h->dir.filePath(u"shared"_qs);
-        QDir().mkpath(folder);
-        if (listThere) {
-            const QList<Subscription> there{MainWindowHarness::sub(u"There 1"_qs),
-                                            MainWindowHarness::sub(u"There 2"_qs)};
-            QVERIFY(
-                TestSupport::writeFile(folder + u"/subscriptions.json"_qs, *SubscriptionFile::encode(there)));
-        }
-        const auto previous = SettingsView::folderChooser();
-        SettingsView::folderChooser() = [&](QWidget *, const QString &) {
-            return chosen ? folder : QString();
-        };
-        m_h->show();
-        SettingsView *sheet = openSettings();
-        QVERIFY(sheet);
-        QCOMPARE(labelText(sheet, "folderCaption"), u"Data folder"_qs);
-        QTest::mouseClick(sheet->findChild<SoftButton *>(u"folderButton"_qs), Qt::LeftButton);
-        SettingsView::folderChooser() = previous;
-
-        QTEST(sheet->dataFolderMessage(), "message");
-        QStringList names;
-        for (const Subscription &s : m_h->store.subscriptions())
-            names.append(s.name);
-        QTEST(names, "names");
-        QCOMPARE(Preferences::dataFolder().has_value(), chosen);
-        if (chosen) {
-            QCOMPARE(labelText(sheet, "folderPath"), QDir::toNativeSeparators(folder));
-            QCOMPARE(m_h->store.fileURL(), folder + u"/subscriptions.json"_qs);
-            QCOMPARE(Store::defaultFilePath(), m_h->store.fileURL());
-        }
+    QTEST(sheet->dataFolderMessage(), "message");
+    QStringList names;
+    for (const Subscription &s : m_h->store.subscriptions())
+        names.append(s.name);
+    QTEST(names, "names");
+    QCOMPARE(Preferences::dataFolder().has_value(), chosen);
+    if (chosen) {
+        QCOMPARE(labelText(sheet, "folderPath"), QDir::toNativeSeparators(folder));
+        QCOMPARE(m_h->store.fileURL(), folder + u"/subscriptions.json"_qs);
+        QCOMPARE(Store::defaultFilePath(), m_h->store.fileURL());
     }
+}
 
-    QTEST_MAIN(TestSettingsSheet)
+QTEST_MAIN(TestSettingsSheet)
 #include "tst_settings_sheet.moc"
