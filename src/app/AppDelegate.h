@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class ContentView;
 class MainWindow;
 class NotificationManager;
 class QMenuBar;
@@ -65,6 +66,8 @@ public:
     QSystemTrayIcon *statusItem() const { return m_statusItem.get(); }
     TrayPanel *popover() const { return m_popover.get(); }
     QMenuBar *applicationMenu() const;
+    // The main window's content, once the window exists.
+    ContentView *content() const;
 
     // " " followed by the monthly total in the display currency: the tray icon's title.
     QString statusTitle() const;

@@ -8,6 +8,7 @@
 #include "views/SegmentedControl.h"
 #include "views/SoftButton.h"
 #include "views/Theme.h"
+#include "views/ViewHelpers.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -23,13 +24,11 @@ const QList<LocalizationManager::Lang> &languageOrder() {
 
 QLabel *makeLabel(const QFont &font, const QColor &color, const char *name, QWidget *parent,
                   bool wrap = false) {
-    auto *label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(wrap);
-    Theme::style(label, font, color);
-    return label;
+    return ViewHelpers::makeLabel({.font = font, .color = color, .name = name, .wrap = wrap}, parent);
 }
+
+constexpr int closeInset = 18;
+constexpr int closeSide = 30;
 } // namespace
 
 SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
@@ -82,7 +81,7 @@ SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
     column->addLayout(remindersBox);
 
     m_test = new SoftButton(
-        QString(), QStringLiteral("bell.badge"), true, [this] { sendTest(); }, this);
+        {.icon = QStringLiteral("bell.badge"), .prominent = true, .action = [this] { sendTest(); }}, this);
     m_test->setObjectName(QStringLiteral("testButton"));
     column->addWidget(m_test, 0, Qt::AlignLeft);
 
@@ -90,10 +89,9 @@ SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
     column->addWidget(m_hint);
     column->addStretch(1);
 
-    auto *close = new IconButton(
-        {QStringLiteral("xmark"), 12, Symbols::Weight::semibold, Theme::textSecondary(), 30, 15, 0.07}, this);
+    auto *close = new IconButton(IconButton::closeLook(), this);
     close->setObjectName(QStringLiteral("closeButton"));
-    close->move(sheetSize.width() - 18 - 30, 18);
+    close->move(sheetSize.width() - closeInset - closeSide, closeInset);
     close->raise();
     connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
     m_close = close;
@@ -142,7 +140,7 @@ void SettingsView::sendTest() {
 }
 
 void SettingsView::retranslate() {
-    const bool zh = LocalizationManager::shared().isZh();
+    const bool zh = ViewHelpers::isZh();
     const QString title = zh ? QStringLiteral("设置") : QStringLiteral("Settings");
     m_title->setText(title);
     setWindowTitle(title);

@@ -9,6 +9,7 @@
 #include "settings/Preferences.h"
 #include "store/Store.h"
 #include "store/SubscriptionFile.h"
+#include "views/CardList.h"
 #include "views/ContentView.h"
 #include "views/NoticeBar.h"
 #include "views/SoftButton.h"
@@ -65,6 +66,8 @@ private Q_SLOTS:
     void applicationMenuKeepsTheLaunchLanguage_data();
     void applicationMenuKeepsTheLaunchLanguage();
     void editEntriesActOnTheFocusedField();
+    void windowKeysReachTheContent_data();
+    void windowKeysReachTheContent();
     void hideEntryHidesTheWindows();
     void panelTogglesAndIsBuiltAfreshEachTime();
     void panelOpenShowsTheMainWindow();
@@ -259,10 +262,20 @@ void TestAppDelegate::corruptSavedFrameFallsBackToTheDefault() {
 void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage_data() {
     QTest::addColumn<Lang>("lang");
     QTest::addColumn<QStringList>("titles");
-    QTest::newRow("zh") << Lang::zh << QStringList{"隐藏 Renewly", "退出 Renewly", "编辑", "剪切",
-                                                   "拷贝",         "粘贴",         "全选"};
-    QTest::newRow("en") << Lang::en << QStringList{"Hide Renewly", "Quit Renewly", "Edit",      "Cut",
-                                                   "Copy",         "Paste",        "Select All"};
+    QTest::newRow("zh") << Lang::zh
+                        << QStringList{"添加订阅…", "设置…", "关闭窗口", "隐藏 Renewly", "退出 Renewly",
+                                       "编辑",      "剪切",  "拷贝",     "粘贴",         "全选"};
+    QTest::newRow("en") << Lang::en
+                        << QStringList{"Add Subscription…",
+                                       "Settings…",
+                                       "Close Window",
+                                       "Hide Renewly",
+                                       "Quit Renewly",
+                                       "Edit",
+                                       "Cut",
+                                       "Copy",
+                                       "Paste",
+                                       "Select All"};
 }
 
 void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage() {
@@ -274,9 +287,11 @@ void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage() {
     delegate->applicationDidFinishLaunching();
     QCOMPARE(delegate->window()->menuBar(), delegate->applicationMenu());
 
-    const QStringList names{"hideAction", "quitAction",  "editMenu",       "cutAction",
-                            "copyAction", "pasteAction", "selectAllAction"};
-    const QStringList keys{"Ctrl+H", "Ctrl+Q", "", "Ctrl+X", "Ctrl+C", "Ctrl+V", "Ctrl+A"};
+    const QStringList names{"addAction",   "settingsAction", "closeWindowAction", "hideAction",
+                            "quitAction",  "editMenu",       "cutAction",         "copyAction",
+                            "pasteAction", "selectAllAction"};
+    const QStringList keys{"Ctrl+N", "Ctrl+,", "Ctrl+W", "Ctrl+H", "Ctrl+Q",
+                           "",       "Ctrl+X", "Ctrl+C", "Ctrl+V", "Ctrl+A"};
     for (int i = 0; i < names.size(); ++i) {
         if (names.at(i) == u"editMenu") {
             QCOMPARE(delegate->applicationMenu()->findChild<QMenu *>(names.at(i))->title(), titles.at(i));
@@ -288,6 +303,36 @@ void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage() {
         QCOMPARE(entry->shortcut().toString(QKeySequence::PortableText), keys.at(i));
     }
     QCOMPARE(delegate->applicationMenu()->actions().size(), 2);
+}
+
+void TestAppDelegate::windowKeysReachTheContent_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("sheet");
+    QTest::newRow("Ctrl+N adds") << int(Qt::Key_N) << "subscriptionForm";
+    QTest::newRow("Ctrl+, opens the settings") << int(Qt::Key_Comma) << "settingsSheet";
+    // No image on the clipboard: the scan says so.
+    QTest::newRow("Ctrl+V scans the clipboard") << int(Qt::Key_V) << "scanAlert";
+    QTest::newRow("Ctrl+W hides the window") << int(Qt::Key_W) << "";
+}
+
+void TestAppDelegate::windowKeysReachTheContent() {
+    QFETCH(int, key);
+    QFETCH(QString, sheet);
+    QGuiApplication::clipboard()->setText(QStringLiteral("no picture here"));
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    MainWindow *window = delegate->window();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    // With the keyboard on the list, as after clicking into the window.
+    delegate->content()->subscriptionList()->setFocus();
+    QTest::keyClick(window, Qt::Key(key), Qt::ControlModifier);
+    if (sheet.isEmpty()) {
+        QTRY_VERIFY(!window->isVisible());
+        return;
+    }
+    QTRY_VERIFY(delegate->content()->presented() && delegate->content()->presented()->isVisible());
+    QCOMPARE(delegate->content()->presented()->objectName(), sheet);
+    delegate->content()->presented()->reject();
 }
 
 void TestAppDelegate::editEntriesActOnTheFocusedField() {
