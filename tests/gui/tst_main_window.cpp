@@ -69,7 +69,6 @@ private Q_SLOTS:
     void emptyNameInComingCharges();
     void deletionCanBeUndoneInPlace_data();
     void deletionCanBeUndoneInPlace();
-    void undoEndsWithItsOffer();
 
 private:
     std::unique_ptr<MainWindowHarness> m_h;
@@ -567,20 +566,6 @@ void TestMainWindow::deletionCanBeUndoneInPlace() {
     // Once only.
     QTest::keyClick(&content, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(changes.size(), 1);
-}
-
-void TestMainWindow::undoEndsWithItsOffer() {
-    const Subscription gone = MainWindowHarness::sub(QStringLiteral("Gone"));
-    m_h->store.add(gone);
-    ContentView &content = m_h->show();
-    content.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&content));
-    content.removeWithUndo(gone);
-    QVERIFY(content.undoBar()->isVisible());
-    content.dismissUndo();
-    QVERIFY(!content.undoBar()->isVisible());
-    QTest::keyClick(&content, Qt::Key_Z, Qt::ControlModifier);
-    QVERIFY(m_h->store.subscriptions().isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)
