@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,6 +22,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+
+#include <algorithm>
 
 AppDelegate::AppDelegate(Options options)
     : m_options(std::move(options))
@@ -145,6 +148,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     setupStatusItem();
     NotificationManager &reminders =
         m_options.reminders ? *m_options.reminders : NotificationManager::shared();
+    reminders.setOpenHandler([self = QPointer<AppDelegate>(this)](const QUuid &id) {
+        if (self)
+            self->showSubscription(id);
+    });
     reminders.requestAuthorization();
     reminders.reschedule(m_store->subscriptions(), Preferences::remindDaysBefore());
     if (!m_titleSubscribed) {
@@ -174,6 +181,22 @@ void AppDelegate::showMainWindow() {
         m_window->show();
     m_window->raise();
     m_window->activateWindow();
+}
+
+void AppDelegate::showSubscription(const QUuid &id) {
+    showMainWindow();
+    auto *content = qobject_cast<ContentView *>(m_window->centralWidget());
+    const QList<Subscription> &list = m_store->subscriptions();
+    const auto it =
+        std::find_if(list.cbegin(), list.cend(), [&](const Subscription &s) { return s.id == id; });
+    if (!content || it == list.cend())
+        return;
+    if (content->detailSub() && content->detailSub()->id == id && content->presented())
+        return;
+    // Another subscription's detail sheet gives way; any other sheet is finished first.
+    if (content->detailSub() && content->presented())
+        content->presented()->done(QDialog::Rejected);
+    content->openDetail(*it);
 }
 
 void AppDelegate::hideApplication() {
