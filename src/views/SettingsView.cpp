@@ -27,6 +27,14 @@ QLabel *makeLabel(const QFont &font, const QColor &color, const char *name, QWid
     return ViewHelpers::makeLabel({.font = font, .color = color, .name = name, .wrap = wrap}, parent);
 }
 
+// Margins and gaps of the sheet, named once.
+constexpr int sideMargin = 24;
+constexpr int topMargin = 28;
+constexpr int partGap = 22;
+constexpr int captionGap = 8;
+constexpr int cardRadius = 14;
+constexpr int cardPadding = 16;
+constexpr int cardLineGap = 12;
 constexpr int closeInset = 18;
 constexpr int closeSide = 30;
 } // namespace
@@ -36,65 +44,20 @@ SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
     , m_reminders(reminders) {
     setObjectName(QStringLiteral("settingsSheet"));
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(24, 28, 24, 24);
-    column->setSpacing(22);
-
+    column->setContentsMargins(sideMargin, topMargin, sideMargin, sideMargin);
+    column->setSpacing(partGap);
     m_title = makeLabel(Theme::font(20, QFont::Bold), Theme::text(), "titleLabel", this);
     column->addWidget(m_title);
-
-    auto *language = new QVBoxLayout;
-    language->setSpacing(8);
-    m_languageCaption =
-        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "languageCaption", this);
-    language->addWidget(m_languageCaption);
-    m_language = new SegmentedControl(this);
-    m_language->setObjectName(QStringLiteral("languagePicker"));
-    QList<std::pair<QString, int>> languages;
-    for (const LocalizationManager::Lang lang : languageOrder())
-        languages.append({QString(), int(lang)});
-    m_language->setSegments(languages);
-    language->addWidget(m_language);
-    column->addLayout(language);
-
-    auto *remindersBox = new QVBoxLayout;
-    remindersBox->setSpacing(8);
-    m_remindersCaption =
-        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "remindersCaption", this);
-    remindersBox->addWidget(m_remindersCaption);
-    auto *card = new RoundedCard(Theme::card(), 14, this);
-    card->setObjectName(QStringLiteral("remindersCard"));
-    auto *lines = new QVBoxLayout(card);
-    lines->setContentsMargins(16, 16, 16, 16);
-    lines->setSpacing(12);
-    m_daysQuestion = makeLabel(Theme::font(14), Theme::text(), "daysQuestion", card, true);
-    lines->addWidget(m_daysQuestion);
-    m_days = new SegmentedControl(card);
-    m_days->setObjectName(QStringLiteral("daysPicker"));
-    QList<std::pair<QString, int>> days;
-    for (const int option : dayOptions())
-        days.append({QString(), option});
-    m_days->setSegments(days);
-    lines->addWidget(m_days);
-    m_daysHint = makeLabel(Theme::font(12), Theme::textTertiary(), "daysHint", card, true);
-    lines->addWidget(m_daysHint);
-    remindersBox->addWidget(card);
-    column->addLayout(remindersBox);
-
+    buildLanguage(column);
+    buildReminders(column);
     m_test = new SoftButton(
         {.icon = QStringLiteral("bell.badge"), .prominent = true, .action = [this] { sendTest(); }}, this);
     m_test->setObjectName(QStringLiteral("testButton"));
     column->addWidget(m_test, 0, Qt::AlignLeft);
-
     m_hint = makeLabel(Theme::font(12), Theme::textTertiary(), "hintLabel", this, true);
     column->addWidget(m_hint);
     column->addStretch(1);
-
-    auto *close = new IconButton(IconButton::closeLook(), this);
-    close->setObjectName(QStringLiteral("closeButton"));
-    close->move(sheetSize.width() - closeInset - closeSide, closeInset);
-    close->raise();
-    connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
-    m_close = close;
+    buildClose();
 
     m_language->setValue(int(LocalizationManager::shared().lang()));
     // The keyboard starts on the chosen language rather than on the first segment.
@@ -115,6 +78,57 @@ SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
             [this](LocalizationManager::Lang lang) { m_language->setValue(int(lang)); });
 
     retranslate();
+}
+
+void SettingsView::buildLanguage(QVBoxLayout *column) {
+    auto *language = new QVBoxLayout;
+    language->setSpacing(captionGap);
+    m_languageCaption =
+        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "languageCaption", this);
+    language->addWidget(m_languageCaption);
+    m_language = new SegmentedControl(this);
+    m_language->setObjectName(QStringLiteral("languagePicker"));
+    QList<std::pair<QString, int>> languages;
+    for (const LocalizationManager::Lang lang : languageOrder())
+        languages.append({QString(), int(lang)});
+    m_language->setSegments(languages);
+    language->addWidget(m_language);
+    column->addLayout(language);
+}
+
+void SettingsView::buildReminders(QVBoxLayout *column) {
+    auto *remindersBox = new QVBoxLayout;
+    remindersBox->setSpacing(captionGap);
+    m_remindersCaption =
+        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "remindersCaption", this);
+    remindersBox->addWidget(m_remindersCaption);
+    auto *card = new RoundedCard(Theme::card(), cardRadius, this);
+    card->setObjectName(QStringLiteral("remindersCard"));
+    auto *lines = new QVBoxLayout(card);
+    lines->setContentsMargins(cardPadding, cardPadding, cardPadding, cardPadding);
+    lines->setSpacing(cardLineGap);
+    m_daysQuestion = makeLabel(Theme::font(14), Theme::text(), "daysQuestion", card, true);
+    lines->addWidget(m_daysQuestion);
+    m_days = new SegmentedControl(card);
+    m_days->setObjectName(QStringLiteral("daysPicker"));
+    QList<std::pair<QString, int>> days;
+    for (const int option : dayOptions())
+        days.append({QString(), option});
+    m_days->setSegments(days);
+    lines->addWidget(m_days);
+    m_daysHint = makeLabel(Theme::font(12), Theme::textTertiary(), "daysHint", card, true);
+    lines->addWidget(m_daysHint);
+    remindersBox->addWidget(card);
+    column->addLayout(remindersBox);
+}
+
+void SettingsView::buildClose() {
+    auto *close = new IconButton(IconButton::closeLook(), this);
+    close->setObjectName(QStringLiteral("closeButton"));
+    close->move(sheetSize.width() - closeInset - closeSide, closeInset);
+    close->raise();
+    connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
+    m_close = close;
 }
 
 const QList<int> &SettingsView::dayOptions() {
@@ -169,5 +183,5 @@ void SettingsView::retranslate() {
         zh ? QStringLiteral("若收不到通知，请到「系统设置 → 通知 → Renewly」中允许通知。")
            : QStringLiteral("If you don't see notifications, allow them in System Settings → Notifications → "
                             "Renewly."));
-    static_cast<IconButton *>(m_close)->setTitle(zh ? QStringLiteral("关闭") : QStringLiteral("Close"));
+    m_close->setTitle(zh ? QStringLiteral("关闭") : QStringLiteral("Close"));
 }

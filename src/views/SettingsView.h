@@ -5,7 +5,9 @@
 #include <QList>
 #include <QTimer>
 
+class IconButton;
 class NotificationManager;
+class QVBoxLayout;
 class QLabel;
 class SegmentedControl;
 class SoftButton;
@@ -33,6 +35,9 @@ protected:
     void retranslate() override;
 
 private:
+    void buildLanguage(QVBoxLayout *column);
+    void buildReminders(QVBoxLayout *column);
+    void buildClose();
     void sendTest();
 
     NotificationManager &m_reminders;
@@ -46,5 +51,5 @@ private:
     QLabel *m_daysHint;
     SoftButton *m_test;
     QLabel *m_hint;
-    QWidget *m_close;
+    IconButton *m_close;
 };
