@@ -15,8 +15,9 @@ constexpr int spacing = 12;
 constexpr int buttonGap = 8;
 } // namespace
 
-AlertSheet::AlertSheet(const QString &message, QWidget *parent)
-    : Sheet({sheetWidth, 1}, parent) {
+AlertSheet::AlertSheet(const QString &message, Options options, QWidget *parent)
+    : Sheet({sheetWidth, 1}, parent)
+    , m_options(options) {
     setObjectName(QStringLiteral("scanAlert"));
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(margin, margin, margin, margin);
@@ -52,7 +53,9 @@ QString AlertSheet::message() const {
 
 void AlertSheet::retranslate() {
     const bool zh = ViewHelpers::isZh();
-    const QString title = zh ? QStringLiteral("识别提示") : QStringLiteral("Scan");
+    const QString title = m_options.aboutFile ? QStringLiteral("Renewly")
+                          : zh                ? QStringLiteral("识别提示")
+                                              : QStringLiteral("Scan");
     m_title->setText(title);
     setWindowTitle(title);
     setAccessibleName(title);

@@ -8,8 +8,10 @@
 #include "store/Store.h"
 #include "views/AlertSheet.h"
 #include "views/CardList.h"
+#include "views/ExchangeFlow.h"
 #include "views/HeroView.h"
 #include "views/IconButton.h"
+#include "views/ImportPreviewView.h"
 #include "views/NoticeBar.h"
 #include "views/RoundedCard.h"
 #include "views/ScanFlow.h"
@@ -60,6 +62,7 @@ ContentView::ContentView(Store &store, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
     , m_scan(new ScanFlow(this, this))
+    , m_exchange(new ExchangeFlow(store, this, this))
     , m_remindDaysBefore(Preferences::remindDaysBefore()) {
     setObjectName(QStringLiteral("contentView"));
     setAutoFillBackground(true);
@@ -117,6 +120,16 @@ ContentView::ContentView(Store &store, QWidget *parent)
     connect(m_scan, &ScanFlow::proposalReady, this, &ContentView::takeProposal);
     connect(m_scan, &ScanFlow::alertRequested, this,
             [this](const QString &message) { setAlertMessage(message); });
+
+    connect(m_exchange, &ExchangeFlow::previewReady, this,
+            [this](const Import::Preview &preview, const QString &source) {
+                m_importPreview.emplace(preview, source);
+                syncPresentation();
+            });
+    connect(m_exchange, &ExchangeFlow::alertRequested, this, [this](const QString &message) {
+        m_alertAboutFile = true;
+        setAlertMessage(message);
+    });
 
     connect(&m_store, &Store::subscriptionsChanged, this, [this] {
         rebuild();
@@ -362,6 +375,18 @@ void ContentView::scanFile() {
     m_scan->scanFile();
 }
 
+void ContentView::importFile() {
+    m_exchange->importFile();
+}
+
+void ContentView::exportList() {
+    m_exchange->exportList();
+}
+
+void ContentView::restoreFromBackup() {
+    m_exchange->restoreFromBackup();
+}
+
 void ContentView::setAlertMessage(std::optional<QString> message) {
     m_alertMessage = std::move(message);
     syncPresentation();
@@ -391,6 +416,8 @@ bool ContentView::isWanted(Presentation presentation) const {
         return m_showingSettings;
     case Presentation::detail:
         return m_detailSub.has_value();
+    case Presentation::importPreview:
+        return m_importPreview.has_value();
     }
     return false;
 }
@@ -403,7 +430,7 @@ void ContentView::syncPresentation() {
     }
     for (const Presentation next :
          {Presentation::alert, Presentation::add, Presentation::edit, Presentation::confirmScan,
-          Presentation::settings, Presentation::detail}) {
+          Presentation::settings, Presentation::detail, Presentation::importPreview}) {
         if (isWanted(next)) {
             present(next);
             return;
@@ -417,7 +444,7 @@ void ContentView::present(Presentation presentation) {
     case Presentation::none:
         return;
     case Presentation::alert:
-        dialog = new AlertSheet(*m_alertMessage, this);
+        dialog = new AlertSheet(*m_alertMessage, {.aboutFile = m_alertAboutFile}, this);
         break;
     case Presentation::add:
         dialog = new SubscriptionEditView(m_store, std::nullopt, std::nullopt, this);
@@ -466,6 +493,10 @@ void ContentView::present(Presentation presentation) {
             this);
         break;
     }
+    case Presentation::importPreview:
+        dialog = new ImportPreviewView(m_store, m_importPreview->first, m_importPreview->second,
+                                       Clock::current().zone(), this);
+        break;
     }
     m_presented = dialog;
     m_presentation = presentation;
@@ -488,6 +519,7 @@ void ContentView::presentationClosed(Presentation presentation) {
         break;
     case Presentation::alert:
         m_alertMessage.reset();
+        m_alertAboutFile = false;
         break;
     case Presentation::add:
         m_isAdding = false;
@@ -505,6 +537,9 @@ void ContentView::presentationClosed(Presentation presentation) {
         break;
     case Presentation::detail:
         m_detailSub.reset();
+        break;
+    case Presentation::importPreview:
+        m_importPreview.reset();
         break;
     }
     // The next sheet opens once this one has gone.
@@ -592,6 +627,15 @@ void ContentView::dragMoveEvent(QDragMoveEvent *event) {
 }
 
 void ContentView::dropEvent(QDropEvent *event) {
+    // Lists go to the import; everything else to the scan, which takes images.
+    if (ExchangeFlow::isImportDrop(event->mimeData())) {
+        event->acceptProposedAction();
+        // After the drop has finished: the preview is a sheet of its own.
+        const QString path = event->mimeData()->urls().constFirst().toLocalFile();
+        QMetaObject::invokeMethod(
+            this, [this, path] { m_exchange->importPath(path); }, Qt::QueuedConnection);
+        return;
+    }
     if (m_scan->handleDrop(event->mimeData()))
         event->acceptProposedAction();
     else
