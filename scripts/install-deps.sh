@@ -11,7 +11,7 @@ packages=(
   # on-device text recognition
   libtesseract-dev libleptonica-dev tesseract-ocr-chi-sim tesseract-ocr-eng
   # fonts for Chinese text in tests, the receipt corpus and screenshots
-  fonts-noto-cjk fonts-noto-color-emoji fonts-dejavu-core fonts-liberation2
+  fonts-noto-cjk fonts-noto-cjk-extra fonts-noto-color-emoji fonts-dejavu-core fonts-liberation2
   # headless GUI, tray host, notification daemon, session bus (tests)
   xvfb xauth dbus dbus-x11 trayer dunst x11-apps xdotool libx11-dev imagemagick
   # a Wayland session: a headless compositor and Qt's Wayland platform

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class ContentView;
 class MainWindow;
 class NotificationManager;
 class QDBusServiceWatcher;
@@ -85,6 +86,8 @@ public:
     QMenu *trayMenu() const { return m_trayMenu.get(); }
     TrayPanel *popover() const { return m_popover.get(); }
     QMenuBar *applicationMenu() const;
+    // The main window's content, once the window exists.
+    ContentView *content() const;
 
     // " " followed by the monthly total in the display currency: the tray icon's title.
     QString statusTitle() const;

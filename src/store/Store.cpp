@@ -119,6 +119,13 @@ void Store::remove(const Subscription &subscription) {
         [&](QList<Subscription> &list) { list.removeIf([&](const Subscription &s) { return s.id == id; }); });
 }
 
+void Store::restore(const Subscription &subscription, qsizetype index) {
+    if (indexOf(subscription.id) >= 0)
+        return;
+    const Subscription record = subscription;
+    change([&](QList<Subscription> &list) { list.insert(qBound<qsizetype>(0, index, list.size()), record); });
+}
+
 void Store::loadSampleData() {
     loadSampleData(Clock::current().now(), Clock::current().zone());
 }

@@ -88,6 +88,9 @@ public:
     void toggleActive(const Subscription &subscription);
     // Removes every record with the same id, then saves, even when nothing was removed.
     void remove(const Subscription &subscription);
+    // Puts a removed record back at `index` (or at the end when the list has become shorter), with
+    // its id, in one change. Nothing happens when a record with that id is in the list.
+    void restore(const Subscription &subscription, qsizetype index);
     // Replaces the list with the five sample records of the current language, dated from now.
     void loadSampleData();
     void loadSampleData(const QDateTime &now, const QTimeZone &zone);

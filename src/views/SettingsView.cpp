@@ -10,6 +10,7 @@
 #include "views/SegmentedControl.h"
 #include "views/SoftButton.h"
 #include "views/Theme.h"
+#include "views/ViewHelpers.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -29,13 +30,19 @@ const QList<LocalizationManager::Lang> &languageOrder() {
 
 QLabel *makeLabel(const QFont &font, const QColor &color, const char *name, QWidget *parent,
                   bool wrap = false) {
-    auto *label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(wrap);
-    Theme::style(label, font, color);
-    return label;
+    return ViewHelpers::makeLabel({.font = font, .color = color, .name = name, .wrap = wrap}, parent);
 }
+
+// Margins and gaps of the sheet, named once.
+constexpr int sideMargin = 24;
+constexpr int topMargin = 28;
+constexpr int partGap = 22;
+constexpr int captionGap = 8;
+constexpr int cardRadius = 14;
+constexpr int cardPadding = 16;
+constexpr int cardLineGap = 12;
+constexpr int closeInset = 18;
+constexpr int closeSide = 30;
 } // namespace
 
 SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
@@ -50,69 +57,23 @@ SettingsView::SettingsView(NotificationManager &reminders, Store *store, QWidget
     , m_store(store) {
     setObjectName(QStringLiteral("settingsSheet"));
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(24, 28, 24, 24);
-    column->setSpacing(22);
-
+    column->setContentsMargins(sideMargin, topMargin, sideMargin, sideMargin);
+    column->setSpacing(partGap);
     m_title = makeLabel(Theme::font(20, QFont::Bold), Theme::text(), "titleLabel", this);
     column->addWidget(m_title);
-
-    auto *language = new QVBoxLayout;
-    language->setSpacing(8);
-    m_languageCaption =
-        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "languageCaption", this);
-    language->addWidget(m_languageCaption);
-    m_language = new SegmentedControl(this);
-    m_language->setObjectName(QStringLiteral("languagePicker"));
-    QList<std::pair<QString, int>> languages;
-    for (const LocalizationManager::Lang lang : languageOrder())
-        languages.append({QString(), int(lang)});
-    m_language->setSegments(languages);
-    language->addWidget(m_language);
-    column->addLayout(language);
-
-    auto *remindersBox = new QVBoxLayout;
-    remindersBox->setSpacing(8);
-    m_remindersCaption =
-        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "remindersCaption", this);
-    remindersBox->addWidget(m_remindersCaption);
-    auto *card = new RoundedCard(Theme::card(), 14, this);
-    card->setObjectName(QStringLiteral("remindersCard"));
-    auto *lines = new QVBoxLayout(card);
-    lines->setContentsMargins(16, 16, 16, 16);
-    lines->setSpacing(12);
-    m_daysQuestion = makeLabel(Theme::font(14), Theme::text(), "daysQuestion", card, true);
-    lines->addWidget(m_daysQuestion);
-    m_days = new SegmentedControl(card);
-    m_days->setObjectName(QStringLiteral("daysPicker"));
-    QList<std::pair<QString, int>> days;
-    for (const int option : dayOptions())
-        days.append({QString(), option});
-    m_days->setSegments(days);
-    lines->addWidget(m_days);
-    m_daysHint = makeLabel(Theme::font(12), Theme::textTertiary(), "daysHint", card, true);
-    lines->addWidget(m_daysHint);
-    remindersBox->addWidget(card);
-    column->addLayout(remindersBox);
+    buildLanguage(column);
+    buildReminders(column);
     if (m_store)
         buildDataFolderRow(column);
-
     m_test = new SoftButton(
-        QString(), QStringLiteral("bell.badge"), true, [this] { sendTest(); }, this);
+        {.icon = QStringLiteral("bell.badge"), .prominent = true, .action = [this] { sendTest(); }}, this);
     m_test->setObjectName(QStringLiteral("testButton"));
     column->addWidget(m_test, 0, Qt::AlignLeft);
-
     m_hint = makeLabel(Theme::font(12), Theme::textTertiary(), "hintLabel", this, true);
     column->addWidget(m_hint);
     buildLoginSwitch(column);
     column->addStretch(1);
-
-    auto *close = new IconButton(
-        {QStringLiteral("xmark"), 12, Symbols::Weight::semibold, Theme::textSecondary(), 30, 15, 0.07}, this);
-    close->setObjectName(QStringLiteral("closeButton"));
-    close->move(width() - 18 - 30, 18);
-    close->raise();
-    connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
-    m_close = close;
+    buildClose();
 
     m_language->setValue(int(LocalizationManager::shared().lang()));
     // The keyboard starts on the chosen language rather than on the first segment.
@@ -133,6 +94,57 @@ SettingsView::SettingsView(NotificationManager &reminders, Store *store, QWidget
             [this](LocalizationManager::Lang lang) { m_language->setValue(int(lang)); });
 
     retranslate();
+}
+
+void SettingsView::buildLanguage(QVBoxLayout *column) {
+    auto *language = new QVBoxLayout;
+    language->setSpacing(captionGap);
+    m_languageCaption =
+        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "languageCaption", this);
+    language->addWidget(m_languageCaption);
+    m_language = new SegmentedControl(this);
+    m_language->setObjectName(QStringLiteral("languagePicker"));
+    QList<std::pair<QString, int>> languages;
+    for (const LocalizationManager::Lang lang : languageOrder())
+        languages.append({QString(), int(lang)});
+    m_language->setSegments(languages);
+    language->addWidget(m_language);
+    column->addLayout(language);
+}
+
+void SettingsView::buildReminders(QVBoxLayout *column) {
+    auto *remindersBox = new QVBoxLayout;
+    remindersBox->setSpacing(captionGap);
+    m_remindersCaption =
+        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "remindersCaption", this);
+    remindersBox->addWidget(m_remindersCaption);
+    auto *card = new RoundedCard(Theme::card(), cardRadius, this);
+    card->setObjectName(QStringLiteral("remindersCard"));
+    auto *lines = new QVBoxLayout(card);
+    lines->setContentsMargins(cardPadding, cardPadding, cardPadding, cardPadding);
+    lines->setSpacing(cardLineGap);
+    m_daysQuestion = makeLabel(Theme::font(14), Theme::text(), "daysQuestion", card, true);
+    lines->addWidget(m_daysQuestion);
+    m_days = new SegmentedControl(card);
+    m_days->setObjectName(QStringLiteral("daysPicker"));
+    QList<std::pair<QString, int>> days;
+    for (const int option : dayOptions())
+        days.append({QString(), option});
+    m_days->setSegments(days);
+    lines->addWidget(m_days);
+    m_daysHint = makeLabel(Theme::font(12), Theme::textTertiary(), "daysHint", card, true);
+    lines->addWidget(m_daysHint);
+    remindersBox->addWidget(card);
+    column->addLayout(remindersBox);
+}
+
+void SettingsView::buildClose() {
+    auto *close = new IconButton(IconButton::closeLook(), this);
+    close->setObjectName(QStringLiteral("closeButton"));
+    close->move(sheetSize.width() - closeInset - closeSide, closeInset);
+    close->raise();
+    connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
+    m_close = close;
 }
 
 void SettingsView::buildLoginSwitch(QVBoxLayout *column) {
@@ -175,20 +187,20 @@ void SettingsView::sendTest() {
 
 void SettingsView::buildDataFolderRow(QVBoxLayout *column) {
     auto *box = new QVBoxLayout;
-    box->setSpacing(8);
+    box->setSpacing(captionGap);
     m_folderCaption =
         makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "folderCaption", this);
     box->addWidget(m_folderCaption);
-    auto *card = new RoundedCard(Theme::card(), 14, this);
+    auto *card = new RoundedCard(Theme::card(), cardRadius, this);
     card->setObjectName(QStringLiteral("folderCard"));
     auto *lines = new QVBoxLayout(card);
-    lines->setContentsMargins(16, 16, 16, 16);
-    lines->setSpacing(12);
+    lines->setContentsMargins(cardPadding, cardPadding, cardPadding, cardPadding);
+    lines->setSpacing(cardLineGap);
     m_folderPath = makeLabel(Theme::font(13), Theme::text(), "folderPath", card, true);
     m_folderPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lines->addWidget(m_folderPath);
-    m_folderButton = new SoftButton(
-        QString(), QStringLiteral("folder"), false, [this] { chooseDataFolder(); }, card);
+    m_folderButton =
+        new SoftButton({.icon = QStringLiteral("folder"), .action = [this] { chooseDataFolder(); }}, card);
     m_folderButton->setObjectName(QStringLiteral("folderButton"));
     lines->addWidget(m_folderButton, 0, Qt::AlignLeft);
     m_folderMessage = makeLabel(Theme::font(12), Theme::textTertiary(), "folderMessage", card, true);
@@ -252,7 +264,7 @@ QString SettingsView::dataFolderMessage() const {
 }
 
 void SettingsView::retranslate() {
-    const bool zh = LocalizationManager::shared().isZh();
+    const bool zh = ViewHelpers::isZh();
     const QString title = zh ? QStringLiteral("设置") : QStringLiteral("Settings");
     m_title->setText(title);
     setWindowTitle(title);
@@ -283,7 +295,7 @@ void SettingsView::retranslate() {
                  "If you don't see notifications, allow them for Renewly in your desktop's Settings → "
                  "Notifications."));
     m_login->setText(zh ? QStringLiteral("登录时启动") : QStringLiteral("Start at login"));
-    static_cast<IconButton *>(m_close)->setTitle(zh ? QStringLiteral("关闭") : QStringLiteral("Close"));
+    m_close->setTitle(zh ? QStringLiteral("关闭") : QStringLiteral("Close"));
     if (m_store) {
         m_folderCaption->setText(zh ? QStringLiteral("数据文件夹") : QStringLiteral("Data folder"));
         m_folderPath->setText(QDir::toNativeSeparators(QFileInfo(m_store->fileURL()).absolutePath()));

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class IconButton;
 class NotificationManager;
 class QCheckBox;
 class QLabel;
@@ -51,6 +52,9 @@ protected:
 
 private:
     SettingsView(NotificationManager &reminders, Store *store, QWidget *parent);
+    void buildLanguage(QVBoxLayout *column);
+    void buildReminders(QVBoxLayout *column);
+    void buildClose();
     void sendTest();
     void buildLoginSwitch(QVBoxLayout *column);
     void buildDataFolderRow(QVBoxLayout *column);
@@ -74,5 +78,5 @@ private:
     SoftButton *m_test;
     QLabel *m_hint;
     QCheckBox *m_login;
-    QWidget *m_close;
+    IconButton *m_close;
 };

@@ -9,6 +9,8 @@
 #include "settings/Preferences.h"
 #include "store/Store.h"
 #include "store/SubscriptionFile.h"
+#include "views/AlertSheet.h"
+#include "views/CardList.h"
 #include "views/ContentView.h"
 #include "views/NoticeBar.h"
 #include "views/SoftButton.h"
@@ -66,6 +68,8 @@ private Q_SLOTS:
     void applicationMenuKeepsTheLaunchLanguage_data();
     void applicationMenuKeepsTheLaunchLanguage();
     void editEntriesActOnTheFocusedField();
+    void windowKeysReachTheContent_data();
+    void windowKeysReachTheContent();
     void hideEntryHidesTheWindows();
     void panelTogglesAndIsBuiltAfreshEachTime();
     void panelOpenShowsTheMainWindow();
@@ -265,13 +269,25 @@ void TestAppDelegate::corruptSavedFrameFallsBackToTheDefault() {
 void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage_data() {
     QTest::addColumn<Lang>("lang");
     QTest::addColumn<QStringList>("titles");
-    QTest::newRow("zh") << Lang::zh << QStringList{"隐藏 Renewly", "退出 Renewly", "文件", "导入…",
-                                                   "导出…",        "从备份恢复…",  "编辑", "剪切",
-                                                   "拷贝",         "粘贴",         "全选"};
-    QTest::newRow("en") << Lang::en << QStringList{"Hide Renewly", "Quit Renewly", "File",
-                                                   "Import…",      "Export…",      "Restore from backup…",
-                                                   "Edit",         "Cut",          "Copy",
-                                                   "Paste",        "Select All"};
+    QTest::newRow("zh") << Lang::zh
+                        << QStringList{"添加订阅…", "设置…", "关闭窗口", "隐藏 Renewly", "退出 Renewly",
+                                       "文件",      "导入…", "导出…",    "从备份恢复…",  "编辑",
+                                       "剪切",      "拷贝",  "粘贴",     "全选"};
+    QTest::newRow("en") << Lang::en
+                        << QStringList{"Add Subscription…",
+                                       "Settings…",
+                                       "Close Window",
+                                       "Hide Renewly",
+                                       "Quit Renewly",
+                                       "File",
+                                       "Import…",
+                                       "Export…",
+                                       "Restore from backup…",
+                                       "Edit",
+                                       "Cut",
+                                       "Copy",
+                                       "Paste",
+                                       "Select All"};
 }
 
 void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage() {
@@ -283,11 +299,12 @@ void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage() {
     delegate->applicationDidFinishLaunching();
     QCOMPARE(delegate->window()->menuBar(), delegate->applicationMenu());
 
-    const QStringList names{"hideAction",   "quitAction",    "fileMenu",       "importAction",
-                            "exportAction", "restoreAction", "editMenu",       "cutAction",
-                            "copyAction",   "pasteAction",   "selectAllAction"};
-    const QStringList keys{"Ctrl+H", "Ctrl+Q", "",       "Ctrl+O", "Ctrl+Shift+S", "",
-                           "",       "Ctrl+X", "Ctrl+C", "Ctrl+V", "Ctrl+A"};
+    const QStringList names{"addAction",     "settingsAction", "closeWindowAction", "hideAction",
+                            "quitAction",    "fileMenu",       "importAction",      "exportAction",
+                            "restoreAction", "editMenu",       "cutAction",         "copyAction",
+                            "pasteAction",   "selectAllAction"};
+    const QStringList keys{"Ctrl+N",       "Ctrl+,", "Ctrl+W", "Ctrl+H", "Ctrl+Q", "",       "Ctrl+O",
+                           "Ctrl+Shift+S", "",       "",       "Ctrl+X", "Ctrl+C", "Ctrl+V", "Ctrl+A"};
     for (int i = 0; i < names.size(); ++i) {
         if (names.at(i).endsWith(u"Menu")) {
             QCOMPARE(delegate->applicationMenu()->findChild<QMenu *>(names.at(i))->title(), titles.at(i));
@@ -300,6 +317,36 @@ void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage() {
     }
     QCOMPARE(delegate->applicationMenu()->actions().size(), 3);
     QCOMPARE(delegate->applicationMenu()->actions().at(1)->menu()->objectName(), u"fileMenu"_qs);
+}
+
+void TestAppDelegate::windowKeysReachTheContent_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("sheet");
+    QTest::newRow("Ctrl+N adds") << int(Qt::Key_N) << "subscriptionForm";
+    QTest::newRow("Ctrl+, opens the settings") << int(Qt::Key_Comma) << "settingsSheet";
+    // No image on the clipboard: the scan says so.
+    QTest::newRow("Ctrl+V scans the clipboard") << int(Qt::Key_V) << "scanAlert";
+    QTest::newRow("Ctrl+W hides the window") << int(Qt::Key_W) << "";
+}
+
+void TestAppDelegate::windowKeysReachTheContent() {
+    QFETCH(int, key);
+    QFETCH(QString, sheet);
+    QGuiApplication::clipboard()->setText(QStringLiteral("no picture here"));
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    MainWindow *window = delegate->window();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    // With the keyboard on the list, as after clicking into the window.
+    delegate->content()->subscriptionList()->setFocus();
+    QTest::keyClick(window, Qt::Key(key), Qt::ControlModifier);
+    if (sheet.isEmpty()) {
+        QTRY_VERIFY(!window->isVisible());
+        return;
+    }
+    QTRY_VERIFY(delegate->content()->presented() && delegate->content()->presented()->isVisible());
+    QCOMPARE(delegate->content()->presented()->objectName(), sheet);
+    delegate->content()->presented()->reject();
 }
 
 void TestAppDelegate::editEntriesActOnTheFocusedField() {
@@ -510,7 +557,7 @@ void TestAppDelegate::trayIconOffersItsMenu() {
     menu->findChild<QAction *>(QStringLiteral("trayScanAction"))->trigger();
     QVERIFY(delegate->window() && delegate->window()->isVisible());
     auto *content = qobject_cast<ContentView *>(delegate->window()->centralWidget());
-    QTRY_VERIFY(content->findChild<QMessageBox *>());
+    QTRY_VERIFY(content->findChild<AlertSheet *>());
 }
 
 void TestAppDelegate::withoutATrayTheWindowIsTheWayOut() {

@@ -3,6 +3,7 @@
 #include "model/Format.h"
 #include "views/BrandAvatar.h"
 #include "views/CardList.h"
+#include "views/ElidedLabel.h"
 #include "views/FittedLabel.h"
 #include "views/SubscriptionDetailView.h"
 #include "views/SubscriptionEditView.h"
@@ -29,6 +30,8 @@ QAbstractButton *button(QWidget *sheet, const char *name) {
 }
 
 QString labelText(QWidget *sheet, const char *name) {
+    if (auto *line = sheet->findChild<ElidedLabel *>(QString::fromLatin1(name)))
+        return line->isVisibleTo(sheet) ? line->text() : QString();
     auto *label = sheet->findChild<QLabel *>(QString::fromLatin1(name));
     return label && label->isVisibleTo(sheet) ? label->text() : QString();
 }
@@ -52,6 +55,8 @@ private Q_SLOTS:
     void pauseClosesMovesTheRowDownAndReschedules();
     void deleteRemovesWithoutAsking();
     void languageChangeRedrawsTheOpenSheet();
+    void longHeaderTextsStopBeforeTheCloseButton_data();
+    void longHeaderTextsStopBeforeTheCloseButton();
 
 private:
     SubscriptionDetailView *open(const Subscription &sub);
@@ -358,6 +363,32 @@ void TestDetailSheet::languageChangeRedrawsTheOpenSheet() {
     QCOMPARE(m_sheet->facts().constFirst(), (Fact{"Billing", "Subscription"}));
     QTest::mouseClick(button(m_sheet.get(), "copyAction"), Qt::LeftButton);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Netflix $15.99 Monthly"));
+}
+
+void TestDetailSheet::longHeaderTextsStopBeforeTheCloseButton_data() {
+    QTest::addColumn<Lang>("lang");
+    QTest::newRow("en") << Lang::en;
+    QTest::newRow("zh") << Lang::zh;
+}
+
+void TestDetailSheet::longHeaderTextsStopBeforeTheCloseButton() {
+    QFETCH(Lang, lang);
+    TestSupport::LanguageGuard language(lang);
+    const QString name = QStringLiteral("网易云音乐 黑胶 VIP Family Annual Plan With Extras");
+    const QString category = QStringLiteral("A category that someone typed out at remarkable length");
+    SubscriptionDetailView *sheet = open(MainWindowHarness::sub(
+        name, 20, QStringLiteral("USD"), 10, BillingType::recurring, BillingCycle::monthly, true, category));
+    const QRect close = sheet->findChild<QAbstractButton *>(QStringLiteral("closeButton"))->geometry();
+    for (const auto &[objectName, full] :
+         {std::pair{"nameLabel", name}, std::pair{"categoryLabel", category}}) {
+        auto *line = sheet->findChild<ElidedLabel *>(QString::fromLatin1(objectName));
+        const QRect drawn = QRect(line->mapTo(sheet, QPoint()), line->size());
+        QVERIFY2(drawn.right() < close.left(), objectName);
+        QVERIFY(line->isElided());
+        QVERIFY(line->fontMetrics().horizontalAdvance(line->shownText()) <= line->contentsRect().width());
+        QCOMPARE(line->toolTip(), full);
+        QCOMPARE(line->accessibleName(), full);
+    }
 }
 
 QTEST_MAIN(TestDetailSheet)

@@ -9,6 +9,7 @@
 #include "views/CardList.h"
 #include "views/FittedLabel.h"
 #include "views/HeroView.h"
+#include "views/NoticeBar.h"
 #include "views/ScanMenuButton.h"
 #include "views/SettingsView.h"
 #include "views/SoftButton.h"
@@ -68,6 +69,10 @@ private Q_SLOTS:
     void tabWalksEveryControl_data();
     void tabWalksEveryControl();
     void changesFromAnotherComputer();
+    void emptyNameInComingCharges_data();
+    void emptyNameInComingCharges();
+    void deletionCanBeUndoneInPlace_data();
+    void deletionCanBeUndoneInPlace();
 
 private:
     std::unique_ptr<MainWindowHarness> m_h;
@@ -491,6 +496,107 @@ void TestMainWindow::changesFromAnotherComputer() {
              qPrintable(bar->message()));
     QTest::mouseClick(bar->actionButton(), Qt::LeftButton);
     QVERIFY(!bar->isVisible());
+}
+
+void TestMainWindow::emptyNameInComingCharges_data() {
+    QTest::addColumn<Lang>("lang");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("zh") << Lang::zh << "未命名";
+    QTest::newRow("en") << Lang::en << "Untitled";
+}
+
+void TestMainWindow::emptyNameInComingCharges() {
+    QFETCH(Lang, lang);
+    QFETCH(QString, name);
+    TestSupport::LanguageGuard language(lang);
+    m_h->store.add(MainWindowHarness::sub(QString(), 5, QStringLiteral("EUR"), 2));
+    ContentView &content = m_h->show();
+    const QModelIndex card = content.upcomingList()->model()->index(0, 0);
+    QCOMPARE(card.data(CardList::NameRole).toString(), name);
+    QVERIFY(card.data(Qt::AccessibleTextRole).toString().startsWith(name));
+}
+
+void TestMainWindow::deletionCanBeUndoneInPlace_data() {
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<Lang>("lang");
+    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("undo");
+    QTest::newRow("Delete on the row, Undo button") << "row" << Lang::en << false << "Deleted “Middle”"
+                                                    << "Undo";
+    QTest::newRow("Delete on the row, Ctrl+Z") << "row" << Lang::zh << true << "已删除“Middle”"
+                                               << "撤销";
+    QTest::newRow("detail sheet") << "detail" << Lang::zh << false << "已删除“Middle”"
+                                  << "撤销";
+    QTest::newRow("edit form") << "form" << Lang::en << true << "Deleted “Middle”"
+                               << "Undo";
+}
+
+void TestMainWindow::deletionCanBeUndoneInPlace() {
+    QFETCH(QString, from);
+    QFETCH(Lang, lang);
+    QFETCH(bool, byKey);
+    QFETCH(QString, message);
+    QFETCH(QString, undo);
+    TestSupport::LanguageGuard language(lang);
+    const Subscription middle = MainWindowHarness::sub(QStringLiteral("Middle"), 50);
+    for (const Subscription &sub : {MainWindowHarness::sub(QStringLiteral("First"), 100), middle,
+                                    MainWindowHarness::sub(QStringLiteral("Last"), 10)})
+        m_h->store.add(sub);
+    const QList<Subscription> before = m_h->store.subscriptions();
+    ContentView &content = m_h->show();
+    content.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&content));
+
+    if (from == QLatin1String("row")) {
+        CardList *list = content.subscriptionList();
+        list->setFocus(Qt::TabFocusReason);
+        list->setCurrentIndex(
+            list->model()->index(int(column(list, CardList::NameRole).indexOf("Middle")), 0));
+        QTest::keyClick(list, Qt::Key_Delete);
+        // The keyboard stays on the list, on the card that took the deleted one's place.
+        QVERIFY(list->hasFocus() && list->currentIndex().isValid());
+    } else {
+        content.openDetail(middle);
+        auto *detail = m_h->waitForSheet<SubscriptionDetailView>();
+        QVERIFY(detail);
+        if (from == QLatin1String("detail")) {
+            QTest::mouseClick(detail->findChild<QAbstractButton *>(QStringLiteral("deleteButton")),
+                              Qt::LeftButton);
+        } else {
+            QTest::mouseClick(detail->findChild<QAbstractButton *>(QStringLiteral("editAction")),
+                              Qt::LeftButton);
+            auto *form = m_h->waitForSheet<SubscriptionEditView>();
+            QVERIFY(form);
+            QTest::mouseClick(form->findChild<QAbstractButton *>(QStringLiteral("deleteButton")),
+                              Qt::LeftButton);
+        }
+        QVERIFY(m_h->waitForNoSheet());
+        content.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&content));
+    }
+    // Deleted at once, without asking.
+    QCOMPARE(m_h->store.subscriptions().size(), 2);
+    NoticeBar *bar = content.undoBar();
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->message(), message);
+    QCOMPARE(bar->actionButton()->text(), undo);
+    QCOMPARE(bar->actionButton()->accessibleName(), undo);
+    QVERIFY(content.undoTimer().isActive());
+    QCOMPARE(content.undoTimer().interval(), 8000);
+
+    QSignalSpy changes(&m_h->store, &Store::subscriptionsChanged);
+    if (byKey)
+        QTest::keyClick(&content, Qt::Key_Z, Qt::ControlModifier);
+    else
+        QTest::mouseClick(bar->actionButton(), Qt::LeftButton);
+    // Back in its place with its id, in one change.
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(m_h->store.subscriptions(), before);
+    QVERIFY(!bar->isVisible());
+    // Once only.
+    QTest::keyClick(&content, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(changes.size(), 1);
 }
 
 QTEST_MAIN(TestMainWindow)

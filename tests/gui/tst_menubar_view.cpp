@@ -1,11 +1,13 @@
 #include "TestSupport.h"
 
 #include "app/MenuBarView.h"
+#include "model/CurrencyRates.h"
 #include "model/Format.h"
 #include "settings/LocalizationManager.h"
 #include "store/Store.h"
 #include "views/ElidedLabel.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -63,7 +65,8 @@ private Q_SLOTS:
     void daysLabel();
     void redrawsWhenTheLanguageChanges();
     void redrawsWhenTheListChanges();
-    void longNameIsCutAndAmountKeepsItsWidth();
+    void wholeAmountIsDrawnAndTheNameGivesWay_data();
+    void wholeAmountIsDrawnAndTheNameGivesWay();
     void buttonsCallTheirActions();
 
 private:
@@ -260,22 +263,48 @@ void TestMenuBarView::redrawsWhenTheListChanges() {
     QVERIFY(view.sizeHint().height() > heightWithRow);
 }
 
-void TestMenuBarView::longNameIsCutAndAmountKeepsItsWidth() {
-    TestSupport::LanguageGuard language(Lang::en);
+void TestMenuBarView::wholeAmountIsDrawnAndTheNameGivesWay_data() {
+    QTest::addColumn<Lang>("lang");
+    QTest::addColumn<QString>("currency");
+    QTest::addColumn<double>("amount");
+    for (const Lang lang : {Lang::en, Lang::zh}) {
+        for (const QString &currency : CurrencyRates::supportedCurrencies()) {
+            for (const double amount : {34.99, 123456.78}) {
+                const QByteArray row = (lang == Lang::zh ? "zh " : "en ") + currency.toLatin1() + ' ' +
+                                       QByteArray::number(amount);
+                QTest::newRow(row.constData()) << lang << currency << amount;
+            }
+        }
+    }
+}
+
+void TestMenuBarView::wholeAmountIsDrawnAndTheNameGivesWay() {
+    QFETCH(Lang, lang);
+    QFETCH(QString, currency);
+    QFETCH(double, amount);
+    TestSupport::LanguageGuard language(lang);
     const QString longName =
         QStringLiteral("A subscription with a remarkably long name that cannot fit the panel");
-    m_store->add(dueIn(longName, 1, 1234.56, QStringLiteral("EUR")));
+    m_store->add(dueIn(longName, 1, amount, currency));
     MenuBarView view(*m_store, {}, {});
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     QCOMPARE(view.width(), 300);
     QWidget *row = rows(view).value(0);
     auto *name = row->findChild<ElidedLabel *>(QStringLiteral("rowName"));
-    QCOMPARE(name->text(), longName);
+    auto *amountLabel = row->findChild<QLabel *>(QStringLiteral("rowAmount"));
+    const QString expected = QStringLiteral("-") + Format::money(amount, currency);
+    QCOMPARE(amountLabel->text(), expected);
+    // What is drawn: the whole text, minus sign included, fits the label at the font it is drawn in.
+    QVERIFY2(QFontMetrics(amountLabel->font()).horizontalAdvance(expected) <=
+                 amountLabel->contentsRect().width(),
+             qPrintable(expected));
+    QVERIFY(amountLabel->width() >= 66);
+    // The name is cut instead, and stays left of the days and the amount.
     QVERIFY(name->isElided());
     QVERIFY(name->shownText().endsWith(QChar(0x2026)));
-    QCOMPARE(row->findChild<QLabel *>(QStringLiteral("rowAmount"))->width(), 66);
-    QCOMPARE(row->findChild<QLabel *>(QStringLiteral("rowAmount"))->text(), QStringLiteral("-€1234.56"));
+    QVERIFY(name->geometry().right() <
+            row->findChild<QLabel *>(QStringLiteral("rowDays"))->geometry().left());
     // Everything stays inside the panel's margins.
     QVERIFY(row->mapTo(&view, QPoint(row->width(), 0)).x() <= 300 - 16);
 }

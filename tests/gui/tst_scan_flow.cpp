@@ -1,9 +1,11 @@
 #include "MainWindowHarness.h"
 
+#include "views/AlertSheet.h"
 #include "views/HeroView.h"
 #include "views/ScanFlow.h"
 #include "views/ScanMenuButton.h"
 #include "views/SettingsView.h"
+#include "views/SoftButton.h"
 #include "views/SubscriptionEditView.h"
 
 #include <QAction>
@@ -12,7 +14,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
-#include <QMessageBox>
+#include <QLabel>
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
@@ -197,15 +199,21 @@ void TestScanFlow::clipboardWithoutImageShowsTheAlert() {
     QSignalSpy scanning(&content.scanFlow(), &ScanFlow::scanningChanged);
 
     content.hero()->scanButton()->clipboardAction()->trigger();
-    auto *alert = m_h->waitForSheet<QMessageBox>();
+    auto *alert = m_h->waitForSheet<AlertSheet>();
     QVERIFY(alert);
-    QCOMPARE(alert->windowTitle(), title);
-    QCOMPARE(alert->text(), message);
+    // The title is drawn inside the sheet, above the whole message with its line breaks.
+    auto *titleLabel = alert->findChild<QLabel *>(QStringLiteral("alertTitle"));
+    auto *messageLabel = alert->findChild<QLabel *>(QStringLiteral("alertMessage"));
+    QVERIFY(titleLabel->isVisible() && alert->rect().contains(titleLabel->geometry()));
+    QCOMPARE(alert->title(), title);
+    QCOMPARE(alert->message(), message);
+    QVERIFY(messageLabel->geometry().top() >= titleLabel->geometry().bottom());
+    QVERIFY(messageLabel->height() >= messageLabel->heightForWidth(messageLabel->width()));
+    QVERIFY(alert->rect().contains(messageLabel->geometry()));
     QCOMPARE(content.alertMessage(), std::optional<QString>(message));
-    QCOMPARE(alert->buttons().size(), 1);
-    QAbstractButton *ok = alert->buttons().constFirst();
+    QAbstractButton *ok = alert->okButton();
     QCOMPARE(ok->text(), button);
-    QCOMPARE(alert->buttonRole(ok), QMessageBox::RejectRole);
+    QCOMPARE(ok->accessibleName(), button);
     // The alert path never marks a scan as running.
     QCOMPARE(scanning.size(), 0);
     QCOMPARE(recognizer.calls->load(), 0);
@@ -220,13 +228,14 @@ void TestScanFlow::alertTitleFollowsLanguageButMessageKeepsIts() {
     FakeRecognizer recognizer;
     ContentView &content = showWith(recognizer);
     content.scanFromClipboard();
-    auto *alert = m_h->waitForSheet<QMessageBox>();
+    auto *alert = m_h->waitForSheet<AlertSheet>();
     QVERIFY(alert);
     LocalizationManager::shared().setLang(Lang::en);
-    QCOMPARE(alert->windowTitle(), QStringLiteral("Scan"));
-    QCOMPARE(alert->buttons().constFirst()->text(), QStringLiteral("OK"));
-    QCOMPARE(alert->text(), ScanFlow::noImageMessage(true));
-    QTest::keyClick(alert, Qt::Key_Escape);
+    QCOMPARE(alert->title(), QStringLiteral("Scan"));
+    QCOMPARE(alert->okButton()->text(), QStringLiteral("OK"));
+    QCOMPARE(alert->message(), ScanFlow::noImageMessage(true));
+    // Return closes it as the one button would.
+    QTest::keyClick(alert, Qt::Key_Return);
     QVERIFY(m_h->waitForNoSheet());
     QVERIFY(!content.alertMessage());
 }

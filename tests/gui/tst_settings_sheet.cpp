@@ -49,6 +49,7 @@ private Q_SLOTS:
     void languageChangeRedrawsEverythingAtOnce();
     void testButtonSendsAndConfirmsForThreeSeconds();
     void everyControlIsReachableByKeyboard();
+    void segmentsShowOneFocusLook();
     void loginSwitchWritesAndRemovesTheEntry();
     void choosingADataFolder_data();
     void choosingADataFolder();
@@ -246,6 +247,30 @@ void TestSettingsSheet::everyControlIsReachableByKeyboard() {
     close->setFocus(Qt::TabFocusReason);
     QTest::keyClick(close, Qt::Key_Space);
     QVERIFY(m_h->waitForNoSheet());
+}
+
+void TestSettingsSheet::segmentsShowOneFocusLook() {
+    m_h->show();
+    SettingsView *sheet = openSettings();
+    QVERIFY(sheet);
+    auto *language = sheet->findChild<SegmentedControl *>(QStringLiteral("languagePicker"));
+    auto *days = sheet->findChild<SegmentedControl *>(QStringLiteral("daysPicker"));
+    // The sheet opens with the keyboard on the chosen language, drawn as the days segments are:
+    // without a ring.
+    QWidget *focused = QApplication::focusWidget();
+    QCOMPARE(focused->parentWidget(), language);
+    const QImage opened = focused->grab().toImage();
+    days->segmentForValue(3)->setFocus(Qt::OtherFocusReason);
+    QCOMPARE(focused->grab().toImage(), opened);
+    // Tab draws the ring, on either control.
+    for (SegmentedControl *control : {language, days}) {
+        QPushButton *segment = control->segment(0);
+        const QImage rest = segment->grab().toImage();
+        segment->setFocus(Qt::TabFocusReason);
+        QVERIFY2(segment->grab().toImage() != rest, qPrintable(control->objectName()));
+        segment->clearFocus();
+        QCOMPARE(segment->grab().toImage(), rest);
+    }
 }
 
 void TestSettingsSheet::loginSwitchWritesAndRemovesTheEntry() {

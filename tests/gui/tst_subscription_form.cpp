@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 using Lang = LocalizationManager::Lang;
@@ -63,6 +64,8 @@ private Q_SLOTS:
     void cancelWritesNothing();
     void pickingAnotherDayKeepsTheTimeOfDay();
     void textsFollowLanguageWhileOpen();
+    void notesGrowByWrappedLines_data();
+    void notesGrowByWrappedLines();
 
 private:
     SubscriptionEditView *open(std::optional<Subscription> existing = std::nullopt,
@@ -437,6 +440,32 @@ void TestSubscriptionForm::textsFollowLanguageWhileOpen() {
              QStringLiteral("Optional notes"));
     // The add form's currency was chosen when it opened.
     QCOMPARE(m_form->currency(), QStringLiteral("CNY"));
+}
+
+void TestSubscriptionForm::notesGrowByWrappedLines_data() {
+    QTest::addColumn<int>("words");
+    QTest::addColumn<int>("paragraphs");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("empty") << 0 << 1 << 2;
+    QTest::newRow("one short line") << 2 << 1 << 2;
+    QTest::newRow("three short paragraphs") << 2 << 3 << 3;
+    QTest::newRow("one paragraph wrapping past four lines") << 120 << 1 << 4;
+}
+
+void TestSubscriptionForm::notesGrowByWrappedLines() {
+    QFETCH(int, words);
+    QFETCH(int, paragraphs);
+    QFETCH(int, lines);
+    open();
+    auto *notes = part<QPlainTextEdit>(m_form.get(), "notesField");
+    QStringList text;
+    for (int p = 0; p < paragraphs; ++p)
+        text.append(QStringList(words, QStringLiteral("word")).join(QLatin1Char(' ')));
+    notes->setPlainText(text.join(QLatin1Char('\n')));
+    const int lineSpacing = notes->fontMetrics().lineSpacing();
+    // As many lines in view as the text has, from two up to four; only beyond four does it scroll.
+    QTRY_COMPARE(notes->viewport()->height() / lineSpacing, lines);
+    QTRY_COMPARE(notes->verticalScrollBar()->maximum() > 0, words * paragraphs > 100);
 }
 
 QTEST_MAIN(TestSubscriptionForm)

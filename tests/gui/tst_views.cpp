@@ -1,13 +1,18 @@
 #include "views/BrandAvatar.h"
+#include "views/IconButton.h"
+#include "views/ScanMenuButton.h"
 #include "views/SoftButton.h"
 #include "views/Symbols.h"
 #include "views/Theme.h"
+#include "views/TileButton.h"
 
-#include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextLayout>
 
 namespace {
 // The widget drawn on an opaque black canvas, so translucent fills show as grey levels.
@@ -30,10 +35,13 @@ private Q_SLOTS:
     void softButtonLooks_data();
     void softButtonLooks();
     void softButtonRunsActionOncePerClick();
+    void paintedButtonsRingOnlyForKeyboardFocus_data();
+    void paintedButtonsRingOnlyForKeyboardFocus();
+    void chineseTextIsDrawnInTheWeightAsked_data();
+    void chineseTextIsDrawnInTheWeightAsked();
     void everySymbolOfTheViewsExists_data();
     void everySymbolOfTheViewsExists();
     void unknownSymbolDrawsNothing();
-    void paletteFollowsTheTheme();
 };
 
 void TestViews::badgeLetter_data() {
@@ -113,25 +121,13 @@ void TestViews::softButtonLooks_data() {
     QTest::addColumn<bool>("prominent");
     QTest::addColumn<QString>("icon");
     QTest::newRow("plain, no icon") << false << QString();
-    QTest::newRow("plain with icon") << false << QStringLiteral("sparkles");
-    QTest::newRow("prominent, no icon") << true << QString();
     QTest::newRow("prominent with icon") << true << QStringLiteral("plus");
 }
 
 void TestViews::softButtonLooks() {
     QFETCH(bool, prominent);
     QFETCH(QString, icon);
-    SoftButton button(QStringLiteral("Load samples"), icon, prominent);
-    QCOMPARE(button.foreground(), prominent ? Theme::onAccent() : Theme::text());
-    QCOMPARE(button.fill(), prominent ? Theme::accent() : Theme::whiteAlpha(0.07));
-
-    // Padding 16 left and right, 9 above and below; the icon adds 12 plus 6 of spacing.
-    const QFontMetricsF metrics(Theme::font(13, QFont::DemiBold));
-    const double content =
-        metrics.horizontalAdvance(QStringLiteral("Load samples")) + (icon.isEmpty() ? 0 : 18);
-    QCOMPARE(button.sizeHint().width(), qCeil(content + 32));
-    QCOMPARE(button.sizeHint().height(), qCeil(qMax(metrics.height(), icon.isEmpty() ? 0.0 : 12.0) + 18));
-
+    SoftButton button({.title = QStringLiteral("Load samples"), .icon = icon, .prominent = prominent});
     button.resize(button.sizeHint());
     const QImage image = renderOnBlack(button);
     // A point inside the rounded fill, left of the content.
@@ -144,9 +140,88 @@ void TestViews::softButtonLooks() {
     QCOMPARE(qRed(image.pixel(0, 0)), 0);
 }
 
+void TestViews::paintedButtonsRingOnlyForKeyboardFocus_data() {
+    QTest::addColumn<QString>("face");
+    QTest::newRow("soft button") << QStringLiteral("soft");
+    QTest::newRow("icon button") << QStringLiteral("icon");
+    QTest::newRow("scan menu") << QStringLiteral("scan");
+    QTest::newRow("detail tile") << QStringLiteral("tile");
+}
+
+void TestViews::paintedButtonsRingOnlyForKeyboardFocus() {
+    QFETCH(QString, face);
+    QWidget window;
+    PaintedButton *button = nullptr;
+    if (face == QLatin1String("soft")) {
+        button = new SoftButton({.title = QStringLiteral("Add"), .icon = QStringLiteral("plus")}, &window);
+    } else if (face == QLatin1String("icon")) {
+        auto *icon = new IconButton(IconButton::closeLook(), &window);
+        icon->setTitle(QStringLiteral("Close"));
+        // The title of a symbol-only button is its tooltip too.
+        QCOMPARE(icon->toolTip(), QStringLiteral("Close"));
+        button = icon;
+    } else if (face == QLatin1String("scan")) {
+        button = new ScanMenuButton(&window);
+    } else {
+        auto *tile = new TileButton(
+            {.titleFont = Theme::font(12), .color = Theme::text(), .fill = Theme::card()}, {}, &window);
+        tile->setFace(QStringLiteral("pencil"), QStringLiteral("Edit"));
+        button = tile;
+    }
+    auto *other = new SoftButton({.title = QStringLiteral("Other")}, &window);
+    other->move(0, 80);
+    button->resize(button->sizeHint().expandedTo(QSize(60, 30)));
+    window.resize(300, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(!button->title().isEmpty());
+    QCOMPARE(button->accessibleName(), button->title());
+
+    other->setFocus(Qt::OtherFocusReason);
+    const QImage rest = renderOnBlack(*button);
+    // Focus given by the program (a sheet opening) draws nothing.
+    button->setFocus(Qt::OtherFocusReason);
+    QVERIFY(button->hasFocus());
+    QVERIFY(!button->hasKeyboardFocus());
+    QCOMPARE(renderOnBlack(*button), rest);
+    // Focus that came by Tab draws the ring.
+    other->setFocus(Qt::OtherFocusReason);
+    button->setFocus(Qt::TabFocusReason);
+    QVERIFY(button->hasKeyboardFocus());
+    QVERIFY(renderOnBlack(*button) != rest);
+}
+
+void TestViews::chineseTextIsDrawnInTheWeightAsked_data() {
+    QTest::addColumn<int>("weight");
+    QTest::addColumn<QString>("style");
+    QTest::newRow("regular") << int(QFont::Normal) << QStringLiteral("Regular");
+    QTest::newRow("medium") << int(QFont::Medium) << QStringLiteral("Medium");
+    QTest::newRow("semibold") << int(QFont::DemiBold) << QStringLiteral("Bold");
+    QTest::newRow("bold") << int(QFont::Bold) << QStringLiteral("Bold");
+}
+
+void TestViews::chineseTextIsDrawnInTheWeightAsked() {
+    QFETCH(int, weight);
+    QFETCH(QString, style);
+    // The face that draws the Han characters of a mixed line, not the one the font asked for first.
+    QTextLayout layout(QStringLiteral("近 7 天待扣费"), Theme::font(17, QFont::Weight(weight)));
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QStringList hanFaces;
+    for (const QGlyphRun &run : layout.glyphRuns()) {
+        const QRawFont font = run.rawFont();
+        if (font.supportsCharacter(QChar(u'天')))
+            hanFaces.append(font.familyName() + QLatin1Char('/') + font.styleName());
+    }
+    QCOMPARE(hanFaces, QStringList{QStringLiteral("Noto Sans CJK SC/") + style});
+}
+
 void TestViews::softButtonRunsActionOncePerClick() {
     int runs = 0;
-    SoftButton button(QStringLiteral("Open Renewly"), QStringLiteral("macwindow"), true, [&runs] { ++runs; });
+    SoftButton button({.title = QStringLiteral("Open Renewly"),
+                       .icon = QStringLiteral("macwindow"),
+                       .action = [&runs] { ++runs; }});
     button.resize(button.sizeHint());
     button.show();
     QVERIFY(QTest::qWaitForWindowExposed(&button));
@@ -191,19 +266,6 @@ void TestViews::unknownSymbolDrawsNothing() {
     const QImage image = Symbols::pixmap(QStringLiteral("no.such.symbol"), 16, Qt::white).toImage();
     QCOMPARE(image.size(), QSize(16, 16));
     QCOMPARE(qAlpha(image.pixel(8, 8)), 0);
-}
-
-void TestViews::paletteFollowsTheTheme() {
-    QCOMPARE(Theme::bg(), QColor(15, 15, 17));
-    QCOMPARE(Theme::card(), QColor(26, 26, 30));
-    QCOMPARE(Theme::accent(), Theme::text());
-    QCOMPARE(Theme::onAccent(), Theme::bg());
-    QVERIFY(qAbs(Theme::textSecondary().alphaF() - 0.55) < 0.01);
-    QVERIFY(qAbs(Theme::textTertiary().alphaF() - 0.32) < 0.01);
-    QVERIFY(qAbs(Theme::hairline().alphaF() - 0.07) < 0.01);
-    const QPalette palette = Theme::palette();
-    QCOMPARE(palette.color(QPalette::Window), Theme::bg());
-    QCOMPARE(palette.color(QPalette::WindowText), Theme::text());
 }
 
 QTEST_MAIN(TestViews)
