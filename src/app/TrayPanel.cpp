@@ -1,5 +1,6 @@
 #include "TrayPanel.h"
 
+#include "model/Clock.h"
 #include "views/Theme.h"
 
 #include <QCursor>
@@ -57,7 +58,7 @@ void TrayPanel::open(const QRect &anchor) {
 }
 
 bool TrayPanel::justClosedBy(const QRect &icon) const {
-    if (!m_sinceClosed.isValid() || m_sinceClosed.elapsed() >= reopenGuardMs)
+    if (!m_closedTime.isValid() || m_closedTime.msecsTo(Clock::current().now()) >= reopenGuardMs)
         return false;
     return icon.isEmpty() || icon.contains(m_closedAt);
 }
@@ -86,7 +87,7 @@ QPoint TrayPanel::placement(const QRect &anchor, const QSize &size, const QRect 
 }
 
 void TrayPanel::hideEvent(QHideEvent *event) {
-    m_sinceClosed.start();
+    m_closedTime = Clock::current().now();
     m_closedAt = QCursor::pos();
     // A closed panel has nothing to redraw; the next opening builds a new one anyway. The view may
     // be inside its own click handler (Open closes the panel), so it goes once control is back.

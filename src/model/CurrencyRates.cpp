@@ -23,8 +23,17 @@ constexpr std::array<Entry, 6> toCNYTable{{
 const Entry *find(const QString &code) {
     if (code.size() != 3)
         return nullptr;
+    // Totals and the list order look up every record's code: ASCII letters are upper-cased by hand,
+    // which costs far less than a case-insensitive comparison per table entry.
+    char16_t upper[3];
+    bool ascii = true;
+    for (int i = 0; i < 3; ++i) {
+        const char16_t c = code[i].unicode();
+        ascii = ascii && c < 0x80;
+        upper[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+    }
     for (const Entry &entry : toCNYTable) {
-        if (entry.code.compare(code, Qt::CaseInsensitive) == 0)
+        if (ascii ? entry.code == QStringView(upper, 3) : entry.code.compare(code, Qt::CaseInsensitive) == 0)
             return &entry;
     }
     return nullptr;

