@@ -33,7 +33,10 @@ const Entry *find(const QString &code) {
         upper[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
     }
     for (const Entry &entry : toCNYTable) {
-        if (ascii ? entry.code == QStringView(upper, 3) : entry.code.compare(code, Qt::CaseInsensitive) == 0)
+        const bool same =
+            ascii ? entry.code[0] == upper[0] && entry.code[1] == upper[1] && entry.code[2] == upper[2]
+                  : entry.code.compare(code, Qt::CaseInsensitive) == 0;
+        if (same)
             return &entry;
     }
     return nullptr;

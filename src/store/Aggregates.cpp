@@ -81,25 +81,30 @@ QList<UpcomingCharge> upcoming(const QList<Subscription> &subscriptions, int wit
 } // namespace Aggregates
 
 QList<Subscription> sortedSubs(const QList<Subscription> &subscriptions) {
-    // Sort indices with the monthly amount computed once per record.
+    // Paused records cost nothing a month, so they follow the active ones in list order; only the
+    // active ones are sorted, by index, with the monthly amount computed once per record.
     struct Key {
-        bool isActive;
         double monthly;
         qsizetype index;
     };
-    std::vector<Key> keys;
-    keys.reserve(subscriptions.size());
-    for (qsizetype i = 0; i < subscriptions.size(); ++i)
-        keys.push_back({subscriptions[i].isActive, subscriptions[i].monthlyAmountInCNY(), i});
-    std::stable_sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) {
-        if (a.isActive != b.isActive)
-            return a.isActive;
-        return a.monthly > b.monthly;
-    });
+    std::vector<Key> active;
+    std::vector<qsizetype> paused;
+    active.reserve(size_t(subscriptions.size()));
+    for (qsizetype i = 0; i < subscriptions.size(); ++i) {
+        const Subscription &s = subscriptions[i];
+        if (s.isActive)
+            active.push_back({s.monthlyAmountInCNY(), i});
+        else
+            paused.push_back(i);
+    }
+    std::stable_sort(active.begin(), active.end(),
+                     [](const Key &a, const Key &b) { return a.monthly > b.monthly; });
     QList<Subscription> sorted;
     sorted.reserve(subscriptions.size());
-    for (const Key &key : keys)
+    for (const Key &key : active)
         sorted.append(subscriptions[key.index]);
+    for (qsizetype index : paused)
+        sorted.append(subscriptions[index]);
     return sorted;
 }
 

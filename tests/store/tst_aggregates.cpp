@@ -73,7 +73,7 @@ private Q_SLOTS:
                   {"one-time", 999, "CNY", BillingCycle::monthly, 3, true, BillingType::oneTime},
                   {"hand-edited code", 10, "xyz", BillingCycle::monthly, -40},
                   {"weekly", 10, "CNY", BillingCycle::weekly, -1}});
-        QCOMPARE(Aggregates::totalMonthlyCNY(subs), 20 * 7.2 + 100 + 10 + 10 * 52.0 / 12.0);
+        QCOMPARE(Aggregates::totalMonthlyCNY(subs), 20 * 7.2 + 100 + 10 + 10 * (52.0 / 12.0));
         QCOMPARE(names(Aggregates::activeSubscriptions(subs)),
                  (QStringList{u"USD plan"_qs, u"CNY plan"_qs, u"hand-edited code"_qs, u"weekly"_qs}));
 
