@@ -2,6 +2,7 @@
 
 #include "model/Format.h"
 #include "settings/LocalizationManager.h"
+#include "store/Aggregates.h"
 #include "store/Store.h"
 #include "views/Divider.h"
 #include "views/ElidedLabel.h"
@@ -113,8 +114,8 @@ QWidget *MenuBarView::buildContent() {
                              Theme::font(11), Theme::textSecondary(), "monthlyLabel", content));
     summary->addWidget(label(Format::base(monthly, zh), Theme::font(28, QFont::Bold, Theme::Design::rounded),
                              Theme::text(), "monthlyAmount", content));
-    summary->addWidget(label(yearlyLine(monthly, m_store.activeSubscriptions().size(), zh), Theme::font(11),
-                             Theme::textSecondary(), "yearlyLine", content));
+    summary->addWidget(label(yearlyLine(monthly, Aggregates::activeCount(m_store.subscriptions()), zh),
+                             Theme::font(11), Theme::textSecondary(), "yearlyLine", content));
     column->addLayout(summary);
 
     column->addWidget(new Divider(content));

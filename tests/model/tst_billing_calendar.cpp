@@ -63,6 +63,10 @@ private Q_SLOTS:
             << M << O << true << d(2025, 5, 23) << d(2025, 5, 20) << QDate(2025, 5, 23);
         QTest::newRow("paused, started last year")
             << M << R << false << d(2024, 5, 1) << d(2025, 5, 20) << QDate();
+        QTest::newRow("paused, starting today")
+            << M << R << false << d(2025, 5, 20, 23) << d(2025, 5, 20, 8) << QDate(2025, 5, 20);
+        QTest::newRow("one-time today")
+            << M << O << true << d(2025, 5, 20, 6) << d(2025, 5, 20, 22) << QDate(2025, 5, 20);
         QTest::newRow("paused, starting next week")
             << M << R << false << d(2025, 5, 27) << d(2025, 5, 20) << QDate(2025, 5, 27);
         QTest::newRow("late start time counts from its day")

@@ -109,6 +109,21 @@ private Q_SLOTS:
         QCOMPARE(back->startDate, s.startDate);
     }
 
+    // The file holds whole seconds: a fraction is dropped towards the earlier second, before 1970 too.
+    void internetDateTimeDropsFractions_data() {
+        QTest::addColumn<qint64>("msecs");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("after 1970") << qint64(1500) << u"1970-01-01T00:00:01Z"_qs;
+        QTest::newRow("half a second before 1970") << qint64(-500) << u"1969-12-31T23:59:59Z"_qs;
+        QTest::newRow("a second before 1970") << qint64(-1000) << u"1969-12-31T23:59:59Z"_qs;
+        QTest::newRow("just over a second before") << qint64(-1001) << u"1969-12-31T23:59:58Z"_qs;
+    }
+
+    void internetDateTimeDropsFractions() {
+        QFETCH(qint64, msecs);
+        QTEST(formatInternetDateTime(QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc())), "text");
+    }
+
     // Whatever a name holds, the written text reads back to the same string.
     void writtenStringsReadBack_data() {
         QTest::addColumn<QString>("text");
