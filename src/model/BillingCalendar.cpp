@@ -117,7 +117,9 @@ std::optional<QDate> nextRecurringDay(QDate first, QDate today, BillingCycle cyc
     // While the day of month can still be clamped, walk period by period. Every month length is met
     // within twelve periods and two Februaries in a row are never both leap, so this ends after a few
     // dozen periods at most.
-    while (day > shortestVisitedMonth(index, step)) {
+    // Every month has 28 days at least: a day up to the 28th is never clamped, so most records skip
+    // the walk altogether.
+    while (day > 28 && day > shortestVisitedMonth(index, step)) {
         if (stepsTaken == maxSteps)
             return dateAt(index, day);
         index += step;

@@ -4,6 +4,7 @@
 #include "model/Format.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <numeric>
 
@@ -64,7 +65,10 @@ QList<UpcomingCharge> upcoming(const QList<Subscription> &subscriptions, int wit
             continue;
         due.push_back({int(days), i});
     }
-    std::stable_sort(due.begin(), due.end(), [](const Due &a, const Due &b) { return a.days < b.days; });
+    // Equal days keep list order: the index breaks ties, which costs less than a stable sort.
+    std::sort(due.begin(), due.end(), [](const Due &a, const Due &b) {
+        return a.days != b.days ? a.days < b.days : a.index < b.index;
+    });
     charges.reserve(qsizetype(due.size()));
     QDateTime dayStart;
     int dayStartDays = -1;
@@ -92,13 +96,18 @@ QList<Subscription> sortedSubs(const QList<Subscription> &subscriptions) {
     active.reserve(size_t(subscriptions.size()));
     for (qsizetype i = 0; i < subscriptions.size(); ++i) {
         const Subscription &s = subscriptions[i];
-        if (s.isActive)
-            active.push_back({s.monthlyAmountInCNY(), i});
-        else
+        if (s.isActive) {
+            // A NaN amount (only ever in memory: the file refuses it) would break the ordering the
+            // sort relies on; it goes last among the active records.
+            const double monthly = s.monthlyAmountInCNY();
+            active.push_back({std::isnan(monthly) ? -std::numeric_limits<double>::infinity() : monthly, i});
+        } else {
             paused.push_back(i);
+        }
     }
-    std::stable_sort(active.begin(), active.end(),
-                     [](const Key &a, const Key &b) { return a.monthly > b.monthly; });
+    std::sort(active.begin(), active.end(), [](const Key &a, const Key &b) {
+        return a.monthly != b.monthly ? a.monthly > b.monthly : a.index < b.index;
+    });
     QList<Subscription> sorted;
     sorted.reserve(subscriptions.size());
     for (const Key &key : active)

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 using TestSupport::at;
 
 namespace {
@@ -150,7 +152,9 @@ private Q_SLOTS:
     }
 
     void mainListOrder() {
+        // An amount that is not a number (possible in memory only) sorts after the active ones.
         const auto subs = list({
+            {"not a number", std::nan(""), "CNY", BillingCycle::monthly, -5},
             {"paused 500", 500, "CNY", BillingCycle::monthly, -5, false},
             {"one-time A", 80, "CNY", BillingCycle::monthly, -5, true, BillingType::oneTime},
             {"active 1", 1, "CNY", BillingCycle::monthly, -5},
@@ -162,7 +166,7 @@ private Q_SLOTS:
         });
         QCOMPARE(names(sortedSubs(subs)),
                  (QStringList{u"USD 20"_qs, u"yearly 1200"_qs, u"active 1"_qs, u"one-time A"_qs, u"free"_qs,
-                              u"one-time B"_qs, u"paused 500"_qs, u"paused 1"_qs}));
+                              u"one-time B"_qs, u"not a number"_qs, u"paused 500"_qs, u"paused 1"_qs}));
     }
 
     // Equal monthly amounts (10 CNY a month three ways, and paused records) keep list order.
