@@ -55,6 +55,8 @@ private Q_SLOTS:
     void launchSchedulesRemindersWithStoredLeadTime();
     void backgroundLaunchOpensNoWindow();
     void mainWindowIsMadeOnceAndOnlyHidden();
+    void mainWindowFrameIsRestored();
+    void corruptSavedFrameFallsBackToTheDefault();
     void panelTogglesAndIsBuiltAfreshEachTime();
     void failedSaveShowsRetryAndGuardsQuit();
 
@@ -274,6 +276,33 @@ void TestAppDelegate::failedSaveShowsRetryAndGuardsQuit() {
     QCOMPARE(SubscriptionFile::decode(TestSupport::readFile(path))->size(), 1);
     delegate->requestQuit();
     QCOMPARE(asked.size(), 1);
+}
+
+void TestAppDelegate::mainWindowFrameIsRestored() {
+    const QRect frame(40, 50, 820, 700);
+    {
+        auto delegate = makeDelegate();
+        delegate->applicationDidFinishLaunching();
+        MainWindow *window = delegate->window();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        window->setGeometry(frame);
+        QTRY_COMPARE(window->geometry(), frame);
+        window->close();
+    }
+    auto settings = Preferences::settings();
+    QVERIFY(settings->childGroups().contains(QStringLiteral("RenewlyMainWindow")));
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    QVERIFY(QTest::qWaitForWindowExposed(delegate->window()));
+    QCOMPARE(delegate->window()->geometry(), frame);
+}
+
+void TestAppDelegate::corruptSavedFrameFallsBackToTheDefault() {
+    Preferences::settings()->setValue(QStringLiteral("RenewlyMainWindow/geometry"), QByteArray("garbage"));
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    QVERIFY(QTest::qWaitForWindowExposed(delegate->window()));
+    QCOMPARE(delegate->window()->size(), QSize(960, 640));
 }
 
 QTEST_MAIN(TestAppDelegate)

@@ -31,6 +31,8 @@ private Q_SLOTS:
     void lockOfAKilledProcessDoesNotBlockTheNextStart();
     void runningHolderIsNotTakenOver();
     void clientSendingGarbageDoesNotStopTheServer();
+    void longFolderStillGetsAUsableSocket();
+    void secondaryWithoutAnswerReportsFailure();
 
 private:
     QProcess *startHolder(const QString &directory);
@@ -120,6 +122,23 @@ void TestSingleInstance::clientSendingGarbageDoesNotStopTheServer() {
     });
     QVERIFY(delivered);
     QCOMPARE(received.size(), 1);
+}
+
+void TestSingleInstance::longFolderStillGetsAUsableSocket() {
+    QTemporaryDir dir;
+    const QString deep = dir.filePath(QString(60, u'd') + u'/' + QString(60, u'e'));
+    SingleInstance primary(deep);
+    QCOMPARE(primary.claim(), SingleInstance::Role::primary);
+    QVERIFY(primary.socketPath().toLocal8Bit().size() <= 100);
+    QVERIFY(primary.isListening());
+    QVERIFY(QFile::exists(deep + QStringLiteral("/renewly.lock")));
+}
+
+void TestSingleInstance::secondaryWithoutAnswerReportsFailure() {
+    QTemporaryDir dir;
+    SingleInstance nobody(dir.path());
+    // Nobody listens on this folder's socket.
+    QVERIFY(!nobody.sendToPrimary(SingleInstance::showMessage, 200));
 }
 
 int main(int argc, char *argv[]) {

@@ -49,6 +49,7 @@ private Q_SLOTS:
     void savesTrimmedNameAndParsedAmount();
     void unknownCurrencyAndCategoryAreWrittenBackUnchanged();
     void oneTimeHidesCycleAndRenamesDate();
+    void cancelWritesNothing();
     void prefilledFormAddsNewRecord();
     void editReplacesRecordKeepingItsId();
 
@@ -240,6 +241,22 @@ void TestSubscriptionForm::editReplacesRecordKeepingItsId() {
     QVERIFY(!saved.isActive);
     QCOMPARE(saved.notes, QStringLiteral("family plan"));
     QCOMPARE(saved.startDate, record.startDate);
+}
+
+void TestSubscriptionForm::cancelWritesNothing() {
+    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
+    m_h->store.add(record);
+    QSignalSpy changes(&m_h->store, &Store::subscriptionsChanged);
+    open(record);
+    fill(QStringLiteral("Changed"), QStringLiteral("1"));
+    QTest::mouseClick(part<QPushButton>(m_form.get(), "cancelButton"), Qt::LeftButton);
+    QVERIFY(!m_form->isVisible());
+    QCOMPARE(changes.size(), 0);
+    open();
+    fill(QStringLiteral("New"), QStringLiteral("1"));
+    QTest::keyClick(part<QLineEdit>(m_form.get(), "nameField"), Qt::Key_Escape);
+    QVERIFY(!m_form->isVisible());
+    QCOMPARE(changes.size(), 0);
 }
 
 QTEST_MAIN(TestSubscriptionForm)
