@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,6 +22,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+
+#include <algorithm>
 
 AppDelegate::AppDelegate(Options options)
     : m_options(std::move(options))
@@ -71,6 +74,31 @@ void AppDelegate::buildApplicationMenu() {
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, this, &AppDelegate::requestQuit, Qt::QueuedConnection);
 
+    QMenu *file = menuBar->addMenu(zh ? QStringLiteral("文件") : QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    struct FileEntry {
+        const char *objectName;
+        QString title;
+        void (ContentView::*run)();
+    };
+    const FileEntry files[] = {
+        {"importAction", zh ? QStringLiteral("导入…") : QStringLiteral("Import…"), &ContentView::importFile},
+        {"exportAction", zh ? QStringLiteral("导出…") : QStringLiteral("Export…"), &ContentView::exportList},
+        {"restoreAction", zh ? QStringLiteral("从备份恢复…") : QStringLiteral("Restore from backup…"),
+         &ContentView::restoreFromBackup},
+    };
+    for (const FileEntry &entry : files) {
+        QAction *action = file->addAction(entry.title);
+        action->setObjectName(QString::fromLatin1(entry.objectName));
+        connect(action, &QAction::triggered, this, [this, run = entry.run] {
+            showMainWindow();
+            if (auto *content = qobject_cast<ContentView *>(m_window->centralWidget()))
+                (content->*run)();
+        });
+    }
+    file->actions().constFirst()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    file->actions().at(1)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+
     QMenu *edit = menuBar->addMenu(zh ? QStringLiteral("编辑") : QStringLiteral("Edit"));
     edit->setObjectName(QStringLiteral("editMenu"));
     struct EditEntry {
@@ -114,6 +142,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     setupStatusItem();
     NotificationManager &reminders =
         m_options.reminders ? *m_options.reminders : NotificationManager::shared();
+    reminders.setOpenHandler([self = QPointer<AppDelegate>(this)](const QUuid &id) {
+        if (self)
+            self->showSubscription(id);
+    });
     reminders.requestAuthorization();
     reminders.reschedule(m_store->subscriptions(), Preferences::remindDaysBefore());
     if (!m_titleSubscribed) {
@@ -143,6 +175,22 @@ void AppDelegate::showMainWindow() {
         m_window->show();
     m_window->raise();
     m_window->activateWindow();
+}
+
+void AppDelegate::showSubscription(const QUuid &id) {
+    showMainWindow();
+    auto *content = qobject_cast<ContentView *>(m_window->centralWidget());
+    const QList<Subscription> &list = m_store->subscriptions();
+    const auto it =
+        std::find_if(list.cbegin(), list.cend(), [&](const Subscription &s) { return s.id == id; });
+    if (!content || it == list.cend())
+        return;
+    if (content->detailSub() && content->detailSub()->id == id && content->presented())
+        return;
+    // Another subscription's detail sheet gives way; any other sheet is finished first.
+    if (content->detailSub() && content->presented())
+        content->presented()->done(QDialog::Rejected);
+    content->openDetail(*it);
 }
 
 void AppDelegate::hideApplication() {

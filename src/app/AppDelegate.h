@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QString>
+#include <QUuid>
 
 #include <functional>
 #include <memory>
@@ -52,6 +53,9 @@ public:
     void showMainWindow();
     void setupStatusItem();
     void togglePopover();
+    // The main window, brought forward with the detail sheet of the subscription `id` (a reminder's
+    // open action). Only the window when the subscription is gone.
+    void showSubscription(const QUuid &id);
     // A second launch of the program asked this one to come forward.
     void applicationShouldHandleReopen() { showMainWindow(); }
     // Hides every window of the application (the application menu's Hide).

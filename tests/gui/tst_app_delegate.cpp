@@ -43,6 +43,10 @@ Subscription monthly(const QString &name, double amount, const QString &currency
                               fixedNow().addDays(daysAhead).toUTC(), QStringLiteral("影音"), QString());
 }
 
+QAction *action(const AppDelegate &delegate, const char *name) {
+    return delegate.applicationMenu()->findChild<QAction *>(QString::fromLatin1(name));
+}
+
 } // namespace
 
 class TestAppDelegate : public QObject {
@@ -57,6 +61,8 @@ private Q_SLOTS:
     void mainWindowIsMadeOnceAndOnlyHidden();
     void mainWindowFrameIsRestored();
     void corruptSavedFrameFallsBackToTheDefault();
+    void applicationMenuKeepsTheLaunchLanguage_data();
+    void applicationMenuKeepsTheLaunchLanguage();
     void panelTogglesAndIsBuiltAfreshEachTime();
     void failedSaveShowsRetryAndGuardsQuit();
 
@@ -199,6 +205,46 @@ void TestAppDelegate::mainWindowIsMadeOnceAndOnlyHidden() {
     QCOMPARE(delegate->window(), window);
     QCOMPARE(window->centralWidget(), content);
     QCOMPARE(window->windowTitle(), QStringLiteral("Renewly · 续费账簿"));
+}
+
+void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage_data() {
+    QTest::addColumn<Lang>("lang");
+    QTest::addColumn<QStringList>("titles");
+    QTest::newRow("zh") << Lang::zh << QStringList{"隐藏 Renewly", "退出 Renewly", "文件", "导入…",
+                                                   "导出…",        "从备份恢复…",  "编辑", "剪切",
+                                                   "拷贝",         "粘贴",         "全选"};
+    QTest::newRow("en") << Lang::en << QStringList{"Hide Renewly", "Quit Renewly", "File",
+                                                   "Import…",      "Export…",      "Restore from backup…",
+                                                   "Edit",         "Cut",          "Copy",
+                                                   "Paste",        "Select All"};
+}
+
+void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage() {
+    QFETCH(Lang, lang);
+    QFETCH(QStringList, titles);
+    TestSupport::LanguageGuard language(lang);
+    auto delegate = makeDelegate();
+    LocalizationManager::shared().setLang(lang == Lang::zh ? Lang::en : Lang::zh);
+    delegate->applicationDidFinishLaunching();
+    QCOMPARE(delegate->window()->menuBar(), delegate->applicationMenu());
+
+    const QStringList names{"hideAction",   "quitAction",    "fileMenu",       "importAction",
+                            "exportAction", "restoreAction", "editMenu",       "cutAction",
+                            "copyAction",   "pasteAction",   "selectAllAction"};
+    const QStringList keys{"Ctrl+H", "Ctrl+Q", "",       "Ctrl+O", "Ctrl+Shift+S", "",
+                           "",       "Ctrl+X", "Ctrl+C", "Ctrl+V", "Ctrl+A"};
+    for (int i = 0; i < names.size(); ++i) {
+        if (names.at(i).endsWith(u"Menu")) {
+            QCOMPARE(delegate->applicationMenu()->findChild<QMenu *>(names.at(i))->title(), titles.at(i));
+            continue;
+        }
+        QAction *entry = action(*delegate, names.at(i).toLatin1().constData());
+        QVERIFY2(entry, qPrintable(names.at(i)));
+        QCOMPARE(entry->text(), titles.at(i));
+        QCOMPARE(entry->shortcut().toString(QKeySequence::PortableText), keys.at(i));
+    }
+    QCOMPARE(delegate->applicationMenu()->actions().size(), 3);
+    QCOMPARE(delegate->applicationMenu()->actions().at(1)->menu()->objectName(), u"fileMenu"_qs);
 }
 
 void TestAppDelegate::panelTogglesAndIsBuiltAfreshEachTime() {
