@@ -75,7 +75,7 @@ MUTANTS = [
      "every save sets the file aside again"),
     ("src/store/Store.cpp", "list[index].isActive = !list[index].isActive;",
      "list[index].isActive = !subscription.isActive;", "toggle trusts the caller's copy"),
-    ("src/store/Store.cpp", "2.99, QStringLiteral(\"USD\")", "2.49, QStringLiteral(\"USD\")",
+    ("src/store/Store.cpp", ".amount = 2.99,", ".amount = 2.49,",
      "wrong sample price"),
     ("src/store/SubscriptionFile.cpp", "info.size() > maxFileBytes", "false", "no size limit on load"),
     # Receipt parser
