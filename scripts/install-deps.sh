@@ -14,6 +14,8 @@ packages=(
   fonts-noto-cjk fonts-noto-color-emoji fonts-dejavu-core fonts-liberation2
   # headless GUI, tray host, notification daemon, session bus (tests)
   xvfb xauth dbus dbus-x11 trayer dunst x11-apps xdotool libx11-dev imagemagick
+  # a Wayland session: a headless compositor and Qt's Wayland platform
+  weston qt6-wayland
   # a real iCalendar parser for the calendar export's test
   python3 python3-icalendar
   # desktop integration checks

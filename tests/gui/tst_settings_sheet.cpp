@@ -1,11 +1,17 @@
 #include "MainWindowHarness.h"
 
+#include "settings/LoginItem.h"
 #include "views/CardList.h"
 #include "views/HeroView.h"
 #include "views/SegmentedControl.h"
 #include "views/SettingsView.h"
 #include "views/SoftButton.h"
 #include "views/SubscriptionEditView.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <QLabel>
 #include <QPushButton>
@@ -14,6 +20,11 @@
 using Lang = LocalizationManager::Lang;
 
 namespace {
+
+QString labelText(QWidget *widget, const char *name) {
+    auto *label = widget->findChild<QLabel *>(QString::fromLatin1(name));
+    return label ? label->text() : QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
+}
 
 SegmentedControl *picker(QWidget *sheet, const char *name) {
     auto *control = sheet ? sheet->findChild<SegmentedControl *>(QString::fromLatin1(name)) : nullptr;
@@ -33,6 +44,8 @@ private Q_SLOTS:
     void leadTimeSelection();
     void pickingALeadTimeStoresItAndReschedulesWhileOpen();
     void testButtonSendsAndConfirmsForThreeSeconds();
+    void languageChangeRedrawsEverythingAtOnce();
+    void loginSwitchWritesAndRemovesTheEntry();
 
 private:
     SettingsView *openSettings();
@@ -112,6 +125,56 @@ void TestSettingsSheet::pickingALeadTimeStoresItAndReschedulesWhileOpen() {
     QCOMPARE(m_h->reschedules(), before + 2);
 }
 
+void TestSettingsSheet::languageChangeRedrawsEverythingAtOnce() {
+    TestSupport::LanguageGuard language(Lang::zh);
+    m_h->store.add(MainWindowHarness::sub(QStringLiteral("Netflix"), 10, QStringLiteral("USD"), 2));
+    ContentView &content = m_h->show();
+    SettingsView *sheet = openSettings();
+    QVERIFY(sheet);
+    QCOMPARE(picker(sheet, "daysPicker")->titles(),
+             QStringList({"当天", "1 天", "2 天", "3 天", "5 天", "7 天"}));
+    const qsizetype before = m_h->reschedules();
+
+    QTest::mouseClick(picker(sheet, "languagePicker")->segmentForValue(int(Lang::en)), Qt::LeftButton);
+    QCOMPARE(LocalizationManager::shared().lang(), Lang::en);
+    QCOMPARE(Preferences::appLanguage(), std::optional<QString>(QStringLiteral("en")));
+    // The open sheet, without waiting for anything.
+    QCOMPARE(labelText(sheet, "titleLabel"), QStringLiteral("Settings"));
+    QCOMPARE(labelText(sheet, "languageCaption"), QStringLiteral("Language"));
+    QCOMPARE(picker(sheet, "languagePicker")->titles(), QStringList({"System", "中文", "English"}));
+    QCOMPARE(labelText(sheet, "remindersCaption"), QStringLiteral("Renewal reminders"));
+    QCOMPARE(labelText(sheet, "daysQuestion"), QStringLiteral("Remind me how many days ahead"));
+    QCOMPARE(picker(sheet, "daysPicker")->titles(), QStringList({"Same day", "1d", "2d", "3d", "5d", "7d"}));
+    QCOMPARE(sheet->findChild<SoftButton *>(QStringLiteral("testButton"))->title(),
+             QStringLiteral("Send test notification"));
+    QCOMPARE(
+        labelText(sheet, "hintLabel"),
+        QStringLiteral("If you don't see notifications, allow them for Renewly in your desktop's Settings → "
+                       "Notifications."));
+    QCOMPARE(sheet->findChild<QCheckBox *>(QStringLiteral("loginSwitch"))->text(),
+             QStringLiteral("Start at login"));
+    // The window behind it, money in the English display currency.
+    QCOMPARE(labelText(&content, "appSubtitle"), QStringLiteral("Subscription manager"));
+    QCOMPARE(labelText(&content, "subscriptionsTitle"), QStringLiteral("All subscriptions"));
+    QCOMPARE(labelText(&content, "subscriptionsCount"), QStringLiteral("1 items"));
+    QCOMPARE(labelText(&content, "upcomingTitle"), QStringLiteral("Upcoming charges"));
+    QCOMPARE(content.upcomingList()->model()->index(0, 0).data(CardList::DueRole).toString(),
+             QStringLiteral("in 2 days"));
+    QCOMPARE(content.subscriptionList()->model()->index(0, 0).data(CardList::MonthlyRole).toString(),
+             QStringLiteral("≈$10/mo"));
+    QCOMPARE(content.hero()->addButton()->title(), QStringLiteral("Add"));
+    // A change of language does not reschedule.
+    QCOMPARE(m_h->reschedules(), before);
+
+    QTest::mouseClick(picker(sheet, "languagePicker")->segmentForValue(int(Lang::zh)), Qt::LeftButton);
+    QCOMPARE(labelText(sheet, "titleLabel"), QStringLiteral("设置"));
+    QCOMPARE(labelText(sheet, "hintLabel"),
+             QStringLiteral("若收不到通知，请到「系统设置 → 通知」中允许 Renewly 的通知。"));
+    QCOMPARE(sheet->findChild<QCheckBox *>(QStringLiteral("loginSwitch"))->text(),
+             QStringLiteral("登录时启动"));
+    QCOMPARE(labelText(&content, "subscriptionsCount"), QStringLiteral("1 项"));
+}
+
 void TestSettingsSheet::testButtonSendsAndConfirmsForThreeSeconds() {
     TestSupport::LanguageGuard language(Lang::en);
     m_h->show();
@@ -131,6 +194,42 @@ void TestSettingsSheet::testButtonSendsAndConfirmsForThreeSeconds() {
     // The title comes back by itself once the confirmation has been shown.
     QTRY_COMPARE_WITH_TIMEOUT(test->title(), QStringLiteral("发送测试通知"),
                               4 * SettingsView::testResetMsecs);
+}
+
+void TestSettingsSheet::loginSwitchWritesAndRemovesTheEntry() {
+    const QString entry = LoginItem::path();
+    QVERIFY(entry.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/autostart/")));
+    QFile::remove(entry);
+    m_h->show();
+    SettingsView *sheet = openSettings();
+    QVERIFY(sheet);
+    auto *login = sheet->findChild<QCheckBox *>(QStringLiteral("loginSwitch"));
+    QVERIFY(login && !login->isChecked());
+
+    QTest::mouseClick(login, Qt::LeftButton);
+    QVERIFY(login->isChecked());
+    QFile written(entry);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    QVERIFY2(text.contains("\nExec=") && text.contains(" --background\n"), text.constData());
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (!validator.isEmpty()) {
+        QProcess validate;
+        validate.start(validator, {entry});
+        QVERIFY(validate.waitForFinished());
+        QVERIFY2(validate.exitCode() == 0 && validate.readAll().isEmpty(), qPrintable(validate.readAll()));
+    }
+    // The state comes from the file: a user who deleted it sees the switch off next time.
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    QVERIFY(m_h->waitForNoSheet());
+    QVERIFY(QFile::remove(entry));
+    sheet = openSettings();
+    login = sheet->findChild<QCheckBox *>(QStringLiteral("loginSwitch"));
+    QVERIFY(!login->isChecked());
+    QTest::mouseClick(login, Qt::LeftButton);
+    QVERIFY(QFile::exists(entry));
+    QTest::mouseClick(login, Qt::LeftButton);
+    QVERIFY(!QFile::exists(entry));
 }
 
 QTEST_MAIN(TestSettingsSheet)
