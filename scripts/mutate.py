@@ -69,7 +69,7 @@ MUTANTS = [
      "return s.isActive;\n    }));", "one-time purchases counted as active"),
     ("src/store/SubscriptionFile.cpp", "now.toUTC().toString(", "now.toString(",
      "set-aside stamp in local time"),
-    ("src/store/SubscriptionFile.cpp", "    for (int n = 2; QFileInfo::exists(target); ++n)\n", "    if (false)\n",
+    ("src/store/SubscriptionFile.cpp", "for (int n = 2; QFileInfo::exists(target); ++n)", "for (int n = 2; false; ++n)",
      "second set-aside in the same second fails"),
     ("src/store/Store.cpp", "        m_fileUnreadable = false;\n", "",
      "every save sets the file aside again"),
