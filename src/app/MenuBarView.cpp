@@ -2,6 +2,7 @@
 
 #include "model/Format.h"
 #include "settings/LocalizationManager.h"
+#include "store/Aggregates.h"
 #include "store/Store.h"
 #include "views/Divider.h"
 #include "views/ElidedLabel.h"
@@ -151,11 +152,12 @@ QLayout *MenuBarView::buildSummary(QWidget *content) {
                                   .name = "monthlyAmount",
                                   .text = Format::base(monthly, zh)},
                                  content));
-    summary->addWidget(makeLabel({.font = Theme::font(11),
-                                  .color = Theme::textSecondary(),
-                                  .name = "yearlyLine",
-                                  .text = yearlyLine(monthly, m_store.activeSubscriptions().size(), zh)},
-                                 content));
+    summary->addWidget(
+        makeLabel({.font = Theme::font(11),
+                   .color = Theme::textSecondary(),
+                   .name = "yearlyLine",
+                   .text = yearlyLine(monthly, Aggregates::activeCount(m_store.subscriptions()), zh)},
+                  content));
     return summary;
 }
 

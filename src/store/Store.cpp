@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 Store::Store(QObject *parent)
     : Store(defaultFilePath(), parent) {
     keepBackups(Backups::defaultFolder());
@@ -137,36 +139,72 @@ void Store::loadSampleData(const QDateTime &now, const QTimeZone &zone) {
         const QDateTime date = local.addDays(-days);
         return date.isValid() ? date : now;
     };
-    const auto r = BillingType::recurring;
     const auto once = BillingType::oneTime;
-    const auto monthly = BillingCycle::monthly;
     const auto yearly = BillingCycle::yearly;
     QList<Subscription> samples;
     if (zh) {
         samples = {
-            Subscription::make(QStringLiteral("ChatGPT Plus"), 20, QStringLiteral("USD"), r, monthly,
-                               daysAgo(25), QStringLiteral("AI/工具"), QString()),
-            Subscription::make(QStringLiteral("iCloud+ 200GB"), 21, QStringLiteral("CNY"), r, monthly,
-                               daysAgo(3), QStringLiteral("云存储"), QString()),
-            Subscription::make(QStringLiteral("网易云音乐黑胶"), 178, QStringLiteral("CNY"), r, yearly,
-                               daysAgo(40), QStringLiteral("音乐"), QStringLiteral("年付更划算")),
-            Subscription::make(QStringLiteral("爱奇艺会员"), 25, QStringLiteral("CNY"), r, monthly,
-                               daysAgo(12), QStringLiteral("影音"), QString()),
-            Subscription::make(QStringLiteral("某买断软件"), 68, QStringLiteral("CNY"), once, yearly,
-                               daysAgo(100), QStringLiteral("软件"), QStringLiteral("一次性购买")),
+            {.name = u"ChatGPT Plus"_s,
+             .amount = 20,
+             .currency = u"USD"_s,
+             .startDate = daysAgo(25),
+             .category = u"AI/工具"_s},
+            {.name = u"iCloud+ 200GB"_s,
+             .amount = 21,
+             .currency = u"CNY"_s,
+             .startDate = daysAgo(3),
+             .category = u"云存储"_s},
+            {.name = u"网易云音乐黑胶"_s,
+             .amount = 178,
+             .currency = u"CNY"_s,
+             .cycle = yearly,
+             .startDate = daysAgo(40),
+             .category = u"音乐"_s,
+             .notes = u"年付更划算"_s},
+            {.name = u"爱奇艺会员"_s,
+             .amount = 25,
+             .currency = u"CNY"_s,
+             .startDate = daysAgo(12),
+             .category = u"影音"_s},
+            {.name = u"某买断软件"_s,
+             .amount = 68,
+             .currency = u"CNY"_s,
+             .billingType = once,
+             .cycle = yearly,
+             .startDate = daysAgo(100),
+             .category = u"软件"_s,
+             .notes = u"一次性购买"_s},
         };
     } else {
         samples = {
-            Subscription::make(QStringLiteral("ChatGPT Plus"), 20, QStringLiteral("USD"), r, monthly,
-                               daysAgo(25), QStringLiteral("AI/工具"), QString()),
-            Subscription::make(QStringLiteral("iCloud+ 200GB"), 2.99, QStringLiteral("USD"), r, monthly,
-                               daysAgo(3), QStringLiteral("云存储"), QString()),
-            Subscription::make(QStringLiteral("Spotify Premium"), 11.99, QStringLiteral("USD"), r, monthly,
-                               daysAgo(40), QStringLiteral("音乐"), QString()),
-            Subscription::make(QStringLiteral("Netflix Standard"), 15.49, QStringLiteral("USD"), r, monthly,
-                               daysAgo(12), QStringLiteral("影音"), QString()),
-            Subscription::make(QStringLiteral("Things 3"), 49.99, QStringLiteral("USD"), once, yearly,
-                               daysAgo(100), QStringLiteral("软件"), QStringLiteral("One-time purchase")),
+            {.name = u"ChatGPT Plus"_s,
+             .amount = 20,
+             .currency = u"USD"_s,
+             .startDate = daysAgo(25),
+             .category = u"AI/工具"_s},
+            {.name = u"iCloud+ 200GB"_s,
+             .amount = 2.99,
+             .currency = u"USD"_s,
+             .startDate = daysAgo(3),
+             .category = u"云存储"_s},
+            {.name = u"Spotify Premium"_s,
+             .amount = 11.99,
+             .currency = u"USD"_s,
+             .startDate = daysAgo(40),
+             .category = u"音乐"_s},
+            {.name = u"Netflix Standard"_s,
+             .amount = 15.49,
+             .currency = u"USD"_s,
+             .startDate = daysAgo(12),
+             .category = u"影音"_s},
+            {.name = u"Things 3"_s,
+             .amount = 49.99,
+             .currency = u"USD"_s,
+             .billingType = once,
+             .cycle = yearly,
+             .startDate = daysAgo(100),
+             .category = u"软件"_s,
+             .notes = u"One-time purchase"_s},
         };
     }
     change([&](QList<Subscription> &list) { list = std::move(samples); });

@@ -14,26 +14,11 @@
 #include <QTest>
 #include <QTextLayout>
 
-namespace {
-// The widget drawn on an opaque black canvas, so translucent fills show as grey levels.
-QImage renderOnBlack(QWidget &widget) {
-    QImage image(widget.size(), QImage::Format_ARGB32);
-    image.fill(Qt::black);
-    widget.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
-    return image;
-}
-} // namespace
-
 class TestViews : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void badgeLetter_data();
     void badgeLetter();
-    void badgeLetterScalesWithSize_data();
-    void badgeLetterScalesWithSize();
-    void dimmedBadgeIsFainter();
-    void softButtonLooks_data();
-    void softButtonLooks();
     void softButtonRunsActionOncePerClick();
     void paintedButtonsRingOnlyForKeyboardFocus_data();
     void paintedButtonsRingOnlyForKeyboardFocus();
@@ -73,71 +58,6 @@ void TestViews::badgeLetter() {
     QCOMPARE(BrandAvatar::letter(name), letter);
     BrandAvatar avatar(name, 42);
     QCOMPARE(avatar.shownLetter(), letter);
-}
-
-void TestViews::badgeLetterScalesWithSize_data() {
-    QTest::addColumn<double>("size");
-    QTest::addColumn<double>("letterSize");
-    QTest::newRow("list row") << 42.0 << 16.8;
-    QTest::newRow("detail sheet") << 52.0 << 20.8;
-    QTest::newRow("upcoming charges") << 38.0 << 15.2;
-}
-
-void TestViews::badgeLetterScalesWithSize() {
-    QFETCH(double, size);
-    QFETCH(double, letterSize);
-    QVERIFY(qFuzzyCompare(BrandAvatar::letterSize(size), letterSize));
-    BrandAvatar avatar(QStringLiteral("x"), size);
-    QCOMPARE(avatar.size(), QSize(qRound(size), qRound(size)));
-}
-
-void TestViews::dimmedBadgeIsFainter() {
-    // A name whose letter leaves the left part of the disc free: sample the fill there.
-    BrandAvatar bright(QStringLiteral("i"), 52, false);
-    BrandAvatar dimmed(QStringLiteral("i"), 52, true);
-    const QImage a = renderOnBlack(bright);
-    const QImage b = renderOnBlack(dimmed);
-    const QPoint fillPoint(8, 26);
-    // White at 10 % over black is about 26, at 5 % about 13.
-    QVERIFY2(qAbs(qRed(a.pixel(fillPoint)) - 26) <= 2, qPrintable(QString::number(qRed(a.pixel(fillPoint)))));
-    QVERIFY2(qAbs(qRed(b.pixel(fillPoint)) - 13) <= 2, qPrintable(QString::number(qRed(b.pixel(fillPoint)))));
-    // Outside the disc nothing is drawn.
-    QCOMPARE(qRed(a.pixel(1, 1)), 0);
-    // The letter keeps its shape but is drawn darker.
-    int brightest = 0;
-    int brightestDimmed = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            brightest = qMax(brightest, qRed(a.pixel(x, y)));
-            brightestDimmed = qMax(brightestDimmed, qRed(b.pixel(x, y)));
-        }
-    }
-    QVERIFY(brightest > 200);
-    QVERIFY(brightestDimmed > 40 && brightestDimmed < 120);
-    QCOMPARE(dimmed.shownLetter(), QStringLiteral("I"));
-}
-
-void TestViews::softButtonLooks_data() {
-    QTest::addColumn<bool>("prominent");
-    QTest::addColumn<QString>("icon");
-    QTest::newRow("plain, no icon") << false << QString();
-    QTest::newRow("prominent with icon") << true << QStringLiteral("plus");
-}
-
-void TestViews::softButtonLooks() {
-    QFETCH(bool, prominent);
-    QFETCH(QString, icon);
-    SoftButton button({.title = QStringLiteral("Load samples"), .icon = icon, .prominent = prominent});
-    button.resize(button.sizeHint());
-    const QImage image = renderOnBlack(button);
-    // A point inside the rounded fill, left of the content.
-    const QRgb fillPixel = image.pixel(6, image.height() / 2);
-    if (prominent)
-        QVERIFY(qRed(fillPixel) > 230);
-    else
-        QVERIFY(qRed(fillPixel) > 10 && qRed(fillPixel) < 30);
-    // The corners are rounded: the very corner stays empty.
-    QCOMPARE(qRed(image.pixel(0, 0)), 0);
 }
 
 void TestViews::paintedButtonsRingOnlyForKeyboardFocus_data() {
