@@ -53,7 +53,6 @@ private Q_SLOTS:
     void cancelWritesNothing();
     void prefilledFormAddsNewRecord();
     void editReplacesRecordKeepingItsId();
-    void cancelWritesNothing();
     void notesGrowByWrappedLines_data();
     void notesGrowByWrappedLines();
 

@@ -14,6 +14,17 @@
 #include <QTest>
 #include <QTextLayout>
 
+namespace {
+
+QImage renderOnBlack(QWidget &widget) {
+    QImage image(widget.size(), QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    widget.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return image;
+}
+
+} // namespace
+
 class TestViews : public QObject {
     Q_OBJECT
 private Q_SLOTS:
