@@ -53,4 +53,12 @@ void setDataFolder(const QString &folder) {
     settings()->setValue(QStringLiteral("dataFolder"), folder);
 }
 
+QString stateFolder() {
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    // Only an absolute XDG_STATE_HOME counts; a relative one is ignored as if unset.
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/state");
+    return base + QStringLiteral("/Renewly");
+}
+
 } // namespace Preferences

@@ -28,4 +28,8 @@ void setRemindDaysBefore(int days);
 std::optional<QString> dataFolder();
 void setDataFolder(const QString &folder);
 
+// This computer's own state, never shared through a synced data folder: $XDG_STATE_HOME/Renewly,
+// or ~/.local/state/Renewly when the variable is unset or not an absolute path.
+QString stateFolder();
+
 } // namespace Preferences

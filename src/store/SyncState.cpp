@@ -1,5 +1,6 @@
 #include "SyncState.h"
 
+#include "settings/Preferences.h"
 #include "store/ListMerge.h"
 #include "store/SubscriptionFile.h"
 
@@ -62,10 +63,7 @@ SyncState::SyncState(const QString &listPath, const QString &root)
 }
 
 QString SyncState::defaultRoot() {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || !QDir::isAbsolutePath(state))
-        state = QDir::homePath() + QStringLiteral("/.local/state");
-    return state + QStringLiteral("/Renewly");
+    return Preferences::stateFolder();
 }
 
 void SyncState::setRead(const QList<Subscription> &list, const QByteArray &bytes) {
