@@ -327,7 +327,7 @@ void ContentView::rebuild() {
     m_subscriptionsCount->setText(QString::number(subscriptions.size()) +
                                   (zh ? QStringLiteral(" 项") : QStringLiteral(" items")));
     const bool empty = subscriptions.isEmpty();
-    m_list->setSubscriptions(empty ? QList<Subscription>() : sortedSubs(subscriptions), now, zone);
+    m_list->setSubscriptions(subscriptions, mainOrder(subscriptions), now, zone);
     m_list->setVisible(!empty);
     m_emptyState->setVisible(empty);
     m_emptyText->setText(zh ? QStringLiteral("还没有任何订阅记录") : QStringLiteral("No subscriptions yet"));
