@@ -28,7 +28,7 @@ class AppDelegate : public QObject {
 public:
     struct Options {
         // Empty: the store's default file in the XDG data folder.
-        QString storePath;
+        QString storePath{};
         // False for a start at login: only the tray icon appears.
         bool showWindowAtLaunch = true;
         // The reminder scheduler asked for permission and given the list at launch; empty means
@@ -36,10 +36,10 @@ public:
         NotificationManager *reminders = nullptr;
         // Asked, with the reason, whether to quit although the list could not be saved; empty: a
         // message box on the main window.
-        std::function<bool(const QString &reason)> confirmQuitUnsaved;
+        std::function<bool(const QString &reason)> confirmQuitUnsaved{};
         // Whether a tray shows the icon, so that closing the window may leave the process running;
         // empty: asked of the session bus and the X server.
-        std::function<bool()> isTrayAvailable;
+        std::function<bool()> isTrayAvailable{};
     };
 
     // Creates the store, which loads the subscription file at once.
