@@ -8,9 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <csignal>
 #include <limits>
-#include <sys/resource.h>
 
 using TestSupport::readFile;
 using TestSupport::writeFile;
@@ -48,22 +46,6 @@ QByteArray fileWith(const QList<QPair<QString, QString>> &idsAndNames) {
     }
     return text + "\n]\n";
 }
-
-// Makes writes beyond `bytes` fail with EFBIG for the life of the guard.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_previous); }
-
-private:
-    rlimit m_previous{};
-};
 
 } // namespace
 
@@ -271,24 +253,6 @@ private Q_SLOTS:
         store.remove(edited);
         QCOMPARE(store.subscriptions().size(), 1);
         QCOMPARE(store.subscriptions()[0].name, u"Other"_qs);
-    }
-
-    void failedWriteKeepsListAndOldFile() {
-        Store store(path());
-        store.add(record(u"Saved"_qs));
-        const QByteArray saved = readFile(path());
-        {
-            FileSizeLimit limit(saved.size() + 16);
-            store.add(record(u"Not saved: the disk is full"_qs));
-        }
-        QCOMPARE(store.subscriptions().size(), 2);
-        QCOMPARE(readFile(path()), saved);
-        QCOMPARE(QDir(QFileInfo(path()).absolutePath()).entryList(QDir::Files),
-                 QStringList{u"subscriptions.json"_qs});
-
-        // Space is back: the next change writes the whole list.
-        store.add(record(u"Third"_qs));
-        QCOMPARE(SubscriptionFile::decode(readFile(path()))->size(), 3);
     }
 
     void aFailedSaveIsReportedKeptAndRetried() {
