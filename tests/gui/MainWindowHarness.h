@@ -51,9 +51,13 @@ struct MainWindowHarness {
         content = std::make_unique<ContentView>(store);
         content->setReminders(&reminders);
         content->resize(size);
+        const qsizetype before = reschedules();
         content->show();
         if (!QTest::qWaitForWindowExposed(content.get()))
             qWarning("content view not exposed");
+        // The reminders are set up once the first frame is on screen.
+        if (!QTest::qWaitFor([&] { return reschedules() > before; }))
+            qWarning("reminders not scheduled");
         return *content;
     }
 
