@@ -302,20 +302,24 @@ private Q_SLOTS:
         QTest::addColumn<bool>("zh");
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QStringList>("currencies");
+        QTest::addColumn<QList<double>>("amounts");
         QTest::newRow("English") << false
                                  << QStringList{u"ChatGPT Plus"_qs, u"iCloud+ 200GB"_qs,
                                                 u"Spotify Premium"_qs, u"Netflix Standard"_qs, u"Things 3"_qs}
-                                 << QStringList{u"USD"_qs, u"USD"_qs, u"USD"_qs, u"USD"_qs, u"USD"_qs};
+                                 << QStringList{u"USD"_qs, u"USD"_qs, u"USD"_qs, u"USD"_qs, u"USD"_qs}
+                                 << QList<double>{20, 2.99, 11.99, 15.49, 49.99};
         QTest::newRow("Chinese") << true
                                  << QStringList{u"ChatGPT Plus"_qs, u"iCloud+ 200GB"_qs, u"网易云音乐黑胶"_qs,
                                                 u"爱奇艺会员"_qs, u"某买断软件"_qs}
-                                 << QStringList{u"USD"_qs, u"CNY"_qs, u"CNY"_qs, u"CNY"_qs, u"CNY"_qs};
+                                 << QStringList{u"USD"_qs, u"CNY"_qs, u"CNY"_qs, u"CNY"_qs, u"CNY"_qs}
+                                 << QList<double>{20, 21, 178, 25, 68};
     }
 
     void sampleData() {
         QFETCH(bool, zh);
         QFETCH(QStringList, names);
         QFETCH(QStringList, currencies);
+        QFETCH(QList<double>, amounts);
         TestSupport::LanguageGuard guard(zh ? LocalizationManager::Lang::zh : LocalizationManager::Lang::en);
         const QTimeZone zone = QTimeZone::systemTimeZone();
         const QDateTime now = TestSupport::at(zone, 2025, 3, 30, 14, 25).addMSecs(321);
@@ -328,6 +332,7 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i) {
             QCOMPARE(list[i].name, names[i]);
             QCOMPARE(list[i].currency, currencies[i]);
+            QCOMPARE(list[i].amount, amounts[i]);
             QVERIFY(list[i].isActive);
             const QDateTime local = list[i].startDate.toTimeZone(zone);
             QCOMPARE(local.date(), now.date().addDays(-daysAgo[i]));
