@@ -1,22 +1,26 @@
-// Recognition benchmarks and the accuracy report over the generated receipt corpus.
+// Recognition benchmarks and the accuracy report over the two generated receipt corpora.
 //
-//   bench_ocr                         speed and peak memory: model load, scan + parse of a
-//                                     1280×800 receipt (wall-clock time)
-//   bench_ocr --accuracy [N]          accuracy over N generated receipts (default 240)
+//   bench_ocr                         speed and memory: model load, scan + parse of one 1280×800
+//                                     receipt (Google Benchmark, wall-clock time)
+//   bench_ocr --corpus [N]            per image over N receipts of each corpus (default 60):
+//                                     median and 95th percentile of scan + parse, peak memory,
+//                                     and accuracy per style, on the tuning corpus and on the
+//                                     evaluation corpus (other typefaces, sizes, widths, JPEG)
+//   bench_ocr --accuracy [N]          the same, one corpus (--evaluation for the second)
 //   bench_ocr --corpus-out DIR [N]    writes N receipts (PNG + ground-truth TXT) to DIR
-// Engine settings for comparisons: --psm N, --threads N, --dpi N, --invert, --latin-margin N,
-// --latin-doubt N. --save-wrong DIR keeps the receipts read wrongly, with their prepared page.
+// --first N starts at receipt N; --verbose lists the receipts read wrongly; --save-wrong DIR keeps
+// their images.
 #include "ReceiptCorpus.h"
 #include "receipt/ReceiptParser.h"
 #include "receipt/ReceiptScanner.h"
-#include "receipt/ScanImage.h"
-#include "receipt/TesseractEngine.h"
+#include "receipt/TextRecognizer.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMap>
 #include <QTextStream>
 
 #include <algorithm>
@@ -27,137 +31,12 @@
 
 namespace {
 
-constexpr quint64 corpusSeed = 20250307;
+constexpr quint64 tuningSeed = 20250307;
+constexpr quint64 evaluationSeed = 71102026;
 
-TesseractEngine::Settings g_settings;
-ScanImage::Options g_imageOptions;
 int g_verbose = 0;
 int g_first = 0;
-QString g_saveFolder; // where the receipts read wrongly go, as PNG with their prepared page
-
-QString normalised(QString line) {
-    line.replace(u'￥', u'¥');
-    return line.simplified();
-}
-
-int editDistance(const QString &a, const QString &b) {
-    std::vector<int> row(size_t(b.size()) + 1);
-    for (size_t j = 0; j < row.size(); ++j)
-        row[j] = int(j);
-    for (qsizetype i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = int(i);
-        for (qsizetype j = 1; j <= b.size(); ++j) {
-            const int up = row[size_t(j)];
-            row[size_t(j)] =
-                std::min({up + 1, row[size_t(j - 1)] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = up;
-        }
-    }
-    return row.back();
-}
-
-// The fields a scan proposes, compared between the recognised text and the ground truth.
-struct FieldTally {
-    const char *name;
-    int right = 0;
-};
-
-int runAccuracy(int count) {
-    QTextStream out(stdout);
-    TesseractEngine engine(g_settings);
-    if (!engine.load(ReceiptScanner::tessdataPath())) {
-        out << "cannot load models from " << ReceiptScanner::tessdataPath() << '\n';
-        return 1;
-    }
-    // A fixed moment, so texts without a date compare equal.
-    const QTimeZone zone("Asia/Shanghai");
-    const QDateTime now(QDate(2026, 6, 15), QTime(12, 0), zone);
-    std::array<FieldTally, 6> fields{
-        {{"name"}, {"amount"}, {"currency"}, {"cycle"}, {"billingType"}, {"startDate"}}};
-    int allRight = 0;
-    int amountAndCurrency = 0;
-    int linesTotal = 0;
-    int linesRead = 0;
-    qint64 charsTotal = 0;
-    qint64 charErrors = 0;
-    std::vector<qint64> times;
-    for (int i = g_first; i < g_first + count; ++i) {
-        const ReceiptCorpus::Receipt receipt = ReceiptCorpus::make(corpusSeed, i);
-        QElapsedTimer timer;
-        timer.start();
-        const QString text = ReceiptScanner::recognizeText(receipt.image, engine, g_imageOptions);
-        times.push_back(timer.elapsed());
-        const Subscription expected = ReceiptParser::parse(receipt.text, now, zone);
-        const Subscription got = ReceiptParser::parse(text, now, zone);
-        const std::array<bool, 6> same{expected.name == got.name,
-                                       expected.amount == got.amount,
-                                       expected.currency == got.currency,
-                                       expected.cycle == got.cycle,
-                                       expected.billingType == got.billingType,
-                                       expected.startDate == got.startDate};
-        QStringList wrong;
-        for (size_t f = 0; f < same.size(); ++f) {
-            fields[f].right += same[f];
-            if (!same[f])
-                wrong << QString::fromLatin1(fields[f].name);
-        }
-        allRight += wrong.isEmpty();
-        if (!wrong.isEmpty() && !g_saveFolder.isEmpty()) {
-            receipt.image.save(g_saveFolder + u'/' + receipt.label() + QStringLiteral(".png"));
-            ScanImage::prepare(receipt.image, g_imageOptions)
-                .image.save(g_saveFolder + u'/' + receipt.label() + QStringLiteral("-page.png"));
-        }
-        amountAndCurrency += same[1] && same[2];
-
-        QStringList truth;
-        for (const QString &line : receipt.text.split(u'\n'))
-            truth << normalised(line);
-        QStringList read;
-        for (const QString &line : text.split(u'\n'))
-            read << normalised(line);
-        QStringList missed;
-        for (const QString &line : truth) {
-            ++linesTotal;
-            if (read.contains(line))
-                ++linesRead;
-            else
-                missed << line;
-        }
-        const QString a = truth.join(u'\n');
-        const QString b = read.join(u'\n');
-        charsTotal += a.size();
-        charErrors += editDistance(a, b);
-        if (g_verbose && (!wrong.isEmpty() || g_verbose > 1) && (!missed.isEmpty() || !wrong.isEmpty())) {
-            out << "== " << receipt.label() << " (" << times.back() << " ms)";
-            if (!wrong.isEmpty())
-                out << " WRONG " << wrong.join(u',') << ": expected " << expected.name << " / "
-                    << expected.amount << ' ' << expected.currency << " / " << rawValue(expected.cycle)
-                    << " / " << rawValue(expected.billingType) << " / "
-                    << expected.startDate.toString(Qt::ISODate) << "; got " << got.name << " / " << got.amount
-                    << ' ' << got.currency << " / " << rawValue(got.cycle) << " / "
-                    << rawValue(got.billingType) << " / " << got.startDate.toString(Qt::ISODate);
-            out << "\n   missed: " << missed.join(QStringLiteral(" | ")) << '\n';
-            out << "   read:   " << read.join(QStringLiteral(" | ")) << '\n';
-        }
-    }
-    std::sort(times.begin(), times.end());
-    auto percent = [count](int n) {
-        return QString::number(100.0 * n / std::max(1, count), 'f', 1) + QStringLiteral(" %");
-    };
-    out << "receipts " << count << " (seed " << corpusSeed << ", from " << g_first << ")\n";
-    out << "all six fields right: " << allRight << " (" << percent(allRight)
-        << "); amount and currency right: " << amountAndCurrency << " (" << percent(amountAndCurrency)
-        << ")\n";
-    for (const FieldTally &field : fields)
-        out << "  " << field.name << ": " << field.right << " (" << percent(field.right) << ")\n";
-    out << "lines read exactly " << linesRead << "/" << linesTotal << " ("
-        << QString::number(100.0 * linesRead / std::max(1, linesTotal), 'f', 1)
-        << " %), character error rate "
-        << QString::number(100.0 * double(charErrors) / double(std::max<qint64>(1, charsTotal)), 'f', 2)
-        << " %, median scan " << times[times.size() / 2] << " ms\n";
-    return 0;
-}
+QString g_saveFolder;
 
 // A figure of the process's memory from /proc/self/status ("VmRSS" now, "VmHWM" its peak), in
 // MiB; -1 where it cannot be read.
@@ -180,35 +59,148 @@ bool resetPeakMemory() {
     return file.open(QIODevice::WriteOnly) && file.write("5") == 1;
 }
 
+QString percent(int n, int of) {
+    return QString::number(100.0 * n / std::max(1, of), 'f', 1) + QStringLiteral(" %");
+}
+
+struct Tally {
+    int receipts = 0;
+    int allRight = 0;
+    int amountAndCurrency = 0;
+};
+
+// Scans `count` receipts of one corpus and prints speed, memory and accuracy per style.
+void runCorpus(ReceiptCorpus::Corpus corpus, int count, TextRecognizer &recognizer) {
+    QTextStream out(stdout);
+    const bool isEvaluation = corpus == ReceiptCorpus::Corpus::evaluation;
+    const quint64 seed = isEvaluation ? evaluationSeed : tuningSeed;
+    ReceiptCorpus::Options options;
+    options.corpus = corpus;
+    // A fixed moment, so texts without a date compare equal.
+    const QTimeZone zone("Asia/Shanghai");
+    const QDateTime now(QDate(2026, 6, 15), QTime(12, 0), zone);
+    const char *fieldNames[] = {"name", "amount", "currency", "cycle", "billingType", "startDate"};
+    std::array<int, 6> fields{};
+    Tally total;
+    QMap<QString, Tally> styles;
+    std::vector<qint64> times;
+    std::vector<qint64> desktopTimes;
+    const double before = statusMiB("VmRSS");
+    resetPeakMemory();
+    for (int i = g_first; i < g_first + count; ++i) {
+        const ReceiptCorpus::Receipt receipt = ReceiptCorpus::make(seed, i, options);
+        QElapsedTimer timer;
+        timer.start();
+        const QString text = ReceiptScanner::recognizeText(receipt.image, recognizer);
+        const Subscription got = ReceiptParser::parse(text, now, zone);
+        times.push_back(timer.nsecsElapsed() / 1000);
+        if (receipt.image.size() == QSize(1280, 800))
+            desktopTimes.push_back(times.back());
+        const Subscription expected = ReceiptParser::parse(receipt.text, now, zone);
+        const std::array<bool, 6> same{expected.name == got.name,
+                                       expected.amount == got.amount,
+                                       expected.currency == got.currency,
+                                       expected.cycle == got.cycle,
+                                       expected.billingType == got.billingType,
+                                       expected.startDate == got.startDate};
+        QStringList wrong;
+        for (size_t f = 0; f < same.size(); ++f) {
+            fields[f] += same[f];
+            if (!same[f])
+                wrong << QString::fromLatin1(fieldNames[f]);
+        }
+        const QStringList keys{QStringLiteral("layout ") + ReceiptCorpus::layoutName(receipt.layout),
+                               QStringLiteral("language ") + ReceiptCorpus::languageName(receipt.language),
+                               receipt.isDark ? QStringLiteral("theme dark") : QStringLiteral("theme light"),
+                               QStringLiteral("typeface ") + receipt.typeface,
+                               receipt.bodyPixelSize < 14 ? QStringLiteral("text small (<14px)")
+                                                          : QStringLiteral("text 14px+"),
+                               receipt.isJpeg ? QStringLiteral("file JPEG") : QStringLiteral("file PNG")};
+        for (Tally *tally : {&total})
+            tally->receipts += 1;
+        total.allRight += wrong.isEmpty();
+        total.amountAndCurrency += same[1] && same[2];
+        for (const QString &key : keys) {
+            Tally &tally = styles[key];
+            ++tally.receipts;
+            tally.allRight += wrong.isEmpty();
+            tally.amountAndCurrency += same[1] && same[2];
+        }
+        if (!wrong.isEmpty() && !g_saveFolder.isEmpty())
+            receipt.image.save(g_saveFolder + u'/' + (isEvaluation ? u'e' : u't') + receipt.label() +
+                               QStringLiteral(".png"));
+        if (g_verbose && !wrong.isEmpty()) {
+            out << "== " << receipt.label() << ' ' << receipt.typeface << " WRONG " << wrong.join(u',')
+                << ": expected " << expected.name << " / " << expected.amount << ' ' << expected.currency
+                << " / " << rawValue(expected.cycle) << " / " << rawValue(expected.billingType) << " / "
+                << expected.startDate.toString(Qt::ISODate) << "; got " << got.name << " / " << got.amount
+                << ' ' << got.currency << " / " << rawValue(got.cycle) << " / " << rawValue(got.billingType)
+                << " / " << got.startDate.toString(Qt::ISODate) << '\n';
+            out << "   truth: " << QString(receipt.text).replace(u'\n', QStringLiteral(" | ")) << '\n';
+            out << "   read:  " << QString(text).replace(u'\n', QStringLiteral(" | ")) << '\n';
+        }
+    }
+    const double peak = statusMiB("VmHWM");
+    auto quantile = [](std::vector<qint64> values, double q) {
+        if (values.empty())
+            return 0.0;
+        std::sort(values.begin(), values.end());
+        return double(values[std::min(values.size() - 1, size_t(q * double(values.size())))]) / 1000.0;
+    };
+    out << (isEvaluation ? "evaluation" : "tuning") << " corpus: " << count << " receipts (seed " << seed
+        << ", from " << g_first << ")\n";
+    out << "  scan + parse per image: median " << quantile(times, 0.5) << " ms, p95 " << quantile(times, 0.95)
+        << " ms; 1280x800 only (" << desktopTimes.size() << "): median " << quantile(desktopTimes, 0.5)
+        << " ms, p95 " << quantile(desktopTimes, 0.95) << " ms\n";
+    out << "  resident memory: " << QString::number(before, 'f', 0) << " MiB before, peak "
+        << QString::number(peak, 'f', 0) << " MiB\n";
+    out << "  all six fields right: " << percent(total.allRight, total.receipts)
+        << "; amount and currency right: " << percent(total.amountAndCurrency, total.receipts) << '\n';
+    out << "  fields:";
+    for (size_t f = 0; f < fields.size(); ++f)
+        out << ' ' << fieldNames[f] << ' ' << percent(fields[f], total.receipts) << ';';
+    out << '\n';
+    for (auto it = styles.cbegin(); it != styles.cend(); ++it)
+        out << "  " << qSetFieldWidth(34) << Qt::left << it.key() << qSetFieldWidth(0) << it.value().receipts
+            << " receipts, all six " << percent(it.value().allRight, it.value().receipts)
+            << ", amount+currency " << percent(it.value().amountAndCurrency, it.value().receipts) << '\n';
+    out.flush();
+}
+
+bool loadRecognizer(TextRecognizer &recognizer) {
+    if (recognizer.load(ReceiptScanner::modelPath()))
+        return true;
+    std::printf("cannot load the models from %s\n", qPrintable(ReceiptScanner::modelPath()));
+    return false;
+}
+
 void loadModels(benchmark::State &state) {
     for (auto _ : state) {
-        TesseractEngine engine(g_settings);
-        if (!engine.load(ReceiptScanner::tessdataPath()))
+        TextRecognizer recognizer;
+        if (!recognizer.load(ReceiptScanner::modelPath()))
             state.SkipWithError("models not found");
     }
     state.counters["peak_rss_MiB"] = statusMiB("VmHWM");
 }
-BENCHMARK(loadModels)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(loadModels)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-// What a user waits for: the scan and the parse of its text, in wall-clock time, as the English
-// model reads on a second thread. The memory counters give the resident memory with the models
-// loaded and its peak during the scans; their difference is what a scan adds on top of the
-// models.
+// What a user waits for: the scan and the parse of its text, in wall-clock time. The memory
+// counters give the resident memory with the model loaded and its peak during the scans.
 void scanReceipt(benchmark::State &state) {
     ReceiptCorpus::Options options;
     options.size = QSize(1280, 800);
     options.layout = ReceiptCorpus::Layout::storeReceipt;
     options.isDark = state.range(0) != 0;
-    const ReceiptCorpus::Receipt receipt = ReceiptCorpus::make(corpusSeed, 3, options);
-    TesseractEngine engine(g_settings);
-    if (!engine.load(ReceiptScanner::tessdataPath())) {
+    const ReceiptCorpus::Receipt receipt = ReceiptCorpus::make(tuningSeed, 3, options);
+    TextRecognizer recognizer;
+    if (!recognizer.load(ReceiptScanner::modelPath())) {
         state.SkipWithError("models not found");
         return;
     }
     const double afterLoad = statusMiB("VmRSS");
     resetPeakMemory();
     for (auto _ : state) {
-        const QString text = ReceiptScanner::recognizeText(receipt.image, engine, g_imageOptions);
+        const QString text = ReceiptScanner::recognizeText(receipt.image, recognizer);
         benchmark::DoNotOptimize(ReceiptParser::parse(text));
     }
     const double peak = statusMiB("VmHWM");
@@ -226,58 +218,30 @@ int main(int argc, char *argv[]) {
     QGuiApplication app(argc, argv);
     std::vector<char *> rest{argv[0]};
     QString corpusFolder;
+    int corpusCount = -1;
     int accuracyCount = -1;
-    int corpusCount = 24;
+    int outCount = 24;
+    bool evaluationOnly = false;
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
-        const bool hasValue = i + 1 < argc;
         auto nextNumber = [&](int &target) {
             if (i + 1 < argc && std::isdigit(static_cast<unsigned char>(argv[i + 1][0])))
                 target = std::atoi(argv[++i]);
         };
-        if (!std::strcmp(arg, "--accuracy")) {
-            accuracyCount = 240;
-            nextNumber(accuracyCount);
-        } else if (!std::strcmp(arg, "--corpus-out") && hasValue) {
-            corpusFolder = QString::fromLocal8Bit(argv[++i]);
+        if (!std::strcmp(arg, "--corpus")) {
+            corpusCount = 60;
             nextNumber(corpusCount);
-        } else if (!std::strcmp(arg, "--psm")) {
-            nextNumber(g_settings.pageSegMode);
-        } else if (!std::strcmp(arg, "--threads")) {
-            nextNumber(g_settings.threads);
-        } else if (!std::strcmp(arg, "--dpi")) {
-            nextNumber(g_settings.sourceDpi);
-        } else if (!std::strcmp(arg, "--set") && hasValue) {
-            const QByteArray assignment(argv[++i]);
-            const qsizetype equals = assignment.indexOf('=');
-            g_settings.variables.append({assignment.left(equals), assignment.mid(equals + 1)});
-        } else if (!std::strcmp(arg, "--langs") && hasValue) {
-            g_settings.languages = QString::fromLatin1(argv[++i]);
-        } else if (!std::strcmp(arg, "--latin") && hasValue) {
-            g_settings.latinLanguage = QString::fromLatin1(argv[++i]);
-            if (g_settings.latinLanguage == QLatin1String("none"))
-                g_settings.latinLanguage.clear();
-        } else if (!std::strcmp(arg, "--latin-margin")) {
-            int margin = 0;
-            nextNumber(margin);
-            g_settings.latinConfidenceMargin = float(margin);
-        } else if (!std::strcmp(arg, "--latin-doubt")) {
-            int margin = 0;
-            nextNumber(margin);
-            g_settings.latinDoubtMargin = float(margin);
-        } else if (!std::strcmp(arg, "--line-height")) {
-            nextNumber(g_imageOptions.targetLineHeight);
-        } else if (!std::strcmp(arg, "--no-flatten")) {
-            g_imageOptions.flatten = false;
-        } else if (!std::strcmp(arg, "--keep-graphics")) {
-            g_imageOptions.clearGraphics = false;
-        } else if (!std::strcmp(arg, "--latin-apart")) {
-            g_settings.latinAlongside = false;
-        } else if (!std::strcmp(arg, "--invert")) {
-            g_settings.tryInverted = true;
+        } else if (!std::strcmp(arg, "--accuracy")) {
+            accuracyCount = 60;
+            nextNumber(accuracyCount);
+        } else if (!std::strcmp(arg, "--evaluation")) {
+            evaluationOnly = true;
+        } else if (!std::strcmp(arg, "--corpus-out") && i + 1 < argc) {
+            corpusFolder = QString::fromLocal8Bit(argv[++i]);
+            nextNumber(outCount);
         } else if (!std::strcmp(arg, "--first")) {
             nextNumber(g_first);
-        } else if (!std::strcmp(arg, "--save-wrong") && hasValue) {
+        } else if (!std::strcmp(arg, "--save-wrong") && i + 1 < argc) {
             g_saveFolder = QString::fromLocal8Bit(argv[++i]);
         } else if (!std::strcmp(arg, "--verbose")) {
             ++g_verbose;
@@ -286,12 +250,30 @@ int main(int argc, char *argv[]) {
         }
     }
     if (!corpusFolder.isEmpty()) {
-        const int written = ReceiptCorpus::writeFolder(corpusFolder, corpusSeed, corpusCount);
+        ReceiptCorpus::Options options;
+        options.corpus = evaluationOnly ? ReceiptCorpus::Corpus::evaluation : ReceiptCorpus::Corpus::tuning;
+        const int written = ReceiptCorpus::writeFolder(
+            corpusFolder, evaluationOnly ? evaluationSeed : tuningSeed, outCount, options);
         std::printf("%d receipts written to %s\n", written, qPrintable(corpusFolder));
-        return written == corpusCount ? 0 : 1;
+        return written == outCount ? 0 : 1;
     }
-    if (accuracyCount >= 0)
-        return runAccuracy(accuracyCount);
+    if (corpusCount >= 0 || accuracyCount >= 0) {
+        QElapsedTimer timer;
+        timer.start();
+        TextRecognizer recognizer;
+        if (!loadRecognizer(recognizer))
+            return 1;
+        std::printf("model load: %lld ms, resident memory after load %.0f MiB\n",
+                    static_cast<long long>(timer.elapsed()), statusMiB("VmRSS"));
+        if (corpusCount >= 0) {
+            runCorpus(ReceiptCorpus::Corpus::tuning, corpusCount, recognizer);
+            runCorpus(ReceiptCorpus::Corpus::evaluation, corpusCount, recognizer);
+        } else {
+            runCorpus(evaluationOnly ? ReceiptCorpus::Corpus::evaluation : ReceiptCorpus::Corpus::tuning,
+                      accuracyCount, recognizer);
+        }
+        return 0;
+    }
     int restCount = int(rest.size());
     benchmark::Initialize(&restCount, rest.data());
     if (benchmark::ReportUnrecognizedArguments(restCount, rest.data()))

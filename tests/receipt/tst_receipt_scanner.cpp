@@ -1,7 +1,6 @@
 #include "ReceiptCorpus.h"
 #include "receipt/ReceiptParser.h"
 #include "receipt/ReceiptScanner.h"
-#include "receipt/RecognizedText.h"
 
 #include <QGuiApplication>
 #include <QRegularExpression>
@@ -24,10 +23,6 @@ QDateTime now() {
 
 Subscription parse(const QString &text) {
     return ReceiptParser::parse(text, now(), zone());
-}
-
-QString utf8(const char *text) {
-    return QString::fromUtf8(text);
 }
 
 QImage filled(QSize size, QColor colour) {
@@ -92,33 +87,6 @@ private slots:
             const QString pair = it.next().captured();
             QVERIFY2(receipt.text.contains(pair), qPrintable(pair + u'\n' + text));
         }
-    }
-
-    // Known misreadings of the recogniser are mended; look-alikes that are not misreadings stay.
-    void tidyLineMendsMisreadings_data() {
-        QTest::addColumn<QString>("read");
-        QTest::addColumn<QString>("tidy");
-        QTest::newRow("Y for yen") << utf8("合计 Y68.00") << utf8("合计 ¥68.00");
-        QTest::newRow("Y in a word") << utf8("Yearly 2 YEN 3") << utf8("Yearly 2 YEN 3");
-        QTest::newRow("S for the dollar of HK$") << utf8("HKS$ 38") << utf8("HK$ 38");
-        QTest::newRow("S for the dollar of US$") << utf8("usS29.99") << utf8("US$29.99");
-        QTest::newRow("bracket for I") << utf8("[tem Figma") << utf8("Item Figma");
-        QTest::newRow("small l for I") << utf8("ltem Figma") << utf8("Item Figma");
-        QTest::newRow("l starting another word") << utf8("lte 5") << utf8("lte 5");
-        QTest::newRow("I for the J of JPY") << utf8("IPY 1200") << utf8("JPY 1200");
-        QTest::newRow("euro sign in a hexadecimal number") << utf8("ID 97€22173") << utf8("ID 97e22173");
-        QTest::newRow("euro amount") << utf8("€22.50") << utf8("€22.50");
-        QTest::newRow("pound sign starting a hexadecimal number")
-            << utf8("Order ID £7166a9b-d5d8") << utf8("Order ID f7166a9b-d5d8");
-        QTest::newRow("pound amount") << utf8("Total £11.99") << utf8("Total £11.99");
-        QTest::newRow("bar between Chinese characters") << utf8("38元|季") << utf8("38元/季");
-        QTest::newRow("blanks collapsed") << utf8("  Netflix \t 标准套餐  ") << utf8("Netflix 标准套餐");
-    }
-
-    void tidyLineMendsMisreadings() {
-        QFETCH(QString, read);
-        QFETCH(QString, tidy);
-        QCOMPARE(RecognizedText::tidyLine(read), tidy);
     }
 
     void unreadableImagesGiveNoText_data() {

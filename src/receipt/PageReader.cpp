@@ -1,0 +1,237 @@
+#include "PageReader.h"
+
+#include "TextLines.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace PageReader {
+
+namespace {
+
+constexpr int height = TextRecognizer::inputHeight;
+constexpr int stride = TextRecognizer::stride;
+// Paper between pieces packed into one strip; whole steps, so no step reads two pieces.
+constexpr int packGap = 3 * stride;
+// The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
+double inkShare = qEnvironmentVariableIsSet("OCR_INK") ? qEnvironmentVariable("OCR_INK").toDouble() : 0.75;
+double squeezeX = qEnvironmentVariableIsSet("OCR_SQX") ? qEnvironmentVariable("OCR_SQX").toDouble() : 1.0;
+
+bool isInkColumn(const QImage &image, const QRect &r, int x) {
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        if (image.constScanLine(y)[x] < TextLines::inkBelow)
+            return true;
+    }
+    return false;
+}
+
+// The rows of `r` holding ink, as the tight band [top, bottom]; empty when there is none.
+QRect tightBox(const QImage &image, const QRect &r) {
+    int top = -1, bottom = -1, left = -1, right = -1;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const uchar *row = image.constScanLine(y);
+        for (int x = r.left(); x <= r.right(); ++x) {
+            if (row[x] < TextLines::inkBelow) {
+                if (top < 0)
+                    top = y;
+                bottom = y;
+                left = left < 0 ? x : std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    if (top < 0)
+        return {};
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
+    const double factor = height * inkShare / box.height();
+    const int width = std::max(1, int(std::lround(box.width() * factor * squeezeX)));
+    const int inkHeight = std::max(1, int(std::lround(box.height() * factor)));
+    QImage ink = page.copy(box).scaled(width, inkHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const int margin = (height - inkHeight) / 2;
+    // A little paper before and after, as around the words the recogniser learnt on.
+    const int side = height / 8;
+    Piece piece;
+    piece.image = QImage(width + 2 * side, height, QImage::Format_Grayscale8);
+    piece.image.fill(255);
+    for (int y = 0; y < inkHeight && margin + y < height; ++y)
+        std::copy_n(ink.constScanLine(y), width, piece.image.scanLine(margin + y) + side);
+    piece.textHeight = inkHeight;
+    piece.line = lineIndex;
+    return piece;
+}
+
+// Cuts `box` (tight) at blank runs of at least `wide` columns, then any piece still too wide for
+// a strip at its widest blank.
+void cutBox(const QImage &page, const QRect &box, int wide, int lineIndex, QList<Piece> &pieces, int depth) {
+    std::vector<std::pair<int, int>> runs;
+    int start = -1;
+    for (int x = box.left(); x <= box.right() + 1; ++x) {
+        const bool blank = x <= box.right() && !isInkColumn(page, box, x);
+        if (blank && start < 0)
+            start = x;
+        if (!blank && start >= 0) {
+            runs.emplace_back(start, x);
+            start = -1;
+        }
+    }
+    const double factor = height * inkShare / std::max(1, box.height());
+    const bool tooWide = (box.width() * factor * squeezeX + height / 4.0) > TextRecognizer::inputWidth;
+    std::pair<int, int> at{-1, -1};
+    for (const auto &run : runs) {
+        if (run.second - run.first >= wide) {
+            at = run;
+            break;
+        }
+    }
+    if (at.first < 0 && tooWide && depth < 16 && !runs.empty())
+        at = *std::max_element(runs.begin(), runs.end(), [](const auto &a, const auto &b) {
+            return a.second - a.first < b.second - b.first;
+        });
+    if (at.first < 0 || depth >= 16) {
+        if (!tooWide) {
+            pieces.append(scaled(page, box, lineIndex));
+            return;
+        }
+        // No blank to cut at: halve it.
+        at = {box.left() + box.width() / 2, box.left() + box.width() / 2};
+    }
+    for (const QRect &part : {QRect(QPoint(box.left(), box.top()), QPoint(at.first - 1, box.bottom())),
+                              QRect(QPoint(at.second, box.top()), QPoint(box.right(), box.bottom()))}) {
+        if (part.width() <= 0)
+            continue;
+        const QRect tight = tightBox(page, part);
+        if (!tight.isEmpty())
+            cutBox(page, tight, wide, lineIndex, pieces, depth + 1);
+    }
+}
+
+bool isChinese(QChar c) {
+    const char16_t u = c.unicode();
+    return c.script() == QChar::Script_Han || (u >= 0x3000 && u <= 0x303F) || (u >= 0xFF00 && u <= 0xFFEF);
+}
+
+bool isChinesePunctuation(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 0x3000 && u <= 0x303F) || (u >= 0xFF00 && u <= 0xFFEF);
+}
+
+bool isNumeric(QChar c) {
+    return (c >= u'0' && c <= u'9') || c == u'.' || c == u',';
+}
+
+// The widest blank run lying between columns `from` and `to`.
+int widestBlank(const QList<std::pair<int, int>> &blanks, int from, int to) {
+    int widest = 0;
+    for (const auto &[start, end] : blanks) {
+        const int a = std::max(start, from);
+        const int b = std::min(end, to);
+        widest = std::max(widest, b - a);
+    }
+    return widest;
+}
+
+} // namespace
+
+QList<Piece> cut(const QImage &page, const QRect &line, int lineIndex) {
+    QList<Piece> pieces;
+    const QRect box = tightBox(page, line.intersected(page.rect()));
+    if (box.isEmpty() || box.height() < 3)
+        return pieces;
+    cutBox(page, box, std::max(4, box.height()), lineIndex, pieces, 0);
+    return pieces;
+}
+
+QList<std::pair<int, int>> blankRuns(const QImage &piece) {
+    QList<std::pair<int, int>> runs;
+    int start = -1;
+    for (int x = 0; x <= piece.width(); ++x) {
+        const bool blank = x < piece.width() && !isInkColumn(piece, piece.rect(), x);
+        if (blank && start < 0)
+            start = x;
+        if (!blank && start >= 0) {
+            runs.append({start, x});
+            start = -1;
+        }
+    }
+    return runs;
+}
+
+QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
+              int textHeight) {
+    QString text;
+    const TextRecognizer::Glyph *previous = nullptr;
+    for (const TextRecognizer::Glyph &glyph : glyphs) {
+        if (glyph.character.isSpace())
+            continue;
+        if (previous) {
+            const QChar a = previous->character;
+            const QChar b = glyph.character;
+            const int gap = widestBlank(blanks, previous->step * stride, (glyph.step + 1) * stride);
+            double needed = 0.25;
+            if (isChinesePunctuation(a) || isChinesePunctuation(b))
+                needed = 0.6;
+            else if (isChinese(a) && isChinese(b))
+                needed = 0.5;
+            if (!(isNumeric(a) && isNumeric(b)) && gap >= needed * textHeight)
+                text += u' ';
+        }
+        text += glyph.character;
+        previous = &glyph;
+    }
+    return text;
+}
+
+QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer) {
+    const QList<QRect> boxes = TextLines::find(page, lineHeight);
+    QList<Piece> pieces;
+    for (qsizetype i = 0; i < boxes.size(); ++i)
+        pieces += cut(page, boxes[i], int(i));
+    QList<QStringList> words(boxes.size());
+    // Pack pieces left to right into strips as wide as the recogniser reads.
+    qsizetype next = 0;
+    while (next < pieces.size()) {
+        QImage strip(TextRecognizer::inputWidth, height, QImage::Format_Grayscale8);
+        strip.fill(255);
+        QList<std::pair<qsizetype, int>> placed; // piece, left column
+        int x = 0;
+        while (next < pieces.size()) {
+            const QImage &image = pieces[next].image;
+            const int width = std::min(image.width(), TextRecognizer::inputWidth);
+            if (!placed.isEmpty() && x + width > TextRecognizer::inputWidth)
+                break;
+            for (int y = 0; y < height; ++y)
+                std::copy_n(image.constScanLine(y), width, strip.scanLine(y) + x);
+            placed.append({next, x});
+            x += (width + packGap + stride - 1) / stride * stride;
+            ++next;
+        }
+        const QList<TextRecognizer::Glyph> glyphs = recognizer.read(strip);
+        for (const auto &[index, left] : placed) {
+            const Piece &piece = pieces[index];
+            const int firstStep = left / stride;
+            const int endStep = (left + piece.image.width() + packGap / 2) / stride;
+            QList<TextRecognizer::Glyph> own;
+            for (TextRecognizer::Glyph glyph : glyphs) {
+                if (glyph.step >= firstStep - 1 && glyph.step < endStep) {
+                    glyph.step = std::max(0, glyph.step - firstStep);
+                    own.append(glyph);
+                }
+            }
+            const QString text = spell(own, blankRuns(piece.image), piece.textHeight);
+            if (!text.isEmpty())
+                words[piece.line].append(text);
+        }
+    }
+    QStringList lines;
+    for (const QStringList &line : words) {
+        if (!line.isEmpty())
+            lines.append(line.join(u' '));
+    }
+    return lines;
+}
+
+} // namespace PageReader
