@@ -14,6 +14,13 @@ constexpr int height = TextRecognizer::inputHeight;
 constexpr int stride = TextRecognizer::stride;
 // Paper between pieces packed into one strip; whole steps, so no step reads two pieces.
 constexpr int packGap = 3 * stride;
+// The least gaps that make a blank, in heights of the piece's ink (about an em for Chinese text,
+// less for Latin text without descenders).
+constexpr double chineseBlank = 0.3;
+constexpr double mixedBlank = 0.2;
+constexpr double latinBlank = 0.3;
+constexpr double numberBlank = 0.32;
+
 // The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
 double inkShare = qEnvironmentVariableIsSet("OCR_INK") ? qEnvironmentVariable("OCR_INK").toDouble() : 0.75;
 double squeezeX = qEnvironmentVariableIsSet("OCR_SQX") ? qEnvironmentVariable("OCR_SQX").toDouble() : 1.0;
@@ -119,8 +126,35 @@ bool isChinesePunctuation(QChar c) {
     return (u >= 0x3000 && u <= 0x303F) || (u >= 0xFF00 && u <= 0xFFEF);
 }
 
-bool isNumeric(QChar c) {
-    return (c >= u'0' && c <= u'9') || c == u'.' || c == u',';
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+bool isSeparator(QChar c) {
+    return QStringView(u".,:/-").contains(c);
+}
+
+// Below this the recogniser's reading of a character is a stray one.
+constexpr float minConfidence = 0.3f;
+
+// Whether a blank goes between characters `a` and `b` read `gap` apart (in text heights), where
+// `modelBlank` tells whether the recogniser read one. Chinese is written without blanks, so next
+// to Chinese characters only a gap as wide as a blank makes one; full-width punctuation carries
+// its own spacing; dates, counts and amounts hold none ("2025年3月7日", "3个月", "68元", "12:04").
+bool isBlankBetween(QChar a, QChar b, double gap, bool modelBlank) {
+    if (isChinesePunctuation(a) || isChinesePunctuation(b))
+        return false;
+    if ((isDigit(a) && QStringView(u"年月日时分秒个元周季天号").contains(b)) ||
+        (QStringView(u"年月日").contains(a) && isDigit(b)))
+        return false;
+    if ((isDigit(a) || isSeparator(a)) && (isDigit(b) || isSeparator(b)))
+        return isDigit(a) && isDigit(b) && gap >= numberBlank;
+    if (isChinese(a) && isChinese(b))
+        return gap >= chineseBlank;
+    if (isChinese(a) || isChinese(b))
+        return gap >= mixedBlank;
+    // Between Latin letters the recogniser's own blanks are good; a wide gap makes one regardless.
+    return modelBlank ? gap >= latinBlank / 2 : gap >= latinBlank;
 }
 
 // The widest blank run lying between columns `from` and `to`.
@@ -148,8 +182,23 @@ QList<Piece> cut(const QImage &page, const QRect &line, int lineIndex) {
 QList<std::pair<int, int>> blankRuns(const QImage &piece) {
     QList<std::pair<int, int>> runs;
     int start = -1;
+    // Only the core of the strokes counts, halfway from the piece's darkest shade to paper: the
+    // faint edges that smoothing adds to small text would close the gaps between words.
+    int darkest = 255;
+    for (int y = 0; y < piece.height(); ++y) {
+        const uchar *row = piece.constScanLine(y);
+        darkest = std::min<int>(darkest, *std::min_element(row, row + piece.width()));
+    }
+    const int coreInkBelow = (darkest + 255) / 2;
+    const auto isBlank = [&piece, coreInkBelow](int x) {
+        for (int y = 0; y < piece.height(); ++y) {
+            if (piece.constScanLine(y)[x] < coreInkBelow)
+                return false;
+        }
+        return true;
+    };
     for (int x = 0; x <= piece.width(); ++x) {
-        const bool blank = x < piece.width() && !isInkColumn(piece, piece.rect(), x);
+        const bool blank = x < piece.width() && isBlank(x);
         if (blank && start < 0)
             start = x;
         if (!blank && start >= 0) {
@@ -164,23 +213,28 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
               int textHeight) {
     QString text;
     const TextRecognizer::Glyph *previous = nullptr;
+    bool modelBlank = false;
     for (const TextRecognizer::Glyph &glyph : glyphs) {
-        if (glyph.character.isSpace())
+        if (glyph.character.isSpace()) {
+            modelBlank = previous != nullptr;
+            continue;
+        }
+        // A stray reading of a speck or an edge.
+        if (glyph.confidence < minConfidence)
             continue;
         if (previous) {
             const QChar a = previous->character;
             const QChar b = glyph.character;
-            const int gap = widestBlank(blanks, previous->step * stride, (glyph.step + 1) * stride);
-            double needed = 0.25;
-            if (isChinesePunctuation(a) || isChinesePunctuation(b))
-                needed = 0.6;
-            else if (isChinese(a) && isChinese(b))
-                needed = 0.5;
-            if (!(isNumeric(a) && isNumeric(b)) && gap >= needed * textHeight)
+            // Between the steps where the two were read: the blank after the last character of a
+            // piece, or before its first, is not one between characters.
+            const int gap = widestBlank(blanks, previous->step * stride + stride / 2,
+                                        glyph.step * stride + stride / 2);
+            if (isBlankBetween(a, b, double(gap) / textHeight, modelBlank))
                 text += u' ';
         }
         text += glyph.character;
         previous = &glyph;
+        modelBlank = false;
     }
     return text;
 }

@@ -1,9 +1,64 @@
 #include "RecognizedText.h"
 
+#include <QRegularExpression>
+
 namespace RecognizedText {
 
+namespace {
+
+bool isLetter(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// A number with letters that look like digits in it ("2oo", "20.o0", "1l.99"), standing after a
+// blank, a sign or the start of the line: the letters are the digits they look like.
+QString mendNumbers(QString text) {
+    static const QRegularExpression number(
+        QStringLiteral("(?<![A-Za-z0-9])[0-9][0-9oOlI|]*(?:[.,][0-9oOlI]+)?(?![A-Za-z0-9])"));
+    for (auto it = number.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        for (qsizetype i = match.capturedStart(); i < match.capturedEnd(); ++i) {
+            QChar &c = text[i];
+            if (c == u'o' || c == u'O')
+                c = u'0';
+            else if (c == u'l' || c == u'I' || c == u'|')
+                c = u'1';
+        }
+    }
+    return text;
+}
+
+// A word of letters with a 0 or 1 between two of its letters ("D0ne", "App1e"): the letter it
+// looks like, in the case of its neighbours. Words with other digits (codes, hexadecimal numbers)
+// stay as read.
+QString mendWords(QString text) {
+    static const QRegularExpression word(QStringLiteral("(?<![A-Za-z0-9])[A-Za-z01]{3,}(?![A-Za-z0-9])"));
+    for (auto it = word.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        const QString found = match.captured();
+        const qsizetype letters = std::count_if(found.begin(), found.end(), isLetter);
+        if (letters < 2 || letters == found.size())
+            continue;
+        for (qsizetype i = match.capturedStart() + 1; i + 1 < match.capturedEnd(); ++i) {
+            const QChar before = text[i - 1];
+            const QChar after = text[i + 1];
+            QChar &c = text[i];
+            if ((c != u'0' && c != u'1') || !isLetter(before) || !isLetter(after))
+                continue;
+            const bool lower = before.isLower() || after.isLower();
+            if (c == u'0')
+                c = lower ? u'o' : u'O';
+            else
+                c = lower ? u'l' : u'I';
+        }
+    }
+    return text;
+}
+
+} // namespace
+
 QString tidyLine(const QString &line) {
-    return line.simplified();
+    return mendWords(mendNumbers(line.simplified()));
 }
 
 } // namespace RecognizedText

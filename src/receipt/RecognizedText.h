@@ -5,8 +5,9 @@
 // Clean-up of what the recogniser reads, so the text keeps what the receipt parser looks for.
 namespace RecognizedText {
 
-// One recognised line: white space collapsed and trimmed, and currency signs that the recogniser
-// is known to misread before an amount written as they stand ("Y68" as "¥68", "HKS$" as "HK$").
+// One recognised line: white space collapsed and trimmed; in a number, letters that look like
+// digits read as those digits ("2oo" as "200"); in a word of letters, a 0 or 1 between letters
+// read as the letter it looks like ("D0ne" as "Done").
 QString tidyLine(const QString &line);
 
 } // namespace RecognizedText

@@ -6,6 +6,7 @@
 #include <opencv2/dnn.hpp>
 
 #include <algorithm>
+#include <cmath>
 
 struct TextRecognizer::Model {
     cv::dnn::Net net;
@@ -86,7 +87,11 @@ QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int ste
             }
             if (character == u'￥')
                 character = u'¥';
-            glyphs.append(Glyph{character, step, row[best]});
+            // The scores are logits: the share of the best class after a softmax.
+            double sum = 0;
+            for (int c = 0; c < classes; ++c)
+                sum += std::exp(double(row[c] - row[best]));
+            glyphs.append(Glyph{character, step, float(1.0 / sum)});
         }
         previous = best;
     }

@@ -39,7 +39,8 @@ public:
     // at most inputWidth wide), in order. Empty when nothing is read.
     QList<Glyph> read(const QImage &strip);
 
-    // Greedy decoding of the graph's scores, [steps][classes] row by row: the best class per step,
+    // Greedy decoding of the graph's scores (logits), [steps][classes] row by row: the best class
+    // per step, with its probability as the confidence,
     // repeats merged, class 0 the blank, 1 to dictionary.size() the dictionary, the next one a
     // space. Full-width signs the dictionary holds are folded to their usual forms ("￥" to "¥").
     static QList<Glyph> decode(const float *scores, int steps, int classes, const QStringList &dictionary);
