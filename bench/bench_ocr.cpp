@@ -11,6 +11,7 @@
 // --first N starts at receipt N; --verbose lists the receipts read wrongly; --save-wrong DIR keeps
 // their images.
 #include "ReceiptCorpus.h"
+#include "receipt/LatinReader.h"
 #include "receipt/ReceiptParser.h"
 #include "receipt/ReceiptScanner.h"
 #include "receipt/TextRecognizer.h"
@@ -70,7 +71,7 @@ struct Tally {
 };
 
 // Scans `count` receipts of one corpus and prints speed, memory and accuracy per style.
-void runCorpus(ReceiptCorpus::Corpus corpus, int count, TextRecognizer &recognizer) {
+void runCorpus(ReceiptCorpus::Corpus corpus, int count, TextRecognizer &recognizer, LatinReader &latin) {
     QTextStream out(stdout);
     const bool isEvaluation = corpus == ReceiptCorpus::Corpus::evaluation;
     const quint64 seed = isEvaluation ? evaluationSeed : tuningSeed;
@@ -91,7 +92,7 @@ void runCorpus(ReceiptCorpus::Corpus corpus, int count, TextRecognizer &recogniz
         const ReceiptCorpus::Receipt receipt = ReceiptCorpus::make(seed, i, options);
         QElapsedTimer timer;
         timer.start();
-        const QString text = ReceiptScanner::recognizeText(receipt.image, recognizer);
+        const QString text = ReceiptScanner::recognizeText(receipt.image, recognizer, &latin);
         const Subscription got = ReceiptParser::parse(text, now, zone);
         times.push_back(timer.nsecsElapsed() / 1000);
         if (receipt.image.size() == QSize(1280, 800))
@@ -197,10 +198,11 @@ void scanReceipt(benchmark::State &state) {
         state.SkipWithError("models not found");
         return;
     }
+    LatinReader latin;
     const double afterLoad = statusMiB("VmRSS");
     resetPeakMemory();
     for (auto _ : state) {
-        const QString text = ReceiptScanner::recognizeText(receipt.image, recognizer);
+        const QString text = ReceiptScanner::recognizeText(receipt.image, recognizer, &latin);
         benchmark::DoNotOptimize(ReceiptParser::parse(text));
     }
     const double peak = statusMiB("VmHWM");
@@ -263,14 +265,15 @@ int main(int argc, char *argv[]) {
         TextRecognizer recognizer;
         if (!loadRecognizer(recognizer))
             return 1;
+        LatinReader latin;
         std::printf("model load: %lld ms, resident memory after load %.0f MiB\n",
                     static_cast<long long>(timer.elapsed()), statusMiB("VmRSS"));
         if (corpusCount >= 0) {
-            runCorpus(ReceiptCorpus::Corpus::tuning, corpusCount, recognizer);
-            runCorpus(ReceiptCorpus::Corpus::evaluation, corpusCount, recognizer);
+            runCorpus(ReceiptCorpus::Corpus::tuning, corpusCount, recognizer, latin);
+            runCorpus(ReceiptCorpus::Corpus::evaluation, corpusCount, recognizer, latin);
         } else {
             runCorpus(evaluationOnly ? ReceiptCorpus::Corpus::evaluation : ReceiptCorpus::Corpus::tuning,
-                      accuracyCount, recognizer);
+                      accuracyCount, recognizer, latin);
         }
         return 0;
     }

@@ -1,6 +1,9 @@
 #include "PageReader.h"
 
+#include "LatinReader.h"
 #include "TextLines.h"
+
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -168,7 +171,54 @@ int widestBlank(const QList<std::pair<int, int>> &blanks, int from, int to) {
     return widest;
 }
 
+QString digitsOf(const QString &number) {
+    QString digits;
+    for (QChar c : number) {
+        if (isDigit(c))
+            digits += c;
+    }
+    return digits;
+}
+
 } // namespace
+
+QString restoreSigns(const QString &text, const QString &latinReading) {
+    static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$])\\s?([0-9][0-9.,]*)"));
+    QString result = text;
+    // Last to first, so that the positions before stay valid.
+    QList<QRegularExpressionMatch> found;
+    for (auto it = amountWithoutSign().globalMatch(text); it.hasNext();)
+        found.prepend(it.next());
+    for (const QRegularExpressionMatch &match : found) {
+        const QString prefix = match.captured(1);
+        const QString digits = digitsOf(match.captured(2));
+        for (auto it = latinAmount.globalMatch(latinReading); it.hasNext();) {
+            const auto latin = it.next();
+            if (digitsOf(latin.captured(3)) != digits)
+                continue;
+            const QString sign = latin.captured(2);
+            if (prefix.isEmpty() && sign != u"$") {
+                // A sign the recogniser's dictionary lacks, dropped before the number.
+                result.insert(match.capturedStart(2), sign);
+            } else if (prefix.endsWith(u'S') && sign == u"$" && prefix.chopped(1) == latin.captured(1)) {
+                // A dollar sign read as an S after the country's letters ("HK$").
+                result[match.capturedStart(1) + prefix.size() - 1] = u'$';
+            }
+            break;
+        }
+    }
+    return result;
+}
+
+const QRegularExpression &amountWithoutSign() {
+    // A number that may be an amount (not part of a date, a time or a code, not a count of Chinese
+    // units) with no currency sign or code before it; letters run into it when they end in an S,
+    // which may be a dollar sign read as a letter.
+    static const QRegularExpression amount(
+        QStringLiteral("(?<![0-9A-Za-z.,:/\\-¥$€£])([A-Z]{0,2}S)?([0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-9.,:/"
+                       "\\-]|\\s?\\p{Han})"));
+    return amount;
+}
 
 QList<Piece> cut(const QImage &page, const QRect &line, int lineIndex) {
     QList<Piece> pieces;
@@ -227,8 +277,8 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const QChar b = glyph.character;
             // Between the steps where the two were read: the blank after the last character of a
             // piece, or before its first, is not one between characters.
-            const int gap = widestBlank(blanks, previous->step * stride + stride / 2,
-                                        glyph.step * stride + stride / 2);
+            const int gap =
+                widestBlank(blanks, previous->step * stride + stride / 2, glyph.step * stride + stride / 2);
             if (isBlankBetween(a, b, double(gap) / textHeight, modelBlank))
                 text += u' ';
         }
@@ -239,7 +289,7 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     return text;
 }
 
-QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer) {
+QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin) {
     const QList<QRect> boxes = TextLines::find(page, lineHeight);
     QList<Piece> pieces;
     for (qsizetype i = 0; i < boxes.size(); ++i)
@@ -275,7 +325,9 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer)
                     own.append(glyph);
                 }
             }
-            const QString text = spell(own, blankRuns(piece.image), piece.textHeight);
+            QString text = spell(own, blankRuns(piece.image), piece.textHeight);
+            if (latin && text.contains(amountWithoutSign()))
+                text = restoreSigns(text, latin->readLine(piece.image));
             if (!text.isEmpty())
                 words[piece.line].append(text);
         }

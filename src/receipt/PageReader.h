@@ -2,9 +2,12 @@
 
 #include "TextRecognizer.h"
 
+class LatinReader;
+
 #include <QImage>
 #include <QList>
 #include <QRect>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
@@ -34,7 +37,16 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece);
 QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
               int textHeight);
 
-// The lines of the page, as `recognizer` reads them, top to bottom.
-QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer);
+// Numbers in a piece's text that may be amounts written without a currency sign or code: the
+// recogniser's dictionary lacks some signs ("€", "£"), and it may read "$" as an "S".
+const QRegularExpression &amountWithoutSign();
+
+// The text of a piece with the currency signs that `latinReading`, a reading of the same piece by
+// a Latin model, shows before the numbers that amountWithoutSign() finds in it.
+QString restoreSigns(const QString &text, const QString &latinReading);
+
+// The lines of the page, as `recognizer` reads them, top to bottom; `latin`, when given, reads
+// the pieces with amounts without a sign once more.
+QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin);
 
 } // namespace PageReader

@@ -1,6 +1,7 @@
 #include "ReceiptScanner.h"
 
 #include "ImageFile.h"
+#include "LatinReader.h"
 #include "PageReader.h"
 #include "RecognizedText.h"
 #include "ScanImage.h"
@@ -23,6 +24,12 @@
 
 namespace {
 
+// What one scan reads with; the Latin reader loads its model only when a scan needs it.
+struct Readers {
+    TextRecognizer text;
+    LatinReader latin;
+};
+
 // Loaded recognisers not in use. A scan takes one, or loads a new one when all are busy, and gives
 // it back afterwards; at most as many stay loaded as scans have overlapped (bounded by the cores).
 // A thread of its own releases them all once no scan has run for the idle delay, so the program's
@@ -39,7 +46,7 @@ public:
             m_releaser.join();
     }
 
-    std::unique_ptr<TextRecognizer> take() {
+    std::unique_ptr<Readers> take() {
         {
             std::lock_guard lock(m_mutex);
             ++m_busy;
@@ -49,8 +56,8 @@ public:
                 return recognizer;
             }
         }
-        auto recognizer = std::make_unique<TextRecognizer>();
-        if (!recognizer->load(ReceiptScanner::modelPath())) {
+        auto recognizer = std::make_unique<Readers>();
+        if (!recognizer->text.load(ReceiptScanner::modelPath())) {
             std::lock_guard lock(m_mutex);
             --m_busy;
             return nullptr;
@@ -60,8 +67,8 @@ public:
         return recognizer;
     }
 
-    void giveBack(std::unique_ptr<TextRecognizer> recognizer) {
-        std::unique_ptr<TextRecognizer> surplus;
+    void giveBack(std::unique_ptr<Readers> recognizer) {
+        std::unique_ptr<Readers> surplus;
         {
             std::lock_guard lock(m_mutex);
             --m_busy;
@@ -104,7 +111,7 @@ private:
                 m_wake.wait_until(lock, due);
                 continue;
             }
-            std::vector<std::unique_ptr<TextRecognizer>> released;
+            std::vector<std::unique_ptr<Readers>> released;
             released.swap(m_idle);
             m_loaded -= int(released.size());
             lock.unlock();
@@ -117,7 +124,7 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::vector<std::unique_ptr<TextRecognizer>> m_idle;
+    std::vector<std::unique_ptr<Readers>> m_idle;
     int m_busy = 0;
     int m_loaded = 0;
     bool m_quit = false;
@@ -168,17 +175,17 @@ QString ReceiptScanner::recognizeText(const QImage &image) {
     auto recognizer = pool().take();
     if (!recognizer)
         return {};
-    const QString text = recognizeText(image, *recognizer);
+    const QString text = recognizeText(image, recognizer->text, &recognizer->latin);
     pool().giveBack(std::move(recognizer));
     return text;
 }
 
-QString ReceiptScanner::recognizeText(const QImage &image, TextRecognizer &recognizer) {
+QString ReceiptScanner::recognizeText(const QImage &image, TextRecognizer &recognizer, LatinReader *latin) {
     const ScanImage::Prepared prepared = ScanImage::prepare(image);
     if (prepared.image.isNull())
         return {};
     QStringList lines;
-    for (const QString &line : PageReader::read(prepared.image, prepared.lineHeight, recognizer)) {
+    for (const QString &line : PageReader::read(prepared.image, prepared.lineHeight, recognizer, latin)) {
         const QString tidy = RecognizedText::tidyLine(line);
         if (!tidy.isEmpty())
             lines << tidy;

@@ -7,9 +7,11 @@
 
 #include <chrono>
 
+class LatinReader;
 class TextRecognizer;
 
-// On-device text recognition of receipt screenshots (PP-OCR recognition through OpenCV DNN).
+// On-device text recognition of receipt screenshots (PP-OCR recognition through OpenCV DNN, with
+// Tesseract's English model for the currency signs the recogniser does not know).
 // A namespace of static operations: the recognisers behind it are loaded on the first scan, kept
 // for later scans, never shared by two scans at once (scans may run on several threads), and
 // released once no scan has run for a while.
@@ -27,8 +29,8 @@ public:
     // The recognised lines of the image, each the best reading of one text line, joined with "\n"
     // in reading order. The empty text when the image is empty or nothing can be recognised.
     static QString recognizeText(const QImage &image);
-    // The same with a given recogniser, which must be loaded (benchmarks).
-    static QString recognizeText(const QImage &image, TextRecognizer &recognizer);
+    // The same with a given recogniser, which must be loaded, and Latin reader, if any (benchmarks).
+    static QString recognizeText(const QImage &image, TextRecognizer &recognizer, LatinReader *latin);
 
     // Loads the image at `path` (see loadImage) and recognises it; the empty text when the file is
     // not a readable image.
