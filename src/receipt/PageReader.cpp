@@ -22,7 +22,9 @@ constexpr int packGap = 3 * stride;
 constexpr double chineseBlank = 0.3;
 constexpr double mixedBlank = 0.2;
 constexpr double latinBlank = 0.3;
-constexpr double numberBlank = 0.32;
+constexpr double numberBlank = 0.4;
+// How much wider than the piece's usual gap between characters a blank is at least.
+constexpr double standOut = 0.12;
 
 // The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
 double inkShare = qEnvironmentVariableIsSet("OCR_INK") ? qEnvironmentVariable("OCR_INK").toDouble() : 0.75;
@@ -200,9 +202,9 @@ QString restoreSigns(const QString &text, const QString &latinReading) {
             if (prefix.isEmpty() && sign != u"$") {
                 // A sign the recogniser's dictionary lacks, dropped before the number.
                 result.insert(match.capturedStart(2), sign);
-            } else if (prefix.endsWith(u'S') && sign == u"$" && prefix.chopped(1) == latin.captured(1)) {
-                // A dollar sign read as an S after the country's letters ("HK$").
-                result[match.capturedStart(1) + prefix.size() - 1] = u'$';
+            } else if (!prefix.isEmpty() && prefix.chopped(1) == latin.captured(1)) {
+                // A sign read as a letter run into the number ("HKS388", "f10.99").
+                result.replace(match.capturedStart(1) + prefix.size() - 1, 1, sign);
             }
             break;
         }
@@ -212,11 +214,12 @@ QString restoreSigns(const QString &text, const QString &latinReading) {
 
 const QRegularExpression &amountWithoutSign() {
     // A number that may be an amount (not part of a date, a time or a code, not a count of Chinese
-    // units) with no currency sign or code before it; letters run into it when they end in an S,
-    // which may be a dollar sign read as a letter.
+    // units) with no currency sign or code before it. Letters run into it may end in a sign read
+    // as a letter ("HKS388", "f10.99").
     static const QRegularExpression amount(
-        QStringLiteral("(?<![0-9A-Za-z.,:/\\-¥$€£])([A-Z]{0,2}S)?([0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-9.,:/"
-                       "\\-]|\\s?\\p{Han})"));
+        QStringLiteral("(?<![0-9A-Za-z.,:/\\-¥$€£])(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
+                       "([A-Za-z]{1,3})?([0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-9A-Za-z.,:\\-]|/"
+                       "[0-9]|\\s?[年月日个天周季时分秒号])"));
     return amount;
 }
 
@@ -261,30 +264,40 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece) {
 
 QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
               int textHeight) {
-    QString text;
-    const TextRecognizer::Glyph *previous = nullptr;
+    // The characters kept, with whether the recogniser read a blank before each.
+    QList<std::pair<const TextRecognizer::Glyph *, bool>> kept;
     bool modelBlank = false;
     for (const TextRecognizer::Glyph &glyph : glyphs) {
         if (glyph.character.isSpace()) {
-            modelBlank = previous != nullptr;
-            continue;
+            modelBlank = !kept.isEmpty();
+        } else if (glyph.confidence >= minConfidence) {
+            // (Below it, a stray reading of a speck or an edge.)
+            kept.append({&glyph, modelBlank});
+            modelBlank = false;
         }
-        // A stray reading of a speck or an edge.
-        if (glyph.confidence < minConfidence)
-            continue;
-        if (previous) {
-            const QChar a = previous->character;
-            const QChar b = glyph.character;
-            // Between the steps where the two were read: the blank after the last character of a
-            // piece, or before its first, is not one between characters.
-            const int gap =
-                widestBlank(blanks, previous->step * stride + stride / 2, glyph.step * stride + stride / 2);
-            if (isBlankBetween(a, b, double(gap) / textHeight, modelBlank))
+    }
+    // The gaps between neighbours, in text heights; a blank must stand out against the piece's
+    // usual spacing too, which is wide in some typefaces (Kai, monospaced Latin).
+    std::vector<double> gaps;
+    for (qsizetype i = 1; i < kept.size(); ++i) {
+        // Between the steps where the two were read: the blank after the last character of a
+        // piece, or before its first, is not one between characters.
+        const int gap = widestBlank(blanks, kept[i - 1].first->step * stride + stride / 2,
+                                    kept[i].first->step * stride + stride / 2);
+        gaps.push_back(double(gap) / textHeight);
+    }
+    std::vector<double> sorted = gaps;
+    std::sort(sorted.begin(), sorted.end());
+    const double usual = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+    QString text;
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        if (i > 0) {
+            const double gap = gaps[size_t(i - 1)];
+            if (gap >= usual + standOut &&
+                isBlankBetween(kept[i - 1].first->character, kept[i].first->character, gap, kept[i].second))
                 text += u' ';
         }
-        text += glyph.character;
-        previous = &glyph;
-        modelBlank = false;
+        text += kept[i].first->character;
     }
     return text;
 }

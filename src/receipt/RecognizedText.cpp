@@ -29,15 +29,19 @@ QString mendNumbers(QString text) {
 }
 
 // A word of letters with a 0 or 1 between two of its letters ("D0ne", "App1e"): the letter it
-// looks like, in the case of its neighbours. Words with other digits (codes, hexadecimal numbers)
-// stay as read.
+// looks like, in the case of its neighbours. Words with other digits and words that may be
+// hexadecimal numbers stay as read.
 QString mendWords(QString text) {
     static const QRegularExpression word(QStringLiteral("(?<![A-Za-z0-9])[A-Za-z01]{3,}(?![A-Za-z0-9])"));
     for (auto it = word.globalMatch(text); it.hasNext();) {
         const auto match = it.next();
         const QString found = match.captured();
         const qsizetype letters = std::count_if(found.begin(), found.end(), isLetter);
-        if (letters < 2 || letters == found.size())
+        // Words of the letters a to f alone may be hexadecimal numbers ("b1c").
+        const bool mayBeHex = std::all_of(found.begin(), found.end(), [](QChar c) {
+            return !isLetter(c) || QStringView(u"abcdefABCDEF").contains(c);
+        });
+        if (letters < 2 || letters == found.size() || mayBeHex)
             continue;
         for (qsizetype i = match.capturedStart() + 1; i + 1 < match.capturedEnd(); ++i) {
             const QChar before = text[i - 1];
