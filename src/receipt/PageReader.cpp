@@ -27,8 +27,7 @@ constexpr double numberBlank = 0.4;
 constexpr double standOut = 0.12;
 
 // The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
-double inkShare = qEnvironmentVariableIsSet("OCR_INK") ? qEnvironmentVariable("OCR_INK").toDouble() : 0.75;
-double squeezeX = qEnvironmentVariableIsSet("OCR_SQX") ? qEnvironmentVariable("OCR_SQX").toDouble() : 1.0;
+constexpr double inkShare = 0.75;
 
 bool isInkColumn(const QImage &image, const QRect &r, int x) {
     for (int y = r.top(); y <= r.bottom(); ++y) {
@@ -60,7 +59,7 @@ QRect tightBox(const QImage &image, const QRect &r) {
 
 Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
     const double factor = height * inkShare / box.height();
-    const int width = std::max(1, int(std::lround(box.width() * factor * squeezeX)));
+    const int width = std::max(1, int(std::lround(box.width() * factor)));
     const int inkHeight = std::max(1, int(std::lround(box.height() * factor)));
     QImage ink = page.copy(box).scaled(width, inkHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const int margin = (height - inkHeight) / 2;
@@ -91,7 +90,7 @@ void cutBox(const QImage &page, const QRect &box, int wide, int lineIndex, QList
         }
     }
     const double factor = height * inkShare / std::max(1, box.height());
-    const bool tooWide = (box.width() * factor * squeezeX + height / 4.0) > TextRecognizer::inputWidth;
+    const bool tooWide = (box.width() * factor + height / 4.0) > TextRecognizer::inputWidth;
     std::pair<int, int> at{-1, -1};
     for (const auto &run : runs) {
         if (run.second - run.first >= wide) {
