@@ -27,7 +27,7 @@ constexpr double numberBlank = 0.4;
 constexpr double standOut = 0.12;
 
 // The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
-constexpr double inkShare = 0.75;
+constexpr double inkShare = 0.65;
 
 bool isInkColumn(const QImage &image, const QRect &r, int x) {
     for (int y = r.top(); y <= r.bottom(); ++y) {

@@ -181,7 +181,10 @@ QString ReceiptScanner::recognizeText(const QImage &image) {
 }
 
 QString ReceiptScanner::recognizeText(const QImage &image, TextRecognizer &recognizer, LatinReader *latin) {
-    const ScanImage::Prepared prepared = ScanImage::prepare(image);
+    // Pages with large text (HiDPI and phone screenshots) are shrunk before the clean-up: the
+    // pieces of lines are scaled to the recogniser's height anyway.
+    const ScanImage::Prepared prepared =
+        ScanImage::prepare(image, ScanImage::Options{.targetLineHeight = 28});
     if (prepared.image.isNull())
         return {};
     QStringList lines;
