@@ -23,6 +23,8 @@ constexpr double chineseBlank = 0.3;
 constexpr double mixedBlank = 0.2;
 constexpr double latinBlank = 0.3;
 constexpr double numberBlank = 0.4;
+// The most strips read of one page.
+constexpr int maxStrips = 64;
 // How much wider than the piece's usual gap between characters a blank is at least.
 constexpr double standOut = 0.12;
 
@@ -309,7 +311,10 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     QList<QStringList> words(boxes.size());
     // Pack pieces left to right into strips as wide as the recogniser reads.
     qsizetype next = 0;
-    while (next < pieces.size()) {
+    int strips = 0;
+    // A page of noise may hold thousands of specks that look like lines; reading them all would
+    // take minutes. A receipt fills far fewer strips than this.
+    while (next < pieces.size() && strips++ < maxStrips) {
         QImage strip(TextRecognizer::inputWidth, height, QImage::Format_Grayscale8);
         strip.fill(255);
         QList<std::pair<qsizetype, int>> placed; // piece, left column
