@@ -21,7 +21,7 @@ constexpr int packGap = 3 * stride;
 // less for Latin text without descenders).
 constexpr double chineseBlank = 0.3;
 constexpr double mixedBlank = 0.2;
-constexpr double latinBlank = 0.3;
+constexpr double latinBlank = 0.25;
 constexpr double numberBlank = 0.4;
 // The most strips read of one page.
 constexpr int maxStrips = 64;
@@ -271,12 +271,16 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     for (const TextRecognizer::Glyph &glyph : glyphs) {
         if (glyph.character.isSpace()) {
             modelBlank = !kept.isEmpty();
-        } else if (glyph.confidence >= minConfidence) {
-            // (Below it, a stray reading of a speck or an edge.)
+        } else {
             kept.append({&glyph, modelBlank});
             modelBlank = false;
         }
     }
+    // A doubtful character at either end is a stray reading of a speck or an edge beside the text.
+    while (!kept.isEmpty() && kept.back().first->confidence < minConfidence)
+        kept.removeLast();
+    while (!kept.isEmpty() && kept.front().first->confidence < minConfidence)
+        kept.removeFirst();
     // The gaps between neighbours, in text heights; a blank must stand out against the piece's
     // usual spacing too, which is wide in some typefaces (Kai, monospaced Latin).
     std::vector<double> gaps;

@@ -62,7 +62,14 @@ QString mendWords(QString text) {
 } // namespace
 
 QString tidyLine(const QString &line) {
-    return mendWords(mendNumbers(line.simplified()));
+    QString text = line.simplified();
+    // A separator read twice between digits ("119..88").
+    static const QRegularExpression doubled(QStringLiteral("(?<=[0-9])([.,])\\1(?=[0-9])"));
+    text.replace(doubled, QStringLiteral("\\1"));
+    // A capital I inside a word before small letters is a small l ("PIus", "BiIled").
+    static const QRegularExpression capitalI(QStringLiteral("(?<=[A-Za-z])I(?=[a-z])"));
+    text.replace(capitalI, QStringLiteral("l"));
+    return mendWords(mendNumbers(text));
 }
 
 } // namespace RecognizedText
