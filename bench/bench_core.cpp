@@ -78,7 +78,7 @@ void saveFile(benchmark::State &state) {
     const QString path = dir.filePath(u"subscriptions.json"_qs);
     for (auto _ : state) {
         const auto bytes = SubscriptionFile::encode(list);
-        benchmark::DoNotOptimize(SubscriptionFile::writeAtomically(path, *bytes));
+        benchmark::DoNotOptimize(SubscriptionFile::writeAtomically(path, *bytes).ok());
     }
 }
 BENCHMARK(saveFile)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -129,7 +129,7 @@ BENCHMARK(sortOnly)->Arg(10000)->Unit(benchmark::kMillisecond);
 void loadFile(benchmark::State &state) {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"subscriptions.json"_qs);
-    SubscriptionFile::writeAtomically(path, *SubscriptionFile::encode(makeList(int(state.range(0)))));
+    (void)SubscriptionFile::writeAtomically(path, *SubscriptionFile::encode(makeList(int(state.range(0)))));
     for (auto _ : state)
         benchmark::DoNotOptimize(SubscriptionFile::load(path));
 }

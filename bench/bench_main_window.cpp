@@ -55,6 +55,7 @@ public:
 struct Window {
     explicit Window(int count)
         : reminders(center, clock) {
+        Clock::install(&clock);
         const QString path = dir.filePath(QStringLiteral("subscriptions.json"));
         QFile file(path);
         if (file.open(QIODevice::WriteOnly))
@@ -63,11 +64,11 @@ struct Window {
         store = std::make_unique<Store>(path);
         content = std::make_unique<ContentView>(*store);
         content->setReminders(&reminders);
-        content->setClock(ViewClock{&now, QTimeZone::systemTimeZone()});
         content->resize(960, 640);
         content->show();
         settle();
     }
+    ~Window() { Clock::install(nullptr); }
     static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest); }
 
     QTemporaryDir dir;

@@ -13,12 +13,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QSystemTrayIcon>
+
+#include <algorithm>
 
 AppDelegate::AppDelegate(Options options)
     : m_options(std::move(options))
@@ -67,7 +72,7 @@ void AppDelegate::buildApplicationMenu() {
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setShortcutContext(Qt::ApplicationShortcut);
     quit->setMenuRole(QAction::QuitRole);
-    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(quit, &QAction::triggered, this, &AppDelegate::requestQuit, Qt::QueuedConnection);
 
     QMenu *edit = menuBar->addMenu(zh ? QStringLiteral("编辑") : QStringLiteral("Edit"));
     edit->setObjectName(QStringLiteral("editMenu"));
@@ -112,6 +117,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     setupStatusItem();
     NotificationManager &reminders =
         m_options.reminders ? *m_options.reminders : NotificationManager::shared();
+    reminders.setOpenHandler([self = QPointer<AppDelegate>(this)](const QUuid &id) {
+        if (self)
+            self->showSubscription(id);
+    });
     reminders.requestAuthorization();
     reminders.reschedule(m_store->subscriptions(), Preferences::remindDaysBefore());
     if (!m_titleSubscribed) {
@@ -130,7 +139,6 @@ void AppDelegate::showMainWindow() {
         if (m_pendingMenuBar)
             window->setMenuBar(m_pendingMenuBar.release());
         auto *content = new ContentView(*m_store, window.get());
-        content->setClock(m_options.clock);
         content->setReminders(m_options.reminders);
         window->setCentralWidget(content);
         window->placeInitially();
@@ -144,6 +152,22 @@ void AppDelegate::showMainWindow() {
     m_window->activateWindow();
 }
 
+void AppDelegate::showSubscription(const QUuid &id) {
+    showMainWindow();
+    auto *content = qobject_cast<ContentView *>(m_window->centralWidget());
+    const QList<Subscription> &list = m_store->subscriptions();
+    const auto it =
+        std::find_if(list.cbegin(), list.cend(), [&](const Subscription &s) { return s.id == id; });
+    if (!content || it == list.cend())
+        return;
+    if (content->detailSub() && content->detailSub()->id == id && content->presented())
+        return;
+    // Another subscription's detail sheet gives way; any other sheet is finished first.
+    if (content->detailSub() && content->presented())
+        content->presented()->done(QDialog::Rejected);
+    content->openDetail(*it);
+}
+
 void AppDelegate::hideApplication() {
     if (m_popover)
         m_popover->hide();
@@ -151,6 +175,34 @@ void AppDelegate::hideApplication() {
         m_window->saveFrame();
         m_window->hide();
     }
+}
+
+void AppDelegate::requestQuit() {
+    if (m_store->hasUnsavedChanges()) {
+        const SaveResult saved = m_store->save();
+        if (!saved && !confirmQuitUnsaved(saved.reason()))
+            return;
+    }
+    QCoreApplication::quit();
+}
+
+bool AppDelegate::confirmQuitUnsaved(const QString &reason) {
+    if (m_options.confirmQuitUnsaved)
+        return m_options.confirmQuitUnsaved(reason);
+    const bool zh = LocalizationManager::shared().isZh();
+    QMessageBox box(
+        QMessageBox::Warning, zh ? QStringLiteral("无法保存") : QStringLiteral("Couldn't save"),
+        zh ? QStringLiteral("你的修改还没有保存：%1。\n现在退出，这些修改就会丢失。").arg(reason)
+           : QStringLiteral("Your changes haven't been saved: %1.\nIf you quit now, they will be lost.")
+                 .arg(reason),
+        QMessageBox::NoButton, m_window && m_window->isVisible() ? m_window.get() : nullptr);
+    QPushButton *quit = box.addButton(zh ? QStringLiteral("仍然退出") : QStringLiteral("Quit Anyway"),
+                                      QMessageBox::DestructiveRole);
+    QPushButton *cancel =
+        box.addButton(zh ? QStringLiteral("取消") : QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.exec();
+    return box.clickedButton() == quit;
 }
 
 QString AppDelegate::statusTitle() const {
@@ -202,7 +254,10 @@ void AppDelegate::setupStatusItem() {
                 self->m_popover->close();
             self->showMainWindow();
         },
-        [] { QCoreApplication::quit(); }, m_options.clock);
+        [self = QPointer<AppDelegate>(this)] {
+            if (self)
+                self->requestQuit();
+        });
     m_statusItem->show();
 }
 

@@ -5,7 +5,9 @@
 #include <QIcon>
 #include <QObject>
 #include <QString>
+#include <QUuid>
 
+#include <functional>
 #include <memory>
 
 class MainWindow;
@@ -28,7 +30,9 @@ public:
         // The reminder scheduler asked for permission and given the list at launch; empty means
         // NotificationManager::shared().
         NotificationManager *reminders = nullptr;
-        MenuBarView::Clock clock;
+        // Asked, with the reason, whether to quit although the list could not be saved; empty: a
+        // message box on the main window.
+        std::function<bool(const QString &reason)> confirmQuitUnsaved;
     };
 
     // Creates the store, which loads the subscription file at once.
@@ -49,10 +53,16 @@ public:
     void showMainWindow();
     void setupStatusItem();
     void togglePopover();
+    // The main window, brought forward with the detail sheet of the subscription `id` (a reminder's
+    // open action). Only the window when the subscription is gone.
+    void showSubscription(const QUuid &id);
     // A second launch of the program asked this one to come forward.
     void applicationShouldHandleReopen() { showMainWindow(); }
     // Hides every window of the application (the application menu's Hide).
     void hideApplication();
+    // Quits, after one more attempt to save a list whose last save failed; if that fails too, only
+    // when the user agrees to lose the changes.
+    void requestQuit();
 
     Store &store() const { return *m_store; }
     MainWindow *window() const { return m_window.get(); }
@@ -71,6 +81,7 @@ Q_SIGNALS:
 
 private:
     void updateStatusTitle();
+    bool confirmQuitUnsaved(const QString &reason);
 
     Options m_options;
     std::unique_ptr<Store> m_store;

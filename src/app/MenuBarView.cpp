@@ -28,12 +28,11 @@ QLabel *label(const QString &text, const QFont &font, const QColor &color, const
 } // namespace
 
 MenuBarView::MenuBarView(Store &store, std::function<void()> onOpen, std::function<void()> onQuit,
-                         Clock clock, QWidget *parent)
+                         QWidget *parent)
     : QWidget(parent)
     , m_store(store)
     , m_onOpen(std::move(onOpen))
-    , m_onQuit(std::move(onQuit))
-    , m_clock(std::move(clock)) {
+    , m_onQuit(std::move(onQuit)) {
     setObjectName(QStringLiteral("menuBarView"));
     setFixedWidth(panelWidth);
     setAutoFillBackground(true);
@@ -127,7 +126,7 @@ QWidget *MenuBarView::buildContent() {
     upcoming->addWidget(label(zh ? QStringLiteral("近 7 天待扣费") : QStringLiteral("Due in the next 7 days"),
                               Theme::font(11, QFont::DemiBold), Theme::textSecondary(), "upcomingTitle",
                               content));
-    const QList<UpcomingCharge> charges = m_store.upcoming(windowDays, m_clock.current(), m_clock.zone);
+    const QList<UpcomingCharge> charges = m_store.upcoming(windowDays);
     if (charges.isEmpty()) {
         upcoming->addWidget(
             label(zh ? QStringLiteral("近期没有要扣费的订阅 🎉") : QStringLiteral("Nothing due soon 🎉"),

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "views/ViewClock.h"
-
 #include <QWidget>
 
 #include <functional>
@@ -15,13 +13,11 @@ class QVBoxLayout;
 class MenuBarView : public QWidget {
     Q_OBJECT
 public:
-    using Clock = ViewClock;
-
     static constexpr int panelWidth = 300;
     static constexpr int maxRows = 4;
     static constexpr int windowDays = 7;
 
-    MenuBarView(Store &store, std::function<void()> onOpen, std::function<void()> onQuit, Clock clock = {},
+    MenuBarView(Store &store, std::function<void()> onOpen, std::function<void()> onQuit,
                 QWidget *parent = nullptr);
 
     // Texts of the panel in the given language.
@@ -41,7 +37,6 @@ private:
     Store &m_store;
     std::function<void()> m_onOpen;
     std::function<void()> m_onQuit;
-    Clock m_clock;
     QVBoxLayout *m_layout = nullptr;
     QWidget *m_content = nullptr;
 };

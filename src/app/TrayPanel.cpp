@@ -13,13 +13,11 @@ constexpr int gap = 4;
 constexpr int reopenGuardMs = 300;
 } // namespace
 
-TrayPanel::TrayPanel(Store &store, std::function<void()> onOpen, std::function<void()> onQuit,
-                     MenuBarView::Clock clock)
+TrayPanel::TrayPanel(Store &store, std::function<void()> onOpen, std::function<void()> onQuit)
     : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint)
     , m_store(store)
     , m_onOpen(std::move(onOpen))
-    , m_onQuit(std::move(onQuit))
-    , m_clock(std::move(clock)) {
+    , m_onQuit(std::move(onQuit)) {
     setObjectName(QStringLiteral("trayPanel"));
     setWindowTitle(QStringLiteral("Renewly"));
     setAutoFillBackground(true);
@@ -35,7 +33,7 @@ TrayPanel::TrayPanel(Store &store, std::function<void()> onOpen, std::function<v
 void TrayPanel::open(const QRect &anchor) {
     if (m_view)
         delete m_view.data();
-    m_view = new MenuBarView(m_store, m_onOpen, m_onQuit, m_clock, this);
+    m_view = new MenuBarView(m_store, m_onOpen, m_onQuit, this);
     layout()->addWidget(m_view);
     // Keep the window's size equal to the panel's whenever it redraws with more or fewer rows.
     connect(m_view, &MenuBarView::rebuilt, this, [this] {

@@ -13,8 +13,7 @@ class Store;
 class TrayPanel : public QWidget {
     Q_OBJECT
 public:
-    TrayPanel(Store &store, std::function<void()> onOpen, std::function<void()> onQuit,
-              MenuBarView::Clock clock = {});
+    TrayPanel(Store &store, std::function<void()> onOpen, std::function<void()> onQuit);
 
     // Builds a new panel and shows it under `anchor` (the tray icon's screen rectangle), or at the
     // cursor when the anchor is unknown (an empty rectangle).
@@ -43,7 +42,6 @@ private:
     Store &m_store;
     std::function<void()> m_onOpen;
     std::function<void()> m_onQuit;
-    MenuBarView::Clock m_clock;
     QPointer<MenuBarView> m_view;
     QElapsedTimer m_sinceClosed;
     QPoint m_closedAt;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Clock.h"
+
 #include <QDateTime>
 #include <QJsonObject>
 #include <QList>
@@ -34,7 +36,7 @@ struct Subscription {
     QString currency = QStringLiteral("CNY");
     BillingType billingType = BillingType::recurring;
     BillingCycle cycle = BillingCycle::monthly;
-    QDateTime startDate = QDateTime::currentDateTimeUtc();
+    QDateTime startDate = Clock::current().now().toUTC();
     QString category;
     QString notes;
     bool isActive = true;

@@ -1,5 +1,6 @@
 #include "ReceiptParser.h"
 
+#include "model/Clock.h"
 #include "settings/LocalizationManager.h"
 
 #include <QRegularExpression>
@@ -604,7 +605,7 @@ Subscription parse(const QString &rawText, const QDateTime &now, const QTimeZone
 }
 
 Subscription parse(const QString &text) {
-    return parse(text, QDateTime::currentDateTimeUtc(), QTimeZone::systemTimeZone());
+    return parse(text, Clock::current().now(), Clock::current().zone());
 }
 
 } // namespace ReceiptParser

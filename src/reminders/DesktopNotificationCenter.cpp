@@ -10,8 +10,7 @@ DesktopNotificationCenter::DesktopNotificationCenter(const Clock &clock, Notific
                                                      QObject *parent)
     : QObject(parent)
     , m_clock(clock)
-    , m_presenter(presenter)
-    , m_lastCheckedDate(clock.now().toTimeZone(clock.zone()).date()) {
+    , m_presenter(presenter) {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &DesktopNotificationCenter::check);
 }
@@ -60,8 +59,8 @@ QList<NotificationRequest> DesktopNotificationCenter::pendingRequests() const {
     return requests;
 }
 
-void DesktopNotificationCenter::setDayChangedHandler(std::function<void()> handler) {
-    m_dayChanged = std::move(handler);
+void DesktopNotificationCenter::setCheckedHandler(std::function<void()> handler) {
+    m_checked = std::move(handler);
     arm();
 }
 
@@ -99,16 +98,15 @@ void DesktopNotificationCenter::check() {
         return true;
     });
     for (const NotificationRequest &request : std::as_const(due)) {
-        Q_EMIT fired(request.identifier);
-        m_presenter.present(request);
+        const std::optional<NotificationRequest> shown = m_filter ? m_filter(request) : request;
+        if (!shown)
+            continue;
+        Q_EMIT fired(shown->identifier);
+        m_presenter.present(*shown);
     }
 
-    const QDate today = localNow.date();
-    if (today != m_lastCheckedDate) {
-        m_lastCheckedDate = today;
-        if (m_dayChanged)
-            m_dayChanged();
-    }
+    if (m_checked)
+        m_checked();
     arm();
 }
 
@@ -123,7 +121,7 @@ milliseconds DesktopNotificationCenter::nextCheckInterval() const {
         if (p.due.isValid())
             wait = std::min(wait, now.msecsTo(p.due));
     }
-    if (m_dayChanged) {
+    if (m_checked) {
         const QDateTime midnight = localNow.date().addDays(1).startOfDay(zone);
         if (midnight.isValid())
             wait = std::min(wait, now.msecsTo(midnight));
@@ -132,7 +130,7 @@ milliseconds DesktopNotificationCenter::nextCheckInterval() const {
 }
 
 void DesktopNotificationCenter::arm() {
-    if (m_pending.isEmpty() && !m_dayChanged) {
+    if (m_pending.isEmpty() && !m_checked) {
         m_timer.stop();
         return;
     }

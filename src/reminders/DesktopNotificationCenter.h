@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Clock.h"
 #include "NotificationCenter.h"
 #include "NotificationPresenter.h"
+#include "model/Clock.h"
 
 #include <QDateTime>
 #include <QList>
@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 // The notification centre of the desktop: the freedesktop service shows notifications at once and
 // keeps no schedule, so pending requests wait here, in the process, until the local wall clock
@@ -33,11 +34,11 @@ public:
     void add(const NotificationRequest &request) override;
     void removeAllPendingNotificationRequests() override;
 
-    // Fires every request whose moment has come, tells the day-change handler when the local date
-    // has moved on since the last check, and sets the timer for the next check.
+    // Fires every request whose moment has come, tells the checked handler, and sets the timer for
+    // the next check.
     void check();
     // Time until the next check: the earliest pending moment or the next local midnight (when a
-    // day-change handler is set), at most `maxCheckInterval`; zero when something is due.
+    // checked handler is set), at most `maxCheckInterval`; zero when something is due.
     std::chrono::milliseconds nextCheckInterval() const;
     bool isTimerActive() const { return m_timer.isActive(); }
     // What the timer was last set to.
@@ -47,8 +48,13 @@ public:
     bool isAuthorizationRequested() const { return m_authorizationRequested; }
     NotificationPresenter &presenter() const { return m_presenter; }
 
-    // Called from check() once the local date differs from the date of the previous check.
-    void setDayChangedHandler(std::function<void()> handler);
+    // Called at the end of every check, so the owner knows the program was awake and watching.
+    // While one is set the clock is checked at least every `maxCheckInterval`.
+    void setCheckedHandler(std::function<void()> handler);
+    // Asked just before a request that came due is shown: the request to show (its text perhaps
+    // brought up to date) or nothing to drop it.
+    using DeliveryFilter = std::function<std::optional<NotificationRequest>(const NotificationRequest &)>;
+    void setDeliveryFilter(DeliveryFilter filter) { m_filter = std::move(filter); }
 
     // Also checks as soon as the system resumes from sleep, using logind's PrepareForSleep signal
     // on the system bus. Returns false, harmlessly, where there is no system bus or no logind.
@@ -81,7 +87,7 @@ private:
     QSet<QString> m_identifiers;
     QTimeZone m_dueZone;
     QTimer m_timer;
-    QDate m_lastCheckedDate;
-    std::function<void()> m_dayChanged;
+    std::function<void()> m_checked;
+    DeliveryFilter m_filter;
     bool m_authorizationRequested = false;
 };

@@ -46,24 +46,31 @@ FreedesktopNotifier::FreedesktopNotifier(QObject *parent)
 
 FreedesktopNotifier::FreedesktopNotifier(const QDBusConnection &bus, QObject *parent)
     : QObject(parent)
-    , m_bus(bus) {}
+    , m_bus(bus) {
+    if (!m_bus.isConnected())
+        return;
+    // QDBusConnection::connect takes the receiving slot by its signature only.
+    m_bus.connect(service, path, service, QStringLiteral("ActionInvoked"), this,
+                  SLOT(onActionInvoked(uint, QString)));
+    m_bus.connect(service, path, service, QStringLiteral("NotificationClosed"), this,
+                  SLOT(onNotificationClosed(uint, uint)));
+}
 
 bool FreedesktopNotifier::isAvailable() const {
     return m_bus.isConnected();
 }
 
-QVariantList FreedesktopNotifier::notifyArguments(const NotificationRequest &request, bool bodyMarkup) {
+QVariantList FreedesktopNotifier::notifyArguments(const NotificationRequest &request, bool bodyMarkup,
+                                                  bool actions) {
     QVariantMap hints;
     if (request.sound)
         hints.insert(QStringLiteral("sound-name"), soundName);
-    return {appName,
-            uint(0),
-            appIcon,
-            request.title,
-            bodyMarkup ? escapeMarkup(request.body) : request.body,
-            QStringList{},
-            hints,
-            int(-1)};
+    QStringList actionList;
+    if (actions && !request.openLabel.isEmpty() && !request.subscription.isNull())
+        actionList = {defaultAction, request.openLabel, openAction, request.openLabel};
+    return {
+        appName,    uint(0), appIcon, request.title, bodyMarkup ? escapeMarkup(request.body) : request.body,
+        actionList, hints,   int(-1)};
 }
 
 // Sends `message` without waiting and hands the answer (a reply or an error) to `onAnswer` on the
@@ -107,20 +114,37 @@ void FreedesktopNotifier::whenServiceReachable(const NotificationRequest &reques
 }
 
 void FreedesktopNotifier::sendNotify(const NotificationRequest &request) {
-    callAsync(notificationsCall(QStringLiteral("GetCapabilities")),
-              [this, request](const QDBusMessage &capabilities) {
-                  const bool bodyMarkup =
-                      isReply(capabilities) && capabilities.arguments().value(0).toStringList().contains(
-                                                   QStringLiteral("body-markup"));
-                  QDBusMessage notify = notificationsCall(QStringLiteral("Notify"));
-                  notify.setArguments(notifyArguments(request, bodyMarkup));
-                  callAsync(notify, [this, identifier = request.identifier](const QDBusMessage &answer) {
-                      if (isReply(answer))
-                          finish(identifier, Outcome::shown, answer.arguments().value(0).toUInt());
-                      else
-                          finish(identifier, Outcome::failed);
-                  });
-              });
+    callAsync(notificationsCall(QStringLiteral("GetCapabilities")), [this, request](
+                                                                        const QDBusMessage &capabilities) {
+        const QStringList announced =
+            isReply(capabilities) ? capabilities.arguments().value(0).toStringList() : QStringList();
+        const bool actions = announced.contains(QStringLiteral("actions"));
+        QDBusMessage notify = notificationsCall(QStringLiteral("Notify"));
+        notify.setArguments(
+            notifyArguments(request, announced.contains(QStringLiteral("body-markup")), actions));
+        const QUuid openable = actions && !request.openLabel.isEmpty() ? request.subscription : QUuid();
+        callAsync(notify, [this, identifier = request.identifier, openable](const QDBusMessage &answer) {
+            if (!isReply(answer)) {
+                finish(identifier, Outcome::failed);
+                return;
+            }
+            const uint id = answer.arguments().value(0).toUInt();
+            if (!openable.isNull() && id != 0)
+                m_openable.insert(id, openable);
+            finish(identifier, Outcome::shown, id);
+        });
+    });
+}
+
+void FreedesktopNotifier::onActionInvoked(uint notificationId, const QString &actionKey) {
+    const auto it = m_openable.constFind(notificationId);
+    if (it == m_openable.cend() || (actionKey != openAction && actionKey != defaultAction))
+        return;
+    Q_EMIT openRequested(*it);
+}
+
+void FreedesktopNotifier::onNotificationClosed(uint notificationId, uint) {
+    m_openable.remove(notificationId);
 }
 
 void FreedesktopNotifier::finish(const QString &identifier, Outcome outcome, uint notificationId) {

@@ -3,8 +3,10 @@
 #include "NotificationPresenter.h"
 
 #include <QDBusConnection>
+#include <QHash>
 #include <QObject>
 #include <QStringList>
+#include <QUuid>
 #include <QVariantList>
 
 #include <functional>
@@ -39,14 +41,26 @@ public:
     void setCallTimeout(int msecs) { m_callTimeoutMs = msecs; }
     void present(const NotificationRequest &request) override;
 
+    // The key of the action that opens a reminder's subscription; the default action (a click on
+    // the notification itself) does the same.
+    static inline const QString openAction = QStringLiteral("open");
+    static inline const QString defaultAction = QStringLiteral("default");
+
     // The arguments of Notify, in order: app name, replaces id, icon, summary, body, actions,
     // hints, expire timeout. `bodyMarkup` says whether the daemon reads markup in the body, in
-    // which case the body is escaped so that it shows exactly as given.
-    static QVariantList notifyArguments(const NotificationRequest &request, bool bodyMarkup);
+    // which case the body is escaped so that it shows exactly as given; `actions` whether it
+    // shows actions.
+    static QVariantList notifyArguments(const NotificationRequest &request, bool bodyMarkup, bool actions);
 
 Q_SIGNALS:
     // After every present(); `notificationId` is the daemon's id when shown, else 0.
     void finished(const QString &identifier, FreedesktopNotifier::Outcome outcome, uint notificationId);
+    // The user chose the open action, or clicked, on a notification about `subscription`.
+    void openRequested(const QUuid &subscription);
+
+private Q_SLOTS:
+    void onActionInvoked(uint notificationId, const QString &actionKey);
+    void onNotificationClosed(uint notificationId, uint reason);
 
 private:
     void whenServiceReachable(const NotificationRequest &request);
@@ -57,4 +71,6 @@ private:
 
     QDBusConnection m_bus;
     int m_callTimeoutMs = defaultCallTimeoutMs;
+    // Notifications on screen that offer the open action: daemon id → subscription.
+    QHash<uint, QUuid> m_openable;
 };

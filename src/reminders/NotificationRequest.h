@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 #include <QTime>
+#include <QUuid>
 
 #include <chrono>
 #include <variant>
@@ -29,6 +30,10 @@ struct NotificationRequest {
     // Play the desktop's default notification sound.
     bool sound = true;
     Trigger trigger;
+    // The subscription a reminder is about (null for other notifications), and the label of the
+    // action that opens it; no action when empty.
+    QUuid subscription;
+    QString openLabel;
 
     bool operator==(const NotificationRequest &) const = default;
 };

@@ -1,5 +1,6 @@
 #include "Store.h"
 
+#include "model/Clock.h"
 #include "settings/LocalizationManager.h"
 #include "store/Aggregates.h"
 #include "store/SubscriptionFile.h"
@@ -20,6 +21,8 @@ Store::Store(const QString &filePath, QObject *parent)
     SubscriptionFile::LoadResult result = SubscriptionFile::load(m_filePath);
     m_fileUnreadable = result.status == SubscriptionFile::LoadStatus::unreadable;
     m_subscriptions = std::move(result.subscriptions);
+    m_retry.setInterval(retryIntervalMsecs);
+    connect(&m_retry, &QTimer::timeout, this, [this] { (void)save(); });
 }
 
 QString Store::defaultFilePath() {
@@ -32,7 +35,7 @@ QString Store::defaultFilePath() {
 template <typename Mutation> void Store::change(Mutation &&mutation) {
     Q_EMIT aboutToChange();
     mutation(m_subscriptions);
-    save();
+    (void)save();
     Q_EMIT subscriptionsChanged(m_subscriptions);
 }
 
@@ -65,6 +68,10 @@ void Store::remove(const Subscription &subscription) {
     const QUuid id = subscription.id;
     change(
         [&](QList<Subscription> &list) { list.removeIf([&](const Subscription &s) { return s.id == id; }); });
+}
+
+void Store::loadSampleData() {
+    loadSampleData(Clock::current().now(), Clock::current().zone());
 }
 
 void Store::loadSampleData(const QDateTime &now, const QTimeZone &zone) {
@@ -109,16 +116,29 @@ void Store::loadSampleData(const QDateTime &now, const QTimeZone &zone) {
     change([&](QList<Subscription> &list) { list = std::move(samples); });
 }
 
-bool Store::save() {
+SaveResult Store::save() {
+    SaveResult result = write();
+    m_unsaved = !result.ok();
+    if (m_unsaved) {
+        m_retry.start();
+        Q_EMIT saveFailed(result.reason());
+    } else {
+        m_retry.stop();
+        Q_EMIT saved();
+    }
+    return result;
+}
+
+SaveResult Store::write() {
     const auto bytes = SubscriptionFile::encode(m_subscriptions);
     if (!bytes)
-        return false;
+        return SaveResult::failure(QStringLiteral("an amount is not a finite number"));
     if (m_fileUnreadable) {
         // The file that could not be read is the user's data too: keep its bytes beside it rather
         // than writing over them.
-        const auto moved = SubscriptionFile::setAside(m_filePath, QDateTime::currentDateTimeUtc());
+        const auto moved = SubscriptionFile::setAside(m_filePath, Clock::current().now());
         if (!moved)
-            return false;
+            return SaveResult::failure(QStringLiteral("the unreadable list could not be moved aside"));
         m_setAsidePath = *moved;
         m_fileUnreadable = false;
     }
@@ -131,6 +151,10 @@ double Store::totalMonthlyCNY() const {
 
 QList<Subscription> Store::activeSubscriptions() const {
     return Aggregates::activeSubscriptions(m_subscriptions);
+}
+
+QList<UpcomingCharge> Store::upcoming(int withinDays) const {
+    return upcoming(withinDays, Clock::current().now(), Clock::current().zone());
 }
 
 QList<UpcomingCharge> Store::upcoming(int withinDays, const QDateTime &now, const QTimeZone &zone) const {

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include <cerrno>
 #include <cstdio>
 #include <unistd.h>
 
@@ -124,7 +125,7 @@ QString replacedFile(const QString &path) {
 
 } // namespace
 
-bool writeAtomically(const QString &path, const QByteArray &bytes) {
+SaveResult writeAtomically(const QString &path, const QByteArray &bytes) {
     // The new content goes to a staging file of a fixed name beside the file, which rename(2) then
     // moves over it. A save interrupted at any point leaves the old file whole and at most that one
     // staging file, which the next save reuses. (QSaveFile leaves a randomly named copy behind when
@@ -134,16 +135,24 @@ bool writeAtomically(const QString &path, const QByteArray &bytes) {
     QFile file(staging);
     // Unbuffered, so that every short write shows here; truncating drops what an interrupted save left.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return false;
+        return SaveResult::failure(file.errorString());
     if (QFileInfo::exists(target))
         file.setPermissions(QFile::permissions(target));
-    bool written = file.write(bytes) == bytes.size() && ::fsync(file.handle()) == 0;
+    QString failure;
+    if (file.write(bytes) != bytes.size())
+        failure = file.errorString();
+    else if (::fsync(file.handle()) != 0)
+        failure = qt_error_string(errno);
     file.close();
-    written = written && file.error() == QFileDevice::NoError &&
-              ::rename(QFile::encodeName(staging).constData(), QFile::encodeName(target).constData()) == 0;
-    if (!written)
-        QFile::remove(staging);
-    return written;
+    if (failure.isEmpty() && file.error() != QFileDevice::NoError)
+        failure = file.errorString();
+    if (failure.isEmpty() &&
+        ::rename(QFile::encodeName(staging).constData(), QFile::encodeName(target).constData()) != 0)
+        failure = qt_error_string(errno);
+    if (failure.isEmpty())
+        return SaveResult::success();
+    QFile::remove(staging);
+    return SaveResult::failure(failure);
 }
 
 std::optional<QString> setAside(const QString &path, const QDateTime &now) {

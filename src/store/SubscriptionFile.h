@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Subscription.h"
+#include "store/SaveResult.h"
 
 #include <QByteArray>
 #include <QList>
@@ -32,9 +33,9 @@ inline constexpr qint64 maxFileBytes = qint64(64) << 20;
 
 // Replaces the file at `path` atomically with `bytes`: readers see the old or the new content,
 // never a mixture, and a save cut short (killed, disk full) leaves the old content in place. When
-// `path` is a symbolic link, the file it leads to is replaced. Returns whether the new content is in
-// place.
-bool writeAtomically(const QString &path, const QByteArray &bytes);
+// `path` is a symbolic link, the file it leads to is replaced. Fails, with the system's reason, when
+// the new content is not in place.
+SaveResult writeAtomically(const QString &path, const QByteArray &bytes);
 // Where writeAtomically stages the new content: a hidden file beside the one it replaces. Left
 // behind only by an interrupted save, and reused by the next one.
 QString stagingPath(const QString &path);

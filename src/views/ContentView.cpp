@@ -1,5 +1,6 @@
 #include "ContentView.h"
 
+#include "model/Clock.h"
 #include "reminders/NotificationManager.h"
 #include "settings/LocalizationManager.h"
 #include "settings/Preferences.h"
@@ -8,6 +9,7 @@
 #include "views/CardList.h"
 #include "views/HeroView.h"
 #include "views/IconButton.h"
+#include "views/NoticeBar.h"
 #include "views/RoundedCard.h"
 #include "views/ScanFlow.h"
 #include "views/SettingsView.h"
@@ -54,7 +56,7 @@ public:
 ContentView::ContentView(Store &store, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
-    , m_scan(new ScanFlow(this, {}, this))
+    , m_scan(new ScanFlow(this, this))
     , m_remindDaysBefore(Preferences::remindDaysBefore()) {
     setObjectName(QStringLiteral("contentView"));
     setAutoFillBackground(true);
@@ -77,6 +79,9 @@ ContentView::ContentView(Store &store, QWidget *parent)
     m_scroll->viewport()->setAutoFillBackground(false);
     m_scroll->setStyleSheet(Sheet::scrollAreaStyle());
     outer->addWidget(m_scroll);
+    m_saveErrorBar = new NoticeBar(this);
+    m_saveErrorBar->setObjectName(QStringLiteral("saveErrorBar"));
+    outer->addWidget(m_saveErrorBar);
 
     auto *page = new QWidget(m_scroll);
     page->setObjectName(QStringLiteral("page"));
@@ -113,9 +118,19 @@ ContentView::ContentView(Store &store, QWidget *parent)
         rebuild();
         rescheduleReminders();
     });
+    connect(&m_store, &Store::saveFailed, this, [this](const QString &reason) {
+        m_saveError = reason;
+        showSaveError();
+    });
+    connect(&m_store, &Store::saved, this, [this] {
+        m_saveError.clear();
+        m_saveErrorBar->hide();
+    });
     connect(&LocalizationManager::shared(), &LocalizationManager::langChanged, this, [this] {
         rebuild();
         retranslateAlert();
+        if (!m_saveError.isEmpty())
+            showSaveError();
     });
     m_dayChange.setSingleShot(true);
     connect(&m_dayChange, &QTimer::timeout, this, &ContentView::rebuild);
@@ -128,11 +143,14 @@ ContentView::~ContentView() {
         m_presented->disconnect(this);
 }
 
-void ContentView::setClock(ViewClock clock) {
-    m_clock = std::move(clock);
-    m_hero->setClock(m_clock);
-    m_scan->setClock(m_clock);
-    rebuild();
+void ContentView::showSaveError() {
+    const bool zh = isZh();
+    const QString message =
+        zh ? QStringLiteral("无法保存：%1。修改仍在，Renewly 会重试。")
+           : QStringLiteral("Couldn't save: %1. Your changes are kept and Renewly will retry.");
+    m_saveErrorBar->showNotice(message.arg(m_saveError),
+                               zh ? QStringLiteral("重试") : QStringLiteral("Retry"),
+                               [this] { (void)m_store.save(); });
 }
 
 void ContentView::setReminders(NotificationManager *reminders) {
@@ -243,8 +261,7 @@ QWidget *ContentView::buildSubscriptionsSection(QWidget *parent) {
     m_emptyAdd->setObjectName(QStringLiteral("emptyAddButton"));
     buttons->addWidget(m_emptyAdd);
     m_emptySamples = new SoftButton(
-        QString(), QStringLiteral("sparkles"), false,
-        [this] { m_store.loadSampleData(m_clock.current(), m_clock.zone); }, m_emptyState);
+        QString(), QStringLiteral("sparkles"), false, [this] { m_store.loadSampleData(); }, m_emptyState);
     m_emptySamples->setObjectName(QStringLiteral("loadSamplesButton"));
     buttons->addWidget(m_emptySamples);
     buttons->addStretch(1);
@@ -255,13 +272,15 @@ QWidget *ContentView::buildSubscriptionsSection(QWidget *parent) {
 
 void ContentView::rebuild() {
     const bool zh = isZh();
-    const QDateTime now = m_clock.current();
+    const Clock &clock = Clock::current();
+    const QDateTime now = clock.now();
+    const QTimeZone zone = clock.zone();
     const QList<Subscription> &subscriptions = m_store.subscriptions();
 
     m_appSubtitle->setText(zh ? QStringLiteral("续费账簿") : QStringLiteral("Subscription manager"));
     m_settingsButton->setTitle(zh ? QStringLiteral("设置") : QStringLiteral("Settings"));
 
-    const QList<UpcomingCharge> charges = m_store.upcoming(upcomingDays, now, m_clock.zone);
+    const QList<UpcomingCharge> charges = m_store.upcoming(upcomingDays, now, zone);
     m_hero->rebuild(charges.size());
 
     m_upcomingTitle->setText(zh ? QStringLiteral("即将扣费") : QStringLiteral("Upcoming charges"));
@@ -273,7 +292,7 @@ void ContentView::rebuild() {
     m_subscriptionsCount->setText(QString::number(subscriptions.size()) +
                                   (zh ? QStringLiteral(" 项") : QStringLiteral(" items")));
     const bool empty = subscriptions.isEmpty();
-    m_list->setSubscriptions(empty ? QList<Subscription>() : sortedSubs(subscriptions), now, m_clock.zone);
+    m_list->setSubscriptions(empty ? QList<Subscription>() : sortedSubs(subscriptions), now, zone);
     m_list->setVisible(!empty);
     m_emptyState->setVisible(empty);
     m_emptyText->setText(zh ? QStringLiteral("还没有任何订阅记录") : QStringLiteral("No subscriptions yet"));
@@ -286,9 +305,9 @@ void ContentView::rebuild() {
 
 void ContentView::scheduleDayChange() {
     // Due labels and dates count days from today: redraw when today ends.
-    const QDateTime now = m_clock.current();
-    const QDateTime local = now.toTimeZone(m_clock.zone);
-    const QDateTime tomorrow = local.date().addDays(1).startOfDay(m_clock.zone);
+    const Clock &clock = Clock::current();
+    const QDateTime now = clock.now();
+    const QDateTime tomorrow = now.toTimeZone(clock.zone()).date().addDays(1).startOfDay(clock.zone());
     qint64 msecs = now.msecsTo(tomorrow);
     if (!tomorrow.isValid() || msecs <= 0 || msecs > 24 * 3600 * 1000)
         msecs = 24 * 3600 * 1000;
@@ -400,13 +419,13 @@ void ContentView::present(Presentation presentation) {
         break;
     }
     case Presentation::add:
-        dialog = new SubscriptionEditView(m_store, std::nullopt, std::nullopt, m_clock, this);
+        dialog = new SubscriptionEditView(m_store, std::nullopt, std::nullopt, this);
         break;
     case Presentation::edit:
-        dialog = new SubscriptionEditView(m_store, m_editingSub, std::nullopt, m_clock, this);
+        dialog = new SubscriptionEditView(m_store, m_editingSub, std::nullopt, this);
         break;
     case Presentation::confirmScan:
-        dialog = new SubscriptionEditView(m_store, std::nullopt, m_prefillDraft, m_clock, this);
+        dialog = new SubscriptionEditView(m_store, std::nullopt, m_prefillDraft, this);
         break;
     case Presentation::settings: {
         auto *settings = new SettingsView(reminders(), this);
@@ -420,7 +439,7 @@ void ContentView::present(Presentation presentation) {
     case Presentation::detail: {
         const Subscription sub = *m_detailSub;
         dialog = new SubscriptionDetailView(
-            sub, m_clock,
+            sub,
             [this, sub] {
                 // Close the detail first; the edit form follows a moment later, never in the same turn.
                 m_detailSub.reset();

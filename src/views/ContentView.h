@@ -1,7 +1,6 @@
 #pragma once
 
 #include "model/Subscription.h"
-#include "views/ViewClock.h"
 
 #include <QDialog>
 #include <QList>
@@ -14,6 +13,7 @@
 class CardList;
 class HeroView;
 class IconButton;
+class NoticeBar;
 class NotificationManager;
 class QLabel;
 class QMessageBox;
@@ -42,8 +42,6 @@ public:
     Store &store() const { return m_store; }
 
     // Seams: where "now" comes from, and the reminder scheduler (none: NotificationManager::shared()).
-    void setClock(ViewClock clock);
-    const ViewClock &clock() const { return m_clock; }
     void setReminders(NotificationManager *reminders);
     NotificationManager &reminders() const;
     ScanFlow &scanFlow() const { return *m_scan; }
@@ -68,6 +66,8 @@ public:
     void setAlertMessage(std::optional<QString> message);
     void rescheduleReminders();
 
+    // The bar that says the list could not be saved, with Retry.
+    NoticeBar *saveErrorBar() const { return m_saveErrorBar; }
     HeroView *hero() const { return m_hero; }
     CardList *subscriptionList() const { return m_list; }
     CardList *upcomingList() const { return m_upcomingList; }
@@ -95,6 +95,7 @@ private:
     QWidget *buildSubscriptionsSection(QWidget *parent);
     QWidget *sectionHeader(QLabel *&title, QLabel *&trailing, QWidget *parent);
     void retranslateAlert();
+    void showSaveError();
     // Closes what is no longer wanted, or opens the first thing asked for when nothing is open.
     void syncPresentation();
     bool isWanted(Presentation presentation) const;
@@ -104,7 +105,6 @@ private:
     void scheduleDayChange();
 
     Store &m_store;
-    ViewClock m_clock;
     NotificationManager *m_reminders = nullptr;
     ScanFlow *m_scan;
 
@@ -122,6 +122,8 @@ private:
     QPointer<QDialog> m_presented;
     Presentation m_presentation = Presentation::none;
     bool m_shownOnce = false;
+    NoticeBar *m_saveErrorBar = nullptr;
+    QString m_saveError;
     QTimer m_dayChange;
 
     QScrollArea *m_scroll = nullptr;

@@ -117,7 +117,7 @@ void HeroView::rebuild(std::optional<qsizetype> dueSoon) {
     const QList<Subscription> &list = m_store.subscriptions();
     const double monthly = m_store.totalMonthlyCNY();
     if (!dueSoon)
-        dueSoon = m_store.upcoming(dueWindowDays, m_clock.current(), m_clock.zone).size();
+        dueSoon = m_store.upcoming(dueWindowDays).size();
 
     m_monthlyCaption->setText(zh ? QStringLiteral("每月订阅支出") : QStringLiteral("Monthly spend"));
     m_monthly->setText(Format::base(monthly, zh));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "views/RoundedCard.h"
-#include "views/ViewClock.h"
 
 #include <functional>
 #include <optional>
@@ -23,7 +22,6 @@ public:
     HeroView(Store &store, std::function<void()> onAdd, std::function<void()> onScanClipboard,
              std::function<void()> onScanFile, QWidget *parent = nullptr);
 
-    void setClock(ViewClock clock) { m_clock = std::move(clock); }
     void setScanning(bool isScanning);
     bool isScanning() const;
 
@@ -38,7 +36,6 @@ private:
     QWidget *stat(FittedLabel *&value, QLabel *&caption, const char *name);
 
     Store &m_store;
-    ViewClock m_clock;
     QLabel *m_monthlyCaption;
     FittedLabel *m_monthly;
     SoftButton *m_add;

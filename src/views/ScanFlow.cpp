@@ -1,5 +1,6 @@
 #include "ScanFlow.h"
 
+#include "model/Clock.h"
 #include "receipt/ImageFile.h"
 #include "receipt/ReceiptParser.h"
 #include "receipt/RecognizerPlugin.h"
@@ -35,10 +36,9 @@ QThreadPool &scanPool() {
 }
 } // namespace
 
-ScanFlow::ScanFlow(QWidget *window, ViewClock clock, QObject *parent)
+ScanFlow::ScanFlow(QWidget *window, QObject *parent)
     : QObject(parent)
     , m_window(window)
-    , m_clock(std::move(clock))
     , m_recognizer(defaultRecognizer()) {}
 
 ScanFlow::~ScanFlow() = default;
@@ -148,8 +148,8 @@ bool ScanFlow::handleDrop(const QMimeData *mime) {
 void ScanFlow::runScan(const QImage &image) {
     if (m_running++ == 0)
         Q_EMIT scanningChanged(true);
-    const QDateTime now = m_clock.current();
-    const QTimeZone zone = m_clock.zone;
+    const QDateTime now = Clock::current().now();
+    const QTimeZone zone = Clock::current().zone();
     auto *watcher = new QFutureWatcher<Subscription>(this);
     connect(watcher, &QFutureWatcher<Subscription>::finished, this, [this, watcher] {
         watcher->deleteLater();

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "model/Clock.h"
 #include "model/Subscription.h"
-#include "views/ViewClock.h"
 
 #include <QImage>
 #include <QObject>
@@ -26,10 +26,9 @@ public:
     using Recognizer = std::function<QString(const QImage &)>;
 
     // `window` parents the file dialog.
-    ScanFlow(QWidget *window, ViewClock clock, QObject *parent = nullptr);
+    explicit ScanFlow(QWidget *window, QObject *parent = nullptr);
     ~ScanFlow() override;
 
-    void setClock(ViewClock clock) { m_clock = std::move(clock); }
     // Replaces the on-device recogniser, for tests that must not depend on it.
     void setRecognizer(Recognizer recognizer) { m_recognizer = std::move(recognizer); }
     static Recognizer defaultRecognizer();
@@ -69,7 +68,6 @@ Q_SIGNALS:
 
 private:
     QPointer<QWidget> m_window;
-    ViewClock m_clock;
     Recognizer m_recognizer;
     int m_running = 0;
 };

@@ -1,5 +1,6 @@
 #include "SubscriptionDetailView.h"
 
+#include "model/Clock.h"
 #include "model/Format.h"
 #include "settings/LocalizationManager.h"
 #include "views/BrandAvatar.h"
@@ -169,12 +170,11 @@ FaceButton *actionTile(const char *name, std::function<void()> action, QWidget *
 
 } // namespace
 
-SubscriptionDetailView::SubscriptionDetailView(const Subscription &sub, ViewClock clock,
-                                               std::function<void()> onEdit, std::function<void()> onToggle,
-                                               std::function<void()> onDelete, QWidget *parent)
+SubscriptionDetailView::SubscriptionDetailView(const Subscription &sub, std::function<void()> onEdit,
+                                               std::function<void()> onToggle, std::function<void()> onDelete,
+                                               QWidget *parent)
     : Sheet(sheetSize, parent)
     , m_sub(sub)
-    , m_clock(std::move(clock))
     , m_onEdit(std::move(onEdit))
     , m_onToggle(std::move(onToggle))
     , m_onDelete(std::move(onDelete)) {
@@ -305,7 +305,7 @@ void SubscriptionDetailView::copyToClipboard() const {
 }
 
 QString SubscriptionDetailView::nextChargeLine() const {
-    const auto next = m_sub.nextCharge(m_clock.current(), m_clock.zone);
+    const auto next = m_sub.nextCharge(Clock::current().now(), Clock::current().zone());
     if (!next)
         return {};
     const bool zh = isZh();

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "model/Clock.h"
 #include "model/Subscription.h"
 #include "views/Sheet.h"
-#include "views/ViewClock.h"
 
 #include <QList>
 
@@ -29,7 +29,7 @@ public:
         bool operator==(const Fact &) const = default;
     };
 
-    SubscriptionDetailView(const Subscription &sub, ViewClock clock, std::function<void()> onEdit,
+    SubscriptionDetailView(const Subscription &sub, std::function<void()> onEdit,
                            std::function<void()> onToggle, std::function<void()> onDelete,
                            QWidget *parent = nullptr);
 
@@ -50,7 +50,6 @@ private:
     void rebuildFacts();
 
     Subscription m_sub;
-    ViewClock m_clock;
     std::function<void()> m_onEdit;
     std::function<void()> m_onToggle;
     std::function<void()> m_onDelete;

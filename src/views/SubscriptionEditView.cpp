@@ -62,14 +62,12 @@ QWidget *formRow(QLabel *title, const QList<QWidget *> &controls, QWidget *paren
 } // namespace
 
 SubscriptionEditView::SubscriptionEditView(Store &store, std::optional<Subscription> existing,
-                                           std::optional<Subscription> prefill, ViewClock clock,
-                                           QWidget *parent)
+                                           std::optional<Subscription> prefill, QWidget *parent)
     : Sheet(sheetSize, parent)
     , m_store(store)
     , m_existing(std::move(existing))
     , m_prefill(std::move(prefill))
-    , m_clock(std::move(clock))
-    , m_startDate(m_clock.current().toUTC()) {
+    , m_startDate(m_clock.now().toUTC()) {
     setObjectName(QStringLiteral("subscriptionForm"));
     setStyleSheet(QStringLiteral("QLineEdit, QPlainTextEdit { background: %1; border: 1px solid %2;"
                                  " border-radius: 6px; padding: 4px 6px; color: %3; }"
@@ -228,10 +226,10 @@ SubscriptionEditView::SubscriptionEditView(Store &store, std::optional<Subscript
     });
     connect(m_datePicker, &QDateEdit::dateChanged, this, [this](QDate day) {
         // The picker edits the calendar day only; the time of day stays.
-        const QTime time = m_startDate.toTimeZone(m_clock.zone).time();
-        QDateTime moment(day, time, m_clock.zone);
+        const QTime time = m_startDate.toTimeZone(m_clock.zone()).time();
+        QDateTime moment(day, time, m_clock.zone());
         if (!moment.isValid())
-            moment = day.startOfDay(m_clock.zone);
+            moment = day.startOfDay(m_clock.zone());
         if (moment.isValid())
             m_startDate = moment.toUTC();
     });
@@ -345,7 +343,7 @@ void SubscriptionEditView::populate() {
     m_categoryPicker->setCurrentIndex(m_categoryPicker->findData(m_category));
     m_cyclePicker->setCurrentIndex(m_cyclePicker->findData(int(m_cycle)));
     m_typePicker->setValue(int(m_billingType));
-    const QDate day = m_startDate.toTimeZone(m_clock.zone).date();
+    const QDate day = m_startDate.toTimeZone(m_clock.zone()).date();
     if (day.isValid())
         m_datePicker->setDate(day);
     updateBillingRows();

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "model/Clock.h"
 #include "model/Subscription.h"
 #include "views/Sheet.h"
-#include "views/ViewClock.h"
 
 #include <optional>
 
@@ -30,8 +30,7 @@ public:
     enum class Mode { add, confirmScan, edit };
 
     SubscriptionEditView(Store &store, std::optional<Subscription> existing,
-                         std::optional<Subscription> prefill, ViewClock clock = {},
-                         QWidget *parent = nullptr);
+                         std::optional<Subscription> prefill, QWidget *parent = nullptr);
 
     Mode mode() const;
     static QString title(Mode mode);
@@ -72,7 +71,7 @@ private:
     Store &m_store;
     std::optional<Subscription> m_existing;
     std::optional<Subscription> m_prefill;
-    ViewClock m_clock;
+    const Clock &m_clock = Clock::current();
 
     QString m_currency = QStringLiteral("CNY");
     BillingType m_billingType = BillingType::recurring;

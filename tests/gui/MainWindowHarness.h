@@ -21,7 +21,6 @@
 // centre and a clock pinned to 10 March 2025, 09:00 in the zone the test runs in.
 struct MainWindowHarness {
     static QDateTime now() { return TestSupport::at(QTimeZone::systemTimeZone(), 2025, 3, 10, 9, 0); }
-    static ViewClock clock() { return ViewClock{&MainWindowHarness::now, QTimeZone::systemTimeZone()}; }
 
     // A record whose first charge is `daysAhead` days from now (negative: in the past).
     static Subscription sub(const QString &name, double amount = 20,
@@ -35,8 +34,8 @@ struct MainWindowHarness {
 
     MainWindowHarness()
         : store(dir.filePath(QStringLiteral("subscriptions.json")))
-        , reminderClock(now())
-        , reminders(center, reminderClock) {
+        , clock(now(), QTimeZone::systemTimeZone(), ManualClock::Scope::installed)
+        , reminders(center, clock) {
         Preferences::settings()->remove(QStringLiteral("remindDaysBefore"));
     }
 
@@ -44,7 +43,6 @@ struct MainWindowHarness {
     ContentView &show(QSize size = {960, 640}) {
         content = std::make_unique<ContentView>(store);
         content->setReminders(&reminders);
-        content->setClock(clock());
         content->resize(size);
         content->show();
         if (!QTest::qWaitForWindowExposed(content.get()))
@@ -74,7 +72,7 @@ struct MainWindowHarness {
 
     QTemporaryDir dir;
     Store store;
-    ManualClock reminderClock;
+    ManualClock clock;
     RecordingCenter center;
     NotificationManager reminders;
     std::unique_ptr<ContentView> content;

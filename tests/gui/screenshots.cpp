@@ -1,5 +1,7 @@
 // Writes PNG pictures of the tray panel and the main window in both languages, from sample data at
 // a fixed moment, for looking at the layout. Run through scripts/screenshots.sh.
+#include "TestSupport.h"
+
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "app/MenuBarView.h"
@@ -40,11 +42,11 @@ bool save(QWidget &widget, const QString &path) {
 bool shoot(LocalizationManager::Lang lang, const QString &suffix, const QDir &out) {
     LocalizationManager::shared().setLang(lang);
     QTemporaryDir dir;
-    const ViewClock clock{fixedNow, QTimeZone::systemTimeZone()};
+    const ManualClock clock(fixedNow(), QTimeZone::systemTimeZone(), ManualClock::Scope::installed);
     bool ok = true;
 
     Store empty(dir.filePath(QStringLiteral("empty.json")));
-    MenuBarView emptyPanel(empty, {}, {}, clock);
+    MenuBarView emptyPanel(empty, {}, {});
     ok &= save(emptyPanel, out.filePath(QStringLiteral("panel-empty-%1.png").arg(suffix)));
 
     Store samples(dir.filePath(QStringLiteral("samples.json")));
@@ -57,12 +59,11 @@ bool shoot(LocalizationManager::Lang lang, const QString &suffix, const QDir &ou
     samples.add(Subscription::make(QStringLiteral("Nintendo Switch Online"), 34.99, QStringLiteral("HKD"),
                                    BillingType::recurring, BillingCycle::monthly,
                                    fixedNow().addDays(-28).toUTC(), QStringLiteral("游戏"), QString()));
-    MenuBarView panel(samples, {}, {}, clock);
+    MenuBarView panel(samples, {}, {});
     ok &= save(panel, out.filePath(QStringLiteral("panel-%1.png").arg(suffix)));
 
     AppDelegate::Options options;
     options.storePath = dir.filePath(QStringLiteral("samples.json"));
-    options.clock = clock;
     AppDelegate delegate(options);
     delegate.buildApplicationMenu();
     delegate.showMainWindow();

@@ -1,6 +1,8 @@
 // Renders the main window and each of its sheets to PNG files, in Chinese and in
 // English, at a fixed moment. Run under a display (scripts/screenshots-main.sh uses Xvfb):
 //   shoot_main_window OUTPUT_FOLDER
+#include "TestSupport.h"
+
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "reminders/NotificationCenter.h"
@@ -28,14 +30,9 @@ public:
     void removeAllPendingNotificationRequests() override {}
 };
 
-class FixedClock final : public Clock {
-public:
-    QDateTime now() const override { return moment(); }
-    QTimeZone zone() const override { return QTimeZone::systemTimeZone(); }
-    static QDateTime moment() {
-        return QDateTime(QDate(2025, 3, 10), QTime(9, 0), QTimeZone::systemTimeZone());
-    }
-};
+QDateTime moment() {
+    return QDateTime(QDate(2025, 3, 10), QTime(9, 0), QTimeZone::systemTimeZone());
+}
 
 QString outDir;
 int failures = 0;
@@ -67,14 +64,12 @@ void shoot(const QString &suffix) {
     QTemporaryDir dir;
     Store store(dir.filePath(QStringLiteral("subscriptions.json")));
     QuietCenter center;
-    FixedClock clock;
+    const ManualClock clock(moment(), QTimeZone::systemTimeZone(), ManualClock::Scope::installed);
     NotificationManager reminders(center, clock);
-    const ViewClock viewClock{&FixedClock::moment, QTimeZone::systemTimeZone()};
 
     MainWindow window(AppDelegate::windowTitle(LocalizationManager::shared().isZh()));
     auto *content = new ContentView(store, &window);
     content->setReminders(&reminders);
-    content->setClock(viewClock);
     content->scanFlow().setRecognizer([](const QImage &) {
         return QStringLiteral("Netflix 标准会员\n订阅成功\n¥25.00 / 月\n下次扣费日期 2025-04-01\n自动续费");
     });
@@ -84,7 +79,7 @@ void shoot(const QString &suffix) {
     (void)QTest::qWaitForWindowExposed(&window);
     save(&window, QStringLiteral("main-empty-") + suffix);
 
-    store.loadSampleData(FixedClock::moment(), QTimeZone::systemTimeZone());
+    store.loadSampleData();
     save(&window, QStringLiteral("main-samples-") + suffix);
     window.resize(700, 600);
     save(&window, QStringLiteral("main-narrow-") + suffix);

@@ -8,12 +8,17 @@
 #include "settings/LocalizationManager.h"
 #include "settings/Preferences.h"
 #include "store/Store.h"
+#include "store/SubscriptionFile.h"
 #include "views/ContentView.h"
+#include "views/NoticeBar.h"
+#include "views/SoftButton.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -67,9 +72,11 @@ private Q_SLOTS:
     void panelPlacement();
     void trayIconReadsOnLightAndDarkPanels_data();
     void trayIconReadsOnLightAndDarkPanels();
+    void failedSaveShowsRetryAndGuardsQuit();
 
 private:
-    std::unique_ptr<AppDelegate> makeDelegate(bool showWindow = true);
+    std::unique_ptr<AppDelegate> makeDelegate(bool showWindow = true,
+                                              std::function<bool(const QString &)> confirmQuit = {});
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ManualClock> m_clock;
@@ -79,7 +86,8 @@ private:
 
 void TestAppDelegate::init() {
     m_dir = std::make_unique<QTemporaryDir>();
-    m_clock = std::make_unique<ManualClock>(fixedNow());
+    m_clock =
+        std::make_unique<ManualClock>(fixedNow(), QTimeZone::systemTimeZone(), ManualClock::Scope::installed);
     m_center = std::make_unique<RecordingCenter>();
     m_reminders = std::make_unique<NotificationManager>(*m_center, *m_clock);
     Preferences::settings()->clear();
@@ -92,12 +100,13 @@ void TestAppDelegate::cleanup() {
     m_dir.reset();
 }
 
-std::unique_ptr<AppDelegate> TestAppDelegate::makeDelegate(bool showWindow) {
+std::unique_ptr<AppDelegate> TestAppDelegate::makeDelegate(bool showWindow,
+                                                           std::function<bool(const QString &)> confirmQuit) {
     AppDelegate::Options options;
+    options.confirmQuitUnsaved = std::move(confirmQuit);
     options.storePath = m_dir->filePath(QStringLiteral("subscriptions.json"));
     options.showWindowAtLaunch = showWindow;
     options.reminders = m_reminders.get();
-    options.clock = ViewClock{fixedNow, QTimeZone::systemTimeZone()};
     auto delegate = std::make_unique<AppDelegate>(options);
     delegate->buildApplicationMenu();
     return delegate;
@@ -430,6 +439,44 @@ void TestAppDelegate::trayIconReadsOnLightAndDarkPanels() {
         }
         QVERIFY2(contrast > 128, qPrintable(QStringLiteral("%1 px: %2").arg(side).arg(contrast)));
     }
+}
+
+void TestAppDelegate::failedSaveShowsRetryAndGuardsQuit() {
+    TestSupport::LanguageGuard language(Lang::en);
+    QStringList asked;
+    auto delegate = makeDelegate(true, [&asked](const QString &reason) {
+        asked.append(reason);
+        return false;
+    });
+    delegate->showMainWindow();
+    const QString path = delegate->store().fileURL();
+    const QString staging = SubscriptionFile::stagingPath(path);
+    QVERIFY(QDir().mkpath(staging));
+
+    delegate->store().add(monthly(QStringLiteral("Netflix"), 15.49, QStringLiteral("USD")));
+    auto *bar = delegate->window()->findChild<NoticeBar *>(QStringLiteral("saveErrorBar"));
+    QVERIFY(bar && bar->isVisible());
+    QVERIFY(bar->message().startsWith(QStringLiteral("Couldn't save: ")));
+    QVERIFY(bar->message().endsWith(QStringLiteral(". Your changes are kept and Renewly will retry.")));
+    QCOMPARE(bar->actionButton()->title(), QStringLiteral("Retry"));
+    {
+        TestSupport::LanguageGuard chinese(Lang::zh);
+        QVERIFY(bar->message().startsWith(QStringLiteral("无法保存：")));
+        QVERIFY(bar->message().endsWith(QStringLiteral("。修改仍在，Renewly 会重试。")));
+    }
+
+    // Still failing at quit: the user is asked, and says no.
+    delegate->requestQuit();
+    QCOMPARE(asked.size(), 1);
+    QVERIFY(!asked.first().isEmpty());
+    QVERIFY(bar->isVisible());
+
+    QVERIFY(QDir(staging).removeRecursively());
+    QTest::mouseClick(bar->actionButton(), Qt::LeftButton);
+    QVERIFY(!bar->isVisible());
+    QCOMPARE(SubscriptionFile::decode(TestSupport::readFile(path))->size(), 1);
+    delegate->requestQuit();
+    QCOMPARE(asked.size(), 1);
 }
 
 QTEST_MAIN(TestAppDelegate)

@@ -73,8 +73,7 @@ void TestDetailSheet::cleanup() {
 
 SubscriptionDetailView *TestDetailSheet::open(const Subscription &sub) {
     m_sheet = std::make_unique<SubscriptionDetailView>(
-        sub, MainWindowHarness::clock(), [this] { ++m_edits; }, [this] { ++m_toggles; },
-        [this] { ++m_deletes; });
+        sub, [this] { ++m_edits; }, [this] { ++m_toggles; }, [this] { ++m_deletes; });
     m_sheet->show();
     if (!QTest::qWaitForWindowExposed(m_sheet.get()))
         qWarning("sheet not exposed");

@@ -20,10 +20,6 @@ QDateTime fixedNow() {
     return TestSupport::at(QTimeZone::systemTimeZone(), 2025, 3, 10, 9, 0);
 }
 
-ViewClock fixedClock() {
-    return ViewClock{fixedNow, QTimeZone::systemTimeZone()};
-}
-
 // A monthly subscription whose first charge is `daysAhead` days from the fixed moment.
 Subscription dueIn(const QString &name, int daysAhead, double amount = 20, const QString &currency = "USD") {
     return Subscription::make(name, amount, currency, BillingType::recurring, BillingCycle::monthly,
@@ -71,6 +67,7 @@ private Q_SLOTS:
     void buttonsCallTheirActions();
 
 private:
+    const ManualClock m_clock{fixedNow(), QTimeZone::systemTimeZone(), ManualClock::Scope::installed};
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Store> m_store;
 };
@@ -142,7 +139,7 @@ void TestMenuBarView::texts() {
     for (int i = 0; i < count; ++i)
         m_store->add(dueIn(QStringLiteral("Sub %1").arg(i), i));
 
-    MenuBarView view(*m_store, {}, {}, fixedClock());
+    MenuBarView view(*m_store, {}, {});
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
 
@@ -186,7 +183,7 @@ void TestMenuBarView::showsAtMostFourChargesInStoreOrder() {
     TestSupport::LanguageGuard language(Lang::en);
     for (int i = 0; i < daysAhead.size(); ++i)
         m_store->add(dueIn(QStringLiteral("S%1").arg(i), daysAhead.at(i)));
-    MenuBarView view(*m_store, {}, {}, fixedClock());
+    MenuBarView view(*m_store, {}, {});
     QStringList names;
     for (QWidget *row : rows(view))
         names.append(rowTexts(row).first());
@@ -217,14 +214,14 @@ void TestMenuBarView::daysLabel() {
     // And as the row shows it.
     TestSupport::LanguageGuard language(Lang::zh);
     m_store->add(dueIn(QStringLiteral("Netflix"), days));
-    MenuBarView view(*m_store, {}, {}, fixedClock());
+    MenuBarView view(*m_store, {}, {});
     QCOMPARE(rowTexts(rows(view).value(0)).value(1), zh);
 }
 
 void TestMenuBarView::redrawsWhenTheLanguageChanges() {
     TestSupport::LanguageGuard language(Lang::zh);
     m_store->add(dueIn(QStringLiteral("ChatGPT Plus"), 3, 20, QStringLiteral("USD")));
-    MenuBarView view(*m_store, {}, {}, fixedClock());
+    MenuBarView view(*m_store, {}, {});
     view.show();
     // In Chinese the totals are in CNY while the row keeps its own currency.
     QCOMPARE(labelText(view, "monthlyAmount"), QStringLiteral("¥144"));
@@ -240,7 +237,7 @@ void TestMenuBarView::redrawsWhenTheLanguageChanges() {
 
 void TestMenuBarView::redrawsWhenTheListChanges() {
     TestSupport::LanguageGuard language(Lang::en);
-    MenuBarView view(*m_store, {}, {}, fixedClock());
+    MenuBarView view(*m_store, {}, {});
     view.show();
     QVERIFY(view.findChild<QLabel *>(QStringLiteral("emptyText")));
 
@@ -268,7 +265,7 @@ void TestMenuBarView::longNameIsCutAndAmountKeepsItsWidth() {
     const QString longName =
         QStringLiteral("A subscription with a remarkably long name that cannot fit the panel");
     m_store->add(dueIn(longName, 1, 1234.56, QStringLiteral("EUR")));
-    MenuBarView view(*m_store, {}, {}, fixedClock());
+    MenuBarView view(*m_store, {}, {});
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     QCOMPARE(view.width(), 300);
@@ -288,7 +285,7 @@ void TestMenuBarView::buttonsCallTheirActions() {
     int opened = 0;
     int quit = 0;
     MenuBarView view(
-        *m_store, [&opened] { ++opened; }, [&quit] { ++quit; }, fixedClock());
+        *m_store, [&opened] { ++opened; }, [&quit] { ++quit; });
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     QTest::mouseClick(view.findChild<QAbstractButton *>(QStringLiteral("openButton")), Qt::LeftButton);

@@ -84,8 +84,7 @@ void TestSubscriptionForm::cleanup() {
 
 SubscriptionEditView *TestSubscriptionForm::open(std::optional<Subscription> existing,
                                                  std::optional<Subscription> prefill) {
-    m_form = std::make_unique<SubscriptionEditView>(m_h->store, std::move(existing), std::move(prefill),
-                                                    MainWindowHarness::clock());
+    m_form = std::make_unique<SubscriptionEditView>(m_h->store, std::move(existing), std::move(prefill));
     m_form->show();
     if (!QTest::qWaitForWindowExposed(m_form.get()))
         qWarning("form not exposed");

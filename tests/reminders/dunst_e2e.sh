@@ -4,7 +4,8 @@
 # English and Chinese) and a reminder whose name holds markup characters through the
 # application's notification code, and checks what dunst shows for each: app name, summary and
 # body. Runs once with dunst reading markup (Debian's default) and once without. Exits 77
-# (skipped) when dunst or Xvfb is missing. With RENEWLY_E2E_SCREENSHOT=file.png it also saves a
+# (skipped) when dunst or Xvfb is missing. With RENEWLY_LAUNCH_PROBE set, it also launches the
+# application at chosen moments around a reminder's moment and checks it is shown exactly once. With RENEWLY_E2E_SCREENSHOT=file.png it also saves a
 # picture of the screen after the last notification.
 set -euo pipefail
 
@@ -108,6 +109,50 @@ CONF
     wait "$dunst_pid" 2>/dev/null || true
     wait_for 10 no_daemon || fail "dunst did not leave the bus"
 done
+
+# Launches of the application (tray only) at hand-set moments, sharing one state folder: after a
+# run the day before, a launch at 11:00 on the reminder day shows the 10:00 reminder it missed,
+# once; a relaunch at 11:05 shows nothing.
+launch_at() {
+    "$RENEWLY_LAUNCH_PROBE" "$1" "$work/subscriptions.json" >"$work/launch-$2.out" 2>>"$work/launch.log"
+}
+if [ -n "${RENEWLY_LAUNCH_PROBE:-}" ]; then
+    export XDG_STATE_HOME="$work/state"
+    echo '[{"amount": 15.99, "billingType": "recurring", "category": "", "currency": "USD", "cycle": "monthly",
+"id": "0F8FAD5B-D9CB-469F-A165-70867728950E", "isActive": true, "name": "Netflix", "notes": "",
+"startDate": "2025-04-20T01:00:00Z"}]' >"$work/subscriptions.json"
+    printf '[global]\n    markup = no\n    format = "%%s|%%b"\n' >"$work/dunstrc-launch"
+    dunst -config "$work/dunstrc-launch" >"$work/dunst-launch.log" 2>&1 &
+    dunst_pid=$!
+    pids+=($dunst_pid)
+    if wait_for 10 has_daemon; then
+        reminder="Subscription renewing soon|Netflix will be charged \$15.99 in 3 days"
+        for step in "2025-05-16T18:00:00 0" "2025-05-17T11:00:00 1" "2025-05-17T11:05:00 0"; do
+            read -r moment expected <<<"$step"
+            if ! launch_at "$moment" "$moment"; then
+                fail "launch at $moment did not finish"
+                continue
+            fi
+            dunstctl close-all
+            dunstctl history >"$work/history-launch.json"
+            got=$(grep -c "shown" "$work/launch-$moment.out" || true)
+            total=$(grep -c "$reminder" "$work/history-launch.json" || true)
+            if [ "$got" -ne "$expected" ]; then
+                fail "launch at $moment showed $got notifications, expected $expected"
+            else
+                echo "ok: launch at $moment showed $got; dunst has shown the reminder $total time(s)"
+                passed=$((passed + 1))
+            fi
+        done
+        [ "${total:-0}" -eq 1 ] || fail "dunst showed the reminder ${total:-0} times, expected once"
+    else
+        fail "dunst did not take the bus name for the launches"
+    fi
+    kill "$dunst_pid"
+    wait "$dunst_pid" 2>/dev/null || true
+else
+    echo "note: RENEWLY_LAUNCH_PROBE not set, launches not checked"
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

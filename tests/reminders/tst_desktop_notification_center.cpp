@@ -153,7 +153,7 @@ private Q_SLOTS:
             << QList{calendarRequest("a", day)} << false << t(20, 10, 5) << qint64(0);
         QTest::newRow("earliest of several") << QList{calendarRequest("a", day), intervalRequest("b", 3s)}
                                              << false << t(20, 9, 59, 58) << qint64(2000);
-        QTest::newRow("next midnight when days are watched")
+        QTest::newRow("next midnight when checks are watched")
             << QList<NotificationRequest>{} << true << t(20, 23, 59, 30) << qint64(30000);
     }
     void nextCheckInterval() {
@@ -167,7 +167,7 @@ private Q_SLOTS:
         for (const auto &request : requests)
             center.add(request);
         if (watchDays)
-            center.setDayChangedHandler([] {});
+            center.setCheckedHandler([] {});
         QCOMPARE(center.nextCheckInterval().count(), expectedMs);
     }
 
@@ -194,23 +194,6 @@ private Q_SLOTS:
         center.add(calendarRequest("renew-A", QDate(2025, 5, 20)));
         QTRY_COMPARE(presenter.shown.size(), 1);
         QVERIFY(!center.isTimerActive());
-    }
-
-    void dayChangedHandlerRunsOncePerNewDay() {
-        ManualClock clock(t(20, 23, 59, 30));
-        RecordingPresenter presenter;
-        DesktopNotificationCenter center(clock, presenter);
-        int calls = 0;
-        center.setDayChangedHandler([&] { ++calls; });
-        center.check();
-        QCOMPARE(calls, 0);
-        clock.set(t(21, 0, 0, 10));
-        center.check();
-        center.check();
-        QCOMPARE(calls, 1);
-        clock.set(t(24, 8)); // woke days later
-        center.check();
-        QCOMPARE(calls, 2);
     }
 
     // With the scheduler on top: a test notification shows after 3 seconds, unless a reschedule

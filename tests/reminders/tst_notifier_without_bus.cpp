@@ -30,21 +30,6 @@ private Q_SLOTS:
                  FreedesktopNotifier::Outcome::noSessionBus);
     }
 
-    void schedulerDoesNothing() {
-        ManualClock clock(TestSupport::at("UTC", 2025, 5, 1));
-        FreedesktopNotifier notifier;
-        DesktopNotificationCenter center(clock, notifier);
-        NotificationManager manager(center, clock);
-        const Subscription sub =
-            Subscription::make("Netflix", 15, "USD", BillingType::recurring, BillingCycle::monthly,
-                               TestSupport::at("UTC", 2025, 4, 20), {}, {});
-        QVERIFY(!manager.requestAuthorization());
-        QVERIFY(!manager.reschedule({sub}, 3));
-        QVERIFY(!manager.sendTest());
-        QVERIFY(center.pendingRequests().isEmpty());
-        QVERIFY(!center.isAuthorizationRequested());
-    }
-
     // The instance the application uses, exactly as the application calls it.
     void sharedInstanceIsSilent() {
         NotificationManager &shared = NotificationManager::shared();

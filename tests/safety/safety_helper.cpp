@@ -82,7 +82,7 @@ int load(const QString &path, bool save) {
     std::printf("%lld %lld %ld\n", static_cast<long long>(store.subscriptions().size()),
                 static_cast<long long>(ms), peakKiB());
     if (save) {
-        const bool saved = store.save();
+        const bool saved = store.save().ok();
         std::printf("saved %d %s\n", saved ? 1 : 0,
                     store.setAsidePath().isEmpty() ? "-" : qPrintable(store.setAsidePath()));
     }

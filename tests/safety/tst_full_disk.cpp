@@ -197,7 +197,7 @@ private Q_SLOTS:
         limit.rlim_cur = rlim_t(before.size() + 100);
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
         store.add(record(2));
-        const bool saved = store.save();
+        const bool saved = store.save().ok();
         ::setrlimit(RLIMIT_FSIZE, &previous);
         std::signal(SIGXFSZ, oldHandler);
         QVERIFY(!saved);

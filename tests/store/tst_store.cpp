@@ -265,13 +265,36 @@ private Q_SLOTS:
         QCOMPARE(SubscriptionFile::decode(readFile(path()))->size(), 3);
     }
 
-    void aFolderInTheFilesPlaceFailsTheWrite() {
+    void aFailedSaveIsReportedKeptAndRetried() {
         Store store(path());
-        QVERIFY(QDir().mkpath(path()));
+        QSignalSpy failed(&store, &Store::saveFailed);
+        QSignalSpy saved(&store, &Store::saved);
+        QSignalSpy changed(&store, &Store::subscriptionsChanged);
+        // A folder where the staging file goes: even root cannot write there.
+        const QString staging = SubscriptionFile::stagingPath(path());
+        QVERIFY(QDir().mkpath(staging));
+
         store.add(record(u"A"_qs));
-        QCOMPARE(store.subscriptions().size(), 1);
-        QVERIFY(QFileInfo(path()).isDir());
-        QVERIFY(!store.save());
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(!failed.at(0).at(0).toString().isEmpty());
+        QCOMPARE(saved.size(), 0);
+        QVERIFY(store.hasUnsavedChanges());
+        QVERIFY(store.retryTimer().isActive());
+        QCOMPARE(store.retryTimer().interval(), Store::retryIntervalMsecs);
+        QVERIFY(!QFileInfo::exists(path()));
+
+        const SaveResult again = store.save();
+        QVERIFY(!again);
+        QCOMPARE(again.reason(), failed.at(0).at(0).toString());
+        QCOMPARE(failed.size(), 2);
+
+        QVERIFY(QDir(staging).removeRecursively());
+        store.add(record(u"B"_qs));
+        QCOMPARE(saved.size(), 1);
+        QVERIFY(!store.hasUnsavedChanges());
+        QVERIFY(!store.retryTimer().isActive());
+        QCOMPARE(SubscriptionFile::decode(readFile(path()))->size(), 2);
     }
 
     void aListThatCannotBeEncodedIsNotWritten() {

@@ -1,11 +1,44 @@
 #pragma once
 
+#include "model/Clock.h"
 #include "settings/LocalizationManager.h"
 
 #include <QDateTime>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimeZone>
+
+// A clock that only moves when a test moves it. Installed, it is what the whole program reads as "now"
+// until it is destroyed.
+class ManualClock final : public Clock {
+public:
+    enum class Scope { local, installed };
+    explicit ManualClock(QDateTime now, QTimeZone zone = QTimeZone::systemTimeZone(),
+                         Scope scope = Scope::local)
+        : m_now(std::move(now))
+        , m_zone(std::move(zone))
+        , m_installed(scope == Scope::installed) {
+        if (m_installed)
+            Clock::install(this);
+    }
+    ~ManualClock() override {
+        if (m_installed)
+            Clock::install(nullptr);
+    }
+    ManualClock(const ManualClock &) = delete;
+    ManualClock &operator=(const ManualClock &) = delete;
+
+    QDateTime now() const override { return m_now; }
+    QTimeZone zone() const override { return m_zone; }
+    void set(const QDateTime &now) { m_now = now; }
+    void advance(qint64 msecs) { m_now = m_now.addMSecs(msecs); }
+    void setZone(const QTimeZone &zone) { m_zone = zone; }
+
+private:
+    QDateTime m_now;
+    QTimeZone m_zone;
+    bool m_installed = false;
+};
 
 namespace TestSupport {
 
