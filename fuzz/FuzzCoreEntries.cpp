@@ -1,6 +1,7 @@
 #include "FuzzEntries.h"
 
 #include "NotificationManager.h"
+#include "exchange/Import.h"
 #include "model/BillingCalendar.h"
 #include "model/Format.h"
 #include "receipt/ReceiptParser.h"
@@ -180,6 +181,34 @@ void receiptParser(const uint8_t *data, size_t size) {
     if (!utf16.isEmpty())
         std::memcpy(utf16.data(), data, size_t(utf16.size()) * sizeof(QChar));
     checkProposal(ReceiptParser::parse(utf16, fixedNow(), fixedZone()), utf16);
+}
+
+void importList(const uint8_t *data, size_t size) {
+    const Import::Result result = Import::read(bytesOf(data, size), {}, fixedNow(), fixedZone());
+    FUZZ_CHECK(result.preview.has_value() == result.error.isEmpty(), "a preview or a reason");
+    FUZZ_CHECK(!result.error.contains(u'\n'), "the reason is one line");
+    if (!result.preview)
+        return;
+    QList<Subscription> records;
+    for (const Import::Entry &entry : result.preview->entries) {
+        FUZZ_CHECK(entry.record.has_value() != entry.problem.has_value(), "a record or a problem");
+        if (entry.problem)
+            FUZZ_CHECK(!Import::describe(*entry.problem).contains(u'\n'), "a problem is one line");
+        if (entry.record)
+            records << *entry.record;
+    }
+    // Import adds the records to the list, which is saved at once: the file must take them and give
+    // them back.
+    const auto encoded = SubscriptionFile::encode(records);
+    FUZZ_CHECK(encoded, "imported records can be written");
+    const auto decoded = SubscriptionFile::decode(*encoded);
+    FUZZ_CHECK(decoded && decoded->size() == records.size(), "written records can be read");
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const Subscription &a = records[i], &b = (*decoded)[i];
+        FUZZ_CHECK(a.id == b.id && a.amount == b.amount && a.startDate == b.startDate && a.cycle == b.cycle &&
+                       a.currency == b.currency,
+                   "records read back unchanged");
+    }
 }
 
 } // namespace FuzzEntries

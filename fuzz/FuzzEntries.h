@@ -24,6 +24,8 @@ void subscriptionFile(const uint8_t *data, size_t size);
 void storeLoad(const uint8_t *data, size_t size);
 // The receipt parser, on the input read as UTF-8 and as UTF-16.
 void receiptParser(const uint8_t *data, size_t size);
+// The importer on the input as a file of any format it knows; every record it proposes must save.
+void importList(const uint8_t *data, size_t size);
 // Image decoding of the input as a file, and recognition when the decoded image is small.
 void scanImage(const uint8_t *data, size_t size);
 

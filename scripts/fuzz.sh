@@ -8,7 +8,7 @@
 #   scripts/fuzz.sh --time 600           every target for 10 minutes
 #   scripts/fuzz.sh --time 300 receipt_parser store_load
 #
-# Targets: subscription_file, store_load, receipt_parser, scan_image.
+# Targets: subscription_file, store_load, receipt_parser, import, scan_image.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -25,7 +25,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(subscription_file store_load receipt_parser scan_image)
+  targets=(subscription_file store_load receipt_parser import scan_image)
 fi
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRENEWLY_FUZZ=ON \

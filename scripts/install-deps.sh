@@ -17,6 +17,8 @@ packages=(
   fonts-wqy-microhei fonts-wqy-zenhei fonts-arphic-uming fonts-arphic-ukai
   # headless GUI, tray host, notification daemon, session bus (tests)
   xvfb xauth dbus dbus-x11 trayer dunst x11-apps xdotool libx11-dev imagemagick
+  # a real iCalendar parser for the calendar export's test
+  python3 python3-icalendar
   # desktop integration checks
   desktop-file-utils appstream
   # benchmarks, fuzzing

@@ -74,6 +74,31 @@ void AppDelegate::buildApplicationMenu() {
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, this, &AppDelegate::requestQuit, Qt::QueuedConnection);
 
+    QMenu *file = menuBar->addMenu(zh ? QStringLiteral("文件") : QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    struct FileEntry {
+        const char *objectName;
+        QString title;
+        void (ContentView::*run)();
+    };
+    const FileEntry files[] = {
+        {"importAction", zh ? QStringLiteral("导入…") : QStringLiteral("Import…"), &ContentView::importFile},
+        {"exportAction", zh ? QStringLiteral("导出…") : QStringLiteral("Export…"), &ContentView::exportList},
+        {"restoreAction", zh ? QStringLiteral("从备份恢复…") : QStringLiteral("Restore from backup…"),
+         &ContentView::restoreFromBackup},
+    };
+    for (const FileEntry &entry : files) {
+        QAction *action = file->addAction(entry.title);
+        action->setObjectName(QString::fromLatin1(entry.objectName));
+        connect(action, &QAction::triggered, this, [this, run = entry.run] {
+            showMainWindow();
+            if (auto *content = qobject_cast<ContentView *>(m_window->centralWidget()))
+                (content->*run)();
+        });
+    }
+    file->actions().constFirst()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    file->actions().at(1)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+
     QMenu *edit = menuBar->addMenu(zh ? QStringLiteral("编辑") : QStringLiteral("Edit"));
     edit->setObjectName(QStringLiteral("editMenu"));
     struct EditEntry {

@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include "exchange/Export.h"
+#include "exchange/Import.h"
 #include "model/Format.h"
 #include "model/JsonWriter.h"
 #include "receipt/ReceiptParser.h"
@@ -7,8 +9,11 @@
 #include "store/Aggregates.h"
 #include "store/SubscriptionFile.h"
 
+#include <QCommandLineParser>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <functional>
 #include <optional>
@@ -23,41 +28,95 @@ struct Options {
     QString command;
     bool json = false;
     int days = 7;
+    std::optional<Export::Format> format;
+    QString output;
+    bool dryRun = false;
     QStringList operands;
 };
 
-// A one-line complaint for stderr, or the parsed options.
-std::variant<Options, QString> parseArguments(const QStringList &arguments) {
-    Options options;
+// Options that take a value, as they are written.
+const QStringList valueOptions{QStringLiteral("days"), QStringLiteral("format"), QStringLiteral("output")};
+
+// The first option on the command line that is none of ours, as it was written.
+QString unknownOption(const QStringList &arguments, const QStringList &known) {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
-        if (arg == u"--json") {
-            options.json = true;
-        } else if (arg == u"--days" || arg.startsWith(u"--days=")) {
-            QString value;
-            if (arg == u"--days") {
-                if (i + 1 >= arguments.size())
-                    return QStringLiteral("--days needs a number of days");
-                value = arguments[++i];
-            } else {
-                value = arg.mid(7);
-            }
-            bool ok = false;
-            options.days = value.toInt(&ok);
-            if (!ok || options.days < 0 || options.days > maxDays)
-                return QStringLiteral("--days takes a whole number from 0 to %1, not \"%2\"")
-                    .arg(maxDays)
-                    .arg(value);
-        } else if (arg == u"--help" || arg == u"-h") {
-            options.command = QStringLiteral("help");
-        } else if (arg.startsWith(u'-') && arg.size() > 1) {
-            return QStringLiteral("unknown option \"%1\"").arg(arg);
-        } else if (options.command.isEmpty()) {
-            options.command = arg;
-        } else {
-            options.operands << arg;
-        }
+        if (arg == u"--")
+            break;
+        if (!arg.startsWith(u'-') || arg.size() < 2)
+            continue;
+        const QString name = arg.mid(arg.startsWith(u"--") ? 2 : 1).section(u'=', 0, 0);
+        if (!known.contains(name))
+            return arg;
+        if (valueOptions.contains(name) && !arg.contains(u'='))
+            ++i;
     }
+    return arguments.isEmpty() ? QString() : arguments.constLast();
+}
+
+// A one-line complaint for stderr, or the parsed options.
+std::variant<Options, QString> parseArguments(const QStringList &arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption days(QStringLiteral("days"), QString(), QStringLiteral("N"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
+    const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"));
+    parser.addOptions({json, days, help, format, output, dryRun});
+    // "--" ends the options for the parser; here it is an option nobody knows, as everywhere else.
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == u"--")
+            return QStringLiteral("unknown option \"--\"");
+        if (valueOptions.contains(arguments[i].mid(2)) && arguments[i].startsWith(u"--"))
+            ++i;
+    }
+    if (!parser.parse(QStringList{QStringLiteral("renewly-cli")} + arguments)) {
+        if (!parser.unknownOptionNames().isEmpty()) {
+            QStringList known;
+            for (const QCommandLineOption &option : {json, days, help, format, output, dryRun})
+                known << option.names();
+            return QStringLiteral("unknown option \"%1\"").arg(unknownOption(arguments, known));
+        }
+        // A value given to an option that takes none ("--json=1") is no option of ours either.
+        for (const QString &arg : arguments) {
+            const QString name = arg.section(u'=', 0, 0).remove(QRegularExpression(QStringLiteral("^--?")));
+            if (arg.startsWith(u'-') && arg.contains(u'=') && !valueOptions.contains(name))
+                return QStringLiteral("unknown option \"%1\"").arg(arg);
+        }
+        // The only other failure: an option that takes a value stands last.
+        if (parser.errorText().contains(u"format"))
+            return QStringLiteral("--format needs json, csv or ics");
+        if (parser.errorText().contains(u"output"))
+            return QStringLiteral("--output needs a file name");
+        return QStringLiteral("--days needs a number of days");
+    }
+    Options options;
+    options.json = parser.isSet(json);
+    options.dryRun = parser.isSet(dryRun);
+    if (parser.isSet(days)) {
+        const QString value = parser.value(days);
+        bool ok = false;
+        options.days = value.toInt(&ok);
+        if (!ok || options.days < 0 || options.days > maxDays)
+            return QStringLiteral("--days takes a whole number from 0 to %1, not \"%2\"")
+                .arg(maxDays)
+                .arg(value);
+    }
+    if (parser.isSet(format)) {
+        options.format = Export::formatNamed(parser.value(format));
+        if (!options.format)
+            return QStringLiteral("--format takes json, csv or ics, not \"%1\"").arg(parser.value(format));
+    }
+    options.output = parser.value(output);
+    if (parser.isSet(output) && options.output.isEmpty())
+        return QStringLiteral("--output needs a file name");
+    QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty())
+        options.command = positional.takeFirst();
+    options.operands = positional;
+    if (parser.isSet(help))
+        options.command = QStringLiteral("help");
     return options;
 }
 
@@ -268,6 +327,91 @@ int scan(const Options &options, const Environment &env, QTextStream &out, QText
     return code;
 }
 
+int exportList(const Options &options, const QList<Subscription> &subscriptions, const Environment &env,
+               QTextStream &out, QTextStream &err) {
+    const auto bytes = Export::write(*options.format, subscriptions, env.now, env.zone);
+    if (!bytes) {
+        err << "renewly-cli: the list holds a record that cannot be written\n";
+        return 1;
+    }
+    if (options.output.isEmpty()) {
+        // Byte for byte, so that the CSV keeps its byte-order mark.
+        out.flush();
+        if (out.device())
+            out.device()->write(*bytes);
+        else
+            out << QString::fromUtf8(*bytes);
+        return 0;
+    }
+    // The companion never writes the list, not even by being pointed at it.
+    const QFileInfo target(options.output);
+    const QFileInfo list(env.filePath);
+    if (target.exists() && list.exists() && target.canonicalFilePath() == list.canonicalFilePath()) {
+        err << "renewly-cli: --output must not be the subscription list itself\n";
+        return 1;
+    }
+    if (!SubscriptionFile::writeAtomically(options.output, *bytes)) {
+        err << "renewly-cli: cannot write " << options.output << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int importPreview(const Options &options, const QList<Subscription> &subscriptions, const Environment &env,
+                  QTextStream &out, QTextStream &err) {
+    const QString &path = options.operands.constFirst();
+    const Import::Result result = Import::readFile(path, subscriptions, env.now, env.zone);
+    if (!result.preview) {
+        err << "renewly-cli: " << path << ": " << result.error << '\n';
+        return 1;
+    }
+    const Import::Preview &preview = *result.preview;
+    if (options.json) {
+        QJsonArray entries;
+        for (const Import::Entry &entry : preview.entries) {
+            entries.append(QJsonObject{
+                {QStringLiteral("record"), entry.record ? QJsonValue(entry.record->toJson()) : QJsonValue()},
+                {QStringLiteral("problem"),
+                 entry.problem ? QJsonValue(Import::describe(*entry.problem)) : QJsonValue()},
+                {QStringLiteral("duplicate"), entry.duplicate}});
+        }
+        writeJson(out, QJsonObject{{QStringLiteral("format"), Import::formatName(preview.format)},
+                                   {QStringLiteral("entries"), entries}});
+        return 0;
+    }
+    const bool zh = LocalizationManager::shared().isZh();
+    out << Import::formatTitle(preview.format, zh) << '\n';
+    QList<QStringList> rows;
+    int problems = 0, duplicates = 0;
+    for (const Import::Entry &entry : preview.entries) {
+        if (!entry.record) {
+            ++problems;
+            rows << QStringList{QStringLiteral("!"), entry.name, Import::describe(*entry.problem, zh)};
+            continue;
+        }
+        const Subscription &s = *entry.record;
+        duplicates += entry.duplicate;
+        rows << QStringList{entry.duplicate ? QStringLiteral("=") : QStringLiteral("+"),
+                            s.name,
+                            Format::money(s.amount, s.currency),
+                            s.billingType == BillingType::oneTime ? typeText(s, zh) : label(s.cycle),
+                            s.startDate.toTimeZone(env.zone).date().toString(u"yyyy/MM/dd"),
+                            entry.duplicate
+                                ? (zh ? QStringLiteral("已在清单中") : QStringLiteral("already in the list"))
+                                : QString()};
+    }
+    writeTable(out, rows);
+    const qsizetype ready = preview.entries.size() - problems - duplicates;
+    out << (zh ? QStringLiteral("可导入 %1 项，%2 项有问题，%3 项已在清单中；未做任何改动。")
+               : QStringLiteral(
+                     "%1 to import, %2 with a problem, %3 already in the list; nothing was changed."))
+               .arg(ready)
+               .arg(problems)
+               .arg(duplicates)
+        << '\n';
+    return 0;
+}
+
 } // namespace
 
 QString usage() {
@@ -283,6 +427,12 @@ QString usage() {
         "  parse               propose a subscription from receipt text on standard input\n"
         "  scan IMAGE...       recognise the text of receipt screenshots and propose a\n"
         "                      subscription for each\n"
+        "  export --format json|csv|ics [--output FILE]\n"
+        "                      the list as the list file's JSON, a spreadsheet's CSV or a\n"
+        "                      calendar of the next 12 months' charges (standard output\n"
+        "                      unless --output)\n"
+        "  import --dry-run FILE\n"
+        "                      what importing FILE in the app would add; changes nothing\n"
         "\n"
         "Options:\n"
         "  --json              machine-readable output\n"
@@ -300,12 +450,16 @@ int run(const QStringList &arguments, const Environment &environment, QTextStrea
         out << usage();
         return 0;
     }
-    using Command =
-        std::function<int(const Options &, const QList<Subscription> &, const Environment &, QTextStream &)>;
+    using Command = std::function<int(const Options &, const QList<Subscription> &, const Environment &,
+                                      QTextStream &, QTextStream &)>;
+    const auto quiet = [](auto command) {
+        return [command](const Options &o, const QList<Subscription> &s, const Environment &e,
+                         QTextStream &o2, QTextStream &) { return command(o, s, e, o2); };
+    };
     const QList<std::pair<QString, Command>> commands{
-        {QStringLiteral("summary"), summary},
-        {QStringLiteral("upcoming"), upcoming},
-        {QStringLiteral("list"), list},
+        {QStringLiteral("summary"), quiet(summary)}, {QStringLiteral("upcoming"), quiet(upcoming)},
+        {QStringLiteral("list"), quiet(list)},       {QStringLiteral("export"), exportList},
+        {QStringLiteral("import"), importPreview},
     };
     const auto it = std::find_if(commands.cbegin(), commands.cend(),
                                  [&](const auto &entry) { return entry.first == options.command; });
@@ -321,9 +475,34 @@ int run(const QStringList &arguments, const Environment &environment, QTextStrea
         err << "renewly-cli: --days only goes with upcoming\n";
         return 2;
     }
+    const bool exporting = options.command == u"export";
+    if ((options.format || !options.output.isEmpty()) && !exporting) {
+        err << "renewly-cli: " << (options.format ? "--format" : "--output") << " only goes with export\n";
+        return 2;
+    }
+    if (exporting && !options.format) {
+        err << "renewly-cli: export needs --format json, csv or ics (see renewly-cli --help)\n";
+        return 2;
+    }
+    const bool importing = options.command == u"import";
+    if (options.dryRun != importing) {
+        err << "renewly-cli: "
+            << (importing ? "import only previews here and needs --dry-run; the app imports"
+                          : "--dry-run only goes with import")
+            << '\n';
+        return 2;
+    }
+    if (importing && options.operands.size() != 1) {
+        err << "renewly-cli: "
+            << (options.operands.isEmpty()
+                    ? QStringLiteral("import needs one file (see renewly-cli --help)")
+                    : QStringLiteral("unexpected argument \"%1\"").arg(options.operands[1]))
+            << '\n';
+        return 2;
+    }
     if (options.command == u"scan")
         return scan(options, environment, out, err);
-    if (!options.operands.isEmpty()) {
+    if (!options.operands.isEmpty() && !importing) {
         err << "renewly-cli: unexpected argument \"" << options.operands.first() << "\"\n";
         return 2;
     }
@@ -334,7 +513,7 @@ int run(const QStringList &arguments, const Environment &environment, QTextStrea
         err << "renewly-cli: " << environment.filePath << " cannot be read as a subscription list\n";
         return 1;
     }
-    return it->second(options, loaded.subscriptions, environment, out);
+    return it->second(options, loaded.subscriptions, environment, out, err);
 }
 
 } // namespace Cli

@@ -12,7 +12,9 @@
 #include <algorithm>
 
 Store::Store(QObject *parent)
-    : Store(defaultFilePath(), parent) {}
+    : Store(defaultFilePath(), parent) {
+    keepBackups(Backups::defaultFolder());
+}
 
 Store::Store(const QString &filePath, QObject *parent)
     : QObject(parent)
@@ -47,6 +49,12 @@ qsizetype Store::indexOf(const QUuid &id) const {
 
 void Store::add(const Subscription &subscription) {
     change([&](QList<Subscription> &list) { list.append(subscription); });
+}
+
+void Store::addAll(const QList<Subscription> &subscriptions) {
+    if (subscriptions.isEmpty())
+        return;
+    change([&](QList<Subscription> &list) { list.append(subscriptions); });
 }
 
 void Store::update(const Subscription &subscription) {
@@ -133,6 +141,8 @@ SaveResult Store::write() {
     const auto bytes = SubscriptionFile::encode(m_subscriptions);
     if (!bytes)
         return SaveResult::failure(QStringLiteral("an amount is not a finite number"));
+    if (m_backups)
+        m_backups->beforeSave(m_filePath, Clock::current().now().toTimeZone(Clock::current().zone()).date());
     if (m_fileUnreadable) {
         // The file that could not be read is the user's data too: keep its bytes beside it rather
         // than writing over them.

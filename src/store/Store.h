@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Subscription.h"
+#include "store/Backups.h"
 #include "store/SaveResult.h"
 
 #include <QDateTime>
@@ -8,6 +9,8 @@
 #include <QObject>
 #include <QTimeZone>
 #include <QTimer>
+
+#include <optional>
 
 // A charge in the coming days: the record, its next charge date (start of that day) and the whole
 // days from the start of today to it.
@@ -23,7 +26,7 @@ struct UpcomingCharge {
 class Store : public QObject {
     Q_OBJECT
 public:
-    // The list at XDG_DATA_HOME/Renewly/subscriptions.json.
+    // The list at XDG_DATA_HOME/Renewly/subscriptions.json, with daily backups in the default folder.
     explicit Store(QObject *parent = nullptr);
     // The list at `filePath`, whose folder is created when missing.
     explicit Store(const QString &filePath, QObject *parent = nullptr);
@@ -34,8 +37,13 @@ public:
     QString fileURL() const { return m_filePath; }
     // Where an unreadable file was moved before the first save replaced it, if that happened.
     QString setAsidePath() const { return m_setAsidePath; }
+    // Keeps a copy of the file in `folder` before the first save of each day.
+    void keepBackups(const QString &folder) { m_backups.emplace(folder); }
+    const std::optional<Backups> &backups() const { return m_backups; }
 
     void add(const Subscription &subscription);
+    // Appends the records in one change; nothing happens for none.
+    void addAll(const QList<Subscription> &subscriptions);
     // Replaces the first record with the same id; nothing happens when there is none.
     void update(const Subscription &subscription);
     // Flips isActive of the first stored record with the same id; nothing happens when there is none.
@@ -79,6 +87,7 @@ private:
     QString m_filePath;
     QString m_setAsidePath;
     bool m_fileUnreadable = false;
+    std::optional<Backups> m_backups;
     bool m_unsaved = false;
     QTimer m_retry;
 };

@@ -7,8 +7,10 @@
 #include "store/Aggregates.h"
 #include "store/Store.h"
 #include "views/CardList.h"
+#include "views/ExchangeFlow.h"
 #include "views/HeroView.h"
 #include "views/IconButton.h"
+#include "views/ImportPreviewView.h"
 #include "views/NoticeBar.h"
 #include "views/RoundedCard.h"
 #include "views/ScanFlow.h"
@@ -57,6 +59,7 @@ ContentView::ContentView(Store &store, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
     , m_scan(new ScanFlow(this, this))
+    , m_exchange(new ExchangeFlow(store, this, this))
     , m_remindDaysBefore(Preferences::remindDaysBefore()) {
     setObjectName(QStringLiteral("contentView"));
     setAutoFillBackground(true);
@@ -113,6 +116,16 @@ ContentView::ContentView(Store &store, QWidget *parent)
     connect(m_scan, &ScanFlow::proposalReady, this, &ContentView::takeProposal);
     connect(m_scan, &ScanFlow::alertRequested, this,
             [this](const QString &message) { setAlertMessage(message); });
+
+    connect(m_exchange, &ExchangeFlow::previewReady, this,
+            [this](const Import::Preview &preview, const QString &source) {
+                m_importPreview.emplace(preview, source);
+                syncPresentation();
+            });
+    connect(m_exchange, &ExchangeFlow::alertRequested, this, [this](const QString &message) {
+        m_alertAboutFile = true;
+        setAlertMessage(message);
+    });
 
     connect(&m_store, &Store::subscriptionsChanged, this, [this] {
         rebuild();
@@ -350,6 +363,18 @@ void ContentView::scanFile() {
     m_scan->scanFile();
 }
 
+void ContentView::importFile() {
+    m_exchange->importFile();
+}
+
+void ContentView::exportList() {
+    m_exchange->exportList();
+}
+
+void ContentView::restoreFromBackup() {
+    m_exchange->restoreFromBackup();
+}
+
 void ContentView::setAlertMessage(std::optional<QString> message) {
     m_alertMessage = std::move(message);
     syncPresentation();
@@ -379,6 +404,8 @@ bool ContentView::isWanted(Presentation presentation) const {
         return m_showingSettings;
     case Presentation::detail:
         return m_detailSub.has_value();
+    case Presentation::importPreview:
+        return m_importPreview.has_value();
     }
     return false;
 }
@@ -391,7 +418,7 @@ void ContentView::syncPresentation() {
     }
     for (const Presentation next :
          {Presentation::alert, Presentation::add, Presentation::edit, Presentation::confirmScan,
-          Presentation::settings, Presentation::detail}) {
+          Presentation::settings, Presentation::detail, Presentation::importPreview}) {
         if (isWanted(next)) {
             present(next);
             return;
@@ -462,6 +489,10 @@ void ContentView::present(Presentation presentation) {
             this);
         break;
     }
+    case Presentation::importPreview:
+        dialog = new ImportPreviewView(m_store, m_importPreview->first, m_importPreview->second,
+                                       Clock::current().zone(), this);
+        break;
     }
     m_presented = dialog;
     m_presentation = presentation;
@@ -486,6 +517,7 @@ void ContentView::presentationClosed(Presentation presentation) {
         break;
     case Presentation::alert:
         m_alertMessage.reset();
+        m_alertAboutFile = false;
         break;
     case Presentation::add:
         m_isAdding = false;
@@ -504,6 +536,9 @@ void ContentView::presentationClosed(Presentation presentation) {
     case Presentation::detail:
         m_detailSub.reset();
         break;
+    case Presentation::importPreview:
+        m_importPreview.reset();
+        break;
     }
     // The next sheet opens once this one has gone.
     QMetaObject::invokeMethod(this, &ContentView::syncPresentation, Qt::QueuedConnection);
@@ -515,7 +550,9 @@ void ContentView::retranslateAlert() {
         return;
     const bool zh = isZh();
     // The title and the button follow the language; the message keeps the one it was written in.
-    box->setWindowTitle(zh ? QStringLiteral("识别提示") : QStringLiteral("Scan"));
+    box->setWindowTitle(m_alertAboutFile ? QStringLiteral("Renewly")
+                        : zh             ? QStringLiteral("识别提示")
+                                         : QStringLiteral("Scan"));
     if (QAbstractButton *ok = box->escapeButton())
         ok->setText(zh ? QStringLiteral("好") : QStringLiteral("OK"));
 }
@@ -535,6 +572,15 @@ void ContentView::dragMoveEvent(QDragMoveEvent *event) {
 }
 
 void ContentView::dropEvent(QDropEvent *event) {
+    // Lists go to the import; everything else to the scan, which takes images.
+    if (ExchangeFlow::isImportDrop(event->mimeData())) {
+        event->acceptProposedAction();
+        // After the drop has finished: the preview is a sheet of its own.
+        const QString path = event->mimeData()->urls().constFirst().toLocalFile();
+        QMetaObject::invokeMethod(
+            this, [this, path] { m_exchange->importPath(path); }, Qt::QueuedConnection);
+        return;
+    }
     if (m_scan->handleDrop(event->mimeData()))
         event->acceptProposedAction();
     else

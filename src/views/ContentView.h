@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/Import.h"
 #include "model/Subscription.h"
 
 #include <QDialog>
@@ -11,6 +12,7 @@
 #include <optional>
 
 class CardList;
+class ExchangeFlow;
 class HeroView;
 class IconButton;
 class NoticeBar;
@@ -45,6 +47,7 @@ public:
     void setReminders(NotificationManager *reminders);
     NotificationManager &reminders() const;
     ScanFlow &scanFlow() const { return *m_scan; }
+    ExchangeFlow &exchangeFlow() const { return *m_exchange; }
 
     // Presentation state.
     const std::optional<Subscription> &editingSub() const { return m_editingSub; }
@@ -63,6 +66,10 @@ public:
     void openSettings();
     void scanFromClipboard();
     void scanFile();
+    // File menu: import a list, export it, restore a daily backup.
+    void importFile();
+    void exportList();
+    void restoreFromBackup();
     void setAlertMessage(std::optional<QString> message);
     void rescheduleReminders();
 
@@ -88,7 +95,7 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    enum class Presentation { none, alert, add, edit, confirmScan, settings, detail };
+    enum class Presentation { none, alert, add, edit, confirmScan, settings, detail, importPreview };
 
     QWidget *buildTopBar(QWidget *parent);
     QWidget *buildUpcomingSection(QWidget *parent);
@@ -107,6 +114,7 @@ private:
     Store &m_store;
     NotificationManager *m_reminders = nullptr;
     ScanFlow *m_scan;
+    ExchangeFlow *m_exchange;
 
     std::optional<Subscription> m_editingSub;
     std::optional<Subscription> m_detailSub;
@@ -116,7 +124,11 @@ private:
     QList<Subscription> m_pendingDrafts;
     bool m_isScanning = false;
     std::optional<QString> m_alertMessage;
+    // The alert tells of a file imported or exported, not of a scan.
+    bool m_alertAboutFile = false;
     bool m_showingSettings = false;
+    // The preview of an import and where its entries come from.
+    std::optional<std::pair<Import::Preview, QString>> m_importPreview;
     int m_remindDaysBefore;
 
     QPointer<QDialog> m_presented;

@@ -143,6 +143,14 @@ private Q_SLOTS:
         QTest::newRow("extra operand") << QStringList{u"list"_qs, u"extra"_qs};
         QTest::newRow("days without upcoming") << QStringList{u"summary"_qs, u"--days"_qs, u"3"_qs};
         QTest::newRow("parse takes no files") << QStringList{u"parse"_qs, u"receipt.txt"_qs};
+        QTest::newRow("export without format") << QStringList{u"export"_qs};
+        QTest::newRow("export format unknown") << QStringList{u"export"_qs, u"--format=xml"_qs};
+        QTest::newRow("output without name")
+            << QStringList{u"export"_qs, u"--format"_qs, u"csv"_qs, u"--output"_qs};
+        QTest::newRow("format without export") << QStringList{u"list"_qs, u"--format"_qs, u"csv"_qs};
+        QTest::newRow("import without dry run") << QStringList{u"import"_qs, u"list.csv"_qs};
+        QTest::newRow("dry run without import") << QStringList{u"list"_qs, u"--dry-run"_qs};
+        QTest::newRow("import without file") << QStringList{u"import"_qs, u"--dry-run"_qs};
     }
 
     void badArguments() {
@@ -170,6 +178,43 @@ private Q_SLOTS:
         QCOMPARE(missing.code, 0);
         QCOMPARE(missing.out, u"[]\n"_qs);
         QVERIFY(!QFileInfo::exists(m_home.filePath(u"data/Renewly"_qs)));
+    }
+
+    void exportThenPreviewTheImport() {
+        const QByteArray list = TestSupport::readFile(dataFile());
+        const Result json = run({u"export"_qs, u"--format"_qs, u"json"_qs}, u"en"_qs);
+        QCOMPARE(json.code, 0);
+        QCOMPARE(json.out.toUtf8(), list);
+        const QString csv = m_home.filePath(u"out/list.csv"_qs);
+        QDir().mkpath(QFileInfo(csv).absolutePath());
+        QCOMPARE(run({u"export"_qs, u"--format=csv"_qs, u"--output"_qs, csv}, u"en"_qs).code, 0);
+        QVERIFY(TestSupport::readFile(csv).startsWith("\xEF\xBB\xBFid,name,amount,"));
+        // Pointed at the list itself, the companion still does not write it.
+        QCOMPARE(run({u"export"_qs, u"--format=ics"_qs, u"--output"_qs, dataFile()}, u"en"_qs).code, 1);
+
+        const Result preview = run({u"import"_qs, u"--dry-run"_qs, csv, u"--json"_qs}, u"en"_qs);
+        QCOMPARE(preview.code, 0);
+        const QJsonObject o = QJsonDocument::fromJson(preview.out.toUtf8()).object();
+        QCOMPARE(o.value(u"format").toString(), u"renewly-csv"_qs);
+        const QJsonArray entries = o.value(u"entries").toArray();
+        QCOMPARE(entries.size(), m_records.size());
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            const QJsonObject entry = entries[i].toObject();
+            QCOMPARE(entry.value(u"duplicate").toBool(), true);
+            QVERIFY(entry.value(u"problem").isNull());
+            QCOMPARE(Subscription::fromJson(entry.value(u"record"))->name, m_records[i].name);
+        }
+        const Result plain = run({u"import"_qs, u"--dry-run"_qs, csv}, u"en"_qs);
+        QVERIFY(plain.out.endsWith(
+            u"0 to import, 0 with a problem, 5 already in the list; nothing was changed.\n"_qs));
+        QCOMPARE(TestSupport::readFile(dataFile()), list);
+
+        const QString binary = m_home.filePath(u"out/photo.csv"_qs);
+        QVERIFY(TestSupport::writeFile(binary, QByteArray("\x89PNG\0\0", 6)));
+        const Result refused = run({u"import"_qs, u"--dry-run"_qs, u"--json"_qs, binary}, u"en"_qs);
+        QCOMPARE(refused.code, 1);
+        QVERIFY(refused.out.isEmpty());
+        QCOMPARE(refused.err, u"renewly-cli: "_qs + binary + u": not a text file\n"_qs);
     }
 
     void parseReceiptText_data() {

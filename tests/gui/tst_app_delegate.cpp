@@ -259,10 +259,13 @@ void TestAppDelegate::corruptSavedFrameFallsBackToTheDefault() {
 void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage_data() {
     QTest::addColumn<Lang>("lang");
     QTest::addColumn<QStringList>("titles");
-    QTest::newRow("zh") << Lang::zh << QStringList{"隐藏 Renewly", "退出 Renewly", "编辑", "剪切",
+    QTest::newRow("zh") << Lang::zh << QStringList{"隐藏 Renewly", "退出 Renewly", "文件", "导入…",
+                                                   "导出…",        "从备份恢复…",  "编辑", "剪切",
                                                    "拷贝",         "粘贴",         "全选"};
-    QTest::newRow("en") << Lang::en << QStringList{"Hide Renewly", "Quit Renewly", "Edit",      "Cut",
-                                                   "Copy",         "Paste",        "Select All"};
+    QTest::newRow("en") << Lang::en << QStringList{"Hide Renewly", "Quit Renewly", "File",
+                                                   "Import…",      "Export…",      "Restore from backup…",
+                                                   "Edit",         "Cut",          "Copy",
+                                                   "Paste",        "Select All"};
 }
 
 void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage() {
@@ -274,11 +277,13 @@ void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage() {
     delegate->applicationDidFinishLaunching();
     QCOMPARE(delegate->window()->menuBar(), delegate->applicationMenu());
 
-    const QStringList names{"hideAction", "quitAction",  "editMenu",       "cutAction",
-                            "copyAction", "pasteAction", "selectAllAction"};
-    const QStringList keys{"Ctrl+H", "Ctrl+Q", "", "Ctrl+X", "Ctrl+C", "Ctrl+V", "Ctrl+A"};
+    const QStringList names{"hideAction",   "quitAction",    "fileMenu",       "importAction",
+                            "exportAction", "restoreAction", "editMenu",       "cutAction",
+                            "copyAction",   "pasteAction",   "selectAllAction"};
+    const QStringList keys{"Ctrl+H", "Ctrl+Q", "",       "Ctrl+O", "Ctrl+Shift+S", "",
+                           "",       "Ctrl+X", "Ctrl+C", "Ctrl+V", "Ctrl+A"};
     for (int i = 0; i < names.size(); ++i) {
-        if (names.at(i) == u"editMenu") {
+        if (names.at(i).endsWith(u"Menu")) {
             QCOMPARE(delegate->applicationMenu()->findChild<QMenu *>(names.at(i))->title(), titles.at(i));
             continue;
         }
@@ -287,7 +292,8 @@ void TestAppDelegate::applicationMenuKeepsTheLaunchLanguage() {
         QCOMPARE(entry->text(), titles.at(i));
         QCOMPARE(entry->shortcut().toString(QKeySequence::PortableText), keys.at(i));
     }
-    QCOMPARE(delegate->applicationMenu()->actions().size(), 2);
+    QCOMPARE(delegate->applicationMenu()->actions().size(), 3);
+    QCOMPARE(delegate->applicationMenu()->actions().at(1)->menu()->objectName(), u"fileMenu"_qs);
 }
 
 void TestAppDelegate::editEntriesActOnTheFocusedField() {

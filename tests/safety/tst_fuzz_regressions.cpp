@@ -13,6 +13,7 @@ const QList<QPair<QString, Entry>> &entries() {
         {QStringLiteral("subscription_file"), FuzzEntries::subscriptionFile},
         {QStringLiteral("store_load"), FuzzEntries::storeLoad},
         {QStringLiteral("receipt_parser"), FuzzEntries::receiptParser},
+        {QStringLiteral("import"), FuzzEntries::importList},
 #ifdef RENEWLY_HAVE_OCR
         {QStringLiteral("scan_image"), FuzzEntries::scanImage},
 #endif
