@@ -7,7 +7,8 @@
 //                                     and accuracy per style, on the tuning corpus and on the
 //                                     evaluation corpus (other typefaces, sizes, widths, JPEG)
 //   bench_ocr --accuracy [N]          the same, one corpus (--evaluation for the second)
-//   bench_ocr --corpus-out DIR [N]    writes N receipts (PNG + ground-truth TXT) to DIR
+//   bench_ocr --corpus-out DIR [N]    writes N receipts (PNG + ground-truth TXT + styles.tsv) to
+//                                     DIR (--evaluation for the second corpus)
 // --first N starts at receipt N; --verbose lists the receipts read wrongly; --save-wrong DIR keeps
 // their images.
 #include "ReceiptCorpus.h"
@@ -268,7 +269,7 @@ int main(int argc, char *argv[]) {
         ReceiptCorpus::Options options;
         options.corpus = evaluationOnly ? ReceiptCorpus::Corpus::evaluation : ReceiptCorpus::Corpus::tuning;
         const int written = ReceiptCorpus::writeFolder(
-            corpusFolder, evaluationOnly ? evaluationSeed : tuningSeed, outCount, options);
+            corpusFolder, evaluationOnly ? evaluationSeed : tuningSeed, outCount, options, g_first);
         std::printf("%d receipts written to %s\n", written, qPrintable(corpusFolder));
         return written == outCount ? 0 : 1;
     }

@@ -948,17 +948,24 @@ Receipt make(quint64 seed, int index, const Options &options) {
     return receipt;
 }
 
-int writeFolder(const QString &folder, quint64 seed, int count, const Options &options) {
+int writeFolder(const QString &folder, quint64 seed, int count, const Options &options, int first) {
     if (!QDir().mkpath(folder))
         return 0;
+    QFile styles(QDir(folder).filePath(QStringLiteral("styles.tsv")));
+    if (!styles.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return 0;
+    styles.write("label\ttypeface\tfile\n");
     int written = 0;
-    for (int i = 0; i < count; ++i) {
+    for (int i = first; i < first + count; ++i) {
         const Receipt receipt = make(seed, i, options);
         const QString base = QDir(folder).filePath(receipt.label());
         QFile text(base + QStringLiteral(".txt"));
         if (!receipt.image.save(base + QStringLiteral(".png")) || !text.open(QIODevice::WriteOnly))
             continue;
         text.write(receipt.text.toUtf8() + '\n');
+        styles.write((receipt.label() + u'\t' + receipt.typeface + u'\t' +
+                      (receipt.isJpeg ? QStringLiteral("JPEG") : QStringLiteral("PNG")) + u'\n')
+                         .toUtf8());
         ++written;
     }
     return written;

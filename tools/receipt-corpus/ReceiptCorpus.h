@@ -50,9 +50,10 @@ struct Options {
 
 Receipt make(quint64 seed, int index, const Options &options = {});
 
-// Writes receipts 0 to count - 1 into `folder` as <label>.png with the ground truth in <label>.txt.
-// Returns how many pairs were written.
-int writeFolder(const QString &folder, quint64 seed, int count, const Options &options = {});
+// Writes receipts first to first + count - 1 into `folder` as <label>.png with the ground truth in
+// <label>.txt, and lists each label's typeface and capture format in styles.tsv. Returns how many
+// pairs were written.
+int writeFolder(const QString &folder, quint64 seed, int count, const Options &options = {}, int first = 0);
 
 QString layoutName(Layout layout);
 QString languageName(Language language);
