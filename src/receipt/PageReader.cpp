@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 namespace PageReader {
@@ -312,30 +313,48 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     QList<Piece> pieces;
     for (qsizetype i = 0; i < boxes.size(); ++i)
         pieces += cut(page, boxes[i], int(i));
-    QList<QStringList> words(boxes.size());
-    // Pack pieces left to right into strips as wide as the recogniser reads.
-    qsizetype next = 0;
-    int strips = 0;
+    // Pack pieces into strips as wide as the recogniser reads, widest first, each into the first
+    // strip with room for it: every strip costs the same to read however much of it is paper, and
+    // this fills them better than packing in reading order.
+    std::vector<qsizetype> order(size_t(pieces.size()));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    const auto widthOf = [&pieces](qsizetype i) {
+        return std::min<int>(pieces[i].image.width(), TextRecognizer::inputWidth);
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&widthOf](qsizetype a, qsizetype b) { return widthOf(a) > widthOf(b); });
+    struct Strip {
+        QList<std::pair<qsizetype, int>> placed; // piece, left column
+        int used = 0;
+    };
     // A page of noise may hold thousands of specks that look like lines; reading them all would
-    // take minutes. A receipt fills far fewer strips than this.
-    while (next < pieces.size() && strips++ < maxStrips) {
+    // take minutes. A receipt fills far fewer strips than this; pieces beyond them are not read.
+    std::vector<Strip> strips;
+    for (const qsizetype index : order) {
+        const int width = widthOf(index);
+        auto strip = std::find_if(strips.begin(), strips.end(), [width](const Strip &s) {
+            return s.used + width <= TextRecognizer::inputWidth;
+        });
+        if (strip == strips.end()) {
+            if (int(strips.size()) >= maxStrips)
+                continue;
+            strip = strips.insert(strips.end(), Strip{});
+        }
+        strip->placed.append({index, strip->used});
+        strip->used += (width + packGap + stride - 1) / stride * stride;
+    }
+    QStringList texts(pieces.size());
+    for (const Strip &packed : strips) {
         QImage strip(TextRecognizer::inputWidth, height, QImage::Format_Grayscale8);
         strip.fill(255);
-        QList<std::pair<qsizetype, int>> placed; // piece, left column
-        int x = 0;
-        while (next < pieces.size()) {
-            const QImage &image = pieces[next].image;
-            const int width = std::min(image.width(), TextRecognizer::inputWidth);
-            if (!placed.isEmpty() && x + width > TextRecognizer::inputWidth)
-                break;
+        for (const auto &[index, left] : packed.placed) {
+            const QImage &image = pieces[index].image;
+            const int width = widthOf(index);
             for (int y = 0; y < height; ++y)
-                std::copy_n(image.constScanLine(y), width, strip.scanLine(y) + x);
-            placed.append({next, x});
-            x += (width + packGap + stride - 1) / stride * stride;
-            ++next;
+                std::copy_n(image.constScanLine(y), width, strip.scanLine(y) + left);
         }
         const QList<TextRecognizer::Glyph> glyphs = recognizer.read(strip);
-        for (const auto &[index, left] : placed) {
+        for (const auto &[index, left] : packed.placed) {
             const Piece &piece = pieces[index];
             const int firstStep = left / stride;
             const int endStep = (left + piece.image.width() + packGap / 2) / stride;
@@ -349,9 +368,14 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             QString text = spell(own, blankRuns(piece.image), piece.textHeight);
             if (latin && text.contains(amountWithoutSign()))
                 text = restoreSigns(text, latin->readLine(piece.image));
-            if (!text.isEmpty())
-                words[piece.line].append(text);
+            texts[index] = text;
         }
+    }
+    // The pieces of each line, left to right, as they were cut.
+    QList<QStringList> words(boxes.size());
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (!texts[i].isEmpty())
+            words[pieces[i].line].append(texts[i]);
     }
     QStringList lines;
     for (const QStringList &line : words) {
