@@ -3,22 +3,27 @@
 # notification server, as a desktop session has them: wall time from starting the
 # process to its main window on screen, and resident memory once it has idled for two seconds,
 # with an empty list and with 1,000 subscriptions. Each figure is the median of RUNS starts.
+# Each start of the program follows a start of a bare Qt window (QApplication and an empty
+# 960×640 QMainWindow) under the same conditions; the ratio of the two medians is printed.
 #
-# usage: bench/bench_startup.sh [BUILD_DIR]   (default build/; RUNS defaults to 9)
+# usage: bench/bench_startup.sh [BUILD_DIR]   (default build/; RUNS defaults to 9; PROGRAM=path
+#        times another build of renewly, e.g. an older one, against this build's bare window)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "${1:-$root/build}")
 runs=${RUNS:-9}
-renewly=$build/bin/renewly
-[[ -x "$renewly" ]] || { echo "build $renewly first" >&2; exit 1; }
+renewly=${PROGRAM:-$build/bin/renewly}
+bare=$build/bin/bench_bare_window
 
 if [[ -z "${RENEWLY_BENCH_IN_XVFB:-}" ]]; then
+    cmake --build "$build" --target renewly bench_bare_window >&2
     export RENEWLY_BENCH_IN_XVFB=1
     exec xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- "$0" "$build"
 fi
 
 work=$(mktemp -d)
+mkdir -p "$work/bare-run" && chmod 700 "$work/bare-run"
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 unset QT_QPA_PLATFORM
 export LANG=C.UTF-8 LANGUAGE= LC_ALL= TZ=Asia/Shanghai
@@ -51,8 +56,12 @@ median() { sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (
 
 measure() {
     local count=$1
-    local times=() cpu=() before=() rss=()
+    local times=() cpu=() before=() rss=() bare_times=()
     for ((r = 0; r < runs; r++)); do
+        local bare_out bare_t0
+        bare_t0=$(date +%s%N)
+        bare_out=$(HOME=$work XDG_RUNTIME_DIR=$work/bare-run "$bare")
+        bare_times+=($((($(sed -n 's/^shown_realtime_ns=//p' <<<"$bare_out") - bare_t0) / 1000)))
         local home=$work/home-$count-$r
         mkdir -p "$home/data/Renewly" "$home/run" && chmod 700 "$home/run"
         if ((count > 0)); then
@@ -71,16 +80,18 @@ measure() {
         times+=($(((shown - t0) / 1000)))
         rss+=("$idle")
     done
-    local t fastest m c b
+    local t fastest m c b bt
     t=$(printf '%s\n' "${times[@]}" | median)
+    bt=$(printf '%s\n' "${bare_times[@]}" | median)
     c=$(printf '%s\n' "${cpu[@]}" | median)
     b=$(printf '%s\n' "${before[@]}" | median)
     fastest=$(printf '%s\n' "${times[@]}" | sort -n | head -n1)
     m=$(printf '%s\n' "${rss[@]}" | median)
-    awk -v n="$count" -v t="$t" -v f="$fastest" -v c="$c" -v b="$b" -v runs="$runs" -v m="$m" 'BEGIN {
+    awk -v n="$count" -v t="$t" -v f="$fastest" -v c="$c" -v b="$b" -v runs="$runs" -v m="$m" -v bt="$bt" 'BEGIN {
         printf "%5d subscriptions: start to shown window %6.1f ms (median of %d, fastest %.1f ms), " \
-               "CPU %.1f ms of which %.1f ms before main(), idle RSS %.1f MiB\n",
-            n, t / 1000, runs, f / 1000, c / 1000, b / 1000, m / 1024 }'
+               "CPU %.1f ms of which %.1f ms before main(), idle RSS %.1f MiB; " \
+               "bare Qt window %.1f ms, ratio %.2f\n",
+            n, t / 1000, runs, f / 1000, c / 1000, b / 1000, m / 1024, bt / 1000, t / bt }'
 }
 
 # One start to warm the file cache, as a login start would find it.

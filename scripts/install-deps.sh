@@ -17,6 +17,8 @@ packages=(
   fonts-wqy-microhei fonts-wqy-zenhei fonts-arphic-uming fonts-arphic-ukai
   # headless GUI, tray host, notification daemon, session bus (tests)
   xvfb xauth dbus dbus-x11 trayer dunst x11-apps xdotool libx11-dev imagemagick
+  # a Wayland session: a headless compositor and Qt's Wayland platform
+  weston qt6-wayland
   # a real iCalendar parser for the calendar export's test
   python3 python3-icalendar
   # desktop integration checks

@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 
 #include "app/MainWindow.h"
+#include "app/StatusNotifierItem.h"
 #include "app/TrayPanel.h"
 #include "model/Format.h"
 #include "reminders/NotificationManager.h"
@@ -13,6 +14,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,6 +27,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -34,6 +40,8 @@ AppDelegate::AppDelegate(Options options)
 }
 
 AppDelegate::~AppDelegate() {
+    if (m_window)
+        m_window->removeEventFilter(this);
     if (m_statusItem)
         m_statusItem->hide();
     if (m_popover)
@@ -137,9 +145,25 @@ void AppDelegate::buildApplicationMenu() {
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
-    if (m_options.showWindowAtLaunch)
+    if (m_options.showWindowAtLaunch) {
         showMainWindow();
+        // The tray, the reminder service and the session bus wait until the window's first frame
+        // is on screen: the user sees the window sooner, and nothing of theirs needs them before.
+        if (QWindow *handle = m_window->windowHandle(); handle && !handle->isExposed()) {
+            m_launchWaitsForFrame = true;
+            handle->installEventFilter(this);
+            return;
+        }
+    }
+    finishLaunching();
+}
+
+void AppDelegate::finishLaunching() {
+    m_launchWaitsForFrame = false;
     setupStatusItem();
+    // Started in the background where no tray shows the icon: nothing would be on screen at all.
+    if (!m_options.showWindowAtLaunch && !isTrayAvailable())
+        showMainWindow();
     NotificationManager &reminders =
         m_options.reminders ? *m_options.reminders : NotificationManager::shared();
     reminders.setOpenHandler([self = QPointer<AppDelegate>(this)](const QUuid &id) {
@@ -154,6 +178,7 @@ void AppDelegate::applicationDidFinishLaunching() {
         connect(m_store.get(), &Store::subscriptionsChanged, this, &AppDelegate::updateStatusTitle,
                 Qt::QueuedConnection);
     }
+    Q_EMIT launchFinished();
 }
 
 void AppDelegate::showMainWindow() {
@@ -167,6 +192,7 @@ void AppDelegate::showMainWindow() {
         content->setReminders(m_options.reminders);
         window->setCentralWidget(content);
         window->placeInitially();
+        window->installEventFilter(this);
         m_window = std::move(window);
     }
     if (m_window->isMinimized())
@@ -258,18 +284,8 @@ QIcon AppDelegate::trayIcon() {
 }
 
 void AppDelegate::setupStatusItem() {
-    if (m_statusItem)
+    if (m_popover)
         return;
-    m_statusItem = std::make_unique<QSystemTrayIcon>();
-    m_statusItem->setObjectName(QStringLiteral("statusItem"));
-    m_statusItem->setIcon(trayIcon());
-    m_statusItem->setToolTip(statusTitle());
-    connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger)
-                    togglePopover();
-            });
-
     m_popover = std::make_unique<TrayPanel>(
         *m_store,
         [self = QPointer<AppDelegate>(this)] {
@@ -283,10 +299,126 @@ void AppDelegate::setupStatusItem() {
             if (self)
                 self->requestQuit();
         });
+    buildTrayMenu();
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (StatusNotifierItem::isWatcherPresent(bus)) {
+        useNotifierItem();
+        return;
+    }
+    useSystemTrayIcon();
+    // A panel that speaks the StatusNotifierItem protocol may start later (or restart): the item
+    // moves there, with its label.
+    if (bus.isConnected()) {
+        m_trayWatcher = new QDBusServiceWatcher(QString::fromLatin1(StatusNotifierItem::watcherService), bus,
+                                                QDBusServiceWatcher::WatchForRegistration, this);
+        connect(m_trayWatcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+            m_trayWatcher->deleteLater();
+            m_trayWatcher = nullptr;
+            useNotifierItem();
+        });
+    }
+}
+
+void AppDelegate::useSystemTrayIcon() {
+    m_statusItem = std::make_unique<QSystemTrayIcon>();
+    m_statusItem->setObjectName(QStringLiteral("statusItem"));
+    m_statusItem->setIcon(trayIcon());
+    m_statusItem->setToolTip(statusTitle());
+    m_statusItem->setContextMenu(m_trayMenu.get());
+    connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    togglePopover();
+            });
     m_statusItem->show();
 }
 
+void AppDelegate::useNotifierItem() {
+    if (m_statusItem) {
+        m_statusItem->hide();
+        m_statusItem.reset();
+    }
+    m_notifierItem = std::make_unique<StatusNotifierItem>(QDBusConnection::sessionBus(), m_trayMenu.get());
+    m_notifierItem->setIcon(trayIcon());
+    m_notifierItem->setLabel(statusTitle());
+    connect(m_notifierItem.get(), &StatusNotifierItem::activated, this, &AppDelegate::togglePopoverAt);
+    connect(m_notifierItem.get(), &StatusNotifierItem::contextMenuRequested, this, [this](const QPoint &at) {
+        if (m_popover)
+            m_popover->close();
+        m_trayMenu->popup(at.isNull() ? QCursor::pos() : at);
+    });
+    m_notifierItem->publish();
+}
+
+void AppDelegate::buildTrayMenu() {
+    m_trayMenu = std::make_unique<QMenu>();
+    m_trayMenu->setObjectName(QStringLiteral("trayMenu"));
+    const auto content = [this]() -> ContentView * {
+        showMainWindow();
+        return qobject_cast<ContentView *>(m_window->centralWidget());
+    };
+    QAction *open = m_trayMenu->addAction(QString());
+    open->setObjectName(QStringLiteral("trayOpenAction"));
+    connect(open, &QAction::triggered, this, &AppDelegate::showMainWindow);
+    QAction *add = m_trayMenu->addAction(QString());
+    add->setObjectName(QStringLiteral("trayAddAction"));
+    connect(add, &QAction::triggered, this, [content] {
+        if (ContentView *view = content())
+            view->attemptAdd();
+    });
+    QAction *scan = m_trayMenu->addAction(QString());
+    scan->setObjectName(QStringLiteral("trayScanAction"));
+    connect(scan, &QAction::triggered, this, [content] {
+        if (ContentView *view = content())
+            view->scanFromClipboard();
+    });
+    m_trayMenu->addSeparator();
+    QAction *quit = m_trayMenu->addAction(QString());
+    quit->setObjectName(QStringLiteral("trayQuitAction"));
+    connect(quit, &QAction::triggered, this, &AppDelegate::requestQuit, Qt::QueuedConnection);
+    retranslateTrayMenu();
+    connect(&LocalizationManager::shared(), &LocalizationManager::langChanged, m_trayMenu.get(),
+            [this] { retranslateTrayMenu(); });
+}
+
+void AppDelegate::retranslateTrayMenu() {
+    const bool zh = LocalizationManager::shared().isZh();
+    const QList<QAction *> actions = m_trayMenu->actions();
+    actions.at(0)->setText(zh ? QStringLiteral("打开 Renewly") : QStringLiteral("Open Renewly"));
+    actions.at(1)->setText(zh ? QStringLiteral("添加订阅…") : QStringLiteral("Add subscription…"));
+    actions.at(2)->setText(zh ? QStringLiteral("从剪贴板识别截图") : QStringLiteral("Scan from clipboard"));
+    actions.at(4)->setText(zh ? QStringLiteral("退出") : QStringLiteral("Quit"));
+}
+
+bool AppDelegate::isTrayAvailable() const {
+    if (m_options.isTrayAvailable)
+        return m_options.isTrayAvailable();
+    if (m_notifierItem && m_notifierItem->isShown())
+        return true;
+    return m_statusItem && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event) {
+    if (m_launchWaitsForFrame && m_window && watched == m_window->windowHandle() &&
+        event->type() == QEvent::Expose && m_window->windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        // The expose paints the frame; the rest of the launch runs once that is done.
+        QMetaObject::invokeMethod(this, &AppDelegate::finishLaunching, Qt::QueuedConnection);
+        return false;
+    }
+    // With no tray to come back from, a closed window would leave a process nobody can reach. The
+    // question is asked at each close, so a tray that appeared since counts.
+    if (watched == m_window.get() && event->type() == QEvent::Close && !isTrayAvailable())
+        QMetaObject::invokeMethod(this, &AppDelegate::requestQuit, Qt::QueuedConnection);
+    return QObject::eventFilter(watched, event);
+}
+
 void AppDelegate::togglePopover() {
+    togglePopoverAt(QPoint());
+}
+
+void AppDelegate::togglePopoverAt(const QPoint &at) {
     if (!m_popover)
         return;
     if (m_popover->isOpen()) {
@@ -295,16 +427,21 @@ void AppDelegate::togglePopover() {
     }
     // The click on the icon that closed the open panel (a click outside it) arrives here next;
     // it means close, not open again. A click elsewhere that closed it does not count.
-    const QRect icon = m_statusItem ? m_statusItem->geometry() : QRect();
-    if (m_popover->justClosedBy(icon))
+    QRect icon = m_statusItem ? m_statusItem->geometry() : QRect();
+    if (icon.isEmpty() && !at.isNull())
+        icon = QRect(at, QSize(1, 1));
+    if (m_popover->justClosedBy(m_notifierItem ? QRect() : icon))
         return;
     m_popover->open(icon);
 }
 
 void AppDelegate::updateStatusTitle() {
-    if (!m_statusItem)
+    if (!m_statusItem && !m_notifierItem)
         return;
     const QString title = statusTitle();
-    m_statusItem->setToolTip(title);
+    if (m_statusItem)
+        m_statusItem->setToolTip(title);
+    if (m_notifierItem)
+        m_notifierItem->setLabel(title);
     Q_EMIT statusTitleChanged(title);
 }

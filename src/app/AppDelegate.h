@@ -12,8 +12,11 @@
 
 class MainWindow;
 class NotificationManager;
+class QDBusServiceWatcher;
+class QMenu;
 class QMenuBar;
 class QSystemTrayIcon;
+class StatusNotifierItem;
 class Store;
 class TrayPanel;
 
@@ -33,6 +36,9 @@ public:
         // Asked, with the reason, whether to quit although the list could not be saved; empty: a
         // message box on the main window.
         std::function<bool(const QString &reason)> confirmQuitUnsaved;
+        // Whether a tray shows the icon, so that closing the window may leave the process running;
+        // empty: asked of the session bus and the X server.
+        std::function<bool()> isTrayAvailable;
     };
 
     // Creates the store, which loads the subscription file at once.
@@ -46,13 +52,18 @@ public:
     // The two menus in the language of this moment; installed on the main window when it is made.
     void buildApplicationMenu();
 
-    // Launch sequence: main window (unless started in the background), tray icon, reminder
-    // permission and schedule, and the tray title kept equal to the monthly total.
+    // Launch sequence: main window (unless started in the background, and a tray shows the icon),
+    // tray icon, reminder permission and schedule, and the tray title kept equal to the monthly
+    // total. Everything after the window waits until its first frame is on screen.
     void applicationDidFinishLaunching();
     // Creates the main window the first time, then shows, raises and activates it.
     void showMainWindow();
     void setupStatusItem();
     void togglePopover();
+    // Opens or closes the panel near `at` (a point on the screen; the cursor when null).
+    void togglePopoverAt(const QPoint &at);
+    // Whether the tray icon is on show somewhere; without it, closing the window quits.
+    bool isTrayAvailable() const;
     // The main window, brought forward with the detail sheet of the subscription `id` (a reminder's
     // open action). Only the window when the subscription is gone.
     void showSubscription(const QUuid &id);
@@ -66,7 +77,12 @@ public:
 
     Store &store() const { return *m_store; }
     MainWindow *window() const { return m_window.get(); }
+    // The XEmbed tray icon, used where no StatusNotifierWatcher is on the session bus.
     QSystemTrayIcon *statusItem() const { return m_statusItem.get(); }
+    // The StatusNotifierItem, used where a watcher is on the bus.
+    StatusNotifierItem *notifierItem() const { return m_notifierItem.get(); }
+    // Open Renewly, Add subscription…, Scan from clipboard, Quit: the tray icon's right-click menu.
+    QMenu *trayMenu() const { return m_trayMenu.get(); }
     TrayPanel *popover() const { return m_popover.get(); }
     QMenuBar *applicationMenu() const;
 
@@ -78,17 +94,31 @@ public:
 
 Q_SIGNALS:
     void statusTitleChanged(const QString &title);
+    // The launch sequence is done: the window's first frame is on screen, the tray icon is set up.
+    void launchFinished();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void updateStatusTitle();
     bool confirmQuitUnsaved(const QString &reason);
+    void finishLaunching();
+    void buildTrayMenu();
+    void retranslateTrayMenu();
+    void useNotifierItem();
+    void useSystemTrayIcon();
 
     Options m_options;
     std::unique_ptr<Store> m_store;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
+    std::unique_ptr<StatusNotifierItem> m_notifierItem;
+    std::unique_ptr<QMenu> m_trayMenu;
+    QDBusServiceWatcher *m_trayWatcher = nullptr;
     std::unique_ptr<TrayPanel> m_popover;
     QMenuBar *m_menuBar = nullptr;
     std::unique_ptr<QMenuBar> m_pendingMenuBar;
     bool m_titleSubscribed = false;
+    bool m_launchWaitsForFrame = false;
 };

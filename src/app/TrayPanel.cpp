@@ -11,10 +11,18 @@
 namespace {
 constexpr int gap = 4;
 constexpr int reopenGuardMs = 300;
+
+// A Wayland compositor shows a popup only over a window of the same program, and the panel opens
+// from the tray with no window of ours on screen: there it is a small frameless window of its
+// own, placed by the compositor, and closes when it loses focus as a popup would.
+bool isWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 } // namespace
 
 TrayPanel::TrayPanel(Store &store, std::function<void()> onOpen, std::function<void()> onQuit)
-    : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint)
+    : QWidget(nullptr, isWayland() ? Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                                   : Qt::Popup | Qt::FramelessWindowHint)
     , m_store(store)
     , m_onOpen(std::move(onOpen))
     , m_onQuit(std::move(onQuit)) {
@@ -50,6 +58,7 @@ void TrayPanel::open(const QRect &anchor) {
         screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect();
     move(placement(anchor, size(), available, cursor));
+    m_wasActive = false;
     show();
     raise();
     activateWindow();
@@ -86,7 +95,12 @@ QPoint TrayPanel::placement(const QRect &anchor, const QSize &size, const QRect 
 }
 
 void TrayPanel::hideEvent(QHideEvent *event) {
-    m_sinceClosed.start();
+    // Only a close by a click can be followed by that same click reaching the icon.
+    if (m_closingByKey)
+        m_sinceClosed.invalidate();
+    else
+        m_sinceClosed.start();
+    m_closingByKey = false;
     m_closedAt = QCursor::pos();
     // A closed panel has nothing to redraw; the next opening builds a new one anyway. The view may
     // be inside its own click handler (Open closes the panel), so it goes once control is back.
@@ -101,8 +115,21 @@ void TrayPanel::hideEvent(QHideEvent *event) {
     Q_EMIT closed();
 }
 
+void TrayPanel::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    // A popup closes by itself on a click outside; the Wayland window closes when the focus it was
+    // given leaves it (the activation of another window may reach it before its own).
+    if (event->type() != QEvent::ActivationChange || windowFlags().testFlag(Qt::Popup) || !isVisible())
+        return;
+    if (isActiveWindow())
+        m_wasActive = true;
+    else if (m_wasActive)
+        close();
+}
+
 void TrayPanel::keyPressEvent(QKeyEvent *event) {
     if (event->key() == Qt::Key_Escape) {
+        m_closingByKey = true;
         close();
         return;
     }

@@ -9,7 +9,8 @@
 class Store;
 
 // The transient window that holds the panel under the tray icon. One window for the life of the
-// process; a fresh MenuBarView on every opening. It closes by itself on a click outside it.
+// process; a fresh MenuBarView on every opening. It closes by itself on a click outside it, on
+// Escape and, on Wayland, when it loses focus.
 class TrayPanel : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +38,7 @@ Q_SIGNALS:
 protected:
     void hideEvent(QHideEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     Store &m_store;
@@ -45,4 +47,6 @@ private:
     QPointer<MenuBarView> m_view;
     QElapsedTimer m_sinceClosed;
     QPoint m_closedAt;
+    bool m_wasActive = false;
+    bool m_closingByKey = false;
 };

@@ -7,6 +7,27 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
+
+namespace {
+// What Qt said while it tried to reach the display: replayed once it succeeded, and the first of
+// it ends the one line printed when it failed.
+QStringList platformMessages;
+
+// The platform plugin ends the process with abort() when it cannot reach a display. While the
+// application object is made, its messages are kept, and a fatal one becomes one line and exit 1.
+void startupMessages(QtMsgType type, const QMessageLogContext &, const QString &message) {
+    if (type != QtFatalMsg) {
+        platformMessages.append(message);
+        return;
+    }
+    const QString reason = platformMessages.value(0, message);
+    std::fprintf(stderr, "renewly: cannot open a display to show the window on (%s)\n",
+                 qPrintable(reason.simplified()));
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+} // namespace
 
 int main(int argc, char *argv[]) {
     StartupProbe::markMainEntered();
@@ -14,7 +35,6 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationName(QStringLiteral("Renewly"));
     QApplication::setApplicationVersion(QStringLiteral(RENEWLY_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(RENEWLY_APP_ID));
-    QApplication app(argc, argv);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Personal subscription tracker"));
@@ -26,6 +46,26 @@ int main(int argc, char *argv[]) {
                                    QStringLiteral("Print start-up timing and memory figures, then quit."));
     parser.addOption(background);
     parser.addOption(probe);
+    // Help and version need no display, so they are answered before the application object
+    // connects to one. Other mistakes wait for process(), which knows Qt's own options.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    parser.parse(arguments);
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version")) ||
+        parser.optionNames().contains(QStringLiteral("help-all"))) {
+        // An application object without a display; process() prints the answer and exits.
+        QCoreApplication console(argc, argv);
+        parser.process(console);
+        return 0;
+    }
+
+    const QtMessageHandler previous = qInstallMessageHandler(startupMessages);
+    QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
+    for (const QString &message : std::as_const(platformMessages))
+        qWarning("%s", qPrintable(message));
+    platformMessages.clear();
     parser.process(app);
 
     // Before anything opens the subscription file: only one process per user may own it.
@@ -44,8 +84,11 @@ int main(int argc, char *argv[]) {
     AppDelegate delegate(options);
     AppDelegate::applyDarkLook();
     delegate.buildApplicationMenu();
-    app.setWindowIcon(
-        QIcon::fromTheme(QStringLiteral(RENEWLY_APP_ID), QIcon(QStringLiteral(":/renewly/app-icon.svg"))));
+    // Looking the icon up in the icon themes takes a while, and the first frame does not show it.
+    QObject::connect(&delegate, &AppDelegate::launchFinished, &app, [&app] {
+        app.setWindowIcon(QIcon::fromTheme(QStringLiteral(RENEWLY_APP_ID),
+                                           QIcon(QStringLiteral(":/renewly/app-icon.svg"))));
+    });
 
     QObject::connect(&instance, &SingleInstance::messageReceived, &delegate,
                      [&delegate](const QByteArray &message) {

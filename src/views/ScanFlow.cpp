@@ -52,12 +52,12 @@ QImage ScanFlow::loadImage(const QString &path) {
 }
 
 QString ScanFlow::noImageMessage(bool isZh) {
-    // The screenshot keys are the ones the system names; the text is kept as it stands.
-    return isZh ? QStringLiteral(
-                      "剪贴板里没有图片。\n先用 Control+Shift+Command+4 截图（复制到剪贴板），再点这里识别。")
-                : QStringLiteral("No image in clipboard.\nTake a screenshot with Control+Shift+Command+4 "
-                                 "(copies to clipboard), "
-                                 "then scan.");
+    // Linux desktops differ in their screenshot keys; Shift+Print Screen copies an area on most.
+    return isZh ? QStringLiteral("剪贴板里没有图片。\n先截图并复制到剪贴板（多数桌面：Shift+Print Screen "
+                                 "或截图工具的“复制”），再点这里识别。")
+                : QStringLiteral(
+                      "No image in clipboard.\nTake a screenshot and copy it to the clipboard (on most "
+                      "desktops Shift+Print Screen, or your screenshot tool's Copy), then scan.");
 }
 
 QImage ScanFlow::imageFromClipboard() {

@@ -2,6 +2,7 @@
 
 #include "reminders/NotificationManager.h"
 #include "settings/LocalizationManager.h"
+#include "settings/LoginItem.h"
 #include "settings/Preferences.h"
 #include "views/IconButton.h"
 #include "views/RoundedCard.h"
@@ -9,6 +10,7 @@
 #include "views/SoftButton.h"
 #include "views/Theme.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -88,6 +90,7 @@ SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
 
     m_hint = makeLabel(Theme::font(12), Theme::textTertiary(), "hintLabel", this, true);
     column->addWidget(m_hint);
+    buildLoginSwitch(column);
     column->addStretch(1);
 
     auto *close = new IconButton(
@@ -117,6 +120,22 @@ SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
             [this](LocalizationManager::Lang lang) { m_language->setValue(int(lang)); });
 
     retranslate();
+}
+
+void SettingsView::buildLoginSwitch(QVBoxLayout *column) {
+    m_login = new QCheckBox(this);
+    m_login->setObjectName(QStringLiteral("loginSwitch"));
+    m_login->setFont(Theme::font(13));
+    // Read from the entry itself: a user who deleted it sees the switch off.
+    m_login->setChecked(LoginItem::isEnabled());
+    connect(m_login, &QCheckBox::toggled, this, [this](bool on) {
+        // A folder that cannot be written leaves the switch showing what is really on disk.
+        if (!LoginItem::setEnabled(on)) {
+            const QSignalBlocker quiet(m_login);
+            m_login->setChecked(LoginItem::isEnabled());
+        }
+    });
+    column->addWidget(m_login, 0, Qt::AlignLeft);
 }
 
 const QList<int> &SettingsView::dayOptions() {
@@ -168,8 +187,10 @@ void SettingsView::retranslate() {
             ? (zh ? QStringLiteral("已发送，请留意通知") : QStringLiteral("Sent — check notifications"))
             : (zh ? QStringLiteral("发送测试通知") : QStringLiteral("Send test notification")));
     m_hint->setText(
-        zh ? QStringLiteral("若收不到通知，请到「系统设置 → 通知 → Renewly」中允许通知。")
-           : QStringLiteral("If you don't see notifications, allow them in System Settings → Notifications → "
-                            "Renewly."));
+        zh ? QStringLiteral("若收不到通知，请到「系统设置 → 通知」中允许 Renewly 的通知。")
+           : QStringLiteral(
+                 "If you don't see notifications, allow them for Renewly in your desktop's Settings → "
+                 "Notifications."));
+    m_login->setText(zh ? QStringLiteral("登录时启动") : QStringLiteral("Start at login"));
     static_cast<IconButton *>(m_close)->setTitle(zh ? QStringLiteral("关闭") : QStringLiteral("Close"));
 }

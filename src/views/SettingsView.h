@@ -6,12 +6,15 @@
 #include <QTimer>
 
 class NotificationManager;
+class QCheckBox;
 class QLabel;
+class QVBoxLayout;
 class SegmentedControl;
 class SoftButton;
 
 // The settings sheet: the interface language, how many days before a charge the reminder comes,
-// and a test notification. Both settings take effect as soon as they are picked.
+// a test notification and whether the program starts at login. Both settings take effect as soon as they are
+// picked.
 class SettingsView : public Sheet {
     Q_OBJECT
 public:
@@ -34,6 +37,7 @@ protected:
 
 private:
     void sendTest();
+    void buildLoginSwitch(QVBoxLayout *column);
 
     NotificationManager &m_reminders;
     bool m_testSent = false;
@@ -46,5 +50,6 @@ private:
     QLabel *m_daysHint;
     SoftButton *m_test;
     QLabel *m_hint;
+    QCheckBox *m_login;
     QWidget *m_close;
 };

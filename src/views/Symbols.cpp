@@ -1,8 +1,12 @@
 #include "Symbols.h"
 
+#include <QApplication>
 #include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QStyle>
+#include <QStyleOption>
 #include <QSvgRenderer>
 
 namespace Symbols {
@@ -140,11 +144,46 @@ QPixmap pixmap(const QString &name, double size, const QColor &color, Weight wei
     return result;
 }
 
+namespace {
+// Draws the symbol at the size asked for when it is asked for, so that an icon in a menu nobody has
+// opened yet (or in a hidden button) costs nothing at start-up.
+class SymbolIconEngine : public QIconEngine {
+public:
+    SymbolIconEngine(const QString &name, const QColor &color, Weight weight)
+        : m_name(name)
+        , m_color(color)
+        , m_weight(weight) {}
+
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override {
+        const int side = qMax(1, qMin(size.width(), size.height()));
+        return {side, side};
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override {
+        const QPixmap drawn =
+            Symbols::pixmap(m_name, actualSize(size, mode, state).width(), m_color, m_weight);
+        if (mode != QIcon::Disabled || !QApplication::style())
+            return drawn;
+        QStyleOption option;
+        return QApplication::style()->generatedIconPixmap(mode, drawn, &option);
+    }
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap drawn = pixmap(rect.size() * ratio, mode, state);
+        drawn.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect.topLeft(), drawn);
+    }
+    QIconEngine *clone() const override { return new SymbolIconEngine(m_name, m_color, m_weight); }
+    QString key() const override { return QStringLiteral("renewly-symbol"); }
+
+private:
+    QString m_name;
+    QColor m_color;
+    Weight m_weight;
+};
+} // namespace
+
 QIcon icon(const QString &name, const QColor &color, Weight weight) {
-    QIcon result;
-    for (const int side : {16, 22, 24, 32, 48, 64})
-        result.addPixmap(pixmap(name, side, color, weight));
-    return result;
+    return QIcon(new SymbolIconEngine(name, color, weight));
 }
 
 } // namespace Symbols

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# The real program in a real X session with a tray host: the icon appears, a click opens the panel,
+# The real program in a real X session, first without any tray: closing the window ends it and a
+# start in the background opens the window. Then with a tray host: the icon appears, a right click
+# opens its menu, a click opens the panel,
 # a click outside closes it, Open shows the main window, closing the window keeps the process, a
 # second launch brings the window back and exits, a lock left by a killed process does not block
 # the next start, and Quit ends the process.
@@ -101,6 +103,16 @@ JSON
 file="$XDG_DATA_HOME/Renewly/subscriptions.json"
 checksum_before=$(sha256sum "$file")
 
+echo "0. without a tray, a background start opens the window and closing it ends the process"
+"$renewly" --background >"$work/renewly0.log" 2>&1 &
+app=$!
+pids+=($app)
+wait_for 100 main_visible || fail "a background start without a tray opened no window"
+"$close_window" "$(main_window)"
+wait_for 50 bash -c "! kill -0 $app" || fail "closing the window without a tray left the process running"
+wait "$app" || fail "the process did not exit cleanly"
+[[ "$(sha256sum "$file")" == "$checksum_before" ]] || fail "the subscription file changed"
+
 trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 28 \
     --transparent false --tint 0x202024 >/dev/null 2>&1 &
 pids+=($!)
@@ -120,7 +132,24 @@ wait_for 50 main_hidden || fail "main window did not close"
 sleep 0.5
 kill -0 "$app" || fail "process ended when its window closed"
 
-echo "3. a click on the icon opens the panel under it"
+echo "3. a right click on the icon opens its menu, Escape closes it"
+# The menu: a visible Renewly window wider than the icon that is not the panel.
+menu_open() {
+    local id w found=
+    for id in $(xdotool search --onlyvisible --classname renewly 2>/dev/null); do
+        w=$(xwininfo -id "$id" | awk '/^  Width:/ {print $2}')
+        ((w > 64 && w != 300)) && found=$id
+    done
+    [[ -n "$found" ]]
+}
+menu_closed() { ! menu_open; }
+c=$(icon_centre) || fail "no tray icon"
+xdotool mousemove $c sleep 0.1 mousedown 3 sleep 0.3 mouseup 3
+wait_for 50 menu_open || fail "right click opened no menu"
+xdotool key Escape
+wait_for 50 menu_closed || fail "Escape did not close the menu"
+
+echo "3b. a click on the icon opens the panel under it"
 click_icon
 wait_for 50 panel_open || fail "panel did not open"
 read -r _ px py pw ph < <(panel_geometry)

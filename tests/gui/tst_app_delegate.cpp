@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QSettings>
 #include <QSignalSpy>
@@ -73,10 +74,13 @@ private Q_SLOTS:
     void trayIconReadsOnLightAndDarkPanels_data();
     void trayIconReadsOnLightAndDarkPanels();
     void failedSaveShowsRetryAndGuardsQuit();
+    void trayIconOffersItsMenu();
+    void withoutATrayTheWindowIsTheWayOut();
 
 private:
     std::unique_ptr<AppDelegate> makeDelegate(bool showWindow = true,
-                                              std::function<bool(const QString &)> confirmQuit = {});
+                                              std::function<bool(const QString &)> confirmQuit = {},
+                                              bool hasTray = true);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ManualClock> m_clock;
@@ -101,8 +105,10 @@ void TestAppDelegate::cleanup() {
 }
 
 std::unique_ptr<AppDelegate> TestAppDelegate::makeDelegate(bool showWindow,
-                                                           std::function<bool(const QString &)> confirmQuit) {
+                                                           std::function<bool(const QString &)> confirmQuit,
+                                                           bool hasTray) {
     AppDelegate::Options options;
+    options.isTrayAvailable = [hasTray] { return hasTray; };
     options.confirmQuitUnsaved = std::move(confirmQuit);
     options.storePath = m_dir->filePath(QStringLiteral("subscriptions.json"));
     options.showWindowAtLaunch = showWindow;
@@ -327,7 +333,10 @@ void TestAppDelegate::editEntriesActOnTheFocusedField() {
 void TestAppDelegate::hideEntryHidesTheWindows() {
     auto delegate = makeDelegate();
     delegate->applicationDidFinishLaunching();
+    // The tray comes once the window's first frame is on screen.
+    QVERIFY(!delegate->popover());
     QVERIFY(QTest::qWaitForWindowExposed(delegate->window()));
+    QTRY_VERIFY(delegate->popover());
     delegate->togglePopover();
     QVERIFY(delegate->popover()->isOpen());
     action(*delegate, "hideAction")->trigger();
@@ -483,6 +492,40 @@ void TestAppDelegate::failedSaveShowsRetryAndGuardsQuit() {
     QCOMPARE(SubscriptionFile::decode(TestSupport::readFile(path))->size(), 1);
     delegate->requestQuit();
     QCOMPARE(asked.size(), 1);
+}
+
+void TestAppDelegate::trayIconOffersItsMenu() {
+    TestSupport::LanguageGuard language(Lang::en);
+    auto delegate = makeDelegate(false);
+    delegate->applicationDidFinishLaunching();
+    QMenu *menu = delegate->trayMenu();
+    QCOMPARE(delegate->statusItem()->contextMenu(), menu);
+    QStringList titles;
+    for (const QAction *entry : menu->actions())
+        titles.append(entry->text());
+    QCOMPARE(titles, QStringList({"Open Renewly", "Add subscription…", "Scan from clipboard", "", "Quit"}));
+
+    // Scanning with no image in the clipboard brings the window forward with the explanation.
+    QApplication::clipboard()->clear();
+    menu->findChild<QAction *>(QStringLiteral("trayScanAction"))->trigger();
+    QVERIFY(delegate->window() && delegate->window()->isVisible());
+    auto *content = qobject_cast<ContentView *>(delegate->window()->centralWidget());
+    QTRY_VERIFY(content->findChild<QMessageBox *>());
+}
+
+void TestAppDelegate::withoutATrayTheWindowIsTheWayOut() {
+    // Started at login on a desktop without a tray: the window opens, since nothing else would.
+    auto delegate = makeDelegate(false, {}, false);
+    delegate->applicationDidFinishLaunching();
+    QVERIFY(delegate->window() && delegate->window()->isVisible());
+    delegate->store().add(monthly(QStringLiteral("Netflix"), 15.49, QStringLiteral("USD")));
+
+    // Closing it ends the program, with the list on disk.
+    QMetaObject::invokeMethod(delegate->window(), &QWidget::close, Qt::QueuedConnection);
+    QCOMPARE(QCoreApplication::exec(), 0);
+    const auto saved = SubscriptionFile::decode(TestSupport::readFile(delegate->store().fileURL()));
+    QVERIFY(saved.has_value());
+    QCOMPARE(saved->size(), 1);
 }
 
 QTEST_MAIN(TestAppDelegate)

@@ -167,10 +167,12 @@ void TestScanFlow::clipboardWithoutImageShowsTheAlert_data() {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("button");
-    const QString zh = QStringLiteral(
-        "剪贴板里没有图片。\n先用 Control+Shift+Command+4 截图（复制到剪贴板），再点这里识别。");
-    const QString en = QStringLiteral("No image in clipboard.\nTake a screenshot with "
-                                      "Control+Shift+Command+4 (copies to clipboard), then scan.");
+    const QString zh =
+        QStringLiteral("剪贴板里没有图片。\n先截图并复制到剪贴板（多数桌面：Shift+Print Screen "
+                       "或截图工具的“复制”），再点这里识别。");
+    const QString en =
+        QStringLiteral("No image in clipboard.\nTake a screenshot and copy it to the clipboard (on "
+                       "most desktops Shift+Print Screen, or your screenshot tool's Copy), then scan.");
     QTest::newRow("text, zh") << Lang::zh << "Netflix ¥25"
                               << "识别提示" << zh << "好";
     QTest::newRow("text, en") << Lang::en << "Netflix $15.99"

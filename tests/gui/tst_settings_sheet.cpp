@@ -1,11 +1,17 @@
 #include "MainWindowHarness.h"
 
+#include "settings/LoginItem.h"
 #include "views/CardList.h"
 #include "views/HeroView.h"
 #include "views/SegmentedControl.h"
 #include "views/SettingsView.h"
 #include "views/SoftButton.h"
 #include "views/SubscriptionEditView.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -42,6 +48,7 @@ private Q_SLOTS:
     void languageChangeRedrawsEverythingAtOnce();
     void testButtonSendsAndConfirmsForThreeSeconds();
     void everyControlIsReachableByKeyboard();
+    void loginSwitchWritesAndRemovesTheEntry();
 
 private:
     SettingsView *openSettings();
@@ -153,6 +160,12 @@ void TestSettingsSheet::languageChangeRedrawsEverythingAtOnce() {
     QCOMPARE(picker(sheet, "daysPicker")->titles(), QStringList({"Same day", "1d", "2d", "3d", "5d", "7d"}));
     QCOMPARE(sheet->findChild<SoftButton *>(QStringLiteral("testButton"))->title(),
              QStringLiteral("Send test notification"));
+    QCOMPARE(
+        labelText(sheet, "hintLabel"),
+        QStringLiteral("If you don't see notifications, allow them for Renewly in your desktop's Settings → "
+                       "Notifications."));
+    QCOMPARE(sheet->findChild<QCheckBox *>(QStringLiteral("loginSwitch"))->text(),
+             QStringLiteral("Start at login"));
     // The window behind it, money in the English display currency.
     QCOMPARE(labelText(&content, "appSubtitle"), QStringLiteral("Subscription manager"));
     QCOMPARE(labelText(&content, "subscriptionsTitle"), QStringLiteral("All subscriptions"));
@@ -168,6 +181,10 @@ void TestSettingsSheet::languageChangeRedrawsEverythingAtOnce() {
 
     QTest::mouseClick(picker(sheet, "languagePicker")->segmentForValue(int(Lang::zh)), Qt::LeftButton);
     QCOMPARE(labelText(sheet, "titleLabel"), QStringLiteral("设置"));
+    QCOMPARE(labelText(sheet, "hintLabel"),
+             QStringLiteral("若收不到通知，请到「系统设置 → 通知」中允许 Renewly 的通知。"));
+    QCOMPARE(sheet->findChild<QCheckBox *>(QStringLiteral("loginSwitch"))->text(),
+             QStringLiteral("登录时启动"));
     QCOMPARE(labelText(&content, "subscriptionsCount"), QStringLiteral("1 项"));
 }
 
@@ -225,6 +242,42 @@ void TestSettingsSheet::everyControlIsReachableByKeyboard() {
     close->setFocus(Qt::TabFocusReason);
     QTest::keyClick(close, Qt::Key_Space);
     QVERIFY(m_h->waitForNoSheet());
+}
+
+void TestSettingsSheet::loginSwitchWritesAndRemovesTheEntry() {
+    const QString entry = LoginItem::path();
+    QVERIFY(entry.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/autostart/")));
+    QFile::remove(entry);
+    m_h->show();
+    SettingsView *sheet = openSettings();
+    QVERIFY(sheet);
+    auto *login = sheet->findChild<QCheckBox *>(QStringLiteral("loginSwitch"));
+    QVERIFY(login && !login->isChecked());
+
+    QTest::mouseClick(login, Qt::LeftButton);
+    QVERIFY(login->isChecked());
+    QFile written(entry);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    QVERIFY2(text.contains("\nExec=") && text.contains(" --background\n"), text.constData());
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (!validator.isEmpty()) {
+        QProcess validate;
+        validate.start(validator, {entry});
+        QVERIFY(validate.waitForFinished());
+        QVERIFY2(validate.exitCode() == 0 && validate.readAll().isEmpty(), qPrintable(validate.readAll()));
+    }
+    // The state comes from the file: a user who deleted it sees the switch off next time.
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    QVERIFY(m_h->waitForNoSheet());
+    QVERIFY(QFile::remove(entry));
+    sheet = openSettings();
+    login = sheet->findChild<QCheckBox *>(QStringLiteral("loginSwitch"));
+    QVERIFY(!login->isChecked());
+    QTest::mouseClick(login, Qt::LeftButton);
+    QVERIFY(QFile::exists(entry));
+    QTest::mouseClick(login, Qt::LeftButton);
+    QVERIFY(!QFile::exists(entry));
 }
 
 QTEST_MAIN(TestSettingsSheet)

@@ -1,0 +1,97 @@
+#include "ReminderTestSupport.h"
+#include "TestSupport.h"
+
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "app/TrayPanel.h"
+#include "reminders/NotificationManager.h"
+#include "settings/Preferences.h"
+#include "views/ContentView.h"
+#include "views/SettingsView.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The program under a real Wayland compositor (wayland_e2e.sh starts a headless weston): the window,
+// the tray panel and a sheet appear and go away again. With RENEWLY_SHOTS_DIR set, the compositor
+// takes a picture of each.
+class TestWayland : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void windowPanelAndSheetWork();
+
+private:
+    void shoot(const QString &name, QWidget *onScreen);
+};
+
+void TestWayland::shoot(const QString &name, QWidget *onScreen) {
+    const QString dir = qEnvironmentVariable("RENEWLY_SHOTS_DIR");
+    if (dir.isEmpty())
+        return;
+    // weston-screenshooter writes wayland-screenshot-<time>.png into its working folder.
+    QTemporaryDir scratch;
+    QProcess shooter;
+    shooter.setWorkingDirectory(scratch.path());
+    shooter.start(QStringLiteral("weston-screenshooter"), {});
+    // The compositor takes the picture with its next repaint.
+    QVERIFY(QTest::qWaitFor([&shooter, onScreen] {
+        onScreen->update();
+        return shooter.state() == QProcess::NotRunning;
+    }));
+    const QStringList shots = QDir(scratch.path()).entryList({QStringLiteral("*.png")});
+    QVERIFY2(!shots.isEmpty(), qPrintable(shooter.readAllStandardError()));
+    QDir().mkpath(dir);
+    QFile::remove(dir + QLatin1Char('/') + name);
+    QVERIFY(QFile::copy(scratch.filePath(shots.first()), dir + QLatin1Char('/') + name));
+}
+
+void TestWayland::windowPanelAndSheetWork() {
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("wayland"));
+    QTemporaryDir dir;
+    ManualClock clock(TestSupport::at(QTimeZone::systemTimeZone(), 2025, 3, 10, 9, 0),
+                      QTimeZone::systemTimeZone(), ManualClock::Scope::installed);
+    RecordingCenter center;
+    NotificationManager reminders(center, clock);
+    AppDelegate::applyDarkLook();
+    AppDelegate::Options options;
+    options.storePath = dir.filePath(QStringLiteral("subscriptions.json"));
+    options.reminders = &reminders;
+    AppDelegate delegate(options);
+    delegate.buildApplicationMenu();
+    delegate.applicationDidFinishLaunching();
+    MainWindow *window = delegate.window();
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    shoot(QStringLiteral("wayland-window.png"), window);
+
+    // The panel, as a click on the tray icon opens it; Escape closes it.
+    QTRY_VERIFY(delegate.popover());
+    delegate.togglePopover();
+    TrayPanel *panel = delegate.popover();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    QCOMPARE(panel->width(), 300);
+    shoot(QStringLiteral("wayland-panel.png"), panel);
+    QTest::keyClick(panel, Qt::Key_Escape);
+    QTRY_VERIFY(!panel->isVisible());
+    // A click on the icon right after Escape opens it again; a second one closes it.
+    delegate.togglePopover();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    delegate.togglePopover();
+    QTRY_VERIFY(!panel->isVisible());
+
+    // A sheet over the window.
+    auto *content = qobject_cast<ContentView *>(window->centralWidget());
+    content->openSettings();
+    QDialog *sheet = nullptr;
+    QTRY_VERIFY((sheet = window->findChild<SettingsView *>()) && sheet->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(sheet));
+    shoot(QStringLiteral("wayland-settings.png"), sheet);
+    sheet->reject();
+    QTRY_VERIFY(!content->showingSettings());
+}
+
+QTEST_MAIN(TestWayland)
+#include "tst_wayland.moc"
