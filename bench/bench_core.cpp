@@ -5,31 +5,17 @@
 #include "store/Store.h"
 #include "store/SubscriptionFile.h"
 
-#include <QRandomGenerator>
 #include <QTemporaryDir>
+
+#include "BenchLists.h"
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
-const QTimeZone zone("America/New_York");
-const QDateTime now(QDate(2026, 12, 6), QTime(9, 30), zone);
-
-QList<Subscription> makeList(int count) {
-    QRandomGenerator rng(42);
-    const QStringList currencies{u"CNY"_qs, u"USD"_qs, u"EUR"_qs, u"HKD"_qs, u"JPY"_qs, u"GBP"_qs};
-    QList<Subscription> list;
-    list.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        list << Subscription::make(QStringLiteral("Subscription %1 订阅").arg(i),
-                                   rng.bounded(1, 50000) / 100.0, currencies[int(rng.bounded(6))],
-                                   rng.bounded(10) == 0 ? BillingType::oneTime : BillingType::recurring,
-                                   allBillingCycles()[int(rng.bounded(4))],
-                                   now.addDays(-qint64(rng.bounded(0, 3650))).toUTC(), u"AI/工具"_qs,
-                                   u"notes / 备注"_qs, rng.bounded(8) != 0);
-    }
-    return list;
-}
+using BenchLists::makeList;
+using BenchLists::now;
+using BenchLists::zone;
 
 void nextChargeWeeklyFrom1900(benchmark::State &state) {
     const QDate first(1900, 1, 1), today(2026, 12, 6);
@@ -82,6 +68,18 @@ void saveFile(benchmark::State &state) {
     }
 }
 BENCHMARK(saveFile)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// A save through the store: a look at the file for changes made elsewhere, the write, and this
+// computer's copy of what it wrote.
+void storeSave(benchmark::State &state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"subscriptions.json"_qs);
+    (void)SubscriptionFile::writeAtomically(path, *SubscriptionFile::encode(makeList(int(state.range(0)))));
+    Store store(path);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(store.save().ok());
+}
+BENCHMARK(storeSave)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void encodeFile(benchmark::State &state) {
     const auto list = makeList(int(state.range(0)));

@@ -13,7 +13,7 @@ packages=(
   # signs the PP-OCR dictionary lacks
   libopencv-dnn-dev python3-onnx python3-numpy libtesseract-dev libleptonica-dev tesseract-ocr-eng
   # fonts for Chinese text in tests, the receipt corpora and screenshots
-  fonts-noto-cjk fonts-noto-color-emoji fonts-dejavu-core fonts-liberation2
+  fonts-noto-cjk fonts-noto-cjk-extra fonts-noto-color-emoji fonts-dejavu-core fonts-liberation2
   fonts-wqy-microhei fonts-wqy-zenhei fonts-arphic-uming fonts-arphic-ukai
   # headless GUI, tray host, notification daemon, session bus (tests)
   xvfb xauth dbus dbus-x11 trayer dunst x11-apps xdotool libx11-dev imagemagick
@@ -23,6 +23,8 @@ packages=(
   python3 python3-icalendar
   # desktop integration checks
   desktop-file-utils appstream
+  # end-to-end sync test: two sync engines on 127.0.0.1
+  syncthing
   # benchmarks, fuzzing
   libbenchmark-dev clang libclang-rt-14-dev
 )

@@ -17,4 +17,4 @@ mkdir -p "$work/run" && chmod 700 "$work/run"
 
 env HOME="$work" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" \
     TZ=Asia/Shanghai LANG=C.UTF-8 LANGUAGE= LC_ALL= QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1600x1000x24" "$build/tests/gui/shoot_main_window" "$out"
+    xvfb-run -a -s "-screen 0 1600x1000x24" "$build/tools/screenshots/shoot_main_window" "$out"

@@ -16,7 +16,7 @@ mkdir -p "$work/run" && chmod 700 "$work/run"
 
 env HOME="$work" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" \
     TZ=Asia/Shanghai LANG=C.UTF-8 LANGUAGE= LC_ALL= QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1280x800x24" "$build/tests/gui/renewly_screenshots" "$out"
+    xvfb-run -a -s "-screen 0 1280x800x24" "$build/tools/screenshots/renewly_screenshots" "$out"
 
 # The window, the tray panel and the settings sheet as a Wayland compositor (headless weston) shows
 # them: wayland-window.png, wayland-panel.png, wayland-settings.png.

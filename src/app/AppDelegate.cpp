@@ -37,6 +37,16 @@ AppDelegate::AppDelegate(Options options)
                                             : std::make_unique<Store>(m_options.storePath)) {
     // Closing the main window leaves the process running with its tray icon.
     QApplication::setQuitOnLastWindowClosed(false);
+    // QDBusConnection::connect takes the receiving slot by its signature only.
+    if (QDBusConnection system = QDBusConnection::systemBus(); system.isConnected())
+        system.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
+                       this, SLOT(onPrepareForSleep(bool)));
+}
+
+void AppDelegate::onPrepareForSleep(bool sleeping) {
+    if (!sleeping)
+        m_store->checkForExternalChange();
 }
 
 AppDelegate::~AppDelegate() {
@@ -51,11 +61,16 @@ AppDelegate::~AppDelegate() {
 void AppDelegate::applyDarkLook() {
     QApplication::setStyle(Theme::createStyle());
     QApplication::setPalette(Theme::palette());
+    QApplication::setFont(Theme::applicationFont(QApplication::font()));
     qApp->setStyleSheet(Theme::styleSheet());
 }
 
 QString AppDelegate::windowTitle(bool isZh) {
     return isZh ? QStringLiteral("Renewly · 续费账簿") : QStringLiteral("Renewly · Subscription Manager");
+}
+
+ContentView *AppDelegate::content() const {
+    return m_window ? qobject_cast<ContentView *>(m_window->centralWidget()) : nullptr;
 }
 
 QMenuBar *AppDelegate::applicationMenu() const {
@@ -69,6 +84,29 @@ void AppDelegate::buildApplicationMenu() {
     // Linux desktops have no application-name menu, so the first menu carries the product name.
     QMenu *app = menuBar->addMenu(QStringLiteral("Renewly"));
     app->setObjectName(QStringLiteral("appMenu"));
+    // The main window's own commands; each brings the window forward first.
+    QAction *add = app->addAction(zh ? QStringLiteral("添加订阅…") : QStringLiteral("Add Subscription…"));
+    add->setObjectName(QStringLiteral("addAction"));
+    add->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(add, &QAction::triggered, this, [this] {
+        showMainWindow();
+        content()->attemptAdd();
+    });
+    QAction *settings = app->addAction(zh ? QStringLiteral("设置…") : QStringLiteral("Settings…"));
+    settings->setObjectName(QStringLiteral("settingsAction"));
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(settings, &QAction::triggered, this, [this] {
+        showMainWindow();
+        content()->openSettings();
+    });
+    app->addSeparator();
+    QAction *close = app->addAction(zh ? QStringLiteral("关闭窗口") : QStringLiteral("Close Window"));
+    close->setObjectName(QStringLiteral("closeWindowAction"));
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    connect(close, &QAction::triggered, this, [this] {
+        if (m_window)
+            m_window->close();
+    });
     QAction *hide = app->addAction(zh ? QStringLiteral("隐藏 Renewly") : QStringLiteral("Hide Renewly"));
     hide->setObjectName(QStringLiteral("hideAction"));
     hide->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -129,12 +167,15 @@ void AppDelegate::buildApplicationMenu() {
         const QByteArray slot(entry.slot);
         // Sent to whatever has keyboard focus, as the platform's first responder would be; text
         // fields, text editors and editable combo boxes all have these slots.
-        connect(action, &QAction::triggered, this, [slot] {
+        connect(action, &QAction::triggered, this, [this, slot] {
             QWidget *focus = QApplication::focusWidget();
-            if (!focus)
-                return;
-            if (focus->metaObject()->indexOfMethod(slot + "()") >= 0)
+            if (focus && focus->metaObject()->indexOfMethod(slot + "()") >= 0) {
                 QMetaObject::invokeMethod(focus, slot.constData());
+                return;
+            }
+            // Pasting in the main window with no text field focused scans the clipboard's image.
+            if (slot == "paste" && m_window && m_window->isActiveWindow())
+                content()->scanFromClipboard();
         });
     }
     m_menuBar = menuBar.get();

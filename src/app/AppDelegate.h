@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class ContentView;
 class MainWindow;
 class NotificationManager;
 class QDBusServiceWatcher;
@@ -85,6 +86,8 @@ public:
     QMenu *trayMenu() const { return m_trayMenu.get(); }
     TrayPanel *popover() const { return m_popover.get(); }
     QMenuBar *applicationMenu() const;
+    // The main window's content, once the window exists.
+    ContentView *content() const;
 
     // " " followed by the monthly total in the display currency: the tray icon's title.
     QString statusTitle() const;
@@ -99,6 +102,10 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private Q_SLOTS:
+    // logind's signal around suspend; after waking, the list may have changed on another computer.
+    void onPrepareForSleep(bool sleeping);
 
 private:
     void updateStatusTitle();

@@ -2,13 +2,16 @@
 
 #include "model/Format.h"
 #include "settings/LocalizationManager.h"
+#include "store/Aggregates.h"
 #include "store/Store.h"
 #include "views/Divider.h"
 #include "views/ElidedLabel.h"
 #include "views/SoftButton.h"
 #include "views/Symbols.h"
 #include "views/Theme.h"
+#include "views/ViewHelpers.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -16,13 +19,30 @@
 
 namespace {
 
-QLabel *label(const QString &text, const QFont &font, const QColor &color, const char *name,
-              QWidget *parent) {
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setTextFormat(Qt::PlainText);
-    Theme::style(l, font, color);
-    return l;
+using ViewHelpers::makeLabel;
+
+// Margins of the panel's parts: left and right are the same for all.
+constexpr int sideMargin = 16;
+constexpr int partGap = 12;
+constexpr int rowSpacing = 8;
+// The amount column of a coming charge: this wide at least, its text at the preferred size and
+// never smaller than the floor. An amount that still does not fit widens the column and the name
+// gives way, so the minus sign and the currency always show.
+constexpr int amountColumnWidth = 66;
+constexpr int amountPixelSize = 12;
+constexpr int amountFloorPixelSize = 10;
+
+void fitAmount(QLabel *amount) {
+    QFont font = amount->font();
+    int advance = 0;
+    for (int size = amountPixelSize; size >= amountFloorPixelSize; --size) {
+        font.setPixelSize(size);
+        advance = QFontMetrics(font).horizontalAdvance(amount->text());
+        if (advance <= amountColumnWidth)
+            break;
+    }
+    amount->setFont(font);
+    amount->setFixedWidth(qMax(amountColumnWidth, advance + 1));
 }
 
 } // namespace
@@ -83,92 +103,133 @@ void MenuBarView::rebuild() {
 }
 
 QWidget *MenuBarView::buildContent() {
-    const bool zh = LocalizationManager::shared().isZh();
     auto *content = new QWidget(this);
     content->setObjectName(QStringLiteral("menuBarContent"));
     content->setFixedWidth(panelWidth);
     auto *column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    column->addLayout(buildHeader(content));
+    column->addLayout(buildSummary(content));
+    column->addWidget(new Divider(content));
+    column->addLayout(buildUpcoming(content));
+    column->addWidget(new Divider(content));
+    column->addLayout(buildFooter(content));
+    return content;
+}
 
-    // Header: symbol and product name.
+QLayout *MenuBarView::buildHeader(QWidget *content) {
     auto *header = new QHBoxLayout;
-    header->setContentsMargins(16, 14, 16, 10);
-    header->setSpacing(8);
+    header->setContentsMargins(sideMargin, 14, sideMargin, 10);
+    header->setSpacing(rowSpacing);
     auto *symbol = new SymbolView(QStringLiteral("creditcard.fill"), 12, Theme::accent(),
                                   Symbols::Weight::bold, content);
     symbol->setObjectName(QStringLiteral("headerSymbol"));
     header->addWidget(symbol);
-    header->addWidget(label(QStringLiteral("Renewly"), Theme::font(14, QFont::Bold), Theme::text(),
-                            "productName", content));
+    header->addWidget(makeLabel({.font = Theme::font(14, QFont::Bold),
+                                 .color = Theme::text(),
+                                 .name = "productName",
+                                 .text = QStringLiteral("Renewly")},
+                                content));
     header->addStretch(1);
-    column->addLayout(header);
+    return header;
+}
 
-    // Summary: monthly spend, its amount, the yearly estimate and the active count.
+QLayout *MenuBarView::buildSummary(QWidget *content) {
+    const bool zh = ViewHelpers::isZh();
     const double monthly = m_store.totalMonthlyCNY();
     auto *summary = new QVBoxLayout;
-    summary->setContentsMargins(16, 0, 16, 12);
+    summary->setContentsMargins(sideMargin, 0, sideMargin, partGap);
     summary->setSpacing(2);
-    summary->addWidget(label(zh ? QStringLiteral("每月订阅支出") : QStringLiteral("Monthly spend"),
-                             Theme::font(11), Theme::textSecondary(), "monthlyLabel", content));
-    summary->addWidget(label(Format::base(monthly, zh), Theme::font(28, QFont::Bold, Theme::Design::rounded),
-                             Theme::text(), "monthlyAmount", content));
-    summary->addWidget(label(yearlyLine(monthly, m_store.activeSubscriptions().size(), zh), Theme::font(11),
-                             Theme::textSecondary(), "yearlyLine", content));
-    column->addLayout(summary);
+    summary->addWidget(
+        makeLabel({.font = Theme::font(11),
+                   .color = Theme::textSecondary(),
+                   .name = "monthlyLabel",
+                   .text = zh ? QStringLiteral("每月订阅支出") : QStringLiteral("Monthly spend")},
+                  content));
+    summary->addWidget(makeLabel({.font = Theme::font(28, QFont::Bold, Theme::Design::rounded),
+                                  .color = Theme::text(),
+                                  .name = "monthlyAmount",
+                                  .text = Format::base(monthly, zh)},
+                                 content));
+    summary->addWidget(
+        makeLabel({.font = Theme::font(11),
+                   .color = Theme::textSecondary(),
+                   .name = "yearlyLine",
+                   .text = yearlyLine(monthly, Aggregates::activeCount(m_store.subscriptions()), zh)},
+                  content));
+    return summary;
+}
 
-    column->addWidget(new Divider(content));
-
-    // Charges of the coming week, at most four, in the store's order.
+QLayout *MenuBarView::buildUpcoming(QWidget *content) {
+    const bool zh = ViewHelpers::isZh();
     auto *upcoming = new QVBoxLayout;
-    upcoming->setContentsMargins(16, 12, 16, 12);
-    upcoming->setSpacing(8);
-    upcoming->addWidget(label(zh ? QStringLiteral("近 7 天待扣费") : QStringLiteral("Due in the next 7 days"),
-                              Theme::font(11, QFont::DemiBold), Theme::textSecondary(), "upcomingTitle",
-                              content));
+    upcoming->setContentsMargins(sideMargin, partGap, sideMargin, partGap);
+    upcoming->setSpacing(rowSpacing);
+    upcoming->addWidget(
+        makeLabel({.font = Theme::font(11, QFont::DemiBold),
+                   .color = Theme::textSecondary(),
+                   .name = "upcomingTitle",
+                   .text = zh ? QStringLiteral("近 7 天待扣费") : QStringLiteral("Due in the next 7 days")},
+                  content));
+    // At most four, in the store's order.
     const QList<UpcomingCharge> charges = m_store.upcoming(windowDays);
     if (charges.isEmpty()) {
-        upcoming->addWidget(
-            label(zh ? QStringLiteral("近期没有要扣费的订阅 🎉") : QStringLiteral("Nothing due soon 🎉"),
-                  Theme::font(12), Theme::textTertiary(), "emptyText", content));
+        upcoming->addWidget(makeLabel(
+            {.font = Theme::font(12),
+             .color = Theme::textTertiary(),
+             .name = "emptyText",
+             .text = zh ? QStringLiteral("近期没有要扣费的订阅 🎉") : QStringLiteral("Nothing due soon 🎉")},
+            content));
     }
-    for (qsizetype i = 0; i < qMin<qsizetype>(charges.size(), maxRows); ++i) {
-        const UpcomingCharge &charge = charges.at(i);
-        auto *row = new QWidget(content);
-        row->setObjectName(QStringLiteral("upcomingRow"));
-        row->setProperty("subscriptionId", charge.sub.id);
-        auto *line = new QHBoxLayout(row);
-        line->setContentsMargins(0, 0, 0, 0);
-        line->setSpacing(8);
-        auto *name = new ElidedLabel(charge.sub.name, row);
-        name->setObjectName(QStringLiteral("rowName"));
-        Theme::style(name, Theme::font(12), Theme::text());
-        line->addWidget(name, 1);
-        line->addWidget(label(daysLabel(charge.days, zh), Theme::font(11), Theme::accent(), "rowDays", row));
-        QLabel *amount =
-            label(QStringLiteral("-") + Format::money(charge.sub.amount, charge.sub.currency),
-                  Theme::font(12, QFont::DemiBold, Theme::Design::rounded), Theme::text(), "rowAmount", row);
-        amount->setFixedWidth(66);
-        amount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        line->addWidget(amount);
-        upcoming->addWidget(row);
-    }
-    column->addLayout(upcoming);
+    for (qsizetype i = 0; i < qMin<qsizetype>(charges.size(), maxRows); ++i)
+        upcoming->addWidget(buildChargeRow(charges.at(i), content));
+    return upcoming;
+}
 
-    column->addWidget(new Divider(content));
+QWidget *MenuBarView::buildChargeRow(const UpcomingCharge &charge, QWidget *content) {
+    auto *row = new QWidget(content);
+    row->setObjectName(QStringLiteral("upcomingRow"));
+    row->setProperty("subscriptionId", charge.sub.id);
+    auto *line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(rowSpacing);
+    auto *name = new ElidedLabel(charge.sub.name, row);
+    name->setObjectName(QStringLiteral("rowName"));
+    Theme::style(name, Theme::font(12), Theme::text());
+    line->addWidget(name, 1);
+    line->addWidget(makeLabel({.font = Theme::font(11),
+                               .color = Theme::accent(),
+                               .name = "rowDays",
+                               .text = daysLabel(charge.days, ViewHelpers::isZh())},
+                              row));
+    QLabel *amount =
+        makeLabel({.font = Theme::font(amountPixelSize, QFont::DemiBold, Theme::Design::rounded),
+                   .color = Theme::text(),
+                   .name = "rowAmount",
+                   .text = QStringLiteral("-") + Format::money(charge.sub.amount, charge.sub.currency)},
+                  row);
+    amount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    fitAmount(amount);
+    line->addWidget(amount);
+    return row;
+}
 
-    // Footer: open the main window, quit.
+QLayout *MenuBarView::buildFooter(QWidget *content) {
+    const bool zh = ViewHelpers::isZh();
     auto *footer = new QHBoxLayout;
-    footer->setContentsMargins(16, 12, 16, 12);
-    footer->setSpacing(8);
-    auto *open = new SoftButton(
-        zh ? QStringLiteral("打开 Renewly") : QStringLiteral("Open Renewly"), QStringLiteral("macwindow"),
-        true,
-        [this] {
-            if (m_onOpen)
-                m_onOpen();
-        },
-        content);
+    footer->setContentsMargins(sideMargin, partGap, sideMargin, partGap);
+    footer->setSpacing(rowSpacing);
+    auto *open =
+        new SoftButton({.title = zh ? QStringLiteral("打开 Renewly") : QStringLiteral("Open Renewly"),
+                        .icon = QStringLiteral("macwindow"),
+                        .prominent = true,
+                        .action =
+                            [this] {
+                                if (m_onOpen)
+                                    m_onOpen();
+                            }},
+                       content);
     open->setObjectName(QStringLiteral("openButton"));
     footer->addWidget(open);
     footer->addStretch(1);
@@ -185,6 +246,5 @@ QWidget *MenuBarView::buildContent() {
             m_onQuit();
     });
     footer->addWidget(quit);
-    column->addLayout(footer);
-    return content;
+    return footer;
 }

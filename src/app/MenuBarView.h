@@ -4,8 +4,10 @@
 
 #include <functional>
 
-class Store;
+class QLayout;
 class QVBoxLayout;
+class Store;
+struct UpcomingCharge;
 
 // The compact panel under the tray icon: monthly spend, yearly estimate, the next charges of the
 // week, and the ways out (open the main window, quit). It edits nothing and redraws from the store
@@ -33,6 +35,11 @@ Q_SIGNALS:
 
 private:
     QWidget *buildContent();
+    QLayout *buildHeader(QWidget *content);
+    QLayout *buildSummary(QWidget *content);
+    QLayout *buildUpcoming(QWidget *content);
+    QWidget *buildChargeRow(const UpcomingCharge &charge, QWidget *content);
+    QLayout *buildFooter(QWidget *content);
 
     Store &m_store;
     std::function<void()> m_onOpen;

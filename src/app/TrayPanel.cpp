@@ -1,5 +1,6 @@
 #include "TrayPanel.h"
 
+#include "model/Clock.h"
 #include "views/Theme.h"
 
 #include <QCursor>
@@ -66,7 +67,7 @@ void TrayPanel::open(const QRect &anchor) {
 }
 
 bool TrayPanel::justClosedBy(const QRect &icon) const {
-    if (!m_sinceClosed.isValid() || m_sinceClosed.elapsed() >= reopenGuardMs)
+    if (!m_closedTime.isValid() || m_closedTime.msecsTo(Clock::current().now()) >= reopenGuardMs)
         return false;
     return icon.isEmpty() || icon.contains(m_closedAt);
 }
@@ -96,10 +97,7 @@ QPoint TrayPanel::placement(const QRect &anchor, const QSize &size, const QRect 
 
 void TrayPanel::hideEvent(QHideEvent *event) {
     // Only a close by a click can be followed by that same click reaching the icon.
-    if (m_closingByKey)
-        m_sinceClosed.invalidate();
-    else
-        m_sinceClosed.start();
+    m_closedTime = m_closingByKey ? QDateTime() : Clock::current().now();
     m_closingByKey = false;
     m_closedAt = QCursor::pos();
     // A closed panel has nothing to redraw; the next opening builds a new one anyway. The view may

@@ -2,7 +2,7 @@
 
 #include "app/MenuBarView.h"
 
-#include <QElapsedTimer>
+#include <QDateTime>
 #include <QPointer>
 #include <QWidget>
 
@@ -45,7 +45,7 @@ private:
     std::function<void()> m_onOpen;
     std::function<void()> m_onQuit;
     QPointer<MenuBarView> m_view;
-    QElapsedTimer m_sinceClosed;
+    QDateTime m_closedTime; // by Clock::current(), so that tests move it
     QPoint m_closedAt;
     bool m_wasActive = false;
     bool m_closingByKey = false;

@@ -103,17 +103,23 @@ std::optional<QDate> nextRecurringDay(QDate first, QDate today, BillingCycle cyc
         return next.isValid() ? std::optional(next) : std::nullopt;
     }
 
+    // Each of year(), month() and day() converts the whole date again: split each date once.
+    int firstYear, firstMonth, firstDay, todayYear, todayMonth, todayDay;
+    first.getDate(&firstYear, &firstMonth, &firstDay);
+    today.getDate(&todayYear, &todayMonth, &todayDay);
     const int step = stepMonths(cycle);
-    qint64 index = MonthIndex::of(first.year(), first.month());
-    int day = first.day();
+    qint64 index = MonthIndex::of(firstYear, firstMonth);
+    int day = firstDay;
     qint64 stepsTaken = 0;
-    const qint64 todayIndex = MonthIndex::of(today.year(), today.month());
-    const auto reached = [&] { return index > todayIndex || (index == todayIndex && day >= today.day()); };
+    const qint64 todayIndex = MonthIndex::of(todayYear, todayMonth);
+    const auto reached = [&] { return index > todayIndex || (index == todayIndex && day >= todayDay); };
 
     // While the day of month can still be clamped, walk period by period. Every month length is met
     // within twelve periods and two Februaries in a row are never both leap, so this ends after a few
     // dozen periods at most.
-    while (day > shortestVisitedMonth(index, step)) {
+    // Every month has 28 days at least: a day up to the 28th is never clamped, so most records skip
+    // the walk altogether.
+    while (day > 28 && day > shortestVisitedMonth(index, step)) {
         if (stepsTaken == maxSteps)
             return dateAt(index, day);
         index += step;
@@ -125,7 +131,7 @@ std::optional<QDate> nextRecurringDay(QDate first, QDate today, BillingCycle cyc
 
     // The day of month is fixed from here on: jump straight to the first period on or after today.
     qint64 remaining = (todayIndex - index + step - 1) / step;
-    if (index + remaining * step == todayIndex && day < today.day())
+    if (index + remaining * step == todayIndex && day < todayDay)
         ++remaining;
     remaining = std::min(remaining, qint64(maxSteps) - stepsTaken);
     index += remaining * step;

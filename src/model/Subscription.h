@@ -29,19 +29,21 @@ QString label(BillingCycle cycle);
 const QStringList &standardCategories();
 
 // One subscription or one-time purchase. A plain value; identified by `id` alone in the store.
+// Built with designated initialisers, which name every value and leave the rest at their defaults:
+// `Subscription{.name = u"Netflix"_s, .amount = 15.49, .currency = u"USD"_s, .isActive = false}`.
 struct Subscription {
     QUuid id = QUuid::createUuid();
-    QString name;
+    QString name{};
     double amount = 0;
     QString currency = QStringLiteral("CNY");
     BillingType billingType = BillingType::recurring;
     BillingCycle cycle = BillingCycle::monthly;
     QDateTime startDate = Clock::current().now().toUTC();
-    QString category;
-    QString notes;
+    QString category{};
+    QString notes{};
     bool isActive = true;
 
-    // A new record with a fresh id.
+    // A new record with a fresh id, every value in order. Designated initialisers say more.
     static Subscription make(const QString &name, double amount, const QString &currency,
                              BillingType billingType, BillingCycle cycle, const QDateTime &startDate,
                              const QString &category, const QString &notes, bool isActive = true);

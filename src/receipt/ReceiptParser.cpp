@@ -597,11 +597,16 @@ Subscription parse(const QString &rawText, const QDateTime &now, const QTimeZone
     const detail::Text text(rawText);
     const std::optional<detail::Amount> amount = detail::detectAmount(text);
     const QString name = detail::detectName(text).value_or(QString());
-    return Subscription::make(
-        name, amount ? amount->value : 0.0, amount ? amount->currency : QStringLiteral("CNY"),
-        detail::detectType(text), detail::detectCycle(text).value_or(BillingCycle::monthly),
-        detail::detectDate(text, zone).value_or(now.toUTC()), detail::guessCategory(name, text),
-        detail::scannedTextNote(text.original, LocalizationManager::shared().isZh()), true);
+    return Subscription{
+        .name = name,
+        .amount = amount ? amount->value : 0.0,
+        .currency = amount ? amount->currency : QStringLiteral("CNY"),
+        .billingType = detail::detectType(text),
+        .cycle = detail::detectCycle(text).value_or(BillingCycle::monthly),
+        .startDate = detail::detectDate(text, zone).value_or(now.toUTC()),
+        .category = detail::guessCategory(name, text),
+        .notes = detail::scannedTextNote(text.original, LocalizationManager::shared().isZh()),
+    };
 }
 
 Subscription parse(const QString &text) {

@@ -1,6 +1,7 @@
 #include "ShownReminders.h"
 
 #include "model/Subscription.h"
+#include "settings/Preferences.h"
 #include "store/SubscriptionFile.h"
 
 #include <QDir>
@@ -33,11 +34,7 @@ size_t qHash(const ReminderKey &key, size_t seed) noexcept {
 }
 
 QString ShownReminders::defaultPath() {
-    QString base = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification ignores relative paths.
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.local/state");
-    return base + QStringLiteral("/Renewly/reminders.json");
+    return Preferences::stateFolder() + QStringLiteral("/reminders.json");
 }
 
 ShownReminders::ShownReminders(QString path)

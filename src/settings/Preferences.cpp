@@ -1,5 +1,6 @@
 #include "Preferences.h"
 
+#include <QDir>
 #include <QSettings>
 #include <QVariant>
 
@@ -39,6 +40,25 @@ int remindDaysBefore() {
 
 void setRemindDaysBefore(int days) {
     settings()->setValue(QStringLiteral("remindDaysBefore"), days);
+}
+
+std::optional<QString> dataFolder() {
+    const QVariant value = settings()->value(QStringLiteral("dataFolder"));
+    if (value.typeId() != QMetaType::QString || !QDir::isAbsolutePath(value.toString()))
+        return std::nullopt;
+    return QDir::cleanPath(value.toString());
+}
+
+void setDataFolder(const QString &folder) {
+    settings()->setValue(QStringLiteral("dataFolder"), folder);
+}
+
+QString stateFolder() {
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    // Only an absolute XDG_STATE_HOME counts; a relative one is ignored as if unset.
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/state");
+    return base + QStringLiteral("/Renewly");
 }
 
 } // namespace Preferences

@@ -7,7 +7,7 @@
 
 class QSettings;
 
-// The two per-user preferences, kept by QSettings (INI, user scope, "Renewly"/"Renewly", under
+// The per-user preferences, kept by QSettings (INI, user scope, "Renewly"/"Renewly", under
 // XDG_CONFIG_HOME). A missing or malformed value reads as missing; callers choose the default.
 namespace Preferences {
 
@@ -23,5 +23,13 @@ std::optional<int> storedRemindDaysBefore();
 // The stored lead time, or 3 when it is missing or not an integer.
 int remindDaysBefore();
 void setRemindDaysBefore(int days);
+
+// The folder that holds the subscription file, when the user chose one (an absolute path).
+std::optional<QString> dataFolder();
+void setDataFolder(const QString &folder);
+
+// This computer's own state, never shared through a synced data folder: $XDG_STATE_HOME/Renewly,
+// or ~/.local/state/Renewly when the variable is unset or not an absolute path.
+QString stateFolder();
 
 } // namespace Preferences

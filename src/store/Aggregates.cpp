@@ -4,6 +4,7 @@
 #include "model/Format.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <numeric>
 
@@ -45,7 +46,15 @@ QList<UpcomingCharge> upcoming(const QList<Subscription> &subscriptions, int wit
     }
     const BillingCalendar::LocalDates localDates(zone, earliest, latest);
     const QDate today = BillingCalendar::localDate(now, zone);
-    for (const Subscription &s : subscriptions) {
+    // Which records charge and when, then one stable pass by days: the records themselves are copied
+    // once, into their place, and each of the few days in the window is started in the zone once.
+    struct Due {
+        int days;
+        qsizetype index;
+    };
+    std::vector<Due> due;
+    for (qsizetype i = 0; i < subscriptions.size(); ++i) {
+        const Subscription &s = subscriptions[i];
         if (!s.isActive)
             continue;
         const auto day = BillingCalendar::nextChargeDay(s, localDates.of(s.startDate), today);
@@ -54,35 +63,57 @@ QList<UpcomingCharge> upcoming(const QList<Subscription> &subscriptions, int wit
         const qint64 days = today.daysTo(*day);
         if (days < 0 || days > withinDays)
             continue;
-        charges.append(UpcomingCharge{s, day->startOfDay(zone), int(days)});
+        due.push_back({int(days), i});
     }
-    std::stable_sort(charges.begin(), charges.end(),
-                     [](const UpcomingCharge &a, const UpcomingCharge &b) { return a.days < b.days; });
+    // Equal days keep list order: the index breaks ties, which costs less than a stable sort.
+    std::sort(due.begin(), due.end(), [](const Due &a, const Due &b) {
+        return a.days != b.days ? a.days < b.days : a.index < b.index;
+    });
+    charges.reserve(qsizetype(due.size()));
+    QDateTime dayStart;
+    int dayStartDays = -1;
+    for (const Due &d : due) {
+        if (d.days != dayStartDays) {
+            dayStart = today.addDays(d.days).startOfDay(zone);
+            dayStartDays = d.days;
+        }
+        charges.append(UpcomingCharge{subscriptions[d.index], dayStart, d.days});
+    }
     return charges;
 }
 
 } // namespace Aggregates
 
 QList<Subscription> sortedSubs(const QList<Subscription> &subscriptions) {
-    // Sort indices with the monthly amount computed once per record.
+    // Paused records cost nothing a month, so they follow the active ones in list order; only the
+    // active ones are sorted, by index, with the monthly amount computed once per record.
     struct Key {
-        bool isActive;
         double monthly;
         qsizetype index;
     };
-    std::vector<Key> keys;
-    keys.reserve(subscriptions.size());
-    for (qsizetype i = 0; i < subscriptions.size(); ++i)
-        keys.push_back({subscriptions[i].isActive, subscriptions[i].monthlyAmountInCNY(), i});
-    std::stable_sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) {
-        if (a.isActive != b.isActive)
-            return a.isActive;
-        return a.monthly > b.monthly;
+    std::vector<Key> active;
+    std::vector<qsizetype> paused;
+    active.reserve(size_t(subscriptions.size()));
+    for (qsizetype i = 0; i < subscriptions.size(); ++i) {
+        const Subscription &s = subscriptions[i];
+        if (s.isActive) {
+            // A NaN amount (only ever in memory: the file refuses it) would break the ordering the
+            // sort relies on; it goes last among the active records.
+            const double monthly = s.monthlyAmountInCNY();
+            active.push_back({std::isnan(monthly) ? -std::numeric_limits<double>::infinity() : monthly, i});
+        } else {
+            paused.push_back(i);
+        }
+    }
+    std::sort(active.begin(), active.end(), [](const Key &a, const Key &b) {
+        return a.monthly != b.monthly ? a.monthly > b.monthly : a.index < b.index;
     });
     QList<Subscription> sorted;
     sorted.reserve(subscriptions.size());
-    for (const Key &key : keys)
+    for (const Key &key : active)
         sorted.append(subscriptions[key.index]);
+    for (qsizetype index : paused)
+        sorted.append(subscriptions[index]);
     return sorted;
 }
 

@@ -1,5 +1,6 @@
 #include "Backups.h"
 
+#include "settings/Preferences.h"
 #include "store/SubscriptionFile.h"
 
 #include <QDir>
@@ -12,11 +13,7 @@ Backups::Backups(QString folder)
     : m_folder(std::move(folder)) {}
 
 QString Backups::defaultFolder() {
-    QString base = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification ignores relative paths.
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.local/state");
-    return base + QStringLiteral("/Renewly/backups");
+    return Preferences::stateFolder() + QStringLiteral("/backups");
 }
 
 QString Backups::pathFor(QDate day) const {

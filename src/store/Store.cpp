@@ -2,14 +2,21 @@
 
 #include "model/Clock.h"
 #include "settings/LocalizationManager.h"
+#include "settings/Preferences.h"
 #include "store/Aggregates.h"
+#include "store/ListMerge.h"
 #include "store/SubscriptionFile.h"
+#include "store/SyncState.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <utility>
+
+using namespace Qt::StringLiterals;
 
 Store::Store(QObject *parent)
     : Store(defaultFilePath(), parent) {
@@ -23,11 +30,47 @@ Store::Store(const QString &filePath, QObject *parent)
     SubscriptionFile::LoadResult result = SubscriptionFile::load(m_filePath);
     m_fileUnreadable = result.status == SubscriptionFile::LoadStatus::unreadable;
     m_subscriptions = std::move(result.subscriptions);
+    m_knownBytes = result.bytes;
+    m_sync = std::make_unique<SyncState>(m_filePath);
+    if (result.status != SubscriptionFile::LoadStatus::unreadable)
+        m_sync->setRead(m_subscriptions, m_knownBytes);
     m_retry.setInterval(retryIntervalMsecs);
     connect(&m_retry, &QTimer::timeout, this, [this] { (void)save(); });
+
+    // Sync tools replace the file by renaming another over it, which only the folder's watch sees;
+    // editors and some tools write it in place, which only the file's watch sees.
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(settleMsecs);
+    connect(&m_settle, &QTimer::timeout, this, &Store::checkForExternalChange);
+    m_unreadableRetry.setSingleShot(true);
+    m_unreadableRetry.setInterval(unreadableRetryMsecs);
+    connect(&m_unreadableRetry, &QTimer::timeout, this, &Store::retryUnreadable);
+    const auto changed = [this] {
+        watch();
+        m_settle.start();
+    };
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, changed);
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, changed);
+    watch();
+}
+
+Store::~Store() = default;
+
+void Store::watch() {
+    const QString folder = QFileInfo(m_filePath).absolutePath();
+    if (!m_watcher.directories().contains(folder))
+        m_watcher.addPath(folder);
+    if (!m_watcher.files().contains(m_filePath) && QFileInfo(m_filePath).isFile())
+        m_watcher.addPath(m_filePath);
+}
+
+QString Store::conflictsFolder() const {
+    return m_sync->conflictsFolder();
 }
 
 QString Store::defaultFilePath() {
+    if (const auto folder = Preferences::dataFolder())
+        return *folder + QStringLiteral("/subscriptions.json");
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty())
         base = QDir::homePath() + QStringLiteral("/.local/share");
@@ -78,6 +121,13 @@ void Store::remove(const Subscription &subscription) {
         [&](QList<Subscription> &list) { list.removeIf([&](const Subscription &s) { return s.id == id; }); });
 }
 
+void Store::restore(const Subscription &subscription, qsizetype index) {
+    if (indexOf(subscription.id) >= 0)
+        return;
+    const Subscription record = subscription;
+    change([&](QList<Subscription> &list) { list.insert(qBound<qsizetype>(0, index, list.size()), record); });
+}
+
 void Store::loadSampleData() {
     loadSampleData(Clock::current().now(), Clock::current().zone());
 }
@@ -89,43 +139,83 @@ void Store::loadSampleData(const QDateTime &now, const QTimeZone &zone) {
         const QDateTime date = local.addDays(-days);
         return date.isValid() ? date : now;
     };
-    const auto r = BillingType::recurring;
     const auto once = BillingType::oneTime;
-    const auto monthly = BillingCycle::monthly;
     const auto yearly = BillingCycle::yearly;
     QList<Subscription> samples;
     if (zh) {
         samples = {
-            Subscription::make(QStringLiteral("ChatGPT Plus"), 20, QStringLiteral("USD"), r, monthly,
-                               daysAgo(25), QStringLiteral("AI/工具"), QString()),
-            Subscription::make(QStringLiteral("iCloud+ 200GB"), 21, QStringLiteral("CNY"), r, monthly,
-                               daysAgo(3), QStringLiteral("云存储"), QString()),
-            Subscription::make(QStringLiteral("网易云音乐黑胶"), 178, QStringLiteral("CNY"), r, yearly,
-                               daysAgo(40), QStringLiteral("音乐"), QStringLiteral("年付更划算")),
-            Subscription::make(QStringLiteral("爱奇艺会员"), 25, QStringLiteral("CNY"), r, monthly,
-                               daysAgo(12), QStringLiteral("影音"), QString()),
-            Subscription::make(QStringLiteral("某买断软件"), 68, QStringLiteral("CNY"), once, yearly,
-                               daysAgo(100), QStringLiteral("软件"), QStringLiteral("一次性购买")),
+            {.name = u"ChatGPT Plus"_s,
+             .amount = 20,
+             .currency = u"USD"_s,
+             .startDate = daysAgo(25),
+             .category = u"AI/工具"_s},
+            {.name = u"iCloud+ 200GB"_s,
+             .amount = 21,
+             .currency = u"CNY"_s,
+             .startDate = daysAgo(3),
+             .category = u"云存储"_s},
+            {.name = u"网易云音乐黑胶"_s,
+             .amount = 178,
+             .currency = u"CNY"_s,
+             .cycle = yearly,
+             .startDate = daysAgo(40),
+             .category = u"音乐"_s,
+             .notes = u"年付更划算"_s},
+            {.name = u"爱奇艺会员"_s,
+             .amount = 25,
+             .currency = u"CNY"_s,
+             .startDate = daysAgo(12),
+             .category = u"影音"_s},
+            {.name = u"某买断软件"_s,
+             .amount = 68,
+             .currency = u"CNY"_s,
+             .billingType = once,
+             .cycle = yearly,
+             .startDate = daysAgo(100),
+             .category = u"软件"_s,
+             .notes = u"一次性购买"_s},
         };
     } else {
         samples = {
-            Subscription::make(QStringLiteral("ChatGPT Plus"), 20, QStringLiteral("USD"), r, monthly,
-                               daysAgo(25), QStringLiteral("AI/工具"), QString()),
-            Subscription::make(QStringLiteral("iCloud+ 200GB"), 2.99, QStringLiteral("USD"), r, monthly,
-                               daysAgo(3), QStringLiteral("云存储"), QString()),
-            Subscription::make(QStringLiteral("Spotify Premium"), 11.99, QStringLiteral("USD"), r, monthly,
-                               daysAgo(40), QStringLiteral("音乐"), QString()),
-            Subscription::make(QStringLiteral("Netflix Standard"), 15.49, QStringLiteral("USD"), r, monthly,
-                               daysAgo(12), QStringLiteral("影音"), QString()),
-            Subscription::make(QStringLiteral("Things 3"), 49.99, QStringLiteral("USD"), once, yearly,
-                               daysAgo(100), QStringLiteral("软件"), QStringLiteral("One-time purchase")),
+            {.name = u"ChatGPT Plus"_s,
+             .amount = 20,
+             .currency = u"USD"_s,
+             .startDate = daysAgo(25),
+             .category = u"AI/工具"_s},
+            {.name = u"iCloud+ 200GB"_s,
+             .amount = 2.99,
+             .currency = u"USD"_s,
+             .startDate = daysAgo(3),
+             .category = u"云存储"_s},
+            {.name = u"Spotify Premium"_s,
+             .amount = 11.99,
+             .currency = u"USD"_s,
+             .startDate = daysAgo(40),
+             .category = u"音乐"_s},
+            {.name = u"Netflix Standard"_s,
+             .amount = 15.49,
+             .currency = u"USD"_s,
+             .startDate = daysAgo(12),
+             .category = u"影音"_s},
+            {.name = u"Things 3"_s,
+             .amount = 49.99,
+             .currency = u"USD"_s,
+             .billingType = once,
+             .cycle = yearly,
+             .startDate = daysAgo(100),
+             .category = u"软件"_s,
+             .notes = u"One-time purchase"_s},
         };
     }
     change([&](QList<Subscription> &list) { list = std::move(samples); });
 }
 
 SaveResult Store::save() {
-    SaveResult result = write();
+    // Whatever another computer wrote since this one last looked goes into the list first.
+    SaveResult result =
+        absorbFile() == Absorbed::unreadable
+            ? SaveResult::failure(QStringLiteral("the list file is being changed by another program"))
+            : write();
     m_unsaved = !result.ok();
     if (m_unsaved) {
         m_retry.start();
@@ -152,7 +242,175 @@ SaveResult Store::write() {
         m_setAsidePath = *moved;
         m_fileUnreadable = false;
     }
-    return SubscriptionFile::writeAtomically(m_filePath, *bytes);
+    SaveResult result = SubscriptionFile::writeAtomically(m_filePath, *bytes);
+    if (result) {
+        m_knownBytes = *bytes;
+        m_sync->setWritten(m_subscriptions, *bytes, m_mergedSinceWrite);
+        m_mergedSinceWrite = false;
+        watch();
+    }
+    return result;
+}
+
+Store::Absorbed Store::absorbFile() {
+    // Most looks find the file as this store left it: compare before decoding anything.
+    if (const QFileInfo info(m_filePath); info.isFile() && info.size() == m_knownBytes.size()) {
+        QFile file(m_filePath);
+        if (file.open(QIODevice::ReadOnly) && file.readAll() == m_knownBytes)
+            return Absorbed::same;
+    }
+    SubscriptionFile::LoadResult file = SubscriptionFile::load(m_filePath);
+    if (file.status == SubscriptionFile::LoadStatus::missing)
+        return Absorbed::missing;
+    if (file.bytes == m_knownBytes)
+        return Absorbed::same;
+    if (file.status == SubscriptionFile::LoadStatus::unreadable) {
+        // Possibly half written by a tool that writes in place: look again shortly.
+        if (!m_unreadableRetry.isActive())
+            m_unreadableRetry.start();
+        return Absorbed::unreadable;
+    }
+    m_unreadableTries = 0;
+    m_unreadableRetry.stop();
+    m_fileUnreadable = false;
+    const ListMerge::Result merge = ListMerge::merge(m_sync->base(), m_subscriptions, file.subscriptions);
+    m_knownBytes = file.bytes;
+    m_sync->setRead(file.subscriptions, file.bytes);
+    applyMerge(merge);
+    m_mergedSinceWrite = true;
+    return Absorbed::merged;
+}
+
+void Store::retryUnreadable() {
+    if (++m_unreadableTries > unreadableRetries) {
+        // Not a write in progress after all: treat it like a file found unreadable at start, whose
+        // bytes are moved aside by the next save rather than written over.
+        const SubscriptionFile::LoadResult file = SubscriptionFile::load(m_filePath);
+        if (file.status == SubscriptionFile::LoadStatus::unreadable) {
+            m_fileUnreadable = true;
+            m_knownBytes = file.bytes;
+        }
+        m_unreadableTries = 0;
+    }
+    checkForExternalChange();
+}
+
+bool Store::applyMerge(const ListMerge::Result &merge) {
+    if (!merge.replaced.isEmpty()) {
+        QList<Subscription> lost;
+        QStringList names;
+        for (const ListMerge::Replaced &r : merge.replaced) {
+            lost.append(r.lost);
+            names.append(r.lost.name);
+        }
+        (void)m_sync->keepReplaced(lost, Clock::current().now());
+        Q_EMIT externalEditsReplaced(names);
+    }
+    if (merge.merged == m_subscriptions)
+        return false;
+    m_mergedSinceWrite = true;
+    Q_EMIT aboutToChange();
+    m_subscriptions = merge.merged;
+    Q_EMIT subscriptionsChanged(m_subscriptions);
+    return true;
+}
+
+void Store::checkForExternalChange() {
+    const Absorbed absorbed = absorbFile();
+    if (absorbed == Absorbed::unreadable || absorbed == Absorbed::missing)
+        return; // mid-sync: the folder changes again when the file is back
+    // The merged list goes back to the file only when it differs from it: rewriting the same
+    // content would only wake the sync tools on every computer.
+    if (m_unsaved ||
+        (absorbed == Absorbed::merged && SubscriptionFile::encode(m_subscriptions) != m_knownBytes))
+        (void)save();
+    if (absorbed == Absorbed::merged)
+        Q_EMIT externalChangeMerged();
+    absorbConflictCopies();
+}
+
+void Store::absorbConflictCopies() {
+    const QFileInfo list(m_filePath);
+    const QFileInfoList entries = list.dir().entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        if (!isConflictCopyName(entry.fileName(), list.fileName()))
+            continue;
+        const QString path = entry.absoluteFilePath();
+        const SubscriptionFile::LoadResult copy = SubscriptionFile::load(path);
+        if (copy.status != SubscriptionFile::LoadStatus::loaded) {
+            // Perhaps still arriving; left where it is after a few tries.
+            if (++m_copyTries[path] <= unreadableRetries && !m_unreadableRetry.isActive())
+                m_unreadableRetry.start();
+            continue;
+        }
+        m_copyTries.remove(path);
+        const ListMerge::Result merge = ListMerge::merge(m_sync->ancestorOf(copy.bytes), m_subscriptions,
+                                                         copy.subscriptions, ListMerge::Source::conflictCopy);
+        if (applyMerge(merge) && !save())
+            return; // the copy stays until its content is on disk
+        (void)m_sync->moveAside(path);
+        Q_EMIT externalChangeMerged();
+    }
+}
+
+Store::MoveResult Store::moveToFolder(const QString &folder) {
+    MoveResult result;
+    const QString target = QDir::cleanPath(folder) + QStringLiteral("/subscriptions.json");
+    if (QFileInfo(target).absoluteFilePath() == QFileInfo(m_filePath).absoluteFilePath())
+        return result;
+    if (!QDir().mkpath(folder)) {
+        result.saved = SaveResult::failure(QStringLiteral("the folder cannot be created"));
+        return result;
+    }
+    const SubscriptionFile::LoadResult there = SubscriptionFile::load(target);
+    if (there.status == SubscriptionFile::LoadStatus::unreadable) {
+        result.saved = SaveResult::failure(QStringLiteral("the list in that folder cannot be read"));
+        return result;
+    }
+    // Two lists that never met: every record of either is kept; where both hold the same record the
+    // folder's version wins and this one is kept aside.
+    const ListMerge::Result merge = ListMerge::merge({}, m_subscriptions, there.subscriptions);
+    const QString previous = m_filePath;
+    auto previousSync = std::move(m_sync);
+    const QByteArray previousBytes = m_knownBytes;
+    // An unreadable list left behind stays where it is, untouched.
+    const bool previousUnreadable = std::exchange(m_fileUnreadable, false);
+    m_filePath = target;
+    m_sync = std::make_unique<SyncState>(m_filePath);
+    m_knownBytes = there.bytes;
+    m_sync->setRead(there.subscriptions, there.bytes);
+    const QList<Subscription> before = m_subscriptions;
+    m_subscriptions = merge.merged;
+    result.saved = write();
+    if (!result.saved) {
+        m_filePath = previous;
+        m_sync = std::move(previousSync);
+        m_knownBytes = previousBytes;
+        m_fileUnreadable = previousUnreadable;
+        m_subscriptions = before;
+        return result;
+    }
+    m_unsaved = false;
+    m_retry.stop();
+    if (!merge.replaced.isEmpty()) {
+        QList<Subscription> lost;
+        for (const ListMerge::Replaced &r : merge.replaced)
+            lost.append(r.lost);
+        (void)m_sync->keepReplaced(lost, Clock::current().now());
+    }
+    result.merged = there.status == SubscriptionFile::LoadStatus::loaded;
+    result.fromFolder = merge.fromTheirs;
+    result.fromList = merge.fromMine;
+    if (!result.merged && !previousUnreadable)
+        QFile::remove(previous); // moved: the new folder holds it now
+    m_watcher.removePaths(m_watcher.files() + m_watcher.directories());
+    watch();
+    if (m_subscriptions != before) {
+        Q_EMIT aboutToChange();
+        Q_EMIT subscriptionsChanged(m_subscriptions);
+    }
+    Q_EMIT saved();
+    return result;
 }
 
 double Store::totalMonthlyCNY() const {

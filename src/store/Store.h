@@ -5,12 +5,20 @@
 #include "store/SaveResult.h"
 
 #include <QDateTime>
+#include <QFileSystemWatcher>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QTimeZone>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
+
+class SyncState;
+namespace ListMerge {
+struct Result;
+}
 
 // A charge in the coming days: the record, its next charge date (start of that day) and the whole
 // days from the start of today to it.
@@ -20,16 +28,25 @@ struct UpcomingCharge {
     int days = 0;
 };
 
-// The one owner of the subscription list. Loads the file once at creation and writes the whole
-// list back after every change. A write that fails keeps the change in memory, is reported through
-// saveFailed, and is tried again on the next change, every 30 seconds and on request.
+// The one owner of the subscription list. Loads the file at creation and writes the whole list back
+// after every change. A write that fails keeps the change in memory, is reported through saveFailed,
+// and is tried again on the next change, every 30 seconds and on request.
+//
+// The file may live in a folder that a sync tool shares with other computers. The store watches it,
+// and whenever its content changed under it (and before every save) merges that content with its
+// own list by record id, against the list this computer last read or wrote (see ListMerge). Copies
+// that sync tools leave beside the file in a conflict are merged too, without deleting, and then
+// moved out of the folder. A file that cannot be read is tried again shortly and is neither merged
+// nor written over meanwhile.
 class Store : public QObject {
     Q_OBJECT
 public:
-    // The list at XDG_DATA_HOME/Renewly/subscriptions.json, with daily backups in the default folder.
+    // The list in the chosen data folder (by default XDG_DATA_HOME/Renewly/subscriptions.json), with
+    // daily backups in the default folder.
     explicit Store(QObject *parent = nullptr);
     // The list at `filePath`, whose folder is created when missing.
     explicit Store(const QString &filePath, QObject *parent = nullptr);
+    ~Store() override;
 
     static QString defaultFilePath();
 
@@ -40,6 +57,27 @@ public:
     // Keeps a copy of the file in `folder` before the first save of each day.
     void keepBackups(const QString &folder) { m_backups.emplace(folder); }
     const std::optional<Backups> &backups() const { return m_backups; }
+    // Where this computer keeps the versions that gave way in a merge and the merged conflict copies
+    // (XDG_STATE_HOME/Renewly/backups/conflicts).
+    QString conflictsFolder() const;
+
+    // Merges what another program changed in the list file and in conflict copies beside it.
+    // Runs by itself shortly after the folder changes; the window also calls it when it is shown and
+    // after the computer wakes.
+    void checkForExternalChange();
+    static constexpr int settleMsecs = 300;
+    static constexpr int unreadableRetryMsecs = 1000;
+    static constexpr int unreadableRetries = 10;
+
+    // Keeps the list in `folder` from now on. A list already there is merged with this one; into an
+    // empty folder the list is moved. The counts say where the records of the result came from.
+    struct MoveResult {
+        SaveResult saved = SaveResult::success();
+        bool merged = false;
+        int fromFolder = 0;
+        int fromList = 0;
+    };
+    MoveResult moveToFolder(const QString &folder);
 
     void add(const Subscription &subscription);
     // Appends the records in one change; nothing happens for none.
@@ -50,6 +88,9 @@ public:
     void toggleActive(const Subscription &subscription);
     // Removes every record with the same id, then saves, even when nothing was removed.
     void remove(const Subscription &subscription);
+    // Puts a removed record back at `index` (or at the end when the list has become shorter), with
+    // its id, in one change. Nothing happens when a record with that id is in the list.
+    void restore(const Subscription &subscription, qsizetype index);
     // Replaces the list with the five sample records of the current language, dated from now.
     void loadSampleData();
     void loadSampleData(const QDateTime &now, const QTimeZone &zone);
@@ -77,11 +118,22 @@ Q_SIGNALS:
     void saveFailed(const QString &reason);
     // The list is on disk (after every successful save).
     void saved();
+    // A change made on another computer replaced local edits of these records (by name); the local
+    // versions are kept in conflictsFolder().
+    void externalEditsReplaced(const QStringList &names);
+    // A change from outside was merged into the list.
+    void externalChangeMerged();
 
 private:
     template <typename Mutation> void change(Mutation &&mutation);
     SaveResult write();
     qsizetype indexOf(const QUuid &id) const;
+    enum class Absorbed { same, merged, missing, unreadable };
+    Absorbed absorbFile();
+    void absorbConflictCopies();
+    bool applyMerge(const ListMerge::Result &merge);
+    void watch();
+    void retryUnreadable();
 
     QList<Subscription> m_subscriptions;
     QString m_filePath;
@@ -90,6 +142,16 @@ private:
     std::optional<Backups> m_backups;
     bool m_unsaved = false;
     QTimer m_retry;
+    std::unique_ptr<SyncState> m_sync;
+    // The file's content as this store last read or wrote it.
+    QByteArray m_knownBytes;
+    // The next write carries a merge with what came from elsewhere.
+    bool m_mergedSinceWrite = false;
+    QFileSystemWatcher m_watcher;
+    QTimer m_settle;
+    QTimer m_unreadableRetry;
+    int m_unreadableTries = 0;
+    QHash<QString, int> m_copyTries;
 };
 
 // The four figures of the summary header, as text in the current language, and the raw total.

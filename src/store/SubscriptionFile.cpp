@@ -91,20 +91,20 @@ std::optional<QList<Subscription>> decode(const QByteArray &bytes) {
 LoadResult load(const QString &path) {
     const QFileInfo info(path);
     if (!info.exists())
-        return {LoadStatus::missing, {}};
+        return {LoadStatus::missing, {}, {}};
     // Only a regular file is read: opening a pipe would block the start, and a device may never end.
     if (!info.isFile() || info.size() > maxFileBytes)
-        return {LoadStatus::unreadable, {}};
+        return {LoadStatus::unreadable, {}, {}};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {LoadStatus::unreadable, {}};
+        return {LoadStatus::unreadable, {}, {}};
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return {LoadStatus::unreadable, {}};
+        return {LoadStatus::unreadable, {}, {}};
     auto subscriptions = decode(bytes);
     if (!subscriptions)
-        return {LoadStatus::unreadable, {}};
-    return {LoadStatus::loaded, std::move(*subscriptions)};
+        return {LoadStatus::unreadable, {}, bytes};
+    return {LoadStatus::loaded, std::move(*subscriptions), bytes};
 }
 
 QString stagingPath(const QString &path) {

@@ -25,6 +25,7 @@ enum class LoadStatus {
 struct LoadResult {
     LoadStatus status = LoadStatus::missing;
     QList<Subscription> subscriptions;
+    QByteArray bytes; // what was read, when anything was
 };
 LoadResult load(const QString &path);
 // Larger files are not read (they count as unreadable): decoding takes about five times the file's

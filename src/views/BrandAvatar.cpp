@@ -1,16 +1,10 @@
 #include "BrandAvatar.h"
 
 #include "views/Theme.h"
+#include "views/ViewHelpers.h"
 
 #include <QPainter>
 #include <QTextBoundaryFinder>
-
-namespace {
-// Blanks are the Unicode space separators and the tab; line breaks are kept.
-bool isBlank(QChar c) {
-    return c == u'\t' || c.category() == QChar::Separator_Space;
-}
-} // namespace
 
 BrandAvatar::BrandAvatar(const QString &name, double size, bool dimmed, QWidget *parent)
     : QWidget(parent)
@@ -24,15 +18,9 @@ BrandAvatar::BrandAvatar(const QString &name, double size, bool dimmed, QWidget 
 }
 
 QString BrandAvatar::letter(const QString &name) {
-    qsizetype begin = 0;
-    qsizetype end = name.size();
-    while (begin < end && isBlank(name.at(begin)))
-        ++begin;
-    while (end > begin && isBlank(name.at(end - 1)))
-        --end;
-    if (begin == end)
+    const QString trimmed = ViewHelpers::trimmedBlanks(name);
+    if (trimmed.isEmpty())
         return QStringLiteral("•");
-    const QString trimmed = name.mid(begin, end - begin);
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, trimmed);
     const qsizetype next = finder.toNextBoundary();
     const qsizetype length = next > 0 ? next : trimmed.size();

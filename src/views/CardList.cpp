@@ -223,6 +223,10 @@ void CardList::keyPressEvent(QKeyEvent *event) {
             event->accept();
             Q_EMIT subscriptionChosen(m_model->subscription(currentIndex().row()));
             return;
+        case Qt::Key_Delete:
+            event->accept();
+            Q_EMIT deleteRequested(m_model->subscription(currentIndex().row()));
+            return;
         default:
             break;
         }

@@ -12,7 +12,7 @@ class CardListModel;
 // lives in the main window's scrolling column. The cards are painted, not built from widgets, so a
 // list of thousands redraws and relayouts in a fraction of a frame; only the visible ones are drawn.
 //
-// The subscription list reports a click, Return or Space on a card; the coming charges are
+// The subscription list reports a click, Return or Space on a card, and Delete; the coming charges are
 // display only. Every card's texts are exposed to accessibility tools and through the roles below.
 class CardList : public QListView {
     Q_OBJECT
@@ -49,6 +49,8 @@ public:
 Q_SIGNALS:
     // A subscription card was clicked or chosen with Return, Enter or Space.
     void subscriptionChosen(const Subscription &subscription);
+    // Delete was pressed on a subscription card.
+    void deleteRequested(const Subscription &subscription);
     // The keyboard moved to another card; its rectangle in this widget's coordinates.
     void currentCardMoved(const QRect &rect);
 

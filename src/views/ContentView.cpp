@@ -6,6 +6,7 @@
 #include "settings/Preferences.h"
 #include "store/Aggregates.h"
 #include "store/Store.h"
+#include "views/AlertSheet.h"
 #include "views/CardList.h"
 #include "views/ExchangeFlow.h"
 #include "views/HeroView.h"
@@ -19,14 +20,17 @@
 #include "views/SoftButton.h"
 #include "views/SubscriptionDetailView.h"
 #include "views/SubscriptionEditView.h"
+#include "views/SubscriptionRow.h"
 #include "views/Symbols.h"
 #include "views/Theme.h"
+#include "views/ViewHelpers.h"
 
+#include <QAction>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
@@ -34,17 +38,17 @@
 
 namespace {
 
-bool isZh() {
-    return LocalizationManager::shared().isZh();
-}
+using ViewHelpers::isZh;
 
 QLabel *makeLabel(const QFont &font, const QColor &color, const char *name, QWidget *parent) {
-    auto *label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    Theme::style(label, font, color);
-    return label;
+    return ViewHelpers::makeLabel({.font = font, .color = color, .name = name}, parent);
 }
+
+// The column's margin and the gap between its parts.
+constexpr int pageMargin = 24;
+constexpr int partGap = 24;
+constexpr int sectionGap = 10;
+constexpr int logoSide = 30;
 
 // The scrolling column: as wide as the window allows, up to its maximum, and centred.
 class Column : public QWidget {
@@ -66,7 +70,7 @@ ContentView::ContentView(Store &store, QWidget *parent)
     QPalette p = palette();
     p.setColor(QPalette::Window, Theme::bg());
     setPalette(p);
-    setMinimumSize(700, 600);
+    setMinimumSize(minimumWidth, minimumHeight);
     setAcceptDrops(true);
 
     auto *outer = new QVBoxLayout(this);
@@ -85,19 +89,23 @@ ContentView::ContentView(Store &store, QWidget *parent)
     m_saveErrorBar = new NoticeBar(this);
     m_saveErrorBar->setObjectName(QStringLiteral("saveErrorBar"));
     outer->addWidget(m_saveErrorBar);
+    m_syncBar = new NoticeBar(this);
+    m_syncBar->setObjectName(QStringLiteral("syncNoticeBar"));
+    outer->addWidget(m_syncBar);
+    buildUndo(outer);
 
     auto *page = new QWidget(m_scroll);
     page->setObjectName(QStringLiteral("page"));
     page->setAutoFillBackground(false);
     auto *pageLayout = new QHBoxLayout(page);
-    pageLayout->setContentsMargins(24, 24, 24, 24);
+    pageLayout->setContentsMargins(pageMargin, pageMargin, pageMargin, pageMargin);
     auto *column = new Column(page);
     column->setObjectName(QStringLiteral("column"));
     column->setMaximumWidth(columnMaxWidth);
     pageLayout->addWidget(column, 0, Qt::AlignHCenter);
     auto *stack = new QVBoxLayout(column);
     stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(24);
+    stack->setSpacing(partGap);
 
     stack->addWidget(buildTopBar(column));
     m_hero = new HeroView(
@@ -135,15 +143,22 @@ ContentView::ContentView(Store &store, QWidget *parent)
         m_saveError = reason;
         showSaveError();
     });
+    connect(&m_store, &Store::externalEditsReplaced, this, [this](const QStringList &names) {
+        m_replacedNames = names;
+        showReplacedNotice();
+    });
     connect(&m_store, &Store::saved, this, [this] {
         m_saveError.clear();
         m_saveErrorBar->hide();
     });
     connect(&LocalizationManager::shared(), &LocalizationManager::langChanged, this, [this] {
         rebuild();
-        retranslateAlert();
         if (!m_saveError.isEmpty())
             showSaveError();
+        if (!m_replacedNames.isEmpty())
+            showReplacedNotice();
+        if (m_undoRecord)
+            showUndo();
     });
     m_dayChange.setSingleShot(true);
     connect(&m_dayChange, &QTimer::timeout, this, &ContentView::rebuild);
@@ -183,10 +198,10 @@ QWidget *ContentView::buildTopBar(QWidget *parent) {
 
     auto *logo = new RoundedCard(Theme::accent(), 9, bar);
     logo->setObjectName(QStringLiteral("appLogo"));
-    logo->setFixedSize(30, 30);
+    logo->setFixedSize(logoSide, logoSide);
     auto *symbol =
         new SymbolView(QStringLiteral("creditcard.fill"), 13, Theme::onAccent(), Symbols::Weight::bold, logo);
-    symbol->move((30 - symbol->width()) / 2, (30 - symbol->height()) / 2);
+    symbol->move((logoSide - symbol->width()) / 2, (logoSide - symbol->height()) / 2);
     row->addWidget(logo);
 
     auto *titles = new QVBoxLayout;
@@ -199,9 +214,14 @@ QWidget *ContentView::buildTopBar(QWidget *parent) {
     row->addLayout(titles);
     row->addStretch(1);
 
-    m_settingsButton = new IconButton(
-        {QStringLiteral("bell.badge"), 14, Symbols::Weight::regular, Theme::textSecondary(), 32, 9, 0.06},
-        bar);
+    m_settingsButton = new IconButton({.symbol = QStringLiteral("bell.badge"),
+                                       .symbolSize = 14,
+                                       .weight = Symbols::Weight::regular,
+                                       .color = Theme::textSecondary(),
+                                       .side = 32,
+                                       .radius = 9,
+                                       .fillOpacity = 0.06},
+                                      bar);
     m_settingsButton->setObjectName(QStringLiteral("settingsButton"));
     connect(m_settingsButton, &QAbstractButton::clicked, this, &ContentView::openSettings);
     row->addWidget(m_settingsButton);
@@ -225,7 +245,7 @@ QWidget *ContentView::buildUpcomingSection(QWidget *parent) {
     section->setObjectName(QStringLiteral("upcomingSection"));
     auto *stack = new QVBoxLayout(section);
     stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(10);
+    stack->setSpacing(sectionGap);
     QWidget *header = sectionHeader(m_upcomingTitle, m_upcomingTrailing, section);
     m_upcomingTitle->setObjectName(QStringLiteral("upcomingTitle"));
     m_upcomingTrailing->setObjectName(QStringLiteral("upcomingTrailing"));
@@ -241,7 +261,7 @@ QWidget *ContentView::buildSubscriptionsSection(QWidget *parent) {
     section->setObjectName(QStringLiteral("subscriptionsSection"));
     auto *stack = new QVBoxLayout(section);
     stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(10);
+    stack->setSpacing(sectionGap);
     QWidget *header = sectionHeader(m_subscriptionsTitle, m_subscriptionsCount, section);
     m_subscriptionsTitle->setObjectName(QStringLiteral("subscriptionsTitle"));
     m_subscriptionsCount->setObjectName(QStringLiteral("subscriptionsCount"));
@@ -250,6 +270,7 @@ QWidget *ContentView::buildSubscriptionsSection(QWidget *parent) {
     m_list = new CardList(CardList::Kind::subscriptions, section);
     m_list->setObjectName(QStringLiteral("subscriptionList"));
     connect(m_list, &CardList::subscriptionChosen, this, &ContentView::openDetail);
+    connect(m_list, &CardList::deleteRequested, this, &ContentView::removeWithUndo);
     connect(m_list, &CardList::currentCardMoved, this, [this](const QRect &rect) {
         const QPoint center = m_list->mapTo(m_scroll->widget(), rect.center());
         m_scroll->ensureVisible(center.x(), center.y(), 0, rect.height() / 2 + 8);
@@ -270,11 +291,12 @@ QWidget *ContentView::buildSubscriptionsSection(QWidget *parent) {
     buttons->setSpacing(10);
     buttons->addStretch(1);
     m_emptyAdd = new SoftButton(
-        QString(), QStringLiteral("plus"), true, [this] { attemptAdd(); }, m_emptyState);
+        {.icon = QStringLiteral("plus"), .prominent = true, .action = [this] { attemptAdd(); }},
+        m_emptyState);
     m_emptyAdd->setObjectName(QStringLiteral("emptyAddButton"));
     buttons->addWidget(m_emptyAdd);
     m_emptySamples = new SoftButton(
-        QString(), QStringLiteral("sparkles"), false, [this] { m_store.loadSampleData(); }, m_emptyState);
+        {.icon = QStringLiteral("sparkles"), .action = [this] { m_store.loadSampleData(); }}, m_emptyState);
     m_emptySamples->setObjectName(QStringLiteral("loadSamplesButton"));
     buttons->addWidget(m_emptySamples);
     buttons->addStretch(1);
@@ -327,8 +349,28 @@ void ContentView::scheduleDayChange() {
     m_dayChange.start(int(msecs) + 1000);
 }
 
+void ContentView::showReplacedNotice() {
+    const bool zh = LocalizationManager::shared().isZh();
+    QStringList quoted;
+    for (const QString &name : std::as_const(m_replacedNames))
+        quoted.append(zh ? u'「' + name + u'」' : u'“' + name + u'”');
+    const QString names = quoted.join(zh ? QStringLiteral("、") : QStringLiteral(", "));
+    const QString folder = QDir::toNativeSeparators(m_store.conflictsFolder());
+    m_syncBar->showNotice(
+        zh ? QStringLiteral("另一台电脑上的修改替换了你对%1的编辑。你的版本保存在 %2。").arg(names, folder)
+           : QStringLiteral(
+                 "A change from another computer replaced your edit of %1. Your version is kept in %2.")
+                 .arg(names, folder),
+        zh ? QStringLiteral("知道了") : QStringLiteral("OK"), [this] {
+            m_replacedNames.clear();
+            m_syncBar->hide();
+        });
+}
+
 void ContentView::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
+    // Another computer may have changed the list while the window was away.
+    m_store.checkForExternalChange();
     if (m_shownOnce)
         return;
     m_shownOnce = true;
@@ -431,31 +473,23 @@ void ContentView::present(Presentation presentation) {
     switch (presentation) {
     case Presentation::none:
         return;
-    case Presentation::alert: {
-        auto *box = new QMessageBox(this);
-        box->setObjectName(QStringLiteral("scanAlert"));
-        box->setIcon(QMessageBox::NoIcon);
-        box->setTextFormat(Qt::PlainText);
-        box->setText(*m_alertMessage);
-        QPushButton *ok = box->addButton(QString(), QMessageBox::RejectRole);
-        ok->setObjectName(QStringLiteral("alertOkButton"));
-        box->setDefaultButton(ok);
-        box->setEscapeButton(ok);
-        box->setWindowModality(Qt::WindowModal);
-        dialog = box;
+    case Presentation::alert:
+        dialog = new AlertSheet(*m_alertMessage, {.aboutFile = m_alertAboutFile}, this);
         break;
-    }
     case Presentation::add:
         dialog = new SubscriptionEditView(m_store, std::nullopt, std::nullopt, this);
         break;
-    case Presentation::edit:
-        dialog = new SubscriptionEditView(m_store, m_editingSub, std::nullopt, this);
+    case Presentation::edit: {
+        auto *form = new SubscriptionEditView(m_store, m_editingSub, std::nullopt, this);
+        connect(form, &SubscriptionEditView::removed, this, &ContentView::offerUndo);
+        dialog = form;
         break;
+    }
     case Presentation::confirmScan:
         dialog = new SubscriptionEditView(m_store, std::nullopt, m_prefillDraft, this);
         break;
     case Presentation::settings: {
-        auto *settings = new SettingsView(reminders(), this);
+        auto *settings = new SettingsView(reminders(), m_store, this);
         connect(settings, &SettingsView::remindDaysBeforeChanged, this, [this](int days) {
             m_remindDaysBefore = days;
             rescheduleReminders();
@@ -482,7 +516,7 @@ void ContentView::present(Presentation presentation) {
                 syncPresentation();
             },
             [this, sub] {
-                m_store.remove(sub);
+                removeWithUndo(sub);
                 m_detailSub.reset();
                 syncPresentation();
             },
@@ -505,8 +539,6 @@ void ContentView::present(Presentation presentation) {
         }
         presentationClosed(presentation);
     });
-    if (presentation == Presentation::alert)
-        retranslateAlert();
     dialog->open();
     Q_EMIT presentedChanged(dialog);
 }
@@ -544,17 +576,70 @@ void ContentView::presentationClosed(Presentation presentation) {
     QMetaObject::invokeMethod(this, &ContentView::syncPresentation, Qt::QueuedConnection);
 }
 
-void ContentView::retranslateAlert() {
-    auto *box = qobject_cast<QMessageBox *>(m_presented.data());
-    if (!box || m_presentation != Presentation::alert)
+void ContentView::buildUndo(QVBoxLayout *outer) {
+    m_undoBar = new NoticeBar(this);
+    m_undoBar->setObjectName(QStringLiteral("undoBar"));
+    outer->addWidget(m_undoBar);
+    m_undoTimer.setSingleShot(true);
+    m_undoTimer.setInterval(undoMsecs);
+    connect(&m_undoTimer, &QTimer::timeout, this, &ContentView::dismissUndo);
+    // Ctrl+Z in the main window while the offer stands; the sheets are windows of their own, so
+    // their text fields keep their own undo.
+    m_undoAction = new QAction(this);
+    m_undoAction->setObjectName(QStringLiteral("undoDeleteAction"));
+    m_undoAction->setShortcut(QKeySequence::Undo);
+    m_undoAction->setShortcutContext(Qt::WindowShortcut);
+    m_undoAction->setEnabled(false);
+    connect(m_undoAction, &QAction::triggered, this, &ContentView::undoDelete);
+    addAction(m_undoAction);
+}
+
+void ContentView::removeWithUndo(const Subscription &sub) {
+    const QList<Subscription> &list = m_store.subscriptions();
+    const auto it =
+        std::find_if(list.cbegin(), list.cend(), [&](const Subscription &s) { return s.id == sub.id; });
+    if (it == list.cend())
         return;
+    const Subscription record = *it;
+    const qsizetype index = it - list.cbegin();
+    // Keep the keyboard where it was: on the card that takes the deleted one's place.
+    const int row = m_list->hasFocus() ? m_list->currentIndex().row() : -1;
+    m_store.remove(record);
+    offerUndo(record, index);
+    if (row >= 0 && m_list->count() > 0)
+        m_list->setCurrentIndex(m_list->model()->index(qMin(row, m_list->count() - 1), 0));
+}
+
+void ContentView::offerUndo(const Subscription &record, qsizetype index) {
+    m_undoRecord = record;
+    m_undoIndex = index;
+    m_undoAction->setEnabled(true);
+    m_undoTimer.start();
+    showUndo();
+}
+
+void ContentView::showUndo() {
     const bool zh = isZh();
-    // The title and the button follow the language; the message keeps the one it was written in.
-    box->setWindowTitle(m_alertAboutFile ? QStringLiteral("Renewly")
-                        : zh             ? QStringLiteral("识别提示")
-                                         : QStringLiteral("Scan"));
-    if (QAbstractButton *ok = box->escapeButton())
-        ok->setText(zh ? QStringLiteral("好") : QStringLiteral("OK"));
+    const QString name = SubscriptionRow::displayName(m_undoRecord->name);
+    m_undoBar->showNotice(zh ? QStringLiteral("已删除“%1”").arg(name)
+                             : QStringLiteral("Deleted “%1”").arg(name),
+                          zh ? QStringLiteral("撤销") : QStringLiteral("Undo"), [this] { undoDelete(); });
+}
+
+void ContentView::undoDelete() {
+    if (!m_undoRecord)
+        return;
+    const Subscription record = *m_undoRecord;
+    const qsizetype index = m_undoIndex;
+    dismissUndo();
+    m_store.restore(record, index);
+}
+
+void ContentView::dismissUndo() {
+    m_undoRecord.reset();
+    m_undoTimer.stop();
+    m_undoAction->setEnabled(false);
+    m_undoBar->hide();
 }
 
 void ContentView::dragEnterEvent(QDragEnterEvent *event) {

@@ -17,8 +17,9 @@ class HeroView;
 class IconButton;
 class NoticeBar;
 class NotificationManager;
+class QAction;
 class QLabel;
-class QMessageBox;
+class QVBoxLayout;
 class QScrollArea;
 class ScanFlow;
 class SoftButton;
@@ -37,6 +38,10 @@ public:
     static constexpr int columnMaxWidth = 760;
     static constexpr int upcomingDays = 7;
     static constexpr int editHandOverMsecs = 150;
+    static constexpr int minimumWidth = 700;
+    static constexpr int minimumHeight = 600;
+    // How long a deletion can be undone.
+    static constexpr int undoMsecs = 8000;
 
     explicit ContentView(Store &store, QWidget *parent = nullptr);
     ~ContentView() override;
@@ -72,9 +77,21 @@ public:
     void restoreFromBackup();
     void setAlertMessage(std::optional<QString> message);
     void rescheduleReminders();
+    // Deletes the record at once and offers to undo it for a while from a bar at the bottom.
+    void removeWithUndo(const Subscription &sub);
+    // Offers to put back `record`, deleted from `index`.
+    void offerUndo(const Subscription &record, qsizetype index);
+    // Puts the last deleted record back in its place, while the offer stands.
+    void undoDelete();
+    // Withdraws the offer (when its time is up).
+    void dismissUndo();
+    NoticeBar *undoBar() const { return m_undoBar; }
+    const QTimer &undoTimer() const { return m_undoTimer; }
 
     // The bar that says the list could not be saved, with Retry.
     NoticeBar *saveErrorBar() const { return m_saveErrorBar; }
+    // The bar that says a change from another computer replaced the user's edits.
+    NoticeBar *syncNoticeBar() const { return m_syncBar; }
     HeroView *hero() const { return m_hero; }
     CardList *subscriptionList() const { return m_list; }
     CardList *upcomingList() const { return m_upcomingList; }
@@ -101,8 +118,10 @@ private:
     QWidget *buildUpcomingSection(QWidget *parent);
     QWidget *buildSubscriptionsSection(QWidget *parent);
     QWidget *sectionHeader(QLabel *&title, QLabel *&trailing, QWidget *parent);
-    void retranslateAlert();
+    void buildUndo(QVBoxLayout *outer);
+    void showUndo();
     void showSaveError();
+    void showReplacedNotice();
     // Closes what is no longer wanted, or opens the first thing asked for when nothing is open.
     void syncPresentation();
     bool isWanted(Presentation presentation) const;
@@ -136,7 +155,14 @@ private:
     bool m_shownOnce = false;
     NoticeBar *m_saveErrorBar = nullptr;
     QString m_saveError;
+    NoticeBar *m_syncBar = nullptr;
+    QStringList m_replacedNames;
     QTimer m_dayChange;
+    NoticeBar *m_undoBar = nullptr;
+    QTimer m_undoTimer;
+    QAction *m_undoAction = nullptr;
+    std::optional<Subscription> m_undoRecord;
+    qsizetype m_undoIndex = 0;
 
     QScrollArea *m_scroll = nullptr;
     QLabel *m_appSubtitle = nullptr;

@@ -8,6 +8,7 @@
 #include "views/ScanMenuButton.h"
 #include "views/SoftButton.h"
 #include "views/Theme.h"
+#include "views/ViewHelpers.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -58,7 +59,8 @@ HeroView::HeroView(Store &store, std::function<void()> onAdd, std::function<void
 
     auto *actions = new QHBoxLayout;
     actions->setSpacing(10);
-    m_add = new SoftButton(QString(), QStringLiteral("plus"), true, std::move(onAdd), this);
+    m_add =
+        new SoftButton({.icon = QStringLiteral("plus"), .prominent = true, .action = std::move(onAdd)}, this);
     m_add->setObjectName(QStringLiteral("addButton"));
     actions->addWidget(m_add);
     m_scan = new ScanMenuButton(this);
@@ -113,7 +115,7 @@ bool HeroView::isScanning() const {
 }
 
 void HeroView::rebuild(std::optional<qsizetype> dueSoon) {
-    const bool zh = LocalizationManager::shared().isZh();
+    const bool zh = ViewHelpers::isZh();
     const QList<Subscription> &list = m_store.subscriptions();
     const double monthly = m_store.totalMonthlyCNY();
     if (!dueSoon)

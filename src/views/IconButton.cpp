@@ -2,23 +2,22 @@
 
 #include "views/Theme.h"
 
-#include <QFocusEvent>
 #include <QPainter>
-#include <QPainterPath>
+
+IconButton::Look IconButton::closeLook() {
+    return {.symbol = QStringLiteral("xmark"), .color = Theme::textSecondary()};
+}
 
 IconButton::IconButton(const Look &look, QWidget *parent)
-    : QAbstractButton(parent)
+    : PaintedButton({}, parent)
     , m_look(look) {
     const int side = qRound(look.side);
     setFixedSize(side, side);
-    setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
-    setAttribute(Qt::WA_Hover);
 }
 
-void IconButton::setTitle(const QString &title) {
-    setAccessibleName(title);
-    setToolTip(title);
+void IconButton::titleChanged() {
+    // The title is never drawn: it is what the symbol means.
+    setToolTip(text());
 }
 
 QSize IconButton::sizeHint() const {
@@ -26,32 +25,13 @@ QSize IconButton::sizeHint() const {
     return {side, side};
 }
 
-void IconButton::paintEvent(QPaintEvent *) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF area(rect());
-    QPainterPath shape;
-    shape.addRoundedRect(area, m_look.radius, m_look.radius);
-    painter.fillPath(shape, Theme::whiteAlpha(m_look.fillOpacity * (isDown()       ? 1.8
-                                                                    : underMouse() ? 1.4
-                                                                                   : 1.0)));
-    if (m_keyboardFocus) {
-        painter.setPen(QPen(Theme::textSecondary(), 1.5));
-        painter.drawPath(shape);
-    }
+QColor IconButton::fillColor(State state) const {
+    const double factor = state == State::pressed ? 1.8 : state == State::hovered ? 1.4 : 1.0;
+    return Theme::whiteAlpha(m_look.fillOpacity * factor);
+}
+
+void IconButton::paintFace(QPainter &painter, const QRectF &area) const {
     const double s = m_look.symbolSize;
     painter.drawPixmap(QPointF((area.width() - s) / 2, (area.height() - s) / 2),
                        Symbols::pixmap(m_look.symbol, s, m_look.color, m_look.weight, devicePixelRatioF()));
-}
-
-void IconButton::focusInEvent(QFocusEvent *event) {
-    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    update();
-    QAbstractButton::focusInEvent(event);
-}
-
-void IconButton::focusOutEvent(QFocusEvent *event) {
-    m_keyboardFocus = false;
-    update();
-    QAbstractButton::focusOutEvent(event);
 }

@@ -1,39 +1,38 @@
 #pragma once
 
+#include "views/PaintedButton.h"
 #include "views/Symbols.h"
 
-#include <QAbstractButton>
-
 // A symbol centred on a soft rounded fill: the settings button of the header bar and the close
-// buttons of the sheets. Icon-only, so it carries its text as accessible name and tooltip.
-class IconButton : public QAbstractButton {
+// buttons of the sheets. Icon-only, so its title is the accessible name and the tooltip.
+class IconButton : public PaintedButton {
     Q_OBJECT
 public:
     struct Look {
-        QString symbol;
+        QString symbol = {};
         double symbolSize = 12;
         Symbols::Weight weight = Symbols::Weight::semibold;
-        QColor color;
+        QColor color = {};
         double side = 30;
         // Half the side draws a circle.
         double radius = 15;
         double fillOpacity = 0.07;
     };
+    // The sheets' close button.
+    static Look closeLook();
 
     explicit IconButton(const Look &look, QWidget *parent = nullptr);
 
     const Look &look() const { return m_look; }
-    // The accessible name and the tooltip.
-    void setTitle(const QString &title);
 
     QSize sizeHint() const override;
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
+    QColor fillColor(State state) const override;
+    double cornerRadius() const override { return m_look.radius; }
+    void paintFace(QPainter &painter, const QRectF &area) const override;
+    void titleChanged() override;
 
 private:
     Look m_look;
-    bool m_keyboardFocus = false;
 };

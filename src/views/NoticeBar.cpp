@@ -14,7 +14,7 @@ constexpr double messageSize = 13;
 NoticeBar::NoticeBar(QWidget *parent)
     : QWidget(parent)
     , m_message(new QLabel(this))
-    , m_action(new SoftButton(QString(), QString(), false, {}, this)) {
+    , m_action(new SoftButton({}, this)) {
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Theme::card());
@@ -36,7 +36,6 @@ NoticeBar::NoticeBar(QWidget *parent)
 void NoticeBar::showNotice(const QString &message, const QString &actionTitle, std::function<void()> action) {
     m_message->setText(message);
     m_action->setTitle(actionTitle);
-    m_action->setAccessibleName(actionTitle);
     m_action->setAction(std::move(action));
     setAccessibleName(message);
     QWidget::show();

@@ -1,14 +1,12 @@
 #include "ScanMenuButton.h"
 
-#include "settings/LocalizationManager.h"
 #include "views/Symbols.h"
 #include "views/Theme.h"
+#include "views/ViewHelpers.h"
 
 #include <QFontMetricsF>
 #include <QMenu>
 #include <QPainter>
-#include <QPainterPath>
-#include <QStyleOptionButton>
 
 namespace {
 constexpr double paddingX = 16;
@@ -16,41 +14,49 @@ constexpr double paddingY = 9;
 constexpr double symbolSize = 12;
 constexpr double spacing = 6;
 constexpr double radius = 10;
+constexpr int spinStepMsecs = 80;
+constexpr int spinStepDegrees = 30;
 } // namespace
 
 ScanMenuButton::ScanMenuButton(QWidget *parent)
-    : QPushButton(parent) {
+    : PaintedButton({}, parent)
+    , m_menu(new QMenu(this)) {
     setObjectName(QStringLiteral("scanMenuButton"));
     setFont(Theme::font(13, QFont::DemiBold));
-    setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
-    setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
-    auto *menu = new QMenu(this);
-    menu->setObjectName(QStringLiteral("scanMenu"));
+    m_menu->setObjectName(QStringLiteral("scanMenu"));
     m_clipboard =
-        menu->addAction(Symbols::icon(QStringLiteral("doc.on.clipboard"), Theme::text()), QString());
+        m_menu->addAction(Symbols::icon(QStringLiteral("doc.on.clipboard"), Theme::text()), QString());
     m_clipboard->setObjectName(QStringLiteral("scanClipboardAction"));
-    m_file = menu->addAction(Symbols::icon(QStringLiteral("photo"), Theme::text()), QString());
+    m_file = m_menu->addAction(Symbols::icon(QStringLiteral("photo"), Theme::text()), QString());
     m_file->setObjectName(QStringLiteral("scanFileAction"));
-    setMenu(menu);
+    // Like a menu button of the platform: the entries open on the press, and the button looks
+    // pressed while they are open.
+    connect(this, &QAbstractButton::pressed, this, &ScanMenuButton::showMenu);
+    connect(m_menu, &QMenu::aboutToHide, this, [this] {
+        setDown(false);
+        update();
+    });
 
-    m_spin.setInterval(80);
+    m_spin.setInterval(spinStepMsecs);
     connect(&m_spin, &QTimer::timeout, this, [this] {
-        m_angle = (m_angle + 30) % 360;
+        m_angle = (m_angle + spinStepDegrees) % 360;
         update();
     });
     retranslate();
 }
 
+void ScanMenuButton::showMenu() {
+    m_menu->popup(mapToGlobal(QPoint(0, height())));
+    update();
+}
+
 void ScanMenuButton::retranslate() {
-    const bool zh = LocalizationManager::shared().isZh();
-    setText(zh ? QStringLiteral("扫描识别") : QStringLiteral("Scan"));
+    const bool zh = ViewHelpers::isZh();
+    setTitle(zh ? QStringLiteral("扫描识别") : QStringLiteral("Scan"));
     m_clipboard->setText(zh ? QStringLiteral("从剪贴板识别截图") : QStringLiteral("Scan from clipboard"));
     m_file->setText(zh ? QStringLiteral("选择图片文件…") : QStringLiteral("Choose image file…"));
-    updateGeometry();
-    update();
 }
 
 void ScanMenuButton::setSpinning(bool spinning) {
@@ -75,20 +81,19 @@ QSize ScanMenuButton::minimumSizeHint() const {
     return sizeHint();
 }
 
-void ScanMenuButton::paintEvent(QPaintEvent *) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    const QRectF area(rect());
-    QPainterPath shape;
-    shape.addRoundedRect(area, radius, radius);
-    const double opacity = isDown() || menu()->isVisible() ? 0.12 : underMouse() ? 0.1 : 0.07;
-    painter.fillPath(shape, Theme::whiteAlpha(opacity));
-    if (hasFocus() && (focusPolicy() & Qt::TabFocus)) {
-        painter.setPen(QPen(Theme::textSecondary(), 1.5));
-        painter.drawRoundedRect(area.adjusted(0.75, 0.75, -0.75, -0.75), radius, radius);
-    }
+bool ScanMenuButton::looksPressed() const {
+    return isDown() || m_menu->isVisible();
+}
 
+QColor ScanMenuButton::fillColor(State state) const {
+    return Theme::whiteAlpha(state == State::pressed ? 0.12 : state == State::hovered ? 0.1 : 0.07);
+}
+
+double ScanMenuButton::cornerRadius() const {
+    return radius;
+}
+
+void ScanMenuButton::paintFace(QPainter &painter, const QRectF &area) const {
     const QFontMetricsF metrics(font());
     const double titleWidth = metrics.horizontalAdvance(text());
     double x = (area.width() - (symbolSize + spacing + titleWidth)) / 2;

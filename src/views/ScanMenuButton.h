@@ -1,18 +1,21 @@
 #pragma once
 
-#include <QPushButton>
+#include "views/PaintedButton.h"
+
 #include <QTimer>
 
 class QAction;
+class QMenu;
 
 // The summary header's Scan menu: a soft button showing the viewfinder symbol, or a spinner while a
 // scan runs, and the title; pressing it opens the two scan entries. The entries stay usable while a
 // scan runs.
-class ScanMenuButton : public QPushButton {
+class ScanMenuButton : public PaintedButton {
     Q_OBJECT
 public:
     explicit ScanMenuButton(QWidget *parent = nullptr);
 
+    QMenu *menu() const { return m_menu; }
     QAction *clipboardAction() const { return m_clipboard; }
     QAction *fileAction() const { return m_file; }
 
@@ -20,14 +23,20 @@ public:
     bool isSpinning() const { return m_spinning; }
     // Sets the title and the two entries in the language of this moment.
     void retranslate();
+    // Opens the entries under the button.
+    void showMenu();
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    QColor fillColor(State state) const override;
+    double cornerRadius() const override;
+    void paintFace(QPainter &painter, const QRectF &area) const override;
+    bool looksPressed() const override;
 
 private:
+    QMenu *m_menu;
     QAction *m_clipboard;
     QAction *m_file;
     QTimer m_spin;

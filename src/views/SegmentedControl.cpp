@@ -3,8 +3,41 @@
 #include "views/Theme.h"
 
 #include <QButtonGroup>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QStyle>
+
+namespace {
+
+// A segment shows its focus ring only when the keyboard brought the focus, as the painted buttons
+// do; focus given when a sheet opens draws nothing.
+class Segment : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override {
+        setKeyboardFocus(event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason);
+        QPushButton::focusInEvent(event);
+    }
+    void focusOutEvent(QFocusEvent *event) override {
+        setKeyboardFocus(false);
+        QPushButton::focusOutEvent(event);
+    }
+
+private:
+    void setKeyboardFocus(bool on) {
+        if (property("keyboardFocus").toBool() == on)
+            return;
+        setProperty("keyboardFocus", on);
+        style()->unpolish(this);
+        style()->polish(this);
+        update();
+    }
+};
+
+} // namespace
 
 SegmentedControl::SegmentedControl(QWidget *parent)
     : QWidget(parent)
@@ -19,7 +52,7 @@ SegmentedControl::SegmentedControl(QWidget *parent)
                                  " background: transparent; color: %2; padding: 4px 10px; }"
                                  "QPushButton:hover { background: %3; }"
                                  "QPushButton:checked { background: %4; color: %5; }"
-                                 "QPushButton:focus { border: 1px solid %6; }")
+                                 "QPushButton[keyboardFocus=\"true\"] { border: 1px solid %6; }")
                       .arg(Theme::css(Theme::whiteAlpha(0.07)), Theme::css(Theme::textSecondary()),
                            Theme::css(Theme::whiteAlpha(0.1)), Theme::css(Theme::whiteAlpha(0.2)),
                            Theme::css(Theme::text()), Theme::css(Theme::textSecondary())));
@@ -39,7 +72,7 @@ void SegmentedControl::setSegments(const QList<std::pair<QString, int>> &segment
     m_segments.clear();
     m_values.clear();
     for (const auto &[title, segmentValue] : segments) {
-        auto *button = new QPushButton(title, this);
+        auto *button = new Segment(title, this);
         button->setCheckable(true);
         // In a dialog, Return belongs to the default button, not to a focused segment.
         button->setAutoDefault(false);

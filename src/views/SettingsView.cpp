@@ -4,13 +4,18 @@
 #include "settings/LocalizationManager.h"
 #include "settings/LoginItem.h"
 #include "settings/Preferences.h"
+#include "store/Store.h"
 #include "views/IconButton.h"
 #include "views/RoundedCard.h"
 #include "views/SegmentedControl.h"
 #include "views/SoftButton.h"
 #include "views/Theme.h"
+#include "views/ViewHelpers.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -25,81 +30,50 @@ const QList<LocalizationManager::Lang> &languageOrder() {
 
 QLabel *makeLabel(const QFont &font, const QColor &color, const char *name, QWidget *parent,
                   bool wrap = false) {
-    auto *label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(wrap);
-    Theme::style(label, font, color);
-    return label;
+    return ViewHelpers::makeLabel({.font = font, .color = color, .name = name, .wrap = wrap}, parent);
 }
+
+// Margins and gaps of the sheet, named once.
+constexpr int sideMargin = 24;
+constexpr int topMargin = 28;
+constexpr int partGap = 22;
+constexpr int captionGap = 8;
+constexpr int cardRadius = 14;
+constexpr int cardPadding = 16;
+constexpr int cardLineGap = 12;
+constexpr int closeInset = 18;
+constexpr int closeSide = 30;
 } // namespace
 
 SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
-    : Sheet(sheetSize, parent)
-    , m_reminders(reminders) {
+    : SettingsView(reminders, nullptr, parent) {}
+
+SettingsView::SettingsView(NotificationManager &reminders, Store &store, QWidget *parent)
+    : SettingsView(reminders, &store, parent) {}
+
+SettingsView::SettingsView(NotificationManager &reminders, Store *store, QWidget *parent)
+    : Sheet(store ? sheetSizeWithFolder : sheetSize, parent)
+    , m_reminders(reminders)
+    , m_store(store) {
     setObjectName(QStringLiteral("settingsSheet"));
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(24, 28, 24, 24);
-    column->setSpacing(22);
-
+    column->setContentsMargins(sideMargin, topMargin, sideMargin, sideMargin);
+    column->setSpacing(partGap);
     m_title = makeLabel(Theme::font(20, QFont::Bold), Theme::text(), "titleLabel", this);
     column->addWidget(m_title);
-
-    auto *language = new QVBoxLayout;
-    language->setSpacing(8);
-    m_languageCaption =
-        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "languageCaption", this);
-    language->addWidget(m_languageCaption);
-    m_language = new SegmentedControl(this);
-    m_language->setObjectName(QStringLiteral("languagePicker"));
-    QList<std::pair<QString, int>> languages;
-    for (const LocalizationManager::Lang lang : languageOrder())
-        languages.append({QString(), int(lang)});
-    m_language->setSegments(languages);
-    language->addWidget(m_language);
-    column->addLayout(language);
-
-    auto *remindersBox = new QVBoxLayout;
-    remindersBox->setSpacing(8);
-    m_remindersCaption =
-        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "remindersCaption", this);
-    remindersBox->addWidget(m_remindersCaption);
-    auto *card = new RoundedCard(Theme::card(), 14, this);
-    card->setObjectName(QStringLiteral("remindersCard"));
-    auto *lines = new QVBoxLayout(card);
-    lines->setContentsMargins(16, 16, 16, 16);
-    lines->setSpacing(12);
-    m_daysQuestion = makeLabel(Theme::font(14), Theme::text(), "daysQuestion", card, true);
-    lines->addWidget(m_daysQuestion);
-    m_days = new SegmentedControl(card);
-    m_days->setObjectName(QStringLiteral("daysPicker"));
-    QList<std::pair<QString, int>> days;
-    for (const int option : dayOptions())
-        days.append({QString(), option});
-    m_days->setSegments(days);
-    lines->addWidget(m_days);
-    m_daysHint = makeLabel(Theme::font(12), Theme::textTertiary(), "daysHint", card, true);
-    lines->addWidget(m_daysHint);
-    remindersBox->addWidget(card);
-    column->addLayout(remindersBox);
-
+    buildLanguage(column);
+    buildReminders(column);
+    if (m_store)
+        buildDataFolderRow(column);
     m_test = new SoftButton(
-        QString(), QStringLiteral("bell.badge"), true, [this] { sendTest(); }, this);
+        {.icon = QStringLiteral("bell.badge"), .prominent = true, .action = [this] { sendTest(); }}, this);
     m_test->setObjectName(QStringLiteral("testButton"));
     column->addWidget(m_test, 0, Qt::AlignLeft);
-
     m_hint = makeLabel(Theme::font(12), Theme::textTertiary(), "hintLabel", this, true);
     column->addWidget(m_hint);
     buildLoginSwitch(column);
     column->addStretch(1);
-
-    auto *close = new IconButton(
-        {QStringLiteral("xmark"), 12, Symbols::Weight::semibold, Theme::textSecondary(), 30, 15, 0.07}, this);
-    close->setObjectName(QStringLiteral("closeButton"));
-    close->move(sheetSize.width() - 18 - 30, 18);
-    close->raise();
-    connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
-    m_close = close;
+    buildClose();
 
     m_language->setValue(int(LocalizationManager::shared().lang()));
     // The keyboard starts on the chosen language rather than on the first segment.
@@ -120,6 +94,57 @@ SettingsView::SettingsView(NotificationManager &reminders, QWidget *parent)
             [this](LocalizationManager::Lang lang) { m_language->setValue(int(lang)); });
 
     retranslate();
+}
+
+void SettingsView::buildLanguage(QVBoxLayout *column) {
+    auto *language = new QVBoxLayout;
+    language->setSpacing(captionGap);
+    m_languageCaption =
+        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "languageCaption", this);
+    language->addWidget(m_languageCaption);
+    m_language = new SegmentedControl(this);
+    m_language->setObjectName(QStringLiteral("languagePicker"));
+    QList<std::pair<QString, int>> languages;
+    for (const LocalizationManager::Lang lang : languageOrder())
+        languages.append({QString(), int(lang)});
+    m_language->setSegments(languages);
+    language->addWidget(m_language);
+    column->addLayout(language);
+}
+
+void SettingsView::buildReminders(QVBoxLayout *column) {
+    auto *remindersBox = new QVBoxLayout;
+    remindersBox->setSpacing(captionGap);
+    m_remindersCaption =
+        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "remindersCaption", this);
+    remindersBox->addWidget(m_remindersCaption);
+    auto *card = new RoundedCard(Theme::card(), cardRadius, this);
+    card->setObjectName(QStringLiteral("remindersCard"));
+    auto *lines = new QVBoxLayout(card);
+    lines->setContentsMargins(cardPadding, cardPadding, cardPadding, cardPadding);
+    lines->setSpacing(cardLineGap);
+    m_daysQuestion = makeLabel(Theme::font(14), Theme::text(), "daysQuestion", card, true);
+    lines->addWidget(m_daysQuestion);
+    m_days = new SegmentedControl(card);
+    m_days->setObjectName(QStringLiteral("daysPicker"));
+    QList<std::pair<QString, int>> days;
+    for (const int option : dayOptions())
+        days.append({QString(), option});
+    m_days->setSegments(days);
+    lines->addWidget(m_days);
+    m_daysHint = makeLabel(Theme::font(12), Theme::textTertiary(), "daysHint", card, true);
+    lines->addWidget(m_daysHint);
+    remindersBox->addWidget(card);
+    column->addLayout(remindersBox);
+}
+
+void SettingsView::buildClose() {
+    auto *close = new IconButton(IconButton::closeLook(), this);
+    close->setObjectName(QStringLiteral("closeButton"));
+    close->move(sheetSize.width() - closeInset - closeSide, closeInset);
+    close->raise();
+    connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
+    m_close = close;
 }
 
 void SettingsView::buildLoginSwitch(QVBoxLayout *column) {
@@ -160,8 +185,86 @@ void SettingsView::sendTest() {
     });
 }
 
+void SettingsView::buildDataFolderRow(QVBoxLayout *column) {
+    auto *box = new QVBoxLayout;
+    box->setSpacing(captionGap);
+    m_folderCaption =
+        makeLabel(Theme::font(13, QFont::DemiBold), Theme::textSecondary(), "folderCaption", this);
+    box->addWidget(m_folderCaption);
+    auto *card = new RoundedCard(Theme::card(), cardRadius, this);
+    card->setObjectName(QStringLiteral("folderCard"));
+    auto *lines = new QVBoxLayout(card);
+    lines->setContentsMargins(cardPadding, cardPadding, cardPadding, cardPadding);
+    lines->setSpacing(cardLineGap);
+    m_folderPath = makeLabel(Theme::font(13), Theme::text(), "folderPath", card, true);
+    m_folderPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lines->addWidget(m_folderPath);
+    m_folderButton =
+        new SoftButton({.icon = QStringLiteral("folder"), .action = [this] { chooseDataFolder(); }}, card);
+    m_folderButton->setObjectName(QStringLiteral("folderButton"));
+    lines->addWidget(m_folderButton, 0, Qt::AlignLeft);
+    m_folderMessage = makeLabel(Theme::font(12), Theme::textTertiary(), "folderMessage", card, true);
+    m_folderMessage->hide();
+    lines->addWidget(m_folderMessage);
+    box->addWidget(card);
+    column->addLayout(box);
+}
+
+SettingsView::FolderChooser &SettingsView::folderChooser() {
+    static FolderChooser chooser = [](QWidget *parent, const QString &current) {
+        const bool zh = LocalizationManager::shared().isZh();
+        return QFileDialog::getExistingDirectory(
+            parent, zh ? QStringLiteral("选择数据文件夹") : QStringLiteral("Choose the data folder"),
+            current);
+    };
+    return chooser;
+}
+
+void SettingsView::chooseDataFolder() {
+    const QString current = QFileInfo(m_store->fileURL()).absolutePath();
+    const QString chosen = folderChooser()(this, current);
+    if (chosen.isEmpty())
+        return;
+    const QString folder = QDir::cleanPath(QFileInfo(chosen).absoluteFilePath());
+    const Store::MoveResult result = m_store->moveToFolder(folder);
+    if (!result.saved) {
+        const QString reason = result.saved.reason();
+        m_folderOutcome = [reason](bool zh) {
+            return (zh ? QStringLiteral("无法使用这个文件夹：")
+                       : QStringLiteral("This folder cannot be used: ")) +
+                   reason;
+        };
+    } else {
+        Preferences::setDataFolder(folder);
+        if (result.merged) {
+            const int mine = result.fromList;
+            const int there = result.fromFolder;
+            m_folderOutcome = [mine, there](bool zh) {
+                return zh ? QStringLiteral("两份列表已合并：文件夹中的 %1 条，这台电脑上的 %2 条。")
+                                .arg(there)
+                                .arg(mine)
+                          : QStringLiteral(
+                                "The two lists were merged: %1 records from the folder, %2 from this "
+                                "computer.")
+                                .arg(there)
+                                .arg(mine);
+            };
+        } else {
+            m_folderOutcome = [](bool zh) {
+                return zh ? QStringLiteral("列表已移到这个文件夹。")
+                          : QStringLiteral("The list was moved to this folder.");
+            };
+        }
+    }
+    retranslate();
+}
+
+QString SettingsView::dataFolderMessage() const {
+    return m_folderMessage && m_folderMessage->isVisible() ? m_folderMessage->text() : QString();
+}
+
 void SettingsView::retranslate() {
-    const bool zh = LocalizationManager::shared().isZh();
+    const bool zh = ViewHelpers::isZh();
     const QString title = zh ? QStringLiteral("设置") : QStringLiteral("Settings");
     m_title->setText(title);
     setWindowTitle(title);
@@ -192,5 +295,16 @@ void SettingsView::retranslate() {
                  "If you don't see notifications, allow them for Renewly in your desktop's Settings → "
                  "Notifications."));
     m_login->setText(zh ? QStringLiteral("登录时启动") : QStringLiteral("Start at login"));
-    static_cast<IconButton *>(m_close)->setTitle(zh ? QStringLiteral("关闭") : QStringLiteral("Close"));
+    m_close->setTitle(zh ? QStringLiteral("关闭") : QStringLiteral("Close"));
+    if (m_store) {
+        m_folderCaption->setText(zh ? QStringLiteral("数据文件夹") : QStringLiteral("Data folder"));
+        m_folderPath->setText(QDir::toNativeSeparators(QFileInfo(m_store->fileURL()).absolutePath()));
+        m_folderButton->setTitle(zh ? QStringLiteral("选择其他文件夹…")
+                                    : QStringLiteral("Choose another folder…"));
+        m_folderButton->setAccessibleName(m_folderButton->title());
+        if (m_folderOutcome) {
+            m_folderMessage->setText(m_folderOutcome(zh));
+            m_folderMessage->show();
+        }
+    }
 }

@@ -3,10 +3,8 @@
 #include "views/Symbols.h"
 #include "views/Theme.h"
 
-#include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace {
 constexpr double paddingX = 16;
@@ -17,32 +15,19 @@ constexpr double titleSize = 13;
 constexpr double radius = 10;
 } // namespace
 
-SoftButton::SoftButton(const QString &title, const QString &icon, bool prominent,
-                       std::function<void()> action, QWidget *parent)
-    : QAbstractButton(parent)
-    , m_icon(icon)
-    , m_prominent(prominent)
-    , m_action(std::move(action)) {
-    setText(title);
+SoftButton::SoftButton(const Options &options, QWidget *parent)
+    : PaintedButton(options.action, parent)
+    , m_icon(options.icon)
+    , m_prominent(options.prominent) {
     setFont(Theme::font(titleSize, QFont::DemiBold));
-    setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
-    setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    connect(this, &QAbstractButton::clicked, this, [this] {
-        if (m_action)
-            m_action();
-    });
-}
-
-void SoftButton::setTitle(const QString &title) {
-    setText(title);
-    relayout();
+    setTitle(options.title);
 }
 
 void SoftButton::setIconName(const QString &icon) {
     m_icon = icon;
-    relayout();
+    updateGeometry();
+    update();
 }
 
 void SoftButton::setProminent(bool prominent) {
@@ -58,9 +43,17 @@ QColor SoftButton::fill() const {
     return m_prominent ? Theme::accent() : Theme::whiteAlpha(0.07);
 }
 
-void SoftButton::relayout() {
-    updateGeometry();
-    update();
+QColor SoftButton::fillColor(State state) const {
+    QColor background = fill();
+    if (state == State::pressed)
+        background.setAlphaF(background.alphaF() * (m_prominent ? 0.8f : 1.6f));
+    else if (state == State::hovered)
+        background.setAlphaF(background.alphaF() * (m_prominent ? 0.9f : 1.4f));
+    return background;
+}
+
+double SoftButton::cornerRadius() const {
+    return radius;
 }
 
 QSize SoftButton::sizeHint() const {
@@ -78,25 +71,7 @@ QSize SoftButton::minimumSizeHint() const {
     return sizeHint();
 }
 
-void SoftButton::paintEvent(QPaintEvent *) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    const QRectF area = QRectF(rect());
-
-    QColor background = fill();
-    if (isDown())
-        background.setAlphaF(background.alphaF() * (m_prominent ? 0.8f : 1.6f));
-    else if (m_hovered)
-        background.setAlphaF(background.alphaF() * (m_prominent ? 0.9f : 1.4f));
-    QPainterPath shape;
-    shape.addRoundedRect(area, radius, radius);
-    painter.fillPath(shape, background);
-    if (m_keyboardFocus) {
-        painter.setPen(QPen(Theme::textSecondary(), 1.5));
-        painter.drawRoundedRect(area.adjusted(0.75, 0.75, -0.75, -0.75), radius, radius);
-    }
-
+void SoftButton::paintFace(QPainter &painter, const QRectF &area) const {
     const QColor color = foreground();
     const QFontMetricsF metrics(font());
     const double titleWidth = metrics.horizontalAdvance(text());
@@ -111,28 +86,4 @@ void SoftButton::paintEvent(QPaintEvent *) {
     painter.setFont(font());
     painter.setPen(color);
     painter.drawText(QRectF(x, 0, titleWidth + 1, area.height()), Qt::AlignVCenter | Qt::AlignLeft, text());
-}
-
-void SoftButton::enterEvent(QEnterEvent *event) {
-    m_hovered = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void SoftButton::leaveEvent(QEvent *event) {
-    m_hovered = false;
-    update();
-    QAbstractButton::leaveEvent(event);
-}
-
-void SoftButton::focusInEvent(QFocusEvent *event) {
-    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    update();
-    QAbstractButton::focusInEvent(event);
-}
-
-void SoftButton::focusOutEvent(QFocusEvent *event) {
-    m_keyboardFocus = false;
-    update();
-    QAbstractButton::focusOutEvent(event);
 }

@@ -9,8 +9,10 @@
 #include <functional>
 
 class BrandAvatar;
+class ElidedLabel;
 class FittedLabel;
-class QAbstractButton;
+class IconButton;
+class TileButton;
 class QLabel;
 class QVBoxLayout;
 
@@ -47,22 +49,30 @@ protected:
     void retranslate() override;
 
 private:
+    void buildHeader(QVBoxLayout *column);
+    void buildAmount(QVBoxLayout *column);
+    void buildActions(QVBoxLayout *column);
+    void buildDetails(QVBoxLayout *column);
+    void buildDelete(QVBoxLayout *column);
+    void buildClose();
     void rebuildFacts();
+    // Runs `callback` (held by this sheet) when it is set.
+    static std::function<void()> call(const std::function<void()> &callback);
 
     Subscription m_sub;
     std::function<void()> m_onEdit;
     std::function<void()> m_onToggle;
     std::function<void()> m_onDelete;
-    QLabel *m_name;
-    QLabel *m_category;
+    ElidedLabel *m_name;
+    ElidedLabel *m_category;
     FittedLabel *m_amount;
     QLabel *m_next;
-    QAbstractButton *m_edit;
-    QAbstractButton *m_toggle;
-    QAbstractButton *m_copy;
+    TileButton *m_edit;
+    TileButton *m_toggle;
+    TileButton *m_copy;
     QLabel *m_detailsTitle;
     QWidget *m_factsCard;
     QVBoxLayout *m_factsLayout;
-    QAbstractButton *m_delete;
-    QAbstractButton *m_close;
+    TileButton *m_delete;
+    IconButton *m_close;
 };

@@ -2,22 +2,25 @@
 
 #include "model/CurrencyRates.h"
 #include "model/Format.h"
-#include "settings/LocalizationManager.h"
 #include "store/Store.h"
 #include "views/Divider.h"
 #include "views/RoundedCard.h"
 #include "views/SegmentedControl.h"
 #include "views/Theme.h"
+#include "views/ViewHelpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -26,38 +29,92 @@
 
 namespace {
 
-bool isZh() {
-    return LocalizationManager::shared().isZh();
-}
+using ViewHelpers::isZh;
 
-bool isBlank(QChar c) {
-    return c == u'\t' || c.category() == QChar::Separator_Space;
-}
+// Margins and gaps of the form, named once.
+constexpr int sideMargin = 20;
+constexpr int barPaddingY = 14;
+constexpr int rowPaddingX = 12;
+constexpr int rowPaddingY = 5;
+constexpr int rowSpacing = 10;
+constexpr int sectionGap = 8;
+constexpr int cardRadius = 10;
+constexpr int nameFieldMinWidth = 150;
+constexpr double labelSize = 13;
+constexpr int notesMinLines = 2;
+constexpr int notesMaxLines = 4;
 
 QLabel *makeLabel(const QFont &font, const QColor &color, const char *name, QWidget *parent) {
-    auto *label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    Theme::style(label, font, color);
-    return label;
+    return ViewHelpers::makeLabel({.font = font, .color = color, .name = name}, parent);
+}
+
+QLabel *rowTitle(const char *name, QWidget *parent) {
+    return makeLabel(Theme::font(labelSize), Theme::text(), name, parent);
 }
 
 // One line of a form group: its title on the left, the control on the right.
+struct FormRowOptions {
+    // Controls share the room beside the title instead of sitting at the right end.
+    bool stretchControls = false;
+};
 QWidget *formRow(QLabel *title, const QList<QWidget *> &controls, QWidget *parent,
-                 bool stretchControls = false) {
+                 FormRowOptions options = {}) {
     auto *row = new QWidget(parent);
     auto *line = new QHBoxLayout(row);
-    line->setContentsMargins(12, 5, 12, 5);
-    line->setSpacing(10);
+    line->setContentsMargins(rowPaddingX, rowPaddingY, rowPaddingX, rowPaddingY);
+    line->setSpacing(rowSpacing);
     line->addWidget(title);
-    if (!stretchControls)
+    if (!options.stretchControls)
         line->addStretch(1);
     for (QWidget *control : controls)
-        line->addWidget(control, stretchControls ? 1 : 0);
+        line->addWidget(control, options.stretchControls ? 1 : 0);
     if (!controls.isEmpty())
         title->setBuddy(controls.constFirst());
     return row;
 }
+
+// The notes field: two to four lines high, counting the lines as they wrap, not the paragraphs.
+class NotesField : public QPlainTextEdit {
+public:
+    explicit NotesField(QWidget *parent)
+        : QPlainTextEdit(parent) {
+        connect(document(), &QTextDocument::contentsChanged, this, &NotesField::fitHeight);
+    }
+
+    int visualLineCount() const {
+        const double width = viewport()->width() - 2 * document()->documentMargin();
+        int lines = 0;
+        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+            QTextLayout layout(block.text(), font());
+            QTextOption option;
+            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            layout.setTextOption(option);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+                line.setLineWidth(width);
+            layout.endLayout();
+            lines += qMax(1, layout.lineCount());
+        }
+        return lines;
+    }
+
+    void fitHeight() {
+        const int lines = qBound(notesMinLines, visualLineCount(), notesMaxLines);
+        // The frame and padding around the text.
+        const int chrome = height() - contentsRect().height();
+        // The plain-text layout gives each line whole pixels, and counts the last as cut unless a
+        // margin and a pixel remain below it.
+        const int margin = qCeil(document()->documentMargin());
+        const int text = lines * qCeil(QFontMetricsF(font()).lineSpacing()) + 2 * margin + 1;
+        setFixedHeight(text + chrome);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override {
+        QPlainTextEdit::resizeEvent(event);
+        fitHeight();
+    }
+};
 
 } // namespace
 
@@ -79,14 +136,28 @@ SubscriptionEditView::SubscriptionEditView(Store &store, std::optional<Subscript
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    buildHeader(column);
+    column->addWidget(new Divider(this));
+    buildForm(column);
+    column->addWidget(new Divider(this));
+    buildFooter(column);
 
+    populate();
+    connectControls();
+    retranslate();
+    updateValidity();
+    m_name->setFocus();
+}
+
+void SubscriptionEditView::buildHeader(QVBoxLayout *column) {
     m_title = makeLabel(Theme::font(15, QFont::Bold), Theme::text(), "titleLabel", this);
     auto *titleRow = new QHBoxLayout;
-    titleRow->setContentsMargins(20, 14, 20, 14);
+    titleRow->setContentsMargins(sideMargin, barPaddingY, sideMargin, barPaddingY);
     titleRow->addWidget(m_title);
     column->addLayout(titleRow);
-    column->addWidget(new Divider(this));
+}
 
+void SubscriptionEditView::buildForm(QVBoxLayout *column) {
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("formScroll"));
     scroll->setFrameShape(QFrame::NoFrame);
@@ -95,98 +166,109 @@ SubscriptionEditView::SubscriptionEditView(Store &store, std::optional<Subscript
     auto *body = new QWidget(scroll);
     body->setObjectName(QStringLiteral("formBody"));
     auto *form = new QVBoxLayout(body);
-    form->setContentsMargins(20, 6, 20, 16);
+    form->setContentsMargins(sideMargin, 6, sideMargin, 16);
     form->setSpacing(6);
-    const auto section = [&](QLabel *&header, const char *name) {
-        header = makeLabel(Theme::font(12, QFont::DemiBold), Theme::textSecondary(), name, body);
-        form->addSpacing(8);
-        form->addWidget(header);
-        auto *card = new RoundedCard(Theme::card(), 10, body);
-        auto *rows = new QVBoxLayout(card);
-        rows->setContentsMargins(0, 2, 0, 2);
-        rows->setSpacing(0);
-        form->addWidget(card);
-        return std::pair{card, rows};
-    };
+    buildBasics(addSection(form, m_basicsHeader, "basicsHeader"));
+    buildBilling(addSection(form, m_billingHeader, "billingHeader"));
+    buildNotes(addSection(form, m_notesHeader, "notesHeader"));
+    form->addStretch(1);
+    scroll->setWidget(body);
+    column->addWidget(scroll, 1);
+}
 
-    // Basics: name, amount with currency, category.
-    auto [basics, basicsRows] = section(m_basicsHeader, "basicsHeader");
-    m_nameLabel = makeLabel(Theme::font(13), Theme::text(), "nameLabel", basics);
-    m_name = new QLineEdit(basics);
+QVBoxLayout *SubscriptionEditView::addSection(QVBoxLayout *form, QLabel *&header, const char *name) {
+    QWidget *body = form->parentWidget();
+    header = makeLabel(Theme::font(12, QFont::DemiBold), Theme::textSecondary(), name, body);
+    form->addSpacing(sectionGap);
+    form->addWidget(header);
+    auto *card = new RoundedCard(Theme::card(), cardRadius, body);
+    auto *rows = new QVBoxLayout(card);
+    rows->setContentsMargins(0, 2, 0, 2);
+    rows->setSpacing(0);
+    form->addWidget(card);
+    return rows;
+}
+
+void SubscriptionEditView::buildBasics(QVBoxLayout *rows) {
+    QWidget *card = rows->parentWidget();
+    m_nameLabel = rowTitle("nameLabel", card);
+    m_name = new QLineEdit(card);
     m_name->setObjectName(QStringLiteral("nameField"));
-    m_name->setMinimumWidth(150);
-    basicsRows->addWidget(formRow(m_nameLabel, {m_name}, basics, true));
-    basicsRows->addWidget(new Divider(basics));
-    m_amountLabel = makeLabel(Theme::font(13), Theme::text(), "amountLabel", basics);
-    m_amount = new QLineEdit(basics);
+    m_name->setMinimumWidth(nameFieldMinWidth);
+    rows->addWidget(formRow(m_nameLabel, {m_name}, card, {.stretchControls = true}));
+    rows->addWidget(new Divider(card));
+    m_amountLabel = rowTitle("amountLabel", card);
+    m_amount = new QLineEdit(card);
     m_amount->setObjectName(QStringLiteral("amountField"));
     m_amount->setMaximumWidth(amountFieldMaxWidth);
-    m_currencyPicker = new QComboBox(basics);
+    m_currencyPicker = new QComboBox(card);
     m_currencyPicker->setObjectName(QStringLiteral("currencyPicker"));
     m_currencyPicker->setFixedWidth(currencyPickerWidth);
     for (const QString &code : CurrencyRates::supportedCurrencies())
         m_currencyPicker->addItem(code, code);
-    basicsRows->addWidget(formRow(m_amountLabel, {m_amount, m_currencyPicker}, basics, true));
-    basicsRows->addWidget(new Divider(basics));
-    m_categoryLabel = makeLabel(Theme::font(13), Theme::text(), "categoryLabel", basics);
-    m_categoryPicker = new QComboBox(basics);
+    rows->addWidget(formRow(m_amountLabel, {m_amount, m_currencyPicker}, card, {.stretchControls = true}));
+    rows->addWidget(new Divider(card));
+    m_categoryLabel = rowTitle("categoryLabel", card);
+    m_categoryPicker = new QComboBox(card);
     m_categoryPicker->setObjectName(QStringLiteral("categoryPicker"));
     for (const QString &category : standardCategories())
         m_categoryPicker->addItem(category, category);
-    basicsRows->addWidget(formRow(m_categoryLabel, {m_categoryPicker}, basics));
+    rows->addWidget(formRow(m_categoryLabel, {m_categoryPicker}, card));
+}
 
-    // Billing: type, cycle (recurring only), first charge or purchase date, still active.
-    auto [billing, billingRows] = section(m_billingHeader, "billingHeader");
-    m_typeLabel = makeLabel(Theme::font(13), Theme::text(), "typeLabel", billing);
-    m_typePicker = new SegmentedControl(billing);
+void SubscriptionEditView::buildBilling(QVBoxLayout *rows) {
+    QWidget *card = rows->parentWidget();
+    m_typeLabel = rowTitle("typeLabel", card);
+    m_typePicker = new SegmentedControl(card);
     m_typePicker->setObjectName(QStringLiteral("billingTypePicker"));
     m_typePicker->setSegments(
         {{QString(), int(BillingType::recurring)}, {QString(), int(BillingType::oneTime)}});
-    billingRows->addWidget(formRow(m_typeLabel, {m_typePicker}, billing));
-    billingRows->addWidget(new Divider(billing));
-    m_cycleLabel = makeLabel(Theme::font(13), Theme::text(), "cycleLabel", billing);
-    m_cyclePicker = new QComboBox(billing);
+    rows->addWidget(formRow(m_typeLabel, {m_typePicker}, card));
+    rows->addWidget(new Divider(card));
+    m_cycleLabel = rowTitle("cycleLabel", card);
+    m_cyclePicker = new QComboBox(card);
     m_cyclePicker->setObjectName(QStringLiteral("cyclePicker"));
     for (const BillingCycle cycle : allBillingCycles())
         m_cyclePicker->addItem(QString(), int(cycle));
-    m_cycleRow = formRow(m_cycleLabel, {m_cyclePicker}, billing);
+    m_cycleRow = formRow(m_cycleLabel, {m_cyclePicker}, card);
     m_cycleRow->setObjectName(QStringLiteral("cycleRow"));
-    billingRows->addWidget(m_cycleRow);
-    m_cycleDivider = new Divider(billing);
-    billingRows->addWidget(m_cycleDivider);
-    m_dateLabel = makeLabel(Theme::font(13), Theme::text(), "dateLabel", billing);
-    m_datePicker = new QDateEdit(billing);
+    rows->addWidget(m_cycleRow);
+    m_cycleDivider = new Divider(card);
+    rows->addWidget(m_cycleDivider);
+    m_dateLabel = rowTitle("dateLabel", card);
+    m_datePicker = new QDateEdit(card);
     m_datePicker->setObjectName(QStringLiteral("startDatePicker"));
     m_datePicker->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
     m_datePicker->setCalendarPopup(true);
-    billingRows->addWidget(formRow(m_dateLabel, {m_datePicker}, billing));
-    billingRows->addWidget(new Divider(billing));
-    m_activeLabel = makeLabel(Theme::font(13), Theme::text(), "activeLabel", billing);
-    m_active = new QCheckBox(billing);
+    rows->addWidget(formRow(m_dateLabel, {m_datePicker}, card));
+    rows->addWidget(new Divider(card));
+    m_activeLabel = rowTitle("activeLabel", card);
+    m_active = new QCheckBox(card);
     m_active->setObjectName(QStringLiteral("activeToggle"));
-    billingRows->addWidget(formRow(m_activeLabel, {m_active}, billing));
+    rows->addWidget(formRow(m_activeLabel, {m_active}, card));
+}
 
-    // Notes: two to four lines.
-    auto [notesCard, notesRows] = section(m_notesHeader, "notesHeader");
-    m_notes = new QPlainTextEdit(notesCard);
+void SubscriptionEditView::buildNotes(QVBoxLayout *rows) {
+    auto *notes = new NotesField(rows->parentWidget());
+    m_notes = notes;
     m_notes->setObjectName(QStringLiteral("notesField"));
     m_notes->setTabChangesFocus(true);
-    m_notes->setFont(Theme::font(13));
+    m_notes->setFont(Theme::font(labelSize));
     m_notes->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    notesRows->setContentsMargins(8, 8, 8, 8);
-    notesRows->addWidget(m_notes);
-    form->addStretch(1);
-    scroll->setWidget(body);
-    column->addWidget(scroll, 1);
+    rows->setContentsMargins(8, 8, 8, 8);
+    rows->addWidget(m_notes);
+    notes->fitHeight();
+}
 
-    column->addWidget(new Divider(this));
+void SubscriptionEditView::buildFooter(QVBoxLayout *column) {
     auto *footer = new QHBoxLayout;
-    footer->setContentsMargins(20, 14, 20, 14);
-    footer->setSpacing(10);
+    footer->setContentsMargins(sideMargin, barPaddingY, sideMargin, barPaddingY);
+    footer->setSpacing(rowSpacing);
     m_delete = new QPushButton(this);
     m_delete->setObjectName(QStringLiteral("deleteButton"));
     m_delete->setAutoDefault(false);
-    m_delete->setStyleSheet(QStringLiteral("QPushButton { color: rgb(255, 107, 107); }"));
+    m_delete->setStyleSheet(
+        QStringLiteral("QPushButton { color: %1; }").arg(Theme::css(Theme::destructive())));
     m_delete->setVisible(mode() == Mode::edit);
     footer->addWidget(m_delete);
     footer->addStretch(1);
@@ -207,9 +289,9 @@ SubscriptionEditView::SubscriptionEditView(Store &store, std::optional<Subscript
                  Theme::css(Theme::textSecondary())));
     footer->addWidget(m_save);
     column->addLayout(footer);
+}
 
-    populate();
-
+void SubscriptionEditView::connectControls() {
     connect(m_name, &QLineEdit::textChanged, this, &SubscriptionEditView::updateValidity);
     connect(m_amount, &QLineEdit::textChanged, this, &SubscriptionEditView::updateValidity);
     // Only a choice of the user changes the state: a value that is none of the options stays as
@@ -233,18 +315,9 @@ SubscriptionEditView::SubscriptionEditView(Store &store, std::optional<Subscript
         if (moment.isValid())
             m_startDate = moment.toUTC();
     });
-    connect(m_notes->document(), &QTextDocument::contentsChanged, this, [this] {
-        const int lines = qBound(2, m_notes->document()->lineCount(), 4);
-        m_notes->setFixedHeight(lines * m_notes->fontMetrics().lineSpacing() + 18);
-    });
     connect(m_delete, &QPushButton::clicked, this, &SubscriptionEditView::remove);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_save, &QPushButton::clicked, this, &SubscriptionEditView::save);
-
-    Q_EMIT m_notes->document()->contentsChanged();
-    retranslate();
-    updateValidity();
-    m_name->setFocus();
 }
 
 SubscriptionEditView::Mode SubscriptionEditView::mode() const {
@@ -267,13 +340,7 @@ QString SubscriptionEditView::title(Mode mode) {
 }
 
 QString SubscriptionEditView::trimmed(const QString &text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text.at(begin)))
-        ++begin;
-    while (end > begin && isBlank(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
+    return ViewHelpers::trimmedBlanks(text);
 }
 
 std::optional<double> SubscriptionEditView::parseAmount(const QString &text) {
@@ -388,7 +455,15 @@ void SubscriptionEditView::save() {
 void SubscriptionEditView::remove() {
     if (!m_existing)
         return;
-    m_store.remove(*m_existing);
+    const Subscription record = *m_existing;
+    const QList<Subscription> &list = m_store.subscriptions();
+    const auto it =
+        std::find_if(list.cbegin(), list.cend(), [&](const Subscription &s) { return s.id == record.id; });
+    const qsizetype index = it == list.cend() ? -1 : it - list.cbegin();
+    m_store.remove(record);
+    // Only what this removed can be put back.
+    if (index >= 0)
+        Q_EMIT removed(record, index);
     accept();
 }
 

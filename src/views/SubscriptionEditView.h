@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QVBoxLayout;
 class SegmentedControl;
 class Store;
 
@@ -60,10 +61,22 @@ public:
     // A whole amount without a fractional part, any other in the shortest form that reads back the same.
     static QString formatAmount(double amount);
 
+Q_SIGNALS:
+    // Delete took `record` out of the store, where it stood at `index`.
+    void removed(const Subscription &record, qsizetype index);
+
 protected:
     void retranslate() override;
 
 private:
+    void buildHeader(QVBoxLayout *column);
+    void buildForm(QVBoxLayout *column);
+    QVBoxLayout *addSection(QVBoxLayout *form, QLabel *&header, const char *name);
+    void buildBasics(QVBoxLayout *rows);
+    void buildBilling(QVBoxLayout *rows);
+    void buildNotes(QVBoxLayout *rows);
+    void buildFooter(QVBoxLayout *column);
+    void connectControls();
     void populate();
     void updateValidity();
     void updateBillingRows();

@@ -5,6 +5,7 @@
 #include "views/BrandAvatar.h"
 #include "views/Symbols.h"
 #include "views/Theme.h"
+#include "views/ViewHelpers.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -17,9 +18,7 @@ constexpr double avatarSize = 42;
 constexpr double chevronSize = 11;
 constexpr double radius = 14;
 
-bool isZh() {
-    return LocalizationManager::shared().isZh();
-}
+using ViewHelpers::isZh;
 
 QColor tagColor(SubscriptionRow::Tag tag) {
     return tag == SubscriptionRow::Tag::paused ? Theme::textTertiary() : Theme::accent();

@@ -32,6 +32,8 @@ const QHash<QString, const char *> &bodies() {
         {QStringLiteral("macwindow"),
          R"(<rect @S x="3" y="4.5" width="18" height="15" rx="2.5"/><path @S d="M3 9.2h18"/><circle @F cx="6" cy="6.9" r="0.9"/><circle @F cx="8.8" cy="6.9" r="0.9"/>)"},
         {QStringLiteral("plus"), R"(<path @S d="M12 5v14M5 12h14"/>)"},
+        {QStringLiteral("folder"),
+         R"(<path @S d="M3 7.5A1.5 1.5 0 0 1 4.5 6h4.2l2 2h8.8A1.5 1.5 0 0 1 21 9.5v8a1.5 1.5 0 0 1-1.5 1.5h-15A1.5 1.5 0 0 1 3 17.5z"/>)"},
         {QStringLiteral("sparkles"),
          R"(<path @F d="M10 2.5c.7 4.6 1.9 5.8 6.5 6.5-4.6.7-5.8 1.9-6.5 6.5-.7-4.6-1.9-5.8-6.5-6.5 4.6-.7 5.8-1.9 6.5-6.5z"/><path @F d="M17.5 13c.4 2.4 1 3 3.5 3.5-2.4.4-3 1-3.5 3.5-.4-2.4-1-3-3.5-3.5 2.4-.4 3-1 3.5-3.5z"/>)"},
         {QStringLiteral("tray"),

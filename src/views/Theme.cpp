@@ -3,6 +3,7 @@
 #include "Symbols.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QProxyStyle>
 #include <QStyleFactory>
 
@@ -46,6 +47,11 @@ const QColor &onAccent() {
 }
 const QColor &hairline() {
     static const QColor c = rgb(255, 255, 255, 0.07);
+    return c;
+}
+
+const QColor &destructive() {
+    static const QColor c = rgb(255, 107, 107);
     return c;
 }
 
@@ -101,8 +107,34 @@ QString styleSheet() {
         .arg(css(text()), css(card()), css(whiteAlpha(0.12)), css(bg()), css(whiteAlpha(0.1)));
 }
 
+QStringList families(const QString &latin) {
+    // Noto Sans CJK SC comes with Regular, Medium and Bold (and more); fontconfig's own fallback for
+    // Han text may be a face with Regular only, which Qt then draws for every weight.
+    static const QString chinese = [] {
+        const QString family = QStringLiteral("Noto Sans CJK SC");
+        return QFontDatabase::hasFamily(family) ? family : QString();
+    }();
+    QStringList list{latin};
+    if (!chinese.isEmpty() && latin != chinese)
+        list.append(chinese);
+    return list;
+}
+
+QFont applicationFont(const QFont &base) {
+    QFont f = base;
+    // The face the platform resolves the family to, not a generic name such as "Sans Serif": in a
+    // list of families Qt takes the names literally and would skip an alias.
+    f.setFamilies(families(QFontInfo(base).family()));
+    return f;
+}
+
 QFont font(double pixelSize, QFont::Weight weight, Design design) {
+    // The Chinese face has no semibold: Qt would settle on its Medium, lighter than the bold the
+    // Latin letters of the same line get, so semibold asks for the bold face in both scripts.
+    if (weight == QFont::DemiBold)
+        weight = QFont::Bold;
     QFont f;
+    f.setFamilies(families(QFontInfo(QFont()).family()));
     if (design == Design::rounded) {
         // A rounded face is used when the machine has one; the default sans otherwise.
         static const QString rounded = [] {
@@ -113,7 +145,7 @@ QFont font(double pixelSize, QFont::Weight weight, Design design) {
             return QString();
         }();
         if (!rounded.isEmpty())
-            f.setFamily(rounded);
+            f.setFamilies(families(rounded));
     }
     f.setPixelSize(qMax(1, qRound(pixelSize)));
     f.setWeight(weight);

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QPalette>
 #include <QString>
+#include <QStringList>
 
 class QStyle;
 
@@ -19,6 +20,7 @@ const QColor &textTertiary();  // hints, chevrons, the paused tag, dimmed badges
 const QColor &accent();        // prominent fills, the one-time tag
 const QColor &onAccent();      // text and icons on an accent fill
 const QColor &hairline();      // thin separator lines
+const QColor &destructive();   // the delete actions
 
 // White at the given opacity, for the soft fills of badges and buttons.
 QColor whiteAlpha(double opacity);
@@ -35,6 +37,12 @@ enum class Design { standard, rounded };
 // A font of `pixelSize` logical pixels. Sizes in the layouts are given in points of a 1:1 display,
 // so they are used as pixels here; `rounded` asks for the rounded family where one is installed.
 QFont font(double pixelSize, QFont::Weight weight = QFont::Normal, Design design = Design::standard);
+// The families a font asks for: the given Latin family, then a Chinese family that has every weight
+// the layouts name, so medium, semibold and bold Chinese text is not drawn in a regular-only
+// fallback face.
+QStringList families(const QString &latin);
+// The application's default font with those families, for the platform's own controls.
+QFont applicationFont(const QFont &base);
 
 // "#RRGGBB" or "rgba(r, g, b, a)" for style sheets.
 QString css(const QColor &color);

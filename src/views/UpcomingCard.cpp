@@ -1,9 +1,10 @@
 #include "UpcomingCard.h"
 
 #include "model/Format.h"
-#include "settings/LocalizationManager.h"
 #include "views/BrandAvatar.h"
+#include "views/SubscriptionRow.h"
 #include "views/Theme.h"
+#include "views/ViewHelpers.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -18,11 +19,12 @@ constexpr double radius = 14;
 
 UpcomingCard::UpcomingCard(const UpcomingCharge &charge)
     : m_sub(charge.sub)
+    , m_name(SubscriptionRow::displayName(charge.sub.name))
     , m_due(dueLabel(charge.days))
     , m_amount(QStringLiteral("-") + Format::money(charge.sub.amount, charge.sub.currency)) {}
 
 QString UpcomingCard::dueLabel(int days) {
-    const bool zh = LocalizationManager::shared().isZh();
+    const bool zh = ViewHelpers::isZh();
     if (days == 0)
         return zh ? QStringLiteral("今天扣费") : QStringLiteral("Charged today");
     return zh ? QString::number(days) + QStringLiteral(" 天后扣费")
@@ -30,7 +32,7 @@ QString UpcomingCard::dueLabel(int days) {
 }
 
 QString UpcomingCard::accessibleText() const {
-    return QStringList{m_sub.name, m_due, m_amount}.join(QStringLiteral(", "));
+    return QStringList{m_name, m_due, m_amount}.join(QStringLiteral(", "));
 }
 
 void UpcomingCard::paint(QPainter &painter, const QRect &rect) const {
@@ -66,7 +68,7 @@ void UpcomingCard::paint(QPainter &painter, const QRect &rect) const {
     double y = centerY - (nameMetrics.height() + 2 + dueMetrics.height()) / 2;
     painter.setFont(nameFont);
     painter.drawText(QRectF(left, y, available, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     nameMetrics.elidedText(m_sub.name, Qt::ElideRight, available));
+                     nameMetrics.elidedText(m_name, Qt::ElideRight, available));
     y += nameMetrics.height() + 2;
     painter.setFont(dueFont);
     painter.setPen(Theme::accent());

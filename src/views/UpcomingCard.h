@@ -13,7 +13,8 @@ public:
     explicit UpcomingCard(const UpcomingCharge &charge);
 
     const Subscription &sub() const { return m_sub; }
-    QString name() const { return m_sub.name; }
+    // The name as shown: "未命名" / "Untitled" when empty.
+    QString name() const { return m_name; }
     QString due() const { return m_due; }
     QString amount() const { return m_amount; }
     QString accessibleText() const;
@@ -25,6 +26,7 @@ public:
 
 private:
     Subscription m_sub;
+    QString m_name;
     QString m_due;
     QString m_amount;
 };

@@ -2,11 +2,11 @@
 
 #include "exchange/Export.h"
 #include "store/SubscriptionFile.h"
+#include "views/AlertSheet.h"
 #include "views/ExchangeFlow.h"
 #include "views/ImportPreviewView.h"
 
 #include <QListWidget>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -108,8 +108,8 @@ private Q_SLOTS:
         QDropEvent again(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&content, &again);
         QVERIFY(again.isAccepted());
-        QVERIFY(h.waitForSheet<QMessageBox>());
-        QVERIFY(h.sheetAs<QMessageBox>()->text().contains(u"export.json"_qs));
+        QVERIFY(h.waitForSheet<AlertSheet>());
+        QVERIFY(h.sheetAs<AlertSheet>()->message().contains(u"export.json"_qs));
     }
 
     // Export writes the list; a record removed after the day's backup comes back from it.

@@ -1,11 +1,15 @@
 #include "MainWindowHarness.h"
 
+#include "store/SubscriptionFile.h"
+#include "views/NoticeBar.h"
+
 #include "model/CurrencyRates.h"
 #include "model/Format.h"
 #include "store/Aggregates.h"
 #include "views/CardList.h"
 #include "views/FittedLabel.h"
 #include "views/HeroView.h"
+#include "views/NoticeBar.h"
 #include "views/ScanMenuButton.h"
 #include "views/SettingsView.h"
 #include "views/SoftButton.h"
@@ -26,11 +30,6 @@ QString labelText(const QWidget &widget, const char *name) {
     return label ? label->text() : QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
 }
 
-QString fitted(const QWidget &widget, const char *name) {
-    auto *label = widget.findChild<FittedLabel *>(QString::fromLatin1(name));
-    return label ? label->text() : QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
-}
-
 QStringList column(const CardList *list, int role) {
     QStringList values;
     for (int row = 0; row < list->count(); ++row)
@@ -45,25 +44,21 @@ class TestMainWindow : public QObject {
 private Q_SLOTS:
     void init();
     void cleanup();
-    void emptyStore_data();
-    void emptyStore();
     void loadSamplesFillsTheList();
     void addButtonsOpenTheAddForm();
-    void summaryFigures();
     void comingCharges_data();
     void comingCharges();
     void rowTexts_data();
     void rowTexts();
-    void listFollowsMainListOrderAndCountsPaused();
-    void keyboardOpensTheDetailOfTheCurrentRow();
     void remindersFollowTheList();
-    void columnIsAtMost760Wide_data();
-    void columnIsAtMost760Wide();
     void aSheetAskedForWhileAnotherIsOpenWaits();
-    void stateSurvivesHidingTheWindow();
-    void iconOnlyControlsHaveNames();
     void tabWalksEveryControl_data();
     void tabWalksEveryControl();
+    void changesFromAnotherComputer();
+    void emptyNameInComingCharges_data();
+    void emptyNameInComingCharges();
+    void deletionCanBeUndoneInPlace_data();
+    void deletionCanBeUndoneInPlace();
 
 private:
     std::unique_ptr<MainWindowHarness> m_h;
@@ -75,38 +70,6 @@ void TestMainWindow::init() {
 
 void TestMainWindow::cleanup() {
     m_h.reset();
-}
-
-void TestMainWindow::emptyStore_data() {
-    QTest::addColumn<Lang>("lang");
-    QTest::addColumn<QStringList>("texts");
-    QTest::newRow("zh") << Lang::zh << QStringList{"续费账簿",           "全部订阅", "0 项",
-                                                   "还没有任何订阅记录", "手动添加", "载入示例"};
-    QTest::newRow("en") << Lang::en
-                        << QStringList{"Subscription manager", "All subscriptions", "0 items",
-                                       "No subscriptions yet", "Add manually",      "Load samples"};
-}
-
-void TestMainWindow::emptyStore() {
-    QFETCH(Lang, lang);
-    QFETCH(QStringList, texts);
-    TestSupport::LanguageGuard language(lang);
-    ContentView &content = m_h->show();
-    QCOMPARE(labelText(content, "appName"), QStringLiteral("Renewly"));
-    QCOMPARE((QStringList{labelText(content, "appSubtitle"), labelText(content, "subscriptionsTitle"),
-                          labelText(content, "subscriptionsCount"), labelText(content, "emptyText"),
-                          content.findChild<SoftButton *>(QStringLiteral("emptyAddButton"))->title(),
-                          content.findChild<SoftButton *>(QStringLiteral("loadSamplesButton"))->title()}),
-             texts);
-    const bool zh = lang == Lang::zh;
-    QCOMPARE(fitted(content, "monthlyAmount"), Format::base(0, zh));
-    QCOMPARE(fitted(content, "yearlyValue"), Format::base(0, zh));
-    QCOMPARE(fitted(content, "activeValue"), QStringLiteral("0"));
-    QCOMPARE(fitted(content, "dueSoonValue"), QStringLiteral("0"));
-    // No coming-charges section at all, not even its header.
-    QVERIFY(!content.findChild<QWidget *>(QStringLiteral("upcomingSection"))->isVisible());
-    QVERIFY(content.findChild<QWidget *>(QStringLiteral("emptyState"))->isVisible());
-    QVERIFY(!content.subscriptionList()->isVisible());
 }
 
 void TestMainWindow::loadSamplesFillsTheList() {
@@ -139,33 +102,6 @@ void TestMainWindow::addButtonsOpenTheAddForm() {
         QVERIFY(m_h->waitForNoSheet());
         QVERIFY(!content.isAdding());
     }
-}
-
-void TestMainWindow::summaryFigures() {
-    TestSupport::LanguageGuard language(Lang::zh);
-    m_h->store.add(MainWindowHarness::sub(QStringLiteral("A"), 30, QStringLiteral("CNY"), 2));
-    m_h->store.add(MainWindowHarness::sub(QStringLiteral("B"), 120, QStringLiteral("CNY"), 20,
-                                          BillingType::recurring, BillingCycle::yearly));
-    m_h->store.add(MainWindowHarness::sub(QStringLiteral("Paused"), 50, QStringLiteral("CNY"), 1,
-                                          BillingType::recurring, BillingCycle::monthly, false));
-    m_h->store.add(
-        MainWindowHarness::sub(QStringLiteral("Once"), 99, QStringLiteral("CNY"), 3, BillingType::oneTime));
-    ContentView &content = m_h->show();
-    QCOMPARE(fitted(content, "monthlyAmount"), QStringLiteral("¥40"));
-    QCOMPARE(fitted(content, "yearlyValue"), QStringLiteral("¥480"));
-    QCOMPARE(fitted(content, "activeValue"), QStringLiteral("2"));
-    // The one-time purchase dated within the week counts as a charge; the paused one does not.
-    QCOMPARE(fitted(content, "dueSoonValue"), QStringLiteral("2"));
-    QCOMPARE(labelText(content, "monthlyCaption"), QStringLiteral("每月订阅支出"));
-    QCOMPARE(labelText(content, "yearlyCaption"), QStringLiteral("每年支出"));
-    QCOMPARE(labelText(content, "activeCaption"), QStringLiteral("进行中"));
-    QCOMPARE(labelText(content, "dueSoonCaption"), QStringLiteral("近 7 天待扣"));
-    QCOMPARE(content.hero()->scanButton()->text(), QStringLiteral("扫描识别"));
-    QCOMPARE(content.hero()->scanButton()->clipboardAction()->text(), QStringLiteral("从剪贴板识别截图"));
-    QCOMPARE(content.hero()->scanButton()->fileAction()->text(), QStringLiteral("选择图片文件…"));
-    LocalizationManager::shared().setLang(Lang::en);
-    QCOMPARE(fitted(content, "monthlyAmount"), Format::base(40, false));
-    QCOMPARE(content.hero()->scanButton()->fileAction()->text(), QStringLiteral("Choose image file…"));
 }
 
 void TestMainWindow::comingCharges_data() {
@@ -201,12 +137,12 @@ void TestMainWindow::rowTexts_data() {
     QTest::addColumn<QStringList>("texts"); // name, tag, summary, amount, monthly
     QTest::addColumn<bool>("dimmed");
     const auto sub = &MainWindowHarness::sub;
-    QTest::newRow("monthly, en")
-        << Lang::en
-        << sub("Netflix", 15.99, "USD", 3, BillingType::recurring, BillingCycle::monthly, true, "影音", {})
-        << QStringList{"Netflix", "", "Video · Monthly · Charges 2025/03/13", "-$15.99",
-                       "≈" + Format::base(15.99 * CurrencyRates::rate("USD"), false) + "/mo"}
-        << false;
+    QTest::newRow("monthly, en") << Lang::en
+                                 << sub("Netflix", 15.99, "USD", 3, BillingType::recurring,
+                                        BillingCycle::monthly, true, "影音", {})
+                                 << QStringList{"Netflix", "", "Video · Monthly · Charges 2025/03/13",
+                                                "-$15.99", "≈$15.99/mo"}
+                                 << false;
     QTest::newRow("monthly, zh") << Lang::zh
                                  << sub("爱奇艺", 25, "CNY", 3, BillingType::recurring, BillingCycle::monthly,
                                         true, "影音", {})
@@ -217,12 +153,7 @@ void TestMainWindow::rowTexts_data() {
                                    << sub("Gym", 30, "CNY", 0, BillingType::recurring, BillingCycle::monthly,
                                           true, "健康", {})
                                    << QStringList{"Gym", "", "健康 · Monthly · Charged today", "-¥30",
-                                                  "≈" + Format::base(30, false) + "/mo"}
-                                   << false;
-    QTest::newRow("due today, zh") << Lang::zh
-                                   << sub("Gym", 30, "CNY", 0, BillingType::recurring, BillingCycle::monthly,
-                                          true, "健康", {})
-                                   << QStringList{"Gym", "", "健康 · 每月 · 今天扣费", "-¥30", "≈¥30/月"}
+                                                  "≈$4.17/mo"}
                                    << false;
     QTest::newRow("one-time ahead") << Lang::en
                                     << sub("Things", 49.99, "USD", 2, BillingType::oneTime,
@@ -248,20 +179,7 @@ void TestMainWindow::rowTexts_data() {
         << QStringList{"Gym", "Paused", "Video · Monthly · Charges 2025/03/14", "-€30", ""} << true;
     QTest::newRow("empty name, en")
         << Lang::en << sub("", 1, "USD", 3, BillingType::recurring, BillingCycle::weekly, true, "影音", {})
-        << QStringList{"Untitled", "", "Video · Weekly · Charges 2025/03/13", "-$1",
-                       "≈" + Format::base(52.0 / 12 * CurrencyRates::rate("USD"), false) + "/mo"}
-        << false;
-    QTest::newRow("name of spaces is kept")
-        << Lang::zh << sub("  ", 1, "CNY", 3, BillingType::oneTime, BillingCycle::weekly, true, "影音", {})
-        << QStringList{"  ", "单次", "影音 · 2025/03/13 扣费", "-¥1", ""} << false;
-    QTest::newRow("empty category starts with the separator")
-        << Lang::zh << sub("X", 12, "CNY", 3, BillingType::recurring, BillingCycle::monthly, true, "", {})
-        << QStringList{"X", "", " · 每月 · 2025/03/13 扣费", "-¥12", "≈¥12/月"} << false;
-    QTest::newRow("lower-case code converts like upper case")
-        << Lang::zh << sub("X", 10, "usd", 3, BillingType::recurring, BillingCycle::monthly, true, "影音", {})
-        << QStringList{"X", "", "影音 · 每月 · 2025/03/13 扣费", "-" + Format::money(10, "usd"),
-                       "≈" + Format::base(10 * CurrencyRates::rate("USD"), true) + "/月"}
-        << false;
+        << QStringList{"Untitled", "", "Video · Weekly · Charges 2025/03/13", "-$1", "≈$4.33/mo"} << false;
 }
 
 void TestMainWindow::rowTexts() {
@@ -285,50 +203,6 @@ void TestMainWindow::rowTexts() {
         if (!text.trimmed().isEmpty())
             QVERIFY2(spoken.contains(text), qPrintable(spoken));
     }
-}
-
-void TestMainWindow::listFollowsMainListOrderAndCountsPaused() {
-    TestSupport::LanguageGuard language(Lang::en);
-    const auto sub = &MainWindowHarness::sub;
-    m_h->store.add(
-        sub("Paused big", 500, "USD", 3, BillingType::recurring, BillingCycle::monthly, false, "影音", {}));
-    m_h->store.add(
-        sub("Cheap", 1, "USD", 3, BillingType::recurring, BillingCycle::monthly, true, "影音", {}));
-    m_h->store.add(
-        sub("Yearly", 120, "USD", 3, BillingType::recurring, BillingCycle::yearly, true, "影音", {}));
-    m_h->store.add(
-        sub("Dear", 50, "USD", 3, BillingType::recurring, BillingCycle::monthly, true, "影音", {}));
-    m_h->store.add(sub("Once", 999, "USD", 3, BillingType::oneTime, BillingCycle::monthly, true, "影音", {}));
-    ContentView &content = m_h->show();
-    QStringList expected;
-    for (const Subscription &s : sortedSubs(m_h->store.subscriptions()))
-        expected.append(s.name);
-    QCOMPARE(column(content.subscriptionList(), CardList::NameRole), expected);
-    QCOMPARE(expected.constLast(), QStringLiteral("Paused big"));
-    QCOMPARE(labelText(content, "subscriptionsCount"), QStringLiteral("5 items"));
-    QCOMPARE(content.subscriptionList()->height(), 5 * SubscriptionRow::height + 4 * CardList::gap);
-    // A click in the gap between two cards opens nothing.
-    CardList *list = content.subscriptionList();
-    const QPoint gap(list->width() / 2, list->cardRect(0).bottom() + CardList::gap / 2 + 1);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, gap);
-    QTest::qWait(50);
-    QVERIFY(!m_h->sheet());
-}
-
-void TestMainWindow::keyboardOpensTheDetailOfTheCurrentRow() {
-    m_h->store.add(MainWindowHarness::sub(QStringLiteral("First"), 100));
-    m_h->store.add(MainWindowHarness::sub(QStringLiteral("Second"), 10));
-    ContentView &content = m_h->show();
-    content.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&content));
-    CardList *list = content.subscriptionList();
-    list->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(list, Qt::Key_Down);
-    QCOMPARE(list->currentIndex().row(), 1);
-    QTest::keyClick(list, Qt::Key_Return);
-    auto *detail = m_h->waitForSheet<SubscriptionDetailView>();
-    QVERIFY(detail);
-    QCOMPARE(detail->sub().name, QStringLiteral("Second"));
 }
 
 void TestMainWindow::remindersFollowTheList() {
@@ -362,74 +236,18 @@ void TestMainWindow::remindersFollowTheList() {
     QCOMPARE(m_h->reschedules(), afterShow + 4);
 }
 
-void TestMainWindow::columnIsAtMost760Wide_data() {
-    QTest::addColumn<int>("windowWidth");
-    QTest::addColumn<bool>("atMost");
-    QTest::newRow("narrowest") << 700 << false;
-    QTest::newRow("default") << 960 << true;
-    QTest::newRow("wide") << 1500 << true;
-}
-
-void TestMainWindow::columnIsAtMost760Wide() {
-    QFETCH(int, windowWidth);
-    QFETCH(bool, atMost);
-    m_h->store.loadSampleData(MainWindowHarness::now(), QTimeZone::systemTimeZone());
-    ContentView &content = m_h->show(QSize(windowWidth, 700));
-    QCOMPARE(content.minimumSize(), QSize(700, 600));
-    QWidget *column = content.findChild<QWidget *>(QStringLiteral("column"));
-    QWidget *page = content.findChild<QScrollArea *>(QStringLiteral("mainScroll"))->widget();
-    // The column fills what the scroll area shows, less the margins, up to 760.
-    const int columnWidth = atMost ? ContentView::columnMaxWidth : page->width() - 2 * 24;
-    QVERIFY(columnWidth <= ContentView::columnMaxWidth);
-    QTRY_COMPARE(column->width(), columnWidth);
-    // Centred in what the scroll area shows.
-    const int left = column->x();
-    const int right = page->width() - column->geometry().right() - 1;
-    QVERIFY2(qAbs(left - right) <= 1, qPrintable(QStringLiteral("%1 vs %2").arg(left).arg(right)));
-    QCOMPARE(content.subscriptionList()->width(), columnWidth);
-}
-
 void TestMainWindow::aSheetAskedForWhileAnotherIsOpenWaits() {
     ContentView &content = m_h->show();
     content.openSettings();
     QVERIFY(m_h->waitForSheet<SettingsView>());
     content.attemptAdd();
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
     QVERIFY(m_h->sheetAs<SettingsView>());
     m_h->sheet()->reject();
     auto *form = m_h->waitForSheet<SubscriptionEditView>();
     QVERIFY(form);
     QVERIFY(!content.showingSettings());
     QVERIFY(content.isAdding());
-}
-
-void TestMainWindow::stateSurvivesHidingTheWindow() {
-    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
-    m_h->store.add(record);
-    ContentView &content = m_h->show();
-    content.openDetail(record);
-    QDialog *detail = m_h->waitForSheet<SubscriptionDetailView>();
-    QVERIFY(detail);
-    content.hide();
-    content.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&content));
-    QCOMPARE(m_h->sheet(), detail);
-    QCOMPARE(content.detailSub()->id, record.id);
-}
-
-void TestMainWindow::iconOnlyControlsHaveNames() {
-    TestSupport::LanguageGuard language(Lang::zh);
-    ContentView &content = m_h->show();
-    auto *settings = content.findChild<QAbstractButton *>(QStringLiteral("settingsButton"));
-    QCOMPARE(settings->accessibleName(), QStringLiteral("设置"));
-    QCOMPARE(settings->toolTip(), QStringLiteral("设置"));
-    QVERIFY(settings->focusPolicy() & Qt::TabFocus);
-    LocalizationManager::shared().setLang(Lang::en);
-    QCOMPARE(settings->accessibleName(), QStringLiteral("Settings"));
-    QCOMPARE(settings->toolTip(), QStringLiteral("Settings"));
-    QTest::mouseClick(settings, Qt::LeftButton);
-    QVERIFY(content.showingSettings());
-    QVERIFY(m_h->waitForSheet<SettingsView>());
 }
 
 void TestMainWindow::tabWalksEveryControl_data() {
@@ -460,6 +278,134 @@ void TestMainWindow::tabWalksEveryControl() {
     QCOMPARE(visited, stops);
     // Round again to the start.
     QCOMPARE(QApplication::focusWidget()->objectName(), stops.constFirst());
+}
+
+// Showing the window looks for changes made elsewhere; an edit replaced by one is told in a bar.
+void TestMainWindow::changesFromAnotherComputer() {
+    const TestSupport::LanguageGuard english(LocalizationManager::Lang::en);
+    const Subscription original = MainWindowHarness::sub(QStringLiteral("Original"));
+    m_h->store.add(original);
+    ContentView &content = m_h->show();
+    content.hide();
+    Subscription there = original;
+    there.name = QStringLiteral("There");
+    QVERIFY(TestSupport::writeFile(m_h->store.fileURL(), *SubscriptionFile::encode({there})));
+    content.show();
+    QCOMPARE(m_h->store.subscriptions(), QList<Subscription>{there});
+
+    there.amount = 30;
+    QVERIFY(TestSupport::writeFile(m_h->store.fileURL(), *SubscriptionFile::encode({there})));
+    Subscription here = there;
+    here.amount = 40;
+    m_h->store.update(here);
+    NoticeBar *bar = content.syncNoticeBar();
+    QVERIFY(bar->isVisible());
+    QVERIFY2(bar->message().startsWith(
+                 QStringLiteral("A change from another computer replaced your edit of “There”.")),
+             qPrintable(bar->message()));
+    QTest::mouseClick(bar->actionButton(), Qt::LeftButton);
+    QVERIFY(!bar->isVisible());
+}
+
+void TestMainWindow::emptyNameInComingCharges_data() {
+    QTest::addColumn<Lang>("lang");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("zh") << Lang::zh << "未命名";
+    QTest::newRow("en") << Lang::en << "Untitled";
+}
+
+void TestMainWindow::emptyNameInComingCharges() {
+    QFETCH(Lang, lang);
+    QFETCH(QString, name);
+    TestSupport::LanguageGuard language(lang);
+    m_h->store.add(MainWindowHarness::sub(QString(), 5, QStringLiteral("EUR"), 2));
+    ContentView &content = m_h->show();
+    const QModelIndex card = content.upcomingList()->model()->index(0, 0);
+    QCOMPARE(card.data(CardList::NameRole).toString(), name);
+    QVERIFY(card.data(Qt::AccessibleTextRole).toString().startsWith(name));
+}
+
+void TestMainWindow::deletionCanBeUndoneInPlace_data() {
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<Lang>("lang");
+    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("undo");
+    QTest::newRow("Delete on the row, Undo button") << "row" << Lang::en << false << "Deleted “Middle”"
+                                                    << "Undo";
+    QTest::newRow("Delete on the row, Ctrl+Z") << "row" << Lang::zh << true << "已删除“Middle”"
+                                               << "撤销";
+    QTest::newRow("detail sheet") << "detail" << Lang::zh << false << "已删除“Middle”"
+                                  << "撤销";
+    QTest::newRow("edit form") << "form" << Lang::en << true << "Deleted “Middle”"
+                               << "Undo";
+}
+
+void TestMainWindow::deletionCanBeUndoneInPlace() {
+    QFETCH(QString, from);
+    QFETCH(Lang, lang);
+    QFETCH(bool, byKey);
+    QFETCH(QString, message);
+    QFETCH(QString, undo);
+    TestSupport::LanguageGuard language(lang);
+    const Subscription middle = MainWindowHarness::sub(QStringLiteral("Middle"), 50);
+    for (const Subscription &sub : {MainWindowHarness::sub(QStringLiteral("First"), 100), middle,
+                                    MainWindowHarness::sub(QStringLiteral("Last"), 10)})
+        m_h->store.add(sub);
+    const QList<Subscription> before = m_h->store.subscriptions();
+    ContentView &content = m_h->show();
+    content.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&content));
+
+    if (from == QLatin1String("row")) {
+        CardList *list = content.subscriptionList();
+        list->setFocus(Qt::TabFocusReason);
+        list->setCurrentIndex(
+            list->model()->index(int(column(list, CardList::NameRole).indexOf("Middle")), 0));
+        QTest::keyClick(list, Qt::Key_Delete);
+        // The keyboard stays on the list, on the card that took the deleted one's place.
+        QVERIFY(list->hasFocus() && list->currentIndex().isValid());
+    } else {
+        content.openDetail(middle);
+        auto *detail = m_h->waitForSheet<SubscriptionDetailView>();
+        QVERIFY(detail);
+        if (from == QLatin1String("detail")) {
+            QTest::mouseClick(detail->findChild<QAbstractButton *>(QStringLiteral("deleteButton")),
+                              Qt::LeftButton);
+        } else {
+            QTest::mouseClick(detail->findChild<QAbstractButton *>(QStringLiteral("editAction")),
+                              Qt::LeftButton);
+            auto *form = m_h->waitForSheet<SubscriptionEditView>();
+            QVERIFY(form);
+            QTest::mouseClick(form->findChild<QAbstractButton *>(QStringLiteral("deleteButton")),
+                              Qt::LeftButton);
+        }
+        QVERIFY(m_h->waitForNoSheet());
+        content.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&content));
+    }
+    // Deleted at once, without asking.
+    QCOMPARE(m_h->store.subscriptions().size(), 2);
+    NoticeBar *bar = content.undoBar();
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->message(), message);
+    QCOMPARE(bar->actionButton()->text(), undo);
+    QCOMPARE(bar->actionButton()->accessibleName(), undo);
+    QVERIFY(content.undoTimer().isActive());
+    QCOMPARE(content.undoTimer().interval(), 8000);
+
+    QSignalSpy changes(&m_h->store, &Store::subscriptionsChanged);
+    if (byKey)
+        QTest::keyClick(&content, Qt::Key_Z, Qt::ControlModifier);
+    else
+        QTest::mouseClick(bar->actionButton(), Qt::LeftButton);
+    // Back in its place with its id, in one change.
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(m_h->store.subscriptions(), before);
+    QVERIFY(!bar->isVisible());
+    // Once only.
+    QTest::keyClick(&content, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(changes.size(), 1);
 }
 
 QTEST_MAIN(TestMainWindow)

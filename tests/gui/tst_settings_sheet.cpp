@@ -1,6 +1,7 @@
 #include "MainWindowHarness.h"
 
 #include "settings/LoginItem.h"
+#include "store/SubscriptionFile.h"
 #include "views/CardList.h"
 #include "views/HeroView.h"
 #include "views/SegmentedControl.h"
@@ -9,29 +10,29 @@
 #include "views/SubscriptionEditView.h"
 
 #include <QCheckBox>
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 
 using Lang = LocalizationManager::Lang;
 
 namespace {
+
+QString labelText(QWidget *widget, const char *name) {
+    auto *label = widget->findChild<QLabel *>(QString::fromLatin1(name));
+    return label ? label->text() : QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
+}
 
 SegmentedControl *picker(QWidget *sheet, const char *name) {
     auto *control = sheet ? sheet->findChild<SegmentedControl *>(QString::fromLatin1(name)) : nullptr;
     if (!control)
         qWarning("no %s in the sheet", name);
     return control;
-}
-
-QString labelText(QWidget *widget, const char *name) {
-    auto *label = widget->findChild<QLabel *>(QString::fromLatin1(name));
-    return label ? label->text() : QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
 }
 
 } // namespace
@@ -44,11 +45,12 @@ private Q_SLOTS:
     void leadTimeSelection_data();
     void leadTimeSelection();
     void pickingALeadTimeStoresItAndReschedulesWhileOpen();
-    void pickingTheSameLeadTimeChangesNothing();
-    void languageChangeRedrawsEverythingAtOnce();
     void testButtonSendsAndConfirmsForThreeSeconds();
-    void everyControlIsReachableByKeyboard();
+    void languageChangeRedrawsEverythingAtOnce();
+    void segmentsShowOneFocusLook();
     void loginSwitchWritesAndRemovesTheEntry();
+    void choosingADataFolder_data();
+    void choosingADataFolder();
 
 private:
     SettingsView *openSettings();
@@ -63,6 +65,7 @@ void TestSettingsSheet::init() {
 void TestSettingsSheet::cleanup() {
     m_h.reset();
     Preferences::settings()->remove(QStringLiteral("remindDaysBefore"));
+    Preferences::settings()->remove(QStringLiteral("dataFolder"));
 }
 
 SettingsView *TestSettingsSheet::openSettings() {
@@ -128,16 +131,6 @@ void TestSettingsSheet::pickingALeadTimeStoresItAndReschedulesWhileOpen() {
     QCOMPARE(m_h->reschedules(), before + 2);
 }
 
-void TestSettingsSheet::pickingTheSameLeadTimeChangesNothing() {
-    m_h->show();
-    SettingsView *sheet = openSettings();
-    QVERIFY(sheet);
-    const qsizetype before = m_h->reschedules();
-    QTest::mouseClick(picker(sheet, "daysPicker")->segmentForValue(3), Qt::LeftButton);
-    QCOMPARE(m_h->reschedules(), before);
-    QCOMPARE(Preferences::storedRemindDaysBefore(), std::nullopt);
-}
-
 void TestSettingsSheet::languageChangeRedrawsEverythingAtOnce() {
     TestSupport::LanguageGuard language(Lang::zh);
     m_h->store.add(MainWindowHarness::sub(QStringLiteral("Netflix"), 10, QStringLiteral("USD"), 2));
@@ -194,54 +187,43 @@ void TestSettingsSheet::testButtonSendsAndConfirmsForThreeSeconds() {
     SettingsView *sheet = openSettings();
     QVERIFY(sheet);
     auto *test = sheet->findChild<SoftButton *>(QStringLiteral("testButton"));
-    QElapsedTimer clock;
-    clock.start();
     QTest::mouseClick(test, Qt::LeftButton);
     QCOMPARE(test->title(), QStringLiteral("Sent — check notifications"));
     QCOMPARE(m_h->center.pending.size(), 1);
     QVERIFY(m_h->center.pending.constFirst().identifier.startsWith(QStringLiteral("test-")));
     // A second press is not blocked: it sends another one.
-    QTest::qWait(500);
     QTest::mouseClick(test, Qt::LeftButton);
     QCOMPARE(m_h->center.pending.size(), 2);
     LocalizationManager::shared().setLang(Lang::zh);
     QCOMPARE(test->title(), QStringLiteral("已发送，请留意通知"));
 
-    // The first reset restores the title, three seconds after the first press.
-    QTRY_COMPARE_WITH_TIMEOUT(test->title(), QStringLiteral("发送测试通知"), 6000);
-    QVERIFY2(clock.elapsed() >= SettingsView::testResetMsecs, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY(clock.elapsed() < SettingsView::testResetMsecs + 500 + 2000);
+    // The title comes back by itself once the confirmation has been shown.
+    QTRY_COMPARE_WITH_TIMEOUT(test->title(), QStringLiteral("发送测试通知"),
+                              4 * SettingsView::testResetMsecs);
 }
 
-void TestSettingsSheet::everyControlIsReachableByKeyboard() {
+void TestSettingsSheet::segmentsShowOneFocusLook() {
     m_h->show();
     SettingsView *sheet = openSettings();
     QVERIFY(sheet);
-    // Tab visits every control of the sheet once, each with a name for accessibility tools.
-    QSet<QWidget *> visited;
-    for (int i = 0; i < 20; ++i) {
-        QWidget *focus = QApplication::focusWidget();
-        if (focus && sheet->isAncestorOf(focus))
-            visited.insert(focus);
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : sheet, Qt::Key_Tab);
+    auto *language = sheet->findChild<SegmentedControl *>(QStringLiteral("languagePicker"));
+    auto *days = sheet->findChild<SegmentedControl *>(QStringLiteral("daysPicker"));
+    // The sheet opens with the keyboard on the chosen language, drawn as the days segments are:
+    // without a ring.
+    QWidget *focused = QApplication::focusWidget();
+    QCOMPARE(focused->parentWidget(), language);
+    const QImage opened = focused->grab().toImage();
+    days->segmentForValue(3)->setFocus(Qt::OtherFocusReason);
+    QCOMPARE(focused->grab().toImage(), opened);
+    // Tab draws the ring, on either control.
+    for (SegmentedControl *control : {language, days}) {
+        QPushButton *segment = control->segment(0);
+        const QImage rest = segment->grab().toImage();
+        segment->setFocus(Qt::TabFocusReason);
+        QVERIFY2(segment->grab().toImage() != rest, qPrintable(control->objectName()));
+        segment->clearFocus();
+        QCOMPARE(segment->grab().toImage(), rest);
     }
-    // A segmented control is one stop, like a group of radio buttons; the arrows move inside it.
-    for (QAbstractButton *b : sheet->findChildren<QAbstractButton *>()) {
-        QVERIFY2(!b->text().isEmpty() || !b->accessibleName().isEmpty(), qPrintable(b->objectName()));
-        if (!qobject_cast<SegmentedControl *>(b->parentWidget()))
-            QVERIFY2(visited.contains(b), qPrintable(b->objectName()));
-    }
-    for (SegmentedControl *control : sheet->findChildren<SegmentedControl *>()) {
-        QVERIFY(!control->accessibleName().isEmpty());
-        bool reached = false;
-        for (int i = 0; i < control->count(); ++i)
-            reached |= visited.contains(control->segment(i));
-        QVERIFY2(reached, qPrintable(control->objectName()));
-    }
-    auto *close = sheet->findChild<QAbstractButton *>(QStringLiteral("closeButton"));
-    close->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(close, Qt::Key_Space);
-    QVERIFY(m_h->waitForNoSheet());
 }
 
 void TestSettingsSheet::loginSwitchWritesAndRemovesTheEntry() {
@@ -278,6 +260,53 @@ void TestSettingsSheet::loginSwitchWritesAndRemovesTheEntry() {
     QVERIFY(QFile::exists(entry));
     QTest::mouseClick(login, Qt::LeftButton);
     QVERIFY(!QFile::exists(entry));
+}
+
+void TestSettingsSheet::choosingADataFolder_data() {
+    QTest::addColumn<bool>("chosen");
+    QTest::addColumn<bool>("listThere");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("cancelled") << false << false << QString() << QStringList{u"Here"_qs};
+    QTest::newRow("empty folder") << true << false << u"The list was moved to this folder."_qs
+                                  << QStringList{u"Here"_qs};
+    QTest::newRow("folder with a list")
+        << true << true << u"The two lists were merged: 2 records from the folder, 1 from this computer."_qs
+        << QStringList{u"There 1"_qs, u"There 2"_qs, u"Here"_qs};
+}
+
+void TestSettingsSheet::choosingADataFolder() {
+    QFETCH(bool, chosen);
+    QFETCH(bool, listThere);
+    const TestSupport::LanguageGuard english(Lang::en);
+    m_h->store.add(MainWindowHarness::sub(u"Here"_qs));
+    const QString folder = m_h->dir.filePath(u"shared"_qs);
+    QDir().mkpath(folder);
+    if (listThere) {
+        const QList<Subscription> there{MainWindowHarness::sub(u"There 1"_qs),
+                                        MainWindowHarness::sub(u"There 2"_qs)};
+        QVERIFY(TestSupport::writeFile(folder + u"/subscriptions.json"_qs, *SubscriptionFile::encode(there)));
+    }
+    const auto previous = SettingsView::folderChooser();
+    SettingsView::folderChooser() = [&](QWidget *, const QString &) { return chosen ? folder : QString(); };
+    m_h->show();
+    SettingsView *sheet = openSettings();
+    QVERIFY(sheet);
+    QCOMPARE(labelText(sheet, "folderCaption"), u"Data folder"_qs);
+    QTest::mouseClick(sheet->findChild<SoftButton *>(u"folderButton"_qs), Qt::LeftButton);
+    SettingsView::folderChooser() = previous;
+
+    QTEST(sheet->dataFolderMessage(), "message");
+    QStringList names;
+    for (const Subscription &s : m_h->store.subscriptions())
+        names.append(s.name);
+    QTEST(names, "names");
+    QCOMPARE(Preferences::dataFolder().has_value(), chosen);
+    if (chosen) {
+        QCOMPARE(labelText(sheet, "folderPath"), QDir::toNativeSeparators(folder));
+        QCOMPARE(m_h->store.fileURL(), folder + u"/subscriptions.json"_qs);
+        QCOMPARE(Store::defaultFilePath(), m_h->store.fileURL());
+    }
 }
 
 QTEST_MAIN(TestSettingsSheet)

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 using Lang = LocalizationManager::Lang;
@@ -47,22 +48,13 @@ private Q_SLOTS:
     void nameValidity_data();
     void nameValidity();
     void savesTrimmedNameAndParsedAmount();
-    void returnSavesOnlyWhenValid();
-    void modesAndTitles_data();
-    void modesAndTitles();
-    void addModeCurrencyFollowsLanguage_data();
-    void addModeCurrencyFollowsLanguage();
-    void amountTextOfRecord_data();
-    void amountTextOfRecord();
     void unknownCurrencyAndCategoryAreWrittenBackUnchanged();
-    void choosingAnOptionReplacesAnUnknownValue();
     void oneTimeHidesCycleAndRenamesDate();
+    void cancelWritesNothing();
     void prefilledFormAddsNewRecord();
     void editReplacesRecordKeepingItsId();
-    void deleteRemovesWithoutAsking();
-    void cancelWritesNothing();
-    void pickingAnotherDayKeepsTheTimeOfDay();
-    void textsFollowLanguageWhileOpen();
+    void notesGrowByWrappedLines_data();
+    void notesGrowByWrappedLines();
 
 private:
     SubscriptionEditView *open(std::optional<Subscription> existing = std::nullopt,
@@ -169,109 +161,6 @@ void TestSubscriptionForm::savesTrimmedNameAndParsedAmount() {
     QVERIFY(!m_form->isVisible());
 }
 
-void TestSubscriptionForm::returnSavesOnlyWhenValid() {
-    open();
-    fill(QStringLiteral("Netflix"), QStringLiteral("9,99"));
-    QTest::keyClick(part<QLineEdit>(m_form.get(), "amountField"), Qt::Key_Return);
-    QVERIFY(m_form->isVisible());
-    QVERIFY(m_h->store.subscriptions().isEmpty());
-
-    fill(QStringLiteral("Netflix"), QStringLiteral("9.99"));
-    QTest::keyClick(part<QLineEdit>(m_form.get(), "amountField"), Qt::Key_Return);
-    QVERIFY(!m_form->isVisible());
-    QCOMPARE(m_h->store.subscriptions().size(), 1);
-    QCOMPARE(m_h->store.subscriptions().constFirst().amount, 9.99);
-}
-
-void TestSubscriptionForm::modesAndTitles_data() {
-    QTest::addColumn<Lang>("lang");
-    QTest::addColumn<bool>("existing");
-    QTest::addColumn<bool>("prefill");
-    QTest::addColumn<Mode>("mode");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<bool>("deleteShown");
-    QTest::newRow("add, zh") << Lang::zh << false << false << Mode::add << "添加订阅" << false;
-    QTest::newRow("add, en") << Lang::en << false << false << Mode::add << "Add subscription" << false;
-    QTest::newRow("confirm scan, zh")
-        << Lang::zh << false << true << Mode::confirmScan << "确认识别结果" << false;
-    QTest::newRow("confirm scan, en")
-        << Lang::en << false << true << Mode::confirmScan << "Confirm scan" << false;
-    QTest::newRow("edit, zh") << Lang::zh << true << false << Mode::edit << "编辑订阅" << true;
-    QTest::newRow("edit, en") << Lang::en << true << false << Mode::edit << "Edit subscription" << true;
-    // The existing record wins over a prefill.
-    QTest::newRow("edit with prefill")
-        << Lang::en << true << true << Mode::edit << "Edit subscription" << true;
-}
-
-void TestSubscriptionForm::modesAndTitles() {
-    QFETCH(Lang, lang);
-    QFETCH(bool, existing);
-    QFETCH(bool, prefill);
-    QFETCH(Mode, mode);
-    QFETCH(QString, title);
-    QFETCH(bool, deleteShown);
-    TestSupport::LanguageGuard language(lang);
-    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
-    const Subscription draft = MainWindowHarness::sub(QStringLiteral("Draft"));
-    open(existing ? std::optional(record) : std::nullopt, prefill ? std::optional(draft) : std::nullopt);
-    QCOMPARE(m_form->mode(), mode);
-    QCOMPARE(part<QLabel>(m_form.get(), "titleLabel")->text(), title);
-    QCOMPARE(part<QPushButton>(m_form.get(), "deleteButton")->isVisible(), deleteShown);
-    QCOMPARE(m_form->name(), existing  ? QStringLiteral("Netflix")
-                             : prefill ? QStringLiteral("Draft")
-                                       : QString());
-    QCOMPARE(m_form->size(), QSize(460, 540));
-}
-
-void TestSubscriptionForm::addModeCurrencyFollowsLanguage_data() {
-    QTest::addColumn<Lang>("lang");
-    QTest::addColumn<QString>("addCurrency");
-    QTest::newRow("zh") << Lang::zh << "CNY";
-    QTest::newRow("en") << Lang::en << "USD";
-}
-
-void TestSubscriptionForm::addModeCurrencyFollowsLanguage() {
-    QFETCH(Lang, lang);
-    QFETCH(QString, addCurrency);
-    TestSupport::LanguageGuard language(lang);
-    open();
-    QCOMPARE(m_form->currency(), addCurrency);
-    QCOMPARE(part<QComboBox>(m_form.get(), "currencyPicker")->currentText(), addCurrency);
-    QCOMPARE(m_form->category(), QStringLiteral("AI/工具"));
-    QCOMPARE(m_form->cycle(), BillingCycle::monthly);
-    QCOMPARE(m_form->billingType(), BillingType::recurring);
-    QVERIFY(m_form->isActive());
-    QCOMPARE(m_form->startDate(), MainWindowHarness::now().toUTC());
-
-    // A record keeps its own currency in either language.
-    open(std::nullopt, MainWindowHarness::sub(QStringLiteral("Draft"), 5, QStringLiteral("EUR")));
-    QCOMPARE(m_form->currency(), QStringLiteral("EUR"));
-    open(MainWindowHarness::sub(QStringLiteral("Old"), 5, QStringLiteral("JPY")));
-    QCOMPARE(m_form->currency(), QStringLiteral("JPY"));
-}
-
-void TestSubscriptionForm::amountTextOfRecord_data() {
-    QTest::addColumn<double>("amount");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("whole") << 25.0 << "25";
-    QTest::newRow("cents") << 9.99 << "9.99";
-    QTest::newRow("binary fraction") << 0.1 + 0.2 << "0.30000000000000004";
-    QTest::newRow("large whole") << 1e20 << "100000000000000000000";
-    QTest::newRow("tiny") << 1e-7 << "1e-07";
-}
-
-void TestSubscriptionForm::amountTextOfRecord() {
-    QFETCH(double, amount);
-    QFETCH(QString, text);
-    Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"), amount);
-    m_h->store.add(record);
-    open(record);
-    QCOMPARE(m_form->amountText(), text);
-    // Saving unchanged writes the same number back.
-    QTest::mouseClick(part<QPushButton>(m_form.get(), "saveButton"), Qt::LeftButton);
-    QCOMPARE(m_h->store.subscriptions().constFirst().amount, amount);
-}
-
 void TestSubscriptionForm::unknownCurrencyAndCategoryAreWrittenBackUnchanged() {
     TestSupport::LanguageGuard language(Lang::en);
     Subscription record = MainWindowHarness::sub(QStringLiteral("Odd"), 12, QStringLiteral("usd"));
@@ -289,26 +178,6 @@ void TestSubscriptionForm::unknownCurrencyAndCategoryAreWrittenBackUnchanged() {
     QCOMPARE(saved.category, QStringLiteral("Gym"));
     QCOMPARE(saved.name, QStringLiteral("Odd!"));
     QCOMPARE(saved.id, record.id);
-}
-
-void TestSubscriptionForm::choosingAnOptionReplacesAnUnknownValue() {
-    TestSupport::LanguageGuard language(Lang::en);
-    Subscription record = MainWindowHarness::sub(QStringLiteral("Odd"), 12, QStringLiteral("XYZ"));
-    record.category = QStringLiteral("Gym");
-    m_h->store.add(record);
-    open(record);
-    auto *currency = part<QComboBox>(m_form.get(), "currencyPicker");
-    auto *category = part<QComboBox>(m_form.get(), "categoryPicker");
-    // The keyboard picks the first option of an empty picker.
-    currency->setFocus();
-    QTest::keyClick(currency, Qt::Key_Down);
-    category->setFocus();
-    QTest::keyClick(category, Qt::Key_Down);
-    QCOMPARE(m_form->currency(), currency->currentData().toString());
-    QCOMPARE(m_form->category(), category->currentData().toString());
-    QVERIFY(standardCategories().contains(m_form->category()));
-    // Shown in English, stored in Chinese.
-    QCOMPARE(category->currentText(), Format::categoryDisplay(m_form->category(), false));
 }
 
 void TestSubscriptionForm::oneTimeHidesCycleAndRenamesDate() {
@@ -377,18 +246,6 @@ void TestSubscriptionForm::editReplacesRecordKeepingItsId() {
     QCOMPARE(saved.startDate, record.startDate);
 }
 
-void TestSubscriptionForm::deleteRemovesWithoutAsking() {
-    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
-    m_h->store.add(MainWindowHarness::sub(QStringLiteral("Keep")));
-    m_h->store.add(record);
-    open(record);
-    QTest::mouseClick(part<QPushButton>(m_form.get(), "deleteButton"), Qt::LeftButton);
-    QVERIFY(!m_form->isVisible());
-    QVERIFY(QApplication::activeModalWidget() == nullptr);
-    QCOMPARE(m_h->store.subscriptions().size(), 1);
-    QCOMPARE(m_h->store.subscriptions().constFirst().name, QStringLiteral("Keep"));
-}
-
 void TestSubscriptionForm::cancelWritesNothing() {
     const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
     m_h->store.add(record);
@@ -405,38 +262,30 @@ void TestSubscriptionForm::cancelWritesNothing() {
     QCOMPARE(changes.size(), 0);
 }
 
-void TestSubscriptionForm::pickingAnotherDayKeepsTheTimeOfDay() {
-    const QTimeZone zone = QTimeZone::systemTimeZone();
-    Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
-    record.startDate = QDateTime(QDate(2025, 1, 31), QTime(8, 30), zone).toUTC();
-    m_h->store.add(record);
-    open(record);
-    auto *date = part<QDateEdit>(m_form.get(), "startDatePicker");
-    QCOMPARE(date->date(), QDate(2025, 1, 31));
-    // Untouched, the instant is written back exactly.
-    QCOMPARE(m_form->startDate(), record.startDate);
-    date->setFocus();
-    date->setCurrentSection(QDateTimeEdit::DaySection);
-    QTest::keyClick(date, Qt::Key_Down);
-    QCOMPARE(date->date(), QDate(2025, 1, 30));
-    QCOMPARE(m_form->startDate(), QDateTime(QDate(2025, 1, 30), QTime(8, 30), zone).toUTC());
+void TestSubscriptionForm::notesGrowByWrappedLines_data() {
+    QTest::addColumn<int>("words");
+    QTest::addColumn<int>("paragraphs");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("empty") << 0 << 1 << 2;
+    QTest::newRow("one short line") << 2 << 1 << 2;
+    QTest::newRow("three short paragraphs") << 2 << 3 << 3;
+    QTest::newRow("one paragraph wrapping past four lines") << 120 << 1 << 4;
 }
 
-void TestSubscriptionForm::textsFollowLanguageWhileOpen() {
-    TestSupport::LanguageGuard language(Lang::zh);
+void TestSubscriptionForm::notesGrowByWrappedLines() {
+    QFETCH(int, words);
+    QFETCH(int, paragraphs);
+    QFETCH(int, lines);
     open();
-    QCOMPARE(part<QLabel>(m_form.get(), "nameLabel")->text(), QStringLiteral("名称（如 ChatGPT Plus）"));
-    QCOMPARE(part<QComboBox>(m_form.get(), "categoryPicker")->currentText(), QStringLiteral("AI/工具"));
-    LocalizationManager::shared().setLang(Lang::en);
-    QCOMPARE(part<QLabel>(m_form.get(), "titleLabel")->text(), QStringLiteral("Add subscription"));
-    QCOMPARE(part<QLabel>(m_form.get(), "nameLabel")->text(), QStringLiteral("Name (e.g. ChatGPT Plus)"));
-    QCOMPARE(part<QComboBox>(m_form.get(), "categoryPicker")->currentText(), QStringLiteral("AI & Tools"));
-    QCOMPARE(part<QComboBox>(m_form.get(), "cyclePicker")->currentText(), QStringLiteral("Monthly"));
-    QCOMPARE(part<QPushButton>(m_form.get(), "saveButton")->text(), QStringLiteral("Save"));
-    QCOMPARE(part<QPlainTextEdit>(m_form.get(), "notesField")->placeholderText(),
-             QStringLiteral("Optional notes"));
-    // The add form's currency was chosen when it opened.
-    QCOMPARE(m_form->currency(), QStringLiteral("CNY"));
+    auto *notes = part<QPlainTextEdit>(m_form.get(), "notesField");
+    QStringList text;
+    for (int p = 0; p < paragraphs; ++p)
+        text.append(QStringList(words, QStringLiteral("word")).join(QLatin1Char(' ')));
+    notes->setPlainText(text.join(QLatin1Char('\n')));
+    const int lineSpacing = notes->fontMetrics().lineSpacing();
+    // As many lines in view as the text has, from two up to four; only beyond four does it scroll.
+    QTRY_COMPARE(notes->viewport()->height() / lineSpacing, lines);
+    QTRY_COMPARE(notes->verticalScrollBar()->maximum() > 0, words * paragraphs > 100);
 }
 
 QTEST_MAIN(TestSubscriptionForm)

@@ -1,22 +1,28 @@
 #include "views/BrandAvatar.h"
+#include "views/IconButton.h"
+#include "views/ScanMenuButton.h"
 #include "views/SoftButton.h"
 #include "views/Symbols.h"
 #include "views/Theme.h"
+#include "views/TileButton.h"
 
-#include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextLayout>
 
 namespace {
-// The widget drawn on an opaque black canvas, so translucent fills show as grey levels.
+
 QImage renderOnBlack(QWidget &widget) {
     QImage image(widget.size(), QImage::Format_ARGB32);
     image.fill(Qt::black);
     widget.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
     return image;
 }
+
 } // namespace
 
 class TestViews : public QObject {
@@ -24,16 +30,14 @@ class TestViews : public QObject {
 private Q_SLOTS:
     void badgeLetter_data();
     void badgeLetter();
-    void badgeLetterScalesWithSize_data();
-    void badgeLetterScalesWithSize();
-    void dimmedBadgeIsFainter();
-    void softButtonLooks_data();
-    void softButtonLooks();
     void softButtonRunsActionOncePerClick();
+    void paintedButtonsRingOnlyForKeyboardFocus_data();
+    void paintedButtonsRingOnlyForKeyboardFocus();
+    void chineseTextIsDrawnInTheWeightAsked_data();
+    void chineseTextIsDrawnInTheWeightAsked();
     void everySymbolOfTheViewsExists_data();
     void everySymbolOfTheViewsExists();
     void unknownSymbolDrawsNothing();
-    void paletteFollowsTheTheme();
 };
 
 void TestViews::badgeLetter_data() {
@@ -67,86 +71,88 @@ void TestViews::badgeLetter() {
     QCOMPARE(avatar.shownLetter(), letter);
 }
 
-void TestViews::badgeLetterScalesWithSize_data() {
-    QTest::addColumn<double>("size");
-    QTest::addColumn<double>("letterSize");
-    QTest::newRow("list row") << 42.0 << 16.8;
-    QTest::newRow("detail sheet") << 52.0 << 20.8;
-    QTest::newRow("upcoming charges") << 38.0 << 15.2;
+void TestViews::paintedButtonsRingOnlyForKeyboardFocus_data() {
+    QTest::addColumn<QString>("face");
+    QTest::newRow("soft button") << QStringLiteral("soft");
+    QTest::newRow("icon button") << QStringLiteral("icon");
+    QTest::newRow("scan menu") << QStringLiteral("scan");
+    QTest::newRow("detail tile") << QStringLiteral("tile");
 }
 
-void TestViews::badgeLetterScalesWithSize() {
-    QFETCH(double, size);
-    QFETCH(double, letterSize);
-    QVERIFY(qFuzzyCompare(BrandAvatar::letterSize(size), letterSize));
-    BrandAvatar avatar(QStringLiteral("x"), size);
-    QCOMPARE(avatar.size(), QSize(qRound(size), qRound(size)));
-}
-
-void TestViews::dimmedBadgeIsFainter() {
-    // A name whose letter leaves the left part of the disc free: sample the fill there.
-    BrandAvatar bright(QStringLiteral("i"), 52, false);
-    BrandAvatar dimmed(QStringLiteral("i"), 52, true);
-    const QImage a = renderOnBlack(bright);
-    const QImage b = renderOnBlack(dimmed);
-    const QPoint fillPoint(8, 26);
-    // White at 10 % over black is about 26, at 5 % about 13.
-    QVERIFY2(qAbs(qRed(a.pixel(fillPoint)) - 26) <= 2, qPrintable(QString::number(qRed(a.pixel(fillPoint)))));
-    QVERIFY2(qAbs(qRed(b.pixel(fillPoint)) - 13) <= 2, qPrintable(QString::number(qRed(b.pixel(fillPoint)))));
-    // Outside the disc nothing is drawn.
-    QCOMPARE(qRed(a.pixel(1, 1)), 0);
-    // The letter keeps its shape but is drawn darker.
-    int brightest = 0;
-    int brightestDimmed = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            brightest = qMax(brightest, qRed(a.pixel(x, y)));
-            brightestDimmed = qMax(brightestDimmed, qRed(b.pixel(x, y)));
-        }
+void TestViews::paintedButtonsRingOnlyForKeyboardFocus() {
+    QFETCH(QString, face);
+    QWidget window;
+    PaintedButton *button = nullptr;
+    if (face == QLatin1String("soft")) {
+        button = new SoftButton({.title = QStringLiteral("Add"), .icon = QStringLiteral("plus")}, &window);
+    } else if (face == QLatin1String("icon")) {
+        auto *icon = new IconButton(IconButton::closeLook(), &window);
+        icon->setTitle(QStringLiteral("Close"));
+        // The title of a symbol-only button is its tooltip too.
+        QCOMPARE(icon->toolTip(), QStringLiteral("Close"));
+        button = icon;
+    } else if (face == QLatin1String("scan")) {
+        button = new ScanMenuButton(&window);
+    } else {
+        auto *tile = new TileButton(
+            {.titleFont = Theme::font(12), .color = Theme::text(), .fill = Theme::card()}, {}, &window);
+        tile->setFace(QStringLiteral("pencil"), QStringLiteral("Edit"));
+        button = tile;
     }
-    QVERIFY(brightest > 200);
-    QVERIFY(brightestDimmed > 40 && brightestDimmed < 120);
-    QCOMPARE(dimmed.shownLetter(), QStringLiteral("I"));
+    auto *other = new SoftButton({.title = QStringLiteral("Other")}, &window);
+    other->move(0, 80);
+    button->resize(button->sizeHint().expandedTo(QSize(60, 30)));
+    window.resize(300, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(!button->title().isEmpty());
+    QCOMPARE(button->accessibleName(), button->title());
+
+    other->setFocus(Qt::OtherFocusReason);
+    const QImage rest = renderOnBlack(*button);
+    // Focus given by the program (a sheet opening) draws nothing.
+    button->setFocus(Qt::OtherFocusReason);
+    QVERIFY(button->hasFocus());
+    QVERIFY(!button->hasKeyboardFocus());
+    QCOMPARE(renderOnBlack(*button), rest);
+    // Focus that came by Tab draws the ring.
+    other->setFocus(Qt::OtherFocusReason);
+    button->setFocus(Qt::TabFocusReason);
+    QVERIFY(button->hasKeyboardFocus());
+    QVERIFY(renderOnBlack(*button) != rest);
 }
 
-void TestViews::softButtonLooks_data() {
-    QTest::addColumn<bool>("prominent");
-    QTest::addColumn<QString>("icon");
-    QTest::newRow("plain, no icon") << false << QString();
-    QTest::newRow("plain with icon") << false << QStringLiteral("sparkles");
-    QTest::newRow("prominent, no icon") << true << QString();
-    QTest::newRow("prominent with icon") << true << QStringLiteral("plus");
+void TestViews::chineseTextIsDrawnInTheWeightAsked_data() {
+    QTest::addColumn<int>("weight");
+    QTest::addColumn<QString>("style");
+    QTest::newRow("regular") << int(QFont::Normal) << QStringLiteral("Regular");
+    QTest::newRow("medium") << int(QFont::Medium) << QStringLiteral("Medium");
+    QTest::newRow("semibold") << int(QFont::DemiBold) << QStringLiteral("Bold");
+    QTest::newRow("bold") << int(QFont::Bold) << QStringLiteral("Bold");
 }
 
-void TestViews::softButtonLooks() {
-    QFETCH(bool, prominent);
-    QFETCH(QString, icon);
-    SoftButton button(QStringLiteral("Load samples"), icon, prominent);
-    QCOMPARE(button.foreground(), prominent ? Theme::onAccent() : Theme::text());
-    QCOMPARE(button.fill(), prominent ? Theme::accent() : Theme::whiteAlpha(0.07));
-
-    // Padding 16 left and right, 9 above and below; the icon adds 12 plus 6 of spacing.
-    const QFontMetricsF metrics(Theme::font(13, QFont::DemiBold));
-    const double content =
-        metrics.horizontalAdvance(QStringLiteral("Load samples")) + (icon.isEmpty() ? 0 : 18);
-    QCOMPARE(button.sizeHint().width(), qCeil(content + 32));
-    QCOMPARE(button.sizeHint().height(), qCeil(qMax(metrics.height(), icon.isEmpty() ? 0.0 : 12.0) + 18));
-
-    button.resize(button.sizeHint());
-    const QImage image = renderOnBlack(button);
-    // A point inside the rounded fill, left of the content.
-    const QRgb fillPixel = image.pixel(6, image.height() / 2);
-    if (prominent)
-        QVERIFY(qRed(fillPixel) > 230);
-    else
-        QVERIFY(qRed(fillPixel) > 10 && qRed(fillPixel) < 30);
-    // The corners are rounded: the very corner stays empty.
-    QCOMPARE(qRed(image.pixel(0, 0)), 0);
+void TestViews::chineseTextIsDrawnInTheWeightAsked() {
+    QFETCH(int, weight);
+    QFETCH(QString, style);
+    // The face that draws the Han characters of a mixed line, not the one the font asked for first.
+    QTextLayout layout(QStringLiteral("近 7 天待扣费"), Theme::font(17, QFont::Weight(weight)));
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QStringList hanFaces;
+    for (const QGlyphRun &run : layout.glyphRuns()) {
+        const QRawFont font = run.rawFont();
+        if (font.supportsCharacter(QChar(u'天')))
+            hanFaces.append(font.familyName() + QLatin1Char('/') + font.styleName());
+    }
+    QCOMPARE(hanFaces, QStringList{QStringLiteral("Noto Sans CJK SC/") + style});
 }
 
 void TestViews::softButtonRunsActionOncePerClick() {
     int runs = 0;
-    SoftButton button(QStringLiteral("Open Renewly"), QStringLiteral("macwindow"), true, [&runs] { ++runs; });
+    SoftButton button({.title = QStringLiteral("Open Renewly"),
+                       .icon = QStringLiteral("macwindow"),
+                       .action = [&runs] { ++runs; }});
     button.resize(button.sizeHint());
     button.show();
     QVERIFY(QTest::qWaitForWindowExposed(&button));
@@ -191,19 +197,6 @@ void TestViews::unknownSymbolDrawsNothing() {
     const QImage image = Symbols::pixmap(QStringLiteral("no.such.symbol"), 16, Qt::white).toImage();
     QCOMPARE(image.size(), QSize(16, 16));
     QCOMPARE(qAlpha(image.pixel(8, 8)), 0);
-}
-
-void TestViews::paletteFollowsTheTheme() {
-    QCOMPARE(Theme::bg(), QColor(15, 15, 17));
-    QCOMPARE(Theme::card(), QColor(26, 26, 30));
-    QCOMPARE(Theme::accent(), Theme::text());
-    QCOMPARE(Theme::onAccent(), Theme::bg());
-    QVERIFY(qAbs(Theme::textSecondary().alphaF() - 0.55) < 0.01);
-    QVERIFY(qAbs(Theme::textTertiary().alphaF() - 0.32) < 0.01);
-    QVERIFY(qAbs(Theme::hairline().alphaF() - 0.07) < 0.01);
-    const QPalette palette = Theme::palette();
-    QCOMPARE(palette.color(QPalette::Window), Theme::bg());
-    QCOMPARE(palette.color(QPalette::WindowText), Theme::text());
 }
 
 QTEST_MAIN(TestViews)

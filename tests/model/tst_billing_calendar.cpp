@@ -14,8 +14,7 @@ private:
 
     Subscription make(BillingCycle cycle, const QDateTime &start, BillingType type = BillingType::recurring,
                       bool active = true) const {
-        return Subscription::make(QStringLiteral("S"), 10, QStringLiteral("CNY"), type, cycle, start, {}, {},
-                                  active);
+        return {.amount = 10, .billingType = type, .cycle = cycle, .startDate = start, .isActive = active};
     }
 
 private Q_SLOTS:
@@ -49,6 +48,12 @@ private Q_SLOTS:
             << Y << R << true << d(2024, 2, 29) << d(2024, 3, 1) << QDate(2025, 2, 28);
         QTest::newRow("yearly from 29 February, next leap year stays 28")
             << Y << R << true << d(2024, 2, 29) << d(2028, 2, 29) << QDate(2029, 2, 28);
+        QTest::newRow("1900 has no 29 February")
+            << M << R << true << d(1900, 1, 31) << d(1900, 3, 15) << QDate(1900, 3, 28);
+        QTest::newRow("2000 has a 29 February")
+            << M << R << true << d(2000, 1, 31) << d(2000, 3, 15) << QDate(2000, 3, 29);
+        QTest::newRow("2100 has no 29 February")
+            << Q << R << true << d(2099, 11, 30) << d(2100, 3, 1) << QDate(2100, 5, 28);
         QTest::newRow("quarterly from 31 August")
             << Q << R << true << d(2024, 8, 31) << d(2025, 3, 1) << QDate(2025, 5, 28);
         QTest::newRow("quarterly starting in the future")
@@ -58,6 +63,10 @@ private Q_SLOTS:
             << M << O << true << d(2025, 5, 23) << d(2025, 5, 20) << QDate(2025, 5, 23);
         QTest::newRow("paused, started last year")
             << M << R << false << d(2024, 5, 1) << d(2025, 5, 20) << QDate();
+        QTest::newRow("paused, starting today")
+            << M << R << false << d(2025, 5, 20, 23) << d(2025, 5, 20, 8) << QDate(2025, 5, 20);
+        QTest::newRow("one-time today")
+            << M << O << true << d(2025, 5, 20, 6) << d(2025, 5, 20, 22) << QDate(2025, 5, 20);
         QTest::newRow("paused, starting next week")
             << M << R << false << d(2025, 5, 27) << d(2025, 5, 20) << QDate(2025, 5, 27);
         QTest::newRow("late start time counts from its day")
@@ -141,8 +150,7 @@ private Q_SLOTS:
         QFETCH(bool, active);
         QFETCH(double, amount);
         QFETCH(double, expected);
-        Subscription s =
-            make(BillingCycle(cycle), QDateTime::currentDateTimeUtc(), BillingType(type), active);
+        Subscription s = make(BillingCycle(cycle), at(zone, 2025, 5, 20), BillingType(type), active);
         s.amount = amount;
         QCOMPARE(s.monthlyAmountInCurrency(), expected);
     }

@@ -14,10 +14,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("code");
         QTest::addColumn<double>("rate");
         QTest::addColumn<QString>("symbol");
+        QTest::newRow("CNY") << "CNY" << 1.0 << "¥";
         QTest::newRow("usd lower case") << "usd" << 7.2 << "$";
         QTest::newRow("Usd mixed case") << "Usd" << 7.2 << "$";
-        QTest::newRow("JPY shares the yen sign") << "JPY" << 0.048 << "¥";
+        QTest::newRow("EUR") << "EUR" << 7.8 << "€";
         QTest::newRow("HKD") << "HKD" << 0.92 << "HK$";
+        QTest::newRow("JPY shares the yen sign") << "JPY" << 0.048 << "¥";
+        QTest::newRow("gbp") << "gbp" << 9.1 << "£";
         QTest::newRow("unknown code is its own symbol, unchanged") << "sgd" << 1.0 << "sgd";
         QTest::newRow("empty code") << "" << 1.0 << "";
     }
@@ -47,6 +50,8 @@ private Q_SLOTS:
                                                   << "$10";
         QTest::newRow("negative") << -5.5 << "CNY"
                                   << "¥-5.50";
+        QTest::newRow("negative half cent away from zero") << -0.025 << "CNY"
+                                                           << "¥-0.03";
         QTest::newRow("tiny negative is not -0") << -0.001 << "CNY"
                                                  << "¥0";
         QTest::newRow("cents") << 2.99 << "USD"
@@ -61,6 +66,8 @@ private Q_SLOTS:
                                       << "¥100";
         QTest::newRow("largest int64 range") << 9.0e18 << "CNY"
                                              << "¥9000000000000000000";
+        QTest::newRow("2^63 does not fit") << 9223372036854775808.0 << "CNY"
+                                           << "¥9223372036854775808.00";
         QTest::newRow("beyond int64") << 1.0e19 << "CNY"
                                       << "¥10000000000000000000.00";
         QTest::newRow("infinity") << inf << "CNY"

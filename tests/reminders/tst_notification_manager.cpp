@@ -182,19 +182,6 @@ private Q_SLOTS:
         QCOMPARE(center.pending.size(), 0);
     }
 
-    void sendTestAddsWithoutRemoving() {
-        ManualClock clock(at(zone, 2025, 5, 1));
-        RecordingCenter center;
-        NotificationManager manager(center, clock);
-        manager.reschedule({subscription("Kept", QDate(2025, 4, 20))}, 3);
-        QVERIFY(manager.sendTest());
-        QVERIFY(manager.sendTest());
-        QCOMPARE(center.pending.size(), 3);
-        QCOMPARE(center.log.count(QStringLiteral("remove")), 1);
-        // A fresh identifier each time, so the second test does not replace the first.
-        QVERIFY(center.pending[1].identifier != center.pending[2].identifier);
-    }
-
     void texts_data() {
         QTest::addColumn<int>("lang");
         QTest::addColumn<QStringList>("preferred");
@@ -257,25 +244,6 @@ private Q_SLOTS:
         const QString uuid = test.identifier.mid(5);
         QCOMPARE(uuid, uuid.toUpper());
         QVERIFY(parseUuid(uuid).has_value());
-    }
-
-    // The language is taken when a request is built: pending requests keep theirs until the
-    // next reschedule.
-    void languageIsTakenWhenTheRequestIsBuilt() {
-        ManualClock clock(at(zone, 2025, 5, 1));
-        RecordingCenter center;
-        NotificationManager manager(center, clock);
-        const QList<Subscription> subs{subscription("Netflix", QDate(2025, 4, 20))};
-        {
-            TestSupport::LanguageGuard chinese(Lang::zh);
-            manager.reschedule(subs, 3);
-        }
-        TestSupport::LanguageGuard english(Lang::en);
-        QCOMPARE(center.pending[0].title, QStringLiteral("订阅即将续费"));
-        manager.sendTest();
-        QCOMPARE(center.pending[1].title, QStringLiteral("Renewly test notification"));
-        manager.reschedule(subs, 3);
-        QCOMPARE(center.pending[0].title, QStringLiteral("Subscription renewing soon"));
     }
 
     // Without a notification service nothing is asked, added or removed.

@@ -23,10 +23,11 @@ using TestSupport::writeFile;
 namespace {
 
 Subscription record(int n) {
-    return Subscription::make(QStringLiteral("record %1").arg(n), n, QStringLiteral("CNY"),
-                              BillingType::recurring, BillingCycle::monthly,
-                              QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()),
-                              QStringLiteral("云存储"), QString(200, u'n'));
+    return {.name = QStringLiteral("record %1").arg(n),
+            .amount = double(n),
+            .startDate = QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()),
+            .category = QStringLiteral("云存储"),
+            .notes = QString(200, u'n')};
 }
 
 // Writes to `path` until the file system refuses another byte.

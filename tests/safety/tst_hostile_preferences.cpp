@@ -31,9 +31,12 @@ QByteArray noise(qsizetype size, quint32 seed) {
 }
 
 Subscription subscription(const char *name, BillingCycle cycle, QDate first) {
-    return Subscription::make(QString::fromLatin1(name), 10, QStringLiteral("USD"), BillingType::recurring,
-                              cycle, QDateTime(first, QTime(9, 0), QTimeZone::utc()), QStringLiteral("影音"),
-                              QString());
+    return {.name = QString::fromLatin1(name),
+            .amount = 10,
+            .currency = QStringLiteral("USD"),
+            .cycle = cycle,
+            .startDate = QDateTime(first, QTime(9, 0), QTimeZone::utc()),
+            .category = QStringLiteral("影音")};
 }
 
 } // namespace

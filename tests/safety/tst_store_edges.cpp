@@ -15,9 +15,11 @@ using TestSupport::writeFile;
 namespace {
 
 Subscription record(const QString &name) {
-    return Subscription::make(name, 9.9, QStringLiteral("USD"), BillingType::recurring, BillingCycle::monthly,
-                              QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()),
-                              QStringLiteral("影音"), QString());
+    return {.name = name,
+            .amount = 9.9,
+            .currency = QStringLiteral("USD"),
+            .startDate = QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()),
+            .category = QStringLiteral("影音")};
 }
 
 QStringList names(const QList<Subscription> &list) {

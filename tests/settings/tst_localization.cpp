@@ -98,40 +98,6 @@ private Q_SLOTS:
         first = u"zh-CN"_qs;
         QVERIFY(LocalizationManager::shared().isZh());
     }
-
-    void displayNames() {
-        TestSupport::LanguageGuard zh(Lang::zh);
-        const auto &manager = LocalizationManager::shared();
-        QCOMPARE(manager.displayName(Lang::system), u"跟随系统"_qs);
-        QCOMPARE(manager.displayName(Lang::en), u"English"_qs);
-        QCOMPARE(manager.displayName(Lang::zh), u"中文"_qs);
-        QCOMPARE(LocalizationManager::allCases(), (QList<Lang>{Lang::system, Lang::en, Lang::zh}));
-    }
-
-    void remindDaysBeforeFallsBackToThree_data() {
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<int>("days");
-        QTest::newRow("missing") << QVariant() << 3;
-        QTest::newRow("seven") << QVariant(7) << 7;
-        QTest::newRow("four stays in force") << QVariant(4) << 4;
-        QTest::newRow("zero") << QVariant(0) << 0;
-        QTest::newRow("text") << QVariant(u"soon"_qs) << 3;
-        QTest::newRow("fraction") << QVariant(2.5) << 3;
-        QTest::newRow("beyond int") << QVariant(u"99999999999"_qs) << 3;
-    }
-
-    void remindDaysBeforeFallsBackToThree() {
-        QFETCH(QVariant, stored);
-        QFETCH(int, days);
-        {
-            auto settings = Preferences::settings();
-            if (stored.isValid())
-                settings->setValue(QStringLiteral("remindDaysBefore"), stored);
-            else
-                settings->remove(QStringLiteral("remindDaysBefore"));
-        }
-        QCOMPARE(Preferences::remindDaysBefore(), days);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestLocalization)

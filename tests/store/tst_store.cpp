@@ -18,10 +18,11 @@ using TestSupport::writeFile;
 namespace {
 
 Subscription record(const QString &name, double amount = 10, bool active = true) {
-    Subscription s = Subscription::make(
-        name, amount, u"CNY"_qs, BillingType::recurring, BillingCycle::monthly,
-        QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()), u"AI/工具"_qs, QString(), active);
-    return s;
+    return {.name = name,
+            .amount = amount,
+            .startDate = QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()),
+            .category = u"AI/工具"_qs,
+            .isActive = active};
 }
 
 const char *const recordText = R"({
@@ -162,6 +163,31 @@ private Q_SLOTS:
         // Only the unreadable original is set aside, once.
         store.add(record(u"Newer"_qs));
         QCOMPARE(QDir(QFileInfo(path()).absolutePath()).entryList(QDir::Files).size(), 2);
+    }
+
+    // The unreadable file is kept under a name stamped with the moment in UTC; set-asides in the same
+    // second get a number each instead of replacing one another.
+    void setAsideNames_data() {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("stamp");
+        QTest::newRow("Shanghai morning")
+            << TestSupport::at("Asia/Shanghai", 2025, 3, 7, 8, 30).addSecs(5) << u"20250307T003005Z"_qs;
+        QTest::newRow("New York evening")
+            << TestSupport::at("America/New_York", 2025, 3, 6, 20, 0) << u"20250307T010000Z"_qs;
+    }
+
+    void setAsideNames() {
+        QFETCH(QDateTime, now);
+        QFETCH(QString, stamp);
+        QDir().mkpath(QFileInfo(path()).absolutePath());
+        for (const QString &suffix : {QString(), u"-2"_qs, u"-3"_qs}) {
+            const QByteArray bytes = "unreadable" + suffix.toUtf8();
+            QVERIFY(writeFile(path(), bytes));
+            const auto moved = SubscriptionFile::setAside(path(), now);
+            QCOMPARE(moved.value_or(QString()), path() + u".unreadable-"_qs + stamp + suffix);
+            QCOMPARE(readFile(*moved), bytes);
+        }
+        QVERIFY(!QFileInfo::exists(path()));
     }
 
     void signalsBeforeAndAfterEachChange() {

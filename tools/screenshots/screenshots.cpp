@@ -100,11 +100,14 @@ bool shootKit(const QDir &out) {
          {std::tuple{"netflix", 42.0, false}, std::tuple{"网易云", 52.0, false},
           std::tuple{"  ßtudio", 38.0, false}, std::tuple{"paused", 42.0, true}})
         grid->addWidget(new BrandAvatar(QString::fromUtf8(name), size, dimmed, &sheet), last, column++);
-    grid->addWidget(new SoftButton(QStringLiteral("Add manually"), QStringLiteral("plus"), true), last + 1,
-                    0);
-    grid->addWidget(new SoftButton(QStringLiteral("Load samples"), QStringLiteral("sparkles"), false),
-                    last + 1, 1);
-    grid->addWidget(new SoftButton(QStringLiteral("No icon"), QString(), false), last + 1, 2);
+    grid->addWidget(
+        new SoftButton(
+            {.title = QStringLiteral("Add manually"), .icon = QStringLiteral("plus"), .prominent = true}),
+        last + 1, 0);
+    grid->addWidget(
+        new SoftButton({.title = QStringLiteral("Load samples"), .icon = QStringLiteral("sparkles")}),
+        last + 1, 1);
+    grid->addWidget(new SoftButton({.title = QStringLiteral("No icon")}), last + 1, 2);
     return save(sheet, out.filePath(QStringLiteral("kit.png")));
 }
 

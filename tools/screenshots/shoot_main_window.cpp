@@ -124,6 +124,30 @@ void shoot(const QString &suffix) {
     content->scanFlow().alertRequested(ScanFlow::noImageMessage(LocalizationManager::shared().isZh()));
     save(waitForSheet(*content), QStringLiteral("alert-scan-") + suffix);
     closeSheet(*content);
+
+    // A deletion that can be undone, from the bar at the bottom.
+    content->removeWithUndo(first);
+    save(&window, QStringLiteral("main-undo-") + suffix);
+    content->undoDelete();
+
+    // A nameless charge in the coming week, and a long name with a long note.
+    const QDateTime soon = moment().addDays(2).toUTC();
+    store.add(Subscription::make(QString(), 34.99, QStringLiteral("HKD"), BillingType::recurring,
+                                 BillingCycle::monthly, soon, QStringLiteral("游戏"), QString()));
+    const Subscription wordy = Subscription::make(
+        QStringLiteral("网易云音乐 黑胶 VIP Family Annual Plan With Extras"), 488, QStringLiteral("CNY"),
+        BillingType::recurring, BillingCycle::yearly, soon, QStringLiteral("A category typed out at length"),
+        QStringLiteral("Shared with the family; the price went up last spring and the plan now includes "
+                       "lossless audio, which is why it stays even though we hardly use the podcasts."));
+    store.add(wordy);
+    save(&window, QStringLiteral("main-edge-cases-") + suffix);
+    content->openDetail(wordy);
+    save(waitForSheet(*content), QStringLiteral("sheet-detail-long-name-") + suffix);
+    if (auto *edit = content->presented()->findChild<QAbstractButton *>(QStringLiteral("editAction")))
+        edit->click();
+    (void)QTest::qWaitFor([&] { return content->editingSub().has_value() && content->presented(); }, 3000);
+    save(waitForSheet(*content), QStringLiteral("sheet-edit-notes-") + suffix);
+    closeSheet(*content);
 }
 
 } // namespace
