@@ -4,6 +4,7 @@
 #include "TextLines.h"
 
 #include <QRegularExpression>
+#include <cstdio>
 
 #include <algorithm>
 #include <cmath>
@@ -19,15 +20,27 @@ constexpr int stride = TextRecognizer::stride;
 // Paper between pieces packed into one strip; whole steps, so no step reads two pieces.
 constexpr int packGap = 3 * stride;
 // The least gaps that make a blank, in heights of the piece's ink (about an em for Chinese text,
-// less for Latin text without descenders).
-constexpr double chineseBlank = 0.3;
+// less for Latin text without descenders), measured on generated receipts in many typefaces.
+constexpr double chineseBlank = 0.25;
 constexpr double mixedBlank = 0.2;
 constexpr double latinBlank = 0.25;
 constexpr double numberBlank = 0.4;
+// After a comma or colon before a number ("June 5, 2024"), after a sign or a bracket ("¥ 98",
+// "< Back"), and after a full stop or hyphen before a letter ("purchase. Here", not "no-reply").
+constexpr double listBlank = 0.15;
+constexpr double signBlank = 0.35;
+constexpr double joinerBlank = 0.4;
 // The most strips read of one page.
 constexpr int maxStrips = 64;
 // How much wider than the piece's usual gap between characters a blank is at least.
-constexpr double standOut = 0.12;
+constexpr double standOut = 0.1;
+// Between Latin letters, a blank the recogniser did not read is at least this much wider than the
+// usual gap between the piece's letters, and this many times as wide.
+constexpr double letterStandOut = 0.15;
+constexpr double letterGapTimes = 1.6;
+// How much more than an em apart the middles of two Chinese characters with a blank between them
+// stand, in ems (a blank is a quarter to a half of an em in Chinese typefaces).
+constexpr double chineseExtraAdvance = 0.2;
 
 // The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
 constexpr double inkShare = 0.65;
@@ -145,34 +158,44 @@ bool isSeparator(QChar c) {
 constexpr float minConfidence = 0.3f;
 
 // Whether a blank goes between characters `a` and `b` read `gap` apart (in text heights), where
-// `modelBlank` tells whether the recogniser read one. Chinese is written without blanks, so next
-// to Chinese characters only a gap as wide as a blank makes one; full-width punctuation carries
-// its own spacing; dates, counts and amounts hold none ("2025年3月7日", "3个月", "68元", "12:04").
-bool isBlankBetween(QChar a, QChar b, double gap, bool modelBlank) {
+// `modelBlank` tells whether the recogniser read one and `letterGap` is the piece's usual gap
+// between Latin letters. Chinese is written without blanks, so next to Chinese characters only a
+// gap as wide as a blank makes one; full-width punctuation carries its own spacing; dates, counts
+// and amounts hold none ("2025年3月7日", "3个月", "68元", "12.04", "2025-03-07").
+bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBlank) {
     if (isChinesePunctuation(a) || isChinesePunctuation(b))
         return false;
     if ((isDigit(a) && QStringView(u"年月日时分秒个元周季天号").contains(b)) ||
-        (QStringView(u"年月日").contains(a) && isDigit(b)))
+        (QStringView(u"年月").contains(a) && isDigit(b)))
         return false;
-    if ((isDigit(a) || isSeparator(a)) && (isDigit(b) || isSeparator(b)))
-        return isDigit(a) && isDigit(b) && gap >= numberBlank;
+    if (isDigit(a) && isDigit(b))
+        return gap >= numberBlank;
+    // Latin punctuation: closing marks follow a word, opening ones and "@" lead one.
+    if (QStringView(u".,:;!?)]}%@").contains(b) || QStringView(u"([{@").contains(a))
+        return false;
+    if (isSeparator(a) && isSeparator(b))
+        return false;
+    if ((QStringView(u".-/").contains(a) && isDigit(b)) || (isDigit(a) && isSeparator(b)))
+        return false;
+    if ((a == u',' || a == u':') && isDigit(b))
+        return gap >= listBlank;
+    if (QStringView(u"<#$¥€£").contains(a))
+        return gap >= signBlank;
+    if ((a == u'.' || a == u'-') && b.isLetter())
+        return gap >= joinerBlank || (modelBlank && gap >= latinBlank);
     if (isChinese(a) && isChinese(b))
         return gap >= chineseBlank;
     if (isChinese(a) || isChinese(b))
         return gap >= mixedBlank;
-    // Between Latin letters the recogniser's own blanks are good; a wide gap makes one regardless.
-    return modelBlank ? gap >= latinBlank / 2 : gap >= latinBlank;
-}
-
-// The widest blank run lying between columns `from` and `to`.
-int widestBlank(const QList<std::pair<int, int>> &blanks, int from, int to) {
-    int widest = 0;
-    for (const auto &[start, end] : blanks) {
-        const int a = std::max(start, from);
-        const int b = std::min(end, to);
-        widest = std::max(widest, b - a);
-    }
-    return widest;
+    // The recogniser's own blanks are good between Latin letters and digits.
+    if (modelBlank)
+        return gap >= std::max(latinBlank / 2, letterGap + standOut);
+    if (isDigit(a) || isDigit(b))
+        return gap >= std::max(latinBlank, letterGap + standOut);
+    // Without one, a gap between letters makes one only when it stands well out against their
+    // usual gap: the Latin letters of Chinese typefaces are set loosely, and narrow ones ("i",
+    // "l") leave wide gaps.
+    return gap >= std::max(latinBlank, letterGap + letterStandOut) && gap >= letterGap * letterGapTimes;
 }
 
 QString digitsOf(const QString &number) {
@@ -282,25 +305,82 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         kept.removeLast();
     while (!kept.isEmpty() && kept.front().first->confidence < minConfidence)
         kept.removeFirst();
-    // The gaps between neighbours, in text heights; a blank must stand out against the piece's
-    // usual spacing too, which is wide in some typefaces (Kai, monospaced Latin).
-    std::vector<double> gaps;
+    if (kept.isEmpty())
+        return {};
+    const auto centreOf = [](const TextRecognizer::Glyph *glyph) { return glyph->step * stride + stride / 2; };
+    // Between neighbours, the widest blank lying between the steps where the two were read (the
+    // blank after the last character of a piece, or before its first, is not one between
+    // characters); where there is none, they touch halfway.
+    std::vector<std::pair<int, int>> parting;
+    std::vector<double> gaps; // in text heights
     for (qsizetype i = 1; i < kept.size(); ++i) {
-        // Between the steps where the two were read: the blank after the last character of a
-        // piece, or before its first, is not one between characters.
-        const int gap = widestBlank(blanks, kept[i - 1].first->step * stride + stride / 2,
-                                    kept[i].first->step * stride + stride / 2);
-        gaps.push_back(double(gap) / textHeight);
+        const int from = centreOf(kept[i - 1].first);
+        const int to = centreOf(kept[i].first);
+        std::pair<int, int> widest{(from + to) / 2, (from + to) / 2};
+        for (const auto &[start, end] : blanks) {
+            const int a = std::max(start, from);
+            const int b = std::min(end, to);
+            if (b - a > widest.second - widest.first)
+                widest = {a, b};
+        }
+        parting.push_back(widest);
+        gaps.push_back(double(widest.second - widest.first) / textHeight);
     }
+    // Each character's ink lies between the partings on either side, so the distance between
+    // the middles of two Chinese characters is their advance: one em, more with a blank between
+    // them, whatever the width of their strokes (narrow characters in Kai type leave wide gaps).
+    const int inkStart = !blanks.isEmpty() && blanks.front().first == 0 ? blanks.front().second : 0;
+    const int inkEnd = std::max(inkStart + 1, !blanks.isEmpty() && blanks.back().second >= centreOf(kept.back().first)
+                                                  ? blanks.back().first
+                                                  : centreOf(kept.back().first) + stride);
+    std::vector<double> middles;
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        const int left = i == 0 ? inkStart : parting[size_t(i - 1)].second;
+        const int right = i + 1 == kept.size() ? inkEnd : parting[size_t(i)].first;
+        middles.push_back((left + right) / 2.0);
+    }
+    std::vector<double> advances;
+    for (qsizetype i = 1; i < kept.size(); ++i) {
+        if (isChinese(kept[i - 1].first->character) && isChinese(kept[i].first->character) &&
+            !isChinesePunctuation(kept[i - 1].first->character) && !isChinesePunctuation(kept[i].first->character))
+            advances.push_back(middles[size_t(i)] - middles[size_t(i - 1)]);
+    }
+    std::vector<double> sortedAdvances = advances;
+    std::sort(sortedAdvances.begin(), sortedAdvances.end());
+    // Chinese ink fills about nine tenths of the em.
+    const double em = sortedAdvances.size() >= 2 ? sortedAdvances[sortedAdvances.size() / 2] : textHeight / 0.9;
+    // The usual gap between characters of this piece: a blank must stand out against it too,
+    // as spacing is wide in some typefaces (Kai, monospaced Latin).
     std::vector<double> sorted = gaps;
     std::sort(sorted.begin(), sorted.end());
-    const double usual = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+    // A piece of two or three characters has no usual spacing to go by.
+    const double usual = sorted.size() < 3 ? 0 : sorted[sorted.size() / 2];
+    std::vector<double> letterGaps;
+    for (qsizetype i = 1; i < kept.size(); ++i) {
+        if (kept[i - 1].first->character.isLetter() && kept[i].first->character.isLetter() &&
+            !isChinese(kept[i - 1].first->character) && !isChinese(kept[i].first->character))
+            letterGaps.push_back(gaps[size_t(i - 1)]);
+    }
+    std::sort(letterGaps.begin(), letterGaps.end());
+    const double letterGap = letterGaps.size() < 3 ? usual : letterGaps[letterGaps.size() / 2];
     QString text;
+    if (qEnvironmentVariableIsSet("RENEWLY_DEBUG_GAPS")) {
+        QString all;
+        for (const auto &k : kept)
+            all += k.first->character;
+        fprintf(stderr, "PIECE\t%s\n", qPrintable(all));
+    }
     for (qsizetype i = 0; i < kept.size(); ++i) {
         if (i > 0) {
             const double gap = gaps[size_t(i - 1)];
-            if (gap >= usual + standOut &&
-                isBlankBetween(kept[i - 1].first->character, kept[i].first->character, gap, kept[i].second))
+            const QChar a = kept[i - 1].first->character;
+            const QChar b = kept[i].first->character;
+            bool blank = gap >= usual + standOut && isBlankBetween(a, b, gap, letterGap, kept[i].second);
+            if (blank && isChinese(a) && isChinese(b))
+                blank = middles[size_t(i)] - middles[size_t(i - 1)] >= em * (1 + chineseExtraAdvance);
+            if (qEnvironmentVariableIsSet("RENEWLY_DEBUG_GAPS"))
+                fprintf(stderr, "GAP\t%s\t%s\t%.3f\t%.3f\t%.3f\t%d\t%.3f\t%.3f\t%lld\n", qPrintable(QString(a)), qPrintable(QString(b)), gap, usual, letterGap, int(kept[i].second), (middles[size_t(i)] - middles[size_t(i - 1)]) / em, em / textHeight, (long long)sortedAdvances.size());
+            if (blank)
                 text += u' ';
         }
         text += kept[i].first->character;
