@@ -4,7 +4,6 @@
 #include "TextLines.h"
 
 #include <QRegularExpression>
-#include <cstdio>
 
 #include <algorithm>
 #include <cmath>
@@ -41,6 +40,8 @@ constexpr double letterGapTimes = 1.6;
 // How much more than an em apart the middles of two Chinese characters with a blank between them
 // stand, in ems (a blank is a quarter to a half of an em in Chinese typefaces).
 constexpr double chineseExtraAdvance = 0.2;
+// The same for two digits, in digit advances.
+constexpr double digitExtraAdvance = 0.3;
 
 // The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
 constexpr double inkShare = 0.65;
@@ -210,7 +211,7 @@ QString digitsOf(const QString &number) {
 } // namespace
 
 QString restoreSigns(const QString &text, const QString &latinReading) {
-    static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$])\\s?([0-9][0-9.,]*)"));
+    static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥])\\s?([0-9][0-9.,]*)"));
     QString result = text;
     // Last to first, so that the positions before stay valid.
     QList<QRegularExpressionMatch> found;
@@ -218,18 +219,18 @@ QString restoreSigns(const QString &text, const QString &latinReading) {
         found.prepend(it.next());
     for (const QRegularExpressionMatch &match : found) {
         const QString prefix = match.captured(1);
-        const QString digits = digitsOf(match.captured(2));
+        const QString digits = digitsOf(match.captured(3));
         for (auto it = latinAmount.globalMatch(latinReading); it.hasNext();) {
             const auto latin = it.next();
             if (digitsOf(latin.captured(3)) != digits)
                 continue;
             const QString sign = latin.captured(2);
-            if (prefix.isEmpty() && sign != u"$") {
-                // A sign the recogniser's dictionary lacks, dropped before the number.
-                result.insert(match.capturedStart(2), sign);
-            } else if (!prefix.isEmpty() && prefix.chopped(1) == latin.captured(1)) {
-                // A sign read as a letter run into the number ("HKS388", "f10.99").
+            if (!prefix.isEmpty() && prefix.chopped(1) == latin.captured(1)) {
+                // A sign read as a letter ("HKS388", "f10.99", "Y 148.00").
                 result.replace(match.capturedStart(1) + prefix.size() - 1, 1, sign);
+            } else if (sign != u"$" && (prefix.isEmpty() || !match.captured(2).isEmpty())) {
+                // A sign the recogniser's dictionary lacks, dropped before the number.
+                result.insert(match.capturedStart(3), sign);
             }
             break;
         }
@@ -239,12 +240,14 @@ QString restoreSigns(const QString &text, const QString &latinReading) {
 
 const QRegularExpression &amountWithoutSign() {
     // A number that may be an amount (not part of a date, a time or a code, not a count of Chinese
-    // units) with no currency sign or code before it. Letters run into it may end in a sign read
-    // as a letter ("HKS388", "f10.99").
-    static const QRegularExpression amount(
-        QStringLiteral("(?<![0-9A-Za-z.,:/\\-¥$€£])(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
-                       "([A-Za-z]{1,3})?([0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-9A-Za-z.,:\\-]|/"
-                       "[0-9]|\\s?[年月日个天周季时分秒号])"));
+    // units) with no currency sign or code before it: (1) a short run of letters before it, which
+    // may end in a sign read as a letter ("HKS388", "f10.99", "Y 148.00"), (2) the blank after
+    // them, (3) the number.
+    static const QRegularExpression amount(QStringLiteral(
+        "(?<![0-9A-Za-z.,:/\\-¥$€£])(?<![¥$€£] )(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
+        "(?:(?!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD)\\b)([A-Za-z]{1,3})( "
+        "?))?([0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-9A-Za-z.,:\\-]|/"
+        "[0-9]|\\s?[年月日个天周季时分秒号])"));
     return amount;
 }
 
@@ -288,7 +291,7 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece) {
 }
 
 QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
-              int textHeight) {
+              int textHeight, int pieceWidth) {
     // The characters kept, with whether the recogniser read a blank before each.
     QList<std::pair<const TextRecognizer::Glyph *, bool>> kept;
     bool modelBlank = false;
@@ -305,9 +308,20 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         kept.removeLast();
     while (!kept.isEmpty() && kept.front().first->confidence < minConfidence)
         kept.removeFirst();
+    const auto centreOf = [](const TextRecognizer::Glyph *glyph) {
+        return glyph->step * stride + stride / 2;
+    };
+    // A character read over the paper beyond the piece's ink is a stray reading of the strip's
+    // gap between pieces.
+    const int firstInk = !blanks.isEmpty() && blanks.front().first == 0 ? blanks.front().second : 0;
+    const int lastInk =
+        !blanks.isEmpty() && blanks.back().second >= pieceWidth ? blanks.back().first : pieceWidth;
+    while (!kept.isEmpty() && centreOf(kept.back().first) - stride / 2 >= lastInk)
+        kept.removeLast();
+    while (!kept.isEmpty() && centreOf(kept.front().first) + stride / 2 < firstInk)
+        kept.removeFirst();
     if (kept.isEmpty())
         return {};
-    const auto centreOf = [](const TextRecognizer::Glyph *glyph) { return glyph->step * stride + stride / 2; };
     // Between neighbours, the widest blank lying between the steps where the two were read (the
     // blank after the last character of a piece, or before its first, is not one between
     // characters); where there is none, they touch halfway.
@@ -329,26 +343,33 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // Each character's ink lies between the partings on either side, so the distance between
     // the middles of two Chinese characters is their advance: one em, more with a blank between
     // them, whatever the width of their strokes (narrow characters in Kai type leave wide gaps).
-    const int inkStart = !blanks.isEmpty() && blanks.front().first == 0 ? blanks.front().second : 0;
-    const int inkEnd = std::max(inkStart + 1, !blanks.isEmpty() && blanks.back().second >= centreOf(kept.back().first)
-                                                  ? blanks.back().first
-                                                  : centreOf(kept.back().first) + stride);
     std::vector<double> middles;
     for (qsizetype i = 0; i < kept.size(); ++i) {
-        const int left = i == 0 ? inkStart : parting[size_t(i - 1)].second;
-        const int right = i + 1 == kept.size() ? inkEnd : parting[size_t(i)].first;
+        const int left = i == 0 ? firstInk : parting[size_t(i - 1)].second;
+        const int right = i + 1 == kept.size() ? std::max(left + 1, lastInk) : parting[size_t(i)].first;
         middles.push_back((left + right) / 2.0);
     }
     std::vector<double> advances;
     for (qsizetype i = 1; i < kept.size(); ++i) {
         if (isChinese(kept[i - 1].first->character) && isChinese(kept[i].first->character) &&
-            !isChinesePunctuation(kept[i - 1].first->character) && !isChinesePunctuation(kept[i].first->character))
+            !isChinesePunctuation(kept[i - 1].first->character) &&
+            !isChinesePunctuation(kept[i].first->character))
             advances.push_back(middles[size_t(i)] - middles[size_t(i - 1)]);
     }
+    // Digits share one advance in most typefaces: two whose middles stand no farther apart than
+    // that are one number, however wide the paper beside a narrow "1".
+    std::vector<double> digitAdvances;
+    for (qsizetype i = 1; i < kept.size(); ++i) {
+        if (isDigit(kept[i - 1].first->character) && isDigit(kept[i].first->character))
+            digitAdvances.push_back(middles[size_t(i)] - middles[size_t(i - 1)]);
+    }
+    std::sort(digitAdvances.begin(), digitAdvances.end());
+    const double digitAdvance = digitAdvances.size() >= 3 ? digitAdvances[digitAdvances.size() / 2] : 0;
     std::vector<double> sortedAdvances = advances;
     std::sort(sortedAdvances.begin(), sortedAdvances.end());
     // Chinese ink fills about nine tenths of the em.
-    const double em = sortedAdvances.size() >= 2 ? sortedAdvances[sortedAdvances.size() / 2] : textHeight / 0.9;
+    const double em =
+        sortedAdvances.size() >= 2 ? sortedAdvances[sortedAdvances.size() / 2] : textHeight / 0.9;
     // The usual gap between characters of this piece: a blank must stand out against it too,
     // as spacing is wide in some typefaces (Kai, monospaced Latin).
     std::vector<double> sorted = gaps;
@@ -364,22 +385,16 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     std::sort(letterGaps.begin(), letterGaps.end());
     const double letterGap = letterGaps.size() < 3 ? usual : letterGaps[letterGaps.size() / 2];
     QString text;
-    if (qEnvironmentVariableIsSet("RENEWLY_DEBUG_GAPS")) {
-        QString all;
-        for (const auto &k : kept)
-            all += k.first->character;
-        fprintf(stderr, "PIECE\t%s\n", qPrintable(all));
-    }
     for (qsizetype i = 0; i < kept.size(); ++i) {
         if (i > 0) {
             const double gap = gaps[size_t(i - 1)];
             const QChar a = kept[i - 1].first->character;
             const QChar b = kept[i].first->character;
             bool blank = gap >= usual + standOut && isBlankBetween(a, b, gap, letterGap, kept[i].second);
+            if (blank && isDigit(a) && isDigit(b) && digitAdvance > 0)
+                blank = middles[size_t(i)] - middles[size_t(i - 1)] >= digitAdvance * (1 + digitExtraAdvance);
             if (blank && isChinese(a) && isChinese(b))
                 blank = middles[size_t(i)] - middles[size_t(i - 1)] >= em * (1 + chineseExtraAdvance);
-            if (qEnvironmentVariableIsSet("RENEWLY_DEBUG_GAPS"))
-                fprintf(stderr, "GAP\t%s\t%s\t%.3f\t%.3f\t%.3f\t%d\t%.3f\t%.3f\t%lld\n", qPrintable(QString(a)), qPrintable(QString(b)), gap, usual, letterGap, int(kept[i].second), (middles[size_t(i)] - middles[size_t(i - 1)]) / em, em / textHeight, (long long)sortedAdvances.size());
             if (blank)
                 text += u' ';
         }
@@ -445,7 +460,7 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
                     own.append(glyph);
                 }
             }
-            QString text = spell(own, blankRuns(piece.image), piece.textHeight);
+            QString text = spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width());
             if (latin && text.contains(amountWithoutSign()))
                 text = restoreSigns(text, latin->readLine(piece.image));
             texts[index] = text;

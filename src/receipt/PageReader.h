@@ -35,7 +35,7 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece);
 // edge): blanks only where the image shows a gap wide enough for one next to the characters on
 // either side; none inside numbers, and none between Chinese characters set close together.
 QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
-              int textHeight);
+              int textHeight, int pieceWidth);
 
 // Numbers in a piece's text that may be amounts written without a currency sign or code: the
 // recogniser's dictionary lacks some signs ("€", "£"), and it may read "$" as an "S".

@@ -28,11 +28,13 @@ QString mendNumbers(QString text) {
     return text;
 }
 
-// A word of letters with a 0 or 1 between two of its letters ("D0ne", "App1e"): the letter it
-// looks like, in the case of its neighbours. Words with other digits and words that may be
+// A word of letters with a 0 or 1 between two of its letters ("D0ne", "App1e"), a 1 or 0 ending
+// it after small letters ("Tota1"), or a 0 starting it before small letters ("0rder"): the letter
+// it looks like, in the case of its neighbours. Words with other digits and words that may be
 // hexadecimal numbers stay as read.
 QString mendWords(QString text) {
     static const QRegularExpression word(QStringLiteral("(?<![A-Za-z0-9])[A-Za-z01]{3,}(?![A-Za-z0-9])"));
+    const auto isSmall = [](QChar c) { return c >= u'a' && c <= u'z'; };
     for (auto it = word.globalMatch(text); it.hasNext();) {
         const auto match = it.next();
         const QString found = match.captured();
@@ -43,18 +45,39 @@ QString mendWords(QString text) {
         });
         if (letters < 2 || letters == found.size() || mayBeHex)
             continue;
-        for (qsizetype i = match.capturedStart() + 1; i + 1 < match.capturedEnd(); ++i) {
-            const QChar before = text[i - 1];
-            const QChar after = text[i + 1];
+        const qsizetype start = match.capturedStart();
+        const qsizetype end = match.capturedEnd();
+        for (qsizetype i = start; i < end; ++i) {
             QChar &c = text[i];
-            if ((c != u'0' && c != u'1') || !isLetter(before) || !isLetter(after))
+            if (c != u'0' && c != u'1')
                 continue;
-            const bool lower = before.isLower() || after.isLower();
-            if (c == u'0')
-                c = lower ? u'o' : u'O';
-            else
-                c = lower ? u'l' : u'I';
+            if (i > start && i + 1 < end) {
+                const QChar before = text[i - 1];
+                const QChar after = text[i + 1];
+                if (!isLetter(before) || !isLetter(after))
+                    continue;
+                const bool lower = before.isLower() || after.isLower();
+                if (c == u'0')
+                    c = lower ? u'o' : u'O';
+                else
+                    c = lower ? u'l' : u'I';
+            } else if (i + 1 == end && isSmall(text[i - 1]) && isSmall(text[i - 2])) {
+                c = c == u'0' ? u'o' : u'l';
+            } else if (i == start && c == u'0' && isSmall(text[i + 1]) && isSmall(text[i + 2])) {
+                c = u'O';
+            }
         }
+    }
+    return text;
+}
+
+// Letters whose capital is their small letter enlarged ("PluS", "RenewS"): at the end of a word
+// after small letters, the small one.
+QString mendCase(QString text) {
+    static const QRegularExpression capitalEnd(QStringLiteral("(?<=[a-z]{2})[COSVWXZ](?![A-Za-z0-9])"));
+    for (auto it = capitalEnd.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        text[match.capturedStart()] = text[match.capturedStart()].toLower();
     }
     return text;
 }
@@ -69,7 +92,7 @@ QString tidyLine(const QString &line) {
     // A capital I inside a word before small letters is a small l ("PIus", "BiIled").
     static const QRegularExpression capitalI(QStringLiteral("(?<=[A-Za-z])I(?=[a-z])"));
     text.replace(capitalI, QStringLiteral("l"));
-    return mendWords(mendNumbers(text));
+    return mendCase(mendWords(mendNumbers(text)));
 }
 
 } // namespace RecognizedText
