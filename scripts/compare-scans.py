@@ -2,13 +2,16 @@
 """Compares the proposals of one or more recognisers with the ground truth of a receipt folder.
 
     bench/bench_ocr --corpus-out DIR N --evaluation --first K   # PNG + TXT + styles.tsv
-    renewly-cli scan --json DIR/*.png > A.json                   # once per recogniser
+    scripts/html-receipts.py --out DIR --count N                 # or: PNG/JPEG + TXT + styles.tsv
+    renewly-cli scan --json DIR/*.png DIR/*.jpg > A.json         # once per recogniser
     scripts/compare-scans.py DIR --cli PATH/renewly-cli A.json [B.json ...]
 
 The truth of each receipt is what `renewly-cli parse --json` (the --cli given) proposes from its
 TXT file, and every scan's text is parsed again by that same CLI, so all sides share one parser
 and one clock. Prints, per recogniser, the share of receipts with each of the six fields right,
 all six right, amount and currency right, per style, and how many "¥" amounts were read right.
+The styles are the layout, language, theme and text size the label names, and every further column
+of styles.tsv as "<column> <value>" (typeface, file, and whatever else the corpus records).
 """
 import argparse
 import collections
@@ -34,12 +37,12 @@ def fields_of(proposal):
     return fields
 
 
-def styles_of(label, typeface, capture):
-    # <index>-<layout>-<language>-<theme>-<N>px
+def styles_of(label, columns):
+    # <index>-<layout>-<language>-<theme>-<N>px, then the columns after the label
     parts = label.split("-")
     size = int(parts[4].removesuffix("px"))
-    return ["layout " + parts[1], "language " + parts[2], "theme " + parts[3], "typeface " + typeface,
-            "text small (<14px)" if size < 14 else "text 14px+", "file " + capture]
+    return ["layout " + parts[1], "language " + parts[2], "theme " + parts[3],
+            "text small (<14px)" if size < 14 else "text 14px+"] + [f"{name} {value}" for name, value in columns]
 
 
 def main():
@@ -52,10 +55,12 @@ def main():
 
     styles = {}
     with open(os.path.join(opts.folder, "styles.tsv"), encoding="utf-8") as f:
-        next(f)
+        names = next(f).rstrip("\n").split("\t")[1:]
         for line in f:
-            label, typeface, capture = line.rstrip("\n").split("\t")
-            styles[label] = styles_of(label, typeface, capture)
+            if not line.strip():
+                continue
+            label, *values = line.rstrip("\n").split("\t")
+            styles[label] = styles_of(label, zip(names, values))
     truth = {}
     for label in styles:
         with open(os.path.join(opts.folder, label + ".txt"), encoding="utf-8") as f:
@@ -75,7 +80,9 @@ def main():
     yen = [label for label, t in truth.items() if t["currency"] == "CNY"]
     print(f"{total} receipts in {opts.folder}; {len(yen)} with a ¥ amount")
     names = list(results)
-    header = f"{'':34}" + "".join(f"{os.path.basename(n):>22}" for n in names)
+    keys = sorted({k for s in styles.values() for k in s})
+    width = max([34] + [len(k) + 16 for k in keys])
+    header = f"{'':{width}}" + "".join(f"{os.path.basename(n):>22}" for n in names)
     print(header)
 
     def row(title, count_of, of):
@@ -83,7 +90,7 @@ def main():
         for n in names:
             k = count_of(results[n])
             cells.append(f"{k:>3}/{of:<3} {100.0 * k / max(1, of):5.1f} %")
-        print(f"{title:34}" + "".join(f"{c:>22}" for c in cells))
+        print(f"{title:{width}}" + "".join(f"{c:>22}" for c in cells))
 
     def right(got, label, fields):
         g = got.get(label)
@@ -94,7 +101,6 @@ def main():
     row("all six fields", lambda got: sum(right(got, l, FIELDS) for l in truth), total)
     row("amount + currency", lambda got: sum(right(got, l, ["amount", "currency"]) for l in truth), total)
     row("¥ amount + currency", lambda got: sum(right(got, l, ["amount", "currency"]) for l in yen), len(yen))
-    keys = sorted({k for s in styles.values() for k in s})
     for key in keys:
         labels = [l for l in truth if key in styles[l]]
         row(key + " (all six)", lambda got: sum(right(got, l, FIELDS) for l in labels), len(labels))

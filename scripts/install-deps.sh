@@ -1,7 +1,17 @@
 #!/usr/bin/env bash
 # Installs every Debian package Renewly needs to build, run, test and benchmark.
 # This script is the single source of the project's system dependencies.
+#   scripts/install-deps.sh            what the build, the tests and the benchmarks need
+#   scripts/install-deps.sh --corpus   also what scripts/html-receipts.py needs to make its corpus
 set -euo pipefail
+
+corpus=false
+for arg in "$@"; do
+  case "$arg" in
+    --corpus) corpus=true ;;
+    *) echo "usage: $0 [--corpus]" >&2; exit 2 ;;
+  esac
+done
 
 packages=(
   # build
@@ -28,6 +38,12 @@ packages=(
   # benchmarks, fuzzing
   libbenchmark-dev clang libclang-rt-14-dev
 )
+
+# The receipt corpus made as web pages: a real browser renders and captures them, in every typeface
+# the font packages above install and Android's CJK fallback font.
+if $corpus; then
+  packages+=(chromium fonts-droid-fallback)
+fi
 
 # Debian's npm, unless an npm is installed already (Node.js's own packages bring one and conflict
 # with Debian's).
