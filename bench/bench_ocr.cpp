@@ -1,14 +1,18 @@
-// Recognition benchmarks and the accuracy report over the two generated receipt corpora.
+// Recognition benchmarks and the accuracy report over the receipt corpora.
 //
 //   bench_ocr                         speed and memory: model load, scan + parse of one 1280×800
 //                                     receipt (Google Benchmark, wall-clock time)
-//   bench_ocr --corpus [N]            per image over N receipts of each corpus (default 60):
-//                                     median and 95th percentile of scan + parse, peak memory,
-//                                     and accuracy per style, on the tuning corpus and on the
-//                                     evaluation corpus (other typefaces, sizes, widths, JPEG)
-//   bench_ocr --accuracy [N]          the same, one corpus (--evaluation for the second)
-//   bench_ocr --corpus-out DIR [N]    writes N receipts (PNG + ground-truth TXT + styles.tsv) to
-//                                     DIR (--evaluation for the second corpus)
+//   bench_ocr --corpus [N] [--evaluation-folder DIR]
+//                                     per image over N receipts of each generated corpus (default
+//                                     60) and every receipt of DIR: median and 95th percentile of
+//                                     scan + parse, peak memory, and accuracy per style. The
+//                                     generated corpora (tools/receipt-corpus: one typeface family,
+//                                     and other typefaces, sizes and JPEG) are the ones tuned on;
+//                                     DIR is the evaluation corpus, made differently: web pages
+//                                     captured by Chromium (scripts/html-receipts.py)
+//   bench_ocr --accuracy [N]          the same, one generated corpus (--evaluation for the second)
+//   bench_ocr --corpus-out DIR [N]    writes N generated receipts (PNG + ground-truth TXT +
+//                                     styles.tsv) to DIR (--evaluation for the second corpus)
 // --first N starts at receipt N; --verbose lists the receipts read wrongly; --save-wrong DIR keeps
 // their images.
 #include "ReceiptCorpus.h"
@@ -30,6 +34,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -80,13 +85,72 @@ struct Tally {
     int amountAndCurrency = 0;
 };
 
-// Scans `count` receipts of one corpus and prints speed, memory and accuracy per style.
-void runCorpus(ReceiptCorpus::Corpus corpus, int count, TextRecognizer &recognizer, LatinReader &latin) {
-    QTextStream out(stdout);
-    const bool isEvaluation = corpus == ReceiptCorpus::Corpus::evaluation;
-    const quint64 seed = isEvaluation ? evaluationSeed : tuningSeed;
+// One receipt of a corpus: its image, the text it shows, and the styles it is counted under.
+struct Sample {
+    QString label;
+    QImage image;
+    QString truth;
+    QStringList styles;
+};
+
+Sample generated(ReceiptCorpus::Corpus corpus, int index) {
     ReceiptCorpus::Options options;
     options.corpus = corpus;
+    const ReceiptCorpus::Receipt receipt = ReceiptCorpus::make(
+        corpus == ReceiptCorpus::Corpus::evaluation ? evaluationSeed : tuningSeed, index, options);
+    return {receipt.label() + u' ' + receipt.typeface, receipt.image, receipt.text,
+            QStringList{QStringLiteral("layout ") + ReceiptCorpus::layoutName(receipt.layout),
+                        QStringLiteral("language ") + ReceiptCorpus::languageName(receipt.language),
+                        receipt.isDark ? QStringLiteral("theme dark") : QStringLiteral("theme light"),
+                        QStringLiteral("typeface ") + receipt.typeface,
+                        receipt.bodyPixelSize < 14 ? QStringLiteral("text small (<14px)")
+                                                   : QStringLiteral("text 14px+"),
+                        receipt.isJpeg ? QStringLiteral("file JPEG") : QStringLiteral("file PNG")}};
+}
+
+// The receipts of a corpus folder (LABEL.png or .jpg with LABEL.txt, listed in styles.tsv with
+// one style per column; LABEL = index-layout-language-theme-Npx), as scripts/html-receipts.py
+// writes them.
+QList<std::function<Sample()>> folderSamples(const QString &folder) {
+    QList<std::function<Sample()>> samples;
+    QFile list(folder + QStringLiteral("/styles.tsv"));
+    if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
+        return samples;
+    const QStringList header = QString::fromUtf8(list.readLine()).trimmed().split(u'\t');
+    while (!list.atEnd()) {
+        const QStringList columns = QString::fromUtf8(list.readLine()).trimmed().split(u'\t');
+        if (columns.size() != header.size() || columns.size() < 2)
+            continue;
+        samples.append([folder, header, columns] {
+            const QString label = columns.first();
+            const QStringList parts = label.split(u'-');
+            Sample sample;
+            sample.label = label;
+            for (const QString &extension : {QStringLiteral(".png"), QStringLiteral(".jpg")}) {
+                if (QFile::exists(folder + u'/' + label + extension))
+                    sample.image = ReceiptScanner::loadImage(folder + u'/' + label + extension);
+            }
+            QFile truth(folder + u'/' + label + QStringLiteral(".txt"));
+            if (truth.open(QIODevice::ReadOnly))
+                sample.truth = QString::fromUtf8(truth.readAll());
+            if (parts.size() == 5) {
+                sample.styles << QStringLiteral("layout ") + parts[1]
+                              << QStringLiteral("language ") + parts[2] << QStringLiteral("theme ") + parts[3]
+                              << (parts[4].chopped(2).toInt() < 14 ? QStringLiteral("text small (<14px)")
+                                                                   : QStringLiteral("text 14px+"));
+            }
+            for (qsizetype c = 1; c < columns.size(); ++c)
+                sample.styles << header[c] + u' ' + columns[c];
+            return sample;
+        });
+    }
+    return samples;
+}
+
+// Scans the receipts of one corpus and prints speed, memory and accuracy per style.
+void runCorpus(const QString &title, const QList<std::function<Sample()>> &samples,
+               TextRecognizer &recognizer, LatinReader &latin) {
+    QTextStream out(stdout);
     // A fixed moment, so texts without a date compare equal.
     const QTimeZone zone("Asia/Shanghai");
     const QDateTime now(QDate(2026, 6, 15), QTime(12, 0), zone);
@@ -99,18 +163,18 @@ void runCorpus(ReceiptCorpus::Corpus corpus, int count, TextRecognizer &recogniz
     const double before = statusMiB("VmRSS");
     resetPeakMemory();
     double processor = 0;
-    for (int i = g_first; i < g_first + count; ++i) {
-        const ReceiptCorpus::Receipt receipt = ReceiptCorpus::make(seed, i, options);
+    for (const auto &make : samples) {
+        const Sample sample = make();
         QElapsedTimer timer;
         timer.start();
         const double processorStart = processorMs();
-        const QString text = ReceiptScanner::recognizeText(receipt.image, recognizer, &latin);
+        const QString text = ReceiptScanner::recognizeText(sample.image, recognizer, &latin);
         const Subscription got = ReceiptParser::parse(text, now, zone);
         times.push_back(timer.nsecsElapsed() / 1000);
         processor += processorMs() - processorStart;
-        if (receipt.image.size() == QSize(1280, 800))
+        if (sample.image.size() == QSize(1280, 800))
             desktopTimes.push_back(times.back());
-        const Subscription expected = ReceiptParser::parse(receipt.text, now, zone);
+        const Subscription expected = ReceiptParser::parse(sample.truth, now, zone);
         const std::array<bool, 6> same{expected.name == got.name,
                                        expected.amount == got.amount,
                                        expected.currency == got.currency,
@@ -123,37 +187,30 @@ void runCorpus(ReceiptCorpus::Corpus corpus, int count, TextRecognizer &recogniz
             if (!same[f])
                 wrong << QString::fromLatin1(fieldNames[f]);
         }
-        const QStringList keys{QStringLiteral("layout ") + ReceiptCorpus::layoutName(receipt.layout),
-                               QStringLiteral("language ") + ReceiptCorpus::languageName(receipt.language),
-                               receipt.isDark ? QStringLiteral("theme dark") : QStringLiteral("theme light"),
-                               QStringLiteral("typeface ") + receipt.typeface,
-                               receipt.bodyPixelSize < 14 ? QStringLiteral("text small (<14px)")
-                                                          : QStringLiteral("text 14px+"),
-                               receipt.isJpeg ? QStringLiteral("file JPEG") : QStringLiteral("file PNG")};
-        for (Tally *tally : {&total})
-            tally->receipts += 1;
+        total.receipts += 1;
         total.allRight += wrong.isEmpty();
         total.amountAndCurrency += same[1] && same[2];
-        for (const QString &key : keys) {
+        for (const QString &key : sample.styles) {
             Tally &tally = styles[key];
             ++tally.receipts;
             tally.allRight += wrong.isEmpty();
             tally.amountAndCurrency += same[1] && same[2];
         }
         if (!wrong.isEmpty() && !g_saveFolder.isEmpty())
-            receipt.image.save(g_saveFolder + u'/' + (isEvaluation ? u'e' : u't') + receipt.label() +
-                               QStringLiteral(".png"));
+            sample.image.save(g_saveFolder + u'/' + sample.label.section(u' ', 0, 0) +
+                              QStringLiteral(".png"));
         if (g_verbose && !wrong.isEmpty()) {
-            out << "== " << receipt.label() << ' ' << receipt.typeface << " WRONG " << wrong.join(u',')
-                << ": expected " << expected.name << " / " << expected.amount << ' ' << expected.currency
-                << " / " << rawValue(expected.cycle) << " / " << rawValue(expected.billingType) << " / "
+            out << "== " << sample.label << " WRONG " << wrong.join(u',') << ": expected " << expected.name
+                << " / " << expected.amount << ' ' << expected.currency << " / " << rawValue(expected.cycle)
+                << " / " << rawValue(expected.billingType) << " / "
                 << expected.startDate.toString(Qt::ISODate) << "; got " << got.name << " / " << got.amount
                 << ' ' << got.currency << " / " << rawValue(got.cycle) << " / " << rawValue(got.billingType)
                 << " / " << got.startDate.toString(Qt::ISODate) << '\n';
-            out << "   truth: " << QString(receipt.text).replace(u'\n', QStringLiteral(" | ")) << '\n';
+            out << "   truth: " << QString(sample.truth).replace(u'\n', QStringLiteral(" | ")) << '\n';
             out << "   read:  " << QString(text).replace(u'\n', QStringLiteral(" | ")) << '\n';
         }
     }
+    const int count = total.receipts;
     const double peak = statusMiB("VmHWM");
     auto quantile = [](std::vector<qint64> values, double q) {
         if (values.empty())
@@ -161,8 +218,7 @@ void runCorpus(ReceiptCorpus::Corpus corpus, int count, TextRecognizer &recogniz
         std::sort(values.begin(), values.end());
         return double(values[std::min(values.size() - 1, size_t(q * double(values.size())))]) / 1000.0;
     };
-    out << (isEvaluation ? "evaluation" : "tuning") << " corpus: " << count << " receipts (seed " << seed
-        << ", from " << g_first << ")\n";
+    out << title << ": " << count << " receipts\n";
     out << "  scan + parse per image: median " << quantile(times, 0.5) << " ms, p95 " << quantile(times, 0.95)
         << " ms; 1280x800 only (" << desktopTimes.size() << "): median " << quantile(desktopTimes, 0.5)
         << " ms, p95 " << quantile(desktopTimes, 0.95) << " ms; processor time "
@@ -238,6 +294,7 @@ int main(int argc, char *argv[]) {
     int accuracyCount = -1;
     int outCount = 24;
     bool evaluationOnly = false;
+    QString evaluationFolder;
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
         auto nextNumber = [&](int &target) {
@@ -255,6 +312,8 @@ int main(int argc, char *argv[]) {
         } else if (!std::strcmp(arg, "--corpus-out") && i + 1 < argc) {
             corpusFolder = QString::fromLocal8Bit(argv[++i]);
             nextNumber(outCount);
+        } else if (!std::strcmp(arg, "--evaluation-folder") && i + 1 < argc) {
+            evaluationFolder = QString::fromLocal8Bit(argv[++i]);
         } else if (!std::strcmp(arg, "--first")) {
             nextNumber(g_first);
         } else if (!std::strcmp(arg, "--save-wrong") && i + 1 < argc) {
@@ -273,7 +332,7 @@ int main(int argc, char *argv[]) {
         std::printf("%d receipts written to %s\n", written, qPrintable(corpusFolder));
         return written == outCount ? 0 : 1;
     }
-    if (corpusCount >= 0 || accuracyCount >= 0) {
+    if (corpusCount >= 0 || accuracyCount >= 0 || !evaluationFolder.isEmpty()) {
         QElapsedTimer timer;
         timer.start();
         TextRecognizer recognizer;
@@ -282,12 +341,39 @@ int main(int argc, char *argv[]) {
         LatinReader latin;
         std::printf("model load: %lld ms, resident memory after load %.0f MiB\n",
                     static_cast<long long>(timer.elapsed()), statusMiB("VmRSS"));
+        const auto generatedSamples = [](ReceiptCorpus::Corpus corpus, int count) {
+            QList<std::function<Sample()>> samples;
+            for (int i = g_first; i < g_first + count; ++i)
+                samples.append([corpus, i] { return generated(corpus, i); });
+            return samples;
+        };
+        const QString tuningTitle =
+            QStringLiteral("tuning corpus (generated, seed %1, from %2)").arg(tuningSeed).arg(g_first);
+        const QString typefacesTitle =
+            QStringLiteral("generated corpus in other typefaces (seed %1, from %2; looked at while tuning)")
+                .arg(evaluationSeed)
+                .arg(g_first);
         if (corpusCount >= 0) {
-            runCorpus(ReceiptCorpus::Corpus::tuning, corpusCount, recognizer, latin);
-            runCorpus(ReceiptCorpus::Corpus::evaluation, corpusCount, recognizer, latin);
-        } else {
-            runCorpus(evaluationOnly ? ReceiptCorpus::Corpus::evaluation : ReceiptCorpus::Corpus::tuning,
-                      accuracyCount, recognizer, latin);
+            runCorpus(tuningTitle, generatedSamples(ReceiptCorpus::Corpus::tuning, corpusCount), recognizer,
+                      latin);
+            runCorpus(typefacesTitle, generatedSamples(ReceiptCorpus::Corpus::evaluation, corpusCount),
+                      recognizer, latin);
+        } else if (accuracyCount > 0) {
+            runCorpus(evaluationOnly ? typefacesTitle : tuningTitle,
+                      generatedSamples(evaluationOnly ? ReceiptCorpus::Corpus::evaluation
+                                                      : ReceiptCorpus::Corpus::tuning,
+                                       accuracyCount),
+                      recognizer, latin);
+        }
+        if (!evaluationFolder.isEmpty()) {
+            const auto samples = folderSamples(evaluationFolder);
+            if (samples.isEmpty()) {
+                std::printf("no receipts listed in %s/styles.tsv\n", qPrintable(evaluationFolder));
+                return 1;
+            }
+            runCorpus(QStringLiteral("evaluation corpus (browser-made, never tuned on) in ") +
+                          evaluationFolder,
+                      samples, recognizer, latin);
         }
         return 0;
     }

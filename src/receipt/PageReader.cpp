@@ -438,7 +438,7 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         strip->placed.append({index, strip->used});
         strip->used += (width + packGap + stride - 1) / stride * stride;
     }
-    QStringList texts(pieces.size());
+    QList<QImage> images;
     for (const Strip &packed : strips) {
         QImage strip(TextRecognizer::inputWidth, height, QImage::Format_Grayscale8);
         strip.fill(255);
@@ -448,7 +448,13 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             for (int y = 0; y < height; ++y)
                 std::copy_n(image.constScanLine(y), width, strip.scanLine(y) + left);
         }
-        const QList<TextRecognizer::Glyph> glyphs = recognizer.read(strip);
+        images.append(strip);
+    }
+    const QList<QList<TextRecognizer::Glyph>> stripGlyphs = recognizer.readAll(images);
+    QStringList texts(pieces.size());
+    for (size_t s = 0; s < strips.size(); ++s) {
+        const Strip &packed = strips[s];
+        const QList<TextRecognizer::Glyph> &glyphs = stripGlyphs[qsizetype(s)];
         for (const auto &[index, left] : packed.placed) {
             const Piece &piece = pieces[index];
             const int firstStep = left / stride;

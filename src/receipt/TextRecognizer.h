@@ -8,8 +8,9 @@
 #include <memory>
 
 // The neural line recogniser (PP-OCRv4 recognition, run by OpenCV DNN): reads strips of text
-// scaled to `inputHeight` pixels. Not thread-safe: a thread uses one recogniser alone while it
-// reads (ReceiptScanner hands them out).
+// scaled to `inputHeight` pixels. It holds one copy of the graph per core (at most two), which
+// readAll() runs side by side. Not thread-safe: a thread uses one recogniser alone while it reads
+// (ReceiptScanner hands them out).
 class TextRecognizer {
 public:
     static constexpr int inputHeight = 48;
@@ -38,6 +39,9 @@ public:
     // The characters on a strip (Format_Grayscale8, dark text on white, inputHeight pixels high,
     // at most inputWidth wide), in order. Empty when nothing is read.
     QList<Glyph> read(const QImage &strip);
+    // The characters on each of `strips`, as read() gives them; the strips are shared out among
+    // the recogniser's copies of the graph, one thread each.
+    QList<QList<Glyph>> readAll(const QList<QImage> &strips);
 
     // Greedy decoding of the graph's scores (logits), [steps][classes] row by row: the best class
     // per step, with its probability as the confidence,
@@ -47,6 +51,8 @@ public:
 
 private:
     struct Model; // the OpenCV graph, kept out of this header
+    QList<Glyph> read(Model &model, const QImage &strip);
     std::unique_ptr<Model> m_model;
+    std::unique_ptr<Model> m_second; // on machines with more than one core
     QStringList m_dictionary;
 };

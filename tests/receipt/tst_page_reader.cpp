@@ -37,6 +37,11 @@ std::pair<Glyphs, Blanks> laidOut(const QString &characters, const QList<int> &g
     return {glyphs, blanks};
 }
 
+// The width of a piece holding `glyphs` with a step of paper after the last one.
+int widthOf(const Glyphs &glyphs) {
+    return (glyphs.last().step + 2) * TextRecognizer::stride;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(QList<int>)
@@ -90,7 +95,20 @@ private slots:
         QFETCH(QList<int>, gaps);
         QFETCH(QString, text);
         const auto [glyphs, blanks] = laidOut(characters, gaps);
-        QCOMPARE(PageReader::spell(glyphs, blanks, 40), text);
+        QCOMPARE(PageReader::spell(glyphs, blanks, 40, widthOf(glyphs)), text);
+    }
+
+    // Chinese characters stand one em apart from middle to middle whatever their width: a narrow
+    // one ("员") leaves wide gaps beside it but no blank; a wider advance is a blank.
+    void spellsChineseBlanksFromAdvances() {
+        Glyphs glyphs;
+        for (const auto &[character, step] : std::vector<std::pair<const char *, int>>{
+                 {"黄", 1}, {"金", 5}, {"会", 9}, {"员", 13}, {"年", 17}, {"度", 23}, {"大", 27}, {"会", 31}})
+            glyphs.append(TextRecognizer::Glyph{utf8(character).front(), step, 0.99f});
+        // Ink 28 pixels wide, 4 apart, except the narrow 员 (12 wide) and a blank before 度.
+        const Blanks blanks{{26, 30},   {58, 62},   {90, 102},  {114, 126},
+                            {154, 174}, {202, 206}, {234, 238}, {266, 276}};
+        QCOMPARE(PageReader::spell(glyphs, blanks, 30, 276), utf8("黄金会员年 度大会"));
     }
 
     // Doubtful readings at the ends of a piece are specks; inside it they are characters.
@@ -99,7 +117,7 @@ private slots:
         glyphs[0].confidence = 0.1f;
         glyphs[2].confidence = 0.1f;
         glyphs[4].confidence = 0.1f;
-        QCOMPARE(PageReader::spell(glyphs, blanks, 40), utf8("会.员"));
+        QCOMPARE(PageReader::spell(glyphs, blanks, 40, widthOf(glyphs)), utf8("会.员"));
     }
 
     // The Latin model's reading gives back the signs the recogniser cannot read, and only for
@@ -119,6 +137,11 @@ private slots:
         QTest::newRow("sign already read") << utf8("¥68") << utf8("£68") << utf8("¥68");
         QTest::newRow("code before it") << utf8("EUR 19.99") << utf8("EUR €19.99") << utf8("EUR 19.99");
         QTest::newRow("date") << utf8("2026/11/3") << utf8("£2026/11/3") << utf8("2026/11/3");
+        QTest::newRow("yen read as Y")
+            << utf8("Total Y 148.00") << utf8("Total ¥ 148.00") << utf8("Total ¥ 148.00");
+        QTest::newRow("sign apart from its number")
+            << utf8("Things 3 HKS 38.00") << utf8("Things 3 HK$ 38.00") << utf8("Things 3 HK$ 38.00");
+        QTest::newRow("sign read, blank after it") << utf8("合计 ¥ 68") << utf8("¥68") << utf8("合计 ¥ 68");
     }
 
     void restoresSigns() {
@@ -133,6 +156,10 @@ private slots:
         QTest::addColumn<QString>("tidy");
         QTest::newRow("letters in an amount") << utf8("$2oo 20.o0 1l.99") << utf8("$200 20.00 11.99");
         QTest::newRow("digits in a word") << utf8("D0ne App1e") << utf8("Done Apple");
+        QTest::newRow("digits at a word's ends")
+            << utf8("Tota1 0rder 12 Apps") << utf8("Total Order 12 Apps");
+        QTest::newRow("capital ending a small word")
+            << utf8("ChatGPT PluS iOS macOS") << utf8("ChatGPT Plus iOS macOS");
         QTest::newRow("capital I in a word") << utf8("PIus Item iPad") << utf8("Plus Item iPad");
         QTest::newRow("separator read twice") << utf8("EUR 119..88 a..b") << utf8("EUR 119.88 a..b");
         QTest::newRow("hexadecimal code") << utf8("a3f9c2e1-3le5 b1c") << utf8("a3f9c2e1-3le5 b1c");
