@@ -1,89 +1,194 @@
 #include "ReceiptScanner.h"
 
 #include "ImageFile.h"
+#include "LatinReader.h"
+#include "PageReader.h"
 #include "RecognizedText.h"
 #include "ScanImage.h"
-#include "TesseractEngine.h"
+#include "TextRecognizer.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <QThread>
 
+#include <malloc.h>
+
 #include <algorithm>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
 
-// Loaded engines not in use. A scan takes one, or loads a new one when all are busy, and gives it
-// back afterwards; at most as many stay loaded as scans have overlapped (bounded by the cores).
-class EnginePool {
+// What one scan reads with; the Latin reader loads its model only when a scan needs it.
+struct Readers {
+    TextRecognizer text;
+    LatinReader latin;
+};
+
+// Loaded recognisers not in use. A scan takes one, or loads a new one when all are busy, and gives
+// it back afterwards; at most as many stay loaded as scans have overlapped (bounded by the cores).
+// A thread of its own releases them all once no scan has run for the idle delay, so the program's
+// memory returns to what it was before the first scan.
+class RecognizerPool {
 public:
-    std::unique_ptr<TesseractEngine> take() {
+    ~RecognizerPool() {
         {
             std::lock_guard lock(m_mutex);
-            if (!m_idle.empty()) {
-                auto engine = std::move(m_idle.back());
-                m_idle.pop_back();
-                return engine;
-            }
+            m_quit = true;
         }
-        auto engine = std::make_unique<TesseractEngine>();
-        if (!engine->load(ReceiptScanner::tessdataPath()))
-            return nullptr;
-        return engine;
+        m_wake.notify_all();
+        if (m_releaser.joinable())
+            m_releaser.join();
     }
 
-    void giveBack(std::unique_ptr<TesseractEngine> engine) {
+    std::unique_ptr<Readers> take() {
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_busy;
+            if (!m_idle.empty()) {
+                auto recognizer = std::move(m_idle.back());
+                m_idle.pop_back();
+                return recognizer;
+            }
+        }
+        auto recognizer = std::make_unique<Readers>();
+        if (!recognizer->text.load(ReceiptScanner::modelPath())) {
+            std::lock_guard lock(m_mutex);
+            --m_busy;
+            return nullptr;
+        }
         std::lock_guard lock(m_mutex);
-        if (qsizetype(m_idle.size()) < std::max(2, QThread::idealThreadCount()))
-            m_idle.push_back(std::move(engine));
+        ++m_loaded;
+        return recognizer;
+    }
+
+    void giveBack(std::unique_ptr<Readers> recognizer) {
+        std::unique_ptr<Readers> surplus;
+        {
+            std::lock_guard lock(m_mutex);
+            --m_busy;
+            if (qsizetype(m_idle.size()) < std::max(2, QThread::idealThreadCount())) {
+                m_idle.push_back(std::move(recognizer));
+            } else {
+                surplus = std::move(recognizer);
+                --m_loaded;
+            }
+            m_lastUse = std::chrono::steady_clock::now();
+            if (!m_releaser.joinable())
+                m_releaser = std::thread([this] { releaseWhenIdle(); });
+        }
+        m_wake.notify_all();
+    }
+
+    void setIdleRelease(std::chrono::milliseconds delay) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_idleRelease = delay;
+        }
+        m_wake.notify_all();
+    }
+
+    int loaded() {
+        std::lock_guard lock(m_mutex);
+        return m_loaded;
     }
 
 private:
+    void releaseWhenIdle() {
+        std::unique_lock lock(m_mutex);
+        while (!m_quit) {
+            if (m_idle.empty() || m_busy > 0) {
+                m_wake.wait(lock);
+                continue;
+            }
+            const auto due = m_lastUse + m_idleRelease;
+            if (std::chrono::steady_clock::now() < due) {
+                m_wake.wait_until(lock, due);
+                continue;
+            }
+            std::vector<std::unique_ptr<Readers>> released;
+            released.swap(m_idle);
+            m_loaded -= int(released.size());
+            lock.unlock();
+            released.clear();
+            // Hand the freed model memory back to the system rather than keep it in the heap.
+            malloc_trim(0);
+            lock.lock();
+        }
+    }
+
     std::mutex m_mutex;
-    std::vector<std::unique_ptr<TesseractEngine>> m_idle;
+    std::condition_variable m_wake;
+    std::vector<std::unique_ptr<Readers>> m_idle;
+    int m_busy = 0;
+    int m_loaded = 0;
+    bool m_quit = false;
+    std::chrono::milliseconds m_idleRelease = ReceiptScanner::defaultIdleRelease;
+    std::chrono::steady_clock::time_point m_lastUse;
+    std::thread m_releaser;
 };
 
-EnginePool &pool() {
-    static EnginePool instance;
+RecognizerPool &pool() {
+    static RecognizerPool instance;
     return instance;
 }
 
 } // namespace
 
-QString ReceiptScanner::tessdataPath() {
-    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
-    return prefix.isEmpty() ? QStringLiteral("/usr/share/tesseract-ocr/5/tessdata") : prefix;
+QString ReceiptScanner::modelPath() {
+    const QString chosen = qEnvironmentVariable("RENEWLY_MODELS");
+    if (!chosen.isEmpty())
+        return chosen;
+    if (QCoreApplication::instance()) {
+        const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                               QStringLiteral("/" RENEWLY_RECOGNIZER_DIR "/models"));
+        if (QFileInfo::exists(beside + QStringLiteral("/dictionary.txt")))
+            return beside;
+    }
+    return QStringLiteral(RENEWLY_BUILD_MODEL_DIR);
 }
 
 bool ReceiptScanner::isAvailable() {
-    auto engine = pool().take();
-    if (!engine)
+    auto recognizer = pool().take();
+    if (!recognizer)
         return false;
-    pool().giveBack(std::move(engine));
+    pool().giveBack(std::move(recognizer));
     return true;
+}
+
+void ReceiptScanner::setIdleRelease(std::chrono::milliseconds delay) {
+    pool().setIdleRelease(delay);
+}
+
+int ReceiptScanner::loadedRecognizers() {
+    return pool().loaded();
 }
 
 QString ReceiptScanner::recognizeText(const QImage &image) {
     if (image.isNull())
         return {};
-    auto engine = pool().take();
-    if (!engine)
+    auto recognizer = pool().take();
+    if (!recognizer)
         return {};
-    const QString text = recognizeText(image, *engine, ScanImage::Options{});
-    pool().giveBack(std::move(engine));
+    const QString text = recognizeText(image, recognizer->text, &recognizer->latin);
+    pool().giveBack(std::move(recognizer));
     return text;
 }
 
-QString ReceiptScanner::recognizeText(const QImage &image, TesseractEngine &engine,
-                                      const ScanImage::Options &options) {
-    const ScanImage::Prepared prepared = ScanImage::prepare(image, options);
+QString ReceiptScanner::recognizeText(const QImage &image, TextRecognizer &recognizer, LatinReader *latin) {
+    // Pages with large text (HiDPI and phone screenshots) are shrunk before the clean-up: the
+    // pieces of lines are scaled to the recogniser's height anyway.
+    const ScanImage::Prepared prepared =
+        ScanImage::prepare(image, ScanImage::Options{.targetLineHeight = 28});
     if (prepared.image.isNull())
         return {};
     QStringList lines;
-    for (const QString &line :
-         engine.readLines(prepared.image, prepared.lineHeight, options.targetLineHeight)) {
+    for (const QString &line : PageReader::read(prepared.image, prepared.lineHeight, recognizer, latin)) {
         const QString tidy = RecognizedText::tidyLine(line);
         if (!tidy.isEmpty())
             lines << tidy;

@@ -5,14 +5,16 @@
 #include <QImage>
 #include <QString>
 
-class TesseractEngine;
-namespace ScanImage {
-struct Options;
-}
+#include <chrono>
 
-// On-device text recognition of receipt screenshots (Tesseract, Simplified Chinese and English).
+class LatinReader;
+class TextRecognizer;
+
+// On-device text recognition of receipt screenshots (PP-OCR recognition through OpenCV DNN, with
+// Tesseract's English model for the currency signs the recogniser does not know).
 // A namespace of static operations: the recognisers behind it are loaded on the first scan, kept
-// for later scans, and never shared by two scans at once, so scans may run on several threads.
+// for later scans, never shared by two scans at once (scans may run on several threads), and
+// released once no scan has run for a while.
 class ReceiptScanner {
 public:
     ReceiptScanner() = delete;
@@ -21,12 +23,14 @@ public:
     // decode at a smaller size.
     static constexpr qint64 maxImagePixels = ImageFile::maxPixels;
 
+    // How long loaded recognisers are kept after the last scan.
+    static constexpr std::chrono::milliseconds defaultIdleRelease{30'000};
+
     // The recognised lines of the image, each the best reading of one text line, joined with "\n"
     // in reading order. The empty text when the image is empty or nothing can be recognised.
     static QString recognizeText(const QImage &image);
-    // The same with a given engine, which must be loaded (benchmarks compare engine settings).
-    static QString recognizeText(const QImage &image, TesseractEngine &engine,
-                                 const ScanImage::Options &options);
+    // The same with a given recogniser, which must be loaded, and Latin reader, if any (benchmarks).
+    static QString recognizeText(const QImage &image, TextRecognizer &recognizer, LatinReader *latin);
 
     // Loads the image at `path` (see loadImage) and recognises it; the empty text when the file is
     // not a readable image.
@@ -35,9 +39,15 @@ public:
     // Decodes an image file (see ImageFile::load).
     static QImage loadImage(const QString &path);
 
-    // Where the models are read from: $TESSDATA_PREFIX when set, else Debian's tessdata folder.
-    static QString tessdataPath();
+    // Where the models are read from: $RENEWLY_MODELS when set, else the folder installed beside
+    // the recogniser, else the build's.
+    static QString modelPath();
 
     // Whether a recogniser can be loaded (the models are installed). Loads one when none is yet.
     static bool isAvailable();
+
+    // Recognisers are released this long after the last scan ends (tests shorten it).
+    static void setIdleRelease(std::chrono::milliseconds delay);
+    // How many recognisers are loaded now.
+    static int loadedRecognizers();
 };

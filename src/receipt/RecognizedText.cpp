@@ -4,35 +4,95 @@
 
 namespace RecognizedText {
 
+namespace {
+
+bool isLetter(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// A number with letters that look like digits in it ("2oo", "20.o0", "1l.99"), standing after a
+// blank, a sign or the start of the line: the letters are the digits they look like.
+QString mendNumbers(QString text) {
+    static const QRegularExpression number(
+        QStringLiteral("(?<![A-Za-z0-9])[0-9][0-9oOlI|]*(?:[.,][0-9oOlI]+)?(?![A-Za-z0-9])"));
+    for (auto it = number.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        for (qsizetype i = match.capturedStart(); i < match.capturedEnd(); ++i) {
+            QChar &c = text[i];
+            if (c == u'o' || c == u'O')
+                c = u'0';
+            else if (c == u'l' || c == u'I' || c == u'|')
+                c = u'1';
+        }
+    }
+    return text;
+}
+
+// A word of letters with a 0 or 1 between two of its letters ("D0ne", "App1e"), a 1 or 0 ending
+// it after small letters ("Tota1"), or a 0 starting it before small letters ("0rder"): the letter
+// it looks like, in the case of its neighbours. Words with other digits and words that may be
+// hexadecimal numbers stay as read.
+QString mendWords(QString text) {
+    static const QRegularExpression word(QStringLiteral("(?<![A-Za-z0-9])[A-Za-z01]{3,}(?![A-Za-z0-9])"));
+    const auto isSmall = [](QChar c) { return c >= u'a' && c <= u'z'; };
+    for (auto it = word.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        const QString found = match.captured();
+        const qsizetype letters = std::count_if(found.begin(), found.end(), isLetter);
+        // Words of the letters a to f alone may be hexadecimal numbers ("b1c").
+        const bool mayBeHex = std::all_of(found.begin(), found.end(), [](QChar c) {
+            return !isLetter(c) || QStringView(u"abcdefABCDEF").contains(c);
+        });
+        if (letters < 2 || letters == found.size() || mayBeHex)
+            continue;
+        const qsizetype start = match.capturedStart();
+        const qsizetype end = match.capturedEnd();
+        for (qsizetype i = start; i < end; ++i) {
+            QChar &c = text[i];
+            if (c != u'0' && c != u'1')
+                continue;
+            if (i > start && i + 1 < end) {
+                const QChar before = text[i - 1];
+                const QChar after = text[i + 1];
+                if (!isLetter(before) || !isLetter(after))
+                    continue;
+                const bool lower = before.isLower() || after.isLower();
+                if (c == u'0')
+                    c = lower ? u'o' : u'O';
+                else
+                    c = lower ? u'l' : u'I';
+            } else if (i + 1 == end && isSmall(text[i - 1]) && isSmall(text[i - 2])) {
+                c = c == u'0' ? u'o' : u'l';
+            } else if (i == start && c == u'0' && isSmall(text[i + 1]) && isSmall(text[i + 2])) {
+                c = u'O';
+            }
+        }
+    }
+    return text;
+}
+
+// Letters whose capital is their small letter enlarged ("PluS", "RenewS"): at the end of a word
+// after small letters, the small one.
+QString mendCase(QString text) {
+    static const QRegularExpression capitalEnd(QStringLiteral("(?<=[a-z]{2})[COSVWXZ](?![A-Za-z0-9])"));
+    for (auto it = capitalEnd.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        text[match.capturedStart()] = text[match.capturedStart()].toLower();
+    }
+    return text;
+}
+
+} // namespace
+
 QString tidyLine(const QString &line) {
     QString text = line.simplified();
-    // The English model reads a yen sign as a capital Y.
-    static const QRegularExpression yen(QStringLiteral("(?<![A-Za-z0-9])Y(?=\\s?[0-9])"));
-    text.replace(yen, QStringLiteral("¥"));
-    // It reads the dollar sign after "US" or "HK" as an S.
-    static const QRegularExpression dollar(QStringLiteral("\\b(US|HK)S\\$?(?=\\s?[0-9])"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    for (auto match = dollar.match(text); match.hasMatch(); match = dollar.match(text, match.capturedStart()))
-        text.replace(match.capturedStart(), match.capturedLength(), match.captured(1).toUpper() + u'$');
-    // A capital I that starts a line is read as a bracket or a bar ("[tem" for "Item").
-    static const QRegularExpression capitalI(QStringLiteral("^[\\[|](?=[a-z]{2,}\\b)"));
-    text.replace(capitalI, QStringLiteral("I"));
-    // Or as a small l or i, in the labels that begin with it.
-    static const QRegularExpression label(QStringLiteral("^[li](?=tem\\b|nvoice\\b)"));
-    text.replace(label, QStringLiteral("I"));
-    // It reads the J of JPY as an I or a bracket.
-    static const QRegularExpression yenCode(QStringLiteral("(?<![A-Za-z])[I\\]|l]PY(?=\\s?[0-9])"));
-    text.replace(yenCode, QStringLiteral("JPY"));
-    // A euro sign between digits is the e of a hexadecimal number ("97e22173").
-    static const QRegularExpression hexE(QStringLiteral("(?<=[0-9])€(?=[0-9])"));
-    text.replace(hexE, QStringLiteral("e"));
-    // A pound sign before digits that run on into hexadecimal letters is an f ("£7166a9b").
-    static const QRegularExpression hexF(QStringLiteral("(?<![A-Za-z0-9])£(?=[0-9]+[a-f][0-9a-f]*\\b)"));
-    text.replace(hexF, QStringLiteral("f"));
-    // A slash between Chinese characters ("元/季") is read as a bar.
-    static const QRegularExpression bar(QStringLiteral("(?<=\\p{Han})\\|(?=\\p{Han})"));
-    text.replace(bar, QStringLiteral("/"));
-    return text;
+    // A separator read twice between digits ("119..88").
+    static const QRegularExpression doubled(QStringLiteral("(?<=[0-9])([.,])\\1(?=[0-9])"));
+    text.replace(doubled, QStringLiteral("\\1"));
+    // A capital I inside a word before small letters is a small l ("PIus", "BiIled").
+    static const QRegularExpression capitalI(QStringLiteral("(?<=[A-Za-z])I(?=[a-z])"));
+    text.replace(capitalI, QStringLiteral("l"));
+    return mendCase(mendWords(mendNumbers(text)));
 }
 
 } // namespace RecognizedText

@@ -5,8 +5,10 @@
 // Clean-up of what the recogniser reads, so the text keeps what the receipt parser looks for.
 namespace RecognizedText {
 
-// One recognised line: white space collapsed and trimmed, and currency signs that the recogniser
-// is known to misread before an amount written as they stand ("Y68" as "¥68", "HKS$" as "HK$").
+// One recognised line: white space collapsed and trimmed; in a number, letters that look like
+// digits read as those digits ("2oo" as "200") and a separator read twice as one; in a word of
+// letters, a 0 or 1 between letters read as the letter it looks like ("D0ne" as "Done"), and a
+// capital I between a letter and small letters as a small l ("PIus").
 QString tidyLine(const QString &line);
 
 } // namespace RecognizedText

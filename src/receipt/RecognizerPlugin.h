@@ -9,7 +9,7 @@
 class QLibrary;
 
 // The on-device recogniser as the desktop program uses it: a plugin (renewly-recognizer.so) loaded
-// on the first scan. Tesseract and the libraries it pulls in are large and run initialisers when
+// on the first scan. OpenCV, Tesseract and the libraries they pull in are large and run initialisers when
 // they are loaded, so the program starts without them and loads them only when it first scans.
 //
 // The plugin exports two C functions:

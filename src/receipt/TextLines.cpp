@@ -226,78 +226,12 @@ private:
     QList<QRect> m_lines;
 };
 
-// The line's pixels with blank stretches longer than `longest` shortened to it.
-QImage squeeze(const QImage &page, const QRect &line, int longest) {
-    std::vector<int> keep;
-    keep.reserve(size_t(line.width()));
-    int blank = 0;
-    for (int x = line.left(); x <= line.right(); ++x) {
-        bool inked = false;
-        for (int y = line.top(); y <= line.bottom() && !inked; ++y)
-            inked = page.constScanLine(y)[x] < inkBelow;
-        blank = inked ? 0 : blank + 1;
-        if (blank <= longest)
-            keep.push_back(x);
-    }
-    // A tinted bar the page clean-up left light grey becomes white paper too: the line's most
-    // common light shade is its paper.
-    std::array<int, 256> histogram{};
-    for (int y = line.top(); y <= line.bottom(); ++y) {
-        const uchar *in = page.constScanLine(y);
-        for (int x : keep)
-            ++histogram[in[x]];
-    }
-    const auto paper =
-        int(std::max_element(histogram.begin() + inkBelow, histogram.end()) - histogram.begin());
-    QImage out(int(keep.size()), line.height(), QImage::Format_Grayscale8);
-    for (int y = 0; y < line.height(); ++y) {
-        const uchar *in = page.constScanLine(line.top() + y);
-        uchar *row = out.scanLine(y);
-        for (size_t i = 0; i < keep.size(); ++i)
-            row[i] = uchar(std::min(255, in[keep[i]] * 255 / paper));
-    }
-    return out;
-}
-
 } // namespace
 
 QList<QRect> find(const QImage &page, int lineHeight) {
     if (page.isNull() || page.format() != QImage::Format_Grayscale8)
         return {};
     return Finder(page, lineHeight).run();
-}
-
-Sheet compose(const QImage &page, const QList<QRect> &lines, int height) {
-    Sheet sheet;
-    if (lines.isEmpty() || height <= 0)
-        return sheet;
-    const int margin = height;
-    const int gap = height * 3 / 4;
-    QList<QImage> scaled;
-    int width = 0;
-    int total = margin;
-    for (const QRect &line : lines) {
-        const QImage strip = squeeze(page, line, std::max(2, line.height() * 6 / 10));
-        const double factor = std::clamp(double(height) / line.height(), 0.25, 4.0);
-        const QSize size(std::max(1, int(std::lround(strip.width() * factor))),
-                         std::max(1, int(std::lround(strip.height() * factor))));
-        scaled.append(size == strip.size()
-                          ? strip
-                          : strip.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-        sheet.places.append(QRect(QPoint(margin, total), size));
-        width = std::max(width, size.width());
-        total += size.height() + gap;
-    }
-    sheet.image = QImage(width + 2 * margin, total - gap + margin, QImage::Format_Grayscale8);
-    sheet.image.fill(255);
-    for (qsizetype i = 0; i < scaled.size(); ++i) {
-        const QImage &strip = scaled[i];
-        const QRect &place = sheet.places[i];
-        for (int y = 0; y < strip.height(); ++y)
-            std::copy_n(strip.constScanLine(y), strip.width(),
-                        sheet.image.scanLine(place.top() + y) + place.left());
-    }
-    return sheet;
 }
 
 } // namespace TextLines

@@ -745,6 +745,17 @@ Page paymentResult(Dice &dice, Words &w, const Purchase &p) {
 
 const char *cjkFamily = "Noto Sans CJK SC";
 
+Typeface evaluationTypeface(Dice &dice, int scale) {
+    Typeface face;
+    const QString cjk = dice.pick(
+        {"WenQuanYi Micro Hei", "WenQuanYi Zen Hei", "AR PL UMing CN", "AR PL UKai CN", "Noto Serif CJK SC"});
+    const QString latin =
+        dice.pick({"DejaVu Serif", "Liberation Mono", "DejaVu Sans", "Liberation Sans", ""});
+    face.families = latin.isEmpty() ? QStringList{cjk} : QStringList{latin, cjk};
+    face.body = dice.between(11, 20) * scale;
+    return face;
+}
+
 Typeface randomTypeface(Dice &dice, int scale) {
     Typeface face;
     const QString latin = dice.pick(
@@ -883,8 +894,21 @@ Receipt make(quint64 seed, int index, const Options &options) {
         else if (size.width() < 1600)
             scale = 1;
     }
-    const Typeface face = randomTypeface(dice, scale);
+    const bool isEvaluation = options.corpus == Corpus::evaluation;
+    if (isEvaluation && receipt.layout != Layout::paymentResult && options.size.isEmpty()) {
+        // Phone-width shots of every layout, and HiDPI desktops.
+        const int roll = dice.below(100);
+        if (roll < 25) {
+            scale = dice.chance(50) ? 2 : 3;
+            size = QSize(dice.pick({"360", "390", "414"}).toInt(), 1400) * scale;
+        } else if (roll < 45) {
+            scale = 2;
+            size = QSize(1280, 800) * 2;
+        }
+    }
+    const Typeface face = isEvaluation ? evaluationTypeface(dice, scale) : randomTypeface(dice, scale);
     receipt.bodyPixelSize = face.body;
+    receipt.typeface = face.families.back();
     const Theme theme = themeFor(receipt.isDark, dice);
 
     Words words{receipt.language, dice};
@@ -905,13 +929,16 @@ Receipt make(quint64 seed, int index, const Options &options) {
         break;
     }
 
+    if (isEvaluation && size.width() < 800 * scale)
+        page.isMobile = true;
     receipt.image = QImage(size, QImage::Format_RGB32);
     QStringList lines;
     drawPage(receipt.image, page, theme, face, scale, dice, lines);
     receipt.text = dropEmpty(lines);
 
     // Some screenshots travel as JPEG.
-    if (dice.chance(10)) {
+    receipt.isJpeg = dice.chance(isEvaluation ? 30 : 10);
+    if (receipt.isJpeg) {
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
@@ -921,17 +948,24 @@ Receipt make(quint64 seed, int index, const Options &options) {
     return receipt;
 }
 
-int writeFolder(const QString &folder, quint64 seed, int count, const Options &options) {
+int writeFolder(const QString &folder, quint64 seed, int count, const Options &options, int first) {
     if (!QDir().mkpath(folder))
         return 0;
+    QFile styles(QDir(folder).filePath(QStringLiteral("styles.tsv")));
+    if (!styles.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return 0;
+    styles.write("label\ttypeface\tfile\n");
     int written = 0;
-    for (int i = 0; i < count; ++i) {
+    for (int i = first; i < first + count; ++i) {
         const Receipt receipt = make(seed, i, options);
         const QString base = QDir(folder).filePath(receipt.label());
         QFile text(base + QStringLiteral(".txt"));
         if (!receipt.image.save(base + QStringLiteral(".png")) || !text.open(QIODevice::WriteOnly))
             continue;
         text.write(receipt.text.toUtf8() + '\n');
+        styles.write((receipt.label() + u'\t' + receipt.typeface + u'\t' +
+                      (receipt.isJpeg ? QStringLiteral("JPEG") : QStringLiteral("PNG")) + u'\n')
+                         .toUtf8());
         ++written;
     }
     return written;

@@ -14,6 +14,10 @@ namespace ReceiptCorpus {
 
 enum class Layout { storeReceipt, orderEmail, planPage, paymentResult };
 enum class Language { zh, en, mixed };
+// The corpus a receipt belongs to. Recognition is tuned on the first; the second, which no tuning
+// looks at, sets other typefaces (WenQuanYi, AR PL Ming and Kai, Noto Serif CJK, DejaVu Serif,
+// Liberation Mono), smaller and larger text, phone widths, and more JPEG and HiDPI captures.
+enum class Corpus { tuning, evaluation };
 
 struct Receipt {
     int index = 0;
@@ -22,6 +26,9 @@ struct Receipt {
     bool isDark = false;
     // Pixel size of the ordinary text in the image (after any device scale).
     int bodyPixelSize = 0;
+    // The typeface of its Chinese text, and whether it was saved as JPEG.
+    QString typeface;
+    bool isJpeg = false;
     QImage image;
     // What a perfect recogniser reads: the lines in reading order, joined with "\n". A label and
     // its value on one row form one line, separated by one blank.
@@ -38,13 +45,15 @@ struct Options {
     std::optional<bool> isDark;
     // The screenshot's size in pixels; empty: chosen per receipt (mostly 1280×800).
     QSize size;
+    Corpus corpus = Corpus::tuning;
 };
 
 Receipt make(quint64 seed, int index, const Options &options = {});
 
-// Writes receipts 0 to count - 1 into `folder` as <label>.png with the ground truth in <label>.txt.
-// Returns how many pairs were written.
-int writeFolder(const QString &folder, quint64 seed, int count, const Options &options = {});
+// Writes receipts first to first + count - 1 into `folder` as <label>.png with the ground truth in
+// <label>.txt, and lists each label's typeface and capture format in styles.tsv. Returns how many
+// pairs were written.
+int writeFolder(const QString &folder, quint64 seed, int count, const Options &options = {}, int first = 0);
 
 QString layoutName(Layout layout);
 QString languageName(Language language);

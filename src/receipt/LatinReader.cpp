@@ -1,0 +1,45 @@
+#include "LatinReader.h"
+
+#include <tesseract/baseapi.h>
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
+LatinReader::LatinReader() = default;
+
+LatinReader::~LatinReader() {
+    if (m_api)
+        m_api->End();
+}
+
+QString LatinReader::tessdataPath() {
+    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
+    return prefix.isEmpty() ? QStringLiteral("/usr/share/tesseract-ocr/5/tessdata") : prefix;
+}
+
+QString LatinReader::readLine(const QImage &line) {
+    if (line.isNull() || line.format() != QImage::Format_Grayscale8)
+        return {};
+    if (!m_tried) {
+        m_tried = true;
+        auto api = std::make_unique<tesseract::TessBaseAPI>();
+        if (api->Init(tessdataPath().toLocal8Bit().constData(), "eng", tesseract::OEM_LSTM_ONLY) == 0) {
+            // Tesseract otherwise writes diagnostics to stderr for odd images.
+            api->SetVariable("debug_file", "/dev/null");
+            api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+            m_api = std::move(api);
+        }
+    }
+    if (!m_api)
+        return {};
+#ifdef _OPENMP
+    // Tesseract's own threads make it several times slower on two cores.
+    omp_set_num_threads(1);
+#endif
+    m_api->SetImage(line.constBits(), line.width(), line.height(), 1, int(line.bytesPerLine()));
+    m_api->SetSourceResolution(96);
+    const std::unique_ptr<char[]> text(m_api->GetUTF8Text());
+    m_api->Clear();
+    return text ? QString::fromUtf8(text.get()).simplified() : QString();
+}

@@ -1,0 +1,489 @@
+#include "PageReader.h"
+
+#include "LatinReader.h"
+#include "TextLines.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <vector>
+
+namespace PageReader {
+
+namespace {
+
+constexpr int height = TextRecognizer::inputHeight;
+constexpr int stride = TextRecognizer::stride;
+// Paper between pieces packed into one strip; whole steps, so no step reads two pieces.
+constexpr int packGap = 3 * stride;
+// The least gaps that make a blank, in heights of the piece's ink (about an em for Chinese text,
+// less for Latin text without descenders), measured on generated receipts in many typefaces.
+constexpr double chineseBlank = 0.25;
+constexpr double mixedBlank = 0.2;
+constexpr double latinBlank = 0.25;
+constexpr double numberBlank = 0.4;
+// After a comma or colon before a number ("June 5, 2024"), after a sign or a bracket ("¥ 98",
+// "< Back"), and after a full stop or hyphen before a letter ("purchase. Here", not "no-reply").
+constexpr double listBlank = 0.15;
+constexpr double signBlank = 0.35;
+constexpr double joinerBlank = 0.4;
+// The most strips read of one page.
+constexpr int maxStrips = 64;
+// How much wider than the piece's usual gap between characters a blank is at least.
+constexpr double standOut = 0.1;
+// Between Latin letters, a blank the recogniser did not read is at least this much wider than the
+// usual gap between the piece's letters, and this many times as wide.
+constexpr double letterStandOut = 0.15;
+constexpr double letterGapTimes = 1.6;
+// How much more than an em apart the middles of two Chinese characters with a blank between them
+// stand, in ems (a blank is a quarter to a half of an em in Chinese typefaces).
+constexpr double chineseExtraAdvance = 0.2;
+// The same for two digits, in digit advances.
+constexpr double digitExtraAdvance = 0.3;
+
+// The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
+constexpr double inkShare = 0.65;
+
+bool isInkColumn(const QImage &image, const QRect &r, int x) {
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        if (image.constScanLine(y)[x] < TextLines::inkBelow)
+            return true;
+    }
+    return false;
+}
+
+// The rows of `r` holding ink, as the tight band [top, bottom]; empty when there is none.
+QRect tightBox(const QImage &image, const QRect &r) {
+    int top = -1, bottom = -1, left = -1, right = -1;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const uchar *row = image.constScanLine(y);
+        for (int x = r.left(); x <= r.right(); ++x) {
+            if (row[x] < TextLines::inkBelow) {
+                if (top < 0)
+                    top = y;
+                bottom = y;
+                left = left < 0 ? x : std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    if (top < 0)
+        return {};
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
+    const double factor = height * inkShare / box.height();
+    const int width = std::max(1, int(std::lround(box.width() * factor)));
+    const int inkHeight = std::max(1, int(std::lround(box.height() * factor)));
+    QImage ink = page.copy(box).scaled(width, inkHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const int margin = (height - inkHeight) / 2;
+    // A little paper before and after, as around the words the recogniser learnt on.
+    const int side = height / 8;
+    Piece piece;
+    piece.image = QImage(width + 2 * side, height, QImage::Format_Grayscale8);
+    piece.image.fill(255);
+    for (int y = 0; y < inkHeight && margin + y < height; ++y)
+        std::copy_n(ink.constScanLine(y), width, piece.image.scanLine(margin + y) + side);
+    piece.textHeight = inkHeight;
+    piece.line = lineIndex;
+    return piece;
+}
+
+// Cuts `box` (tight) at blank runs of at least `wide` columns, then any piece still too wide for
+// a strip at its widest blank.
+void cutBox(const QImage &page, const QRect &box, int wide, int lineIndex, QList<Piece> &pieces, int depth) {
+    std::vector<std::pair<int, int>> runs;
+    int start = -1;
+    for (int x = box.left(); x <= box.right() + 1; ++x) {
+        const bool blank = x <= box.right() && !isInkColumn(page, box, x);
+        if (blank && start < 0)
+            start = x;
+        if (!blank && start >= 0) {
+            runs.emplace_back(start, x);
+            start = -1;
+        }
+    }
+    const double factor = height * inkShare / std::max(1, box.height());
+    const bool tooWide = (box.width() * factor + height / 4.0) > TextRecognizer::inputWidth;
+    std::pair<int, int> at{-1, -1};
+    for (const auto &run : runs) {
+        if (run.second - run.first >= wide) {
+            at = run;
+            break;
+        }
+    }
+    if (at.first < 0 && tooWide && depth < 16 && !runs.empty())
+        at = *std::max_element(runs.begin(), runs.end(), [](const auto &a, const auto &b) {
+            return a.second - a.first < b.second - b.first;
+        });
+    if (at.first < 0 || depth >= 16) {
+        if (!tooWide) {
+            pieces.append(scaled(page, box, lineIndex));
+            return;
+        }
+        // No blank to cut at: halve it.
+        at = {box.left() + box.width() / 2, box.left() + box.width() / 2};
+    }
+    for (const QRect &part : {QRect(QPoint(box.left(), box.top()), QPoint(at.first - 1, box.bottom())),
+                              QRect(QPoint(at.second, box.top()), QPoint(box.right(), box.bottom()))}) {
+        if (part.width() <= 0)
+            continue;
+        const QRect tight = tightBox(page, part);
+        if (!tight.isEmpty())
+            cutBox(page, tight, wide, lineIndex, pieces, depth + 1);
+    }
+}
+
+bool isChinese(QChar c) {
+    const char16_t u = c.unicode();
+    return c.script() == QChar::Script_Han || (u >= 0x3000 && u <= 0x303F) || (u >= 0xFF00 && u <= 0xFFEF);
+}
+
+bool isChinesePunctuation(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 0x3000 && u <= 0x303F) || (u >= 0xFF00 && u <= 0xFFEF);
+}
+
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+bool isSeparator(QChar c) {
+    return QStringView(u".,:/-").contains(c);
+}
+
+// Below this the recogniser's reading of a character is a stray one.
+constexpr float minConfidence = 0.3f;
+
+// Whether a blank goes between characters `a` and `b` read `gap` apart (in text heights), where
+// `modelBlank` tells whether the recogniser read one and `letterGap` is the piece's usual gap
+// between Latin letters. Chinese is written without blanks, so next to Chinese characters only a
+// gap as wide as a blank makes one; full-width punctuation carries its own spacing; dates, counts
+// and amounts hold none ("2025年3月7日", "3个月", "68元", "12.04", "2025-03-07").
+bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBlank) {
+    if (isChinesePunctuation(a) || isChinesePunctuation(b))
+        return false;
+    if ((isDigit(a) && QStringView(u"年月日时分秒个元周季天号").contains(b)) ||
+        (QStringView(u"年月").contains(a) && isDigit(b)))
+        return false;
+    if (isDigit(a) && isDigit(b))
+        return gap >= numberBlank;
+    // Latin punctuation: closing marks follow a word, opening ones and "@" lead one.
+    if (QStringView(u".,:;!?)]}%@").contains(b) || QStringView(u"([{@").contains(a))
+        return false;
+    if (isSeparator(a) && isSeparator(b))
+        return false;
+    if ((QStringView(u".-/").contains(a) && isDigit(b)) || (isDigit(a) && isSeparator(b)))
+        return false;
+    if ((a == u',' || a == u':') && isDigit(b))
+        return gap >= listBlank;
+    if (QStringView(u"<#$¥€£").contains(a))
+        return gap >= signBlank;
+    if ((a == u'.' || a == u'-') && b.isLetter())
+        return gap >= joinerBlank || (modelBlank && gap >= latinBlank);
+    if (isChinese(a) && isChinese(b))
+        return gap >= chineseBlank;
+    if (isChinese(a) || isChinese(b))
+        return gap >= mixedBlank;
+    // The recogniser's own blanks are good between Latin letters and digits.
+    if (modelBlank)
+        return gap >= std::max(latinBlank / 2, letterGap + standOut);
+    if (isDigit(a) || isDigit(b))
+        return gap >= std::max(latinBlank, letterGap + standOut);
+    // Without one, a gap between letters makes one only when it stands well out against their
+    // usual gap: the Latin letters of Chinese typefaces are set loosely, and narrow ones ("i",
+    // "l") leave wide gaps.
+    return gap >= std::max(latinBlank, letterGap + letterStandOut) && gap >= letterGap * letterGapTimes;
+}
+
+QString digitsOf(const QString &number) {
+    QString digits;
+    for (QChar c : number) {
+        if (isDigit(c))
+            digits += c;
+    }
+    return digits;
+}
+
+} // namespace
+
+QString restoreSigns(const QString &text, const QString &latinReading) {
+    static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥])\\s?([0-9][0-9.,]*)"));
+    QString result = text;
+    // Last to first, so that the positions before stay valid.
+    QList<QRegularExpressionMatch> found;
+    for (auto it = amountWithoutSign().globalMatch(text); it.hasNext();)
+        found.prepend(it.next());
+    for (const QRegularExpressionMatch &match : found) {
+        const QString prefix = match.captured(1);
+        const QString digits = digitsOf(match.captured(3));
+        for (auto it = latinAmount.globalMatch(latinReading); it.hasNext();) {
+            const auto latin = it.next();
+            if (digitsOf(latin.captured(3)) != digits)
+                continue;
+            const QString sign = latin.captured(2);
+            if (!prefix.isEmpty() && prefix.chopped(1) == latin.captured(1)) {
+                // A sign read as a letter ("HKS388", "f10.99", "Y 148.00").
+                result.replace(match.capturedStart(1) + prefix.size() - 1, 1, sign);
+            } else if (sign != u"$" && (prefix.isEmpty() || !match.captured(2).isEmpty())) {
+                // A sign the recogniser's dictionary lacks, dropped before the number.
+                result.insert(match.capturedStart(3), sign);
+            }
+            break;
+        }
+    }
+    return result;
+}
+
+const QRegularExpression &amountWithoutSign() {
+    // A number that may be an amount (not part of a date, a time or a code, not a count of Chinese
+    // units) with no currency sign or code before it: (1) a short run of letters before it, which
+    // may end in a sign read as a letter ("HKS388", "f10.99", "Y 148.00"), (2) the blank after
+    // them, (3) the number.
+    static const QRegularExpression amount(QStringLiteral(
+        "(?<![0-9A-Za-z.,:/\\-¥$€£])(?<![¥$€£] )(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
+        "(?:(?!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD)\\b)([A-Za-z]{1,3})( "
+        "?))?([0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-9A-Za-z.,:\\-]|/"
+        "[0-9]|\\s?[年月日个天周季时分秒号])"));
+    return amount;
+}
+
+QList<Piece> cut(const QImage &page, const QRect &line, int lineIndex) {
+    QList<Piece> pieces;
+    const QRect box = tightBox(page, line.intersected(page.rect()));
+    if (box.isEmpty() || box.height() < 3)
+        return pieces;
+    cutBox(page, box, std::max(4, box.height()), lineIndex, pieces, 0);
+    return pieces;
+}
+
+QList<std::pair<int, int>> blankRuns(const QImage &piece) {
+    QList<std::pair<int, int>> runs;
+    int start = -1;
+    // Only the core of the strokes counts, halfway from the piece's darkest shade to paper: the
+    // faint edges that smoothing adds to small text would close the gaps between words.
+    int darkest = 255;
+    for (int y = 0; y < piece.height(); ++y) {
+        const uchar *row = piece.constScanLine(y);
+        darkest = std::min<int>(darkest, *std::min_element(row, row + piece.width()));
+    }
+    const int coreInkBelow = (darkest + 255) / 2;
+    const auto isBlank = [&piece, coreInkBelow](int x) {
+        for (int y = 0; y < piece.height(); ++y) {
+            if (piece.constScanLine(y)[x] < coreInkBelow)
+                return false;
+        }
+        return true;
+    };
+    for (int x = 0; x <= piece.width(); ++x) {
+        const bool blank = x < piece.width() && isBlank(x);
+        if (blank && start < 0)
+            start = x;
+        if (!blank && start >= 0) {
+            runs.append({start, x});
+            start = -1;
+        }
+    }
+    return runs;
+}
+
+QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
+              int textHeight, int pieceWidth) {
+    // The characters kept, with whether the recogniser read a blank before each.
+    QList<std::pair<const TextRecognizer::Glyph *, bool>> kept;
+    bool modelBlank = false;
+    for (const TextRecognizer::Glyph &glyph : glyphs) {
+        if (glyph.character.isSpace()) {
+            modelBlank = !kept.isEmpty();
+        } else {
+            kept.append({&glyph, modelBlank});
+            modelBlank = false;
+        }
+    }
+    // A doubtful character at either end is a stray reading of a speck or an edge beside the text.
+    while (!kept.isEmpty() && kept.back().first->confidence < minConfidence)
+        kept.removeLast();
+    while (!kept.isEmpty() && kept.front().first->confidence < minConfidence)
+        kept.removeFirst();
+    const auto centreOf = [](const TextRecognizer::Glyph *glyph) {
+        return glyph->step * stride + stride / 2;
+    };
+    // A character read over the paper beyond the piece's ink is a stray reading of the strip's
+    // gap between pieces.
+    const int firstInk = !blanks.isEmpty() && blanks.front().first == 0 ? blanks.front().second : 0;
+    const int lastInk =
+        !blanks.isEmpty() && blanks.back().second >= pieceWidth ? blanks.back().first : pieceWidth;
+    while (!kept.isEmpty() && centreOf(kept.back().first) - stride / 2 >= lastInk)
+        kept.removeLast();
+    while (!kept.isEmpty() && centreOf(kept.front().first) + stride / 2 < firstInk)
+        kept.removeFirst();
+    if (kept.isEmpty())
+        return {};
+    // Between neighbours, the widest blank lying between the steps where the two were read (the
+    // blank after the last character of a piece, or before its first, is not one between
+    // characters); where there is none, they touch halfway.
+    std::vector<std::pair<int, int>> parting;
+    std::vector<double> gaps; // in text heights
+    for (qsizetype i = 1; i < kept.size(); ++i) {
+        const int from = centreOf(kept[i - 1].first);
+        const int to = centreOf(kept[i].first);
+        std::pair<int, int> widest{(from + to) / 2, (from + to) / 2};
+        for (const auto &[start, end] : blanks) {
+            const int a = std::max(start, from);
+            const int b = std::min(end, to);
+            if (b - a > widest.second - widest.first)
+                widest = {a, b};
+        }
+        parting.push_back(widest);
+        gaps.push_back(double(widest.second - widest.first) / textHeight);
+    }
+    // Each character's ink lies between the partings on either side, so the distance between
+    // the middles of two Chinese characters is their advance: one em, more with a blank between
+    // them, whatever the width of their strokes (narrow characters in Kai type leave wide gaps).
+    std::vector<double> middles;
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        const int left = i == 0 ? firstInk : parting[size_t(i - 1)].second;
+        const int right = i + 1 == kept.size() ? std::max(left + 1, lastInk) : parting[size_t(i)].first;
+        middles.push_back((left + right) / 2.0);
+    }
+    std::vector<double> advances;
+    for (qsizetype i = 1; i < kept.size(); ++i) {
+        if (isChinese(kept[i - 1].first->character) && isChinese(kept[i].first->character) &&
+            !isChinesePunctuation(kept[i - 1].first->character) &&
+            !isChinesePunctuation(kept[i].first->character))
+            advances.push_back(middles[size_t(i)] - middles[size_t(i - 1)]);
+    }
+    // Digits share one advance in most typefaces: two whose middles stand no farther apart than
+    // that are one number, however wide the paper beside a narrow "1".
+    std::vector<double> digitAdvances;
+    for (qsizetype i = 1; i < kept.size(); ++i) {
+        if (isDigit(kept[i - 1].first->character) && isDigit(kept[i].first->character))
+            digitAdvances.push_back(middles[size_t(i)] - middles[size_t(i - 1)]);
+    }
+    std::sort(digitAdvances.begin(), digitAdvances.end());
+    const double digitAdvance = digitAdvances.size() >= 3 ? digitAdvances[digitAdvances.size() / 2] : 0;
+    std::vector<double> sortedAdvances = advances;
+    std::sort(sortedAdvances.begin(), sortedAdvances.end());
+    // Chinese ink fills about nine tenths of the em.
+    const double em =
+        sortedAdvances.size() >= 2 ? sortedAdvances[sortedAdvances.size() / 2] : textHeight / 0.9;
+    // The usual gap between characters of this piece: a blank must stand out against it too,
+    // as spacing is wide in some typefaces (Kai, monospaced Latin).
+    std::vector<double> sorted = gaps;
+    std::sort(sorted.begin(), sorted.end());
+    // A piece of two or three characters has no usual spacing to go by.
+    const double usual = sorted.size() < 3 ? 0 : sorted[sorted.size() / 2];
+    std::vector<double> letterGaps;
+    for (qsizetype i = 1; i < kept.size(); ++i) {
+        if (kept[i - 1].first->character.isLetter() && kept[i].first->character.isLetter() &&
+            !isChinese(kept[i - 1].first->character) && !isChinese(kept[i].first->character))
+            letterGaps.push_back(gaps[size_t(i - 1)]);
+    }
+    std::sort(letterGaps.begin(), letterGaps.end());
+    const double letterGap = letterGaps.size() < 3 ? usual : letterGaps[letterGaps.size() / 2];
+    QString text;
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        if (i > 0) {
+            const double gap = gaps[size_t(i - 1)];
+            const QChar a = kept[i - 1].first->character;
+            const QChar b = kept[i].first->character;
+            bool blank = gap >= usual + standOut && isBlankBetween(a, b, gap, letterGap, kept[i].second);
+            if (blank && isDigit(a) && isDigit(b) && digitAdvance > 0)
+                blank = middles[size_t(i)] - middles[size_t(i - 1)] >= digitAdvance * (1 + digitExtraAdvance);
+            if (blank && isChinese(a) && isChinese(b))
+                blank = middles[size_t(i)] - middles[size_t(i - 1)] >= em * (1 + chineseExtraAdvance);
+            if (blank)
+                text += u' ';
+        }
+        text += kept[i].first->character;
+    }
+    return text;
+}
+
+QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin) {
+    const QList<QRect> boxes = TextLines::find(page, lineHeight);
+    QList<Piece> pieces;
+    for (qsizetype i = 0; i < boxes.size(); ++i)
+        pieces += cut(page, boxes[i], int(i));
+    // Pack pieces into strips as wide as the recogniser reads, widest first, each into the first
+    // strip with room for it: every strip costs the same to read however much of it is paper, and
+    // this fills them better than packing in reading order.
+    std::vector<qsizetype> order(size_t(pieces.size()));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    const auto widthOf = [&pieces](qsizetype i) {
+        return std::min<int>(pieces[i].image.width(), TextRecognizer::inputWidth);
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&widthOf](qsizetype a, qsizetype b) { return widthOf(a) > widthOf(b); });
+    struct Strip {
+        QList<std::pair<qsizetype, int>> placed; // piece, left column
+        int used = 0;
+    };
+    // A page of noise may hold thousands of specks that look like lines; reading them all would
+    // take minutes. A receipt fills far fewer strips than this; pieces beyond them are not read.
+    std::vector<Strip> strips;
+    for (const qsizetype index : order) {
+        const int width = widthOf(index);
+        auto strip = std::find_if(strips.begin(), strips.end(), [width](const Strip &s) {
+            return s.used + width <= TextRecognizer::inputWidth;
+        });
+        if (strip == strips.end()) {
+            if (int(strips.size()) >= maxStrips)
+                continue;
+            strip = strips.insert(strips.end(), Strip{});
+        }
+        strip->placed.append({index, strip->used});
+        strip->used += (width + packGap + stride - 1) / stride * stride;
+    }
+    QList<QImage> images;
+    for (const Strip &packed : strips) {
+        QImage strip(TextRecognizer::inputWidth, height, QImage::Format_Grayscale8);
+        strip.fill(255);
+        for (const auto &[index, left] : packed.placed) {
+            const QImage &image = pieces[index].image;
+            const int width = widthOf(index);
+            for (int y = 0; y < height; ++y)
+                std::copy_n(image.constScanLine(y), width, strip.scanLine(y) + left);
+        }
+        images.append(strip);
+    }
+    const QList<QList<TextRecognizer::Glyph>> stripGlyphs = recognizer.readAll(images);
+    QStringList texts(pieces.size());
+    for (size_t s = 0; s < strips.size(); ++s) {
+        const Strip &packed = strips[s];
+        const QList<TextRecognizer::Glyph> &glyphs = stripGlyphs[qsizetype(s)];
+        for (const auto &[index, left] : packed.placed) {
+            const Piece &piece = pieces[index];
+            const int firstStep = left / stride;
+            const int endStep = (left + piece.image.width() + packGap / 2) / stride;
+            QList<TextRecognizer::Glyph> own;
+            for (TextRecognizer::Glyph glyph : glyphs) {
+                if (glyph.step >= firstStep - 1 && glyph.step < endStep) {
+                    glyph.step = std::max(0, glyph.step - firstStep);
+                    own.append(glyph);
+                }
+            }
+            QString text = spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width());
+            if (latin && text.contains(amountWithoutSign()))
+                text = restoreSigns(text, latin->readLine(piece.image));
+            texts[index] = text;
+        }
+    }
+    // The pieces of each line, left to right, as they were cut.
+    QList<QStringList> words(boxes.size());
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (!texts[i].isEmpty())
+            words[pieces[i].line].append(texts[i]);
+    }
+    QStringList lines;
+    for (const QStringList &line : words) {
+        if (!line.isEmpty())
+            lines.append(line.join(u' '));
+    }
+    return lines;
+}
+
+} // namespace PageReader

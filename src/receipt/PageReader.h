@@ -1,0 +1,52 @@
+#pragma once
+
+#include "TextRecognizer.h"
+
+class LatinReader;
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+// Reads a prepared page (see ScanImage) with the line recogniser: finds its lines, cuts them into
+// pieces at wide blanks, scales the pieces to the recogniser's height, packs several into each
+// strip it reads, and spells each line from the characters read, with blanks placed where the
+// image shows a gap.
+namespace PageReader {
+
+// A piece of a line scaled to the recogniser's height, with what is needed to spell it.
+struct Piece {
+    QImage image;   // Format_Grayscale8, TextRecognizer::inputHeight high
+    int textHeight; // height of its ink in `image`
+    int line = 0;   // the index of the line it belongs to
+};
+
+// The pieces of one line box of `page` (dark text on white): cut at blanks wider than the line is
+// high, and where one would not fit in a recogniser strip, at its widest blank.
+QList<Piece> cut(const QImage &page, const QRect &line, int lineIndex);
+
+// The blank column runs of a piece, as [start, end) pairs.
+QList<std::pair<int, int>> blankRuns(const QImage &piece);
+
+// The text of a piece from the characters read on it (their steps counted from the piece's left
+// edge): blanks only where the image shows a gap wide enough for one next to the characters on
+// either side; none inside numbers, and none between Chinese characters set close together.
+QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
+              int textHeight, int pieceWidth);
+
+// Numbers in a piece's text that may be amounts written without a currency sign or code: the
+// recogniser's dictionary lacks some signs ("€", "£"), and it may read "$" as an "S".
+const QRegularExpression &amountWithoutSign();
+
+// The text of a piece with the currency signs that `latinReading`, a reading of the same piece by
+// a Latin model, shows before the numbers that amountWithoutSign() finds in it.
+QString restoreSigns(const QString &text, const QString &latinReading);
+
+// The lines of the page, as `recognizer` reads them, top to bottom; `latin`, when given, reads
+// the pieces with amounts without a sign once more.
+QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin);
+
+} // namespace PageReader

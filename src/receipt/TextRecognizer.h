@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// The neural line recogniser (PP-OCRv4 recognition, run by OpenCV DNN): reads strips of text
+// scaled to `inputHeight` pixels. It holds one copy of the graph per core (at most two), which
+// readAll() runs side by side. Not thread-safe: a thread uses one recogniser alone while it reads
+// (ReceiptScanner hands them out).
+class TextRecognizer {
+public:
+    static constexpr int inputHeight = 48;
+    // Input columns per output step.
+    static constexpr int stride = 8;
+    // The width of the strips the graph reads; narrower strips are padded with paper.
+    static constexpr int inputWidth = 640;
+
+    // One character read: `step` is the output step where it was read (input columns
+    // step * stride to step * stride + stride - 1).
+    struct Glyph {
+        QChar character;
+        int step = 0;
+        float confidence = 0;
+    };
+
+    TextRecognizer();
+    ~TextRecognizer();
+    TextRecognizer(const TextRecognizer &) = delete;
+    TextRecognizer &operator=(const TextRecognizer &) = delete;
+
+    // Loads the graph and dictionary from `folder`; false when they cannot be loaded.
+    bool load(const QString &folder);
+    bool isLoaded() const { return m_model != nullptr; }
+
+    // The characters on a strip (Format_Grayscale8, dark text on white, inputHeight pixels high,
+    // at most inputWidth wide), in order. Empty when nothing is read.
+    QList<Glyph> read(const QImage &strip);
+    // The characters on each of `strips`, as read() gives them; the strips are shared out among
+    // the recogniser's copies of the graph, one thread each.
+    QList<QList<Glyph>> readAll(const QList<QImage> &strips);
+
+    // Greedy decoding of the graph's scores (logits), [steps][classes] row by row: the best class
+    // per step, with its probability as the confidence,
+    // repeats merged, class 0 the blank, 1 to dictionary.size() the dictionary, the next one a
+    // space. Full-width signs the dictionary holds are folded to their usual forms ("￥" to "¥").
+    static QList<Glyph> decode(const float *scores, int steps, int classes, const QStringList &dictionary);
+
+private:
+    struct Model; // the OpenCV graph, kept out of this header
+    QList<Glyph> read(Model &model, const QImage &strip);
+    std::unique_ptr<Model> m_model;
+    std::unique_ptr<Model> m_second; // on machines with more than one core
+    QStringList m_dictionary;
+};

@@ -1,0 +1,179 @@
+// The steps of recognition that need no model: decoding the recogniser's scores, spelling a piece
+// of a line with blanks from its gaps, the second reading of currency signs, and the clean-up of
+// look-alike characters.
+#include "receipt/PageReader.h"
+#include "receipt/RecognizedText.h"
+#include "receipt/TextRecognizer.h"
+
+#include <QTest>
+
+#include <vector>
+
+namespace {
+
+QString utf8(const char *text) {
+    return QString::fromUtf8(text);
+}
+
+using Glyphs = QList<TextRecognizer::Glyph>;
+using Blanks = QList<std::pair<int, int>>;
+
+// Characters read one per two steps, starting at step 1, with the blank runs of the piece; `gaps`
+// gives, for each character after the first, the width of the blank before it, in pixels.
+std::pair<Glyphs, Blanks> laidOut(const QString &characters, const QList<int> &gaps) {
+    Glyphs glyphs;
+    Blanks blanks;
+    int step = 1;
+    for (qsizetype i = 0; i < characters.size(); ++i) {
+        if (i > 0) {
+            const int x = step * TextRecognizer::stride;
+            if (gaps.value(i - 1) > 0)
+                blanks.append({x, x + gaps.value(i - 1)});
+            step += 1 + gaps.value(i - 1) / TextRecognizer::stride;
+        }
+        glyphs.append(TextRecognizer::Glyph{characters.at(i), step, 0.99f});
+        step += 1;
+    }
+    return {glyphs, blanks};
+}
+
+// The width of a piece holding `glyphs` with a step of paper after the last one.
+int widthOf(const Glyphs &glyphs) {
+    return (glyphs.last().step + 2) * TextRecognizer::stride;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<int>)
+
+class TestPageReader : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Best class per step, repeats merged unless a blank parts them, the last class a space, the
+    // full-width yen sign folded.
+    void decodesScores() {
+        const QStringList dictionary{utf8("￥"), QStringLiteral("1"), QStringLiteral("a")};
+        const int classes = int(dictionary.size()) + 2;
+        const std::vector<int> best{0, 1, 1, 0, 2, 0, 2, 2, 4, 3, 0};
+        std::vector<float> scores(best.size() * size_t(classes), 0.0f);
+        for (size_t step = 0; step < best.size(); ++step)
+            scores[step * size_t(classes) + size_t(best[step])] = 5.0f;
+        const Glyphs glyphs = TextRecognizer::decode(scores.data(), int(best.size()), classes, dictionary);
+        QString text;
+        for (const auto &glyph : glyphs)
+            text += glyph.character;
+        QCOMPARE(text, utf8("¥11 a"));
+        QCOMPARE(glyphs.first().step, 1);
+        QCOMPARE(glyphs.last().step, 9);
+        QVERIFY(glyphs.first().confidence > 0.5f && glyphs.first().confidence < 1.0f);
+    }
+
+    // Blanks come from the gaps in the image: the text height here is 40 pixels.
+    void spellsBlanksFromGaps_data() {
+        QTest::addColumn<QString>("characters");
+        QTest::addColumn<QList<int>>("gaps");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Chinese then Latin, apart")
+            << utf8("会员VIP") << QList<int>{0, 12, 0, 0} << utf8("会员 VIP");
+        QTest::newRow("Chinese then Latin, close")
+            << utf8("黄金VIP") << QList<int>{0, 4, 0, 0} << utf8("黄金VIP");
+        QTest::newRow("Chinese words, apart")
+            << utf8("印象高级") << QList<int>{0, 16, 0} << utf8("印象 高级");
+        QTest::newRow("Chinese characters, spaced") << utf8("印象") << QList<int>{8} << utf8("印象");
+        QTest::newRow("date with units") << utf8("3月15日") << QList<int>{16, 12, 12, 16} << utf8("3月15日");
+        QTest::newRow("date then time") << utf8("09 10") << QList<int>{0, 16, 0, 0} << utf8("09 10");
+        QTest::newRow("separator with a wide digit") << utf8("12/9") << QList<int>{0, 16, 16} << utf8("12/9");
+        QTest::newRow("full-width punctuation") << utf8("谢！您") << QList<int>{0, 24} << utf8("谢！您");
+        QTest::newRow("Latin words") << utf8("IDab") << QList<int>{6, 16, 0} << utf8("ID ab");
+        QTest::newRow("wide spacing throughout")
+            << utf8("收件箱ab") << QList<int>{14, 14, 14, 14} << utf8("收件箱ab");
+    }
+
+    void spellsBlanksFromGaps() {
+        QFETCH(QString, characters);
+        QFETCH(QList<int>, gaps);
+        QFETCH(QString, text);
+        const auto [glyphs, blanks] = laidOut(characters, gaps);
+        QCOMPARE(PageReader::spell(glyphs, blanks, 40, widthOf(glyphs)), text);
+    }
+
+    // Chinese characters stand one em apart from middle to middle whatever their width: a narrow
+    // one ("员") leaves wide gaps beside it but no blank; a wider advance is a blank.
+    void spellsChineseBlanksFromAdvances() {
+        Glyphs glyphs;
+        for (const auto &[character, step] : std::vector<std::pair<const char *, int>>{
+                 {"黄", 1}, {"金", 5}, {"会", 9}, {"员", 13}, {"年", 17}, {"度", 23}, {"大", 27}, {"会", 31}})
+            glyphs.append(TextRecognizer::Glyph{utf8(character).front(), step, 0.99f});
+        // Ink 28 pixels wide, 4 apart, except the narrow 员 (12 wide) and a blank before 度.
+        const Blanks blanks{{26, 30},   {58, 62},   {90, 102},  {114, 126},
+                            {154, 174}, {202, 206}, {234, 238}, {266, 276}};
+        QCOMPARE(PageReader::spell(glyphs, blanks, 30, 276), utf8("黄金会员年 度大会"));
+    }
+
+    // Doubtful readings at the ends of a piece are specks; inside it they are characters.
+    void dropsStrayReadings() {
+        auto [glyphs, blanks] = laidOut(utf8("飲会.员飲"), {0, 0, 0, 0});
+        glyphs[0].confidence = 0.1f;
+        glyphs[2].confidence = 0.1f;
+        glyphs[4].confidence = 0.1f;
+        QCOMPARE(PageReader::spell(glyphs, blanks, 40, widthOf(glyphs)), utf8("会.员"));
+    }
+
+    // The Latin model's reading gives back the signs the recogniser cannot read, and only for
+    // the amount it stands before.
+    void restoresSigns_data() {
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("latin");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("euro dropped")
+            << utf8("喜马拉雅 VIP 19.99") << utf8("VIP €19.99") << utf8("喜马拉雅 VIP €19.99");
+        QTest::newRow("pound before a cycle")
+            << utf8("15.49/year") << utf8("£15.49/year") << utf8("£15.49/year");
+        QTest::newRow("dollar read as S") << utf8("HKS388") << utf8("HK$388") << utf8("HK$388");
+        QTest::newRow("pound read as f") << utf8("f10.99 每月") << utf8("£10.99") << utf8("£10.99 每月");
+        QTest::newRow("code") << utf8("c5e9f909") << utf8("£5e9f909") << utf8("c5e9f909");
+        QTest::newRow("other digits") << utf8("Total 20.00") << utf8("Total £21.00") << utf8("Total 20.00");
+        QTest::newRow("sign already read") << utf8("¥68") << utf8("£68") << utf8("¥68");
+        QTest::newRow("code before it") << utf8("EUR 19.99") << utf8("EUR €19.99") << utf8("EUR 19.99");
+        QTest::newRow("date") << utf8("2026/11/3") << utf8("£2026/11/3") << utf8("2026/11/3");
+        QTest::newRow("yen read as Y")
+            << utf8("Total Y 148.00") << utf8("Total ¥ 148.00") << utf8("Total ¥ 148.00");
+        QTest::newRow("sign apart from its number")
+            << utf8("Things 3 HKS 38.00") << utf8("Things 3 HK$ 38.00") << utf8("Things 3 HK$ 38.00");
+        QTest::newRow("sign read, blank after it") << utf8("合计 ¥ 68") << utf8("¥68") << utf8("合计 ¥ 68");
+    }
+
+    void restoresSigns() {
+        QFETCH(QString, read);
+        QFETCH(QString, latin);
+        QFETCH(QString, text);
+        QCOMPARE(PageReader::restoreSigns(read, latin), text);
+    }
+
+    void tidiesLookAlikes_data() {
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("tidy");
+        QTest::newRow("letters in an amount") << utf8("$2oo 20.o0 1l.99") << utf8("$200 20.00 11.99");
+        QTest::newRow("digits in a word") << utf8("D0ne App1e") << utf8("Done Apple");
+        QTest::newRow("digits at a word's ends")
+            << utf8("Tota1 0rder 12 Apps") << utf8("Total Order 12 Apps");
+        QTest::newRow("capital ending a small word")
+            << utf8("ChatGPT PluS iOS macOS") << utf8("ChatGPT Plus iOS macOS");
+        QTest::newRow("capital I in a word") << utf8("PIus Item iPad") << utf8("Plus Item iPad");
+        QTest::newRow("separator read twice") << utf8("EUR 119..88 a..b") << utf8("EUR 119.88 a..b");
+        QTest::newRow("hexadecimal code") << utf8("a3f9c2e1-3le5 b1c") << utf8("a3f9c2e1-3le5 b1c");
+        QTest::newRow("word and plan size") << utf8("Pro 10 lo") << utf8("Pro 10 lo");
+        QTest::newRow("blanks collapsed") << utf8("  Netflix \t 标准套餐  ") << utf8("Netflix 标准套餐");
+    }
+
+    void tidiesLookAlikes() {
+        QFETCH(QString, read);
+        QFETCH(QString, tidy);
+        QCOMPARE(RecognizedText::tidyLine(read), tidy);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPageReader)
+
+#include "tst_page_reader.moc"
