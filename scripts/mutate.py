@@ -61,8 +61,9 @@ MUTANTS = [
      "figures.dueSoon = int(Aggregates::upcoming(subscriptions, 6, now, zone)", "due-soon window of 6 days"),
     ("src/store/Aggregates.cpp", "if (days < 0 || days > withinDays)", "if (days > withinDays)",
      "a record stuck at the step cap shows as due"),
-    ("src/store/Aggregates.cpp", "a.monthly != b.monthly ? a.monthly > b.monthly : a.index < b.index",
-     "a.monthly > b.monthly", "main list ties lose list order"),
+    ("src/store/Aggregates.cpp", "    spare.resize(active.size());\n",
+     "    std::sort(active.begin(), active.end(), [](const Key &a, const Key &b) { return a.key < b.key; });\n"
+     "    spare.resize(active.size());\n", "main list ties lose list order"),
     ("src/store/Aggregates.cpp", "a.days != b.days ? a.days < b.days : a.index < b.index", "a.days < b.days",
      "upcoming ties lose list order"),
     ("src/store/Aggregates.cpp", "return s.isActive && s.billingType == BillingType::recurring;\n    }));",

@@ -30,18 +30,33 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <future>
 
 AppDelegate::AppDelegate(Options options)
     : m_options(std::move(options))
-    , m_store(m_options.storePath.isEmpty() ? std::make_unique<Store>()
-                                            : std::make_unique<Store>(m_options.storePath)) {
+    , m_store(makeStore(m_options)) {
     // Closing the main window leaves the process running with its tray icon.
     QApplication::setQuitOnLastWindowClosed(false);
-    // QDBusConnection::connect takes the receiving slot by its signature only.
-    if (QDBusConnection system = QDBusConnection::systemBus(); system.isConnected())
-        system.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
-                       this, SLOT(onPrepareForSleep(bool)));
+}
+
+std::unique_ptr<Store> AppDelegate::makeStore(const Options &options) {
+    if (!options.storePath.isEmpty())
+        return std::make_unique<Store>(options.storePath);
+    if (!options.listReadAhead)
+        return std::make_unique<Store>();
+    auto [path, loaded] = options.listReadAhead();
+    auto store = std::make_unique<Store>(path, std::move(loaded));
+    store->keepBackups(Backups::defaultFolder());
+    return store;
+}
+
+std::function<std::pair<QString, SubscriptionFile::LoadResult>()> AppDelegate::readListAhead() {
+    auto reading = std::make_shared<std::future<std::pair<QString, SubscriptionFile::LoadResult>>>(
+        std::async(std::launch::async, [] {
+            const QString path = Store::defaultFilePath();
+            return std::pair{path, SubscriptionFile::load(path)};
+        }));
+    return [reading] { return reading->get(); };
 }
 
 void AppDelegate::onPrepareForSleep(bool sleeping) {
@@ -215,6 +230,13 @@ void AppDelegate::finishLaunching() {
     reminders.reschedule(m_store->subscriptions(), Preferences::remindDaysBefore());
     if (!m_titleSubscribed) {
         m_titleSubscribed = true;
+        // Waking from sleep looks for changes made elsewhere meanwhile. QDBusConnection::connect
+        // takes the receiving slot by its signature only.
+        if (QDBusConnection system = QDBusConnection::systemBus(); system.isConnected())
+            system.connect(QStringLiteral("org.freedesktop.login1"),
+                           QStringLiteral("/org/freedesktop/login1"),
+                           QStringLiteral("org.freedesktop.login1.Manager"),
+                           QStringLiteral("PrepareForSleep"), this, SLOT(onPrepareForSleep(bool)));
         // Delivered one event-loop turn after the change; the total is read from the store then.
         connect(m_store.get(), &Store::subscriptionsChanged, this, &AppDelegate::updateStatusTitle,
                 Qt::QueuedConnection);

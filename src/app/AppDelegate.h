@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/SubscriptionFile.h"
+
 #include "app/MenuBarView.h"
 
 #include <QIcon>
@@ -28,7 +30,7 @@ class AppDelegate : public QObject {
 public:
     struct Options {
         // Empty: the store's default file in the XDG data folder.
-        QString storePath;
+        QString storePath{};
         // False for a start at login: only the tray icon appears.
         bool showWindowAtLaunch = true;
         // The reminder scheduler asked for permission and given the list at launch; empty means
@@ -36,11 +38,18 @@ public:
         NotificationManager *reminders = nullptr;
         // Asked, with the reason, whether to quit although the list could not be saved; empty: a
         // message box on the main window.
-        std::function<bool(const QString &reason)> confirmQuitUnsaved;
+        std::function<bool(const QString &reason)> confirmQuitUnsaved{};
         // Whether a tray shows the icon, so that closing the window may leave the process running;
         // empty: asked of the session bus and the X server.
-        std::function<bool()> isTrayAvailable;
+        std::function<bool()> isTrayAvailable{};
+        // The default list file and what was read of it ahead of time (see readListAhead); empty: the
+        // store reads the file itself.
+        std::function<std::pair<QString, SubscriptionFile::LoadResult>()> listReadAhead{};
     };
+
+    // Starts reading the default list file on a thread of its own, e.g. while the application reaches
+    // the display; the result is for Options::listReadAhead.
+    static std::function<std::pair<QString, SubscriptionFile::LoadResult>()> readListAhead();
 
     // Creates the store, which loads the subscription file at once.
     explicit AppDelegate(Options options);
@@ -108,6 +117,7 @@ private Q_SLOTS:
     void onPrepareForSleep(bool sleeping);
 
 private:
+    static std::unique_ptr<Store> makeStore(const Options &options);
     void updateStatusTitle();
     bool confirmQuitUnsaved(const QString &reason);
     void finishLaunching();

@@ -60,6 +60,8 @@ int main(int argc, char *argv[]) {
         return 0;
     }
 
+    // The list is read while the application reaches the display.
+    auto listReadAhead = AppDelegate::readListAhead();
     const QtMessageHandler previous = qInstallMessageHandler(startupMessages);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
@@ -81,6 +83,7 @@ int main(int argc, char *argv[]) {
 
     AppDelegate::Options options;
     options.showWindowAtLaunch = !parser.isSet(background);
+    options.listReadAhead = std::move(listReadAhead);
     AppDelegate delegate(options);
     AppDelegate::applyDarkLook();
     delegate.buildApplicationMenu();

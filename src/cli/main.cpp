@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "model/Clock.h"
 #include "store/Store.h"
 
 #include <QCoreApplication>
@@ -17,8 +18,8 @@ int main(int argc, char *argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Renewly"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    Cli::Environment environment{
-        Store::defaultFilePath(), QDateTime::currentDateTime(), QTimeZone::systemTimeZone(), {}, {}};
+    const Clock &clock = Clock::current();
+    Cli::Environment environment{Store::defaultFilePath(), clock.now(), clock.zone(), {}, {}};
     environment.readInput = [] {
         QFile in;
         if (!in.open(stdin, QIODevice::ReadOnly))

@@ -4,9 +4,12 @@
 #include "model/Format.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <utility>
 
 namespace Aggregates {
 
@@ -84,35 +87,70 @@ QList<UpcomingCharge> upcoming(const QList<Subscription> &subscriptions, int wit
 
 } // namespace Aggregates
 
-QList<Subscription> sortedSubs(const QList<Subscription> &subscriptions) {
+namespace {
+
+// Orders doubles as unsigned integers do: the larger amount has the smaller key, so that an ascending
+// sort puts it first. Zero of either sign is one amount.
+quint64 descendingKey(double amount) {
+    const auto bits = std::bit_cast<quint64>(amount + 0.0);
+    const quint64 ascending = (bits >> 63) != 0 ? ~bits : bits | (quint64(1) << 63);
+    return ~ascending;
+}
+
+} // namespace
+
+QList<qsizetype> mainOrder(const QList<Subscription> &subscriptions) {
     // Paused records cost nothing a month, so they follow the active ones in list order; only the
-    // active ones are sorted, by index, with the monthly amount computed once per record.
+    // active ones are sorted, by a key computed once per record. The sort is a stable radix sort, a
+    // byte at a time, so equal amounts keep list order.
     struct Key {
-        double monthly;
+        quint64 key;
         qsizetype index;
     };
-    std::vector<Key> active;
-    std::vector<qsizetype> paused;
+    std::vector<Key> active, spare;
     active.reserve(size_t(subscriptions.size()));
     for (qsizetype i = 0; i < subscriptions.size(); ++i) {
         const Subscription &s = subscriptions[i];
-        if (s.isActive) {
-            // A NaN amount (only ever in memory: the file refuses it) would break the ordering the
-            // sort relies on; it goes last among the active records.
-            const double monthly = s.monthlyAmountInCNY();
-            active.push_back({std::isnan(monthly) ? -std::numeric_limits<double>::infinity() : monthly, i});
-        } else {
-            paused.push_back(i);
-        }
+        if (!s.isActive)
+            continue;
+        // A NaN amount (only ever in memory: the file refuses it) goes last among the active records.
+        const double monthly = s.monthlyAmountInCNY();
+        active.push_back(
+            {descendingKey(std::isnan(monthly) ? -std::numeric_limits<double>::infinity() : monthly), i});
     }
-    std::sort(active.begin(), active.end(), [](const Key &a, const Key &b) {
-        return a.monthly != b.monthly ? a.monthly > b.monthly : a.index < b.index;
-    });
+    std::array<std::array<qsizetype, 256>, 8> counts{};
+    for (const Key &k : active) {
+        for (size_t byte = 0; byte < 8; ++byte)
+            ++counts[byte][(k.key >> (8 * byte)) & 0xFF];
+    }
+    spare.resize(active.size());
+    for (size_t byte = 0; byte < 8; ++byte) {
+        auto &count = counts[byte];
+        // A byte all keys share does not reorder anything.
+        if (std::find(count.cbegin(), count.cend(), qsizetype(active.size())) != count.cend())
+            continue;
+        qsizetype start = 0;
+        for (qsizetype &c : count)
+            start += std::exchange(c, start);
+        for (const Key &k : active)
+            spare[size_t(count[(k.key >> (8 * byte)) & 0xFF]++)] = k;
+        active.swap(spare);
+    }
+    QList<qsizetype> order;
+    order.reserve(subscriptions.size());
+    for (const Key &k : active)
+        order.append(k.index);
+    for (qsizetype i = 0; i < subscriptions.size(); ++i) {
+        if (!subscriptions[i].isActive)
+            order.append(i);
+    }
+    return order;
+}
+
+QList<Subscription> sortedSubs(const QList<Subscription> &subscriptions) {
     QList<Subscription> sorted;
     sorted.reserve(subscriptions.size());
-    for (const Key &key : active)
-        sorted.append(subscriptions[key.index]);
-    for (qsizetype index : paused)
+    for (const qsizetype index : mainOrder(subscriptions))
         sorted.append(subscriptions[index]);
     return sorted;
 }

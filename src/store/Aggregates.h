@@ -16,7 +16,9 @@ int activeCount(const QList<Subscription> &subscriptions);
 } // namespace Aggregates
 
 // The main list's order: active before paused, then the larger monthly amount in CNY first, then
-// list order.
+// list order. As positions in `subscriptions`, so that no record is copied.
+QList<qsizetype> mainOrder(const QList<Subscription> &subscriptions);
+// The records in the main list's order.
 QList<Subscription> sortedSubs(const QList<Subscription> &subscriptions);
 
 // The summary header's figures for the current language, with a 7-day window.

@@ -24,10 +24,18 @@ Store::Store(QObject *parent)
 }
 
 Store::Store(const QString &filePath, QObject *parent)
+    : Store(
+          filePath,
+          [&filePath] {
+              QDir().mkpath(QFileInfo(filePath).absolutePath());
+              return SubscriptionFile::load(filePath);
+          }(),
+          parent) {}
+
+Store::Store(const QString &filePath, SubscriptionFile::LoadResult result, QObject *parent)
     : QObject(parent)
     , m_filePath(filePath) {
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    SubscriptionFile::LoadResult result = SubscriptionFile::load(m_filePath);
     m_fileUnreadable = result.status == SubscriptionFile::LoadStatus::unreadable;
     m_subscriptions = std::move(result.subscriptions);
     m_knownBytes = result.bytes;

@@ -3,6 +3,7 @@
 #include "model/Subscription.h"
 #include "store/Backups.h"
 #include "store/SaveResult.h"
+#include "store/SubscriptionFile.h"
 
 #include <QDateTime>
 #include <QFileSystemWatcher>
@@ -46,6 +47,8 @@ public:
     explicit Store(QObject *parent = nullptr);
     // The list at `filePath`, whose folder is created when missing.
     explicit Store(const QString &filePath, QObject *parent = nullptr);
+    // The same, with the file already read (as `SubscriptionFile::load` reads it) a moment ago.
+    Store(const QString &filePath, SubscriptionFile::LoadResult loaded, QObject *parent = nullptr);
     ~Store() override;
 
     static QString defaultFilePath();

@@ -16,10 +16,11 @@ public:
         : QAbstractListModel(parent)
         , m_kind(kind) {}
 
-    void setSubscriptions(const QList<Subscription> &subscriptions, const QDateTime &now,
-                          const QTimeZone &zone) {
+    void setSubscriptions(const QList<Subscription> &subscriptions, const QList<qsizetype> &order,
+                          const QDateTime &now, const QTimeZone &zone) {
         beginResetModel();
         m_subscriptions = subscriptions;
+        m_order = order;
         m_charges.clear();
         m_now = now;
         m_zone = zone;
@@ -30,20 +31,22 @@ public:
         beginResetModel();
         m_charges = charges;
         m_subscriptions.clear();
+        m_order.clear();
         endResetModel();
     }
 
     int rowCount(const QModelIndex &parent = {}) const override {
         if (parent.isValid())
             return 0;
-        return int(m_kind == CardList::Kind::subscriptions ? m_subscriptions.size() : m_charges.size());
+        return int(m_kind == CardList::Kind::subscriptions ? m_order.size() : m_charges.size());
     }
 
     const Subscription &subscription(int row) const {
-        return m_kind == CardList::Kind::subscriptions ? m_subscriptions.at(row) : m_charges.at(row).sub;
+        return m_kind == CardList::Kind::subscriptions ? m_subscriptions.at(m_order.at(row))
+                                                       : m_charges.at(row).sub;
     }
 
-    SubscriptionRow row(int row) const { return SubscriptionRow(m_subscriptions.at(row), m_now, m_zone); }
+    SubscriptionRow row(int row) const { return SubscriptionRow(subscription(row), m_now, m_zone); }
     UpcomingCard card(int row) const { return UpcomingCard(m_charges.at(row)); }
 
     QVariant data(const QModelIndex &index, int role) const override {
@@ -92,7 +95,9 @@ public:
 
 private:
     CardList::Kind m_kind;
+    // The records in the store's order, shown in `m_order`'s: the list itself is shared, not copied.
     QList<Subscription> m_subscriptions;
+    QList<qsizetype> m_order;
     QList<UpcomingCharge> m_charges;
     QDateTime m_now;
     QTimeZone m_zone;
@@ -167,11 +172,11 @@ int CardList::cardHeight(Kind kind) {
     return kind == Kind::subscriptions ? SubscriptionRow::height : UpcomingCard::height;
 }
 
-void CardList::setSubscriptions(const QList<Subscription> &subscriptions, const QDateTime &now,
-                                const QTimeZone &zone) {
+void CardList::setSubscriptions(const QList<Subscription> &subscriptions, const QList<qsizetype> &order,
+                                const QDateTime &now, const QTimeZone &zone) {
     // The keyboard stays on the same subscription across a rebuild.
     const QVariant currentId = currentIndex().data(IdRole);
-    m_model->setSubscriptions(subscriptions, now, zone);
+    m_model->setSubscriptions(subscriptions, order, now, zone);
     if (currentId.isValid()) {
         for (int row = 0; row < m_model->rowCount(); ++row) {
             if (m_model->subscription(row).id == currentId.toUuid()) {

@@ -34,9 +34,10 @@ public:
     ~CardList() override;
 
     Kind kind() const { return m_kind; }
-    // The subscription cards, in this order, with the dates worked out against `now` in `zone`.
-    void setSubscriptions(const QList<Subscription> &subscriptions, const QDateTime &now,
-                          const QTimeZone &zone);
+    // The subscription cards in `order` (positions in `subscriptions`), with the dates worked out
+    // against `now` in `zone`.
+    void setSubscriptions(const QList<Subscription> &subscriptions, const QList<qsizetype> &order,
+                          const QDateTime &now, const QTimeZone &zone);
     void setCharges(const QList<UpcomingCharge> &charges);
     int count() const;
     Subscription subscriptionAt(int row) const;

@@ -34,11 +34,37 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
 using ViewHelpers::isZh;
+
+// Runs `work` once the window's first frame is on screen: the expose paints it synchronously, and
+// the work is queued behind it.
+class AfterFirstFrame : public QObject {
+public:
+    AfterFirstFrame(QWindow *window, QObject *context, std::function<void()> work)
+        : QObject(context)
+        , m_work(std::move(work)) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, parent(), std::move(m_work));
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_work;
+};
 
 QLabel *makeLabel(const QFont &font, const QColor &color, const char *name, QWidget *parent) {
     return ViewHelpers::makeLabel({.font = font, .color = color, .name = name}, parent);
@@ -327,7 +353,7 @@ void ContentView::rebuild() {
     m_subscriptionsCount->setText(QString::number(subscriptions.size()) +
                                   (zh ? QStringLiteral(" 项") : QStringLiteral(" items")));
     const bool empty = subscriptions.isEmpty();
-    m_list->setSubscriptions(empty ? QList<Subscription>() : sortedSubs(subscriptions), now, zone);
+    m_list->setSubscriptions(subscriptions, mainOrder(subscriptions), now, zone);
     m_list->setVisible(!empty);
     m_emptyState->setVisible(empty);
     m_emptyText->setText(zh ? QStringLiteral("还没有任何订阅记录") : QStringLiteral("No subscriptions yet"));
@@ -369,13 +395,26 @@ void ContentView::showReplacedNotice() {
 
 void ContentView::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
-    // Another computer may have changed the list while the window was away.
-    m_store.checkForExternalChange();
-    if (m_shownOnce)
+    const auto catchUp = [this](bool first) {
+        // Another computer may have changed the list while the window was away.
+        m_store.checkForExternalChange();
+        if (!first)
+            return;
+        reminders().requestAuthorization();
+        rescheduleReminders();
+    };
+    if (m_shownOnce) {
+        catchUp(false);
         return;
+    }
     m_shownOnce = true;
-    reminders().requestAuthorization();
-    rescheduleReminders();
+    // The first time, the list has just been read and the window's first frame needs neither: both
+    // wait until it is on screen.
+    QWindow *handle = window()->windowHandle();
+    if (handle && !handle->isExposed())
+        new AfterFirstFrame(handle, this, [catchUp] { catchUp(true); });
+    else
+        QTimer::singleShot(0, this, [catchUp] { catchUp(true); });
 }
 
 void ContentView::rescheduleReminders() {

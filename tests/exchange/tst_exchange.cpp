@@ -80,26 +80,18 @@ private Q_SLOTS:
     void csvColumnsAndFormulaGuard_data() {
         QTest::addColumn<QString>("cell");
         QTest::addColumn<QString>("written");
-        QTest::newRow("formula") << "=1+1"
-                                 << "'=1+1";
-        QTest::newRow("plus") << "+86 10"
-                              << "'+86 10";
-        QTest::newRow("minus") << "-5"
-                               << "'-5";
-        QTest::newRow("at") << "@SUM(A1)"
-                            << "'@SUM(A1)";
-        QTest::newRow("tab") << "\tx"
-                             << "'\tx";
-        QTest::newRow("carriage return") << "\rx"
-                                         << "'\rx";
-        QTest::newRow("inside is fine") << "a=b"
-                                        << "a=b";
-        QTest::newRow("apostrophe then formula") << "'=1"
-                                                 << "''=1";
-        QTest::newRow("apostrophe kept") << "'quoted"
-                                         << "'quoted";
-        QTest::newRow("empty") << ""
-                               << "";
+        const char *const rows[][3] = {{"formula", "=1+1", "'=1+1"},
+                                       {"plus", "+86 10", "'+86 10"},
+                                       {"minus", "-5", "'-5"},
+                                       {"at", "@SUM(A1)", "'@SUM(A1)"},
+                                       {"tab", "\tx", "'\tx"},
+                                       {"carriage return", "\rx", "'\rx"},
+                                       {"inside is fine", "a=b", "a=b"},
+                                       {"apostrophe then formula", "'=1", "''=1"},
+                                       {"apostrophe kept", "'quoted", "'quoted"},
+                                       {"empty", "", ""}};
+        for (const auto &row : rows)
+            QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
     }
     void csvColumnsAndFormulaGuard() {
         QFETCH(QString, cell);

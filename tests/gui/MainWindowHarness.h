@@ -22,14 +22,21 @@
 struct MainWindowHarness {
     static QDateTime now() { return TestSupport::at(QTimeZone::systemTimeZone(), 2025, 3, 10, 9, 0); }
 
-    // A record whose first charge is `daysAhead` days from now (negative: in the past).
-    static Subscription sub(const QString &name, double amount = 20,
-                            const QString &currency = QStringLiteral("USD"), int daysAhead = 10,
-                            BillingType type = BillingType::recurring,
-                            BillingCycle cycle = BillingCycle::monthly, bool active = true,
-                            const QString &category = QStringLiteral("影音"), const QString &notes = {}) {
-        return Subscription::make(name, amount, currency, type, cycle, now().addDays(daysAhead).toUTC(),
-                                  category, notes, active);
+    // A record whose first charge is `days` days from now (negative: in the past).
+    struct Record {
+        QString name = QStringLiteral("Netflix");
+        double amount = 20;
+        QString currency = QStringLiteral("USD");
+        int days = 10;
+        BillingType type = BillingType::recurring;
+        BillingCycle cycle = BillingCycle::monthly;
+        bool active = true;
+        QString category = QStringLiteral("影音");
+        QString notes{};
+    };
+    static Subscription sub(const Record &r) {
+        return Subscription::make(r.name, r.amount, r.currency, r.type, r.cycle,
+                                  now().addDays(r.days).toUTC(), r.category, r.notes, r.active);
     }
 
     MainWindowHarness()
@@ -44,9 +51,13 @@ struct MainWindowHarness {
         content = std::make_unique<ContentView>(store);
         content->setReminders(&reminders);
         content->resize(size);
+        const qsizetype before = reschedules();
         content->show();
         if (!QTest::qWaitForWindowExposed(content.get()))
             qWarning("content view not exposed");
+        // The reminders are set up once the first frame is on screen.
+        if (!QTest::qWaitFor([&] { return reschedules() > before; }))
+            qWarning("reminders not scheduled");
         return *content;
     }
 

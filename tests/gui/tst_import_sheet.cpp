@@ -46,7 +46,7 @@ private Q_SLOTS:
         QFETCH(QString, button);
         TestSupport::LanguageGuard language(lang);
         MainWindowHarness h;
-        h.store.add(MainWindowHarness::sub(u"Spotify"_qs, 11.99));
+        h.store.add(MainWindowHarness::sub({.name = u"Spotify"_qs, .amount = 11.99}));
         ContentView &content = h.show();
         const QString file = h.dir.filePath(u"list.csv"_qs);
         QVERIFY(TestSupport::writeFile(file,
@@ -82,7 +82,8 @@ private Q_SLOTS:
     // A dropped list opens the preview; Cancel adds nothing.
     void droppedListOpensThePreview() {
         MainWindowHarness h;
-        const QList<Subscription> records{MainWindowHarness::sub(u"A"_qs), MainWindowHarness::sub(u"B"_qs)};
+        const QList<Subscription> records{MainWindowHarness::sub({.name = u"A"_qs}),
+                                          MainWindowHarness::sub({.name = u"B"_qs})};
         const QString file = h.dir.filePath(u"export.json"_qs);
         QVERIFY(TestSupport::writeFile(file, *Export::json(records)));
         ContentView &content = h.show();
@@ -117,8 +118,8 @@ private Q_SLOTS:
         TestSupport::LanguageGuard language(Lang::en);
         MainWindowHarness h;
         h.store.keepBackups(h.dir.filePath(u"backups"_qs));
-        const Subscription kept = MainWindowHarness::sub(u"Kept"_qs);
-        const Subscription lost = MainWindowHarness::sub(u"Lost"_qs);
+        const Subscription kept = MainWindowHarness::sub({.name = u"Kept"_qs});
+        const Subscription lost = MainWindowHarness::sub({.name = u"Lost"_qs});
         h.store.add(kept);
         h.store.add(lost); // the day's backup holds the list as it was before: Kept only
         h.store.remove(kept);

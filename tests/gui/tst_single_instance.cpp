@@ -3,18 +3,13 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLocalSocket>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
-#include <csignal>
 #include <future>
 
 namespace {
-const char *holdEnv = "RENEWLY_TEST_HOLD_LOCK_IN";
-
 // Runs `work` on another thread while this thread keeps serving events, as a second process would.
 template <typename Work> auto fromAnotherThread(Work work) {
     auto future = std::async(std::launch::async, std::move(work));
@@ -28,14 +23,9 @@ class TestSingleInstance : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void secondLaunchHandsOverItsRequest();
-    void lockOfAKilledProcessDoesNotBlockTheNextStart();
-    void runningHolderIsNotTakenOver();
     void clientSendingGarbageDoesNotStopTheServer();
     void longFolderStillGetsAUsableSocket();
     void secondaryWithoutAnswerReportsFailure();
-
-private:
-    QProcess *startHolder(const QString &directory);
 };
 
 void TestSingleInstance::secondLaunchHandsOverItsRequest() {
@@ -54,48 +44,6 @@ void TestSingleInstance::secondLaunchHandsOverItsRequest() {
     QVERIFY(delivered);
     QCOMPARE(received.size(), 1);
     QCOMPARE(received.first().first().toByteArray(), SingleInstance::showMessage);
-}
-
-QProcess *TestSingleInstance::startHolder(const QString &directory) {
-    auto *holder = new QProcess(this);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(holdEnv), directory);
-    holder->setProcessEnvironment(env);
-    holder->start(QCoreApplication::applicationFilePath(), {});
-    if (!holder->waitForStarted())
-        return holder;
-    // The holder says so once it has the lock.
-    while (!holder->canReadLine() && holder->waitForReadyRead(5000)) {
-    }
-    return holder;
-}
-
-void TestSingleInstance::lockOfAKilledProcessDoesNotBlockTheNextStart() {
-    QTemporaryDir dir;
-    QProcess *holder = startHolder(dir.path());
-    QCOMPARE(holder->readLine().trimmed(), QByteArray("primary"));
-    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("renewly.lock"))));
-    ::kill(static_cast<pid_t>(holder->processId()), SIGKILL);
-    QVERIFY(holder->waitForFinished());
-    // The lock file and the socket file are both left behind.
-    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("renewly.lock"))));
-
-    SingleInstance next(dir.path());
-    QCOMPARE(next.claim(), SingleInstance::Role::primary);
-    QVERIFY(next.isListening());
-}
-
-void TestSingleInstance::runningHolderIsNotTakenOver() {
-    QTemporaryDir dir;
-    QProcess *holder = startHolder(dir.path());
-    QCOMPARE(holder->readLine().trimmed(), QByteArray("primary"));
-    SingleInstance second(dir.path());
-    QCOMPARE(second.claim(), SingleInstance::Role::secondary);
-    QVERIFY(second.sendToPrimary(SingleInstance::showMessage));
-    QVERIFY(holder->waitForReadyRead(5000) || holder->canReadLine());
-    QCOMPARE(holder->readLine().trimmed(), QByteArray("show"));
-    holder->kill();
-    holder->waitForFinished();
 }
 
 void TestSingleInstance::clientSendingGarbageDoesNotStopTheServer() {
@@ -141,24 +89,5 @@ void TestSingleInstance::secondaryWithoutAnswerReportsFailure() {
     QVERIFY(!nobody.sendToPrimary(SingleInstance::showMessage, 200));
 }
 
-int main(int argc, char *argv[]) {
-    const QString holdIn = qEnvironmentVariable(holdEnv);
-    if (!holdIn.isEmpty()) {
-        // Helper mode: hold the lock in a process of its own until killed, echoing what arrives.
-        QCoreApplication app(argc, argv);
-        SingleInstance instance(holdIn);
-        const bool primary = instance.claim() == SingleInstance::Role::primary;
-        std::printf("%s\n", primary ? "primary" : "secondary");
-        std::fflush(stdout);
-        QObject::connect(&instance, &SingleInstance::messageReceived, [](const QByteArray &message) {
-            std::printf("%s\n", message.constData());
-            std::fflush(stdout);
-        });
-        return app.exec();
-    }
-    QCoreApplication app(argc, argv);
-    TestSingleInstance test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_GUILESS_MAIN(TestSingleInstance)
 #include "tst_single_instance.moc"

@@ -1,15 +1,9 @@
-#include "ReminderTestSupport.h"
-#include "TestSupport.h"
+#include "DelegateHarness.h"
 
-#include "app/AppDelegate.h"
 #include "app/DBusMenu.h"
 #include "app/MainWindow.h"
 #include "app/StatusNotifierItem.h"
 #include "app/TrayPanel.h"
-#include "reminders/NotificationManager.h"
-#include "settings/LocalizationManager.h"
-#include "settings/Preferences.h"
-#include "store/Store.h"
 
 #include <QDBusAbstractInterface>
 #include <QDBusConnection>
@@ -19,11 +13,8 @@
 #include <QDBusPendingReply>
 #include <QDialog>
 #include <QMenu>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
-#include <QTest>
 
 using Lang = LocalizationManager::Lang;
 
@@ -60,14 +51,8 @@ Q_SIGNALS:
     void XAyatanaNewLabel(const QString &label, const QString &guide);
 };
 
-QDateTime fixedNow() {
-    return TestSupport::at(QTimeZone::systemTimeZone(), 2025, 3, 10, 9, 0);
-}
-
 Subscription monthly(const QString &name, double amount) {
-    return Subscription::make(name, amount, QStringLiteral("USD"), BillingType::recurring,
-                              BillingCycle::monthly, fixedNow().addDays(10).toUTC(), QStringLiteral("影音"),
-                              QString());
+    return MainWindowHarness::sub({.name = name, .amount = amount});
 }
 
 } // namespace
@@ -97,10 +82,7 @@ private:
 
     QDBusConnection m_host{QString()};
     std::unique_ptr<StandInWatcher> m_watcher;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ManualClock> m_clock;
-    std::unique_ptr<RecordingCenter> m_center;
-    std::unique_ptr<NotificationManager> m_reminders;
+    std::unique_ptr<DelegateHarness> m_h;
 };
 
 void TestStatusNotifier::initTestCase() {
@@ -127,29 +109,16 @@ void TestStatusNotifier::stopWatcher() {
 }
 
 void TestStatusNotifier::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_clock =
-        std::make_unique<ManualClock>(fixedNow(), QTimeZone::systemTimeZone(), ManualClock::Scope::installed);
-    m_center = std::make_unique<RecordingCenter>();
-    m_reminders = std::make_unique<NotificationManager>(*m_center, *m_clock);
-    Preferences::settings()->clear();
+    m_h = std::make_unique<DelegateHarness>();
 }
 
 void TestStatusNotifier::cleanup() {
     stopWatcher();
-    m_reminders.reset();
-    m_center.reset();
-    m_clock.reset();
-    m_dir.reset();
+    m_h.reset();
 }
 
 std::unique_ptr<AppDelegate> TestStatusNotifier::launch() {
-    AppDelegate::Options options;
-    options.storePath = m_dir->filePath(QStringLiteral("subscriptions.json"));
-    options.showWindowAtLaunch = false;
-    options.reminders = m_reminders.get();
-    auto delegate = std::make_unique<AppDelegate>(options);
-    delegate->buildApplicationMenu();
+    auto delegate = m_h->make({.showWindowAtLaunch = false});
     delegate->applicationDidFinishLaunching();
     return delegate;
 }

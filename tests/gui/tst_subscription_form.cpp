@@ -163,7 +163,8 @@ void TestSubscriptionForm::savesTrimmedNameAndParsedAmount() {
 
 void TestSubscriptionForm::unknownCurrencyAndCategoryAreWrittenBackUnchanged() {
     TestSupport::LanguageGuard language(Lang::en);
-    Subscription record = MainWindowHarness::sub(QStringLiteral("Odd"), 12, QStringLiteral("usd"));
+    Subscription record = MainWindowHarness::sub(
+        {.name = QStringLiteral("Odd"), .amount = 12, .currency = QStringLiteral("usd")});
     record.category = QStringLiteral("Gym");
     m_h->store.add(record);
     open(record);
@@ -213,9 +214,13 @@ void TestSubscriptionForm::oneTimeHidesCycleAndRenamesDate() {
 }
 
 void TestSubscriptionForm::prefilledFormAddsNewRecord() {
-    Subscription draft = MainWindowHarness::sub(QStringLiteral("Scanned"), 15.5, QStringLiteral("HKD"), -3,
-                                                BillingType::recurring, BillingCycle::yearly, true,
-                                                QStringLiteral("音乐"), QStringLiteral("note"));
+    Subscription draft = MainWindowHarness::sub({.name = "Scanned",
+                                                 .amount = 15.5,
+                                                 .currency = "HKD",
+                                                 .days = -3,
+                                                 .cycle = BillingCycle::yearly,
+                                                 .category = "音乐",
+                                                 .notes = "note"});
     m_h->store.add(draft); // the draft's id is already taken
     open(std::nullopt, draft);
     QTest::mouseClick(part<QPushButton>(m_form.get(), "saveButton"), Qt::LeftButton);
@@ -228,8 +233,8 @@ void TestSubscriptionForm::prefilledFormAddsNewRecord() {
 }
 
 void TestSubscriptionForm::editReplacesRecordKeepingItsId() {
-    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"), 15.99);
-    m_h->store.add(MainWindowHarness::sub(QStringLiteral("Other")));
+    const Subscription record = MainWindowHarness::sub({.name = QStringLiteral("Netflix"), .amount = 15.99});
+    m_h->store.add(MainWindowHarness::sub({.name = QStringLiteral("Other")}));
     m_h->store.add(record);
     open(record);
     fill(QStringLiteral("Netflix 4K"), QStringLiteral("22.99"));
@@ -247,7 +252,7 @@ void TestSubscriptionForm::editReplacesRecordKeepingItsId() {
 }
 
 void TestSubscriptionForm::cancelWritesNothing() {
-    const Subscription record = MainWindowHarness::sub(QStringLiteral("Netflix"));
+    const Subscription record = MainWindowHarness::sub({.name = QStringLiteral("Netflix")});
     m_h->store.add(record);
     QSignalSpy changes(&m_h->store, &Store::subscriptionsChanged);
     open(record);

@@ -1,18 +1,13 @@
-#include "ReminderTestSupport.h"
-#include "TestSupport.h"
+#include "DelegateHarness.h"
 
-#include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "app/TrayPanel.h"
-#include "reminders/NotificationManager.h"
-#include "settings/Preferences.h"
 #include "views/ContentView.h"
 #include "views/SettingsView.h"
 
 #include <QDir>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 // The program under a real Wayland compositor (wayland_e2e.sh starts a headless weston): the window,
@@ -50,17 +45,10 @@ void TestWayland::shoot(const QString &name, QWidget *onScreen) {
 
 void TestWayland::windowPanelAndSheetWork() {
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("wayland"));
-    QTemporaryDir dir;
-    ManualClock clock(TestSupport::at(QTimeZone::systemTimeZone(), 2025, 3, 10, 9, 0),
-                      QTimeZone::systemTimeZone(), ManualClock::Scope::installed);
-    RecordingCenter center;
-    NotificationManager reminders(center, clock);
+    DelegateHarness h;
     AppDelegate::applyDarkLook();
-    AppDelegate::Options options;
-    options.storePath = dir.filePath(QStringLiteral("subscriptions.json"));
-    options.reminders = &reminders;
-    AppDelegate delegate(options);
-    delegate.buildApplicationMenu();
+    const auto owned = h.make();
+    AppDelegate &delegate = *owned;
     delegate.applicationDidFinishLaunching();
     MainWindow *window = delegate.window();
     QVERIFY(window);

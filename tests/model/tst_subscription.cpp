@@ -33,8 +33,6 @@ private Q_SLOTS:
         for (const char16_t *bad : {u"Monthly", u"MONTHLY", u"", u"month", u"monthly "})
             QVERIFY(!billingCycleFromRaw(bad));
         QVERIFY(!billingTypeFromRaw(u"onetime"));
-        QCOMPARE(allBillingCycles().size(), 4);
-        QCOMPARE(allBillingCycles().first(), BillingCycle::weekly);
     }
 
     void decodesAValidObject() {
@@ -159,9 +157,6 @@ private Q_SLOTS:
         QCOMPARE(s.cycle, BillingCycle::monthly);
         QVERIFY(s.isActive);
         QVERIFY(Subscription().id != s.id);
-        QCOMPARE(standardCategories().size(), 9);
-        QCOMPARE(standardCategories().first(), QStringLiteral("AI/工具"));
-        QCOMPARE(standardCategories().last(), QStringLiteral("其他"));
     }
 };
 

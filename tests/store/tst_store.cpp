@@ -8,9 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <csignal>
 #include <limits>
-#include <sys/resource.h>
 
 using TestSupport::readFile;
 using TestSupport::writeFile;
@@ -48,22 +46,6 @@ QByteArray fileWith(const QList<QPair<QString, QString>> &idsAndNames) {
     }
     return text + "\n]\n";
 }
-
-// Makes writes beyond `bytes` fail with EFBIG for the life of the guard.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_previous); }
-
-private:
-    rlimit m_previous{};
-};
 
 } // namespace
 
@@ -273,24 +255,6 @@ private Q_SLOTS:
         QCOMPARE(store.subscriptions()[0].name, u"Other"_qs);
     }
 
-    void failedWriteKeepsListAndOldFile() {
-        Store store(path());
-        store.add(record(u"Saved"_qs));
-        const QByteArray saved = readFile(path());
-        {
-            FileSizeLimit limit(saved.size() + 16);
-            store.add(record(u"Not saved: the disk is full"_qs));
-        }
-        QCOMPARE(store.subscriptions().size(), 2);
-        QCOMPARE(readFile(path()), saved);
-        QCOMPARE(QDir(QFileInfo(path()).absolutePath()).entryList(QDir::Files),
-                 QStringList{u"subscriptions.json"_qs});
-
-        // Space is back: the next change writes the whole list.
-        store.add(record(u"Third"_qs));
-        QCOMPARE(SubscriptionFile::decode(readFile(path()))->size(), 3);
-    }
-
     void aFailedSaveIsReportedKeptAndRetried() {
         Store store(path());
         QSignalSpy failed(&store, &Store::saveFailed);
@@ -338,20 +302,24 @@ private Q_SLOTS:
         QTest::addColumn<bool>("zh");
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QStringList>("currencies");
+        QTest::addColumn<QList<double>>("amounts");
         QTest::newRow("English") << false
                                  << QStringList{u"ChatGPT Plus"_qs, u"iCloud+ 200GB"_qs,
                                                 u"Spotify Premium"_qs, u"Netflix Standard"_qs, u"Things 3"_qs}
-                                 << QStringList{u"USD"_qs, u"USD"_qs, u"USD"_qs, u"USD"_qs, u"USD"_qs};
+                                 << QStringList{u"USD"_qs, u"USD"_qs, u"USD"_qs, u"USD"_qs, u"USD"_qs}
+                                 << QList<double>{20, 2.99, 11.99, 15.49, 49.99};
         QTest::newRow("Chinese") << true
                                  << QStringList{u"ChatGPT Plus"_qs, u"iCloud+ 200GB"_qs, u"网易云音乐黑胶"_qs,
                                                 u"爱奇艺会员"_qs, u"某买断软件"_qs}
-                                 << QStringList{u"USD"_qs, u"CNY"_qs, u"CNY"_qs, u"CNY"_qs, u"CNY"_qs};
+                                 << QStringList{u"USD"_qs, u"CNY"_qs, u"CNY"_qs, u"CNY"_qs, u"CNY"_qs}
+                                 << QList<double>{20, 21, 178, 25, 68};
     }
 
     void sampleData() {
         QFETCH(bool, zh);
         QFETCH(QStringList, names);
         QFETCH(QStringList, currencies);
+        QFETCH(QList<double>, amounts);
         TestSupport::LanguageGuard guard(zh ? LocalizationManager::Lang::zh : LocalizationManager::Lang::en);
         const QTimeZone zone = QTimeZone::systemTimeZone();
         const QDateTime now = TestSupport::at(zone, 2025, 3, 30, 14, 25).addMSecs(321);
@@ -364,6 +332,7 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i) {
             QCOMPARE(list[i].name, names[i]);
             QCOMPARE(list[i].currency, currencies[i]);
+            QCOMPARE(list[i].amount, amounts[i]);
             QVERIFY(list[i].isActive);
             const QDateTime local = list[i].startDate.toTimeZone(zone);
             QCOMPARE(local.date(), now.date().addDays(-daysAgo[i]));
