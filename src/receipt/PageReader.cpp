@@ -202,8 +202,13 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
 // The letters that look alike in Latin text, each as one of its kind, without case and blanks:
 // two readings of a Latin line that agree on this spell the same text.
 QString lookAlikeForm(const QString &text) {
+    // Typefaces join "f" with a following f, i or l into one ligature, which the recogniser may
+    // read as one letter ("Netfix").
+    static const QRegularExpression ligature(QStringLiteral("f[fil]+"));
+    QString folded = text;
+    folded.replace(ligature, QStringLiteral("f"));
     QString form;
-    for (QChar c : text) {
+    for (QChar c : std::as_const(folded)) {
         if (c.isSpace())
             continue;
         c = c.toLower();

@@ -160,8 +160,11 @@ private slots:
                                     << utf8("Grammarly Premium");
         QTest::newRow("ones for ells")
             << utf8("Bi11ed annua11y") << utf8("Billed annually") << utf8("Billed annually");
+        QTest::newRow("ligature read as one letter")
+            << utf8("Netfix <no-reply@netfix.com>") << utf8("Netflix <no-reply@netflix.com>")
+            << utf8("Netflix <no-reply@netflix.com>");
         QTest::newRow("other letters")
-            << utf8("Netfix Premium") << utf8("Netflix Premium") << utf8("Netfix Premium");
+            << utf8("Netflux Premium") << utf8("Netflix Premium") << utf8("Netflux Premium");
         QTest::newRow("nothing read") << utf8("A1 1 Apps") << QString() << utf8("A1 1 Apps");
     }
 
