@@ -199,6 +199,30 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
     return gap >= std::max(latinBlank, letterGap + letterStandOut) && gap >= letterGap * letterGapTimes;
 }
 
+// The letters that look alike in Latin text, each as one of its kind, without case and blanks:
+// two readings of a Latin line that agree on this spell the same text.
+QString lookAlikeForm(const QString &text) {
+    // Typefaces join "f" with a following f, i or l into one ligature, which the recogniser may
+    // read as one letter ("Netfix").
+    static const QRegularExpression ligature(QStringLiteral("f[fil]+"));
+    QString folded = text;
+    folded.replace(ligature, QStringLiteral("f"));
+    QString form;
+    for (QChar c : std::as_const(folded)) {
+        if (c.isSpace())
+            continue;
+        c = c.toLower();
+        if (QStringView(u"1il|!I").contains(c))
+            c = u'l';
+        else if (c == u'0')
+            c = u'o';
+        else if (c == u'5' || c == u'$')
+            c = u's';
+        form += c;
+    }
+    return form;
+}
+
 QString digitsOf(const QString &number) {
     QString digits;
     for (QChar c : number) {
@@ -236,6 +260,22 @@ QString restoreSigns(const QString &text, const QString &latinReading) {
         }
     }
     return result;
+}
+
+bool mayMistakeLetters(const QString &text) {
+    // Latin text only (the Latin model cannot read Chinese), with a digit 0 or 1 or a bar touching
+    // a letter, or a one-letter word beside a word, which may be a split one ("Grammarl y").
+    static const QRegularExpression doubtful(
+        QStringLiteral("[A-Za-z][01|]|[01|][A-Za-z]|(?<=[A-Za-z]) "
+                       "[A-Za-z](?![A-Za-z0-9])|(?<![A-Za-z0-9])[A-Za-z] (?=[a-z])"));
+    return !text.isEmpty() && std::none_of(text.begin(), text.end(), isChinese) && text.contains(doubtful);
+}
+
+QString preferLatinSpelling(const QString &text, const QString &latinReading) {
+    // The Latin model tells l, 1 and I apart and places blanks between Latin words better; where
+    // the two readings differ only in that, its spelling is the better one.
+    return !latinReading.isEmpty() && lookAlikeForm(text) == lookAlikeForm(latinReading) ? latinReading
+                                                                                         : text;
 }
 
 const QRegularExpression &amountWithoutSign() {
@@ -467,8 +507,10 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
                 }
             }
             QString text = spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width());
-            if (latin && text.contains(amountWithoutSign()))
-                text = restoreSigns(text, latin->readLine(piece.image));
+            if (latin && (text.contains(amountWithoutSign()) || mayMistakeLetters(text))) {
+                const QString latinReading = latin->readLine(piece.image);
+                text = restoreSigns(preferLatinSpelling(text, latinReading), latinReading);
+            }
             texts[index] = text;
         }
     }

@@ -45,6 +45,14 @@ const QRegularExpression &amountWithoutSign();
 // a Latin model, shows before the numbers that amountWithoutSign() finds in it.
 QString restoreSigns(const QString &text, const QString &latinReading);
 
+// Whether a piece's text is Latin with letters the recogniser may have mistaken for look-alikes
+// ("Tota1", "A1 1 Apps", "Grammarl y").
+bool mayMistakeLetters(const QString &text);
+
+// `latinReading`, a Latin model's reading of the same piece, where it differs from `text` only in
+// look-alike letters (l, 1, I; O and 0), case and blanks; otherwise `text`.
+QString preferLatinSpelling(const QString &text, const QString &latinReading);
+
 // The lines of the page, as `recognizer` reads them, top to bottom; `latin`, when given, reads
 // the pieces with amounts without a sign once more.
 QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin);

@@ -151,6 +151,46 @@ private slots:
         QCOMPARE(PageReader::restoreSigns(read, latin), text);
     }
 
+    // The Latin model's spelling is taken where the two readings differ in look-alikes alone.
+    void prefersLatinSpelling_data() {
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("latin");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("split word") << utf8("Grammarl y Premi um") << utf8("Grammarly Premium")
+                                    << utf8("Grammarly Premium");
+        QTest::newRow("ones for ells")
+            << utf8("Bi11ed annua11y") << utf8("Billed annually") << utf8("Billed annually");
+        QTest::newRow("ligature read as one letter")
+            << utf8("Netfix <no-reply@netfix.com>") << utf8("Netflix <no-reply@netflix.com>")
+            << utf8("Netflix <no-reply@netflix.com>");
+        QTest::newRow("other letters")
+            << utf8("Netflux Premium") << utf8("Netflix Premium") << utf8("Netflux Premium");
+        QTest::newRow("nothing read") << utf8("A1 1 Apps") << QString() << utf8("A1 1 Apps");
+    }
+
+    void prefersLatinSpelling() {
+        QFETCH(QString, read);
+        QFETCH(QString, latin);
+        QFETCH(QString, text);
+        QCOMPARE(PageReader::preferLatinSpelling(read, latin), text);
+    }
+
+    void asksLatinModelOnlyForDoubtfulLatin_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("doubtful");
+        QTest::newRow("digit in a word") << utf8("Tota1") << true;
+        QTest::newRow("one-letter word") << utf8("Grammarl y") << true;
+        QTest::newRow("clean words") << utf8("Billed annually") << false;
+        QTest::newRow("number beside a word") << utf8("12 months") << false;
+        QTest::newRow("Chinese") << utf8("会员 VIP1") << false;
+    }
+
+    void asksLatinModelOnlyForDoubtfulLatin() {
+        QFETCH(QString, text);
+        QFETCH(bool, doubtful);
+        QCOMPARE(PageReader::mayMistakeLetters(text), doubtful);
+    }
+
     void tidiesLookAlikes_data() {
         QTest::addColumn<QString>("read");
         QTest::addColumn<QString>("tidy");
