@@ -34,8 +34,11 @@ QString LatinReader::readLine(const QImage &line) {
     if (!m_api)
         return {};
 #ifdef _OPENMP
-    // Tesseract's own threads make it several times slower on two cores.
+    // Tesseract's own threads make it several times slower on two cores. Its parallel loops ask
+    // for a fixed number of threads, which only a limit on nesting levels overrides: with none
+    // allowed, every parallel region runs on the calling thread alone.
     omp_set_num_threads(1);
+    omp_set_max_active_levels(0);
 #endif
     m_api->SetImage(line.constBits(), line.width(), line.height(), 1, int(line.bytesPerLine()));
     m_api->SetSourceResolution(96);
