@@ -125,7 +125,7 @@ QString replacedFile(const QString &path) {
 
 } // namespace
 
-SaveResult writeAtomically(const QString &path, const QByteArray &bytes) {
+SaveResult writeAtomically(const QString &path, const QByteArray &bytes, WaitForDisk wait) {
     // The new content goes to a staging file of a fixed name beside the file, which rename(2) then
     // moves over it. A save interrupted at any point leaves the old file whole and at most that one
     // staging file, which the next save reuses. (QSaveFile leaves a randomly named copy behind when
@@ -141,7 +141,7 @@ SaveResult writeAtomically(const QString &path, const QByteArray &bytes) {
     QString failure;
     if (file.write(bytes) != bytes.size())
         failure = file.errorString();
-    else if (::fsync(file.handle()) != 0)
+    else if (wait == WaitForDisk::yes && ::fsync(file.handle()) != 0)
         failure = qt_error_string(errno);
     file.close();
     if (failure.isEmpty() && file.error() != QFileDevice::NoError)

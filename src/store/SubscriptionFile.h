@@ -35,8 +35,10 @@ inline constexpr qint64 maxFileBytes = qint64(64) << 20;
 // Replaces the file at `path` atomically with `bytes`: readers see the old or the new content,
 // never a mixture, and a save cut short (killed, disk full) leaves the old content in place. When
 // `path` is a symbolic link, the file it leads to is replaced. Fails, with the system's reason, when
-// the new content is not in place.
-SaveResult writeAtomically(const QString &path, const QByteArray &bytes);
+// the new content is not in place. Bookkeeping that is cheap to lose may skip waiting until the
+// content is on the disk (a crash right after may then leave the old content).
+enum class WaitForDisk { yes, no };
+SaveResult writeAtomically(const QString &path, const QByteArray &bytes, WaitForDisk wait = WaitForDisk::yes);
 // Where writeAtomically stages the new content: a hidden file beside the one it replaces. Left
 // behind only by an interrupted save, and reused by the next one.
 QString stagingPath(const QString &path);

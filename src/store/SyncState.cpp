@@ -10,8 +10,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <cstdio>
-
 namespace {
 
 constexpr int keptVersions = 32;
@@ -27,18 +25,11 @@ QByteArray readAll(const QString &path) {
     return file.readAll();
 }
 
-// This computer's own bookkeeping: replaced whole by rename, without waiting for the disk (losing
-// it costs a less exact merge, never the list).
+// This computer's own bookkeeping: replaced whole, without waiting for the disk (losing it costs a
+// less exact merge, never the list).
 void writeState(const QString &path, const QByteArray &bytes) {
-    const QString staging = path + QStringLiteral(".new");
-    QFile file(staging);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
-        file.remove();
-        return;
-    }
-    file.close();
-    if (::rename(QFile::encodeName(staging).constData(), QFile::encodeName(path).constData()) != 0)
-        QFile::remove(staging);
+    // A failure leaves the old state, which the next save replaces.
+    (void)SubscriptionFile::writeAtomically(path, bytes, SubscriptionFile::WaitForDisk::no);
 }
 
 // A free name in `folder` for `fileName`: the name itself, else with " (2)", " (3)"... before the
