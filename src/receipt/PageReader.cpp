@@ -223,6 +223,15 @@ QString lookAlikeForm(const QString &text) {
     return form;
 }
 
+// The median of `values`, or `otherwise` when there are fewer than `least` of them.
+double median(std::vector<double> values, size_t least, double otherwise) {
+    if (values.size() < least || values.empty())
+        return otherwise;
+    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
 QString digitsOf(const QString &number) {
     QString digits;
     for (QChar c : number) {
@@ -389,41 +398,32 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         const int right = i + 1 == kept.size() ? std::max(left + 1, lastInk) : parting[size_t(i)].first;
         middles.push_back((left + right) / 2.0);
     }
-    std::vector<double> advances;
-    for (qsizetype i = 1; i < kept.size(); ++i) {
-        if (isChinese(kept[i - 1].first->character) && isChinese(kept[i].first->character) &&
-            !isChinesePunctuation(kept[i - 1].first->character) &&
-            !isChinesePunctuation(kept[i].first->character))
-            advances.push_back(middles[size_t(i)] - middles[size_t(i - 1)]);
-    }
-    // Digits share one advance in most typefaces: two whose middles stand no farther apart than
-    // that are one number, however wide the paper beside a narrow "1".
-    std::vector<double> digitAdvances;
-    for (qsizetype i = 1; i < kept.size(); ++i) {
-        if (isDigit(kept[i - 1].first->character) && isDigit(kept[i].first->character))
-            digitAdvances.push_back(middles[size_t(i)] - middles[size_t(i - 1)]);
-    }
-    std::sort(digitAdvances.begin(), digitAdvances.end());
-    const double digitAdvance = digitAdvances.size() >= 3 ? digitAdvances[digitAdvances.size() / 2] : 0;
-    std::vector<double> sortedAdvances = advances;
-    std::sort(sortedAdvances.begin(), sortedAdvances.end());
+    // Values over the neighbours whose characters are of one kind.
+    const auto over = [&kept](auto isPair, auto valueAt) {
+        std::vector<double> values;
+        for (qsizetype i = 1; i < kept.size(); ++i) {
+            if (isPair(kept[i - 1].first->character, kept[i].first->character))
+                values.push_back(valueAt(i));
+        }
+        return values;
+    };
+    const auto advanceAt = [&middles](qsizetype i) { return middles[size_t(i)] - middles[size_t(i - 1)]; };
+    const auto gapAt = [&gaps](qsizetype i) { return gaps[size_t(i - 1)]; };
+    const auto isHan = [](QChar c) { return isChinese(c) && !isChinesePunctuation(c); };
     // Chinese ink fills about nine tenths of the em.
     const double em =
-        sortedAdvances.size() >= 2 ? sortedAdvances[sortedAdvances.size() / 2] : textHeight / 0.9;
+        median(over([&](QChar a, QChar b) { return isHan(a) && isHan(b); }, advanceAt), 2, textHeight / 0.9);
+    // Digits share one advance in most typefaces: two whose middles stand no farther apart than
+    // that are one number, however wide the paper beside a narrow "1".
+    const double digitAdvance =
+        median(over([](QChar a, QChar b) { return isDigit(a) && isDigit(b); }, advanceAt), 3, 0);
     // The usual gap between characters of this piece: a blank must stand out against it too,
-    // as spacing is wide in some typefaces (Kai, monospaced Latin).
-    std::vector<double> sorted = gaps;
-    std::sort(sorted.begin(), sorted.end());
-    // A piece of two or three characters has no usual spacing to go by.
-    const double usual = sorted.size() < 3 ? 0 : sorted[sorted.size() / 2];
-    std::vector<double> letterGaps;
-    for (qsizetype i = 1; i < kept.size(); ++i) {
-        if (kept[i - 1].first->character.isLetter() && kept[i].first->character.isLetter() &&
-            !isChinese(kept[i - 1].first->character) && !isChinese(kept[i].first->character))
-            letterGaps.push_back(gaps[size_t(i - 1)]);
-    }
-    std::sort(letterGaps.begin(), letterGaps.end());
-    const double letterGap = letterGaps.size() < 3 ? usual : letterGaps[letterGaps.size() / 2];
+    // as spacing is wide in some typefaces (Kai, monospaced Latin). A piece of two or three
+    // characters has no usual spacing to go by.
+    const double usual = median(gaps, 3, 0);
+    const auto isLatinLetter = [](QChar c) { return c.isLetter() && !isChinese(c); };
+    const double letterGap =
+        median(over([&](QChar a, QChar b) { return isLatinLetter(a) && isLatinLetter(b); }, gapAt), 3, usual);
     QString text;
     for (qsizetype i = 0; i < kept.size(); ++i) {
         if (i > 0) {
@@ -432,9 +432,9 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const QChar b = kept[i].first->character;
             bool blank = gap >= usual + standOut && isBlankBetween(a, b, gap, letterGap, kept[i].second);
             if (blank && isDigit(a) && isDigit(b) && digitAdvance > 0)
-                blank = middles[size_t(i)] - middles[size_t(i - 1)] >= digitAdvance * (1 + digitExtraAdvance);
+                blank = advanceAt(i) >= digitAdvance * (1 + digitExtraAdvance);
             if (blank && isChinese(a) && isChinese(b))
-                blank = middles[size_t(i)] - middles[size_t(i - 1)] >= em * (1 + chineseExtraAdvance);
+                blank = advanceAt(i) >= em * (1 + chineseExtraAdvance);
             if (blank)
                 text += u' ';
         }
