@@ -27,6 +27,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QThread>
 #include <QWindow>
 
 #include <algorithm>
@@ -51,6 +52,9 @@ std::unique_ptr<Store> AppDelegate::makeStore(const Options &options) {
 }
 
 std::function<std::pair<QString, SubscriptionFile::LoadResult>()> AppDelegate::readListAhead() {
+    // Qt takes the first thread that uses it for its main thread. Were that the reader, the real
+    // main thread would lose what only the main thread gets, such as application-wide event filters.
+    QThread::currentThread();
     auto reading = std::make_shared<std::future<std::pair<QString, SubscriptionFile::LoadResult>>>(
         std::async(std::launch::async, [] {
             const QString path = Store::defaultFilePath();

@@ -48,7 +48,7 @@ public:
     };
 
     // Starts reading the default list file on a thread of its own, e.g. while the application reaches
-    // the display; the result is for Options::listReadAhead.
+    // the display; the result is for Options::listReadAhead. Called on the main thread.
     static std::function<std::pair<QString, SubscriptionFile::LoadResult>()> readListAhead();
 
     // Creates the store, which loads the subscription file at once.
