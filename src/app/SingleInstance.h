@@ -7,12 +7,14 @@
 
 #include <memory>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // One running Renewly per user. The first process holds a lock file in the runtime folder and
-// listens on a local socket beside it; a later process finds the lock taken, passes its request
-// to the first one and leaves without ever opening the subscription file. A lock left behind by a
-// crashed process is recognised (its process is gone) and taken over.
+// listens on a Unix-domain socket beside it; a later process finds the lock taken, passes its
+// request to the first one and leaves without ever opening the subscription file. A lock left
+// behind by a crashed process is recognised (its process is gone) and taken over, and so is its
+// socket. The socket is open to its owner only, and each side checks that the other runs as the
+// same user.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -32,7 +34,7 @@ public:
 
     QString lockPath() const;
     QString socketPath() const;
-    bool isListening() const;
+    bool isListening() const { return m_listener >= 0; }
 
     static inline const QByteArray showMessage = QByteArrayLiteral("show");
 
@@ -41,9 +43,11 @@ Q_SIGNALS:
 
 private:
     void listen();
+    void acceptConnections();
 
     QString m_directory;
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer *m_server = nullptr;
+    int m_listener = -1;
+    QSocketNotifier *m_notifier = nullptr;
     Role m_role = Role::secondary;
 };

@@ -2,12 +2,16 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QLocalSocket>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <future>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 // Runs `work` on another thread while this thread keeps serving events, as a second process would.
@@ -17,6 +21,22 @@ template <typename Work> auto fromAnotherThread(Work work) {
         QCoreApplication::processEvents();
     return future.get();
 }
+
+// A socket at `path`: connected to the listener there, or (connectToIt false) bound and left
+// unlistened, as a crashed process leaves it; -1 when that fails. Closed by the caller.
+int localSocket(const QString &path, bool connectToIt) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::copy(name.cbegin(), name.cend(), address.sun_path);
+    const auto *raw = reinterpret_cast<const sockaddr *>(&address);
+    if ((connectToIt ? ::connect(fd, raw, sizeof address) : ::bind(fd, raw, sizeof address)) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
 } // namespace
 
 class TestSingleInstance : public QObject {
@@ -25,6 +45,7 @@ private Q_SLOTS:
     void secondLaunchHandsOverItsRequest();
     void clientSendingGarbageDoesNotStopTheServer();
     void longFolderStillGetsAUsableSocket();
+    void socketLeftByACrashIsTakenOver();
     void secondaryWithoutAnswerReportsFailure();
 };
 
@@ -53,12 +74,15 @@ void TestSingleInstance::clientSendingGarbageDoesNotStopTheServer() {
     QSignalSpy received(&primary, &SingleInstance::messageReceived);
 
     fromAnotherThread([path = primary.socketPath()] {
-        QLocalSocket socket;
-        socket.connectToServer(path);
-        if (socket.waitForConnected(2000)) {
-            socket.write(QByteArray(4096, 'x'));
-            socket.waitForBytesWritten(2000);
-            socket.waitForDisconnected(2000);
+        const int fd = localSocket(path, true);
+        if (fd >= 0) {
+            const QByteArray garbage(4096, 'x');
+            (void)::send(fd, garbage.constData(), garbage.size(), MSG_NOSIGNAL);
+            // Until the server hangs up.
+            char buffer[64];
+            while (::recv(fd, buffer, sizeof buffer, 0) > 0) {
+            }
+            ::close(fd);
         }
         return 0;
     });
@@ -80,6 +104,28 @@ void TestSingleInstance::longFolderStillGetsAUsableSocket() {
     QVERIFY(primary.socketPath().toLocal8Bit().size() <= 100);
     QVERIFY(primary.isListening());
     QVERIFY(QFile::exists(deep + QStringLiteral("/renewly.lock")));
+}
+
+void TestSingleInstance::socketLeftByACrashIsTakenOver() {
+    QTemporaryDir dir;
+    SingleInstance primary(dir.path());
+    const int stale = localSocket(primary.socketPath(), false);
+    QVERIFY(stale >= 0);
+    ::close(stale);
+    QCOMPARE(primary.claim(), SingleInstance::Role::primary);
+    QVERIFY(primary.isListening());
+    // Other users cannot connect.
+    QCOMPARE(QFileInfo(primary.socketPath()).permissions() &
+                 ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+             QFile::Permissions());
+    QSignalSpy received(&primary, &SingleInstance::messageReceived);
+    const bool delivered = fromAnotherThread([path = dir.path()] {
+        SingleInstance second(path);
+        second.claim();
+        return second.sendToPrimary(SingleInstance::showMessage);
+    });
+    QVERIFY(delivered);
+    QCOMPARE(received.size(), 1);
 }
 
 void TestSingleInstance::secondaryWithoutAnswerReportsFailure() {
