@@ -3,6 +3,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
+
 FittedLabel::FittedLabel(const QFont &font, const QColor &color, QWidget *parent)
     : QWidget(parent)
     , m_font(font)
@@ -16,7 +18,7 @@ void FittedLabel::setText(const QString &text) {
         return;
     m_text = text;
     setAccessibleName(text);
-    refit();
+    m_fitValid = false;
     updateGeometry();
     update();
 }
@@ -27,11 +29,11 @@ void FittedLabel::setAlignment(Qt::Alignment alignment) {
 }
 
 int FittedLabel::fittedPixelSize() const {
-    return m_fitted.pixelSize();
+    return fitted().pixelSize();
 }
 
 QString FittedLabel::shownText() const {
-    return QFontMetricsF(m_fitted).elidedText(m_text, Qt::ElideRight, width());
+    return QFontMetricsF(fitted()).elidedText(m_text, Qt::ElideRight, width());
 }
 
 QSize FittedLabel::sizeHint() const {
@@ -43,27 +45,48 @@ QSize FittedLabel::minimumSizeHint() const {
     return {0, qCeil(QFontMetricsF(m_font).height())};
 }
 
-void FittedLabel::refit() {
+const QFont &FittedLabel::fitted() const {
+    // Fitted when first needed: before the layout gives the label its width, any fit is wasted.
+    if (!m_fitValid)
+        refit();
+    return m_fitted;
+}
+
+void FittedLabel::refit() const {
+    m_fitValid = true;
+    m_fitted = m_font;
+    const double available = width();
+    const double advance = QFontMetricsF(m_font).horizontalAdvance(m_text);
+    if (advance <= available)
+        return;
     const int full = qMax(1, m_font.pixelSize());
     const int smallest = qMax(1, full / 2);
-    const double available = width();
-    m_fitted = m_font;
-    for (int size = full; size >= smallest; --size) {
+    // Each size tried loads a font of its own. The advance grows about in proportion to the size,
+    // so the search starts at the size that proportion gives and steps to the largest that fits.
+    const auto fits = [&](int size) {
         m_fitted.setPixelSize(size);
-        if (QFontMetricsF(m_fitted).horizontalAdvance(m_text) <= available)
-            return;
+        return QFontMetricsF(m_fitted).horizontalAdvance(m_text) <= available;
+    };
+    int size = std::clamp(int(full * available / advance), smallest, qMax(smallest, full - 1));
+    if (fits(size)) {
+        while (size + 1 < full && fits(size + 1))
+            ++size;
+    } else {
+        while (size > smallest && !fits(--size)) {
+        }
     }
+    m_fitted.setPixelSize(size);
 }
 
 void FittedLabel::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
-    refit();
+    m_fitValid = false;
 }
 
 void FittedLabel::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setFont(m_fitted);
+    painter.setFont(fitted());
     painter.setPen(m_color);
     painter.drawText(rect(), int(m_alignment), shownText());
 }

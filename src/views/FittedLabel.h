@@ -26,11 +26,13 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void refit();
+    const QFont &fitted() const;
+    void refit() const;
 
     QString m_text;
     QFont m_font;
-    QFont m_fitted;
+    mutable QFont m_fitted;
+    mutable bool m_fitValid = false;
     QColor m_color;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
 };
