@@ -2,12 +2,16 @@
 #include "app/SingleInstance.h"
 #include "app/StartupProbe.h"
 
+#include "views/Theme.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDBusConnection>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 
 namespace {
 // What Qt said while it tried to reach the display: replayed once it succeeded, and the first of
@@ -80,6 +84,14 @@ int main(int argc, char *argv[]) {
         std::fprintf(stderr, "renewly: another instance holds the lock but does not answer\n");
         return 1;
     }
+
+    // The font list and the session bus are set up on another thread while this one builds the
+    // window, which needs them: the look asks for fonts, and the menu bar asks the bus whether the
+    // desktop shows menus itself.
+    const auto setUpAhead = std::async(std::launch::async, [] {
+        (void)Theme::families(QString());
+        (void)QDBusConnection::sessionBus().isConnected();
+    });
 
     AppDelegate::Options options;
     options.showWindowAtLaunch = !parser.isSet(background);
