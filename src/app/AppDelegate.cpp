@@ -8,6 +8,7 @@
 #include "settings/LocalizationManager.h"
 #include "settings/Preferences.h"
 #include "store/Store.h"
+#include "store/SyncState.h"
 #include "views/ContentView.h"
 #include "views/Symbols.h"
 #include "views/Theme.h"
@@ -45,21 +46,23 @@ std::unique_ptr<Store> AppDelegate::makeStore(const Options &options) {
         return std::make_unique<Store>(options.storePath);
     if (!options.listReadAhead)
         return std::make_unique<Store>();
-    auto [path, loaded] = options.listReadAhead();
-    auto store = std::make_unique<Store>(path, std::move(loaded));
+    auto [path, loaded, sync] = options.listReadAhead();
+    auto store = std::make_unique<Store>(path, std::move(loaded), std::move(sync));
     store->keepBackups(Backups::defaultFolder());
     return store;
 }
 
-std::function<std::pair<QString, SubscriptionFile::LoadResult>()> AppDelegate::readListAhead() {
+std::function<AppDelegate::ListReadAhead()> AppDelegate::readListAhead() {
     // Qt takes the first thread that uses it for its main thread. Were that the reader, the real
     // main thread would lose what only the main thread gets, such as application-wide event filters.
     QThread::currentThread();
-    auto reading = std::make_shared<std::future<std::pair<QString, SubscriptionFile::LoadResult>>>(
-        std::async(std::launch::async, [] {
-            const QString path = Store::defaultFilePath();
-            return std::pair{path, SubscriptionFile::load(path)};
-        }));
+    auto reading = std::make_shared<std::future<ListReadAhead>>(std::async(std::launch::async, [] {
+        const QString path = Store::defaultFilePath();
+        SubscriptionFile::LoadResult loaded = SubscriptionFile::load(path);
+        // The bookkeeping writes its copies of what was read here too, not on the way to the window.
+        std::unique_ptr<SyncState> sync = Store::trackRead(path, loaded);
+        return ListReadAhead{path, std::move(loaded), std::move(sync)};
+    }));
     return [reading] { return reading->get(); };
 }
 

@@ -21,6 +21,7 @@ class QMenuBar;
 class QSystemTrayIcon;
 class StatusNotifierItem;
 class Store;
+class SyncState;
 class TrayPanel;
 
 // Owns everything that is not a view for the life of the process: the store, the main window, the
@@ -28,6 +29,13 @@ class TrayPanel;
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
+    // The default list file, what was read of it, and its sync bookkeeping told so.
+    struct ListReadAhead {
+        QString path;
+        SubscriptionFile::LoadResult loaded;
+        std::unique_ptr<SyncState> sync;
+    };
+
     struct Options {
         // Empty: the store's default file in the XDG data folder.
         QString storePath{};
@@ -44,12 +52,12 @@ public:
         std::function<bool()> isTrayAvailable{};
         // The default list file and what was read of it ahead of time (see readListAhead); empty: the
         // store reads the file itself.
-        std::function<std::pair<QString, SubscriptionFile::LoadResult>()> listReadAhead{};
+        std::function<ListReadAhead()> listReadAhead{};
     };
 
     // Starts reading the default list file on a thread of its own, e.g. while the application reaches
     // the display; the result is for Options::listReadAhead. Called on the main thread.
-    static std::function<std::pair<QString, SubscriptionFile::LoadResult>()> readListAhead();
+    static std::function<ListReadAhead()> readListAhead();
 
     // Creates the store, which loads the subscription file at once.
     explicit AppDelegate(Options options);

@@ -33,15 +33,25 @@ Store::Store(const QString &filePath, QObject *parent)
           parent) {}
 
 Store::Store(const QString &filePath, SubscriptionFile::LoadResult result, QObject *parent)
+    : Store(filePath, result, trackRead(filePath, result), parent) {}
+
+std::unique_ptr<SyncState> Store::trackRead(const QString &filePath,
+                                            const SubscriptionFile::LoadResult &loaded) {
+    auto sync = std::make_unique<SyncState>(filePath);
+    if (loaded.status != SubscriptionFile::LoadStatus::unreadable)
+        sync->setRead(loaded.subscriptions, loaded.bytes);
+    return sync;
+}
+
+Store::Store(const QString &filePath, SubscriptionFile::LoadResult result, std::unique_ptr<SyncState> sync,
+             QObject *parent)
     : QObject(parent)
-    , m_filePath(filePath) {
+    , m_filePath(filePath)
+    , m_sync(std::move(sync)) {
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     m_fileUnreadable = result.status == SubscriptionFile::LoadStatus::unreadable;
     m_subscriptions = std::move(result.subscriptions);
     m_knownBytes = result.bytes;
-    m_sync = std::make_unique<SyncState>(m_filePath);
-    if (result.status != SubscriptionFile::LoadStatus::unreadable)
-        m_sync->setRead(m_subscriptions, m_knownBytes);
     m_retry.setInterval(retryIntervalMsecs);
     connect(&m_retry, &QTimer::timeout, this, [this] { (void)save(); });
 

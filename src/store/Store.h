@@ -49,6 +49,13 @@ public:
     explicit Store(const QString &filePath, QObject *parent = nullptr);
     // The same, with the file already read (as `SubscriptionFile::load` reads it) a moment ago.
     Store(const QString &filePath, SubscriptionFile::LoadResult loaded, QObject *parent = nullptr);
+    // The same, with the list's sync bookkeeping already told what was read (see trackRead).
+    Store(const QString &filePath, SubscriptionFile::LoadResult loaded, std::unique_ptr<SyncState> sync,
+          QObject *parent = nullptr);
+    // The sync bookkeeping of the list at `filePath`, told what `loaded` read from it; it touches
+    // nothing but its own files, so it may run on another thread while the file is read ahead.
+    static std::unique_ptr<SyncState> trackRead(const QString &filePath,
+                                                const SubscriptionFile::LoadResult &loaded);
     ~Store() override;
 
     static QString defaultFilePath();
