@@ -47,15 +47,16 @@ QSize FittedLabel::minimumSizeHint() const {
 
 const QFont &FittedLabel::fitted() const {
     // Fitted when first needed: before the layout gives the label its width, any fit is wasted.
-    if (!m_fitValid)
+    if (!m_fitValid || m_fittedWidth != width())
         refit();
     return m_fitted;
 }
 
 void FittedLabel::refit() const {
     m_fitValid = true;
+    m_fittedWidth = width();
     m_fitted = m_font;
-    const double available = width();
+    const double available = m_fittedWidth;
     const double advance = QFontMetricsF(m_font).horizontalAdvance(m_text);
     if (advance <= available)
         return;
@@ -76,11 +77,6 @@ void FittedLabel::refit() const {
         }
     }
     m_fitted.setPixelSize(size);
-}
-
-void FittedLabel::resizeEvent(QResizeEvent *event) {
-    QWidget::resizeEvent(event);
-    m_fitValid = false;
 }
 
 void FittedLabel::paintEvent(QPaintEvent *) {

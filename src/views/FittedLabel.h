@@ -23,7 +23,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     const QFont &fitted() const;
@@ -33,6 +32,7 @@ private:
     QFont m_font;
     mutable QFont m_fitted;
     mutable bool m_fitValid = false;
+    mutable int m_fittedWidth = 0;
     QColor m_color;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
 };

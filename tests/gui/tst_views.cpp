@@ -1,4 +1,5 @@
 #include "views/BrandAvatar.h"
+#include "views/FittedLabel.h"
 #include "views/IconButton.h"
 #include "views/ScanMenuButton.h"
 #include "views/SoftButton.h"
@@ -38,6 +39,8 @@ private Q_SLOTS:
     void everySymbolOfTheViewsExists_data();
     void everySymbolOfTheViewsExists();
     void unknownSymbolDrawsNothing();
+    void fittedLabelTakesTheLargestSizeThatFits_data();
+    void fittedLabelTakesTheLargestSizeThatFits();
 };
 
 void TestViews::badgeLetter_data() {
@@ -197,6 +200,32 @@ void TestViews::unknownSymbolDrawsNothing() {
     const QImage image = Symbols::pixmap(QStringLiteral("no.such.symbol"), 16, Qt::white).toImage();
     QCOMPARE(image.size(), QSize(16, 16));
     QCOMPARE(qAlpha(image.pixel(8, 8)), 0);
+}
+
+void TestViews::fittedLabelTakesTheLargestSizeThatFits_data() {
+    QTest::addColumn<int>("width");
+    for (const int width : {600, 260, 200, 150, 120, 20})
+        QTest::newRow(qPrintable(QString::number(width))) << width;
+}
+
+void TestViews::fittedLabelTakesTheLargestSizeThatFits() {
+    QFETCH(int, width);
+    const QFont font = Theme::font(46, QFont::Bold);
+    FittedLabel label(font, Qt::white);
+    label.setText(QStringLiteral("¥12,345,678.90"));
+    label.resize(600, 60);
+    QCOMPARE(label.fittedPixelSize(), 46);
+    label.resize(width, 60);
+    const int size = label.fittedPixelSize();
+    QVERIFY(size >= 23 && size <= 46);
+    const auto advance = [&font](int pixels) {
+        QFont f = font;
+        f.setPixelSize(pixels);
+        return QFontMetricsF(f).horizontalAdvance(QStringLiteral("¥12,345,678.90"));
+    };
+    // Fits unless even half size does not; one pixel larger would not fit.
+    QVERIFY(size == 23 || advance(size) <= width);
+    QVERIFY(size == 46 || advance(size + 1) > width);
 }
 
 QTEST_MAIN(TestViews)
