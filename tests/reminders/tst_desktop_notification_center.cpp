@@ -222,7 +222,7 @@ private Q_SLOTS:
         center.check();
         QCOMPARE(presenter.shown.size(), rescheduleInBetween ? 0 : 1);
         if (!rescheduleInBetween)
-            QCOMPARE(presenter.shown[0].title, QStringLiteral("Renewly test notification"));
+            QCOMPARE(presenter.shown[0].title, u"Renewly test notification"_qs);
     }
 };
 

@@ -9,25 +9,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using TestSupport::names;
 using TestSupport::readFile;
+using TestSupport::record;
 using TestSupport::writeFile;
 
 namespace {
-
-Subscription record(const QString &name) {
-    return {.name = name,
-            .amount = 9.9,
-            .currency = QStringLiteral("USD"),
-            .startDate = QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()),
-            .category = QStringLiteral("影音")};
-}
-
-QStringList names(const QList<Subscription> &list) {
-    QStringList out;
-    for (const Subscription &s : list)
-        out << s.name;
-    return out;
-}
 
 QByteArray fileDated(const QString &date) {
     return R"([{"amount":1,"billingType":"recurring","category":"","currency":"CNY",)"
@@ -43,8 +30,8 @@ class TestStoreEdges : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString folder() const { return m_dir.filePath(QStringLiteral("Renewly")); }
-    QString path() const { return folder() + QStringLiteral("/subscriptions.json"); }
+    QString folder() const { return m_dir.filePath(u"Renewly"_qs); }
+    QString path() const { return folder() + u"/subscriptions.json"_qs; }
 
 private Q_SLOTS:
     void init() {
@@ -56,11 +43,11 @@ private Q_SLOTS:
     // even where a hand-edited file repeats an id further on.
     void removingARecordOfTheStoresOwnList() {
         Store first(path());
-        first.add(record(QStringLiteral("A")));
-        first.add(record(QStringLiteral("B")));
-        first.add(record(QStringLiteral("C")));
+        first.add(record(u"A"_qs));
+        first.add(record(u"B"_qs));
+        first.add(record(u"C"_qs));
         Subscription repeat = first.subscriptions()[1];
-        repeat.name = QStringLiteral("B again");
+        repeat.name = u"B again"_qs;
         first.add(repeat);
 
         Store store(path());
@@ -99,22 +86,34 @@ private Q_SLOTS:
     // A record dated where the file's form cannot go is kept in memory but never written.
     void aDateTheFileCannotHoldIsNotWritten() {
         Store store(path());
-        store.add(record(QStringLiteral("A")));
+        store.add(record(u"A"_qs));
         const QByteArray saved = readFile(path());
-        Subscription far = record(QStringLiteral("Far"));
+        Subscription far = record(u"Far"_qs);
         far.startDate = QDateTime(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc());
         store.add(far);
         QCOMPARE(store.subscriptions().size(), 2);
         QCOMPARE(readFile(path()), saved);
     }
 
+    // A file past the size limit is not read at all, even where it would parse: it counts as unreadable
+    // and is kept aside by the first save.
+    void aFileBeyondTheSizeLimitIsKeptAside() {
+        const QByteArray list = *SubscriptionFile::encode({record(u"A"_qs)});
+        QVERIFY(writeFile(path(), list + QByteArray(SubscriptionFile::maxFileBytes, ' ')));
+        Store store(path());
+        QVERIFY(store.subscriptions().isEmpty());
+        store.add(record(u"B"_qs));
+        QVERIFY(!store.setAsidePath().isEmpty());
+        QCOMPARE(QFileInfo(store.setAsidePath()).size(), list.size() + SubscriptionFile::maxFileBytes);
+    }
+
     // A link the user made to keep the list elsewhere stays a link; the file it leads to is replaced.
     void aSymbolicLinkStaysALink() {
-        const QString elsewhere = m_dir.filePath(QStringLiteral("synced/list.json"));
+        const QString elsewhere = m_dir.filePath(u"synced/list.json"_qs);
         QVERIFY(QDir().mkpath(QFileInfo(elsewhere).absolutePath()));
         QVERIFY(QFile::link(elsewhere, path()));
         Store store(path());
-        store.add(record(QStringLiteral("A")));
+        store.add(record(u"A"_qs));
         QVERIFY(QFileInfo(path()).isSymLink());
         QCOMPARE(SubscriptionFile::decode(readFile(elsewhere))->size(), 1);
         QVERIFY(!QFileInfo::exists(SubscriptionFile::stagingPath(path())));
@@ -124,10 +123,10 @@ private Q_SLOTS:
     // The user's choice of who may read the list survives every save.
     void permissionsAreKept() {
         Store store(path());
-        store.add(record(QStringLiteral("A")));
+        store.add(record(u"A"_qs));
         const auto privateOnly = QFile::ReadOwner | QFile::WriteOwner;
         QVERIFY(QFile::setPermissions(path(), privateOnly));
-        store.add(record(QStringLiteral("B")));
+        store.add(record(u"B"_qs));
         const auto ownerGroupOther = QFileDevice::Permissions(0x7077);
         QCOMPARE(QFile::permissions(path()) & ownerGroupOther, privateOnly);
     }
@@ -135,12 +134,12 @@ private Q_SLOTS:
     // What a save killed half-way left behind is overwritten by the next save, and nothing is left.
     void aStagingFileLeftByAnInterruptedSaveIsReused() {
         Store store(path());
-        store.add(record(QStringLiteral("A")));
+        store.add(record(u"A"_qs));
         QVERIFY(writeFile(SubscriptionFile::stagingPath(path()), QByteArray(100000, 'x')));
-        store.add(record(QStringLiteral("B")));
+        store.add(record(u"B"_qs));
         QCOMPARE(SubscriptionFile::decode(readFile(path()))->size(), 2);
         QCOMPARE(QDir(folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{QStringLiteral("subscriptions.json")});
+                 QStringList{u"subscriptions.json"_qs});
     }
 };
 

@@ -11,17 +11,10 @@
 #include <limits>
 
 using TestSupport::readFile;
+using TestSupport::record;
 using TestSupport::writeFile;
 
 namespace {
-
-Subscription record(const QString &name, double amount = 10, bool active = true) {
-    return {.name = name,
-            .amount = amount,
-            .startDate = QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()),
-            .category = u"AI/工具"_qs,
-            .isActive = active};
-}
 
 const char *const recordText = R"({
     "amount" : 15.49,
@@ -61,7 +54,7 @@ private Q_SLOTS:
 
     void defaultFileIsUnderTheDataHome() {
         QCOMPARE(Store::defaultFilePath(),
-                 qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Renewly/subscriptions.json"));
+                 qEnvironmentVariable("XDG_DATA_HOME") + u"/Renewly/subscriptions.json"_qs);
     }
 
     void firstLaunchCreatesFolderButNoFile() {
