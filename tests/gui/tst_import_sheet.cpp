@@ -34,10 +34,8 @@ private Q_SLOTS:
         QTest::addColumn<Lang>("lang");
         QTest::addColumn<QString>("problemText");
         QTest::addColumn<QString>("button");
-        QTest::newRow("zh") << Lang::zh << "Renewly 没有“daily”这种周期"
-                            << "导入 2 项";
-        QTest::newRow("en") << Lang::en << "Renewly has no cycle \"daily\""
-                            << "Import 2";
+        QTest::newRow("zh") << Lang::zh << u"Renewly 没有“daily”这种周期"_qs << u"导入 2 项"_qs;
+        QTest::newRow("en") << Lang::en << u"Renewly has no cycle \"daily\""_qs << u"Import 2"_qs;
     }
     void previewTicksAndImportsInOneChange() {
         QFETCH(Lang, lang);

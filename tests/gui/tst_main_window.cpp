@@ -65,9 +65,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("due");
         QTest::addColumn<QString>("trailing");
         QTest::newRow("zh") << Lang::zh << QStringList{"今天扣费", "1 天后扣费", "3 天后扣费", "7 天后扣费"}
-                            << "未来 7 天";
+                            << u"未来 7 天"_qs;
         QTest::newRow("en") << Lang::en << QStringList{"Charged today", "in 1 days", "in 3 days", "in 7 days"}
-                            << "Next 7 days";
+                            << u"Next 7 days"_qs;
     }
 
     void comingCharges() {
@@ -257,14 +257,13 @@ private Q_SLOTS:
         QTest::addColumn<bool>("byKey");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("undo");
-        QTest::newRow("Delete on the row, Undo button") << "row" << Lang::en << false << "Deleted “Middle”"
-                                                        << "Undo";
-        QTest::newRow("Delete on the row, Ctrl+Z") << "row" << Lang::zh << true << "已删除“Middle”"
-                                                   << "撤销";
-        QTest::newRow("detail sheet") << "detail" << Lang::zh << false << "已删除“Middle”"
-                                      << "撤销";
-        QTest::newRow("edit form") << "form" << Lang::en << true << "Deleted “Middle”"
-                                   << "Undo";
+        QTest::newRow("Delete on the row, Undo button")
+            << u"row"_qs << Lang::en << false << u"Deleted “Middle”"_qs << u"Undo"_qs;
+        QTest::newRow("Delete on the row, Ctrl+Z")
+            << u"row"_qs << Lang::zh << true << u"已删除“Middle”"_qs << u"撤销"_qs;
+        QTest::newRow("detail sheet")
+            << u"detail"_qs << Lang::zh << false << u"已删除“Middle”"_qs << u"撤销"_qs;
+        QTest::newRow("edit form") << u"form"_qs << Lang::en << true << u"Deleted “Middle”"_qs << u"Undo"_qs;
     }
 
     void deletionCanBeUndoneInPlace() {
