@@ -284,36 +284,17 @@ private Q_SLOTS:
         QCOMPARE(asked.size(), 1);
     }
 
-    void withoutATrayTheWindowIsTheWayOut() {
-        // Started at login on a desktop without a tray: the window opens, since nothing else would.
-        auto delegate = makeDelegate(false, {}, false);
-        delegate->applicationDidFinishLaunching();
-        QVERIFY(delegate->window() && delegate->window()->isVisible());
-        delegate->store().add(monthly(u"Netflix"_qs, 15.49, u"USD"_qs));
-
-        // Closing it ends the program, with the list on disk.
-        QMetaObject::invokeMethod(delegate->window(), &QWidget::close, Qt::QueuedConnection);
-        QCOMPARE(QCoreApplication::exec(), 0);
-        const auto saved = SubscriptionFile::decode(TestSupport::readFile(delegate->store().fileURL()));
-        QVERIFY(saved.has_value());
-        QCOMPARE(saved->size(), 1);
-    }
-
 private:
+    // With a tray, as most desktops have.
     std::unique_ptr<AppDelegate> makeDelegate(bool showWindow = true,
-                                              std::function<bool(const QString &)> confirmQuit = {},
-                                              bool hasTray = true);
+                                              std::function<bool(const QString &)> confirmQuit = {}) {
+        return m_h->make({.showWindowAtLaunch = showWindow,
+                          .confirmQuitUnsaved = std::move(confirmQuit),
+                          .isTrayAvailable = [] { return true; }});
+    }
 
     std::unique_ptr<DelegateHarness> m_h;
 };
-
-std::unique_ptr<AppDelegate> TestAppDelegate::makeDelegate(bool showWindow,
-                                                           std::function<bool(const QString &)> confirmQuit,
-                                                           bool hasTray) {
-    return m_h->make({.showWindowAtLaunch = showWindow,
-                      .confirmQuitUnsaved = std::move(confirmQuit),
-                      .isTrayAvailable = [hasTray] { return hasTray; }});
-}
 
 QTEST_MAIN(TestAppDelegate)
 #include "tst_app_delegate.moc"

@@ -174,20 +174,18 @@ private Q_SLOTS:
     }
 
 private:
-    SubscriptionDetailView *open(const Subscription &sub);
+    SubscriptionDetailView *open(const Subscription &sub) {
+        m_sheet = std::make_unique<SubscriptionDetailView>(
+            sub, [] {}, [] {}, [] {});
+        m_sheet->show();
+        if (!QTest::qWaitForWindowExposed(m_sheet.get()))
+            qWarning("sheet not exposed");
+        return m_sheet.get();
+    }
 
     std::unique_ptr<MainWindowHarness> m_h;
     std::unique_ptr<SubscriptionDetailView> m_sheet;
 };
-
-SubscriptionDetailView *TestDetailSheet::open(const Subscription &sub) {
-    m_sheet = std::make_unique<SubscriptionDetailView>(
-        sub, [] {}, [] {}, [] {});
-    m_sheet->show();
-    if (!QTest::qWaitForWindowExposed(m_sheet.get()))
-        qWarning("sheet not exposed");
-    return m_sheet.get();
-}
 
 QTEST_MAIN(TestDetailSheet)
 #include "tst_detail_sheet.moc"

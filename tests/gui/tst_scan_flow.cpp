@@ -300,17 +300,15 @@ private Q_SLOTS:
     }
 
 private:
-    ContentView &showWith(const FakeRecognizer &recognizer);
+    ContentView &showWith(const FakeRecognizer &recognizer) {
+        ContentView &content = m_h->show();
+        content.scanFlow().setRecognizer(recognizer.function());
+        return content;
+    }
 
     std::unique_ptr<MainWindowHarness> m_h;
     std::unique_ptr<QTemporaryDir> m_files;
 };
-
-ContentView &TestScanFlow::showWith(const FakeRecognizer &recognizer) {
-    ContentView &content = m_h->show();
-    content.scanFlow().setRecognizer(recognizer.function());
-    return content;
-}
 
 QTEST_MAIN(TestScanFlow)
 #include "tst_scan_flow.moc"

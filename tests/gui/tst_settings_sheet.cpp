@@ -274,16 +274,14 @@ private Q_SLOTS:
     }
 
 private:
-    SettingsView *openSettings();
+    SettingsView *openSettings() {
+        ContentView &content = *m_h->content;
+        QTest::mouseClick(content.findChild<QAbstractButton *>(u"settingsButton"_qs), Qt::LeftButton);
+        return m_h->waitForSheet<SettingsView>();
+    }
 
     std::unique_ptr<MainWindowHarness> m_h;
 };
-
-SettingsView *TestSettingsSheet::openSettings() {
-    ContentView &content = *m_h->content;
-    QTest::mouseClick(content.findChild<QAbstractButton *>(u"settingsButton"_qs), Qt::LeftButton);
-    return m_h->waitForSheet<SettingsView>();
-}
 
 QTEST_MAIN(TestSettingsSheet)
 #include "tst_settings_sheet.moc"

@@ -192,64 +192,52 @@ private Q_SLOTS:
     }
 
 private:
-    void startWatcher();
-    void stopWatcher();
-    std::unique_ptr<AppDelegate> launch();
+    void startWatcher() {
+        m_watcher = std::make_unique<StandInWatcher>();
+        QVERIFY(
+            m_host.registerObject(u"/StatusNotifierWatcher"_qs, m_watcher.get(),
+                                  QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+        QVERIFY(m_host.registerService(watcherName));
+    }
+    void stopWatcher() {
+        if (!m_watcher)
+            return;
+        m_host.unregisterService(watcherName);
+        m_host.unregisterObject(u"/StatusNotifierWatcher"_qs);
+        m_watcher.reset();
+    }
+    std::unique_ptr<AppDelegate> launch() {
+        auto delegate = m_h->make({.showWindowAtLaunch = false});
+        delegate->applicationDidFinishLaunching();
+        return delegate;
+    }
     // Calls the item from the host's side and waits for the answer.
     QDBusMessage call(const QString &path, const QString &interface, const QString &method,
-                      const QVariantList &arguments);
-    QVariant property(const QString &name);
-    QString registeredService() const;
+                      const QVariantList &arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(registeredService(), path, interface, method);
+        message.setArguments(arguments);
+        // The item answers from this thread's event loop, so the call must not block it.
+        QDBusPendingCall pending = m_host.asyncCall(message);
+        if (!QTest::qWaitFor([&pending] { return pending.isFinished(); }))
+            return {};
+        return pending.reply();
+    }
+    QVariant property(const QString &name) {
+        const QDBusMessage reply = call(u"/StatusNotifierItem"_qs, u"org.freedesktop.DBus.Properties"_qs,
+                                        u"Get"_qs, {itemInterface, name});
+        if (reply.type() != QDBusMessage::ReplyMessage)
+            return {};
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
+    }
+    QString registeredService() const {
+        const QStringList items = m_watcher ? m_watcher->items : QStringList();
+        return items.isEmpty() ? QString() : items.constLast();
+    }
 
     QDBusConnection m_host{QString()};
     std::unique_ptr<StandInWatcher> m_watcher;
     std::unique_ptr<DelegateHarness> m_h;
 };
-
-void TestStatusNotifier::startWatcher() {
-    m_watcher = std::make_unique<StandInWatcher>();
-    QVERIFY(m_host.registerObject(u"/StatusNotifierWatcher"_qs, m_watcher.get(),
-                                  QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
-    QVERIFY(m_host.registerService(watcherName));
-}
-
-void TestStatusNotifier::stopWatcher() {
-    if (!m_watcher)
-        return;
-    m_host.unregisterService(watcherName);
-    m_host.unregisterObject(u"/StatusNotifierWatcher"_qs);
-    m_watcher.reset();
-}
-
-std::unique_ptr<AppDelegate> TestStatusNotifier::launch() {
-    auto delegate = m_h->make({.showWindowAtLaunch = false});
-    delegate->applicationDidFinishLaunching();
-    return delegate;
-}
-
-QString TestStatusNotifier::registeredService() const {
-    const QStringList items = m_watcher ? m_watcher->items : QStringList();
-    return items.isEmpty() ? QString() : items.constLast();
-}
-
-QDBusMessage TestStatusNotifier::call(const QString &path, const QString &interface, const QString &method,
-                                      const QVariantList &arguments) {
-    QDBusMessage message = QDBusMessage::createMethodCall(registeredService(), path, interface, method);
-    message.setArguments(arguments);
-    // The item answers from this thread's event loop, so the call must not block it.
-    QDBusPendingCall pending = m_host.asyncCall(message);
-    if (!QTest::qWaitFor([&pending] { return pending.isFinished(); }))
-        return {};
-    return pending.reply();
-}
-
-QVariant TestStatusNotifier::property(const QString &name) {
-    const QDBusMessage reply = call(u"/StatusNotifierItem"_qs, u"org.freedesktop.DBus.Properties"_qs,
-                                    u"Get"_qs, {itemInterface, name});
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        return {};
-    return reply.arguments().value(0).value<QDBusVariant>().variant();
-}
 
 QTEST_MAIN(TestStatusNotifier)
 #include "tst_status_notifier.moc"

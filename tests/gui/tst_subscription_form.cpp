@@ -244,30 +244,25 @@ private Q_SLOTS:
 
 private:
     SubscriptionEditView *open(std::optional<Subscription> existing = std::nullopt,
-                               std::optional<Subscription> prefill = std::nullopt);
-    void fill(const QString &name, const QString &amount);
+                               std::optional<Subscription> prefill = std::nullopt) {
+        m_form = std::make_unique<SubscriptionEditView>(m_h->store, std::move(existing), std::move(prefill));
+        m_form->show();
+        if (!QTest::qWaitForWindowExposed(m_form.get()))
+            qWarning("form not exposed");
+        return m_form.get();
+    }
+    void fill(const QString &name, const QString &amount) {
+        auto *nameField = part<QLineEdit>(m_form.get(), "nameField");
+        auto *amountField = part<QLineEdit>(m_form.get(), "amountField");
+        nameField->clear();
+        typeText(nameField, name);
+        amountField->clear();
+        typeText(amountField, amount);
+    }
 
     std::unique_ptr<MainWindowHarness> m_h;
     std::unique_ptr<SubscriptionEditView> m_form;
 };
-
-SubscriptionEditView *TestSubscriptionForm::open(std::optional<Subscription> existing,
-                                                 std::optional<Subscription> prefill) {
-    m_form = std::make_unique<SubscriptionEditView>(m_h->store, std::move(existing), std::move(prefill));
-    m_form->show();
-    if (!QTest::qWaitForWindowExposed(m_form.get()))
-        qWarning("form not exposed");
-    return m_form.get();
-}
-
-void TestSubscriptionForm::fill(const QString &name, const QString &amount) {
-    auto *nameField = part<QLineEdit>(m_form.get(), "nameField");
-    auto *amountField = part<QLineEdit>(m_form.get(), "amountField");
-    nameField->clear();
-    typeText(nameField, name);
-    amountField->clear();
-    typeText(amountField, amount);
-}
 
 QTEST_MAIN(TestSubscriptionForm)
 #include "tst_subscription_form.moc"

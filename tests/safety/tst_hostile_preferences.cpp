@@ -113,8 +113,9 @@ private Q_SLOTS:
         QTest::newRow("lead time as a broken variant") << g + "remindDaysBefore=@Variant(\\0\\0\\0\\x2)\n"
                                                        << Lang::system << 0;
         QTest::newRow("lead time with blanks") << g + "remindDaysBefore=  5  \n" << Lang::system << 5;
-        QTest::newRow("lead time quoted with blanks") << g + "remindDaysBefore=\" 5 \"\n"
-                                                      << Lang::system << 5;
+        QTest::newRow("lead time after an ideographic space") << g + "remindDaysBefore=\xE3\x80\x80"
+                                                                     "5\n"
+                                                              << Lang::system << 5;
         QTest::newRow("keys outside any section")
             << QByteArray("appLanguage=en\nremindDaysBefore=1\n") << Lang::en << 1;
     }
