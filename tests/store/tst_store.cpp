@@ -348,7 +348,6 @@ private Q_SLOTS:
             readFile(path()).contains(now.addDays(-3).toUTC().toString(u"yyyy-MM-ddTHH:mm:ss'Z'").toUtf8()));
     }
 
-    // How saves treat what surrounds the file, and store operations handed the store's own records.
     // Views pass records straight from the store's list; removing one must not disturb the others,
     // even where a hand-edited file repeats an id further on.
     void removingARecordOfTheStoresOwnList() {
