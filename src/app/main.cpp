@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <future>
 
+#include <fontconfig/fontconfig.h>
+
 namespace {
 // What Qt said while it tried to reach the display: replayed once it succeeded, and the first of
 // it ends the one line printed when it failed.
@@ -66,6 +68,9 @@ int main(int argc, char *argv[]) {
 
     // The list is read while the application reaches the display.
     auto listReadAhead = AppDelegate::readListAhead();
+    // So is the font configuration, which the application would otherwise load when it first needs
+    // a font, on the way to the first frame.
+    const auto fontsAhead = std::async(std::launch::async, [] { FcInit(); });
     const QtMessageHandler previous = qInstallMessageHandler(startupMessages);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
