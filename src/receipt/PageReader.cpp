@@ -514,16 +514,19 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             texts[index] = text;
         }
     }
-    // The pieces of each line, left to right, as they were cut.
+    // The pieces of each line, left to right, as they were cut; the lines of each row of the page.
     QList<QStringList> words(boxes.size());
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         if (!texts[i].isEmpty())
             words[pieces[i].line].append(texts[i]);
     }
     QStringList lines;
-    for (const QStringList &line : words) {
-        if (!line.isEmpty())
-            lines.append(line.join(u' '));
+    for (const QList<qsizetype> &row : TextLines::rows(boxes)) {
+        QStringList parts;
+        for (const qsizetype line : row)
+            parts += words[line];
+        if (!parts.isEmpty())
+            lines.append(parts.join(u' '));
     }
     return lines;
 }

@@ -234,4 +234,31 @@ QList<QRect> find(const QImage &page, int lineHeight) {
     return Finder(page, lineHeight).run();
 }
 
+QList<QList<qsizetype>> rows(const QList<QRect> &lines) {
+    std::vector<qsizetype> order(size_t(lines.size()));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    const auto middle2 = [&lines](qsizetype i) { return lines[i].top() + lines[i].bottom(); };
+    std::stable_sort(order.begin(), order.end(),
+                     [&middle2](qsizetype a, qsizetype b) { return middle2(a) < middle2(b); });
+    QList<QList<qsizetype>> found;
+    int top = 0, bottom = 0; // of the last row
+    for (const qsizetype i : order) {
+        const QRect &line = lines[i];
+        const int overlap = std::min(bottom, line.bottom()) - std::max(top, line.top()) + 1;
+        if (!found.isEmpty() && overlap * 10 >= std::min(line.height(), bottom - top + 1) * 6) {
+            found.back().append(i);
+            top = std::min(top, line.top());
+            bottom = std::max(bottom, line.bottom());
+            continue;
+        }
+        found.append(QList<qsizetype>{i});
+        top = line.top();
+        bottom = line.bottom();
+    }
+    for (QList<qsizetype> &row : found)
+        std::stable_sort(row.begin(), row.end(),
+                         [&lines](qsizetype a, qsizetype b) { return lines[a].left() < lines[b].left(); });
+    return found;
+}
+
 } // namespace TextLines
