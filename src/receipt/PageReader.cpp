@@ -291,9 +291,10 @@ const QRegularExpression &amountWithoutSign() {
     // A number that may be an amount (not part of a date, a time or a code, not a count of Chinese
     // units) with no currency sign or code before it: (1) a short run of letters before it, which
     // may end in a sign read as a letter ("HKS388", "f10.99", "Y 148.00"), (2) the blank after
-    // them, (3) the number.
+    // them, (3) the number. A minus sign may lead it ("-18.50" paid); a hyphen after a letter or
+    // digit joins it to a date or a code.
     static const QRegularExpression amount(QStringLiteral(
-        "(?<![0-9A-Za-z.,:/\\-¥$€£])(?<![¥$€£] )(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
+        "(?<![0-9A-Za-z.,:/¥$€£])(?<![0-9A-Za-z.,:/]-)(?<![¥$€£] )(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
         "(?:(?!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD)\\b)([A-Za-z]{1,3})( "
         "?))?([0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-9A-Za-z.,:\\-]|/"
         "[0-9]|\\s?[年月日个天周季时分秒号])"));

@@ -142,6 +142,8 @@ private slots:
         QTest::newRow("sign apart from its number")
             << utf8("Things 3 HKS 38.00") << utf8("Things 3 HK$ 38.00") << utf8("Things 3 HK$ 38.00");
         QTest::newRow("sign read, blank after it") << utf8("合计 ¥ 68") << utf8("¥68") << utf8("合计 ¥ 68");
+        QTest::newRow("after a minus") << utf8("-18.50") << utf8("-€18.50") << utf8("-€18.50");
+        QTest::newRow("date after a hyphen") << utf8("2026-11") << utf8("2026-£11") << utf8("2026-11");
     }
 
     void restoresSigns() {
