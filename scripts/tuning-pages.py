@@ -387,7 +387,8 @@ def main():
             k = Look(f.r, layout, lang)
             body, extra = LAYOUTS[layout](f, k)
             lang_attr = "zh-CN" if f.zh else "en"
-            markup = (f'<!doctype html><html lang="{lang_attr}"><head><meta charset="utf-8"><style>'
+            markup = (f'<!doctype html><html lang="{lang_attr}"><head><meta charset="utf-8">'
+                      f'<meta name="viewport" content="width=device-width"><style>'
                       f'{style_sheet(k, extra)}</style></head><body>{body}</body></html>')
             label = f"{index:04d}-{layout}-{lang}-{'dark' if k.dark else 'light'}-{k.size}px"
             text, image, _ = browser.render(markup, k)
