@@ -404,7 +404,8 @@ void clearGraphics(QImage &grey, int lineHeight) {
         const bool isIcon = c.fill() >= 0.72 && aspect > 0.5 && aspect < 2.0 &&
                             std::min(c.width(), c.height()) * 10 >= lineHeight * 13;
         // A button: a filled shape of a line's height or more, far wider than high, text inside.
-        const bool isButton = aspect >= 2.0 && c.height() >= lineHeight && c.width() < grey.width() * 3 / 4;
+        // As wide as the page or not: phones draw their buttons from edge to edge.
+        const bool isButton = aspect >= 2.0 && c.height() >= lineHeight;
         if ((isIcon || isButton) && hasFlatCore(grey, c, int(i) + 1, labels) &&
             !(isIcon && standsInTextRow(grey, found, c, labels))) {
             if (isIcon)
@@ -415,6 +416,20 @@ void clearGraphics(QImage &grey, int lineHeight) {
     }
     for (const Component &c : erased)
         erase(grey, c, 2);
+}
+
+void darkenLightInk(QImage &grey) {
+    // Squaring the shade (as a share of white) keeps paper white and the faint noise beside it
+    // light, and makes light grey text (captions, dimmed labels, the thin anti-aliased strokes of
+    // small grey type) as dark as ink.
+    std::array<uchar, 256> curve{};
+    for (int v = 0; v < 256; ++v)
+        curve[size_t(v)] = uchar(v * v / 255);
+    for (int y = 0; y < grey.height(); ++y) {
+        uchar *row = grey.scanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            row[x] = curve[row[x]];
+    }
 }
 
 bool hasDarkBackground(const QImage &grey) {
@@ -483,6 +498,7 @@ Prepared prepare(const QImage &image, const Options &options) {
     }
     if (options.flatten) {
         flattenBackground(grey, std::clamp(lineHeight * 2, 8, 96));
+        darkenLightInk(grey);
         lineHeight = typicalLineHeight(grey);
     }
     if (options.clearGraphics)

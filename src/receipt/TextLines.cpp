@@ -97,8 +97,10 @@ private:
                 }
             }
         }
-        // A lone rule or speck: nothing to read.
-        found.removeIf([](const QRect &band) { return band.height() <= 2; });
+        // A lone rule or speck, far lower than a line (rules are drawn thicker on HiDPI screens):
+        // nothing to read.
+        const int rule = std::max(2, m_lineHeight / 5);
+        found.removeIf([rule](const QRect &band) { return band.height() <= rule; });
         // Lines set close together touch (a descender meets the next line's capitals): part them
         // at the row with least ink.
         for (qsizetype i = 0; i < found.size(); ++i) {
