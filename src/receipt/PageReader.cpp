@@ -151,6 +151,12 @@ bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
+// The recogniser reads a dash between words as the full-width one of its Chinese text; it is
+// spelt, and spaced, as the dash it is.
+QChar latinDash(QChar c) {
+    return c == u'－' ? u'—' : c;
+}
+
 bool isSeparator(QChar c) {
     return QStringView(u".,:/-").contains(c);
 }
@@ -264,6 +270,9 @@ QString restoreSigns(const QString &text, const QString &latinReading) {
             } else if (sign != u"$" && (prefix.isEmpty() || !match.captured(2).isEmpty())) {
                 // A sign the recogniser's dictionary lacks, dropped before the number.
                 result.insert(match.capturedStart(3), sign);
+            } else if (!prefix.isEmpty() && prefix == latin.captured(1)) {
+                // The sign of a code and a sign ("CN¥", "HK$") dropped after the code's letters.
+                result.insert(match.capturedStart(1) + prefix.size(), sign);
             }
             break;
         }
@@ -294,9 +303,10 @@ const QRegularExpression &amountWithoutSign() {
     // them, (3) the number. A minus sign may lead it ("-18.50" paid); a hyphen after a letter or
     // digit joins it to a date or a code.
     static const QRegularExpression amount(QStringLiteral(
-        "(?<![0-9A-Za-z.,:/¥$€£])(?<![0-9A-Za-z.,:/]-)(?<![¥$€£] )(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
+        "(?<![0-9A-Za-z.,:/¥$€£])(?<![0-9A-Za-z.,:/]-)(?<![¥$€£] "
+        ")(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
         "(?:(?!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD)\\b)([A-Za-z]{1,3})( "
-        "?))?([0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-9A-Za-z.,:\\-]|/"
+        "?))?([0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]{1,2})?|[0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-9A-Za-z.,:\\-]|/"
         "[0-9]|\\s?[年月日个天周季时分秒号])"));
     return amount;
 }
@@ -429,8 +439,8 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     for (qsizetype i = 0; i < kept.size(); ++i) {
         if (i > 0) {
             const double gap = gaps[size_t(i - 1)];
-            const QChar a = kept[i - 1].first->character;
-            const QChar b = kept[i].first->character;
+            const QChar a = latinDash(kept[i - 1].first->character);
+            const QChar b = latinDash(kept[i].first->character);
             bool blank = gap >= usual + standOut && isBlankBetween(a, b, gap, letterGap, kept[i].second);
             if (blank && isDigit(a) && isDigit(b) && digitAdvance > 0)
                 blank = advanceAt(i) >= digitAdvance * (1 + digitExtraAdvance);
@@ -439,8 +449,12 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             if (blank)
                 text += u' ';
         }
-        text += kept[i].first->character;
+        text += latinDash(kept[i].first->character);
     }
+    // A dash set apart between words, which the recogniser may take for the Han character of the
+    // same shape ("VIP 一 连续包月").
+    static const QRegularExpression dashApart(QStringLiteral("(?<= )一(?= )"));
+    text.replace(dashApart, QStringLiteral("—"));
     return text;
 }
 

@@ -92,6 +92,15 @@ QString tidyLine(const QString &line) {
     // A capital I inside a word before small letters is a small l ("PIus", "BiIled").
     static const QRegularExpression capitalI(QStringLiteral("(?<=[A-Za-z])I(?=[a-z])"));
     text.replace(capitalI, QStringLiteral("l"));
+    // A capital I at the start of a word read as a bracket or a small l: a bracket opening small
+    // letters that it does not close ("[ssued", "[nbox"), or an l before a consonant no English
+    // word starts with after an l ("lssued", "lnvoice"); not in addresses or codes.
+    static const QRegularExpression bracketI(
+        QStringLiteral("(?<![\\w@.\\-])\\[(?=[a-z]{2,}(?![\\w\\]@.\\-]))"));
+    text.replace(bracketI, QStringLiteral("I"));
+    static const QRegularExpression smallLI(
+        QStringLiteral("(?<![\\w@.\\-])l(?=[cdfgmnrstv][a-z]*(?![\\w@.\\-]))"));
+    text.replace(smallLI, QStringLiteral("I"));
     return mendCase(mendWords(mendNumbers(text)));
 }
 

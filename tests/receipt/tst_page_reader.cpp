@@ -88,6 +88,11 @@ private slots:
         QTest::newRow("Latin words") << utf8("IDab") << QList<int>{6, 16, 0} << utf8("ID ab");
         QTest::newRow("wide spacing throughout")
             << utf8("收件箱ab") << QList<int>{14, 14, 14, 14} << utf8("收件箱ab");
+        QTest::newRow("full-width dash between words")
+            << utf8("VIP－连续") << QList<int>{0, 0, 16, 16, 0} << utf8("VIP — 连续");
+        QTest::newRow("dash read as a Han character")
+            << utf8("超级会员一连续包月") << QList<int>{0, 0, 0, 24, 24, 0, 0, 0}
+            << utf8("超级会员 — 连续包月");
     }
 
     void spellsBlanksFromGaps() {
@@ -142,6 +147,10 @@ private slots:
         QTest::newRow("sign apart from its number")
             << utf8("Things 3 HKS 38.00") << utf8("Things 3 HK$ 38.00") << utf8("Things 3 HK$ 38.00");
         QTest::newRow("sign read, blank after it") << utf8("合计 ¥ 68") << utf8("¥68") << utf8("合计 ¥ 68");
+        QTest::newRow("sign after a code's letters")
+            << utf8("CN77.99（买断）") << utf8("CN¥77.99") << utf8("CN¥77.99（买断）");
+        QTest::newRow("thousands") << utf8("JPY14,191 yearly") << utf8("JP¥14,191 yearly")
+                                   << utf8("JP¥14,191 yearly");
         QTest::newRow("after a minus") << utf8("-18.50") << utf8("-€18.50") << utf8("-€18.50");
         QTest::newRow("date after a hyphen") << utf8("2026-11") << utf8("2026-£11") << utf8("2026-11");
     }
@@ -206,6 +215,9 @@ private slots:
         QTest::newRow("separator read twice") << utf8("EUR 119..88 a..b") << utf8("EUR 119.88 a..b");
         QTest::newRow("hexadecimal code") << utf8("a3f9c2e1-3le5 b1c") << utf8("a3f9c2e1-3le5 b1c");
         QTest::newRow("word and plan size") << utf8("Pro 10 lo") << utf8("Pro 10 lo");
+        QTest::newRow("capital I read as a bracket or an l")
+            << utf8("Billed to [ssued lnbox [ab] lsilva@x.com last")
+            << utf8("Billed to Issued Inbox [ab] lsilva@x.com last");
         QTest::newRow("blanks collapsed") << utf8("  Netflix \t 标准套餐  ") << utf8("Netflix 标准套餐");
     }
 
