@@ -418,20 +418,6 @@ void clearGraphics(QImage &grey, int lineHeight) {
         erase(grey, c, 2);
 }
 
-void darkenLightInk(QImage &grey) {
-    // Squaring the shade (as a share of white) keeps paper white and the faint noise beside it
-    // light, and makes light grey text (captions, dimmed labels, the thin anti-aliased strokes of
-    // small grey type) as dark as ink.
-    std::array<uchar, 256> curve{};
-    for (int v = 0; v < 256; ++v)
-        curve[size_t(v)] = uchar(v * v / 255);
-    for (int y = 0; y < grey.height(); ++y) {
-        uchar *row = grey.scanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
-            row[x] = curve[row[x]];
-    }
-}
-
 bool hasDarkBackground(const QImage &grey) {
     return !grey.isNull() && backgroundLevel(grey) < 112;
 }
@@ -498,7 +484,6 @@ Prepared prepare(const QImage &image, const Options &options) {
     }
     if (options.flatten) {
         flattenBackground(grey, std::clamp(lineHeight * 2, 8, 96));
-        darkenLightInk(grey);
         lineHeight = typicalLineHeight(grey);
     }
     if (options.clearGraphics)

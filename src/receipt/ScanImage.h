@@ -30,10 +30,6 @@ Prepared prepare(const QImage &image, const Options &options = {});
 // the brightest value within `radius` pixels as the local background.
 void flattenBackground(QImage &grey, int radius);
 
-// Darkens light shades of a flattened image, so that light grey text counts as ink as dark text
-// does while paper stays white.
-void darkenLightInk(QImage &grey);
-
 // Removes what is drawn but not written on a flattened image: icons, avatars and window buttons
 // are painted white, buttons become dark text on white.
 void clearGraphics(QImage &grey, int lineHeight);
