@@ -3,6 +3,7 @@
 // look-alike characters.
 #include "receipt/PageReader.h"
 #include "receipt/RecognizedText.h"
+#include "receipt/TextLines.h"
 #include "receipt/TextRecognizer.h"
 
 #include <QTest>
@@ -114,6 +115,15 @@ private slots:
         const Blanks blanks{{26, 30},   {58, 62},   {90, 102},  {114, 126},
                             {154, 174}, {202, 206}, {234, 238}, {266, 276}};
         QCOMPARE(PageReader::spell(glyphs, blanks, 30, 276), utf8("黄金会员年 度大会"));
+    }
+
+    // Lines of two columns at the same height share a row, read left to right; a line standing
+    // lower than most of its height starts the next row.
+    void groupsLinesIntoRows() {
+        const QList<QRect> lines{QRect(300, 10, 200, 20), QRect(10, 14, 80, 14), QRect(10, 40, 80, 14),
+                                 QRect(300, 48, 200, 20), QRect(300, 80, 200, 20)};
+        const QList<QList<qsizetype>> rows{{1, 0}, {2}, {3}, {4}};
+        QCOMPARE(TextLines::rows(lines), rows);
     }
 
     // Doubtful readings at the ends of a piece are specks; inside it they are characters.
