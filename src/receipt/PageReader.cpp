@@ -79,6 +79,20 @@ Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
     const int width = std::max(1, int(std::lround(box.width() * factor)));
     const int inkHeight = std::max(1, int(std::lround(box.height() * factor)));
     QImage ink = page.copy(box).scaled(width, inkHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Grey text (captions, dimmed labels, the thin strokes of small type) in the contrast of the
+    // black text the recogniser learnt on: its darkest shade made black, paper kept white.
+    int darkest = 255;
+    for (int y = 0; y < inkHeight; ++y) {
+        const uchar *row = ink.constScanLine(y);
+        darkest = std::min<int>(darkest, *std::min_element(row, row + width));
+    }
+    if (darkest > 0 && darkest < TextLines::inkBelow) {
+        for (int y = 0; y < inkHeight; ++y) {
+            uchar *row = ink.scanLine(y);
+            for (int x = 0; x < width; ++x)
+                row[x] = uchar(255 - (255 - row[x]) * 255 / (255 - darkest));
+        }
+    }
     const int margin = (height - inkHeight) / 2;
     // A little paper before and after, as around the words the recogniser learnt on.
     const int side = height / 8;
@@ -270,7 +284,7 @@ QString restoreSigns(const QString &text, const QString &latinReading) {
             } else if (sign != u"$" && (prefix.isEmpty() || !match.captured(2).isEmpty())) {
                 // A sign the recogniser's dictionary lacks, dropped before the number.
                 result.insert(match.capturedStart(3), sign);
-            } else if (!prefix.isEmpty() && prefix == latin.captured(1)) {
+            } else if (sign != u"$" && !prefix.isEmpty() && prefix == latin.captured(1)) {
                 // The sign of a code and a sign ("CN¥", "HK$") dropped after the code's letters.
                 result.insert(match.capturedStart(1) + prefix.size(), sign);
             }

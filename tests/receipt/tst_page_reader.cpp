@@ -146,6 +146,7 @@ private slots:
         QTest::newRow("pound before a cycle")
             << utf8("15.49/year") << utf8("£15.49/year") << utf8("£15.49/year");
         QTest::newRow("dollar read as S") << utf8("HKS388") << utf8("HK$388") << utf8("HK$388");
+        QTest::newRow("dollar read as S twice") << utf8("HKS388") << utf8("HKS$388") << utf8("HKS388");
         QTest::newRow("pound read as f") << utf8("f10.99 每月") << utf8("£10.99") << utf8("£10.99 每月");
         QTest::newRow("code") << utf8("c5e9f909") << utf8("£5e9f909") << utf8("c5e9f909");
         QTest::newRow("other digits") << utf8("Total 20.00") << utf8("Total £21.00") << utf8("Total 20.00");
