@@ -165,12 +165,6 @@ bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-// The recogniser reads a dash between words as the full-width one of its Chinese text; it is
-// spelt, and spaced, as the dash it is.
-QChar latinDash(QChar c) {
-    return c == u'－' ? u'—' : c;
-}
-
 bool isSeparator(QChar c) {
     return QStringView(u".,:/-").contains(c);
 }
@@ -449,13 +443,34 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     const auto isLatinLetter = [](QChar c) { return c.isLetter() && !isChinese(c); };
     const double letterGap =
         median(over([&](QChar a, QChar b) { return isLatinLetter(a) && isLatinLetter(b); }, gapAt), 3, usual);
+    // The recogniser reads a dash between words as the full-width one of its Chinese text, and
+    // brackets around Latin text as full-width ones; they are spelt, and spaced, as they are.
+    QString chars;
+    for (const auto &read : kept)
+        chars += read.first->character == u'－' ? u'—' : read.first->character;
+    const auto isLatinOrDigit = [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); };
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        if (chars[i] == u'（' && i + 1 < chars.size() && isLatinOrDigit(chars[i + 1]))
+            chars[i] = u'(';
+        else if (chars[i] == u'）' && i > 0 && isLatinOrDigit(chars[i - 1]))
+            chars[i] = u')';
+    }
+    // A comma between a digit and three more ends a group of thousands ("14,191"), not a list.
+    const auto isThousands = [&chars](qsizetype comma) {
+        const auto digitAt = [&chars](qsizetype at) {
+            return at >= 0 && at < chars.size() && isDigit(chars[at]);
+        };
+        return chars[comma] == u',' && digitAt(comma - 1) && digitAt(comma + 1) && digitAt(comma + 2) &&
+               digitAt(comma + 3) && !digitAt(comma + 4);
+    };
     QString text;
     for (qsizetype i = 0; i < kept.size(); ++i) {
         if (i > 0) {
             const double gap = gaps[size_t(i - 1)];
-            const QChar a = latinDash(kept[i - 1].first->character);
-            const QChar b = latinDash(kept[i].first->character);
-            bool blank = gap >= usual + standOut && isBlankBetween(a, b, gap, letterGap, kept[i].second);
+            const QChar a = chars[i - 1];
+            const QChar b = chars[i];
+            bool blank = gap >= usual + standOut && !isThousands(i - 1) &&
+                         isBlankBetween(a, b, gap, letterGap, kept[i].second);
             if (blank && isDigit(a) && isDigit(b) && digitAdvance > 0)
                 blank = advanceAt(i) >= digitAdvance * (1 + digitExtraAdvance);
             if (blank && isChinese(a) && isChinese(b))
@@ -463,7 +478,7 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             if (blank)
                 text += u' ';
         }
-        text += latinDash(kept[i].first->character);
+        text += chars[i];
     }
     // A dash set apart between words, which the recogniser may take for the Han character of the
     // same shape ("VIP 一 连续包月").

@@ -89,6 +89,14 @@ QString tidyLine(const QString &line) {
     // A separator read twice between digits ("119..88").
     static const QRegularExpression doubled(QStringLiteral("(?<=[0-9])([.,])\\1(?=[0-9])"));
     text.replace(doubled, QStringLiteral("\\1"));
+    // A comma between thousands read as a full stop, before the full stop of the decimals
+    // ("1.703.90").
+    static const QRegularExpression thousandsStop(
+        QStringLiteral("(?<=[0-9])\\.(?=[0-9]{3}\\.[0-9]{1,2}(?![0-9]))"));
+    text.replace(thousandsStop, QStringLiteral(","));
+    // The S of a dollar sign read twice, once as the letter, after the letters of its code ("HKS$").
+    static const QRegularExpression doubledDollar(QStringLiteral("(?<=[A-Z]{2})S(?=\\$[0-9])"));
+    text.remove(doubledDollar);
     // A capital I inside a word before small letters is a small l ("PIus", "BiIled").
     static const QRegularExpression capitalI(QStringLiteral("(?<=[A-Za-z])I(?=[a-z])"));
     text.replace(capitalI, QStringLiteral("l"));

@@ -236,7 +236,12 @@ QList<QRect> find(const QImage &page, int lineHeight) {
     return Finder(page, lineHeight).run();
 }
 
-QList<QList<qsizetype>> rows(const QList<QRect> &lines) {
+QList<QList<qsizetype>> rows(const QList<QRect> &ink) {
+    // The ink of a line fills about four fifths of the height of its type (ascent and descent),
+    // by which rows are judged as the eye judges them.
+    QList<QRect> lines;
+    for (const QRect &box : ink)
+        lines.append(box.adjusted(0, -box.height() / 8, 0, box.height() / 8));
     std::vector<qsizetype> order(size_t(lines.size()));
     std::iota(order.begin(), order.end(), qsizetype(0));
     const auto middle2 = [&lines](qsizetype i) { return lines[i].top() + lines[i].bottom(); };

@@ -91,6 +91,10 @@ private slots:
             << utf8("收件箱ab") << QList<int>{14, 14, 14, 14} << utf8("收件箱ab");
         QTest::newRow("full-width dash between words")
             << utf8("VIP－连续") << QList<int>{0, 0, 16, 16, 0} << utf8("VIP — 连续");
+        QTest::newRow("thousands") << utf8("14,191") << QList<int>{0, 8, 8, 0, 0} << utf8("14,191");
+        QTest::newRow("list") << utf8("5,2026") << QList<int>{0, 8, 0, 0, 0} << utf8("5, 2026");
+        QTest::newRow("full-width brackets around Latin")
+            << utf8("Fi（Mo）（按月）") << QList<int>{0, 16, 0, 0, 0, 0, 0, 0, 0} << utf8("Fi (Mo)（按月）");
         QTest::newRow("dash read as a Han character")
             << utf8("超级会员一连续包月") << QList<int>{0, 0, 0, 24, 24, 0, 0, 0}
             << utf8("超级会员 — 连续包月");
@@ -224,6 +228,8 @@ private slots:
             << utf8("ChatGPT PluS iOS macOS") << utf8("ChatGPT Plus iOS macOS");
         QTest::newRow("capital I in a word") << utf8("PIus Item iPad") << utf8("Plus Item iPad");
         QTest::newRow("separator read twice") << utf8("EUR 119..88 a..b") << utf8("EUR 119.88 a..b");
+        QTest::newRow("thousands read as a full stop, dollar as S$")
+            << utf8("HKS$1.703.90 1.703,90 S$5") << utf8("HK$1,703.90 1.703,90 S$5");
         QTest::newRow("hexadecimal code") << utf8("a3f9c2e1-3le5 b1c") << utf8("a3f9c2e1-3le5 b1c");
         QTest::newRow("word and plan size") << utf8("Pro 10 lo") << utf8("Pro 10 lo");
         QTest::newRow("capital I read as a bracket or an l")
