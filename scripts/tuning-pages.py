@@ -139,7 +139,11 @@ class Look:
             self.bg, self.card, self.text = r.choice(["#ffffff", "#f4f5f7", "#eef1f4"]), r.choice(
                 ["#ffffff", "#fafafa"]), r.choice(["#111111", "#222831", "#333333"])
             self.grey = r.choice(["#8a8f98", "#999999", "#a0a4ab", "#6b7280"])
-            self.accent = f"hsl({hue}, 65%, 42%)"
+            # Some brands' colours are light: orange, green, sky blue text and buttons on white.
+            self.accent = f"hsl({hue}, 65%, {r.choice([38, 42, 50, 58])}%)"
+        # Buttons flat, in a gradient, or pale with text in the accent colour; panels tinted.
+        self.button = r.choice(["flat", "flat", "gradient", "pale"])
+        self.tint = r.choice(["none", "none", f"hsl({hue}, 60%, {92 if not self.dark else 16}%)"])
 
     def file_kind(self):
         return f"JPEG q{self.quality}" if self.jpeg else "PNG"
@@ -204,19 +208,28 @@ def e(text):
     return html.escape(text, quote=False)
 
 
+def button_look(k):
+    if k.button == "gradient":
+        return f"background: linear-gradient(90deg, {k.accent}, hsl(0, 0%, 30%)); color: #fff;"
+    if k.button == "pale":
+        return f"background: {k.tint if k.tint != 'none' else '#e8eefc'}; color: {k.accent};"
+    return f"background: {k.accent}; color: #fff;"
+
+
 def style_sheet(k, extra=""):
     return f"""
     * {{ box-sizing: border-box; }}
     body {{ margin: 0; background: {k.bg}; color: {k.text}; font-family: {k.family}; font-size: {k.size}px;
            line-height: 1.45; }}
     .card {{ background: {k.card}; border-radius: 10px; padding: 16px 18px; margin: 12px; }}
+    .tinted {{ background: {k.tint if k.tint != 'none' else k.card}; border-radius: 8px; padding: 6px 10px; }}
     .grey {{ color: {k.grey}; }}
     .small {{ font-size: {max(10, k.size - 3)}px; }}
     .big {{ font-size: {k.size + 10}px; font-weight: 700; }}
     .accent {{ color: {k.accent}; }}
     .pair {{ display: flex; justify-content: space-between; gap: 24px; padding: 7px 0; }}
     .rule {{ border-top: 1px solid {k.grey}55; }}
-    .button {{ display: block; text-align: center; background: {k.accent}; color: #fff; border-radius: 9px;
+    .button {{ display: block; text-align: center; border-radius: 9px; {button_look(k)}
                padding: 11px; font-weight: 600; margin-top: 14px; }}
     .logo {{ display: inline-block; width: 46px; height: 46px; border-radius: 11px; background: {k.accent};
              vertical-align: middle; margin-right: 12px; }}
@@ -245,12 +258,13 @@ def sheet(f, k):
       <div style="margin:18px 0"><span class="logo"></span>
         <span style="display:inline-block; vertical-align:middle"><b>{e(f.title())}</b><br>
         <span class="grey small">{e(t("In-app purchase", "App 内购买项目"))}</span></span></div>
-      <div class="rule"></div>{''.join(rows)}<div class="rule"></div>
+      <div class="rule"></div><div class="tinted">{''.join(rows)}</div><div class="rule"></div>
       <div class="pair"><span class="grey">{e(t("Account", "账户"))}</span><span>{e(f.mail)}</span></div>
       <p class="grey small">{e(t("Payment is charged to your account at confirmation of purchase. "
                                  "Cancel at least one day before each renewal date in Settings.",
                                  "确认购买后将从您的账户扣款。如需取消，请在续订日期前至少一天在设置中关闭自动续订。"))}</p>
-      <span class="button">{e(t("Confirm with side button", "按两下以支付"))}</span>
+      <span class="button">{e(f.r.choice([t("Confirm with side button", "按两下以支付"),
+                                          t(f"Subscribe for {f.price()}", f"立即开通 {f.price()}")]))}</span>
     </div>"""
     return body, ""
 

@@ -554,6 +554,12 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             if (latin && (text.contains(amountWithoutSign()) || mayMistakeLetters(text))) {
                 const QString latinReading = latin->readLine(piece.image);
                 text = restoreSigns(preferLatinSpelling(text, latinReading), latinReading);
+            } else if (latin && text.isEmpty() && piece.image.width() <= 2 * height) {
+                // A lone character read as nothing may be a sign the recogniser's dictionary
+                // lacks, set apart from its amount by a wide blank ("€  78.90").
+                const QString latinReading = latin->readLine(piece.image);
+                if (latinReading == u"€" || latinReading == u"£")
+                    text = latinReading;
             }
             texts[index] = text;
         }
