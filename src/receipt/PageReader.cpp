@@ -300,8 +300,12 @@ bool mayMistakeLetters(const QString &text) {
 QString preferLatinSpelling(const QString &text, const QString &latinReading) {
     // The Latin model tells l, 1 and I apart and places blanks between Latin words better; where
     // the two readings differ only in that, its spelling is the better one.
-    return !latinReading.isEmpty() && lookAlikeForm(text) == lookAlikeForm(latinReading) ? latinReading
-                                                                                         : text;
+    // It splits no word the recogniser read whole, though: small Latin letters in Chinese
+    // typefaces stand far apart for it ("pl indqvist56@al iyun. com").
+    return !latinReading.isEmpty() && lookAlikeForm(text) == lookAlikeForm(latinReading) &&
+                   latinReading.count(u' ') <= text.count(u' ')
+               ? latinReading
+               : text;
 }
 
 const QRegularExpression &amountWithoutSign() {
@@ -443,11 +447,14 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     const auto isLatinLetter = [](QChar c) { return c.isLetter() && !isChinese(c); };
     const double letterGap =
         median(over([&](QChar a, QChar b) { return isLatinLetter(a) && isLatinLetter(b); }, gapAt), 3, usual);
-    // The recogniser reads a dash between words as the full-width one of its Chinese text, and
-    // brackets around Latin text as full-width ones; they are spelt, and spaced, as they are.
+    // The recogniser reads a dash between words as the full-width one of its Chinese text, a
+    // slash or an angle bracket as full-width or Chinese ones, and brackets around Latin text as
+    // full-width ones; they are spelt, and spaced, as they are.
     QString chars;
-    for (const auto &read : kept)
-        chars += read.first->character == u'－' ? u'—' : read.first->character;
+    for (const auto &read : kept) {
+        const QChar c = read.first->character;
+        chars += c == u'－' ? u'—' : c == u'／' ? u'/' : c == u'〈' ? u'<' : c == u'〉' ? u'>' : c;
+    }
     const auto isLatinOrDigit = [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); };
     for (qsizetype i = 0; i < chars.size(); ++i) {
         if (chars[i] == u'（' && i + 1 < chars.size() && isLatinOrDigit(chars[i + 1]))

@@ -192,6 +192,8 @@ private slots:
         QTest::newRow("other letters")
             << utf8("Netflux Premium") << utf8("Netflix Premium") << utf8("Netflux Premium");
         QTest::newRow("nothing read") << utf8("A1 1 Apps") << QString() << utf8("A1 1 Apps");
+        QTest::newRow("words split") << utf8("p1indqvist@a1iyun.com") << utf8("pl indqvist@al iyun. com")
+                                     << utf8("p1indqvist@a1iyun.com");
     }
 
     void prefersLatinSpelling() {
