@@ -29,10 +29,11 @@ QImage toGrey(const QImage &image) {
     return grey;
 }
 
-// The grey of coloured text as far from its background as its colour stands: the weakest of a
-// pixel's three colours on a light page, the strongest on a dark one. Light green, orange or sky
-// blue text on white is as plain to the eye as grey text, though its plain grey is nearly white.
-QImage toContrastGrey(const QImage &image, bool darkBackground) {
+// The grey of coloured text on a light page as dark as its colour stands out: the weakest of a
+// pixel's three colours. Light green, orange or sky blue text on white is as plain to the eye as
+// grey text, though its plain grey is nearly white. (On a dark page, inverted, such text is dark
+// already.)
+QImage toContrastGrey(const QImage &image) {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     QImage grey(argb.size(), QImage::Format_Grayscale8);
     for (int y = 0; y < argb.height(); ++y) {
@@ -40,7 +41,7 @@ QImage toContrastGrey(const QImage &image, bool darkBackground) {
         uchar *out = grey.scanLine(y);
         for (int x = 0; x < argb.width(); ++x) {
             const int r = qRed(in[x]), g = qGreen(in[x]), b = qBlue(in[x]);
-            const int v = darkBackground ? std::max({r, g, b}) : std::min({r, g, b});
+            const int v = std::min({r, g, b});
             const int alpha = qAlpha(in[x]);
             out[x] = uchar((v * alpha + 255 * (255 - alpha)) / 255);
         }
@@ -481,8 +482,8 @@ Prepared prepare(const QImage &image, const Options &options) {
     if (grey.isNull())
         return prepared;
     const bool dark = hasDarkBackground(grey);
-    if (!image.isGrayscale())
-        grey = toContrastGrey(image, dark);
+    if (!dark && !image.isGrayscale())
+        grey = toContrastGrey(image);
     if (dark) {
         grey.invertPixels();
         prepared.wasInverted = true;
