@@ -3,12 +3,76 @@
 #include <QFile>
 
 #include <opencv2/core.hpp>
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/dnn.hpp>
+#include <opencv2/dnn/layer.details.hpp>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <mutex>
 #include <thread>
+
+namespace {
+
+// alpha * hardswish(x) + beta, with hardswish(x) = x * clamp(x + 3, 0, 6) / 6: the graph's
+// activation and the learnt affine step after it (see convert_models.py) in one pass. OpenCV's own
+// HardSwish layer, which it fuses into the convolution before it, takes several times as long as
+// the convolution.
+class ScaledHardSwishLayer : public cv::dnn::Layer {
+public:
+    explicit ScaledHardSwishLayer(const cv::dnn::LayerParams &params)
+        : Layer(params)
+        , m_factor(params.get<float>("alpha", 1.0f) / 6.0f)
+        , m_offset(params.get<float>("beta", 0.0f)) {}
+
+    static cv::Ptr<cv::dnn::Layer> create(cv::dnn::LayerParams &params) {
+        return cv::makePtr<ScaledHardSwishLayer>(params);
+    }
+
+    // One output of the input's shape, which may be written in place.
+    bool getMemoryShapes(const std::vector<cv::dnn::MatShape> &inputs, const int,
+                         std::vector<cv::dnn::MatShape> &outputs,
+                         std::vector<cv::dnn::MatShape> &) const override {
+        outputs.assign(1, inputs.at(0));
+        return true;
+    }
+
+    void forward(cv::InputArrayOfArrays inputArrays, cv::OutputArrayOfArrays outputArrays,
+                 cv::OutputArrayOfArrays) override {
+        std::vector<cv::Mat> inputs;
+        std::vector<cv::Mat> outputs;
+        inputArrays.getMatVector(inputs);
+        outputArrays.getMatVector(outputs);
+        CV_Assert(inputs.size() == 1 && outputs.size() == 1 && inputs[0].type() == CV_32F &&
+                  inputs[0].isContinuous() && outputs[0].isContinuous() &&
+                  outputs[0].total() == inputs[0].total());
+        const float *in = inputs[0].ptr<float>();
+        float *out = outputs[0].ptr<float>();
+        const size_t count = inputs[0].total();
+        size_t i = 0;
+#if CV_SIMD
+        const cv::v_float32 factor = cv::vx_setall_f32(m_factor);
+        const cv::v_float32 offset = cv::vx_setall_f32(m_offset);
+        const cv::v_float32 three = cv::vx_setall_f32(3.0f);
+        const cv::v_float32 six = cv::vx_setall_f32(6.0f);
+        const cv::v_float32 zero = cv::vx_setzero_f32();
+        for (; i + cv::v_float32::nlanes <= count; i += cv::v_float32::nlanes) {
+            const cv::v_float32 x = cv::vx_load(in + i);
+            const cv::v_float32 gate = cv::v_min(cv::v_max(x + three, zero), six);
+            cv::v_store(out + i, cv::v_fma(x * gate, factor, offset));
+        }
+#endif
+        for (; i < count; ++i)
+            out[i] = in[i] * std::clamp(in[i] + 3.0f, 0.0f, 6.0f) * m_factor + m_offset;
+    }
+
+private:
+    float m_factor;
+    float m_offset;
+};
+
+} // namespace
 
 struct TextRecognizer::Model {
     cv::dnn::Net net;
@@ -48,6 +112,10 @@ bool TextRecognizer::load(const QString &folder) {
     // graph reading different strips at once halve the time on two cores. The second copy loads
     // beside the first.
     cv::setNumThreads(1);
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        cv::dnn::LayerFactory::registerLayer("ScaledHardSwish", ScaledHardSwishLayer::create);
+    });
     std::unique_ptr<Model> second;
     std::thread secondLoader;
     if (std::thread::hardware_concurrency() >= 2)
@@ -108,13 +176,18 @@ QList<TextRecognizer::Glyph> TextRecognizer::read(Model &model, const QImage &st
     cv::Mat scores;
     try {
         model.net.setInput(blob);
-        scores = model.net.forward();
+        const cv::Mat byClass = model.net.forward();
+        // [1, classes, 1, steps] to [steps][classes].
+        if (byClass.dims != 4 || byClass.type() != CV_32F || byClass.size[0] != 1 || byClass.size[2] != 1 ||
+            !byClass.isContinuous())
+            return {};
+        cv::transpose(
+            cv::Mat(byClass.size[1], byClass.size[3], CV_32F, const_cast<float *>(byClass.ptr<float>())),
+            scores);
     } catch (const cv::Exception &) {
         return {};
     }
-    if (scores.dims != 3 || scores.size[0] != 1 || !scores.isContinuous())
-        return {};
-    return decode(scores.ptr<float>(), scores.size[1], scores.size[2], m_dictionary);
+    return decode(scores.ptr<float>(), scores.rows, scores.cols, m_dictionary);
 }
 
 QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int steps, int classes,
