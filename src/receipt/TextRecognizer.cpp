@@ -193,11 +193,20 @@ QList<TextRecognizer::Glyph> TextRecognizer::read(Model &model, const QImage &st
 QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int steps, int classes,
                                                     const QStringList &dictionary) {
     QList<Glyph> glyphs;
+    if (classes <= 0)
+        return glyphs;
+    // OpenCV's vectorised maximum and exponential: a scalar pass over every class at every step
+    // costs as much as a tenth of the graph.
+    cv::Mat shares(1, classes, CV_32F);
     int previous = 0;
     for (int step = 0; step < steps; ++step) {
         const float *row = scores + qsizetype(step) * classes;
-        const int best = int(std::max_element(row, row + classes) - row);
-        if (best != 0 && best != previous) {
+        const cv::Mat scoresOfStep(1, classes, CV_32F, const_cast<float *>(row));
+        double top = 0;
+        cv::minMaxIdx(scoresOfStep, nullptr, &top);
+        // The first class with the top score.
+        const int best = int(std::find(row, row + classes, float(top)) - row);
+        if (best != 0 && best != previous && best < classes) {
             QChar character = u' ';
             if (best <= dictionary.size()) {
                 const QString &entry = dictionary.at(best - 1);
@@ -206,10 +215,9 @@ QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int ste
             if (character == u'￥')
                 character = u'¥';
             // The scores are logits: the share of the best class after a softmax.
-            double sum = 0;
-            for (int c = 0; c < classes; ++c)
-                sum += std::exp(double(row[c] - row[best]));
-            glyphs.append(Glyph{character, step, float(1.0 / sum)});
+            cv::subtract(scoresOfStep, cv::Scalar(row[best]), shares);
+            cv::exp(shares, shares);
+            glyphs.append(Glyph{character, step, float(1.0 / cv::sum(shares)[0])});
         }
         previous = best;
     }
