@@ -135,20 +135,26 @@ QList<TextRecognizer::Glyph> TextRecognizer::read(const QImage &strip) {
     return m_model ? read(*m_model, strip) : QList<Glyph>();
 }
 
-QList<QList<TextRecognizer::Glyph>> TextRecognizer::readAll(const QList<QImage> &strips) {
+QList<QList<TextRecognizer::Glyph>> TextRecognizer::readAll(const QList<QImage> &strips,
+                                                            const StripRead &onRead) {
     QList<QList<Glyph>> glyphs(strips.size());
     if (!m_model)
         return glyphs;
+    const auto readOne = [&](Model &model, qsizetype i) {
+        glyphs[i] = read(model, strips[i]);
+        if (onRead)
+            onRead(i, std::as_const(glyphs)[i]);
+    };
     if (!m_second || strips.size() < 2) {
         for (qsizetype i = 0; i < strips.size(); ++i)
-            glyphs[i] = read(*m_model, strips[i]);
+            readOne(*m_model, i);
         return glyphs;
     }
     // The copies take the next strip not yet taken, so that neither waits while strips remain.
     std::atomic<qsizetype> next{0};
     const auto work = [&](Model &model) {
         for (qsizetype i = next++; i < strips.size(); i = next++)
-            glyphs[i] = read(model, strips[i]);
+            readOne(model, i);
     };
     std::thread helper([&] { work(*m_second); });
     work(*m_model);
