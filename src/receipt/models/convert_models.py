@@ -12,9 +12,9 @@ OUTPUT_FOLDER; with --detector also detector.onnx.
 - Recogniser: the graph computes its Reshape targets from tensor shapes at run time and adds
   per-channel constants to [1, T, C] tensors; OpenCV 4.6 handles neither, so every width gets a
   graph with a fixed input shape, constant Reshape targets and constants broadcast to [1, T, C].
-  It is also rewritten for speed in OpenCV: 5x5 depthwise convolutions as four 3x3 ones, each
-  hard-swish with the affine step after it as one ScaledHardSwish node (a layer the recogniser
-  registers with OpenCV), and the classifier as a 1x1 convolution giving [1, 6625, 1, T].
+  It is also rewritten for speed in OpenCV: 5x5 depthwise convolutions as DepthwiseConv5x5 nodes
+  and each hard-swish with the affine step after it as one ScaledHardSwish node (layers the
+  recogniser registers with OpenCV), the classifier as a 1x1 convolution giving [1, 6625, 1, T].
 """
 import io
 import sys
@@ -167,7 +167,7 @@ def convert_recognizer(data, width):
     graph.initializer.extend(extra)
     onnx.checker.check_model(model)
     fold_scales(graph)
-    split_depthwise(graph)
+    depthwise_as_own_layer(graph)
     fuse_hardswish(graph)
     # The scores stay logits: their best class is the same, and the softmax over the whole
     # dictionary at every step costs more than the rest of the head.
@@ -181,7 +181,7 @@ def convert_recognizer(data, width):
     if shapes.get(graph.output[0].name) != [1, steps, 6625]:
         sys.exit("unexpected recogniser output %s" % shapes.get(graph.output[0].name))
     head_as_convolution(graph)
-    # No further check: ScaledHardSwish is the recogniser's own layer, not an ONNX operator.
+    # No further check: the recogniser's own layers are not ONNX operators.
     return model
 
 
@@ -330,13 +330,12 @@ def fuse_hardswish(graph):
     prune_initializers(graph)
 
 
-def split_depthwise(graph):
-    """Rewrites every 5x5 depthwise convolution as the sum of four 3x3 ones with shifted padding:
-    OpenCV 4.6 has a fast path for 3x3 depthwise convolutions only, and runs 5x5 ones about ten
-    times slower than the four 3x3 ones that give the same sums."""
-    weights = {t.name: t for t in graph.initializer}
+def depthwise_as_own_layer(graph):
+    """Turns every 5x5 depthwise convolution into a DepthwiseConv5x5 node (input, weights, bias;
+    stride_h and stride_w), a layer the recogniser registers with OpenCV: OpenCV 4.6 has a fast
+    path for 3x3 depthwise convolutions only and runs 5x5 ones about ten times slower; split into
+    3x3 ones with shifted padding, the padding copies and the sums cost as much again."""
     values = constants(graph)
-    nodes = []
     extra = []
     for node in graph.node:
         attrs = {a.name: helper.get_attribute_value(a) for a in node.attribute}
@@ -344,37 +343,17 @@ def split_depthwise(graph):
         if (weight is None or weight.shape[1] != 1 or weight.shape[2:] != (5, 5)
                 or attrs.get("group") != weight.shape[0] or attrs.get("pads") != [2, 2, 2, 2]
                 or attrs.get("dilations", [1, 1]) != [1, 1]):
-            nodes.append(node)
             continue
-        bias = node.input[2] if len(node.input) > 2 else ""
-        parts = []
-        for r0 in (0, 2):
-            for c0 in (0, 2):
-                kernel = np.zeros_like(weight[:, :, :3, :3])
-                for a in range(3):
-                    for b in range(3):
-                        # Row 2 and column 2 belong to the first block that reaches them.
-                        if (r0 == 2 and a == 0) or (c0 == 2 and b == 0):
-                            continue
-                        kernel[:, :, a, b] = weight[:, :, r0 + a, c0 + b]
-                name = "%s.part%d%d" % (node.output[0], r0, c0)
-                extra.append(numpy_helper.from_array(kernel, name + ".w"))
-                inputs = [node.input[0], name + ".w"]
-                if bias and not parts:
-                    inputs.append(bias)
-                nodes.append(helper.make_node(
-                    "Conv", inputs, [name], name=name, group=int(weight.shape[0]), kernel_shape=[3, 3],
-                    strides=attrs.get("strides", [1, 1]), pads=[2 - r0, 2 - c0, r0, c0]))
-                parts.append(name)
-        total = parts[0]
-        for i, part in enumerate(parts[1:]):
-            out = node.output[0] if i == len(parts) - 2 else "%s.sum%d" % (node.output[0], i)
-            nodes.append(helper.make_node("Add", [total, part], [out], name=out))
-            total = out
-    del graph.node[:]
-    graph.node.extend(nodes)
+        strides = attrs.get("strides", [1, 1])
+        if len(node.input) < 3:
+            name = node.output[0] + ".bias"
+            extra.append(numpy_helper.from_array(np.zeros(weight.shape[0], np.float32), name))
+            node.input.append(name)
+        node.op_type = "DepthwiseConv5x5"
+        del node.attribute[:]
+        node.attribute.extend([helper.make_attribute("stride_h", int(strides[0])),
+                               helper.make_attribute("stride_w", int(strides[1]))])
     graph.initializer.extend(extra)
-    prune_initializers(graph)
 
 
 def prune_initializers(graph):
