@@ -21,11 +21,11 @@ ROOT = pathlib.Path(__file__).resolve().parent.parent
 # into each folder: only those are rebuilt and run for a fault there.
 TARGETS = [
     "test_subscription", "test_billing_calendar", "test_format", "test_aggregates", "test_store",
-    "test_receipt_parser", "test_localization", "test_store_edges", "test_full_disk", "test_hostile_preferences",
+    "test_receipt_parser", "test_localization", "test_full_disk", "test_hostile_preferences",
 ]
 CALLERS = {
     "src/model": TARGETS,
-    "src/store": ["test_aggregates", "test_store", "test_store_edges", "test_full_disk"],
+    "src/store": ["test_aggregates", "test_store", "test_full_disk"],
     "src/receipt": ["test_receipt_parser"],
     "src/settings": ["test_localization", "test_hostile_preferences", "test_format", "test_subscription",
                      "test_aggregates", "test_store", "test_receipt_parser"],

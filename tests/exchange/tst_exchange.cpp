@@ -23,8 +23,8 @@ QDateTime now() {
 Subscription record(const QString &name, double amount, const QString &currency, BillingCycle cycle,
                     QDate first, BillingType type = BillingType::recurring, bool active = true,
                     const QString &notes = {}) {
-    return Subscription::make(name, amount, currency, type, cycle, first.startOfDay(zone).toUTC(),
-                              QStringLiteral("影音"), notes, active);
+    return Subscription::make(name, amount, currency, type, cycle, first.startOfDay(zone).toUTC(), u"影音"_qs,
+                              notes, active);
 }
 
 Import::Result readText(const QByteArray &text, const QList<Subscription> &existing = {}) {
@@ -116,6 +116,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("record"); // name|amount|currency|cycle|type|first day|category|active
         QTest::addColumn<QString>("notes");  // a line the notes must hold
         const auto none = std::optional<Kind>();
+        const auto add = [](const char *name, const QByteArray &file, const char *format,
+                            std::optional<Kind> problem, const char *record, const char *notes) {
+            QTest::newRow(name) << file << QString::fromLatin1(format) << problem << QString::fromUtf8(record)
+                                << QString::fromUtf8(notes);
+        };
         const QByteArray price = R"([{"Name": "Stream", "Payment Cycle": "%1", "Next Payment": "2025-04-02",
             "Renewal": "Manual", "Category": "%2", "Payment Method": "Visa", "Paid By": "Me",
             "Price": "%3", "Notes": "family", "URL": "https://x.example", "State": "%4", "Active": "%5"}])";
@@ -123,97 +128,66 @@ private Q_SLOTS:
                                    const char *state = "", const char *active = "Yes") {
             return QString::fromUtf8(price).arg(cycle, category, amount, state, active).toUtf8();
         };
-        QTest::newRow("price: euro monthly") << priceFile("Monthly", "Streaming", "€9.99") << "price-json"
-                                             << none << "Stream|9.99|EUR|monthly|recurring|2025-04-02|影音|1"
-                                             << "Payment method: Visa";
-        QTest::newRow("price: yen is CNY") << priceFile("Yearly", "Music", "¥25.00") << "price-json" << none
-                                           << "Stream|25|CNY|yearly|recurring|2025-04-02|音乐|1"
-                                           << "URL: https://x.example";
-        QTest::newRow("price: JPY named") << priceFile("Yearly", "Music", "¥1500 JPY") << "price-json" << none
-                                          << "Stream|1500|JPY|yearly|recurring|2025-04-02|音乐|1"
-                                          << "family";
-        QTest::newRow("price: every 3 months")
-            << priceFile("Every 3 Months", "Cloud Storage", "$5") << "price-json" << none
-            << "Stream|5|USD|quarterly|recurring|2025-04-02|云存储|1"
-            << "Renewed by hand";
-        QTest::newRow("price: decimal comma") << priceFile("Weekly", "Gym", "9,99 €") << "price-json" << none
-                                              << "Stream|9.99|EUR|weekly|recurring|2025-04-02|其他|1"
-                                              << "Paid by: Me";
-        QTest::newRow("price: thousands") << priceFile("Monthly", "AI", "¥1,200.50") << "price-json" << none
-                                          << "Stream|1200.5|CNY|monthly|recurring|2025-04-02|AI/工具|1"
-                                          << "";
-        QTest::newRow("price: inactive") << priceFile("Monthly", "", "$5", "", "No") << "price-json" << none
-                                         << "Stream|5|USD|monthly|recurring|2025-04-02|其他|0"
-                                         << "";
-        QTest::newRow("price: cancelled") << priceFile("Monthly", "", "$5", "Cancelled") << "price-json"
-                                          << none << "Stream|5|USD|monthly|recurring|2025-04-02|其他|0"
-                                          << "";
-        QTest::newRow("price: daily")
-            << priceFile("Daily", "", "$1") << "price-json" << std::optional(Kind::unsupportedCycle) << ""
-            << "";
-        QTest::newRow("price: every 2 weeks") << priceFile("Every 2 Weeks", "", "$1") << "price-json"
-                                              << std::optional(Kind::unsupportedCycle) << ""
-                                              << "";
-        QTest::newRow("price: unknown currency")
-            << priceFile("Monthly", "", "₹199") << "price-json" << std::optional(Kind::unknownCurrency) << ""
-            << "";
-        QTest::newRow("price: no amount")
-            << priceFile("Monthly", "", "") << "price-json" << std::optional(Kind::missingAmount) << ""
-            << "";
-        QTest::newRow("price: exponent")
-            << priceFile("Monthly", "", "$1e999") << "price-json" << std::optional(Kind::badAmount) << ""
-            << "";
-        QTest::newRow("price: older export, wrapped")
-            << QByteArray(R"({"success": true, "subscriptions": [{"Name": "Old", "Next Payment": "2025-03-31",
-                          "Price": "£3.5", "Cancellation Date": "2025-03-01"}]})")
-            << "price-json" << none << "Old|3.5|GBP|monthly|recurring|2025-03-31|其他|0"
-            << "";
+        add("price: euro monthly", priceFile("Monthly", "Streaming", "€9.99"), "price-json", none,
+            "Stream|9.99|EUR|monthly|recurring|2025-04-02|影音|1", "Payment method: Visa");
+        add("price: yen is CNY", priceFile("Yearly", "Music", "¥25.00"), "price-json", none,
+            "Stream|25|CNY|yearly|recurring|2025-04-02|音乐|1", "URL: https://x.example");
+        add("price: JPY named", priceFile("Yearly", "Music", "¥1500 JPY"), "price-json", none,
+            "Stream|1500|JPY|yearly|recurring|2025-04-02|音乐|1", "family");
+        add("price: every 3 months", priceFile("Every 3 Months", "Cloud Storage", "$5"), "price-json", none,
+            "Stream|5|USD|quarterly|recurring|2025-04-02|云存储|1", "Renewed by hand");
+        add("price: decimal comma", priceFile("Weekly", "Gym", "9,99 €"), "price-json", none,
+            "Stream|9.99|EUR|weekly|recurring|2025-04-02|其他|1", "Paid by: Me");
+        add("price: thousands", priceFile("Monthly", "AI", "¥1,200.50"), "price-json", none,
+            "Stream|1200.5|CNY|monthly|recurring|2025-04-02|AI/工具|1", "");
+        add("price: inactive", priceFile("Monthly", "", "$5", "", "No"), "price-json", none,
+            "Stream|5|USD|monthly|recurring|2025-04-02|其他|0", "");
+        add("price: cancelled", priceFile("Monthly", "", "$5", "Cancelled"), "price-json", none,
+            "Stream|5|USD|monthly|recurring|2025-04-02|其他|0", "");
+        add("price: daily", priceFile("Daily", "", "$1"), "price-json", Kind::unsupportedCycle, "", "");
+        add("price: every 2 weeks", priceFile("Every 2 Weeks", "", "$1"), "price-json",
+            Kind::unsupportedCycle, "", "");
+        add("price: unknown currency", priceFile("Monthly", "", "₹199"), "price-json", Kind::unknownCurrency,
+            "", "");
+        add("price: no amount", priceFile("Monthly", "", ""), "price-json", Kind::missingAmount, "", "");
+        add("price: exponent", priceFile("Monthly", "", "$1e999"), "price-json", Kind::badAmount, "", "");
+        add("price: older export, wrapped",
+            QByteArray(R"({"success": true, "subscriptions": [{"Name": "Old", "Next Payment": "2025-03-31",
+                          "Price": "£3.5", "Cancellation Date": "2025-03-01"}]})"),
+            "price-json", none, "Old|3.5|GBP|monthly|recurring|2025-03-31|其他|0", "");
 
         const QByteArray header =
             "ID,Name,Category,Cost,Currency,Schedule,Schedule Interval,Status,Payment Method,"
             "Account,Start Date,Renewal Date,Cancellation Date,URL,Notes,Usage,Created At\n";
-        QTest::newRow("schedule csv: monthly x3")
-            << header +
-                   "7,Backup,Cloud,\"4,50\",EUR,monthly,3,active,PayPal,me@x,2025-01-31,,,,,,2025-01-01\n"
-            << "schedule-csv" << none << "Backup|4.5|EUR|quarterly|recurring|2025-01-31|云存储|1"
-            << "Account: me@x";
-        QTest::newRow("schedule csv: renewal date, paused")
-            << header + "8,News,News,12,usd,yearly,1,paused,,,,2025-06-01,,,,,\n"
-            << "schedule-csv" << none << "News|12|USD|yearly|recurring|2025-06-01|阅读|0"
-            << "";
-        QTest::newRow("schedule csv: yen with JPY")
-            << header + "9,Game,Gaming,980,JPY,monthly,1,active,,,2025-02-01,,,,,,\n"
-            << "schedule-csv" << none << "Game|980|JPY|monthly|recurring|2025-02-01|游戏|1"
-            << "";
-        QTest::newRow("schedule csv: daily") << header + "1,Coffee,,3,USD,daily,1,active,,,2025-02-01,,,,,,\n"
-                                             << "schedule-csv" << std::optional(Kind::unsupportedCycle) << ""
-                                             << "";
-        QTest::newRow("schedule csv: bad date")
-            << header + "1,Coffee,,3,USD,monthly,1,active,,,31/02/2025,,,,,,\n"
-            << "schedule-csv" << std::optional(Kind::badDate) << ""
-            << "";
-        QTest::newRow("schedule json")
-            << QByteArray(
-                   R"({"subscriptions": [{"name": "Gym", "cost": 30, "currency": "HKD", "schedule": "weekly",
+        add("schedule csv: monthly x3",
+            header + "7,Backup,Cloud,\"4,50\",EUR,monthly,3,active,PayPal,me@x,2025-01-31,,,,,,2025-01-01\n",
+            "schedule-csv", none, "Backup|4.5|EUR|quarterly|recurring|2025-01-31|云存储|1", "Account: me@x");
+        add("schedule csv: renewal date, paused",
+            header + "8,News,News,12,usd,yearly,1,paused,,,,2025-06-01,,,,,\n", "schedule-csv", none,
+            "News|12|USD|yearly|recurring|2025-06-01|阅读|0", "");
+        add("schedule csv: yen with JPY",
+            header + "9,Game,Gaming,980,JPY,monthly,1,active,,,2025-02-01,,,,,,\n", "schedule-csv", none,
+            "Game|980|JPY|monthly|recurring|2025-02-01|游戏|1", "");
+        add("schedule csv: daily", header + "1,Coffee,,3,USD,daily,1,active,,,2025-02-01,,,,,,\n",
+            "schedule-csv", Kind::unsupportedCycle, "", "");
+        add("schedule csv: bad date", header + "1,Coffee,,3,USD,monthly,1,active,,,31/02/2025,,,,,,\n",
+            "schedule-csv", Kind::badDate, "", "");
+        add("schedule json",
+            QByteArray(
+                R"({"subscriptions": [{"name": "Gym", "cost": 30, "currency": "HKD", "schedule": "weekly",
                           "schedule_interval": 1, "status": "active", "start_date": "2025-03-03T08:00:00Z",
-                          "payment_method": "Cash"}], "exported_at": "2025-03-10", "total_count": 1})")
-            << "schedule-json" << none << "Gym|30|HKD|weekly|recurring|2025-03-03|其他|1"
-            << "Payment method: Cash";
+                          "payment_method": "Cash"}], "exported_at": "2025-03-10", "total_count": 1})"),
+            "schedule-json", none, "Gym|30|HKD|weekly|recurring|2025-03-03|其他|1", "Payment method: Cash");
 
-        QTest::newRow("renewly csv: any order, few columns")
-            << QByteArray("amount;name;cycle;startDate;isActive\n\"9,5\";Tea;每季;2025-03-05;false\n")
-            << "renewly-csv" << none << "Tea|9.5|CNY|quarterly|recurring|2025-03-05|其他|0"
-            << "";
-        QTest::newRow("renewly csv: unknown cycle")
-            << QByteArray("name,amount,cycle\nTea,3,fortnightly\n") << "renewly-csv"
-            << std::optional(Kind::unsupportedCycle) << ""
-            << "";
-        QTest::newRow("renewly csv: no name")
-            << QByteArray("name,amount\n,3\n") << "renewly-csv" << std::optional(Kind::missingName) << ""
-            << "";
-        QTest::newRow("renewly json: broken record") << QByteArray(R"([{"name": "x", "isActive": 1}])")
-                                                     << "renewly-json" << std::optional(Kind::badRecord) << ""
-                                                     << "";
+        add("renewly csv: any order, few columns",
+            QByteArray("amount;name;cycle;startDate;isActive\n\"9,5\";Tea;每季;2025-03-05;false\n"),
+            "renewly-csv", none, "Tea|9.5|CNY|quarterly|recurring|2025-03-05|其他|0", "");
+        add("renewly csv: unknown cycle", QByteArray("name,amount,cycle\nTea,3,fortnightly\n"), "renewly-csv",
+            Kind::unsupportedCycle, "", "");
+        add("renewly csv: no name", QByteArray("name,amount\n,3\n"), "renewly-csv", Kind::missingName, "",
+            "");
+        add("renewly json: broken record", QByteArray(R"([{"name": "x", "isActive": 1}])"), "renewly-json",
+            Kind::badRecord, "", "");
     }
     void mapping() {
         QFETCH(QByteArray, file);

@@ -11,7 +11,7 @@ struct DelegateHarness {
 
     // Made with its menus; the options' file and reminders are the harness's own.
     std::unique_ptr<AppDelegate> make(AppDelegate::Options options = {}) {
-        options.storePath = dir.filePath(QStringLiteral("subscriptions.json"));
+        options.storePath = dir.filePath(u"subscriptions.json"_qs);
         options.reminders = &reminders;
         auto delegate = std::make_unique<AppDelegate>(options);
         delegate->buildApplicationMenu();

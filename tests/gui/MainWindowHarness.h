@@ -10,12 +10,30 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
 #include <memory>
+
+// The text of the label called `name` inside `widget`.
+inline QString labelText(const QWidget *widget, const char *name) {
+    const auto *label = widget->findChild<QLabel *>(QString::fromLatin1(name));
+    return label ? label->text() : u"<no %1>"_qs.arg(QString::fromLatin1(name));
+}
+
+// Sends a drag over `target` and a drop onto it, as the platform does; returns whether each was taken.
+inline std::pair<bool, bool> dragAndDrop(QWidget &target, const QMimeData *mime, QPoint point = {10, 10}) {
+    QDragEnterEvent enter(point, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&target, &enter);
+    QDropEvent drop(QPointF(point), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&target, &drop);
+    return {enter.isAccepted(), drop.isAccepted()};
+}
 
 // The main window's content on its own, with a private subscription file, a recording notification
 // centre and a clock pinned to 10 March 2025, 09:00 in the zone the test runs in.
@@ -24,14 +42,14 @@ struct MainWindowHarness {
 
     // A record whose first charge is `days` days from now (negative: in the past).
     struct Record {
-        QString name = QStringLiteral("Netflix");
+        QString name = u"Netflix"_qs;
         double amount = 20;
-        QString currency = QStringLiteral("USD");
+        QString currency = u"USD"_qs;
         int days = 10;
         BillingType type = BillingType::recurring;
         BillingCycle cycle = BillingCycle::monthly;
         bool active = true;
-        QString category = QStringLiteral("影音");
+        QString category = u"影音"_qs;
         QString notes{};
     };
     static Subscription sub(const Record &r) {
@@ -40,10 +58,10 @@ struct MainWindowHarness {
     }
 
     MainWindowHarness()
-        : store(dir.filePath(QStringLiteral("subscriptions.json")))
+        : store(dir.filePath(u"subscriptions.json"_qs))
         , clock(now(), QTimeZone::systemTimeZone(), ManualClock::Scope::installed)
         , reminders(center, clock) {
-        Preferences::settings()->remove(QStringLiteral("remindDaysBefore"));
+        Preferences::settings()->remove(u"remindDaysBefore"_qs);
     }
 
     // Builds the content view (after the test has filled the store, if it wants to) and shows it.
@@ -79,7 +97,7 @@ struct MainWindowHarness {
         return QTest::qWaitFor([this] { return sheet() == nullptr; }, timeout);
     }
     // How many times the reminders were replaced (each reschedule removes all pending requests first).
-    qsizetype reschedules() const { return center.log.count(QStringLiteral("remove")); }
+    qsizetype reschedules() const { return center.log.count(u"remove"_qs); }
 
     QTemporaryDir dir;
     Store store;

@@ -79,7 +79,8 @@ icon_centre() {
         if (size[1] + 0 <= 64 && size[2] + 0 <= 64) { print pos[2] + int(size[1] / 2), pos[3] + int(size[2] / 2); exit 0 }
     } END { }' | grep .
 }
-click_at() { xdotool mousemove "$1" "$2" sleep 0.1 click 1; }
+# --sync waits until the pointer is there.
+click_at() { xdotool mousemove --sync "$1" "$2" click 1; }
 click_icon() { local c; c=$(icon_centre) || fail "no tray icon"; click_at $c; }
 
 # A subscription due soon, so the file exists and its bytes can be compared later.
@@ -153,8 +154,10 @@ tooltip_shown() {
 }
 tooltip_gone() { ! tooltip_shown; }
 c=$(icon_centre) || fail "no tray icon"
-xdotool mousemove $c sleep 0.1 mousedown 3 sleep 0.3 mouseup 3
+# The button is let go once the menu is open, as a hand does.
+xdotool mousemove --sync $c mousedown 3
 wait_for 50 menu_open || fail "right click opened no menu"
+xdotool mouseup 3
 kill -0 "$app" || fail "process ended when its window closed"
 xdotool key Escape
 wait_for 50 menu_closed || fail "Escape did not close the menu"

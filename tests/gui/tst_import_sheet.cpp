@@ -1,7 +1,6 @@
 #include "MainWindowHarness.h"
 
 #include "exchange/Export.h"
-#include "store/SubscriptionFile.h"
 #include "views/AlertSheet.h"
 #include "views/ExchangeFlow.h"
 #include "views/ImportPreviewView.h"
@@ -35,10 +34,8 @@ private Q_SLOTS:
         QTest::addColumn<Lang>("lang");
         QTest::addColumn<QString>("problemText");
         QTest::addColumn<QString>("button");
-        QTest::newRow("zh") << Lang::zh << "Renewly 没有“daily”这种周期"
-                            << "导入 2 项";
-        QTest::newRow("en") << Lang::en << "Renewly has no cycle \"daily\""
-                            << "Import 2";
+        QTest::newRow("zh") << Lang::zh << u"Renewly 没有“daily”这种周期"_qs << u"导入 2 项"_qs;
+        QTest::newRow("en") << Lang::en << u"Renewly has no cycle \"daily\""_qs << u"Import 2"_qs;
     }
     void previewTicksAndImportsInOneChange() {
         QFETCH(Lang, lang);
@@ -73,10 +70,8 @@ private Q_SLOTS:
         QTest::keyClick(sheet, Qt::Key_Return);
         QVERIFY(h.waitForNoSheet());
         QCOMPARE(changes.size(), 1);
-        QStringList names;
-        for (const Subscription &s : h.store.subscriptions())
-            names << s.name;
-        QCOMPARE(names, (QStringList{u"Spotify"_qs, u"Spotify"_qs, u"Netflix"_qs}));
+        QCOMPARE(TestSupport::names(h.store.subscriptions()),
+                 (QStringList{u"Spotify"_qs, u"Spotify"_qs, u"Netflix"_qs}));
     }
 
     // A dropped list opens the preview; Cancel adds nothing.
@@ -89,12 +84,7 @@ private Q_SLOTS:
         ContentView &content = h.show();
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(file)});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&content, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&content, &drop);
-        QVERIFY(drop.isAccepted());
+        QVERIFY(dragAndDrop(content, &mime) == std::pair(true, true));
         auto *sheet = h.waitForSheet<ImportPreviewView>();
         QVERIFY(sheet);
         QCOMPARE(checks(sheet->entryList()), (QStringList{u"ticked"_qs, u"ticked"_qs}));
@@ -104,11 +94,7 @@ private Q_SLOTS:
         QVERIFY(h.store.subscriptions().isEmpty());
 
         QVERIFY(TestSupport::writeFile(file, "{\"unbalanced\": ["));
-        QDragEnterEvent enterAgain(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&content, &enterAgain);
-        QDropEvent again(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&content, &again);
-        QVERIFY(again.isAccepted());
+        QVERIFY(dragAndDrop(content, &mime).second);
         QVERIFY(h.waitForSheet<AlertSheet>());
         QVERIFY(h.sheetAs<AlertSheet>()->message().contains(u"export.json"_qs));
     }

@@ -1,34 +1,18 @@
 #include "MainWindowHarness.h"
 
 #include "store/SubscriptionFile.h"
-#include "views/NoticeBar.h"
-
-#include "model/CurrencyRates.h"
-#include "model/Format.h"
-#include "store/Aggregates.h"
 #include "views/CardList.h"
-#include "views/FittedLabel.h"
-#include "views/HeroView.h"
 #include "views/NoticeBar.h"
-#include "views/ScanMenuButton.h"
 #include "views/SettingsView.h"
 #include "views/SoftButton.h"
 #include "views/SubscriptionDetailView.h"
 #include "views/SubscriptionEditView.h"
-#include "views/SubscriptionRow.h"
 
-#include <QLabel>
-#include <QScrollArea>
 #include <QSignalSpy>
 
 using Lang = LocalizationManager::Lang;
 
 namespace {
-
-QString labelText(const QWidget &widget, const char *name) {
-    auto *label = widget.findChild<QLabel *>(QString::fromLatin1(name));
-    return label ? label->text() : QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
-}
 
 QStringList column(const CardList *list, int role) {
     QStringList values;
@@ -42,342 +26,313 @@ QStringList column(const CardList *list, int role) {
 class TestMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
-    void loadSamplesFillsTheList();
-    void addButtonsOpenTheAddForm();
-    void comingCharges_data();
-    void comingCharges();
-    void rowTexts_data();
-    void rowTexts();
-    void remindersFollowTheList();
-    void aSheetAskedForWhileAnotherIsOpenWaits();
-    void tabWalksEveryControl_data();
-    void tabWalksEveryControl();
-    void changesFromAnotherComputer();
-    void deletionCanBeUndoneInPlace_data();
-    void deletionCanBeUndoneInPlace();
+    void init() { m_h = std::make_unique<MainWindowHarness>(); }
+    void cleanup() { m_h.reset(); }
+    void loadSamplesFillsTheList() {
+        TestSupport::LanguageGuard language(Lang::en);
+        ContentView &content = m_h->show();
+        const qsizetype before = m_h->reschedules();
+        QTest::mouseClick(content.findChild<SoftButton *>(u"loadSamplesButton"_qs), Qt::LeftButton);
+        QCOMPARE(m_h->store.subscriptions().size(), 5);
+        QCOMPARE(content.subscriptionList()->count(), 5);
+        QVERIFY(content.subscriptionList()->isVisible());
+        QVERIFY(!content.findChild<QWidget *>(u"emptyState"_qs)->isVisible());
+        QCOMPARE(labelText(&content, "subscriptionsCount"), u"5 items"_qs);
+        // The samples are dated relative to the pinned moment: one charges within the week.
+        const auto charges = m_h->store.upcoming(7, MainWindowHarness::now(), QTimeZone::systemTimeZone());
+        QVERIFY(!charges.isEmpty());
+        QVERIFY(content.findChild<QWidget *>(u"upcomingSection"_qs)->isVisible());
+        QCOMPARE(content.upcomingList()->count(), charges.size());
+        QCOMPARE(m_h->reschedules(), before + 1);
+    }
+
+    void addButtonsOpenTheAddForm() {
+        ContentView &content = m_h->show();
+        for (const char *name : {"emptyAddButton", "addButton"}) {
+            QTest::mouseClick(content.findChild<SoftButton *>(QString::fromLatin1(name)), Qt::LeftButton);
+            QVERIFY(content.isAdding());
+            auto *form = m_h->waitForSheet<SubscriptionEditView>();
+            QVERIFY(form);
+            QCOMPARE(form->mode(), SubscriptionEditView::Mode::add);
+            form->reject();
+            QVERIFY(m_h->waitForNoSheet());
+            QVERIFY(!content.isAdding());
+        }
+    }
+
+    void comingCharges_data() {
+        QTest::addColumn<Lang>("lang");
+        QTest::addColumn<QStringList>("due");
+        QTest::addColumn<QString>("trailing");
+        QTest::newRow("zh") << Lang::zh << QStringList{"今天扣费", "1 天后扣费", "3 天后扣费", "7 天后扣费"}
+                            << u"未来 7 天"_qs;
+        QTest::newRow("en") << Lang::en << QStringList{"Charged today", "in 1 days", "in 3 days", "in 7 days"}
+                            << u"Next 7 days"_qs;
+    }
+
+    void comingCharges() {
+        QFETCH(Lang, lang);
+        QFETCH(QStringList, due);
+        QFETCH(QString, trailing);
+        TestSupport::LanguageGuard language(lang);
+        for (const int days : {7, 3, 8, 0, 1})
+            m_h->store.add(MainWindowHarness::sub(
+                {.name = u"In %1"_qs.arg(days), .amount = days + 1.0, .currency = "EUR", .days = days}));
+        ContentView &content = m_h->show();
+        QCOMPARE(labelText(&content, "upcomingTrailing"), trailing);
+        CardList *list = content.upcomingList();
+        QCOMPARE(column(list, CardList::NameRole), QStringList({"In 0", "In 1", "In 3", "In 7"}));
+        QCOMPARE(column(list, CardList::DueRole), due);
+        QCOMPARE(column(list, CardList::AmountRole), QStringList({"-€1", "-€2", "-€4", "-€8"}));
+        QCOMPARE(list->height(), 4 * CardList::cardHeight(CardList::Kind::upcoming) + 3 * CardList::gap);
+    }
+
+    void rowTexts_data() {
+        QTest::addColumn<Lang>("lang");
+        QTest::addColumn<Subscription>("sub");
+        QTest::addColumn<QStringList>("texts"); // name, tag, summary, amount, monthly
+        const auto sub = &MainWindowHarness::sub;
+        using enum BillingType;
+        using enum BillingCycle;
+        QTest::newRow("monthly, en") << Lang::en << sub({.name = "Netflix", .amount = 15.99, .days = 3})
+                                     << QStringList{"Netflix", "", "Video · Monthly · Charges 2025/03/13",
+                                                    "-$15.99", "≈$15.99/mo"};
+        QTest::newRow("monthly, zh") << Lang::zh
+                                     << sub({.name = "爱奇艺", .amount = 25, .currency = "CNY", .days = 3})
+                                     << QStringList{"爱奇艺", "", "影音 · 每月 · 2025/03/13 扣费", "-¥25",
+                                                    "≈¥25/月"};
+        QTest::newRow("due today, en")
+            << Lang::en
+            << sub({.name = "Gym", .amount = 30, .currency = "CNY", .days = 0, .category = "健康"})
+            << QStringList{"Gym", "", "健康 · Monthly · Charged today", "-¥30", "≈$4.17/mo"};
+        QTest::newRow("one-time ahead")
+            << Lang::en
+            << sub({.name = "Things", .amount = 49.99, .days = 2, .type = oneTime, .category = "软件"})
+            << QStringList{"Things", "One-time", "Software · Charges 2025/03/12", "-$49.99", ""};
+        QTest::newRow("one-time past, zh")
+            << Lang::zh << sub({.name = "软件", .amount = 68, .currency = "CNY", .days = -2, .type = oneTime})
+            << QStringList{"软件", "单次", "影音", "-¥68", ""};
+        QTest::newRow("paused one-time: one tag")
+            << Lang::en << sub({.name = "Old", .amount = 10, .days = -2, .type = oneTime, .active = false})
+            << QStringList{"Old", "Paused", "Video", "-$10", ""};
+        QTest::newRow("paused recurring, past start")
+            << Lang::zh << sub({.name = "Gym", .amount = 30, .currency = "EUR", .days = -40, .active = false})
+            << QStringList{"Gym", "已停用", "影音 · 每月", "-€30", ""};
+        QTest::newRow("paused recurring, start ahead")
+            << Lang::en << sub({.name = "Gym", .amount = 30, .currency = "EUR", .days = 4, .active = false})
+            << QStringList{"Gym", "Paused", "Video · Monthly · Charges 2025/03/14", "-€30", ""};
+        QTest::newRow("empty name, en")
+            << Lang::en << sub({.name = "", .amount = 1, .days = 3, .cycle = weekly})
+            << QStringList{"Untitled", "", "Video · Weekly · Charges 2025/03/13", "-$1", "≈$4.33/mo"};
+    }
+
+    void rowTexts() {
+        QFETCH(Lang, lang);
+        QFETCH(Subscription, sub);
+        QFETCH(QStringList, texts);
+        TestSupport::LanguageGuard language(lang);
+        m_h->store.add(sub);
+        ContentView &content = m_h->show();
+        const QModelIndex row = content.subscriptionList()->model()->index(0, 0);
+        QCOMPARE((QStringList{row.data(CardList::NameRole).toString(), row.data(CardList::TagRole).toString(),
+                              row.data(CardList::SummaryRole).toString(),
+                              row.data(CardList::AmountRole).toString(),
+                              row.data(CardList::MonthlyRole).toString()}),
+                 texts);
+        QCOMPARE(row.data(CardList::DimmedRole).toBool(), !sub.isActive);
+        // What accessibility tools read: every text of the card.
+        const QString spoken = row.data(Qt::AccessibleTextRole).toString();
+        for (const QString &text : texts) {
+            if (!text.trimmed().isEmpty())
+                QVERIFY2(spoken.contains(text), qPrintable(spoken));
+        }
+    }
+
+    void remindersFollowTheList() {
+        m_h->store.add(
+            MainWindowHarness::sub({.name = u"Netflix"_qs, .amount = 10, .currency = u"USD"_qs, .days = 10}));
+        ContentView &content = m_h->show();
+        // Permission first, then every reminder replaced from the list.
+        QCOMPARE(m_h->center.log.mid(0, 3),
+                 QStringList({"authorize", "remove",
+                              "add renew-" + uuidText(m_h->store.subscriptions().constFirst().id)}));
+        const qsizetype afterShow = m_h->reschedules();
+        content.hide();
+        content.show();
+        QCOMPARE(m_h->reschedules(), afterShow);
+        QCOMPARE(m_h->center.log.count(u"authorize"_qs), 1);
+
+        const Subscription added =
+            MainWindowHarness::sub({.name = u"Spotify"_qs, .amount = 5, .currency = u"USD"_qs, .days = 5});
+        m_h->store.add(added);
+        QCOMPARE(m_h->reschedules(), afterShow + 1);
+        QCOMPARE(m_h->center.pending.size(), 2);
+        m_h->store.toggleActive(added);
+        QCOMPARE(m_h->reschedules(), afterShow + 2);
+        QCOMPARE(m_h->center.pending.size(), 1);
+        m_h->store.remove(added);
+        QCOMPARE(m_h->reschedules(), afterShow + 3);
+        // Reminders keep working while the window is hidden.
+        content.hide();
+        m_h->store.loadSampleData(MainWindowHarness::now(), QTimeZone::systemTimeZone());
+        QCOMPARE(m_h->reschedules(), afterShow + 4);
+        // A change of language redraws but does not reschedule.
+        TestSupport::LanguageGuard language(Lang::en);
+        QCOMPARE(m_h->reschedules(), afterShow + 4);
+    }
+
+    void aSheetAskedForWhileAnotherIsOpenWaits() {
+        ContentView &content = m_h->show();
+        content.openSettings();
+        QVERIFY(m_h->waitForSheet<SettingsView>());
+        content.attemptAdd();
+        QCoreApplication::processEvents();
+        QVERIFY(m_h->sheetAs<SettingsView>());
+        m_h->sheet()->reject();
+        auto *form = m_h->waitForSheet<SubscriptionEditView>();
+        QVERIFY(form);
+        QVERIFY(!content.showingSettings());
+        QVERIFY(content.isAdding());
+    }
+
+    void tabWalksEveryControl_data() {
+        QTest::addColumn<bool>("samples");
+        QTest::addColumn<QStringList>("stops");
+        QTest::newRow("empty") << false
+                               << QStringList{"settingsButton", "addButton", "scanMenuButton",
+                                              "emptyAddButton", "loadSamplesButton"};
+        QTest::newRow("with samples")
+            << true << QStringList{"settingsButton", "addButton", "scanMenuButton", "subscriptionList"};
+    }
+
+    void tabWalksEveryControl() {
+        QFETCH(bool, samples);
+        QFETCH(QStringList, stops);
+        if (samples)
+            m_h->store.loadSampleData(MainWindowHarness::now(), QTimeZone::systemTimeZone());
+        ContentView &content = m_h->show();
+        content.activateWindow();
+        QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == &content; }));
+        content.findChild<QWidget *>(u"settingsButton"_qs)->setFocus(Qt::TabFocusReason);
+        QStringList visited;
+        for (qsizetype i = 0; i < stops.size(); ++i) {
+            visited.append(QApplication::focusWidget()->objectName());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, stops);
+        // Round again to the start.
+        QCOMPARE(QApplication::focusWidget()->objectName(), stops.constFirst());
+    }
+
+    // Showing the window looks for changes made elsewhere; an edit replaced by one is told in a bar.
+    void changesFromAnotherComputer() {
+        const TestSupport::LanguageGuard english(LocalizationManager::Lang::en);
+        const Subscription original = MainWindowHarness::sub({.name = u"Original"_qs});
+        m_h->store.add(original);
+        ContentView &content = m_h->show();
+        content.hide();
+        Subscription there = original;
+        there.name = u"There"_qs;
+        QVERIFY(TestSupport::writeFile(m_h->store.fileURL(), *SubscriptionFile::encode({there})));
+        content.show();
+        QCOMPARE(m_h->store.subscriptions(), QList<Subscription>{there});
+
+        there.amount = 30;
+        QVERIFY(TestSupport::writeFile(m_h->store.fileURL(), *SubscriptionFile::encode({there})));
+        Subscription here = there;
+        here.amount = 40;
+        m_h->store.update(here);
+        NoticeBar *bar = content.syncNoticeBar();
+        QVERIFY(bar->isVisible());
+        QVERIFY2(
+            bar->message().startsWith(u"A change from another computer replaced your edit of “There”."_qs),
+            qPrintable(bar->message()));
+        QTest::mouseClick(bar->actionButton(), Qt::LeftButton);
+        QVERIFY(!bar->isVisible());
+    }
+
+    void deletionCanBeUndoneInPlace_data() {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<Lang>("lang");
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("undo");
+        QTest::newRow("Delete on the row, Undo button")
+            << u"row"_qs << Lang::en << false << u"Deleted “Middle”"_qs << u"Undo"_qs;
+        QTest::newRow("Delete on the row, Ctrl+Z")
+            << u"row"_qs << Lang::zh << true << u"已删除“Middle”"_qs << u"撤销"_qs;
+        QTest::newRow("detail sheet")
+            << u"detail"_qs << Lang::zh << false << u"已删除“Middle”"_qs << u"撤销"_qs;
+        QTest::newRow("edit form") << u"form"_qs << Lang::en << true << u"Deleted “Middle”"_qs << u"Undo"_qs;
+    }
+
+    void deletionCanBeUndoneInPlace() {
+        QFETCH(QString, from);
+        QFETCH(Lang, lang);
+        QFETCH(bool, byKey);
+        QFETCH(QString, message);
+        QFETCH(QString, undo);
+        TestSupport::LanguageGuard language(lang);
+        const Subscription middle = MainWindowHarness::sub({.name = u"Middle"_qs, .amount = 50});
+        for (const Subscription &sub : {MainWindowHarness::sub({.name = u"First"_qs, .amount = 100}), middle,
+                                        MainWindowHarness::sub({.name = u"Last"_qs, .amount = 10})})
+            m_h->store.add(sub);
+        const QList<Subscription> before = m_h->store.subscriptions();
+        ContentView &content = m_h->show();
+        content.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&content));
+
+        if (from == QLatin1String("row")) {
+            CardList *list = content.subscriptionList();
+            list->setFocus(Qt::TabFocusReason);
+            list->setCurrentIndex(
+                list->model()->index(int(column(list, CardList::NameRole).indexOf("Middle")), 0));
+            QTest::keyClick(list, Qt::Key_Delete);
+            // The keyboard stays on the list, on the card that took the deleted one's place.
+            QVERIFY(list->hasFocus() && list->currentIndex().isValid());
+        } else {
+            content.openDetail(middle);
+            auto *detail = m_h->waitForSheet<SubscriptionDetailView>();
+            QVERIFY(detail);
+            if (from == QLatin1String("detail")) {
+                QTest::mouseClick(detail->findChild<QAbstractButton *>(u"deleteButton"_qs), Qt::LeftButton);
+            } else {
+                QTest::mouseClick(detail->findChild<QAbstractButton *>(u"editAction"_qs), Qt::LeftButton);
+                auto *form = m_h->waitForSheet<SubscriptionEditView>();
+                QVERIFY(form);
+                QTest::mouseClick(form->findChild<QAbstractButton *>(u"deleteButton"_qs), Qt::LeftButton);
+            }
+            QVERIFY(m_h->waitForNoSheet());
+            content.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&content));
+        }
+        // Deleted at once, without asking.
+        QCOMPARE(m_h->store.subscriptions().size(), 2);
+        NoticeBar *bar = content.undoBar();
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->message(), message);
+        QCOMPARE(bar->actionButton()->text(), undo);
+        QCOMPARE(bar->actionButton()->accessibleName(), undo);
+        QVERIFY(content.undoTimer().isActive());
+        QCOMPARE(content.undoTimer().interval(), 8000);
+
+        QSignalSpy changes(&m_h->store, &Store::subscriptionsChanged);
+        if (byKey)
+            QTest::keyClick(&content, Qt::Key_Z, Qt::ControlModifier);
+        else
+            QTest::mouseClick(bar->actionButton(), Qt::LeftButton);
+        // Back in its place with its id, in one change.
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(m_h->store.subscriptions(), before);
+        QVERIFY(!bar->isVisible());
+        // Once only.
+        QTest::keyClick(&content, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(changes.size(), 1);
+    }
 
 private:
     std::unique_ptr<MainWindowHarness> m_h;
 };
-
-void TestMainWindow::init() {
-    m_h = std::make_unique<MainWindowHarness>();
-}
-
-void TestMainWindow::cleanup() {
-    m_h.reset();
-}
-
-void TestMainWindow::loadSamplesFillsTheList() {
-    TestSupport::LanguageGuard language(Lang::en);
-    ContentView &content = m_h->show();
-    const qsizetype before = m_h->reschedules();
-    QTest::mouseClick(content.findChild<SoftButton *>(QStringLiteral("loadSamplesButton")), Qt::LeftButton);
-    QCOMPARE(m_h->store.subscriptions().size(), 5);
-    QCOMPARE(content.subscriptionList()->count(), 5);
-    QVERIFY(content.subscriptionList()->isVisible());
-    QVERIFY(!content.findChild<QWidget *>(QStringLiteral("emptyState"))->isVisible());
-    QCOMPARE(labelText(content, "subscriptionsCount"), QStringLiteral("5 items"));
-    // The samples are dated relative to the pinned moment: one charges within the week.
-    const auto charges = m_h->store.upcoming(7, MainWindowHarness::now(), QTimeZone::systemTimeZone());
-    QVERIFY(!charges.isEmpty());
-    QVERIFY(content.findChild<QWidget *>(QStringLiteral("upcomingSection"))->isVisible());
-    QCOMPARE(content.upcomingList()->count(), charges.size());
-    QCOMPARE(m_h->reschedules(), before + 1);
-}
-
-void TestMainWindow::addButtonsOpenTheAddForm() {
-    ContentView &content = m_h->show();
-    for (const char *name : {"emptyAddButton", "addButton"}) {
-        QTest::mouseClick(content.findChild<SoftButton *>(QString::fromLatin1(name)), Qt::LeftButton);
-        QVERIFY(content.isAdding());
-        auto *form = m_h->waitForSheet<SubscriptionEditView>();
-        QVERIFY(form);
-        QCOMPARE(form->mode(), SubscriptionEditView::Mode::add);
-        form->reject();
-        QVERIFY(m_h->waitForNoSheet());
-        QVERIFY(!content.isAdding());
-    }
-}
-
-void TestMainWindow::comingCharges_data() {
-    QTest::addColumn<Lang>("lang");
-    QTest::addColumn<QStringList>("due");
-    QTest::addColumn<QString>("trailing");
-    QTest::newRow("zh") << Lang::zh << QStringList{"今天扣费", "1 天后扣费", "3 天后扣费", "7 天后扣费"}
-                        << "未来 7 天";
-    QTest::newRow("en") << Lang::en << QStringList{"Charged today", "in 1 days", "in 3 days", "in 7 days"}
-                        << "Next 7 days";
-}
-
-void TestMainWindow::comingCharges() {
-    QFETCH(Lang, lang);
-    QFETCH(QStringList, due);
-    QFETCH(QString, trailing);
-    TestSupport::LanguageGuard language(lang);
-    for (const int days : {7, 3, 8, 0, 1})
-        m_h->store.add(MainWindowHarness::sub({.name = QStringLiteral("In %1").arg(days),
-                                               .amount = days + 1.0,
-                                               .currency = "EUR",
-                                               .days = days}));
-    ContentView &content = m_h->show();
-    QCOMPARE(labelText(content, "upcomingTrailing"), trailing);
-    CardList *list = content.upcomingList();
-    QCOMPARE(column(list, CardList::NameRole), QStringList({"In 0", "In 1", "In 3", "In 7"}));
-    QCOMPARE(column(list, CardList::DueRole), due);
-    QCOMPARE(column(list, CardList::AmountRole), QStringList({"-€1", "-€2", "-€4", "-€8"}));
-    QCOMPARE(list->height(), 4 * CardList::cardHeight(CardList::Kind::upcoming) + 3 * CardList::gap);
-}
-
-void TestMainWindow::rowTexts_data() {
-    QTest::addColumn<Lang>("lang");
-    QTest::addColumn<Subscription>("sub");
-    QTest::addColumn<QStringList>("texts"); // name, tag, summary, amount, monthly
-    const auto sub = &MainWindowHarness::sub;
-    using enum BillingType;
-    using enum BillingCycle;
-    QTest::newRow("monthly, en") << Lang::en << sub({.name = "Netflix", .amount = 15.99, .days = 3})
-                                 << QStringList{"Netflix", "", "Video · Monthly · Charges 2025/03/13",
-                                                "-$15.99", "≈$15.99/mo"};
-    QTest::newRow("monthly, zh") << Lang::zh
-                                 << sub({.name = "爱奇艺", .amount = 25, .currency = "CNY", .days = 3})
-                                 << QStringList{"爱奇艺", "", "影音 · 每月 · 2025/03/13 扣费", "-¥25",
-                                                "≈¥25/月"};
-    QTest::newRow("due today, en")
-        << Lang::en << sub({.name = "Gym", .amount = 30, .currency = "CNY", .days = 0, .category = "健康"})
-        << QStringList{"Gym", "", "健康 · Monthly · Charged today", "-¥30", "≈$4.17/mo"};
-    QTest::newRow("one-time ahead")
-        << Lang::en
-        << sub({.name = "Things", .amount = 49.99, .days = 2, .type = oneTime, .category = "软件"})
-        << QStringList{"Things", "One-time", "Software · Charges 2025/03/12", "-$49.99", ""};
-    QTest::newRow("one-time past, zh")
-        << Lang::zh << sub({.name = "软件", .amount = 68, .currency = "CNY", .days = -2, .type = oneTime})
-        << QStringList{"软件", "单次", "影音", "-¥68", ""};
-    QTest::newRow("paused one-time: one tag")
-        << Lang::en << sub({.name = "Old", .amount = 10, .days = -2, .type = oneTime, .active = false})
-        << QStringList{"Old", "Paused", "Video", "-$10", ""};
-    QTest::newRow("paused recurring, past start")
-        << Lang::zh << sub({.name = "Gym", .amount = 30, .currency = "EUR", .days = -40, .active = false})
-        << QStringList{"Gym", "已停用", "影音 · 每月", "-€30", ""};
-    QTest::newRow("paused recurring, start ahead")
-        << Lang::en << sub({.name = "Gym", .amount = 30, .currency = "EUR", .days = 4, .active = false})
-        << QStringList{"Gym", "Paused", "Video · Monthly · Charges 2025/03/14", "-€30", ""};
-    QTest::newRow("empty name, en") << Lang::en << sub({.name = "", .amount = 1, .days = 3, .cycle = weekly})
-                                    << QStringList{"Untitled", "", "Video · Weekly · Charges 2025/03/13",
-                                                   "-$1", "≈$4.33/mo"};
-}
-
-void TestMainWindow::rowTexts() {
-    QFETCH(Lang, lang);
-    QFETCH(Subscription, sub);
-    QFETCH(QStringList, texts);
-    TestSupport::LanguageGuard language(lang);
-    m_h->store.add(sub);
-    ContentView &content = m_h->show();
-    const QModelIndex row = content.subscriptionList()->model()->index(0, 0);
-    QCOMPARE(
-        (QStringList{row.data(CardList::NameRole).toString(), row.data(CardList::TagRole).toString(),
-                     row.data(CardList::SummaryRole).toString(), row.data(CardList::AmountRole).toString(),
-                     row.data(CardList::MonthlyRole).toString()}),
-        texts);
-    QCOMPARE(row.data(CardList::DimmedRole).toBool(), !sub.isActive);
-    // What accessibility tools read: every text of the card.
-    const QString spoken = row.data(Qt::AccessibleTextRole).toString();
-    for (const QString &text : texts) {
-        if (!text.trimmed().isEmpty())
-            QVERIFY2(spoken.contains(text), qPrintable(spoken));
-    }
-}
-
-void TestMainWindow::remindersFollowTheList() {
-    m_h->store.add(MainWindowHarness::sub(
-        {.name = QStringLiteral("Netflix"), .amount = 10, .currency = QStringLiteral("USD"), .days = 10}));
-    ContentView &content = m_h->show();
-    // Permission first, then every reminder replaced from the list.
-    QCOMPARE(m_h->center.log.mid(0, 3),
-             QStringList({"authorize", "remove",
-                          "add renew-" + uuidText(m_h->store.subscriptions().constFirst().id)}));
-    const qsizetype afterShow = m_h->reschedules();
-    content.hide();
-    content.show();
-    QCOMPARE(m_h->reschedules(), afterShow);
-    QCOMPARE(m_h->center.log.count(QStringLiteral("authorize")), 1);
-
-    const Subscription added = MainWindowHarness::sub(
-        {.name = QStringLiteral("Spotify"), .amount = 5, .currency = QStringLiteral("USD"), .days = 5});
-    m_h->store.add(added);
-    QCOMPARE(m_h->reschedules(), afterShow + 1);
-    QCOMPARE(m_h->center.pending.size(), 2);
-    m_h->store.toggleActive(added);
-    QCOMPARE(m_h->reschedules(), afterShow + 2);
-    QCOMPARE(m_h->center.pending.size(), 1);
-    m_h->store.remove(added);
-    QCOMPARE(m_h->reschedules(), afterShow + 3);
-    // Reminders keep working while the window is hidden.
-    content.hide();
-    m_h->store.loadSampleData(MainWindowHarness::now(), QTimeZone::systemTimeZone());
-    QCOMPARE(m_h->reschedules(), afterShow + 4);
-    // A change of language redraws but does not reschedule.
-    TestSupport::LanguageGuard language(Lang::en);
-    QCOMPARE(m_h->reschedules(), afterShow + 4);
-}
-
-void TestMainWindow::aSheetAskedForWhileAnotherIsOpenWaits() {
-    ContentView &content = m_h->show();
-    content.openSettings();
-    QVERIFY(m_h->waitForSheet<SettingsView>());
-    content.attemptAdd();
-    QCoreApplication::processEvents();
-    QVERIFY(m_h->sheetAs<SettingsView>());
-    m_h->sheet()->reject();
-    auto *form = m_h->waitForSheet<SubscriptionEditView>();
-    QVERIFY(form);
-    QVERIFY(!content.showingSettings());
-    QVERIFY(content.isAdding());
-}
-
-void TestMainWindow::tabWalksEveryControl_data() {
-    QTest::addColumn<bool>("samples");
-    QTest::addColumn<QStringList>("stops");
-    QTest::newRow("empty") << false
-                           << QStringList{"settingsButton", "addButton", "scanMenuButton", "emptyAddButton",
-                                          "loadSamplesButton"};
-    QTest::newRow("with samples") << true
-                                  << QStringList{"settingsButton", "addButton", "scanMenuButton",
-                                                 "subscriptionList"};
-}
-
-void TestMainWindow::tabWalksEveryControl() {
-    QFETCH(bool, samples);
-    QFETCH(QStringList, stops);
-    if (samples)
-        m_h->store.loadSampleData(MainWindowHarness::now(), QTimeZone::systemTimeZone());
-    ContentView &content = m_h->show();
-    content.activateWindow();
-    QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == &content; }));
-    content.findChild<QWidget *>(QStringLiteral("settingsButton"))->setFocus(Qt::TabFocusReason);
-    QStringList visited;
-    for (qsizetype i = 0; i < stops.size(); ++i) {
-        visited.append(QApplication::focusWidget()->objectName());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    QCOMPARE(visited, stops);
-    // Round again to the start.
-    QCOMPARE(QApplication::focusWidget()->objectName(), stops.constFirst());
-}
-
-// Showing the window looks for changes made elsewhere; an edit replaced by one is told in a bar.
-void TestMainWindow::changesFromAnotherComputer() {
-    const TestSupport::LanguageGuard english(LocalizationManager::Lang::en);
-    const Subscription original = MainWindowHarness::sub({.name = QStringLiteral("Original")});
-    m_h->store.add(original);
-    ContentView &content = m_h->show();
-    content.hide();
-    Subscription there = original;
-    there.name = QStringLiteral("There");
-    QVERIFY(TestSupport::writeFile(m_h->store.fileURL(), *SubscriptionFile::encode({there})));
-    content.show();
-    QCOMPARE(m_h->store.subscriptions(), QList<Subscription>{there});
-
-    there.amount = 30;
-    QVERIFY(TestSupport::writeFile(m_h->store.fileURL(), *SubscriptionFile::encode({there})));
-    Subscription here = there;
-    here.amount = 40;
-    m_h->store.update(here);
-    NoticeBar *bar = content.syncNoticeBar();
-    QVERIFY(bar->isVisible());
-    QVERIFY2(bar->message().startsWith(
-                 QStringLiteral("A change from another computer replaced your edit of “There”.")),
-             qPrintable(bar->message()));
-    QTest::mouseClick(bar->actionButton(), Qt::LeftButton);
-    QVERIFY(!bar->isVisible());
-}
-
-void TestMainWindow::deletionCanBeUndoneInPlace_data() {
-    QTest::addColumn<QString>("from");
-    QTest::addColumn<Lang>("lang");
-    QTest::addColumn<bool>("byKey");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("undo");
-    QTest::newRow("Delete on the row, Undo button") << "row" << Lang::en << false << "Deleted “Middle”"
-                                                    << "Undo";
-    QTest::newRow("Delete on the row, Ctrl+Z") << "row" << Lang::zh << true << "已删除“Middle”"
-                                               << "撤销";
-    QTest::newRow("detail sheet") << "detail" << Lang::zh << false << "已删除“Middle”"
-                                  << "撤销";
-    QTest::newRow("edit form") << "form" << Lang::en << true << "Deleted “Middle”"
-                               << "Undo";
-}
-
-void TestMainWindow::deletionCanBeUndoneInPlace() {
-    QFETCH(QString, from);
-    QFETCH(Lang, lang);
-    QFETCH(bool, byKey);
-    QFETCH(QString, message);
-    QFETCH(QString, undo);
-    TestSupport::LanguageGuard language(lang);
-    const Subscription middle = MainWindowHarness::sub({.name = QStringLiteral("Middle"), .amount = 50});
-    for (const Subscription &sub :
-         {MainWindowHarness::sub({.name = QStringLiteral("First"), .amount = 100}), middle,
-          MainWindowHarness::sub({.name = QStringLiteral("Last"), .amount = 10})})
-        m_h->store.add(sub);
-    const QList<Subscription> before = m_h->store.subscriptions();
-    ContentView &content = m_h->show();
-    content.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&content));
-
-    if (from == QLatin1String("row")) {
-        CardList *list = content.subscriptionList();
-        list->setFocus(Qt::TabFocusReason);
-        list->setCurrentIndex(
-            list->model()->index(int(column(list, CardList::NameRole).indexOf("Middle")), 0));
-        QTest::keyClick(list, Qt::Key_Delete);
-        // The keyboard stays on the list, on the card that took the deleted one's place.
-        QVERIFY(list->hasFocus() && list->currentIndex().isValid());
-    } else {
-        content.openDetail(middle);
-        auto *detail = m_h->waitForSheet<SubscriptionDetailView>();
-        QVERIFY(detail);
-        if (from == QLatin1String("detail")) {
-            QTest::mouseClick(detail->findChild<QAbstractButton *>(QStringLiteral("deleteButton")),
-                              Qt::LeftButton);
-        } else {
-            QTest::mouseClick(detail->findChild<QAbstractButton *>(QStringLiteral("editAction")),
-                              Qt::LeftButton);
-            auto *form = m_h->waitForSheet<SubscriptionEditView>();
-            QVERIFY(form);
-            QTest::mouseClick(form->findChild<QAbstractButton *>(QStringLiteral("deleteButton")),
-                              Qt::LeftButton);
-        }
-        QVERIFY(m_h->waitForNoSheet());
-        content.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&content));
-    }
-    // Deleted at once, without asking.
-    QCOMPARE(m_h->store.subscriptions().size(), 2);
-    NoticeBar *bar = content.undoBar();
-    QVERIFY(bar->isVisible());
-    QCOMPARE(bar->message(), message);
-    QCOMPARE(bar->actionButton()->text(), undo);
-    QCOMPARE(bar->actionButton()->accessibleName(), undo);
-    QVERIFY(content.undoTimer().isActive());
-    QCOMPARE(content.undoTimer().interval(), 8000);
-
-    QSignalSpy changes(&m_h->store, &Store::subscriptionsChanged);
-    if (byKey)
-        QTest::keyClick(&content, Qt::Key_Z, Qt::ControlModifier);
-    else
-        QTest::mouseClick(bar->actionButton(), Qt::LeftButton);
-    // Back in its place with its id, in one change.
-    QCOMPARE(changes.size(), 1);
-    QCOMPARE(m_h->store.subscriptions(), before);
-    QVERIFY(!bar->isVisible());
-    // Once only.
-    QTest::keyClick(&content, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(changes.size(), 1);
-}
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_main_window.moc"

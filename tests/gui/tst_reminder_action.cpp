@@ -31,7 +31,7 @@ private Q_SLOTS:
     void initTestCase() {
         if (qEnvironmentVariable("RENEWLY_PRIVATE_SESSION_BUS") != u"1")
             QSKIP("runs only on the private session bus that ctest starts for it");
-        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("server"));
+        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"server"_qs);
         QVERIFY(serverBus.isConnected());
     }
 
@@ -59,7 +59,7 @@ private Q_SLOTS:
         Preferences::settings()->clear();
 
         auto *server = new NotificationServer;
-        server->capabilities = {QStringLiteral("body"), QStringLiteral("actions")};
+        server->capabilities = {u"body"_qs, u"actions"_qs};
         QVERIFY(
             serverBus.registerObject(FreedesktopNotifier::path, server,
                                      QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
@@ -75,18 +75,18 @@ private Q_SLOTS:
         ManualClock clock(at(zone, 2025, 5, 17, 9, 0), zone, ManualClock::Scope::installed);
         FreedesktopNotifier notifier;
         DesktopNotificationCenter center(clock, notifier);
-        ShownReminders state(dir.filePath(QStringLiteral("reminders.json")));
+        ShownReminders state(dir.filePath(u"reminders.json"_qs));
         NotificationManager manager(center, clock, &state);
         manager.attach(center, &notifier);
         QSignalSpy openRequested(&notifier, &FreedesktopNotifier::openRequested);
 
         AppDelegate::Options options;
-        options.storePath = dir.filePath(QStringLiteral("subscriptions.json"));
+        options.storePath = dir.filePath(u"subscriptions.json"_qs);
         options.showWindowAtLaunch = false;
         options.reminders = &manager;
         AppDelegate delegate(options);
         for (const char *name : {"Netflix", "Spotify"})
-            delegate.store().add(Subscription::make(name, 9.99, QStringLiteral("USD"), BillingType::recurring,
+            delegate.store().add(Subscription::make(name, 9.99, u"USD"_qs, BillingType::recurring,
                                                     BillingCycle::monthly, at(zone, 2025, 4, 20, 9, 0), {},
                                                     {}));
         delegate.applicationDidFinishLaunching();

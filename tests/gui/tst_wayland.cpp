@@ -30,13 +30,13 @@ void TestWayland::shoot(const QString &name, QWidget *onScreen) {
     QTemporaryDir scratch;
     QProcess shooter;
     shooter.setWorkingDirectory(scratch.path());
-    shooter.start(QStringLiteral("weston-screenshooter"), {});
+    shooter.start(u"weston-screenshooter"_qs, {});
     // The compositor takes the picture with its next repaint.
     QVERIFY(QTest::qWaitFor([&shooter, onScreen] {
         onScreen->update();
         return shooter.state() == QProcess::NotRunning;
     }));
-    const QStringList shots = QDir(scratch.path()).entryList({QStringLiteral("*.png")});
+    const QStringList shots = QDir(scratch.path()).entryList({u"*.png"_qs});
     QVERIFY2(!shots.isEmpty(), qPrintable(shooter.readAllStandardError()));
     QDir().mkpath(dir);
     QFile::remove(dir + QLatin1Char('/') + name);
@@ -44,7 +44,7 @@ void TestWayland::shoot(const QString &name, QWidget *onScreen) {
 }
 
 void TestWayland::windowPanelAndSheetWork() {
-    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("wayland"));
+    QCOMPARE(QGuiApplication::platformName(), u"wayland"_qs);
     DelegateHarness h;
     AppDelegate::applyDarkLook();
     const auto owned = h.make();
@@ -53,7 +53,7 @@ void TestWayland::windowPanelAndSheetWork() {
     MainWindow *window = delegate.window();
     QVERIFY(window);
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    shoot(QStringLiteral("wayland-window.png"), window);
+    shoot(u"wayland-window.png"_qs, window);
 
     // The panel, as a click on the tray icon opens it; Escape closes it.
     QTRY_VERIFY(delegate.popover());
@@ -61,7 +61,7 @@ void TestWayland::windowPanelAndSheetWork() {
     TrayPanel *panel = delegate.popover();
     QVERIFY(QTest::qWaitForWindowExposed(panel));
     QCOMPARE(panel->width(), 300);
-    shoot(QStringLiteral("wayland-panel.png"), panel);
+    shoot(u"wayland-panel.png"_qs, panel);
     QTest::keyClick(panel, Qt::Key_Escape);
     QTRY_VERIFY(!panel->isVisible());
     // A click on the icon right after Escape opens it again; a second one closes it.
@@ -76,7 +76,7 @@ void TestWayland::windowPanelAndSheetWork() {
     QDialog *sheet = nullptr;
     QTRY_VERIFY((sheet = window->findChild<SettingsView *>()) && sheet->isVisible());
     QVERIFY(QTest::qWaitForWindowExposed(sheet));
-    shoot(QStringLiteral("wayland-settings.png"), sheet);
+    shoot(u"wayland-settings.png"_qs, sheet);
     sheet->reject();
     QTRY_VERIFY(!content->showingSettings());
 }

@@ -108,13 +108,13 @@ private Q_SLOTS:
         QTest::addColumn<QDateTime>("reference");
         QTest::addColumn<int>("days");
         QTest::newRow("New York, spring forward")
-            << QStringLiteral("America/New_York") << at("America/New_York", 2025, 2, 10, 0, 30)
+            << u"America/New_York"_qs << at("America/New_York", 2025, 2, 10, 0, 30)
             << at("America/New_York", 2025, 3, 8, 23, 59) << 2;
         QTest::newRow("New York, fall back")
-            << QStringLiteral("America/New_York") << at("America/New_York", 2025, 10, 5, 23, 30)
+            << u"America/New_York"_qs << at("America/New_York", 2025, 10, 5, 23, 30)
             << at("America/New_York", 2025, 11, 1, 0, 0) << 4;
         QTest::newRow("Shanghai, the same instants")
-            << QStringLiteral("Asia/Shanghai") << at("America/New_York", 2025, 10, 5, 23, 30)
+            << u"Asia/Shanghai"_qs << at("America/New_York", 2025, 10, 5, 23, 30)
             << at("America/New_York", 2025, 11, 1, 0, 0) << 5;
     }
 
@@ -179,11 +179,10 @@ private Q_SLOTS:
             const auto expected = BillingCalendar::nextRecurringDayByStepping(first, today, cycle);
             const auto actual = BillingCalendar::nextRecurringDay(first, today, cycle);
             if (actual != expected) {
-                QFAIL(qPrintable(
-                    QStringLiteral("%1 from %2 at %3: got %4, expected %5")
-                        .arg(rawValue(cycle), first.toString(Qt::ISODate), today.toString(Qt::ISODate),
-                             actual ? actual->toString(Qt::ISODate) : QStringLiteral("none"),
-                             expected ? expected->toString(Qt::ISODate) : QStringLiteral("none"))));
+                QFAIL(qPrintable(u"%1 from %2 at %3: got %4, expected %5"_qs.arg(
+                    rawValue(cycle), first.toString(Qt::ISODate), today.toString(Qt::ISODate),
+                    actual ? actual->toString(Qt::ISODate) : u"none"_qs,
+                    expected ? expected->toString(Qt::ISODate) : u"none"_qs)));
             }
         }
     }

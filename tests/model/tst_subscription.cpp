@@ -13,16 +13,16 @@ class TestSubscription : public QObject {
 private:
     static QJsonObject validObject() {
         return QJsonObject{
-            {QStringLiteral("id"), QStringLiteral("6F9619FF-8B86-D011-B42D-00C04FC964FF")},
-            {QStringLiteral("name"), QStringLiteral("Netflix")},
-            {QStringLiteral("amount"), 15.49},
-            {QStringLiteral("currency"), QStringLiteral("USD")},
-            {QStringLiteral("billingType"), QStringLiteral("recurring")},
-            {QStringLiteral("cycle"), QStringLiteral("monthly")},
-            {QStringLiteral("startDate"), QStringLiteral("2025-03-07T08:30:00Z")},
-            {QStringLiteral("category"), QStringLiteral("影音")},
-            {QStringLiteral("notes"), QString()},
-            {QStringLiteral("isActive"), true},
+            {u"id"_qs, u"6F9619FF-8B86-D011-B42D-00C04FC964FF"_qs},
+            {u"name"_qs, u"Netflix"_qs},
+            {u"amount"_qs, 15.49},
+            {u"currency"_qs, u"USD"_qs},
+            {u"billingType"_qs, u"recurring"_qs},
+            {u"cycle"_qs, u"monthly"_qs},
+            {u"startDate"_qs, u"2025-03-07T08:30:00Z"_qs},
+            {u"category"_qs, u"影音"_qs},
+            {u"notes"_qs, QString()},
+            {u"isActive"_qs, true},
         };
     }
 
@@ -38,10 +38,10 @@ private Q_SLOTS:
     void decodesAValidObject() {
         const auto s = Subscription::fromJson(validObject());
         QVERIFY(s);
-        QCOMPARE(uuidText(s->id), QStringLiteral("6F9619FF-8B86-D011-B42D-00C04FC964FF"));
+        QCOMPARE(uuidText(s->id), u"6F9619FF-8B86-D011-B42D-00C04FC964FF"_qs);
         QCOMPARE(s->startDate, QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()));
         QCOMPARE(s->amount, 15.49);
-        QCOMPARE(s->category, QStringLiteral("影音"));
+        QCOMPARE(s->category, u"影音"_qs);
     }
 
     void strictDecoding_data() {
@@ -49,28 +49,29 @@ private Q_SLOTS:
         QTest::addColumn<QJsonValue>("value"); // Undefined: remove the key
         QTest::addColumn<bool>("decodes");
         const QJsonValue remove(QJsonValue::Undefined);
-        QTest::newRow("notes missing") << "notes" << remove << false;
-        QTest::newRow("id missing") << "id" << remove << false;
-        QTest::newRow("capitalised cycle") << "cycle" << QJsonValue(u"Monthly"_qs) << false;
-        QTest::newRow("unknown billing type") << "billingType" << QJsonValue(u"subscription"_qs) << false;
-        QTest::newRow("amount as text") << "amount" << QJsonValue(u"15.49"_qs) << false;
-        QTest::newRow("isActive as number") << "isActive" << QJsonValue(1) << false;
-        QTest::newRow("name null") << "name" << QJsonValue(QJsonValue::Null) << false;
-        QTest::newRow("id not a UUID") << "id" << QJsonValue(u"not-a-uuid"_qs) << false;
+        QTest::newRow("notes missing") << u"notes"_qs << remove << false;
+        QTest::newRow("id missing") << u"id"_qs << remove << false;
+        QTest::newRow("capitalised cycle") << u"cycle"_qs << QJsonValue(u"Monthly"_qs) << false;
+        QTest::newRow("unknown billing type") << u"billingType"_qs << QJsonValue(u"subscription"_qs) << false;
+        QTest::newRow("amount as text") << u"amount"_qs << QJsonValue(u"15.49"_qs) << false;
+        QTest::newRow("isActive as number") << u"isActive"_qs << QJsonValue(1) << false;
+        QTest::newRow("name null") << u"name"_qs << QJsonValue(QJsonValue::Null) << false;
+        QTest::newRow("id not a UUID") << u"id"_qs << QJsonValue(u"not-a-uuid"_qs) << false;
         QTest::newRow("id with braces")
-            << "id" << QJsonValue(u"{6F9619FF-8B86-D011-B42D-00C04FC964FF}"_qs) << false;
+            << u"id"_qs << QJsonValue(u"{6F9619FF-8B86-D011-B42D-00C04FC964FF}"_qs) << false;
         QTest::newRow("id lower case")
-            << "id" << QJsonValue(u"6f9619ff-8b86-d011-b42d-00c04fc964ff"_qs) << true;
+            << u"id"_qs << QJsonValue(u"6f9619ff-8b86-d011-b42d-00c04fc964ff"_qs) << true;
         QTest::newRow("fractional seconds")
-            << "startDate" << QJsonValue(u"2025-03-07T08:30:00.5Z"_qs) << false;
-        QTest::newRow("no zone designator") << "startDate" << QJsonValue(u"2025-03-07T08:30:00"_qs) << false;
-        QTest::newRow("date only") << "startDate" << QJsonValue(u"2025-03-07"_qs) << false;
+            << u"startDate"_qs << QJsonValue(u"2025-03-07T08:30:00.5Z"_qs) << false;
+        QTest::newRow("no zone designator")
+            << u"startDate"_qs << QJsonValue(u"2025-03-07T08:30:00"_qs) << false;
+        QTest::newRow("date only") << u"startDate"_qs << QJsonValue(u"2025-03-07"_qs) << false;
         QTest::newRow("offset designator")
-            << "startDate" << QJsonValue(u"2025-03-07T16:30:00+08:00"_qs) << true;
-        QTest::newRow("30 February") << "startDate" << QJsonValue(u"2025-02-30T08:30:00Z"_qs) << false;
-        QTest::newRow("hour 24") << "startDate" << QJsonValue(u"2025-03-07T24:00:00Z"_qs) << false;
-        QTest::newRow("extra key ignored") << "colour" << QJsonValue(u"red"_qs) << true;
-        QTest::newRow("one-time keeps its cycle") << "billingType" << QJsonValue(u"oneTime"_qs) << true;
+            << u"startDate"_qs << QJsonValue(u"2025-03-07T16:30:00+08:00"_qs) << true;
+        QTest::newRow("30 February") << u"startDate"_qs << QJsonValue(u"2025-02-30T08:30:00Z"_qs) << false;
+        QTest::newRow("hour 24") << u"startDate"_qs << QJsonValue(u"2025-03-07T24:00:00Z"_qs) << false;
+        QTest::newRow("extra key ignored") << u"colour"_qs << QJsonValue(u"red"_qs) << true;
+        QTest::newRow("one-time keeps its cycle") << u"billingType"_qs << QJsonValue(u"oneTime"_qs) << true;
     }
 
     void strictDecoding() {
@@ -152,7 +153,7 @@ private Q_SLOTS:
     void newRecordDefaults() {
         const Subscription s;
         QVERIFY(!s.id.isNull());
-        QCOMPARE(s.currency, QStringLiteral("CNY"));
+        QCOMPARE(s.currency, u"CNY"_qs);
         QCOMPARE(s.billingType, BillingType::recurring);
         QCOMPARE(s.cycle, BillingCycle::monthly);
         QVERIFY(s.isActive);

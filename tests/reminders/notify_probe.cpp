@@ -35,7 +35,7 @@ int run(FreedesktopNotifier &notifier, const std::function<void()> &send) {
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const QString mode = args.value(1, QStringLiteral("test"));
+    const QString mode = args.value(1, u"test"_qs);
     const bool zh = args.value(2) == u"zh";
     LocalizationManager::shared().setLang(zh ? LocalizationManager::Lang::zh : LocalizationManager::Lang::en);
 
@@ -58,8 +58,8 @@ int main(int argc, char **argv) {
     DesktopNotificationCenter center(clock, notifier);
     NotificationManager manager(center, clock);
     const Subscription sub =
-        Subscription::make(QStringLiteral("AT&T <Plus>"), 30, QStringLiteral("CNY"), BillingType::recurring,
-                           BillingCycle::monthly, QDateTime(QDate(2025, 4, 20), QTime(8, 0), zone), {}, {});
+        Subscription::make(u"AT&T <Plus>"_qs, 30, u"CNY"_qs, BillingType::recurring, BillingCycle::monthly,
+                           QDateTime(QDate(2025, 4, 20), QTime(8, 0), zone), {}, {});
     return run(notifier, [&] {
         if (!manager.reschedule({sub}, 3))
             qApp->exit(4);

@@ -1,5 +1,4 @@
 #include "DesktopNotificationCenter.h"
-#include "NotificationManager.h"
 #include "ReminderTestSupport.h"
 #include "TestSupport.h"
 
@@ -194,35 +193,6 @@ private Q_SLOTS:
         center.add(calendarRequest("renew-A", QDate(2025, 5, 20)));
         QTRY_COMPARE(presenter.shown.size(), 1);
         QVERIFY(!center.isTimerActive());
-    }
-
-    // With the scheduler on top: a test notification shows after 3 seconds, unless a reschedule
-    // comes first.
-    void testNotification_data() {
-        QTest::addColumn<bool>("rescheduleInBetween");
-        QTest::newRow("shown after 3 seconds") << false;
-        QTest::newRow("removed by a reschedule within its 3 seconds") << true;
-    }
-    void testNotification() {
-        QFETCH(bool, rescheduleInBetween);
-        TestSupport::LanguageGuard english(LocalizationManager::Lang::en);
-        ManualClock clock(t(20, 9));
-        RecordingPresenter presenter;
-        DesktopNotificationCenter center(clock, presenter);
-        NotificationManager manager(center, clock);
-        QVERIFY(manager.sendTest());
-        clock.advance(2900);
-        center.check();
-        QCOMPARE(presenter.shown.size(), 0);
-        if (rescheduleInBetween)
-            manager.reschedule({}, 3);
-        clock.advance(100);
-        center.check();
-        clock.advance(5000);
-        center.check();
-        QCOMPARE(presenter.shown.size(), rescheduleInBetween ? 0 : 1);
-        if (!rescheduleInBetween)
-            QCOMPARE(presenter.shown[0].title, QStringLiteral("Renewly test notification"));
     }
 };
 

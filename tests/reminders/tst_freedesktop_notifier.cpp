@@ -17,7 +17,7 @@ namespace {
 NotificationRequest request(const QString &title, const QString &body, bool sound = true,
                             const QString &openLabel = {}) {
     NotificationRequest r;
-    r.identifier = QStringLiteral("renew-X");
+    r.identifier = u"renew-X"_qs;
     r.title = title;
     r.body = body;
     r.sound = sound;
@@ -51,7 +51,7 @@ private Q_SLOTS:
         // Nothing on this bus can start a notification daemon by itself.
         const auto activatable = QDBusConnection::sessionBus().interface()->activatableServiceNames();
         QVERIFY(!activatable.value().contains(FreedesktopNotifier::service));
-        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("server"));
+        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"server"_qs);
         QVERIFY(serverBus.isConnected());
     }
 
@@ -69,7 +69,7 @@ private Q_SLOTS:
         QTest::addColumn<QVariantMap>("hints");
         QTest::addColumn<QStringList>("actions");
 
-        const QVariantMap sound{{QStringLiteral("sound-name"), QStringLiteral("message-new-instant")}};
+        const QVariantMap sound{{u"sound-name"_qs, u"message-new-instant"_qs}};
         const QStringList plain{"body", "actions"}, markup{"body", "body-markup"};
         QTest::newRow("English") << request("Subscription renewing soon",
                                             "Netflix will be charged $15.99 in 3 days.")
@@ -114,9 +114,9 @@ private Q_SLOTS:
 
         QCOMPARE(server->calls.size(), 1);
         const NotificationServer::Call &call = server->calls[0];
-        QCOMPARE(call.appName, QStringLiteral("Renewly"));
+        QCOMPARE(call.appName, u"Renewly"_qs);
         QCOMPARE(call.replacesId, 0u);
-        QCOMPARE(call.appIcon, QStringLiteral("renewly"));
+        QCOMPARE(call.appIcon, u"renewly"_qs);
         QCOMPARE(call.summary, sent.title);
         QCOMPARE(call.body, body);
         QCOMPARE(call.actions, actions);

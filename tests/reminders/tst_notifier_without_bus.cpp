@@ -22,7 +22,7 @@ private Q_SLOTS:
         QVERIFY(!notifier.isAvailable());
         QSignalSpy finished(&notifier, &FreedesktopNotifier::finished);
         NotificationRequest request;
-        request.identifier = QStringLiteral("test-1");
+        request.identifier = u"test-1"_qs;
         notifier.present(request);
         QCOMPARE(finished.size(), 0);
         QTRY_COMPARE(finished.size(), 1);

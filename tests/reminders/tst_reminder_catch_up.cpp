@@ -56,8 +56,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("shown");
 
-        const QString before = QStringLiteral("launch 16 18:00");
-        const QString onTime = QStringLiteral("17 10:00 in 3 days");
+        const QString before = u"launch 16 18:00"_qs;
+        const QString onTime = u"17 10:00 in 3 days"_qs;
         QTest::newRow("launch at 09:00 on the reminder day: shown at 10:00")
             << QStringList{before, "launch 17 09:00", "at 17 09:59", "at 17 10:00", "at 17 10:01"}
             << QStringList{onTime};
@@ -100,12 +100,11 @@ private Q_SLOTS:
         QFETCH(QStringList, shown);
         TestSupport::LanguageGuard english(LocalizationManager::Lang::en);
         QTemporaryDir dir;
-        const QString statePath = dir.filePath(QStringLiteral("state/Renewly/reminders.json"));
+        const QString statePath = dir.filePath(u"state/Renewly/reminders.json"_qs);
 
         ManualClock clock(moment("1 00:00"));
-        Subscription sub = Subscription::make(QStringLiteral("Netflix"), 15.99, QStringLiteral("USD"),
-                                              BillingType::recurring, BillingCycle::monthly,
-                                              at(zone, 2025, 4, 20, 9, 0), {}, {});
+        Subscription sub = Subscription::make(u"Netflix"_qs, 15.99, u"USD"_qs, BillingType::recurring,
+                                              BillingCycle::monthly, at(zone, 2025, 4, 20, 9, 0), {}, {});
         const bool addedLater =
             std::any_of(steps.cbegin(), steps.cend(), [](const QString &s) { return s.startsWith(u"add "); });
         QList<Subscription> list;
@@ -117,7 +116,7 @@ private Q_SLOTS:
         const auto collect = [&] {
             for (const NotificationRequest &request : std::as_const(run->presenter.shown)) {
                 const QDateTime now = clock.now().toTimeZone(zone);
-                const QString tail = QStringLiteral(". Cancel ahead of time if you no longer need it.");
+                const QString tail = u". Cancel ahead of time if you no longer need it."_qs;
                 QString phrase = request.body.mid(request.body.indexOf(u"$15.99 ") + 7);
                 phrase.chop(tail.size());
                 seen.append(QString::number(now.date().day()) + u' ' + now.toString(u"HH:mm") + u' ' +
@@ -194,20 +193,20 @@ private Q_SLOTS:
         QFETCH(int, records);
         QFETCH(bool, unwritable);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("reminders.json"));
+        const QString path = dir.filePath(u"reminders.json"_qs);
         if (content == "folder")
             QVERIFY(QDir().mkpath(path));
         else
             QVERIFY(TestSupport::writeFile(path, content));
         // A folder where the staging file goes makes every save fail, even for root.
         if (unwritable)
-            QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral(".reminders.json.saving"))));
+            QVERIFY(QDir().mkpath(dir.filePath(u".reminders.json.saving"_qs)));
         ManualClock clock(at(zone, 2025, 5, 17, 11, 0));
         Run run(clock, path);
         QCOMPARE(run.state.size(), records);
         const Subscription sub =
-            Subscription::make(QStringLiteral("Netflix"), 1, QStringLiteral("USD"), BillingType::recurring,
-                               BillingCycle::monthly, at(zone, 2025, 4, 20, 9, 0), {}, {});
+            Subscription::make(u"Netflix"_qs, 1, u"USD"_qs, BillingType::recurring, BillingCycle::monthly,
+                               at(zone, 2025, 4, 20, 9, 0), {}, {});
         run.manager.reschedule({sub}, 3);
         run.center.check();
         QCOMPARE(run.presenter.shown.size(), 0);
@@ -233,7 +232,7 @@ private Q_SLOTS:
         QFETCH(QDate, shownOn);
         QFETCH(bool, kept);
         QTemporaryDir dir;
-        ShownReminders state(dir.filePath(QStringLiteral("r.json")));
+        ShownReminders state(dir.filePath(u"r.json"_qs));
         const ReminderKey key{QUuid::createUuid(), charge, 3};
         state.insert(key, shownOn.startOfDay(QTimeZone::utc()).addSecs(3600));
         state.prune(QDate(2025, 7, 20));

@@ -18,9 +18,9 @@ QUuid idOf(int n) {
 Subscription recordOf(int generation) {
     Subscription s;
     s.id = idOf(generation);
-    s.name = QStringLiteral("record %1 网易云").arg(generation);
+    s.name = u"record %1 网易云"_qs.arg(generation);
     s.amount = generation / 100.0;
-    s.currency = generation % 3 == 0 ? QStringLiteral("USD") : QStringLiteral("CNY");
+    s.currency = generation % 3 == 0 ? u"USD"_qs : u"CNY"_qs;
     s.billingType = generation % 7 == 0 ? BillingType::oneTime : BillingType::recurring;
     s.cycle = allBillingCycles()[generation % 4];
     s.startDate =
@@ -50,7 +50,7 @@ Change changeFor(const QList<Subscription> &list, int generation) {
 
 Subscription renamedFirst(const QList<Subscription> &list, int generation) {
     Subscription first = list.first();
-    first.name = QStringLiteral("generation %1").arg(generation);
+    first.name = u"generation %1"_qs.arg(generation);
     first.amount = generation;
     return first;
 }

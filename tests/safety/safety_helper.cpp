@@ -1,24 +1,20 @@
 // Child process of the safety tests: a writer that saves the list over and over until it is killed,
-// and a loader that reports how a file loads and what that cost.
+// and a loader that reports how a file loads.
 //
 //   safety_helper write <file> <first generation> [last generation]
 //       Loads the store from <file> (which must hold generation <first> - 1) and makes the changes of
 //       WriterScript from <first> on. Before each change it writes the generation's number and a line
 //       feed to standard output, unbuffered, so whoever kills it knows which save was under way.
 //   safety_helper load <file> [--save]
-//       Creates the store over <file>, within 2 GiB of address space, and prints "count milliseconds
-//       peak-KiB"; with --save it then saves once and prints "saved <0|1> <set-aside path or ->".
+//       Creates the store over <file>, within 2 GiB of address space, and prints the number of records;
+//       with --save it then saves once and prints "saved <0|1> <set-aside path or ->".
 #include "WriterScript.h"
 
 #include "store/Store.h"
-#include "store/SubscriptionFile.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
 
 #include <cstdio>
-#include <cstring>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -46,19 +42,6 @@ int write(const QString &path, int first, int last) {
     return 0;
 }
 
-// The process's own peak resident memory (getrusage would report the parent's when that was larger
-// at the fork).
-long peakKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool sanitized = true;
 #elif defined(__has_feature)
@@ -69,18 +52,14 @@ constexpr bool sanitized = false;
 
 int load(const QString &path, bool save) {
     // Loading any file must fit in this much address space; the sanitizers reserve far more for
-    // themselves, so there the figures are only reported.
+    // themselves, so there is no limit under them.
     if (!sanitized) {
         rlimit limit{};
         limit.rlim_cur = limit.rlim_max = rlim_t(2) << 30;
         setrlimit(RLIMIT_AS, &limit);
     }
-    QElapsedTimer timer;
-    timer.start();
     Store store(path);
-    const qint64 ms = timer.elapsed();
-    std::printf("%lld %lld %ld\n", static_cast<long long>(store.subscriptions().size()),
-                static_cast<long long>(ms), peakKiB());
+    std::printf("%lld\n", static_cast<long long>(store.subscriptions().size()));
     if (save) {
         const bool saved = store.save().ok();
         std::printf("saved %d %s\n", saved ? 1 : 0,

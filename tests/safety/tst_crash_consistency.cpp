@@ -3,7 +3,6 @@
 #include "store/SubscriptionFile.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -20,7 +19,7 @@
 namespace {
 
 const QString helper = QStringLiteral(RENEWLY_SAFETY_HELPER);
-const QString fileName = QStringLiteral("subscriptions.json");
+const QString fileName = u"subscriptions.json"_qs;
 
 int setting(const char *name, int fallback) {
     bool ok = false;
@@ -80,20 +79,18 @@ private Q_SLOTS:
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        const QString folder = dir.filePath(QStringLiteral("Renewly"));
+        const QString folder = dir.filePath(u"Renewly"_qs);
         const QString path = folder + u'/' + fileName;
-        const QString outputPath = dir.filePath(QStringLiteral("announced"));
+        const QString outputPath = dir.filePath(u"announced"_qs);
 
         WriterScript::Lists onDisk; // what the file holds: generation 0 (no file) at first
         int killedBefore = 0, killedAfter = 0, stagingLeft = 0;
-        QElapsedTimer clock;
-        clock.start();
         for (int kill = 1; kill <= kills; ++kill) {
             QFile::remove(outputPath);
             QProcess writer;
             writer.setStandardOutputFile(outputPath);
             writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            writer.start(helper, {QStringLiteral("write"), path, QString::number(onDisk.generation() + 1)});
+            writer.start(helper, {u"write"_qs, path, QString::number(onDisk.generation() + 1)});
             QVERIFY2(writer.waitForStarted(), qPrintable(writer.errorString()));
             // Kill only once the store has loaded and the first change is under way.
             while (lastAnnounced(outputPath) == 0 && writer.state() == QProcess::Running)
@@ -101,10 +98,10 @@ private Q_SLOTS:
             QThread::usleep(ulong(delay(random)));
             ::kill(pid_t(writer.processId()), SIGKILL);
             QVERIFY(writer.waitForFinished(30000));
-            QVERIFY2(writer.exitStatus() == QProcess::CrashExit,
-                     qPrintable(QStringLiteral("the writer stopped by itself with code %1 at kill %2")
-                                    .arg(writer.exitCode())
-                                    .arg(kill)));
+            QVERIFY2(
+                writer.exitStatus() == QProcess::CrashExit,
+                qPrintable(u"the writer stopped by itself with code %1 at kill %2"_qs.arg(writer.exitCode())
+                               .arg(kill)));
 
             const int announced = lastAnnounced(outputPath);
             QVERIFY(announced > onDisk.generation());
@@ -116,10 +113,10 @@ private Q_SLOTS:
             const SubscriptionFile::LoadResult loaded = SubscriptionFile::load(path);
             const bool noFileYet =
                 before.generation() == 0 && loaded.status == SubscriptionFile::LoadStatus::missing;
-            QVERIFY2(loaded.status == SubscriptionFile::LoadStatus::loaded || noFileYet,
-                     qPrintable(QStringLiteral("kill %1 during generation %2 left a file that does not load")
-                                    .arg(kill)
-                                    .arg(announced)));
+            QVERIFY2(
+                loaded.status == SubscriptionFile::LoadStatus::loaded || noFileYet,
+                qPrintable(u"kill %1 during generation %2 left a file that does not load"_qs.arg(kill).arg(
+                    announced)));
             if (loaded.subscriptions == after.list()) {
                 onDisk = after;
                 ++killedAfter;
@@ -138,14 +135,13 @@ private Q_SLOTS:
             stagingLeft += hasStagingFile(folder) ? 1 : 0;
             const QStringList left = strays(folder);
             QVERIFY2(left.isEmpty(),
-                     qPrintable(
-                         QStringLiteral("kill %1 left %2 beside the file").arg(kill).arg(left.join(u", "))));
+                     qPrintable(u"kill %1 left %2 beside the file"_qs.arg(kill).arg(left.join(u", "))));
         }
-        qInfo("%d kills in %.1f s (seed %u, delays up to %d us): %d left the list before the interrupted "
+        qInfo("%d kills (seed %u, delays up to %d us): %d left the list before the interrupted "
               "save, %d the list after it; %d generations written, last list %lld records; after %d kills "
               "the staging file was there for the next save to reuse, no kill left anything else",
-              kills, clock.elapsed() / 1000.0, seed, maxDelayUs, killedBefore, killedAfter,
-              onDisk.generation(), static_cast<long long>(onDisk.list().size()), stagingLeft);
+              kills, seed, maxDelayUs, killedBefore, killedAfter, onDisk.generation(),
+              static_cast<long long>(onDisk.list().size()), stagingLeft);
     }
 
     // `renewly-cli list --json` run while the list is saved over and over always reads a whole list.
@@ -153,15 +149,15 @@ private Q_SLOTS:
         const int reads = setting("RENEWLY_SAFETY_READS", 300);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        const QString dataHome = dir.filePath(QStringLiteral("data"));
-        const QString folder = dataHome + QStringLiteral("/Renewly");
+        const QString dataHome = dir.filePath(u"data"_qs);
+        const QString folder = dataHome + u"/Renewly"_qs;
         const QString path = folder + u'/' + fileName;
-        const QString outputPath = dir.filePath(QStringLiteral("announced"));
+        const QString outputPath = dir.filePath(u"announced"_qs);
 
         QProcess writer;
         writer.setStandardOutputFile(outputPath);
         writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        writer.start(helper, {QStringLiteral("write"), path, QStringLiteral("1")});
+        writer.start(helper, {u"write"_qs, path, u"1"_qs});
         QVERIFY(writer.waitForStarted());
         auto stopWriter = qScopeGuard([&writer] {
             writer.kill();
@@ -172,7 +168,7 @@ private Q_SLOTS:
             QThread::usleep(1000);
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+        environment.insert(u"XDG_DATA_HOME"_qs, dataHome);
 
         WriterScript::Lists lists;
         QHash<quint64, int> generationOf;
@@ -186,17 +182,16 @@ private Q_SLOTS:
         for (int read = 1; read <= reads; ++read) {
             QProcess cli;
             cli.setProcessEnvironment(environment);
-            cli.start(QStringLiteral(RENEWLY_CLI), {QStringLiteral("list"), QStringLiteral("--json")});
+            cli.start(QStringLiteral(RENEWLY_CLI), {u"list"_qs, u"--json"_qs});
             QVERIFY(cli.waitForFinished(60000));
             const QByteArray out = cli.readAllStandardOutput();
             QVERIFY2(cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0,
-                     qPrintable(QStringLiteral("read %1 failed: %2")
-                                    .arg(read)
-                                    .arg(QString::fromUtf8(cli.readAllStandardError()))));
+                     qPrintable(u"read %1 failed: %2"_qs.arg(read).arg(
+                         QString::fromUtf8(cli.readAllStandardError()))));
             QJsonParseError error;
             const QJsonDocument document = QJsonDocument::fromJson(out, &error);
             QVERIFY2(error.error == QJsonParseError::NoError && document.isArray(),
-                     qPrintable(QStringLiteral("read %1 printed no JSON array").arg(read)));
+                     qPrintable(u"read %1 printed no JSON array"_qs.arg(read)));
             QList<Subscription> seen;
             for (const QJsonValue &value : document.array()) {
                 const auto record = Subscription::fromJson(value);
@@ -206,10 +201,10 @@ private Q_SLOTS:
             // The writer may have announced a generation whose save is not finished yet: either is fine.
             learnUpTo(lastAnnounced(outputPath) + 1);
             const auto found = generationOf.constFind(fingerprint(seen));
-            QVERIFY2(found != generationOf.constEnd(),
-                     qPrintable(QStringLiteral("read %1 saw a list of %2 records that the writer never saved")
-                                    .arg(read)
-                                    .arg(seen.size())));
+            QVERIFY2(
+                found != generationOf.constEnd(),
+                qPrintable(u"read %1 saw a list of %2 records that the writer never saved"_qs.arg(read).arg(
+                    seen.size())));
             if (firstSeen < 0)
                 firstSeen = *found;
             lastSeen = *found;

@@ -23,10 +23,10 @@ using TestSupport::writeFile;
 namespace {
 
 Subscription record(int n) {
-    return {.name = QStringLiteral("record %1").arg(n),
+    return {.name = u"record %1"_qs.arg(n),
             .amount = double(n),
             .startDate = QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()),
-            .category = QStringLiteral("云存储"),
+            .category = u"云存储"_qs,
             .notes = QString(200, u'n')};
 }
 
@@ -47,7 +47,7 @@ void fillUp(const QString &path) {
 int useUpInodes(const QString &folder) {
     int made = 0;
     for (;; ++made) {
-        const int fd = ::open(QFile::encodeName(folder + QStringLiteral("/inode-%1").arg(made)).constData(),
+        const int fd = ::open(QFile::encodeName(folder + u"/inode-%1"_qs.arg(made)).constData(),
                               O_WRONLY | O_CREAT | O_EXCL, 0600);
         if (fd < 0)
             return made;
@@ -84,7 +84,7 @@ class TestFullDisk : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        m_mountPoint = m_dir.filePath(QStringLiteral("fs"));
+        m_mountPoint = m_dir.filePath(u"fs"_qs);
         QVERIFY(QDir().mkpath(m_mountPoint));
         if (::unshare(CLONE_NEWNS) == 0 &&
             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
@@ -113,8 +113,8 @@ private Q_SLOTS:
         QFETCH(bool, startsUnreadable);
         if (!m_mounted)
             QSKIP("needs a tmpfs of its own (root)");
-        const QString folder = m_mountPoint + QStringLiteral("/Renewly");
-        const QString path = folder + QStringLiteral("/subscriptions.json");
+        const QString folder = m_mountPoint + u"/Renewly"_qs;
+        const QString path = folder + u"/subscriptions.json"_qs;
         QVERIFY(QDir().mkpath(folder));
         const QByteArray unreadable = "[{\"half a record\"";
         QByteArray before;
@@ -134,7 +134,7 @@ private Q_SLOTS:
 
         Store store(path);
         QCOMPARE(store.subscriptions(), expected);
-        const QString filler = m_mountPoint + QStringLiteral("/filler");
+        const QString filler = m_mountPoint + u"/filler"_qs;
         fillUp(filler);
         for (int n = 100; n < 103; ++n) {
             store.add(record(n));
@@ -151,7 +151,7 @@ private Q_SLOTS:
             QCOMPARE(entries(folder), QStringList{QFileInfo(store.setAsidePath()).fileName()});
         } else {
             QCOMPARE(readFile(path), before);
-            QCOMPARE(entries(folder), QStringList{QStringLiteral("subscriptions.json")});
+            QCOMPARE(entries(folder), QStringList{u"subscriptions.json"_qs});
         }
 
         // Space is back: the next change writes the whole list.
@@ -167,12 +167,12 @@ private Q_SLOTS:
     void noInodeLeft() {
         if (!m_mounted)
             QSKIP("needs a tmpfs of its own (root)");
-        const QString folder = m_mountPoint + QStringLiteral("/Renewly");
-        const QString path = folder + QStringLiteral("/subscriptions.json");
+        const QString folder = m_mountPoint + u"/Renewly"_qs;
+        const QString path = folder + u"/subscriptions.json"_qs;
         Store store(path);
         store.add(record(1));
         const QByteArray before = readFile(path);
-        const QString crowd = m_mountPoint + QStringLiteral("/crowd");
+        const QString crowd = m_mountPoint + u"/crowd"_qs;
         QVERIFY(QDir().mkpath(crowd));
         QVERIFY(useUpInodes(crowd) > 0);
         store.add(record(2));
@@ -186,8 +186,8 @@ private Q_SLOTS:
 
     // Where no file system of our own can be made, a file-size limit makes the writes fail instead.
     void fileSizeLimit() {
-        const QString folder = m_dir.filePath(QStringLiteral("limited/Renewly"));
-        const QString path = folder + QStringLiteral("/subscriptions.json");
+        const QString folder = m_dir.filePath(u"limited/Renewly"_qs);
+        const QString path = folder + u"/subscriptions.json"_qs;
         Store store(path);
         store.add(record(1));
         const QByteArray before = readFile(path);
@@ -204,7 +204,7 @@ private Q_SLOTS:
         QVERIFY(!saved);
         QCOMPARE(store.subscriptions().size(), 2);
         QCOMPARE(readFile(path), before);
-        QCOMPARE(entries(folder), QStringList{QStringLiteral("subscriptions.json")});
+        QCOMPARE(entries(folder), QStringList{u"subscriptions.json"_qs});
         QVERIFY(store.save());
         QCOMPARE(SubscriptionFile::decode(readFile(path))->size(), 2);
     }

@@ -10,12 +10,12 @@ using Entry = void (*)(const uint8_t *, size_t);
 
 const QList<QPair<QString, Entry>> &entries() {
     static const QList<QPair<QString, Entry>> all{
-        {QStringLiteral("subscription_file"), FuzzEntries::subscriptionFile},
-        {QStringLiteral("store_load"), FuzzEntries::storeLoad},
-        {QStringLiteral("receipt_parser"), FuzzEntries::receiptParser},
-        {QStringLiteral("import"), FuzzEntries::importList},
+        {u"subscription_file"_qs, FuzzEntries::subscriptionFile},
+        {u"store_load"_qs, FuzzEntries::storeLoad},
+        {u"receipt_parser"_qs, FuzzEntries::receiptParser},
+        {u"import"_qs, FuzzEntries::importList},
 #ifdef RENEWLY_HAVE_OCR
-        {QStringLiteral("scan_image"), FuzzEntries::scanImage},
+        {u"scan_image"_qs, FuzzEntries::scanImage},
 #endif
     };
     return all;

@@ -33,10 +33,10 @@ QByteArray noise(qsizetype size, quint32 seed) {
 Subscription subscription(const char *name, BillingCycle cycle, QDate first) {
     return {.name = QString::fromLatin1(name),
             .amount = 10,
-            .currency = QStringLiteral("USD"),
+            .currency = u"USD"_qs,
             .cycle = cycle,
             .startDate = QDateTime(first, QTime(9, 0), QTimeZone::utc()),
-            .category = QStringLiteral("影音")};
+            .category = u"影音"_qs};
 }
 
 } // namespace
@@ -113,6 +113,9 @@ private Q_SLOTS:
         QTest::newRow("lead time as a broken variant") << g + "remindDaysBefore=@Variant(\\0\\0\\0\\x2)\n"
                                                        << Lang::system << 0;
         QTest::newRow("lead time with blanks") << g + "remindDaysBefore=  5  \n" << Lang::system << 5;
+        QTest::newRow("lead time after an ideographic space") << g + "remindDaysBefore=\xE3\x80\x80"
+                                                                     "5\n"
+                                                              << Lang::system << 5;
         QTest::newRow("keys outside any section")
             << QByteArray("appLanguage=en\nremindDaysBefore=1\n") << Lang::en << 1;
     }
@@ -130,8 +133,7 @@ private Q_SLOTS:
         QCOMPARE(Preferences::remindDaysBefore(), days);
         LocalizationManager::shared().reload();
         QCOMPARE(LocalizationManager::shared().lang(), lang);
-        LocalizationManager::setPreferredLanguagesSource(
-            [] { return QStringList{QStringLiteral("zh-Hans-CN")}; });
+        LocalizationManager::setPreferredLanguagesSource([] { return QStringList{u"zh-Hans-CN"_qs}; });
         QCOMPARE(LocalizationManager::shared().isZh(), lang != Lang::en);
         LocalizationManager::setPreferredLanguagesSource({});
     }

@@ -133,17 +133,17 @@ private Q_SLOTS:
             file([] { return array({record(1, R"(a\u0000b\ud800)")}); }));
         add("empty file", -1, true, file([] { return QByteArray(); }));
         add("a folder at the file's path", -1, true, thing([](const QString &path) {
-                QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
-                QVERIFY(writeFile(path + QStringLiteral("/inside/kept"), "kept"));
+                QVERIFY(QDir().mkpath(path + u"/inside"_qs));
+                QVERIFY(writeFile(path + u"/inside/kept"_qs, "kept"));
             }));
         add("a symbolic link loop", -2, true, thing([](const QString &path) {
-                QVERIFY(QFile::link(path + QStringLiteral(".b"), path));
-                QVERIFY(QFile::link(path, path + QStringLiteral(".b")));
+                QVERIFY(QFile::link(path + u".b"_qs, path));
+                QVERIFY(QFile::link(path, path + u".b"_qs));
             }));
         add("a link to a missing file", -2, false,
-            thing([](const QString &path) { QVERIFY(QFile::link(path + QStringLiteral(".gone/x"), path)); }));
+            thing([](const QString &path) { QVERIFY(QFile::link(path + u".gone/x"_qs, path)); }));
         add("a link to /dev/zero", -1, true,
-            thing([](const QString &path) { QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path)); }));
+            thing([](const QString &path) { QVERIFY(QFile::link(u"/dev/zero"_qs, path)); }));
         add("a named pipe", -1, true, thing([](const QString &path) {
                 QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
             }));
@@ -169,7 +169,7 @@ private Q_SLOTS:
         const QString folder =
             m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_'));
         QVERIFY(QDir().mkpath(folder));
-        const QString path = folder + QStringLiteral("/subscriptions.json");
+        const QString path = folder + u"/subscriptions.json"_qs;
         QByteArray original;
         if (c.make) {
             c.make(path);
@@ -183,7 +183,7 @@ private Q_SLOTS:
 
         QProcess loader;
         loader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        loader.start(helper, {QStringLiteral("load"), path, QStringLiteral("--save")});
+        loader.start(helper, {u"load"_qs, path, u"--save"_qs});
         // Only a guard against a hang.
         const bool finished = loader.waitForFinished(240000);
         if (!finished)
@@ -201,7 +201,7 @@ private Q_SLOTS:
         if (count == -1) {
             // The unreadable original is kept beside the new file, exactly as it was.
             QVERIFY2(setAside != u"-", "an unreadable file must be kept aside");
-            QVERIFY(setAside.startsWith(path + QStringLiteral(".unreadable-")));
+            QVERIFY(setAside.startsWith(path + u".unreadable-"_qs));
             if (c.make) {
                 QVERIFY(QFileInfo(setAside).exists() || QFileInfo(setAside).isSymLink());
             } else {
@@ -216,7 +216,7 @@ private Q_SLOTS:
             QCOMPARE(written->size(), qMax(count, 0));
         }
         if (kind == u"a folder at the file's path")
-            QCOMPARE(readFile(setAside + QStringLiteral("/inside/kept")), QByteArray("kept"));
+            QCOMPARE(readFile(setAside + u"/inside/kept"_qs), QByteArray("kept"));
     }
 };
 

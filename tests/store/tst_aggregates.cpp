@@ -6,6 +6,7 @@
 #include <cmath>
 
 using TestSupport::at;
+using TestSupport::names;
 
 namespace {
 
@@ -35,17 +36,10 @@ QList<Subscription> list(std::initializer_list<Spec> specs) {
     return result;
 }
 
-QStringList names(const QList<Subscription> &subscriptions) {
-    QStringList result;
-    for (const Subscription &s : subscriptions)
-        result << s.name;
-    return result;
-}
-
-QStringList names(const QList<UpcomingCharge> &charges) {
+QStringList charges(const QList<UpcomingCharge> &charges) {
     QStringList result;
     for (const UpcomingCharge &c : charges)
-        result << QStringLiteral("%1+%2").arg(c.sub.name).arg(c.days);
+        result << u"%1+%2"_qs.arg(c.sub.name).arg(c.days);
     return result;
 }
 
@@ -148,7 +142,7 @@ private Q_SLOTS:
             subs.last().name = QString::number(i);
             expected[days] << u"%1+%2"_qs.arg(i).arg(days);
         }
-        QCOMPARE(names(Aggregates::upcoming(subs, 7, now, zone)), expected[0] + expected[1] + expected[2]);
+        QCOMPARE(charges(Aggregates::upcoming(subs, 7, now, zone)), expected[0] + expected[1] + expected[2]);
     }
 
     void mainListOrder() {

@@ -11,8 +11,7 @@ Subscription original(QChar letter) {
     Subscription s = Subscription::make(
         QString(letter.toUpper()), 10, u"CNY"_qs, BillingType::recurring, BillingCycle::monthly,
         QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()), QString(), QString());
-    s.id =
-        QUuid(QStringLiteral("00000000-0000-0000-0000-0000000000") + QString::number(letter.unicode(), 16));
+    s.id = QUuid(u"00000000-0000-0000-0000-0000000000"_qs + QString::number(letter.unicode(), 16));
     return s;
 }
 
@@ -60,87 +59,45 @@ private Q_SLOTS:
         QTest::addColumn<int>("fromTheirs");
         QTest::addColumn<int>("fromMine");
 
+        const auto add = [](const char *name, const char *base, const char *mine, const char *theirs,
+                            bool copy, const char *merged, const char *replaced, int fromTheirs,
+                            int fromMine) {
+            QTest::newRow(name) << QString::fromLatin1(base) << QString::fromLatin1(mine)
+                                << QString::fromLatin1(theirs) << copy << QString::fromLatin1(merged)
+                                << QString::fromLatin1(replaced) << fromTheirs << fromMine;
+        };
         // A record changed on one side only takes that side's version.
-        QTest::newRow("changed there") << "a b"
-                                       << "a b"
-                                       << "a b:amount=20" << false << "a b:amount=20"
-                                       << "" << 2 << 0;
-        QTest::newRow("changed here") << "a b"
-                                      << "a b:amount=20"
-                                      << "a b" << false << "a b:amount=20"
-                                      << "" << 2 << 0;
+        add("changed there", "a b", "a b", "a b:amount=20", false, "a b:amount=20", "", 2, 0);
+        add("changed here", "a b", "a b:amount=20", "a b", false, "a b:amount=20", "", 2, 0);
         // Added on either side is added: the file's order first, then local additions.
-        QTest::newRow("added on both") << "a"
-                                       << "a c"
-                                       << "b a" << false << "b a c"
-                                       << "" << 2 << 1;
+        add("added on both", "a", "a c", "b a", false, "b a c", "", 2, 1);
         // Deleted on one side and unchanged on the other is deleted.
-        QTest::newRow("deleted there") << "a b"
-                                       << "a b"
-                                       << "a" << false << "a"
-                                       << "" << 1 << 0;
-        QTest::newRow("deleted here") << "a b"
-                                      << "a"
-                                      << "a b" << false << "a"
-                                      << "" << 1 << 0;
+        add("deleted there", "a b", "a b", "a", false, "a", "", 1, 0);
+        add("deleted here", "a b", "a", "a b", false, "a", "", 1, 0);
         // Deleted on one side and edited on the other is kept, edited.
-        QTest::newRow("deleted there, edited here") << "a b"
-                                                    << "a b:notes=x"
-                                                    << "a" << false << "a b:notes=x"
-                                                    << "" << 1 << 1;
-        QTest::newRow("deleted here, edited there") << "a b"
-                                                    << "a"
-                                                    << "a b:notes=x" << false << "a b:notes=x"
-                                                    << "" << 2 << 0;
+        add("deleted there, edited here", "a b", "a b:notes=x", "a", false, "a b:notes=x", "", 1, 1);
+        add("deleted here, edited there", "a b", "a", "a b:notes=x", false, "a b:notes=x", "", 2, 0);
         // Changed on both sides: different fields merge; the same field takes the file's value and
         // the local version is handed back.
-        QTest::newRow("different fields") << "a"
-                                          << "a:amount=20"
-                                          << "a:notes=x" << false << "a:amount=20,notes=x"
-                                          << "" << 1 << 0;
-        QTest::newRow("same field") << "a"
-                                    << "a:name=Mine,amount=20"
-                                    << "a:name=File" << false << "a:name=File,amount=20"
-                                    << "a:name=Mine" << 1 << 0;
-        QTest::newRow("same field, same value") << "a"
-                                                << "a:name=Both"
-                                                << "a:name=Both" << false << "a:name=Both"
-                                                << "" << 1 << 0;
+        add("different fields", "a", "a:amount=20", "a:notes=x", false, "a:amount=20,notes=x", "", 1, 0);
+        add("same field", "a", "a:name=Mine,amount=20", "a:name=File", false, "a:name=File,amount=20",
+            "a:name=Mine", 1, 0);
+        add("same field, same value", "a", "a:name=Both", "a:name=Both", false, "a:name=Both", "", 1, 0);
         // The same id on both sides and no base (lists joined for the first time): the file wins.
-        QTest::newRow("no base") << ""
-                                 << "a:name=Mine b"
-                                 << "a:name=File" << false << "a:name=File b"
-                                 << "a:name=Mine" << 1 << 1;
-        QTest::newRow("empty file, no base") << ""
-                                             << "a b"
-                                             << "" << false << "a b"
-                                             << "" << 0 << 2;
+        add("no base", "", "a:name=Mine b", "a:name=File", false, "a:name=File b", "a:name=Mine", 1, 1);
+        add("empty file, no base", "", "a b", "", false, "a b", "", 0, 2);
         // A conflict copy never deletes: records it lacks stay, records the list lacks come back.
         // It keeps the list's order and appends what it adds.
-        QTest::newRow("copy lacks a record") << "a b"
-                                             << "a b"
-                                             << "c a" << true << "a b c"
-                                             << "" << 2 << 1;
-        QTest::newRow("copy has a deleted record") << "a b"
-                                                   << "a"
-                                                   << "a b" << true << "a b"
-                                                   << "" << 2 << 0;
-        QTest::newRow("copy changed a field") << "a b"
-                                              << "a b:amount=20"
-                                              << "a:notes=x b" << true << "a:notes=x b:amount=20"
-                                              << "" << 2 << 0;
+        add("copy lacks a record", "a b", "a b", "c a", true, "a b c", "", 2, 1);
+        add("copy has a deleted record", "a b", "a", "a b", true, "a b", "", 2, 0);
+        add("copy changed a field", "a b", "a b:amount=20", "a:notes=x b", true, "a:notes=x b:amount=20", "",
+            2, 0);
         // Where both changed a field the list keeps its value (the sync tool chose it) and the
         // copy's version is handed back.
-        QTest::newRow("copy and list changed a field")
-            << "a"
-            << "a:name=Mine"
-            << "a:name=Copy,notes=x" << true << "a:name=Mine,notes=x"
-            << "a:name=Copy" << 1 << 0;
+        add("copy and list changed a field", "a", "a:name=Mine", "a:name=Copy,notes=x", true,
+            "a:name=Mine,notes=x", "a:name=Copy", 1, 0);
         // A record the file holds twice (a hand edit) keeps both.
-        QTest::newRow("duplicate in the file") << "a"
-                                               << "a"
-                                               << "a a:name=Two" << false << "a a:name=Two"
-                                               << "" << 2 << 0;
+        add("duplicate in the file", "a", "a", "a a:name=Two", false, "a a:name=Two", "", 2, 0);
     }
     void rules() {
         QFETCH(QString, base);

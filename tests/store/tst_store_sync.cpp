@@ -10,26 +10,15 @@
 
 #include <cstdio>
 
+using TestSupport::names;
 using TestSupport::readFile;
+using TestSupport::record;
 using TestSupport::writeFile;
 
 namespace {
 
-Subscription record(const QString &name, double amount = 10) {
-    return Subscription::make(name, amount, u"CNY"_qs, BillingType::recurring, BillingCycle::monthly,
-                              QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()), QString(),
-                              QString());
-}
-
 QByteArray encoded(const QList<Subscription> &list) {
     return *SubscriptionFile::encode(list);
-}
-
-QStringList names(const QList<Subscription> &list) {
-    QStringList out;
-    for (const Subscription &s : list)
-        out.append(s.name);
-    return out;
 }
 
 // What another computer's sync tool does to the folder.

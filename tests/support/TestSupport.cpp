@@ -23,6 +23,20 @@ LanguageGuard::~LanguageGuard() {
     LocalizationManager::setPreferredLanguagesSource({});
 }
 
+Subscription record(const QString &name, double amount) {
+    return {.name = name,
+            .amount = amount,
+            .startDate = QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()),
+            .category = u"AI/工具"_qs};
+}
+
+QStringList names(const QList<Subscription> &list) {
+    QStringList out;
+    for (const Subscription &s : list)
+        out << s.name;
+    return out;
+}
+
 QByteArray readFile(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

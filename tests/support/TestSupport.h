@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Clock.h"
+#include "model/Subscription.h"
 #include "settings/LocalizationManager.h"
 
 #include <QDateTime>
@@ -50,7 +51,7 @@ QDateTime at(const QTimeZone &zone, int year, int month, int day, int hour = 12,
 // puts both back afterwards.
 class LanguageGuard {
 public:
-    explicit LanguageGuard(LocalizationManager::Lang lang, QStringList preferred = {QStringLiteral("en-US")});
+    explicit LanguageGuard(LocalizationManager::Lang lang, QStringList preferred = {u"en-US"_qs});
     ~LanguageGuard();
     LanguageGuard(const LanguageGuard &) = delete;
     LanguageGuard &operator=(const LanguageGuard &) = delete;
@@ -58,6 +59,11 @@ public:
 private:
     LocalizationManager::Lang m_previous;
 };
+
+// A monthly record of `amount` yuan first charged on 7 March 2025, 08:30 UTC.
+Subscription record(const QString &name, double amount = 10);
+// The names of the records, in list order.
+QStringList names(const QList<Subscription> &list);
 
 // Reads a whole file; empty when it cannot be read.
 QByteArray readFile(const QString &path);

@@ -17,14 +17,14 @@ public:
     QList<NotificationRequest> pending;
 
     bool isAvailable() const override { return available; }
-    void requestAuthorization() override { log.append(QStringLiteral("authorize")); }
+    void requestAuthorization() override { log.append(u"authorize"_qs); }
     void add(const NotificationRequest &request) override {
-        log.append(QStringLiteral("add ") + request.identifier);
+        log.append(u"add "_qs + request.identifier);
         pending.removeIf([&](const NotificationRequest &r) { return r.identifier == request.identifier; });
         pending.append(request);
     }
     void removeAllPendingNotificationRequests() override {
-        log.append(QStringLiteral("remove"));
+        log.append(u"remove"_qs);
         pending.clear();
     }
 };

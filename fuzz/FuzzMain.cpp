@@ -1,3 +1,5 @@
+// The libFuzzer main of every fuzz target; RENEWLY_FUZZ_ENTRY names the entry point of FuzzEntries.h
+// the target feeds.
 #include "FuzzEntries.h"
 
 #include <QCoreApplication>
@@ -9,6 +11,6 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    FuzzEntries::scanImage(data, size);
+    FuzzEntries::RENEWLY_FUZZ_ENTRY(data, size);
     return 0;
 }

@@ -22,7 +22,7 @@ public:
         int expireTimeout = 0;
     };
     QList<Call> calls;
-    QStringList capabilities{QStringLiteral("body")};
+    QStringList capabilities{u"body"_qs};
     bool answers = true;
 
     // The id the n-th call (from 0) was answered with.
