@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <numeric>
 #include <vector>
 
@@ -541,12 +542,14 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         }
         images.append(strip);
     }
-    const QList<QList<TextRecognizer::Glyph>> stripGlyphs = recognizer.readAll(images);
-    QStringList texts(pieces.size());
-    for (size_t s = 0; s < strips.size(); ++s) {
-        const Strip &packed = strips[s];
-        const QList<TextRecognizer::Glyph> &glyphs = stripGlyphs[qsizetype(s)];
-        for (const auto &[index, left] : packed.placed) {
+    // Each strip's pieces are spelt, and read again by the Latin reader where needed, on the
+    // thread that read the strip as soon as it is read: the Latin readings then share both cores
+    // with the strips still to be read instead of following them all on one. The Latin reader
+    // reads for one thread at a time.
+    std::vector<QString> texts(size_t(pieces.size()));
+    std::mutex latinInUse;
+    recognizer.readAll(images, [&](qsizetype s, const QList<TextRecognizer::Glyph> &glyphs) {
+        for (const auto &[index, left] : strips[size_t(s)].placed) {
             const Piece &piece = pieces[index];
             const int firstStep = left / stride;
             const int endStep = (left + piece.image.width() + packGap / 2) / stride;
@@ -559,23 +562,25 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             }
             QString text = spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width());
             if (latin && (text.contains(amountWithoutSign()) || mayMistakeLetters(text))) {
+                std::lock_guard lock(latinInUse);
                 const QString latinReading = latin->readLine(piece.image);
                 text = restoreSigns(preferLatinSpelling(text, latinReading), latinReading);
             } else if (latin && text.isEmpty() && piece.image.width() <= 2 * height) {
                 // A lone character read as nothing may be a sign the recogniser's dictionary
                 // lacks, set apart from its amount by a wide blank ("€  78.90").
+                std::lock_guard lock(latinInUse);
                 const QString latinReading = latin->readLine(piece.image);
                 if (latinReading == u"€" || latinReading == u"£")
                     text = latinReading;
             }
-            texts[index] = text;
+            texts[size_t(index)] = text;
         }
-    }
+    });
     // The pieces of each line, left to right, as they were cut; the lines of each row of the page.
     QList<QStringList> words(boxes.size());
     for (qsizetype i = 0; i < pieces.size(); ++i) {
-        if (!texts[i].isEmpty())
-            words[pieces[i].line].append(texts[i]);
+        if (!texts[size_t(i)].isEmpty())
+            words[pieces[i].line].append(texts[size_t(i)]);
     }
     QStringList lines;
     for (const QList<qsizetype> &row : TextLines::rows(boxes)) {
