@@ -27,7 +27,7 @@ import subprocess
 import sys
 import time
 
-from web_capture import Browser
+from web_capture import Browser, intended_row, write_tables
 
 TYPEFACES = [
     # family, generic family it falls back to
@@ -1004,15 +1004,11 @@ def main():
                     out.write(markup)
             styles.append(f"{label}\t{s.typeface}\t{s.file_kind()}\t{'phone' if s.phone else 'desktop'}\t{s.scale}x")
             facts = f.intended()
-            intended.append("\t".join([label] + [str(facts[k]) for k in
-                                                 ("name", "amount", "currency", "cycle", "billingType", "startDate")]))
+            intended.append(intended_row(label, facts))
             written[label] = (text, facts)
     finally:
         browser.close()
-    with open(os.path.join(opts.out, "styles.tsv"), "w", encoding="utf-8") as out:
-        out.write("\n".join(styles) + "\n")
-    with open(os.path.join(opts.out, "intended.tsv"), "w", encoding="utf-8") as out:
-        out.write("\n".join(intended) + "\n")
+    write_tables(opts.out, styles, intended)
     print(f"{opts.count} receipts in {opts.out} in {time.monotonic() - started:.1f} s")
 
     if opts.cli:

@@ -24,7 +24,7 @@ import random
 import sys
 import time
 
-from web_capture import Browser
+from web_capture import Browser, intended_row, write_tables
 
 # (CSS family, generic fallback, kind)
 LATIN_FACES = [("Liberation Serif", "serif"), ("DejaVu Serif", "serif"), ("Liberation Sans", "sans-serif"),
@@ -412,14 +412,10 @@ def main():
                 out.write(text + "\n")
             styles.append(f"{label}\t{k.typeface}\t{'JPEG' if k.jpeg else 'PNG'}\t{'phone' if k.phone else 'desktop'}\t{k.scale}x")
             facts = f.intended()
-            intended.append("\t".join([label] + [str(facts[key]) for key in
-                                                 ("name", "amount", "currency", "cycle", "billingType", "startDate")]))
+            intended.append(intended_row(label, facts))
     finally:
         browser.close()
-    with open(os.path.join(opts.out, "styles.tsv"), "w", encoding="utf-8") as out:
-        out.write("\n".join(styles) + "\n")
-    with open(os.path.join(opts.out, "intended.tsv"), "w", encoding="utf-8") as out:
-        out.write("\n".join(intended) + "\n")
+    write_tables(opts.out, styles, intended)
     print(f"{opts.count} pages in {opts.out} in {time.monotonic() - started:.1f} s")
     return 0
 

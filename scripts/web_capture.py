@@ -158,3 +158,18 @@ class Browser:
             self.proc.wait(timeout=10)
         except subprocess.TimeoutExpired:
             self.proc.kill()
+
+
+FIELDS = ("name", "amount", "currency", "cycle", "billingType", "startDate")
+
+
+def intended_row(label, facts):
+    """One line of intended.tsv: the label and the facts a receipt was written with."""
+    return "\t".join([label] + [str(facts[key]) for key in FIELDS])
+
+
+def write_tables(out, styles, intended):
+    """styles.tsv and intended.tsv of a corpus folder, one receipt per line."""
+    for name, rows in (("styles.tsv", styles), ("intended.tsv", intended)):
+        with open(os.path.join(out, name), "w", encoding="utf-8") as file:
+            file.write("\n".join(rows) + "\n")

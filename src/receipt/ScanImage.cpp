@@ -10,12 +10,9 @@ namespace ScanImage {
 
 namespace {
 
-QImage toGrey(const QImage &image) {
-    if (image.format() == QImage::Format_Grayscale8)
-        return image;
-    if (!image.hasAlphaChannel())
-        return image.convertToFormat(QImage::Format_Grayscale8);
-    // Transparent parts (window shadows, rounded corners) count as white paper.
+// Each pixel's grey by the given rule on its colour; transparent parts (window shadows, rounded
+// corners) count as white paper.
+template <typename GreyOf> QImage greyOnPaper(const QImage &image, GreyOf greyOf) {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     QImage grey(argb.size(), QImage::Format_Grayscale8);
     for (int y = 0; y < argb.height(); ++y) {
@@ -23,10 +20,18 @@ QImage toGrey(const QImage &image) {
         uchar *out = grey.scanLine(y);
         for (int x = 0; x < argb.width(); ++x) {
             const int alpha = qAlpha(in[x]);
-            out[x] = uchar((qGray(in[x]) * alpha + 255 * (255 - alpha)) / 255);
+            out[x] = uchar((greyOf(in[x]) * alpha + 255 * (255 - alpha)) / 255);
         }
     }
     return grey;
+}
+
+QImage toGrey(const QImage &image) {
+    if (image.format() == QImage::Format_Grayscale8)
+        return image;
+    if (!image.hasAlphaChannel())
+        return image.convertToFormat(QImage::Format_Grayscale8);
+    return greyOnPaper(image, [](QRgb pixel) { return qGray(pixel); });
 }
 
 // The grey of coloured text on a light page as dark as its colour stands out: the weakest of a
@@ -34,19 +39,9 @@ QImage toGrey(const QImage &image) {
 // grey text, though its plain grey is nearly white. (On a dark page, inverted, such text is dark
 // already.)
 QImage toContrastGrey(const QImage &image) {
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    QImage grey(argb.size(), QImage::Format_Grayscale8);
-    for (int y = 0; y < argb.height(); ++y) {
-        const QRgb *in = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
-        uchar *out = grey.scanLine(y);
-        for (int x = 0; x < argb.width(); ++x) {
-            const int r = qRed(in[x]), g = qGreen(in[x]), b = qBlue(in[x]);
-            const int v = std::min({r, g, b});
-            const int alpha = qAlpha(in[x]);
-            out[x] = uchar((v * alpha + 255 * (255 - alpha)) / 255);
-        }
-    }
-    return grey;
+    return greyOnPaper(image, [](QRgb pixel) {
+        return std::min({qRed(pixel), qGreen(pixel), qBlue(pixel)});
+    });
 }
 
 // The most common grey level, from a histogram of 32 bins.
