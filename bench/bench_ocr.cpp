@@ -2,21 +2,22 @@
 //
 //   bench_ocr                         speed and memory: model load, scan + parse of one 1280×800
 //                                     receipt (Google Benchmark, wall-clock time)
-//   bench_ocr --corpus [N] [--evaluation-folder DIR]
+//   bench_ocr --corpus [N] [--tuning-folder DIR] [--evaluation-folder DIR]
 //                                     per image over N receipts of each generated corpus (default
-//                                     60) and every receipt of DIR: median and 95th percentile of
-//                                     scan + parse, peak memory, and accuracy per style. The
-//                                     generated corpora (tools/receipt-corpus: one typeface family,
-//                                     and other typefaces, sizes and JPEG) are the ones tuned on;
-//                                     DIR is the evaluation corpus, made differently: web pages
-//                                     captured by Chromium (scripts/html-receipts.py)
+//                                     60) and every receipt of the folders: median and 95th
+//                                     percentile of scan + parse, peak memory, and accuracy per
+//                                     style. The generated corpora (tools/receipt-corpus: one
+//                                     typeface family, and other typefaces, sizes and JPEG) and the
+//                                     tuning folder (web pages, scripts/tuning-pages.py) are the ones
+//                                     tuned on; the evaluation folder is made independently of them:
+//                                     web pages captured by Chromium (scripts/html-receipts.py)
 //   bench_ocr --accuracy [N]          the same, one generated corpus (--evaluation for the second)
 //   bench_ocr --corpus-out DIR [N]    writes N generated receipts (PNG + ground-truth TXT +
 //                                     styles.tsv) to DIR (--evaluation for the second corpus)
 //   bench_ocr --release               resident memory idle, after scans, and after the recognisers
 //                                     are released
 // --first N starts at receipt N; --verbose lists the receipts read wrongly; --save-wrong DIR keeps
-// their images.
+// their images (neither for the evaluation folder).
 #include "ReceiptCorpus.h"
 #include "receipt/LatinReader.h"
 #include "receipt/ReceiptParser.h"
@@ -38,6 +39,7 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -150,9 +152,11 @@ QList<std::function<Sample()>> folderSamples(const QString &folder) {
     return samples;
 }
 
-// Scans the receipts of one corpus and prints speed, memory and accuracy per style.
+// Scans the receipts of one corpus and prints speed, memory and accuracy per style; with
+// `showWrong`, also the receipts read wrongly as --verbose and --save-wrong ask (never for the
+// evaluation corpus, which must not be looked at).
 void runCorpus(const QString &title, const QList<std::function<Sample()>> &samples,
-               TextRecognizer &recognizer, LatinReader &latin) {
+               TextRecognizer &recognizer, LatinReader &latin, bool showWrong = true) {
     QTextStream out(stdout);
     // A fixed moment, so texts without a date compare equal.
     const QTimeZone zone("Asia/Shanghai");
@@ -199,10 +203,10 @@ void runCorpus(const QString &title, const QList<std::function<Sample()>> &sampl
             tally.allRight += wrong.isEmpty();
             tally.amountAndCurrency += same[1] && same[2];
         }
-        if (!wrong.isEmpty() && !g_saveFolder.isEmpty())
+        if (!wrong.isEmpty() && showWrong && !g_saveFolder.isEmpty())
             sample.image.save(g_saveFolder + u'/' + sample.label.section(u' ', 0, 0) +
                               QStringLiteral(".png"));
-        if (g_verbose && !wrong.isEmpty()) {
+        if (g_verbose && showWrong && !wrong.isEmpty()) {
             out << "== " << sample.label << " WRONG " << wrong.join(u',') << ": expected " << expected.name
                 << " / " << expected.amount << ' ' << expected.currency << " / " << rawValue(expected.cycle)
                 << " / " << rawValue(expected.billingType) << " / "
@@ -322,6 +326,7 @@ int main(int argc, char *argv[]) {
     int outCount = 24;
     bool evaluationOnly = false;
     QString evaluationFolder;
+    QString tuningFolder;
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
         auto nextNumber = [&](int &target) {
@@ -341,6 +346,8 @@ int main(int argc, char *argv[]) {
             nextNumber(outCount);
         } else if (!std::strcmp(arg, "--evaluation-folder") && i + 1 < argc) {
             evaluationFolder = QString::fromLocal8Bit(argv[++i]);
+        } else if (!std::strcmp(arg, "--tuning-folder") && i + 1 < argc) {
+            tuningFolder = QString::fromLocal8Bit(argv[++i]);
         } else if (!std::strcmp(arg, "--first")) {
             nextNumber(g_first);
         } else if (!std::strcmp(arg, "--save-wrong") && i + 1 < argc) {
@@ -361,7 +368,7 @@ int main(int argc, char *argv[]) {
         std::printf("%d receipts written to %s\n", written, qPrintable(corpusFolder));
         return written == outCount ? 0 : 1;
     }
-    if (corpusCount >= 0 || accuracyCount >= 0 || !evaluationFolder.isEmpty()) {
+    if (corpusCount >= 0 || accuracyCount >= 0 || !evaluationFolder.isEmpty() || !tuningFolder.isEmpty()) {
         QElapsedTimer timer;
         timer.start();
         TextRecognizer recognizer;
@@ -394,15 +401,19 @@ int main(int argc, char *argv[]) {
                                        accuracyCount),
                       recognizer, latin);
         }
-        if (!evaluationFolder.isEmpty()) {
-            const auto samples = folderSamples(evaluationFolder);
+        for (const auto &[folder, title, tunedOn] :
+             {std::tuple{tuningFolder, QStringLiteral("web tuning corpus (browser-made, tuned on) in "),
+                         true},
+              std::tuple{evaluationFolder,
+                         QStringLiteral("evaluation corpus (browser-made, never tuned on) in "), false}}) {
+            if (folder.isEmpty())
+                continue;
+            const auto samples = folderSamples(folder);
             if (samples.isEmpty()) {
-                std::printf("no receipts listed in %s/styles.tsv\n", qPrintable(evaluationFolder));
+                std::printf("no receipts listed in %s/styles.tsv\n", qPrintable(folder));
                 return 1;
             }
-            runCorpus(QStringLiteral("evaluation corpus (browser-made, never tuned on) in ") +
-                          evaluationFolder,
-                      samples, recognizer, latin);
+            runCorpus(title + folder, samples, recognizer, latin, tunedOn);
         }
         return 0;
     }

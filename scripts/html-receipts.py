@@ -17,7 +17,6 @@ dark, at phone width (2x/3x) and desktop width (1x/2x), some as JPEG. The same s
 receipts. Needs `chromium` and the fonts (scripts/install-deps.sh --corpus).
 """
 import argparse
-import base64
 import datetime
 import html
 import json
@@ -27,6 +26,8 @@ import re
 import subprocess
 import sys
 import time
+
+from web_capture import Browser, intended_row, write_tables
 
 TYPEFACES = [
     # family, generic family it falls back to
@@ -930,163 +931,6 @@ def page(f, s, body):
 
 
 # ----------------------------------------------------------------------------------------------
-# The browser, driven over the DevTools protocol on a pipe
-
-# The visible text, one visual row per line: characters are placed by their boxes, grouped into
-# rows by vertical overlap and read left to right; a blank separates pieces where the text has one
-# or where the page shows a gap.
-VISIBLE_TEXT_JS = r"""
-(() => {
-  const words = [];
-  const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
-  const range = document.createRange();
-  let node, nodeIndex = 0;
-  while ((node = walker.nextNode())) {
-    nodeIndex++;
-    const el = node.parentElement;
-    if (!el || !el.checkVisibility({opacityProperty: true, visibilityProperty: true})) continue;
-    const fs = parseFloat(getComputedStyle(el).fontSize);
-    const text = node.data;
-    let cur = null, spaceBefore = false;
-    for (let i = 0; i < text.length;) {
-      const len = text.codePointAt(i) > 0xffff ? 2 : 1;
-      const ch = text.slice(i, i + len);
-      if (/\s/.test(ch)) { if (cur) { words.push(cur); cur = null; } spaceBefore = true; i += len; continue; }
-      range.setStart(node, i); range.setEnd(node, i + len);
-      const rs = range.getClientRects();
-      i += len;
-      if (!rs.length || rs[0].width <= 0) continue;
-      const r = rs[0];
-      if (cur && Math.abs(r.top - cur.top) < 0.5 * r.height && r.left >= cur.right - 0.5 * fs) {
-        cur.text += ch; cur.right = Math.max(cur.right, r.right); cur.bottom = Math.max(cur.bottom, r.bottom);
-      } else {
-        if (cur) words.push(cur);
-        cur = {text: ch, left: r.left, right: r.right, top: r.top, bottom: r.bottom, fs, node: nodeIndex,
-               spaceBefore};
-      }
-      spaceBefore = false;
-    }
-    if (cur) words.push(cur);
-  }
-  words.sort((a, b) => (a.top + a.bottom) - (b.top + b.bottom));
-  const rows = [];
-  for (const w of words) {
-    const row = rows[rows.length - 1];
-    const h = w.bottom - w.top;
-    if (row) {
-      const overlap = Math.min(row.bottom, w.bottom) - Math.max(row.top, w.top);
-      if (overlap >= 0.6 * Math.min(h, row.bottom - row.top)) {
-        row.words.push(w); row.top = Math.min(row.top, w.top); row.bottom = Math.max(row.bottom, w.bottom);
-        continue;
-      }
-    }
-    rows.push({top: w.top, bottom: w.bottom, words: [w]});
-  }
-  const lines = rows.map(row => {
-    row.words.sort((a, b) => a.left - b.left);
-    let line = '';
-    let prev = null;
-    for (const w of row.words) {
-      if (prev) {
-        const gap = w.left - prev.right;
-        const blank = w.node === prev.node ? w.spaceBefore || gap > 0.5 * w.fs : gap > 0.12 * Math.min(w.fs, prev.fs);
-        if (blank) line += ' ';
-      }
-      line += w.text;
-      prev = w;
-    }
-    return line;
-  });
-  return lines.join('\n');
-})()
-"""
-
-
-class Browser:
-    def __init__(self):
-        to_browser = os.pipe()
-        from_browser = os.pipe()
-
-        def child_pipes():
-            os.dup2(to_browser[0], 3)
-            os.dup2(from_browser[1], 4)
-            os.set_inheritable(3, True)
-            os.set_inheritable(4, True)
-
-        self.proc = subprocess.Popen(
-            ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars", "--no-first-run",
-             "--mute-audio", "--disable-extensions", "--font-render-hinting=none", "--remote-debugging-pipe",
-             "about:blank"],
-            preexec_fn=child_pipes, close_fds=False, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
-        os.close(to_browser[0])
-        os.close(from_browser[1])
-        self.out = os.fdopen(to_browser[1], "wb")
-        self.inp = os.fdopen(from_browser[0], "rb")
-        self.pending = b""
-        self.last_id = 0
-        target = self.call("Target.createTarget", {"url": "about:blank"})
-        self.session = self.call("Target.attachToTarget", {"targetId": target["targetId"], "flatten": True})["sessionId"]
-        self.call("Page.enable", session=True)
-        self.frame = self.call("Page.getFrameTree", session=True)["frameTree"]["frame"]["id"]
-
-    def call(self, method, params=None, session=False):
-        self.last_id += 1
-        message = {"id": self.last_id, "method": method, "params": params or {}}
-        if session:
-            message["sessionId"] = self.session
-        self.out.write(json.dumps(message).encode("utf-8") + b"\0")
-        self.out.flush()
-        while True:
-            while b"\0" not in self.pending:
-                chunk = self.inp.read1(1 << 20)
-                if not chunk:
-                    raise RuntimeError("chromium closed the DevTools pipe")
-                self.pending += chunk
-            raw, self.pending = self.pending.split(b"\0", 1)
-            reply = json.loads(raw)
-            if reply.get("id") == self.last_id:
-                if "error" in reply:
-                    raise RuntimeError(f"{method}: {reply['error']}")
-                return reply["result"]
-
-    def evaluate(self, expression):
-        result = self.call("Runtime.evaluate", {"expression": expression, "awaitPromise": True, "returnByValue": True},
-                           session=True)
-        if "exceptionDetails" in result:
-            raise RuntimeError(str(result["exceptionDetails"]))
-        return result["result"].get("value")
-
-    def render(self, markup, s):
-        """Lays out the page at the style's width, grows the viewport to the page's height, and returns
-        the visible text and the capture's bytes."""
-        metrics = {"width": s.width, "height": s.height, "deviceScaleFactor": s.scale, "mobile": s.phone}
-        self.call("Emulation.setDeviceMetricsOverride", metrics, session=True)
-        self.call("Page.setDocumentContent", {"frameId": self.frame, "html": markup}, session=True)
-        settle = "document.fonts.ready.then(() => new Promise(r => requestAnimationFrame(() => " \
-                 "requestAnimationFrame(r)))).then(() => document.documentElement.scrollHeight)"
-        height = self.evaluate(settle)
-        if height > s.height:
-            metrics["height"] = height
-            self.call("Emulation.setDeviceMetricsOverride", metrics, session=True)
-            self.evaluate(settle)
-        text = self.evaluate(VISIBLE_TEXT_JS)
-        params = {"format": "jpeg", "quality": s.quality} if s.jpeg else {"format": "png"}
-        shot = self.call("Page.captureScreenshot", params, session=True)
-        return text, base64.b64decode(shot["data"]), metrics["height"]
-
-    def close(self):
-        try:
-            self.call("Browser.close")
-        except (RuntimeError, OSError):
-            pass
-        try:
-            self.proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-
-
-# ----------------------------------------------------------------------------------------------
 
 def check_fonts():
     listed = subprocess.run(["fc-list", ":", "family"], capture_output=True, text=True, check=True).stdout
@@ -1160,15 +1004,11 @@ def main():
                     out.write(markup)
             styles.append(f"{label}\t{s.typeface}\t{s.file_kind()}\t{'phone' if s.phone else 'desktop'}\t{s.scale}x")
             facts = f.intended()
-            intended.append("\t".join([label] + [str(facts[k]) for k in
-                                                 ("name", "amount", "currency", "cycle", "billingType", "startDate")]))
+            intended.append(intended_row(label, facts))
             written[label] = (text, facts)
     finally:
         browser.close()
-    with open(os.path.join(opts.out, "styles.tsv"), "w", encoding="utf-8") as out:
-        out.write("\n".join(styles) + "\n")
-    with open(os.path.join(opts.out, "intended.tsv"), "w", encoding="utf-8") as out:
-        out.write("\n".join(intended) + "\n")
+    write_tables(opts.out, styles, intended)
     print(f"{opts.count} receipts in {opts.out} in {time.monotonic() - started:.1f} s")
 
     if opts.cli:

@@ -2,7 +2,8 @@
 # Installs every Debian package Renewly needs to build, run, test and benchmark.
 # This script is the single source of the project's system dependencies.
 #   scripts/install-deps.sh            what the build, the tests and the benchmarks need
-#   scripts/install-deps.sh --corpus   also what scripts/html-receipts.py needs to make its corpus
+#   scripts/install-deps.sh --corpus   also what scripts/html-receipts.py and scripts/tuning-pages.py
+#                                      need to make their corpora
 set -euo pipefail
 
 corpus=false
@@ -44,7 +45,7 @@ packages=(
 # The receipt corpus made as web pages: a real browser renders and captures them, in every typeface
 # the font packages above install and Android's CJK fallback font.
 if $corpus; then
-  packages+=(chromium fonts-droid-fallback)
+  packages+=(chromium fonts-droid-fallback fonts-dejavu-extra)
 fi
 
 # Debian's npm, unless an npm is installed already (Node.js's own packages bring one and conflict

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <numeric>
 #include <vector>
 
@@ -79,6 +80,20 @@ Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
     const int width = std::max(1, int(std::lround(box.width() * factor)));
     const int inkHeight = std::max(1, int(std::lround(box.height() * factor)));
     QImage ink = page.copy(box).scaled(width, inkHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Grey text (captions, dimmed labels, the thin strokes of small type) in the contrast of the
+    // black text the recogniser learnt on: its darkest shade made black, paper kept white.
+    int darkest = 255;
+    for (int y = 0; y < inkHeight; ++y) {
+        const uchar *row = ink.constScanLine(y);
+        darkest = std::min<int>(darkest, *std::min_element(row, row + width));
+    }
+    if (darkest > 0 && darkest < TextLines::inkBelow) {
+        for (int y = 0; y < inkHeight; ++y) {
+            uchar *row = ink.scanLine(y);
+            for (int x = 0; x < width; ++x)
+                row[x] = uchar(255 - (255 - row[x]) * 255 / (255 - darkest));
+        }
+    }
     const int margin = (height - inkHeight) / 2;
     // A little paper before and after, as around the words the recogniser learnt on.
     const int side = height / 8;
@@ -264,6 +279,9 @@ QString restoreSigns(const QString &text, const QString &latinReading) {
             } else if (sign != u"$" && (prefix.isEmpty() || !match.captured(2).isEmpty())) {
                 // A sign the recogniser's dictionary lacks, dropped before the number.
                 result.insert(match.capturedStart(3), sign);
+            } else if (sign != u"$" && !prefix.isEmpty() && prefix == latin.captured(1)) {
+                // The sign of a code and a sign ("CN¥", "HK$") dropped after the code's letters.
+                result.insert(match.capturedStart(1) + prefix.size(), sign);
             }
             break;
         }
@@ -283,19 +301,25 @@ bool mayMistakeLetters(const QString &text) {
 QString preferLatinSpelling(const QString &text, const QString &latinReading) {
     // The Latin model tells l, 1 and I apart and places blanks between Latin words better; where
     // the two readings differ only in that, its spelling is the better one.
-    return !latinReading.isEmpty() && lookAlikeForm(text) == lookAlikeForm(latinReading) ? latinReading
-                                                                                         : text;
+    // It splits no word the recogniser read whole, though: small Latin letters in Chinese
+    // typefaces stand far apart for it ("pl indqvist56@al iyun. com").
+    return !latinReading.isEmpty() && lookAlikeForm(text) == lookAlikeForm(latinReading) &&
+                   latinReading.count(u' ') <= text.count(u' ')
+               ? latinReading
+               : text;
 }
 
 const QRegularExpression &amountWithoutSign() {
     // A number that may be an amount (not part of a date, a time or a code, not a count of Chinese
     // units) with no currency sign or code before it: (1) a short run of letters before it, which
     // may end in a sign read as a letter ("HKS388", "f10.99", "Y 148.00"), (2) the blank after
-    // them, (3) the number.
+    // them, (3) the number. A minus sign may lead it ("-18.50" paid); a hyphen after a letter or
+    // digit joins it to a date or a code.
     static const QRegularExpression amount(QStringLiteral(
-        "(?<![0-9A-Za-z.,:/\\-¥$€£])(?<![¥$€£] )(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
+        "(?<![0-9A-Za-z.,:/¥$€£])(?<![0-9A-Za-z.,:/]-)(?<![¥$€£] "
+        ")(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
         "(?:(?!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD)\\b)([A-Za-z]{1,3})( "
-        "?))?([0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-9A-Za-z.,:\\-]|/"
+        "?))?([0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]{1,2})?|[0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-9A-Za-z.,:\\-]|/"
         "[0-9]|\\s?[年月日个天周季时分秒号])"));
     return amount;
 }
@@ -424,13 +448,37 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     const auto isLatinLetter = [](QChar c) { return c.isLetter() && !isChinese(c); };
     const double letterGap =
         median(over([&](QChar a, QChar b) { return isLatinLetter(a) && isLatinLetter(b); }, gapAt), 3, usual);
+    // The recogniser reads a dash between words as the full-width one of its Chinese text, a
+    // slash or an angle bracket as full-width or Chinese ones, and brackets around Latin text as
+    // full-width ones; they are spelt, and spaced, as they are.
+    QString chars;
+    for (const auto &read : kept) {
+        const QChar c = read.first->character;
+        chars += c == u'－' ? u'—' : c == u'／' ? u'/' : c == u'〈' ? u'<' : c == u'〉' ? u'>' : c;
+    }
+    const auto isLatinOrDigit = [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); };
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        if (chars[i] == u'（' && i + 1 < chars.size() && isLatinOrDigit(chars[i + 1]))
+            chars[i] = u'(';
+        else if (chars[i] == u'）' && i > 0 && isLatinOrDigit(chars[i - 1]))
+            chars[i] = u')';
+    }
+    // A comma between a digit and three more ends a group of thousands ("14,191"), not a list.
+    const auto isThousands = [&chars](qsizetype comma) {
+        const auto digitAt = [&chars](qsizetype at) {
+            return at >= 0 && at < chars.size() && isDigit(chars[at]);
+        };
+        return chars[comma] == u',' && digitAt(comma - 1) && digitAt(comma + 1) && digitAt(comma + 2) &&
+               digitAt(comma + 3) && !digitAt(comma + 4);
+    };
     QString text;
     for (qsizetype i = 0; i < kept.size(); ++i) {
         if (i > 0) {
             const double gap = gaps[size_t(i - 1)];
-            const QChar a = kept[i - 1].first->character;
-            const QChar b = kept[i].first->character;
-            bool blank = gap >= usual + standOut && isBlankBetween(a, b, gap, letterGap, kept[i].second);
+            const QChar a = chars[i - 1];
+            const QChar b = chars[i];
+            bool blank = gap >= usual + standOut && !isThousands(i - 1) &&
+                         isBlankBetween(a, b, gap, letterGap, kept[i].second);
             if (blank && isDigit(a) && isDigit(b) && digitAdvance > 0)
                 blank = advanceAt(i) >= digitAdvance * (1 + digitExtraAdvance);
             if (blank && isChinese(a) && isChinese(b))
@@ -438,8 +486,12 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             if (blank)
                 text += u' ';
         }
-        text += kept[i].first->character;
+        text += chars[i];
     }
+    // A dash set apart between words, which the recogniser may take for the Han character of the
+    // same shape ("VIP 一 连续包月").
+    static const QRegularExpression dashApart(QStringLiteral("(?<= )一(?= )"));
+    text.replace(dashApart, QStringLiteral("—"));
     return text;
 }
 
@@ -490,12 +542,14 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         }
         images.append(strip);
     }
-    const QList<QList<TextRecognizer::Glyph>> stripGlyphs = recognizer.readAll(images);
-    QStringList texts(pieces.size());
-    for (size_t s = 0; s < strips.size(); ++s) {
-        const Strip &packed = strips[s];
-        const QList<TextRecognizer::Glyph> &glyphs = stripGlyphs[qsizetype(s)];
-        for (const auto &[index, left] : packed.placed) {
+    // Each strip's pieces are spelt, and read again by the Latin reader where needed, on the
+    // thread that read the strip as soon as it is read: the Latin readings then share both cores
+    // with the strips still to be read instead of following them all on one. The Latin reader
+    // reads for one thread at a time.
+    std::vector<QString> texts(size_t(pieces.size()));
+    std::mutex latinInUse;
+    recognizer.readAll(images, [&](qsizetype s, const QList<TextRecognizer::Glyph> &glyphs) {
+        for (const auto &[index, left] : strips[size_t(s)].placed) {
             const Piece &piece = pieces[index];
             const int firstStep = left / stride;
             const int endStep = (left + piece.image.width() + packGap / 2) / stride;
@@ -508,22 +562,33 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             }
             QString text = spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width());
             if (latin && (text.contains(amountWithoutSign()) || mayMistakeLetters(text))) {
+                std::lock_guard lock(latinInUse);
                 const QString latinReading = latin->readLine(piece.image);
                 text = restoreSigns(preferLatinSpelling(text, latinReading), latinReading);
+            } else if (latin && text.isEmpty() && piece.image.width() <= 2 * height) {
+                // A lone character read as nothing may be a sign the recogniser's dictionary
+                // lacks, set apart from its amount by a wide blank ("€  78.90").
+                std::lock_guard lock(latinInUse);
+                const QString latinReading = latin->readLine(piece.image);
+                if (latinReading == u"€" || latinReading == u"£")
+                    text = latinReading;
             }
-            texts[index] = text;
+            texts[size_t(index)] = text;
         }
-    }
-    // The pieces of each line, left to right, as they were cut.
+    });
+    // The pieces of each line, left to right, as they were cut; the lines of each row of the page.
     QList<QStringList> words(boxes.size());
     for (qsizetype i = 0; i < pieces.size(); ++i) {
-        if (!texts[i].isEmpty())
-            words[pieces[i].line].append(texts[i]);
+        if (!texts[size_t(i)].isEmpty())
+            words[pieces[i].line].append(texts[size_t(i)]);
     }
     QStringList lines;
-    for (const QStringList &line : words) {
-        if (!line.isEmpty())
-            lines.append(line.join(u' '));
+    for (const QList<qsizetype> &row : TextLines::rows(boxes)) {
+        QStringList parts;
+        for (const qsizetype line : row)
+            parts += words[line];
+        if (!parts.isEmpty())
+            lines.append(parts.join(u' '));
     }
     return lines;
 }

@@ -89,9 +89,30 @@ QString tidyLine(const QString &line) {
     // A separator read twice between digits ("119..88").
     static const QRegularExpression doubled(QStringLiteral("(?<=[0-9])([.,])\\1(?=[0-9])"));
     text.replace(doubled, QStringLiteral("\\1"));
+    // A comma between thousands read as a full stop, before the full stop of the decimals
+    // ("1.703.90").
+    static const QRegularExpression thousandsStop(
+        QStringLiteral("(?<=[0-9])\\.(?=[0-9]{3}\\.[0-9]{1,2}(?![0-9]))"));
+    text.replace(thousandsStop, QStringLiteral(","));
+    // The S of a dollar sign read twice, once as the letter, after the letters of its code ("HKS$").
+    static const QRegularExpression doubledDollar(QStringLiteral("(?<=[A-Z]{2})S(?=\\$[0-9])"));
+    text.remove(doubledDollar);
+    // The dollar sign of a country's dollar read as an S before the amount ("USS9.99").
+    static const QRegularExpression dollarAsS(
+        QStringLiteral("(?<![A-Za-z])(US|HK|NT|CA|AU|NZ|SG)S(?=[0-9])"));
+    text.replace(dollarAsS, QStringLiteral("\\1$"));
     // A capital I inside a word before small letters is a small l ("PIus", "BiIled").
     static const QRegularExpression capitalI(QStringLiteral("(?<=[A-Za-z])I(?=[a-z])"));
     text.replace(capitalI, QStringLiteral("l"));
+    // A capital I at the start of a word read as a bracket or a small l: a bracket opening small
+    // letters that it does not close ("[ssued", "[nbox"), or an l before a consonant no English
+    // word starts with after an l ("lssued", "lnvoice"); not in addresses or codes.
+    static const QRegularExpression bracketI(
+        QStringLiteral("(?<![\\w@.\\-])\\[(?=[a-z]{2,}(?![\\w\\]@.\\-]))"));
+    text.replace(bracketI, QStringLiteral("I"));
+    static const QRegularExpression smallLI(
+        QStringLiteral("(?<![\\w@.\\-])l(?=[cdfgmnrstv][a-z]*(?![\\w@.\\-]))"));
+    text.replace(smallLI, QStringLiteral("I"));
     return mendCase(mendWords(mendNumbers(text)));
 }
 

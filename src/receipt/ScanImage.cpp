@@ -10,12 +10,9 @@ namespace ScanImage {
 
 namespace {
 
-QImage toGrey(const QImage &image) {
-    if (image.format() == QImage::Format_Grayscale8)
-        return image;
-    if (!image.hasAlphaChannel())
-        return image.convertToFormat(QImage::Format_Grayscale8);
-    // Transparent parts (window shadows, rounded corners) count as white paper.
+// Each pixel's grey by the given rule on its colour; transparent parts (window shadows, rounded
+// corners) count as white paper.
+template <typename GreyOf> QImage greyOnPaper(const QImage &image, GreyOf greyOf) {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     QImage grey(argb.size(), QImage::Format_Grayscale8);
     for (int y = 0; y < argb.height(); ++y) {
@@ -23,46 +20,105 @@ QImage toGrey(const QImage &image) {
         uchar *out = grey.scanLine(y);
         for (int x = 0; x < argb.width(); ++x) {
             const int alpha = qAlpha(in[x]);
-            out[x] = uchar((qGray(in[x]) * alpha + 255 * (255 - alpha)) / 255);
+            out[x] = uchar((greyOf(in[x]) * alpha + 255 * (255 - alpha)) / 255);
         }
     }
     return grey;
 }
 
+QImage toGrey(const QImage &image) {
+    if (image.format() == QImage::Format_Grayscale8)
+        return image;
+    if (!image.hasAlphaChannel())
+        return image.convertToFormat(QImage::Format_Grayscale8);
+    return greyOnPaper(image, [](QRgb pixel) { return qGray(pixel); });
+}
+
+// The grey of coloured text on a light page as dark as its colour stands out: the weakest of a
+// pixel's three colours. Light green, orange or sky blue text on white is as plain to the eye as
+// grey text, though its plain grey is nearly white. (On a dark page, inverted, such text is dark
+// already.)
+QImage toContrastGrey(const QImage &image) {
+    return greyOnPaper(image, [](QRgb pixel) {
+        return std::min({qRed(pixel), qGreen(pixel), qBlue(pixel)});
+    });
+}
+
 // The most common grey level, from a histogram of 32 bins.
 int backgroundLevel(const QImage &grey) {
-    std::array<qint64, 32> bins{};
+    // Four histograms filled in turn: runs of equal pixels would otherwise make every count wait
+    // for the one before.
+    std::array<std::array<qint64, 32>, 4> bins{};
     const int step = grey.width() * qint64(grey.height()) > 2'000'000 ? 2 : 1;
     for (int y = 0; y < grey.height(); y += step) {
         const uchar *row = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); x += step)
-            ++bins[row[x] >> 3];
+        int x = 0;
+        for (; x + 3 * step < grey.width(); x += 4 * step) {
+            ++bins[0][row[x] >> 3];
+            ++bins[1][row[x + step] >> 3];
+            ++bins[2][row[x + 2 * step] >> 3];
+            ++bins[3][row[x + 3 * step] >> 3];
+        }
+        for (; x < grey.width(); x += step)
+            ++bins[0][row[x] >> 3];
     }
-    const auto mode = std::max_element(bins.begin(), bins.end()) - bins.begin();
+    std::array<qint64, 32> total{};
+    for (size_t b = 0; b < total.size(); ++b)
+        total[b] = bins[0][b] + bins[1][b] + bins[2][b] + bins[3][b];
+    const auto mode = std::max_element(total.begin(), total.end()) - total.begin();
     return int(mode) * 8 + 4;
 }
 
-// Sliding maximum over 2 * radius + 1 values spaced `stride` apart, in place (monotonic queue).
-void slidingMax(uchar *values, int count, qsizetype stride, int radius, std::vector<uchar> &copy,
-                std::vector<int> &queue) {
-    copy.resize(size_t(count));
-    for (int i = 0; i < count; ++i)
-        copy[size_t(i)] = values[i * stride];
-    queue.resize(size_t(count));
-    int head = 0;
-    int tail = 0;
-    int next = 0; // next index to enter the window
-    for (int i = 0; i < count; ++i) {
-        const int last = std::min(count - 1, i + radius);
-        for (; next <= last; ++next) {
-            while (tail > head && copy[size_t(queue[size_t(tail - 1)])] <= copy[size_t(next)])
-                --tail;
-            queue[size_t(tail++)] = next;
-        }
-        while (queue[size_t(head)] < i - radius)
-            ++head;
-        values[i * stride] = copy[size_t(queue[size_t(head)])];
+// Whether at least two pixels of the row are darker than `inkBelow`; counted in blocks that the
+// compiler vectorises.
+bool hasTwoInkPixels(const uchar *row, int width, int inkBelow) {
+    constexpr int block = 64;
+    int count = 0;
+    for (int x = 0; x < width; x += block) {
+        const int end = std::min(width, x + block);
+        for (int i = x; i < end; ++i)
+            count += row[i] < inkBelow;
+        if (count >= 2)
+            return true;
     }
+    return false;
+}
+
+// Sliding maximum over the 2 * radius + 1 values around each of a row (fewer at its ends), in
+// place (van Herk / Gil-Werman): maxima from the start and from the end of blocks of the window's
+// size, then one maximum of two per value, a loop the compiler vectorises.
+void slidingMax(uchar *values, int count, int radius, std::vector<uchar> &forward,
+                std::vector<uchar> &backward) {
+    const int k = 2 * radius + 1;
+    forward.resize(size_t(count));
+    backward.resize(size_t(count));
+    for (int start = 0; start < count; start += k) {
+        const int end = std::min(count, start + k);
+        forward[size_t(start)] = values[start];
+        for (int i = start + 1; i < end; ++i)
+            forward[size_t(i)] = std::max(values[i], forward[size_t(i - 1)]);
+        backward[size_t(end - 1)] = values[end - 1];
+        for (int i = end - 2; i >= start; --i)
+            backward[size_t(i)] = std::max(values[i], backward[size_t(i + 1)]);
+    }
+    // The window [lo, hi] spans at most two blocks: the end of the one holding lo and the start
+    // of the one holding hi. Near the row's ends it is cut short and may lie in one block, which
+    // then starts at lo or ends at hi.
+    const auto windowMax = [&](int i) {
+        const int lo = std::max(0, i - radius);
+        const int hi = std::min(count - 1, i + radius);
+        if (lo / k != hi / k)
+            return std::max(backward[size_t(lo)], forward[size_t(hi)]);
+        return lo % k == 0 ? forward[size_t(hi)] : backward[size_t(lo)];
+    };
+    const int head = std::min(count, radius);
+    const int tail = std::max(head, count - radius);
+    for (int i = 0; i < head; ++i)
+        values[i] = windowMax(i);
+    for (int i = head; i < tail; ++i)
+        values[i] = std::max(backward[size_t(i - radius)], forward[size_t(i + radius)]);
+    for (int i = tail; i < count; ++i)
+        values[i] = windowMax(i);
 }
 
 struct Component {
@@ -260,10 +316,10 @@ void flattenBackground(QImage &grey, int radius) {
     const int w = grey.width();
     const int h = grey.height();
     QImage background = grey.copy();
-    std::vector<uchar> copy;
-    std::vector<int> queue;
+    std::vector<uchar> forwardRow;
+    std::vector<uchar> backwardRow;
     for (int y = 0; y < h; ++y)
-        slidingMax(background.scanLine(y), w, 1, radius, copy, queue);
+        slidingMax(background.scanLine(y), w, radius, forwardRow, backwardRow);
     // Down the columns whole rows at a time (van Herk / Gil-Werman): maxima from the start and
     // from the end of blocks of the window's size, then one maximum of two per pixel.
     const int k = 2 * radius + 1;
@@ -404,7 +460,8 @@ void clearGraphics(QImage &grey, int lineHeight) {
         const bool isIcon = c.fill() >= 0.72 && aspect > 0.5 && aspect < 2.0 &&
                             std::min(c.width(), c.height()) * 10 >= lineHeight * 13;
         // A button: a filled shape of a line's height or more, far wider than high, text inside.
-        const bool isButton = aspect >= 2.0 && c.height() >= lineHeight && c.width() < grey.width() * 3 / 4;
+        // As wide as the page or not: phones draw their buttons from edge to edge.
+        const bool isButton = aspect >= 2.0 && c.height() >= lineHeight;
         if ((isIcon || isButton) && hasFlatCore(grey, c, int(i) + 1, labels) &&
             !(isIcon && standsInTextRow(grey, found, c, labels))) {
             if (isIcon)
@@ -429,14 +486,8 @@ int typicalLineHeight(const QImage &grey) {
     std::vector<int> heights;
     int run = 0;
     for (int y = 0; y <= grey.height(); ++y) {
-        bool inked = false;
-        if (y < grey.height()) {
-            const uchar *row = grey.constScanLine(y);
-            int count = 0;
-            for (int x = 0; x < grey.width() && count < 2; ++x)
-                count += row[x] < inkBelow;
-            inked = count >= 2;
-        }
+        const bool inked =
+            y < grey.height() && hasTwoInkPixels(grey.constScanLine(y), grey.width(), inkBelow);
         if (inked) {
             ++run;
             continue;
@@ -460,7 +511,10 @@ Prepared prepare(const QImage &image, const Options &options) {
     QImage grey = toGrey(image);
     if (grey.isNull())
         return prepared;
-    if (hasDarkBackground(grey)) {
+    const bool dark = hasDarkBackground(grey);
+    if (!dark && !image.isGrayscale())
+        grey = toContrastGrey(image);
+    if (dark) {
         grey.invertPixels();
         prepared.wasInverted = true;
     }

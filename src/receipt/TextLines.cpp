@@ -97,8 +97,10 @@ private:
                 }
             }
         }
-        // A lone rule or speck: nothing to read.
-        found.removeIf([](const QRect &band) { return band.height() <= 2; });
+        // A lone rule or speck, far lower than a line (rules are drawn thicker on HiDPI screens):
+        // nothing to read.
+        const int rule = std::max(2, m_lineHeight / 5);
+        found.removeIf([rule](const QRect &band) { return band.height() <= rule; });
         // Lines set close together touch (a descender meets the next line's capitals): part them
         // at the row with least ink.
         for (qsizetype i = 0; i < found.size(); ++i) {
@@ -232,6 +234,38 @@ QList<QRect> find(const QImage &page, int lineHeight) {
     if (page.isNull() || page.format() != QImage::Format_Grayscale8)
         return {};
     return Finder(page, lineHeight).run();
+}
+
+QList<QList<qsizetype>> rows(const QList<QRect> &ink) {
+    // The ink of a line fills about four fifths of the height of its type (ascent and descent),
+    // by which rows are judged as the eye judges them.
+    QList<QRect> lines;
+    for (const QRect &box : ink)
+        lines.append(box.adjusted(0, -box.height() / 8, 0, box.height() / 8));
+    std::vector<qsizetype> order(size_t(lines.size()));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    const auto middle2 = [&lines](qsizetype i) { return lines[i].top() + lines[i].bottom(); };
+    std::stable_sort(order.begin(), order.end(),
+                     [&middle2](qsizetype a, qsizetype b) { return middle2(a) < middle2(b); });
+    QList<QList<qsizetype>> found;
+    int top = 0, bottom = 0; // of the last row
+    for (const qsizetype i : order) {
+        const QRect &line = lines[i];
+        const int overlap = std::min(bottom, line.bottom()) - std::max(top, line.top()) + 1;
+        if (!found.isEmpty() && overlap * 10 >= std::min(line.height(), bottom - top + 1) * 6) {
+            found.back().append(i);
+            top = std::min(top, line.top());
+            bottom = std::max(bottom, line.bottom());
+            continue;
+        }
+        found.append(QList<qsizetype>{i});
+        top = line.top();
+        bottom = line.bottom();
+    }
+    for (QList<qsizetype> &row : found)
+        std::stable_sort(row.begin(), row.end(),
+                         [&lines](qsizetype a, qsizetype b) { return lines[a].left() < lines[b].left(); });
+    return found;
 }
 
 } // namespace TextLines

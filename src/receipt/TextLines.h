@@ -15,4 +15,10 @@ inline constexpr int inkBelow = 190;
 // value on the same row form one line. `lineHeight` is the page's typical line height.
 QList<QRect> find(const QImage &page, int lineHeight);
 
+// The visual rows of a page whose lines have the boxes `ink` (as find() gives them), as the
+// indices of the lines in each, left to right; rows top to bottom. Lines of different columns
+// share a row where they stand at the same height, as a reader's eye takes them: a line joins the
+// row above it when most of the lower of the two overlaps it.
+QList<QList<qsizetype>> rows(const QList<QRect> &ink);
+
 } // namespace TextLines

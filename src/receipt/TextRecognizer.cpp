@@ -3,12 +3,168 @@
 #include <QFile>
 
 #include <opencv2/core.hpp>
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/dnn.hpp>
+#include <opencv2/dnn/layer.details.hpp>
+#include <opencv2/dnn/shape_utils.hpp>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <mutex>
 #include <thread>
+#include <vector>
+
+namespace {
+
+// alpha * hardswish(x) + beta, with hardswish(x) = x * clamp(x + 3, 0, 6) / 6: the graph's
+// activation and the learnt affine step after it (see convert_models.py) in one pass. OpenCV's own
+// HardSwish layer, which it fuses into the convolution before it, takes several times as long as
+// the convolution.
+class ScaledHardSwishLayer : public cv::dnn::Layer {
+public:
+    explicit ScaledHardSwishLayer(const cv::dnn::LayerParams &params)
+        : Layer(params)
+        , m_factor(params.get<float>("alpha", 1.0f) / 6.0f)
+        , m_offset(params.get<float>("beta", 0.0f)) {}
+
+    static cv::Ptr<cv::dnn::Layer> create(cv::dnn::LayerParams &params) {
+        return cv::makePtr<ScaledHardSwishLayer>(params);
+    }
+
+    // One output of the input's shape, which may be written in place.
+    bool getMemoryShapes(const std::vector<cv::dnn::MatShape> &inputs, const int,
+                         std::vector<cv::dnn::MatShape> &outputs,
+                         std::vector<cv::dnn::MatShape> &) const override {
+        outputs.assign(1, inputs.at(0));
+        return true;
+    }
+
+    void forward(cv::InputArrayOfArrays inputArrays, cv::OutputArrayOfArrays outputArrays,
+                 cv::OutputArrayOfArrays) override {
+        std::vector<cv::Mat> inputs;
+        std::vector<cv::Mat> outputs;
+        inputArrays.getMatVector(inputs);
+        outputArrays.getMatVector(outputs);
+        CV_Assert(inputs.size() == 1 && outputs.size() == 1 && inputs[0].type() == CV_32F &&
+                  inputs[0].isContinuous() && outputs[0].isContinuous() &&
+                  outputs[0].total() == inputs[0].total());
+        const float *in = inputs[0].ptr<float>();
+        float *out = outputs[0].ptr<float>();
+        const size_t count = inputs[0].total();
+        size_t i = 0;
+#if CV_SIMD
+        const cv::v_float32 factor = cv::vx_setall_f32(m_factor);
+        const cv::v_float32 offset = cv::vx_setall_f32(m_offset);
+        const cv::v_float32 three = cv::vx_setall_f32(3.0f);
+        const cv::v_float32 six = cv::vx_setall_f32(6.0f);
+        const cv::v_float32 zero = cv::vx_setzero_f32();
+        for (; i + cv::v_float32::nlanes <= count; i += cv::v_float32::nlanes) {
+            const cv::v_float32 x = cv::vx_load(in + i);
+            const cv::v_float32 gate = cv::v_min(cv::v_max(x + three, zero), six);
+            cv::v_store(out + i, cv::v_fma(x * gate, factor, offset));
+        }
+#endif
+        for (; i < count; ++i)
+            out[i] = in[i] * std::clamp(in[i] + 3.0f, 0.0f, 6.0f) * m_factor + m_offset;
+    }
+
+private:
+    float m_factor;
+    float m_offset;
+};
+
+// One channel of a 5x5 depthwise convolution: `padded` is the channel's plane with two columns and
+// rows of zeros around it, `width` wide; the output has `rows` rows of `columns`. Built twice, for
+// AVX2 and for any x86-64, and chosen when the program loads.
+__attribute__((target_clones("avx2", "default"))) void convolve5x5(const float *padded, int width,
+                                                                   const float *kernel, float bias,
+                                                                   float *out, int rows, int columns,
+                                                                   int strideY, int strideX) {
+    for (int y = 0; y < rows; ++y) {
+        float *row = out + qsizetype(y) * columns;
+        std::fill_n(row, columns, bias);
+        for (int ky = 0; ky < 5; ++ky) {
+            const float *source = padded + qsizetype(y * strideY + ky) * width;
+            for (int kx = 0; kx < 5; ++kx) {
+                const float weight = kernel[ky * 5 + kx];
+                const float *from = source + kx;
+                if (strideX == 1) {
+                    for (int x = 0; x < columns; ++x)
+                        row[x] += weight * from[x];
+                } else {
+                    for (int x = 0; x < columns; ++x)
+                        row[x] += weight * from[x * strideX];
+                }
+            }
+        }
+    }
+}
+
+// A 5x5 depthwise convolution with two pixels of zero padding on every side (see
+// convert_models.py): OpenCV 4.6 runs these several times slower than 3x3 ones, and as four 3x3
+// ones the padding copies and sums cost as much again.
+class DepthwiseConv5x5Layer : public cv::dnn::Layer {
+public:
+    explicit DepthwiseConv5x5Layer(const cv::dnn::LayerParams &params)
+        : Layer(params)
+        , m_strideY(params.get<int>("stride_h", 1))
+        , m_strideX(params.get<int>("stride_w", 1)) {
+        // The weights [channels, 1, 5, 5] and the bias [channels].
+        CV_Assert(blobs.size() == 2 && blobs[0].type() == CV_32F && blobs[1].type() == CV_32F &&
+                  blobs[0].isContinuous() && blobs[1].isContinuous() &&
+                  blobs[0].total() == blobs[1].total() * 25 && m_strideY >= 1 && m_strideX >= 1);
+    }
+
+    static cv::Ptr<cv::dnn::Layer> create(cv::dnn::LayerParams &params) {
+        return cv::makePtr<DepthwiseConv5x5Layer>(params);
+    }
+
+    bool getMemoryShapes(const std::vector<cv::dnn::MatShape> &inputs, const int,
+                         std::vector<cv::dnn::MatShape> &outputs,
+                         std::vector<cv::dnn::MatShape> &) const override {
+        const cv::dnn::MatShape &in = inputs.at(0);
+        CV_Assert(in.size() == 4 && in[1] == int(blobs[1].total()));
+        outputs.assign(
+            1, cv::dnn::MatShape{in[0], in[1], (in[2] - 1) / m_strideY + 1, (in[3] - 1) / m_strideX + 1});
+        return false;
+    }
+
+    void forward(cv::InputArrayOfArrays inputArrays, cv::OutputArrayOfArrays outputArrays,
+                 cv::OutputArrayOfArrays) override {
+        std::vector<cv::Mat> inputs;
+        std::vector<cv::Mat> outputs;
+        inputArrays.getMatVector(inputs);
+        outputArrays.getMatVector(outputs);
+        CV_Assert(inputs.size() == 1 && outputs.size() == 1 && inputs[0].dims == 4 && outputs[0].dims == 4 &&
+                  inputs[0].type() == CV_32F && inputs[0].isContinuous() && outputs[0].isContinuous());
+        const cv::Mat &in = inputs[0];
+        cv::Mat &out = outputs[0];
+        const int planes = in.size[0] * in.size[1];
+        const int height = in.size[2];
+        const int width = in.size[3];
+        const int paddedWidth = width + 4;
+        std::vector<float> padded(size_t(height + 4) * size_t(paddedWidth), 0.0f);
+        const int channels = int(blobs[1].total());
+        for (int p = 0; p < planes; ++p) {
+            const int channel = p % channels;
+            const float *plane = in.ptr<float>() + qsizetype(p) * height * width;
+            for (int y = 0; y < height; ++y)
+                std::copy_n(plane + qsizetype(y) * width, width,
+                            padded.data() + qsizetype(y + 2) * paddedWidth + 2);
+            convolve5x5(padded.data(), paddedWidth, blobs[0].ptr<float>() + qsizetype(channel) * 25,
+                        blobs[1].ptr<float>()[channel],
+                        out.ptr<float>() + qsizetype(p) * out.size[2] * out.size[3], out.size[2], out.size[3],
+                        m_strideY, m_strideX);
+        }
+    }
+
+private:
+    int m_strideY;
+    int m_strideX;
+};
+
+} // namespace
 
 struct TextRecognizer::Model {
     cv::dnn::Net net;
@@ -48,6 +204,11 @@ bool TextRecognizer::load(const QString &folder) {
     // graph reading different strips at once halve the time on two cores. The second copy loads
     // beside the first.
     cv::setNumThreads(1);
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        cv::dnn::LayerFactory::registerLayer("ScaledHardSwish", ScaledHardSwishLayer::create);
+        cv::dnn::LayerFactory::registerLayer("DepthwiseConv5x5", DepthwiseConv5x5Layer::create);
+    });
     std::unique_ptr<Model> second;
     std::thread secondLoader;
     if (std::thread::hardware_concurrency() >= 2)
@@ -67,20 +228,26 @@ QList<TextRecognizer::Glyph> TextRecognizer::read(const QImage &strip) {
     return m_model ? read(*m_model, strip) : QList<Glyph>();
 }
 
-QList<QList<TextRecognizer::Glyph>> TextRecognizer::readAll(const QList<QImage> &strips) {
+QList<QList<TextRecognizer::Glyph>> TextRecognizer::readAll(const QList<QImage> &strips,
+                                                            const StripRead &onRead) {
     QList<QList<Glyph>> glyphs(strips.size());
     if (!m_model)
         return glyphs;
+    const auto readOne = [&](Model &model, qsizetype i) {
+        glyphs[i] = read(model, strips[i]);
+        if (onRead)
+            onRead(i, std::as_const(glyphs)[i]);
+    };
     if (!m_second || strips.size() < 2) {
         for (qsizetype i = 0; i < strips.size(); ++i)
-            glyphs[i] = read(*m_model, strips[i]);
+            readOne(*m_model, i);
         return glyphs;
     }
     // The copies take the next strip not yet taken, so that neither waits while strips remain.
     std::atomic<qsizetype> next{0};
     const auto work = [&](Model &model) {
         for (qsizetype i = next++; i < strips.size(); i = next++)
-            glyphs[i] = read(model, strips[i]);
+            readOne(model, i);
     };
     std::thread helper([&] { work(*m_second); });
     work(*m_model);
@@ -108,23 +275,37 @@ QList<TextRecognizer::Glyph> TextRecognizer::read(Model &model, const QImage &st
     cv::Mat scores;
     try {
         model.net.setInput(blob);
-        scores = model.net.forward();
+        const cv::Mat byClass = model.net.forward();
+        // [1, classes, 1, steps] to [steps][classes].
+        if (byClass.dims != 4 || byClass.type() != CV_32F || byClass.size[0] != 1 || byClass.size[2] != 1 ||
+            !byClass.isContinuous())
+            return {};
+        cv::transpose(
+            cv::Mat(byClass.size[1], byClass.size[3], CV_32F, const_cast<float *>(byClass.ptr<float>())),
+            scores);
     } catch (const cv::Exception &) {
         return {};
     }
-    if (scores.dims != 3 || scores.size[0] != 1 || !scores.isContinuous())
-        return {};
-    return decode(scores.ptr<float>(), scores.size[1], scores.size[2], m_dictionary);
+    return decode(scores.ptr<float>(), scores.rows, scores.cols, m_dictionary);
 }
 
 QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int steps, int classes,
                                                     const QStringList &dictionary) {
     QList<Glyph> glyphs;
+    if (classes <= 0)
+        return glyphs;
+    // OpenCV's vectorised maximum and exponential: a scalar pass over every class at every step
+    // costs as much as a tenth of the graph.
+    cv::Mat shares(1, classes, CV_32F);
     int previous = 0;
     for (int step = 0; step < steps; ++step) {
         const float *row = scores + qsizetype(step) * classes;
-        const int best = int(std::max_element(row, row + classes) - row);
-        if (best != 0 && best != previous) {
+        const cv::Mat scoresOfStep(1, classes, CV_32F, const_cast<float *>(row));
+        double top = 0;
+        cv::minMaxIdx(scoresOfStep, nullptr, &top);
+        // The first class with the top score.
+        const int best = int(std::find(row, row + classes, float(top)) - row);
+        if (best != 0 && best != previous && best < classes) {
             QChar character = u' ';
             if (best <= dictionary.size()) {
                 const QString &entry = dictionary.at(best - 1);
@@ -133,10 +314,9 @@ QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int ste
             if (character == u'￥')
                 character = u'¥';
             // The scores are logits: the share of the best class after a softmax.
-            double sum = 0;
-            for (int c = 0; c < classes; ++c)
-                sum += std::exp(double(row[c] - row[best]));
-            glyphs.append(Glyph{character, step, float(1.0 / sum)});
+            cv::subtract(scoresOfStep, cv::Scalar(row[best]), shares);
+            cv::exp(shares, shares);
+            glyphs.append(Glyph{character, step, float(1.0 / cv::sum(shares)[0])});
         }
         previous = best;
     }

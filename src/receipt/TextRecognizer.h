@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // The neural line recogniser (PP-OCRv4 recognition, run by OpenCV DNN): reads strips of text
@@ -39,9 +40,13 @@ public:
     // The characters on a strip (Format_Grayscale8, dark text on white, inputHeight pixels high,
     // at most inputWidth wide), in order. Empty when nothing is read.
     QList<Glyph> read(const QImage &strip);
+    // Called with a strip's index and its characters as soon as it is read, on the thread that
+    // read it: on two threads at once where the recogniser has two copies of the graph.
+    using StripRead = std::function<void(qsizetype strip, const QList<Glyph> &glyphs)>;
     // The characters on each of `strips`, as read() gives them; the strips are shared out among
-    // the recogniser's copies of the graph, one thread each.
-    QList<QList<Glyph>> readAll(const QList<QImage> &strips);
+    // the recogniser's copies of the graph, one thread each. `onRead`, when given, is called for
+    // each strip as it is read.
+    QList<QList<Glyph>> readAll(const QList<QImage> &strips, const StripRead &onRead = {});
 
     // Greedy decoding of the graph's scores (logits), [steps][classes] row by row: the best class
     // per step, with its probability as the confidence,

@@ -3,6 +3,7 @@
 // look-alike characters.
 #include "receipt/PageReader.h"
 #include "receipt/RecognizedText.h"
+#include "receipt/TextLines.h"
 #include "receipt/TextRecognizer.h"
 
 #include <QTest>
@@ -88,6 +89,15 @@ private slots:
         QTest::newRow("Latin words") << utf8("IDab") << QList<int>{6, 16, 0} << utf8("ID ab");
         QTest::newRow("wide spacing throughout")
             << utf8("收件箱ab") << QList<int>{14, 14, 14, 14} << utf8("收件箱ab");
+        QTest::newRow("full-width dash between words")
+            << utf8("VIP－连续") << QList<int>{0, 0, 16, 16, 0} << utf8("VIP — 连续");
+        QTest::newRow("thousands") << utf8("14,191") << QList<int>{0, 8, 8, 0, 0} << utf8("14,191");
+        QTest::newRow("list") << utf8("5,2026") << QList<int>{0, 8, 0, 0, 0} << utf8("5, 2026");
+        QTest::newRow("full-width brackets around Latin")
+            << utf8("Fi（Mo）（按月）") << QList<int>{0, 16, 0, 0, 0, 0, 0, 0, 0} << utf8("Fi (Mo)（按月）");
+        QTest::newRow("dash read as a Han character")
+            << utf8("超级会员一连续包月") << QList<int>{0, 0, 0, 24, 24, 0, 0, 0}
+            << utf8("超级会员 — 连续包月");
     }
 
     void spellsBlanksFromGaps() {
@@ -111,6 +121,15 @@ private slots:
         QCOMPARE(PageReader::spell(glyphs, blanks, 30, 276), utf8("黄金会员年 度大会"));
     }
 
+    // Lines of two columns at the same height share a row, read left to right; a line standing
+    // lower than most of its height starts the next row.
+    void groupsLinesIntoRows() {
+        const QList<QRect> lines{QRect(300, 10, 200, 20), QRect(10, 14, 80, 14), QRect(10, 40, 80, 14),
+                                 QRect(300, 48, 200, 20), QRect(300, 80, 200, 20)};
+        const QList<QList<qsizetype>> rows{{1, 0}, {2}, {3}, {4}};
+        QCOMPARE(TextLines::rows(lines), rows);
+    }
+
     // Doubtful readings at the ends of a piece are specks; inside it they are characters.
     void dropsStrayReadings() {
         auto [glyphs, blanks] = laidOut(utf8("飲会.员飲"), {0, 0, 0, 0});
@@ -131,6 +150,7 @@ private slots:
         QTest::newRow("pound before a cycle")
             << utf8("15.49/year") << utf8("£15.49/year") << utf8("£15.49/year");
         QTest::newRow("dollar read as S") << utf8("HKS388") << utf8("HK$388") << utf8("HK$388");
+        QTest::newRow("dollar read as S twice") << utf8("HKS388") << utf8("HKS$388") << utf8("HKS388");
         QTest::newRow("pound read as f") << utf8("f10.99 每月") << utf8("£10.99") << utf8("£10.99 每月");
         QTest::newRow("code") << utf8("c5e9f909") << utf8("£5e9f909") << utf8("c5e9f909");
         QTest::newRow("other digits") << utf8("Total 20.00") << utf8("Total £21.00") << utf8("Total 20.00");
@@ -142,6 +162,12 @@ private slots:
         QTest::newRow("sign apart from its number")
             << utf8("Things 3 HKS 38.00") << utf8("Things 3 HK$ 38.00") << utf8("Things 3 HK$ 38.00");
         QTest::newRow("sign read, blank after it") << utf8("合计 ¥ 68") << utf8("¥68") << utf8("合计 ¥ 68");
+        QTest::newRow("sign after a code's letters")
+            << utf8("CN77.99（买断）") << utf8("CN¥77.99") << utf8("CN¥77.99（买断）");
+        QTest::newRow("thousands") << utf8("JPY14,191 yearly") << utf8("JP¥14,191 yearly")
+                                   << utf8("JP¥14,191 yearly");
+        QTest::newRow("after a minus") << utf8("-18.50") << utf8("-€18.50") << utf8("-€18.50");
+        QTest::newRow("date after a hyphen") << utf8("2026-11") << utf8("2026-£11") << utf8("2026-11");
     }
 
     void restoresSigns() {
@@ -166,6 +192,8 @@ private slots:
         QTest::newRow("other letters")
             << utf8("Netflux Premium") << utf8("Netflix Premium") << utf8("Netflux Premium");
         QTest::newRow("nothing read") << utf8("A1 1 Apps") << QString() << utf8("A1 1 Apps");
+        QTest::newRow("words split") << utf8("p1indqvist@a1iyun.com") << utf8("pl indqvist@al iyun. com")
+                                     << utf8("p1indqvist@a1iyun.com");
     }
 
     void prefersLatinSpelling() {
@@ -202,8 +230,13 @@ private slots:
             << utf8("ChatGPT PluS iOS macOS") << utf8("ChatGPT Plus iOS macOS");
         QTest::newRow("capital I in a word") << utf8("PIus Item iPad") << utf8("Plus Item iPad");
         QTest::newRow("separator read twice") << utf8("EUR 119..88 a..b") << utf8("EUR 119.88 a..b");
+        QTest::newRow("thousands read as a full stop, dollar as S$")
+            << utf8("HKS$1.703.90 1.703,90 S$5 USS9.99") << utf8("HK$1,703.90 1.703,90 S$5 US$9.99");
         QTest::newRow("hexadecimal code") << utf8("a3f9c2e1-3le5 b1c") << utf8("a3f9c2e1-3le5 b1c");
         QTest::newRow("word and plan size") << utf8("Pro 10 lo") << utf8("Pro 10 lo");
+        QTest::newRow("capital I read as a bracket or an l")
+            << utf8("Billed to [ssued lnbox [ab] lsilva@x.com last")
+            << utf8("Billed to Issued Inbox [ab] lsilva@x.com last");
         QTest::newRow("blanks collapsed") << utf8("  Netflix \t 标准套餐  ") << utf8("Netflix 标准套餐");
     }
 

@@ -422,9 +422,46 @@ void drawIcon(QPainter &p, const QRectF &box, Dice &dice) {
         p.drawRoundedRect(inner, 2, 2);
 }
 
+// A piece of text drawn on the page, with the box of its line.
+struct Written {
+    QRectF box;
+    QString text;
+};
+
+// The text of a page as a reader's eye takes it in, one visual row per line: pieces whose boxes
+// overlap by most of the lower one's height share a row, read left to right.
+QStringList visualRows(QList<Written> written) {
+    std::stable_sort(written.begin(), written.end(), [](const Written &a, const Written &b) {
+        return a.box.center().y() < b.box.center().y();
+    });
+    QList<QList<Written>> rows;
+    QRectF span;
+    for (const Written &piece : std::as_const(written)) {
+        const qreal overlap =
+            std::min(span.bottom(), piece.box.bottom()) - std::max(span.top(), piece.box.top());
+        if (!rows.isEmpty() && overlap >= 0.6 * std::min(piece.box.height(), span.height())) {
+            rows.back().append(piece);
+            span = span.united(piece.box);
+            continue;
+        }
+        rows.append(QList<Written>{piece});
+        span = piece.box;
+    }
+    QStringList lines;
+    for (QList<Written> &row : rows) {
+        std::stable_sort(row.begin(), row.end(),
+                         [](const Written &a, const Written &b) { return a.box.left() < b.box.left(); });
+        QStringList parts;
+        for (const Written &piece : std::as_const(row))
+            parts << piece.text;
+        lines << parts.join(u' ');
+    }
+    return lines;
+}
+
 // Draws the rows inside `area` and appends their lines to `lines`. Returns the y after the last row.
 qreal drawRows(QPainter &p, const QList<Row> &rows, QRectF area, const Typeface &face, const Theme &theme,
-               Dice &dice, QStringList &lines) {
+               Dice &dice, QList<Written> &lines) {
     qreal y = area.top();
     for (const Row &row : rows) {
         y += row.spaceBefore * face.body / 4.0;
@@ -450,7 +487,10 @@ qreal drawRows(QPainter &p, const QList<Row> &rows, QRectF area, const Typeface 
             p.drawRoundedRect(box, h / 2.5, h / 2.5);
             p.setPen(Qt::white);
             p.drawText(box, Qt::AlignCenter, row.left);
-            lines << row.left;
+            lines << Written{QRectF(box.center().x() - fm.horizontalAdvance(row.left) / 2,
+                                    box.center().y() - fm.height() / 2, fm.horizontalAdvance(row.left),
+                                    fm.height()),
+                             row.left};
             y += h + face.body * 0.75;
             continue;
         }
@@ -466,23 +506,25 @@ qreal drawRows(QPainter &p, const QList<Row> &rows, QRectF area, const Typeface 
             if (leftWidth + rightWidth + face.body * 2 > width) {
                 // No room on one row: the value goes under its label.
                 p.drawText(QPointF(x, baseline), row.left);
-                lines << row.left;
+                lines << Written{QRectF(x, baseline - fm.ascent(), leftWidth, fm.height()), row.left};
                 y += lineHeight;
                 p.setFont(valueFont);
                 p.setPen(theme.text);
                 p.drawText(QPointF(x, y + (lineHeight - vfm.height()) / 2 + vfm.ascent()), row.right);
-                lines << row.right;
+                lines << Written{QRectF(x, y + (lineHeight - vfm.height()) / 2, rightWidth, vfm.height()),
+                                 row.right};
             } else {
                 p.drawText(QPointF(x, baseline), row.left);
                 p.setFont(valueFont);
                 p.setPen(row.style == Style::secondary ? theme.text : colorFor(theme, row.style));
                 p.drawText(QPointF(x + width - rightWidth, baseline), row.right);
-                lines << row.left + u' ' + row.right;
+                lines << Written{QRectF(x, baseline - fm.ascent(), width, fm.height()),
+                                 row.left + u' ' + row.right};
             }
         } else {
             const qreal left = row.centered ? area.center().x() - leftWidth / 2 : x;
             p.drawText(QPointF(left, baseline), row.left);
-            lines << row.left;
+            lines << Written{QRectF(left, baseline - fm.ascent(), leftWidth, fm.height()), row.left};
         }
         y += lineHeight;
         if (row.divider) {
@@ -768,7 +810,7 @@ Typeface randomTypeface(Dice &dice, int scale) {
 }
 
 void drawPage(QImage &image, const Page &page, const Theme &theme, const Typeface &face, qreal scale,
-              Dice &dice, QStringList &lines) {
+              Dice &dice, QList<Written> &lines) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -801,7 +843,13 @@ void drawPage(QImage &image, const Page &page, const Theme &theme, const Typefac
     p.setPen(theme.secondary);
     p.drawText(bar, Qt::AlignCenter, page.windowTitle);
 
-    // A sidebar is a column of its own, read before the main column that the title is centred over.
+    {
+        const QFontMetricsF fm(titleFont);
+        const qreal w = fm.horizontalAdvance(page.windowTitle);
+        lines << Written{QRectF(bar.center().x() - w / 2, bar.center().y() - fm.height() / 2, w, fm.height()),
+                         page.windowTitle};
+    }
+    // A sidebar beside the card.
     QRectF content = window.adjusted(0, barHeight, 0, 0);
     if (!page.sidebar.isEmpty()) {
         const QRectF side(content.left(), content.top(), 180 * scale, content.height());
@@ -810,7 +858,6 @@ void drawPage(QImage &image, const Page &page, const Theme &theme, const Typefac
                  lines);
         content.setLeft(side.right());
     }
-    lines << page.windowTitle;
     // The receipt sits in a card of readable width.
     const qreal cardWidth = std::min(content.width() - 60 * scale, qreal(dice.between(520, 760) * scale));
     const QRectF card(content.center().x() - cardWidth / 2, content.top() + 24 * scale, cardWidth,
@@ -932,9 +979,9 @@ Receipt make(quint64 seed, int index, const Options &options) {
     if (isEvaluation && size.width() < 800 * scale)
         page.isMobile = true;
     receipt.image = QImage(size, QImage::Format_RGB32);
-    QStringList lines;
-    drawPage(receipt.image, page, theme, face, scale, dice, lines);
-    receipt.text = dropEmpty(lines);
+    QList<Written> written;
+    drawPage(receipt.image, page, theme, face, scale, dice, written);
+    receipt.text = dropEmpty(visualRows(written));
 
     // Some screenshots travel as JPEG.
     receipt.isJpeg = dice.chance(isEvaluation ? 30 : 10);
