@@ -27,7 +27,7 @@ import subprocess
 import sys
 import time
 
-from web_capture import Browser, intended_row, write_tables
+from web_capture import Browser, intended_row, style_row, write_tables
 
 TYPEFACES = [
     # family, generic family it falls back to
@@ -982,8 +982,8 @@ def main():
     r = random.Random(opts.seed)
     started = time.monotonic()
     browser = Browser()
-    styles = ["label\ttypeface\tfile\twidth\tscale"]
-    intended = ["label\tname\tamount\tcurrency\tcycle\tbillingType\tstartDate"]
+    styles = []
+    intended = []
     written = {}
     try:
         for index in range(opts.count):
@@ -1002,7 +1002,7 @@ def main():
             if opts.keep_html:
                 with open(os.path.join(opts.out, label + ".html"), "w", encoding="utf-8") as out:
                     out.write(markup)
-            styles.append(f"{label}\t{s.typeface}\t{s.file_kind()}\t{'phone' if s.phone else 'desktop'}\t{s.scale}x")
+            styles.append(style_row(label, s.typeface, s.file_kind(), s.phone, s.scale))
             facts = f.intended()
             intended.append(intended_row(label, facts))
             written[label] = (text, facts)

@@ -24,7 +24,7 @@ import random
 import sys
 import time
 
-from web_capture import Browser, intended_row, write_tables
+from web_capture import Browser, intended_row, style_row, write_tables
 
 # (CSS family, generic fallback, kind)
 LATIN_FACES = [("Liberation Serif", "serif"), ("DejaVu Serif", "serif"), ("Liberation Sans", "sans-serif"),
@@ -391,8 +391,8 @@ def main():
     r = random.Random(opts.seed)
     started = time.monotonic()
     browser = Browser()
-    styles = ["label\ttypeface\tfile\twidth\tscale"]
-    intended = ["label\tname\tamount\tcurrency\tcycle\tbillingType\tstartDate"]
+    styles = []
+    intended = []
     try:
         for index in range(opts.count):
             layout = r.choice(list(LAYOUTS))
@@ -410,7 +410,7 @@ def main():
                 out.write(image)
             with open(os.path.join(opts.out, label + ".txt"), "w", encoding="utf-8") as out:
                 out.write(text + "\n")
-            styles.append(f"{label}\t{k.typeface}\t{'JPEG' if k.jpeg else 'PNG'}\t{'phone' if k.phone else 'desktop'}\t{k.scale}x")
+            styles.append(style_row(label, k.typeface, "JPEG" if k.jpeg else "PNG", k.phone, k.scale))
             facts = f.intended()
             intended.append(intended_row(label, facts))
     finally:

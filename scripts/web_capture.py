@@ -163,13 +163,19 @@ class Browser:
 FIELDS = ("name", "amount", "currency", "cycle", "billingType", "startDate")
 
 
+def style_row(label, typeface, file_kind, phone, scale):
+    """One line of styles.tsv: the label and the style a receipt was captured in."""
+    return f"{label}\t{typeface}\t{file_kind}\t{'phone' if phone else 'desktop'}\t{scale}x"
+
+
 def intended_row(label, facts):
     """One line of intended.tsv: the label and the facts a receipt was written with."""
     return "\t".join([label] + [str(facts[key]) for key in FIELDS])
 
 
 def write_tables(out, styles, intended):
-    """styles.tsv and intended.tsv of a corpus folder, one receipt per line."""
-    for name, rows in (("styles.tsv", styles), ("intended.tsv", intended)):
+    """styles.tsv and intended.tsv of a corpus folder, under their headings, one receipt per line."""
+    for name, heading, rows in (("styles.tsv", ("label", "typeface", "file", "width", "scale"), styles),
+                                ("intended.tsv", ("label",) + FIELDS, intended)):
         with open(os.path.join(out, name), "w", encoding="utf-8") as file:
-            file.write("\n".join(rows) + "\n")
+            file.write("\n".join(["\t".join(heading)] + rows) + "\n")

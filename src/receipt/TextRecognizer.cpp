@@ -13,9 +13,23 @@
 #include <cmath>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
+
+// The one input and one output of a layer that takes and gives single, continuous float blobs.
+// (The matrices share the blobs' data.)
+std::pair<cv::Mat, cv::Mat> singleBlobs(cv::InputArrayOfArrays inputArrays,
+                                        cv::OutputArrayOfArrays outputArrays) {
+    std::vector<cv::Mat> inputs;
+    std::vector<cv::Mat> outputs;
+    inputArrays.getMatVector(inputs);
+    outputArrays.getMatVector(outputs);
+    CV_Assert(inputs.size() == 1 && outputs.size() == 1 && inputs[0].type() == CV_32F &&
+              inputs[0].isContinuous() && outputs[0].isContinuous());
+    return {inputs[0], outputs[0]};
+}
 
 // alpha * hardswish(x) + beta, with hardswish(x) = x * clamp(x + 3, 0, 6) / 6: the graph's
 // activation and the learnt affine step after it (see convert_models.py) in one pass. OpenCV's own
@@ -42,16 +56,11 @@ public:
 
     void forward(cv::InputArrayOfArrays inputArrays, cv::OutputArrayOfArrays outputArrays,
                  cv::OutputArrayOfArrays) override {
-        std::vector<cv::Mat> inputs;
-        std::vector<cv::Mat> outputs;
-        inputArrays.getMatVector(inputs);
-        outputArrays.getMatVector(outputs);
-        CV_Assert(inputs.size() == 1 && outputs.size() == 1 && inputs[0].type() == CV_32F &&
-                  inputs[0].isContinuous() && outputs[0].isContinuous() &&
-                  outputs[0].total() == inputs[0].total());
-        const float *in = inputs[0].ptr<float>();
-        float *out = outputs[0].ptr<float>();
-        const size_t count = inputs[0].total();
+        auto [input, output] = singleBlobs(inputArrays, outputArrays);
+        CV_Assert(output.total() == input.total());
+        const float *in = input.ptr<float>();
+        float *out = output.ptr<float>();
+        const size_t count = input.total();
         size_t i = 0;
 #if CV_SIMD
         const cv::v_float32 factor = cv::vx_setall_f32(m_factor);
@@ -132,14 +141,8 @@ public:
 
     void forward(cv::InputArrayOfArrays inputArrays, cv::OutputArrayOfArrays outputArrays,
                  cv::OutputArrayOfArrays) override {
-        std::vector<cv::Mat> inputs;
-        std::vector<cv::Mat> outputs;
-        inputArrays.getMatVector(inputs);
-        outputArrays.getMatVector(outputs);
-        CV_Assert(inputs.size() == 1 && outputs.size() == 1 && inputs[0].dims == 4 && outputs[0].dims == 4 &&
-                  inputs[0].type() == CV_32F && inputs[0].isContinuous() && outputs[0].isContinuous());
-        const cv::Mat &in = inputs[0];
-        cv::Mat &out = outputs[0];
+        auto [in, out] = singleBlobs(inputArrays, outputArrays);
+        CV_Assert(in.dims == 4 && out.dims == 4);
         const int planes = in.size[0] * in.size[1];
         const int height = in.size[2];
         const int width = in.size[3];

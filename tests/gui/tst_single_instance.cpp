@@ -22,6 +22,15 @@ template <typename Work> auto fromAnotherThread(Work work) {
     return future.get();
 }
 
+// Whether a second instance started in `folder` gets its request to show through.
+bool secondInstanceShows(const QString &folder) {
+    return fromAnotherThread([folder] {
+        SingleInstance second(folder);
+        second.claim();
+        return second.sendToPrimary(SingleInstance::showMessage);
+    });
+}
+
 // A socket at `path`: connected to the listener there, or (connectToIt false) bound and left
 // unlistened, as a crashed process leaves it; -1 when that fails. Closed by the caller.
 int localSocket(const QString &path, bool connectToIt) {
@@ -87,12 +96,7 @@ void TestSingleInstance::clientSendingGarbageDoesNotStopTheServer() {
         return 0;
     });
     QCOMPARE(received.size(), 0);
-    const bool delivered = fromAnotherThread([path = dir.path()] {
-        SingleInstance second(path);
-        second.claim();
-        return second.sendToPrimary(SingleInstance::showMessage);
-    });
-    QVERIFY(delivered);
+    QVERIFY(secondInstanceShows(dir.path()));
     QCOMPARE(received.size(), 1);
 }
 
@@ -119,12 +123,7 @@ void TestSingleInstance::socketLeftByACrashIsTakenOver() {
                  ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
              QFile::Permissions());
     QSignalSpy received(&primary, &SingleInstance::messageReceived);
-    const bool delivered = fromAnotherThread([path = dir.path()] {
-        SingleInstance second(path);
-        second.claim();
-        return second.sendToPrimary(SingleInstance::showMessage);
-    });
-    QVERIFY(delivered);
+    QVERIFY(secondInstanceShows(dir.path()));
     QCOMPARE(received.size(), 1);
 }
 
