@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <QToolTip>
 #include <QWindow>
 
 #include <algorithm>
@@ -84,7 +85,8 @@ void AppDelegate::applyDarkLook() {
     QApplication::setStyle(Theme::createStyle());
     QApplication::setPalette(Theme::palette());
     QApplication::setFont(Theme::applicationFont(QApplication::font()));
-    qApp->setStyleSheet(Theme::styleSheet());
+    // Tips keep a palette of their own, which the application palette does not reach.
+    QToolTip::setPalette(Theme::palette());
 }
 
 QString AppDelegate::windowTitle(bool isZh) {

@@ -65,7 +65,7 @@ public:
         : AppDelegate(Options{}) {}
     ~AppDelegate() override;
 
-    // Fusion style, the dark palette and the application style sheet.
+    // Fusion style with the project's menus and tips, and the dark palette.
     static void applyDarkLook();
     // The two menus in the language of this moment; installed on the main window when it is made.
     void buildApplicationMenu();

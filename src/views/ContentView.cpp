@@ -34,6 +34,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -110,7 +111,7 @@ ContentView::ContentView(Store &store, QWidget *parent)
     m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
-    m_scroll->setStyleSheet(Sheet::scrollAreaStyle());
+    m_scroll->verticalScrollBar()->setStyleSheet(Sheet::scrollBarStyle());
     outer->addWidget(m_scroll);
     m_saveErrorBar = new NoticeBar(this);
     m_saveErrorBar->setObjectName(QStringLiteral("saveErrorBar"));
