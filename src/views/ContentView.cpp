@@ -142,7 +142,6 @@ ContentView::ContentView(Store &store, QWidget *parent)
     stack->addWidget(m_upcomingSection);
     stack->addWidget(buildSubscriptionsSection(column));
     stack->addStretch(1);
-    m_scroll->setWidget(page);
 
     connect(m_scan, &ScanFlow::scanningChanged, this, [this](bool scanning) {
         m_isScanning = scanning;
@@ -191,6 +190,10 @@ ContentView::ContentView(Store &store, QWidget *parent)
     connect(&m_dayChange, &QTimer::timeout, this, &ContentView::rebuild);
 
     rebuild();
+    // The column goes into the scrolling area once it holds the list: the area sizes it to the
+    // lists' full height at once. Put in empty, it would be squeezed into the window for the first
+    // frame and laid out again only after it.
+    m_scroll->setWidget(page);
 }
 
 ContentView::~ContentView() {
