@@ -105,6 +105,8 @@ void AppDelegate::buildApplicationMenu(MenuEntries entries) {
     m_menuZh = LocalizationManager::shared().isZh();
     auto menuBar = std::make_unique<QMenuBar>();
     menuBar->setObjectName(QStringLiteral("applicationMenu"));
+    // Given before the bar is first polished, the sheet costs no second polish.
+    menuBar->setStyleSheet(Theme::menuStyleSheet());
     // Linux desktops have no application-name menu, so the first menu carries the product name.
     m_appMenu = menuBar->addMenu(QStringLiteral("Renewly"));
     m_appMenu->setObjectName(QStringLiteral("appMenu"));

@@ -181,9 +181,14 @@ public:
     void polish(QWidget *widget) override {
         // Menus look the same wherever they open: in the menu bar, from the tray, from a button or
         // as a text field's context menu. Giving a menu its sheet polishes it again, this time with
-        // the sheet, and an empty sheet is what stops this from going round.
+        // the sheet, and an empty sheet is what stops this from going round. A menu in a menu bar
+        // or another menu that has the sheet takes it from there.
+        const QWidget *parent = widget->parentWidget();
+        const bool inherits =
+            parent && (qobject_cast<const QMenu *>(parent) || qobject_cast<const QMenuBar *>(parent)) &&
+            !parent->styleSheet().isEmpty();
         if ((qobject_cast<QMenu *>(widget) || qobject_cast<QMenuBar *>(widget)) &&
-            widget->styleSheet().isEmpty())
+            widget->styleSheet().isEmpty() && !inherits)
             widget->setStyleSheet(menuStyleSheet());
         QProxyStyle::polish(widget);
     }
