@@ -79,7 +79,7 @@ public:
                 --m_loaded;
             }
             m_lastUse = std::chrono::steady_clock::now();
-            if (!m_releaser.joinable())
+            if (!m_releaser.joinable() && !m_quit)
                 m_releaser = std::thread([this] { releaseWhenIdle(); });
         }
         m_wake.notify_all();
@@ -96,6 +96,38 @@ public:
     int loaded() {
         std::lock_guard lock(m_mutex);
         return m_loaded;
+    }
+
+    // Releases the recognisers at once and ends the thread that waits to release them; false while
+    // a scan still holds one.
+    bool releaseAll() {
+        std::vector<std::unique_ptr<Readers>> released;
+        std::thread releaser;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_busy > 0)
+                return false;
+            released.swap(m_idle);
+            m_loaded -= int(released.size());
+            m_quit = true;
+            releaser = std::move(m_releaser);
+        }
+        m_wake.notify_all();
+        if (releaser.joinable())
+            releaser.join();
+        // Scans run on several threads, each with a heap of its own, whose free top malloc_trim
+        // leaves alone; it goes back to the system as the models are freed only while the trim
+        // threshold is low. (Afterwards it is set to what the allocator itself settles on once
+        // large blocks have been freed.)
+        mallopt(M_TRIM_THRESHOLD, 0);
+        released.clear();
+        TextRecognizer::unregisterLayers();
+        LatinReader::releaseCaches();
+        malloc_trim(0);
+        mallopt(M_TRIM_THRESHOLD, 64 << 20);
+        std::lock_guard lock(m_mutex);
+        m_quit = false;
+        return m_loaded == 0;
     }
 
 private:
@@ -163,6 +195,10 @@ bool ReceiptScanner::isAvailable() {
 
 void ReceiptScanner::setIdleRelease(std::chrono::milliseconds delay) {
     pool().setIdleRelease(delay);
+}
+
+bool ReceiptScanner::releaseAll() {
+    return pool().releaseAll();
 }
 
 int ReceiptScanner::loadedRecognizers() {
