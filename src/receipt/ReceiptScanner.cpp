@@ -30,6 +30,18 @@ struct Readers {
     LatinReader latin;
 };
 
+// Frees recognisers and hands the memory they held back to the system rather than keep it in the
+// heap. Scans run on several threads, each with a heap of its own whose free top malloc_trim leaves
+// alone: it goes back as the models are freed only while the trim threshold is low. Afterwards
+// the threshold is what the allocator itself settles on once large blocks have been freed.
+void freeRecognizers(std::vector<std::unique_ptr<Readers>> &released) {
+    mallopt(M_TRIM_THRESHOLD, 0);
+    released.clear();
+    LatinReader::releaseCaches();
+    malloc_trim(0);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+}
+
 // Loaded recognisers not in use. A scan takes one, or loads a new one when all are busy, and gives
 // it back afterwards; at most as many stay loaded as scans have overlapped (bounded by the cores).
 // A thread of its own releases them all once no scan has run for the idle delay, so the program's
@@ -115,19 +127,14 @@ public:
         m_wake.notify_all();
         if (releaser.joinable())
             releaser.join();
-        // Scans run on several threads, each with a heap of its own, whose free top malloc_trim
-        // leaves alone; it goes back to the system as the models are freed only while the trim
-        // threshold is low. (Afterwards it is set to what the allocator itself settles on once
-        // large blocks have been freed.)
-        mallopt(M_TRIM_THRESHOLD, 0);
-        released.clear();
-        TextRecognizer::unregisterLayers();
-        LatinReader::releaseCaches();
-        malloc_trim(0);
-        mallopt(M_TRIM_THRESHOLD, 64 << 20);
+        freeRecognizers(released);
         std::lock_guard lock(m_mutex);
         m_quit = false;
-        return m_loaded == 0;
+        if (m_busy > 0 || m_loaded > 0)
+            return false;
+        // No recogniser is loading while the lock is held.
+        TextRecognizer::unregisterLayers();
+        return true;
     }
 
 private:
@@ -147,9 +154,7 @@ private:
             released.swap(m_idle);
             m_loaded -= int(released.size());
             lock.unlock();
-            released.clear();
-            // Hand the freed model memory back to the system rather than keep it in the heap.
-            malloc_trim(0);
+            freeRecognizers(released);
             lock.lock();
         }
     }
