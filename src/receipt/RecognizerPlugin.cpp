@@ -11,6 +11,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <system_error>
 
 Q_LOGGING_CATEGORY(lcRecognizer, "renewly.recognizer")
 
@@ -183,7 +184,14 @@ QString RecognizerPlugin::recognizeText(const QImage &image) {
         ++m_running;
     }
     QString text;
-    recognize(&image, &text);
+    // On a thread of its own that ends with the scan, so that what the plugin's libraries keep per
+    // thread (thread-local data, the allocator's cache, stack pages) goes with it rather than stay
+    // with the caller's thread, which may outlive the plugin.
+    try {
+        std::thread([&] { recognize(&image, &text); }).join();
+    } catch (const std::system_error &) {
+        recognize(&image, &text);
+    }
     {
         std::lock_guard lock(m_mutex);
         --m_running;
