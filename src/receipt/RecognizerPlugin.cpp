@@ -141,6 +141,7 @@ bool RecognizerPlugin::loadLocked() {
         if (m_recognize) {
             m_release = release;
             m_library = std::move(library);
+            m_lastUse = std::chrono::steady_clock::now();
             if (firstLoad) {
                 m_everLoaded = true;
                 m_pluginFiles = mappedFiles() - filesBefore;
