@@ -32,8 +32,8 @@ struct Readers {
 
 // Frees recognisers and hands the memory they held back to the system rather than keep it in the
 // heap. Scans run on several threads, each with a heap of its own whose free top malloc_trim leaves
-// alone: it goes back as the models are freed only while the trim threshold is low. Afterwards
-// the threshold is what the allocator itself settles on once large blocks have been freed.
+// alone: it goes back as the models are freed only while the trim threshold is low. Afterwards the
+// threshold is the largest the allocator would choose itself (which it no longer adjusts then).
 void freeRecognizers(std::vector<std::unique_ptr<Readers>> &released) {
     mallopt(M_TRIM_THRESHOLD, 0);
     released.clear();
