@@ -58,6 +58,7 @@ QByteArray recognizerLibraries() {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    RecognizerPlugin::setUpAllocator();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

@@ -66,6 +66,10 @@ QSet<QByteArray> mappedFiles() {
 
 } // namespace
 
+void RecognizerPlugin::setUpAllocator() {
+    mallopt(M_ARENA_MAX, 1);
+}
+
 RecognizerPlugin::RecognizerPlugin(QString path)
     : m_path(std::move(path)) {}
 

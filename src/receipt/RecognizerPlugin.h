@@ -35,6 +35,13 @@ public:
     // How long the plugin stays loaded after the last scan.
     static constexpr std::chrono::milliseconds defaultIdleUnload{30'000};
 
+    // Call first in main(), before any thread starts. Every thread then allocates from the one heap
+    // that malloc_trim() gives back entirely, so what the recogniser frees on its threads returns
+    // to the system once it is unloaded; with a heap per thread, the free tops of the others stay
+    // with the program (measured: 6 MiB above idle after unloading, against 6 to 15 MiB, and
+    // scans no slower).
+    static void setUpAllocator();
+
     // A plugin at `path`; nothing is loaded until the first use.
     explicit RecognizerPlugin(QString path);
     // Leaves the plugin loaded: a scan may still run on another thread when the program ends.
