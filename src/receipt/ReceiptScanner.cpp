@@ -31,9 +31,10 @@ struct Readers {
 };
 
 // Frees recognisers and hands the memory they held back to the system rather than keep it in the
-// heap. Scans run on several threads, each with a heap of its own whose free top malloc_trim leaves
-// alone: it goes back as the models are freed only while the trim threshold is low. Afterwards the
-// threshold is the largest the allocator would choose itself (which it no longer adjusts then).
+// heap. Where threads have heaps of their own (the desktop program has one, see
+// RecognizerPlugin::setUpAllocator), malloc_trim leaves their free tops alone: a top goes back as
+// the models in it are freed only while the trim threshold is low. Afterwards the threshold is the
+// largest the allocator would choose itself (which it no longer adjusts then).
 void freeRecognizers(std::vector<std::unique_ptr<Readers>> &released) {
     mallopt(M_TRIM_THRESHOLD, 0);
     released.clear();
