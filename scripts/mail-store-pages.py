@@ -171,7 +171,8 @@ def sheet_css(k, f):
            font-size:{k.size}px; line-height:1.5; }}
     a {{ color:{k.accent}; text-decoration:none; }}
     .g {{ color:{k.grey}; }} .tiny {{ font-size:{max(9, k.size - 4)}px; }} .s {{ font-size:{max(10, k.size - 2)}px; }}
-    td {{ font-family:inherit; }}"""
+    td {{ font-family:inherit; }}
+    .picture::before {{ content: attr(data-picture); }}  /* a pictogram, drawn but not written */"""
 
 
 def mailer(f, k):
@@ -179,7 +180,7 @@ def mailer(f, k):
     t, r = f.t, f.r
     width = "100%" if k.phone else f"{r.choice([560, 600, 640])}px"
     preheader = e(t(f"Thanks for subscribing to {f.brand}. Here is your receipt.", f"感谢您订阅{f.brand}，以下是您的电子收据。"))
-    logo = r.choice([f'<span style="font-size:{k.size + 14}px">{f.logo}</span> <b style="font-size:{k.size + 6}px">{e(f.brand)}</b>',
+    logo = r.choice([f'<span style="font-size:{k.size + 14}px" class="picture" data-picture="{f.logo}"></span> <b style="font-size:{k.size + 6}px">{e(f.brand)}</b>',
                      f'<b style="font-size:{k.size + 8}px; letter-spacing:1px">{e(f.brand.upper() if f.brand.isascii() else f.brand)}</b>',
                      f'<span style="display:inline-block; background:{k.accent}; color:#fff; border-radius:6px; padding:4px 10px; font-weight:700">{e(f.brand)}</span>'])
     band = r.random() < 0.35
@@ -239,7 +240,7 @@ def store(f, k):
     """An app store's receipt or purchase history entry: account lines, an icon beside the item,
     rows of label and value, the total."""
     t, r = f.t, f.r
-    icon = f'<span style="display:inline-block; width:{k.size * 3}px; height:{k.size * 3}px; border-radius:{k.size * 3 // 4}px; background:{k.band}; text-align:center; line-height:{k.size * 3}px; font-size:{k.size * 2 - 4}px">{f.logo}</span>'
+    icon = f'<span style="display:inline-block; width:{k.size * 3}px; height:{k.size * 3}px; border-radius:{k.size * 3 // 4}px; background:{k.band}; text-align:center; line-height:{k.size * 3}px; font-size:{k.size * 2 - 4}px" class="picture" data-picture="{f.logo}"></span>'
     caps = r.random() < 0.5
 
     def label(text):

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <mutex>
 #include <numeric>
@@ -46,6 +47,8 @@ constexpr double digitExtraAdvance = 0.3;
 
 // The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
 constexpr double inkShare = 0.65;
+// The share of a stroke's shades at either end that is made paper or ink.
+constexpr double edgeShare = 0.15;
 
 bool isInkColumn(const QImage &image, const QRect &r, int x) {
     for (int y = r.top(); y <= r.bottom(); ++y) {
@@ -81,17 +84,26 @@ Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
     const int inkHeight = std::max(1, int(std::lround(box.height() * factor)));
     QImage ink = page.copy(box).scaled(width, inkHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // Grey text (captions, dimmed labels, the thin strokes of small type) in the contrast of the
-    // black text the recogniser learnt on: its darkest shade made black, paper kept white.
+    // black text the recogniser learnt on: its darkest shade made black, paper kept white. Small
+    // type enlarged many times is blurred, its strokes fading into the paper over several pixels:
+    // the faintest and the darkest shades of those edges are made paper and ink, so the strokes
+    // stand as sharp as in the crops the recogniser learnt on, no bolder.
     int darkest = 255;
     for (int y = 0; y < inkHeight; ++y) {
         const uchar *row = ink.constScanLine(y);
         darkest = std::min<int>(darkest, *std::min_element(row, row + width));
     }
-    if (darkest > 0 && darkest < TextLines::inkBelow) {
+    if (darkest < TextLines::inkBelow) {
+        std::array<uchar, 256> level{};
+        for (int v = 0; v < 256; ++v) {
+            const double f =
+                std::clamp((double(255 - v) / (255 - darkest) - edgeShare) / (1 - 2 * edgeShare), 0.0, 1.0);
+            level[size_t(v)] = uchar(std::lround(255 * (1 - f)));
+        }
         for (int y = 0; y < inkHeight; ++y) {
             uchar *row = ink.scanLine(y);
             for (int x = 0; x < width; ++x)
-                row[x] = uchar(255 - (255 - row[x]) * 255 / (255 - darkest));
+                row[x] = level[row[x]];
         }
     }
     const int margin = (height - inkHeight) / 2;
@@ -150,6 +162,26 @@ void cutBox(const QImage &page, const QRect &box, int wide, int lineIndex, QList
         if (!tight.isEmpty())
             cutBox(page, tight, wide, lineIndex, pieces, depth + 1);
     }
+}
+
+// The box of the core ink (halfway from the darkest shade to paper) in the columns [left, right)
+// of a piece.
+QRect inkBox(const QImage &piece, std::pair<int, int> columns) {
+    int darkest = 255;
+    for (int y = 0; y < piece.height(); ++y) {
+        const uchar *row = piece.constScanLine(y);
+        darkest = std::min<int>(darkest, *std::min_element(row, row + piece.width()));
+    }
+    const int below = (darkest + 255) / 2;
+    QRect box;
+    for (int y = 0; y < piece.height(); ++y) {
+        const uchar *row = piece.constScanLine(y);
+        for (int x = std::max(0, columns.first); x < std::min(piece.width(), columns.second); ++x) {
+            if (row[x] < below)
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
 }
 
 bool isChinese(QChar c) {
@@ -364,7 +396,7 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece) {
 }
 
 QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
-              int textHeight, int pieceWidth) {
+              int textHeight, int pieceWidth, const QImage *piece) {
     // The characters kept, with whether the recogniser read a blank before each.
     QList<std::pair<const TextRecognizer::Glyph *, bool>> kept;
     bool modelBlank = false;
@@ -417,10 +449,12 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // the middles of two Chinese characters is their advance: one em, more with a blank between
     // them, whatever the width of their strokes (narrow characters in Kai type leave wide gaps).
     std::vector<double> middles;
+    std::vector<std::pair<int, int>> spans; // the columns of each character's ink, [left, right)
     for (qsizetype i = 0; i < kept.size(); ++i) {
         const int left = i == 0 ? firstInk : parting[size_t(i - 1)].second;
         const int right = i + 1 == kept.size() ? std::max(left + 1, lastInk) : parting[size_t(i)].first;
         middles.push_back((left + right) / 2.0);
+        spans.emplace_back(left, right);
     }
     // Values over the neighbours whose characters are of one kind.
     const auto over = [&kept](auto isPair, auto valueAt) {
@@ -462,6 +496,27 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             chars[i] = u'(';
         else if (chars[i] == u'）' && i > 0 && isLatinOrDigit(chars[i - 1]))
             chars[i] = u')';
+    }
+    // A dot or dash standing apart between words is told by its ink: the recogniser reads the
+    // middle dot that parts links and labels ("Privacy · Terms") as a full stop or a hyphen. A
+    // small dot about as high as it is wide, well above the baseline of the characters on either
+    // side (the higher of their bottoms, as one of them may have a descender), is a middle dot;
+    // between digits it is a hyphen of a date.
+    if (piece) {
+        for (qsizetype i = 1; i + 1 < chars.size(); ++i) {
+            if (!QStringView(u".-·•").contains(chars[i]) || gaps[size_t(i - 1)] < latinBlank ||
+                gaps[size_t(i)] < latinBlank || (isDigit(chars[i - 1]) && isDigit(chars[i + 1])))
+                continue;
+            const QRect dot = inkBox(*piece, spans[size_t(i)]);
+            const QRect before = inkBox(*piece, spans[size_t(i - 1)]);
+            const QRect after = inkBox(*piece, spans[size_t(i + 1)]);
+            if (dot.isEmpty() || before.isEmpty() || after.isEmpty())
+                continue;
+            const int baseline = std::min(before.bottom(), after.bottom());
+            if (dot.height() * 3 <= textHeight && dot.width() <= dot.height() * 3 / 2 + 1 &&
+                baseline - dot.bottom() >= textHeight / 6)
+                chars[i] = u'·';
+        }
     }
     // A comma between a digit and three more ends a group of thousands ("14,191"), not a list.
     const auto isThousands = [&chars](qsizetype comma) {
@@ -560,7 +615,8 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
                     own.append(glyph);
                 }
             }
-            QString text = spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width());
+            QString text =
+                spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
             if (latin && (text.contains(amountWithoutSign()) || mayMistakeLetters(text))) {
                 std::lock_guard lock(latinInUse);
                 const QString latinReading = latin->readLine(piece.image);
@@ -582,13 +638,21 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         if (!texts[size_t(i)].isEmpty())
             words[pieces[i].line].append(texts[size_t(i)]);
     }
+    // Pieces apart are words apart, but full-width punctuation carries its own spacing: a gap
+    // beside it ("超级会员，本邮件") is no blank.
     QStringList lines;
     for (const QList<qsizetype> &row : TextLines::rows(boxes)) {
-        QStringList parts;
-        for (const qsizetype line : row)
-            parts += words[line];
-        if (!parts.isEmpty())
-            lines.append(parts.join(u' '));
+        QString text;
+        for (const qsizetype line : row) {
+            for (const QString &part : std::as_const(words[line])) {
+                if (!text.isEmpty() && !isChinesePunctuation(text.back()) &&
+                    !isChinesePunctuation(part.front()))
+                    text += u' ';
+                text += part;
+            }
+        }
+        if (!text.isEmpty())
+            lines.append(text);
     }
     return lines;
 }
