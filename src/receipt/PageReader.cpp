@@ -204,6 +204,8 @@ bool isSeparator(QChar c) {
 
 // Below this the recogniser's reading of a character is a stray one.
 constexpr float minConfidence = 0.3f;
+// The most letters the Latin model's reading may add where the recogniser was unsure.
+constexpr qsizetype maxLettersAdded = 3;
 
 // Whether a blank goes between characters `a` and `b` read `gap` apart (in text heights), where
 // `modelBlank` tells whether the recogniser read one and `letterGap` is the piece's usual gap
@@ -330,13 +332,27 @@ bool mayMistakeLetters(const QString &text) {
     return !text.isEmpty() && std::none_of(text.begin(), text.end(), isChinese) && text.contains(doubtful);
 }
 
-QString preferLatinSpelling(const QString &text, const QString &latinReading) {
+QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful) {
     // The Latin model tells l, 1 and I apart and places blanks between Latin words better; where
     // the two readings differ only in that, its spelling is the better one.
     // It splits no word the recogniser read whole, though: small Latin letters in Chinese
     // typefaces stand far apart for it ("pl indqvist56@al iyun. com").
-    return !latinReading.isEmpty() && lookAlikeForm(text) == lookAlikeForm(latinReading) &&
-                   latinReading.count(u' ') <= text.count(u' ')
+    if (latinReading.isEmpty() || latinReading.count(u' ') > text.count(u' '))
+        return text;
+    const QString ours = lookAlikeForm(text);
+    const QString theirs = lookAlikeForm(latinReading);
+    if (ours == theirs)
+        return latinReading;
+    // Where the recogniser was unsure of the letters at an end of the piece, and so left them
+    // out, the Latin model's reading that holds the same letters and a few more at that end.
+    const qsizetype more = theirs.size() - ours.size();
+    if (!endsDoubtful || ours.isEmpty() || more <= 0 || more > maxLettersAdded)
+        return text;
+    const QString added = theirs.startsWith(ours) ? theirs.right(more)
+                          : theirs.endsWith(ours) ? theirs.left(more)
+                                                  : QString();
+    return !added.isEmpty() &&
+                   std::all_of(added.begin(), added.end(), [](QChar c) { return c.isLetterOrNumber(); })
                ? latinReading
                : text;
 }
@@ -550,6 +566,29 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     return text;
 }
 
+namespace {
+
+// Whether the recogniser read a character at either end of a piece with too little confidence to
+// keep it, over the piece's ink rather than the paper beside it: a letter it could not make out.
+bool hasDoubtfulEnds(const QList<TextRecognizer::Glyph> &glyphs, const QImage &piece) {
+    const QList<std::pair<int, int>> blanks = blankRuns(piece);
+    const int firstInk = !blanks.isEmpty() && blanks.front().first == 0 ? blanks.front().second : 0;
+    const int lastInk =
+        !blanks.isEmpty() && blanks.back().second >= piece.width() ? blanks.back().first : piece.width();
+    const auto doubtful = [&](const TextRecognizer::Glyph &glyph) {
+        const int centre = glyph.step * stride + stride / 2;
+        return glyph.confidence < minConfidence && centre >= firstInk && centre < lastInk;
+    };
+    qsizetype first = 0, last = glyphs.size() - 1;
+    while (first <= last && glyphs[first].character.isSpace())
+        ++first;
+    while (last >= first && glyphs[last].character.isSpace())
+        --last;
+    return first <= last && (doubtful(glyphs[first]) || doubtful(glyphs[last]));
+}
+
+} // namespace
+
 QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin) {
     const QList<QRect> boxes = TextLines::find(page, lineHeight);
     QList<Piece> pieces;
@@ -617,10 +656,12 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             }
             QString text =
                 spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
-            if (latin && (text.contains(amountWithoutSign()) || mayMistakeLetters(text))) {
+            const bool endsDoubtful =
+                hasDoubtfulEnds(own, piece.image) && std::none_of(text.begin(), text.end(), isChinese);
+            if (latin && (text.contains(amountWithoutSign()) || mayMistakeLetters(text) || endsDoubtful)) {
                 std::lock_guard lock(latinInUse);
                 const QString latinReading = latin->readLine(piece.image);
-                text = restoreSigns(preferLatinSpelling(text, latinReading), latinReading);
+                text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading);
             } else if (latin && text.isEmpty() && piece.image.width() <= 2 * height) {
                 // A lone character read as nothing may be a sign the recogniser's dictionary
                 // lacks, set apart from its amount by a wide blank ("€  78.90").

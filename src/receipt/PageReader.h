@@ -51,8 +51,10 @@ QString restoreSigns(const QString &text, const QString &latinReading);
 bool mayMistakeLetters(const QString &text);
 
 // `latinReading`, a Latin model's reading of the same piece, where it differs from `text` only in
-// look-alike letters (l, 1, I; O and 0), case and blanks; otherwise `text`.
-QString preferLatinSpelling(const QString &text, const QString &latinReading);
+// look-alike letters (l, 1, I; O and 0), case and blanks, or, when the recogniser left out letters
+// it was unsure of at an end of the piece (`endsDoubtful`), also in a few letters more at one end;
+// otherwise `text`.
+QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful = false);
 
 // The lines of the page, as `recognizer` reads them, top to bottom; `latin`, when given, reads
 // the pieces with amounts without a sign once more.

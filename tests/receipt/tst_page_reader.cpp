@@ -182,25 +182,31 @@ private slots:
         QTest::addColumn<QString>("read");
         QTest::addColumn<QString>("latin");
         QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("unsureEnds");
         QTest::newRow("split word") << utf8("Grammarl y Premi um") << utf8("Grammarly Premium")
-                                    << utf8("Grammarly Premium");
+                                    << utf8("Grammarly Premium") << false;
         QTest::newRow("ones for ells")
-            << utf8("Bi11ed annua11y") << utf8("Billed annually") << utf8("Billed annually");
+            << utf8("Bi11ed annua11y") << utf8("Billed annually") << utf8("Billed annually") << false;
         QTest::newRow("ligature read as one letter")
             << utf8("Netfix <no-reply@netfix.com>") << utf8("Netflix <no-reply@netflix.com>")
-            << utf8("Netflix <no-reply@netflix.com>");
+            << utf8("Netflix <no-reply@netflix.com>") << false;
         QTest::newRow("other letters")
-            << utf8("Netflux Premium") << utf8("Netflix Premium") << utf8("Netflux Premium");
-        QTest::newRow("nothing read") << utf8("A1 1 Apps") << QString() << utf8("A1 1 Apps");
+            << utf8("Netflux Premium") << utf8("Netflix Premium") << utf8("Netflux Premium") << false;
+        QTest::newRow("nothing read") << utf8("A1 1 Apps") << QString() << utf8("A1 1 Apps") << false;
         QTest::newRow("words split") << utf8("p1indqvist@a1iyun.com") << utf8("pl indqvist@al iyun. com")
-                                     << utf8("p1indqvist@a1iyun.com");
+                                     << utf8("p1indqvist@a1iyun.com") << false;
+        QTest::newRow("letters left out where unsure")
+            << utf8("Produc") << utf8("Product") << utf8("Product") << true;
+        QTest::newRow("letters added where sure")
+            << utf8("Produc") << utf8("Product") << utf8("Produc") << false;
     }
 
     void prefersLatinSpelling() {
         QFETCH(QString, read);
         QFETCH(QString, latin);
         QFETCH(QString, text);
-        QCOMPARE(PageReader::preferLatinSpelling(read, latin), text);
+        QFETCH(bool, unsureEnds);
+        QCOMPARE(PageReader::preferLatinSpelling(read, latin, unsureEnds), text);
     }
 
     void asksLatinModelOnlyForDoubtfulLatin_data() {
