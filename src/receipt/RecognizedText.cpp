@@ -113,6 +113,10 @@ QString tidyLine(const QString &line) {
     static const QRegularExpression smallLI(
         QStringLiteral("(?<![\\w@.\\-])l(?=[cdfgmnrstv][a-z]*(?![\\w@.\\-]))"));
     text.replace(smallLI, QStringLiteral("I"));
+    // A small l or capital I between a digit and a digit or the "@" of an address is a 1
+    // ("nberg3l@", "ID 4l7"): no word has them there.
+    static const QRegularExpression oneAfterDigit(QStringLiteral("(?<=[0-9])[lI|](?=[0-9@])"));
+    text.replace(oneAfterDigit, QStringLiteral("1"));
     return mendCase(mendWords(mendNumbers(text)));
 }
 

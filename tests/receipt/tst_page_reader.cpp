@@ -243,6 +243,7 @@ private slots:
         QTest::newRow("capital I read as a bracket or an l")
             << utf8("Billed to [ssued lnbox [ab] lsilva@x.com last")
             << utf8("Billed to Issued Inbox [ab] lsilva@x.com last");
+        QTest::newRow("one after a digit") << utf8("nberg3l@x.com ID4l7") << utf8("nberg31@x.com ID417");
         QTest::newRow("blanks collapsed") << utf8("  Netflix \t 标准套餐  ") << utf8("Netflix 标准套餐");
     }
 
