@@ -516,18 +516,25 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // A dot or dash standing apart between words is told by its ink: the recogniser reads the
     // middle dot that parts links and labels ("Privacy · Terms") as a full stop or a hyphen. A
     // small dot about as high as it is wide, well above the baseline of the characters on either
-    // side (the higher of their bottoms, as one of them may have a descender), is a middle dot;
-    // between digits it is a hyphen of a date.
+    // side (the higher of their bottoms, as one of them may have a descender), is a middle dot.
+    // Between digits, which have no descenders, a full stop whose ink reaches well below theirs
+    // is the tail of a comma ("¥5,646" read as "¥5.646").
     if (piece) {
         for (qsizetype i = 1; i + 1 < chars.size(); ++i) {
-            if (!QStringView(u".-·•").contains(chars[i]) || gaps[size_t(i - 1)] < latinBlank ||
-                gaps[size_t(i)] < latinBlank || (isDigit(chars[i - 1]) && isDigit(chars[i + 1])))
+            const bool betweenDigits = isDigit(chars[i - 1]) && isDigit(chars[i + 1]);
+            const bool apart = gaps[size_t(i - 1)] >= latinBlank && gaps[size_t(i)] >= latinBlank;
+            if (!(betweenDigits ? chars[i] == u'.' : apart && QStringView(u".-·•").contains(chars[i])))
                 continue;
             const QRect dot = inkBox(*piece, spans[size_t(i)]);
             const QRect before = inkBox(*piece, spans[size_t(i - 1)]);
             const QRect after = inkBox(*piece, spans[size_t(i + 1)]);
             if (dot.isEmpty() || before.isEmpty() || after.isEmpty())
                 continue;
+            if (betweenDigits) {
+                if (dot.bottom() - std::max(before.bottom(), after.bottom()) >= std::max(2, textHeight / 10))
+                    chars[i] = u',';
+                continue;
+            }
             const int baseline = std::min(before.bottom(), after.bottom());
             if (dot.height() * 3 <= textHeight && dot.width() <= dot.height() * 3 / 2 + 1 &&
                 baseline - dot.bottom() >= textHeight / 6)
