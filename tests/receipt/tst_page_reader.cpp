@@ -6,6 +6,7 @@
 #include "receipt/TextLines.h"
 #include "receipt/TextRecognizer.h"
 
+#include <QPainter>
 #include <QTest>
 
 #include <vector>
@@ -119,6 +120,36 @@ private slots:
         const Blanks blanks{{26, 30},   {58, 62},   {90, 102},  {114, 126},
                             {154, 174}, {202, 206}, {234, 238}, {266, 276}};
         QCOMPARE(PageReader::spell(glyphs, blanks, 30, 276), utf8("黄金会员年 度大会"));
+    }
+
+    // A mark read between two characters is told by its ink: a small dot clear of the baseline
+    // between words is a middle dot, a stop reaching below the baseline between digits a comma.
+    void tellsMarksByTheirInk_data() {
+        QTest::addColumn<QString>("characters");
+        QTest::addColumn<int>("markTop"); // of a 6-pixel mark; the characters stand on row 43
+        QTest::addColumn<QString>("text");
+        QTest::newRow("middle dot") << utf8("ab.cde") << 20 << utf8("ab · cde");
+        QTest::newRow("full stop") << utf8("ab.cde") << 38 << utf8("ab. cde");
+        QTest::newRow("comma") << utf8("12.345") << 42 << utf8("12,345");
+        QTest::newRow("decimal point") << utf8("12.345") << 38 << utf8("12.345");
+    }
+
+    void tellsMarksByTheirInk() {
+        QFETCH(QString, characters);
+        QFETCH(int, markTop);
+        QFETCH(QString, text);
+        const int gap = characters.front().isDigit() ? 8 : 16;
+        const auto [glyphs, blanks] = laidOut(characters, {0, gap, gap, 0, 0});
+        QImage piece(widthOf(glyphs), TextRecognizer::inputHeight, QImage::Format_Grayscale8);
+        piece.fill(255);
+        QPainter painter(&piece);
+        for (const auto &glyph : glyphs) {
+            const bool mark = glyph.character == u'.';
+            painter.fillRect(glyph.step * TextRecognizer::stride + 1, mark ? markTop : 4, 6, mark ? 6 : 40,
+                             Qt::black);
+        }
+        painter.end();
+        QCOMPARE(PageReader::spell(glyphs, blanks, 40, piece.width(), &piece), text);
     }
 
     // Lines of two columns at the same height share a row, read left to right; a line standing
