@@ -71,13 +71,19 @@ QString mendWords(QString text) {
     return text;
 }
 
-// Letters whose capital is their small letter enlarged ("PluS", "RenewS"): at the end of a word
-// after small letters, the small one.
+// Letters whose capital is their small letter enlarged ("PluS", "RenewS", "sVIP"): at the end of
+// a word after small letters, the small one; starting a word of capitals, the capital.
 QString mendCase(QString text) {
     static const QRegularExpression capitalEnd(QStringLiteral("(?<=[a-z]{2})[COSVWXZ](?![A-Za-z0-9])"));
     for (auto it = capitalEnd.globalMatch(text); it.hasNext();) {
         const auto match = it.next();
         text[match.capturedStart()] = text[match.capturedStart()].toLower();
+    }
+    static const QRegularExpression smallStart(
+        QStringLiteral("(?<![A-Za-z0-9])[cosvwxz](?=[A-Z]{2,}(?![a-z]))"));
+    for (auto it = smallStart.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        text[match.capturedStart()] = text[match.capturedStart()].toUpper();
     }
     return text;
 }

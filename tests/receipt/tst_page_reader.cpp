@@ -263,8 +263,8 @@ private slots:
         QTest::newRow("digits in a word") << utf8("D0ne App1e") << utf8("Done Apple");
         QTest::newRow("digits at a word's ends")
             << utf8("Tota1 0rder 12 Apps") << utf8("Total Order 12 Apps");
-        QTest::newRow("capital ending a small word")
-            << utf8("ChatGPT PluS iOS macOS") << utf8("ChatGPT Plus iOS macOS");
+        QTest::newRow("case of look-alike letters")
+            << utf8("ChatGPT PluS iOS macOS sVIP wPS") << utf8("ChatGPT Plus iOS macOS SVIP WPS");
         QTest::newRow("capital I in a word") << utf8("PIus Item iPad") << utf8("Plus Item iPad");
         QTest::newRow("separator read twice") << utf8("EUR 119..88 a..b") << utf8("EUR 119.88 a..b");
         QTest::newRow("thousands read as a full stop, dollar as S$")
