@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "app/StartupProbe.h"
+#include "receipt/RecognizerPlugin.h"
 
 #include "views/Theme.h"
 
@@ -37,6 +38,7 @@ void startupMessages(QtMsgType type, const QMessageLogContext &, const QString &
 
 int main(int argc, char *argv[]) {
     StartupProbe::markMainEntered();
+    RecognizerPlugin::setUpAllocator();
     QApplication::setOrganizationName(QStringLiteral("Renewly"));
     QApplication::setApplicationName(QStringLiteral("Renewly"));
     QApplication::setApplicationVersion(QStringLiteral(RENEWLY_VERSION));

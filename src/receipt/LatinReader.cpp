@@ -13,6 +13,10 @@ LatinReader::~LatinReader() {
         m_api->End();
 }
 
+void LatinReader::releaseCaches() {
+    tesseract::TessBaseAPI::ClearPersistentCache();
+}
+
 QString LatinReader::tessdataPath() {
     const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
     return prefix.isEmpty() ? QStringLiteral("/usr/share/tesseract-ocr/5/tessdata") : prefix;

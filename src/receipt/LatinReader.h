@@ -22,6 +22,9 @@ public:
     // Where the model is read from: $TESSDATA_PREFIX when set, else Debian's tessdata folder.
     static QString tessdataPath();
 
+    // Frees what Tesseract keeps for later readers (its dictionaries) that no reader uses now.
+    static void releaseCaches();
+
     // The text of a one-line image (Format_Grayscale8, dark text on white); empty when the model
     // cannot be loaded or nothing is read.
     QString readLine(const QImage &line);

@@ -30,6 +30,19 @@ struct Readers {
     LatinReader latin;
 };
 
+// Frees recognisers and hands the memory they held back to the system rather than keep it in the
+// heap. Where threads have heaps of their own (the desktop program has one, see
+// RecognizerPlugin::setUpAllocator), malloc_trim leaves their free tops alone: a top goes back as
+// the models in it are freed only while the trim threshold is low. Afterwards the threshold is the
+// largest the allocator would choose itself (which it no longer adjusts then).
+void freeRecognizers(std::vector<std::unique_ptr<Readers>> &released) {
+    mallopt(M_TRIM_THRESHOLD, 0);
+    released.clear();
+    LatinReader::releaseCaches();
+    malloc_trim(0);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+}
+
 // Loaded recognisers not in use. A scan takes one, or loads a new one when all are busy, and gives
 // it back afterwards; at most as many stay loaded as scans have overlapped (bounded by the cores).
 // A thread of its own releases them all once no scan has run for the idle delay, so the program's
@@ -79,7 +92,7 @@ public:
                 --m_loaded;
             }
             m_lastUse = std::chrono::steady_clock::now();
-            if (!m_releaser.joinable())
+            if (!m_releaser.joinable() && !m_quit)
                 m_releaser = std::thread([this] { releaseWhenIdle(); });
         }
         m_wake.notify_all();
@@ -96,6 +109,33 @@ public:
     int loaded() {
         std::lock_guard lock(m_mutex);
         return m_loaded;
+    }
+
+    // Releases the recognisers at once and ends the thread that waits to release them; false while
+    // a scan still holds one.
+    bool releaseAll() {
+        std::vector<std::unique_ptr<Readers>> released;
+        std::thread releaser;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_busy > 0)
+                return false;
+            released.swap(m_idle);
+            m_loaded -= int(released.size());
+            m_quit = true;
+            releaser = std::move(m_releaser);
+        }
+        m_wake.notify_all();
+        if (releaser.joinable())
+            releaser.join();
+        freeRecognizers(released);
+        std::lock_guard lock(m_mutex);
+        m_quit = false;
+        if (m_busy > 0 || m_loaded > 0)
+            return false;
+        // No recogniser is loading while the lock is held.
+        TextRecognizer::unregisterLayers();
+        return true;
     }
 
 private:
@@ -115,9 +155,7 @@ private:
             released.swap(m_idle);
             m_loaded -= int(released.size());
             lock.unlock();
-            released.clear();
-            // Hand the freed model memory back to the system rather than keep it in the heap.
-            malloc_trim(0);
+            freeRecognizers(released);
             lock.lock();
         }
     }
@@ -163,6 +201,10 @@ bool ReceiptScanner::isAvailable() {
 
 void ReceiptScanner::setIdleRelease(std::chrono::milliseconds delay) {
     pool().setIdleRelease(delay);
+}
+
+bool ReceiptScanner::releaseAll() {
+    return pool().releaseAll();
 }
 
 int ReceiptScanner::loadedRecognizers() {

@@ -48,6 +48,10 @@ public:
 
     // Recognisers are released this long after the last scan ends (tests shorten it).
     static void setIdleRelease(std::chrono::milliseconds delay);
+    // Releases every loaded recogniser now, ends the recogniser's own threads and returns the freed
+    // memory to the system, so that the code can be unloaded; false, with the recognisers in use
+    // kept, while a scan runs.
+    static bool releaseAll();
     // How many recognisers are loaded now.
     static int loadedRecognizers();
 };

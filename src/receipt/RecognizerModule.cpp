@@ -23,4 +23,8 @@ Q_DECL_EXPORT void renewly_recognize_text(const QImage *image, QString *text) {
         text->clear();
     }
 }
+
+Q_DECL_EXPORT int renewly_recognizer_release() {
+    return ReceiptScanner::releaseAll() ? 1 : 0;
+}
 }

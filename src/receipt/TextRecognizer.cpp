@@ -167,6 +167,11 @@ private:
     int m_strideX;
 };
 
+// Whether the custom layers are in OpenCV's layer factory. The factory keeps pointers into this
+// code, so they are taken out again before the code is unloaded (TextRecognizer::unregisterLayers).
+std::mutex g_layersMutex;
+bool g_layersRegistered = false;
+
 } // namespace
 
 struct TextRecognizer::Model {
@@ -207,11 +212,14 @@ bool TextRecognizer::load(const QString &folder) {
     // graph reading different strips at once halve the time on two cores. The second copy loads
     // beside the first.
     cv::setNumThreads(1);
-    static std::once_flag registered;
-    std::call_once(registered, [] {
-        cv::dnn::LayerFactory::registerLayer("ScaledHardSwish", ScaledHardSwishLayer::create);
-        cv::dnn::LayerFactory::registerLayer("DepthwiseConv5x5", DepthwiseConv5x5Layer::create);
-    });
+    {
+        std::lock_guard lock(g_layersMutex);
+        if (!g_layersRegistered) {
+            cv::dnn::LayerFactory::registerLayer("ScaledHardSwish", ScaledHardSwishLayer::create);
+            cv::dnn::LayerFactory::registerLayer("DepthwiseConv5x5", DepthwiseConv5x5Layer::create);
+            g_layersRegistered = true;
+        }
+    }
     std::unique_ptr<Model> second;
     std::thread secondLoader;
     if (std::thread::hardware_concurrency() >= 2)
@@ -225,6 +233,15 @@ bool TextRecognizer::load(const QString &folder) {
     m_model = std::move(model);
     m_second = std::move(second);
     return true;
+}
+
+void TextRecognizer::unregisterLayers() {
+    std::lock_guard lock(g_layersMutex);
+    if (!g_layersRegistered)
+        return;
+    cv::dnn::LayerFactory::unregisterLayer("ScaledHardSwish");
+    cv::dnn::LayerFactory::unregisterLayer("DepthwiseConv5x5");
+    g_layersRegistered = false;
 }
 
 QList<TextRecognizer::Glyph> TextRecognizer::read(const QImage &strip) {

@@ -36,6 +36,9 @@ public:
     // Loads the graph and dictionary from `folder`; false when they cannot be loaded.
     bool load(const QString &folder);
     bool isLoaded() const { return m_model != nullptr; }
+    // Takes the recogniser's own layers out of OpenCV's layer factory, where load() puts them; only
+    // while no recogniser loads. The next load() puts them back.
+    static void unregisterLayers();
 
     // The characters on a strip (Format_Grayscale8, dark text on white, inputHeight pixels high,
     // at most inputWidth wide), in order. Empty when nothing is read.

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPushButton>
@@ -296,6 +297,19 @@ private Q_SLOTS:
         QCOMPARE(form->currency(), u"USD"_qs);
         QVERIFY2(form->name().contains(u"Spotify"_qs), qPrintable(form->name()));
         QCOMPARE(form->cycle(), BillingCycle::monthly);
+
+        // Once no scan has run for the idle delay the plugin is unloaded (its code unmapped); the
+        // next scan loads it again and reads as before.
+        RecognizerPlugin &plugin = RecognizerPlugin::shared();
+        const QString before = plugin.recognizeText(image);
+        plugin.setIdleUnload(std::chrono::milliseconds(0));
+        QTRY_VERIFY(!plugin.isLoaded());
+        plugin.setIdleUnload(RecognizerPlugin::defaultIdleUnload);
+        QFile maps(u"/proc/self/maps"_qs);
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        QVERIFY(!maps.readAll().contains("renewly-recognizer"));
+        QCOMPARE(plugin.recognizeText(image), before);
+        QVERIFY(plugin.isLoaded());
 #endif
     }
 
