@@ -45,7 +45,8 @@ packages=(
 # The receipt corpus made as web pages: a real browser renders and captures them, in every typeface
 # the font packages above install and Android's CJK fallback font.
 if $corpus; then
-  packages+=(chromium fonts-droid-fallback fonts-dejavu-extra)
+  packages+=(chromium fonts-droid-fallback fonts-dejavu-extra fonts-roboto-unhinted fonts-open-sans fonts-lato
+    fonts-freefont-ttf fonts-ipafont-gothic)
 fi
 
 # Debian's npm, unless an npm is installed already (Node.js's own packages bring one and conflict

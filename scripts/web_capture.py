@@ -77,7 +77,7 @@ VISIBLE_TEXT_JS = r"""
 
 
 class Browser:
-    def __init__(self):
+    def __init__(self, hinting="none"):
         to_browser = os.pipe()
         from_browser = os.pipe()
 
@@ -89,7 +89,7 @@ class Browser:
 
         self.proc = subprocess.Popen(
             ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars", "--no-first-run",
-             "--mute-audio", "--disable-extensions", "--font-render-hinting=none", "--remote-debugging-pipe",
+             "--mute-audio", "--disable-extensions", f"--font-render-hinting={hinting}", "--remote-debugging-pipe",
              "about:blank"],
             preexec_fn=child_pipes, close_fds=False, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL)
@@ -148,6 +148,26 @@ class Browser:
         params = {"format": "jpeg", "quality": s.quality} if s.jpeg else {"format": "png"}
         shot = self.call("Page.captureScreenshot", params, session=True)
         return text, base64.b64decode(shot["data"]), metrics["height"]
+
+    def rescale(self, image, factor, jpeg_quality=None):
+        """A capture scaled by `factor` as an image viewer or a messenger would (smooth resampling),
+        saved as PNG or, with `jpeg_quality`, as JPEG."""
+        kind, quality = ("image/jpeg", jpeg_quality / 100) if jpeg_quality else ("image/png", 1)
+        source = "data:image/png;base64," + base64.b64encode(image).decode("ascii")
+        script = f"""new Promise((done, failed) => {{
+          const picture = new Image();
+          picture.onload = () => {{
+            const canvas = document.createElement('canvas');
+            canvas.width = Math.round(picture.width * {factor}); canvas.height = Math.round(picture.height * {factor});
+            const context = canvas.getContext('2d');
+            context.imageSmoothingEnabled = true; context.imageSmoothingQuality = 'high';
+            context.drawImage(picture, 0, 0, canvas.width, canvas.height);
+            done(canvas.toDataURL('{kind}', {quality}).split(',')[1]);
+          }};
+          picture.onerror = failed;
+          picture.src = '{source}';
+        }})"""
+        return base64.b64decode(self.evaluate(script))
 
     def close(self):
         try:

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <mutex>
 #include <numeric>
@@ -46,6 +47,8 @@ constexpr double digitExtraAdvance = 0.3;
 
 // The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
 constexpr double inkShare = 0.65;
+// The share of a stroke's shades at either end that is made paper or ink.
+constexpr double edgeShare = 0.15;
 
 bool isInkColumn(const QImage &image, const QRect &r, int x) {
     for (int y = r.top(); y <= r.bottom(); ++y) {
@@ -81,17 +84,26 @@ Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
     const int inkHeight = std::max(1, int(std::lround(box.height() * factor)));
     QImage ink = page.copy(box).scaled(width, inkHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // Grey text (captions, dimmed labels, the thin strokes of small type) in the contrast of the
-    // black text the recogniser learnt on: its darkest shade made black, paper kept white.
+    // black text the recogniser learnt on: its darkest shade made black, paper kept white. Small
+    // type enlarged many times is blurred, its strokes fading into the paper over several pixels:
+    // the faintest and the darkest shades of those edges are made paper and ink, so the strokes
+    // stand as sharp as in the crops the recogniser learnt on, no bolder.
     int darkest = 255;
     for (int y = 0; y < inkHeight; ++y) {
         const uchar *row = ink.constScanLine(y);
         darkest = std::min<int>(darkest, *std::min_element(row, row + width));
     }
-    if (darkest > 0 && darkest < TextLines::inkBelow) {
+    if (darkest < TextLines::inkBelow) {
+        std::array<uchar, 256> level{};
+        for (int v = 0; v < 256; ++v) {
+            const double f =
+                std::clamp((double(255 - v) / (255 - darkest) - edgeShare) / (1 - 2 * edgeShare), 0.0, 1.0);
+            level[size_t(v)] = uchar(std::lround(255 * (1 - f)));
+        }
         for (int y = 0; y < inkHeight; ++y) {
             uchar *row = ink.scanLine(y);
             for (int x = 0; x < width; ++x)
-                row[x] = uchar(255 - (255 - row[x]) * 255 / (255 - darkest));
+                row[x] = level[row[x]];
         }
     }
     const int margin = (height - inkHeight) / 2;
@@ -152,6 +164,26 @@ void cutBox(const QImage &page, const QRect &box, int wide, int lineIndex, QList
     }
 }
 
+// The box of the core ink (halfway from the darkest shade to paper) in the columns [left, right)
+// of a piece.
+QRect inkBox(const QImage &piece, std::pair<int, int> columns) {
+    int darkest = 255;
+    for (int y = 0; y < piece.height(); ++y) {
+        const uchar *row = piece.constScanLine(y);
+        darkest = std::min<int>(darkest, *std::min_element(row, row + piece.width()));
+    }
+    const int below = (darkest + 255) / 2;
+    QRect box;
+    for (int y = 0; y < piece.height(); ++y) {
+        const uchar *row = piece.constScanLine(y);
+        for (int x = std::max(0, columns.first); x < std::min(piece.width(), columns.second); ++x) {
+            if (row[x] < below)
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
+}
+
 bool isChinese(QChar c) {
     const char16_t u = c.unicode();
     return c.script() == QChar::Script_Han || (u >= 0x3000 && u <= 0x303F) || (u >= 0xFF00 && u <= 0xFFEF);
@@ -172,6 +204,8 @@ bool isSeparator(QChar c) {
 
 // Below this the recogniser's reading of a character is a stray one.
 constexpr float minConfidence = 0.3f;
+// The most letters the Latin model's reading may add where the recogniser was unsure.
+constexpr qsizetype maxLettersAdded = 3;
 
 // Whether a blank goes between characters `a` and `b` read `gap` apart (in text heights), where
 // `modelBlank` tells whether the recogniser read one and `letterGap` is the piece's usual gap
@@ -298,13 +332,27 @@ bool mayMistakeLetters(const QString &text) {
     return !text.isEmpty() && std::none_of(text.begin(), text.end(), isChinese) && text.contains(doubtful);
 }
 
-QString preferLatinSpelling(const QString &text, const QString &latinReading) {
+QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful) {
     // The Latin model tells l, 1 and I apart and places blanks between Latin words better; where
     // the two readings differ only in that, its spelling is the better one.
     // It splits no word the recogniser read whole, though: small Latin letters in Chinese
     // typefaces stand far apart for it ("pl indqvist56@al iyun. com").
-    return !latinReading.isEmpty() && lookAlikeForm(text) == lookAlikeForm(latinReading) &&
-                   latinReading.count(u' ') <= text.count(u' ')
+    if (latinReading.isEmpty() || latinReading.count(u' ') > text.count(u' '))
+        return text;
+    const QString ours = lookAlikeForm(text);
+    const QString theirs = lookAlikeForm(latinReading);
+    if (ours == theirs)
+        return latinReading;
+    // Where the recogniser was unsure of the letters at an end of the piece, and so left them
+    // out, the Latin model's reading that holds the same letters and a few more at that end.
+    const qsizetype more = theirs.size() - ours.size();
+    if (!endsDoubtful || ours.isEmpty() || more <= 0 || more > maxLettersAdded)
+        return text;
+    const QString added = theirs.startsWith(ours) ? theirs.right(more)
+                          : theirs.endsWith(ours) ? theirs.left(more)
+                                                  : QString();
+    return !added.isEmpty() &&
+                   std::all_of(added.begin(), added.end(), [](QChar c) { return c.isLetterOrNumber(); })
                ? latinReading
                : text;
 }
@@ -364,7 +412,7 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece) {
 }
 
 QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
-              int textHeight, int pieceWidth) {
+              int textHeight, int pieceWidth, const QImage *piece) {
     // The characters kept, with whether the recogniser read a blank before each.
     QList<std::pair<const TextRecognizer::Glyph *, bool>> kept;
     bool modelBlank = false;
@@ -417,10 +465,12 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // the middles of two Chinese characters is their advance: one em, more with a blank between
     // them, whatever the width of their strokes (narrow characters in Kai type leave wide gaps).
     std::vector<double> middles;
+    std::vector<std::pair<int, int>> spans; // the columns of each character's ink, [left, right)
     for (qsizetype i = 0; i < kept.size(); ++i) {
         const int left = i == 0 ? firstInk : parting[size_t(i - 1)].second;
         const int right = i + 1 == kept.size() ? std::max(left + 1, lastInk) : parting[size_t(i)].first;
         middles.push_back((left + right) / 2.0);
+        spans.emplace_back(left, right);
     }
     // Values over the neighbours whose characters are of one kind.
     const auto over = [&kept](auto isPair, auto valueAt) {
@@ -463,6 +513,34 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         else if (chars[i] == u'）' && i > 0 && isLatinOrDigit(chars[i - 1]))
             chars[i] = u')';
     }
+    // A dot or dash standing apart between words is told by its ink: the recogniser reads the
+    // middle dot that parts links and labels ("Privacy · Terms") as a full stop or a hyphen. A
+    // small dot about as high as it is wide, well above the baseline of the characters on either
+    // side (the higher of their bottoms, as one of them may have a descender), is a middle dot.
+    // Between digits, which have no descenders, a full stop whose ink reaches well below theirs
+    // is the tail of a comma ("¥5,646" read as "¥5.646").
+    if (piece) {
+        for (qsizetype i = 1; i + 1 < chars.size(); ++i) {
+            const bool betweenDigits = isDigit(chars[i - 1]) && isDigit(chars[i + 1]);
+            const bool apart = gaps[size_t(i - 1)] >= latinBlank && gaps[size_t(i)] >= latinBlank;
+            if (!(betweenDigits ? chars[i] == u'.' : apart && QStringView(u".-·•").contains(chars[i])))
+                continue;
+            const QRect dot = inkBox(*piece, spans[size_t(i)]);
+            const QRect before = inkBox(*piece, spans[size_t(i - 1)]);
+            const QRect after = inkBox(*piece, spans[size_t(i + 1)]);
+            if (dot.isEmpty() || before.isEmpty() || after.isEmpty())
+                continue;
+            if (betweenDigits) {
+                if (dot.bottom() - std::max(before.bottom(), after.bottom()) >= std::max(2, textHeight / 10))
+                    chars[i] = u',';
+                continue;
+            }
+            const int baseline = std::min(before.bottom(), after.bottom());
+            if (dot.height() * 3 <= textHeight && dot.width() <= dot.height() * 3 / 2 + 1 &&
+                baseline - dot.bottom() >= textHeight / 6)
+                chars[i] = u'·';
+        }
+    }
     // A comma between a digit and three more ends a group of thousands ("14,191"), not a list.
     const auto isThousands = [&chars](qsizetype comma) {
         const auto digitAt = [&chars](qsizetype at) {
@@ -494,6 +572,29 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     text.replace(dashApart, QStringLiteral("—"));
     return text;
 }
+
+namespace {
+
+// Whether the recogniser read a character at either end of a piece with too little confidence to
+// keep it, over the piece's ink rather than the paper beside it: a letter it could not make out.
+bool hasDoubtfulEnds(const QList<TextRecognizer::Glyph> &glyphs, const QImage &piece) {
+    const QList<std::pair<int, int>> blanks = blankRuns(piece);
+    const int firstInk = !blanks.isEmpty() && blanks.front().first == 0 ? blanks.front().second : 0;
+    const int lastInk =
+        !blanks.isEmpty() && blanks.back().second >= piece.width() ? blanks.back().first : piece.width();
+    const auto doubtful = [&](const TextRecognizer::Glyph &glyph) {
+        const int centre = glyph.step * stride + stride / 2;
+        return glyph.confidence < minConfidence && centre >= firstInk && centre < lastInk;
+    };
+    qsizetype first = 0, last = glyphs.size() - 1;
+    while (first <= last && glyphs[first].character.isSpace())
+        ++first;
+    while (last >= first && glyphs[last].character.isSpace())
+        --last;
+    return first <= last && (doubtful(glyphs[first]) || doubtful(glyphs[last]));
+}
+
+} // namespace
 
 QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin) {
     const QList<QRect> boxes = TextLines::find(page, lineHeight);
@@ -560,11 +661,14 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
                     own.append(glyph);
                 }
             }
-            QString text = spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width());
-            if (latin && (text.contains(amountWithoutSign()) || mayMistakeLetters(text))) {
+            QString text =
+                spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
+            const bool endsDoubtful =
+                hasDoubtfulEnds(own, piece.image) && std::none_of(text.begin(), text.end(), isChinese);
+            if (latin && (text.contains(amountWithoutSign()) || mayMistakeLetters(text) || endsDoubtful)) {
                 std::lock_guard lock(latinInUse);
                 const QString latinReading = latin->readLine(piece.image);
-                text = restoreSigns(preferLatinSpelling(text, latinReading), latinReading);
+                text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading);
             } else if (latin && text.isEmpty() && piece.image.width() <= 2 * height) {
                 // A lone character read as nothing may be a sign the recogniser's dictionary
                 // lacks, set apart from its amount by a wide blank ("€  78.90").
@@ -582,13 +686,21 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         if (!texts[size_t(i)].isEmpty())
             words[pieces[i].line].append(texts[size_t(i)]);
     }
+    // Pieces apart are words apart, but full-width punctuation carries its own spacing: a gap
+    // beside it ("超级会员，本邮件") is no blank.
     QStringList lines;
     for (const QList<qsizetype> &row : TextLines::rows(boxes)) {
-        QStringList parts;
-        for (const qsizetype line : row)
-            parts += words[line];
-        if (!parts.isEmpty())
-            lines.append(parts.join(u' '));
+        QString text;
+        for (const qsizetype line : row) {
+            for (const QString &part : std::as_const(words[line])) {
+                if (!text.isEmpty() && !isChinesePunctuation(text.back()) &&
+                    !isChinesePunctuation(part.front()))
+                    text += u' ';
+                text += part;
+            }
+        }
+        if (!text.isEmpty())
+            lines.append(text);
     }
     return lines;
 }

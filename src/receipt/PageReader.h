@@ -34,8 +34,9 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece);
 // The text of a piece from the characters read on it (their steps counted from the piece's left
 // edge): blanks only where the image shows a gap wide enough for one next to the characters on
 // either side; none inside numbers, and none between Chinese characters set close together.
+// `piece`, when given, is the piece's image, to tell a middle dot from a full stop or a hyphen.
 QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
-              int textHeight, int pieceWidth);
+              int textHeight, int pieceWidth, const QImage *piece = nullptr);
 
 // Numbers in a piece's text that may be amounts written without a currency sign or code: the
 // recogniser's dictionary lacks some signs ("€", "£"), and it may read "$" as an "S".
@@ -50,8 +51,10 @@ QString restoreSigns(const QString &text, const QString &latinReading);
 bool mayMistakeLetters(const QString &text);
 
 // `latinReading`, a Latin model's reading of the same piece, where it differs from `text` only in
-// look-alike letters (l, 1, I; O and 0), case and blanks; otherwise `text`.
-QString preferLatinSpelling(const QString &text, const QString &latinReading);
+// look-alike letters (l, 1, I; O and 0), case and blanks, or, when the recogniser left out letters
+// it was unsure of at an end of the piece (`endsDoubtful`), also in a few letters more at one end;
+// otherwise `text`.
+QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful = false);
 
 // The lines of the page, as `recognizer` reads them, top to bottom; `latin`, when given, reads
 // the pieces with amounts without a sign once more.

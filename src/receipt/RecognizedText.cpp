@@ -71,13 +71,19 @@ QString mendWords(QString text) {
     return text;
 }
 
-// Letters whose capital is their small letter enlarged ("PluS", "RenewS"): at the end of a word
-// after small letters, the small one.
+// Letters whose capital is their small letter enlarged ("PluS", "RenewS", "sVIP"): at the end of
+// a word after small letters, the small one; starting a word of capitals, the capital.
 QString mendCase(QString text) {
     static const QRegularExpression capitalEnd(QStringLiteral("(?<=[a-z]{2})[COSVWXZ](?![A-Za-z0-9])"));
     for (auto it = capitalEnd.globalMatch(text); it.hasNext();) {
         const auto match = it.next();
         text[match.capturedStart()] = text[match.capturedStart()].toLower();
+    }
+    static const QRegularExpression smallStart(
+        QStringLiteral("(?<![A-Za-z0-9])[cosvwxz](?=[A-Z]{2,}(?![a-z]))"));
+    for (auto it = smallStart.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        text[match.capturedStart()] = text[match.capturedStart()].toUpper();
     }
     return text;
 }
@@ -113,6 +119,10 @@ QString tidyLine(const QString &line) {
     static const QRegularExpression smallLI(
         QStringLiteral("(?<![\\w@.\\-])l(?=[cdfgmnrstv][a-z]*(?![\\w@.\\-]))"));
     text.replace(smallLI, QStringLiteral("I"));
+    // A small l or capital I between a digit and a digit or the "@" of an address is a 1
+    // ("nberg3l@", "ID 4l7"): no word has them there.
+    static const QRegularExpression oneAfterDigit(QStringLiteral("(?<=[0-9])[lI|](?=[0-9@])"));
+    text.replace(oneAfterDigit, QStringLiteral("1"));
     return mendCase(mendWords(mendNumbers(text)));
 }
 
