@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <QToolTip>
 #include <QWindow>
 
 #include <algorithm>
@@ -84,7 +85,8 @@ void AppDelegate::applyDarkLook() {
     QApplication::setStyle(Theme::createStyle());
     QApplication::setPalette(Theme::palette());
     QApplication::setFont(Theme::applicationFont(QApplication::font()));
-    qApp->setStyleSheet(Theme::styleSheet());
+    // Tips keep a palette of their own, which the application palette does not reach.
+    QToolTip::setPalette(Theme::palette());
 }
 
 QString AppDelegate::windowTitle(bool isZh) {
@@ -99,13 +101,42 @@ QMenuBar *AppDelegate::applicationMenu() const {
     return m_menuBar;
 }
 
-void AppDelegate::buildApplicationMenu() {
-    const bool zh = LocalizationManager::shared().isZh();
+void AppDelegate::buildApplicationMenu(MenuEntries entries) {
+    m_menuZh = LocalizationManager::shared().isZh();
     auto menuBar = std::make_unique<QMenuBar>();
     menuBar->setObjectName(QStringLiteral("applicationMenu"));
+    // Given before the bar is first polished, the sheet costs no second polish.
+    menuBar->setStyleSheet(Theme::menuStyleSheet());
     // Linux desktops have no application-name menu, so the first menu carries the product name.
-    QMenu *app = menuBar->addMenu(QStringLiteral("Renewly"));
-    app->setObjectName(QStringLiteral("appMenu"));
+    m_appMenu = menuBar->addMenu(QStringLiteral("Renewly"));
+    m_appMenu->setObjectName(QStringLiteral("appMenu"));
+    m_fileMenu = menuBar->addMenu(m_menuZh ? QStringLiteral("文件") : QStringLiteral("File"));
+    m_fileMenu->setObjectName(QStringLiteral("fileMenu"));
+    m_editMenu = menuBar->addMenu(m_menuZh ? QStringLiteral("编辑") : QStringLiteral("Edit"));
+    m_editMenu->setObjectName(QStringLiteral("editMenu"));
+    m_menuBar = menuBar.get();
+    m_pendingMenuBar = std::move(menuBar);
+    if (m_window) {
+        m_window->setMenuBar(m_pendingMenuBar.release());
+    }
+    m_menuEntriesMade = false;
+    if (entries == MenuEntries::now) {
+        makeMenuEntries();
+        return;
+    }
+    // A menu opened before the launch made the entries makes them itself.
+    for (QMenu *menu : {m_appMenu.data(), m_fileMenu.data(), m_editMenu.data()})
+        connect(menu, &QMenu::aboutToShow, this, &AppDelegate::makeMenuEntries);
+}
+
+void AppDelegate::makeMenuEntries() {
+    if (m_menuEntriesMade || !m_appMenu || !m_fileMenu || !m_editMenu)
+        return;
+    m_menuEntriesMade = true;
+    const bool zh = m_menuZh;
+    QMenu *app = m_appMenu;
+    QMenu *file = m_fileMenu;
+    QMenu *edit = m_editMenu;
     // The main window's own commands; each brings the window forward first.
     QAction *add = app->addAction(zh ? QStringLiteral("添加订阅…") : QStringLiteral("Add Subscription…"));
     add->setObjectName(QStringLiteral("addAction"));
@@ -142,8 +173,6 @@ void AppDelegate::buildApplicationMenu() {
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, this, &AppDelegate::requestQuit, Qt::QueuedConnection);
 
-    QMenu *file = menuBar->addMenu(zh ? QStringLiteral("文件") : QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("fileMenu"));
     struct FileEntry {
         const char *objectName;
         QString title;
@@ -167,8 +196,6 @@ void AppDelegate::buildApplicationMenu() {
     file->actions().constFirst()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     file->actions().at(1)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
 
-    QMenu *edit = menuBar->addMenu(zh ? QStringLiteral("编辑") : QStringLiteral("Edit"));
-    edit->setObjectName(QStringLiteral("editMenu"));
     struct EditEntry {
         const char *objectName;
         QString title;
@@ -200,11 +227,6 @@ void AppDelegate::buildApplicationMenu() {
                 content()->scanFromClipboard();
         });
     }
-    m_menuBar = menuBar.get();
-    m_pendingMenuBar = std::move(menuBar);
-    if (m_window) {
-        m_window->setMenuBar(m_pendingMenuBar.release());
-    }
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
@@ -223,6 +245,7 @@ void AppDelegate::applicationDidFinishLaunching() {
 
 void AppDelegate::finishLaunching() {
     m_launchWaitsForFrame = false;
+    makeMenuEntries();
     setupStatusItem();
     // Started in the background where no tray shows the icon: nothing would be on screen at all.
     if (!m_options.showWindowAtLaunch && !isTrayAvailable())

@@ -6,6 +6,7 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUuid>
 
@@ -65,10 +66,14 @@ public:
         : AppDelegate(Options{}) {}
     ~AppDelegate() override;
 
-    // Fusion style, the dark palette and the application style sheet.
+    // Fusion style with the project's menus and tips, and the dark palette.
     static void applyDarkLook();
-    // The two menus in the language of this moment; installed on the main window when it is made.
-    void buildApplicationMenu();
+    // When the application menu's entries, with their shortcuts, are made: at once, or once the
+    // window's first frame is on screen (which shows only the menus' titles) or a menu first opens.
+    enum class MenuEntries { now, afterFirstFrame };
+    // The application menu in the language of this moment; installed on the main window when it is
+    // made.
+    void buildApplicationMenu(MenuEntries entries = MenuEntries::now);
 
     // Launch sequence: main window (unless started in the background, and a tray shows the icon),
     // tray icon, reminder permission and schedule, and the tray title kept equal to the monthly
@@ -129,6 +134,7 @@ private:
     void updateStatusTitle();
     bool confirmQuitUnsaved(const QString &reason);
     void finishLaunching();
+    void makeMenuEntries();
     void buildTrayMenu();
     void retranslateTrayMenu();
     void useNotifierItem();
@@ -144,6 +150,11 @@ private:
     std::unique_ptr<TrayPanel> m_popover;
     QMenuBar *m_menuBar = nullptr;
     std::unique_ptr<QMenuBar> m_pendingMenuBar;
+    QPointer<QMenu> m_appMenu;
+    QPointer<QMenu> m_fileMenu;
+    QPointer<QMenu> m_editMenu;
+    bool m_menuZh = false;
+    bool m_menuEntriesMade = false;
     bool m_titleSubscribed = false;
     bool m_launchWaitsForFrame = false;
 };

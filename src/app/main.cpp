@@ -105,7 +105,7 @@ int main(int argc, char *argv[]) {
     options.listReadAhead = std::move(listReadAhead);
     AppDelegate delegate(options);
     AppDelegate::applyDarkLook();
-    delegate.buildApplicationMenu();
+    delegate.buildApplicationMenu(AppDelegate::MenuEntries::afterFirstFrame);
     // Looking the icon up in the icon themes takes a while, and the first frame does not show it.
     QObject::connect(&delegate, &AppDelegate::launchFinished, &app, [&app] {
         app.setWindowIcon(QIcon::fromTheme(QStringLiteral(RENEWLY_APP_ID),

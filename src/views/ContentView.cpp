@@ -34,6 +34,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -110,7 +111,7 @@ ContentView::ContentView(Store &store, QWidget *parent)
     m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
-    m_scroll->setStyleSheet(Sheet::scrollAreaStyle());
+    m_scroll->verticalScrollBar()->setStyleSheet(Sheet::scrollBarStyle());
     outer->addWidget(m_scroll);
     m_saveErrorBar = new NoticeBar(this);
     m_saveErrorBar->setObjectName(QStringLiteral("saveErrorBar"));
@@ -141,7 +142,6 @@ ContentView::ContentView(Store &store, QWidget *parent)
     stack->addWidget(m_upcomingSection);
     stack->addWidget(buildSubscriptionsSection(column));
     stack->addStretch(1);
-    m_scroll->setWidget(page);
 
     connect(m_scan, &ScanFlow::scanningChanged, this, [this](bool scanning) {
         m_isScanning = scanning;
@@ -190,6 +190,10 @@ ContentView::ContentView(Store &store, QWidget *parent)
     connect(&m_dayChange, &QTimer::timeout, this, &ContentView::rebuild);
 
     rebuild();
+    // The column goes into the scrolling area once it holds the list: the area sizes it to the
+    // lists' full height at once. Put in empty, it would be squeezed into the window for the first
+    // frame and laid out again only after it.
+    m_scroll->setWidget(page);
 }
 
 ContentView::~ContentView() {

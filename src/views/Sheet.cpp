@@ -21,13 +21,15 @@ void Sheet::present() {
 }
 
 QString Sheet::scrollAreaStyle(const QString &selector) {
-    return selector +
-           QStringLiteral(
-               " { background: transparent; }"
+    return selector + QStringLiteral(" { background: transparent; }") + scrollBarStyle();
+}
+
+QString Sheet::scrollBarStyle() {
+    return QStringLiteral(
                "QScrollBar:vertical { background: transparent; width: 10px; margin: 2px; }"
                "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px; }"
                "QScrollBar::handle:vertical:hover { background: %2; }"
                "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
                "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
-               .arg(Theme::css(Theme::whiteAlpha(0.18)), Theme::css(Theme::whiteAlpha(0.3)));
+        .arg(Theme::css(Theme::whiteAlpha(0.18)), Theme::css(Theme::whiteAlpha(0.3)));
 }

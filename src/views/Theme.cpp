@@ -4,8 +4,12 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 
 namespace Theme {
 
@@ -97,9 +101,8 @@ QString css(const QColor &color) {
         .arg(color.alpha());
 }
 
-QString styleSheet() {
-    return QStringLiteral("QToolTip { color: %1; background-color: %2; border: 1px solid %3; }"
-                          "QMenuBar { background-color: %4; color: %1; }"
+QString menuStyleSheet() {
+    return QStringLiteral("QMenuBar { background-color: %4; color: %1; }"
                           "QMenuBar::item:selected { background-color: %5; }"
                           "QMenu { background-color: %2; color: %1; border: 1px solid %3; }"
                           "QMenu::item:selected { background-color: %5; }"
@@ -174,6 +177,36 @@ class ThemeStyle : public QProxyStyle {
 public:
     ThemeStyle()
         : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    void polish(QWidget *widget) override {
+        // Menus look the same wherever they open: in the menu bar, from the tray, from a button or
+        // as a text field's context menu. Giving a menu its sheet polishes it again, this time with
+        // the sheet, and an empty sheet is what stops this from going round. A menu in a menu bar
+        // or another menu that has the sheet takes it from there.
+        const QWidget *parent = widget->parentWidget();
+        const bool inherits =
+            parent && (qobject_cast<const QMenu *>(parent) || qobject_cast<const QMenuBar *>(parent)) &&
+            !parent->styleSheet().isEmpty();
+        if ((qobject_cast<QMenu *>(widget) || qobject_cast<QMenuBar *>(widget)) &&
+            widget->styleSheet().isEmpty() && !inherits)
+            widget->setStyleSheet(menuStyleSheet());
+        QProxyStyle::polish(widget);
+    }
+    using QProxyStyle::polish;
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override {
+        if (element == PE_PanelTipLabel) {
+            // The card colour with a faint light rim, so a tip stands out on the dark window.
+            painter->save();
+            painter->fillRect(option->rect, option->palette.toolTipBase());
+            painter->setPen(whiteAlpha(0.12));
+            painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+            painter->restore();
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
 
     QIcon standardIcon(StandardPixmap icon, const QStyleOption *option,
                        const QWidget *widget) const override {

@@ -30,8 +30,10 @@ QPalette palette();
 // Fusion with the project's own symbols for the few standard icons the widgets ask for, so that no
 // image plugin is loaded to decode Qt's bitmaps when the first menu bar or dialog is built.
 QStyle *createStyle();
-// The one application style sheet: only what the palette cannot say (menus, tooltips, scroll bars).
-QString styleSheet();
+// What the palette cannot say about a menu bar and its menus. The style gives it to every menu bar
+// and menu as it polishes them; no application-wide style sheet makes every other widget pay for
+// style-sheet styling.
+QString menuStyleSheet();
 
 enum class Design { standard, rounded };
 // A font of `pixelSize` logical pixels. Sizes in the layouts are given in points of a 1:1 display,
