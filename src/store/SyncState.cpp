@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
 
 constexpr int keptVersions = 32;
@@ -59,15 +62,24 @@ QString SyncState::defaultRoot() {
 
 void SyncState::setRead(const QList<Subscription> &list, const QByteArray &bytes) {
     m_base = list;
-    m_ancestorBytes = bytes;
-    writeState(m_folder + QStringLiteral("/base.json"), bytes);
-    writeState(m_folder + QStringLiteral("/ancestor.json"), bytes);
+    // Most starts read the list this computer wrote last: what is kept already says so.
+    const QString basePath = m_folder + QStringLiteral("/base.json");
+    if (readAll(basePath) != bytes)
+        writeState(basePath, bytes);
+    if (m_ancestorBytes != bytes) {
+        m_ancestorBytes = bytes;
+        writeState(m_folder + QStringLiteral("/ancestor.json"), bytes);
+    }
     remember(bytes);
 }
 
 void SyncState::remember(const QByteArray &bytes) const {
     const QString folder = m_folder + QStringLiteral("/history");
-    writeState(folder + u'/' + hashText(bytes) + QStringLiteral(".json"), bytes);
+    const QString path = folder + u'/' + hashText(bytes) + QStringLiteral(".json");
+    // The history is named by content: a version kept already only becomes the newest again.
+    if (!QFileInfo::exists(path) ||
+        ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), nullptr, 0) != 0)
+        writeState(path, bytes);
     const QFileInfoList old = QDir(folder).entryInfoList(QDir::Files, QDir::Time);
     for (qsizetype i = keptVersions; i < old.size(); ++i)
         QFile::remove(old[i].absoluteFilePath());
