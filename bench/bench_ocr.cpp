@@ -19,6 +19,8 @@
 //                                     plugin is unloaded, as the program sees it (bench_ocr_release)
 // --first N starts at receipt N; --verbose lists the receipts read wrongly; --save-wrong DIR keeps
 // their images (neither for the evaluation folder).
+#include "ProcStatus.h"
+
 #include "ReceiptCorpus.h"
 #include "receipt/LatinReader.h"
 #include "receipt/ReceiptParser.h"
@@ -52,20 +54,6 @@ constexpr quint64 evaluationSeed = 71102026;
 int g_verbose = 0;
 int g_first = 0;
 QString g_saveFolder;
-
-// A figure of the process's memory from /proc/self/status ("VmRSS" now, "VmHWM" its peak), in
-// MiB; -1 where it cannot be read.
-double statusMiB(const char *key) {
-    QFile file(QStringLiteral("/proc/self/status"));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').first().toDouble() / 1024.0; // kB
-    }
-    return -1;
-}
 
 // Starts the peak resident memory afresh from the current figure; false where the system does
 // not allow it (the peak then is the process's whole peak).

@@ -5,6 +5,8 @@
 //
 //   bench_ocr_release [--idle-ms N] [PLUGIN]     (bench_ocr --release runs it with the program's
 //                                                 idle delay)
+#include "ProcStatus.h"
+
 #include "ReceiptCorpus.h"
 #include "receipt/RecognizerPlugin.h"
 
@@ -18,19 +20,6 @@
 #include <cstdio>
 
 namespace {
-
-// A figure of /proc/self/status ("VmRSS", "RssAnon", "RssFile", "VmHWM"), in MiB.
-double statusMiB(const char *key) {
-    QFile file(QStringLiteral("/proc/self/status"));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').first().toDouble() / 1024.0; // kB
-    }
-    return -1;
-}
 
 QByteArray memory() {
     return QByteArray::number(statusMiB("VmRSS"), 'f', 1) + " MiB (" +

@@ -11,7 +11,6 @@ Same folder format as tuning-pages.py (bench_ocr --tuning-folder DIR). Needs `ch
 fonts (scripts/install-deps.sh --corpus).
 """
 
-import argparse
 import datetime
 import html
 import os
@@ -19,7 +18,7 @@ import random
 import sys
 import time
 
-from web_capture import Browser, intended_row, style_row, write_tables
+from web_capture import Browser, corpus_options, intended_row, style_row, write_tables
 
 LATIN_FACES = ["Roboto", "Open Sans", "Lato", "FreeSans", "FreeSerif", "Liberation Sans", "DejaVu Sans",
                "Liberation Serif", "Roboto Condensed"]
@@ -284,14 +283,7 @@ LAYOUTS = {"mailer": mailer, "store": store}
 
 
 def main():
-    args = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    args.add_argument("--out", required=True)
-    args.add_argument("--count", type=int, default=160)
-    args.add_argument("--seed", type=int, default=90517)
-    opts = args.parse_args()
-    if opts.count < 1:
-        sys.exit("--count must be at least 1")
-    os.makedirs(opts.out, exist_ok=True)
+    opts = corpus_options(__doc__, count=160, seed=90517)
     r = random.Random(opts.seed)
     started = time.monotonic()
     browsers = {}

@@ -16,7 +16,6 @@ and desktop width at 1x/2x; PNG and JPEG at several qualities. Needs `chromium` 
 (scripts/install-deps.sh --corpus).
 """
 
-import argparse
 import datetime
 import html
 import os
@@ -24,7 +23,7 @@ import random
 import sys
 import time
 
-from web_capture import Browser, intended_row, style_row, write_tables
+from web_capture import Browser, corpus_options, intended_row, style_row, write_tables
 
 # (CSS family, generic fallback, kind)
 LATIN_FACES = [("Liberation Serif", "serif"), ("DejaVu Serif", "serif"), ("Liberation Sans", "sans-serif"),
@@ -380,14 +379,7 @@ LAYOUTS = {"sheet": sheet, "mail": mail, "invoice": invoice, "account": account,
 
 
 def main():
-    args = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    args.add_argument("--out", required=True)
-    args.add_argument("--count", type=int, default=200)
-    args.add_argument("--seed", type=int, default=424242)
-    opts = args.parse_args()
-    if opts.count < 1:
-        sys.exit("--count must be at least 1")
-    os.makedirs(opts.out, exist_ok=True)
+    opts = corpus_options(__doc__, count=200, seed=424242)
     r = random.Random(opts.seed)
     started = time.monotonic()
     browser = Browser()

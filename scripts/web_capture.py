@@ -1,10 +1,12 @@
 """Web pages captured by a real browser (Chromium headless, driven over the DevTools protocol on a
 pipe): the capture and its visible text, one visual row per line. Shared by the corpus scripts."""
 
+import argparse
 import base64
 import json
 import os
 import subprocess
+import sys
 
 # The visible text, one visual row per line: characters are placed by their boxes, grouped into
 # rows by vertical overlap and read left to right; a blank separates pieces where the text has one
@@ -181,6 +183,19 @@ class Browser:
 
 
 FIELDS = ("name", "amount", "currency", "cycle", "billingType", "startDate")
+
+
+def corpus_options(doc, count, seed):
+    """The options every tuning-corpus script takes (--out, --count, --seed); makes the folder."""
+    args = argparse.ArgumentParser(description=doc, formatter_class=argparse.RawDescriptionHelpFormatter)
+    args.add_argument("--out", required=True)
+    args.add_argument("--count", type=int, default=count)
+    args.add_argument("--seed", type=int, default=seed)
+    opts = args.parse_args()
+    if opts.count < 1:
+        sys.exit("--count must be at least 1")
+    os.makedirs(opts.out, exist_ok=True)
+    return opts
 
 
 def style_row(label, typeface, file_kind, phone, scale):
