@@ -13,12 +13,11 @@ fonts (scripts/install-deps.sh --corpus).
 
 import datetime
 import html
-import os
 import random
 import sys
 import time
 
-from web_capture import Browser, corpus_options, intended_row, style_row, write_tables
+from web_capture import Browser, corpus_options, intended_row, style_row, write_page, write_tables
 
 LATIN_FACES = ["Roboto", "Open Sans", "Lato", "FreeSans", "FreeSerif", "Liberation Sans", "DejaVu Sans",
                "Liberation Serif", "Roboto Condensed"]
@@ -308,10 +307,7 @@ def main():
             k.jpeg = jpeg_wanted
             theme = "dark" if k.dark else "light"
             label = f"{index:04d}-{layout}-{lang}-{theme}-{round(min(k.size, k.size * k.scale * k.resize))}px"
-            with open(os.path.join(opts.out, label + (".jpg" if k.jpeg else ".png")), "wb") as out:
-                out.write(image)
-            with open(os.path.join(opts.out, label + ".txt"), "w", encoding="utf-8") as out:
-                out.write(text + "\n")
+            write_page(opts.out, label, image, k.jpeg, text)
             face = k.cjk if f.zh else k.latin
             styles.append(style_row(label, face, "JPEG" if k.jpeg else "PNG", k.phone,
                                     f"{round(k.scale * k.resize, 2):g}"))

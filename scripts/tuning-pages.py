@@ -18,12 +18,11 @@ and desktop width at 1x/2x; PNG and JPEG at several qualities. Needs `chromium` 
 
 import datetime
 import html
-import os
 import random
 import sys
 import time
 
-from web_capture import Browser, corpus_options, intended_row, style_row, write_tables
+from web_capture import Browser, corpus_options, intended_row, style_row, write_page, write_tables
 
 # (CSS family, generic fallback, kind)
 LATIN_FACES = [("Liberation Serif", "serif"), ("DejaVu Serif", "serif"), ("Liberation Sans", "sans-serif"),
@@ -398,10 +397,7 @@ def main():
                       f'{style_sheet(k, extra)}</style></head><body>{body}</body></html>')
             label = f"{index:04d}-{layout}-{lang}-{'dark' if k.dark else 'light'}-{k.size}px"
             text, image, _ = browser.render(markup, k)
-            with open(os.path.join(opts.out, label + (".jpg" if k.jpeg else ".png")), "wb") as out:
-                out.write(image)
-            with open(os.path.join(opts.out, label + ".txt"), "w", encoding="utf-8") as out:
-                out.write(text + "\n")
+            write_page(opts.out, label, image, k.jpeg, text)
             styles.append(style_row(label, k.typeface, "JPEG" if k.jpeg else "PNG", k.phone, k.scale))
             facts = f.intended()
             intended.append(intended_row(label, facts))

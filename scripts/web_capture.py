@@ -198,6 +198,14 @@ def corpus_options(doc, count, seed):
     return opts
 
 
+def write_page(out, label, image, jpeg, text):
+    """One page of a corpus: its capture and its truth text, named by its label."""
+    with open(os.path.join(out, label + (".jpg" if jpeg else ".png")), "wb") as f:
+        f.write(image)
+    with open(os.path.join(out, label + ".txt"), "w", encoding="utf-8") as f:
+        f.write(text + "\n")
+
+
 def style_row(label, typeface, file_kind, phone, scale):
     """One line of styles.tsv: the label and the style a receipt was captured in."""
     return f"{label}\t{typeface}\t{file_kind}\t{'phone' if phone else 'desktop'}\t{scale}x"
