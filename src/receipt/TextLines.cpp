@@ -193,6 +193,40 @@ private:
         return std::nullopt;
     }
 
+    // The rows of text in `r` beside a tall thing at one end of it (an app's icon beside its name
+    // and a caption, an avatar beside a sender's name and address): one block of ink about as wide
+    // as it is high, set apart by a fifth of its height, that the rows do not run through (the
+    // parts of a Chinese character are set closer, and are not rows of text each wider than
+    // high). It is drawn, not written.
+    std::optional<QRect> besideIcon(const QRect &r) const {
+        const std::vector<std::pair<int, int>> gaps = blankRuns(r, 2);
+        if (gaps.empty())
+            return std::nullopt;
+        const QRect left(r.topLeft(), QPoint(gaps.front().first - 1, r.bottom()));
+        const QRect right(QPoint(gaps.back().second, r.top()), r.bottomRight());
+        for (const QRect &icon : {left, right}) {
+            const QList<QRect> one = bands(tight(icon));
+            const auto &gap = icon == left ? gaps.front() : gaps.back();
+            if (one.size() != 1 || one.front().height() * 5 < r.height() * 4 ||
+                icon.width() > 2 * r.height() || (gap.second - gap.first) * 5 < one.front().height())
+                continue;
+            const QRect rest = icon == left ? QRect(QPoint(gaps.front().second, r.top()), r.bottomRight())
+                                            : QRect(r.topLeft(), QPoint(gaps.back().first - 1, r.bottom()));
+            // The rows beside it, up to a wide blank (a price further along may stand between them).
+            QRect beside = rest;
+            if (const auto apart = blankRuns(rest, std::max(2, one.front().height() / 3)); !apart.empty())
+                beside = icon == left ? QRect(rest.topLeft(), QPoint(apart.front().first - 1, rest.bottom()))
+                                      : QRect(QPoint(apart.back().second, rest.top()), rest.bottomRight());
+            const QList<QRect> rows = bands(tight(beside));
+            if (rows.size() >= 2 && std::all_of(rows.begin(), rows.end(), [&](const QRect &row) {
+                    const QRect ink = tight(row);
+                    return row.height() * 3 < one.front().height() * 2 && ink.width() >= 2 * ink.height();
+                }))
+                return rest;
+        }
+        return std::nullopt;
+    }
+
     void cut(const QRect &area, int depth) {
         const QRect r = tight(area);
         if (r.isEmpty())
@@ -216,6 +250,12 @@ private:
                 if (to - from >= needed) {
                     cut(QRect(QPoint(b.left(), b.top()), QPoint(from - 1, b.bottom())), depth + 1);
                     cut(QRect(QPoint(to, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
+                    continue;
+                }
+            }
+            if (depth < 12) {
+                if (const auto text = besideIcon(b)) {
+                    cut(*text, depth + 1);
                     continue;
                 }
             }

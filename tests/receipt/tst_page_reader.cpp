@@ -268,7 +268,8 @@ private slots:
         QTest::newRow("capital I in a word") << utf8("PIus Item iPad") << utf8("Plus Item iPad");
         QTest::newRow("separator read twice") << utf8("EUR 119..88 a..b") << utf8("EUR 119.88 a..b");
         QTest::newRow("thousands read as a full stop, dollar as S$")
-            << utf8("HKS$1.703.90 1.703,90 S$5 USS9.99") << utf8("HK$1,703.90 1.703,90 S$5 US$9.99");
+            << utf8("HKS$1.703.90 1.703,90 S$5 USS9.99 HKS 78")
+            << utf8("HK$1,703.90 1.703,90 S$5 US$9.99 HK$ 78");
         QTest::newRow("hexadecimal code") << utf8("a3f9c2e1-3le5 b1c") << utf8("a3f9c2e1-3le5 b1c");
         QTest::newRow("word and plan size") << utf8("Pro 10 lo") << utf8("Pro 10 lo");
         QTest::newRow("capital I read as a bracket or an l")
