@@ -195,9 +195,10 @@ private:
 
     // The rows of text in `r` beside a tall thing at one end of it (an app's icon beside its name
     // and a caption, an avatar beside a sender's name and address): one block of ink about as wide
-    // as it is high, set apart by a fifth of its height, that the rows do not run through (the
-    // parts of a Chinese character are set closer, and are not rows of text each wider than
-    // high). It is drawn, not written.
+    // as it is high, set apart by a fifth of its height, that the rows do not run through. The
+    // parts of a Chinese character beside another ("商品") are not such rows: they are set
+    // closer, and are neither wider than high nor wider than the character beside them. It is
+    // drawn, not written.
     std::optional<QRect> besideIcon(const QRect &r) const {
         const std::vector<std::pair<int, int>> gaps = blankRuns(r, 2);
         if (gaps.empty())
@@ -218,7 +219,11 @@ private:
                 beside = icon == left ? QRect(rest.topLeft(), QPoint(apart.front().first - 1, rest.bottom()))
                                       : QRect(QPoint(apart.back().second, rest.top()), rest.bottomRight());
             const QList<QRect> rows = bands(tight(beside));
-            if (rows.size() >= 2 && std::all_of(rows.begin(), rows.end(), [&](const QRect &row) {
+            int widest = 0;
+            for (const QRect &row : rows)
+                widest = std::max(widest, tight(row).width());
+            if (rows.size() >= 2 && widest * 2 >= tight(icon).width() * 3 &&
+                std::all_of(rows.begin(), rows.end(), [&](const QRect &row) {
                     const QRect ink = tight(row);
                     return row.height() * 3 < one.front().height() * 2 && ink.width() >= 2 * ink.height();
                 }))

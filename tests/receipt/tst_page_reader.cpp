@@ -87,6 +87,8 @@ private slots:
         QTest::newRow("date then time") << utf8("09 10") << QList<int>{0, 16, 0, 0} << utf8("09 10");
         QTest::newRow("separator with a wide digit") << utf8("12/9") << QList<int>{0, 16, 16} << utf8("12/9");
         QTest::newRow("full-width punctuation") << utf8("谢！您") << QList<int>{0, 24} << utf8("谢！您");
+        QTest::newRow("Latin colon after Chinese")
+            << utf8("人:li 12:30") << QList<int>{0, 24, 0, 16, 0, 0, 0, 0, 0} << utf8("人：li 12:30");
         QTest::newRow("Latin words") << utf8("IDab") << QList<int>{6, 16, 0} << utf8("ID ab");
         QTest::newRow("wide spacing throughout")
             << utf8("收件箱ab") << QList<int>{14, 14, 14, 14} << utf8("收件箱ab");
