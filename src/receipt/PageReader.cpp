@@ -584,30 +584,6 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
                 chars[i] = u'·';
         }
     }
-    // A middle dot the recogniser left out between two words ("Twitter Instagram"): a small dot
-    // standing alone between blanks, raised above the baseline as above.
-    std::vector<bool> dotBefore(size_t(kept.size()), false);
-    for (qsizetype i = 1; piece && i < kept.size(); ++i) {
-        if (!chars[i - 1].isLetterOrNumber() || !chars[i].isLetterOrNumber())
-            continue;
-        const int from = centreOf(kept[i - 1].first);
-        const int to = centreOf(kept[i].first);
-        std::vector<std::pair<int, int>> apart;
-        for (const auto &[start, end] : blanks) {
-            if (std::min(end, to) - std::max(start, from) >= listBlank * textHeight)
-                apart.emplace_back(std::max(start, from), std::min(end, to));
-        }
-        if (apart.size() != 2)
-            continue;
-        const QRect dot = inkBox(*piece, {apart.front().second, apart.back().first});
-        const QRect before = inkBox(*piece, {spans[size_t(i - 1)].first, apart.front().first});
-        const QRect after = inkBox(*piece, {apart.back().second, spans[size_t(i)].second});
-        if (dot.isEmpty() || before.isEmpty() || after.isEmpty())
-            continue;
-        const int baseline = std::min(before.bottom(), after.bottom());
-        dotBefore[size_t(i)] = dot.height() * 3 <= textHeight && dot.width() <= dot.height() * 3 / 2 + 1 &&
-                               baseline - dot.bottom() >= textHeight / 6 && dot.bottom() < baseline;
-    }
     // A comma between a digit and three more ends a group of thousands ("14,191"), not a list.
     const auto isThousands = [&chars](qsizetype comma) {
         const auto digitAt = [&chars](qsizetype at) {
@@ -628,9 +604,7 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
                 blank = advanceAt(i) >= digitAdvance * (1 + digitExtraAdvance);
             if (blank && isChinese(a) && isChinese(b))
                 blank = advanceAt(i) >= em * (1 + chineseExtraAdvance);
-            if (dotBefore[size_t(i)])
-                text += QStringLiteral(" · ");
-            else if (blank)
+            if (blank)
                 text += u' ';
         }
         text += chars[i];

@@ -278,7 +278,21 @@ private:
 QList<QRect> find(const QImage &page, int lineHeight) {
     if (page.isNull() || page.format() != QImage::Format_Grayscale8)
         return {};
-    return Finder(page, lineHeight).run();
+    QList<QRect> lines = Finder(page, lineHeight).run();
+    // A page's line height taken across its whole width comes out too large where a sidebar's
+    // entries and icons stand between the rows of the text beside them: its columns and rows
+    // are then not told apart. The lines found give the height of the text itself.
+    std::vector<int> heights;
+    for (const QRect &line : std::as_const(lines))
+        heights.push_back(line.height());
+    if (heights.size() >= 4) {
+        std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2),
+                         heights.end());
+        const int typical = heights[heights.size() / 2];
+        if (typical * 4 < lineHeight * 3)
+            lines = Finder(page, typical).run();
+    }
+    return lines;
 }
 
 QList<QList<qsizetype>> rows(const QList<QRect> &ink) {
