@@ -163,6 +163,26 @@ private slots:
         QCOMPARE(TextLines::rows(lines), rows);
     }
 
+    // An app's icon beside its name and caption is no text: the two rows beside it are lines of
+    // their own. A row of dots leading from a label to its price parts the two like a blank.
+    void findsRowsBesideIconsAndLeaders() {
+        QImage page(400, 120, QImage::Format_Grayscale8);
+        page.fill(255);
+        QPainter painter(&page);
+        painter.fillRect(10, 10, 48, 48, Qt::black);
+        painter.fillRect(70, 14, 150, 14, Qt::black);
+        painter.fillRect(70, 40, 110, 12, Qt::black);
+        painter.fillRect(10, 90, 40, 14, Qt::black);
+        for (int x = 56; x < 300; x += 4)
+            painter.fillRect(x, 101, 2, 2, Qt::black);
+        painter.fillRect(306, 90, 60, 14, Qt::black);
+        painter.end();
+        const QList<QRect> lines = TextLines::find(page, 14);
+        QCOMPARE(lines,
+                 (QList<QRect>{QRect(70, 14, 150, 14), QRect(70, 40, 110, 12), QRect(10, 90, 356, 14)}));
+        QCOMPARE(PageReader::cut(page, lines.last(), 0).size(), 2);
+    }
+
     // Doubtful readings at the ends of a piece are specks; inside it they are characters.
     void dropsStrayReadings() {
         auto [glyphs, blanks] = laidOut(utf8("飲会.员飲"), {0, 0, 0, 0});
