@@ -195,7 +195,9 @@ private:
 
     // The rows of text in `r` beside a tall thing at one end of it (an app's icon beside its name
     // and a caption, an avatar beside a sender's name and address): one block of ink about as wide
-    // as it is high, set apart by a fifth of its height, that the rows do not run through. The
+    // as it is high and without a blank column (large type, such as a price beside its cycle and a
+    // note, has blanks between its characters), set apart by a fifth of its height, that the rows
+    // do not run through. The
     // parts of a Chinese character beside another ("商品") are not such rows: they are set
     // closer, and are neither wider than high nor wider than the character beside them. It is
     // drawn, not written.
@@ -209,7 +211,8 @@ private:
             const QList<QRect> one = bands(tight(icon));
             const auto &gap = icon == left ? gaps.front() : gaps.back();
             if (one.size() != 1 || one.front().height() * 5 < r.height() * 4 ||
-                icon.width() > 2 * r.height() || (gap.second - gap.first) * 5 < one.front().height())
+                icon.width() > 2 * r.height() || (gap.second - gap.first) * 5 < one.front().height() ||
+                !blankRuns(tight(icon), 1).empty())
                 continue;
             const QRect rest = icon == left ? QRect(QPoint(gaps.front().second, r.top()), r.bottomRight())
                                             : QRect(r.topLeft(), QPoint(gaps.back().first - 1, r.bottom()));
