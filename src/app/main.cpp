@@ -92,13 +92,12 @@ int main(int argc, char *argv[]) {
         return 1;
     }
 
-    // The font list and the session bus are set up on another thread while this one builds the
-    // window, which needs them: the look asks for fonts, and the menu bar asks the bus whether the
-    // desktop shows menus itself.
-    const auto setUpAhead = std::async(std::launch::async, [] {
-        (void)Theme::families(QString());
-        (void)QDBusConnection::sessionBus().isConnected();
-    });
+    // The session bus and the fonts are set up on other threads while this one builds the window,
+    // which needs them: the menu bar asks the bus whether the desktop shows menus itself, and the
+    // views' text asks for fonts.
+    const auto busAhead =
+        std::async(std::launch::async, [] { (void)QDBusConnection::sessionBus().isConnected(); });
+    const auto fontsPrepared = std::async(std::launch::async, [] { Theme::prepareFonts(); });
 
     AppDelegate::Options options;
     options.showWindowAtLaunch = !parser.isSet(background);
