@@ -115,8 +115,13 @@ bool sameRecords(const QList<Subscription> &a, const QList<Subscription> &b) {
 void subscriptionFile(const uint8_t *data, size_t size) {
     const QByteArray bytes = bytesOf(data, size);
     const auto decoded = SubscriptionFile::decode(bytes);
+    const auto parsed = SubscriptionFile::decodeDocument(bytes);
+    FUZZ_CHECK(decoded == parsed, "the plain form's reader and the JSON parser agree");
     if (!decoded)
         return;
+    for (qsizetype i = 0; i < decoded->size(); ++i)
+        FUZZ_CHECK(std::signbit(decoded->at(i).amount) == std::signbit(parsed->at(i).amount),
+                   "the readers agree on the sign of a zero amount");
     // What was read is what the next save writes, and that reads back the same.
     const auto encoded = SubscriptionFile::encode(*decoded);
     FUZZ_CHECK(encoded, "a decoded list can be written");

@@ -8,7 +8,6 @@
 #include "settings/LocalizationManager.h"
 #include "settings/Preferences.h"
 #include "store/Store.h"
-#include "store/SyncState.h"
 #include "views/ContentView.h"
 #include "views/Symbols.h"
 #include "views/Theme.h"
@@ -47,8 +46,9 @@ std::unique_ptr<Store> AppDelegate::makeStore(const Options &options) {
         return std::make_unique<Store>(options.storePath);
     if (!options.listReadAhead)
         return std::make_unique<Store>();
-    auto [path, loaded, sync] = options.listReadAhead();
-    auto store = std::make_unique<Store>(path, std::move(loaded), std::move(sync));
+    auto [path, loaded] = options.listReadAhead();
+    // The sync bookkeeping learns of the read once the window is on screen (finishLaunching).
+    auto store = std::make_unique<Store>(path, std::move(loaded), Store::ReadTracking::later);
     store->keepBackups(Backups::defaultFolder());
     return store;
 }
@@ -60,9 +60,7 @@ std::function<AppDelegate::ListReadAhead()> AppDelegate::readListAhead() {
     auto reading = std::make_shared<std::future<ListReadAhead>>(std::async(std::launch::async, [] {
         const QString path = Store::defaultFilePath();
         SubscriptionFile::LoadResult loaded = SubscriptionFile::load(path);
-        // The bookkeeping writes its copies of what was read here too, not on the way to the window.
-        std::unique_ptr<SyncState> sync = Store::trackRead(path, loaded);
-        return ListReadAhead{path, std::move(loaded), std::move(sync)};
+        return ListReadAhead{path, std::move(loaded)};
     }));
     return [reading] { return reading->get(); };
 }
@@ -245,6 +243,7 @@ void AppDelegate::applicationDidFinishLaunching() {
 
 void AppDelegate::finishLaunching() {
     m_launchWaitsForFrame = false;
+    m_store->trackReadInBackground();
     makeMenuEntries();
     setupStatusItem();
     // Started in the background where no tray shows the icon: nothing would be on screen at all.

@@ -22,7 +22,6 @@ class QMenuBar;
 class QSystemTrayIcon;
 class StatusNotifierItem;
 class Store;
-class SyncState;
 class TrayPanel;
 
 // Owns everything that is not a view for the life of the process: the store, the main window, the
@@ -30,11 +29,10 @@ class TrayPanel;
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    // The default list file, what was read of it, and its sync bookkeeping told so.
+    // The default list file and what was read of it.
     struct ListReadAhead {
         QString path;
         SubscriptionFile::LoadResult loaded;
-        std::unique_ptr<SyncState> sync;
     };
 
     struct Options {

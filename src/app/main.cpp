@@ -81,6 +81,13 @@ int main(int argc, char *argv[]) {
     platformMessages.clear();
     parser.process(app);
 
+    // The session bus and the fonts are set up on other threads while this one claims the instance
+    // and builds the window, which needs them: the menu bar asks the bus whether the desktop shows
+    // menus itself, and the views' text asks for fonts.
+    const auto busAhead =
+        std::async(std::launch::async, [] { (void)QDBusConnection::sessionBus().isConnected(); });
+    const auto fontsPrepared = std::async(std::launch::async, [] { Theme::prepareFonts(); });
+
     // Before anything opens the subscription file: only one process per user may own it.
     SingleInstance instance;
     if (instance.claim() == SingleInstance::Role::secondary) {
@@ -91,14 +98,6 @@ int main(int argc, char *argv[]) {
         std::fprintf(stderr, "renewly: another instance holds the lock but does not answer\n");
         return 1;
     }
-
-    // The font list and the session bus are set up on another thread while this one builds the
-    // window, which needs them: the look asks for fonts, and the menu bar asks the bus whether the
-    // desktop shows menus itself.
-    const auto setUpAhead = std::async(std::launch::async, [] {
-        (void)Theme::families(QString());
-        (void)QDBusConnection::sessionBus().isConnected();
-    });
 
     AppDelegate::Options options;
     options.showWindowAtLaunch = !parser.isSet(background);

@@ -243,22 +243,35 @@ std::optional<Subscription> Subscription::fromJson(const QJsonValue &value) {
         !active.isBool())
         return std::nullopt;
 
-    Subscription s;
-    const auto uuid = parseUuid(*id);
-    const auto billingType = billingTypeFromRaw(*type);
-    const auto billingCycle = billingCycleFromRaw(*cycle);
-    const auto startDate = parseInternetDateTime(*start);
-    if (!uuid || !billingType || !billingCycle || !startDate || !std::isfinite(amount.toDouble()))
+    return fromStoredValues({.id = *id,
+                             .name = *name,
+                             .amount = amount.toDouble(),
+                             .currency = *currency,
+                             .billingType = *type,
+                             .cycle = *cycle,
+                             .startDate = *start,
+                             .category = *category,
+                             .notes = *notes,
+                             .isActive = active.toBool()});
+}
+
+std::optional<Subscription> Subscription::fromStoredValues(StoredValues values) {
+    const auto uuid = parseUuid(values.id);
+    const auto billingType = billingTypeFromRaw(values.billingType);
+    const auto billingCycle = billingCycleFromRaw(values.cycle);
+    const auto startDate = parseInternetDateTime(values.startDate);
+    if (!uuid || !billingType || !billingCycle || !startDate || !std::isfinite(values.amount))
         return std::nullopt;
-    s.id = *uuid;
-    s.name = *name;
-    s.amount = amount.toDouble();
-    s.currency = *currency;
-    s.billingType = *billingType;
-    s.cycle = *billingCycle;
-    s.startDate = *startDate;
-    s.category = *category;
-    s.notes = *notes;
-    s.isActive = active.toBool();
-    return s;
+    // Every member is given, so none of the defaults of a new record (a fresh id, the time now) is
+    // worked out for nothing.
+    return Subscription{.id = *uuid,
+                        .name = std::move(values.name),
+                        .amount = values.amount,
+                        .currency = std::move(values.currency),
+                        .billingType = *billingType,
+                        .cycle = *billingCycle,
+                        .startDate = *startDate,
+                        .category = std::move(values.category),
+                        .notes = std::move(values.notes),
+                        .isActive = values.isActive};
 }

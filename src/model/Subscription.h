@@ -67,6 +67,21 @@ struct Subscription {
     // Strict: every one of the ten keys with its exact type, known raw values, a UUID and an
     // internet date-time with whole seconds. Other keys are ignored.
     static std::optional<Subscription> fromJson(const QJsonValue &value);
+    // The ten values of a stored record as they stand in the file.
+    struct StoredValues {
+        QString id;
+        QString name;
+        double amount = 0;
+        QString currency;
+        QString billingType;
+        QString cycle;
+        QString startDate;
+        QString category;
+        QString notes;
+        bool isActive = true;
+    };
+    // The record the values describe, checked as fromJson checks them.
+    static std::optional<Subscription> fromStoredValues(StoredValues values);
 };
 
 size_t qHash(const Subscription &subscription, size_t seed = 0) noexcept;

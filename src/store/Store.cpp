@@ -33,7 +33,7 @@ Store::Store(const QString &filePath, QObject *parent)
           parent) {}
 
 Store::Store(const QString &filePath, SubscriptionFile::LoadResult result, QObject *parent)
-    : Store(filePath, result, trackRead(filePath, result), parent) {}
+    : Store(filePath, std::move(result), ReadTracking::now, parent) {}
 
 std::unique_ptr<SyncState> Store::trackRead(const QString &filePath,
                                             const SubscriptionFile::LoadResult &loaded) {
@@ -43,11 +43,14 @@ std::unique_ptr<SyncState> Store::trackRead(const QString &filePath,
     return sync;
 }
 
-Store::Store(const QString &filePath, SubscriptionFile::LoadResult result, std::unique_ptr<SyncState> sync,
+Store::Store(const QString &filePath, SubscriptionFile::LoadResult result, ReadTracking tracking,
              QObject *parent)
     : QObject(parent)
-    , m_filePath(filePath)
-    , m_sync(std::move(sync)) {
+    , m_filePath(filePath) {
+    if (tracking == ReadTracking::now)
+        m_sync = trackRead(filePath, result);
+    else
+        m_untrackedRead = result;
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     m_fileUnreadable = result.status == SubscriptionFile::LoadStatus::unreadable;
     m_subscriptions = std::move(result.subscriptions);
@@ -74,6 +77,23 @@ Store::Store(const QString &filePath, SubscriptionFile::LoadResult result, std::
 
 Store::~Store() = default;
 
+void Store::trackReadInBackground() {
+    if (!m_untrackedRead)
+        return;
+    m_tracking = std::async(std::launch::async,
+                            [path = m_filePath, read = *std::exchange(m_untrackedRead, std::nullopt)] {
+                                return trackRead(path, read);
+                            });
+}
+
+SyncState &Store::sync() const {
+    if (m_tracking.valid())
+        m_sync = m_tracking.get();
+    else if (m_untrackedRead)
+        m_sync = trackRead(m_filePath, *std::exchange(m_untrackedRead, std::nullopt));
+    return *m_sync;
+}
+
 void Store::watch() {
     const QString folder = QFileInfo(m_filePath).absolutePath();
     if (!m_watcher.directories().contains(folder))
@@ -83,7 +103,7 @@ void Store::watch() {
 }
 
 QString Store::conflictsFolder() const {
-    return m_sync->conflictsFolder();
+    return sync().conflictsFolder();
 }
 
 QString Store::defaultFilePath() {
@@ -263,7 +283,7 @@ SaveResult Store::write() {
     SaveResult result = SubscriptionFile::writeAtomically(m_filePath, *bytes);
     if (result) {
         m_knownBytes = *bytes;
-        m_sync->setWritten(m_subscriptions, *bytes, m_mergedSinceWrite);
+        sync().setWritten(m_subscriptions, *bytes, m_mergedSinceWrite);
         m_mergedSinceWrite = false;
         watch();
     }
@@ -291,9 +311,9 @@ Store::Absorbed Store::absorbFile() {
     m_unreadableTries = 0;
     m_unreadableRetry.stop();
     m_fileUnreadable = false;
-    const ListMerge::Result merge = ListMerge::merge(m_sync->base(), m_subscriptions, file.subscriptions);
+    const ListMerge::Result merge = ListMerge::merge(sync().base(), m_subscriptions, file.subscriptions);
     m_knownBytes = file.bytes;
-    m_sync->setRead(file.subscriptions, file.bytes);
+    sync().setRead(file.subscriptions, file.bytes);
     applyMerge(merge);
     m_mergedSinceWrite = true;
     return Absorbed::merged;
@@ -321,7 +341,7 @@ bool Store::applyMerge(const ListMerge::Result &merge) {
             lost.append(r.lost);
             names.append(r.lost.name);
         }
-        (void)m_sync->keepReplaced(lost, Clock::current().now());
+        (void)sync().keepReplaced(lost, Clock::current().now());
         Q_EMIT externalEditsReplaced(names);
     }
     if (merge.merged == m_subscriptions)
@@ -362,11 +382,11 @@ void Store::absorbConflictCopies() {
             continue;
         }
         m_copyTries.remove(path);
-        const ListMerge::Result merge = ListMerge::merge(m_sync->ancestorOf(copy.bytes), m_subscriptions,
+        const ListMerge::Result merge = ListMerge::merge(sync().ancestorOf(copy.bytes), m_subscriptions,
                                                          copy.subscriptions, ListMerge::Source::conflictCopy);
         if (applyMerge(merge) && !save())
             return; // the copy stays until its content is on disk
-        (void)m_sync->moveAside(path);
+        (void)sync().moveAside(path);
         Q_EMIT externalChangeMerged();
     }
 }
@@ -389,6 +409,8 @@ Store::MoveResult Store::moveToFolder(const QString &folder) {
     // folder's version wins and this one is kept aside.
     const ListMerge::Result merge = ListMerge::merge({}, m_subscriptions, there.subscriptions);
     const QString previous = m_filePath;
+    // The bookkeeping of the list this store read is settled before another takes its place.
+    (void)sync();
     auto previousSync = std::move(m_sync);
     const QByteArray previousBytes = m_knownBytes;
     // An unreadable list left behind stays where it is, untouched.
@@ -396,7 +418,7 @@ Store::MoveResult Store::moveToFolder(const QString &folder) {
     m_filePath = target;
     m_sync = std::make_unique<SyncState>(m_filePath);
     m_knownBytes = there.bytes;
-    m_sync->setRead(there.subscriptions, there.bytes);
+    sync().setRead(there.subscriptions, there.bytes);
     const QList<Subscription> before = m_subscriptions;
     m_subscriptions = merge.merged;
     result.saved = write();
@@ -414,7 +436,7 @@ Store::MoveResult Store::moveToFolder(const QString &folder) {
         QList<Subscription> lost;
         for (const ListMerge::Replaced &r : merge.replaced)
             lost.append(r.lost);
-        (void)m_sync->keepReplaced(lost, Clock::current().now());
+        (void)sync().keepReplaced(lost, Clock::current().now());
     }
     result.merged = there.status == SubscriptionFile::LoadStatus::loaded;
     result.fromFolder = merge.fromTheirs;

@@ -13,6 +13,7 @@
 #include <QTimeZone>
 #include <QTimer>
 
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -49,13 +50,18 @@ public:
     explicit Store(const QString &filePath, QObject *parent = nullptr);
     // The same, with the file already read (as `SubscriptionFile::load` reads it) a moment ago.
     Store(const QString &filePath, SubscriptionFile::LoadResult loaded, QObject *parent = nullptr);
-    // The same, with the list's sync bookkeeping already told what was read (see trackRead).
-    Store(const QString &filePath, SubscriptionFile::LoadResult loaded, std::unique_ptr<SyncState> sync,
+    // When the list's sync bookkeeping is told what was read: at once, or later on another thread
+    // (trackReadInBackground), so that a start does not wait for it.
+    enum class ReadTracking { now, later };
+    Store(const QString &filePath, SubscriptionFile::LoadResult loaded, ReadTracking tracking,
           QObject *parent = nullptr);
     // The sync bookkeeping of the list at `filePath`, told what `loaded` read from it; it touches
-    // nothing but its own files, so it may run on another thread while the file is read ahead.
+    // nothing but its own files, so it may run on another thread.
     static std::unique_ptr<SyncState> trackRead(const QString &filePath,
                                                 const SubscriptionFile::LoadResult &loaded);
+    // After a construction with ReadTracking::later: tells the bookkeeping on another thread. Its first
+    // use waits for that, or tells it there and then when this was not called.
+    void trackReadInBackground();
     ~Store() override;
 
     static QString defaultFilePath();
@@ -152,7 +158,12 @@ private:
     std::optional<Backups> m_backups;
     bool m_unsaved = false;
     QTimer m_retry;
-    std::unique_ptr<SyncState> m_sync;
+    SyncState &sync() const;
+    // Set once the bookkeeping knows of the read at construction; until then, what was read, or the
+    // telling under way.
+    mutable std::unique_ptr<SyncState> m_sync;
+    mutable std::optional<SubscriptionFile::LoadResult> m_untrackedRead;
+    mutable std::future<std::unique_ptr<SyncState>> m_tracking;
     // The file's content as this store last read or wrote it.
     QByteArray m_knownBytes;
     // The next write carries a merge with what came from elsewhere.

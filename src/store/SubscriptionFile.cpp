@@ -9,6 +9,8 @@
 #include <QJsonParseError>
 
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <unistd.h>
 
@@ -71,7 +73,317 @@ std::optional<QByteArray> encode(const QList<Subscription> &subscriptions) {
     return out;
 }
 
+namespace {
+
+// Well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF), without byte-order
+// marks or noncharacters, whose reading is best left to the JSON parser.
+bool isPlainUtf8(QByteArrayView bytes) {
+    static constexpr char32_t least[] = {0, 0x80, 0x800, 0x10000};
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const auto *const end = p + bytes.size();
+    while (p != end) {
+        const uchar lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        int follow = 0;
+        char32_t c = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            follow = 1;
+            c = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            follow = 2;
+            c = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            follow = 3;
+            c = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p <= follow)
+            return false;
+        for (int k = 1; k <= follow; ++k) {
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+            c = (c << 6) | (p[k] & 0x3F);
+        }
+        if (c < least[follow] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFEFF ||
+            (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE)
+            return false;
+        p += follow + 1;
+    }
+    return true;
+}
+
+// Reads the list in the form this program writes it: an array of objects with the ten keys once each,
+// strings, numbers, true and false. The records come straight from the text, without a JSON document
+// in between, which saves most of the time and memory a long list takes to load. Whatever is not in
+// that form, valid or not (other keys, null, a surrogate escape, a byte-order mark, a number out of
+// range, a record that does not decode), gets no answer: the JSON parser reads it, so that both read
+// every text the same way.
+class PlainListReader {
+public:
+    explicit PlainListReader(const QByteArray &bytes)
+        : m_at(bytes.constData())
+        , m_end(bytes.constData() + bytes.size())
+        , m_mostRecords(bytes.count('{')) {}
+
+    std::optional<QList<Subscription>> read() {
+        QList<Subscription> list;
+        list.reserve(m_mostRecords);
+        if (!take('['))
+            return std::nullopt;
+        if (!next(']')) {
+            do {
+                auto record = readRecord();
+                if (!record)
+                    return std::nullopt;
+                list.append(std::move(*record));
+            } while (take(','));
+        }
+        if (!take(']'))
+            return std::nullopt;
+        skipSpace();
+        if (m_at != m_end)
+            return std::nullopt;
+        return list;
+    }
+
+private:
+    void skipSpace() {
+        while (m_at != m_end && (*m_at == ' ' || *m_at == '\n' || *m_at == '\r' || *m_at == '\t'))
+            ++m_at;
+    }
+
+    bool next(char c) {
+        skipSpace();
+        return m_at != m_end && *m_at == c;
+    }
+
+    bool take(char c) {
+        if (!next(c))
+            return false;
+        ++m_at;
+        return true;
+    }
+
+    std::optional<Subscription> readRecord() {
+        if (!take('{'))
+            return std::nullopt;
+        Subscription::StoredValues values;
+        using Values = Subscription::StoredValues;
+        static constexpr std::pair<QLatin1StringView, QString Values::*> texts[] = {
+            {QLatin1StringView("id"), &Values::id},
+            {QLatin1StringView("name"), &Values::name},
+            {QLatin1StringView("currency"), &Values::currency},
+            {QLatin1StringView("billingType"), &Values::billingType},
+            {QLatin1StringView("cycle"), &Values::cycle},
+            {QLatin1StringView("startDate"), &Values::startDate},
+            {QLatin1StringView("category"), &Values::category},
+            {QLatin1StringView("notes"), &Values::notes},
+        };
+        constexpr int amountBit = std::size(texts);
+        constexpr int activeBit = amountBit + 1;
+        constexpr unsigned allKeys = (1u << (activeBit + 1)) - 1;
+        unsigned seen = 0;
+        do {
+            const auto key = readKey();
+            if (!key || !take(':'))
+                return std::nullopt;
+            int bit = -1;
+            bool read = false;
+            if (*key == QLatin1StringView("amount")) {
+                bit = amountBit;
+                read = readNumber(values.amount);
+            } else if (*key == QLatin1StringView("isActive")) {
+                bit = activeBit;
+                read = readBool(values.isActive);
+            } else {
+                for (int i = 0; i < amountBit && bit < 0; ++i) {
+                    if (*key == texts[i].first) {
+                        bit = i;
+                        read = readString(values.*texts[i].second);
+                    }
+                }
+            }
+            if (bit < 0 || !read || (seen & (1u << bit)))
+                return std::nullopt;
+            seen |= 1u << bit;
+        } while (take(','));
+        if (!take('}') || seen != allKeys)
+            return std::nullopt;
+        return Subscription::fromStoredValues(std::move(values));
+    }
+
+    // A key of plain ASCII letters, without escapes.
+    std::optional<QLatin1StringView> readKey() {
+        if (!take('"'))
+            return std::nullopt;
+        const char *const start = m_at;
+        while (m_at != m_end && *m_at != '"') {
+            const auto c = uchar(*m_at);
+            if (c < 0x20 || c >= 0x80 || c == '\\')
+                return std::nullopt;
+            ++m_at;
+        }
+        if (m_at == m_end)
+            return std::nullopt;
+        return QLatin1StringView(start, m_at++);
+    }
+
+    bool readString(QString &out) {
+        if (!take('"'))
+            return false;
+        const char *const start = m_at;
+        bool ascii = true;
+        bool escaped = false;
+        for (; m_at != m_end && *m_at != '"'; ++m_at) {
+            const auto c = uchar(*m_at);
+            if (c < 0x20)
+                return false;
+            if (c >= 0x80)
+                ascii = false;
+            if (c == '\\') {
+                escaped = true;
+                // The escaped character cannot end the string.
+                if (++m_at == m_end)
+                    return false;
+            }
+        }
+        if (m_at == m_end)
+            return false;
+        const QByteArrayView raw(start, m_at++);
+        if (!ascii && !isPlainUtf8(raw))
+            return false;
+        QString text = ascii ? QString::fromLatin1(raw) : QString::fromUtf8(raw);
+        if (!escaped) {
+            out = std::move(text);
+            return true;
+        }
+        // Escapes are ASCII, and no byte of a multi-byte UTF-8 character is a backslash: every
+        // backslash of the text starts an escape.
+        out.clear();
+        out.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] != u'\\') {
+                out += text[i];
+                continue;
+            }
+            switch (text[++i].unicode()) {
+            case u'"':
+            case u'\\':
+            case u'/':
+                out += text[i];
+                break;
+            case u'b':
+                out += u'\b';
+                break;
+            case u'f':
+                out += u'\f';
+                break;
+            case u'n':
+                out += u'\n';
+                break;
+            case u'r':
+                out += u'\r';
+                break;
+            case u't':
+                out += u'\t';
+                break;
+            case u'u': {
+                if (i + 4 >= text.size())
+                    return false;
+                char16_t code = 0;
+                for (const QChar digit : QStringView(text).sliced(i + 1, 4)) {
+                    const char16_t d = digit.unicode();
+                    const char16_t lower = d | 0x20;
+                    if (d >= u'0' && d <= u'9')
+                        code = char16_t(code * 16 + (d - u'0'));
+                    else if (lower >= u'a' && lower <= u'f')
+                        code = char16_t(code * 16 + (lower - u'a' + 10));
+                    else
+                        return false;
+                }
+                if (QChar::isSurrogate(code))
+                    return false;
+                out += QChar(code);
+                i += 4;
+                break;
+            }
+            default:
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // A number as JSON writes it. The parser reads a negative zero, "-0" or "-0.0", as 0.
+    bool readNumber(double &out) {
+        skipSpace();
+        const char *p = m_at;
+        const auto digits = [&p, this] {
+            const char *const first = p;
+            while (p != m_end && *p >= '0' && *p <= '9')
+                ++p;
+            return p != first;
+        };
+        if (p != m_end && *p == '-')
+            ++p;
+        if (p != m_end && *p == '0')
+            ++p;
+        else if (p == m_end || *p < '1' || *p > '9' || !digits())
+            return false;
+        if (p != m_end && *p == '.') {
+            ++p;
+            if (!digits())
+                return false;
+        }
+        if (p != m_end && (*p == 'e' || *p == 'E')) {
+            ++p;
+            if (p != m_end && (*p == '+' || *p == '-'))
+                ++p;
+            if (!digits())
+                return false;
+        }
+        double value = 0;
+        const auto [end, error] = std::from_chars(m_at, p, value);
+        // Out of range, and the tiny numbers near it, are the parser's to judge.
+        if (error != std::errc() || end != p || (value != 0 && !std::isnormal(value)))
+            return false;
+        out = value == 0 ? 0.0 : value;
+        m_at = p;
+        return true;
+    }
+
+    bool readBool(bool &out) {
+        skipSpace();
+        const QByteArrayView rest(m_at, m_end);
+        for (const bool literal : {true, false}) {
+            const QByteArrayView text = literal ? QByteArrayView("true") : QByteArrayView("false");
+            if (rest.startsWith(text)) {
+                out = literal;
+                m_at += text.size();
+                return true;
+            }
+        }
+        return false;
+    }
+
+    const char *m_at;
+    const char *const m_end;
+    const qsizetype m_mostRecords;
+};
+
+} // namespace
+
 std::optional<QList<Subscription>> decode(const QByteArray &bytes) {
+    if (auto list = PlainListReader(bytes).read())
+        return list;
+    return decodeDocument(bytes);
+}
+
+std::optional<QList<Subscription>> decodeDocument(const QByteArray &bytes) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())

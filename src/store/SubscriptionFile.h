@@ -16,6 +16,9 @@ namespace SubscriptionFile {
 std::optional<QByteArray> encode(const QList<Subscription> &subscriptions);
 // All or nothing: any record that does not decode rejects the whole text.
 std::optional<QList<Subscription>> decode(const QByteArray &bytes);
+// The same, read through a JSON document whatever the text; decode() takes a faster way for the
+// form this program writes.
+std::optional<QList<Subscription>> decodeDocument(const QByteArray &bytes);
 
 enum class LoadStatus {
     loaded,     // the file's records

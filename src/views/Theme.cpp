@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -110,24 +111,60 @@ QString menuStyleSheet() {
         .arg(css(text()), css(card()), css(whiteAlpha(0.12)), css(bg()), css(whiteAlpha(0.1)));
 }
 
-QStringList families(const QString &latin) {
-    // Noto Sans CJK SC comes with Regular, Medium and Bold (and more); fontconfig's own fallback for
-    // Han text may be a face with Regular only, which Qt then draws for every weight.
-    static const QString chinese = [] {
-        const QString family = QStringLiteral("Noto Sans CJK SC");
-        return QFontDatabase::hasFamily(family) ? family : QString();
+namespace {
+
+// Noto Sans CJK SC comes with Regular, Medium and Bold (and more); fontconfig's own fallback for
+// Han text may be a face with Regular only, which Qt then draws for every weight.
+const QString &chineseFamily() {
+    static const QString family = [] {
+        const QString name = QStringLiteral("Noto Sans CJK SC");
+        return QFontDatabase::hasFamily(name) ? name : QString();
     }();
+    return family;
+}
+
+// A rounded face when the machine has one; empty for the default sans.
+const QString &roundedFamily() {
+    static const QString family = [] {
+        for (const char *name : {"Nunito", "Varela Round", "M PLUS Rounded 1c", "Comfortaa"}) {
+            if (QFontDatabase::hasFamily(QString::fromLatin1(name)))
+                return QString::fromLatin1(name);
+        }
+        return QString();
+    }();
+    return family;
+}
+
+// The face the platform resolves the default font's family to, not a generic name such as "Sans
+// Serif": in a list of families Qt takes the names literally and would skip an alias. Resolving it
+// loads a font, so it is done once.
+const QString &defaultFamily() {
+    static const QString family = QFontInfo(QFont()).family();
+    return family;
+}
+
+} // namespace
+
+void prepareFonts() {
+    (void)chineseFamily();
+    (void)roundedFamily();
+    // Measuring text in the application's font has fontconfig list the faces that stand in for
+    // missing characters, which the font database keeps for every thread.
+    QFont application;
+    application.setFamilies(families(defaultFamily()));
+    (void)QFontMetrics(application).height();
+}
+
+QStringList families(const QString &latin) {
     QStringList list{latin};
-    if (!chinese.isEmpty() && latin != chinese)
-        list.append(chinese);
+    if (!chineseFamily().isEmpty() && latin != chineseFamily())
+        list.append(chineseFamily());
     return list;
 }
 
 QFont applicationFont(const QFont &base) {
     QFont f = base;
-    // The face the platform resolves the family to, not a generic name such as "Sans Serif": in a
-    // list of families Qt takes the names literally and would skip an alias.
-    f.setFamilies(families(QFontInfo(base).family()));
+    f.setFamilies(families(base == QFont() ? defaultFamily() : QFontInfo(base).family()));
     return f;
 }
 
@@ -137,19 +174,8 @@ QFont font(double pixelSize, QFont::Weight weight, Design design) {
     if (weight == QFont::DemiBold)
         weight = QFont::Bold;
     QFont f;
-    f.setFamilies(families(QFontInfo(QFont()).family()));
-    if (design == Design::rounded) {
-        // A rounded face is used when the machine has one; the default sans otherwise.
-        static const QString rounded = [] {
-            for (const char *family : {"Nunito", "Varela Round", "M PLUS Rounded 1c", "Comfortaa"}) {
-                if (QFontDatabase::hasFamily(QString::fromLatin1(family)))
-                    return QString::fromLatin1(family);
-            }
-            return QString();
-        }();
-        if (!rounded.isEmpty())
-            f.setFamilies(families(rounded));
-    }
+    f.setFamilies(families(design == Design::rounded && !roundedFamily().isEmpty() ? roundedFamily()
+                                                                                   : defaultFamily()));
     f.setPixelSize(qMax(1, qRound(pixelSize)));
     f.setWeight(weight);
     return f;

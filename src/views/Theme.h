@@ -45,6 +45,10 @@ QFont font(double pixelSize, QFont::Weight weight = QFont::Normal, Design design
 QStringList families(const QString &latin);
 // The application's default font with those families, for the platform's own controls.
 QFont applicationFont(const QFont &base);
+// Looks up what the fonts above depend on: the faces installed, the face the default family stands
+// for and fontconfig's fallbacks. Safe on any thread once the application object exists; done on
+// another one while the window is built, it spares the first frame the wait.
+void prepareFonts();
 
 // "#RRGGBB" or "rgba(r, g, b, a)" for style sheets.
 QString css(const QColor &color);

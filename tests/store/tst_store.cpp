@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cmath>
 #include <limits>
 
 using TestSupport::names;
@@ -390,6 +391,46 @@ private Q_SLOTS:
         const auto again = SubscriptionFile::decode(*SubscriptionFile::encode(*decoded));
         QVERIFY(again);
         QCOMPARE(*again, *decoded);
+    }
+
+    // A list in the form this program writes is read without a JSON document; any other text goes
+    // through the JSON parser. Both read every text alike, to the sign of a zero.
+    void plainFormReadsAsTheParserDoes_data() {
+        QTest::addColumn<QByteArray>("name");   // JSON text of the name's value
+        QTest::addColumn<QByteArray>("amount"); // JSON text of the amount's value
+        QTest::newRow("escapes") << QByteArray("\"a\\\"b\\\\c\\/d\\b\\f\\n\\r\\t\\u00e9\\u4E2Dz\"")
+                                 << QByteArray("1");
+        QTest::newRow("emoji and CJK")
+            << QByteArray("\"\xF0\x9F\x93\xB7 \xE8\xAF\x86\"") << QByteArray("2.5");
+        QTest::newRow("escaped surrogate pair") << QByteArray("\"\\ud83d\\udcf7\"") << QByteArray("3");
+        QTest::newRow("unknown escape") << QByteArray("\"\\x41\"") << QByteArray("1");
+        QTest::newRow("short \\u escape") << QByteArray("\"\\u12\"") << QByteArray("1");
+        QTest::newRow("overlong UTF-8") << QByteArray("\"\xC0\xAF\"") << QByteArray("1");
+        QTest::newRow("noncharacter") << QByteArray("\"\xEF\xBF\xBF\"") << QByteArray("1");
+        QTest::newRow("null name") << QByteArray("null") << QByteArray("1");
+        QTest::newRow("minus zero") << QByteArray("\"a\"") << QByteArray("-0");
+        QTest::newRow("minus zero with a fraction") << QByteArray("\"a\"") << QByteArray("-0.0");
+        QTest::newRow("exponent") << QByteArray("\"a\"") << QByteArray("1.5E+3");
+        QTest::newRow("integer past 64 bits") << QByteArray("\"a\"") << QByteArray("18446744073709551617");
+        QTest::newRow("subnormal") << QByteArray("\"a\"") << QByteArray("4.9e-324");
+        QTest::newRow("leading zero") << QByteArray("\"a\"") << QByteArray("01");
+        QTest::newRow("bare fraction") << QByteArray("\"a\"") << QByteArray(".5");
+        QTest::newRow("amount as text") << QByteArray("\"a\"") << QByteArray("\"1\"");
+        QTest::newRow("a key twice") << QByteArray("\"a\", \"name\": \"b\"") << QByteArray("1");
+        QTest::newRow("a key of its own") << QByteArray("\"a\", \"colour\": [1, {}]") << QByteArray("1");
+    }
+
+    void plainFormReadsAsTheParserDoes() {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, amount);
+        const QByteArray text = QByteArray(fileWith({{u"6F9619FF-8B86-D011-B42D-00C04FC964FF"_qs, u"%N"_qs}}))
+                                    .replace("\"%N\"", name)
+                                    .replace("15.49", amount);
+        const auto plain = SubscriptionFile::decode(text);
+        const auto parsed = SubscriptionFile::decodeDocument(text);
+        QVERIFY(plain == parsed);
+        if (plain)
+            QCOMPARE(std::signbit(plain->first().amount), std::signbit(parsed->first().amount));
     }
 
     // A record dated where the file's form cannot go is kept in memory but never written.

@@ -89,12 +89,24 @@ private Q_SLOTS:
     }
 
     // The same field edited here and on another computer: the file's value wins, the user is told
-    // once, and the local version is kept.
+    // once, and the local version is kept. The same when the bookkeeping learnt of the first read
+    // later, on another thread or at its first use.
+    void editOnBothSides_data() {
+        QTest::addColumn<Store::ReadTracking>("tracking");
+        QTest::addColumn<bool>("inBackground");
+        QTest::newRow("told at once") << Store::ReadTracking::now << false;
+        QTest::newRow("told on another thread") << Store::ReadTracking::later << true;
+        QTest::newRow("told at first use") << Store::ReadTracking::later << false;
+    }
     void editOnBothSides() {
+        QFETCH(Store::ReadTracking, tracking);
+        QFETCH(bool, inBackground);
         const QString path = dir().filePath(u"subscriptions.json"_qs);
         const Subscription original = record(u"Original"_qs);
         QVERIFY(writeFile(path, encoded({original})));
-        Store store(path);
+        Store store(path, SubscriptionFile::load(path), tracking);
+        if (inBackground)
+            store.trackReadInBackground();
         QDir(store.conflictsFolder()).removeRecursively();
         QSignalSpy replaced(&store, &Store::externalEditsReplaced);
         Subscription there = original;
