@@ -8,8 +8,9 @@
 //                                     percentile of scan + parse, peak memory, and accuracy per
 //                                     style. The generated corpora (tools/receipt-corpus: one
 //                                     typeface family, and other typefaces, sizes and JPEG) and the
-//                                     tuning folder (web pages: scripts/tuning-pages.py, or mailers
-//                                     and store receipts: scripts/mail-store-pages.py) are the ones
+//                                     tuning folder (web pages: scripts/tuning-pages.py, mailers
+//                                     and store receipts: scripts/mail-store-pages.py, or store
+//                                     sheets and short notices: scripts/store-sheets.py) are the ones
 //                                     tuned on; the evaluation folder is made independently of them:
 //                                     web pages captured by Chromium (scripts/html-receipts.py)
 //   bench_ocr --accuracy [N]          the same, one generated corpus (--evaluation for the second)

@@ -50,14 +50,6 @@ constexpr double inkShare = 0.65;
 // The share of a stroke's shades at either end that is made paper or ink.
 constexpr double edgeShare = 0.15;
 
-bool isInkColumn(const QImage &image, const QRect &r, int x) {
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-        if (image.constScanLine(y)[x] < TextLines::inkBelow)
-            return true;
-    }
-    return false;
-}
-
 // The rows of `r` holding ink, as the tight band [top, bottom]; empty when there is none.
 QRect tightBox(const QImage &image, const QRect &r) {
     int top = -1, bottom = -1, left = -1, right = -1;
@@ -119,13 +111,60 @@ Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
     return piece;
 }
 
+// Whether each column of `box` is blank: without ink, or in a leader, the row of dots or the rule
+// that leads the eye from a label to its value far to the right. A leader is ink no higher than
+// a fifth of the line, at one height, over at least three line heights; no character is that long
+// and flat (two "一" side by side are not three).
+std::vector<bool> blankColumns(const QImage &page, const QRect &box) {
+    const int width = box.width();
+    std::vector<int> top(size_t(width), -1), bottom(size_t(width), -1);
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        const uchar *row = page.constScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            if (row[box.left() + x] < TextLines::inkBelow) {
+                if (top[size_t(x)] < 0)
+                    top[size_t(x)] = y;
+                bottom[size_t(x)] = y;
+            }
+        }
+    }
+    std::vector<bool> blank(size_t(width), false);
+    for (int x = 0; x < width; ++x)
+        blank[size_t(x)] = top[size_t(x)] < 0;
+    const int flat = std::max(2, box.height() / 5);
+    const auto isFlat = [&](int x) {
+        return top[size_t(x)] >= 0 && bottom[size_t(x)] - top[size_t(x)] < flat;
+    };
+    for (int x = 0; x < width;) {
+        if (!isFlat(x)) {
+            ++x;
+            continue;
+        }
+        int high = top[size_t(x)], low = bottom[size_t(x)], last = x;
+        for (int k = x + 1; k < width; ++k) {
+            if (blank[size_t(k)])
+                continue;
+            if (!isFlat(k) || std::max(low, bottom[size_t(k)]) - std::min(high, top[size_t(k)]) >= flat)
+                break;
+            high = std::min(high, top[size_t(k)]);
+            low = std::max(low, bottom[size_t(k)]);
+            last = k;
+        }
+        if (last - x + 1 >= 3 * box.height())
+            std::fill(blank.begin() + x, blank.begin() + last + 1, true);
+        x = last + 1;
+    }
+    return blank;
+}
+
 // Cuts `box` (tight) at blank runs of at least `wide` columns, then any piece still too wide for
 // a strip at its widest blank.
 void cutBox(const QImage &page, const QRect &box, int wide, int lineIndex, QList<Piece> &pieces, int depth) {
+    const std::vector<bool> blankAt = blankColumns(page, box);
     std::vector<std::pair<int, int>> runs;
     int start = -1;
     for (int x = box.left(); x <= box.right() + 1; ++x) {
-        const bool blank = x <= box.right() && !isInkColumn(page, box, x);
+        const bool blank = x <= box.right() && blankAt[size_t(x - box.left())];
         if (blank && start < 0)
             start = x;
         if (!blank && start >= 0) {
@@ -512,6 +551,10 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             chars[i] = u'(';
         else if (chars[i] == u'）' && i > 0 && isLatinOrDigit(chars[i - 1]))
             chars[i] = u')';
+        // Chinese text is punctuated with full-width marks, which the recogniser may read as their
+        // Latin look-alikes ("收件人:").
+        else if (i > 0 && isHan(chars[i - 1]) && QStringView(u",:;!?").contains(chars[i]))
+            chars[i] = QChar(chars[i].unicode() - 0x20 + 0xFF00);
     }
     // A dot or dash standing apart between words is told by its ink: the recogniser reads the
     // middle dot that parts links and labels ("Privacy · Terms") as a full stop or a hyphen. A

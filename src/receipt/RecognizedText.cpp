@@ -103,9 +103,9 @@ QString tidyLine(const QString &line) {
     // The S of a dollar sign read twice, once as the letter, after the letters of its code ("HKS$").
     static const QRegularExpression doubledDollar(QStringLiteral("(?<=[A-Z]{2})S(?=\\$[0-9])"));
     text.remove(doubledDollar);
-    // The dollar sign of a country's dollar read as an S before the amount ("USS9.99").
+    // The dollar sign of a country's dollar read as an S before the amount ("USS9.99", "HKS 78").
     static const QRegularExpression dollarAsS(
-        QStringLiteral("(?<![A-Za-z])(US|HK|NT|CA|AU|NZ|SG)S(?=[0-9])"));
+        QStringLiteral("(?<![A-Za-z])(US|HK|NT|CA|AU|NZ|SG)S(?= ?[0-9])"));
     text.replace(dollarAsS, QStringLiteral("\\1$"));
     // A capital I inside a word before small letters is a small l ("PIus", "BiIled").
     static const QRegularExpression capitalI(QStringLiteral("(?<=[A-Za-z])I(?=[a-z])"));

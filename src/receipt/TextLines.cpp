@@ -193,6 +193,48 @@ private:
         return std::nullopt;
     }
 
+    // The rows of text in `r` beside a tall thing at one end of it (an app's icon beside its name
+    // and a caption, an avatar beside a sender's name and address): one block of ink about as wide
+    // as it is high and without a blank column (large type, such as a price beside its cycle and a
+    // note, has blanks between its characters), set apart by a fifth of its height, that the rows
+    // do not run through. The
+    // parts of a Chinese character beside another ("商品") are not such rows: they are set
+    // closer, and are neither wider than high nor wider than the character beside them. It is
+    // drawn, not written.
+    std::optional<QRect> besideIcon(const QRect &r) const {
+        const std::vector<std::pair<int, int>> gaps = blankRuns(r, 2);
+        if (gaps.empty())
+            return std::nullopt;
+        const QRect left(r.topLeft(), QPoint(gaps.front().first - 1, r.bottom()));
+        const QRect right(QPoint(gaps.back().second, r.top()), r.bottomRight());
+        for (const QRect &icon : {left, right}) {
+            const QList<QRect> one = bands(tight(icon));
+            const auto &gap = icon == left ? gaps.front() : gaps.back();
+            if (one.size() != 1 || one.front().height() * 5 < r.height() * 4 ||
+                icon.width() > 2 * r.height() || (gap.second - gap.first) * 5 < one.front().height() ||
+                !blankRuns(tight(icon), 1).empty())
+                continue;
+            const QRect rest = icon == left ? QRect(QPoint(gaps.front().second, r.top()), r.bottomRight())
+                                            : QRect(r.topLeft(), QPoint(gaps.back().first - 1, r.bottom()));
+            // The rows beside it, up to a wide blank (a price further along may stand between them).
+            QRect beside = rest;
+            if (const auto apart = blankRuns(rest, std::max(2, one.front().height() / 3)); !apart.empty())
+                beside = icon == left ? QRect(rest.topLeft(), QPoint(apart.front().first - 1, rest.bottom()))
+                                      : QRect(QPoint(apart.back().second, rest.top()), rest.bottomRight());
+            const QList<QRect> rows = bands(tight(beside));
+            int widest = 0;
+            for (const QRect &row : rows)
+                widest = std::max(widest, tight(row).width());
+            if (rows.size() >= 2 && widest * 2 >= tight(icon).width() * 3 &&
+                std::all_of(rows.begin(), rows.end(), [&](const QRect &row) {
+                    const QRect ink = tight(row);
+                    return row.height() * 3 < one.front().height() * 2 && ink.width() >= 2 * ink.height();
+                }))
+                return rest;
+        }
+        return std::nullopt;
+    }
+
     void cut(const QRect &area, int depth) {
         const QRect r = tight(area);
         if (r.isEmpty())
@@ -219,6 +261,12 @@ private:
                     continue;
                 }
             }
+            if (depth < 12) {
+                if (const auto text = besideIcon(b)) {
+                    cut(*text, depth + 1);
+                    continue;
+                }
+            }
             m_lines.append(b);
         }
     }
@@ -233,7 +281,21 @@ private:
 QList<QRect> find(const QImage &page, int lineHeight) {
     if (page.isNull() || page.format() != QImage::Format_Grayscale8)
         return {};
-    return Finder(page, lineHeight).run();
+    QList<QRect> lines = Finder(page, lineHeight).run();
+    // A page's line height taken across its whole width comes out too large where a sidebar's
+    // entries and icons stand between the rows of the text beside them: its columns and rows
+    // are then not told apart. The lines found give the height of the text itself.
+    std::vector<int> heights;
+    for (const QRect &line : std::as_const(lines))
+        heights.push_back(line.height());
+    if (heights.size() >= 4) {
+        std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2),
+                         heights.end());
+        const int typical = heights[heights.size() / 2];
+        if (typical * 4 < lineHeight * 3)
+            lines = Finder(page, typical).run();
+    }
+    return lines;
 }
 
 QList<QList<qsizetype>> rows(const QList<QRect> &ink) {

@@ -87,6 +87,8 @@ private slots:
         QTest::newRow("date then time") << utf8("09 10") << QList<int>{0, 16, 0, 0} << utf8("09 10");
         QTest::newRow("separator with a wide digit") << utf8("12/9") << QList<int>{0, 16, 16} << utf8("12/9");
         QTest::newRow("full-width punctuation") << utf8("谢！您") << QList<int>{0, 24} << utf8("谢！您");
+        QTest::newRow("Latin colon after Chinese")
+            << utf8("人:li 12:30") << QList<int>{0, 24, 0, 16, 0, 0, 0, 0, 0} << utf8("人：li 12:30");
         QTest::newRow("Latin words") << utf8("IDab") << QList<int>{6, 16, 0} << utf8("ID ab");
         QTest::newRow("wide spacing throughout")
             << utf8("收件箱ab") << QList<int>{14, 14, 14, 14} << utf8("收件箱ab");
@@ -159,6 +161,26 @@ private slots:
                                  QRect(300, 48, 200, 20), QRect(300, 80, 200, 20)};
         const QList<QList<qsizetype>> rows{{1, 0}, {2}, {3}, {4}};
         QCOMPARE(TextLines::rows(lines), rows);
+    }
+
+    // An app's icon beside its name and caption is no text: the two rows beside it are lines of
+    // their own. A row of dots leading from a label to its price parts the two like a blank.
+    void findsRowsBesideIconsAndLeaders() {
+        QImage page(400, 120, QImage::Format_Grayscale8);
+        page.fill(255);
+        QPainter painter(&page);
+        painter.fillRect(10, 10, 48, 48, Qt::black);
+        painter.fillRect(70, 14, 150, 14, Qt::black);
+        painter.fillRect(70, 40, 110, 12, Qt::black);
+        painter.fillRect(10, 90, 40, 14, Qt::black);
+        for (int x = 56; x < 300; x += 4)
+            painter.fillRect(x, 101, 2, 2, Qt::black);
+        painter.fillRect(306, 90, 60, 14, Qt::black);
+        painter.end();
+        const QList<QRect> lines = TextLines::find(page, 14);
+        QCOMPARE(lines,
+                 (QList<QRect>{QRect(70, 14, 150, 14), QRect(70, 40, 110, 12), QRect(10, 90, 356, 14)}));
+        QCOMPARE(PageReader::cut(page, lines.last(), 0).size(), 2);
     }
 
     // Doubtful readings at the ends of a piece are specks; inside it they are characters.
@@ -268,7 +290,8 @@ private slots:
         QTest::newRow("capital I in a word") << utf8("PIus Item iPad") << utf8("Plus Item iPad");
         QTest::newRow("separator read twice") << utf8("EUR 119..88 a..b") << utf8("EUR 119.88 a..b");
         QTest::newRow("thousands read as a full stop, dollar as S$")
-            << utf8("HKS$1.703.90 1.703,90 S$5 USS9.99") << utf8("HK$1,703.90 1.703,90 S$5 US$9.99");
+            << utf8("HKS$1.703.90 1.703,90 S$5 USS9.99 HKS 78")
+            << utf8("HK$1,703.90 1.703,90 S$5 US$9.99 HK$ 78");
         QTest::newRow("hexadecimal code") << utf8("a3f9c2e1-3le5 b1c") << utf8("a3f9c2e1-3le5 b1c");
         QTest::newRow("word and plan size") << utf8("Pro 10 lo") << utf8("Pro 10 lo");
         QTest::newRow("capital I read as a bracket or an l")
