@@ -17,7 +17,7 @@ import random
 import sys
 import time
 
-from web_capture import Browser, corpus_options, intended_row, style_row, write_page, write_tables
+from web_capture import Browser, corpus_options, finish_corpus, intended_row, style_row, write_page
 
 LATIN_FACES = ["Roboto", "Open Sans", "Lato", "FreeSans", "FreeSerif", "Liberation Sans", "DejaVu Sans",
                "Liberation Serif", "Roboto Condensed"]
@@ -315,9 +315,7 @@ def main():
     finally:
         for browser in browsers.values():
             browser.close()
-    write_tables(opts.out, styles, intended)
-    print(f"{opts.count} pages in {opts.out} in {time.monotonic() - started:.1f} s")
-    return 0
+    return finish_corpus(opts, styles, intended, started)
 
 
 if __name__ == "__main__":

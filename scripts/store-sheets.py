@@ -19,7 +19,7 @@ import random
 import sys
 import time
 
-from web_capture import Browser, corpus_options, intended_row, style_row, write_page, write_tables
+from web_capture import Browser, corpus_options, finish_corpus, intended_row, style_row, write_page
 
 FACES = {"en": ["Lato", "Liberation Sans", "DejaVu Sans", "FreeSans", "Noto Sans CJK SC", "DejaVu Serif",
                 "Liberation Serif"],
@@ -375,9 +375,7 @@ def main():
             intended.append(intended_row(label, f.intended()))
     finally:
         browser.close()
-    write_tables(opts.out, styles, intended)
-    print(f"{opts.count} pages in {opts.out} in {time.monotonic() - started:.1f} s")
-    return 0
+    return finish_corpus(opts, styles, intended, started)
 
 
 if __name__ == "__main__":

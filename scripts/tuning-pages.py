@@ -22,7 +22,7 @@ import random
 import sys
 import time
 
-from web_capture import Browser, corpus_options, intended_row, style_row, write_page, write_tables
+from web_capture import Browser, corpus_options, finish_corpus, intended_row, style_row, write_page
 
 # (CSS family, generic fallback, kind)
 LATIN_FACES = [("Liberation Serif", "serif"), ("DejaVu Serif", "serif"), ("Liberation Sans", "sans-serif"),
@@ -403,9 +403,7 @@ def main():
             intended.append(intended_row(label, facts))
     finally:
         browser.close()
-    write_tables(opts.out, styles, intended)
-    print(f"{opts.count} pages in {opts.out} in {time.monotonic() - started:.1f} s")
-    return 0
+    return finish_corpus(opts, styles, intended, started)
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@ import json
 import os
 import subprocess
 import sys
+import time
 
 # The visible text, one visual row per line: characters are placed by their boxes, grouped into
 # rows by vertical overlap and read left to right; a blank separates pieces where the text has one
@@ -222,3 +223,10 @@ def write_tables(out, styles, intended):
                                 ("intended.tsv", ("label",) + FIELDS, intended)):
         with open(os.path.join(out, name), "w", encoding="utf-8") as file:
             file.write("\n".join(["\t".join(heading)] + rows) + "\n")
+
+
+def finish_corpus(opts, styles, intended, started):
+    """Ends a tuning-corpus script: writes the folder's tables and says how long the pages took."""
+    write_tables(opts.out, styles, intended)
+    print(f"{opts.count} pages in {opts.out} in {time.monotonic() - started:.1f} s")
+    return 0
