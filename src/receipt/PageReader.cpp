@@ -70,6 +70,63 @@ QRect tightBox(const QImage &image, const QRect &r) {
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
+// Erases the line struck through text (an old price beside the new one), which the recogniser
+// learnt on no text with: a thin rule across the middle of the ink, longer than any character is
+// wide (twice its height). Where a character's stroke crosses it, above and below, the ink stays.
+void eraseStrikes(QImage &ink) {
+    const int h = ink.height();
+    const int w = ink.width();
+    const int longest = 2 * h;
+    const int thickest = std::max(2, h / 4);
+    const int top = h / 5;
+    const int bottom = h - h / 5;
+    // Struck-out text is often grey beside black text, and the rule as pale as it.
+    constexpr int ruleBelow = 215;
+    constexpr int edgeBelow = 250;
+    std::vector<uchar> onRule(size_t(w) * size_t(h), 0);
+    bool any = false;
+    for (int y = top; y < bottom; ++y) {
+        const uchar *row = ink.constScanLine(y);
+        for (int x = 0; x < w;) {
+            if (row[x] >= ruleBelow) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < w && row[end] < ruleBelow)
+                ++end;
+            if (end - x >= longest) {
+                std::fill_n(onRule.begin() + ptrdiff_t(y) * w + x, end - x, uchar(1));
+                any = true;
+            }
+            x = end;
+        }
+    }
+    if (!any)
+        return;
+    const auto at = [&ink](int x, int y) { return ink.constScanLine(y)[x]; };
+    for (int x = 0; x < w; ++x) {
+        for (int y = top; y < bottom; ++y) {
+            if (!onRule[size_t(y) * size_t(w) + size_t(x)])
+                continue;
+            int first = y, last = y;
+            while (last + 1 < bottom && onRule[size_t(last + 1) * size_t(w) + size_t(x)])
+                ++last;
+            y = last;
+            // The smoothed edges of the rule.
+            if (first > 0 && at(x, first - 1) < edgeBelow)
+                --first;
+            if (last + 1 < h && at(x, last + 1) < edgeBelow)
+                ++last;
+            if (last - first + 1 > thickest || first == 0 || last + 1 >= h)
+                continue;
+            const uchar fill = std::max(at(x, first - 1), at(x, last + 1));
+            for (int k = first; k <= last; ++k)
+                ink.scanLine(k)[x] = fill;
+        }
+    }
+}
+
 Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
     const double factor = height * inkShare / box.height();
     const int width = std::max(1, int(std::lround(box.width() * factor)));
@@ -80,24 +137,47 @@ Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
     // type enlarged many times is blurred, its strokes fading into the paper over several pixels:
     // the faintest and the darkest shades of those edges are made paper and ink, so the strokes
     // stand as sharp as in the crops the recogniser learnt on, no bolder.
-    int darkest = 255;
+    // Each word in its own contrast: a grey word beside a black one (an old price struck out
+    // beside the new one, a dimmed label beside its value) is read as well as the black one.
+    // Words are the runs of columns with ink between gaps of a quarter of the ink's height.
+    std::vector<int> columnDarkest(size_t(width), 255);
     for (int y = 0; y < inkHeight; ++y) {
         const uchar *row = ink.constScanLine(y);
-        darkest = std::min<int>(darkest, *std::min_element(row, row + width));
+        for (int x = 0; x < width; ++x)
+            columnDarkest[size_t(x)] = std::min<int>(columnDarkest[size_t(x)], row[x]);
     }
-    if (darkest < TextLines::inkBelow) {
-        std::array<uchar, 256> level{};
-        for (int v = 0; v < 256; ++v) {
-            const double f =
-                std::clamp((double(255 - v) / (255 - darkest) - edgeShare) / (1 - 2 * edgeShare), 0.0, 1.0);
-            level[size_t(v)] = uchar(std::lround(255 * (1 - f)));
+    const int wordGap = std::max(2, inkHeight / 4);
+    // How much lighter than the piece's darkest shade a grey word is at least.
+    constexpr int greyerBy = 48;
+    const int pieceDarkest = *std::min_element(columnDarkest.begin(), columnDarkest.end());
+    for (int x = 0; x < width;) {
+        int end = x;
+        int darkest = 255;
+        for (int paper = 0; end < width && paper < wordGap; ++end) {
+            darkest = std::min(darkest, columnDarkest[size_t(end)]);
+            paper = columnDarkest[size_t(end)] >= TextLines::inkBelow ? paper + 1 : 0;
         }
-        for (int y = 0; y < inkHeight; ++y) {
-            uchar *row = ink.scanLine(y);
-            for (int x = 0; x < width; ++x)
-                row[x] = level[row[x]];
+        // Words about as dark as the piece, and faint specks and thin marks between words (a
+        // dash, whose one stroke is paler than the strokes of letters), go as the piece's
+        // darkest shade has them go.
+        if (darkest >= TextLines::inkBelow || darkest - pieceDarkest < greyerBy || end - x < 2 * inkHeight)
+            darkest = pieceDarkest;
+        if (darkest < TextLines::inkBelow) {
+            std::array<uchar, 256> level{};
+            for (int v = 0; v < 256; ++v) {
+                const double f = std::clamp(
+                    (double(255 - v) / (255 - darkest) - edgeShare) / (1 - 2 * edgeShare), 0.0, 1.0);
+                level[size_t(v)] = uchar(std::lround(255 * (1 - f)));
+            }
+            for (int y = 0; y < inkHeight; ++y) {
+                uchar *row = ink.scanLine(y);
+                for (int c = x; c < end; ++c)
+                    row[c] = level[row[c]];
+            }
         }
+        x = end;
     }
+    eraseStrikes(ink);
     const int margin = (height - inkHeight) / 2;
     // A little paper before and after, as around the words the recogniser learnt on.
     const int side = height / 8;
@@ -329,6 +409,53 @@ QString digitsOf(const QString &number) {
     return digits;
 }
 
+// Whether `a` and `b` differ in at most one letter left out, added or changed.
+bool nearlySame(QStringView a, QStringView b) {
+    if (a.size() < b.size())
+        std::swap(a, b);
+    if (a.size() - b.size() > 1)
+        return false;
+    qsizetype i = 0;
+    while (i < b.size() && a[i] == b[i])
+        ++i;
+    return a.size() == b.size() ? a.mid(i + 1) == b.mid(i + 1) : a.mid(i + 1) == b.mid(i);
+}
+
+// The codes of the currencies receipts are written in.
+const QString &currencyCodes() {
+    static const QString codes = QStringLiteral("CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD");
+    return codes;
+}
+
+// `text` with the currency codes that `latinReading` shows before its amounts where `text` shows
+// a word of capitals one letter off ("RMIB 97.90", "USO 9.99").
+QString restoreCodes(const QString &text, const QString &latinReading) {
+    static const QRegularExpression latinCode(
+        QStringLiteral("(?<![A-Za-z])(%1) ?([0-9][0-9.,]*)").arg(currencyCodes()));
+    // Prices only (with decimals): a word before a count or a card's digits stays as read.
+    static const QRegularExpression wordBefore(
+        QStringLiteral("(?<![A-Za-z])([A-Z][A-Za-z]{1,4}) ?([0-9][0-9,]*[.,][0-9]{2})(?![0-9])"));
+    QString result = text;
+    QList<QRegularExpressionMatch> found;
+    for (auto it = wordBefore.globalMatch(text); it.hasNext();)
+        found.prepend(it.next());
+    for (const QRegularExpressionMatch &match : found) {
+        const QString word = match.captured(1);
+        static const QRegularExpression isCode(QStringLiteral("^(?:%1)$").arg(currencyCodes()));
+        if (isCode.match(word).hasMatch())
+            continue;
+        for (auto it = latinCode.globalMatch(latinReading); it.hasNext();) {
+            const auto latin = it.next();
+            if (digitsOf(latin.captured(2)) != digitsOf(match.captured(2)) ||
+                !nearlySame(word.toUpper(), latin.captured(1)))
+                continue;
+            result.replace(match.capturedStart(1), word.size(), latin.captured(1));
+            break;
+        }
+    }
+    return result;
+}
+
 } // namespace
 
 QString restoreSigns(const QString &text, const QString &latinReading) {
@@ -340,10 +467,16 @@ QString restoreSigns(const QString &text, const QString &latinReading) {
         found.prepend(it.next());
     for (const QRegularExpressionMatch &match : found) {
         const QString prefix = match.captured(1);
-        const QString digits = digitsOf(match.captured(3));
+        const QString number = match.captured(3);
+        const QString digits = digitsOf(number);
+        // The Latin model may read a Chinese character right after a price as a digit more
+        // ("135.49每月" as "135.494 A"); a price with its decimals is whole without it.
+        static const QRegularExpression withDecimals(QStringLiteral("[.,][0-9]{2}$"));
+        const bool whole = number.contains(withDecimals);
         for (auto it = latinAmount.globalMatch(latinReading); it.hasNext();) {
             const auto latin = it.next();
-            if (digitsOf(latin.captured(3)) != digits)
+            const QString latinNumber = latin.captured(3);
+            if (digitsOf(latinNumber) != digits && !(whole && latinNumber.startsWith(number)))
                 continue;
             const QString sign = latin.captured(2);
             if (!prefix.isEmpty() && prefix.chopped(1) == latin.captured(1)) {
@@ -359,7 +492,7 @@ QString restoreSigns(const QString &text, const QString &latinReading) {
             break;
         }
     }
-    return result;
+    return restoreCodes(result, latinReading);
 }
 
 bool mayMistakeLetters(const QString &text) {
@@ -382,6 +515,13 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
     const QString theirs = lookAlikeForm(latinReading);
     if (ours == theirs)
         return latinReading;
+    // A price in small Latin type read as letters ("uss8o0/year" for "US$8.00/year"): the Latin
+    // reading with the price, where the two differ in look-alikes and separators alone.
+    static const QRegularExpression price(QStringLiteral("[$€£¥][0-9]+[.,][0-9]{2}(?![0-9])"));
+    const auto withoutSeparators = [](QString form) { return form.remove(u'.').remove(u','); };
+    if (latinReading.contains(price) && !text.contains(price) &&
+        withoutSeparators(ours) == withoutSeparators(theirs))
+        return latinReading;
     // Where the recogniser was unsure of the letters at an end of the piece, and so left them
     // out, the Latin model's reading that holds the same letters and a few more at that end.
     const qsizetype more = theirs.size() - ours.size();
@@ -402,12 +542,13 @@ const QRegularExpression &amountWithoutSign() {
     // may end in a sign read as a letter ("HKS388", "f10.99", "Y 148.00"), (2) the blank after
     // them, (3) the number. A minus sign may lead it ("-18.50" paid); a hyphen after a letter or
     // digit joins it to a date or a code.
-    static const QRegularExpression amount(QStringLiteral(
-        "(?<![0-9A-Za-z.,:/¥$€£])(?<![0-9A-Za-z.,:/]-)(?<![¥$€£] "
-        ")(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
-        "(?:(?!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD)\\b)([A-Za-z]{1,3})( "
-        "?))?([0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]{1,2})?|[0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-9A-Za-z.,:\\-]|/"
-        "[0-9]|\\s?[年月日个天周季时分秒号])"));
+    static const QRegularExpression amount(
+        QStringLiteral("(?<![0-9A-Za-z.,:/¥$€£])(?<![0-9A-Za-z.,:/]-)(?<![¥$€£] "
+                       ")(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
+                       "(?:(?!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD)\\b)([A-Za-z]{1,3})( "
+                       "?))?([0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]{1,2})?|[0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-"
+                       "9A-Za-z.,:\\-]|(?<![.,][0-9]{2})/"
+                       "[0-9]|\\s?[年月日个天周季时分秒号])"));
     return amount;
 }
 
@@ -712,12 +853,16 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
                 std::lock_guard lock(latinInUse);
                 const QString latinReading = latin->readLine(piece.image);
                 text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading);
-            } else if (latin && text.isEmpty() && piece.image.width() <= 2 * height) {
-                // A lone character read as nothing may be a sign the recogniser's dictionary
-                // lacks, set apart from its amount by a wide blank ("€  78.90").
+            } else if (latin && piece.image.width() <= 2 * height &&
+                       std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); })) {
+                // A short piece read as nothing or a mark alone may hold a sign the recogniser's
+                // dictionary lacks, set apart from its amount by a wide blank ("€  78.90",
+                // "-€  85.90").
                 std::lock_guard lock(latinInUse);
                 const QString latinReading = latin->readLine(piece.image);
-                if (latinReading == u"€" || latinReading == u"£")
+                QString marks = latinReading;
+                marks.remove(u'€').remove(u'£');
+                if (marks.size() < latinReading.size() && marks.remove(u' ') == QString(text).remove(u' '))
                     text = latinReading;
             }
             texts[size_t(index)] = text;

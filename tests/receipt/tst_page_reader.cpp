@@ -221,6 +221,18 @@ private slots:
                                    << utf8("JP¥14,191 yearly");
         QTest::newRow("after a minus") << utf8("-18.50") << utf8("-€18.50") << utf8("-€18.50");
         QTest::newRow("date after a hyphen") << utf8("2026-11") << utf8("2026-£11") << utf8("2026-11");
+        QTest::newRow("Chinese after a price read as a digit")
+            << utf8("价格 135.49每月") << utf8("€ 135.494 A") << utf8("价格 €135.49每月");
+        QTest::newRow("number without decimals read longer")
+            << utf8("Total 12") << utf8("£123") << utf8("Total 12");
+        QTest::newRow("price for months")
+            << utf8("Y87.00/3个月") << utf8("¥ 87.00/34") << utf8("¥87.00/3个月");
+        QTest::newRow("code one letter off")
+            << utf8("-RMIB 97.90") << utf8("-RMB 97.90") << utf8("-RMB 97.90");
+        QTest::newRow("word one letter off a code before a number")
+            << utf8("CARD 1926") << utf8("CAD 1926") << utf8("CARD 1926");
+        QTest::newRow("code for other digits")
+            << utf8("RMIB 97.90") << utf8("RMB 98.90") << utf8("RMIB 97.90");
     }
 
     void restoresSigns() {
@@ -252,6 +264,8 @@ private slots:
             << utf8("Produc") << utf8("Product") << utf8("Product") << true;
         QTest::newRow("letters added where sure")
             << utf8("Produc") << utf8("Product") << utf8("Produc") << false;
+        QTest::newRow("price read as letters")
+            << utf8("Total uss8o0/year") << utf8("Total US$8.00/year") << utf8("Total US$8.00/year") << false;
     }
 
     void prefersLatinSpelling() {

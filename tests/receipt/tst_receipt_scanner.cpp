@@ -3,6 +3,7 @@
 #include "receipt/ReceiptScanner.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -103,6 +104,30 @@ private slots:
         const Subscription expected = parse(receipt.text);
         QCOMPARE(got.amount, expected.amount);
         QCOMPARE(got.currency, expected.currency);
+    }
+
+    // An old price struck out in grey beside the new one in black: both are read, as a reader
+    // sees them, the rule through the old one not taken for part of its characters.
+    void readsStruckOutPriceBesideNewOne() {
+        QImage image(360, 48, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QFont font = painter.font();
+        font.setPixelSize(16);
+        painter.setFont(font);
+        const QFontMetrics metrics(font);
+        const QString old = QStringLiteral("¥370.00");
+        const int baseline = 30;
+        const int strike = baseline - metrics.capHeight() / 2;
+        painter.setPen(QColor(165, 165, 165));
+        painter.drawText(20, baseline, old);
+        painter.drawLine(20, strike, 20 + metrics.horizontalAdvance(old), strike);
+        painter.setPen(Qt::black);
+        painter.drawText(30 + metrics.horizontalAdvance(old), baseline, QStringLiteral("¥185.00"));
+        painter.end();
+        const QString text = ReceiptScanner::recognizeText(image);
+        QVERIFY2(text.contains(QStringLiteral("370.00")) && text.contains(QStringLiteral("185.00")),
+                 qPrintable(text));
     }
 
     // Scans on two threads at once use recognisers of their own and read as a scan alone does;
