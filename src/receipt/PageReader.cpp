@@ -460,7 +460,21 @@ QString restoreCodes(const QString &text, const QString &latinReading) {
 
 QString restoreSigns(const QString &text, const QString &latinReading) {
     static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥])\\s?([0-9][0-9.,]*)"));
+    // The countries whose dollars are written with their letters before the sign.
+    static const QRegularExpression dollarCountry(QStringLiteral("^(?:US|HK|NT|CA|AU|NZ|SG)$"));
     QString result = text;
+    // A price whose sign and decimals the recogniser left out, the number ending at its decimal
+    // separator ("-7." for "-£7.00"): the Latin model's price with the same whole units.
+    const QRegularExpressionMatch unfinished = cutShort().match(text);
+    if (unfinished.hasMatch()) {
+        for (auto it = latinAmount.globalMatch(latinReading); it.hasNext();) {
+            const auto latin = it.next();
+            static const QRegularExpression withDecimals(QStringLiteral("^([0-9]+)[.,][0-9]{2}$"));
+            const auto number = withDecimals.match(latin.captured(3));
+            if (number.hasMatch() && number.captured(1) == unfinished.captured(1))
+                return result.left(unfinished.capturedStart(1)) + latin.captured();
+        }
+    }
     // Last to first, so that the positions before stay valid.
     QList<QRegularExpressionMatch> found;
     for (auto it = amountWithoutSign().globalMatch(text); it.hasNext();)
@@ -485,7 +499,8 @@ QString restoreSigns(const QString &text, const QString &latinReading) {
             } else if (sign != u"$" && (prefix.isEmpty() || !match.captured(2).isEmpty())) {
                 // A sign the recogniser's dictionary lacks, dropped before the number.
                 result.insert(match.capturedStart(3), sign);
-            } else if (sign != u"$" && !prefix.isEmpty() && prefix == latin.captured(1)) {
+            } else if (!prefix.isEmpty() && prefix == latin.captured(1) &&
+                       (sign != u"$" || dollarCountry.match(prefix).hasMatch())) {
                 // The sign of a code and a sign ("CN¥", "HK$") dropped after the code's letters.
                 result.insert(match.capturedStart(1) + prefix.size(), sign);
             }
@@ -534,6 +549,11 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
                    std::all_of(added.begin(), added.end(), [](QChar c) { return c.isLetterOrNumber(); })
                ? latinReading
                : text;
+}
+
+const QRegularExpression &cutShort() {
+    static const QRegularExpression number(QStringLiteral("(?<![0-9A-Za-z.,])([0-9]+)[.,]$"));
+    return number;
 }
 
 const QRegularExpression &amountWithoutSign() {
@@ -849,7 +869,8 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
                 spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
             const bool endsDoubtful =
                 hasDoubtfulEnds(own, piece.image) && std::none_of(text.begin(), text.end(), isChinese);
-            if (latin && (text.contains(amountWithoutSign()) || mayMistakeLetters(text) || endsDoubtful)) {
+            if (latin && (text.contains(amountWithoutSign()) || text.contains(cutShort()) ||
+                          mayMistakeLetters(text) || endsDoubtful)) {
                 std::lock_guard lock(latinInUse);
                 const QString latinReading = latin->readLine(piece.image);
                 text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading);

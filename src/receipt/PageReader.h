@@ -42,6 +42,10 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
 // recogniser's dictionary lacks some signs ("€", "£"), and it may read "$" as an "S".
 const QRegularExpression &amountWithoutSign();
 
+// A number at the end of a piece's text that ends at its decimal separator: the recogniser left
+// out what follows ("-7." for "-£7.00").
+const QRegularExpression &cutShort();
+
 // The text of a piece with the currency signs that `latinReading`, a reading of the same piece by
 // a Latin model, shows before the numbers that amountWithoutSign() finds in it.
 QString restoreSigns(const QString &text, const QString &latinReading);

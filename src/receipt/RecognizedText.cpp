@@ -119,6 +119,10 @@ QString tidyLine(const QString &line) {
     static const QRegularExpression smallLI(
         QStringLiteral("(?<![\\w@.\\-])l(?=[cdfgmnrstv][a-z]*(?![\\w@.\\-]))"));
     text.replace(smallLI, QStringLiteral("I"));
+    // A 1 with a flag and a foot (serif and monospaced type) read as an opening bracket that
+    // nothing closes before the next one opens, leading digits ("【2 months", "[5.00").
+    static const QRegularExpression bracketOne(QStringLiteral("[【\\[](?=[0-9])(?![^【\\[】\\]]*[】\\]])"));
+    text.replace(bracketOne, QStringLiteral("1"));
     // A small l or capital I between a digit and a digit or the "@" of an address is a 1
     // ("nberg3l@", "ID 4l7"): no word has them there.
     static const QRegularExpression oneAfterDigit(QStringLiteral("(?<=[0-9])[lI|](?=[0-9@])"));

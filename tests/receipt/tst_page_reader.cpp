@@ -217,6 +217,8 @@ private slots:
         QTest::newRow("sign read, blank after it") << utf8("合计 ¥ 68") << utf8("¥68") << utf8("合计 ¥ 68");
         QTest::newRow("sign after a code's letters")
             << utf8("CN77.99（买断）") << utf8("CN¥77.99") << utf8("CN¥77.99（买断）");
+        QTest::newRow("dollar after a country's letters")
+            << utf8("Total HK222.99") << utf8("Total HK$222.99") << utf8("Total HK$222.99");
         QTest::newRow("thousands") << utf8("JPY14,191 yearly") << utf8("JP¥14,191 yearly")
                                    << utf8("JP¥14,191 yearly");
         QTest::newRow("after a minus") << utf8("-18.50") << utf8("-€18.50") << utf8("-€18.50");
@@ -227,6 +229,8 @@ private slots:
             << utf8("Total 12") << utf8("£123") << utf8("Total 12");
         QTest::newRow("price for months")
             << utf8("Y87.00/3个月") << utf8("¥ 87.00/34") << utf8("¥87.00/3个月");
+        QTest::newRow("sign and decimals left out") << utf8("-7.") << utf8("-£7.00") << utf8("-£7.00");
+        QTest::newRow("other units left out") << utf8("-7.") << utf8("-£17.00") << utf8("-7.");
         QTest::newRow("code one letter off")
             << utf8("-RMIB 97.90") << utf8("-RMB 97.90") << utf8("-RMB 97.90");
         QTest::newRow("word one letter off a code before a number")
@@ -311,6 +315,8 @@ private slots:
         QTest::newRow("capital I read as a bracket or an l")
             << utf8("Billed to [ssued lnbox [ab] lsilva@x.com last")
             << utf8("Billed to Issued Inbox [ab] lsilva@x.com last");
+        QTest::newRow("one read as a bracket")
+            << utf8("【2 months [5.00 [2] 【3个月】") << utf8("12 months 15.00 [2] 【3个月】");
         QTest::newRow("one after a digit") << utf8("nberg3l@x.com ID4l7") << utf8("nberg31@x.com ID417");
         QTest::newRow("blanks collapsed") << utf8("  Netflix \t 标准套餐  ") << utf8("Netflix 标准套餐");
     }
