@@ -255,7 +255,12 @@ private:
                 // blank gap that is wide enough to part columns rather than words.
                 const auto [from, to] = widestGap(b);
                 const int needed = std::max(m_lineHeight * 3 / 2, b.height() / 2);
-                if (to - from >= needed) {
+                // A narrower gap parts columns too where its two sides hold different numbers of
+                // rows: two rows of text beside one price set between them.
+                const auto rowsOf = [this](const QRect &side) { return bands(tight(side)).size(); };
+                if (to - from >= needed || (to - from >= m_lineHeight && from > b.left() &&
+                                            rowsOf(QRect(b.topLeft(), QPoint(from - 1, b.bottom()))) !=
+                                                rowsOf(QRect(QPoint(to, b.top()), b.bottomRight())))) {
                     cut(QRect(QPoint(b.left(), b.top()), QPoint(from - 1, b.bottom())), depth + 1);
                     cut(QRect(QPoint(to, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
                     continue;

@@ -164,9 +164,10 @@ private slots:
     }
 
     // An app's icon beside its name and caption is no text: the two rows beside it are lines of
-    // their own. A row of dots leading from a label to its price parts the two like a blank.
+    // their own. A row of dots leading from a label to its price parts the two like a blank. Two
+    // rows beside one price set between them are lines of their own, and so is the price.
     void findsRowsBesideIconsAndLeaders() {
-        QImage page(400, 120, QImage::Format_Grayscale8);
+        QImage page(400, 180, QImage::Format_Grayscale8);
         page.fill(255);
         QPainter painter(&page);
         painter.fillRect(10, 10, 48, 48, Qt::black);
@@ -176,11 +177,15 @@ private slots:
         for (int x = 56; x < 300; x += 4)
             painter.fillRect(x, 101, 2, 2, Qt::black);
         painter.fillRect(306, 90, 60, 14, Qt::black);
+        painter.fillRect(70, 130, 150, 14, Qt::black);
+        painter.fillRect(70, 156, 110, 12, Qt::black);
+        painter.fillRect(238, 138, 80, 20, Qt::black);
         painter.end();
         const QList<QRect> lines = TextLines::find(page, 14);
         QCOMPARE(lines,
-                 (QList<QRect>{QRect(70, 14, 150, 14), QRect(70, 40, 110, 12), QRect(10, 90, 356, 14)}));
-        QCOMPARE(PageReader::cut(page, lines.last(), 0).size(), 2);
+                 (QList<QRect>{QRect(70, 14, 150, 14), QRect(70, 40, 110, 12), QRect(10, 90, 356, 14),
+                               QRect(70, 130, 150, 14), QRect(70, 156, 110, 12), QRect(238, 138, 80, 20)}));
+        QCOMPARE(PageReader::cut(page, lines[2], 0).size(), 2);
     }
 
     // Doubtful readings at the ends of a piece are specks; inside it they are characters.
