@@ -8,7 +8,8 @@ namespace RecognizedText {
 // One recognised line: white space collapsed and trimmed; in a number, letters that look like
 // digits read as those digits ("2oo" as "200") and a separator read twice as one; in a word of
 // letters, a 0 or 1 between letters read as the letter it looks like ("D0ne" as "Done"), and a
-// capital I between a letter and small letters as a small l ("PIus").
+// capital I between a letter and small letters as a small l ("PIus"), and an opening bracket
+// that nothing closes, before digits, as a 1 ("【2 months").
 QString tidyLine(const QString &line);
 
 } // namespace RecognizedText
