@@ -320,6 +320,8 @@ private slots:
         QTest::newRow("capital I read as a bracket or an l")
             << utf8("Billed to [ssued lnbox [ab] lsilva@x.com last")
             << utf8("Billed to Issued Inbox [ab] lsilva@x.com last");
+        QTest::newRow("Chinese zero among digits")
+            << utf8("¥77.0〇 〇.99 二〇二六年") << utf8("¥77.00 0.99 二〇二六年");
         QTest::newRow("one read as a bracket")
             << utf8("【2 months [5.00 [2] 【3个月】") << utf8("12 months 15.00 [2] 【3个月】");
         QTest::newRow("one after a digit") << utf8("nberg3l@x.com ID4l7") << utf8("nberg31@x.com ID417");
