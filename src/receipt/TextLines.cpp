@@ -250,27 +250,32 @@ private:
             const QRect b = tight(band);
             if (b.isEmpty())
                 continue;
-            if (b.height() * 10 > m_lineHeight * 18 && depth < 12) {
-                // Taller than a line: columns whose rows do not line up. Split at the widest
-                // blank gap that is wide enough to part columns rather than words.
-                const auto [from, to] = widestGap(b);
-                const int needed = std::max(m_lineHeight * 3 / 2, b.height() / 2);
-                // A narrower gap parts columns too where its two sides hold different numbers of
-                // rows: two rows of text beside one price set between them.
-                const auto rowsOf = [this](const QRect &side) { return bands(tight(side)).size(); };
-                if (to - from >= needed || (to - from >= m_lineHeight && from > b.left() &&
-                                            rowsOf(QRect(b.topLeft(), QPoint(from - 1, b.bottom()))) !=
-                                                rowsOf(QRect(QPoint(to, b.top()), b.bottomRight())))) {
-                    cut(QRect(QPoint(b.left(), b.top()), QPoint(from - 1, b.bottom())), depth + 1);
-                    cut(QRect(QPoint(to, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
-                    continue;
-                }
+            const bool tall = b.height() * 10 > m_lineHeight * 18 && depth < 12;
+            const auto [from, to] = widestGap(b);
+            const auto split = [&] {
+                cut(QRect(QPoint(b.left(), b.top()), QPoint(from - 1, b.bottom())), depth + 1);
+                cut(QRect(QPoint(to, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
+            };
+            // Taller than a line: columns whose rows do not line up. Split at the widest blank gap
+            // that is wide enough to part columns rather than words.
+            if (tall && to - from >= std::max(m_lineHeight * 3 / 2, b.height() / 2)) {
+                split();
+                continue;
             }
             if (depth < 12) {
                 if (const auto text = besideIcon(b)) {
                     cut(*text, depth + 1);
                     continue;
                 }
+            }
+            // A narrower gap parts columns too where its two sides hold different numbers of rows:
+            // two rows of text beside one price set between them.
+            const auto rowsOf = [this](const QRect &side) { return bands(tight(side)).size(); };
+            if (tall && to - from >= m_lineHeight && from > b.left() &&
+                rowsOf(QRect(b.topLeft(), QPoint(from - 1, b.bottom()))) !=
+                    rowsOf(QRect(QPoint(to, b.top()), b.bottomRight()))) {
+                split();
+                continue;
             }
             m_lines.append(b);
         }
