@@ -458,7 +458,10 @@ QString restoreCodes(const QString &text, const QString &latinReading) {
 
 } // namespace
 
-QString restoreSigns(const QString &text, const QString &latinReading) {
+QString restoreSigns(const QString &text, const QString &latinText) {
+    // The Latin model may set a blank after a number's separator ("¥172. 00"); numbers hold none.
+    static const QRegularExpression blankInNumber(QStringLiteral("(?<=[0-9][.,]) (?=[0-9])"));
+    const QString latinReading = QString(latinText).remove(blankInNumber);
     static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥])\\s?([0-9][0-9.,]*)"));
     // The countries whose dollars are written with their letters before the sign.
     static const QRegularExpression dollarCountry(QStringLiteral("^(?:US|HK|NT|CA|AU|NZ|SG)$"));
@@ -489,10 +492,20 @@ QString restoreSigns(const QString &text, const QString &latinReading) {
         const bool whole = number.contains(withDecimals);
         for (auto it = latinAmount.globalMatch(latinReading); it.hasNext();) {
             const auto latin = it.next();
-            const QString latinNumber = latin.captured(3);
+            QString latinNumber = latin.captured(3);
+            while (latinNumber.endsWith(u'.') || latinNumber.endsWith(u','))
+                latinNumber.chop(1);
+            const QString sign = latin.captured(2);
+            // The recogniser may take a sign and the digit after it for one character, and drop
+            // both or read a Chinese one ("¥172.00" as "72.00" or "到72.00"): the Latin model's
+            // price, one digit longer at the front, where the recogniser read no sign or letters.
+            if (whole && prefix.isEmpty() && latin.captured(1).isEmpty() && latinNumber.endsWith(number) &&
+                latinNumber.size() == number.size() + 1 && isDigit(latinNumber.front())) {
+                result.replace(match.capturedStart(3), number.size(), sign + latinNumber);
+                break;
+            }
             if (digitsOf(latinNumber) != digits && !(whole && latinNumber.startsWith(number)))
                 continue;
-            const QString sign = latin.captured(2);
             if (!prefix.isEmpty() && prefix.chopped(1) == latin.captured(1)) {
                 // A sign read as a letter ("HKS388", "f10.99", "Y 148.00").
                 result.replace(match.capturedStart(1) + prefix.size() - 1, 1, sign);

@@ -236,6 +236,9 @@ private slots:
             << utf8("Y87.00/3个月") << utf8("¥ 87.00/34") << utf8("¥87.00/3个月");
         QTest::newRow("sign and decimals left out") << utf8("-7.") << utf8("-£7.00") << utf8("-£7.00");
         QTest::newRow("other units left out") << utf8("-7.") << utf8("-£17.00") << utf8("-7.");
+        QTest::newRow("sign and first digit taken for one character")
+            << utf8("支付的 到72.00。") << utf8("¥172. 00. A") << utf8("支付的 到¥172.00。");
+        QTest::newRow("digit more before a count") << utf8("Plan 72") << utf8("$172") << utf8("Plan 72");
         QTest::newRow("code one letter off")
             << utf8("-RMIB 97.90") << utf8("-RMB 97.90") << utf8("-RMB 97.90");
         QTest::newRow("word one letter off a code before a number")
