@@ -70,63 +70,6 @@ QRect tightBox(const QImage &image, const QRect &r) {
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-// Erases the line struck through text (an old price beside the new one), which the recogniser
-// learnt on no text with: a thin rule across the middle of the ink, longer than any character is
-// wide (twice its height). Where a character's stroke crosses it, above and below, the ink stays.
-void eraseStrikes(QImage &ink) {
-    const int h = ink.height();
-    const int w = ink.width();
-    const int longest = 2 * h;
-    const int thickest = std::max(2, h / 4);
-    const int top = h / 5;
-    const int bottom = h - h / 5;
-    // Struck-out text is often grey beside black text, and the rule as pale as it.
-    constexpr int ruleBelow = 215;
-    constexpr int edgeBelow = 250;
-    std::vector<uchar> onRule(size_t(w) * size_t(h), 0);
-    bool any = false;
-    for (int y = top; y < bottom; ++y) {
-        const uchar *row = ink.constScanLine(y);
-        for (int x = 0; x < w;) {
-            if (row[x] >= ruleBelow) {
-                ++x;
-                continue;
-            }
-            int end = x;
-            while (end < w && row[end] < ruleBelow)
-                ++end;
-            if (end - x >= longest) {
-                std::fill_n(onRule.begin() + ptrdiff_t(y) * w + x, end - x, uchar(1));
-                any = true;
-            }
-            x = end;
-        }
-    }
-    if (!any)
-        return;
-    const auto at = [&ink](int x, int y) { return ink.constScanLine(y)[x]; };
-    for (int x = 0; x < w; ++x) {
-        for (int y = top; y < bottom; ++y) {
-            if (!onRule[size_t(y) * size_t(w) + size_t(x)])
-                continue;
-            int first = y, last = y;
-            while (last + 1 < bottom && onRule[size_t(last + 1) * size_t(w) + size_t(x)])
-                ++last;
-            y = last;
-            // The smoothed edges of the rule.
-            if (first > 0 && at(x, first - 1) < edgeBelow)
-                --first;
-            if (last + 1 < h && at(x, last + 1) < edgeBelow)
-                ++last;
-            if (last - first + 1 > thickest || first == 0 || last + 1 >= h)
-                continue;
-            const uchar fill = std::max(at(x, first - 1), at(x, last + 1));
-            for (int k = first; k <= last; ++k)
-                ink.scanLine(k)[x] = fill;
-        }
-    }
-}
-
 Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
     const double factor = height * inkShare / box.height();
     const int width = std::max(1, int(std::lround(box.width() * factor)));
@@ -177,7 +120,6 @@ Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
         }
         x = end;
     }
-    eraseStrikes(ink);
     const int margin = (height - inkHeight) / 2;
     // A little paper before and after, as around the words the recogniser learnt on.
     const int side = height / 8;

@@ -107,7 +107,7 @@ private slots:
     }
 
     // An old price struck out in grey beside the new one in black: both are read, as a reader
-    // sees them, the rule through the old one not taken for part of its characters.
+    // sees them, the grey one in its own contrast.
     void readsStruckOutPriceBesideNewOne() {
         QImage image(360, 48, QImage::Format_RGB32);
         image.fill(Qt::white);
