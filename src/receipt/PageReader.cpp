@@ -40,8 +40,8 @@ constexpr double standOut = 0.1;
 constexpr double letterStandOut = 0.15;
 constexpr double letterGapTimes = 1.6;
 // How much more than an em apart the middles of two Chinese characters with a blank between them
-// stand at least, in ems (a blank is a fifth to a half of an em in Chinese typefaces).
-constexpr double chineseExtraAdvance = 0.12;
+// stand, in ems (a blank is a quarter to a half of an em in Chinese typefaces).
+constexpr double chineseExtraAdvance = 0.2;
 // The same for two digits, in digit advances.
 constexpr double digitExtraAdvance = 0.3;
 
