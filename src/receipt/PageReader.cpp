@@ -725,9 +725,28 @@ QList<TextRecognizer::Glyph> glyphsOf(const QList<TextRecognizer::Glyph> &glyphs
     return own;
 }
 
-qsizetype characterCount(const QList<TextRecognizer::Glyph> &glyphs) {
-    return std::count_if(glyphs.begin(), glyphs.end(),
-                         [](const TextRecognizer::Glyph &glyph) { return !glyph.character.isSpace(); });
+// Whether `second`, another reading of a piece, reads the characters that `first` read surely the
+// same, in the same order, and differs only in those it was unsure of: a reading that leaves out
+// or adds characters, or changes sure ones, is no surer reading of the same text.
+bool changesOnlyUnsure(const QList<TextRecognizer::Glyph> &first,
+                       const QList<TextRecognizer::Glyph> &second) {
+    const auto characters = [](const QList<TextRecognizer::Glyph> &glyphs) {
+        QList<TextRecognizer::Glyph> found;
+        for (const TextRecognizer::Glyph &glyph : glyphs) {
+            if (!glyph.character.isSpace())
+                found.append(glyph);
+        }
+        return found;
+    };
+    const QList<TextRecognizer::Glyph> a = characters(first);
+    const QList<TextRecognizer::Glyph> b = characters(second);
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].confidence >= unsure && a[i].character != b[i].character)
+            return false;
+    }
+    return true;
 }
 
 // How surely the recogniser read a piece: the confidence of its least certain character, 0 when
@@ -815,10 +834,8 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
                 const qsizetype index = again[size_t(k)];
                 const QList<TextRecognizer::Glyph> own = glyphsOf(glyphs, other[k], left);
                 const QList<TextRecognizer::Glyph> &first = doubtful[size_t(index)];
-                // The second reading is kept only where it reads as many characters, more surely:
-                // leaving out the character it was unsure of is no surer reading.
                 texts[size_t(index)] =
-                    characterCount(own) == characterCount(first) && sureness(own) >= sureness(first) + surerBy
+                    changesOnlyUnsure(first, own) && sureness(own) >= sureness(first) + surerBy
                         ? spellPiece(other[k], own)
                         : spellPiece(pieces[index], first);
                 done[size_t(k)] = true;
