@@ -49,6 +49,12 @@ constexpr double digitExtraAdvance = 0.3;
 constexpr double inkShare = 0.65;
 // The share of a stroke's shades at either end that is made paper or ink.
 constexpr double edgeShare = 0.15;
+// A piece whose least certain character is read with less confidence than this is read once more,
+// its ink filling this share of the height; the second reading is kept where its least certain
+// character is surer by this much.
+constexpr float unsure = 0.5f;
+constexpr double secondInkShare = 0.5;
+constexpr float surerBy = 0.2f;
 
 // The rows of `r` holding ink, as the tight band [top, bottom]; empty when there is none.
 QRect tightBox(const QImage &image, const QRect &r) {
@@ -70,8 +76,11 @@ QRect tightBox(const QImage &image, const QRect &r) {
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
-    const double factor = height * inkShare / box.height();
+// `second` renders it for a second reading: smaller, with the soft edges of its strokes kept.
+Piece scaled(const QImage &page, const QRect &box, int lineIndex, bool second = false) {
+    const double share = second ? secondInkShare : inkShare;
+    const double edge = second ? 0.0 : edgeShare;
+    const double factor = height * share / box.height();
     const int width = std::max(1, int(std::lround(box.width() * factor)));
     const int inkHeight = std::max(1, int(std::lround(box.height() * factor)));
     QImage ink = page.copy(box).scaled(width, inkHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -108,8 +117,8 @@ Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
         if (darkest < TextLines::inkBelow) {
             std::array<uchar, 256> level{};
             for (int v = 0; v < 256; ++v) {
-                const double f = std::clamp(
-                    (double(255 - v) / (255 - darkest) - edgeShare) / (1 - 2 * edgeShare), 0.0, 1.0);
+                const double f =
+                    std::clamp((double(255 - v) / (255 - darkest) - edge) / (1 - 2 * edge), 0.0, 1.0);
                 level[size_t(v)] = uchar(std::lround(255 * (1 - f)));
             }
             for (int y = 0; y < inkHeight; ++y) {
@@ -130,6 +139,7 @@ Piece scaled(const QImage &page, const QRect &box, int lineIndex) {
         std::copy_n(ink.constScanLine(y), width, piece.image.scanLine(margin + y) + side);
     piece.textHeight = inkHeight;
     piece.line = lineIndex;
+    piece.source = box;
     return piece;
 }
 
@@ -181,7 +191,9 @@ std::vector<bool> blankColumns(const QImage &page, const QRect &box) {
 
 // Cuts `box` (tight) at blank runs of at least `wide` columns, then any piece still too wide for
 // a strip at its widest blank.
-void cutBox(const QImage &page, const QRect &box, int wide, int lineIndex, QList<Piece> &pieces, int depth) {
+void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineIndex, QList<Piece> &pieces,
+            int depth) {
+    const int wide = std::max(4, line.height());
     const std::vector<bool> blankAt = blankColumns(page, box);
     std::vector<std::pair<int, int>> runs;
     int start = -1;
@@ -209,7 +221,12 @@ void cutBox(const QImage &page, const QRect &box, int wide, int lineIndex, QList
         });
     if (at.first < 0 || depth >= 16) {
         if (!tooWide) {
-            pieces.append(scaled(page, box, lineIndex));
+            // A mark far lower than its line (a middle dot, a hyphen or a full stop set apart) is
+            // scaled as the line is, at its height in it: enlarged to the recogniser's height on
+            // its own, it would be a blot.
+            const bool low = box.height() * 5 < line.height() * 2;
+            pieces.append(scaled(page, low ? QRect(box.left(), line.top(), box.width(), line.height()) : box,
+                                 lineIndex));
             return;
         }
         // No blank to cut at: halve it.
@@ -221,7 +238,7 @@ void cutBox(const QImage &page, const QRect &box, int wide, int lineIndex, QList
             continue;
         const QRect tight = tightBox(page, part);
         if (!tight.isEmpty())
-            cutBox(page, tight, wide, lineIndex, pieces, depth + 1);
+            cutBox(page, tight, line, lineIndex, pieces, depth + 1);
     }
 }
 
@@ -467,10 +484,11 @@ QString restoreSigns(const QString &text, const QString &latinText) {
 
 bool mayMistakeLetters(const QString &text) {
     // Latin text only (the Latin model cannot read Chinese), with a digit 0 or 1 or a bar touching
-    // a letter, or a one-letter word beside a word, which may be a split one ("Grammarl y").
+    // a letter, a one-letter word beside a word, which may be a split one ("Grammarl y"), or a
+    // capital between small letters that is its small letter enlarged ("IsSued").
     static const QRegularExpression doubtful(
         QStringLiteral("[A-Za-z][01|]|[01|][A-Za-z]|(?<=[A-Za-z]) "
-                       "[A-Za-z](?![A-Za-z0-9])|(?<![A-Za-z0-9])[A-Za-z] (?=[a-z])"));
+                       "[A-Za-z](?![A-Za-z0-9])|(?<![A-Za-z0-9])[A-Za-z] (?=[a-z])|[a-z][COSVWXZ][a-z]"));
     return !text.isEmpty() && std::none_of(text.begin(), text.end(), isChinese) && text.contains(doubtful);
 }
 
@@ -532,7 +550,7 @@ QList<Piece> cut(const QImage &page, const QRect &line, int lineIndex) {
     const QRect box = tightBox(page, line.intersected(page.rect()));
     if (box.isEmpty() || box.height() < 3)
         return pieces;
-    cutBox(page, box, std::max(4, box.height()), lineIndex, pieces, 0);
+    cutBox(page, box, box, lineIndex, pieces, 0);
     return pieces;
 }
 
@@ -650,6 +668,11 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // as spacing is wide in some typefaces (Kai, monospaced Latin). A piece of two or three
     // characters has no usual spacing to go by.
     const double usual = median(gaps, 3, 0);
+    // Between a Chinese character and a Latin one, a blank stands out against the usual gap
+    // between the piece's Chinese characters where that is narrower: the loosely set Latin
+    // letters of Chinese typefaces would otherwise raise the usual gap above the blank.
+    const double hanGap =
+        median(over([&](QChar a, QChar b) { return isHan(a) && isHan(b); }, gapAt), 1, usual);
     const auto isLatinLetter = [](QChar c) { return c.isLetter() && !isChinese(c); };
     const double letterGap =
         median(over([&](QChar a, QChar b) { return isLatinLetter(a) && isLatinLetter(b); }, gapAt), 3, usual);
@@ -714,7 +737,8 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const double gap = gaps[size_t(i - 1)];
             const QChar a = chars[i - 1];
             const QChar b = chars[i];
-            bool blank = gap >= usual + standOut && !isThousands(i - 1) &&
+            const bool mixed = (isHan(a) && isLatinOrDigit(b)) || (isLatinOrDigit(a) && isHan(b));
+            bool blank = gap >= (mixed ? std::min(usual, hanGap) : usual) + standOut && !isThousands(i - 1) &&
                          isBlankBetween(a, b, gap, letterGap, kept[i].second);
             if (blank && isDigit(a) && isDigit(b) && digitAdvance > 0)
                 blank = advanceAt(i) >= digitAdvance * (1 + digitExtraAdvance);
@@ -755,42 +779,38 @@ bool hasDoubtfulEnds(const QList<TextRecognizer::Glyph> &glyphs, const QImage &p
 
 } // namespace
 
-QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin) {
-    const QList<QRect> boxes = TextLines::find(page, lineHeight);
-    QList<Piece> pieces;
-    for (qsizetype i = 0; i < boxes.size(); ++i)
-        pieces += cut(page, boxes[i], int(i));
-    // Pack pieces into strips as wide as the recogniser reads, widest first, each into the first
-    // strip with room for it: every strip costs the same to read however much of it is paper, and
-    // this fills them better than packing in reading order.
-    std::vector<qsizetype> order(size_t(pieces.size()));
-    std::iota(order.begin(), order.end(), qsizetype(0));
+namespace {
+
+struct Strip {
+    QList<std::pair<qsizetype, int>> placed; // piece, left column
+    int used = 0;
+};
+
+// Packs `which` of `pieces` into strips as wide as the recogniser reads, widest first, each into
+// the first strip with room for it: every strip costs the same to read however much of it is
+// paper, and this fills them better than packing in reading order. At most `most` strips; the
+// pieces beyond them are not read.
+std::vector<Strip> pack(const QList<Piece> &pieces, std::vector<qsizetype> which, int most,
+                        QList<QImage> &images) {
     const auto widthOf = [&pieces](qsizetype i) {
         return std::min<int>(pieces[i].image.width(), TextRecognizer::inputWidth);
     };
-    std::stable_sort(order.begin(), order.end(),
+    std::stable_sort(which.begin(), which.end(),
                      [&widthOf](qsizetype a, qsizetype b) { return widthOf(a) > widthOf(b); });
-    struct Strip {
-        QList<std::pair<qsizetype, int>> placed; // piece, left column
-        int used = 0;
-    };
-    // A page of noise may hold thousands of specks that look like lines; reading them all would
-    // take minutes. A receipt fills far fewer strips than this; pieces beyond them are not read.
     std::vector<Strip> strips;
-    for (const qsizetype index : order) {
+    for (const qsizetype index : which) {
         const int width = widthOf(index);
         auto strip = std::find_if(strips.begin(), strips.end(), [width](const Strip &s) {
             return s.used + width <= TextRecognizer::inputWidth;
         });
         if (strip == strips.end()) {
-            if (int(strips.size()) >= maxStrips)
+            if (int(strips.size()) >= most)
                 continue;
             strip = strips.insert(strips.end(), Strip{});
         }
         strip->placed.append({index, strip->used});
         strip->used += (width + packGap + stride - 1) / stride * stride;
     }
-    QList<QImage> images;
     for (const Strip &packed : strips) {
         QImage strip(TextRecognizer::inputWidth, height, QImage::Format_Grayscale8);
         strip.fill(255);
@@ -802,48 +822,167 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         }
         images.append(strip);
     }
+    return strips;
+}
+
+// The characters of a strip read over the piece placed at column `left`, with their steps
+// counted from the piece's left edge.
+QList<TextRecognizer::Glyph> glyphsOf(const QList<TextRecognizer::Glyph> &glyphs, const Piece &piece,
+                                      int left) {
+    const int firstStep = left / stride;
+    const int endStep = (left + piece.image.width() + packGap / 2) / stride;
+    QList<TextRecognizer::Glyph> own;
+    for (TextRecognizer::Glyph glyph : glyphs) {
+        if (glyph.step >= firstStep - 1 && glyph.step < endStep) {
+            glyph.step = std::max(0, glyph.step - firstStep);
+            own.append(glyph);
+        }
+    }
+    return own;
+}
+
+// Whether `second`, another reading of a piece, reads the characters that `first` read surely the
+// same, in the same order, and differs only in those it was unsure of: a reading that leaves out
+// or adds characters, or changes sure ones, is no surer reading of the same text.
+bool changesOnlyUnsure(const QList<TextRecognizer::Glyph> &first,
+                       const QList<TextRecognizer::Glyph> &second) {
+    const auto characters = [](const QList<TextRecognizer::Glyph> &glyphs) {
+        QList<TextRecognizer::Glyph> found;
+        for (const TextRecognizer::Glyph &glyph : glyphs) {
+            if (!glyph.character.isSpace())
+                found.append(glyph);
+        }
+        return found;
+    };
+    const QList<TextRecognizer::Glyph> a = characters(first);
+    const QList<TextRecognizer::Glyph> b = characters(second);
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].confidence >= unsure && a[i].character != b[i].character)
+            return false;
+    }
+    return true;
+}
+
+// How surely the recogniser read a piece: the confidence of its least certain character, 0 when
+// it read nothing.
+float sureness(const QList<TextRecognizer::Glyph> &glyphs) {
+    float least = 1;
+    bool any = false;
+    for (const TextRecognizer::Glyph &glyph : glyphs) {
+        if (!glyph.character.isSpace()) {
+            least = std::min(least, glyph.confidence);
+            any = true;
+        }
+    }
+    return any ? least : 0;
+}
+
+} // namespace
+
+QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin) {
+    const QList<QRect> boxes = TextLines::find(page, lineHeight);
+    QList<Piece> pieces;
+    for (qsizetype i = 0; i < boxes.size(); ++i)
+        pieces += cut(page, boxes[i], int(i));
+    std::vector<qsizetype> all(size_t(pieces.size()));
+    std::iota(all.begin(), all.end(), qsizetype(0));
+    // A page of noise may hold thousands of specks that look like lines; reading them all would
+    // take minutes. A receipt fills far fewer strips than this.
+    QList<QImage> images;
+    const std::vector<Strip> strips = pack(pieces, all, maxStrips, images);
     // Each strip's pieces are spelt, and read again by the Latin reader where needed, on the
     // thread that read the strip as soon as it is read: the Latin readings then share both cores
     // with the strips still to be read instead of following them all on one. The Latin reader
     // reads for one thread at a time.
     std::vector<QString> texts(size_t(pieces.size()));
     std::mutex latinInUse;
+    const auto spellPiece = [&](const Piece &piece, const QList<TextRecognizer::Glyph> &own) {
+        QString text =
+            spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
+        const bool endsDoubtful =
+            hasDoubtfulEnds(own, piece.image) && std::none_of(text.begin(), text.end(), isChinese);
+        if (latin && (text.contains(amountWithoutSign()) || text.contains(cutShort()) ||
+                      mayMistakeLetters(text) || endsDoubtful)) {
+            std::lock_guard lock(latinInUse);
+            const QString latinReading = latin->readLine(piece.image);
+            text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading);
+        } else if (latin && piece.image.width() <= 2 * height &&
+                   std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); })) {
+            // A short piece read as nothing or a mark alone may hold a sign the recogniser's
+            // dictionary lacks, set apart from its amount by a wide blank ("€  78.90",
+            // "-€  85.90").
+            std::lock_guard lock(latinInUse);
+            const QString latinReading = latin->readLine(piece.image);
+            QString marks = latinReading;
+            marks.remove(u'€').remove(u'£');
+            if (marks.size() < latinReading.size() && marks.remove(u' ') == QString(text).remove(u' '))
+                text = latinReading;
+        }
+        return text;
+    };
+    // Pieces read unsurely are read once more in another rendering (small type blurs when it is
+    // enlarged, and the recogniser reads it better at one size than another).
+    std::vector<QList<TextRecognizer::Glyph>> doubtful(size_t(pieces.size()));
+    std::vector<qsizetype> again;
+    std::mutex againInUse;
     recognizer.readAll(images, [&](qsizetype s, const QList<TextRecognizer::Glyph> &glyphs) {
         for (const auto &[index, left] : strips[size_t(s)].placed) {
             const Piece &piece = pieces[index];
-            const int firstStep = left / stride;
-            const int endStep = (left + piece.image.width() + packGap / 2) / stride;
-            QList<TextRecognizer::Glyph> own;
-            for (TextRecognizer::Glyph glyph : glyphs) {
-                if (glyph.step >= firstStep - 1 && glyph.step < endStep) {
-                    glyph.step = std::max(0, glyph.step - firstStep);
-                    own.append(glyph);
-                }
+            QList<TextRecognizer::Glyph> own = glyphsOf(glyphs, piece, left);
+            if (sureness(own) < unsure) {
+                std::lock_guard lock(againInUse);
+                doubtful[size_t(index)] = std::move(own);
+                again.push_back(index);
+                continue;
             }
-            QString text =
-                spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
-            const bool endsDoubtful =
-                hasDoubtfulEnds(own, piece.image) && std::none_of(text.begin(), text.end(), isChinese);
-            if (latin && (text.contains(amountWithoutSign()) || text.contains(cutShort()) ||
-                          mayMistakeLetters(text) || endsDoubtful)) {
-                std::lock_guard lock(latinInUse);
-                const QString latinReading = latin->readLine(piece.image);
-                text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading);
-            } else if (latin && piece.image.width() <= 2 * height &&
-                       std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); })) {
-                // A short piece read as nothing or a mark alone may hold a sign the recogniser's
-                // dictionary lacks, set apart from its amount by a wide blank ("€  78.90",
-                // "-€  85.90").
-                std::lock_guard lock(latinInUse);
-                const QString latinReading = latin->readLine(piece.image);
-                QString marks = latinReading;
-                marks.remove(u'€').remove(u'£');
-                if (marks.size() < latinReading.size() && marks.remove(u' ') == QString(text).remove(u' '))
-                    text = latinReading;
-            }
-            texts[size_t(index)] = text;
+            texts[size_t(index)] = spellPiece(piece, own);
         }
     });
+    if (!again.empty()) {
+        QList<Piece> other;
+        std::vector<qsizetype> which;
+        for (const qsizetype index : again) {
+            which.push_back(other.size());
+            other.append(scaled(page, pieces[index].source, pieces[index].line, true));
+        }
+        QList<QImage> otherImages;
+        const std::vector<Strip> otherStrips = pack(other, which, maxStrips, otherImages);
+        std::vector<bool> done(again.size(), false);
+        recognizer.readAll(otherImages, [&](qsizetype s, const QList<TextRecognizer::Glyph> &glyphs) {
+            for (const auto &[k, left] : otherStrips[size_t(s)].placed) {
+                const qsizetype index = again[size_t(k)];
+                const QList<TextRecognizer::Glyph> own = glyphsOf(glyphs, other[k], left);
+                const QList<TextRecognizer::Glyph> &first = doubtful[size_t(index)];
+                texts[size_t(index)] =
+                    changesOnlyUnsure(first, own) && sureness(own) >= sureness(first) + surerBy
+                        ? spellPiece(other[k], own)
+                        : spellPiece(pieces[index], first);
+                done[size_t(k)] = true;
+            }
+        });
+        for (size_t k = 0; k < again.size(); ++k) {
+            if (!done[k])
+                texts[size_t(again[k])] = spellPiece(pieces[again[k]], doubtful[size_t(again[k])]);
+        }
+    }
+    // A mark set apart between two pieces of a line, small, about as wide as it is high and well
+    // above their baseline, is the middle dot that parts links and labels ("Privacy · Terms"),
+    // whatever the recogniser made of it on its own.
+    for (qsizetype i = 1; i + 1 < pieces.size(); ++i) {
+        const QString &text = texts[size_t(i)];
+        if (pieces[i - 1].line != pieces[i].line || pieces[i + 1].line != pieces[i].line ||
+            !(text.isEmpty() || (text.size() == 1 && QStringView(u".-·•。一—").contains(text.front()))))
+            continue;
+        const QRect dot = tightBox(page, pieces[i].source);
+        const QRect before = tightBox(page, pieces[i - 1].source);
+        const QRect after = tightBox(page, pieces[i + 1].source);
+        const int rowHeight = boxes[pieces[i].line].height();
+        if (!dot.isEmpty() && dot.height() * 3 <= rowHeight && dot.width() <= dot.height() * 3 / 2 + 1 &&
+            std::min(before.bottom(), after.bottom()) - dot.bottom() >= rowHeight / 6)
+            texts[size_t(i)] = QStringLiteral("·");
+    }
     // The pieces of each line, left to right, as they were cut; the lines of each row of the page.
     QList<QStringList> words(boxes.size());
     for (qsizetype i = 0; i < pieces.size(); ++i) {

@@ -22,6 +22,7 @@ struct Piece {
     QImage image;   // Format_Grayscale8, TextRecognizer::inputHeight high
     int textHeight; // height of its ink in `image`
     int line = 0;   // the index of the line it belongs to
+    QRect source;   // its ink on the page
 };
 
 // The pieces of one line box of `page` (dark text on white): cut at blanks wider than the line is

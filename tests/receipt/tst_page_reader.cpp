@@ -78,6 +78,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("Chinese then Latin, apart")
             << utf8("会员VIP") << QList<int>{0, 12, 0, 0} << utf8("会员 VIP");
+        QTest::newRow("Chinese then loosely set Latin, apart")
+            << utf8("会员VIP") << QList<int>{2, 10, 8, 8} << utf8("会员 VIP");
         QTest::newRow("Chinese then Latin, close")
             << utf8("黄金VIP") << QList<int>{0, 4, 0, 0} << utf8("黄金VIP");
         QTest::newRow("Chinese words, apart")
@@ -293,6 +295,7 @@ private slots:
         QTest::addColumn<bool>("doubtful");
         QTest::newRow("digit in a word") << utf8("Tota1") << true;
         QTest::newRow("one-letter word") << utf8("Grammarl y") << true;
+        QTest::newRow("capital between small letters") << utf8("Billed to IsSued") << true;
         QTest::newRow("clean words") << utf8("Billed annually") << false;
         QTest::newRow("number beside a word") << utf8("12 months") << false;
         QTest::newRow("Chinese") << utf8("会员 VIP1") << false;
