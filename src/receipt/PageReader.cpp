@@ -537,11 +537,12 @@ const QRegularExpression &amountWithoutSign() {
     // digit joins it to a date or a code.
     static const QRegularExpression amount(
         QStringLiteral("(?<![0-9A-Za-z.,:/¥$€£])(?<![0-9A-Za-z.,:/]-)(?<![¥$€£] "
-                       ")(?<!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD) )"
-                       "(?:(?!(?:CNY|RMB|USD|HKD|EUR|GBP|JPY|TWD|SGD|AUD|CAD)\\b)([A-Za-z]{1,3})( "
+                       ")(?<!(?:%1) )"
+                       "(?:(?!(?:%1)\\b)([A-Za-z]{1,3})( "
                        "?))?([0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]{1,2})?|[0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-"
                        "9A-Za-z.,:\\-]|(?<![.,][0-9]{2})/"
-                       "[0-9]|\\s?[年月日个天周季时分秒号])"));
+                       "[0-9]|\\s?[年月日个天周季时分秒号])")
+            .arg(currencyCodes()));
     return amount;
 }
 
