@@ -81,12 +81,15 @@ int main(int argc, char *argv[]) {
     platformMessages.clear();
     parser.process(app);
 
-    // The session bus and the fonts are set up on other threads while this one claims the instance
-    // and builds the window, which needs them: the menu bar asks the bus whether the desktop shows
-    // menus itself, and the views' text asks for fonts.
-    const auto busAhead =
-        std::async(std::launch::async, [] { (void)QDBusConnection::sessionBus().isConnected(); });
+    // The fonts and the session bus are set up on other threads while this one claims the instance
+    // and builds the window, which needs them: the views' text asks for fonts, and the menu bar asks
+    // the bus whether the desktop shows menus itself. The font database is read on one thread while
+    // fontconfig names the default family's face on the other, which then connects to the bus.
     const auto fontsPrepared = std::async(std::launch::async, [] { Theme::prepareFonts(); });
+    const auto busAhead = std::async(std::launch::async, [] {
+        Theme::prepareDefaultFamily();
+        (void)QDBusConnection::sessionBus().isConnected();
+    });
 
     // Before anything opens the subscription file: only one process per user may own it.
     SingleInstance instance;

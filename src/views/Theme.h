@@ -45,10 +45,12 @@ QFont font(double pixelSize, QFont::Weight weight = QFont::Normal, Design design
 QStringList families(const QString &latin);
 // The application's default font with those families, for the platform's own controls.
 QFont applicationFont(const QFont &base);
-// Looks up what the fonts above depend on: the faces installed, the face the default family stands
-// for and fontconfig's fallbacks. Safe on any thread once the application object exists; done on
-// another one while the window is built, it spares the first frame the wait.
+// Look up what the fonts above depend on, so that building the first frame does not wait for it:
+// prepareFonts() the faces installed (the font database, read once for all threads),
+// prepareDefaultFamily() the faces fontconfig offers for the default family, which needs fontconfig
+// alone and can run beside the other. Safe on any thread once the application object exists.
 void prepareFonts();
+void prepareDefaultFamily();
 
 // "#RRGGBB" or "rgba(r, g, b, a)" for style sheets.
 QString css(const QColor &color);
