@@ -34,6 +34,14 @@ void startupMessages(QtMsgType type, const QMessageLogContext &, const QString &
     std::fflush(stderr);
     std::_Exit(1);
 }
+
+// The font database can be read once the platform integration exists, which is partway through
+// the application object's construction: the rest of it, and the instance claim after it, then run
+// beside the reading.
+std::future<void> fontDatabaseRead;
+void startReadingFontDatabase() {
+    fontDatabaseRead = std::async(std::launch::async, [] { Theme::prepareFonts(); });
+}
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -74,7 +82,10 @@ int main(int argc, char *argv[]) {
     // a font, on the way to the first frame.
     const auto fontsAhead = std::async(std::launch::async, [] { FcInit(); });
     const QtMessageHandler previous = qInstallMessageHandler(startupMessages);
+    qAddPreRoutine(startReadingFontDatabase);
     QApplication app(argc, argv);
+    // Finished before the application object goes.
+    const std::future<void> fontsPrepared = std::move(fontDatabaseRead);
     qInstallMessageHandler(previous);
     for (const QString &message : std::as_const(platformMessages))
         qWarning("%s", qPrintable(message));
@@ -83,9 +94,8 @@ int main(int argc, char *argv[]) {
 
     // The fonts and the session bus are set up on other threads while this one claims the instance
     // and builds the window, which needs them: the views' text asks for fonts, and the menu bar asks
-    // the bus whether the desktop shows menus itself. The font database is read on one thread while
-    // fontconfig names the default family's face on the other, which then connects to the bus.
-    const auto fontsPrepared = std::async(std::launch::async, [] { Theme::prepareFonts(); });
+    // the bus whether the desktop shows menus itself. While the font database is read, fontconfig
+    // names the default family's face on another thread, which then connects to the bus.
     const auto busAhead = std::async(std::launch::async, [] {
         Theme::prepareDefaultFamily();
         (void)QDBusConnection::sessionBus().isConnected();
