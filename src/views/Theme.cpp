@@ -222,9 +222,6 @@ void prepareFonts() {
 
 void prepareDefaultFamily() {
     (void)defaultFamilyCandidates();
-    // Measuring text in the default family has fontconfig list the faces that stand in for missing
-    // characters, which the font database keeps for every thread.
-    (void)QFontMetrics(font(13)).height();
 }
 
 QStringList families(const QString &latin) {

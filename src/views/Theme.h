@@ -48,9 +48,7 @@ QFont applicationFont(const QFont &base);
 // Look up what the fonts above depend on, so that building the first frame does not wait for it:
 // prepareFonts() the faces installed (the font database, read once for all threads),
 // prepareDefaultFamily() the faces fontconfig offers for the default family, which needs fontconfig
-// alone and can run beside the other, and then the faces that stand in for missing characters.
-// Safe on any thread once the application object exists, prepareFonts() from the moment the
-// platform integration does.
+// alone and can run beside the other. Safe on any thread once the application object exists.
 void prepareFonts();
 void prepareDefaultFamily();
 
