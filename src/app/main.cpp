@@ -14,8 +14,6 @@
 #include <cstdlib>
 #include <future>
 
-#include <fontconfig/fontconfig.h>
-
 namespace {
 // What Qt said while it tried to reach the display: replayed once it succeeded, and the first of
 // it ends the one line printed when it failed.
@@ -39,14 +37,8 @@ void startupMessages(QtMsgType type, const QMessageLogContext &, const QString &
 // the application object's construction: the rest of it, and the instance claim after it, then run
 // beside the reading.
 std::future<void> fontDatabaseRead;
-// The font configuration, loaded once: fontconfig's users that find none loaded yet would each load
-// their own and keep one, so the threads that need it wait for this one.
-std::shared_future<void> fontconfigLoaded;
 void startReadingFontDatabase() {
-    fontDatabaseRead = std::async(std::launch::async, [loaded = fontconfigLoaded] {
-        loaded.wait();
-        Theme::prepareFonts();
-    });
+    fontDatabaseRead = std::async(std::launch::async, [] { Theme::prepareFonts(); });
 }
 } // namespace
 
@@ -86,7 +78,7 @@ int main(int argc, char *argv[]) {
     auto listReadAhead = AppDelegate::readListAhead();
     // So is the font configuration, which the application would otherwise load when it first needs
     // a font, on the way to the first frame.
-    fontconfigLoaded = std::async(std::launch::async, [] { FcInit(); }).share();
+    const auto fontsAhead = std::async(std::launch::async, [] { Theme::loadFontConfiguration(); });
     const QtMessageHandler previous = qInstallMessageHandler(startupMessages);
     qAddPreRoutine(startReadingFontDatabase);
     QApplication app(argc, argv);
@@ -102,8 +94,7 @@ int main(int argc, char *argv[]) {
     // and builds the window, which needs them: the views' text asks for fonts, and the menu bar asks
     // the bus whether the desktop shows menus itself. While the font database is read, fontconfig
     // names the default family's face on another thread, which then connects to the bus.
-    const auto busAhead = std::async(std::launch::async, [loaded = fontconfigLoaded] {
-        loaded.wait();
+    const auto busAhead = std::async(std::launch::async, [] {
         Theme::prepareDefaultFamily();
         (void)QDBusConnection::sessionBus().isConnected();
     });

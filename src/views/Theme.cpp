@@ -161,6 +161,7 @@ const QStringList &defaultFamilyCandidates() {
         const QString requested = QFont().family();
         if (requested.isEmpty())
             return list;
+        loadFontConfiguration();
         FcPattern *pattern = FcPatternCreate();
         FcPatternAddString(pattern, FC_FAMILY,
                            reinterpret_cast<const FcChar8 *>(requested.toUtf8().constData()));
@@ -215,7 +216,13 @@ const QString &defaultFamily() {
 
 } // namespace
 
+void loadFontConfiguration() {
+    static const FcBool loaded = FcInit();
+    (void)loaded;
+}
+
 void prepareFonts() {
+    loadFontConfiguration();
     (void)chineseFamily();
     (void)roundedFamily();
 }

@@ -51,6 +51,10 @@ QFont applicationFont(const QFont &base);
 // alone and can run beside the other. Safe on any thread once the application object exists.
 void prepareFonts();
 void prepareDefaultFamily();
+// Loads fontconfig's configuration, once: each of its users that found none loaded yet would load
+// its own and keep one. The first caller loads it, and later ones wait for that, not for a thread
+// that has not yet had its turn. The functions above call it; safe on any thread at any time.
+void loadFontConfiguration();
 
 // "#RRGGBB" or "rgba(r, g, b, a)" for style sheets.
 QString css(const QColor &color);
