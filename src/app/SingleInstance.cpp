@@ -1,5 +1,6 @@
 #include "SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -12,7 +13,9 @@
 #include <cstring>
 #include <functional>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -158,6 +161,10 @@ SingleInstance::SingleInstance(const QString &directory, QObject *parent)
     , m_directory(directory) {}
 
 SingleInstance::~SingleInstance() {
+    // The lock file stays: removing it while another process has it open and waits would let a
+    // third one lock a new file of the same name beside the waiting one.
+    if (m_lock >= 0)
+        ::close(m_lock);
     if (m_listener < 0)
         return;
     delete m_notifier;
@@ -188,15 +195,25 @@ QString SingleInstance::socketPath() const {
 
 SingleInstance::Role SingleInstance::claim() {
     QDir().mkpath(m_directory);
-    m_lock = std::make_unique<QLockFile>(lockPath());
-    // Never stale by age: only a lock whose process is gone is stale, and tryLock() removes it.
-    m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0)) {
+    // A lock on the open file, which the system drops when its process ends however it ends. Nothing
+    // is written to the disk and waited for, as a lock file's contents would be.
+    const QByteArray path = QFile::encodeName(lockPath());
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        m_lock = fd;
+        // Who holds it, as a lock file of Qt's would say, for whoever looks.
+        const QByteArray holder = QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
+                                  QCoreApplication::applicationName().toUtf8() + '\n';
+        if (::ftruncate(fd, 0) == 0)
+            (void)!::write(fd, holder.constData(), size_t(holder.size()));
         m_role = Role::primary;
         listen();
         return m_role;
     }
-    if (m_lock->error() == QLockFile::LockFailedError) {
+    const bool taken = fd >= 0 && errno == EWOULDBLOCK;
+    if (fd >= 0)
+        ::close(fd);
+    if (taken) {
         m_role = Role::secondary;
         return m_role;
     }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
 
@@ -9,12 +8,11 @@
 
 class QSocketNotifier;
 
-// One running Renewly per user. The first process holds a lock file in the runtime folder and
+// One running Renewly per user. The first process holds a lock on a file in the runtime folder and
 // listens on a Unix-domain socket beside it; a later process finds the lock taken, passes its
-// request to the first one and leaves without ever opening the subscription file. A lock left
-// behind by a crashed process is recognised (its process is gone) and taken over, and so is its
-// socket. The socket is open to its owner only, and each side checks that the other runs as the
-// same user.
+// request to the first one and leaves without ever opening the subscription file. The lock goes
+// with its process, so one left by a crashed process is free again, and its socket is taken over. The socket
+// is open to its owner only, and each side checks that the other runs as the same user.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -46,7 +44,7 @@ private:
     void acceptConnections();
 
     QString m_directory;
-    std::unique_ptr<QLockFile> m_lock;
+    int m_lock = -1;
     int m_listener = -1;
     QSocketNotifier *m_notifier = nullptr;
     Role m_role = Role::secondary;

@@ -14,8 +14,6 @@
 #include <cstdlib>
 #include <future>
 
-#include <fontconfig/fontconfig.h>
-
 namespace {
 // What Qt said while it tried to reach the display: replayed once it succeeded, and the first of
 // it ends the one line printed when it failed.
@@ -33,6 +31,14 @@ void startupMessages(QtMsgType type, const QMessageLogContext &, const QString &
                  qPrintable(reason.simplified()));
     std::fflush(stderr);
     std::_Exit(1);
+}
+
+// The font database can be read once the platform integration exists, which is partway through
+// the application object's construction: the rest of it, and the instance claim after it, then run
+// beside the reading.
+std::future<void> fontDatabaseRead;
+void startReadingFontDatabase() {
+    fontDatabaseRead = std::async(std::launch::async, [] { Theme::prepareFonts(); });
 }
 } // namespace
 
@@ -72,21 +78,26 @@ int main(int argc, char *argv[]) {
     auto listReadAhead = AppDelegate::readListAhead();
     // So is the font configuration, which the application would otherwise load when it first needs
     // a font, on the way to the first frame.
-    const auto fontsAhead = std::async(std::launch::async, [] { FcInit(); });
+    const auto fontsAhead = std::async(std::launch::async, [] { Theme::loadFontConfiguration(); });
     const QtMessageHandler previous = qInstallMessageHandler(startupMessages);
+    qAddPreRoutine(startReadingFontDatabase);
     QApplication app(argc, argv);
+    // Finished before the application object goes.
+    const std::future<void> fontsPrepared = std::move(fontDatabaseRead);
     qInstallMessageHandler(previous);
     for (const QString &message : std::as_const(platformMessages))
         qWarning("%s", qPrintable(message));
     platformMessages.clear();
     parser.process(app);
 
-    // The session bus and the fonts are set up on other threads while this one claims the instance
-    // and builds the window, which needs them: the menu bar asks the bus whether the desktop shows
-    // menus itself, and the views' text asks for fonts.
-    const auto busAhead =
-        std::async(std::launch::async, [] { (void)QDBusConnection::sessionBus().isConnected(); });
-    const auto fontsPrepared = std::async(std::launch::async, [] { Theme::prepareFonts(); });
+    // The fonts and the session bus are set up on other threads while this one claims the instance
+    // and builds the window, which needs them: the views' text asks for fonts, and the menu bar asks
+    // the bus whether the desktop shows menus itself. While the font database is read, fontconfig
+    // names the default family's face on another thread, which then connects to the bus.
+    const auto busAhead = std::async(std::launch::async, [] {
+        Theme::prepareDefaultFamily();
+        (void)QDBusConnection::sessionBus().isConnected();
+    });
 
     // Before anything opens the subscription file: only one process per user may own it.
     SingleInstance instance;

@@ -12,6 +12,8 @@
 #include <QStyleFactory>
 #include <QStyleOption>
 
+#include <fontconfig/fontconfig.h>
+
 namespace Theme {
 
 namespace {
@@ -113,12 +115,27 @@ QString menuStyleSheet() {
 
 namespace {
 
+// The families the font database holds, read once: looking each name up on its own has fontconfig
+// resolve it as an alias first, which costs as much as the whole list. A family that several
+// foundries make is listed once per foundry, as "Family [Foundry]".
+bool isInstalled(const QString &family) {
+    static const QStringList installed = [] {
+        QStringList names;
+        for (const QString &name : QFontDatabase::families()) {
+            const qsizetype foundry = name.indexOf(QLatin1String(" ["));
+            names.append(foundry < 0 ? name : name.left(foundry));
+        }
+        return names;
+    }();
+    return installed.contains(family, Qt::CaseInsensitive);
+}
+
 // Noto Sans CJK SC comes with Regular, Medium and Bold (and more); fontconfig's own fallback for
 // Han text may be a face with Regular only, which Qt then draws for every weight.
 const QString &chineseFamily() {
     static const QString family = [] {
         const QString name = QStringLiteral("Noto Sans CJK SC");
-        return QFontDatabase::hasFamily(name) ? name : QString();
+        return isInstalled(name) ? name : QString();
     }();
     return family;
 }
@@ -127,7 +144,7 @@ const QString &chineseFamily() {
 const QString &roundedFamily() {
     static const QString family = [] {
         for (const char *name : {"Nunito", "Varela Round", "M PLUS Rounded 1c", "Comfortaa"}) {
-            if (QFontDatabase::hasFamily(QString::fromLatin1(name)))
+            if (isInstalled(QString::fromLatin1(name)))
                 return QString::fromLatin1(name);
         }
         return QString();
@@ -135,24 +152,83 @@ const QString &roundedFamily() {
     return family;
 }
 
+// The families fontconfig offers for the application font's family, best first, asked the way the
+// font database asks when a family is not installed under that name (a generic name such as "Sans
+// Serif"): upright, in the user's language. Needs fontconfig only, not the font database.
+const QStringList &defaultFamilyCandidates() {
+    static const QStringList candidates = [] {
+        QStringList list;
+        const QString requested = QFont().family();
+        if (requested.isEmpty())
+            return list;
+        loadFontConfiguration();
+        FcPattern *pattern = FcPatternCreate();
+        FcPatternAddString(pattern, FC_FAMILY,
+                           reinterpret_cast<const FcChar8 *>(requested.toUtf8().constData()));
+        FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+        FcPattern *defaults = FcPatternCreate();
+        FcDefaultSubstitute(defaults);
+        FcChar8 *language = nullptr;
+        if (FcPatternGetString(defaults, FC_LANG, 0, &language) == FcResultMatch)
+            FcPatternAddString(pattern, FC_LANG, language);
+        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcFontSet *sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+        if (sorted) {
+            for (int i = 0; i < sorted->nfont && list.size() < 8; ++i) {
+                FcChar8 *name = nullptr;
+                if (FcPatternGetString(sorted->fonts[i], FC_FAMILY, 0, &name) != FcResultMatch)
+                    continue;
+                const QString family = QString::fromUtf8(reinterpret_cast<const char *>(name));
+                if (!list.contains(family, Qt::CaseInsensitive))
+                    list.append(family);
+            }
+            FcFontSetDestroy(sorted);
+        }
+        FcPatternDestroy(defaults);
+        FcPatternDestroy(pattern);
+        return list;
+    }();
+    return candidates;
+}
+
 // The face the platform resolves the default font's family to, not a generic name such as "Sans
-// Serif": in a list of families Qt takes the names literally and would skip an alias. Resolving it
-// loads a font, so it is done once.
+// Serif": in a list of families Qt takes the names literally and would skip an alias. A family
+// installed under the requested name is taken by it. Otherwise (the font database lists the generic
+// names too, as stand-ins with no face of their own) the first of fontconfig's candidates that the
+// font database holds is the one Qt's own matching settles on; asking Qt instead would load a font
+// for a name no text is drawn in.
 const QString &defaultFamily() {
-    static const QString family = QFontInfo(QFont()).family();
+    static const QString family = [] {
+        const QString requested = QFont().family();
+        const QStringList &candidates = defaultFamilyCandidates();
+        if (candidates.contains(requested, Qt::CaseInsensitive) && isInstalled(requested))
+            return requested;
+        for (const QString &candidate : candidates) {
+            if (isInstalled(candidate))
+                return candidate;
+        }
+        return QFontInfo(QFont()).family();
+    }();
     return family;
 }
 
 } // namespace
 
+void loadFontConfiguration() {
+    static const FcBool loaded = FcInit();
+    (void)loaded;
+}
+
 void prepareFonts() {
+    loadFontConfiguration();
     (void)chineseFamily();
     (void)roundedFamily();
-    // Measuring text in the application's font has fontconfig list the faces that stand in for
-    // missing characters, which the font database keeps for every thread.
-    QFont application;
-    application.setFamilies(families(defaultFamily()));
-    (void)QFontMetrics(application).height();
+}
+
+void prepareDefaultFamily() {
+    (void)defaultFamilyCandidates();
 }
 
 QStringList families(const QString &latin) {

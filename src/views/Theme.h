@@ -45,10 +45,16 @@ QFont font(double pixelSize, QFont::Weight weight = QFont::Normal, Design design
 QStringList families(const QString &latin);
 // The application's default font with those families, for the platform's own controls.
 QFont applicationFont(const QFont &base);
-// Looks up what the fonts above depend on: the faces installed, the face the default family stands
-// for and fontconfig's fallbacks. Safe on any thread once the application object exists; done on
-// another one while the window is built, it spares the first frame the wait.
+// Look up what the fonts above depend on, so that building the first frame does not wait for it:
+// prepareFonts() the faces installed (the font database, read once for all threads),
+// prepareDefaultFamily() the faces fontconfig offers for the default family, which needs fontconfig
+// alone and can run beside the other. Safe on any thread once the application object exists.
 void prepareFonts();
+void prepareDefaultFamily();
+// Loads fontconfig's configuration, once: each of its users that found none loaded yet would load
+// its own and keep one. The first caller loads it, and later ones wait for that, not for a thread
+// that has not yet had its turn. The functions above call it; safe on any thread at any time.
+void loadFontConfiguration();
 
 // "#RRGGBB" or "rgba(r, g, b, a)" for style sheets.
 QString css(const QColor &color);

@@ -55,6 +55,7 @@ private Q_SLOTS:
     void clientSendingGarbageDoesNotStopTheServer();
     void longFolderStillGetsAUsableSocket();
     void socketLeftByACrashIsTakenOver();
+    void lockGoesWithItsHolder();
     void secondaryWithoutAnswerReportsFailure();
 };
 
@@ -125,6 +126,18 @@ void TestSingleInstance::socketLeftByACrashIsTakenOver() {
     QSignalSpy received(&primary, &SingleInstance::messageReceived);
     QVERIFY(secondInstanceShows(dir.path()));
     QCOMPARE(received.size(), 1);
+}
+
+void TestSingleInstance::lockGoesWithItsHolder() {
+    QTemporaryDir dir;
+    {
+        SingleInstance first(dir.path());
+        QCOMPARE(first.claim(), SingleInstance::Role::primary);
+    }
+    // The lock file stays behind, but nobody holds it any more.
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("renewly.lock"))));
+    SingleInstance next(dir.path());
+    QCOMPARE(next.claim(), SingleInstance::Role::primary);
 }
 
 void TestSingleInstance::secondaryWithoutAnswerReportsFailure() {
