@@ -251,7 +251,9 @@ private:
             if (b.isEmpty())
                 continue;
             const bool tall = b.height() * 10 > m_lineHeight * 18 && depth < 12;
-            const auto [from, to] = widestGap(b);
+            const auto gap = widestGap(b);
+            const int from = gap.first;
+            const int to = gap.second;
             const auto split = [&] {
                 cut(QRect(QPoint(b.left(), b.top()), QPoint(from - 1, b.bottom())), depth + 1);
                 cut(QRect(QPoint(to, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
