@@ -120,7 +120,8 @@ QString tidyLine(const QString &line) {
         QStringLiteral("(?<![\\w@.\\-])l(?=[cdfgmnrstv][a-z]*(?![\\w@.\\-]))"));
     text.replace(smallLI, QStringLiteral("I"));
     // The Chinese zero among digits is the digit ("¥77.0〇").
-    static const QRegularExpression chineseZero(QStringLiteral("(?<=[0-9])〇|(?<=[0-9][.,])〇|〇(?=[.,]?[0-9])"));
+    static const QRegularExpression chineseZero(
+        QStringLiteral("(?<=[0-9])〇|(?<=[0-9][.,])〇|〇(?=[.,]?[0-9])"));
     text.replace(chineseZero, QStringLiteral("0"));
     // A 1 with a flag and a foot (serif and monospaced type) read as an opening bracket that
     // nothing closes before the next one opens, leading digits ("【2 months", "[5.00").
