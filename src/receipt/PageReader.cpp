@@ -1,6 +1,7 @@
 #include "PageReader.h"
 
 #include "LatinReader.h"
+#include "RecognizedText.h"
 #include "TextLines.h"
 
 #include <QRegularExpression>
@@ -423,7 +424,8 @@ QString restoreSigns(const QString &text, const QString &latinText) {
     const QString latinReading = QString(latinText).remove(blankInNumber);
     static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥])\\s?([0-9][0-9.,]*)"));
     // The countries whose dollars are written with their letters before the sign.
-    static const QRegularExpression dollarCountry(QStringLiteral("^(?:US|HK|NT|CA|AU|NZ|SG)$"));
+    static const QRegularExpression dollarCountry(
+        QStringLiteral("^(?:%1)$").arg(RecognizedText::dollarCountries()));
     QString result = text;
     // A price whose sign and decimals the recogniser left out, the number ending at its decimal
     // separator ("-7." for "-£7.00"): the Latin model's price with the same whole units.

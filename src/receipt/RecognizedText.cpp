@@ -90,6 +90,11 @@ QString mendCase(QString text) {
 
 } // namespace
 
+const QString &dollarCountries() {
+    static const QString countries = QStringLiteral("US|HK|NT|CA|AU|NZ|SG");
+    return countries;
+}
+
 QString tidyLine(const QString &line) {
     QString text = line.simplified();
     // A separator read twice between digits ("119..88").
@@ -105,7 +110,7 @@ QString tidyLine(const QString &line) {
     text.remove(doubledDollar);
     // The dollar sign of a country's dollar read as an S before the amount ("USS9.99", "HKS 78").
     static const QRegularExpression dollarAsS(
-        QStringLiteral("(?<![A-Za-z])(US|HK|NT|CA|AU|NZ|SG)S(?= ?[0-9])"));
+        QStringLiteral("(?<![A-Za-z])(%1)S(?= ?[0-9])").arg(dollarCountries()));
     text.replace(dollarAsS, QStringLiteral("\\1$"));
     // A capital I inside a word before small letters is a small l ("PIus", "BiIled").
     static const QRegularExpression capitalI(QStringLiteral("(?<=[A-Za-z])I(?=[a-z])"));

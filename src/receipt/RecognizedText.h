@@ -12,4 +12,8 @@ namespace RecognizedText {
 // that nothing closes, before digits, as a 1 ("【2 months").
 QString tidyLine(const QString &line);
 
+// The letters of the countries whose dollars are written with them before the sign ("US$",
+// "HK$"), as alternatives for a regular expression.
+const QString &dollarCountries();
+
 } // namespace RecognizedText
