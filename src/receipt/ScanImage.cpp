@@ -423,7 +423,8 @@ bool standsInTextRow(const QImage &grey, const std::vector<Component> &found, co
     return false;
 }
 
-// The length of the run of ink (darker than 190) through each pixel, across and down, capped.
+// The length of the run of ink (darker than 190) through each pixel, across and down, capped. A
+// run goes on over a gap of a pixel or two: JPEG noise breaks thin lines.
 struct InkRuns {
     std::vector<quint16> across;
     std::vector<quint16> down;
@@ -433,38 +434,36 @@ InkRuns inkRuns(const QImage &grey) {
     const int w = grey.width();
     const int h = grey.height();
     constexpr int ink = 190;
+    constexpr int bridged = 2;
     InkRuns runs{std::vector<quint16>(size_t(w) * size_t(h), 0),
                  std::vector<quint16>(size_t(w) * size_t(h), 0)};
-    const auto capped = [](int n) { return quint16(std::min(n, 65535)); };
-    for (int y = 0; y < h; ++y) {
-        const uchar *row = grey.constScanLine(y);
-        for (int x = 0; x < w;) {
-            if (row[x] >= ink) {
-                ++x;
+    // One row or column of `count` pixels, the first at `first`, `step` bytes apart.
+    const auto measure = [&](const uchar *first, qsizetype step, int count, quint16 *out, qsizetype outStep) {
+        for (int i = 0; i < count;) {
+            if (first[i * step] >= ink) {
+                ++i;
                 continue;
             }
-            int end = x;
-            while (end < w && row[end] < ink)
+            int end = i + 1;
+            int last = i;
+            while (end < count && end - last <= bridged + 1) {
+                if (first[end * step] < ink)
+                    last = end;
                 ++end;
-            std::fill(runs.across.begin() + qsizetype(y) * w + x,
-                      runs.across.begin() + qsizetype(y) * w + end, capped(end - x));
-            x = end;
-        }
-    }
-    for (int x = 0; x < w; ++x) {
-        for (int y = 0; y < h;) {
-            if (grey.constScanLine(y)[x] >= ink) {
-                ++y;
-                continue;
             }
-            int end = y;
-            while (end < h && grey.constScanLine(end)[x] < ink)
-                ++end;
-            for (int k = y; k < end; ++k)
-                runs.down[size_t(k) * size_t(w) + size_t(x)] = capped(end - y);
-            y = end;
+            const quint16 length = quint16(std::min(last + 1 - i, 65535));
+            for (int k = i; k <= last; ++k) {
+                if (first[k * step] < ink)
+                    out[k * outStep] = length;
+            }
+            i = last + 1;
         }
-    }
+    };
+    for (int y = 0; y < h; ++y)
+        measure(grey.constScanLine(y), 1, w, runs.across.data() + qsizetype(y) * w, 1);
+    const qsizetype bytesPerLine = grey.bytesPerLine();
+    for (int x = 0; x < w; ++x)
+        measure(grey.constBits() + x, bytesPerLine, h, runs.down.data() + x, w);
     return runs;
 }
 
