@@ -192,14 +192,19 @@ std::vector<bool> blankColumns(const QImage &page, const QRect &box) {
     return blank;
 }
 
-// The blank run of `runs` (inside `box`, left to right) where the type of a piece changes size:
-// a large price beside its small cycle ("¥98/月") or the small old price struck out beside it.
+// The blank run of `runs` (inside `box`, left to right) where the type of a piece turns smaller:
+// a large price followed by its small cycle ("¥98/月") or the small old price struck out.
 // Read as one piece, the small part would be shrunk with the large one to the recogniser's
 // height and lost. The characters on either side (the runs of ink between blanks) are told by
 // the median height of their ink, which the flat marks of text (a full stop, a dash) and its
 // tall ones (a bracket, a slash) do not move; two at least on each side.
-std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &box,
-                                              const std::vector<std::pair<int, int>> &runs) {
+struct SizeChange {
+    std::pair<int, int> blank;
+    bool joined = false; // no wider than the gap between two characters of the smaller type
+};
+
+std::optional<SizeChange> sizeChange(const QImage &page, const QRect &box,
+                                     const std::vector<std::pair<int, int>> &runs) {
     // Text of one size varies less: capitals beside small letters (more so in the few pixels of
     // small type), Chinese beside digits.
     constexpr double changedBy = 1.8;
@@ -235,7 +240,7 @@ std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &b
         return std::nullopt;
     // Of the places where the two sides differ enough, the one where the neighbours across it
     // differ most: there the size changes, not one character further on.
-    std::optional<std::pair<int, int>> best;
+    std::optional<SizeChange> best;
     double sharpest = nextChangedBy;
     for (size_t k = 1; k < heights.size(); ++k) {
         const double left = medianOf(heights.begin(), heights.begin() + std::ptrdiff_t(k));
@@ -247,10 +252,11 @@ std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &b
             std::find_if_not(heights.rbegin() + std::ptrdiff_t(heights.size() - k), heights.rend(), isMark);
         auto after = std::find_if_not(heights.begin() + std::ptrdiff_t(k), heights.end(), isMark);
         const double next = double(std::max(*before, *after)) / std::max(1, std::min(*before, *after));
-        // The smaller side's neighbour is of the smaller size.
-        if ((left < right) == (*before < *after) && next >= sharpest) {
+        // The smaller type follows the larger, and the character beside the change is of it.
+        if (right < left && *after < *before && next >= sharpest) {
             sharpest = next;
-            best = between[k - 1];
+            const auto &blank = between[k - 1];
+            best = SizeChange{blank, (blank.second - blank.first) * 10 < std::min(left, right) * 3};
         }
     }
     return best;
@@ -276,6 +282,7 @@ void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineInd
     const double factor = height * inkShare / std::max(1, box.height());
     const bool tooWide = (box.width() * factor + height / 4.0) > TextRecognizer::inputWidth;
     std::pair<int, int> at{-1, -1};
+    bool joined = false;
     for (const auto &run : runs) {
         if (run.second - run.first >= wide) {
             at = run;
@@ -287,8 +294,10 @@ void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineInd
             return a.second - a.first < b.second - b.first;
         });
     if (at.first < 0 && !tooWide && depth < 16) {
-        if (const auto change = sizeChange(page, box, runs))
-            at = *change;
+        if (const auto change = sizeChange(page, box, runs)) {
+            at = change->blank;
+            joined = change->joined;
+        }
     }
     if (at.first < 0 || depth >= 16) {
         if (!tooWide) {
@@ -308,8 +317,11 @@ void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineInd
         if (part.width() <= 0)
             continue;
         const QRect tight = tightBox(page, part);
+        const qsizetype first = pieces.size();
         if (!tight.isEmpty())
             cutBox(page, tight, line, lineIndex, pieces, depth + 1);
+        if (joined && part.left() == at.second && pieces.size() > first && first > 0)
+            pieces[first].joined = true;
     }
 }
 
@@ -1059,7 +1071,11 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     // The pieces of each line, left to right, as they were cut; the lines of each row of the page.
     QList<QStringList> words(boxes.size());
     for (qsizetype i = 0; i < pieces.size(); ++i) {
-        if (!texts[size_t(i)].isEmpty())
+        if (texts[size_t(i)].isEmpty())
+            continue;
+        if (pieces[i].joined && !words[pieces[i].line].isEmpty())
+            words[pieces[i].line].last() += texts[size_t(i)];
+        else
             words[pieces[i].line].append(texts[size_t(i)]);
     }
     // Pieces apart are words apart, but full-width punctuation carries its own spacing: a gap

@@ -423,8 +423,7 @@ bool standsInTextRow(const QImage &grey, const std::vector<Component> &found, co
     return false;
 }
 
-// The length of the run of ink (darker than 190) through each pixel, across and down, capped. A
-// run goes on over a gap of a pixel or two: JPEG noise breaks thin lines.
+// The length of the run of ink (darker than 190) through each pixel, across and down, capped.
 struct InkRuns {
     std::vector<quint16> across;
     std::vector<quint16> down;
@@ -434,29 +433,22 @@ InkRuns inkRuns(const QImage &grey) {
     const int w = grey.width();
     const int h = grey.height();
     constexpr int ink = 190;
-    constexpr int bridged = 2;
     InkRuns runs{std::vector<quint16>(size_t(w) * size_t(h), 0),
                  std::vector<quint16>(size_t(w) * size_t(h), 0)};
     // One row or column of `count` pixels, the first at `first`, `step` bytes apart.
-    const auto measure = [&](const uchar *first, qsizetype step, int count, quint16 *out, qsizetype outStep) {
+    const auto measure = [](const uchar *first, qsizetype step, int count, quint16 *out, qsizetype outStep) {
         for (int i = 0; i < count;) {
             if (first[i * step] >= ink) {
                 ++i;
                 continue;
             }
             int end = i + 1;
-            int last = i;
-            while (end < count && end - last <= bridged + 1) {
-                if (first[end * step] < ink)
-                    last = end;
+            while (end < count && first[end * step] < ink)
                 ++end;
-            }
-            const quint16 length = quint16(std::min(last + 1 - i, 65535));
-            for (int k = i; k <= last; ++k) {
-                if (first[k * step] < ink)
-                    out[k * outStep] = length;
-            }
-            i = last + 1;
+            const quint16 length = quint16(std::min(end - i, 65535));
+            for (int k = i; k < end; ++k)
+                out[k * outStep] = length;
+            i = end;
         }
     };
     for (int y = 0; y < h; ++y)
