@@ -9,10 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <iterator>
 #include <mutex>
 #include <numeric>
-#include <optional>
 #include <vector>
 
 namespace PageReader {
@@ -192,78 +190,8 @@ std::vector<bool> blankColumns(const QImage &page, const QRect &box) {
     return blank;
 }
 
-// The blank run of `runs` (inside `box`, left to right) where the type of a piece turns smaller:
-// a large price followed by its small cycle ("¥98/月") or the small old price struck out.
-// Read as one piece, the small part would be shrunk with the large one to the recogniser's
-// height and lost. The characters on either side (the runs of ink between blanks) are told by
-// the median height of their ink, which the flat marks of text (a full stop, a dash) and its
-// tall ones (a bracket, a slash) do not move; two at least on each side.
-struct SizeChange {
-    std::pair<int, int> blank;
-    bool joined = false; // no wider than the gap between two characters of the smaller type
-};
-
-std::optional<SizeChange> sizeChange(const QImage &page, const QRect &box,
-                                     const std::vector<std::pair<int, int>> &runs) {
-    // Text of one size varies less: capitals beside small letters (more so in the few pixels of
-    // small type), Chinese beside digits.
-    constexpr double changedBy = 1.8;
-    constexpr double nextChangedBy = 1.3;
-    std::vector<int> heights;
-    int from = box.left();
-    for (const auto &run : runs) {
-        if (run.first > from)
-            heights.push_back(
-                tightBox(page, QRect(QPoint(from, box.top()), QPoint(run.first - 1, box.bottom()))).height());
-        from = run.second;
-    }
-    if (from <= box.right())
-        heights.push_back(tightBox(page, QRect(QPoint(from, box.top()), box.bottomRight())).height());
-    // Marks far lower than the piece (a full stop, a comma, a dash, a speck) tell no size.
-    const auto isMark = [&box](int h) { return h * 4 < box.height(); };
-    const auto medianOf = [&isMark](auto first, auto last) {
-        std::vector<int> values;
-        std::copy_if(first, last, std::back_inserter(values), [&isMark](int h) { return !isMark(h); });
-        if (values.size() < 2)
-            return 0.0;
-        const auto middle = values.begin() + std::ptrdiff_t((values.size() - 1) / 2);
-        std::nth_element(values.begin(), middle, values.end());
-        return double(*middle);
-    };
-    // The blank runs between characters, in the order of `heights`.
-    std::vector<std::pair<int, int>> between;
-    for (const auto &run : runs) {
-        if (run.first > box.left() && run.second <= box.right())
-            between.push_back(run);
-    }
-    if (between.size() + 1 != heights.size())
-        return std::nullopt;
-    // Of the places where the two sides differ enough, the one where the neighbours across it
-    // differ most: there the size changes, not one character further on.
-    std::optional<SizeChange> best;
-    double sharpest = nextChangedBy;
-    for (size_t k = 1; k < heights.size(); ++k) {
-        const double left = medianOf(heights.begin(), heights.begin() + std::ptrdiff_t(k));
-        const double right = medianOf(heights.begin() + std::ptrdiff_t(k), heights.end());
-        if (left == 0 || right == 0 || std::max(left, right) < changedBy * std::min(left, right))
-            continue;
-        // The nearest characters across it that are no marks.
-        auto before =
-            std::find_if_not(heights.rbegin() + std::ptrdiff_t(heights.size() - k), heights.rend(), isMark);
-        auto after = std::find_if_not(heights.begin() + std::ptrdiff_t(k), heights.end(), isMark);
-        const double next = double(std::max(*before, *after)) / std::max(1, std::min(*before, *after));
-        // The smaller type follows the larger, and the character beside the change is of it.
-        if (right < left && *after < *before && next >= sharpest) {
-            sharpest = next;
-            const auto &blank = between[k - 1];
-            best = SizeChange{blank, (blank.second - blank.first) * 10 < std::min(left, right) * 3};
-        }
-    }
-    return best;
-}
-
 // Cuts `box` (tight) at blank runs of at least `wide` columns, then any piece still too wide for
-// a strip at its widest blank, then where its type changes size.
+// a strip at its widest blank.
 void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineIndex, QList<Piece> &pieces,
             int depth) {
     const int wide = std::max(4, line.height());
@@ -282,7 +210,6 @@ void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineInd
     const double factor = height * inkShare / std::max(1, box.height());
     const bool tooWide = (box.width() * factor + height / 4.0) > TextRecognizer::inputWidth;
     std::pair<int, int> at{-1, -1};
-    bool joined = false;
     for (const auto &run : runs) {
         if (run.second - run.first >= wide) {
             at = run;
@@ -293,12 +220,6 @@ void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineInd
         at = *std::max_element(runs.begin(), runs.end(), [](const auto &a, const auto &b) {
             return a.second - a.first < b.second - b.first;
         });
-    if (at.first < 0 && !tooWide && depth < 16) {
-        if (const auto change = sizeChange(page, box, runs)) {
-            at = change->blank;
-            joined = change->joined;
-        }
-    }
     if (at.first < 0 || depth >= 16) {
         if (!tooWide) {
             // A mark far lower than its line (a middle dot, a hyphen or a full stop set apart) is
@@ -317,11 +238,8 @@ void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineInd
         if (part.width() <= 0)
             continue;
         const QRect tight = tightBox(page, part);
-        const qsizetype first = pieces.size();
         if (!tight.isEmpty())
             cutBox(page, tight, line, lineIndex, pieces, depth + 1);
-        if (joined && part.left() == at.second && pieces.size() > first && first > 0)
-            pieces[first].joined = true;
     }
 }
 
@@ -1071,11 +989,7 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     // The pieces of each line, left to right, as they were cut; the lines of each row of the page.
     QList<QStringList> words(boxes.size());
     for (qsizetype i = 0; i < pieces.size(); ++i) {
-        if (texts[size_t(i)].isEmpty())
-            continue;
-        if (pieces[i].joined && !words[pieces[i].line].isEmpty())
-            words[pieces[i].line].last() += texts[size_t(i)];
-        else
+        if (!texts[size_t(i)].isEmpty())
             words[pieces[i].line].append(texts[size_t(i)]);
     }
     // Pieces apart are words apart, but full-width punctuation carries its own spacing: a gap

@@ -19,11 +19,10 @@ namespace PageReader {
 
 // A piece of a line scaled to the recogniser's height, with what is needed to spell it.
 struct Piece {
-    QImage image;        // Format_Grayscale8, TextRecognizer::inputHeight high
-    int textHeight;      // height of its ink in `image`
-    int line = 0;        // the index of the line it belongs to
-    QRect source;        // its ink on the page
-    bool joined = false; // follows the piece before it without a blank (the type changed size)
+    QImage image;   // Format_Grayscale8, TextRecognizer::inputHeight high
+    int textHeight; // height of its ink in `image`
+    int line = 0;   // the index of the line it belongs to
+    QRect source;   // its ink on the page
 };
 
 // The pieces of one line box of `page` (dark text on white): cut at blanks wider than the line is

@@ -435,27 +435,36 @@ InkRuns inkRuns(const QImage &grey) {
     constexpr int ink = 190;
     InkRuns runs{std::vector<quint16>(size_t(w) * size_t(h), 0),
                  std::vector<quint16>(size_t(w) * size_t(h), 0)};
-    // One row or column of `count` pixels, the first at `first`, `step` bytes apart.
-    const auto measure = [](const uchar *first, qsizetype step, int count, quint16 *out, qsizetype outStep) {
-        for (int i = 0; i < count;) {
-            if (first[i * step] >= ink) {
-                ++i;
+    const auto capped = [](int n) { return quint16(std::min(n, 65535)); };
+    for (int y = 0; y < h; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < w;) {
+            if (row[x] >= ink) {
+                ++x;
                 continue;
             }
-            int end = i + 1;
-            while (end < count && first[end * step] < ink)
+            int end = x;
+            while (end < w && row[end] < ink)
                 ++end;
-            const quint16 length = quint16(std::min(end - i, 65535));
-            for (int k = i; k < end; ++k)
-                out[k * outStep] = length;
-            i = end;
+            std::fill(runs.across.begin() + qsizetype(y) * w + x,
+                      runs.across.begin() + qsizetype(y) * w + end, capped(end - x));
+            x = end;
         }
-    };
-    for (int y = 0; y < h; ++y)
-        measure(grey.constScanLine(y), 1, w, runs.across.data() + qsizetype(y) * w, 1);
-    const qsizetype bytesPerLine = grey.bytesPerLine();
-    for (int x = 0; x < w; ++x)
-        measure(grey.constBits() + x, bytesPerLine, h, runs.down.data() + x, w);
+    }
+    for (int x = 0; x < w; ++x) {
+        for (int y = 0; y < h;) {
+            if (grey.constScanLine(y)[x] >= ink) {
+                ++y;
+                continue;
+            }
+            int end = y;
+            while (end < h && grey.constScanLine(end)[x] < ink)
+                ++end;
+            for (int k = y; k < end; ++k)
+                runs.down[size_t(k) * size_t(w) + size_t(x)] = capped(end - y);
+            y = end;
+        }
+    }
     return runs;
 }
 

@@ -190,31 +190,6 @@ private slots:
         QCOMPARE(PageReader::cut(page, lines[2], 0).size(), 2);
     }
 
-    // A large price and its small cycle beside it are read as two pieces, each at its own height;
-    // letters of one size, capitals beside small ones and a full stop among them, stay one.
-    void cutsWhereTypeChangesSize_data() {
-        QTest::addColumn<QList<int>>("heights");
-        QTest::addColumn<int>("pieces");
-        QTest::newRow("price and cycle") << QList<int>{30, 30, 4, 30, 30, 12, 12, 12} << 2;
-        QTest::newRow("one size") << QList<int>{20, 14, 14, 4, 20, 14, 14} << 1;
-        QTest::newRow("a tall mark beside one letter") << QList<int>{30, 12, 12, 12, 12} << 1;
-    }
-
-    void cutsWhereTypeChangesSize() {
-        QFETCH(QList<int>, heights);
-        QFETCH(int, pieces);
-        QImage page(400, 60, QImage::Format_Grayscale8);
-        page.fill(255);
-        QPainter painter(&page);
-        int x = 10;
-        for (int h : heights) {
-            painter.fillRect(x, 45 - h, 10, h, Qt::black);
-            x += 13;
-        }
-        painter.end();
-        QCOMPARE(PageReader::cut(page, QRect(0, 0, 400, 60), 0).size(), pieces);
-    }
-
     // Doubtful readings at the ends of a piece are specks; inside it they are characters.
     void dropsStrayReadings() {
         auto [glyphs, blanks] = laidOut(utf8("飲会.员飲"), {0, 0, 0, 0});
