@@ -612,9 +612,10 @@ void clearGraphics(QImage &grey, int lineHeight) {
     }
     for (const Component &c : erased)
         erase(grey, c, 2);
-    // Ink that holds a square as wide as a line is high is no stroke of text but a filled area:
+    // Ink that holds a square as wide as a line is high is no stroke of text but a filled area
+    // (dense bold characters hold smaller ones):
     // the margin of a dimmed page beside a light dialog, which stays darker than the dialog nearby.
-    clearSolids(grey, std::max(3, lineHeight * 3 / 4));
+    clearSolids(grey, std::max(4, lineHeight));
 }
 
 bool hasDarkBackground(const QImage &grey) {
