@@ -423,11 +423,151 @@ bool standsInTextRow(const QImage &grey, const std::vector<Component> &found, co
     return false;
 }
 
+// The length of the run of ink (darker than 190) through each pixel, across and down, capped.
+struct InkRuns {
+    std::vector<quint16> across;
+    std::vector<quint16> down;
+};
+
+InkRuns inkRuns(const QImage &grey) {
+    const int w = grey.width();
+    const int h = grey.height();
+    constexpr int ink = 190;
+    InkRuns runs{std::vector<quint16>(size_t(w) * size_t(h), 0),
+                 std::vector<quint16>(size_t(w) * size_t(h), 0)};
+    const auto capped = [](int n) { return quint16(std::min(n, 65535)); };
+    for (int y = 0; y < h; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < w;) {
+            if (row[x] >= ink) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < w && row[end] < ink)
+                ++end;
+            std::fill(runs.across.begin() + qsizetype(y) * w + x,
+                      runs.across.begin() + qsizetype(y) * w + end, capped(end - x));
+            x = end;
+        }
+    }
+    for (int x = 0; x < w; ++x) {
+        for (int y = 0; y < h;) {
+            if (grey.constScanLine(y)[x] >= ink) {
+                ++y;
+                continue;
+            }
+            int end = y;
+            while (end < h && grey.constScanLine(end)[x] < ink)
+                ++end;
+            for (int k = y; k < end; ++k)
+                runs.down[size_t(k) * size_t(w) + size_t(x)] = capped(end - y);
+            y = end;
+        }
+    }
+    return runs;
+}
+
+// Paints white the pixels of `grey` for which `drawn` holds, given the runs of ink across and
+// down through each.
+template <typename Drawn> void clearDrawn(QImage &grey, Drawn drawn) {
+    const InkRuns runs = inkRuns(grey);
+    const int w = grey.width();
+    for (int y = 0; y < grey.height(); ++y) {
+        uchar *row = grey.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            const size_t i = size_t(y) * size_t(w) + size_t(x);
+            if (drawn(int(runs.across[i]), int(runs.down[i])))
+                row[x] = 255;
+        }
+    }
+}
+
+// Marks in `mask` (one byte a pixel, rows of `w`) only the runs of marked pixels along rows
+// (`step` 1) or columns (`step` w) at least `side` long, shrunk by `side` / 2 at both ends.
+void erodeRuns(std::vector<uchar> &mask, int w, int h, int side, bool rows) {
+    const int lines = rows ? h : w;
+    const int length = rows ? w : h;
+    const size_t stride = rows ? 1 : size_t(w);
+    const int r = side / 2;
+    for (int l = 0; l < lines; ++l) {
+        uchar *first = mask.data() + (rows ? size_t(l) * size_t(w) : size_t(l));
+        for (int i = 0; i < length;) {
+            if (!first[size_t(i) * stride]) {
+                ++i;
+                continue;
+            }
+            int end = i;
+            while (end < length && first[size_t(end) * stride])
+                ++end;
+            for (int k = i; k < end; ++k)
+                first[size_t(k) * stride] = (k - i >= r && end - 1 - k >= r) ? 1 : 0;
+            i = end;
+        }
+    }
+}
+
+// Grows the marked pixels of `mask` by `side` / 2 along rows or columns.
+void dilateRuns(std::vector<uchar> &mask, int w, int h, int side, bool rows) {
+    const int lines = rows ? h : w;
+    const int length = rows ? w : h;
+    const size_t stride = rows ? 1 : size_t(w);
+    const int r = side / 2;
+    std::vector<uchar> line(static_cast<size_t>(length));
+    for (int l = 0; l < lines; ++l) {
+        uchar *first = mask.data() + (rows ? size_t(l) * size_t(w) : size_t(l));
+        for (int i = 0; i < length; ++i)
+            line[size_t(i)] = first[size_t(i) * stride];
+        for (int i = 0; i < length; ++i) {
+            if (!line[size_t(i)])
+                continue;
+            for (int k = std::max(0, i - r); k <= std::min(length - 1, i + r); ++k)
+                first[size_t(k) * stride] = 1;
+        }
+    }
+}
+
+// Paints white the ink of `grey` (darker than 190) that lies in a square of `side` pixels of
+// ink: filled areas, not strokes.
+void clearSolids(QImage &grey, int side) {
+    const int w = grey.width();
+    const int h = grey.height();
+    std::vector<uchar> mask(size_t(w) * size_t(h));
+    for (int y = 0; y < h; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < w; ++x)
+            mask[size_t(y) * size_t(w) + size_t(x)] = row[x] < 190;
+    }
+    erodeRuns(mask, w, h, side, true);
+    erodeRuns(mask, w, h, side, false);
+    if (std::none_of(mask.begin(), mask.end(), [](uchar m) { return m != 0; }))
+        return;
+    dilateRuns(mask, w, h, side, true);
+    dilateRuns(mask, w, h, side, false);
+    for (int y = 0; y < h; ++y) {
+        uchar *row = grey.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            if (mask[size_t(y) * size_t(w) + size_t(x)])
+                row[x] = 255;
+        }
+    }
+}
+
 } // namespace
 
 void clearGraphics(QImage &grey, int lineHeight) {
     if (grey.isNull() || lineHeight <= 0)
         return;
+    // The straight thin strokes far longer than a line is high: the frames of cards and fields,
+    // the outline of a chosen option, table rules, underlines, and the line through a price struck
+    // out, between its characters. A frame's sides would join the rows of text inside it into one
+    // block. Where a rule crosses a character's stroke, the stroke is thicker than the rule and
+    // stays.
+    const int longest = 3 * lineHeight;
+    const int thin = std::max(2, lineHeight / 4);
+    clearDrawn(grey, [&](int across, int down) {
+        return (across >= longest && down <= thin) || (down >= longest && across <= thin);
+    });
     // Anything visibly drawn, however light its colour.
     std::vector<int> labels;
     const std::vector<Component> found = components(grey, 200, labels);
@@ -472,22 +612,63 @@ void clearGraphics(QImage &grey, int lineHeight) {
     }
     for (const Component &c : erased)
         erase(grey, c, 2);
+    // Ink that holds a square as wide as a line is high is no stroke of text but a filled area
+    // (dense bold characters hold smaller ones):
+    // the margin of a dimmed page beside a light dialog, which stays darker than the dialog nearby.
+    clearSolids(grey, std::max(4, lineHeight));
 }
 
 bool hasDarkBackground(const QImage &grey) {
-    return !grey.isNull() && backgroundLevel(grey) < 112;
+    if (grey.isNull())
+        return false;
+    // What decides is whether text is lighter or darker than the paper it stands on, not how dark
+    // the paper is: a light dialog over an app dimmed to a middle grey is dark text on both. Each
+    // square of the page with text in it votes: its most common shade is its paper, and its text
+    // is the pixels well apart from that, lighter or darker. Squares where those pixels are too
+    // many to be strokes of text hold the edge of a panel and do not vote.
+    constexpr int tile = 32;
+    constexpr int apart = 48;
+    int lighter = 0;
+    int darker = 0;
+    for (int top = 0; top + tile / 2 <= grey.height(); top += tile) {
+        for (int left = 0; left + tile / 2 <= grey.width(); left += tile) {
+            const int bottom = std::min(grey.height(), top + tile);
+            const int right = std::min(grey.width(), left + tile);
+            std::array<int, 32> bins{};
+            for (int y = top; y < bottom; ++y) {
+                const uchar *row = grey.constScanLine(y);
+                for (int x = left; x < right; ++x)
+                    ++bins[row[x] >> 3];
+            }
+            const int paper = int(std::max_element(bins.begin(), bins.end()) - bins.begin()) * 8 + 4;
+            int light = 0;
+            int dark = 0;
+            for (int b = 0; b < 32; ++b) {
+                light += b * 8 + 4 >= paper + apart ? bins[size_t(b)] : 0;
+                dark += b * 8 + 4 <= paper - apart ? bins[size_t(b)] : 0;
+            }
+            const int area = (bottom - top) * (right - left);
+            const int ink = std::max(light, dark);
+            if (ink * 50 < area || ink * 5 > area * 2)
+                continue;
+            (light > dark ? lighter : darker) += 1;
+        }
+    }
+    if (lighter + darker == 0)
+        return backgroundLevel(grey) < 112;
+    return lighter > darker;
 }
 
-int typicalLineHeight(const QImage &grey) {
-    if (grey.isNull())
-        return 0;
-    const int inkBelow = backgroundLevel(grey) - 60;
-    // Rows of ink across the whole width: a label and its value far apart still make one row.
+namespace {
+
+// The median height of the runs of rows of `grey` with ink in the columns [left, right); 0 when
+// there is none.
+int medianRowRun(const QImage &grey, int left, int right, int inkBelow) {
     std::vector<int> heights;
     int run = 0;
     for (int y = 0; y <= grey.height(); ++y) {
         const bool inked =
-            y < grey.height() && hasTwoInkPixels(grey.constScanLine(y), grey.width(), inkBelow);
+            y < grey.height() && hasTwoInkPixels(grey.constScanLine(y) + left, right - left, inkBelow);
         if (inked) {
             ++run;
             continue;
@@ -502,6 +683,32 @@ int typicalLineHeight(const QImage &grey) {
     const auto middle = heights.begin() + std::ptrdiff_t(heights.size() / 2);
     std::nth_element(heights.begin(), middle, heights.end());
     return *middle;
+}
+
+} // namespace
+
+int typicalLineHeight(const QImage &grey) {
+    if (grey.isNull())
+        return 0;
+    const int inkBelow = backgroundLevel(grey) - 60;
+    // Rows of ink across the whole width: a label and its value far apart still make one row.
+    const int whole = medianRowRun(grey, 0, grey.width(), inkBelow);
+    // But the sides of frames around cards and panels join all the rows beside them into one run:
+    // where the rows of narrow strips of the page are far lower, those are the lines.
+    constexpr int strips = 8;
+    if (grey.width() < strips * 16)
+        return whole;
+    std::vector<int> narrow;
+    for (int i = 0; i < strips; ++i) {
+        if (const int height =
+                medianRowRun(grey, grey.width() * i / strips, grey.width() * (i + 1) / strips, inkBelow))
+            narrow.push_back(height);
+    }
+    if (narrow.empty())
+        return whole;
+    const auto middle = narrow.begin() + std::ptrdiff_t(narrow.size() / 2);
+    std::nth_element(narrow.begin(), middle, narrow.end());
+    return whole > 3 * *middle ? *middle : whole;
 }
 
 Prepared prepare(const QImage &image, const Options &options) {

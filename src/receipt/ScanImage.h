@@ -34,7 +34,8 @@ void flattenBackground(QImage &grey, int radius);
 // are painted white, buttons become dark text on white.
 void clearGraphics(QImage &grey, int lineHeight);
 
-// Whether most of the image is dark, as in a dark-mode screenshot.
+// Whether the text of the image is mostly lighter than the paper it stands on, as in a dark-mode
+// screenshot.
 bool hasDarkBackground(const QImage &grey);
 
 // The typical height of the text lines in a grey image with dark text on a light background: the

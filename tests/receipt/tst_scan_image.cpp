@@ -1,6 +1,7 @@
 // The clean-up of a page before its lines are read.
 #include "receipt/ScanImage.h"
 
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -40,6 +41,74 @@ private slots:
                 background == 0 ? 255 : std::min(255, (in[x] * ((255 << 16) / background)) >> 16);
             QCOMPARE(int(row.constScanLine(0)[x]), expected);
         }
+    }
+
+    // Text lighter than its paper is dark mode, however light the paper; a light dialog over an
+    // app dimmed to a middle grey is dark text on both.
+    void tellsDarkModeByItsText_data() {
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<int>("ink");
+        QTest::addColumn<bool>("dialog");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light page") << 250 << 30 << false << false;
+        QTest::newRow("dark page") << 20 << 230 << false << true;
+        QTest::newRow("dimmed page, light dialog") << 100 << 30 << true << false;
+    }
+
+    void tellsDarkModeByItsText() {
+        QFETCH(int, paper);
+        QFETCH(int, ink);
+        QFETCH(bool, dialog);
+        QFETCH(bool, dark);
+        QImage page(640, 480, QImage::Format_Grayscale8);
+        page.fill(uchar(paper));
+        const QRect panel = dialog ? QRect(160, 80, 320, 320) : QRect();
+        QPainter painter(&page);
+        painter.fillRect(panel, QColor(255, 255, 255));
+        // Rows of strokes, three pixels wide, as text is.
+        for (int y = 20; y + 14 < page.height(); y += 28)
+            for (int x = 20; x + 3 < page.width() - 20; x += 9)
+                painter.fillRect(x, y, 3, 14, QColor(ink, ink, ink));
+        painter.end();
+        QCOMPARE(ScanImage::hasDarkBackground(page), dark);
+    }
+
+    // A card's frame and the dimmed margin beside a dialog are drawn, not written: they go, and
+    // the text inside stays, however bold.
+    void clearsFramesAndFilledAreas_data() {
+        QTest::addColumn<QRect>("drawn");
+        QTest::addColumn<bool>("filled");
+        QTest::newRow("frame") << QRect(20, 20, 300, 120) << false;
+        QTest::newRow("filled margin") << QRect(0, 0, 40, 160) << true;
+    }
+
+    void clearsFramesAndFilledAreas() {
+        QFETCH(QRect, drawn);
+        QFETCH(bool, filled);
+        QImage page(400, 160, QImage::Format_Grayscale8);
+        page.fill(255);
+        QPainter painter(&page);
+        if (filled)
+            painter.fillRect(drawn, Qt::black);
+        else
+            painter.drawRect(drawn);
+        const QList<QRect> strokes{QRect(60, 50, 2, 14), QRect(70, 50, 8, 14), QRect(90, 90, 2, 14)};
+        for (const QRect &stroke : strokes)
+            painter.fillRect(stroke, Qt::black);
+        painter.end();
+        ScanImage::clearGraphics(page, 14);
+        // The strokes whole; beside them, at most the specks where a frame's sides meet.
+        int strayInk = 0;
+        for (int y = 0; y < page.height(); ++y) {
+            for (int x = 0; x < page.width(); ++x) {
+                const bool stroke = std::any_of(strokes.begin(), strokes.end(),
+                                                [x, y](const QRect &r) { return r.contains(x, y); });
+                const bool ink = page.constScanLine(y)[x] < 190;
+                QVERIFY(ink || !stroke);
+                strayInk += ink && !stroke;
+            }
+        }
+        QVERIFY(strayInk <= 4);
     }
 };
 
