@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QFont>
+#include <QList>
+#include <QString>
+
+// Every font Qt loads asks fontconfig for the face's rendering settings (hinting, antialiasing, the
+// LCD filter): a match against every installed face, the costliest part of loading a font. The
+// first frame loads about ten fonts, all on the main thread. This works out the matches of the fonts
+// that frame draws on another thread beforehand; when Qt asks fontconfig the same question, the
+// answer worked out is handed over instead of being worked out again. Any other question, or one
+// asked once the window is on screen, goes to fontconfig as before.
+namespace FontMatches {
+
+// A family drawn at a weight and pixel size.
+struct Font {
+    QString family;
+    QFont::Weight weight = QFont::Normal;
+    double pixelSize = 0;
+};
+
+// Works out the matches of `fonts` on the calling thread, in order; a match the main thread asks
+// for before its turn comes is worked out there. Call once.
+void prepare(const QList<Font> &fonts);
+// Hands nothing over any more and frees what was worked out.
+void close();
+// How many questions got an answer worked out beforehand (for the start-up probe).
+int answered();
+
+} // namespace FontMatches
