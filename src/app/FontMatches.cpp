@@ -13,15 +13,25 @@
 namespace {
 
 using MatchFunction = FcPattern *(*)(FcConfig *, FcPattern *, FcResult *);
+using SubstituteFunction = FcBool (*)(FcConfig *, FcPattern *, FcMatchKind);
 
+// Fontconfig's own functions, which the definitions below stand in front of.
 MatchFunction fontconfigMatch() {
     static const auto next = reinterpret_cast<MatchFunction>(dlsym(RTLD_NEXT, "FcFontMatch"));
     return next;
 }
 
+SubstituteFunction fontconfigSubstitute() {
+    static const auto next = reinterpret_cast<SubstituteFunction>(dlsym(RTLD_NEXT, "FcConfigSubstitute"));
+    return next;
+}
+
+// One font's question as Qt asks it, the question after the configuration's and the default
+// substitutions, and fontconfig's answer.
 struct Entry {
     enum class State { waiting, working, done, skipped };
-    FcPattern *question = nullptr;
+    FcPattern *asked = nullptr;
+    FcPattern *substituted = nullptr;
     FcPattern *answer = nullptr;
     State state = State::waiting;
 };
@@ -33,8 +43,8 @@ bool open = false;
 bool preparing = false;
 int answeredCount = 0;
 
-// The question Qt asks when it loads `file` (face `index`) as `family` at `pixelSize`, with the
-// configuration's and the default substitutions made, as Qt makes them.
+// The question Qt asks when it loads `file` (face `index`) as `family` at `pixelSize`, built as Qt
+// builds it.
 FcPattern *question(const QByteArray &family, const QByteArray &file, int index, double pixelSize) {
     FcPattern *pattern = FcPatternCreate();
     FcValue value;
@@ -48,9 +58,58 @@ FcPattern *question(const QByteArray &family, const QByteArray &file, int index,
     FcPatternAdd(pattern, FC_INDEX, value, FcTrue);
     if (pixelSize > 0.1)
         FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
     return pattern;
+}
+
+// Makes `to` hold what `from` holds.
+void assign(FcPattern *to, const FcPattern *from) {
+    std::vector<QByteArray> objects;
+    FcPatternIter iter;
+    FcPatternIterStart(to, &iter);
+    while (FcPatternIterIsValid(to, &iter)) {
+        objects.emplace_back(FcPatternIterGetObject(to, &iter));
+        if (!FcPatternIterNext(to, &iter))
+            break;
+    }
+    for (const QByteArray &object : objects)
+        FcPatternDel(to, object.constData());
+    FcPatternIterStart(from, &iter);
+    while (FcPatternIterIsValid(from, &iter)) {
+        const char *object = FcPatternIterGetObject(from, &iter);
+        for (int i = 0; i < FcPatternIterValueCount(from, &iter); ++i) {
+            FcValue value;
+            FcValueBinding binding = FcValueBindingStrong;
+            if (FcPatternIterGetValue(from, &iter, i, &value, &binding) != FcResultMatch)
+                continue;
+            if (binding == FcValueBindingWeak)
+                FcPatternAddWeak(to, object, value, FcTrue);
+            else
+                FcPatternAdd(to, object, value, FcTrue);
+        }
+        if (!FcPatternIterNext(from, &iter))
+            break;
+    }
+}
+
+// The entry whose question (as asked, or after the substitutions) is `pattern`, once it has been
+// worked out; null when there is none, or it had not begun (it is then left to the caller). Called
+// locked; may wait for the preparing thread.
+Entry *worked(std::unique_lock<std::mutex> &guard, const FcPattern *pattern, FcPattern *Entry::*question) {
+    if (!open)
+        return nullptr;
+    for (Entry &entry : entries) {
+        if (entry.state == Entry::State::skipped || !(entry.*question) ||
+            !FcPatternEqual(entry.*question, pattern))
+            continue;
+        if (entry.state == Entry::State::waiting) {
+            // Not begun yet: worked out by the caller at once, not after the ones before it.
+            entry.state = Entry::State::skipped;
+            return nullptr;
+        }
+        finished.wait(guard, [&entry] { return !open || entry.state == Entry::State::done; });
+        return open && entry.answer ? &entry : nullptr;
+    }
+    return nullptr;
 }
 
 // The file and face index of `family`'s upright face of normal width closest to `weight`, the one
@@ -92,28 +151,28 @@ std::pair<QByteArray, int> faceFile(const QByteArray &family, QFont::Weight weig
 
 } // namespace
 
-// Qt's font loading calls fontconfig's FcFontMatch through the dynamic linker, which finds this
-// definition in the program first.
+// Qt's font loading calls fontconfig's FcConfigSubstitute and FcFontMatch through the dynamic
+// linker, which finds these definitions in the program first.
+extern "C" FcBool FcConfigSubstitute(FcConfig *config, FcPattern *pattern, FcMatchKind kind) {
+    if (config == nullptr && pattern && kind == FcMatchPattern) {
+        std::unique_lock guard(lock);
+        if (const Entry *entry = worked(guard, pattern, &Entry::asked)) {
+            // With the default substitutions made too, which Qt's own then leave as they are.
+            assign(pattern, entry->substituted);
+            return FcTrue;
+        }
+    }
+    return fontconfigSubstitute()(config, pattern, kind);
+}
+
 extern "C" FcPattern *FcFontMatch(FcConfig *config, FcPattern *pattern, FcResult *result) {
     if (config == nullptr && pattern) {
         std::unique_lock guard(lock);
-        if (open) {
-            for (Entry &entry : entries) {
-                if (entry.state == Entry::State::skipped || !FcPatternEqual(entry.question, pattern))
-                    continue;
-                if (entry.state == Entry::State::waiting) {
-                    // Not begun yet: worked out here at once, not after the ones before it.
-                    entry.state = Entry::State::skipped;
-                    break;
-                }
-                finished.wait(guard, [&entry] { return entry.state == Entry::State::done || !open; });
-                if (!open || !entry.answer)
-                    break;
-                ++answeredCount;
-                if (result)
-                    *result = FcResultMatch;
-                return FcPatternDuplicate(entry.answer);
-            }
+        if (const Entry *entry = worked(guard, pattern, &Entry::substituted)) {
+            ++answeredCount;
+            if (result)
+                *result = FcResultMatch;
+            return FcPatternDuplicate(entry->answer);
         }
     }
     return fontconfigMatch()(config, pattern, result);
@@ -125,7 +184,9 @@ namespace {
 // Frees the table once neither the preparing thread nor the hand-over needs it. Called locked.
 void freeEntries() {
     for (const Entry &entry : entries) {
-        FcPatternDestroy(entry.question);
+        FcPatternDestroy(entry.asked);
+        if (entry.substituted)
+            FcPatternDestroy(entry.substituted);
         if (entry.answer)
             FcPatternDestroy(entry.answer);
     }
@@ -156,7 +217,7 @@ void prepare(const QList<Font> &fonts) {
     {
         std::lock_guard guard(lock);
         for (FcPattern *asked : questions)
-            entries.push_back({asked, nullptr, Entry::State::waiting});
+            entries.push_back({.asked = asked});
     }
     for (std::size_t i = 0;; ++i) {
         FcPattern *asked = nullptr;
@@ -171,16 +232,20 @@ void prepare(const QList<Font> &fonts) {
             if (entries[i].state != Entry::State::waiting)
                 continue;
             entries[i].state = Entry::State::working;
-            asked = entries[i].question;
+            asked = entries[i].asked;
         }
+        FcPattern *substituted = FcPatternDuplicate(asked);
+        fontconfigSubstitute()(nullptr, substituted, FcMatchPattern);
+        FcDefaultSubstitute(substituted);
         FcResult result = FcResultNoMatch;
-        FcPattern *answer = fontconfigMatch()(nullptr, asked, &result);
+        FcPattern *answer = fontconfigMatch()(nullptr, substituted, &result);
         if (answer && result != FcResultMatch) {
             FcPatternDestroy(answer);
             answer = nullptr;
         }
         {
             std::lock_guard guard(lock);
+            entries[i].substituted = substituted;
             entries[i].answer = answer;
             entries[i].state = Entry::State::done;
         }
