@@ -76,15 +76,16 @@ void assign(FcPattern *to, const FcPattern *from) {
     FcPatternIterStart(from, &iter);
     while (FcPatternIterIsValid(from, &iter)) {
         const char *object = FcPatternIterGetObject(from, &iter);
-        for (int i = 0; i < FcPatternIterValueCount(from, &iter); ++i) {
+        // Last value first, each put in front: adding at the end would walk the list every time.
+        for (int i = FcPatternIterValueCount(from, &iter) - 1; i >= 0; --i) {
             FcValue value;
             FcValueBinding binding = FcValueBindingStrong;
             if (FcPatternIterGetValue(from, &iter, i, &value, &binding) != FcResultMatch)
                 continue;
             if (binding == FcValueBindingWeak)
-                FcPatternAddWeak(to, object, value, FcTrue);
+                FcPatternAddWeak(to, object, value, FcFalse);
             else
-                FcPatternAdd(to, object, value, FcTrue);
+                FcPatternAdd(to, object, value, FcFalse);
         }
         if (!FcPatternIterNext(from, &iter))
             break;
@@ -97,8 +98,20 @@ void assign(FcPattern *to, const FcPattern *from) {
 Entry *worked(std::unique_lock<std::mutex> &guard, const FcPattern *pattern, FcPattern *Entry::*question) {
     if (!open)
         return nullptr;
+    // The file and the size tell most questions apart at a glance; the family lists, which the
+    // whole comparison starts with, are long and mostly the same.
+    const auto key = [](const FcPattern *p) {
+        FcChar8 *file = nullptr;
+        double pixelSize = 0;
+        FcPatternGetString(p, FC_FILE, 0, &file);
+        FcPatternGetDouble(p, FC_PIXEL_SIZE, 0, &pixelSize);
+        return std::pair{QByteArrayView(reinterpret_cast<const char *>(file)), pixelSize};
+    };
+    const auto asked = key(pattern);
+    if (asked.first.isEmpty())
+        return nullptr;
     for (Entry &entry : entries) {
-        if (entry.state == Entry::State::skipped || !(entry.*question) ||
+        if (entry.state == Entry::State::skipped || !(entry.*question) || key(entry.*question) != asked ||
             !FcPatternEqual(entry.*question, pattern))
             continue;
         if (entry.state == Entry::State::waiting) {

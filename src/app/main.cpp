@@ -154,6 +154,7 @@ int main(int argc, char *argv[]) {
         fontMatchesAhead = std::async(std::launch::async,
                                       [fonts = firstFrameFonts(delegate.store().subscriptions().isEmpty())] {
                                           FontMatches::prepare(fonts);
+                                          Theme::prepareFallbackFamilies();
                                       });
     }
     QObject::connect(&delegate, &AppDelegate::launchFinished, &delegate, [] { FontMatches::close(); });

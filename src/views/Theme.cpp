@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -229,6 +230,10 @@ void prepareFonts() {
 
 void prepareDefaultFamily() {
     (void)defaultFamilyCandidates();
+}
+
+void prepareFallbackFamilies() {
+    (void)QFontMetricsF(font(13)).horizontalAdvance(QLatin1Char('R'));
 }
 
 QStringList families(const QString &latin) {

@@ -59,6 +59,9 @@ QFont applicationFont(const QFont &base);
 // alone and can run beside the other. Safe on any thread once the application object exists.
 void prepareFonts();
 void prepareDefaultFamily();
+// Has the font database look up, for all threads, the families that stand in for the default
+// family's missing characters, which it does when a thread first loads a font. Any thread.
+void prepareFallbackFamilies();
 // Loads fontconfig's configuration, once: each of its users that found none loaded yet would load
 // its own and keep one. The first caller loads it, and later ones wait for that, not for a thread
 // that has not yet had its turn. The functions above call it; safe on any thread at any time.
