@@ -42,6 +42,7 @@ std::vector<Entry> entries;
 bool open = false;
 bool preparing = false;
 int answeredCount = 0;
+int askedCount = 0;
 
 // The question Qt asks when it loads `file` (face `index`) as `family` at `pixelSize`, built as Qt
 // builds it.
@@ -114,6 +115,7 @@ Entry *worked(std::unique_lock<std::mutex> &guard, const FcPattern *pattern, FcP
         if (entry.state == Entry::State::skipped || !(entry.*question) || key(entry.*question) != asked ||
             !FcPatternEqual(entry.*question, pattern))
             continue;
+        ++askedCount;
         if (entry.state == Entry::State::waiting) {
             // Not begun yet: worked out by the caller at once, not after the ones before it.
             entry.state = Entry::State::skipped;
@@ -279,6 +281,11 @@ void close() {
 int answered() {
     std::lock_guard guard(lock);
     return answeredCount;
+}
+
+int asked() {
+    std::lock_guard guard(lock);
+    return askedCount;
 }
 
 } // namespace FontMatches

@@ -24,7 +24,9 @@ struct Font {
 void prepare(const QList<Font> &fonts);
 // Hands nothing over any more and frees what was worked out.
 void close();
-// How many questions got an answer worked out beforehand (for the start-up probe).
+// How many questions got an answer worked out beforehand.
 int answered();
+// How many of the questions prepared were asked, answered or not.
+int asked();
 
 } // namespace FontMatches

@@ -72,6 +72,14 @@ QList<FontMatches::Font> firstFrameFonts(bool listEmpty) {
     }
     return fonts;
 }
+
+// Matches `fonts`, then has the font database look up the default family's stand-ins, unless the
+// window has begun loading fonts and so looked them up itself meanwhile.
+void prepareFirstFrame(const QList<FontMatches::Font> &fonts) {
+    FontMatches::prepare(fonts);
+    if (FontMatches::asked() == 0)
+        Theme::prepareFallbackFamilies();
+}
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -150,13 +158,9 @@ int main(int argc, char *argv[]) {
     // While the window is built, the rendering settings of its first frame's fonts are matched on
     // another thread; once it is on screen, fontconfig answers every question itself again.
     std::future<void> fontMatchesAhead;
-    if (options.showWindowAtLaunch) {
-        fontMatchesAhead = std::async(std::launch::async,
-                                      [fonts = firstFrameFonts(delegate.store().subscriptions().isEmpty())] {
-                                          FontMatches::prepare(fonts);
-                                          Theme::prepareFallbackFamilies();
-                                      });
-    }
+    if (options.showWindowAtLaunch)
+        fontMatchesAhead = std::async(std::launch::async, prepareFirstFrame,
+                                      firstFrameFonts(delegate.store().subscriptions().isEmpty()));
     QObject::connect(&delegate, &AppDelegate::launchFinished, &delegate, [] { FontMatches::close(); });
     delegate.buildApplicationMenu(AppDelegate::MenuEntries::afterFirstFrame);
     // Looking the icon up in the icon themes takes a while, and the first frame does not show it.
