@@ -4,12 +4,13 @@
 #include <QList>
 #include <QString>
 
-// Every font Qt loads asks fontconfig for the face's rendering settings (hinting, antialiasing, the
-// LCD filter): a match against every installed face, the costliest part of loading a font. The
-// first frame loads about ten fonts, all on the main thread. This works out the matches of the fonts
-// that frame draws on another thread beforehand; when Qt asks fontconfig the same question, the
-// answer worked out is handed over instead of being worked out again. Any other question, or one
-// asked once the window is on screen, goes to fontconfig as before.
+// Every font Qt loads has fontconfig substitute its configuration into a question about the face
+// and match that against every installed face, only to read the face's rendering settings (hinting,
+// antialiasing, the LCD filter): the costliest part of loading a font. The first frame loads about
+// ten fonts, all on the main thread. This asks the questions of the fonts that frame draws on
+// another thread beforehand; when Qt asks one of them, the substituted question and the match
+// worked out are handed over instead of being worked out again. Any other question, or one asked
+// once the window is on screen, goes to fontconfig as before.
 namespace FontMatches {
 
 // A family drawn at a weight and pixel size.
@@ -19,8 +20,8 @@ struct Font {
     double pixelSize = 0;
 };
 
-// Works out the matches of `fonts` on the calling thread, in order; a match the main thread asks
-// for before its turn comes is worked out there. Call once.
+// Works out the matches of `fonts` on the calling thread, in order; one the main thread asks for
+// before its turn comes is worked out there. Until close(), a second call does nothing.
 void prepare(const QList<Font> &fonts);
 // Hands nothing over any more and frees what was worked out.
 void close();
