@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <condition_variable>
 #include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
@@ -226,8 +227,15 @@ void prepare(const QList<Font> &fonts) {
         if (known == files.end())
             known = files.emplace(key, faceFile(font.family.toUtf8(), font.weight)).first;
         const QByteArray &file = known->second.first;
-        if (!file.isEmpty())
-            questions.push_back(question(font.family.toUtf8(), file, known->second.second, font.pixelSize));
+        if (file.isEmpty())
+            continue;
+        // Weights the family has no face of are drawn with another weight's face: the same question.
+        FcPattern *asked = question(font.family.toUtf8(), file, known->second.second, font.pixelSize);
+        if (std::any_of(questions.cbegin(), questions.cend(),
+                        [asked](const FcPattern *earlier) { return FcPatternEqual(earlier, asked); }))
+            FcPatternDestroy(asked);
+        else
+            questions.push_back(asked);
     }
     {
         std::lock_guard guard(lock);
