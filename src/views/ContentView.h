@@ -45,11 +45,11 @@ public:
     static constexpr int undoMsecs = 8000;
 
     explicit ContentView(Store &store, QWidget *parent = nullptr);
+    ~ContentView() override;
 
     // The fonts the window's first frame draws text in, in the order it first needs them: the top
     // bar, the summary, the section titles and the cards of the coming charges, or the empty state.
     static QList<Theme::FontRequest> firstFrameFonts(bool listEmpty);
-    ~ContentView() override;
 
     Store &store() const { return m_store; }
 
