@@ -1,15 +1,21 @@
 #include "app/AppDelegate.h"
+#include "app/FontMatches.h"
 #include "app/SingleInstance.h"
 #include "app/StartupProbe.h"
 #include "receipt/RecognizerPlugin.h"
 
+#include "settings/LocalizationManager.h"
+#include "store/Store.h"
+#include "views/ContentView.h"
 #include "views/Theme.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDBusConnection>
+#include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
@@ -39,6 +45,40 @@ void startupMessages(QtMsgType type, const QMessageLogContext &, const QString &
 std::future<void> fontDatabaseRead;
 void startReadingFontDatabase() {
     fontDatabaseRead = std::async(std::launch::async, [] { Theme::prepareFonts(); });
+}
+
+// The fonts the window's first frame draws, as the font database is asked for them: the menu bar's
+// in the application font, then the content's. Chinese text falls back to the Chinese family, which
+// only a Chinese window draws.
+QList<FontMatches::Font> firstFrameFonts(bool listEmpty) {
+    const QFont application = QApplication::font();
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const int menuPixelSize = application.pixelSize() > 0 || !screen
+                                  ? application.pixelSize()
+                                  : qRound(application.pointSizeF() * screen->logicalDotsPerInchY() / 72.0);
+    QList<Theme::FontRequest> requests{{.families = application.families(), .pixelSize = menuPixelSize}};
+    requests.append(ContentView::firstFrameFonts(listEmpty));
+    const bool zh = LocalizationManager::shared().isZh();
+    QList<FontMatches::Font> fonts;
+    for (const Theme::FontRequest &request : std::as_const(requests)) {
+        for (qsizetype i = 0; i < request.families.size() && (i == 0 || zh); ++i) {
+            const FontMatches::Font font{request.families.at(i), request.weight, double(request.pixelSize)};
+            const bool known = std::any_of(fonts.cbegin(), fonts.cend(), [&font](const FontMatches::Font &f) {
+                return f.family == font.family && f.weight == font.weight && f.pixelSize == font.pixelSize;
+            });
+            if (!known && font.pixelSize > 0)
+                fonts.append(font);
+        }
+    }
+    return fonts;
+}
+
+// Matches `fonts`, then has the font database look up the default family's stand-ins, unless the
+// window has begun loading fonts and so looked them up itself meanwhile.
+void prepareFirstFrame(const QList<FontMatches::Font> &fonts) {
+    FontMatches::prepare(fonts);
+    if (FontMatches::asked() == 0)
+        Theme::prepareFallbackFamilies();
 }
 } // namespace
 
@@ -115,6 +155,13 @@ int main(int argc, char *argv[]) {
     options.listReadAhead = std::move(listReadAhead);
     AppDelegate delegate(options);
     AppDelegate::applyDarkLook();
+    // While the window is built, the rendering settings of its first frame's fonts are matched on
+    // another thread; once it is on screen, fontconfig answers every question itself again.
+    std::future<void> fontMatchesAhead;
+    if (options.showWindowAtLaunch)
+        fontMatchesAhead = std::async(std::launch::async, prepareFirstFrame,
+                                      firstFrameFonts(delegate.store().subscriptions().isEmpty()));
+    QObject::connect(&delegate, &AppDelegate::launchFinished, &delegate, [] { FontMatches::close(); });
     delegate.buildApplicationMenu(AppDelegate::MenuEntries::afterFirstFrame);
     // Looking the icon up in the icon themes takes a while, and the first frame does not show it.
     QObject::connect(&delegate, &AppDelegate::launchFinished, &app, [&app] {

@@ -196,6 +196,33 @@ ContentView::ContentView(Store &store, QWidget *parent)
     m_scroll->setWidget(page);
 }
 
+QList<Theme::FontRequest> ContentView::firstFrameFonts(bool listEmpty) {
+    using Theme::Design;
+    QList<Theme::FontRequest> fonts{
+        // The top bar's name and subtitle.
+        Theme::request(16, QFont::Bold),
+        Theme::request(11),
+        // The summary: caption, monthly amount, buttons, figures and their captions.
+        Theme::request(13, QFont::Medium),
+        Theme::request(46, QFont::Bold, Design::rounded),
+        Theme::request(13, QFont::DemiBold),
+        Theme::request(20, QFont::Bold, Design::rounded),
+        Theme::request(12),
+        // The section titles.
+        Theme::request(17, QFont::DemiBold),
+    };
+    if (listEmpty) {
+        // The empty state's line.
+        fonts.append(Theme::request(13));
+    } else {
+        // The coming charges' amounts, names and badge letters.
+        fonts.append(Theme::request(15, QFont::DemiBold, Design::rounded));
+        fonts.append(Theme::request(14, QFont::DemiBold));
+        fonts.append(Theme::request(15, QFont::DemiBold));
+    }
+    return fonts;
+}
+
 ContentView::~ContentView() {
     if (m_presented)
         m_presented->disconnect(this);

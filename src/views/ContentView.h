@@ -2,6 +2,7 @@
 
 #include "exchange/Import.h"
 #include "model/Subscription.h"
+#include "views/Theme.h"
 
 #include <QDialog>
 #include <QList>
@@ -45,6 +46,10 @@ public:
 
     explicit ContentView(Store &store, QWidget *parent = nullptr);
     ~ContentView() override;
+
+    // The fonts the window's first frame draws text in, in the order it first needs them: the top
+    // bar, the summary, the section titles and the cards of the coming charges, or the empty state.
+    static QList<Theme::FontRequest> firstFrameFonts(bool listEmpty);
 
     Store &store() const { return m_store; }
 

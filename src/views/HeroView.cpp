@@ -86,8 +86,6 @@ HeroView::HeroView(Store &store, std::function<void()> onAdd, std::function<void
     figures->addWidget(vline(this), 0, Qt::AlignVCenter);
     figures->addWidget(stat(m_dueSoon, m_dueSoonCaption, "dueSoon"), 1);
     column->addLayout(figures);
-
-    rebuild();
 }
 
 QWidget *HeroView::stat(FittedLabel *&value, QLabel *&label, const char *name) {

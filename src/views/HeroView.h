@@ -19,6 +19,7 @@ class HeroView : public RoundedCard {
 public:
     static constexpr int dueWindowDays = 7;
 
+    // Empty until the first rebuild(), which the owner makes once it has the figures it shares.
     HeroView(Store &store, std::function<void()> onAdd, std::function<void()> onScanClipboard,
              std::function<void()> onScanFile, QWidget *parent = nullptr);
 

@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -231,6 +232,10 @@ void prepareDefaultFamily() {
     (void)defaultFamilyCandidates();
 }
 
+void prepareFallbackFamilies() {
+    (void)QFontMetricsF(font(13)).horizontalAdvance(QLatin1Char('R'));
+}
+
 QStringList families(const QString &latin) {
     QStringList list{latin};
     if (!chineseFamily().isEmpty() && latin != chineseFamily())
@@ -244,16 +249,23 @@ QFont applicationFont(const QFont &base) {
     return f;
 }
 
-QFont font(double pixelSize, QFont::Weight weight, Design design) {
+FontRequest request(double pixelSize, QFont::Weight weight, Design design) {
     // The Chinese face has no semibold: Qt would settle on its Medium, lighter than the bold the
     // Latin letters of the same line get, so semibold asks for the bold face in both scripts.
     if (weight == QFont::DemiBold)
         weight = QFont::Bold;
+    return {.families = families(design == Design::rounded && !roundedFamily().isEmpty() ? roundedFamily()
+                                                                                         : defaultFamily()),
+            .weight = weight,
+            .pixelSize = qMax(1, qRound(pixelSize))};
+}
+
+QFont font(double pixelSize, QFont::Weight weight, Design design) {
+    const FontRequest asked = request(pixelSize, weight, design);
     QFont f;
-    f.setFamilies(families(design == Design::rounded && !roundedFamily().isEmpty() ? roundedFamily()
-                                                                                   : defaultFamily()));
-    f.setPixelSize(qMax(1, qRound(pixelSize)));
-    f.setWeight(weight);
+    f.setFamilies(asked.families);
+    f.setPixelSize(asked.pixelSize);
+    f.setWeight(asked.weight);
     return f;
 }
 

@@ -39,6 +39,14 @@ enum class Design { standard, rounded };
 // A font of `pixelSize` logical pixels. Sizes in the layouts are given in points of a 1:1 display,
 // so they are used as pixels here; `rounded` asks for the rounded family where one is installed.
 QFont font(double pixelSize, QFont::Weight weight = QFont::Normal, Design design = Design::standard);
+// What font() asks the font database for, without making a font: safe on any thread once the
+// application object exists.
+struct FontRequest {
+    QStringList families;
+    QFont::Weight weight = QFont::Normal;
+    int pixelSize = 0;
+};
+FontRequest request(double pixelSize, QFont::Weight weight = QFont::Normal, Design design = Design::standard);
 // The families a font asks for: the given Latin family, then a Chinese family that has every weight
 // the layouts name, so medium, semibold and bold Chinese text is not drawn in a regular-only
 // fallback face.
@@ -51,6 +59,9 @@ QFont applicationFont(const QFont &base);
 // alone and can run beside the other. Safe on any thread once the application object exists.
 void prepareFonts();
 void prepareDefaultFamily();
+// Has the font database look up, for all threads, the families that stand in for the default
+// family's missing characters, which it does when a thread first loads a font. Any thread.
+void prepareFallbackFamilies();
 // Loads fontconfig's configuration, once: each of its users that found none loaded yet would load
 // its own and keep one. The first caller loads it, and later ones wait for that, not for a thread
 // that has not yet had its turn. The functions above call it; safe on any thread at any time.

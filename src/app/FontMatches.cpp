@@ -1,0 +1,299 @@
+#include "FontMatches.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <condition_variable>
+#include <dlfcn.h>
+#include <fontconfig/fontconfig.h>
+#include <map>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using MatchFunction = FcPattern *(*)(FcConfig *, FcPattern *, FcResult *);
+using SubstituteFunction = FcBool (*)(FcConfig *, FcPattern *, FcMatchKind);
+
+// Fontconfig's own functions, which the definitions below stand in front of.
+MatchFunction fontconfigMatch() {
+    static const auto next = reinterpret_cast<MatchFunction>(dlsym(RTLD_NEXT, "FcFontMatch"));
+    return next;
+}
+
+SubstituteFunction fontconfigSubstitute() {
+    static const auto next = reinterpret_cast<SubstituteFunction>(dlsym(RTLD_NEXT, "FcConfigSubstitute"));
+    return next;
+}
+
+// One font's question as Qt asks it, the question after the configuration's and the default
+// substitutions, and fontconfig's answer.
+struct Entry {
+    enum class State { waiting, working, done, skipped };
+    FcPattern *asked = nullptr;
+    FcPattern *substituted = nullptr;
+    FcPattern *answer = nullptr;
+    State state = State::waiting;
+};
+
+std::mutex lock;
+std::condition_variable finished;
+std::vector<Entry> entries;
+bool open = false;
+bool preparing = false;
+int answeredCount = 0;
+int askedCount = 0;
+
+// The question Qt asks when it loads `file` (face `index`) as `family` at `pixelSize`, built as Qt
+// builds it.
+FcPattern *question(const QByteArray &family, const QByteArray &file, int index, double pixelSize) {
+    FcPattern *pattern = FcPatternCreate();
+    FcValue value;
+    value.type = FcTypeString;
+    value.u.s = reinterpret_cast<const FcChar8 *>(family.constData());
+    FcPatternAdd(pattern, FC_FAMILY, value, FcTrue);
+    value.u.s = reinterpret_cast<const FcChar8 *>(file.constData());
+    FcPatternAdd(pattern, FC_FILE, value, FcTrue);
+    value.type = FcTypeInteger;
+    value.u.i = index;
+    FcPatternAdd(pattern, FC_INDEX, value, FcTrue);
+    if (pixelSize > 0.1)
+        FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
+    return pattern;
+}
+
+// Makes `to` hold what `from` holds.
+void assign(FcPattern *to, const FcPattern *from) {
+    std::vector<QByteArray> objects;
+    FcPatternIter iter;
+    FcPatternIterStart(to, &iter);
+    while (FcPatternIterIsValid(to, &iter)) {
+        objects.emplace_back(FcPatternIterGetObject(to, &iter));
+        if (!FcPatternIterNext(to, &iter))
+            break;
+    }
+    for (const QByteArray &object : objects)
+        FcPatternDel(to, object.constData());
+    FcPatternIterStart(from, &iter);
+    while (FcPatternIterIsValid(from, &iter)) {
+        const char *object = FcPatternIterGetObject(from, &iter);
+        // Last value first, each put in front: adding at the end would walk the list every time.
+        for (int i = FcPatternIterValueCount(from, &iter) - 1; i >= 0; --i) {
+            FcValue value;
+            FcValueBinding binding = FcValueBindingStrong;
+            if (FcPatternIterGetValue(from, &iter, i, &value, &binding) != FcResultMatch)
+                continue;
+            if (binding == FcValueBindingWeak)
+                FcPatternAddWeak(to, object, value, FcFalse);
+            else
+                FcPatternAdd(to, object, value, FcFalse);
+        }
+        if (!FcPatternIterNext(from, &iter))
+            break;
+    }
+}
+
+// The entry whose question (as asked, or after the substitutions) is `pattern`, once it has been
+// worked out; null when there is none, or it had not begun (it is then left to the caller). Called
+// locked; may wait for the preparing thread.
+Entry *worked(std::unique_lock<std::mutex> &guard, const FcPattern *pattern, FcPattern *Entry::*question) {
+    if (!open)
+        return nullptr;
+    // The file and the size tell most questions apart at a glance; the family lists, which the
+    // whole comparison starts with, are long and mostly the same.
+    const auto key = [](const FcPattern *p) {
+        FcChar8 *file = nullptr;
+        double pixelSize = 0;
+        FcPatternGetString(p, FC_FILE, 0, &file);
+        FcPatternGetDouble(p, FC_PIXEL_SIZE, 0, &pixelSize);
+        return std::pair{QByteArrayView(reinterpret_cast<const char *>(file)), pixelSize};
+    };
+    const auto asked = key(pattern);
+    if (asked.first.isEmpty())
+        return nullptr;
+    for (Entry &entry : entries) {
+        if (entry.state == Entry::State::skipped || !(entry.*question) || key(entry.*question) != asked ||
+            !FcPatternEqual(entry.*question, pattern))
+            continue;
+        ++askedCount;
+        if (entry.state == Entry::State::waiting) {
+            // Not begun yet: worked out by the caller at once, not after the ones before it.
+            entry.state = Entry::State::skipped;
+            return nullptr;
+        }
+        finished.wait(guard, [&entry] { return !open || entry.state == Entry::State::done; });
+        return open && entry.answer ? &entry : nullptr;
+    }
+    return nullptr;
+}
+
+// The file and face index of `family`'s upright face of normal width closest to `weight`, the one
+// the font database settles on; empty when no such face is installed under that name.
+std::pair<QByteArray, int> faceFile(const QByteArray &family, QFont::Weight weight) {
+    FcPattern *pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family.constData()));
+    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+    FcObjectSet *objects = FcObjectSetBuild(FC_FILE, FC_INDEX, FC_WEIGHT, FC_WIDTH, nullptr);
+    FcFontSet *faces = FcFontList(nullptr, pattern, objects);
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    std::pair<QByteArray, int> best{{}, 0};
+    if (!faces)
+        return best;
+    const int wanted = FcWeightFromOpenType(int(weight));
+    int bestDistance = 0;
+    for (int i = 0; i < faces->nfont; ++i) {
+        FcChar8 *file = nullptr;
+        int index = 0;
+        int faceWeight = 0;
+        int width = FC_WIDTH_NORMAL;
+        if (FcPatternGetString(faces->fonts[i], FC_FILE, 0, &file) != FcResultMatch ||
+            FcPatternGetInteger(faces->fonts[i], FC_WEIGHT, 0, &faceWeight) != FcResultMatch)
+            continue;
+        FcPatternGetInteger(faces->fonts[i], FC_INDEX, 0, &index);
+        FcPatternGetInteger(faces->fonts[i], FC_WIDTH, 0, &width);
+        if (width != FC_WIDTH_NORMAL)
+            continue;
+        const int distance = qAbs(faceWeight - wanted);
+        if (best.first.isEmpty() || distance < bestDistance) {
+            best = {QByteArray(reinterpret_cast<const char *>(file)), index};
+            bestDistance = distance;
+        }
+    }
+    FcFontSetDestroy(faces);
+    return best;
+}
+
+} // namespace
+
+// Qt's font loading calls fontconfig's FcConfigSubstitute and FcFontMatch through the dynamic
+// linker, which finds these definitions in the program first.
+extern "C" FcBool FcConfigSubstitute(FcConfig *config, FcPattern *pattern, FcMatchKind kind) {
+    if (config == nullptr && pattern && kind == FcMatchPattern) {
+        std::unique_lock guard(lock);
+        if (const Entry *entry = worked(guard, pattern, &Entry::asked)) {
+            // With the default substitutions made too, which Qt's own then leave as they are.
+            assign(pattern, entry->substituted);
+            return FcTrue;
+        }
+    }
+    return fontconfigSubstitute()(config, pattern, kind);
+}
+
+extern "C" FcPattern *FcFontMatch(FcConfig *config, FcPattern *pattern, FcResult *result) {
+    if (config == nullptr && pattern) {
+        std::unique_lock guard(lock);
+        if (const Entry *entry = worked(guard, pattern, &Entry::substituted)) {
+            ++answeredCount;
+            if (result)
+                *result = FcResultMatch;
+            return FcPatternDuplicate(entry->answer);
+        }
+    }
+    return fontconfigMatch()(config, pattern, result);
+}
+
+namespace FontMatches {
+
+namespace {
+// Frees the table once neither the preparing thread nor the hand-over needs it. Called locked.
+void freeEntries() {
+    for (const Entry &entry : entries) {
+        FcPatternDestroy(entry.asked);
+        if (entry.substituted)
+            FcPatternDestroy(entry.substituted);
+        if (entry.answer)
+            FcPatternDestroy(entry.answer);
+    }
+    entries.clear();
+}
+} // namespace
+
+void prepare(const QList<Font> &fonts) {
+    {
+        std::lock_guard guard(lock);
+        if (open || preparing)
+            return;
+        open = true;
+        preparing = true;
+    }
+    // The questions first, so that the main thread recognises each from the start.
+    std::map<std::pair<QString, int>, std::pair<QByteArray, int>> files;
+    std::vector<FcPattern *> questions;
+    for (const Font &font : fonts) {
+        const std::pair key{font.family, int(font.weight)};
+        auto known = files.find(key);
+        if (known == files.end())
+            known = files.emplace(key, faceFile(font.family.toUtf8(), font.weight)).first;
+        const QByteArray &file = known->second.first;
+        if (file.isEmpty())
+            continue;
+        // Weights the family has no face of are drawn with another weight's face: the same question.
+        FcPattern *asked = question(font.family.toUtf8(), file, known->second.second, font.pixelSize);
+        if (std::any_of(questions.cbegin(), questions.cend(),
+                        [asked](const FcPattern *earlier) { return FcPatternEqual(earlier, asked); }))
+            FcPatternDestroy(asked);
+        else
+            questions.push_back(asked);
+    }
+    {
+        std::lock_guard guard(lock);
+        for (FcPattern *asked : questions)
+            entries.push_back({.asked = asked});
+    }
+    for (std::size_t i = 0;; ++i) {
+        FcPattern *asked = nullptr;
+        {
+            std::lock_guard guard(lock);
+            if (!open || i >= entries.size()) {
+                preparing = false;
+                if (!open)
+                    freeEntries();
+                return;
+            }
+            if (entries[i].state != Entry::State::waiting)
+                continue;
+            entries[i].state = Entry::State::working;
+            asked = entries[i].asked;
+        }
+        FcPattern *substituted = FcPatternDuplicate(asked);
+        fontconfigSubstitute()(nullptr, substituted, FcMatchPattern);
+        FcDefaultSubstitute(substituted);
+        FcResult result = FcResultNoMatch;
+        FcPattern *answer = fontconfigMatch()(nullptr, substituted, &result);
+        if (answer && result != FcResultMatch) {
+            FcPatternDestroy(answer);
+            answer = nullptr;
+        }
+        {
+            std::lock_guard guard(lock);
+            entries[i].substituted = substituted;
+            entries[i].answer = answer;
+            entries[i].state = Entry::State::done;
+        }
+        finished.notify_all();
+    }
+}
+
+void close() {
+    {
+        std::lock_guard guard(lock);
+        open = false;
+        if (!preparing)
+            freeEntries();
+    }
+    finished.notify_all();
+}
+
+int answered() {
+    std::lock_guard guard(lock);
+    return answeredCount;
+}
+
+int asked() {
+    std::lock_guard guard(lock);
+    return askedCount;
+}
+
+} // namespace FontMatches

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QFont>
+#include <QList>
+#include <QString>
+
+// Every font Qt loads has fontconfig substitute its configuration into a question about the face
+// and match that against every installed face, only to read the face's rendering settings (hinting,
+// antialiasing, the LCD filter): the costliest part of loading a font. The first frame loads about
+// ten fonts, all on the main thread. This asks the questions of the fonts that frame draws on
+// another thread beforehand; when Qt asks one of them, the substituted question and the match
+// worked out are handed over instead of being worked out again. Any other question, or one asked
+// once the window is on screen, goes to fontconfig as before.
+namespace FontMatches {
+
+// A family drawn at a weight and pixel size.
+struct Font {
+    QString family;
+    QFont::Weight weight = QFont::Normal;
+    double pixelSize = 0;
+};
+
+// Works out the matches of `fonts` on the calling thread, in order; one the main thread asks for
+// before its turn comes is worked out there. Until close(), a second call does nothing.
+void prepare(const QList<Font> &fonts);
+// Hands nothing over any more and frees what was worked out.
+void close();
+// How many questions got an answer worked out beforehand.
+int answered();
+// How many of the questions prepared were asked, answered or not.
+int asked();
+
+} // namespace FontMatches

@@ -1,0 +1,92 @@
+#include "app/FontMatches.h"
+
+#include <QTest>
+
+#include <fontconfig/fontconfig.h>
+
+namespace {
+// The file fontconfig gives `family` at `weight`, as the font database would pick it.
+QByteArray fileOf(const QString &family, QFont::Weight weight, int *index) {
+    FcPattern *pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family.toUtf8().constData()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(int(weight)));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern *match = FcFontMatch(nullptr, pattern, &result);
+    FcChar8 *file = nullptr;
+    FcPatternGetString(match, FC_FILE, 0, &file);
+    FcPatternGetInteger(match, FC_INDEX, 0, index);
+    const QByteArray path(reinterpret_cast<const char *>(file));
+    FcPatternDestroy(match);
+    FcPatternDestroy(pattern);
+    return path;
+}
+
+// What Qt asks when it loads a font: the face's rendering settings, found by a match.
+FcPattern *askAsQtDoes(const QString &family, const QByteArray &file, int index, double pixelSize) {
+    const QByteArray name = family.toUtf8();
+    FcPattern *pattern = FcPatternCreate();
+    FcValue value;
+    value.type = FcTypeString;
+    value.u.s = reinterpret_cast<const FcChar8 *>(name.constData());
+    FcPatternAdd(pattern, FC_FAMILY, value, FcTrue);
+    value.u.s = reinterpret_cast<const FcChar8 *>(file.constData());
+    FcPatternAdd(pattern, FC_FILE, value, FcTrue);
+    value.type = FcTypeInteger;
+    value.u.i = index;
+    FcPatternAdd(pattern, FC_INDEX, value, FcTrue);
+    FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern *match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    return match;
+}
+} // namespace
+
+class FontMatchesTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(FcInit()); }
+
+    // A prepared question gets fontconfig's own answer; one about another size, or asked once the
+    // window is up, goes to fontconfig.
+    void answersAsFontconfig_data() {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("weight");
+        QTest::addColumn<double>("pixelSize");
+        QTest::newRow("latin regular") << "DejaVu Sans" << int(QFont::Normal) << 12.0;
+        QTest::newRow("latin bold, large") << "DejaVu Sans" << int(QFont::Bold) << 46.0;
+        QTest::newRow("face in a collection") << "Noto Sans CJK SC" << int(QFont::Medium) << 13.0;
+    }
+    void answersAsFontconfig() {
+        QFETCH(QString, family);
+        QFETCH(int, weight);
+        QFETCH(double, pixelSize);
+        int index = 0;
+        const QByteArray file = fileOf(family, QFont::Weight(weight), &index);
+        QVERIFY(!file.isEmpty());
+        FcPattern *expected = askAsQtDoes(family, file, index, pixelSize);
+        FcPattern *otherSize = askAsQtDoes(family, file, index, pixelSize + 1);
+
+        FontMatches::prepare({{family, QFont::Weight(weight), pixelSize}});
+        const int before = FontMatches::answered();
+        FcPattern *handed = askAsQtDoes(family, file, index, pixelSize);
+        QCOMPARE(FontMatches::answered(), before + 1);
+        QVERIFY(FcPatternEqual(handed, expected));
+        FcPattern *forwarded = askAsQtDoes(family, file, index, pixelSize + 1);
+        QVERIFY(FcPatternEqual(forwarded, otherSize));
+        FontMatches::close();
+        FcPattern *afterClose = askAsQtDoes(family, file, index, pixelSize);
+        QCOMPARE(FontMatches::answered(), before + 1);
+        QVERIFY(FcPatternEqual(afterClose, expected));
+
+        for (FcPattern *pattern : {expected, otherSize, handed, forwarded, afterClose})
+            FcPatternDestroy(pattern);
+    }
+};
+
+QTEST_APPLESS_MAIN(FontMatchesTest)
+#include "tst_font_matches.moc"
