@@ -40,6 +40,11 @@ constexpr double standOut = 0.1;
 // usual gap between the piece's letters, and this many times as wide.
 constexpr double letterStandOut = 0.15;
 constexpr double letterGapTimes = 1.6;
+// The least paper before a full-width opening bracket, in ems: its ink stands at the right of its
+// em.
+constexpr double fullWidthBearing = 0.5;
+// The least paper on either side of a middle dot with blanks beside it, on average, in ems.
+constexpr double dotBlank = 0.3;
 // How much more than an em apart the middles of two Chinese characters with a blank between them
 // stand, in ems (a blank is a quarter to a half of an em in Chinese typefaces).
 constexpr double chineseExtraAdvance = 0.2;
@@ -698,6 +703,29 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         else if (i > 0 && isHan(chars[i - 1]) && QStringView(u",:;!?").contains(chars[i]))
             chars[i] = QChar(chars[i].unicode() - 0x20 + 0xFF00);
     }
+    // A bracket's width is told by the paper before it: a full-width one stands at the right of
+    // its em, half an em or more from the character before it; a half-width one stands close to
+    // it, or a blank's width away. A closing bracket takes the width of the one it closes, or
+    // where that is not in the piece, of the paper after it.
+    const double emInHeights = em / textHeight;
+    std::vector<QChar> openers;
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        if (chars[i] == u'(' || chars[i] == u'（') {
+            // Between Latin words and numbers it is a half-width one, spaced or not.
+            const bool besideChinese =
+                (i > 0 && isHan(chars[i - 1])) || (i + 1 < chars.size() && isHan(chars[i + 1]));
+            if (i > 0 && besideChinese)
+                chars[i] = gaps[size_t(i - 1)] >= fullWidthBearing * emInHeights ? u'（' : u'(';
+            openers.push_back(chars[i]);
+        } else if (chars[i] == u')' || chars[i] == u'）') {
+            if (!openers.empty())
+                chars[i] = openers.back() == u'（' ? u'）' : u')';
+            else if (i > 0 && i + 1 < chars.size() && (isHan(chars[i - 1]) || isHan(chars[i + 1])))
+                chars[i] = gaps[size_t(i)] >= fullWidthBearing * emInHeights ? u'）' : u')';
+            if (!openers.empty())
+                openers.pop_back();
+        }
+    }
     // A dot or dash standing apart between words is told by its ink: the recogniser reads the
     // middle dot that parts links and labels ("Privacy · Terms") as a full stop or a hyphen. A
     // small dot about as high as it is wide, well above the baseline of the characters on either
@@ -707,7 +735,11 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     if (piece) {
         for (qsizetype i = 1; i + 1 < chars.size(); ++i) {
             const bool betweenDigits = isDigit(chars[i - 1]) && isDigit(chars[i + 1]);
-            const bool apart = gaps[size_t(i - 1)] >= latinBlank && gaps[size_t(i)] >= latinBlank;
+            // Set apart between words, or between letters beside Chinese text, where a full stop
+            // or a hyphen may stand as well.
+            const bool apart = (gaps[size_t(i - 1)] >= latinBlank && gaps[size_t(i)] >= latinBlank) ||
+                               (chars[i - 1].isLetterOrNumber() && chars[i + 1].isLetterOrNumber() &&
+                                (isHan(chars[i - 1]) || isHan(chars[i + 1])));
             if (!(betweenDigits ? chars[i] == u'.' : apart && QStringView(u".-·•").contains(chars[i])))
                 continue;
             const QRect dot = inkBox(*piece, spans[size_t(i)]);
@@ -747,6 +779,11 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
                 blank = advanceAt(i) >= digitAdvance * (1 + digitExtraAdvance);
             if (blank && isChinese(a) && isChinese(b))
                 blank = advanceAt(i) >= em * (1 + chineseExtraAdvance);
+            // A middle dot beside Chinese text has blanks on both sides or on neither, and Chinese
+            // typefaces give it paper of its own: the paper on its two sides together tells.
+            const qsizetype dot = b == u'·' ? i : a == u'·' ? i - 1 : -1;
+            if (dot > 0 && dot + 1 < chars.size() && (isHan(chars[dot - 1]) || isHan(chars[dot + 1])))
+                blank = gaps[size_t(dot - 1)] + gaps[size_t(dot)] >= 2 * dotBlank * emInHeights;
             if (blank)
                 text += u' ';
         }
@@ -993,14 +1030,19 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             words[pieces[i].line].append(texts[size_t(i)]);
     }
     // Pieces apart are words apart, but full-width punctuation carries its own spacing: a gap
-    // beside it ("超级会员，本邮件") is no blank.
+    // beside it ("超级会员，本邮件") is no blank. Pieces are cut at gaps wider than the spacing a
+    // bracket carries, though: one after a closing bracket or before an opening one is a blank
+    // ("【个人版】 生效中").
+    const auto carriesSpacing = [](QChar before, QChar after) {
+        return (isChinesePunctuation(before) && !QStringView(u"）】」』》").contains(before)) ||
+               (isChinesePunctuation(after) && !QStringView(u"（【「『《").contains(after));
+    };
     QStringList lines;
     for (const QList<qsizetype> &row : TextLines::rows(boxes)) {
         QString text;
         for (const qsizetype line : row) {
             for (const QString &part : std::as_const(words[line])) {
-                if (!text.isEmpty() && !isChinesePunctuation(text.back()) &&
-                    !isChinesePunctuation(part.front()))
+                if (!text.isEmpty() && !carriesSpacing(text.back(), part.front()))
                     text += u' ';
                 text += part;
             }

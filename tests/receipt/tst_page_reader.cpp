@@ -99,7 +99,13 @@ private slots:
         QTest::newRow("thousands") << utf8("14,191") << QList<int>{0, 8, 8, 0, 0} << utf8("14,191");
         QTest::newRow("list") << utf8("5,2026") << QList<int>{0, 8, 0, 0, 0} << utf8("5, 2026");
         QTest::newRow("full-width brackets around Latin")
-            << utf8("Fi（Mo）（按月）") << QList<int>{0, 16, 0, 0, 0, 0, 0, 0, 0} << utf8("Fi (Mo)（按月）");
+            << utf8("Fi（Mo）（按月）") << QList<int>{0, 16, 0, 0, 0, 24, 0, 0, 0} << utf8("Fi (Mo)（按月）");
+        QTest::newRow("half-width brackets set close to Chinese")
+            << utf8("会员（月付）") << QList<int>{0, 4, 0, 0, 0} << utf8("会员(月付)");
+        QTest::newRow("middle dot with its own paper")
+            << utf8("ab·大会") << QList<int>{0, 10, 10, 0} << utf8("ab·大会");
+        QTest::newRow("middle dot between words")
+            << utf8("ab·大会") << QList<int>{0, 16, 16, 0} << utf8("ab · 大会");
         QTest::newRow("dash read as a Han character")
             << utf8("超级会员一连续包月") << QList<int>{0, 0, 0, 24, 24, 0, 0, 0}
             << utf8("超级会员 — 连续包月");
