@@ -423,7 +423,10 @@ bool standsInTextRow(const QImage &grey, const std::vector<Component> &found, co
     return false;
 }
 
-// The length of the run of ink (darker than 190) through each pixel, across and down, capped.
+// Pixels darker than this are ink for the clearing of drawn lines and filled areas.
+constexpr int drawnInkBelow = 190;
+
+// The length of the run of ink through each pixel, across and down, capped.
 struct InkRuns {
     std::vector<quint16> across;
     std::vector<quint16> down;
@@ -432,7 +435,7 @@ struct InkRuns {
 InkRuns inkRuns(const QImage &grey) {
     const int w = grey.width();
     const int h = grey.height();
-    constexpr int ink = 190;
+    constexpr int ink = drawnInkBelow;
     InkRuns runs{std::vector<quint16>(size_t(w) * size_t(h), 0),
                  std::vector<quint16>(size_t(w) * size_t(h), 0)};
     const auto capped = [](int n) { return quint16(std::min(n, 65535)); };
@@ -527,7 +530,7 @@ void dilateRuns(std::vector<uchar> &mask, int w, int h, int side, bool rows) {
     }
 }
 
-// Paints white the ink of `grey` (darker than 190) that lies in a square of `side` pixels of
+// Paints white the ink of `grey` that lies in a square of `side` pixels of
 // ink: filled areas, not strokes.
 void clearSolids(QImage &grey, int side) {
     const int w = grey.width();
@@ -536,7 +539,7 @@ void clearSolids(QImage &grey, int side) {
     for (int y = 0; y < h; ++y) {
         const uchar *row = grey.constScanLine(y);
         for (int x = 0; x < w; ++x)
-            mask[size_t(y) * size_t(w) + size_t(x)] = row[x] < 190;
+            mask[size_t(y) * size_t(w) + size_t(x)] = row[x] < drawnInkBelow;
     }
     erodeRuns(mask, w, h, side, true);
     erodeRuns(mask, w, h, side, false);
@@ -661,6 +664,13 @@ bool hasDarkBackground(const QImage &grey) {
 
 namespace {
 
+// The value in the middle of `values` (the upper one of an even count), which must not be empty.
+int middleValue(std::vector<int> &values) {
+    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
 // The median height of the runs of rows of `grey` with ink in the columns [left, right); 0 when
 // there is none.
 int medianRowRun(const QImage &grey, int left, int right, int inkBelow) {
@@ -678,11 +688,7 @@ int medianRowRun(const QImage &grey, int left, int right, int inkBelow) {
             heights.push_back(run);
         run = 0;
     }
-    if (heights.empty())
-        return 0;
-    const auto middle = heights.begin() + std::ptrdiff_t(heights.size() / 2);
-    std::nth_element(heights.begin(), middle, heights.end());
-    return *middle;
+    return heights.empty() ? 0 : middleValue(heights);
 }
 
 } // namespace
@@ -706,9 +712,8 @@ int typicalLineHeight(const QImage &grey) {
     }
     if (narrow.empty())
         return whole;
-    const auto middle = narrow.begin() + std::ptrdiff_t(narrow.size() / 2);
-    std::nth_element(narrow.begin(), middle, narrow.end());
-    return whole > 3 * *middle ? *middle : whole;
+    const int middle = middleValue(narrow);
+    return whole > 3 * middle ? middle : whole;
 }
 
 Prepared prepare(const QImage &image, const Options &options) {
