@@ -486,25 +486,46 @@ template <typename Drawn> void clearDrawn(QImage &grey, Drawn drawn) {
     }
 }
 
-// Marks in `mask` (one byte a pixel, rows of `w`) only the runs of marked pixels along rows
-// (`step` 1) or columns (`step` w) at least `side` long, shrunk by `side` / 2 at both ends.
+// Marks in `mask` (one byte a pixel, rows of `w`) only the runs of marked pixels along rows or
+// columns at least `side` long, shrunk by `side` / 2 at both ends.
 void erodeRuns(std::vector<uchar> &mask, int w, int h, int side, bool rows) {
-    const int lines = rows ? h : w;
-    const int length = rows ? w : h;
-    const size_t stride = rows ? 1 : size_t(w);
     const int r = side / 2;
-    for (int l = 0; l < lines; ++l) {
-        uchar *first = mask.data() + (rows ? size_t(l) * size_t(w) : size_t(l));
-        for (int i = 0; i < length;) {
-            if (!first[size_t(i) * stride]) {
+    if (!rows) {
+        // Down the columns a row at a time, for the cache: the length of each column's run so far
+        // from above, then from below; a pixel stays with `r` marked pixels on both sides.
+        std::vector<quint16> fromAbove(mask.size());
+        std::vector<quint16> count(size_t(w), 0);
+        for (int y = 0; y < h; ++y) {
+            const uchar *row = mask.data() + size_t(y) * size_t(w);
+            quint16 *out = fromAbove.data() + size_t(y) * size_t(w);
+            for (int x = 0; x < w; ++x) {
+                count[size_t(x)] = row[x] ? quint16(std::min(65535, count[size_t(x)] + 1)) : quint16(0);
+                out[x] = count[size_t(x)];
+            }
+        }
+        std::fill(count.begin(), count.end(), quint16(0));
+        for (int y = h - 1; y >= 0; --y) {
+            uchar *row = mask.data() + size_t(y) * size_t(w);
+            const quint16 *above = fromAbove.data() + size_t(y) * size_t(w);
+            for (int x = 0; x < w; ++x) {
+                count[size_t(x)] = row[x] ? quint16(std::min(65535, count[size_t(x)] + 1)) : quint16(0);
+                row[x] = above[x] > r && count[size_t(x)] > r;
+            }
+        }
+        return;
+    }
+    for (int l = 0; l < h; ++l) {
+        uchar *first = mask.data() + size_t(l) * size_t(w);
+        for (int i = 0; i < w;) {
+            if (!first[i]) {
                 ++i;
                 continue;
             }
             int end = i;
-            while (end < length && first[size_t(end) * stride])
+            while (end < w && first[end])
                 ++end;
             for (int k = i; k < end; ++k)
-                first[size_t(k) * stride] = (k - i >= r && end - 1 - k >= r) ? 1 : 0;
+                first[k] = (k - i >= r && end - 1 - k >= r) ? 1 : 0;
             i = end;
         }
     }
@@ -556,7 +577,222 @@ void clearSolids(QImage &grey, int side) {
     }
 }
 
+// Steps between neighbouring pixels up to this are the shading of one fill: gradients, the noise
+// of lossy compression. The edges of strokes and of cards are steeper.
+constexpr int fillStep = 6;
+
 } // namespace
+
+void flattenRegions(QImage &grey, int lineHeight) {
+    if (grey.isNull() || lineHeight <= 0)
+        return;
+    const int w = grey.width();
+    const int h = grey.height();
+    const qsizetype stride = grey.bytesPerLine();
+    uchar *const pixels = grey.bits();
+    // A region is a fill that holds a square as wide as a line is high: the page, a card, a
+    // panel, a button, the dimmed margin around a dialog, a filled icon. Strokes of text, even
+    // bold ones, are too narrow. The region is all of the fill connected to such a square.
+    // Fill pixels have no steeper step to any neighbour. Their runs along each row are joined to
+    // the runs they touch in the row above; a run holds a square's bottom row where a column of
+    // `side` fill pixels, each with half a square's width of fill on both sides, ends in it.
+    const int side = std::max(4, lineHeight);
+    const int half = side / 2;
+    struct Run {
+        int left, right; // [left, right)
+        int parent;
+        bool core;
+    };
+    std::vector<Run> runs;
+    std::vector<size_t> rowStart(size_t(h) + 1, 0);
+    auto root = [&runs](int a) {
+        while (runs[size_t(a)].parent != a) {
+            runs[size_t(a)].parent = runs[size_t(runs[size_t(a)].parent)].parent;
+            a = runs[size_t(a)].parent;
+        }
+        return a;
+    };
+    std::vector<uchar> flat(static_cast<size_t>(w));
+    std::vector<int> column(static_cast<size_t>(w), 0);
+    std::vector<uchar> wide(static_cast<size_t>(w));
+    for (int y = 0; y < h; ++y) {
+        const uchar *row = pixels + y * stride;
+        const uchar *above = y > 0 ? row - stride : row;
+        const uchar *below = y + 1 < h ? row + stride : row;
+        for (int x = 0; x < w; ++x) {
+            const int v = row[x];
+            const int left = row[std::max(0, x - 1)];
+            const int right = row[std::min(w - 1, x + 1)];
+            const int steepest = std::max(std::max(std::abs(v - left), std::abs(v - right)),
+                                          std::max(std::abs(v - above[x]), std::abs(v - below[x])));
+            flat[size_t(x)] = steepest <= fillStep;
+        }
+        rowStart[size_t(y)] = runs.size();
+        std::fill(wide.begin(), wide.end(), uchar(0));
+        for (int x = 0; x < w;) {
+            if (!flat[size_t(x)]) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < w && flat[size_t(end)])
+                ++end;
+            if (end - x > 2 * half)
+                std::fill(wide.begin() + x + half, wide.begin() + end - half, uchar(1));
+            runs.push_back(Run{x, end, int(runs.size()), false});
+            x = end;
+        }
+        size_t run = rowStart[size_t(y)];
+        for (int x = 0; x < w; ++x) {
+            column[size_t(x)] = wide[size_t(x)] ? column[size_t(x)] + 1 : 0;
+            if (column[size_t(x)] > 2 * half) {
+                while (runs[run].right <= x)
+                    ++run;
+                runs[run].core = true;
+            }
+        }
+        if (y == 0)
+            continue;
+        size_t previous = rowStart[size_t(y - 1)];
+        const size_t previousEnd = rowStart[size_t(y)];
+        for (size_t i = rowStart[size_t(y)]; i < runs.size(); ++i) {
+            while (previous < previousEnd && runs[previous].right <= runs[i].left)
+                ++previous;
+            for (size_t j = previous; j < previousEnd && runs[j].left < runs[i].right; ++j) {
+                const int a = root(int(i));
+                const int b = root(int(j));
+                if (a != b)
+                    runs[size_t(std::max(a, b))].parent = std::min(a, b);
+            }
+        }
+    }
+    rowStart[size_t(h)] = runs.size();
+    for (size_t i = 0; i < runs.size(); ++i) {
+        if (runs[i].core)
+            runs[size_t(root(int(i)))].core = true;
+    }
+    std::vector<int> regionOf(runs.size(), 0);
+    int regions = 0;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const int r = root(int(i));
+        if (!runs[size_t(r)].core)
+            continue;
+        if (regionOf[size_t(r)] == 0)
+            regionOf[size_t(r)] = ++regions;
+        regionOf[i] = regionOf[size_t(r)];
+    }
+    if (regions == 0) {
+        flattenBackground(grey, std::clamp(lineHeight * 2, 8, 96));
+        return;
+    }
+    // Every other pixel (text, icons, edges) lies on the fill nearest to it, and its background
+    // is that fill's shade there: cards and gradients keep their own. Nearest in steps across and
+    // down: rows from the top, each from the row above and then along itself both ways, and
+    // again from the bottom.
+    const size_t n = size_t(w) * size_t(h);
+    constexpr quint16 far = 65535;
+    std::vector<quint16> distance(n, far);
+    std::vector<int> ids(n, 0);
+    std::vector<uchar> shade(n, 0);
+    std::vector<uchar> isPaper(n, 0);
+    const auto sweep = [&](size_t offset, size_t from) {
+        if (distance[from] < far && distance[from] + 1 < distance[offset]) {
+            distance[offset] = quint16(distance[from] + 1);
+            ids[offset] = ids[from];
+            shade[offset] = shade[from];
+        }
+    };
+    const auto sweepRow = [&](int y, int fromRow) {
+        const size_t offset = size_t(y) * size_t(w);
+        if (fromRow >= 0 && fromRow < h) {
+            const size_t other = size_t(fromRow) * size_t(w);
+            for (int x = 0; x < w; ++x)
+                sweep(offset + size_t(x), other + size_t(x));
+        }
+        for (int x = 1; x < w; ++x)
+            sweep(offset + size_t(x), offset + size_t(x) - 1);
+        for (int x = w - 2; x >= 0; --x)
+            sweep(offset + size_t(x), offset + size_t(x) + 1);
+    };
+    for (int y = 0; y < h; ++y) {
+        const uchar *row = pixels + y * stride;
+        const size_t offset = size_t(y) * size_t(w);
+        for (size_t i = rowStart[size_t(y)]; i < rowStart[size_t(y) + 1]; ++i) {
+            if (!regionOf[i])
+                continue;
+            for (int x = runs[i].left; x < runs[i].right; ++x) {
+                distance[offset + size_t(x)] = 0;
+                ids[offset + size_t(x)] = regionOf[i];
+                shade[offset + size_t(x)] = row[x];
+                isPaper[offset + size_t(x)] = 1;
+            }
+        }
+        sweepRow(y, y - 1);
+    }
+    for (int y = h - 2; y >= 0; --y)
+        sweepRow(y, y + 1);
+    // Where two fills meet, the pixels between them are their edge, not text: the rim of a
+    // filled icon, the border of a card. Text lies well inside the fill it is written on.
+    constexpr int seam = 2;
+    for (int y = 0; y < h; ++y) {
+        const size_t offset = size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x) {
+            const size_t p = offset + size_t(x);
+            if (isPaper[p])
+                continue;
+            bool edge = false;
+            for (int yy = std::max(0, y - seam); yy <= std::min(h - 1, y + seam) && !edge; ++yy) {
+                const int *near = ids.data() + size_t(yy) * size_t(w);
+                for (int xx = std::max(0, x - seam); xx <= std::min(w - 1, x + seam); ++xx)
+                    edge |= near[xx] != ids[p];
+            }
+            if (edge)
+                isPaper[p] = 2;
+        }
+    }
+    // Each region's text is lighter or darker than its fill, whatever the page around it does:
+    // white text on a coloured card of a light page.
+    constexpr int apart = 48;
+    std::vector<qint64> darker(size_t(regions) + 1, 0);
+    std::vector<qint64> lighter(size_t(regions) + 1, 0);
+    for (int y = 0; y < h; ++y) {
+        const uchar *row = pixels + y * stride;
+        const size_t offset = size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x) {
+            const size_t p = offset + size_t(x);
+            if (isPaper[p])
+                continue;
+            const int d = row[x] - shade[p];
+            if (d <= -apart)
+                ++darker[size_t(ids[p])];
+            else if (d >= apart)
+                ++lighter[size_t(ids[p])];
+        }
+    }
+    std::vector<uchar> lightText(size_t(regions) + 1, 0);
+    for (size_t r = 1; r < lightText.size(); ++r)
+        lightText[r] = lighter[r] > darker[r];
+    // 255 / span in 16-bit fixed point.
+    std::array<int, 256> scale{};
+    for (int b = 1; b < 256; ++b)
+        scale[size_t(b)] = (255 << 16) / b;
+    scale[0] = scale[1];
+    for (int y = 0; y < h; ++y) {
+        uchar *row = pixels + y * stride;
+        const size_t offset = size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x) {
+            const size_t p = offset + size_t(x);
+            const int b = shade[p];
+            const int v = row[x];
+            if (isPaper[p] == 2)
+                row[x] = 255;
+            else if (lightText[size_t(ids[p])])
+                row[x] = v <= b ? 255 : uchar(255 - std::min(255, ((v - b) * scale[size_t(255 - b)]) >> 16));
+            else
+                row[x] = v >= b ? 255 : uchar(std::min(255, (v * scale[size_t(b)]) >> 16));
+        }
+    }
+}
 
 void clearGraphics(QImage &grey, int lineHeight) {
     if (grey.isNull() || lineHeight <= 0)
@@ -748,7 +984,7 @@ Prepared prepare(const QImage &image, const Options &options) {
         scale = 1;
     }
     if (options.flatten) {
-        flattenBackground(grey, std::clamp(lineHeight * 2, 8, 96));
+        flattenRegions(grey, lineHeight);
         lineHeight = typicalLineHeight(grey);
     }
     if (options.clearGraphics)
