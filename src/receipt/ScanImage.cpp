@@ -968,7 +968,17 @@ Prepared prepare(const QImage &image, const Options &options) {
     }
     // Shrink pages with large text (phone screenshots) or of huge size before the work below;
     // enlarging small text is left to the line sheet.
-    int lineHeight = typicalLineHeight(grey);
+    // Wide dark fills, such as the dimmed app around a tall dialog, join every row of the page
+    // into one: there the lines are measured once each fill is flat.
+    const auto measure = [&options](const QImage &page) {
+        const int height = typicalLineHeight(page);
+        if (height > 0 || !options.flatten)
+            return height;
+        QImage flat = page.copy();
+        flattenRegions(flat, std::max(8, std::min(page.width(), page.height()) / 40));
+        return typicalLineHeight(flat);
+    };
+    int lineHeight = measure(grey);
     double scale = 1;
     if (lineHeight > options.targetLineHeight * 3 / 2)
         scale = double(options.targetLineHeight) * 1.2 / lineHeight;
@@ -979,7 +989,7 @@ Prepared prepare(const QImage &image, const Options &options) {
         const QSize size(std::max(1, int(std::lround(grey.width() * scale))),
                          std::max(1, int(std::lround(grey.height() * scale))));
         grey = grey.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        lineHeight = typicalLineHeight(grey);
+        lineHeight = measure(grey);
     } else {
         scale = 1;
     }
