@@ -580,6 +580,9 @@ void clearSolids(QImage &grey, int side) {
 // Steps between neighbouring pixels up to this are the shading of one fill: gradients, the noise
 // of lossy compression. The edges of strokes and of cards are steeper.
 constexpr int fillStep = 6;
+// Pixels this close to the shade of their fill are that fill: the ringing of lossy compression
+// around edges, not the faintest text.
+constexpr int fillNoise = 16;
 
 } // namespace
 
@@ -784,7 +787,7 @@ void flattenRegions(QImage &grey, int lineHeight) {
             const size_t p = offset + size_t(x);
             const int b = shade[p];
             const int v = row[x];
-            if (isPaper[p] == 2)
+            if (isPaper[p] == 2 || std::abs(v - b) <= fillNoise)
                 row[x] = 255;
             else if (lightText[size_t(ids[p])])
                 row[x] = v <= b ? 255 : uchar(255 - std::min(255, ((v - b) * scale[size_t(255 - b)]) >> 16));
