@@ -486,46 +486,25 @@ template <typename Drawn> void clearDrawn(QImage &grey, Drawn drawn) {
     }
 }
 
-// Marks in `mask` (one byte a pixel, rows of `w`) only the runs of marked pixels along rows or
-// columns at least `side` long, shrunk by `side` / 2 at both ends.
+// Marks in `mask` (one byte a pixel, rows of `w`) only the runs of marked pixels along rows
+// (`step` 1) or columns (`step` w) at least `side` long, shrunk by `side` / 2 at both ends.
 void erodeRuns(std::vector<uchar> &mask, int w, int h, int side, bool rows) {
+    const int lines = rows ? h : w;
+    const int length = rows ? w : h;
+    const size_t stride = rows ? 1 : size_t(w);
     const int r = side / 2;
-    if (!rows) {
-        // Down the columns a row at a time, for the cache: the length of each column's run so far
-        // from above, then from below; a pixel stays with `r` marked pixels on both sides.
-        std::vector<quint16> fromAbove(mask.size());
-        std::vector<quint16> count(size_t(w), 0);
-        for (int y = 0; y < h; ++y) {
-            const uchar *row = mask.data() + size_t(y) * size_t(w);
-            quint16 *out = fromAbove.data() + size_t(y) * size_t(w);
-            for (int x = 0; x < w; ++x) {
-                count[size_t(x)] = row[x] ? quint16(std::min(65535, count[size_t(x)] + 1)) : quint16(0);
-                out[x] = count[size_t(x)];
-            }
-        }
-        std::fill(count.begin(), count.end(), quint16(0));
-        for (int y = h - 1; y >= 0; --y) {
-            uchar *row = mask.data() + size_t(y) * size_t(w);
-            const quint16 *above = fromAbove.data() + size_t(y) * size_t(w);
-            for (int x = 0; x < w; ++x) {
-                count[size_t(x)] = row[x] ? quint16(std::min(65535, count[size_t(x)] + 1)) : quint16(0);
-                row[x] = above[x] > r && count[size_t(x)] > r;
-            }
-        }
-        return;
-    }
-    for (int l = 0; l < h; ++l) {
-        uchar *first = mask.data() + size_t(l) * size_t(w);
-        for (int i = 0; i < w;) {
-            if (!first[i]) {
+    for (int l = 0; l < lines; ++l) {
+        uchar *first = mask.data() + (rows ? size_t(l) * size_t(w) : size_t(l));
+        for (int i = 0; i < length;) {
+            if (!first[size_t(i) * stride]) {
                 ++i;
                 continue;
             }
             int end = i;
-            while (end < w && first[end])
+            while (end < length && first[size_t(end) * stride])
                 ++end;
             for (int k = i; k < end; ++k)
-                first[k] = (k - i >= r && end - 1 - k >= r) ? 1 : 0;
+                first[size_t(k) * stride] = (k - i >= r && end - 1 - k >= r) ? 1 : 0;
             i = end;
         }
     }
@@ -615,20 +594,28 @@ void flattenRegions(QImage &grey, int lineHeight) {
         }
         return a;
     };
+    // Whether the step from a to b is gentle, by one unsigned comparison.
+    const auto gentle = [](int a, int b) { return unsigned(a - b + fillStep) <= unsigned(2 * fillStep); };
     std::vector<uchar> flat(static_cast<size_t>(w));
+    std::vector<uchar> gentleBelow(static_cast<size_t>(w), 1);
+    std::vector<uchar> gentleAbove(static_cast<size_t>(w), 1);
     std::vector<int> column(static_cast<size_t>(w), 0);
     std::vector<uchar> wide(static_cast<size_t>(w));
     for (int y = 0; y < h; ++y) {
         const uchar *row = pixels + y * stride;
-        const uchar *above = y > 0 ? row - stride : row;
-        const uchar *below = y + 1 < h ? row + stride : row;
-        for (int x = 0; x < w; ++x) {
-            const int v = row[x];
-            const int left = row[std::max(0, x - 1)];
-            const int right = row[std::min(w - 1, x + 1)];
-            const int steepest = std::max(std::max(std::abs(v - left), std::abs(v - right)),
-                                          std::max(std::abs(v - above[x]), std::abs(v - below[x])));
-            flat[size_t(x)] = steepest <= fillStep;
+        std::swap(gentleAbove, gentleBelow);
+        if (y + 1 < h) {
+            const uchar *below = row + stride;
+            for (int x = 0; x < w; ++x)
+                gentleBelow[size_t(x)] = gentle(row[x], below[x]);
+        } else {
+            std::fill(gentleBelow.begin(), gentleBelow.end(), uchar(1));
+        }
+        uchar right = 1;
+        for (int x = w - 1; x >= 0; --x) {
+            const uchar left = x > 0 ? uchar(gentle(row[x], row[x - 1])) : uchar(1);
+            flat[size_t(x)] = left & right & gentleAbove[size_t(x)] & gentleBelow[size_t(x)];
+            right = left;
         }
         rowStart[size_t(y)] = runs.size();
         std::fill(wide.begin(), wide.end(), uchar(0));
@@ -674,85 +661,81 @@ void flattenRegions(QImage &grey, int lineHeight) {
         if (runs[i].core)
             runs[size_t(root(int(i)))].core = true;
     }
+    // Only the runs of regions stay, numbered by region.
     std::vector<int> regionOf(runs.size(), 0);
     int regions = 0;
-    for (size_t i = 0; i < runs.size(); ++i) {
-        const int r = root(int(i));
-        if (!runs[size_t(r)].core)
-            continue;
-        if (regionOf[size_t(r)] == 0)
-            regionOf[size_t(r)] = ++regions;
-        regionOf[i] = regionOf[size_t(r)];
+    {
+        size_t kept = 0;
+        for (int y = 0; y < h; ++y) {
+            const size_t first = kept;
+            for (size_t i = rowStart[size_t(y)]; i < rowStart[size_t(y) + 1]; ++i) {
+                const int r = root(int(i));
+                if (!runs[size_t(r)].core)
+                    continue;
+                if (regionOf[size_t(r)] == 0)
+                    regionOf[size_t(r)] = ++regions;
+                regionOf[kept] = regionOf[size_t(r)];
+                runs[kept].left = runs[i].left;
+                runs[kept].right = runs[i].right;
+                ++kept;
+            }
+            rowStart[size_t(y)] = first;
+        }
+        rowStart[size_t(h)] = kept;
+        runs.resize(kept);
+        regionOf.resize(kept);
     }
     if (regions == 0) {
         flattenBackground(grey, std::clamp(lineHeight * 2, 8, 96));
         return;
     }
-    // Every other pixel (text, icons, edges) lies on the fill nearest to it, and its background
-    // is that fill's shade there: cards and gradients keep their own. Nearest in steps across and
-    // down: rows from the top, each from the row above and then along itself both ways, and
-    // again from the bottom.
-    const size_t n = size_t(w) * size_t(h);
-    constexpr quint16 far = 65535;
-    std::vector<quint16> distance(n, far);
-    std::vector<int> ids(n, 0);
-    std::vector<uchar> shade(n, 0);
-    std::vector<uchar> isPaper(n, 0);
-    const auto sweep = [&](size_t offset, size_t from) {
-        if (distance[from] < far && distance[from] + 1 < distance[offset]) {
-            distance[offset] = quint16(distance[from] + 1);
-            ids[offset] = ids[from];
-            shade[offset] = shade[from];
+    // The stretches of each row between its runs of fill: text, icons, edges.
+    const auto forGaps = [&](int y, auto &&visit) {
+        int from = 0;
+        for (size_t i = rowStart[size_t(y)]; i < rowStart[size_t(y) + 1]; ++i) {
+            if (runs[i].left > from)
+                visit(from, runs[i].left);
+            from = runs[i].right;
         }
+        if (from < w)
+            visit(from, w);
     };
+    // Every other pixel lies on the fill nearest to it, and its background is that fill's shade
+    // there: cards and gradients keep their own. Nearest in steps across and down: rows from the
+    // top, each from the row above and then along itself both ways, and again from the bottom.
+    // The nearest fill is one number, the distance first, so that the nearer of two is the
+    // smaller: distance (from bit 40), region (bits 8 to 39), shade (bits 0 to 7).
+    const size_t n = size_t(w) * size_t(h);
+    constexpr quint64 step = quint64(1) << 40;
+    constexpr quint64 far = step << 23; // beyond any distance within an image
+    std::vector<quint64> nearest(n, far);
     const auto sweepRow = [&](int y, int fromRow) {
-        const size_t offset = size_t(y) * size_t(w);
-        if (fromRow >= 0 && fromRow < h) {
-            const size_t other = size_t(fromRow) * size_t(w);
-            for (int x = 0; x < w; ++x)
-                sweep(offset + size_t(x), other + size_t(x));
-        }
-        for (int x = 1; x < w; ++x)
-            sweep(offset + size_t(x), offset + size_t(x) - 1);
-        for (int x = w - 2; x >= 0; --x)
-            sweep(offset + size_t(x), offset + size_t(x) + 1);
+        quint64 *here = nearest.data() + size_t(y) * size_t(w);
+        const quint64 *other =
+            fromRow >= 0 && fromRow < h ? nearest.data() + size_t(fromRow) * size_t(w) : nullptr;
+        forGaps(y, [&](int left, int right) {
+            if (other) {
+                for (int x = left; x < right; ++x)
+                    here[x] = std::min(here[x], other[x] + step);
+            }
+            for (int x = std::max(1, left); x < right; ++x)
+                here[x] = std::min(here[x], here[x - 1] + step);
+            for (int x = std::min(w - 2, right - 1); x >= left; --x)
+                here[x] = std::min(here[x], here[x + 1] + step);
+        });
     };
     for (int y = 0; y < h; ++y) {
         const uchar *row = pixels + y * stride;
-        const size_t offset = size_t(y) * size_t(w);
+        quint64 *here = nearest.data() + size_t(y) * size_t(w);
         for (size_t i = rowStart[size_t(y)]; i < rowStart[size_t(y) + 1]; ++i) {
-            if (!regionOf[i])
-                continue;
-            for (int x = runs[i].left; x < runs[i].right; ++x) {
-                distance[offset + size_t(x)] = 0;
-                ids[offset + size_t(x)] = regionOf[i];
-                shade[offset + size_t(x)] = row[x];
-                isPaper[offset + size_t(x)] = 1;
-            }
+            for (int x = runs[i].left; x < runs[i].right; ++x)
+                here[x] = quint64(regionOf[i]) << 8 | row[x];
         }
         sweepRow(y, y - 1);
     }
     for (int y = h - 2; y >= 0; --y)
         sweepRow(y, y + 1);
-    // Where two fills meet, the pixels between them are their edge, not text: the rim of a
-    // filled icon, the border of a card. Text lies well inside the fill it is written on.
-    constexpr int seam = 2;
-    for (int y = 0; y < h; ++y) {
-        const size_t offset = size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x) {
-            const size_t p = offset + size_t(x);
-            if (isPaper[p])
-                continue;
-            bool edge = false;
-            for (int yy = std::max(0, y - seam); yy <= std::min(h - 1, y + seam) && !edge; ++yy) {
-                const int *near = ids.data() + size_t(yy) * size_t(w);
-                for (int xx = std::max(0, x - seam); xx <= std::min(w - 1, x + seam); ++xx)
-                    edge |= near[xx] != ids[p];
-            }
-            if (edge)
-                isPaper[p] = 2;
-        }
-    }
+    const auto regionAt = [&nearest](size_t p) { return int((nearest[p] >> 8) & 0xffffffffu); };
     // Each region's text is lighter or darker than its fill, whatever the page around it does:
     // white text on a coloured card of a light page.
     constexpr int apart = 48;
@@ -760,17 +743,15 @@ void flattenRegions(QImage &grey, int lineHeight) {
     std::vector<qint64> lighter(size_t(regions) + 1, 0);
     for (int y = 0; y < h; ++y) {
         const uchar *row = pixels + y * stride;
-        const size_t offset = size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x) {
-            const size_t p = offset + size_t(x);
-            if (isPaper[p])
-                continue;
-            const int d = row[x] - shade[p];
-            if (d <= -apart)
-                ++darker[size_t(ids[p])];
-            else if (d >= apart)
-                ++lighter[size_t(ids[p])];
-        }
+        const quint64 *here = nearest.data() + size_t(y) * size_t(w);
+        forGaps(y, [&](int left, int right) {
+            for (int x = left; x < right; ++x) {
+                const int d = row[x] - int(here[x] & 0xffu);
+                const size_t r = size_t((here[x] >> 8) & 0xffffffffu);
+                darker[r] += d <= -apart;
+                lighter[r] += d >= apart;
+            }
+        });
     }
     std::vector<uchar> lightText(size_t(regions) + 1, 0);
     for (size_t r = 1; r < lightText.size(); ++r)
@@ -780,20 +761,36 @@ void flattenRegions(QImage &grey, int lineHeight) {
     for (int b = 1; b < 256; ++b)
         scale[size_t(b)] = (255 << 16) / b;
     scale[0] = scale[1];
+    // Where two fills meet, the pixels between them are their edge, not text: the rim of a
+    // filled icon, the border of a card. Text lies well inside the fill it is written on.
+    constexpr int seam = 2;
+    std::vector<uchar> out(static_cast<size_t>(w));
     for (int y = 0; y < h; ++y) {
         uchar *row = pixels + y * stride;
         const size_t offset = size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x) {
-            const size_t p = offset + size_t(x);
-            const int b = shade[p];
-            const int v = row[x];
-            if (isPaper[p] == 2 || std::abs(v - b) <= fillNoise)
-                row[x] = 255;
-            else if (lightText[size_t(ids[p])])
-                row[x] = v <= b ? 255 : uchar(255 - std::min(255, ((v - b) * scale[size_t(255 - b)]) >> 16));
-            else
-                row[x] = v >= b ? 255 : uchar(std::min(255, (v * scale[size_t(b)]) >> 16));
-        }
+        const quint64 *here = nearest.data() + offset;
+        std::fill(out.begin(), out.end(), uchar(255));
+        forGaps(y, [&](int left, int right) {
+            for (int x = left; x < right; ++x) {
+                const int r = regionAt(offset + size_t(x));
+                bool edge = false;
+                for (int yy = std::max(0, y - seam); yy <= std::min(h - 1, y + seam) && !edge; ++yy) {
+                    const size_t near = size_t(yy) * size_t(w);
+                    for (int xx = std::max(0, x - seam); xx <= std::min(w - 1, x + seam); ++xx)
+                        edge |= regionAt(near + size_t(xx)) != r;
+                }
+                const int b = int(here[x] & 0xffu);
+                const int v = row[x];
+                if (edge || std::abs(v - b) <= fillNoise)
+                    continue;
+                if (lightText[size_t(r)])
+                    out[size_t(x)] =
+                        v <= b ? 255 : uchar(255 - std::min(255, ((v - b) * scale[size_t(255 - b)]) >> 16));
+                else
+                    out[size_t(x)] = v >= b ? 255 : uchar(std::min(255, (v * scale[size_t(b)]) >> 16));
+            }
+        });
+        std::copy(out.begin(), out.end(), row);
     }
 }
 
