@@ -665,6 +665,7 @@ void flattenRegions(QImage &grey, int lineHeight) {
     std::vector<int> regionOf(runs.size(), 0);
     int regions = 0;
     {
+        std::vector<int> regionOfRoot(runs.size(), 0);
         size_t kept = 0;
         for (int y = 0; y < h; ++y) {
             const size_t first = kept;
@@ -672,9 +673,9 @@ void flattenRegions(QImage &grey, int lineHeight) {
                 const int r = root(int(i));
                 if (!runs[size_t(r)].core)
                     continue;
-                if (regionOf[size_t(r)] == 0)
-                    regionOf[size_t(r)] = ++regions;
-                regionOf[kept] = regionOf[size_t(r)];
+                if (regionOfRoot[size_t(r)] == 0)
+                    regionOfRoot[size_t(r)] = ++regions;
+                regionOf[kept] = regionOfRoot[size_t(r)];
                 runs[kept].left = runs[i].left;
                 runs[kept].right = runs[i].right;
                 ++kept;

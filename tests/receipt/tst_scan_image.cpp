@@ -66,23 +66,27 @@ private slots:
         QFETCH(int, fillTo);
         QFETCH(int, ink);
         QFETCH(bool, text);
-        QImage image(420, 200, QImage::Format_Grayscale8);
+        QImage image(420, 300, QImage::Format_Grayscale8);
         image.fill(uchar(page));
-        const QRect card = text ? QRect(20, 20, 380, 160) : QRect(180, 80, 40, 40);
+        // Two cards, or two icons, one above the other.
+        const QList<QRect> cards = text ? QList<QRect>{QRect(20, 20, 380, 110), QRect(20, 160, 380, 110)}
+                                        : QList<QRect>{QRect(180, 60, 40, 40), QRect(180, 180, 40, 40)};
         QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient gradient(card.topLeft(), card.topRight());
-        gradient.setColorAt(0, QColor(fillFrom, fillFrom, fillFrom));
-        gradient.setColorAt(1, QColor(fillTo, fillTo, fillTo));
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(gradient);
-        painter.drawRoundedRect(QRectF(card).adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        // Rows of strokes, three pixels wide, as text is.
         QList<QRect> strokes;
-        for (int y = 50; text && y + 14 < 160; y += 28)
-            for (int x = 50; x + 3 < 370; x += 9)
-                strokes << QRect(x, y, 3, 14);
+        for (const QRect &card : cards) {
+            painter.setRenderHint(QPainter::Antialiasing);
+            QLinearGradient gradient(card.topLeft(), card.topRight());
+            gradient.setColorAt(0, QColor(fillFrom, fillFrom, fillFrom));
+            gradient.setColorAt(1, QColor(fillTo, fillTo, fillTo));
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(gradient);
+            painter.drawRoundedRect(QRectF(card).adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            // Rows of strokes, three pixels wide, as text is.
+            for (int y = card.top() + 30; text && y + 14 < card.bottom() - 20; y += 28)
+                for (int x = 50; x + 3 < 370; x += 9)
+                    strokes << QRect(x, y, 3, 14);
+        }
         for (const QRect &stroke : std::as_const(strokes))
             painter.fillRect(stroke, QColor(ink, ink, ink));
         painter.end();
