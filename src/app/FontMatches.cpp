@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 #include <map>
@@ -25,6 +26,45 @@ MatchFunction fontconfigMatch() {
 SubstituteFunction fontconfigSubstitute() {
     static const auto next = reinterpret_cast<SubstituteFunction>(dlsym(RTLD_NEXT, "FcConfigSubstitute"));
     return next;
+}
+
+// Fontconfig ranks a face from the file a question names above every face from another file before
+// it compares anything else. When only one installed face comes from that file, it is the answer,
+// and matching the question against that face alone gives what matching it against every face
+// does: the same values, bound as strongly, with the configuration's font rules applied. Other
+// questions go to fontconfig's own match.
+FcPattern *matchFace(FcConfig *config, FcPattern *pattern, FcResult *result) {
+    FcChar8 *file = nullptr;
+    FcChar8 *otherFile = nullptr;
+    if (!pattern || !result || FcPatternGetString(pattern, FC_FILE, 0, &file) != FcResultMatch ||
+        FcPatternGetString(pattern, FC_FILE, 1, &otherFile) == FcResultMatch)
+        return fontconfigMatch()(config, pattern, result);
+    FcPattern *face = nullptr;
+    int faces = 0;
+    for (const FcSetName name : {FcSetSystem, FcSetApplication}) {
+        const FcFontSet *set = FcConfigGetFonts(config, name);
+        for (int i = 0; set && i < set->nfont; ++i) {
+            FcChar8 *faceFile = nullptr;
+            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &faceFile) == FcResultMatch &&
+                std::strcmp(reinterpret_cast<const char *>(file), reinterpret_cast<const char *>(faceFile)) ==
+                    0) {
+                face = set->fonts[i];
+                ++faces;
+            }
+        }
+    }
+    if (faces != 1)
+        return fontconfigMatch()(config, pattern, result);
+    FcFontSet *only = FcFontSetCreate();
+    FcPatternReference(face);
+    if (!FcFontSetAdd(only, face)) {
+        FcPatternDestroy(face);
+        FcFontSetDestroy(only);
+        return fontconfigMatch()(config, pattern, result);
+    }
+    FcPattern *answer = FcFontSetMatch(config, &only, 1, pattern, result);
+    FcFontSetDestroy(only);
+    return answer;
 }
 
 // One font's question as Qt asks it, the question after the configuration's and the default
@@ -191,7 +231,7 @@ extern "C" FcPattern *FcFontMatch(FcConfig *config, FcPattern *pattern, FcResult
             return FcPatternDuplicate(entry->answer);
         }
     }
-    return fontconfigMatch()(config, pattern, result);
+    return matchFace(config, pattern, result);
 }
 
 namespace FontMatches {
@@ -261,7 +301,7 @@ void prepare(const QList<Font> &fonts) {
         fontconfigSubstitute()(nullptr, substituted, FcMatchPattern);
         FcDefaultSubstitute(substituted);
         FcResult result = FcResultNoMatch;
-        FcPattern *answer = fontconfigMatch()(nullptr, substituted, &result);
+        FcPattern *answer = matchFace(nullptr, substituted, &result);
         if (answer && result != FcResultMatch) {
             FcPatternDestroy(answer);
             answer = nullptr;

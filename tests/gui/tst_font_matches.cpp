@@ -23,8 +23,8 @@ QByteArray fileOf(const QString &family, QFont::Weight weight, int *index) {
     return path;
 }
 
-// What Qt asks when it loads a font: the face's rendering settings, found by a match.
-FcPattern *askAsQtDoes(const QString &family, const QByteArray &file, int index, double pixelSize) {
+// The question Qt asks when it loads a font, with the configuration's substitutions made.
+FcPattern *questionAsQtAsks(const QString &family, const QByteArray &file, int index, double pixelSize) {
     const QByteArray name = family.toUtf8();
     FcPattern *pattern = FcPatternCreate();
     FcValue value;
@@ -39,6 +39,12 @@ FcPattern *askAsQtDoes(const QString &family, const QByteArray &file, int index,
     FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
+    return pattern;
+}
+
+// What Qt asks when it loads a font: the face's rendering settings, found by a match.
+FcPattern *askAsQtDoes(const QString &family, const QByteArray &file, int index, double pixelSize) {
+    FcPattern *pattern = questionAsQtAsks(family, file, index, pixelSize);
     FcResult result = FcResultNoMatch;
     FcPattern *match = FcFontMatch(nullptr, pattern, &result);
     FcPatternDestroy(pattern);
@@ -85,6 +91,35 @@ private Q_SLOTS:
 
         for (FcPattern *pattern : {expected, otherSize, handed, forwarded, afterClose})
             FcPatternDestroy(pattern);
+    }
+
+    // Any question naming a face's file, as Qt asks when it loads any installed face, gets the
+    // answer fontconfig's matching against every installed face gives.
+    void fileQuestionsAnsweredAsFontconfig() {
+        FcFontSet *sets[] = {FcConfigGetFonts(nullptr, FcSetSystem),
+                             FcConfigGetFonts(nullptr, FcSetApplication)};
+        const int setCount = sets[1] ? 2 : 1;
+        QVERIFY(sets[0] && sets[0]->nfont > 0);
+        for (int i = 0; i < sets[0]->nfont; ++i) {
+            FcChar8 *family = nullptr;
+            FcChar8 *file = nullptr;
+            int index = 0;
+            if (FcPatternGetString(sets[0]->fonts[i], FC_FAMILY, 0, &family) != FcResultMatch ||
+                FcPatternGetString(sets[0]->fonts[i], FC_FILE, 0, &file) != FcResultMatch)
+                continue;
+            FcPatternGetInteger(sets[0]->fonts[i], FC_INDEX, 0, &index);
+            FcPattern *question =
+                questionAsQtAsks(QString::fromUtf8(reinterpret_cast<const char *>(family)),
+                                 QByteArray(reinterpret_cast<const char *>(file)), index, 13);
+            FcResult answered = FcResultNoMatch;
+            FcResult matched = FcResultNoMatch;
+            FcPattern *answer = FcFontMatch(nullptr, question, &answered);
+            FcPattern *own = FcFontSetMatch(nullptr, sets, setCount, question, &matched);
+            QCOMPARE(answered, matched);
+            QVERIFY2(FcPatternEqual(answer, own), reinterpret_cast<const char *>(file));
+            for (FcPattern *pattern : {question, answer, own})
+                FcPatternDestroy(pattern);
+        }
     }
 };
 
