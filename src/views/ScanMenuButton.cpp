@@ -72,7 +72,7 @@ void ScanMenuButton::setSpinning(bool spinning) {
 
 QSize ScanMenuButton::sizeHint() const {
     const QFontMetricsF metrics(font());
-    const double width = symbolSize + spacing + metrics.horizontalAdvance(text());
+    const double width = symbolSize + spacing + titleAdvance();
     const double height = qMax(symbolSize, metrics.height());
     return {qCeil(width + 2 * paddingX), qCeil(height + 2 * paddingY)};
 }
@@ -94,8 +94,7 @@ double ScanMenuButton::cornerRadius() const {
 }
 
 void ScanMenuButton::paintFace(QPainter &painter, const QRectF &area) const {
-    const QFontMetricsF metrics(font());
-    const double titleWidth = metrics.horizontalAdvance(text());
+    const double titleWidth = titleAdvance();
     double x = (area.width() - (symbolSize + spacing + titleWidth)) / 2;
     const QRectF symbolRect(x, (area.height() - symbolSize) / 2, symbolSize, symbolSize);
     if (m_spinning) {

@@ -58,7 +58,7 @@ double SoftButton::cornerRadius() const {
 
 QSize SoftButton::sizeHint() const {
     const QFontMetricsF metrics(font());
-    double width = metrics.horizontalAdvance(text());
+    double width = titleAdvance();
     double height = metrics.height();
     if (!m_icon.isEmpty()) {
         width += symbolSize + spacing;
@@ -73,8 +73,7 @@ QSize SoftButton::minimumSizeHint() const {
 
 void SoftButton::paintFace(QPainter &painter, const QRectF &area) const {
     const QColor color = foreground();
-    const QFontMetricsF metrics(font());
-    const double titleWidth = metrics.horizontalAdvance(text());
+    const double titleWidth = titleAdvance();
     const double contentWidth = titleWidth + (m_icon.isEmpty() ? 0 : symbolSize + spacing);
     double x = (area.width() - contentWidth) / 2;
     if (!m_icon.isEmpty()) {

@@ -6,6 +6,7 @@
 #include "views/Symbols.h"
 #include "views/Theme.h"
 #include "views/TileButton.h"
+#include "views/ViewHelpers.h"
 
 #include <QGlyphRun>
 #include <QImage>
@@ -195,6 +196,28 @@ private Q_SLOTS:
         // Fits unless even half size does not; one pixel larger would not fit.
         QVERIFY(size == 23 || advance(size) <= width);
         QVERIFY(size == 46 || advance(size + 1) > width);
+        QFont fitted = font;
+        fitted.setPixelSize(size);
+        QCOMPARE(label.shownText(), QFontMetricsF(fitted).elidedText(text, Qt::ElideRight, width));
+    }
+
+    // A text is cut as elidedText cuts it, whether it fits or not.
+    void elidedAsFontMetricsCuts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("width");
+        for (const double width : {0.0, 30.5, 64.0, 500.0}) {
+            QTest::addRow("latin %g", width) << u"Netflix Premium"_qs << width;
+            QTest::addRow("chinese %g", width) << u"爱奇艺黄金会员"_qs << width;
+            QTest::addRow("variants %g", width)
+                << u"Apple One Family"_qs + QChar(0x9c) + u"Apple One"_qs << width;
+        }
+    }
+    void elidedAsFontMetricsCuts() {
+        QFETCH(QString, text);
+        QFETCH(double, width);
+        const QFontMetricsF metrics(Theme::font(15, QFont::DemiBold));
+        QCOMPARE(ViewHelpers::elided(metrics, text, metrics.horizontalAdvance(text), width),
+                 metrics.elidedText(text, Qt::ElideRight, width));
     }
 };
 
