@@ -69,10 +69,20 @@ FcPattern *matchFace(FcConfig *config, FcPattern *pattern, FcResult *result) {
 
 // One font's question as Qt asks it, the question after the configuration's and the default
 // substitutions, and fontconfig's answer.
+// One value of a pattern, as it is added to another.
+struct Value {
+    const char *object = nullptr;
+    FcValue value{};
+    bool weak = false;
+};
+
 struct Entry {
     enum class State { waiting, working, done, skipped };
     FcPattern *asked = nullptr;
     FcPattern *substituted = nullptr;
+    // The substituted question's values in the order assign() adds them, read out beforehand:
+    // reading a value by its position walks its object's list from the start every time.
+    std::vector<Value> values = {};
     FcPattern *answer = nullptr;
     State state = State::waiting;
 };
@@ -103,8 +113,31 @@ FcPattern *question(const QByteArray &family, const QByteArray &file, int index,
     return pattern;
 }
 
-// Makes `to` hold what `from` holds.
-void assign(FcPattern *to, const FcPattern *from) {
+// `from`'s values in the order that makes a pattern they are added to in front, one by one, hold
+// them in `from`'s order. They point into `from`.
+std::vector<Value> valuesOf(const FcPattern *from) {
+    std::vector<Value> values = {};
+    FcPatternIter iter;
+    FcPatternIterStart(from, &iter);
+    while (FcPatternIterIsValid(from, &iter)) {
+        const char *object = FcPatternIterGetObject(from, &iter);
+        // Last value first, each put in front: adding at the end would walk the list every time.
+        for (int i = FcPatternIterValueCount(from, &iter) - 1; i >= 0; --i) {
+            Value value{.object = object};
+            FcValueBinding binding = FcValueBindingStrong;
+            if (FcPatternIterGetValue(from, &iter, i, &value.value, &binding) != FcResultMatch)
+                continue;
+            value.weak = binding == FcValueBindingWeak;
+            values.push_back(value);
+        }
+        if (!FcPatternIterNext(from, &iter))
+            break;
+    }
+    return values;
+}
+
+// Makes `to` hold the values listed by valuesOf().
+void assign(FcPattern *to, const std::vector<Value> &values) {
     std::vector<QByteArray> objects;
     FcPatternIter iter;
     FcPatternIterStart(to, &iter);
@@ -115,22 +148,11 @@ void assign(FcPattern *to, const FcPattern *from) {
     }
     for (const QByteArray &object : objects)
         FcPatternDel(to, object.constData());
-    FcPatternIterStart(from, &iter);
-    while (FcPatternIterIsValid(from, &iter)) {
-        const char *object = FcPatternIterGetObject(from, &iter);
-        // Last value first, each put in front: adding at the end would walk the list every time.
-        for (int i = FcPatternIterValueCount(from, &iter) - 1; i >= 0; --i) {
-            FcValue value;
-            FcValueBinding binding = FcValueBindingStrong;
-            if (FcPatternIterGetValue(from, &iter, i, &value, &binding) != FcResultMatch)
-                continue;
-            if (binding == FcValueBindingWeak)
-                FcPatternAddWeak(to, object, value, FcFalse);
-            else
-                FcPatternAdd(to, object, value, FcFalse);
-        }
-        if (!FcPatternIterNext(from, &iter))
-            break;
+    for (const Value &value : values) {
+        if (value.weak)
+            FcPatternAddWeak(to, value.object, value.value, FcFalse);
+        else
+            FcPatternAdd(to, value.object, value.value, FcFalse);
     }
 }
 
@@ -214,7 +236,7 @@ extern "C" FcBool FcConfigSubstitute(FcConfig *config, FcPattern *pattern, FcMat
         std::unique_lock guard(lock);
         if (const Entry *entry = worked(guard, pattern, &Entry::asked)) {
             // With the default substitutions made too, which Qt's own then leave as they are.
-            assign(pattern, entry->substituted);
+            assign(pattern, entry->values);
             return FcTrue;
         }
     }
@@ -306,9 +328,11 @@ void prepare(const QList<Font> &fonts) {
             FcPatternDestroy(answer);
             answer = nullptr;
         }
+        std::vector<Value> values = valuesOf(substituted);
         {
             std::lock_guard guard(lock);
             entries[i].substituted = substituted;
+            entries[i].values = std::move(values);
             entries[i].answer = answer;
             entries[i].state = Entry::State::done;
         }
