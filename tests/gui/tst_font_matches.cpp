@@ -1,4 +1,5 @@
 #include "app/FontMatches.h"
+#include "views/Theme.h"
 
 #include <QTest>
 
@@ -55,7 +56,44 @@ FcPattern *askAsQtDoes(const QString &family, const QByteArray &file, int index,
 class FontMatchesTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(FcInit()); }
+    void initTestCase() { Theme::loadFontConfiguration(); }
+
+    // The configuration loaded at start is the one fontconfig loads itself: the same files and
+    // folders, the same fonts, the same answers.
+    void configurationAsFontconfigLoadsIt() {
+        FcConfig *loaded = FcConfigGetCurrent();
+        FcConfig *own = FcInitLoadConfigAndFonts();
+        QVERIFY(loaded && own && loaded != own);
+        const auto strings = [](FcStrList *list) {
+            QStringList all;
+            while (const FcChar8 *s = FcStrListNext(list))
+                all.append(QString::fromUtf8(reinterpret_cast<const char *>(s)));
+            FcStrListDone(list);
+            return all;
+        };
+        QCOMPARE(strings(FcConfigGetConfigFiles(loaded)), strings(FcConfigGetConfigFiles(own)));
+        QCOMPARE(strings(FcConfigGetFontDirs(loaded)), strings(FcConfigGetFontDirs(own)));
+        QCOMPARE(strings(FcConfigGetCacheDirs(loaded)), strings(FcConfigGetCacheDirs(own)));
+        QCOMPARE(FcConfigGetFonts(loaded, FcSetSystem)->nfont, FcConfigGetFonts(own, FcSetSystem)->nfont);
+        for (const char *name : {"sans-serif", "serif", "monospace:lang=zh-cn", "Noto Sans CJK SC:bold",
+                                 "DejaVu Sans:pixelsize=13", "sans-serif:lang=zh-cn:pixelsize=46"}) {
+            FcPattern *questions[] = {FcNameParse(reinterpret_cast<const FcChar8 *>(name)),
+                                      FcNameParse(reinterpret_cast<const FcChar8 *>(name))};
+            FcPattern *answers[2] = {};
+            FcConfig *configs[] = {loaded, own};
+            for (int i = 0; i < 2; ++i) {
+                FcConfigSubstitute(configs[i], questions[i], FcMatchPattern);
+                FcDefaultSubstitute(questions[i]);
+                FcResult result = FcResultNoMatch;
+                answers[i] = FcFontMatch(configs[i], questions[i], &result);
+            }
+            QVERIFY2(FcPatternEqual(questions[0], questions[1]), name);
+            QVERIFY2(answers[0] && FcPatternEqual(answers[0], answers[1]), name);
+            for (FcPattern *pattern : {questions[0], questions[1], answers[0], answers[1]})
+                FcPatternDestroy(pattern);
+        }
+        FcConfigDestroy(own);
+    }
 
     // A prepared question gets fontconfig's own answer; one about another size, or asked once the
     // window is up, goes to fontconfig.
