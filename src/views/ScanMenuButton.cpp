@@ -23,6 +23,8 @@ ScanMenuButton::ScanMenuButton(QWidget *parent)
     , m_menu(new QMenu(this)) {
     setObjectName(QStringLiteral("scanMenuButton"));
     setFont(Theme::font(13, QFont::DemiBold));
+    Symbols::prepare(QStringLiteral("text.viewfinder"), symbolSize, Theme::text(), Symbols::Weight::semibold,
+                     devicePixelRatioF());
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     m_menu->setObjectName(QStringLiteral("scanMenu"));

@@ -22,17 +22,25 @@ SoftButton::SoftButton(const Options &options, QWidget *parent)
     setFont(Theme::font(titleSize, QFont::DemiBold));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setTitle(options.title);
+    prepareIcon();
 }
 
 void SoftButton::setIconName(const QString &icon) {
     m_icon = icon;
+    prepareIcon();
     updateGeometry();
     update();
 }
 
 void SoftButton::setProminent(bool prominent) {
     m_prominent = prominent;
+    prepareIcon();
     update();
+}
+
+void SoftButton::prepareIcon() {
+    if (!m_icon.isEmpty())
+        Symbols::prepare(m_icon, symbolSize, foreground(), Symbols::Weight::semibold, devicePixelRatioF());
 }
 
 QColor SoftButton::foreground() const {

@@ -10,9 +10,11 @@
 
 #include <QGlyphRun>
 #include <QImage>
+#include <QPixmapCache>
 #include <QRawFont>
 #include <QTest>
 #include <QTextLayout>
+#include <QThreadPool>
 
 namespace {
 
@@ -169,6 +171,30 @@ private Q_SLOTS:
         const QImage image = Symbols::pixmap(u"no.such.symbol"_qs, 16, Qt::white).toImage();
         QCOMPARE(image.size(), QSize(16, 16));
         QCOMPARE(qAlpha(image.pixel(8, 8)), 0);
+    }
+
+    // A symbol drawn ahead on the thread pool is the pixmap drawn on the spot, pixel for pixel.
+    void preparedSymbolDrawnAsOnTheSpot_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("ratio");
+        for (const double ratio : {1.0, 2.0}) {
+            QTest::addRow("bell.badge %g", ratio) << u"bell.badge"_qs << ratio;
+            QTest::addRow("gearshape %g", ratio) << u"gearshape"_qs << ratio;
+            QTest::addRow("unknown %g", ratio) << u"no.such.symbol"_qs << ratio;
+        }
+    }
+    void preparedSymbolDrawnAsOnTheSpot() {
+        QFETCH(QString, name);
+        QFETCH(double, ratio);
+        const QColor color(0x8e, 0x8e, 0x93, 200);
+        QPixmapCache::clear();
+        const QImage onTheSpot = Symbols::pixmap(name, 14, color, Symbols::Weight::semibold, ratio).toImage();
+        QPixmapCache::clear();
+        Symbols::prepare(name, 14, color, Symbols::Weight::semibold, ratio);
+        QThreadPool::globalInstance()->waitForDone();
+        const QPixmap ahead = Symbols::pixmap(name, 14, color, Symbols::Weight::semibold, ratio);
+        QCOMPARE(ahead.devicePixelRatio(), ratio);
+        QCOMPARE(ahead.toImage(), onTheSpot);
     }
 
     void fittedLabelTakesTheLargestSizeThatFits_data() {
