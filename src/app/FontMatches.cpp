@@ -39,10 +39,15 @@ FcPattern *matchFace(FcConfig *config, FcPattern *pattern, FcResult *result) {
     if (!pattern || !result || FcPatternGetString(pattern, FC_FILE, 0, &file) != FcResultMatch ||
         FcPatternGetString(pattern, FC_FILE, 1, &otherFile) == FcResultMatch)
         return fontconfigMatch()(config, pattern, result);
+    // Held while its faces are looked through, as fontconfig holds it: another thread may make
+    // another configuration the current one meanwhile.
+    FcConfig *held = FcConfigReference(config);
+    if (!held)
+        return fontconfigMatch()(config, pattern, result);
     FcPattern *face = nullptr;
     int faces = 0;
     for (const FcSetName name : {FcSetSystem, FcSetApplication}) {
-        const FcFontSet *set = FcConfigGetFonts(config, name);
+        const FcFontSet *set = FcConfigGetFonts(held, name);
         for (int i = 0; set && i < set->nfont; ++i) {
             FcChar8 *faceFile = nullptr;
             if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &faceFile) == FcResultMatch &&
@@ -53,22 +58,21 @@ FcPattern *matchFace(FcConfig *config, FcPattern *pattern, FcResult *result) {
             }
         }
     }
-    if (faces != 1)
-        return fontconfigMatch()(config, pattern, result);
-    FcFontSet *only = FcFontSetCreate();
-    FcPatternReference(face);
-    if (!FcFontSetAdd(only, face)) {
-        FcPatternDestroy(face);
+    FcPattern *answer = nullptr;
+    FcFontSet *only = faces == 1 ? FcFontSetCreate() : nullptr;
+    if (only) {
+        FcPatternReference(face);
+        if (FcFontSetAdd(only, face))
+            answer = FcFontSetMatch(held, &only, 1, pattern, result);
+        else
+            FcPatternDestroy(face);
         FcFontSetDestroy(only);
-        return fontconfigMatch()(config, pattern, result);
     }
-    FcPattern *answer = FcFontSetMatch(config, &only, 1, pattern, result);
-    FcFontSetDestroy(only);
-    return answer;
+    const bool matched = only && answer;
+    FcConfigDestroy(held);
+    return matched ? answer : fontconfigMatch()(config, pattern, result);
 }
 
-// One font's question as Qt asks it, the question after the configuration's and the default
-// substitutions, and fontconfig's answer.
 // One value of a pattern, as it is added to another.
 struct Value {
     const char *object = nullptr;
@@ -76,6 +80,8 @@ struct Value {
     bool weak = false;
 };
 
+// One font's question as Qt asks it, the question after the configuration's and the default
+// substitutions, and fontconfig's answer.
 struct Entry {
     enum class State { waiting, working, done, skipped };
     FcPattern *asked = nullptr;
