@@ -251,7 +251,8 @@ void prepareDefaultFamily() {
 }
 
 void prepareFallbackFamilies() {
-    (void)QFontMetricsF(font(13)).horizontalAdvance(QLatin1Char('R'));
+    // Loading the font is enough; no glyph of it need be loaded on this thread.
+    (void)QFontInfo(font(13)).family();
 }
 
 QStringList families(const QString &latin) {
