@@ -38,6 +38,8 @@ constexpr double standOut = 0.1;
 // The odds of a blank against the character or nothing the recogniser read instead, over the
 // steps between two characters, from which it saw one there even where it read none.
 constexpr float blankSeenOdds = 0.01f;
+// The least gap between Chinese characters that makes a blank where the recogniser saw one.
+constexpr double seenChineseBlank = 0.2;
 // Between a Latin letter and a mark, a blank the recogniser did not read is at least this much
 // wider than the usual gap between the piece's letters, and this many times as wide.
 constexpr double markStandOut = 0.15;
@@ -317,8 +319,10 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
         return false;
     if ((QStringView(u".-/").contains(a) && isDigit(b)) || (isDigit(a) && isSeparator(b)))
         return false;
+    // A colon stands in wide paper in Chinese typefaces, and between the digits of a time
+    // ("20:45") it has no blank after it: only where the recogniser saw one.
     if ((a == u',' || a == u':') && isDigit(b))
-        return gap >= listBlank;
+        return gap >= listBlank && (a == u',' || blankSeen);
     if (QStringView(u"<#$¥€£").contains(a))
         return gap >= signBlank;
     if ((a == u'.' || a == u'-') && b.isLetter())
@@ -775,11 +779,15 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const QChar a = chars[i - 1];
             const QChar b = chars[i];
             const bool mixed = (isHan(a) && isLatinOrDigit(b)) || (isLatinOrDigit(a) && isHan(b));
+            const bool seen = kept[i].second || kept[i].first->blankOdds >= blankSeenOdds;
             bool blank = gap >= (mixed ? std::min(usual, hanGap) : usual) + standOut && !isThousands(i - 1) &&
-                         isBlankBetween(a, b, gap, letterGap, kept[i].second,
-                                        kept[i].second || kept[i].first->blankOdds >= blankSeenOdds);
+                         isBlankBetween(a, b, gap, letterGap, kept[i].second, seen);
             if (blank && isChinese(a) && isChinese(b))
                 blank = advanceAt(i) >= em * (1 + chineseExtraAdvance);
+            // The blank of a Chinese typeface is narrow beside its loosely set characters, and
+            // where the recogniser saw one, less paper tells it.
+            if (!blank && seen && isHan(a) && isHan(b))
+                blank = gap >= seenChineseBlank;
             // A middle dot beside Chinese text has blanks on both sides or on neither, and Chinese
             // typefaces give it paper of its own: the paper on its two sides together tells.
             const qsizetype dot = b == u'·' ? i : a == u'·' ? i - 1 : -1;

@@ -97,6 +97,8 @@ private slots:
         QTest::newRow("Chinese words, apart")
             << utf8("印象高级") << QList<int>{0, 16, 0} << utf8("印象 高级");
         QTest::newRow("Chinese characters, spaced") << utf8("印象") << QList<int>{8} << utf8("印象");
+        QTest::newRow("Chinese words, a narrow blank seen")
+            << utf8("京东_黑胶") << QList<int>{0, 8, 0} << utf8("京东 黑胶");
         QTest::newRow("date with units") << utf8("3月15日") << QList<int>{16, 12, 12, 16} << utf8("3月15日");
         QTest::newRow("date then time") << utf8("09_10") << QList<int>{0, 16, 0, 0} << utf8("09 10");
         QTest::newRow("narrow digits in wide paper") << utf8("2011") << QList<int>{0, 16, 0} << utf8("2011");
@@ -104,6 +106,8 @@ private slots:
         QTest::newRow("full-width punctuation") << utf8("谢！您") << QList<int>{0, 24} << utf8("谢！您");
         QTest::newRow("Latin colon after Chinese")
             << utf8("人:li 12:30") << QList<int>{0, 24, 0, 16, 0, 0, 0, 0, 0} << utf8("人：li 12:30");
+        QTest::newRow("time") << utf8("20:45") << QList<int>{0, 0, 12, 0} << utf8("20:45");
+        QTest::newRow("colon, a blank seen") << utf8("ab:_12") << QList<int>{0, 0, 12, 0} << utf8("ab: 12");
         QTest::newRow("Latin words") << utf8("ID_ab") << QList<int>{6, 16, 0} << utf8("ID ab");
         QTest::newRow("narrow letter in wide paper") << utf8("VIP") << QList<int>{0, 12} << utf8("VIP");
         QTest::newRow("Latin words close, a blank seen")
