@@ -295,10 +295,10 @@ constexpr qsizetype maxLettersAdded = 3;
 
 // Whether a blank goes between characters `a` and `b` read `gap` apart (in text heights), where
 // `modelBlank` tells whether the recogniser read one, `blankSeen` whether it read one or gave one
-// fair odds, and `letterGap` is the piece's usual gap between Latin letters. Chinese is written without
-// blanks, so next to Chinese characters only a gap as wide as a blank makes one; full-width punctuation
-// carries its own spacing; dates, counts and amounts hold none ("2025年3月7日", "3个月", "68元", "12.04",
-// "2025-03-07").
+// fair odds, and `letterGap` is the piece's usual gap between Latin letters. Chinese is written
+// without blanks, so next to Chinese characters only a gap as wide as a blank makes one; full-width
+// punctuation carries its own spacing; dates, counts and amounts hold none ("2025年3月7日", "3个月",
+// "68元", "12.04", "2025-03-07").
 bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBlank, bool blankSeen) {
     if (isChinesePunctuation(a) || isChinesePunctuation(b))
         return false;
