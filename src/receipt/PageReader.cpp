@@ -26,7 +26,6 @@ constexpr int packGap = 3 * stride;
 constexpr double chineseBlank = 0.25;
 constexpr double mixedBlank = 0.2;
 constexpr double latinBlank = 0.25;
-constexpr double numberBlank = 0.4;
 // After a comma or colon before a number ("June 5, 2024"), after a sign or a bracket ("¥ 98",
 // "< Back"), and after a full stop or hyphen before a letter ("purchase. Here", not "no-reply").
 constexpr double listBlank = 0.15;
@@ -36,10 +35,15 @@ constexpr double joinerBlank = 0.4;
 constexpr int maxStrips = 64;
 // How much wider than the piece's usual gap between characters a blank is at least.
 constexpr double standOut = 0.1;
-// Between Latin letters, a blank the recogniser did not read is at least this much wider than the
-// usual gap between the piece's letters, and this many times as wide.
-constexpr double letterStandOut = 0.15;
-constexpr double letterGapTimes = 1.6;
+// The odds of a blank against the character or nothing the recogniser read instead, over the
+// steps between two characters, from which it saw one there even where it read none.
+constexpr float blankSeenOdds = 0.01f;
+// The least gap between Chinese characters that makes a blank where the recogniser saw one.
+constexpr double seenChineseBlank = 0.2;
+// Between a Latin letter and a mark, a blank the recogniser did not read is at least this much
+// wider than the usual gap between the piece's letters, and this many times as wide.
+constexpr double markStandOut = 0.15;
+constexpr double markGapTimes = 1.6;
 // The least paper before a full-width opening bracket, in ems: its ink stands at the right of its
 // em.
 constexpr double fullWidthBearing = 0.5;
@@ -48,8 +52,6 @@ constexpr double dotBlank = 0.3;
 // How much more than an em apart the middles of two Chinese characters with a blank between them
 // stand, in ems (a blank is a quarter to a half of an em in Chinese typefaces).
 constexpr double chineseExtraAdvance = 0.2;
-// The same for two digits, in digit advances.
-constexpr double digitExtraAdvance = 0.3;
 
 // The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
 constexpr double inkShare = 0.65;
@@ -292,18 +294,24 @@ constexpr float minConfidence = 0.3f;
 constexpr qsizetype maxLettersAdded = 3;
 
 // Whether a blank goes between characters `a` and `b` read `gap` apart (in text heights), where
-// `modelBlank` tells whether the recogniser read one and `letterGap` is the piece's usual gap
-// between Latin letters. Chinese is written without blanks, so next to Chinese characters only a
-// gap as wide as a blank makes one; full-width punctuation carries its own spacing; dates, counts
-// and amounts hold none ("2025年3月7日", "3个月", "68元", "12.04", "2025-03-07").
-bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBlank) {
+// `modelBlank` tells whether the recogniser read one, `blankSeen` whether it read one or gave one
+// fair odds, and `letterGap` is the piece's usual gap between Latin letters. Chinese is written
+// without blanks, so next to Chinese characters only a gap as wide as a blank makes one; full-width
+// punctuation carries its own spacing; dates, counts and amounts hold none ("2025年3月7日", "3个月",
+// "68元", "12.04", "2025-03-07").
+bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBlank, bool blankSeen) {
     if (isChinesePunctuation(a) || isChinesePunctuation(b))
         return false;
     if ((isDigit(a) && QStringView(u"年月日时分秒个元周季天号").contains(b)) ||
         (QStringView(u"年月").contains(a) && isDigit(b)))
         return false;
+    // Between digits and between Latin letters the gap alone does not tell a blank: a narrow digit
+    // ("1") or letter ("I", "l") stands in wide paper, more so in the loosely set Latin of Chinese
+    // typefaces, and letters whose ink reaches the side of their box ("T", "V") leave little paper
+    // beside a blank, more so in small type, whose blurred edges narrow every gap. The recogniser
+    // sees the blank, though, even where it reads none: without its sign there is none.
     if (isDigit(a) && isDigit(b))
-        return gap >= numberBlank;
+        return blankSeen && gap >= latinBlank;
     // Latin punctuation: closing marks follow a word, opening ones and "@" lead one.
     if (QStringView(u".,:;!?)]}%@").contains(b) || QStringView(u"([{@").contains(a))
         return false;
@@ -311,8 +319,10 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
         return false;
     if ((QStringView(u".-/").contains(a) && isDigit(b)) || (isDigit(a) && isSeparator(b)))
         return false;
+    // A colon stands in wide paper in Chinese typefaces, and between the digits of a time
+    // ("20:45") it has no blank after it: only where the recogniser saw one.
     if ((a == u',' || a == u':') && isDigit(b))
-        return gap >= listBlank;
+        return gap >= listBlank && (a == u',' || blankSeen);
     if (QStringView(u"<#$¥€£").contains(a))
         return gap >= signBlank;
     if ((a == u'.' || a == u'-') && b.isLetter())
@@ -326,10 +336,10 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
         return gap >= std::max(latinBlank / 2, letterGap + standOut);
     if (isDigit(a) || isDigit(b))
         return gap >= std::max(latinBlank, letterGap + standOut);
-    // Without one, a gap between letters makes one only when it stands well out against their
-    // usual gap: the Latin letters of Chinese typefaces are set loosely, and narrow ones ("i",
-    // "l") leave wide gaps.
-    return gap >= std::max(latinBlank, letterGap + letterStandOut) && gap >= letterGap * letterGapTimes;
+    if (a.isLetter() && b.isLetter())
+        return blankSeen && gap >= std::max(latinBlank, letterGap + standOut);
+    // Beside a mark, a gap that stands well out against the usual gap between letters.
+    return gap >= std::max(latinBlank, letterGap + markStandOut) && gap >= letterGap * markGapTimes;
 }
 
 // The letters that look alike in Latin text, each as one of its kind, without case and blanks:
@@ -668,10 +678,6 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // Chinese ink fills about nine tenths of the em.
     const double em =
         median(over([&](QChar a, QChar b) { return isHan(a) && isHan(b); }, advanceAt), 2, textHeight / 0.9);
-    // Digits share one advance in most typefaces: two whose middles stand no farther apart than
-    // that are one number, however wide the paper beside a narrow "1".
-    const double digitAdvance =
-        median(over([](QChar a, QChar b) { return isDigit(a) && isDigit(b); }, advanceAt), 3, 0);
     // The usual gap between characters of this piece: a blank must stand out against it too,
     // as spacing is wide in some typefaces (Kai, monospaced Latin). A piece of two or three
     // characters has no usual spacing to go by.
@@ -773,12 +779,15 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const QChar a = chars[i - 1];
             const QChar b = chars[i];
             const bool mixed = (isHan(a) && isLatinOrDigit(b)) || (isLatinOrDigit(a) && isHan(b));
+            const bool seen = kept[i].second || kept[i].first->blankOdds >= blankSeenOdds;
             bool blank = gap >= (mixed ? std::min(usual, hanGap) : usual) + standOut && !isThousands(i - 1) &&
-                         isBlankBetween(a, b, gap, letterGap, kept[i].second);
-            if (blank && isDigit(a) && isDigit(b) && digitAdvance > 0)
-                blank = advanceAt(i) >= digitAdvance * (1 + digitExtraAdvance);
+                         isBlankBetween(a, b, gap, letterGap, kept[i].second, seen);
             if (blank && isChinese(a) && isChinese(b))
                 blank = advanceAt(i) >= em * (1 + chineseExtraAdvance);
+            // The blank of a Chinese typeface is narrow beside its loosely set characters, and
+            // where the recogniser saw one, less paper tells it.
+            if (!blank && seen && isHan(a) && isHan(b))
+                blank = gap >= seenChineseBlank;
             // A middle dot beside Chinese text has blanks on both sides or on neither, and Chinese
             // typefaces give it paper of its own: the paper on its two sides together tells.
             const qsizetype dot = b == u'·' ? i : a == u'·' ? i - 1 : -1;

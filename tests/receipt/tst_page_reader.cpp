@@ -21,8 +21,16 @@ using Glyphs = QList<TextRecognizer::Glyph>;
 using Blanks = QList<std::pair<int, int>>;
 
 // Characters read one per two steps, starting at step 1, with the blank runs of the piece; `gaps`
-// gives, for each character after the first, the width of the blank before it, in pixels.
-std::pair<Glyphs, Blanks> laidOut(const QString &characters, const QList<int> &gaps) {
+// gives, for each character after the first, the width of the blank before it, in pixels. A "_"
+// before a character gives it fair odds of a blank before it.
+std::pair<Glyphs, Blanks> laidOut(QString characters, const QList<int> &gaps) {
+    std::vector<bool> seen;
+    for (qsizetype i = 0; i < characters.size(); ++i) {
+        seen.push_back(i > 0 && characters[i - 1] == u'_');
+        if (characters[i] == u'_')
+            seen.pop_back();
+    }
+    characters.remove(u'_');
     Glyphs glyphs;
     Blanks blanks;
     int step = 1;
@@ -33,7 +41,7 @@ std::pair<Glyphs, Blanks> laidOut(const QString &characters, const QList<int> &g
                 blanks.append({x, x + gaps.value(i - 1)});
             step += 1 + gaps.value(i - 1) / TextRecognizer::stride;
         }
-        glyphs.append(TextRecognizer::Glyph{characters.at(i), step, 0.99f});
+        glyphs.append(TextRecognizer::Glyph{characters.at(i), step, 0.99f, seen[size_t(i)] ? 0.5f : 0.0f});
         step += 1;
     }
     return {glyphs, blanks};
@@ -61,6 +69,8 @@ private slots:
         std::vector<float> scores(best.size() * size_t(classes), 0.0f);
         for (size_t step = 0; step < best.size(); ++step)
             scores[step * size_t(classes) + size_t(best[step])] = 5.0f;
+        // Between the two "1"s a blank nearly as likely as nothing.
+        scores[5 * size_t(classes) + 4] = 4.0f;
         const Glyphs glyphs = TextRecognizer::decode(scores.data(), int(best.size()), classes, dictionary);
         QString text;
         for (const auto &glyph : glyphs)
@@ -69,6 +79,8 @@ private slots:
         QCOMPARE(glyphs.first().step, 1);
         QCOMPARE(glyphs.last().step, 9);
         QVERIFY(glyphs.first().confidence > 0.5f && glyphs.first().confidence < 1.0f);
+        QVERIFY(glyphs[1].blankOdds < 0.01f && glyphs[2].blankOdds > 0.3f && glyphs[2].blankOdds < 0.4f);
+        QCOMPARE(glyphs[4].blankOdds, 1.0f);
     }
 
     // Blanks come from the gaps in the image: the text height here is 40 pixels.
@@ -85,13 +97,23 @@ private slots:
         QTest::newRow("Chinese words, apart")
             << utf8("印象高级") << QList<int>{0, 16, 0} << utf8("印象 高级");
         QTest::newRow("Chinese characters, spaced") << utf8("印象") << QList<int>{8} << utf8("印象");
+        QTest::newRow("Chinese words, a narrow blank seen")
+            << utf8("京东_黑胶") << QList<int>{0, 8, 0} << utf8("京东 黑胶");
         QTest::newRow("date with units") << utf8("3月15日") << QList<int>{16, 12, 12, 16} << utf8("3月15日");
-        QTest::newRow("date then time") << utf8("09 10") << QList<int>{0, 16, 0, 0} << utf8("09 10");
+        QTest::newRow("date then time") << utf8("09_10") << QList<int>{0, 16, 0, 0} << utf8("09 10");
+        QTest::newRow("narrow digits in wide paper") << utf8("2011") << QList<int>{0, 16, 0} << utf8("2011");
         QTest::newRow("separator with a wide digit") << utf8("12/9") << QList<int>{0, 16, 16} << utf8("12/9");
         QTest::newRow("full-width punctuation") << utf8("谢！您") << QList<int>{0, 24} << utf8("谢！您");
         QTest::newRow("Latin colon after Chinese")
             << utf8("人:li 12:30") << QList<int>{0, 24, 0, 16, 0, 0, 0, 0, 0} << utf8("人：li 12:30");
-        QTest::newRow("Latin words") << utf8("IDab") << QList<int>{6, 16, 0} << utf8("ID ab");
+        QTest::newRow("time") << utf8("20:45") << QList<int>{0, 0, 12, 0} << utf8("20:45");
+        QTest::newRow("colon, a blank seen") << utf8("ab:_12") << QList<int>{0, 0, 12, 0} << utf8("ab: 12");
+        QTest::newRow("Latin words") << utf8("ID_ab") << QList<int>{6, 16, 0} << utf8("ID ab");
+        QTest::newRow("narrow letter in wide paper") << utf8("VIP") << QList<int>{0, 12} << utf8("VIP");
+        QTest::newRow("Latin words close, a blank seen")
+            << utf8("GPT_VIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPT VIP");
+        QTest::newRow("Latin letters close, no blank seen")
+            << utf8("GPTVIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPTVIP");
         QTest::newRow("wide spacing throughout")
             << utf8("收件箱ab") << QList<int>{14, 14, 14, 14} << utf8("收件箱ab");
         QTest::newRow("full-width dash between words")
