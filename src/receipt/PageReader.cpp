@@ -11,6 +11,7 @@
 #include <cmath>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 namespace PageReader {
@@ -195,6 +196,80 @@ std::vector<bool> blankColumns(const QImage &page, const QRect &box) {
     return blank;
 }
 
+// Where a piece holds type of two sizes side by side (a price in large type and its cycle in small
+// type after it, "$9.99/mo"; a small sign before a large amount): the column at which the smaller
+// type starts or ends. The characters are the runs of columns with ink; each side's ink spans
+// its tallest character, and the smaller side's at most `smallerBy` of the larger side's. Its
+// characters' middle heights (from the usual top of a character to the usual baseline) tell it
+// from a word of the same type without tall letters beside one with them ("Pay now"). A side of
+// one character (a full stop, a footnote mark) or far smaller (a row of dots) is no type of its
+// own. Returns the first and the last blank column between the two sides.
+std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &box,
+                                              const std::vector<bool> &blankAt) {
+    struct Atom {
+        int left, right, top, bottom;
+    };
+    std::vector<Atom> atoms;
+    for (int x = 0; x < box.width();) {
+        if (blankAt[size_t(x)]) {
+            ++x;
+            continue;
+        }
+        Atom atom{x, x, INT_MAX, INT_MIN};
+        for (; x < box.width() && !blankAt[size_t(x)]; ++x) {
+            atom.right = x;
+            for (int y = box.top(); y <= box.bottom(); ++y) {
+                if (page.constScanLine(y)[box.left() + x] < TextLines::inkBelow) {
+                    atom.top = std::min(atom.top, y);
+                    atom.bottom = std::max(atom.bottom, y);
+                }
+            }
+        }
+        if (atom.top <= atom.bottom)
+            atoms.push_back(atom);
+    }
+    const auto n = qsizetype(atoms.size());
+    if (n < 3)
+        return std::nullopt;
+    // Ink span, and the middle height: the median top to the median bottom of its characters.
+    const auto measure = [&atoms](qsizetype from, qsizetype to) {
+        std::vector<int> tops, bottoms;
+        int top = INT_MAX, bottom = INT_MIN;
+        for (qsizetype i = from; i < to; ++i) {
+            tops.push_back(atoms[size_t(i)].top);
+            bottoms.push_back(atoms[size_t(i)].bottom);
+            top = std::min(top, atoms[size_t(i)].top);
+            bottom = std::max(bottom, atoms[size_t(i)].bottom);
+        }
+        const auto middle = [](std::vector<int> &v) {
+            std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(v.size() / 2), v.end());
+            return v[v.size() / 2];
+        };
+        const int high = middle(bottoms) - middle(tops) + 1;
+        return std::array<int, 3>{top, bottom, high};
+    };
+    constexpr double smallerBy = 0.6;
+    constexpr double leastShare = 0.25;
+    // The longest run of small type at either end; a large side of at least one character and a
+    // small one of at least two.
+    for (qsizetype length = n - 1; length >= 2; --length) {
+        for (const bool atEnd : {true, false}) {
+            const qsizetype split = atEnd ? n - length : length;
+            const auto large = atEnd ? measure(0, split) : measure(split, n);
+            const auto small = atEnd ? measure(split, n) : measure(0, split);
+            const int largeSpan = large[1] - large[0] + 1;
+            const int smallSpan = small[1] - small[0] + 1;
+            if (smallSpan > largeSpan * smallerBy || smallSpan < largeSpan * leastShare ||
+                small[2] > large[2] * smallerBy || small[0] < large[0] || small[1] > large[1] + smallSpan / 3)
+                continue;
+            const Atom &before = atoms[size_t(split - 1)];
+            const Atom &after = atoms[size_t(split)];
+            return std::make_pair(box.left() + before.right + 1, box.left() + after.left - 1);
+        }
+    }
+    return std::nullopt;
+}
+
 // Cuts `box` (tight) at blank runs of at least `wide` columns, then any piece still too wide for
 // a strip at its widest blank.
 void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineIndex, QList<Piece> &pieces,
@@ -225,6 +300,23 @@ void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineInd
         at = *std::max_element(runs.begin(), runs.end(), [](const auto &a, const auto &b) {
             return a.second - a.first < b.second - b.first;
         });
+    if (at.first < 0 && depth < 16) {
+        // Type of two sizes: each read at its own height, the smaller set close after the larger
+        // as it stands.
+        if (const auto change = sizeChange(page, box, blankAt)) {
+            const int gap = change->second - change->first + 1;
+            const QRect left =
+                tightBox(page, QRect(QPoint(box.left(), box.top()), QPoint(change->first - 1, box.bottom())));
+            const QRect right =
+                tightBox(page, QRect(QPoint(change->second + 1, box.top()), box.bottomRight()));
+            cutBox(page, left, left, lineIndex, pieces, depth + 1);
+            const qsizetype firstRight = pieces.size();
+            cutBox(page, right, right, lineIndex, pieces, depth + 1);
+            if (firstRight > 0 && firstRight < pieces.size())
+                pieces[firstRight].closeToPrevious = gap * 10 < std::min(left.height(), right.height()) * 3;
+            return;
+        }
+    }
     if (at.first < 0 || depth >= 16) {
         if (!tooWide) {
             // A mark far lower than its line (a middle dot, a hyphen or a full stop set apart) is
@@ -1024,10 +1116,10 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             texts[size_t(i)] = QStringLiteral("·");
     }
     // The pieces of each line, left to right, as they were cut; the lines of each row of the page.
-    QList<QStringList> words(boxes.size());
+    QList<QList<std::pair<QString, bool>>> words(boxes.size());
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         if (!texts[size_t(i)].isEmpty())
-            words[pieces[i].line].append(texts[size_t(i)]);
+            words[pieces[i].line].append({texts[size_t(i)], pieces[i].closeToPrevious});
     }
     // Pieces apart are words apart, but full-width punctuation carries its own spacing: a gap
     // beside it ("超级会员，本邮件") is no blank. Pieces are cut at gaps wider than the spacing a
@@ -1041,8 +1133,8 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     for (const QList<qsizetype> &row : TextLines::rows(boxes)) {
         QString text;
         for (const qsizetype line : row) {
-            for (const QString &part : std::as_const(words[line])) {
-                if (!text.isEmpty() && !carriesSpacing(text.back(), part.front()))
+            for (const auto &[part, close] : std::as_const(words[line])) {
+                if (!text.isEmpty() && !close && !carriesSpacing(text.back(), part.front()))
                     text += u' ';
                 text += part;
             }
