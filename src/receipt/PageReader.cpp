@@ -198,12 +198,13 @@ std::vector<bool> blankColumns(const QImage &page, const QRect &box) {
 
 // Where a piece holds type of two sizes side by side (a price in large type and its cycle in small
 // type after it, "$9.99/mo"; a small sign before a large amount): the column at which the smaller
-// type starts or ends. The characters are the runs of columns with ink; each side's ink spans
-// its tallest character, and the smaller side's at most `smallerBy` of the larger side's. Its
-// characters' middle heights (from the usual top of a character to the usual baseline) tell it
-// from a word of the same type without tall letters beside one with them ("Pay now"). A side of
-// one character (a full stop, a footnote mark) or far smaller (a row of dots) is no type of its
-// own. Returns the first and the last blank column between the two sides.
+// type starts or ends. The characters are the runs of columns with ink. The smaller side's ink,
+// from its highest to its lowest character, spans at most `smallerBy` of the larger side's, and
+// of the larger side's usual character (from the middle of its characters' tops to the middle of
+// their bottoms): so a word of small letters is not taken for smaller type beside capitals and
+// tall letters of the same type ("Pay now", "settings."). A side of one character (a full stop,
+// a footnote mark) or far smaller (a row of dots) is no type of its own. Returns the first and
+// the last blank column between the two sides.
 std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &box,
                                               const std::vector<bool> &blankAt) {
     struct Atom {
@@ -248,8 +249,13 @@ std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &b
         const int high = middle(bottoms) - middle(tops) + 1;
         return std::array<int, 3>{top, bottom, high};
     };
+    // Small letters are two thirds as high as capitals and digits of the same type or more: the
+    // smaller type's usual character is less than half the larger's, so a word of small letters
+    // after capitals ("CHF /year") is not cut at its first small letter.
     constexpr double smallerBy = 0.6;
+    constexpr double usuallySmallerBy = 0.45;
     constexpr double leastShare = 0.25;
+    constexpr int leastSpan = 6;
     // The longest run of small type at either end; a large side of at least one character and a
     // small one of at least two.
     for (qsizetype length = n - 1; length >= 2; --length) {
@@ -259,8 +265,19 @@ std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &b
             const auto small = atEnd ? measure(split, n) : measure(0, split);
             const int largeSpan = large[1] - large[0] + 1;
             const int smallSpan = small[1] - small[0] + 1;
-            if (smallSpan > largeSpan * smallerBy || smallSpan < largeSpan * leastShare ||
-                small[2] > large[2] * smallerBy || small[0] < large[0] || small[1] > large[1] + smallSpan / 3)
+            if (smallSpan > largeSpan * smallerBy ||
+                smallSpan < std::max<double>(leastSpan, largeSpan * leastShare) ||
+                small[2] > large[2] * usuallySmallerBy || small[0] < large[0] ||
+                small[1] > large[1] + smallSpan / 3)
+                continue;
+            // Written characters: at least two of half its height or more, wider together than
+            // high (not specks of a faint stroke, nor the parts of one character).
+            const Atom &first = atoms[size_t(atEnd ? split : 0)];
+            const Atom &last = atoms[size_t(atEnd ? n - 1 : split - 1)];
+            int characters = 0;
+            for (qsizetype i = atEnd ? split : 0; i < (atEnd ? n : split); ++i)
+                characters += (atoms[size_t(i)].bottom - atoms[size_t(i)].top + 1) * 2 >= smallSpan;
+            if (characters < 2 || last.right - first.left + 1 < smallSpan)
                 continue;
             const Atom &before = atoms[size_t(split - 1)];
             const Atom &after = atoms[size_t(split)];
