@@ -1146,10 +1146,21 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         return (isChinesePunctuation(before) && !QStringView(u"）】」』》").contains(before)) ||
                (isChinesePunctuation(after) && !QStringView(u"（【「『《").contains(after));
     };
+    // Rows are told by the lines read: a line of nothing read (an icon, a rule, a speck) holds no
+    // row together.
+    QList<QRect> readBoxes;
+    QList<qsizetype> readLine;
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        if (!words[i].isEmpty()) {
+            readBoxes.append(boxes[i]);
+            readLine.append(i);
+        }
+    }
     QStringList lines;
-    for (const QList<qsizetype> &row : TextLines::rows(boxes)) {
+    for (const QList<qsizetype> &row : TextLines::rows(readBoxes)) {
         QString text;
-        for (const qsizetype line : row) {
+        for (const qsizetype index : row) {
+            const qsizetype line = readLine[index];
             for (const auto &[part, close] : std::as_const(words[line])) {
                 if (!text.isEmpty() && !close && !carriesSpacing(text.back(), part.front()))
                     text += u' ';
