@@ -47,6 +47,8 @@ int widthOf(const Glyphs &glyphs) {
 } // namespace
 
 Q_DECLARE_METATYPE(QList<int>)
+Q_DECLARE_METATYPE(QList<QRect>)
+Q_DECLARE_METATYPE(QList<bool>)
 
 class TestPageReader : public QObject {
     Q_OBJECT
@@ -194,6 +196,67 @@ private slots:
                  (QList<QRect>{QRect(70, 14, 150, 14), QRect(70, 40, 110, 12), QRect(10, 90, 356, 14),
                                QRect(70, 130, 150, 14), QRect(70, 156, 110, 12), QRect(238, 138, 80, 20)}));
         QCOMPARE(PageReader::cut(page, lines[2], 0).size(), 2);
+    }
+
+    // Rows of small text beside one row of large type, closer than a line's height, are lines of
+    // their own; the parts of one character one above the other ("品") are no rows.
+    void findsRowsBesideOneRow() {
+        QImage page(300, 110, QImage::Format_Grayscale8);
+        page.fill(255);
+        QPainter painter(&page);
+        for (int x = 10; x < 70; x += 21)
+            painter.fillRect(x, 10, 18, 30, Qt::black);
+        painter.fillRect(78, 12, 100, 10, Qt::black);
+        painter.fillRect(78, 28, 80, 10, Qt::black);
+        for (const QRect &stroke : {QRect(14, 70, 8, 6), QRect(10, 78, 7, 7), QRect(19, 78, 7, 7)})
+            painter.fillRect(stroke, Qt::black);
+        for (int x = 32; x < 120; x += 18)
+            painter.fillRect(x, 70, 14, 15, Qt::black);
+        painter.end();
+        QCOMPARE(TextLines::find(page, 14), (QList<QRect>{QRect(10, 10, 60, 30), QRect(78, 12, 100, 10),
+                                                          QRect(78, 28, 80, 10), QRect(10, 70, 108, 15)}));
+    }
+
+    // Type of two sizes set close in one line is read in two pieces, each at its own height, the
+    // second set close after the first; small letters after capitals of the same type, and specks
+    // after a word, stay in their piece.
+    void readsTypeSizesApart_data() {
+        QTest::addColumn<QList<QRect>>("ink");
+        QTest::addColumn<QList<bool>>("close"); // of each piece
+        QTest::newRow("price and its cycle")
+            << QList<QRect>{{10, 10, 12, 24}, {25, 10, 12, 24}, {40, 10, 12, 24}, {55, 10, 12, 24},
+                            {70, 23, 3, 11},  {75, 27, 8, 7},   {85, 27, 6, 7}}
+            << QList<bool>{false, true};
+        QTest::newRow("small sign before an amount")
+            << QList<QRect>{{10, 24, 6, 10},  {18, 24, 6, 10},  {26, 23, 6, 11},
+                            {35, 10, 12, 24}, {50, 10, 12, 24}, {65, 10, 12, 24}}
+            << QList<bool>{false, true};
+        QTest::newRow("small letters after capitals")
+            << QList<QRect>{{10, 14, 10, 20}, {23, 20, 9, 14}, {35, 20, 9, 18},
+                            {50, 20, 9, 14},  {62, 20, 9, 14}, {74, 20, 12, 14}}
+            << QList<bool>{false};
+        QTest::newRow("specks after a word")
+            << QList<QRect>{{10, 14, 10, 20}, {23, 14, 10, 20}, {36, 14, 10, 20},
+                            {49, 30, 2, 2},   {53, 30, 2, 2},   {57, 30, 2, 2}}
+            << QList<bool>{false};
+    }
+
+    void readsTypeSizesApart() {
+        QFETCH(QList<QRect>, ink);
+        QFETCH(QList<bool>, close);
+        QImage page(120, 50, QImage::Format_Grayscale8);
+        page.fill(255);
+        QPainter painter(&page);
+        QRect line;
+        for (const QRect &character : ink) {
+            painter.fillRect(character, Qt::black);
+            line |= character;
+        }
+        painter.end();
+        QList<bool> got;
+        for (const PageReader::Piece &piece : PageReader::cut(page, line, 0))
+            got.append(piece.closeToPrevious);
+        QCOMPARE(got, close);
     }
 
     // Doubtful readings at the ends of a piece are specks; inside it they are characters.
