@@ -318,19 +318,47 @@ void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineInd
             return a.second - a.first < b.second - b.first;
         });
     if (at.first < 0 && depth < 16) {
-        // Type of two sizes: each read at its own height, the smaller set close after the larger
-        // as it stands.
+        // Type of two sizes: each scaled to its own height and read together, side by side as
+        // they stand, so that the smaller is read with the larger beside it ("/quarter" after a
+        // price: a slash alone at the start of a piece is easily taken for a speck).
         if (const auto change = sizeChange(page, box, blankAt)) {
             const int gap = change->second - change->first + 1;
             const QRect left =
                 tightBox(page, QRect(QPoint(box.left(), box.top()), QPoint(change->first - 1, box.bottom())));
             const QRect right =
                 tightBox(page, QRect(QPoint(change->second + 1, box.top()), box.bottomRight()));
-            cutBox(page, left, left, lineIndex, pieces, depth + 1);
-            const qsizetype firstRight = pieces.size();
-            cutBox(page, right, right, lineIndex, pieces, depth + 1);
-            if (firstRight > 0 && firstRight < pieces.size())
-                pieces[firstRight].closeToPrevious = gap * 10 < std::min(left.height(), right.height()) * 3;
+            QList<Piece> parts;
+            cutBox(page, left, left, lineIndex, parts, depth + 1);
+            const qsizetype firstRight = parts.size();
+            cutBox(page, right, right, lineIndex, parts, depth + 1);
+            if (firstRight == 1 && parts.size() == 2) {
+                const Piece &a = parts[0];
+                const Piece &b = parts[1];
+                // The gap as the smaller type spaces its own characters.
+                const double smallFactor = double(std::max(a.textHeight, b.textHeight)) /
+                                           std::min(a.source.height(), b.source.height());
+                const int side = height / 8;
+                const int paper = int(std::lround(gap * smallFactor));
+                Piece joined;
+                joined.image = QImage(a.image.width() + paper + b.image.width() - 2 * side, height,
+                                      QImage::Format_Grayscale8);
+                joined.image.fill(255);
+                for (int y = 0; y < height; ++y) {
+                    std::copy_n(a.image.constScanLine(y), a.image.width() - side, joined.image.scanLine(y));
+                    std::copy_n(b.image.constScanLine(y) + side, b.image.width() - side,
+                                joined.image.scanLine(y) + a.image.width() - side + paper);
+                }
+                joined.textHeight = std::max(a.textHeight, b.textHeight);
+                joined.line = lineIndex;
+                joined.source = a.source | b.source;
+                if (joined.image.width() <= TextRecognizer::inputWidth) {
+                    pieces.append(joined);
+                    return;
+                }
+            }
+            if (firstRight > 0 && firstRight < parts.size())
+                parts[firstRight].closeToPrevious = gap * 10 < std::min(left.height(), right.height()) * 3;
+            pieces += parts;
             return;
         }
     }

@@ -48,7 +48,6 @@ int widthOf(const Glyphs &glyphs) {
 
 Q_DECLARE_METATYPE(QList<int>)
 Q_DECLARE_METATYPE(QList<QRect>)
-Q_DECLARE_METATYPE(QList<bool>)
 
 class TestPageReader : public QObject {
     Q_OBJECT
@@ -217,33 +216,33 @@ private slots:
                                                           QRect(78, 28, 80, 10), QRect(10, 70, 108, 15)}));
     }
 
-    // Type of two sizes set close in one line is read in two pieces, each at its own height, the
-    // second set close after the first; small letters after capitals of the same type, and specks
-    // after a word, stay in their piece.
-    void readsTypeSizesApart_data() {
+    // Type of two sizes set close in one line is read in one piece with each scaled to its own
+    // height: the ink at both ends of the piece fills the height of its text. Small letters after
+    // capitals of the same type, and specks after a word, are scaled with the line.
+    void readsTypeSizesAtTheirHeights_data() {
         QTest::addColumn<QList<QRect>>("ink");
-        QTest::addColumn<QList<bool>>("close"); // of each piece
+        QTest::addColumn<bool>("ownHeights");
         QTest::newRow("price and its cycle")
             << QList<QRect>{{10, 10, 12, 24}, {25, 10, 12, 24}, {40, 10, 12, 24}, {55, 10, 12, 24},
-                            {70, 23, 3, 11},  {75, 27, 8, 7},   {85, 27, 6, 7}}
-            << QList<bool>{false, true};
+                            {70, 23, 3, 11},  {75, 24, 8, 10},  {85, 24, 8, 10}}
+            << true;
         QTest::newRow("small sign before an amount")
             << QList<QRect>{{10, 24, 6, 10},  {18, 24, 6, 10},  {26, 23, 6, 11},
                             {35, 10, 12, 24}, {50, 10, 12, 24}, {65, 10, 12, 24}}
-            << QList<bool>{false, true};
+            << true;
         QTest::newRow("small letters after capitals")
             << QList<QRect>{{10, 14, 10, 20}, {23, 20, 9, 14}, {35, 20, 9, 18},
                             {50, 20, 9, 14},  {62, 20, 9, 14}, {74, 20, 12, 14}}
-            << QList<bool>{false};
+            << false;
         QTest::newRow("specks after a word")
             << QList<QRect>{{10, 14, 10, 20}, {23, 14, 10, 20}, {36, 14, 10, 20},
                             {49, 30, 2, 2},   {53, 30, 2, 2},   {57, 30, 2, 2}}
-            << QList<bool>{false};
+            << false;
     }
 
-    void readsTypeSizesApart() {
+    void readsTypeSizesAtTheirHeights() {
         QFETCH(QList<QRect>, ink);
-        QFETCH(QList<bool>, close);
+        QFETCH(bool, ownHeights);
         QImage page(120, 50, QImage::Format_Grayscale8);
         page.fill(255);
         QPainter painter(&page);
@@ -253,10 +252,25 @@ private slots:
             line |= character;
         }
         painter.end();
-        QList<bool> got;
-        for (const PageReader::Piece &piece : PageReader::cut(page, line, 0))
-            got.append(piece.closeToPrevious);
-        QCOMPARE(got, close);
+        const QList<PageReader::Piece> pieces = PageReader::cut(page, line, 0);
+        QCOMPARE(pieces.size(), 1);
+        const QImage &image = pieces.front().image;
+        // The rows of ink in the first and the last fifth of the piece.
+        const auto inkHeight = [&image](int from, int to) {
+            int top = image.height(), bottom = -1;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = from; x < to; ++x) {
+                    if (image.constScanLine(y)[x] < 128) {
+                        top = std::min(top, y);
+                        bottom = std::max(bottom, y);
+                    }
+                }
+            }
+            return bottom - top + 1;
+        };
+        const int fifth = image.width() / 5;
+        const int least = std::min(inkHeight(0, fifth), inkHeight(image.width() - fifth, image.width()));
+        QCOMPARE(least * 10 >= pieces.front().textHeight * 8, ownHeights);
     }
 
     // Doubtful readings at the ends of a piece are specks; inside it they are characters.
