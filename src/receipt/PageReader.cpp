@@ -257,8 +257,10 @@ std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &b
     constexpr double leastShare = 0.25;
     constexpr int leastSpan = 6;
     // The longest run of small type at either end; a large side of at least one character and a
-    // small one of at least two.
-    for (qsizetype length = n - 1; length >= 2; --length) {
+    // small one of at least two, and of no more than a few words (a cycle, an old price struck
+    // out), which also bounds the work on a page of noise.
+    constexpr qsizetype mostSmall = 24;
+    for (qsizetype length = std::min(n - 1, mostSmall); length >= 2; --length) {
         for (const bool atEnd : {true, false}) {
             const qsizetype split = atEnd ? n - length : length;
             const auto large = atEnd ? measure(0, split) : measure(split, n);
