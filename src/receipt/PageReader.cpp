@@ -1176,13 +1176,19 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         return (isChinesePunctuation(before) && !QStringView(u"）】」』》").contains(before)) ||
                (isChinesePunctuation(after) && !QStringView(u"（【「『《").contains(after));
     };
-    // Rows are told by the lines read: a line of nothing read (an icon, a rule, a speck) holds no
-    // row together.
+    // Rows are told by the text read: a line of nothing read (an icon, a rule, a speck) holds no
+    // row together, and a line's ink read as nothing (what is left of an icon's frame beside its
+    // caption) does not make it higher than its text.
+    QList<QRect> readInk(boxes.size());
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (!texts[size_t(i)].isEmpty())
+            readInk[pieces[i].line] |= pieces[i].source;
+    }
     QList<QRect> readBoxes;
     QList<qsizetype> readLine;
     for (qsizetype i = 0; i < boxes.size(); ++i) {
-        if (!words[i].isEmpty()) {
-            readBoxes.append(boxes[i]);
+        if (!readInk[i].isEmpty()) {
+            readBoxes.append(readInk[i]);
             readLine.append(i);
         }
     }
