@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 #include <map>
@@ -27,12 +28,67 @@ SubstituteFunction fontconfigSubstitute() {
     return next;
 }
 
+// Fontconfig ranks a face from the file a question names above every face from another file before
+// it compares anything else. When only one installed face comes from that file, it is the answer,
+// and matching the question against that face alone gives what matching it against every face
+// does: the same values, bound as strongly, with the configuration's font rules applied. Other
+// questions go to fontconfig's own match.
+FcPattern *matchFace(FcConfig *config, FcPattern *pattern, FcResult *result) {
+    FcChar8 *file = nullptr;
+    FcChar8 *otherFile = nullptr;
+    if (!pattern || !result || FcPatternGetString(pattern, FC_FILE, 0, &file) != FcResultMatch ||
+        FcPatternGetString(pattern, FC_FILE, 1, &otherFile) == FcResultMatch)
+        return fontconfigMatch()(config, pattern, result);
+    // Held while its faces are looked through, as fontconfig holds it: another thread may make
+    // another configuration the current one meanwhile.
+    FcConfig *held = FcConfigReference(config);
+    if (!held)
+        return fontconfigMatch()(config, pattern, result);
+    FcPattern *face = nullptr;
+    int faces = 0;
+    for (const FcSetName name : {FcSetSystem, FcSetApplication}) {
+        const FcFontSet *set = FcConfigGetFonts(held, name);
+        for (int i = 0; set && i < set->nfont; ++i) {
+            FcChar8 *faceFile = nullptr;
+            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &faceFile) == FcResultMatch &&
+                std::strcmp(reinterpret_cast<const char *>(file), reinterpret_cast<const char *>(faceFile)) ==
+                    0) {
+                face = set->fonts[i];
+                ++faces;
+            }
+        }
+    }
+    FcPattern *answer = nullptr;
+    FcFontSet *only = faces == 1 ? FcFontSetCreate() : nullptr;
+    if (only) {
+        FcPatternReference(face);
+        if (FcFontSetAdd(only, face))
+            answer = FcFontSetMatch(held, &only, 1, pattern, result);
+        else
+            FcPatternDestroy(face);
+        FcFontSetDestroy(only);
+    }
+    const bool matched = only && answer;
+    FcConfigDestroy(held);
+    return matched ? answer : fontconfigMatch()(config, pattern, result);
+}
+
+// One value of a pattern, as it is added to another.
+struct Value {
+    const char *object = nullptr;
+    FcValue value{};
+    bool weak = false;
+};
+
 // One font's question as Qt asks it, the question after the configuration's and the default
 // substitutions, and fontconfig's answer.
 struct Entry {
     enum class State { waiting, working, done, skipped };
     FcPattern *asked = nullptr;
     FcPattern *substituted = nullptr;
+    // The substituted question's values in the order assign() adds them, read out beforehand:
+    // reading a value by its position walks its object's list from the start every time.
+    std::vector<Value> values = {};
     FcPattern *answer = nullptr;
     State state = State::waiting;
 };
@@ -63,8 +119,31 @@ FcPattern *question(const QByteArray &family, const QByteArray &file, int index,
     return pattern;
 }
 
-// Makes `to` hold what `from` holds.
-void assign(FcPattern *to, const FcPattern *from) {
+// `from`'s values in the order that makes a pattern they are added to in front, one by one, hold
+// them in `from`'s order. They point into `from`.
+std::vector<Value> valuesOf(const FcPattern *from) {
+    std::vector<Value> values = {};
+    FcPatternIter iter;
+    FcPatternIterStart(from, &iter);
+    while (FcPatternIterIsValid(from, &iter)) {
+        const char *object = FcPatternIterGetObject(from, &iter);
+        // Last value first, each put in front: adding at the end would walk the list every time.
+        for (int i = FcPatternIterValueCount(from, &iter) - 1; i >= 0; --i) {
+            Value value{.object = object};
+            FcValueBinding binding = FcValueBindingStrong;
+            if (FcPatternIterGetValue(from, &iter, i, &value.value, &binding) != FcResultMatch)
+                continue;
+            value.weak = binding == FcValueBindingWeak;
+            values.push_back(value);
+        }
+        if (!FcPatternIterNext(from, &iter))
+            break;
+    }
+    return values;
+}
+
+// Makes `to` hold the values listed by valuesOf().
+void assign(FcPattern *to, const std::vector<Value> &values) {
     std::vector<QByteArray> objects;
     FcPatternIter iter;
     FcPatternIterStart(to, &iter);
@@ -75,22 +154,11 @@ void assign(FcPattern *to, const FcPattern *from) {
     }
     for (const QByteArray &object : objects)
         FcPatternDel(to, object.constData());
-    FcPatternIterStart(from, &iter);
-    while (FcPatternIterIsValid(from, &iter)) {
-        const char *object = FcPatternIterGetObject(from, &iter);
-        // Last value first, each put in front: adding at the end would walk the list every time.
-        for (int i = FcPatternIterValueCount(from, &iter) - 1; i >= 0; --i) {
-            FcValue value;
-            FcValueBinding binding = FcValueBindingStrong;
-            if (FcPatternIterGetValue(from, &iter, i, &value, &binding) != FcResultMatch)
-                continue;
-            if (binding == FcValueBindingWeak)
-                FcPatternAddWeak(to, object, value, FcFalse);
-            else
-                FcPatternAdd(to, object, value, FcFalse);
-        }
-        if (!FcPatternIterNext(from, &iter))
-            break;
+    for (const Value &value : values) {
+        if (value.weak)
+            FcPatternAddWeak(to, value.object, value.value, FcFalse);
+        else
+            FcPatternAdd(to, value.object, value.value, FcFalse);
     }
 }
 
@@ -174,7 +242,7 @@ extern "C" FcBool FcConfigSubstitute(FcConfig *config, FcPattern *pattern, FcMat
         std::unique_lock guard(lock);
         if (const Entry *entry = worked(guard, pattern, &Entry::asked)) {
             // With the default substitutions made too, which Qt's own then leave as they are.
-            assign(pattern, entry->substituted);
+            assign(pattern, entry->values);
             return FcTrue;
         }
     }
@@ -191,7 +259,7 @@ extern "C" FcPattern *FcFontMatch(FcConfig *config, FcPattern *pattern, FcResult
             return FcPatternDuplicate(entry->answer);
         }
     }
-    return fontconfigMatch()(config, pattern, result);
+    return matchFace(config, pattern, result);
 }
 
 namespace FontMatches {
@@ -261,14 +329,16 @@ void prepare(const QList<Font> &fonts) {
         fontconfigSubstitute()(nullptr, substituted, FcMatchPattern);
         FcDefaultSubstitute(substituted);
         FcResult result = FcResultNoMatch;
-        FcPattern *answer = fontconfigMatch()(nullptr, substituted, &result);
+        FcPattern *answer = matchFace(nullptr, substituted, &result);
         if (answer && result != FcResultMatch) {
             FcPatternDestroy(answer);
             answer = nullptr;
         }
+        std::vector<Value> values = valuesOf(substituted);
         {
             std::lock_guard guard(lock);
             entries[i].substituted = substituted;
+            entries[i].values = std::move(values);
             entries[i].answer = answer;
             entries[i].state = Entry::State::done;
         }

@@ -10,7 +10,8 @@
 // ten fonts, all on the main thread. This asks the questions of the fonts that frame draws on
 // another thread beforehand; when Qt asks one of them, the substituted question and the match
 // worked out are handed over instead of being worked out again. Any other question, or one asked
-// once the window is on screen, goes to fontconfig as before.
+// once the window is on screen, is matched as fontconfig matches it: a question about the only face
+// its file holds against that face alone, which gives the same answer, the rest by fontconfig.
 namespace FontMatches {
 
 // A family drawn at a weight and pixel size.

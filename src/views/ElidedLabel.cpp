@@ -1,5 +1,8 @@
 #include "ElidedLabel.h"
 
+#include "views/ViewHelpers.h"
+
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -11,21 +14,34 @@ ElidedLabel::ElidedLabel(const QString &text, QWidget *parent)
 
 void ElidedLabel::setText(const QString &text) {
     m_text = text;
+    m_advance = -1;
     updateGeometry();
     update();
 }
 
 QString ElidedLabel::shownText() const {
-    return fontMetrics().elidedText(m_text, Qt::ElideRight, contentsRect().width());
+    return ViewHelpers::elided(QFontMetricsF(font()), m_text, advance(), contentsRect().width());
+}
+
+double ElidedLabel::advance() const {
+    if (m_advance < 0)
+        m_advance = QFontMetricsF(font()).horizontalAdvance(m_text);
+    return m_advance;
 }
 
 QSize ElidedLabel::sizeHint() const {
-    const QFontMetrics metrics = fontMetrics();
-    return {metrics.horizontalAdvance(m_text), metrics.height()};
+    // Rounded as QFontMetrics rounds its advances.
+    return {qRound(advance()), fontMetrics().height()};
 }
 
 QSize ElidedLabel::minimumSizeHint() const {
     return {0, fontMetrics().height()};
+}
+
+void ElidedLabel::changeEvent(QEvent *event) {
+    if (event->type() == QEvent::FontChange)
+        m_advance = -1;
+    QFrame::changeEvent(event);
 }
 
 void ElidedLabel::paintEvent(QPaintEvent *event) {

@@ -20,7 +20,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    // The whole text's advance in the label's font, laid out once per text and font.
+    double advance() const;
+
     QString m_text;
+    mutable double m_advance = -1;
 };

@@ -1,5 +1,7 @@
 #include "FittedLabel.h"
 
+#include "views/ViewHelpers.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -19,6 +21,7 @@ void FittedLabel::setText(const QString &text) {
     m_text = text;
     setAccessibleName(text);
     m_fitValid = false;
+    m_naturalAdvance = -1;
     updateGeometry();
     update();
 }
@@ -33,12 +36,18 @@ int FittedLabel::fittedPixelSize() const {
 }
 
 QString FittedLabel::shownText() const {
-    return QFontMetricsF(fitted()).elidedText(m_text, Qt::ElideRight, width());
+    const QFont &font = fitted();
+    return ViewHelpers::elided(QFontMetricsF(font), m_text, m_fittedAdvance, width());
 }
 
 QSize FittedLabel::sizeHint() const {
-    const QFontMetricsF metrics(m_font);
-    return {qCeil(metrics.horizontalAdvance(m_text)) + 1, qCeil(metrics.height())};
+    return {qCeil(naturalAdvance()) + 1, qCeil(QFontMetricsF(m_font).height())};
+}
+
+double FittedLabel::naturalAdvance() const {
+    if (m_naturalAdvance < 0)
+        m_naturalAdvance = QFontMetricsF(m_font).horizontalAdvance(m_text);
+    return m_naturalAdvance;
 }
 
 QSize FittedLabel::minimumSizeHint() const {
@@ -57,26 +66,37 @@ void FittedLabel::refit() const {
     m_fittedWidth = width();
     m_fitted = m_font;
     const double available = m_fittedWidth;
-    const double advance = QFontMetricsF(m_font).horizontalAdvance(m_text);
+    const double advance = naturalAdvance();
+    m_fittedAdvance = advance;
     if (advance <= available)
         return;
     const int full = qMax(1, m_font.pixelSize());
     const int smallest = qMax(1, full / 2);
     // Each size tried loads a font of its own. The advance grows about in proportion to the size,
     // so the search starts at the size that proportion gives and steps to the largest that fits.
-    const auto fits = [&](int size) {
+    const auto advanceAt = [&](int size) {
         m_fitted.setPixelSize(size);
-        return QFontMetricsF(m_fitted).horizontalAdvance(m_text) <= available;
+        return QFontMetricsF(m_fitted).horizontalAdvance(m_text);
     };
     int size = std::clamp(int(full * available / advance), smallest, qMax(smallest, full - 1));
-    if (fits(size)) {
-        while (size + 1 < full && fits(size + 1))
+    double sized = advanceAt(size);
+    if (sized <= available) {
+        while (size + 1 < full) {
+            const double larger = advanceAt(size + 1);
+            if (larger > available)
+                break;
             ++size;
+            sized = larger;
+        }
     } else {
-        while (size > smallest && !fits(--size)) {
+        while (size > smallest) {
+            sized = advanceAt(--size);
+            if (sized <= available)
+                break;
         }
     }
     m_fitted.setPixelSize(size);
+    m_fittedAdvance = sized;
 }
 
 void FittedLabel::paintEvent(QPaintEvent *) {

@@ -27,12 +27,16 @@ protected:
 private:
     const QFont &fitted() const;
     void refit() const;
+    // The text's advance at the preferred size, laid out once per text.
+    double naturalAdvance() const;
 
     QString m_text;
     QFont m_font;
     mutable QFont m_fitted;
     mutable bool m_fitValid = false;
     mutable int m_fittedWidth = 0;
+    mutable double m_fittedAdvance = 0;
+    mutable double m_naturalAdvance = -1;
     QColor m_color;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
 };

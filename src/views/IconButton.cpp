@@ -13,6 +13,7 @@ IconButton::IconButton(const Look &look, QWidget *parent)
     , m_look(look) {
     const int side = qRound(look.side);
     setFixedSize(side, side);
+    Symbols::prepare(look.symbol, look.symbolSize, look.color, look.weight, devicePixelRatioF());
 }
 
 void IconButton::titleChanged() {

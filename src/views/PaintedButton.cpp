@@ -3,6 +3,7 @@
 #include "views/Theme.h"
 
 #include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -28,6 +29,15 @@ void PaintedButton::setTitle(const QString &title) {
     titleChanged();
     updateGeometry();
     update();
+}
+
+double PaintedButton::titleAdvance() const {
+    if (m_titleAdvance < 0 || m_measuredTitle != text() || m_measuredFont != font()) {
+        m_measuredTitle = text();
+        m_measuredFont = font();
+        m_titleAdvance = QFontMetricsF(m_measuredFont).horizontalAdvance(m_measuredTitle);
+    }
+    return m_titleAdvance;
 }
 
 PaintedButton::State PaintedButton::state() const {

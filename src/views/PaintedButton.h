@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QFont>
 
 #include <functional>
 
@@ -36,6 +37,8 @@ protected:
     virtual bool looksPressed() const { return isDown(); }
     // The title changed: the size hint may have too.
     virtual void titleChanged() {}
+    // The title's advance in the button's font; the size hint and the face share one layout of it.
+    double titleAdvance() const;
 
     void paintEvent(QPaintEvent *event) final;
     void focusInEvent(QFocusEvent *event) override;
@@ -44,4 +47,7 @@ protected:
 private:
     std::function<void()> m_action;
     bool m_keyboardFocus = false;
+    mutable QString m_measuredTitle;
+    mutable QFont m_measuredFont;
+    mutable double m_titleAdvance = -1;
 };

@@ -23,6 +23,8 @@ ScanMenuButton::ScanMenuButton(QWidget *parent)
     , m_menu(new QMenu(this)) {
     setObjectName(QStringLiteral("scanMenuButton"));
     setFont(Theme::font(13, QFont::DemiBold));
+    Symbols::prepare(QStringLiteral("text.viewfinder"), symbolSize, Theme::text(), Symbols::Weight::semibold,
+                     devicePixelRatioF());
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     m_menu->setObjectName(QStringLiteral("scanMenu"));
@@ -72,7 +74,7 @@ void ScanMenuButton::setSpinning(bool spinning) {
 
 QSize ScanMenuButton::sizeHint() const {
     const QFontMetricsF metrics(font());
-    const double width = symbolSize + spacing + metrics.horizontalAdvance(text());
+    const double width = symbolSize + spacing + titleAdvance();
     const double height = qMax(symbolSize, metrics.height());
     return {qCeil(width + 2 * paddingX), qCeil(height + 2 * paddingY)};
 }
@@ -94,8 +96,7 @@ double ScanMenuButton::cornerRadius() const {
 }
 
 void ScanMenuButton::paintFace(QPainter &painter, const QRectF &area) const {
-    const QFontMetricsF metrics(font());
-    const double titleWidth = metrics.horizontalAdvance(text());
+    const double titleWidth = titleAdvance();
     double x = (area.width() - (symbolSize + spacing + titleWidth)) / 2;
     const QRectF symbolRect(x, (area.height() - symbolSize) / 2, symbolSize, symbolSize);
     if (m_spinning) {

@@ -22,17 +22,25 @@ SoftButton::SoftButton(const Options &options, QWidget *parent)
     setFont(Theme::font(titleSize, QFont::DemiBold));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setTitle(options.title);
+    prepareIcon();
 }
 
 void SoftButton::setIconName(const QString &icon) {
     m_icon = icon;
+    prepareIcon();
     updateGeometry();
     update();
 }
 
 void SoftButton::setProminent(bool prominent) {
     m_prominent = prominent;
+    prepareIcon();
     update();
+}
+
+void SoftButton::prepareIcon() {
+    if (!m_icon.isEmpty())
+        Symbols::prepare(m_icon, symbolSize, foreground(), Symbols::Weight::semibold, devicePixelRatioF());
 }
 
 QColor SoftButton::foreground() const {
@@ -58,7 +66,7 @@ double SoftButton::cornerRadius() const {
 
 QSize SoftButton::sizeHint() const {
     const QFontMetricsF metrics(font());
-    double width = metrics.horizontalAdvance(text());
+    double width = titleAdvance();
     double height = metrics.height();
     if (!m_icon.isEmpty()) {
         width += symbolSize + spacing;
@@ -73,8 +81,7 @@ QSize SoftButton::minimumSizeHint() const {
 
 void SoftButton::paintFace(QPainter &painter, const QRectF &area) const {
     const QColor color = foreground();
-    const QFontMetricsF metrics(font());
-    const double titleWidth = metrics.horizontalAdvance(text());
+    const double titleWidth = titleAdvance();
     const double contentWidth = titleWidth + (m_icon.isEmpty() ? 0 : symbolSize + spacing);
     double x = (area.width() - contentWidth) / 2;
     if (!m_icon.isEmpty()) {

@@ -40,6 +40,8 @@ protected:
     void paintFace(QPainter &painter, const QRectF &area) const override;
 
 private:
+    // Has the symbol drawn ahead of the first paint.
+    void prepareIcon();
     QString m_icon;
     bool m_prominent;
 };

@@ -132,10 +132,12 @@ void SubscriptionRow::paint(QPainter &painter, const QRect &rect, bool hovered, 
     const QFont monthlyFont = Theme::font(11);
     const QFontMetricsF amountMetrics(amountFont);
     const QFontMetricsF monthlyMetrics(monthlyFont);
-    double rightWidth = amountMetrics.horizontalAdvance(m_amount);
+    const double amountAdvance = amountMetrics.horizontalAdvance(m_amount);
+    const double monthlyAdvance = m_monthly.isEmpty() ? 0 : monthlyMetrics.horizontalAdvance(m_monthly);
+    double rightWidth = amountAdvance;
     double rightHeight = amountMetrics.height();
     if (!m_monthly.isEmpty()) {
-        rightWidth = qMax(rightWidth, monthlyMetrics.horizontalAdvance(m_monthly));
+        rightWidth = qMax(rightWidth, monthlyAdvance);
         rightHeight += 3 + monthlyMetrics.height();
     }
     // The amount always shows whole; long names give way first.
@@ -145,14 +147,14 @@ void SubscriptionRow::paint(QPainter &painter, const QRect &rect, bool hovered, 
     painter.setPen(Theme::text());
     const QRectF amountRect(right - rightWidth, y, rightWidth, amountMetrics.height());
     painter.drawText(amountRect, Qt::AlignRight | Qt::AlignVCenter,
-                     amountMetrics.elidedText(m_amount, Qt::ElideRight, rightWidth));
+                     ViewHelpers::elided(amountMetrics, m_amount, amountAdvance, rightWidth));
     if (!m_monthly.isEmpty()) {
         y += amountMetrics.height() + 3;
         painter.setFont(monthlyFont);
         painter.setPen(Theme::textTertiary());
         painter.drawText(QRectF(right - rightWidth, y, rightWidth, monthlyMetrics.height()),
                          Qt::AlignRight | Qt::AlignVCenter,
-                         monthlyMetrics.elidedText(m_monthly, Qt::ElideRight, rightWidth));
+                         ViewHelpers::elided(monthlyMetrics, m_monthly, monthlyAdvance, rightWidth));
     }
     right -= rightWidth + spacing;
 
@@ -170,8 +172,10 @@ void SubscriptionRow::paint(QPainter &painter, const QRect &rect, bool hovered, 
     const QString tag = tagText();
     const double tagWidth = tag.isEmpty() ? 0 : tagMetrics.horizontalAdvance(tag) + 12;
     const double nameRoom = qMax(0.0, available - (tag.isEmpty() ? 0 : tagWidth + 7));
-    const QString name = nameMetrics.elidedText(m_name, Qt::ElideRight, nameRoom);
-    const double nameWidth = qMin(nameRoom, nameMetrics.horizontalAdvance(name));
+    const double nameAdvance = nameMetrics.horizontalAdvance(m_name);
+    const QString name = ViewHelpers::elided(nameMetrics, m_name, nameAdvance, nameRoom);
+    const double nameWidth =
+        qMin(nameRoom, name == m_name ? nameAdvance : nameMetrics.horizontalAdvance(name));
     painter.setFont(nameFont);
     painter.setPen(m_sub.isActive ? Theme::text() : Theme::textSecondary());
     painter.drawText(QRectF(left, y, nameWidth + 1, titleHeight), Qt::AlignLeft | Qt::AlignVCenter, name);

@@ -5,9 +5,13 @@
 #include <QIconEngine>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QSet>
 #include <QStyle>
 #include <QStyleOption>
 #include <QSvgRenderer>
+#include <QThreadPool>
+
+#include <mutex>
 
 namespace Symbols {
 
@@ -122,28 +126,90 @@ QByteArray svg(const QString &name, const QColor &color, Weight weight) {
         .toUtf8();
 }
 
+namespace {
+
+QString cacheKey(const QString &name, int side, const QColor &color, Weight weight) {
+    return QStringLiteral("renewly-symbol:%1:%2:%3:%4")
+        .arg(resolve(name))
+        .arg(side)
+        .arg(color.rgba(), 8, 16, QLatin1Char('0'))
+        .arg(static_cast<int>(weight));
+}
+
+void draw(QPaintDevice &device, const QByteArray &data, int side) {
+    if (data.isEmpty())
+        return;
+    QSvgRenderer renderer(data);
+    QPainter painter(&device);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter, QRectF(0, 0, side, side));
+}
+
+// Symbols prepare() has drawn, or is drawing, on the thread pool, by cache key.
+struct Prepared {
+    std::mutex lock;
+    QHash<QString, QImage> drawn;
+    QSet<QString> drawing;
+};
+
+Prepared &prepared() {
+    static Prepared instance;
+    return instance;
+}
+
+} // namespace
+
 QPixmap pixmap(const QString &name, double size, const QColor &color, Weight weight, qreal devicePixelRatio) {
     const int side = qMax(1, qRound(size * devicePixelRatio));
-    const QString key = QStringLiteral("renewly-symbol:%1:%2:%3:%4")
-                            .arg(resolve(name))
-                            .arg(side)
-                            .arg(color.rgba(), 8, 16, QLatin1Char('0'))
-                            .arg(static_cast<int>(weight));
+    const QString key = cacheKey(name, side, color, weight);
     QPixmap result;
     if (QPixmapCache::find(key, &result))
         return result;
-    result = QPixmap(side, side);
-    result.fill(Qt::transparent);
-    const QByteArray data = svg(name, color, weight);
-    if (!data.isEmpty()) {
-        QSvgRenderer renderer(data);
-        QPainter painter(&result);
-        painter.setRenderHint(QPainter::Antialiasing);
-        renderer.render(&painter, QRectF(0, 0, side, side));
+    QImage drawn;
+    {
+        std::lock_guard guard(prepared().lock);
+        drawn = prepared().drawn.take(key);
+        // One still being drawn is drawn here instead, and dropped there.
+        prepared().drawing.remove(key);
+    }
+    if (!drawn.isNull()) {
+        result = QPixmap::fromImage(std::move(drawn), Qt::NoFormatConversion);
+    } else {
+        result = QPixmap(side, side);
+        result.fill(Qt::transparent);
+        draw(result, svg(name, color, weight), side);
     }
     result.setDevicePixelRatio(devicePixelRatio);
     QPixmapCache::insert(key, result);
     return result;
+}
+
+void prepare(const QString &name, double size, const QColor &color, Weight weight, qreal devicePixelRatio) {
+    const int side = qMax(1, qRound(size * devicePixelRatio));
+    QString key = cacheKey(name, side, color, weight);
+    QPixmap cached;
+    if (QPixmapCache::find(key, &cached))
+        return;
+    {
+        std::lock_guard guard(prepared().lock);
+        if (prepared().drawn.contains(key) || prepared().drawing.contains(key))
+            return;
+        prepared().drawing.insert(key);
+    }
+    // Drawn in the format of the pixmap pixmap() would draw into, so that the pixels are the same.
+    static const QImage::Format format = [] {
+        QPixmap probe(1, 1);
+        probe.fill(Qt::transparent);
+        return probe.toImage().format();
+    }();
+    QThreadPool::globalInstance()->start([key = std::move(key), name, color, weight, side] {
+        QImage image(side, side, format);
+        image.fill(Qt::transparent);
+        draw(image, svg(name, color, weight), side);
+        std::lock_guard guard(prepared().lock);
+        if (prepared().drawing.remove(key))
+            prepared().drawn.insert(key, image);
+    });
 }
 
 namespace {
@@ -200,6 +266,7 @@ SymbolView::SymbolView(const QString &name, double size, const QColor &color, Sy
     const int side = qMax(1, qRound(size));
     setFixedSize(side, side);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    Symbols::prepare(name, size, color, weight, devicePixelRatioF());
 }
 
 void SymbolView::setColor(const QColor &color) {

@@ -1,5 +1,7 @@
 #include "TileButton.h"
 
+#include "views/ViewHelpers.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -26,8 +28,7 @@ QSize TileButton::sizeHint() const {
     const double s = m_look.symbolSize;
     const bool stacked = m_look.arrangement == Arrangement::stacked;
     const double height = stacked ? s + m_look.spacing + metrics.height() : qMax(s, metrics.height());
-    const double width = stacked ? qMax(s, metrics.horizontalAdvance(text()))
-                                 : s + m_look.spacing + metrics.horizontalAdvance(text());
+    const double width = stacked ? qMax(s, titleAdvance()) : s + m_look.spacing + titleAdvance();
     return {qCeil(width + 2 * titleMargin), qCeil(height + 2 * m_look.paddingY)};
 }
 
@@ -48,9 +49,9 @@ void TileButton::paintFace(QPainter &painter, const QRectF &area) const {
         const double top = (area.height() - (s + m_look.spacing + metrics.height())) / 2;
         painter.drawPixmap(QPointF((area.width() - s) / 2, top), symbol);
         painter.drawText(QRectF(0, top + s + m_look.spacing, area.width(), metrics.height()), Qt::AlignCenter,
-                         metrics.elidedText(text(), Qt::ElideRight, area.width() - titleMargin));
+                         ViewHelpers::elided(metrics, text(), titleAdvance(), area.width() - titleMargin));
     } else {
-        const double titleWidth = metrics.horizontalAdvance(text());
+        const double titleWidth = titleAdvance();
         double x = (area.width() - (s + m_look.spacing + titleWidth)) / 2;
         painter.drawPixmap(QPointF(x, (area.height() - s) / 2), symbol);
         x += s + m_look.spacing;

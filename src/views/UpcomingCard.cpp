@@ -53,12 +53,13 @@ void UpcomingCard::paint(QPainter &painter, const QRect &rect) const {
 
     const QFont amountFont = Theme::font(15, QFont::DemiBold, Theme::Design::rounded);
     const QFontMetricsF amountMetrics(amountFont);
-    const double amountWidth = qMin(amountMetrics.horizontalAdvance(m_amount), (right - left) * 0.6);
+    const double amountAdvance = amountMetrics.horizontalAdvance(m_amount);
+    const double amountWidth = qMin(amountAdvance, (right - left) * 0.6);
     painter.setFont(amountFont);
     painter.setPen(Theme::text());
     painter.drawText(QRectF(right - amountWidth, card.top(), amountWidth, card.height()),
                      Qt::AlignRight | Qt::AlignVCenter,
-                     amountMetrics.elidedText(m_amount, Qt::ElideRight, amountWidth));
+                     ViewHelpers::elided(amountMetrics, m_amount, amountAdvance, amountWidth));
 
     const double available = qMax(0.0, right - amountWidth - spacing - left);
     const QFont nameFont = Theme::font(14, QFont::DemiBold);

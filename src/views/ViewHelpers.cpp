@@ -3,6 +3,7 @@
 #include "settings/LocalizationManager.h"
 #include "views/Theme.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 
 namespace ViewHelpers {
@@ -20,6 +21,13 @@ QLabel *makeLabel(const LabelOptions &options, QWidget *parent) {
         label->setFixedHeight(qCeil(options.font.pixelSize() * 1.3));
     Theme::style(label, options.font, options.color);
     return label;
+}
+
+QString elided(const QFontMetricsF &metrics, const QString &text, double advance, double width) {
+    // A text holding U+009C is a list of variants, of which elidedText keeps the first.
+    if (advance <= width && !text.contains(QChar(0x9c)))
+        return text;
+    return metrics.elidedText(text, Qt::ElideRight, width);
 }
 
 QString trimmedBlanks(const QString &text) {

@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QString>
 
+class QFontMetricsF;
+
 class QLabel;
 class QWidget;
 
@@ -25,6 +27,11 @@ struct LabelOptions {
 };
 // A plain-text label with its font, colour and object name.
 QLabel *makeLabel(const LabelOptions &options, QWidget *parent);
+
+// `text` cut with an ellipsis at the right to fit `width` in `metrics`' font, as
+// QFontMetricsF::elidedText cuts it, given the whole text's advance in that font: text that fits is
+// returned as it is instead of being laid out again.
+QString elided(const QFontMetricsF &metrics, const QString &text, double advance, double width);
 
 // Blanks (Unicode space separators and the tab, not line breaks) cut from both ends.
 QString trimmedBlanks(const QString &text);

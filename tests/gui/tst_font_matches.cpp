@@ -1,4 +1,5 @@
 #include "app/FontMatches.h"
+#include "views/Theme.h"
 
 #include <QTest>
 
@@ -23,8 +24,8 @@ QByteArray fileOf(const QString &family, QFont::Weight weight, int *index) {
     return path;
 }
 
-// What Qt asks when it loads a font: the face's rendering settings, found by a match.
-FcPattern *askAsQtDoes(const QString &family, const QByteArray &file, int index, double pixelSize) {
+// The question Qt asks when it loads a font, with the configuration's substitutions made.
+FcPattern *questionAsQtAsks(const QString &family, const QByteArray &file, int index, double pixelSize) {
     const QByteArray name = family.toUtf8();
     FcPattern *pattern = FcPatternCreate();
     FcValue value;
@@ -39,6 +40,12 @@ FcPattern *askAsQtDoes(const QString &family, const QByteArray &file, int index,
     FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
+    return pattern;
+}
+
+// What Qt asks when it loads a font: the face's rendering settings, found by a match.
+FcPattern *askAsQtDoes(const QString &family, const QByteArray &file, int index, double pixelSize) {
+    FcPattern *pattern = questionAsQtAsks(family, file, index, pixelSize);
     FcResult result = FcResultNoMatch;
     FcPattern *match = FcFontMatch(nullptr, pattern, &result);
     FcPatternDestroy(pattern);
@@ -49,7 +56,44 @@ FcPattern *askAsQtDoes(const QString &family, const QByteArray &file, int index,
 class FontMatchesTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(FcInit()); }
+    void initTestCase() { Theme::loadFontConfiguration(); }
+
+    // The configuration loaded at start is the one fontconfig loads itself: the same files and
+    // folders, the same fonts, the same answers.
+    void configurationAsFontconfigLoadsIt() {
+        FcConfig *loaded = FcConfigGetCurrent();
+        FcConfig *own = FcInitLoadConfigAndFonts();
+        QVERIFY(loaded && own && loaded != own);
+        const auto strings = [](FcStrList *list) {
+            QStringList all;
+            while (const FcChar8 *s = FcStrListNext(list))
+                all.append(QString::fromUtf8(reinterpret_cast<const char *>(s)));
+            FcStrListDone(list);
+            return all;
+        };
+        QCOMPARE(strings(FcConfigGetConfigFiles(loaded)), strings(FcConfigGetConfigFiles(own)));
+        QCOMPARE(strings(FcConfigGetFontDirs(loaded)), strings(FcConfigGetFontDirs(own)));
+        QCOMPARE(strings(FcConfigGetCacheDirs(loaded)), strings(FcConfigGetCacheDirs(own)));
+        QCOMPARE(FcConfigGetFonts(loaded, FcSetSystem)->nfont, FcConfigGetFonts(own, FcSetSystem)->nfont);
+        for (const char *name : {"sans-serif", "serif", "monospace:lang=zh-cn", "Noto Sans CJK SC:bold",
+                                 "DejaVu Sans:pixelsize=13", "sans-serif:lang=zh-cn:pixelsize=46"}) {
+            FcPattern *questions[] = {FcNameParse(reinterpret_cast<const FcChar8 *>(name)),
+                                      FcNameParse(reinterpret_cast<const FcChar8 *>(name))};
+            FcPattern *answers[2] = {};
+            FcConfig *configs[] = {loaded, own};
+            for (int i = 0; i < 2; ++i) {
+                FcConfigSubstitute(configs[i], questions[i], FcMatchPattern);
+                FcDefaultSubstitute(questions[i]);
+                FcResult result = FcResultNoMatch;
+                answers[i] = FcFontMatch(configs[i], questions[i], &result);
+            }
+            QVERIFY2(FcPatternEqual(questions[0], questions[1]), name);
+            QVERIFY2(answers[0] && FcPatternEqual(answers[0], answers[1]), name);
+            for (FcPattern *pattern : {questions[0], questions[1], answers[0], answers[1]})
+                FcPatternDestroy(pattern);
+        }
+        FcConfigDestroy(own);
+    }
 
     // A prepared question gets fontconfig's own answer; one about another size, or asked once the
     // window is up, goes to fontconfig.
@@ -85,6 +129,35 @@ private Q_SLOTS:
 
         for (FcPattern *pattern : {expected, otherSize, handed, forwarded, afterClose})
             FcPatternDestroy(pattern);
+    }
+
+    // Any question naming a face's file, as Qt asks when it loads any installed face, gets the
+    // answer fontconfig's matching against every installed face gives.
+    void fileQuestionsAnsweredAsFontconfig() {
+        FcFontSet *sets[] = {FcConfigGetFonts(nullptr, FcSetSystem),
+                             FcConfigGetFonts(nullptr, FcSetApplication)};
+        const int setCount = sets[1] ? 2 : 1;
+        QVERIFY(sets[0] && sets[0]->nfont > 0);
+        for (int i = 0; i < sets[0]->nfont; ++i) {
+            FcChar8 *family = nullptr;
+            FcChar8 *file = nullptr;
+            int index = 0;
+            if (FcPatternGetString(sets[0]->fonts[i], FC_FAMILY, 0, &family) != FcResultMatch ||
+                FcPatternGetString(sets[0]->fonts[i], FC_FILE, 0, &file) != FcResultMatch)
+                continue;
+            FcPatternGetInteger(sets[0]->fonts[i], FC_INDEX, 0, &index);
+            FcPattern *question =
+                questionAsQtAsks(QString::fromUtf8(reinterpret_cast<const char *>(family)),
+                                 QByteArray(reinterpret_cast<const char *>(file)), index, 13);
+            FcResult answered = FcResultNoMatch;
+            FcResult matched = FcResultNoMatch;
+            FcPattern *answer = FcFontMatch(nullptr, question, &answered);
+            FcPattern *own = FcFontSetMatch(nullptr, sets, setCount, question, &matched);
+            QCOMPARE(answered, matched);
+            QVERIFY2(FcPatternEqual(answer, own), reinterpret_cast<const char *>(file));
+            for (FcPattern *pattern : {question, answer, own})
+                FcPatternDestroy(pattern);
+        }
     }
 };
 

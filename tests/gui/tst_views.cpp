@@ -6,12 +6,15 @@
 #include "views/Symbols.h"
 #include "views/Theme.h"
 #include "views/TileButton.h"
+#include "views/ViewHelpers.h"
 
 #include <QGlyphRun>
 #include <QImage>
+#include <QPixmapCache>
 #include <QRawFont>
 #include <QTest>
 #include <QTextLayout>
+#include <QThreadPool>
 
 namespace {
 
@@ -170,6 +173,30 @@ private Q_SLOTS:
         QCOMPARE(qAlpha(image.pixel(8, 8)), 0);
     }
 
+    // A symbol drawn ahead on the thread pool is the pixmap drawn on the spot, pixel for pixel.
+    void preparedSymbolDrawnAsOnTheSpot_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("ratio");
+        for (const double ratio : {1.0, 2.0}) {
+            QTest::addRow("bell.badge %g", ratio) << u"bell.badge"_qs << ratio;
+            QTest::addRow("gearshape %g", ratio) << u"gearshape"_qs << ratio;
+            QTest::addRow("unknown %g", ratio) << u"no.such.symbol"_qs << ratio;
+        }
+    }
+    void preparedSymbolDrawnAsOnTheSpot() {
+        QFETCH(QString, name);
+        QFETCH(double, ratio);
+        const QColor color(0x8e, 0x8e, 0x93, 200);
+        QPixmapCache::clear();
+        const QImage onTheSpot = Symbols::pixmap(name, 14, color, Symbols::Weight::semibold, ratio).toImage();
+        QPixmapCache::clear();
+        Symbols::prepare(name, 14, color, Symbols::Weight::semibold, ratio);
+        QThreadPool::globalInstance()->waitForDone();
+        const QPixmap ahead = Symbols::pixmap(name, 14, color, Symbols::Weight::semibold, ratio);
+        QCOMPARE(ahead.devicePixelRatio(), ratio);
+        QCOMPARE(ahead.toImage(), onTheSpot);
+    }
+
     void fittedLabelTakesTheLargestSizeThatFits_data() {
         QTest::addColumn<int>("width");
         for (const int width : {600, 260, 200, 150, 120, 20})
@@ -195,6 +222,28 @@ private Q_SLOTS:
         // Fits unless even half size does not; one pixel larger would not fit.
         QVERIFY(size == 23 || advance(size) <= width);
         QVERIFY(size == 46 || advance(size + 1) > width);
+        QFont fitted = font;
+        fitted.setPixelSize(size);
+        QCOMPARE(label.shownText(), QFontMetricsF(fitted).elidedText(text, Qt::ElideRight, width));
+    }
+
+    // A text is cut as elidedText cuts it, whether it fits or not.
+    void elidedAsFontMetricsCuts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("width");
+        for (const double width : {0.0, 30.5, 64.0, 500.0}) {
+            QTest::addRow("latin %g", width) << u"Netflix Premium"_qs << width;
+            QTest::addRow("chinese %g", width) << u"爱奇艺黄金会员"_qs << width;
+            QTest::addRow("variants %g", width)
+                << u"Apple One Family"_qs + QChar(0x9c) + u"Apple One"_qs << width;
+        }
+    }
+    void elidedAsFontMetricsCuts() {
+        QFETCH(QString, text);
+        QFETCH(double, width);
+        const QFontMetricsF metrics(Theme::font(15, QFont::DemiBold));
+        QCOMPARE(ViewHelpers::elided(metrics, text, metrics.horizontalAdvance(text), width),
+                 metrics.elidedText(text, Qt::ElideRight, width));
     }
 };
 
