@@ -11,6 +11,7 @@
 #include <cmath>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 namespace PageReader {
@@ -197,6 +198,99 @@ std::vector<bool> blankColumns(const QImage &page, const QRect &box) {
     return blank;
 }
 
+// Where a piece holds type of two sizes side by side (a price in large type and its cycle in small
+// type after it, "$9.99/mo"; a small sign before a large amount): the column at which the smaller
+// type starts or ends. The characters are the runs of columns with ink. The smaller side's ink,
+// from its highest to its lowest character, spans at most `smallerBy` of the larger side's, and
+// of the larger side's usual character (from the middle of its characters' tops to the middle of
+// their bottoms): so a word of small letters is not taken for smaller type beside capitals and
+// tall letters of the same type ("Pay now", "settings."). A side of one character (a full stop,
+// a footnote mark) or far smaller (a row of dots) is no type of its own. Returns the first and
+// the last blank column between the two sides.
+std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &box,
+                                              const std::vector<bool> &blankAt) {
+    struct Atom {
+        int left, right, top, bottom;
+    };
+    std::vector<Atom> atoms;
+    for (int x = 0; x < box.width();) {
+        if (blankAt[size_t(x)]) {
+            ++x;
+            continue;
+        }
+        Atom atom{x, x, INT_MAX, INT_MIN};
+        for (; x < box.width() && !blankAt[size_t(x)]; ++x) {
+            atom.right = x;
+            for (int y = box.top(); y <= box.bottom(); ++y) {
+                if (page.constScanLine(y)[box.left() + x] < TextLines::inkBelow) {
+                    atom.top = std::min(atom.top, y);
+                    atom.bottom = std::max(atom.bottom, y);
+                }
+            }
+        }
+        if (atom.top <= atom.bottom)
+            atoms.push_back(atom);
+    }
+    const auto n = qsizetype(atoms.size());
+    if (n < 3)
+        return std::nullopt;
+    // Ink span, and the middle height: the median top to the median bottom of its characters.
+    const auto measure = [&atoms](qsizetype from, qsizetype to) {
+        std::vector<int> tops, bottoms;
+        int top = INT_MAX, bottom = INT_MIN;
+        for (qsizetype i = from; i < to; ++i) {
+            tops.push_back(atoms[size_t(i)].top);
+            bottoms.push_back(atoms[size_t(i)].bottom);
+            top = std::min(top, atoms[size_t(i)].top);
+            bottom = std::max(bottom, atoms[size_t(i)].bottom);
+        }
+        const auto middle = [](std::vector<int> &v) {
+            std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(v.size() / 2), v.end());
+            return v[v.size() / 2];
+        };
+        const int high = middle(bottoms) - middle(tops) + 1;
+        return std::array<int, 3>{top, bottom, high};
+    };
+    // Small letters are two thirds as high as capitals and digits of the same type or more: the
+    // smaller type's usual character is less than half the larger's, so a word of small letters
+    // after capitals ("CHF /year") is not cut at its first small letter.
+    constexpr double smallerBy = 0.6;
+    constexpr double usuallySmallerBy = 0.45;
+    constexpr double leastShare = 0.25;
+    constexpr int leastSpan = 6;
+    // The longest run of small type at either end; a large side of at least one character and a
+    // small one of at least two, and of no more than a few words (a cycle, an old price struck
+    // out), which also bounds the work on a page of noise.
+    constexpr qsizetype mostSmall = 24;
+    for (qsizetype length = std::min(n - 1, mostSmall); length >= 2; --length) {
+        for (const bool atEnd : {true, false}) {
+            const qsizetype split = atEnd ? n - length : length;
+            const auto large = atEnd ? measure(0, split) : measure(split, n);
+            const auto small = atEnd ? measure(split, n) : measure(0, split);
+            const int largeSpan = large[1] - large[0] + 1;
+            const int smallSpan = small[1] - small[0] + 1;
+            if (smallSpan > largeSpan * smallerBy ||
+                smallSpan < std::max<double>(leastSpan, largeSpan * leastShare) ||
+                small[2] > large[2] * usuallySmallerBy || small[0] < large[0] ||
+                small[1] > large[1] + smallSpan / 3)
+                continue;
+            // Written characters: at least two of half its height or more, wider together than
+            // high (not specks of a faint stroke, nor the parts of one character).
+            const Atom &first = atoms[size_t(atEnd ? split : 0)];
+            const Atom &last = atoms[size_t(atEnd ? n - 1 : split - 1)];
+            int characters = 0;
+            for (qsizetype i = atEnd ? split : 0; i < (atEnd ? n : split); ++i)
+                characters += (atoms[size_t(i)].bottom - atoms[size_t(i)].top + 1) * 2 >= smallSpan;
+            if (characters < 2 || last.right - first.left + 1 < smallSpan)
+                continue;
+            const Atom &before = atoms[size_t(split - 1)];
+            const Atom &after = atoms[size_t(split)];
+            return std::make_pair(box.left() + before.right + 1, box.left() + after.left - 1);
+        }
+    }
+    return std::nullopt;
+}
+
 // Cuts `box` (tight) at blank runs of at least `wide` columns, then any piece still too wide for
 // a strip at its widest blank.
 void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineIndex, QList<Piece> &pieces,
@@ -227,6 +321,51 @@ void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineInd
         at = *std::max_element(runs.begin(), runs.end(), [](const auto &a, const auto &b) {
             return a.second - a.first < b.second - b.first;
         });
+    if (at.first < 0 && depth < 16) {
+        // Type of two sizes: each scaled to its own height and read together, side by side as
+        // they stand, so that the smaller is read with the larger beside it ("/quarter" after a
+        // price: a slash alone at the start of a piece is easily taken for a speck).
+        if (const auto change = sizeChange(page, box, blankAt)) {
+            const int gap = change->second - change->first + 1;
+            const QRect left =
+                tightBox(page, QRect(QPoint(box.left(), box.top()), QPoint(change->first - 1, box.bottom())));
+            const QRect right =
+                tightBox(page, QRect(QPoint(change->second + 1, box.top()), box.bottomRight()));
+            QList<Piece> parts;
+            cutBox(page, left, left, lineIndex, parts, depth + 1);
+            const qsizetype firstRight = parts.size();
+            cutBox(page, right, right, lineIndex, parts, depth + 1);
+            if (firstRight == 1 && parts.size() == 2) {
+                const Piece &a = parts[0];
+                const Piece &b = parts[1];
+                // The gap as the smaller type spaces its own characters.
+                const double smallFactor = double(std::max(a.textHeight, b.textHeight)) /
+                                           std::min(a.source.height(), b.source.height());
+                const int side = height / 8;
+                const int paper = int(std::lround(gap * smallFactor));
+                Piece joined;
+                joined.image = QImage(a.image.width() + paper + b.image.width() - 2 * side, height,
+                                      QImage::Format_Grayscale8);
+                joined.image.fill(255);
+                for (int y = 0; y < height; ++y) {
+                    std::copy_n(a.image.constScanLine(y), a.image.width() - side, joined.image.scanLine(y));
+                    std::copy_n(b.image.constScanLine(y) + side, b.image.width() - side,
+                                joined.image.scanLine(y) + a.image.width() - side + paper);
+                }
+                joined.textHeight = std::max(a.textHeight, b.textHeight);
+                joined.line = lineIndex;
+                joined.source = a.source | b.source;
+                if (joined.image.width() <= TextRecognizer::inputWidth) {
+                    pieces.append(joined);
+                    return;
+                }
+            }
+            if (firstRight > 0 && firstRight < parts.size())
+                parts[firstRight].closeToPrevious = gap * 10 < std::min(left.height(), right.height()) * 3;
+            pieces += parts;
+            return;
+        }
+    }
     if (at.first < 0 || depth >= 16) {
         if (!tooWide) {
             // A mark far lower than its line (a middle dot, a hyphen or a full stop set apart) is
@@ -1033,10 +1172,10 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             texts[size_t(i)] = QStringLiteral("·");
     }
     // The pieces of each line, left to right, as they were cut; the lines of each row of the page.
-    QList<QStringList> words(boxes.size());
+    QList<QList<std::pair<QString, bool>>> words(boxes.size());
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         if (!texts[size_t(i)].isEmpty())
-            words[pieces[i].line].append(texts[size_t(i)]);
+            words[pieces[i].line].append({texts[size_t(i)], pieces[i].closeToPrevious});
     }
     // Pieces apart are words apart, but full-width punctuation carries its own spacing: a gap
     // beside it ("超级会员，本邮件") is no blank. Pieces are cut at gaps wider than the spacing a
@@ -1046,12 +1185,29 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         return (isChinesePunctuation(before) && !QStringView(u"）】」』》").contains(before)) ||
                (isChinesePunctuation(after) && !QStringView(u"（【「『《").contains(after));
     };
+    // Rows are told by the text read: a line of nothing read (an icon, a rule, a speck) holds no
+    // row together, and a line's ink read as nothing (what is left of an icon's frame beside its
+    // caption) does not make it higher than its text.
+    QList<QRect> readInk(boxes.size());
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (!texts[size_t(i)].isEmpty())
+            readInk[pieces[i].line] |= pieces[i].source;
+    }
+    QList<QRect> readBoxes;
+    QList<qsizetype> readLine;
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        if (!readInk[i].isEmpty()) {
+            readBoxes.append(readInk[i]);
+            readLine.append(i);
+        }
+    }
     QStringList lines;
-    for (const QList<qsizetype> &row : TextLines::rows(boxes)) {
+    for (const QList<qsizetype> &row : TextLines::rows(readBoxes)) {
         QString text;
-        for (const qsizetype line : row) {
-            for (const QString &part : std::as_const(words[line])) {
-                if (!text.isEmpty() && !carriesSpacing(text.back(), part.front()))
+        for (const qsizetype index : row) {
+            const qsizetype line = readLine[index];
+            for (const auto &[part, close] : std::as_const(words[line])) {
+                if (!text.isEmpty() && !close && !carriesSpacing(text.back(), part.front()))
                     text += u' ';
                 text += part;
             }

@@ -23,6 +23,9 @@ struct Piece {
     int textHeight; // height of its ink in `image`
     int line = 0;   // the index of the line it belongs to
     QRect source;   // its ink on the page
+    // Set close after the piece before it, without a blank: the smaller type of a price's cycle
+    // after it ("/mo").
+    bool closeToPrevious = false;
 };
 
 // The pieces of one line box of `page` (dark text on white): cut at blanks wider than the line is

@@ -55,6 +55,7 @@ int widthOf(const Glyphs &glyphs) {
 } // namespace
 
 Q_DECLARE_METATYPE(QList<int>)
+Q_DECLARE_METATYPE(QList<QRect>)
 
 class TestPageReader : public QObject {
     Q_OBJECT
@@ -216,6 +217,82 @@ private slots:
                  (QList<QRect>{QRect(70, 14, 150, 14), QRect(70, 40, 110, 12), QRect(10, 90, 356, 14),
                                QRect(70, 130, 150, 14), QRect(70, 156, 110, 12), QRect(238, 138, 80, 20)}));
         QCOMPARE(PageReader::cut(page, lines[2], 0).size(), 2);
+    }
+
+    // Rows of small text beside one row of large type, closer than a line's height, are lines of
+    // their own; the parts of one character one above the other ("品") are no rows.
+    void findsRowsBesideOneRow() {
+        QImage page(300, 110, QImage::Format_Grayscale8);
+        page.fill(255);
+        QPainter painter(&page);
+        for (int x = 10; x < 70; x += 21)
+            painter.fillRect(x, 10, 18, 30, Qt::black);
+        painter.fillRect(78, 12, 100, 10, Qt::black);
+        painter.fillRect(78, 28, 80, 10, Qt::black);
+        for (const QRect &stroke : {QRect(14, 70, 8, 6), QRect(10, 78, 7, 7), QRect(19, 78, 7, 7)})
+            painter.fillRect(stroke, Qt::black);
+        for (int x = 32; x < 120; x += 18)
+            painter.fillRect(x, 70, 14, 15, Qt::black);
+        painter.end();
+        QCOMPARE(TextLines::find(page, 14), (QList<QRect>{QRect(10, 10, 60, 30), QRect(78, 12, 100, 10),
+                                                          QRect(78, 28, 80, 10), QRect(10, 70, 108, 15)}));
+    }
+
+    // Type of two sizes set close in one line is read in one piece with each scaled to its own
+    // height: the ink at both ends of the piece fills the height of its text. Small letters after
+    // capitals of the same type, and specks after a word, are scaled with the line.
+    void readsTypeSizesAtTheirHeights_data() {
+        QTest::addColumn<QList<QRect>>("ink");
+        QTest::addColumn<bool>("ownHeights");
+        QTest::newRow("price and its cycle")
+            << QList<QRect>{{10, 10, 12, 24}, {25, 10, 12, 24}, {40, 10, 12, 24}, {55, 10, 12, 24},
+                            {70, 23, 3, 11},  {75, 24, 8, 10},  {85, 24, 8, 10}}
+            << true;
+        QTest::newRow("small sign before an amount")
+            << QList<QRect>{{10, 24, 6, 10},  {18, 24, 6, 10},  {26, 23, 6, 11},
+                            {35, 10, 12, 24}, {50, 10, 12, 24}, {65, 10, 12, 24}}
+            << true;
+        QTest::newRow("small letters after capitals")
+            << QList<QRect>{{10, 14, 10, 20}, {23, 20, 9, 14}, {35, 20, 9, 18},
+                            {50, 20, 9, 14},  {62, 20, 9, 14}, {74, 20, 12, 14}}
+            << false;
+        QTest::newRow("specks after a word")
+            << QList<QRect>{{10, 14, 10, 20}, {23, 14, 10, 20}, {36, 14, 10, 20},
+                            {49, 30, 2, 2},   {53, 30, 2, 2},   {57, 30, 2, 2}}
+            << false;
+    }
+
+    void readsTypeSizesAtTheirHeights() {
+        QFETCH(QList<QRect>, ink);
+        QFETCH(bool, ownHeights);
+        QImage page(120, 50, QImage::Format_Grayscale8);
+        page.fill(255);
+        QPainter painter(&page);
+        QRect line;
+        for (const QRect &character : ink) {
+            painter.fillRect(character, Qt::black);
+            line |= character;
+        }
+        painter.end();
+        const QList<PageReader::Piece> pieces = PageReader::cut(page, line, 0);
+        QCOMPARE(pieces.size(), 1);
+        const QImage &image = pieces.front().image;
+        // The rows of ink in the first and the last fifth of the piece.
+        const auto inkHeight = [&image](int from, int to) {
+            int top = image.height(), bottom = -1;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = from; x < to; ++x) {
+                    if (image.constScanLine(y)[x] < 128) {
+                        top = std::min(top, y);
+                        bottom = std::max(bottom, y);
+                    }
+                }
+            }
+            return bottom - top + 1;
+        };
+        const int fifth = image.width() / 5;
+        const int least = std::min(inkHeight(0, fifth), inkHeight(image.width() - fifth, image.width()));
+        QCOMPARE(least * 10 >= pieces.front().textHeight * 8, ownHeights);
     }
 
     // Doubtful readings at the ends of a piece are specks; inside it they are characters.
