@@ -11,6 +11,7 @@
 #include <cmath>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 namespace PageReader {
@@ -26,7 +27,6 @@ constexpr int packGap = 3 * stride;
 constexpr double chineseBlank = 0.25;
 constexpr double mixedBlank = 0.2;
 constexpr double latinBlank = 0.25;
-constexpr double numberBlank = 0.4;
 // After a comma or colon before a number ("June 5, 2024"), after a sign or a bracket ("¥ 98",
 // "< Back"), and after a full stop or hyphen before a letter ("purchase. Here", not "no-reply").
 constexpr double listBlank = 0.15;
@@ -36,10 +36,15 @@ constexpr double joinerBlank = 0.4;
 constexpr int maxStrips = 64;
 // How much wider than the piece's usual gap between characters a blank is at least.
 constexpr double standOut = 0.1;
-// Between Latin letters, a blank the recogniser did not read is at least this much wider than the
-// usual gap between the piece's letters, and this many times as wide.
-constexpr double letterStandOut = 0.15;
-constexpr double letterGapTimes = 1.6;
+// The odds of a blank against the character or nothing the recogniser read instead, over the
+// steps between two characters, from which it saw one there even where it read none.
+constexpr float blankSeenOdds = 0.01f;
+// The least gap between Chinese characters that makes a blank where the recogniser saw one.
+constexpr double seenChineseBlank = 0.2;
+// Between a Latin letter and a mark, a blank the recogniser did not read is at least this much
+// wider than the usual gap between the piece's letters, and this many times as wide.
+constexpr double markStandOut = 0.15;
+constexpr double markGapTimes = 1.6;
 // The least paper before a full-width opening bracket, in ems: its ink stands at the right of its
 // em.
 constexpr double fullWidthBearing = 0.5;
@@ -48,8 +53,6 @@ constexpr double dotBlank = 0.3;
 // How much more than an em apart the middles of two Chinese characters with a blank between them
 // stand, in ems (a blank is a quarter to a half of an em in Chinese typefaces).
 constexpr double chineseExtraAdvance = 0.2;
-// The same for two digits, in digit advances.
-constexpr double digitExtraAdvance = 0.3;
 
 // The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
 constexpr double inkShare = 0.65;
@@ -195,6 +198,99 @@ std::vector<bool> blankColumns(const QImage &page, const QRect &box) {
     return blank;
 }
 
+// Where a piece holds type of two sizes side by side (a price in large type and its cycle in small
+// type after it, "$9.99/mo"; a small sign before a large amount): the column at which the smaller
+// type starts or ends. The characters are the runs of columns with ink. The smaller side's ink,
+// from its highest to its lowest character, spans at most `smallerBy` of the larger side's, and
+// of the larger side's usual character (from the middle of its characters' tops to the middle of
+// their bottoms): so a word of small letters is not taken for smaller type beside capitals and
+// tall letters of the same type ("Pay now", "settings."). A side of one character (a full stop,
+// a footnote mark) or far smaller (a row of dots) is no type of its own. Returns the first and
+// the last blank column between the two sides.
+std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &box,
+                                              const std::vector<bool> &blankAt) {
+    struct Atom {
+        int left, right, top, bottom;
+    };
+    std::vector<Atom> atoms;
+    for (int x = 0; x < box.width();) {
+        if (blankAt[size_t(x)]) {
+            ++x;
+            continue;
+        }
+        Atom atom{x, x, INT_MAX, INT_MIN};
+        for (; x < box.width() && !blankAt[size_t(x)]; ++x) {
+            atom.right = x;
+            for (int y = box.top(); y <= box.bottom(); ++y) {
+                if (page.constScanLine(y)[box.left() + x] < TextLines::inkBelow) {
+                    atom.top = std::min(atom.top, y);
+                    atom.bottom = std::max(atom.bottom, y);
+                }
+            }
+        }
+        if (atom.top <= atom.bottom)
+            atoms.push_back(atom);
+    }
+    const auto n = qsizetype(atoms.size());
+    if (n < 3)
+        return std::nullopt;
+    // Ink span, and the middle height: the median top to the median bottom of its characters.
+    const auto measure = [&atoms](qsizetype from, qsizetype to) {
+        std::vector<int> tops, bottoms;
+        int top = INT_MAX, bottom = INT_MIN;
+        for (qsizetype i = from; i < to; ++i) {
+            tops.push_back(atoms[size_t(i)].top);
+            bottoms.push_back(atoms[size_t(i)].bottom);
+            top = std::min(top, atoms[size_t(i)].top);
+            bottom = std::max(bottom, atoms[size_t(i)].bottom);
+        }
+        const auto middle = [](std::vector<int> &v) {
+            std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(v.size() / 2), v.end());
+            return v[v.size() / 2];
+        };
+        const int high = middle(bottoms) - middle(tops) + 1;
+        return std::array<int, 3>{top, bottom, high};
+    };
+    // Small letters are two thirds as high as capitals and digits of the same type or more: the
+    // smaller type's usual character is less than half the larger's, so a word of small letters
+    // after capitals ("CHF /year") is not cut at its first small letter.
+    constexpr double smallerBy = 0.6;
+    constexpr double usuallySmallerBy = 0.45;
+    constexpr double leastShare = 0.25;
+    constexpr int leastSpan = 6;
+    // The longest run of small type at either end; a large side of at least one character and a
+    // small one of at least two, and of no more than a few words (a cycle, an old price struck
+    // out), which also bounds the work on a page of noise.
+    constexpr qsizetype mostSmall = 24;
+    for (qsizetype length = std::min(n - 1, mostSmall); length >= 2; --length) {
+        for (const bool atEnd : {true, false}) {
+            const qsizetype split = atEnd ? n - length : length;
+            const auto large = atEnd ? measure(0, split) : measure(split, n);
+            const auto small = atEnd ? measure(split, n) : measure(0, split);
+            const int largeSpan = large[1] - large[0] + 1;
+            const int smallSpan = small[1] - small[0] + 1;
+            if (smallSpan > largeSpan * smallerBy ||
+                smallSpan < std::max<double>(leastSpan, largeSpan * leastShare) ||
+                small[2] > large[2] * usuallySmallerBy || small[0] < large[0] ||
+                small[1] > large[1] + smallSpan / 3)
+                continue;
+            // Written characters: at least two of half its height or more, wider together than
+            // high (not specks of a faint stroke, nor the parts of one character).
+            const Atom &first = atoms[size_t(atEnd ? split : 0)];
+            const Atom &last = atoms[size_t(atEnd ? n - 1 : split - 1)];
+            int characters = 0;
+            for (qsizetype i = atEnd ? split : 0; i < (atEnd ? n : split); ++i)
+                characters += (atoms[size_t(i)].bottom - atoms[size_t(i)].top + 1) * 2 >= smallSpan;
+            if (characters < 2 || last.right - first.left + 1 < smallSpan)
+                continue;
+            const Atom &before = atoms[size_t(split - 1)];
+            const Atom &after = atoms[size_t(split)];
+            return std::make_pair(box.left() + before.right + 1, box.left() + after.left - 1);
+        }
+    }
+    return std::nullopt;
+}
+
 // Cuts `box` (tight) at blank runs of at least `wide` columns, then any piece still too wide for
 // a strip at its widest blank.
 void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineIndex, QList<Piece> &pieces,
@@ -225,6 +321,51 @@ void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineInd
         at = *std::max_element(runs.begin(), runs.end(), [](const auto &a, const auto &b) {
             return a.second - a.first < b.second - b.first;
         });
+    if (at.first < 0 && depth < 16) {
+        // Type of two sizes: each scaled to its own height and read together, side by side as
+        // they stand, so that the smaller is read with the larger beside it ("/quarter" after a
+        // price: a slash alone at the start of a piece is easily taken for a speck).
+        if (const auto change = sizeChange(page, box, blankAt)) {
+            const int gap = change->second - change->first + 1;
+            const QRect left =
+                tightBox(page, QRect(QPoint(box.left(), box.top()), QPoint(change->first - 1, box.bottom())));
+            const QRect right =
+                tightBox(page, QRect(QPoint(change->second + 1, box.top()), box.bottomRight()));
+            QList<Piece> parts;
+            cutBox(page, left, left, lineIndex, parts, depth + 1);
+            const qsizetype firstRight = parts.size();
+            cutBox(page, right, right, lineIndex, parts, depth + 1);
+            if (firstRight == 1 && parts.size() == 2) {
+                const Piece &a = parts[0];
+                const Piece &b = parts[1];
+                // The gap as the smaller type spaces its own characters.
+                const double smallFactor = double(std::max(a.textHeight, b.textHeight)) /
+                                           std::min(a.source.height(), b.source.height());
+                const int side = height / 8;
+                const int paper = int(std::lround(gap * smallFactor));
+                Piece joined;
+                joined.image = QImage(a.image.width() + paper + b.image.width() - 2 * side, height,
+                                      QImage::Format_Grayscale8);
+                joined.image.fill(255);
+                for (int y = 0; y < height; ++y) {
+                    std::copy_n(a.image.constScanLine(y), a.image.width() - side, joined.image.scanLine(y));
+                    std::copy_n(b.image.constScanLine(y) + side, b.image.width() - side,
+                                joined.image.scanLine(y) + a.image.width() - side + paper);
+                }
+                joined.textHeight = std::max(a.textHeight, b.textHeight);
+                joined.line = lineIndex;
+                joined.source = a.source | b.source;
+                if (joined.image.width() <= TextRecognizer::inputWidth) {
+                    pieces.append(joined);
+                    return;
+                }
+            }
+            if (firstRight > 0 && firstRight < parts.size())
+                parts[firstRight].closeToPrevious = gap * 10 < std::min(left.height(), right.height()) * 3;
+            pieces += parts;
+            return;
+        }
+    }
     if (at.first < 0 || depth >= 16) {
         if (!tooWide) {
             // A mark far lower than its line (a middle dot, a hyphen or a full stop set apart) is
@@ -292,18 +433,24 @@ constexpr float minConfidence = 0.3f;
 constexpr qsizetype maxLettersAdded = 3;
 
 // Whether a blank goes between characters `a` and `b` read `gap` apart (in text heights), where
-// `modelBlank` tells whether the recogniser read one and `letterGap` is the piece's usual gap
-// between Latin letters. Chinese is written without blanks, so next to Chinese characters only a
-// gap as wide as a blank makes one; full-width punctuation carries its own spacing; dates, counts
-// and amounts hold none ("2025年3月7日", "3个月", "68元", "12.04", "2025-03-07").
-bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBlank) {
+// `modelBlank` tells whether the recogniser read one, `blankSeen` whether it read one or gave one
+// fair odds, and `letterGap` is the piece's usual gap between Latin letters. Chinese is written
+// without blanks, so next to Chinese characters only a gap as wide as a blank makes one; full-width
+// punctuation carries its own spacing; dates, counts and amounts hold none ("2025年3月7日", "3个月",
+// "68元", "12.04", "2025-03-07").
+bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBlank, bool blankSeen) {
     if (isChinesePunctuation(a) || isChinesePunctuation(b))
         return false;
     if ((isDigit(a) && QStringView(u"年月日时分秒个元周季天号").contains(b)) ||
         (QStringView(u"年月").contains(a) && isDigit(b)))
         return false;
+    // Between digits and between Latin letters the gap alone does not tell a blank: a narrow digit
+    // ("1") or letter ("I", "l") stands in wide paper, more so in the loosely set Latin of Chinese
+    // typefaces, and letters whose ink reaches the side of their box ("T", "V") leave little paper
+    // beside a blank, more so in small type, whose blurred edges narrow every gap. The recogniser
+    // sees the blank, though, even where it reads none: without its sign there is none.
     if (isDigit(a) && isDigit(b))
-        return gap >= numberBlank;
+        return blankSeen && gap >= latinBlank;
     // Latin punctuation: closing marks follow a word, opening ones and "@" lead one.
     if (QStringView(u".,:;!?)]}%@").contains(b) || QStringView(u"([{@").contains(a))
         return false;
@@ -311,8 +458,10 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
         return false;
     if ((QStringView(u".-/").contains(a) && isDigit(b)) || (isDigit(a) && isSeparator(b)))
         return false;
+    // A colon stands in wide paper in Chinese typefaces, and between the digits of a time
+    // ("20:45") it has no blank after it: only where the recogniser saw one.
     if ((a == u',' || a == u':') && isDigit(b))
-        return gap >= listBlank;
+        return gap >= listBlank && (a == u',' || blankSeen);
     if (QStringView(u"<#$¥€£").contains(a))
         return gap >= signBlank;
     if ((a == u'.' || a == u'-') && b.isLetter())
@@ -326,10 +475,10 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
         return gap >= std::max(latinBlank / 2, letterGap + standOut);
     if (isDigit(a) || isDigit(b))
         return gap >= std::max(latinBlank, letterGap + standOut);
-    // Without one, a gap between letters makes one only when it stands well out against their
-    // usual gap: the Latin letters of Chinese typefaces are set loosely, and narrow ones ("i",
-    // "l") leave wide gaps.
-    return gap >= std::max(latinBlank, letterGap + letterStandOut) && gap >= letterGap * letterGapTimes;
+    if (a.isLetter() && b.isLetter())
+        return blankSeen && gap >= std::max(latinBlank, letterGap + standOut);
+    // Beside a mark, a gap that stands well out against the usual gap between letters.
+    return gap >= std::max(latinBlank, letterGap + markStandOut) && gap >= letterGap * markGapTimes;
 }
 
 // The letters that look alike in Latin text, each as one of its kind, without case and blanks:
@@ -668,10 +817,6 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // Chinese ink fills about nine tenths of the em.
     const double em =
         median(over([&](QChar a, QChar b) { return isHan(a) && isHan(b); }, advanceAt), 2, textHeight / 0.9);
-    // Digits share one advance in most typefaces: two whose middles stand no farther apart than
-    // that are one number, however wide the paper beside a narrow "1".
-    const double digitAdvance =
-        median(over([](QChar a, QChar b) { return isDigit(a) && isDigit(b); }, advanceAt), 3, 0);
     // The usual gap between characters of this piece: a blank must stand out against it too,
     // as spacing is wide in some typefaces (Kai, monospaced Latin). A piece of two or three
     // characters has no usual spacing to go by.
@@ -773,12 +918,15 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const QChar a = chars[i - 1];
             const QChar b = chars[i];
             const bool mixed = (isHan(a) && isLatinOrDigit(b)) || (isLatinOrDigit(a) && isHan(b));
+            const bool seen = kept[i].second || kept[i].first->blankOdds >= blankSeenOdds;
             bool blank = gap >= (mixed ? std::min(usual, hanGap) : usual) + standOut && !isThousands(i - 1) &&
-                         isBlankBetween(a, b, gap, letterGap, kept[i].second);
-            if (blank && isDigit(a) && isDigit(b) && digitAdvance > 0)
-                blank = advanceAt(i) >= digitAdvance * (1 + digitExtraAdvance);
+                         isBlankBetween(a, b, gap, letterGap, kept[i].second, seen);
             if (blank && isChinese(a) && isChinese(b))
                 blank = advanceAt(i) >= em * (1 + chineseExtraAdvance);
+            // The blank of a Chinese typeface is narrow beside its loosely set characters, and
+            // where the recogniser saw one, less paper tells it.
+            if (!blank && seen && isHan(a) && isHan(b))
+                blank = gap >= seenChineseBlank;
             // A middle dot beside Chinese text has blanks on both sides or on neither, and Chinese
             // typefaces give it paper of its own: the paper on its two sides together tells.
             const qsizetype dot = b == u'·' ? i : a == u'·' ? i - 1 : -1;
@@ -1024,10 +1172,10 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             texts[size_t(i)] = QStringLiteral("·");
     }
     // The pieces of each line, left to right, as they were cut; the lines of each row of the page.
-    QList<QStringList> words(boxes.size());
+    QList<QList<std::pair<QString, bool>>> words(boxes.size());
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         if (!texts[size_t(i)].isEmpty())
-            words[pieces[i].line].append(texts[size_t(i)]);
+            words[pieces[i].line].append({texts[size_t(i)], pieces[i].closeToPrevious});
     }
     // Pieces apart are words apart, but full-width punctuation carries its own spacing: a gap
     // beside it ("超级会员，本邮件") is no blank. Pieces are cut at gaps wider than the spacing a
@@ -1037,12 +1185,29 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         return (isChinesePunctuation(before) && !QStringView(u"）】」』》").contains(before)) ||
                (isChinesePunctuation(after) && !QStringView(u"（【「『《").contains(after));
     };
+    // Rows are told by the text read: a line of nothing read (an icon, a rule, a speck) holds no
+    // row together, and a line's ink read as nothing (what is left of an icon's frame beside its
+    // caption) does not make it higher than its text.
+    QList<QRect> readInk(boxes.size());
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (!texts[size_t(i)].isEmpty())
+            readInk[pieces[i].line] |= pieces[i].source;
+    }
+    QList<QRect> readBoxes;
+    QList<qsizetype> readLine;
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        if (!readInk[i].isEmpty()) {
+            readBoxes.append(readInk[i]);
+            readLine.append(i);
+        }
+    }
     QStringList lines;
-    for (const QList<qsizetype> &row : TextLines::rows(boxes)) {
+    for (const QList<qsizetype> &row : TextLines::rows(readBoxes)) {
         QString text;
-        for (const qsizetype line : row) {
-            for (const QString &part : std::as_const(words[line])) {
-                if (!text.isEmpty() && !carriesSpacing(text.back(), part.front()))
+        for (const qsizetype index : row) {
+            const qsizetype line = readLine[index];
+            for (const auto &[part, close] : std::as_const(words[line])) {
+                if (!text.isEmpty() && !close && !carriesSpacing(text.back(), part.front()))
                     text += u' ';
                 text += part;
             }

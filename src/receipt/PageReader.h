@@ -23,6 +23,9 @@ struct Piece {
     int textHeight; // height of its ink in `image`
     int line = 0;   // the index of the line it belongs to
     QRect source;   // its ink on the page
+    // Set close after the piece before it, without a blank: the smaller type of a price's cycle
+    // after it ("/mo").
+    bool closeToPrevious = false;
 };
 
 // The pieces of one line box of `page` (dark text on white): cut at blanks wider than the line is
@@ -34,7 +37,8 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece);
 
 // The text of a piece from the characters read on it (their steps counted from the piece's left
 // edge): blanks only where the image shows a gap wide enough for one next to the characters on
-// either side; none inside numbers, and none between Chinese characters set close together.
+// either side, and between digits or Latin letters only where the recogniser saw one too; none
+// inside numbers, and none between Chinese characters set close together.
 // `piece`, when given, is the piece's image, to tell a middle dot from a full stop or a hyphen.
 QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
               int textHeight, int pieceWidth, const QImage *piece = nullptr);

@@ -279,8 +279,55 @@ private:
                 split();
                 continue;
             }
+            if (depth < 12) {
+                if (const auto apart = besideRows(b)) {
+                    cut(QRect(QPoint(b.left(), b.top()), QPoint(apart->first - 1, b.bottom())), depth + 1);
+                    cut(QRect(QPoint(apart->second, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
+                    continue;
+                }
+            }
             m_lines.append(b);
         }
+    }
+
+    // The rows of written text in `r`: its bands when there are two or more and each is a line of
+    // writing, wider than high and not much lower than a line, one of them at least three times
+    // as wide as high (the strokes of one character one above the other, as in "品" or "三", are
+    // none of that); otherwise 1.
+    qsizetype textRows(const QRect &r) const {
+        const QList<QRect> rows = bands(tight(r));
+        if (rows.size() < 2)
+            return rows.size();
+        bool long_ = false;
+        for (const QRect &row : rows) {
+            const QRect ink = tight(row);
+            if (ink.width() < 2 * ink.height() || ink.height() * 3 < m_lineHeight)
+                return 1;
+            long_ = long_ || ink.width() >= 3 * ink.height();
+        }
+        return long_ ? rows.size() : 1;
+    }
+
+    // A blank in band `r` with two or more rows of text on one side and one row on the other:
+    // small rows beside a price in large type ("per month" over "billed yearly" beside "$9.99"),
+    // a wrapped value beside its label, the name and caption beside an app's icon. The widest such
+    // blank, at least a third of a line wide (blanks between words of the one row are narrower
+    // than those apart from the rows beside it), as [start, end).
+    std::optional<std::pair<int, int>> besideRows(const QRect &r) const {
+        std::vector<std::pair<int, int>> gaps = blankRuns(r, std::max(3, m_lineHeight / 3));
+        std::stable_sort(gaps.begin(), gaps.end(), [](const auto &x, const auto &y) {
+            return x.second - x.first > y.second - y.first;
+        });
+        if (gaps.size() > 4)
+            gaps.resize(4);
+        for (const auto &gap : gaps) {
+            const qsizetype left =
+                textRows(QRect(QPoint(r.left(), r.top()), QPoint(gap.first - 1, r.bottom())));
+            const qsizetype right = textRows(QRect(QPoint(gap.second, r.top()), r.bottomRight()));
+            if (left != right && std::min(left, right) == 1 && std::max(left, right) >= 2)
+                return gap;
+        }
+        return std::nullopt;
     }
 
     const QImage &m_page;

@@ -318,6 +318,8 @@ QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int ste
     // costs as much as a tenth of the graph.
     cv::Mat shares(1, classes, CV_32F);
     int previous = 0;
+    const int space = int(dictionary.size()) + 1;
+    float blankOdds = 0;
     for (int step = 0; step < steps; ++step) {
         const float *row = scores + qsizetype(step) * classes;
         const cv::Mat scoresOfStep(1, classes, CV_32F, const_cast<float *>(row));
@@ -325,6 +327,8 @@ QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int ste
         cv::minMaxIdx(scoresOfStep, nullptr, &top);
         // The first class with the top score.
         const int best = int(std::find(row, row + classes, float(top)) - row);
+        if (space < classes)
+            blankOdds = std::max(blankOdds, std::exp(row[space] - float(top)));
         if (best != 0 && best != previous && best < classes) {
             QChar character = u' ';
             if (best <= dictionary.size()) {
@@ -336,7 +340,10 @@ QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int ste
             // The scores are logits: the share of the best class after a softmax.
             cv::subtract(scoresOfStep, cv::Scalar(row[best]), shares);
             cv::exp(shares, shares);
-            glyphs.append(Glyph{character, step, float(1.0 / cv::sum(shares)[0])});
+            glyphs.append(Glyph{character, step, float(1.0 / cv::sum(shares)[0]), blankOdds});
+            // A blank read is the blank before the character after it too.
+            if (character != u' ')
+                blankOdds = 0;
         }
         previous = best;
     }

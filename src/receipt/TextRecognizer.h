@@ -26,6 +26,9 @@ public:
         QChar character;
         int step = 0;
         float confidence = 0;
+        // How likely a blank was read before it, from the steps since the character before: the
+        // highest odds of the space class against the step's best class (1 where it was the best).
+        float blankOdds = 0;
     };
 
     TextRecognizer();
@@ -52,7 +55,7 @@ public:
     QList<QList<Glyph>> readAll(const QList<QImage> &strips, const StripRead &onRead = {});
 
     // Greedy decoding of the graph's scores (logits), [steps][classes] row by row: the best class
-    // per step, with its probability as the confidence,
+    // per step, with its probability as the confidence and the odds of a blank before it,
     // repeats merged, class 0 the blank, 1 to dictionary.size() the dictionary, the next one a
     // space. Full-width signs the dictionary holds are folded to their usual forms ("￥" to "¥").
     static QList<Glyph> decode(const float *scores, int steps, int classes, const QStringList &dictionary);

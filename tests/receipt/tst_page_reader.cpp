@@ -21,8 +21,16 @@ using Glyphs = QList<TextRecognizer::Glyph>;
 using Blanks = QList<std::pair<int, int>>;
 
 // Characters read one per two steps, starting at step 1, with the blank runs of the piece; `gaps`
-// gives, for each character after the first, the width of the blank before it, in pixels.
-std::pair<Glyphs, Blanks> laidOut(const QString &characters, const QList<int> &gaps) {
+// gives, for each character after the first, the width of the blank before it, in pixels. A "_"
+// before a character gives it fair odds of a blank before it.
+std::pair<Glyphs, Blanks> laidOut(QString characters, const QList<int> &gaps) {
+    std::vector<bool> seen;
+    for (qsizetype i = 0; i < characters.size(); ++i) {
+        seen.push_back(i > 0 && characters[i - 1] == u'_');
+        if (characters[i] == u'_')
+            seen.pop_back();
+    }
+    characters.remove(u'_');
     Glyphs glyphs;
     Blanks blanks;
     int step = 1;
@@ -33,7 +41,7 @@ std::pair<Glyphs, Blanks> laidOut(const QString &characters, const QList<int> &g
                 blanks.append({x, x + gaps.value(i - 1)});
             step += 1 + gaps.value(i - 1) / TextRecognizer::stride;
         }
-        glyphs.append(TextRecognizer::Glyph{characters.at(i), step, 0.99f});
+        glyphs.append(TextRecognizer::Glyph{characters.at(i), step, 0.99f, seen[size_t(i)] ? 0.5f : 0.0f});
         step += 1;
     }
     return {glyphs, blanks};
@@ -47,6 +55,7 @@ int widthOf(const Glyphs &glyphs) {
 } // namespace
 
 Q_DECLARE_METATYPE(QList<int>)
+Q_DECLARE_METATYPE(QList<QRect>)
 
 class TestPageReader : public QObject {
     Q_OBJECT
@@ -61,6 +70,8 @@ private slots:
         std::vector<float> scores(best.size() * size_t(classes), 0.0f);
         for (size_t step = 0; step < best.size(); ++step)
             scores[step * size_t(classes) + size_t(best[step])] = 5.0f;
+        // Between the two "1"s a blank nearly as likely as nothing.
+        scores[5 * size_t(classes) + 4] = 4.0f;
         const Glyphs glyphs = TextRecognizer::decode(scores.data(), int(best.size()), classes, dictionary);
         QString text;
         for (const auto &glyph : glyphs)
@@ -69,6 +80,8 @@ private slots:
         QCOMPARE(glyphs.first().step, 1);
         QCOMPARE(glyphs.last().step, 9);
         QVERIFY(glyphs.first().confidence > 0.5f && glyphs.first().confidence < 1.0f);
+        QVERIFY(glyphs[1].blankOdds < 0.01f && glyphs[2].blankOdds > 0.3f && glyphs[2].blankOdds < 0.4f);
+        QCOMPARE(glyphs[4].blankOdds, 1.0f);
     }
 
     // Blanks come from the gaps in the image: the text height here is 40 pixels.
@@ -85,13 +98,23 @@ private slots:
         QTest::newRow("Chinese words, apart")
             << utf8("印象高级") << QList<int>{0, 16, 0} << utf8("印象 高级");
         QTest::newRow("Chinese characters, spaced") << utf8("印象") << QList<int>{8} << utf8("印象");
+        QTest::newRow("Chinese words, a narrow blank seen")
+            << utf8("京东_黑胶") << QList<int>{0, 8, 0} << utf8("京东 黑胶");
         QTest::newRow("date with units") << utf8("3月15日") << QList<int>{16, 12, 12, 16} << utf8("3月15日");
-        QTest::newRow("date then time") << utf8("09 10") << QList<int>{0, 16, 0, 0} << utf8("09 10");
+        QTest::newRow("date then time") << utf8("09_10") << QList<int>{0, 16, 0, 0} << utf8("09 10");
+        QTest::newRow("narrow digits in wide paper") << utf8("2011") << QList<int>{0, 16, 0} << utf8("2011");
         QTest::newRow("separator with a wide digit") << utf8("12/9") << QList<int>{0, 16, 16} << utf8("12/9");
         QTest::newRow("full-width punctuation") << utf8("谢！您") << QList<int>{0, 24} << utf8("谢！您");
         QTest::newRow("Latin colon after Chinese")
             << utf8("人:li 12:30") << QList<int>{0, 24, 0, 16, 0, 0, 0, 0, 0} << utf8("人：li 12:30");
-        QTest::newRow("Latin words") << utf8("IDab") << QList<int>{6, 16, 0} << utf8("ID ab");
+        QTest::newRow("time") << utf8("20:45") << QList<int>{0, 0, 12, 0} << utf8("20:45");
+        QTest::newRow("colon, a blank seen") << utf8("ab:_12") << QList<int>{0, 0, 12, 0} << utf8("ab: 12");
+        QTest::newRow("Latin words") << utf8("ID_ab") << QList<int>{6, 16, 0} << utf8("ID ab");
+        QTest::newRow("narrow letter in wide paper") << utf8("VIP") << QList<int>{0, 12} << utf8("VIP");
+        QTest::newRow("Latin words close, a blank seen")
+            << utf8("GPT_VIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPT VIP");
+        QTest::newRow("Latin letters close, no blank seen")
+            << utf8("GPTVIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPTVIP");
         QTest::newRow("wide spacing throughout")
             << utf8("收件箱ab") << QList<int>{14, 14, 14, 14} << utf8("收件箱ab");
         QTest::newRow("full-width dash between words")
@@ -194,6 +217,82 @@ private slots:
                  (QList<QRect>{QRect(70, 14, 150, 14), QRect(70, 40, 110, 12), QRect(10, 90, 356, 14),
                                QRect(70, 130, 150, 14), QRect(70, 156, 110, 12), QRect(238, 138, 80, 20)}));
         QCOMPARE(PageReader::cut(page, lines[2], 0).size(), 2);
+    }
+
+    // Rows of small text beside one row of large type, closer than a line's height, are lines of
+    // their own; the parts of one character one above the other ("品") are no rows.
+    void findsRowsBesideOneRow() {
+        QImage page(300, 110, QImage::Format_Grayscale8);
+        page.fill(255);
+        QPainter painter(&page);
+        for (int x = 10; x < 70; x += 21)
+            painter.fillRect(x, 10, 18, 30, Qt::black);
+        painter.fillRect(78, 12, 100, 10, Qt::black);
+        painter.fillRect(78, 28, 80, 10, Qt::black);
+        for (const QRect &stroke : {QRect(14, 70, 8, 6), QRect(10, 78, 7, 7), QRect(19, 78, 7, 7)})
+            painter.fillRect(stroke, Qt::black);
+        for (int x = 32; x < 120; x += 18)
+            painter.fillRect(x, 70, 14, 15, Qt::black);
+        painter.end();
+        QCOMPARE(TextLines::find(page, 14), (QList<QRect>{QRect(10, 10, 60, 30), QRect(78, 12, 100, 10),
+                                                          QRect(78, 28, 80, 10), QRect(10, 70, 108, 15)}));
+    }
+
+    // Type of two sizes set close in one line is read in one piece with each scaled to its own
+    // height: the ink at both ends of the piece fills the height of its text. Small letters after
+    // capitals of the same type, and specks after a word, are scaled with the line.
+    void readsTypeSizesAtTheirHeights_data() {
+        QTest::addColumn<QList<QRect>>("ink");
+        QTest::addColumn<bool>("ownHeights");
+        QTest::newRow("price and its cycle")
+            << QList<QRect>{{10, 10, 12, 24}, {25, 10, 12, 24}, {40, 10, 12, 24}, {55, 10, 12, 24},
+                            {70, 23, 3, 11},  {75, 24, 8, 10},  {85, 24, 8, 10}}
+            << true;
+        QTest::newRow("small sign before an amount")
+            << QList<QRect>{{10, 24, 6, 10},  {18, 24, 6, 10},  {26, 23, 6, 11},
+                            {35, 10, 12, 24}, {50, 10, 12, 24}, {65, 10, 12, 24}}
+            << true;
+        QTest::newRow("small letters after capitals")
+            << QList<QRect>{{10, 14, 10, 20}, {23, 20, 9, 14}, {35, 20, 9, 18},
+                            {50, 20, 9, 14},  {62, 20, 9, 14}, {74, 20, 12, 14}}
+            << false;
+        QTest::newRow("specks after a word")
+            << QList<QRect>{{10, 14, 10, 20}, {23, 14, 10, 20}, {36, 14, 10, 20},
+                            {49, 30, 2, 2},   {53, 30, 2, 2},   {57, 30, 2, 2}}
+            << false;
+    }
+
+    void readsTypeSizesAtTheirHeights() {
+        QFETCH(QList<QRect>, ink);
+        QFETCH(bool, ownHeights);
+        QImage page(120, 50, QImage::Format_Grayscale8);
+        page.fill(255);
+        QPainter painter(&page);
+        QRect line;
+        for (const QRect &character : ink) {
+            painter.fillRect(character, Qt::black);
+            line |= character;
+        }
+        painter.end();
+        const QList<PageReader::Piece> pieces = PageReader::cut(page, line, 0);
+        QCOMPARE(pieces.size(), 1);
+        const QImage &image = pieces.front().image;
+        // The rows of ink in the first and the last fifth of the piece.
+        const auto inkHeight = [&image](int from, int to) {
+            int top = image.height(), bottom = -1;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = from; x < to; ++x) {
+                    if (image.constScanLine(y)[x] < 128) {
+                        top = std::min(top, y);
+                        bottom = std::max(bottom, y);
+                    }
+                }
+            }
+            return bottom - top + 1;
+        };
+        const int fifth = image.width() / 5;
+        const int least = std::min(inkHeight(0, fifth), inkHeight(image.width() - fifth, image.width()));
+        QCOMPARE(least * 10 >= pieces.front().textHeight * 8, ownHeights);
     }
 
     // Doubtful readings at the ends of a piece are specks; inside it they are characters.
