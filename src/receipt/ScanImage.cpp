@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <vector>
 
@@ -762,8 +763,10 @@ void flattenRegions(QImage &grey, int lineHeight) {
     for (int b = 1; b < 256; ++b)
         scale[size_t(b)] = (255 << 16) / b;
     scale[0] = scale[1];
-    // Where two fills meet, the pixels between them are their edge, not text: the rim of a
-    // filled icon, the border of a card. Text lies well inside the fill it is written on.
+    // Where two fills meet, the pixels between them of a shade between theirs are their edge,
+    // not text: the rim of a filled icon, the border of a card. A stroke darker (or lighter) than
+    // both is text, however close to the edge it is set: a heading at the top of its card, or a
+    // letter beside the counter of a large one.
     constexpr int seam = 2;
     std::vector<uchar> out(static_cast<size_t>(w));
     for (int y = 0; y < h; ++y) {
@@ -774,14 +777,19 @@ void flattenRegions(QImage &grey, int lineHeight) {
         forGaps(y, [&](int left, int right) {
             for (int x = left; x < right; ++x) {
                 const int r = regionAt(offset + size_t(x));
+                const int b = int(here[x] & 0xffu);
+                const int v = row[x];
                 bool edge = false;
                 for (int yy = std::max(0, y - seam); yy <= std::min(h - 1, y + seam) && !edge; ++yy) {
                     const size_t near = size_t(yy) * size_t(w);
-                    for (int xx = std::max(0, x - seam); xx <= std::min(w - 1, x + seam); ++xx)
-                        edge |= regionAt(near + size_t(xx)) != r;
+                    for (int xx = std::max(0, x - seam); xx <= std::min(w - 1, x + seam); ++xx) {
+                        const quint64 other = nearest[near + size_t(xx)];
+                        if (int((other >> 8) & 0xffffffffu) == r)
+                            continue;
+                        const int o = int(other & 0xffu);
+                        edge |= v >= std::min(b, o) - fillNoise && v <= std::max(b, o) + fillNoise;
+                    }
                 }
-                const int b = int(here[x] & 0xffu);
-                const int v = row[x];
                 if (edge || std::abs(v - b) <= fillNoise)
                     continue;
                 if (lightText[size_t(r)])
@@ -792,6 +800,59 @@ void flattenRegions(QImage &grey, int lineHeight) {
             }
         });
         std::copy(out.begin(), out.end(), row);
+    }
+    // A region about as wide as high and no larger than a few lines, of another shade than the
+    // fill around it, is an icon, a logo or an avatar: what is drawn on it is no text to read.
+    // Badges and buttons with words on them are far wider than high.
+    struct Box {
+        int left = std::numeric_limits<int>::max(), top = -1, right = -1, bottom = -1;
+        qint64 shade = 0, count = 0;
+    };
+    std::vector<Box> boxes(size_t(regions) + 1);
+    for (int y = 0; y < h; ++y) {
+        for (size_t i = rowStart[size_t(y)]; i < rowStart[size_t(y) + 1]; ++i) {
+            Box &box = boxes[size_t(regionOf[i])];
+            box.left = std::min(box.left, runs[i].left);
+            box.right = std::max(box.right, runs[i].right - 1);
+            if (box.top < 0)
+                box.top = y;
+            box.bottom = y;
+            const quint64 *here = nearest.data() + size_t(y) * size_t(w);
+            for (int x = runs[i].left; x < runs[i].right; ++x)
+                box.shade += qint64(here[x] & 0xffu);
+            box.count += runs[i].right - runs[i].left;
+        }
+    }
+    const auto shadeAround = [&](const Box &box, int r) {
+        // The fill met first going out from the middle of each side.
+        const int midX = (box.left + box.right) / 2;
+        const int midY = (box.top + box.bottom) / 2;
+        const std::array<QPoint, 4> outside{
+            QPoint(box.left - seam - 1, midY), QPoint(box.right + seam + 1, midY),
+            QPoint(midX, box.top - seam - 1), QPoint(midX, box.bottom + seam + 1)};
+        for (const QPoint &p : outside) {
+            if (p.x() < 0 || p.y() < 0 || p.x() >= w || p.y() >= h)
+                continue;
+            const quint64 v = nearest[size_t(p.y()) * size_t(w) + size_t(p.x())];
+            if (int((v >> 8) & 0xffffffffu) != r)
+                return int(v & 0xffu);
+        }
+        return -1;
+    };
+    for (int r = 1; r <= regions; ++r) {
+        const Box &box = boxes[size_t(r)];
+        const int bw = box.right - box.left + 1;
+        const int bh = box.bottom - box.top + 1;
+        if (box.count == 0 || bw * 2 < bh || bh * 2 < bw || bh > 5 * lineHeight || bw > 5 * lineHeight)
+            continue;
+        const int around = shadeAround(box, r);
+        if (around < 0 || std::abs(around - int(box.shade / box.count)) <= 2 * fillNoise)
+            continue;
+        const QRect clear =
+            QRect(QPoint(box.left - seam, box.top - seam), QPoint(box.right + seam, box.bottom + seam))
+                .intersected(grey.rect());
+        for (int y = clear.top(); y <= clear.bottom(); ++y)
+            std::fill_n(pixels + y * stride + clear.left(), clear.width(), uchar(255));
     }
 }
 

@@ -53,11 +53,13 @@ private slots:
         QTest::addColumn<int>("fillTo");
         QTest::addColumn<int>("ink");
         QTest::addColumn<bool>("text");
-        QTest::newRow("dark text, light card") << 235 << 255 << 255 << 40 << true;
-        QTest::newRow("white text, dark card") << 240 << 70 << 70 << 250 << true;
-        QTest::newRow("dark text, dialog over a dimmed page") << 100 << 250 << 250 << 30 << true;
-        QTest::newRow("white text, gradient card") << 245 << 30 << 150 << 255 << true;
-        QTest::newRow("filled icon") << 245 << 60 << 60 << 60 << false;
+        QTest::addColumn<int>("inset"); // from the card's top to its first row of text
+        QTest::newRow("dark text, light card") << 235 << 255 << 255 << 40 << true << 30;
+        QTest::newRow("white text, dark card") << 240 << 70 << 70 << 250 << true << 30;
+        QTest::newRow("dark text, dialog over a dimmed page") << 100 << 250 << 250 << 30 << true << 30;
+        QTest::newRow("white text, gradient card") << 245 << 30 << 150 << 255 << true << 30;
+        QTest::newRow("heading at the top edge of its card") << 200 << 255 << 255 << 40 << true << 3;
+        QTest::newRow("filled icon") << 245 << 60 << 60 << 60 << false << 30;
     }
 
     void flattensEachFillOnItsOwn() {
@@ -66,6 +68,7 @@ private slots:
         QFETCH(int, fillTo);
         QFETCH(int, ink);
         QFETCH(bool, text);
+        QFETCH(int, inset);
         QImage image(420, 300, QImage::Format_Grayscale8);
         image.fill(uchar(page));
         // Two cards, or two icons, one above the other.
@@ -83,7 +86,7 @@ private slots:
             painter.drawRoundedRect(QRectF(card).adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
             painter.setRenderHint(QPainter::Antialiasing, false);
             // Rows of strokes, three pixels wide, as text is.
-            for (int y = card.top() + 30; text && y + 14 < card.bottom() - 20; y += 28)
+            for (int y = card.top() + inset; text && y + 14 < card.bottom() - 20; y += 28)
                 for (int x = 50; x + 3 < 370; x += 9)
                     strokes << QRect(x, y, 3, 14);
         }
