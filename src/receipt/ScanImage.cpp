@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <vector>
 
@@ -556,7 +557,304 @@ void clearSolids(QImage &grey, int side) {
     }
 }
 
+// Steps between neighbouring pixels up to this are the shading of one fill: gradients, the noise
+// of lossy compression. The edges of strokes and of cards are steeper.
+constexpr int fillStep = 6;
+// Pixels this close to the shade of their fill are that fill: the ringing of lossy compression
+// around edges, not the faintest text.
+constexpr int fillNoise = 16;
+
 } // namespace
+
+void flattenRegions(QImage &grey, int lineHeight) {
+    if (grey.isNull() || lineHeight <= 0)
+        return;
+    const int w = grey.width();
+    const int h = grey.height();
+    const qsizetype stride = grey.bytesPerLine();
+    uchar *const pixels = grey.bits();
+    // A region is a fill that holds a square as wide as a line is high: the page, a card, a
+    // panel, a button, the dimmed margin around a dialog, a filled icon. Strokes of text, even
+    // bold ones, are too narrow. The region is all of the fill connected to such a square.
+    // Fill pixels have no steeper step to any neighbour. Their runs along each row are joined to
+    // the runs they touch in the row above; a run holds a square's bottom row where a column of
+    // `side` fill pixels, each with half a square's width of fill on both sides, ends in it.
+    const int side = std::max(4, lineHeight);
+    const int half = side / 2;
+    struct Run {
+        int left, right; // [left, right)
+        int parent;
+        bool core;
+    };
+    std::vector<Run> runs;
+    std::vector<size_t> rowStart(size_t(h) + 1, 0);
+    auto root = [&runs](int a) {
+        while (runs[size_t(a)].parent != a) {
+            runs[size_t(a)].parent = runs[size_t(runs[size_t(a)].parent)].parent;
+            a = runs[size_t(a)].parent;
+        }
+        return a;
+    };
+    // Whether the step from a to b is gentle, by one unsigned comparison.
+    const auto gentle = [](int a, int b) { return unsigned(a - b + fillStep) <= unsigned(2 * fillStep); };
+    std::vector<uchar> flat(static_cast<size_t>(w));
+    std::vector<uchar> gentleBelow(static_cast<size_t>(w), 1);
+    std::vector<uchar> gentleAbove(static_cast<size_t>(w), 1);
+    std::vector<int> column(static_cast<size_t>(w), 0);
+    std::vector<uchar> wide(static_cast<size_t>(w));
+    for (int y = 0; y < h; ++y) {
+        const uchar *row = pixels + y * stride;
+        std::swap(gentleAbove, gentleBelow);
+        if (y + 1 < h) {
+            const uchar *below = row + stride;
+            for (int x = 0; x < w; ++x)
+                gentleBelow[size_t(x)] = gentle(row[x], below[x]);
+        } else {
+            std::fill(gentleBelow.begin(), gentleBelow.end(), uchar(1));
+        }
+        uchar right = 1;
+        for (int x = w - 1; x >= 0; --x) {
+            const uchar left = x > 0 ? uchar(gentle(row[x], row[x - 1])) : uchar(1);
+            flat[size_t(x)] = left & right & gentleAbove[size_t(x)] & gentleBelow[size_t(x)];
+            right = left;
+        }
+        rowStart[size_t(y)] = runs.size();
+        std::fill(wide.begin(), wide.end(), uchar(0));
+        for (int x = 0; x < w;) {
+            if (!flat[size_t(x)]) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < w && flat[size_t(end)])
+                ++end;
+            if (end - x > 2 * half)
+                std::fill(wide.begin() + x + half, wide.begin() + end - half, uchar(1));
+            runs.push_back(Run{x, end, int(runs.size()), false});
+            x = end;
+        }
+        size_t run = rowStart[size_t(y)];
+        for (int x = 0; x < w; ++x) {
+            column[size_t(x)] = wide[size_t(x)] ? column[size_t(x)] + 1 : 0;
+            if (column[size_t(x)] > 2 * half) {
+                while (runs[run].right <= x)
+                    ++run;
+                runs[run].core = true;
+            }
+        }
+        if (y == 0)
+            continue;
+        size_t previous = rowStart[size_t(y - 1)];
+        const size_t previousEnd = rowStart[size_t(y)];
+        for (size_t i = rowStart[size_t(y)]; i < runs.size(); ++i) {
+            while (previous < previousEnd && runs[previous].right <= runs[i].left)
+                ++previous;
+            for (size_t j = previous; j < previousEnd && runs[j].left < runs[i].right; ++j) {
+                const int a = root(int(i));
+                const int b = root(int(j));
+                if (a != b)
+                    runs[size_t(std::max(a, b))].parent = std::min(a, b);
+            }
+        }
+    }
+    rowStart[size_t(h)] = runs.size();
+    for (size_t i = 0; i < runs.size(); ++i) {
+        if (runs[i].core)
+            runs[size_t(root(int(i)))].core = true;
+    }
+    // Only the runs of regions stay, numbered by region.
+    std::vector<int> regionOf(runs.size(), 0);
+    int regions = 0;
+    {
+        std::vector<int> regionOfRoot(runs.size(), 0);
+        size_t kept = 0;
+        for (int y = 0; y < h; ++y) {
+            const size_t first = kept;
+            for (size_t i = rowStart[size_t(y)]; i < rowStart[size_t(y) + 1]; ++i) {
+                const int r = root(int(i));
+                if (!runs[size_t(r)].core)
+                    continue;
+                if (regionOfRoot[size_t(r)] == 0)
+                    regionOfRoot[size_t(r)] = ++regions;
+                regionOf[kept] = regionOfRoot[size_t(r)];
+                runs[kept].left = runs[i].left;
+                runs[kept].right = runs[i].right;
+                ++kept;
+            }
+            rowStart[size_t(y)] = first;
+        }
+        rowStart[size_t(h)] = kept;
+        runs.resize(kept);
+        regionOf.resize(kept);
+    }
+    if (regions == 0) {
+        flattenBackground(grey, std::clamp(lineHeight * 2, 8, 96));
+        return;
+    }
+    // The stretches of each row between its runs of fill: text, icons, edges.
+    const auto forGaps = [&](int y, auto &&visit) {
+        int from = 0;
+        for (size_t i = rowStart[size_t(y)]; i < rowStart[size_t(y) + 1]; ++i) {
+            if (runs[i].left > from)
+                visit(from, runs[i].left);
+            from = runs[i].right;
+        }
+        if (from < w)
+            visit(from, w);
+    };
+    // Every other pixel lies on the fill nearest to it, and its background is that fill's shade
+    // there: cards and gradients keep their own. Nearest in steps across and down: rows from the
+    // top, each from the row above and then along itself both ways, and again from the bottom.
+    // The nearest fill is one number, the distance first, so that the nearer of two is the
+    // smaller: distance (from bit 40), region (bits 8 to 39), shade (bits 0 to 7).
+    const size_t n = size_t(w) * size_t(h);
+    constexpr quint64 step = quint64(1) << 40;
+    constexpr quint64 far = step << 23; // beyond any distance within an image
+    std::vector<quint64> nearest(n, far);
+    const auto sweepRow = [&](int y, int fromRow) {
+        quint64 *here = nearest.data() + size_t(y) * size_t(w);
+        const quint64 *other =
+            fromRow >= 0 && fromRow < h ? nearest.data() + size_t(fromRow) * size_t(w) : nullptr;
+        forGaps(y, [&](int left, int right) {
+            if (other) {
+                for (int x = left; x < right; ++x)
+                    here[x] = std::min(here[x], other[x] + step);
+            }
+            for (int x = std::max(1, left); x < right; ++x)
+                here[x] = std::min(here[x], here[x - 1] + step);
+            for (int x = std::min(w - 2, right - 1); x >= left; --x)
+                here[x] = std::min(here[x], here[x + 1] + step);
+        });
+    };
+    for (int y = 0; y < h; ++y) {
+        const uchar *row = pixels + y * stride;
+        quint64 *here = nearest.data() + size_t(y) * size_t(w);
+        for (size_t i = rowStart[size_t(y)]; i < rowStart[size_t(y) + 1]; ++i) {
+            for (int x = runs[i].left; x < runs[i].right; ++x)
+                here[x] = quint64(regionOf[i]) << 8 | row[x];
+        }
+        sweepRow(y, y - 1);
+    }
+    for (int y = h - 2; y >= 0; --y)
+        sweepRow(y, y + 1);
+    const auto regionAt = [&nearest](size_t p) { return int((nearest[p] >> 8) & 0xffffffffu); };
+    // Each region's text is lighter or darker than its fill, whatever the page around it does:
+    // white text on a coloured card of a light page.
+    constexpr int apart = 48;
+    std::vector<qint64> darker(size_t(regions) + 1, 0);
+    std::vector<qint64> lighter(size_t(regions) + 1, 0);
+    for (int y = 0; y < h; ++y) {
+        const uchar *row = pixels + y * stride;
+        const quint64 *here = nearest.data() + size_t(y) * size_t(w);
+        forGaps(y, [&](int left, int right) {
+            for (int x = left; x < right; ++x) {
+                const int d = row[x] - int(here[x] & 0xffu);
+                const size_t r = size_t((here[x] >> 8) & 0xffffffffu);
+                darker[r] += d <= -apart;
+                lighter[r] += d >= apart;
+            }
+        });
+    }
+    std::vector<uchar> lightText(size_t(regions) + 1, 0);
+    for (size_t r = 1; r < lightText.size(); ++r)
+        lightText[r] = lighter[r] > darker[r];
+    // 255 / span in 16-bit fixed point.
+    std::array<int, 256> scale{};
+    for (int b = 1; b < 256; ++b)
+        scale[size_t(b)] = (255 << 16) / b;
+    scale[0] = scale[1];
+    // Where two fills meet, the pixels between them of a shade between theirs are their edge,
+    // not text: the rim of a filled icon, the border of a card. A stroke darker (or lighter) than
+    // both is text, however close to the edge it is set: a heading at the top of its card, or a
+    // letter beside the counter of a large one.
+    constexpr int seam = 2;
+    std::vector<uchar> out(static_cast<size_t>(w));
+    for (int y = 0; y < h; ++y) {
+        uchar *row = pixels + y * stride;
+        const size_t offset = size_t(y) * size_t(w);
+        const quint64 *here = nearest.data() + offset;
+        std::fill(out.begin(), out.end(), uchar(255));
+        forGaps(y, [&](int left, int right) {
+            for (int x = left; x < right; ++x) {
+                const int r = regionAt(offset + size_t(x));
+                const int b = int(here[x] & 0xffu);
+                const int v = row[x];
+                bool edge = false;
+                for (int yy = std::max(0, y - seam); yy <= std::min(h - 1, y + seam) && !edge; ++yy) {
+                    const size_t near = size_t(yy) * size_t(w);
+                    for (int xx = std::max(0, x - seam); xx <= std::min(w - 1, x + seam); ++xx) {
+                        const quint64 other = nearest[near + size_t(xx)];
+                        if (int((other >> 8) & 0xffffffffu) == r)
+                            continue;
+                        const int o = int(other & 0xffu);
+                        edge |= v >= std::min(b, o) - fillNoise && v <= std::max(b, o) + fillNoise;
+                    }
+                }
+                if (edge || std::abs(v - b) <= fillNoise)
+                    continue;
+                if (lightText[size_t(r)])
+                    out[size_t(x)] =
+                        v <= b ? 255 : uchar(255 - std::min(255, ((v - b) * scale[size_t(255 - b)]) >> 16));
+                else
+                    out[size_t(x)] = v >= b ? 255 : uchar(std::min(255, (v * scale[size_t(b)]) >> 16));
+            }
+        });
+        std::copy(out.begin(), out.end(), row);
+    }
+    // A region about as wide as high and no larger than a few lines, of another shade than the
+    // fill around it, is an icon, a logo or an avatar: what is drawn on it is no text to read.
+    // Badges and buttons with words on them are far wider than high.
+    struct Box {
+        int left = std::numeric_limits<int>::max(), top = -1, right = -1, bottom = -1;
+        qint64 shade = 0, count = 0;
+    };
+    std::vector<Box> boxes(size_t(regions) + 1);
+    for (int y = 0; y < h; ++y) {
+        for (size_t i = rowStart[size_t(y)]; i < rowStart[size_t(y) + 1]; ++i) {
+            Box &box = boxes[size_t(regionOf[i])];
+            box.left = std::min(box.left, runs[i].left);
+            box.right = std::max(box.right, runs[i].right - 1);
+            if (box.top < 0)
+                box.top = y;
+            box.bottom = y;
+            const quint64 *here = nearest.data() + size_t(y) * size_t(w);
+            for (int x = runs[i].left; x < runs[i].right; ++x)
+                box.shade += qint64(here[x] & 0xffu);
+            box.count += runs[i].right - runs[i].left;
+        }
+    }
+    const auto shadeAround = [&](const Box &box, int r) {
+        // The fill met first going out from the middle of each side.
+        const int midX = (box.left + box.right) / 2;
+        const int midY = (box.top + box.bottom) / 2;
+        const std::array<QPoint, 4> outside{
+            QPoint(box.left - seam - 1, midY), QPoint(box.right + seam + 1, midY),
+            QPoint(midX, box.top - seam - 1), QPoint(midX, box.bottom + seam + 1)};
+        for (const QPoint &p : outside) {
+            if (p.x() < 0 || p.y() < 0 || p.x() >= w || p.y() >= h)
+                continue;
+            const quint64 v = nearest[size_t(p.y()) * size_t(w) + size_t(p.x())];
+            if (int((v >> 8) & 0xffffffffu) != r)
+                return int(v & 0xffu);
+        }
+        return -1;
+    };
+    for (int r = 1; r <= regions; ++r) {
+        const Box &box = boxes[size_t(r)];
+        const int bw = box.right - box.left + 1;
+        const int bh = box.bottom - box.top + 1;
+        if (box.count == 0 || bw * 2 < bh || bh * 2 < bw || bh > 5 * lineHeight || bw > 5 * lineHeight)
+            continue;
+        const int around = shadeAround(box, r);
+        if (around < 0 || std::abs(around - int(box.shade / box.count)) <= 2 * fillNoise)
+            continue;
+        const QRect clear =
+            QRect(QPoint(box.left - seam, box.top - seam), QPoint(box.right + seam, box.bottom + seam))
+                .intersected(grey.rect());
+        for (int y = clear.top(); y <= clear.bottom(); ++y)
+            std::fill_n(pixels + y * stride + clear.left(), clear.width(), uchar(255));
+    }
+}
 
 void clearGraphics(QImage &grey, int lineHeight) {
     if (grey.isNull() || lineHeight <= 0)
@@ -732,7 +1030,17 @@ Prepared prepare(const QImage &image, const Options &options) {
     }
     // Shrink pages with large text (phone screenshots) or of huge size before the work below;
     // enlarging small text is left to the line sheet.
-    int lineHeight = typicalLineHeight(grey);
+    // Wide dark fills, such as the dimmed app around a tall dialog, join every row of the page
+    // into one: there the lines are measured once each fill is flat.
+    const auto measure = [&options](const QImage &page) {
+        const int height = typicalLineHeight(page);
+        if (height > 0 || !options.flatten)
+            return height;
+        QImage flat = page.copy();
+        flattenRegions(flat, std::max(8, std::min(page.width(), page.height()) / 40));
+        return typicalLineHeight(flat);
+    };
+    int lineHeight = measure(grey);
     double scale = 1;
     if (lineHeight > options.targetLineHeight * 3 / 2)
         scale = double(options.targetLineHeight) * 1.2 / lineHeight;
@@ -743,12 +1051,12 @@ Prepared prepare(const QImage &image, const Options &options) {
         const QSize size(std::max(1, int(std::lround(grey.width() * scale))),
                          std::max(1, int(std::lround(grey.height() * scale))));
         grey = grey.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        lineHeight = typicalLineHeight(grey);
+        lineHeight = measure(grey);
     } else {
         scale = 1;
     }
     if (options.flatten) {
-        flattenBackground(grey, std::clamp(lineHeight * 2, 8, 96));
+        flattenRegions(grey, lineHeight);
         lineHeight = typicalLineHeight(grey);
     }
     if (options.clearGraphics)

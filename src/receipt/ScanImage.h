@@ -30,6 +30,10 @@ Prepared prepare(const QImage &image, const Options &options = {});
 // the brightest value within `radius` pixels as the local background.
 void flattenBackground(QImage &grey, int radius);
 
+// Makes every fill of the page white (the page, cards, panels, buttons, the dimmed margin around a
+// dialog) and its text dark, read against that fill's own shade and polarity.
+void flattenRegions(QImage &grey, int lineHeight);
+
 // Removes what is drawn but not written on a flattened image: icons, avatars and window buttons
 // are painted white, buttons become dark text on white.
 void clearGraphics(QImage &grey, int lineHeight);

@@ -1,6 +1,7 @@
 // The clean-up of a page before its lines are read.
 #include "receipt/ScanImage.h"
 
+#include <QLinearGradient>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTest>
@@ -41,6 +42,83 @@ private slots:
                 background == 0 ? 255 : std::min(255, (in[x] * ((255 << 16) / background)) >> 16);
             QCOMPARE(int(row.constScanLine(0)[x]), expected);
         }
+    }
+
+    // Every fill (the page, a card, a dialog over a dimmed page, a gradient) turns white and its
+    // text dark, whether the text is darker or lighter than that fill; a filled shape without
+    // text goes whole, its soft rim too.
+    void flattensEachFillOnItsOwn_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("fillFrom");
+        QTest::addColumn<int>("fillTo");
+        QTest::addColumn<int>("ink");
+        QTest::addColumn<bool>("text");
+        QTest::addColumn<int>("inset"); // from the card's top to its first row of text
+        QTest::newRow("dark text, light card") << 235 << 255 << 255 << 40 << true << 30;
+        QTest::newRow("white text, dark card") << 240 << 70 << 70 << 250 << true << 30;
+        QTest::newRow("dark text, dialog over a dimmed page") << 100 << 250 << 250 << 30 << true << 30;
+        QTest::newRow("white text, gradient card") << 245 << 30 << 150 << 255 << true << 30;
+        QTest::newRow("heading at the top edge of its card") << 200 << 255 << 255 << 40 << true << 3;
+        QTest::newRow("filled icon") << 245 << 60 << 60 << 60 << false << 30;
+    }
+
+    void flattensEachFillOnItsOwn() {
+        QFETCH(int, page);
+        QFETCH(int, fillFrom);
+        QFETCH(int, fillTo);
+        QFETCH(int, ink);
+        QFETCH(bool, text);
+        QFETCH(int, inset);
+        QImage image(420, 300, QImage::Format_Grayscale8);
+        image.fill(uchar(page));
+        // Two cards, or two icons, one above the other.
+        const QList<QRect> cards = text ? QList<QRect>{QRect(20, 20, 380, 110), QRect(20, 160, 380, 110)}
+                                        : QList<QRect>{QRect(180, 60, 40, 40), QRect(180, 180, 40, 40)};
+        QPainter painter(&image);
+        QList<QRect> strokes;
+        for (const QRect &card : cards) {
+            painter.setRenderHint(QPainter::Antialiasing);
+            QLinearGradient gradient(card.topLeft(), card.topRight());
+            gradient.setColorAt(0, QColor(fillFrom, fillFrom, fillFrom));
+            gradient.setColorAt(1, QColor(fillTo, fillTo, fillTo));
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(gradient);
+            painter.drawRoundedRect(QRectF(card).adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            // Rows of strokes, three pixels wide, as text is.
+            for (int y = card.top() + inset; text && y + 14 < card.bottom() - 20; y += 28)
+                for (int x = 50; x + 3 < 370; x += 9)
+                    strokes << QRect(x, y, 3, 14);
+        }
+        for (const QRect &stroke : std::as_const(strokes))
+            painter.fillRect(stroke, QColor(ink, ink, ink));
+        painter.end();
+        ScanImage::flattenRegions(image, 14);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const bool stroke = std::any_of(strokes.begin(), strokes.end(),
+                                                [x, y](const QRect &r) { return r.contains(x, y); });
+                const int v = image.constScanLine(y)[x];
+                if (stroke ? v > 80 : v < 235)
+                    QFAIL(qPrintable(QStringLiteral("%1 at %2,%3").arg(v).arg(x).arg(y)));
+            }
+        }
+    }
+
+    // A tall dialog over a dimmed app whose margins are narrower than a line: the margins join
+    // every row into one band of ink until the fills are flat, then the lines show.
+    void measuresLinesBesideNarrowDimmedMargins() {
+        QImage image(400, 2400, QImage::Format_Grayscale8);
+        image.fill(uchar(245));
+        QPainter painter(&image);
+        painter.fillRect(0, 0, 400, 1400, QColor(95, 95, 95));
+        painter.fillRect(10, 60, 380, 1300, Qt::white);
+        for (int y = 100; y + 14 < 1300; y += 40)
+            for (int x = 30; x + 3 < 370; x += 9)
+                painter.fillRect(x, y, 3, 14, QColor(30, 30, 30));
+        painter.end();
+        const ScanImage::Prepared prepared = ScanImage::prepare(image);
+        QCOMPARE(prepared.lineHeight, 14);
     }
 
     // Text lighter than its paper is dark mode, however light the paper; a light dialog over an
