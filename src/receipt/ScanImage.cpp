@@ -564,6 +564,15 @@ constexpr int fillStep = 6;
 // around edges, not the faintest text.
 constexpr int fillNoise = 16;
 
+// The nearest fill of a pixel as one number, the distance first, so that the nearer of two is the
+// smaller: distance (from bit 40), region (bits 8 to 39), shade (bits 0 to 7).
+constexpr int regionOfFill(quint64 fill) {
+    return int((fill >> 8) & 0xffffffffu);
+}
+constexpr int shadeOfFill(quint64 fill) {
+    return int(fill & 0xffu);
+}
+
 } // namespace
 
 void flattenRegions(QImage &grey, int lineHeight) {
@@ -705,8 +714,7 @@ void flattenRegions(QImage &grey, int lineHeight) {
     // Every other pixel lies on the fill nearest to it, and its background is that fill's shade
     // there: cards and gradients keep their own. Nearest in steps across and down: rows from the
     // top, each from the row above and then along itself both ways, and again from the bottom.
-    // The nearest fill is one number, the distance first, so that the nearer of two is the
-    // smaller: distance (from bit 40), region (bits 8 to 39), shade (bits 0 to 7).
+    // The nearest fill is one number (regionOfFill, shadeOfFill).
     const size_t n = size_t(w) * size_t(h);
     constexpr quint64 step = quint64(1) << 40;
     constexpr quint64 far = step << 23; // beyond any distance within an image
@@ -737,7 +745,6 @@ void flattenRegions(QImage &grey, int lineHeight) {
     }
     for (int y = h - 2; y >= 0; --y)
         sweepRow(y, y + 1);
-    const auto regionAt = [&nearest](size_t p) { return int((nearest[p] >> 8) & 0xffffffffu); };
     // Each region's text is lighter or darker than its fill, whatever the page around it does:
     // white text on a coloured card of a light page.
     constexpr int apart = 48;
@@ -748,8 +755,8 @@ void flattenRegions(QImage &grey, int lineHeight) {
         const quint64 *here = nearest.data() + size_t(y) * size_t(w);
         forGaps(y, [&](int left, int right) {
             for (int x = left; x < right; ++x) {
-                const int d = row[x] - int(here[x] & 0xffu);
-                const size_t r = size_t((here[x] >> 8) & 0xffffffffu);
+                const int d = row[x] - shadeOfFill(here[x]);
+                const size_t r = size_t(regionOfFill(here[x]));
                 darker[r] += d <= -apart;
                 lighter[r] += d >= apart;
             }
@@ -776,17 +783,17 @@ void flattenRegions(QImage &grey, int lineHeight) {
         std::fill(out.begin(), out.end(), uchar(255));
         forGaps(y, [&](int left, int right) {
             for (int x = left; x < right; ++x) {
-                const int r = regionAt(offset + size_t(x));
-                const int b = int(here[x] & 0xffu);
+                const int r = regionOfFill(here[x]);
+                const int b = shadeOfFill(here[x]);
                 const int v = row[x];
                 bool edge = false;
                 for (int yy = std::max(0, y - seam); yy <= std::min(h - 1, y + seam) && !edge; ++yy) {
                     const size_t near = size_t(yy) * size_t(w);
                     for (int xx = std::max(0, x - seam); xx <= std::min(w - 1, x + seam); ++xx) {
                         const quint64 other = nearest[near + size_t(xx)];
-                        if (int((other >> 8) & 0xffffffffu) == r)
+                        if (regionOfFill(other) == r)
                             continue;
-                        const int o = int(other & 0xffu);
+                        const int o = shadeOfFill(other);
                         edge |= v >= std::min(b, o) - fillNoise && v <= std::max(b, o) + fillNoise;
                     }
                 }
@@ -819,7 +826,7 @@ void flattenRegions(QImage &grey, int lineHeight) {
             box.bottom = y;
             const quint64 *here = nearest.data() + size_t(y) * size_t(w);
             for (int x = runs[i].left; x < runs[i].right; ++x)
-                box.shade += qint64(here[x] & 0xffu);
+                box.shade += shadeOfFill(here[x]);
             box.count += runs[i].right - runs[i].left;
         }
     }
@@ -834,8 +841,8 @@ void flattenRegions(QImage &grey, int lineHeight) {
             if (p.x() < 0 || p.y() < 0 || p.x() >= w || p.y() >= h)
                 continue;
             const quint64 v = nearest[size_t(p.y()) * size_t(w) + size_t(p.x())];
-            if (int((v >> 8) & 0xffffffffu) != r)
-                return int(v & 0xffu);
+            if (regionOfFill(v) != r)
+                return shadeOfFill(v);
         }
         return -1;
     };
