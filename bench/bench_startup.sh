@@ -22,35 +22,12 @@ if [[ -z "${RENEWLY_BENCH_IN_XVFB:-}" ]]; then
     exec xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- "$0" "$build"
 fi
 
+source "$root/bench/desktop-session.sh"
+
 work=$(mktemp -d)
 mkdir -p "$work/bare-run" && chmod 700 "$work/bare-run"
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-unset QT_QPA_PLATFORM
-export LANG=C.UTF-8 LANGUAGE= LC_ALL= TZ=Asia/Shanghai
-
-dunst >/dev/null 2>&1 &
-trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 28 >/dev/null 2>&1 &
-sleep 1
-
-# N subscriptions with varied currencies, cycles and dates, as the program writes them.
-write_list() {
-    local n=$1 path=$2
-    local currencies=(CNY USD EUR HKD JPY GBP) cycles=(weekly monthly quarterly yearly)
-    {
-        echo "["
-        for ((i = 0; i < n; i++)); do
-            printf '  {\n    "amount" : %d.%02d,\n    "billingType" : "%s",\n    "category" : "影音",\n' \
-                $((i % 300 + 1)) $((i % 100)) "$([[ $((i % 10)) == 0 ]] && echo oneTime || echo recurring)"
-            printf '    "currency" : "%s",\n    "cycle" : "%s",\n' "${currencies[i % 6]}" "${cycles[i % 4]}"
-            printf '    "id" : "%08X-0000-4000-8000-%012X",\n    "isActive" : %s,\n' "$i" "$i" \
-                "$([[ $((i % 7)) == 0 ]] && echo false || echo true)"
-            printf '    "name" : "Subscription %d",\n    "notes" : "",\n' "$i"
-            printf '    "startDate" : "20%02d-%02d-%02dT08:00:00Z"\n  }' $((10 + i % 16)) $((i % 12 + 1)) $((i % 28 + 1))
-            ((i < n - 1)) && echo "," || echo
-        done
-        echo "]"
-    } >"$path"
-}
+start_desktop_session
 
 median() { sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 

@@ -19,19 +19,15 @@ if [[ -z "${RENEWLY_BENCH_IN_XVFB:-}" ]]; then
     exec xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- "$0" "$build" "$count"
 fi
 
+source "$root/bench/desktop-session.sh"
+
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-unset QT_QPA_PLATFORM
-export LANG=C.UTF-8 LANGUAGE= LC_ALL= TZ=Asia/Shanghai
-dunst >/dev/null 2>&1 &
-trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 28 >/dev/null 2>&1 &
-sleep 1
+start_desktop_session
 
 home=$work/home
 mkdir -p "$home/data/Renewly" "$home/run" && chmod 700 "$home/run"
 if ((count > 0)); then
-    # The list bench_startup.sh writes.
-    eval "$(sed -n '/^write_list() {/,/^}/p' "$root/bench/bench_startup.sh")"
     write_list "$count" "$home/data/Renewly/subscriptions.json"
 fi
 HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/run \
