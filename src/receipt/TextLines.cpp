@@ -13,8 +13,9 @@ namespace {
 
 class Finder {
 public:
-    Finder(const QImage &page, int lineHeight)
+    Finder(const QImage &page, int lineHeight, const QImage &edges)
         : m_page(page)
+        , m_edges(edges)
         , m_lineHeight(std::max(4, lineHeight)) {}
 
     QList<QRect> run() {
@@ -250,6 +251,13 @@ private:
             const QRect b = tight(band);
             if (b.isEmpty())
                 continue;
+            if (depth < 12) {
+                if (const auto apart = edgeApart(b)) {
+                    cut(QRect(QPoint(b.left(), b.top()), QPoint(apart->first - 1, b.bottom())), depth + 1);
+                    cut(QRect(QPoint(apart->second, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
+                    continue;
+                }
+            }
             const bool tall = b.height() * 10 > m_lineHeight * 18 && depth < 12;
             const auto gap = widestGap(b);
             const int from = gap.first;
@@ -330,17 +338,56 @@ private:
         return std::nullopt;
     }
 
+    // A blank through `r` along which two fills meet, as [start, end): the sides are read apart.
+    std::optional<std::pair<int, int>> edgeApart(const QRect &r) const {
+        if (m_edges.isNull())
+            return std::nullopt;
+        for (const auto &run : blankRuns(r, 1)) {
+            if (edgeThrough(m_edges, run.first - 1, run.second, r.top(), r.bottom()) >= 0)
+                return run;
+        }
+        return std::nullopt;
+    }
+
     const QImage &m_page;
+    const QImage &m_edges;
     const int m_lineHeight;
     QList<QRect> m_lines;
 };
 
 } // namespace
 
-QList<QRect> find(const QImage &page, int lineHeight) {
+int edgeThrough(const QImage &edges, int left, int right, int top, int bottom) {
+    if (edges.isNull())
+        return -1;
+    left = std::max(left, 0);
+    right = std::min(right, edges.width() - 1);
+    top = std::max(top, 0);
+    bottom = std::min(bottom, edges.height() - 1);
+    if (left > right || top > bottom)
+        return -1;
+    // Rows with an edge at or beside each column.
+    std::vector<int> count(size_t(right - left + 1), 0);
+    for (int y = top; y <= bottom; ++y) {
+        const uchar *row = edges.constScanLine(y);
+        for (int x = left; x <= right; ++x)
+            count[size_t(x - left)] +=
+                row[x] || (x > 0 && row[x - 1]) || (x + 1 < edges.width() && row[x + 1]);
+    }
+    const int rows = bottom - top + 1;
+    for (int x = left; x <= right; ++x) {
+        if (count[size_t(x - left)] * 10 >= rows * 9)
+            return x;
+    }
+    return -1;
+}
+
+QList<QRect> find(const QImage &page, int lineHeight, const QImage &edges) {
     if (page.isNull() || page.format() != QImage::Format_Grayscale8)
         return {};
-    QList<QRect> lines = Finder(page, lineHeight).run();
+    const QImage &sides =
+        edges.size() == page.size() && edges.format() == QImage::Format_Grayscale8 ? edges : QImage();
+    QList<QRect> lines = Finder(page, lineHeight, sides).run();
     // A page's line height taken across its whole width comes out too large where a sidebar's
     // entries and icons stand between the rows of the text beside them: its columns and rows
     // are then not told apart. The lines found give the height of the text itself.
@@ -352,12 +399,12 @@ QList<QRect> find(const QImage &page, int lineHeight) {
                          heights.end());
         const int typical = heights[heights.size() / 2];
         if (typical * 4 < lineHeight * 3)
-            lines = Finder(page, typical).run();
+            lines = Finder(page, typical, sides).run();
     }
     return lines;
 }
 
-QList<QList<qsizetype>> rows(const QList<QRect> &ink) {
+QList<QList<qsizetype>> rows(const QList<QRect> &ink, const QImage &edges) {
     // The ink of a line fills about four fifths of the height of its type (ascent and descent),
     // by which rows are judged as the eye judges them.
     QList<QRect> lines;
@@ -368,20 +415,38 @@ QList<QList<qsizetype>> rows(const QList<QRect> &ink) {
     const auto middle2 = [&lines](qsizetype i) { return lines[i].top() + lines[i].bottom(); };
     std::stable_sort(order.begin(), order.end(),
                      [&middle2](qsizetype a, qsizetype b) { return middle2(a) < middle2(b); });
+    // Whether an edge between two fills parts lines a and b where they stand side by side.
+    const auto parted = [&](qsizetype a, qsizetype b) {
+        const QRect &x = ink[a].left() <= ink[b].left() ? ink[a] : ink[b];
+        const QRect &y = ink[a].left() <= ink[b].left() ? ink[b] : ink[a];
+        return x.right() < y.left() &&
+               edgeThrough(edges, x.right() + 1, y.left() - 1, std::max(x.top(), y.top()),
+                           std::min(x.bottom(), y.bottom())) >= 0;
+    };
     QList<QList<qsizetype>> found;
-    int top = 0, bottom = 0; // of the last row
+    std::vector<std::pair<int, int>> spans; // top and bottom of each row
     for (const qsizetype i : order) {
         const QRect &line = lines[i];
-        const int overlap = std::min(bottom, line.bottom()) - std::max(top, line.top()) + 1;
-        if (!found.isEmpty() && overlap * 10 >= std::min(line.height(), bottom - top + 1) * 6) {
-            found.back().append(i);
+        // The line joins the latest row it overlaps enough and is not parted from; rows of other
+        // columns beside it may have come since.
+        bool joined = false;
+        for (qsizetype r = found.size() - 1; r >= 0 && !joined; --r) {
+            auto &[top, bottom] = spans[size_t(r)];
+            const int overlap = std::min(bottom, line.bottom()) - std::max(top, line.top()) + 1;
+            if (overlap * 10 < std::min(line.height(), bottom - top + 1) * 6)
+                break;
+            if (!edges.isNull() &&
+                std::any_of(found[r].begin(), found[r].end(), [&](qsizetype j) { return parted(i, j); }))
+                continue;
+            found[r].append(i);
             top = std::min(top, line.top());
             bottom = std::max(bottom, line.bottom());
-            continue;
+            joined = true;
         }
+        if (joined)
+            continue;
         found.append(QList<qsizetype>{i});
-        top = line.top();
-        bottom = line.bottom();
+        spans.emplace_back(line.top(), line.bottom());
     }
     for (QList<qsizetype> &row : found)
         std::stable_sort(row.begin(), row.end(),

@@ -1,5 +1,6 @@
 // The clean-up of a page before its lines are read.
 #include "receipt/ScanImage.h"
+#include "receipt/TextLines.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -119,6 +120,67 @@ private slots:
         painter.end();
         const ScanImage::Prepared prepared = ScanImage::prepare(image);
         QCOMPARE(prepared.lineHeight, 14);
+    }
+
+    // Where two fills meet side by side (a sidebar beside a message, cards side by side), the text
+    // on either side is read apart though its rows stand at the same height; a label and its price
+    // on one card are one row however far apart. No stroke is left out of the lines, even one set
+    // close to its fill's edge.
+    void readsFillsSideBySideApart_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QList<QRect>>("fills");
+        QTest::addColumn<int>("fill");
+        QTest::addColumn<QList<int>>("text"); // left and right ends of the two runs of text
+        QTest::addColumn<bool>("oneRow");
+        QTest::newRow("sidebar beside a message")
+            << 255 << QList<QRect>{{0, 0, 200, 200}} << 236 << QList<int>{20, 180, 215, 500} << false;
+        QTest::newRow("text close to the sidebar's edge")
+            << 255 << QList<QRect>{{0, 0, 200, 200}} << 236 << QList<int>{20, 196, 206, 500} << false;
+        QTest::newRow("dark sidebar")
+            << 250 << QList<QRect>{{0, 0, 200, 200}} << 40 << QList<int>{20, 180, 215, 500} << false;
+        QTest::newRow("cards side by side") << 232 << QList<QRect>{{10, 20, 285, 160}, {305, 20, 285, 160}}
+                                            << 255 << QList<int>{30, 270, 320, 560} << false;
+        QTest::newRow("label and price on one card")
+            << 232 << QList<QRect>{{10, 20, 580, 160}} << 255 << QList<int>{30, 200, 480, 560} << true;
+        QTest::newRow("label and price on a plain page")
+            << 255 << QList<QRect>{} << 255 << QList<int>{30, 200, 230, 560} << true;
+    }
+
+    void readsFillsSideBySideApart() {
+        QFETCH(int, page);
+        QFETCH(QList<QRect>, fills);
+        QFETCH(int, fill);
+        QFETCH(QList<int>, text);
+        QFETCH(bool, oneRow);
+        QImage image(600, 200, QImage::Format_Grayscale8);
+        image.fill(uchar(page));
+        QPainter painter(&image);
+        for (const QRect &r : std::as_const(fills))
+            painter.fillRect(r, QColor(fill, fill, fill));
+        // Three rows of strokes on each side, those on the right two pixels lower.
+        QList<QRect> strokes;
+        for (int side = 0; side < 2; ++side)
+            for (int y = 60; y < 150; y += 30)
+                for (int x = text[2 * side]; x + 3 <= text[2 * side + 1]; x += 9)
+                    strokes << QRect(x, y + 2 * side, 3, 14);
+        for (const QRect &stroke : std::as_const(strokes)) {
+            const bool onDark = fill < 128 && std::any_of(fills.begin(), fills.end(),
+                                                          [&](const QRect &r) { return r.contains(stroke); });
+            painter.fillRect(stroke, onDark ? QColor(230, 230, 230) : QColor(30, 30, 30));
+        }
+        painter.end();
+        const ScanImage::Prepared prepared = ScanImage::prepare(image);
+        const QList<QRect> lines = TextLines::find(prepared.image, prepared.lineHeight, prepared.edges);
+        for (const QRect &stroke : std::as_const(strokes))
+            QVERIFY(
+                std::any_of(lines.begin(), lines.end(), [&](const QRect &l) { return l.contains(stroke); }));
+        const QList<QList<qsizetype>> rows = TextLines::rows(lines, prepared.edges);
+        QCOMPARE(rows.size(), oneRow ? 3 : 6);
+        for (const QList<qsizetype> &row : rows) {
+            const QRect first = lines[row.front()];
+            const QRect last = lines[row.back()];
+            QCOMPARE(first.left() <= text[1] && last.right() >= text[2], oneRow);
+        }
     }
 
     // Text lighter than its paper is dark mode, however light the paper; a light dialog over an
