@@ -229,11 +229,6 @@ QString ReceiptScanner::recognizeText(const QImage &image, TextRecognizer &recog
         ScanImage::prepare(image, ScanImage::Options{.targetLineHeight = 28});
     if (prepared.image.isNull())
         return {};
-    if (qEnvironmentVariableIsSet("OCRJ_DUMP")) {
-        prepared.image.save(qEnvironmentVariable("OCRJ_DUMP") + QStringLiteral(".page.png"));
-        if (!prepared.edges.isNull())
-            prepared.edges.save(qEnvironmentVariable("OCRJ_DUMP") + QStringLiteral(".edges.png"));
-    }
     QStringList lines;
     for (const QString &line :
          PageReader::read(prepared.image, prepared.lineHeight, recognizer, latin, prepared.edges)) {

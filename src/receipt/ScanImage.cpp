@@ -564,7 +564,7 @@ constexpr int fillStep = 6;
 // around edges, not the faintest text.
 constexpr int fillNoise = 16;
 // Fills whose shades differ by this much are told apart by the eye where they meet.
-const int edgeContrast = qEnvironmentVariableIsSet("EC") ? qEnvironmentVariableIntValue("EC") : 8;
+constexpr int edgeContrast = 8;
 
 // The nearest fill of a pixel as one number, the distance first, so that the nearer of two is the
 // smaller: distance (from bit 40), region (bits 8 to 39), shade (bits 0 to 7).

@@ -11,6 +11,34 @@ namespace TextLines {
 
 namespace {
 
+// The first column from `left` to `right` at which one of `edges` runs through all rows from
+// `top` to `bottom`, give or take a pixel's sway and a tenth of the rows (where text stands close
+// to it); -1 when there is none.
+int edgeThrough(const QImage &edges, int left, int right, int top, int bottom) {
+    if (edges.isNull())
+        return -1;
+    left = std::max(left, 0);
+    right = std::min(right, edges.width() - 1);
+    top = std::max(top, 0);
+    bottom = std::min(bottom, edges.height() - 1);
+    if (left > right || top > bottom)
+        return -1;
+    // Rows with an edge at or beside each column.
+    std::vector<int> count(size_t(right - left + 1), 0);
+    for (int y = top; y <= bottom; ++y) {
+        const uchar *row = edges.constScanLine(y);
+        for (int x = left; x <= right; ++x)
+            count[size_t(x - left)] +=
+                row[x] || (x > 0 && row[x - 1]) || (x + 1 < edges.width() && row[x + 1]);
+    }
+    const int rows = bottom - top + 1;
+    for (int x = left; x <= right; ++x) {
+        if (count[size_t(x - left)] * 10 >= rows * 9)
+            return x;
+    }
+    return -1;
+}
+
 class Finder {
 public:
     Finder(const QImage &page, int lineHeight, const QImage &edges)
@@ -22,6 +50,10 @@ public:
         cut(m_page.rect(), 0);
         return m_lines;
     }
+
+    // For each line, the edges it was parted by and the side it lies on: twice the top of the
+    // edge, its column and 0 for the side read first, 1 for the other, edge after edge.
+    const QList<QList<int>> &blocks() const { return m_blocks; }
 
 private:
     bool isInk(int x, int y) const { return m_page.constScanLine(y)[x] < inkBelow; }
@@ -236,14 +268,48 @@ private:
         return std::nullopt;
     }
 
+    // Cuts `left` and `right`, the two sides of a blank. Where an edge between two fills runs
+    // down the blank beside both, they are columns read one after the other, the one on the wider
+    // side of the edge first (the message before the sidebar beside it, whichever side that
+    // stands on): the lines of each that reach the heights of the edge are marked with the edge
+    // (where it starts and where it stands) and the side they lie on, alike in every band that
+    // the edge parts.
+    void cutApart(const QRect &left, const QRect &right, int depth) {
+        const QRect a = tight(left);
+        const QRect b = tight(right);
+        const int top = std::max(a.top(), b.top());
+        const int bottom = std::min(a.bottom(), b.bottom());
+        const int x = m_edges.isNull() || a.isEmpty() || b.isEmpty() || top > bottom
+                          ? -1
+                          : edgeThrough(m_edges, a.right() + 1, b.left() - 1, top, bottom);
+        if (x < 0) {
+            cut(left, depth + 1);
+            cut(right, depth + 1);
+            return;
+        }
+        const auto onEdge = [this, x](int y) {
+            const uchar *row = m_edges.constScanLine(y);
+            return row[x] || (x > 0 && row[x - 1]) || (x + 1 < m_edges.width() && row[x + 1]);
+        };
+        int start = top;
+        while (start > 0 && onEdge(start - 1))
+            --start;
+        const bool rightFirst = x * 2 < m_page.width();
+        m_block << start << x << (rightFirst ? 1 : 0);
+        cut(left, depth + 1);
+        m_block.back() = rightFirst ? 0 : 1;
+        cut(right, depth + 1);
+        m_block.resize(m_block.size() - 3);
+    }
+
     void cut(const QRect &area, int depth) {
         const QRect r = tight(area);
         if (r.isEmpty())
             return;
         if (depth < 12) {
             if (const auto gap = columnGap(r)) {
-                cut(QRect(QPoint(r.left(), r.top()), QPoint(gap->first - 1, r.bottom())), depth + 1);
-                cut(QRect(QPoint(gap->second, r.top()), QPoint(r.right(), r.bottom())), depth + 1);
+                cutApart(QRect(QPoint(r.left(), r.top()), QPoint(gap->first - 1, r.bottom())),
+                         QRect(QPoint(gap->second, r.top()), QPoint(r.right(), r.bottom())), depth);
                 return;
             }
         }
@@ -253,8 +319,8 @@ private:
                 continue;
             if (depth < 12) {
                 if (const auto apart = edgeApart(b)) {
-                    cut(QRect(QPoint(b.left(), b.top()), QPoint(apart->first - 1, b.bottom())), depth + 1);
-                    cut(QRect(QPoint(apart->second, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
+                    cutApart(QRect(QPoint(b.left(), b.top()), QPoint(apart->first - 1, b.bottom())),
+                             QRect(QPoint(apart->second, b.top()), QPoint(b.right(), b.bottom())), depth);
                     continue;
                 }
             }
@@ -263,8 +329,8 @@ private:
             const int from = gap.first;
             const int to = gap.second;
             const auto split = [&] {
-                cut(QRect(QPoint(b.left(), b.top()), QPoint(from - 1, b.bottom())), depth + 1);
-                cut(QRect(QPoint(to, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
+                cutApart(QRect(QPoint(b.left(), b.top()), QPoint(from - 1, b.bottom())),
+                         QRect(QPoint(to, b.top()), QPoint(b.right(), b.bottom())), depth);
             };
             // Taller than a line: columns whose rows do not line up. Split at the widest blank gap
             // that is wide enough to part columns rather than words.
@@ -289,12 +355,19 @@ private:
             }
             if (depth < 12) {
                 if (const auto apart = besideRows(b)) {
-                    cut(QRect(QPoint(b.left(), b.top()), QPoint(apart->first - 1, b.bottom())), depth + 1);
-                    cut(QRect(QPoint(apart->second, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
+                    cutApart(QRect(QPoint(b.left(), b.top()), QPoint(apart->first - 1, b.bottom())),
+                             QRect(QPoint(apart->second, b.top()), QPoint(b.right(), b.bottom())), depth);
                     continue;
                 }
             }
             m_lines.append(b);
+            // The columns parted by edges at heights the line reaches.
+            QList<int> block;
+            for (qsizetype i = 0; i + 2 < m_block.size(); i += 3) {
+                if (m_block[i] <= b.bottom())
+                    block << 2 * m_block[i] << m_block[i + 1] << m_block[i + 2];
+            }
+            m_blocks.append(block);
         }
     }
 
@@ -353,41 +426,22 @@ private:
     const QImage &m_edges;
     const int m_lineHeight;
     QList<QRect> m_lines;
+    QList<QList<int>> m_blocks;
+    QList<int> m_block; // of the part being cut: the top and column of each edge, the side
 };
 
 } // namespace
 
-int edgeThrough(const QImage &edges, int left, int right, int top, int bottom) {
-    if (edges.isNull())
-        return -1;
-    left = std::max(left, 0);
-    right = std::min(right, edges.width() - 1);
-    top = std::max(top, 0);
-    bottom = std::min(bottom, edges.height() - 1);
-    if (left > right || top > bottom)
-        return -1;
-    // Rows with an edge at or beside each column.
-    std::vector<int> count(size_t(right - left + 1), 0);
-    for (int y = top; y <= bottom; ++y) {
-        const uchar *row = edges.constScanLine(y);
-        for (int x = left; x <= right; ++x)
-            count[size_t(x - left)] +=
-                row[x] || (x > 0 && row[x - 1]) || (x + 1 < edges.width() && row[x + 1]);
-    }
-    const int rows = bottom - top + 1;
-    for (int x = left; x <= right; ++x) {
-        if (count[size_t(x - left)] * 10 >= rows * 9)
-            return x;
-    }
-    return -1;
-}
-
-QList<QRect> find(const QImage &page, int lineHeight, const QImage &edges) {
+QList<QRect> find(const QImage &page, int lineHeight, const QImage &edges, QList<QList<int>> *blocks) {
+    if (blocks)
+        blocks->clear();
     if (page.isNull() || page.format() != QImage::Format_Grayscale8)
         return {};
-    const QImage &sides =
+    const QImage sides =
         edges.size() == page.size() && edges.format() == QImage::Format_Grayscale8 ? edges : QImage();
-    QList<QRect> lines = Finder(page, lineHeight, sides).run();
+    Finder finder(page, lineHeight, sides);
+    QList<QRect> lines = finder.run();
+    QList<QList<int>> found = finder.blocks();
     // A page's line height taken across its whole width comes out too large where a sidebar's
     // entries and icons stand between the rows of the text beside them: its columns and rows
     // are then not told apart. The lines found give the height of the text itself.
@@ -398,55 +452,48 @@ QList<QRect> find(const QImage &page, int lineHeight, const QImage &edges) {
         std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2),
                          heights.end());
         const int typical = heights[heights.size() / 2];
-        if (typical * 4 < lineHeight * 3)
-            lines = Finder(page, typical, sides).run();
+        if (typical * 4 < lineHeight * 3) {
+            Finder again(page, typical, sides);
+            lines = again.run();
+            found = again.blocks();
+        }
     }
+    if (blocks)
+        *blocks = found;
     return lines;
 }
 
-QList<QList<qsizetype>> rows(const QList<QRect> &ink, const QImage &edges) {
+QList<QList<qsizetype>> rows(const QList<QRect> &ink, const QList<QList<int>> &blocks) {
     // The ink of a line fills about four fifths of the height of its type (ascent and descent),
     // by which rows are judged as the eye judges them.
     QList<QRect> lines;
     for (const QRect &box : ink)
         lines.append(box.adjusted(0, -box.height() / 8, 0, box.height() / 8));
-    std::vector<qsizetype> order(size_t(lines.size()));
-    std::iota(order.begin(), order.end(), qsizetype(0));
-    const auto middle2 = [&lines](qsizetype i) { return lines[i].top() + lines[i].bottom(); };
-    std::stable_sort(order.begin(), order.end(),
-                     [&middle2](qsizetype a, qsizetype b) { return middle2(a) < middle2(b); });
-    // Whether an edge between two fills parts lines a and b where they stand side by side.
-    const auto parted = [&](qsizetype a, qsizetype b) {
-        const QRect &x = ink[a].left() <= ink[b].left() ? ink[a] : ink[b];
-        const QRect &y = ink[a].left() <= ink[b].left() ? ink[b] : ink[a];
-        return x.right() < y.left() &&
-               edgeThrough(edges, x.right() + 1, y.left() - 1, std::max(x.top(), y.top()),
-                           std::min(x.bottom(), y.bottom())) >= 0;
-    };
+    const bool inBlocks = blocks.size() == ink.size();
+    const auto blockOf = [&](qsizetype i) { return inBlocks ? blocks[i] : QList<int>(); };
+    // Lines in order of their middles; the columns that an edge parts, each after the other, in
+    // the place of the edge's top.
+    std::vector<std::pair<QList<int>, qsizetype>> keyed;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        keyed.emplace_back(blockOf(i) << lines[i].top() + lines[i].bottom(), i);
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
     QList<QList<qsizetype>> found;
-    std::vector<std::pair<int, int>> spans; // top and bottom of each row
-    for (const qsizetype i : order) {
+    int top = 0, bottom = 0; // of the last row
+    for (const auto &entry : keyed) {
+        const qsizetype i = entry.second;
         const QRect &line = lines[i];
-        // The line joins the latest row it overlaps enough and is not parted from; rows of other
-        // columns beside it may have come since.
-        bool joined = false;
-        for (qsizetype r = found.size() - 1; r >= 0 && !joined; --r) {
-            auto &[top, bottom] = spans[size_t(r)];
-            const int overlap = std::min(bottom, line.bottom()) - std::max(top, line.top()) + 1;
-            if (overlap * 10 < std::min(line.height(), bottom - top + 1) * 6)
-                break;
-            if (!edges.isNull() &&
-                std::any_of(found[r].begin(), found[r].end(), [&](qsizetype j) { return parted(i, j); }))
-                continue;
-            found[r].append(i);
+        const int overlap = std::min(bottom, line.bottom()) - std::max(top, line.top()) + 1;
+        if (!found.isEmpty() && overlap * 10 >= std::min(line.height(), bottom - top + 1) * 6 &&
+            blockOf(found.back().front()) == blockOf(i)) {
+            found.back().append(i);
             top = std::min(top, line.top());
             bottom = std::max(bottom, line.bottom());
-            joined = true;
-        }
-        if (joined)
             continue;
+        }
         found.append(QList<qsizetype>{i});
-        spans.emplace_back(line.top(), line.bottom());
+        top = line.top();
+        bottom = line.bottom();
     }
     for (QList<qsizetype> &row : found)
         std::stable_sort(row.begin(), row.end(),

@@ -15,19 +15,17 @@ inline constexpr int inkBelow = 190;
 // value on the same row form one line. `lineHeight` is the page's typical line height.
 // `edges`, when given, marks where two fills of the page meet side by side (ScanImage's
 // Prepared::edges): no line runs across such an edge where it stands beside the whole line.
-QList<QRect> find(const QImage &page, int lineHeight, const QImage &edges = {});
+// `blocks`, when given, gets for each line where it stands in the reading order of the columns
+// such edges part (see rows()).
+QList<QRect> find(const QImage &page, int lineHeight, const QImage &edges = {},
+                  QList<QList<int>> *blocks = nullptr);
 
 // The visual rows of a page whose lines have the boxes `ink` (as find() gives them), as the
 // indices of the lines in each, left to right; rows top to bottom. Lines of different columns
 // share a row where they stand at the same height, as a reader's eye takes them: a line joins the
-// row above it when most of the lower of the two overlaps it.
-// Lines parted by one of `edges` (as for find()) share no row: a sidebar's entry and the row of
-// the message beside it are read apart.
-QList<QList<qsizetype>> rows(const QList<QRect> &ink, const QImage &edges = {});
-
-// Whether one of `edges` runs through all rows from `top` to `bottom` (give or take a pixel's
-// sway, and a tenth of the rows where text stands close to it) at a column from `left` to
-// `right`; the first such column, or -1.
-int edgeThrough(const QImage &edges, int left, int right, int top, int bottom);
+// row above it when most of the lower of the two overlaps it. Where `blocks` (as find() gives
+// them) tell columns parted by the edge of a fill (a sidebar beside a message, cards side by
+// side), their lines share no row, and each column's rows come before those of the next.
+QList<QList<qsizetype>> rows(const QList<QRect> &ink, const QList<QList<int>> &blocks = {});
 
 } // namespace TextLines

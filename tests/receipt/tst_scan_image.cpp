@@ -123,9 +123,9 @@ private slots:
     }
 
     // Where two fills meet side by side (a sidebar beside a message, cards side by side), the text
-    // on either side is read apart though its rows stand at the same height; a label and its price
-    // on one card are one row however far apart. No stroke is left out of the lines, even one set
-    // close to its fill's edge.
+    // on either side is read apart though its rows stand at the same height, one column after the
+    // other, the wider first; a label and its price on one card are one row however far apart. No stroke is
+    // left out of the lines, even one set close to its fill's edge.
     void readsFillsSideBySideApart_data() {
         QTest::addColumn<int>("page");
         QTest::addColumn<QList<QRect>>("fills");
@@ -139,7 +139,7 @@ private slots:
         QTest::newRow("dark sidebar")
             << 250 << QList<QRect>{{0, 0, 200, 200}} << 40 << QList<int>{20, 180, 215, 500} << false;
         QTest::newRow("cards side by side") << 232 << QList<QRect>{{10, 20, 285, 160}, {305, 20, 285, 160}}
-                                            << 255 << QList<int>{30, 270, 320, 560} << false;
+                                            << 255 << QList<int>{30, 250, 320, 570} << false;
         QTest::newRow("label and price on one card")
             << 232 << QList<QRect>{{10, 20, 580, 160}} << 255 << QList<int>{30, 200, 480, 560} << true;
         QTest::newRow("label and price on a plain page")
@@ -170,16 +170,21 @@ private slots:
         }
         painter.end();
         const ScanImage::Prepared prepared = ScanImage::prepare(image);
-        const QList<QRect> lines = TextLines::find(prepared.image, prepared.lineHeight, prepared.edges);
+        QList<QList<int>> blocks;
+        const QList<QRect> lines =
+            TextLines::find(prepared.image, prepared.lineHeight, prepared.edges, &blocks);
         for (const QRect &stroke : std::as_const(strokes))
             QVERIFY(
                 std::any_of(lines.begin(), lines.end(), [&](const QRect &l) { return l.contains(stroke); }));
-        const QList<QList<qsizetype>> rows = TextLines::rows(lines, prepared.edges);
+        const QList<QList<qsizetype>> rows = TextLines::rows(lines, blocks);
         QCOMPARE(rows.size(), oneRow ? 3 : 6);
-        for (const QList<qsizetype> &row : rows) {
-            const QRect first = lines[row.front()];
-            const QRect last = lines[row.back()];
+        // Columns apart are read one after the other, the wider (right) one first.
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            const QRect first = lines[rows[i].front()];
+            const QRect last = lines[rows[i].back()];
             QCOMPARE(first.left() <= text[1] && last.right() >= text[2], oneRow);
+            if (!oneRow)
+                QCOMPARE(first.left() >= text[2], i < 3);
         }
     }
 
