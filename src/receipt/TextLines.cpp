@@ -269,9 +269,9 @@ private:
     }
 
     // Cuts `left` and `right`, the two sides of a blank. Where an edge between two fills runs
-    // down the blank beside both, they are columns read one after the other, the one on the wider
-    // side of the edge first (the message before the sidebar beside it, whichever side that
-    // stands on): the lines of each that reach the heights of the edge are marked with the edge
+    // down the blank beside both, they are columns read one after the other, the left one first
+    // but for a strip along the page's left side (a sidebar, read after the message beside it):
+    // the lines of each that reach the heights of the edge are marked with the edge
     // (where it starts and where it stands) and the side they lie on, alike in every band that
     // the edge parts.
     void cutApart(const QRect &left, const QRect &right, int depth) {
@@ -294,7 +294,7 @@ private:
         int start = top;
         while (start > 0 && onEdge(start - 1))
             --start;
-        const bool rightFirst = x * 2 < m_page.width();
+        const bool rightFirst = x * 4 < m_page.width();
         m_block << start << x << (rightFirst ? 1 : 0);
         cut(left, depth + 1);
         m_block.back() = rightFirst ? 0 : 1;

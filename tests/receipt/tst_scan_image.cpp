@@ -124,26 +124,26 @@ private slots:
 
     // Where two fills meet side by side (a sidebar beside a message, cards side by side), the text
     // on either side is read apart though its rows stand at the same height, one column after the
-    // other, the wider first; a label and its price on one card are one row however far apart. No stroke is
-    // left out of the lines, even one set close to its fill's edge.
+    // other, a sidebar after the message; a label and its price on one card are one row however
+    // far apart. No stroke is left out of the lines, even one set close to its fill's edge.
     void readsFillsSideBySideApart_data() {
         QTest::addColumn<int>("page");
         QTest::addColumn<QList<QRect>>("fills");
         QTest::addColumn<int>("fill");
         QTest::addColumn<QList<int>>("text"); // left and right ends of the two runs of text
-        QTest::addColumn<bool>("oneRow");
+        QTest::addColumn<int>("order");       // 0: one row, 1: left column first, 2: right first
         QTest::newRow("sidebar beside a message")
-            << 255 << QList<QRect>{{0, 0, 200, 200}} << 236 << QList<int>{20, 180, 215, 500} << false;
+            << 255 << QList<QRect>{{0, 0, 200, 200}} << 236 << QList<int>{20, 180, 215, 500} << 2;
         QTest::newRow("text close to the sidebar's edge")
-            << 255 << QList<QRect>{{0, 0, 200, 200}} << 236 << QList<int>{20, 196, 206, 500} << false;
+            << 255 << QList<QRect>{{0, 0, 200, 200}} << 236 << QList<int>{20, 196, 206, 500} << 2;
         QTest::newRow("dark sidebar")
-            << 250 << QList<QRect>{{0, 0, 200, 200}} << 40 << QList<int>{20, 180, 215, 500} << false;
+            << 250 << QList<QRect>{{0, 0, 200, 200}} << 40 << QList<int>{20, 180, 215, 500} << 2;
         QTest::newRow("cards side by side") << 232 << QList<QRect>{{10, 20, 285, 160}, {305, 20, 285, 160}}
-                                            << 255 << QList<int>{30, 250, 320, 570} << false;
+                                            << 255 << QList<int>{30, 270, 320, 560} << 1;
         QTest::newRow("label and price on one card")
-            << 232 << QList<QRect>{{10, 20, 580, 160}} << 255 << QList<int>{30, 200, 480, 560} << true;
+            << 232 << QList<QRect>{{10, 20, 580, 160}} << 255 << QList<int>{30, 200, 480, 560} << 0;
         QTest::newRow("label and price on a plain page")
-            << 255 << QList<QRect>{} << 255 << QList<int>{30, 200, 230, 560} << true;
+            << 255 << QList<QRect>{} << 255 << QList<int>{30, 200, 230, 560} << 0;
     }
 
     void readsFillsSideBySideApart() {
@@ -151,8 +151,8 @@ private slots:
         QFETCH(QList<QRect>, fills);
         QFETCH(int, fill);
         QFETCH(QList<int>, text);
-        QFETCH(bool, oneRow);
-        QImage image(600, 200, QImage::Format_Grayscale8);
+        QFETCH(int, order);
+        QImage image(900, 200, QImage::Format_Grayscale8);
         image.fill(uchar(page));
         QPainter painter(&image);
         for (const QRect &r : std::as_const(fills))
@@ -177,14 +177,13 @@ private slots:
             QVERIFY(
                 std::any_of(lines.begin(), lines.end(), [&](const QRect &l) { return l.contains(stroke); }));
         const QList<QList<qsizetype>> rows = TextLines::rows(lines, blocks);
-        QCOMPARE(rows.size(), oneRow ? 3 : 6);
-        // Columns apart are read one after the other, the wider (right) one first.
+        QCOMPARE(rows.size(), order == 0 ? 3 : 6);
         for (qsizetype i = 0; i < rows.size(); ++i) {
             const QRect first = lines[rows[i].front()];
             const QRect last = lines[rows[i].back()];
-            QCOMPARE(first.left() <= text[1] && last.right() >= text[2], oneRow);
-            if (!oneRow)
-                QCOMPARE(first.left() >= text[2], i < 3);
+            QCOMPARE(first.left() <= text[1] && last.right() >= text[2], order == 0);
+            if (order != 0)
+                QCOMPARE(first.left() >= text[2], (i < 3) == (order == 2));
         }
     }
 
