@@ -1071,8 +1071,7 @@ float sureness(const QList<TextRecognizer::Glyph> &glyphs) {
 
 QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin,
                  const QImage &edges) {
-    QList<QList<int>> blocks;
-    const QList<QRect> boxes = TextLines::find(page, lineHeight, edges, &blocks);
+    const QList<QRect> boxes = TextLines::find(page, lineHeight, edges);
     QList<Piece> pieces;
     for (qsizetype i = 0; i < boxes.size(); ++i)
         pieces += cut(page, boxes[i], int(i));
@@ -1196,17 +1195,15 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             readInk[pieces[i].line] |= pieces[i].source;
     }
     QList<QRect> readBoxes;
-    QList<QList<int>> readBlocks;
     QList<qsizetype> readLine;
     for (qsizetype i = 0; i < boxes.size(); ++i) {
         if (!readInk[i].isEmpty()) {
             readBoxes.append(readInk[i]);
-            readBlocks.append(blocks.value(i));
             readLine.append(i);
         }
     }
     QStringList lines;
-    for (const QList<qsizetype> &row : TextLines::rows(readBoxes, readBlocks)) {
+    for (const QList<qsizetype> &row : TextLines::rows(readBoxes)) {
         QString text;
         for (const qsizetype index : row) {
             const qsizetype line = readLine[index];

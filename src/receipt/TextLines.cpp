@@ -51,10 +51,6 @@ public:
         return m_lines;
     }
 
-    // For each line, the edges it was parted by and the side it lies on: twice the top of the
-    // edge, its column and 0 for the side read first, 1 for the other, edge after edge.
-    const QList<QList<int>> &blocks() const { return m_blocks; }
-
 private:
     bool isInk(int x, int y) const { return m_page.constScanLine(y)[x] < inkBelow; }
 
@@ -268,48 +264,14 @@ private:
         return std::nullopt;
     }
 
-    // Cuts `left` and `right`, the two sides of a blank. Where an edge between two fills runs
-    // down the blank beside both, they are columns read one after the other, the left one first
-    // but for a strip along the page's left side (a sidebar, read after the message beside it):
-    // the lines of each that reach the heights of the edge are marked with the edge
-    // (where it starts and where it stands) and the side they lie on, alike in every band that
-    // the edge parts.
-    void cutApart(const QRect &left, const QRect &right, int depth) {
-        const QRect a = tight(left);
-        const QRect b = tight(right);
-        const int top = std::max(a.top(), b.top());
-        const int bottom = std::min(a.bottom(), b.bottom());
-        const int x = m_edges.isNull() || a.isEmpty() || b.isEmpty() || top > bottom
-                          ? -1
-                          : edgeThrough(m_edges, a.right() + 1, b.left() - 1, top, bottom);
-        if (x < 0) {
-            cut(left, depth + 1);
-            cut(right, depth + 1);
-            return;
-        }
-        const auto onEdge = [this, x](int y) {
-            const uchar *row = m_edges.constScanLine(y);
-            return row[x] || (x > 0 && row[x - 1]) || (x + 1 < m_edges.width() && row[x + 1]);
-        };
-        int start = top;
-        while (start > 0 && onEdge(start - 1))
-            --start;
-        const bool rightFirst = x * 4 < m_page.width();
-        m_block << start << x << (rightFirst ? 1 : 0);
-        cut(left, depth + 1);
-        m_block.back() = rightFirst ? 0 : 1;
-        cut(right, depth + 1);
-        m_block.resize(m_block.size() - 3);
-    }
-
     void cut(const QRect &area, int depth) {
         const QRect r = tight(area);
         if (r.isEmpty())
             return;
         if (depth < 12) {
             if (const auto gap = columnGap(r)) {
-                cutApart(QRect(QPoint(r.left(), r.top()), QPoint(gap->first - 1, r.bottom())),
-                         QRect(QPoint(gap->second, r.top()), QPoint(r.right(), r.bottom())), depth);
+                cut(QRect(QPoint(r.left(), r.top()), QPoint(gap->first - 1, r.bottom())), depth + 1);
+                cut(QRect(QPoint(gap->second, r.top()), QPoint(r.right(), r.bottom())), depth + 1);
                 return;
             }
         }
@@ -319,8 +281,8 @@ private:
                 continue;
             if (depth < 12) {
                 if (const auto apart = edgeApart(b)) {
-                    cutApart(QRect(QPoint(b.left(), b.top()), QPoint(apart->first - 1, b.bottom())),
-                             QRect(QPoint(apart->second, b.top()), QPoint(b.right(), b.bottom())), depth);
+                    cut(QRect(QPoint(b.left(), b.top()), QPoint(apart->first - 1, b.bottom())), depth + 1);
+                    cut(QRect(QPoint(apart->second, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
                     continue;
                 }
             }
@@ -329,8 +291,8 @@ private:
             const int from = gap.first;
             const int to = gap.second;
             const auto split = [&] {
-                cutApart(QRect(QPoint(b.left(), b.top()), QPoint(from - 1, b.bottom())),
-                         QRect(QPoint(to, b.top()), QPoint(b.right(), b.bottom())), depth);
+                cut(QRect(QPoint(b.left(), b.top()), QPoint(from - 1, b.bottom())), depth + 1);
+                cut(QRect(QPoint(to, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
             };
             // Taller than a line: columns whose rows do not line up. Split at the widest blank gap
             // that is wide enough to part columns rather than words.
@@ -355,19 +317,12 @@ private:
             }
             if (depth < 12) {
                 if (const auto apart = besideRows(b)) {
-                    cutApart(QRect(QPoint(b.left(), b.top()), QPoint(apart->first - 1, b.bottom())),
-                             QRect(QPoint(apart->second, b.top()), QPoint(b.right(), b.bottom())), depth);
+                    cut(QRect(QPoint(b.left(), b.top()), QPoint(apart->first - 1, b.bottom())), depth + 1);
+                    cut(QRect(QPoint(apart->second, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
                     continue;
                 }
             }
             m_lines.append(b);
-            // The columns parted by edges at heights the line reaches.
-            QList<int> block;
-            for (qsizetype i = 0; i + 2 < m_block.size(); i += 3) {
-                if (m_block[i] <= b.bottom())
-                    block << 2 * m_block[i] << m_block[i + 1] << m_block[i + 2];
-            }
-            m_blocks.append(block);
         }
     }
 
@@ -412,11 +367,25 @@ private:
     }
 
     // A blank through `r` along which two fills meet, as [start, end): the sides are read apart.
+    // The edge of a sidebar or a card runs on past the line; that of a box around one value
+    // (a price in a field of its own shade) ends with the value's row.
     std::optional<std::pair<int, int>> edgeApart(const QRect &r) const {
         if (m_edges.isNull())
             return std::nullopt;
+        const auto onEdge = [this](int x, int y) {
+            const uchar *row = m_edges.constScanLine(y);
+            return row[x] || (x > 0 && row[x - 1]) || (x + 1 < m_edges.width() && row[x + 1]);
+        };
         for (const auto &run : blankRuns(r, 1)) {
-            if (edgeThrough(m_edges, run.first - 1, run.second, r.top(), r.bottom()) >= 0)
+            const int x = edgeThrough(m_edges, run.first - 1, run.second, r.top(), r.bottom());
+            if (x < 0)
+                continue;
+            int beyond = 0;
+            for (int y = r.top() - 1; y >= 0 && onEdge(x, y) && beyond < m_lineHeight; --y)
+                ++beyond;
+            for (int y = r.bottom() + 1; y < m_edges.height() && onEdge(x, y) && beyond < m_lineHeight; ++y)
+                ++beyond;
+            if (beyond >= m_lineHeight)
                 return run;
         }
         return std::nullopt;
@@ -426,22 +395,16 @@ private:
     const QImage &m_edges;
     const int m_lineHeight;
     QList<QRect> m_lines;
-    QList<QList<int>> m_blocks;
-    QList<int> m_block; // of the part being cut: the top and column of each edge, the side
 };
 
 } // namespace
 
-QList<QRect> find(const QImage &page, int lineHeight, const QImage &edges, QList<QList<int>> *blocks) {
-    if (blocks)
-        blocks->clear();
+QList<QRect> find(const QImage &page, int lineHeight, const QImage &edges) {
     if (page.isNull() || page.format() != QImage::Format_Grayscale8)
         return {};
     const QImage sides =
         edges.size() == page.size() && edges.format() == QImage::Format_Grayscale8 ? edges : QImage();
-    Finder finder(page, lineHeight, sides);
-    QList<QRect> lines = finder.run();
-    QList<QList<int>> found = finder.blocks();
+    QList<QRect> lines = Finder(page, lineHeight, sides).run();
     // A page's line height taken across its whole width comes out too large where a sidebar's
     // entries and icons stand between the rows of the text beside them: its columns and rows
     // are then not told apart. The lines found give the height of the text itself.
@@ -452,40 +415,29 @@ QList<QRect> find(const QImage &page, int lineHeight, const QImage &edges, QList
         std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2),
                          heights.end());
         const int typical = heights[heights.size() / 2];
-        if (typical * 4 < lineHeight * 3) {
-            Finder again(page, typical, sides);
-            lines = again.run();
-            found = again.blocks();
-        }
+        if (typical * 4 < lineHeight * 3)
+            lines = Finder(page, typical, sides).run();
     }
-    if (blocks)
-        *blocks = found;
     return lines;
 }
 
-QList<QList<qsizetype>> rows(const QList<QRect> &ink, const QList<QList<int>> &blocks) {
+QList<QList<qsizetype>> rows(const QList<QRect> &ink) {
     // The ink of a line fills about four fifths of the height of its type (ascent and descent),
     // by which rows are judged as the eye judges them.
     QList<QRect> lines;
     for (const QRect &box : ink)
         lines.append(box.adjusted(0, -box.height() / 8, 0, box.height() / 8));
-    const bool inBlocks = blocks.size() == ink.size();
-    const auto blockOf = [&](qsizetype i) { return inBlocks ? blocks[i] : QList<int>(); };
-    // Lines in order of their middles; the columns that an edge parts, each after the other, in
-    // the place of the edge's top.
-    std::vector<std::pair<QList<int>, qsizetype>> keyed;
-    for (qsizetype i = 0; i < lines.size(); ++i)
-        keyed.emplace_back(blockOf(i) << lines[i].top() + lines[i].bottom(), i);
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<qsizetype> order(size_t(lines.size()));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    const auto middle2 = [&lines](qsizetype i) { return lines[i].top() + lines[i].bottom(); };
+    std::stable_sort(order.begin(), order.end(),
+                     [&middle2](qsizetype a, qsizetype b) { return middle2(a) < middle2(b); });
     QList<QList<qsizetype>> found;
     int top = 0, bottom = 0; // of the last row
-    for (const auto &entry : keyed) {
-        const qsizetype i = entry.second;
+    for (const qsizetype i : order) {
         const QRect &line = lines[i];
         const int overlap = std::min(bottom, line.bottom()) - std::max(top, line.top()) + 1;
-        if (!found.isEmpty() && overlap * 10 >= std::min(line.height(), bottom - top + 1) * 6 &&
-            blockOf(found.back().front()) == blockOf(i)) {
+        if (!found.isEmpty() && overlap * 10 >= std::min(line.height(), bottom - top + 1) * 6) {
             found.back().append(i);
             top = std::min(top, line.top());
             bottom = std::max(bottom, line.bottom());
