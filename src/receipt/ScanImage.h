@@ -11,9 +11,9 @@ struct Prepared {
     double scale = 1;   // prepared size / original size
     int lineHeight = 0; // typical height of a line of text in `image`
     bool wasInverted = false;
-    // Where two fills of `image` meet side by side (a sidebar, a panel or a card ends): pixels
-    // that belong to another fill than the pixel left of them are 255, all others 0. Null when
-    // the fills were not told apart.
+    // Where two fills of `image` meet side by side (a sidebar, a panel or a card ends): 255 where
+    // the shade of the fill nearest to the pixels a little to the left and to the right of a pixel
+    // differs plainly, 0 elsewhere. Null when the fills were not told apart.
     QImage edges;
 };
 
