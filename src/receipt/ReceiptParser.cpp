@@ -234,22 +234,6 @@ QStringView trimmedLine(QStringView line) {
     return line.sliced(begin, end - begin);
 }
 
-bool isEdgePunctuation(QChar c) {
-    switch (c.unicode()) {
-    case u' ':
-    case u',':
-    case u'，':
-    case u'·':
-    case u'-':
-    case u'—':
-    case u':':
-    case u'：':
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool hasPriceSymbol(QStringView line) {
     for (QChar c : line) {
         switch (c.unicode()) {
@@ -266,21 +250,201 @@ bool hasPriceSymbol(QStringView line) {
     return false;
 }
 
-// A line without its prices and without the punctuation that frames names on receipts.
+bool isAsciiLetter(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// Whether `needle` stands in `haystack` as a word of its own where it begins or ends with a Latin
+// letter: "pro" in "Pro plan" but not in "Profile", "id" in "User ID" but not in "Individual".
+bool containsWord(QStringView haystack, QStringView needle) {
+    const bool letterFirst = isAsciiLetter(needle.front());
+    const bool letterLast = isAsciiLetter(needle.back());
+    for (qsizetype from = 0;;) {
+        const qsizetype at = haystack.indexOf(needle, from);
+        if (at < 0)
+            return false;
+        const qsizetype end = at + needle.size();
+        if ((!letterFirst || at == 0 || !isAsciiLetter(haystack[at - 1])) &&
+            (!letterLast || end == haystack.size() || !isAsciiLetter(haystack[end])))
+            return true;
+        from = at + 1;
+    }
+}
+
+bool containsAnyWord(QStringView haystack, Keywords keywords) {
+    for (QStringView keyword : keywords) {
+        if (containsWord(haystack, keyword))
+            return true;
+    }
+    return false;
+}
+
+// Codes of currencies written before or after a price, the program's own and others'.
+bool isCurrencyCode(QStringView token) {
+    static constexpr QStringView codes[] = {
+        u"CNY", u"RMB", u"USD", u"EUR", u"HKD", u"JPY", u"GBP", u"AUD", u"CAD", u"CHF", u"INR", u"KRW",
+        u"NZD", u"SGD", u"TWD", u"NTD", u"RUB", u"BRL", u"MXN", u"SEK", u"NOK", u"DKK", u"PLN", u"TRY",
+        u"THB", u"IDR", u"MYR", u"VND", u"ZAR", u"AED", u"SAR", u"ILS", u"CZK", u"HUF", u"UAH", u"EGP"};
+    for (QStringView code : codes) {
+        if (token == code)
+            return true;
+    }
+    return false;
+}
+
+bool hasCurrencySign(QStringView token) {
+    for (QChar c : token) {
+        if (c.category() == QChar::Symbol_Currency || c == u'￥')
+            return true;
+    }
+    return false;
+}
+
+// Date, time and unit characters that count as figures, not as words, in a name line.
+bool isFigureCharacter(QChar c) {
+    switch (c.unicode()) {
+    case u'年':
+    case u'月':
+    case u'日':
+    case u'时':
+    case u'分':
+    case u'秒':
+    case u'元':
+    case u'円':
+    case u'块':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool hasWordCharacter(QStringView token) {
+    for (QChar c : token) {
+        if (c.isLetter() && !isFigureCharacter(c))
+            return true;
+    }
+    return false;
+}
+
+bool isPrice(QStringView token) {
+    return hasCurrencySign(token) || isCurrencyCode(token);
+}
+
+// A price, a currency, a quantity's price column, a date or time, or a billing remark: where the
+// name on a line ends ("Notion Plus (Monthly) 1 US$ 8.00", "优酷 酷喵VIP NT$ 1,770 /年").
+bool isFigure(std::span<const QStringView> tokens, size_t i) {
+    const QStringView token = tokens[i];
+    if (isPrice(token) || token.startsWith(u'/'))
+        return true;
+    if (!isAsciiDigit(token.front()))
+        return (token.front() == u'-' || token.front() == u'+') && token.size() > 1 && isAsciiDigit(token[1]);
+    qsizetype digits = 0;
+    while (digits < token.size() && isAsciiDigit(token[digits]))
+        ++digits;
+    if (digits == token.size()) // A count is a figure before a price ("1 ¥30"), not in "Office 365".
+        return i + 1 < tokens.size() && isFigure(tokens, i + 1);
+    const QChar after = token[digits];
+    return after == u'.' || after == u',' || after == u'-' || after == u'/' || after == u':' ||
+           isFigureCharacter(after);
+}
+
+// Framing around a name: bullets, icons, separators, quotes and punctuation, but not the "+" of
+// names such as "Disney+". Characters outside the basic plane (emoji) are kept.
+bool isFraming(QChar c) {
+    if (c == u'+')
+        return false;
+    switch (c.category()) {
+    case QChar::Punctuation_Connector:
+    case QChar::Punctuation_Dash:
+    case QChar::Punctuation_Open:
+    case QChar::Punctuation_Close:
+    case QChar::Punctuation_InitialQuote:
+    case QChar::Punctuation_FinalQuote:
+    case QChar::Punctuation_Other:
+    case QChar::Symbol_Math:
+    case QChar::Symbol_Modifier:
+    case QChar::Symbol_Other:
+        return true;
+    default:
+        return isLineSpace(c);
+    }
+}
+
+// What a line offers as a name: the words before its figures, without leading figures (dates,
+// order numbers), without a bracketed remark after them ("(Monthly)", "（连续包年）"), without
+// prices and without the framing around them.
 QString cleanedLine(QStringView line) {
-    QString text = line.toString();
-    if (hasPriceSymbol(line)) {
+    std::vector<QStringView> tokens;
+    for (qsizetype pos = 0; pos < line.size();) {
+        while (pos < line.size() && isLineSpace(line[pos]))
+            ++pos;
+        const qsizetype start = pos;
+        while (pos < line.size() && !isLineSpace(line[pos]))
+            ++pos;
+        if (pos > start)
+            tokens.push_back(line.sliced(start, pos - start));
+    }
+    // Dates and numbers may lead a row before its name; a row led by a price holds no name, only
+    // what is said of the price ("/mo", "每月", "起按").
+    size_t first = 0;
+    while (first < tokens.size() && !hasWordCharacter(tokens[first])) {
+        if (isPrice(tokens[first]))
+            return {};
+        ++first;
+    }
+    if (first < tokens.size() && isPrice(tokens[first]))
+        return {};
+    size_t end = first + 1;
+    while (end < tokens.size() && !isFigure(tokens, end))
+        ++end;
+    QString text;
+    for (size_t i = first; i < std::min(end, tokens.size()); ++i) {
+        if (!text.isEmpty())
+            text += u' ';
+        text += tokens[i];
+    }
+    // A bracket that opens after the name starts a remark on it.
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'(' || c == u'（' || c == u'[' || c == u'【') {
+            text.truncate(i);
+            break;
+        }
+    }
+    if (hasPriceSymbol(text)) {
         static const QRegularExpression price =
             compiled(QStringLiteral(R"([¥￥$€£]\s?[0-9]+(?:\.[0-9]{1,2})?)"));
         text.remove(price);
     }
     qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isEdgePunctuation(text[begin]))
+    qsizetype stop = text.size();
+    while (begin < stop && isFraming(text[begin]))
         ++begin;
-    while (end > begin && isEdgePunctuation(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
+    while (stop > begin && isFraming(text[stop - 1]))
+        --stop;
+    return text.sliced(begin, stop - begin);
+}
+
+// A row of interface items (a navigation bar, tabs, options): four or more short words with no
+// figures, as in "首页 会员 帮助 我的"; Latin rows need five, as product names run to four words.
+bool isItemRow(QStringView line) {
+    int items = 0;
+    bool latinOnly = true;
+    qsizetype itemLength = 0;
+    for (qsizetype i = 0; i <= line.size(); ++i) {
+        if (i == line.size() || line[i] == u' ') {
+            if (itemLength > 0)
+                ++items;
+            itemLength = 0;
+            continue;
+        }
+        const QChar c = line[i];
+        if (c.isDigit() || ++itemLength > 8)
+            return false;
+        if (c.unicode() >= 0x80)
+            latinOnly = false;
+    }
+    return items >= (latinOnly ? 5 : 4);
 }
 
 // User-perceived characters (extended grapheme clusters), counted up to `cap` at most.
@@ -303,7 +467,7 @@ int graphemeCount(QStringView text, int cap) {
 }
 
 bool isNoiseLine(const QString &line, const QString &lowerLine) {
-    if (containsAny(lowerLine, greetingWords) || containsAny(lowerLine, labelWords))
+    if (containsAnyWord(lowerLine, greetingWords) || containsAnyWord(lowerLine, labelWords))
         return true;
     static const QRegularExpression datesAndAmounts =
         compiled(QStringLiteral(R"(^[¥￥$€£0-9\.,:：\-/年月日时分秒 ]+$)"));
@@ -321,8 +485,8 @@ int nameScore(const QString &line, const QString &lowerLine, qsizetype index) {
     static const QRegularExpression latin = compiled(QStringLiteral(R"([A-Za-z])"));
     static const QRegularExpression identifier = compiled(QStringLiteral(R"(^[a-z0-9_.-]{5,}$)"));
 
-    int score = containsAny(lowerLine, brandWords) ? 5 : 0;
-    if (containsAny(lowerLine, planWords))
+    int score = containsAnyWord(lowerLine, brandWords) ? 5 : 0;
+    if (containsAnyWord(lowerLine, planWords))
         score += 3;
     if (domain.match(line).hasMatch())
         score += 3;
@@ -334,6 +498,8 @@ int nameScore(const QString &line, const QString &lowerLine, qsizetype index) {
         score += 1;
     if (identifier.match(line).hasMatch())
         score -= 2;
+    if (isItemRow(line))
+        score -= 4;
     return score;
 }
 
