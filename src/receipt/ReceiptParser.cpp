@@ -125,6 +125,10 @@ bool isAsciiDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
+bool isAsciiLetter(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
 // The leftmost match of `re` at or after `from`, for a pattern that opens with [0-9]+ followed by
 // something that is never a digit. Such a match can only start where a run of digits starts (from
 // any later digit of the run the pattern reaches the same end of the run and fails or succeeds
@@ -189,28 +193,60 @@ std::optional<qint64> asciiInteger(QStringView digits) {
     return value;
 }
 
-QString currencyOfSymbol(QChar symbol) {
+// The codes the amount passes read, as alternatives for a regular expression: the program's own
+// and those of other currencies, so that a price in one of those is not read as a bare number.
+const QString &currencyCodes() {
+    static const QString codes = QStringLiteral(
+        "CNY|RMB|USD|EUR|HKD|JPY|GBP|AUD|CAD|CHF|INR|KRW|NZD|SGD|TWD|NTD|RUB|BRL|MXN|SEK|NOK|DKK|PLN|"
+        "TRY|THB|IDR|MYR|VND|ZAR|AED|SAR|ILS|CZK|HUF|UAH");
+    return codes;
+}
+
+// The currency of a sign and the letters written straight before it ("US$", "CN¥", "NT$"), or
+// the empty text for a currency the program does not support: dollars and yen of other countries
+// and every other sign (₹, ₩, ₽ …).
+QString currencyOfSymbol(QChar symbol, QStringView prefix) {
+    const auto is = [prefix](QStringView letters) {
+        return prefix.compare(letters, Qt::CaseInsensitive) == 0;
+    };
     switch (symbol.unicode()) {
     case u'$':
-        return QStringLiteral("USD");
+        return prefix.isEmpty() || is(u"US") ? QStringLiteral("USD") : QString();
     case u'€':
-        return QStringLiteral("EUR");
+        return prefix.isEmpty() ? QStringLiteral("EUR") : QString();
     case u'£':
-        return QStringLiteral("GBP");
-    default: // "¥" and "￥"
-        return QStringLiteral("CNY");
+        return prefix.isEmpty() ? QStringLiteral("GBP") : QString();
+    case u'¥':
+    case u'￥':
+        if (prefix.isEmpty() || is(u"CN") || is(u"RMB"))
+            return QStringLiteral("CNY");
+        return is(u"JP") ? QStringLiteral("JPY") : QString();
+    default:
+        return {};
     }
 }
 
-// The code as written in any letter case, in its canonical spelling. Case folding, as the matcher
-// uses, so that a look-alike such as the Kelvin sign in "HKD" still yields the plain code.
+// The one to three capital letters written straight before `at` as a word's start ("NT" of
+// "NT$"), or the empty text.
+QStringView signPrefix(QStringView text, qsizetype at) {
+    qsizetype start = at;
+    while (start > 0 && at - start < 4 && isAsciiLetter(text[start - 1]))
+        --start;
+    if (start == at || at - start > 3 || (start > 0 && text[start - 1].isLetter()))
+        return {};
+    return text.sliced(start, at - start);
+}
+
+// The code as written in any letter case, in its canonical spelling; the empty text for a code
+// of a currency the program does not support. Case folding, as the matcher uses, so that a
+// look-alike such as the Kelvin sign in "HKD" still yields the plain code.
 QString currencyOfCode(QStringView code) {
     static constexpr QStringView codes[] = {u"CNY", u"RMB", u"USD", u"EUR", u"HKD", u"JPY", u"GBP"};
     for (QStringView known : codes) {
         if (code.compare(known, Qt::CaseInsensitive) == 0)
             return known == u"RMB" ? QStringLiteral("CNY") : known.toString();
     }
-    return code.toString().toUpper();
+    return {};
 }
 
 void appendCandidate(std::vector<detail::Cand> &out, const QRegularExpressionMatch &match, int numberGroup,
@@ -250,10 +286,6 @@ bool hasPriceSymbol(QStringView line) {
     return false;
 }
 
-bool isAsciiLetter(QChar c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
 // Whether `needle` stands in `haystack` as a word of its own where it begins or ends with a Latin
 // letter: "pro" in "Pro plan" but not in "Profile", "id" in "User ID" but not in "Individual".
 bool containsWord(QStringView haystack, QStringView needle) {
@@ -279,17 +311,9 @@ bool containsAnyWord(QStringView haystack, Keywords keywords) {
     return false;
 }
 
-// Codes of currencies written before or after a price, the program's own and others'.
 bool isCurrencyCode(QStringView token) {
-    static constexpr QStringView codes[] = {
-        u"CNY", u"RMB", u"USD", u"EUR", u"HKD", u"JPY", u"GBP", u"AUD", u"CAD", u"CHF", u"INR", u"KRW",
-        u"NZD", u"SGD", u"TWD", u"NTD", u"RUB", u"BRL", u"MXN", u"SEK", u"NOK", u"DKK", u"PLN", u"TRY",
-        u"THB", u"IDR", u"MYR", u"VND", u"ZAR", u"AED", u"SAR", u"ILS", u"CZK", u"HUF", u"UAH", u"EGP"};
-    for (QStringView code : codes) {
-        if (token == code)
-            return true;
-    }
-    return false;
+    static const QStringList codes = currencyCodes().split(u'|');
+    return token.size() == 3 && codes.contains(token);
 }
 
 bool hasCurrencySign(QStringView token) {
@@ -326,8 +350,11 @@ bool hasWordCharacter(QStringView token) {
     return false;
 }
 
+// A currency sign, a code, or a code with its number ("CNY366.00").
 bool isPrice(QStringView token) {
-    return hasCurrencySign(token) || isCurrencyCode(token);
+    if (hasCurrencySign(token) || isCurrencyCode(token))
+        return true;
+    return token.size() > 3 && isAsciiDigit(token[3]) && isCurrencyCode(token.first(3));
 }
 
 // A price, a currency, a quantity's price column, a date or time, or a billing remark: where the
@@ -423,6 +450,27 @@ QString cleanedLine(QStringView line) {
     while (stop > begin && isFraming(text[stop - 1]))
         --stop;
     return text.sliced(begin, stop - begin);
+}
+
+bool isHan(QChar c) {
+    return c.script() == QChar::Script_Han;
+}
+
+// Chinese is written without spaces, and the gaps a recogniser sees between its characters vary
+// with the typeface: "讯飞 学习卡" is "讯飞学习卡", "Plus · 尊享版" is "Plus·尊享版".
+QString withoutSpacesInHan(const QString &name) {
+    QString text;
+    text.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name[i] == u' ' && i > 0 && i + 1 < name.size()) {
+            const QChar before = name[i - 1];
+            const QChar after = name[i + 1];
+            if ((isHan(before) && isHan(after)) || before == u'·' || after == u'·')
+                continue;
+        }
+        text += name[i];
+    }
+    return text;
 }
 
 // A row of interface items (a navigation bar, tabs, options): four or more short words with no
@@ -529,13 +577,16 @@ Text::Text(const QString &raw)
 
 std::vector<Cand> amountCandidates(const Text &text) {
     static const QRegularExpression symbolBefore =
-        compiled(QStringLiteral(R"(([¥￥$€£])\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
+        compiled(QStringLiteral(R"((\p{Sc})\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
     static const QRegularExpression hongKongDollars =
         compiled(QStringLiteral(R"((HK\$)\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
     static const QRegularExpression unitAfter =
-        compiled(QStringLiteral(R"(([0-9]+(?:\.[0-9]{1,2})?)\s?(元|圆|块))"), true);
-    static const QRegularExpression codeBefore =
-        compiled(QStringLiteral(R"((CNY|RMB|USD|EUR|HKD|JPY|GBP)\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
+        compiled(QStringLiteral(R"(([0-9]+(?:\.[0-9]{1,2})?)\s?(元|圆|块|円))"), true);
+    static const QRegularExpression codeBefore = compiled(
+        QStringLiteral(R"((?<![A-Za-z])(%1|Rs\.?)[^\S\n]?([0-9]+(?:\.[0-9]{1,2})?))").arg(currencyCodes()),
+        true);
+    static const QRegularExpression codeAfter = compiled(
+        QStringLiteral(R"(([0-9]+(?:\.[0-9]{1,2})?)[^\S\n]?(%1)(?![A-Za-z]))").arg(currencyCodes()), true);
 
     const QString &s = text.original;
     std::vector<Cand> candidates;
@@ -544,11 +595,12 @@ std::vector<Cand> amountCandidates(const Text &text) {
         const QRegularExpressionMatch match = it.next();
         const QChar symbol = match.capturedView(1).front();
         const qsizetype location = match.capturedStart(0);
+        const QStringView prefix = signPrefix(s, location);
         // HK$ is read by the Hong Kong pass.
         if (symbol == u'$' && location >= 2 &&
             QStringView(s).sliced(location - 2, 2).compare(u"hk", Qt::CaseInsensitive) == 0)
             continue;
-        appendCandidate(candidates, match, 2, currencyOfSymbol(symbol));
+        appendCandidate(candidates, match, 2, currencyOfSymbol(symbol, prefix));
     }
 
     for (auto it = hongKongDollars.globalMatch(s); it.hasNext();)
@@ -558,7 +610,7 @@ std::vector<Cand> amountCandidates(const Text &text) {
     const auto unitNear = [&s](qsizetype runEnd) {
         const qsizetype last = std::min(runEnd + 4, s.size() - 1);
         for (qsizetype i = runEnd; i <= last; ++i) {
-            if (s[i] == u'元' || s[i] == u'圆' || s[i] == u'块')
+            if (s[i] == u'元' || s[i] == u'圆' || s[i] == u'块' || s[i] == u'円')
                 return true;
         }
         return false;
@@ -567,13 +619,34 @@ std::vector<Cand> amountCandidates(const Text &text) {
         const QRegularExpressionMatch match = matchAtDigitRuns(unitAfter, s, from, unitNear);
         if (!match.hasMatch())
             break;
-        appendCandidate(candidates, match, 1, QStringLiteral("CNY"));
+        appendCandidate(candidates, match, 1,
+                        match.capturedView(2) == u"円" ? QStringLiteral("JPY") : QStringLiteral("CNY"));
         from = match.capturedEnd(0);
     }
 
+    // A code and its number stand on one line: a code that ends a line ("11.00 USD") is not read
+    // with the date that may start the next.
     for (auto it = codeBefore.globalMatch(s); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         appendCandidate(candidates, match, 2, currencyOfCode(match.capturedView(1)));
+    }
+
+    // A code after the number ("883.99 CNY"): at most one space between, as codes go before the
+    // number far more often and a number of one field may stand before the code of the next.
+    const auto letterNear = [&s](qsizetype runEnd) {
+        const qsizetype last = std::min(runEnd + 4, s.size() - 1);
+        for (qsizetype i = runEnd; i <= last; ++i) {
+            if (s[i].isLetter())
+                return true;
+        }
+        return false;
+    };
+    for (qsizetype from = 0;;) {
+        const QRegularExpressionMatch match = matchAtDigitRuns(codeAfter, s, from, letterNear);
+        if (!match.hasMatch())
+            break;
+        appendCandidate(candidates, match, 1, currencyOfCode(match.capturedView(2)));
+        from = match.capturedEnd(0);
     }
     return candidates;
 }
@@ -584,8 +657,11 @@ std::optional<Amount> detectAmount(const Text &text) {
     for (const Cand &candidate : candidates) {
         const qsizetype start = std::max<qsizetype>(0, candidate.location - 10);
         const qsizetype length = std::min<qsizetype>(12, s.size() - start);
-        if (containsAny(s.sliced(start, length).toLower(), amountKeywords))
+        if (containsAny(s.sliced(start, length).toLower(), amountKeywords)) {
+            if (candidate.currency.isEmpty())
+                return std::nullopt;
             return Amount{candidate.value, candidate.currency};
+        }
     }
     const Cand *best = nullptr;
     for (const Cand &candidate : candidates) {
@@ -593,6 +669,9 @@ std::optional<Amount> detectAmount(const Text &text) {
             best = &candidate;
     }
     if (!best)
+        return std::nullopt;
+    // A price in a currency the program does not support is not proposed in another one.
+    if (best->currency.isEmpty())
         return std::nullopt;
     return Amount{best->value, best->currency};
 }
@@ -714,11 +793,11 @@ std::optional<QString> detectName(const Text &text) {
         }
     }
     if (best)
-        return best->cleaned;
+        return withoutSpacesInHan(best->cleaned);
 
     for (const Line &line : lines) {
         if (line.graphemes >= 2 && line.graphemes <= 24 && !isNoiseLine(line.cleaned, line.cleaned.toLower()))
-            return line.cleaned;
+            return withoutSpacesInHan(line.cleaned);
     }
     return std::nullopt;
 }
