@@ -342,9 +342,10 @@ bool isFigureCharacter(QChar c) {
     }
 }
 
+// Letters other than date and unit characters, or characters outside the basic plane (emoji).
 bool hasWordCharacter(QStringView token) {
     for (QChar c : token) {
-        if (c.isLetter() && !isFigureCharacter(c))
+        if ((c.isLetter() && !isFigureCharacter(c)) || c.isSurrogate())
             return true;
     }
     return false;
@@ -368,8 +369,9 @@ bool isFigure(std::span<const QStringView> tokens, size_t i) {
     qsizetype digits = 0;
     while (digits < token.size() && isAsciiDigit(token[digits]))
         ++digits;
-    if (digits == token.size()) // A count is a figure before a price ("1 ¥30"), not in "Office 365".
-        return i + 1 < tokens.size() && isFigure(tokens, i + 1);
+    // A count of one or two digits before a price ("1 ¥30") is a figure; "Office 365 ¥30" keeps it.
+    if (digits == token.size())
+        return digits <= 2 && i + 1 < tokens.size() && isFigure(tokens, i + 1);
     const QChar after = token[digits];
     return after == u'.' || after == u',' || after == u'-' || after == u'/' || after == u':' ||
            isFigureCharacter(after);
