@@ -352,6 +352,33 @@ bool hasWordCharacter(QStringView token) {
 }
 
 // A currency sign, a code, or a code with its number ("CNY366.00").
+// An English month's name or its abbreviation, as dates write them ("20 Aug 2026", "May 3,").
+bool isMonthName(QStringView token) {
+    static constexpr QStringView months[] = {u"january",   u"february", u"march",    u"april",
+                                             u"may",       u"june",     u"july",     u"august",
+                                             u"september", u"october",  u"november", u"december"};
+    while (!token.isEmpty() && (token.back() == u'.' || token.back() == u','))
+        token.chop(1);
+    if (token.size() < 3)
+        return false;
+    for (QStringView month : months) {
+        if (token.size() <= month.size() &&
+            (token.size() == 3 || token.size() == month.size() ||
+             (token.size() == 4 && month.startsWith(u"sept"))) &&
+            month.startsWith(token, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+// A month's name beside a number is part of a date.
+bool isDateMonth(std::span<const QStringView> tokens, size_t i) {
+    if (!isMonthName(tokens[i]))
+        return false;
+    return (i > 0 && isAsciiDigit(tokens[i - 1].front())) ||
+           (i + 1 < tokens.size() && isAsciiDigit(tokens[i + 1].front()));
+}
+
 bool isPrice(QStringView token) {
     if (hasCurrencySign(token) || isCurrencyCode(token))
         return true;
@@ -362,7 +389,7 @@ bool isPrice(QStringView token) {
 // name on a line ends ("Notion Plus (Monthly) 1 US$ 8.00", "优酷 酷喵VIP NT$ 1,770 /年").
 bool isFigure(std::span<const QStringView> tokens, size_t i) {
     const QStringView token = tokens[i];
-    if (isPrice(token) || token.startsWith(u'/'))
+    if (isPrice(token) || token.startsWith(u'/') || isDateMonth(tokens, i))
         return true;
     if (!isAsciiDigit(token.front()))
         return (token.front() == u'-' || token.front() == u'+') && token.size() > 1 && isAsciiDigit(token[1]);
@@ -416,7 +443,7 @@ QString cleanedLine(QStringView line) {
     // Dates and numbers may lead a row before its name; a row led by a price holds no name, only
     // what is said of the price ("/mo", "每月", "起按").
     size_t first = 0;
-    while (first < tokens.size() && !hasWordCharacter(tokens[first])) {
+    while (first < tokens.size() && (!hasWordCharacter(tokens[first]) || isDateMonth(tokens, first))) {
         if (isPrice(tokens[first]))
             return {};
         ++first;
@@ -426,6 +453,15 @@ QString cleanedLine(QStringView line) {
     size_t end = first + 1;
     while (end < tokens.size() && !isFigure(tokens, end))
         ++end;
+    // A label with its value after the name ("迅雷白金会员 开通日期 2026年3月1日") ends it too.
+    if (end < tokens.size()) {
+        for (size_t i = first + 1; i < end; ++i) {
+            if (containsAnyWord(tokens[i].toString().toLower(), labelWords)) {
+                end = i;
+                break;
+            }
+        }
+    }
     QString text;
     for (size_t i = first; i < std::min(end, tokens.size()); ++i) {
         if (!text.isEmpty())
@@ -528,6 +564,20 @@ bool isNoiseLine(const QString &line, const QString &lowerLine) {
     return hexIdentifier.match(line).hasMatch();
 }
 
+// Words of a phrase or sentence rather than a name: a later Latin word in small letters, as in
+// "Confirm subscription", "Choose your plan", "Pay now"; names capitalise their words.
+bool isPhrase(QStringView line) {
+    bool firstWord = true;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (i > 0 && line[i - 1] != u' ')
+            continue;
+        if (!firstWord && line[i] >= u'a' && line[i] <= u'z')
+            return true;
+        firstWord = false;
+    }
+    return false;
+}
+
 int nameScore(const QString &line, const QString &lowerLine, qsizetype index) {
     static const QRegularExpression domain =
         compiled(QStringLiteral(R"([A-Za-z0-9-]+\.(com|net|io|app|co|cn|org))"));
@@ -550,6 +600,8 @@ int nameScore(const QString &line, const QString &lowerLine, qsizetype index) {
         score -= 2;
     if (isItemRow(line))
         score -= 4;
+    if (isPhrase(line))
+        score -= 2;
     return score;
 }
 
