@@ -352,6 +352,24 @@ bool hasWordCharacter(QStringView token) {
 }
 
 // A currency sign, a code, or a code with its number ("CNY366.00").
+// The labels of the field that holds a name, written before it.
+constexpr QStringView fieldLabels[] = {u"plan",     u"product",  u"item",     u"service",  u"package",
+                                       u"套餐",     u"产品",     u"项目",     u"服务",     u"名称",
+                                       u"服务名称", u"产品名称", u"商品名称", u"扣费服务", u"订阅服务"};
+// The state of an order or a subscription, written after its name.
+constexpr QStringView statusWords[] = {u"paid",      u"active", u"expired", u"cancelled", u"canceled",
+                                       u"pending",   u"已开通", u"生效中",  u"已生效",    u"已支付",
+                                       u"已完成",    u"已取消", u"已过期",  u"待支付",    u"已续费",
+                                       u"completed", u"renewed"};
+
+bool isOneOf(QStringView token, Keywords words) {
+    for (QStringView word : words) {
+        if (token.compare(word, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 // An English month's name or its abbreviation, as dates write them ("20 Aug 2026", "May 3,").
 bool isMonthName(QStringView token) {
     static constexpr QStringView months[] = {u"january",   u"february", u"march",    u"april",
@@ -453,13 +471,17 @@ QString cleanedLine(QStringView line) {
     size_t end = first + 1;
     while (end < tokens.size() && !isFigure(tokens, end))
         ++end;
-    // A label with its value after the name ("迅雷白金会员 开通日期 2026年3月1日") ends it too.
-    if (end < tokens.size()) {
-        for (size_t i = first + 1; i < end; ++i) {
-            if (containsAnyWord(tokens[i].toString().toLower(), labelWords)) {
-                end = i;
-                break;
-            }
+    // A field's label before the name ("Plan Canva Pro", "服务名称 WPS Family").
+    if (end - first > 1 && isOneOf(tokens[first], fieldLabels))
+        ++first;
+    // A label with its value after the name ("迅雷白金会员 开通日期 2026年3月1日") ends it, and so
+    // does a state ("Netflix Premium Paid").
+    const bool valueFollows = end < tokens.size();
+    for (size_t i = first + 1; i < end; ++i) {
+        if ((valueFollows && containsAnyWord(tokens[i].toString().toLower(), labelWords)) ||
+            isOneOf(tokens[i], statusWords)) {
+            end = i;
+            break;
         }
     }
     QString text;

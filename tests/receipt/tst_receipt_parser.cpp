@@ -347,7 +347,7 @@ private Q_SLOTS:
         QTest::newRow("label inside a word is no label")
             << lines({"Premium Individual"}) << u"Premium Individual"_qs;
         QTest::newRow("plan word inside a word scores nothing")
-            << lines({"Profile", "Settings", "Plan Audible Premium Plus"}) << u"Plan Audible Premium Plus"_qs;
+            << lines({"Profile", "Settings", "Plan Audible Premium Plus"}) << u"Audible Premium Plus"_qs;
         // What a row says after its name: prices, counts, billing remarks.
         QTest::newRow("count, price and remark end the name")
             << lines({"Bear Pro (Yearly) 1 ₹10,094"}) << u"Bear Pro"_qs;
@@ -359,10 +359,12 @@ private Q_SLOTS:
             << utf8("2026-10-27 2692683588 爱奇艺 黄金VIP会员 ￥289.50 已支付") << utf8("爱奇艺黄金VIP会员");
         QTest::newRow("English date and order number lead the name")
             << utf8("20 Aug 2026 3755576293 Figma Professional 728円 Paid") << u"Figma Professional"_qs;
+        QTest::newRow("field label before the name and state after it")
+            << utf8("服务名称 WPS Family 已开通") << u"WPS Family"_qs;
         QTest::newRow("label and value end the name")
             << utf8("迅雷白金会员 开通日期 2026年3月1日") << utf8("迅雷白金会员");
         QTest::newRow("phrase scores lower than a name")
-            << lines({"Confirm subscription", "Plan Canva Pro"}) << u"Plan Canva Pro"_qs;
+            << lines({"Confirm subscription", "Plan Canva Pro"}) << u"Canva Pro"_qs;
         QTest::newRow("a row led by a price holds no name") << utf8("￥71.50/月 每月\nKagi") << u"Kagi"_qs;
         QTest::newRow("bullet and chevron") << utf8("● Netflix ›") << u"Netflix"_qs;
         QTest::newRow("numbers in a name stay") << u"Office 365 $9"_qs << u"Office 365"_qs;
