@@ -405,7 +405,9 @@ bool isPrice(QStringView token) {
 
 // A price, a currency, a quantity's price column, a date or time, or a billing remark: where the
 // name on a line ends ("Notion Plus (Monthly) 1 US$ 8.00", "优酷 酷喵VIP NT$ 1,770 /年").
-bool isFigure(std::span<const QStringView> tokens, size_t i) {
+// `countAllowed` is false when testing what follows a count, so that the test looks one token
+// ahead at most, whatever the row holds ("1 1 1 …").
+bool isFigure(std::span<const QStringView> tokens, size_t i, bool countAllowed = true) {
     const QStringView token = tokens[i];
     if (isPrice(token) || token.startsWith(u'/') || isDateMonth(tokens, i))
         return true;
@@ -416,7 +418,7 @@ bool isFigure(std::span<const QStringView> tokens, size_t i) {
         ++digits;
     // A count of one or two digits before a price ("1 ¥30") is a figure; "Office 365 ¥30" keeps it.
     if (digits == token.size())
-        return digits <= 2 && i + 1 < tokens.size() && isFigure(tokens, i + 1);
+        return countAllowed && digits <= 2 && i + 1 < tokens.size() && isFigure(tokens, i + 1, false);
     const QChar after = token[digits];
     return after == u'.' || after == u',' || after == u'-' || after == u'/' || after == u':' ||
            isFigureCharacter(after);

@@ -357,6 +357,8 @@ private Q_SLOTS:
             << utf8("哔哩哔哩尊享会员 CNY366.00") << utf8("哔哩哔哩尊享会员");
         QTest::newRow("date and order number lead the name")
             << utf8("2026-10-27 2692683588 爱奇艺 黄金VIP会员 ￥289.50 已支付") << utf8("爱奇艺黄金VIP会员");
+        QTest::newRow("long row of counts")
+            << (u"Kagi\nPlan "_qs + u"1 "_qs.repeated(200000) + u"$5"_qs) << u"Kagi"_qs;
         QTest::newRow("English date and order number lead the name")
             << utf8("20 Aug 2026 3755576293 Figma Professional 728円 Paid") << u"Figma Professional"_qs;
         QTest::newRow("field label before the name and state after it")
