@@ -226,9 +226,12 @@ QString currencyOfSymbol(QChar symbol, QStringView prefix) {
     }
 }
 
-// The one to three capital letters written straight before `at` as a word's start ("NT" of
-// "NT$"), or the empty text.
+// The one to three letters written straight before `at` as a word's start ("NT" of "NT$"), or
+// the empty text. A mark the recogniser may put between the letters and the sign ("JP?¥") is
+// passed over.
 QStringView signPrefix(QStringView text, qsizetype at) {
+    if (at > 1 && isAsciiLetter(text[at - 2]) && !text[at - 1].isLetterOrNumber() && !text[at - 1].isSpace())
+        --at;
     qsizetype start = at;
     while (start > 0 && at - start < 4 && isAsciiLetter(text[start - 1]))
         --start;
