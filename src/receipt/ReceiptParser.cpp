@@ -203,24 +203,29 @@ const QString &currencyCodes() {
 }
 
 // The currency of a sign and the letters written straight before it ("US$", "CN¥", "NT$"), or
-// the empty text for a currency the program does not support: dollars and yen of other countries
-// and every other sign (₹, ₩, ₽ …).
+// the empty text for a currency the program does not support: the dollars of other countries,
+// other signs (₹, ₩, ₽ …). Letters that name no country are taken for a misreading and ignored.
 QString currencyOfSymbol(QChar symbol, QStringView prefix) {
     const auto is = [prefix](QStringView letters) {
         return prefix.compare(letters, Qt::CaseInsensitive) == 0;
     };
     switch (symbol.unicode()) {
-    case u'$':
-        return prefix.isEmpty() || is(u"US") ? QStringLiteral("USD") : QString();
+    case u'$': {
+        static constexpr QStringView otherDollars[] = {u"NT", u"S",  u"SG", u"C", u"CA",
+                                                       u"A",  u"AU", u"NZ", u"R", u"MX"};
+        for (QStringView country : otherDollars) {
+            if (prefix == country)
+                return {};
+        }
+        return QStringLiteral("USD");
+    }
     case u'€':
-        return prefix.isEmpty() ? QStringLiteral("EUR") : QString();
+        return QStringLiteral("EUR");
     case u'£':
-        return prefix.isEmpty() ? QStringLiteral("GBP") : QString();
+        return QStringLiteral("GBP");
     case u'¥':
     case u'￥':
-        if (prefix.isEmpty() || is(u"CN") || is(u"RMB"))
-            return QStringLiteral("CNY");
-        return is(u"JP") ? QStringLiteral("JPY") : QString();
+        return is(u"JP") ? QStringLiteral("JPY") : QStringLiteral("CNY");
     default:
         return {};
     }
