@@ -667,7 +667,7 @@ std::vector<Cand> amountCandidates(const Text &text) {
     static const QRegularExpression hongKongDollars =
         compiled(QStringLiteral(R"((HK\$)\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
     static const QRegularExpression unitAfter =
-        compiled(QStringLiteral(R"(([0-9]+(?:\.[0-9]{1,2})?)\s?(元|圆|块|円))"), true);
+        compiled(QStringLiteral(R"(([0-9]+(?:\.[0-9]{1,2})?)\s?(元|圆|块))"), true);
     static const QRegularExpression codeBefore = compiled(
         QStringLiteral(R"((?<![A-Za-z])(%1|Rs\.?)[^\S\n]?([0-9]+(?:\.[0-9]{1,2})?))").arg(currencyCodes()),
         true);
@@ -696,7 +696,7 @@ std::vector<Cand> amountCandidates(const Text &text) {
     const auto unitNear = [&s](qsizetype runEnd) {
         const qsizetype last = std::min(runEnd + 4, s.size() - 1);
         for (qsizetype i = runEnd; i <= last; ++i) {
-            if (s[i] == u'元' || s[i] == u'圆' || s[i] == u'块' || s[i] == u'円')
+            if (s[i] == u'元' || s[i] == u'圆' || s[i] == u'块')
                 return true;
         }
         return false;
@@ -705,8 +705,7 @@ std::vector<Cand> amountCandidates(const Text &text) {
         const QRegularExpressionMatch match = matchAtDigitRuns(unitAfter, s, from, unitNear);
         if (!match.hasMatch())
             break;
-        appendCandidate(candidates, match, 1,
-                        match.capturedView(2) == u"円" ? QStringLiteral("JPY") : QStringLiteral("CNY"));
+        appendCandidate(candidates, match, 1, QStringLiteral("CNY"));
         from = match.capturedEnd(0);
     }
 
