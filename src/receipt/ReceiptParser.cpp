@@ -49,9 +49,9 @@ constexpr QStringView brandWords[] = {
     u"icloud",     u"dropbox", u"setapp",  u"kindle", u"steam",       u"xbox",    u"bilibili", u"爱奇艺",
     u"腾讯视频",   u"优酷",    u"网易云",  u"qq音乐", u"apple music", u"百度网盘"};
 
-constexpr QStringView planWords[] = {u"plus", u"pro",        u"premium",     u"vip",  u"会员",
-                                     u"订阅", u"membership", u"套餐",        u"常规", u"标准",
-                                     u"高级", u"plan",       u"subscription"};
+constexpr QStringView planWords[] = {u"plus", u"pro",        u"premium",      u"vip",         u"会员",
+                                     u"订阅", u"membership", u"套餐",         u"常规",        u"标准",
+                                     u"高级", u"plan",       u"subscription", u"professional"};
 
 constexpr QStringView aiToolKeywords[] = {u"chatgpt", u"openai", u"claude", u"gpt",   u"midjourney",
                                           u"copilot", u"gemini", u"ai",     u"cursor"};
@@ -361,9 +361,9 @@ bool hasWordCharacter(QStringView token) {
 
 // A currency sign, a code, or a code with its number ("CNY366.00").
 // The labels of the field that holds a name, written before it.
-constexpr QStringView fieldLabels[] = {u"plan",     u"product",  u"item",     u"service",  u"package",
-                                       u"套餐",     u"产品",     u"项目",     u"服务",     u"名称",
-                                       u"服务名称", u"产品名称", u"商品名称", u"扣费服务", u"订阅服务"};
+constexpr QStringView fieldLabels[] = {
+    u"plan", u"product", u"item",     u"service",  u"package",  u"套餐",     u"产品",     u"项目",
+    u"服务", u"名称",    u"服务名称", u"产品名称", u"商品名称", u"扣费服务", u"订阅服务", u"商品"};
 // The state of an order or a subscription, written after its name.
 constexpr QStringView statusWords[] = {u"paid",      u"active", u"expired", u"cancelled", u"canceled",
                                        u"pending",   u"已开通", u"生效中",  u"已生效",    u"已支付",
@@ -457,7 +457,7 @@ bool isFraming(QChar c) {
 // What a line offers as a name: the words before its figures, without leading figures (dates,
 // order numbers), without a bracketed remark after them ("(Monthly)", "（连续包年）"), without
 // prices and without the framing around them.
-QString cleanedLine(QStringView line) {
+QString cleanedLine(QStringView line, bool *labelled = nullptr) {
     std::vector<QStringView> tokens;
     for (qsizetype pos = 0; pos < line.size();) {
         while (pos < line.size() && isLineSpace(line[pos]))
@@ -482,8 +482,11 @@ QString cleanedLine(QStringView line) {
     while (end < tokens.size() && !isFigure(tokens, end))
         ++end;
     // A field's label before the name ("Plan Canva Pro", "服务名称 WPS Family").
-    if (end - first > 1 && isOneOf(tokens[first], fieldLabels))
+    if (end - first > 1 && isOneOf(tokens[first], fieldLabels)) {
         ++first;
+        if (labelled)
+            *labelled = true;
+    }
     // A label with its value after the name ("迅雷白金会员 开通日期 2026年3月1日") ends it, and so
     // does a state ("Netflix Premium Paid").
     const bool valueFollows = end < tokens.size();
@@ -526,8 +529,9 @@ bool isHan(QChar c) {
     return c.script() == QChar::Script_Han;
 }
 
-// Chinese is written without spaces, and the gaps a recogniser sees between its characters vary
-// with the typeface: "讯飞 学习卡" is "讯飞学习卡", "Plus · 尊享版" is "Plus·尊享版".
+// Chinese is written without spaces, and the gaps a recogniser sees between its characters, and
+// between them and Latin words, vary with the typeface: "讯飞 学习卡" is "讯飞学习卡",
+// "Evernote 会员" is "Evernote会员", "Plus · 尊享版" is "Plus·尊享版".
 QString withoutSpacesInHan(const QString &name) {
     QString text;
     text.reserve(name.size());
@@ -535,7 +539,7 @@ QString withoutSpacesInHan(const QString &name) {
         if (name[i] == u' ' && i > 0 && i + 1 < name.size()) {
             const QChar before = name[i - 1];
             const QChar after = name[i + 1];
-            if ((isHan(before) && isHan(after)) || before == u'·' || after == u'·')
+            if (isHan(before) || isHan(after) || before == u'·' || after == u'·')
                 continue;
         }
         text += name[i];
@@ -610,7 +614,7 @@ bool isPhrase(QStringView line) {
     return false;
 }
 
-int nameScore(const QString &line, const QString &lowerLine, qsizetype index) {
+int nameScore(const QString &line, const QString &lowerLine, qsizetype index, bool labelled) {
     static const QRegularExpression domain =
         compiled(QStringLiteral(R"([A-Za-z0-9-]+\.(com|net|io|app|co|cn|org))"));
     static const QRegularExpression han = compiled(QStringLiteral(R"(\p{Han})"));
@@ -618,7 +622,7 @@ int nameScore(const QString &line, const QString &lowerLine, qsizetype index) {
     static const QRegularExpression identifier = compiled(QStringLiteral(R"(^[a-z0-9_.-]{5,}$)"));
 
     int score = containsAnyWord(lowerLine, brandWords) ? 5 : 0;
-    if (containsAnyWord(lowerLine, planWords))
+    if (labelled || containsAnyWord(lowerLine, planWords))
         score += 3;
     if (domain.match(line).hasMatch())
         score += 3;
@@ -845,6 +849,7 @@ std::optional<QString> detectName(const Text &text) {
     struct Line {
         QString cleaned;
         int graphemes = 0;
+        bool labelled = false; // the value of a field labelled as the plan or product
     };
     std::vector<Line> lines;
     const QStringView s = text.original;
@@ -853,9 +858,10 @@ std::optional<QString> detectName(const Text &text) {
         if (next < 0)
             next = s.size();
         if (next > pos) {
-            QString cleaned = cleanedLine(trimmedLine(s.sliced(pos, next - pos)));
+            bool labelled = false;
+            QString cleaned = cleanedLine(trimmedLine(s.sliced(pos, next - pos)), &labelled);
             const int graphemes = graphemeCount(cleaned, 31);
-            lines.push_back({std::move(cleaned), graphemes});
+            lines.push_back({std::move(cleaned), graphemes, labelled});
         }
         pos = next + 1;
     }
@@ -869,7 +875,7 @@ std::optional<QString> detectName(const Text &text) {
         const QString lower = line.cleaned.toLower();
         if (isNoiseLine(line.cleaned, lower))
             continue;
-        const int score = nameScore(line.cleaned, lower, i);
+        const int score = nameScore(line.cleaned, lower, i, line.labelled);
         if (score < 1)
             continue;
         if (!best || score > bestScore) {

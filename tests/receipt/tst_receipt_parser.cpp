@@ -364,6 +364,8 @@ private Q_SLOTS:
             << utf8("20 Aug 2026 3755576293 Figma Professional 728円 Paid") << u"Figma Professional"_qs;
         QTest::newRow("field label before the name and state after it")
             << utf8("服务名称 WPS Family 已开通") << u"WPS Family"_qs;
+        QTest::newRow("labelled product outscores a heading")
+            << utf8("扣费凭证\n商品 Evernote 会员") << utf8("Evernote会员");
         QTest::newRow("label and value end the name")
             << utf8("迅雷白金会员 开通日期 2026年3月1日") << utf8("迅雷白金会员");
         QTest::newRow("phrase scores lower than a name")
