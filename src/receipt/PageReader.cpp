@@ -1069,8 +1069,9 @@ float sureness(const QList<TextRecognizer::Glyph> &glyphs) {
 
 } // namespace
 
-QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin) {
-    const QList<QRect> boxes = TextLines::find(page, lineHeight);
+QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin,
+                 const QImage &edges) {
+    const QList<QRect> boxes = TextLines::find(page, lineHeight, edges);
     QList<Piece> pieces;
     for (qsizetype i = 0; i < boxes.size(); ++i)
         pieces += cut(page, boxes[i], int(i));

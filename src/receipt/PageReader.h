@@ -66,7 +66,9 @@ bool mayMistakeLetters(const QString &text);
 QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful = false);
 
 // The lines of the page, as `recognizer` reads them, top to bottom; `latin`, when given, reads
-// the pieces with amounts without a sign once more.
-QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin);
+// the pieces with amounts without a sign once more. `edges`, when given, marks where fills of the
+// page meet side by side (see TextLines::find), which no line runs across.
+QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin,
+                 const QImage &edges = {});
 
 } // namespace PageReader

@@ -230,7 +230,8 @@ QString ReceiptScanner::recognizeText(const QImage &image, TextRecognizer &recog
     if (prepared.image.isNull())
         return {};
     QStringList lines;
-    for (const QString &line : PageReader::read(prepared.image, prepared.lineHeight, recognizer, latin)) {
+    for (const QString &line :
+         PageReader::read(prepared.image, prepared.lineHeight, recognizer, latin, prepared.edges)) {
         const QString tidy = RecognizedText::tidyLine(line);
         if (!tidy.isEmpty())
             lines << tidy;

@@ -563,6 +563,8 @@ constexpr int fillStep = 6;
 // Pixels this close to the shade of their fill are that fill: the ringing of lossy compression
 // around edges, not the faintest text.
 constexpr int fillNoise = 16;
+// Fills whose shades differ by this much are told apart by the eye where they meet.
+constexpr int edgeContrast = 8;
 
 // The nearest fill of a pixel as one number, the distance first, so that the nearer of two is the
 // smaller: distance (from bit 40), region (bits 8 to 39), shade (bits 0 to 7).
@@ -575,7 +577,7 @@ constexpr int shadeOfFill(quint64 fill) {
 
 } // namespace
 
-void flattenRegions(QImage &grey, int lineHeight) {
+void flattenRegions(QImage &grey, int lineHeight, QImage *edges) {
     if (grey.isNull() || lineHeight <= 0)
         return;
     const int w = grey.width();
@@ -696,6 +698,8 @@ void flattenRegions(QImage &grey, int lineHeight) {
         runs.resize(kept);
         regionOf.resize(kept);
     }
+    if (edges)
+        *edges = QImage();
     if (regions == 0) {
         flattenBackground(grey, std::clamp(lineHeight * 2, 8, 96));
         return;
@@ -846,6 +850,7 @@ void flattenRegions(QImage &grey, int lineHeight) {
         }
         return -1;
     };
+    std::vector<uchar> drawn(size_t(regions) + 1, 0);
     for (int r = 1; r <= regions; ++r) {
         const Box &box = boxes[size_t(r)];
         const int bw = box.right - box.left + 1;
@@ -855,11 +860,32 @@ void flattenRegions(QImage &grey, int lineHeight) {
         const int around = shadeAround(box, r);
         if (around < 0 || std::abs(around - int(box.shade / box.count)) <= 2 * fillNoise)
             continue;
+        drawn[size_t(r)] = 1;
         const QRect clear =
             QRect(QPoint(box.left - seam, box.top - seam), QPoint(box.right + seam, box.bottom + seam))
                 .intersected(grey.rect());
         for (int y = clear.top(); y <= clear.bottom(); ++y)
             std::fill_n(pixels + y * stride + clear.left(), clear.width(), uchar(255));
+    }
+    if (!edges)
+        return;
+    // Where one fill gives way to another along a row, the page falls apart into columns for the
+    // reader (a sidebar beside a message, cards side by side), though both are white now. An
+    // icon's edge parts nothing.
+    *edges = QImage(w, h, QImage::Format_Grayscale8);
+    for (int y = 0; y < h; ++y) {
+        uchar *row = edges->scanLine(y);
+        const quint64 *here = nearest.data() + size_t(y) * size_t(w);
+        // Soft edges step from one shade to the other over a few pixels, each step gentle.
+        constexpr int soft = 2;
+        for (int x = 0; x < w; ++x) {
+            const quint64 a = here[std::max(0, x - soft)];
+            const quint64 b = here[std::min(w - 1, x + soft)];
+            row[x] = !drawn[size_t(regionOfFill(a))] && !drawn[size_t(regionOfFill(b))] &&
+                             std::abs(shadeOfFill(a) - shadeOfFill(b)) >= edgeContrast
+                         ? 255
+                         : 0;
+        }
     }
 }
 
@@ -1063,7 +1089,7 @@ Prepared prepare(const QImage &image, const Options &options) {
         scale = 1;
     }
     if (options.flatten) {
-        flattenRegions(grey, lineHeight);
+        flattenRegions(grey, lineHeight, &prepared.edges);
         lineHeight = typicalLineHeight(grey);
     }
     if (options.clearGraphics)

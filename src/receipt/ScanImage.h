@@ -11,6 +11,10 @@ struct Prepared {
     double scale = 1;   // prepared size / original size
     int lineHeight = 0; // typical height of a line of text in `image`
     bool wasInverted = false;
+    // Where two fills of `image` meet side by side (a sidebar, a panel or a card ends): 255 where
+    // the shade of the fill nearest to the pixels a little to the left and to the right of a pixel
+    // differs plainly, 0 elsewhere. Null when the fills were not told apart.
+    QImage edges;
 };
 
 struct Options {
@@ -32,7 +36,8 @@ void flattenBackground(QImage &grey, int radius);
 
 // Makes every fill of the page white (the page, cards, panels, buttons, the dimmed margin around a
 // dialog) and its text dark, read against that fill's own shade and polarity.
-void flattenRegions(QImage &grey, int lineHeight);
+// `edges`, when given, gets where two fills meet side by side (see Prepared::edges).
+void flattenRegions(QImage &grey, int lineHeight, QImage *edges = nullptr);
 
 // Removes what is drawn but not written on a flattened image: icons, avatars and window buttons
 // are painted white, buttons become dark text on white.

@@ -11,10 +11,39 @@ namespace TextLines {
 
 namespace {
 
+// The first column from `left` to `right` at which one of `edges` runs through all rows from
+// `top` to `bottom`, give or take a pixel's sway and a tenth of the rows (where text stands close
+// to it); -1 when there is none.
+int edgeThrough(const QImage &edges, int left, int right, int top, int bottom) {
+    if (edges.isNull())
+        return -1;
+    left = std::max(left, 0);
+    right = std::min(right, edges.width() - 1);
+    top = std::max(top, 0);
+    bottom = std::min(bottom, edges.height() - 1);
+    if (left > right || top > bottom)
+        return -1;
+    // Rows with an edge at or beside each column.
+    std::vector<int> count(size_t(right - left + 1), 0);
+    for (int y = top; y <= bottom; ++y) {
+        const uchar *row = edges.constScanLine(y);
+        for (int x = left; x <= right; ++x)
+            count[size_t(x - left)] +=
+                row[x] || (x > 0 && row[x - 1]) || (x + 1 < edges.width() && row[x + 1]);
+    }
+    const int rows = bottom - top + 1;
+    for (int x = left; x <= right; ++x) {
+        if (count[size_t(x - left)] * 10 >= rows * 9)
+            return x;
+    }
+    return -1;
+}
+
 class Finder {
 public:
-    Finder(const QImage &page, int lineHeight)
+    Finder(const QImage &page, int lineHeight, const QImage &edges)
         : m_page(page)
+        , m_edges(edges)
         , m_lineHeight(std::max(4, lineHeight)) {}
 
     QList<QRect> run() {
@@ -250,6 +279,13 @@ private:
             const QRect b = tight(band);
             if (b.isEmpty())
                 continue;
+            if (depth < 12) {
+                if (const auto apart = edgeApart(b)) {
+                    cut(QRect(QPoint(b.left(), b.top()), QPoint(apart->first - 1, b.bottom())), depth + 1);
+                    cut(QRect(QPoint(apart->second, b.top()), QPoint(b.right(), b.bottom())), depth + 1);
+                    continue;
+                }
+            }
             const bool tall = b.height() * 10 > m_lineHeight * 18 && depth < 12;
             const auto gap = widestGap(b);
             const int from = gap.first;
@@ -330,17 +366,45 @@ private:
         return std::nullopt;
     }
 
+    // A blank through `r` along which two fills meet, as [start, end): the sides are read apart.
+    // The edge of a sidebar or a card runs on past the line; that of a box around one value
+    // (a price in a field of its own shade) ends with the value's row.
+    std::optional<std::pair<int, int>> edgeApart(const QRect &r) const {
+        if (m_edges.isNull())
+            return std::nullopt;
+        const auto onEdge = [this](int x, int y) {
+            const uchar *row = m_edges.constScanLine(y);
+            return row[x] || (x > 0 && row[x - 1]) || (x + 1 < m_edges.width() && row[x + 1]);
+        };
+        for (const auto &run : blankRuns(r, 1)) {
+            const int x = edgeThrough(m_edges, run.first - 1, run.second, r.top(), r.bottom());
+            if (x < 0)
+                continue;
+            int beyond = 0;
+            for (int y = r.top() - 1; y >= 0 && onEdge(x, y) && beyond < m_lineHeight; --y)
+                ++beyond;
+            for (int y = r.bottom() + 1; y < m_edges.height() && onEdge(x, y) && beyond < m_lineHeight; ++y)
+                ++beyond;
+            if (beyond >= m_lineHeight)
+                return run;
+        }
+        return std::nullopt;
+    }
+
     const QImage &m_page;
+    const QImage &m_edges;
     const int m_lineHeight;
     QList<QRect> m_lines;
 };
 
 } // namespace
 
-QList<QRect> find(const QImage &page, int lineHeight) {
+QList<QRect> find(const QImage &page, int lineHeight, const QImage &edges) {
     if (page.isNull() || page.format() != QImage::Format_Grayscale8)
         return {};
-    QList<QRect> lines = Finder(page, lineHeight).run();
+    const QImage sides =
+        edges.size() == page.size() && edges.format() == QImage::Format_Grayscale8 ? edges : QImage();
+    QList<QRect> lines = Finder(page, lineHeight, sides).run();
     // A page's line height taken across its whole width comes out too large where a sidebar's
     // entries and icons stand between the rows of the text beside them: its columns and rows
     // are then not told apart. The lines found give the height of the text itself.
@@ -352,7 +416,7 @@ QList<QRect> find(const QImage &page, int lineHeight) {
                          heights.end());
         const int typical = heights[heights.size() / 2];
         if (typical * 4 < lineHeight * 3)
-            lines = Finder(page, typical).run();
+            lines = Finder(page, typical, sides).run();
     }
     return lines;
 }

@@ -13,7 +13,10 @@ inline constexpr int inkBelow = 190;
 // The boxes of the text lines, in reading order: top to bottom, and where the page falls into
 // columns (a sidebar beside a message), the left column before the right one. A label and its
 // value on the same row form one line. `lineHeight` is the page's typical line height.
-QList<QRect> find(const QImage &page, int lineHeight);
+// `edges`, when given, marks where two fills of the page meet side by side (ScanImage's
+// Prepared::edges): no line runs across such an edge where it stands beside the whole line (a
+// sidebar's entry and the row beside it, cards side by side are lines apart).
+QList<QRect> find(const QImage &page, int lineHeight, const QImage &edges = {});
 
 // The visual rows of a page whose lines have the boxes `ink` (as find() gives them), as the
 // indices of the lines in each, left to right; rows top to bottom. Lines of different columns

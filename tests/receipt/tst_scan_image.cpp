@@ -1,5 +1,6 @@
 // The clean-up of a page before its lines are read.
 #include "receipt/ScanImage.h"
+#include "receipt/TextLines.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -119,6 +120,64 @@ private slots:
         painter.end();
         const ScanImage::Prepared prepared = ScanImage::prepare(image);
         QCOMPARE(prepared.lineHeight, 14);
+    }
+
+    // Where two fills meet side by side (a sidebar beside a message, cards side by side), no line
+    // runs across their edge, however narrow the blank beside it; a label and its price on one
+    // fill are one line. No stroke is left out of the lines, even one set close to the edge. Rows
+    // still join what stands at the same height, as the eye takes it.
+    void findsNoLineAcrossFills_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QList<QRect>>("fills");
+        QTest::addColumn<int>("fill");
+        QTest::addColumn<QList<int>>("text"); // left and right ends of the two runs of text
+        QTest::addColumn<bool>("oneLine");
+        QTest::newRow("sidebar beside a message")
+            << 255 << QList<QRect>{{0, 0, 200, 200}} << 236 << QList<int>{20, 191, 209, 500} << false;
+        QTest::newRow("text close to the sidebar's edge")
+            << 255 << QList<QRect>{{0, 0, 200, 200}} << 236 << QList<int>{20, 196, 205, 500} << false;
+        QTest::newRow("dark sidebar")
+            << 250 << QList<QRect>{{0, 0, 200, 200}} << 40 << QList<int>{20, 191, 209, 500} << false;
+        QTest::newRow("cards side by side") << 232 << QList<QRect>{{10, 20, 285, 160}, {305, 20, 285, 160}}
+                                            << 255 << QList<int>{30, 286, 314, 560} << false;
+        QTest::newRow("label and price on one card")
+            << 232 << QList<QRect>{{10, 20, 580, 160}} << 255 << QList<int>{30, 280, 298, 560} << true;
+        QTest::newRow("label and price on a plain page")
+            << 255 << QList<QRect>{} << 255 << QList<int>{30, 280, 298, 560} << true;
+    }
+
+    void findsNoLineAcrossFills() {
+        QFETCH(int, page);
+        QFETCH(QList<QRect>, fills);
+        QFETCH(int, fill);
+        QFETCH(QList<int>, text);
+        QFETCH(bool, oneLine);
+        QImage image(900, 200, QImage::Format_Grayscale8);
+        image.fill(uchar(page));
+        QPainter painter(&image);
+        for (const QRect &r : std::as_const(fills))
+            painter.fillRect(r, QColor(fill, fill, fill));
+        // Three rows of strokes on each side, those on the right two pixels lower.
+        QList<QRect> strokes;
+        for (int side = 0; side < 2; ++side)
+            for (int y = 60; y < 150; y += 30)
+                for (int x = text[2 * side]; x + 3 <= text[2 * side + 1]; x += 9)
+                    strokes << QRect(x, y + 2 * side, 3, 14);
+        for (const QRect &stroke : std::as_const(strokes)) {
+            const bool onDark = fill < 128 && std::any_of(fills.begin(), fills.end(),
+                                                          [&](const QRect &r) { return r.contains(stroke); });
+            painter.fillRect(stroke, onDark ? QColor(230, 230, 230) : QColor(30, 30, 30));
+        }
+        painter.end();
+        const ScanImage::Prepared prepared = ScanImage::prepare(image);
+        const QList<QRect> lines = TextLines::find(prepared.image, prepared.lineHeight, prepared.edges);
+        for (const QRect &stroke : std::as_const(strokes))
+            QVERIFY(
+                std::any_of(lines.begin(), lines.end(), [&](const QRect &l) { return l.contains(stroke); }));
+        QCOMPARE(lines.size(), oneLine ? 3 : 6);
+        for (const QRect &line : lines)
+            QCOMPARE(line.left() <= text[1] && line.right() >= text[2], oneLine);
+        QCOMPARE(TextLines::rows(lines).size(), 3);
     }
 
     // Text lighter than its paper is dark mode, however light the paper; a light dialog over an
