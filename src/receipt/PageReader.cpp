@@ -118,7 +118,14 @@ QRect faintBox(const QImage &image, const QRect &r, const QRect &within) {
                            [inkBelow](uchar v) { return v < inkBelow; });
     };
     const int most = std::max(1, box.height() / 4);
-    for (int n = 0; n < most && box.top() > 0 && inked(box.top() - 1); ++n)
+    // Above, never into ink as dark as the page's threshold: the descenders of the line above,
+    // which the lines were parted from.
+    const auto lighterOnly = [&](int y) {
+        const uchar *row = image.constScanLine(y);
+        return inked(y) && std::none_of(row + box.left(), row + box.right() + 1,
+                                        [](uchar v) { return v < TextLines::inkBelow; });
+    };
+    for (int n = 0; n < most && box.top() > 0 && lighterOnly(box.top() - 1); ++n)
         box.setTop(box.top() - 1);
     for (int n = 0; n < most && box.bottom() + 1 < image.height() && inked(box.bottom() + 1); ++n)
         box.setBottom(box.bottom() + 1);
@@ -1146,10 +1153,84 @@ float sureness(const QList<TextRecognizer::Glyph> &glyphs) {
     return any ? least : 0;
 }
 
+// The lines of faint type as its own contrast has them. Those that the page's ink threshold
+// parted at their lighter strokes (grey
+// Chinese characters whose thin strokes never reach it, split into a top and a bottom band)
+// joined again: two lines mostly over the same columns, together no higher than a line and a
+// quarter, with ink of their own contrast (see inkBelowIn) in every row between them. Two lines
+// of text have paper between them at any contrast.
+QList<QRect> faintLines(const QImage &page, QList<QRect> lines, int lineHeight) {
+    if (lineHeight <= 0)
+        return lines;
+    // The parts of a line follow each other closely in reading order.
+    constexpr qsizetype nearBy = 4;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        for (qsizetype j = i + 1; j < std::min(lines.size(), i + 1 + nearBy); ++j) {
+            const QRect &a = lines[i];
+            const QRect &b = lines[j];
+            const int left = std::max(a.left(), b.left());
+            const int right = std::min(a.right(), b.right());
+            const QRect both = a | b;
+            if ((right - left + 1) * 2 < std::min(a.width(), b.width()) || both.height() * 4 > lineHeight * 5)
+                continue;
+            const int inkBelow = inkBelowIn(page, both);
+            if (inkBelow <= TextLines::inkBelow)
+                continue;
+            // The rows between them; none where one stands beside the other's value on its row.
+            bool joined = true;
+            for (int y = std::min(a.bottom(), b.bottom()) + 1; y < std::max(a.top(), b.top()) && joined;
+                 ++y) {
+                const uchar *row = page.constScanLine(y);
+                joined =
+                    std::any_of(row + left, row + right + 1, [inkBelow](uchar v) { return v < inkBelow; });
+            }
+            if (joined) {
+                lines[i] = both;
+                lines.removeAt(j);
+                j = i;
+            }
+        }
+    }
+    // A line of which the threshold found only a band (the darker strokes across the middle of
+    // its characters), far lower than a line, takes in the rows of its lighter strokes above and
+    // below, up to the height of a line and a quarter, and never rows of another line over the
+    // same columns.
+    std::vector<QRect> byTop(lines.begin(), lines.end());
+    std::sort(byTop.begin(), byTop.end(), [](const QRect &a, const QRect &b) { return a.top() < b.top(); });
+    const int most = lineHeight * 5 / 4;
+    for (QRect &line : lines) {
+        const int inkBelow = inkBelowIn(page, line);
+        if (inkBelow <= TextLines::inkBelow || line.height() * 4 >= lineHeight * 3)
+            continue;
+        const QRect reach(line.left(), line.bottom() - most, line.width(), 2 * most + 1);
+        std::vector<QRect> others;
+        for (auto it = std::lower_bound(byTop.begin(), byTop.end(), reach.top() - 2 * most,
+                                        [](const QRect &r, int top) { return r.top() < top; });
+             it != byTop.end() && it->top() <= reach.bottom(); ++it) {
+            if (*it != line && it->intersects(reach))
+                others.push_back(*it);
+        }
+        const auto faintOnly = [&](int y) {
+            const uchar *row = page.constScanLine(y);
+            return std::any_of(row + line.left(), row + line.right() + 1,
+                               [inkBelow](uchar v) { return v < inkBelow; }) &&
+                   std::none_of(others.begin(), others.end(), [&line, y](const QRect &other) {
+                       return other.top() <= y && y <= other.bottom() && other.left() <= line.right() &&
+                              line.left() <= other.right();
+                   });
+        };
+        while (line.height() < most && line.top() > 0 && faintOnly(line.top() - 1))
+            line.setTop(line.top() - 1);
+        while (line.height() < most && line.bottom() + 1 < page.height() && faintOnly(line.bottom() + 1))
+            line.setBottom(line.bottom() + 1);
+    }
+    return lines;
+}
+
 } // namespace
 
 QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin) {
-    const QList<QRect> boxes = TextLines::find(page, lineHeight);
+    const QList<QRect> boxes = faintLines(page, TextLines::find(page, lineHeight), lineHeight);
     QList<Piece> pieces;
     for (qsizetype i = 0; i < boxes.size(); ++i)
         pieces += cut(page, boxes[i], int(i));
@@ -1266,11 +1347,14 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     };
     // Rows are told by the text read: a line of nothing read (an icon, a rule, a speck) holds no
     // row together, and a line's ink read as nothing (what is left of an icon's frame beside its
-    // caption) does not make it higher than its text.
+    // caption) does not make it higher than its text. Rows are told by the ink the lines were
+    // found by, without the lighter rows taken in with faint type.
     QList<QRect> readInk(boxes.size());
     for (qsizetype i = 0; i < pieces.size(); ++i) {
-        if (!texts[size_t(i)].isEmpty())
-            readInk[pieces[i].line] |= pieces[i].source;
+        if (!texts[size_t(i)].isEmpty()) {
+            const QRect core = tightBox(page, pieces[i].source);
+            readInk[pieces[i].line] |= core.isEmpty() ? pieces[i].source : core;
+        }
     }
     QList<QRect> readBoxes;
     QList<qsizetype> readLine;
