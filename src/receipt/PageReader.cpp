@@ -1153,15 +1153,15 @@ float sureness(const QList<TextRecognizer::Glyph> &glyphs) {
     return any ? least : 0;
 }
 
-// The lines of faint type as its own contrast has them. Those that the page's ink threshold
-// parted at their lighter strokes (grey
-// Chinese characters whose thin strokes never reach it, split into a top and a bottom band)
-// joined again: two lines mostly over the same columns, together no higher than a line and a
-// quarter, with ink of their own contrast (see inkBelowIn) in every row between them. Two lines
-// of text have paper between them at any contrast.
-QList<QRect> faintLines(const QImage &page, QList<QRect> lines, int lineHeight) {
+} // namespace
+
+QList<QRect> lines(const QImage &page, int lineHeight) {
+    QList<QRect> lines = TextLines::find(page, lineHeight);
     if (lineHeight <= 0)
         return lines;
+    // The bands of one line of faint type: two lines mostly over the same columns, together no
+    // higher than a line and a quarter, with ink of their own contrast (see inkBelowIn) in every
+    // row between them. Two lines of text have paper between them at any contrast.
     // The parts of a line follow each other closely in reading order.
     constexpr qsizetype nearBy = 4;
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -1227,10 +1227,8 @@ QList<QRect> faintLines(const QImage &page, QList<QRect> lines, int lineHeight) 
     return lines;
 }
 
-} // namespace
-
 QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin) {
-    const QList<QRect> boxes = faintLines(page, TextLines::find(page, lineHeight), lineHeight);
+    const QList<QRect> boxes = lines(page, lineHeight);
     QList<Piece> pieces;
     for (qsizetype i = 0; i < boxes.size(); ++i)
         pieces += cut(page, boxes[i], int(i));
