@@ -16,6 +16,7 @@ namespace {
 
 using MatchFunction = FcPattern *(*)(FcConfig *, FcPattern *, FcResult *);
 using SubstituteFunction = FcBool (*)(FcConfig *, FcPattern *, FcMatchKind);
+using ListFunction = FcFontSet *(*)(FcConfig *, FcPattern *, FcObjectSet *);
 
 // Fontconfig's own functions, which the definitions below stand in front of.
 MatchFunction fontconfigMatch() {
@@ -25,6 +26,11 @@ MatchFunction fontconfigMatch() {
 
 SubstituteFunction fontconfigSubstitute() {
     static const auto next = reinterpret_cast<SubstituteFunction>(dlsym(RTLD_NEXT, "FcConfigSubstitute"));
+    return next;
+}
+
+ListFunction fontconfigList() {
+    static const auto next = reinterpret_cast<ListFunction>(dlsym(RTLD_NEXT, "FcFontList"));
     return next;
 }
 
@@ -233,10 +239,62 @@ std::pair<QByteArray, int> faceFile(const QByteArray &family, QFont::Weight weig
     return best;
 }
 
+// The list of installed faces made ahead for the font database (listFontsAhead()), and the
+// question it answers: no pattern, and the properties Qt's font database reads, which fontconfig
+// keeps in an order of its own.
+struct FontList {
+    enum class State { none, listing, listed };
+    State state = State::none;
+    FcConfig *config = nullptr;
+    FcPattern *pattern = nullptr;
+    FcObjectSet *objects = nullptr;
+    FcFontSet *fonts = nullptr;
+    bool handedOver = false;
+    bool closed = false;
+};
+
+std::mutex listLock;
+std::condition_variable listed;
+FontList fontList;
+
+// Frees what listFontsAhead() made. Called locked.
+void freeList() {
+    if (fontList.fonts)
+        FcFontSetDestroy(fontList.fonts);
+    if (fontList.objects)
+        FcObjectSetDestroy(fontList.objects);
+    if (fontList.pattern)
+        FcPatternDestroy(fontList.pattern);
+    fontList.fonts = nullptr;
+    fontList.objects = nullptr;
+    fontList.pattern = nullptr;
+    fontList.state = FontList::State::none;
+}
+
+// Fontconfig orders a set's properties by where their copies happen to lie in memory; the list
+// does not depend on their order.
+bool sameObjects(const FcObjectSet *a, const FcObjectSet *b) {
+    if (a->nobject != b->nobject)
+        return false;
+    for (int i = 0; i < a->nobject; ++i) {
+        const bool found = std::any_of(b->objects, b->objects + b->nobject, [&](const char *object) {
+            return std::strcmp(a->objects[i], object) == 0;
+        });
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
+// FcPatternEqual() holds two empty patterns different.
+bool samePattern(const FcPattern *a, const FcPattern *b) {
+    return FcPatternObjectCount(a) == 0 ? FcPatternObjectCount(b) == 0 : FcPatternEqual(a, b);
+}
+
 } // namespace
 
-// Qt's font loading calls fontconfig's FcConfigSubstitute and FcFontMatch through the dynamic
-// linker, which finds these definitions in the program first.
+// Qt's font loading calls fontconfig's FcConfigSubstitute, FcFontMatch and FcFontList through the
+// dynamic linker, which finds these definitions in the program first.
 extern "C" FcBool FcConfigSubstitute(FcConfig *config, FcPattern *pattern, FcMatchKind kind) {
     if (config == nullptr && pattern && kind == FcMatchPattern) {
         std::unique_lock guard(lock);
@@ -260,6 +318,26 @@ extern "C" FcPattern *FcFontMatch(FcConfig *config, FcPattern *pattern, FcResult
         }
     }
     return matchFace(config, pattern, result);
+}
+
+extern "C" FcFontSet *FcFontList(FcConfig *config, FcPattern *pattern, FcObjectSet *objects) {
+    if (config == nullptr && pattern && objects) {
+        std::unique_lock guard(listLock);
+        // Only once the question is known to be the same does the caller wait for the list.
+        if ((fontList.state == FontList::State::listing || fontList.state == FontList::State::listed) &&
+            samePattern(pattern, fontList.pattern) && sameObjects(objects, fontList.objects)) {
+            listed.wait(guard, [] { return fontList.state != FontList::State::listing; });
+            // A configuration made current meanwhile may list other faces.
+            if (fontList.state == FontList::State::listed && fontList.fonts &&
+                fontList.config == FcConfigGetCurrent()) {
+                FcFontSet *fonts = std::exchange(fontList.fonts, nullptr);
+                fontList.handedOver = true;
+                freeList();
+                return fonts;
+            }
+        }
+    }
+    return fontconfigList()(config, pattern, objects);
 }
 
 namespace FontMatches {
@@ -354,6 +432,57 @@ void close() {
             freeEntries();
     }
     finished.notify_all();
+    // A list still being made is freed once it is made.
+    std::lock_guard guard(listLock);
+    if (fontList.state == FontList::State::listing)
+        fontList.closed = true;
+    else
+        freeList();
+}
+
+void listFontsAhead() {
+    FcPattern *pattern = FcPatternCreate();
+    FcObjectSet *objects = FcObjectSetCreate();
+    if (!pattern || !objects) {
+        if (pattern)
+            FcPatternDestroy(pattern);
+        if (objects)
+            FcObjectSetDestroy(objects);
+        return;
+    }
+    // The properties Qt's font database reads.
+    for (const char *property :
+         {FC_FAMILY, FC_STYLE, FC_WEIGHT, FC_SLANT, FC_SPACING, FC_FILE, FC_INDEX, FC_LANG, FC_CHARSET,
+          FC_FOUNDRY, FC_SCALABLE, FC_PIXEL_SIZE, FC_WIDTH, FC_FAMILYLANG, FC_CAPABILITY})
+        FcObjectSetAdd(objects, property);
+    {
+        std::lock_guard guard(listLock);
+        if (fontList.state != FontList::State::none) {
+            FcPatternDestroy(pattern);
+            FcObjectSetDestroy(objects);
+            return;
+        }
+        fontList.state = FontList::State::listing;
+        fontList.closed = false;
+        fontList.handedOver = false;
+        fontList.config = FcConfigGetCurrent();
+        fontList.pattern = pattern;
+        fontList.objects = objects;
+    }
+    FcFontSet *fonts = fontconfigList()(nullptr, pattern, objects);
+    {
+        std::lock_guard guard(listLock);
+        fontList.fonts = fonts;
+        fontList.state = FontList::State::listed;
+        if (fontList.closed)
+            freeList();
+    }
+    listed.notify_all();
+}
+
+bool listHandedOver() {
+    std::lock_guard guard(listLock);
+    return fontList.handedOver;
 }
 
 int answered() {

@@ -14,6 +14,12 @@
 // its file holds against that face alone, which gives the same answer, the rest by fontconfig.
 namespace FontMatches {
 
+// Reading the font database starts with fontconfig listing every installed face with the properties
+// Qt keeps of them, most of the reading's time, and the first frame's text cannot be laid out
+// before it is done. listFontsAhead() lists them that way on another thread as soon as the
+// configuration is loaded, long before Qt can ask; when Qt asks, that list is handed over, once,
+// provided the question and the configuration are the same. Any other listing is fontconfig's own.
+
 // A family drawn at a weight and pixel size.
 struct Font {
     QString family;
@@ -30,5 +36,11 @@ void close();
 int answered();
 // How many of the questions prepared were asked, answered or not.
 int asked();
+
+// Lists the installed faces as the font database asks for them, to hand over to it. Call on another
+// thread once fontconfig's configuration is loaded; close() frees a list nobody took.
+void listFontsAhead();
+// Whether the font database got the list made ahead.
+bool listHandedOver();
 
 } // namespace FontMatches

@@ -117,8 +117,14 @@ int main(int argc, char *argv[]) {
     // The list is read while the application reaches the display.
     auto listReadAhead = AppDelegate::readListAhead();
     // So is the font configuration, which the application would otherwise load when it first needs
-    // a font, on the way to the first frame.
-    const auto fontsAhead = std::async(std::launch::async, [] { Theme::loadFontConfiguration(); });
+    // a font, on the way to the first frame, and then the list of installed faces the font database
+    // is read from, which the window's first text waits for.
+    const bool windowAtLaunch = !parser.isSet(background);
+    const auto fontsAhead = std::async(std::launch::async, [windowAtLaunch] {
+        Theme::loadFontConfiguration();
+        if (windowAtLaunch)
+            FontMatches::listFontsAhead();
+    });
     const QtMessageHandler previous = qInstallMessageHandler(startupMessages);
     qAddPreRoutine(startReadingFontDatabase);
     QApplication app(argc, argv);
@@ -151,7 +157,7 @@ int main(int argc, char *argv[]) {
     }
 
     AppDelegate::Options options;
-    options.showWindowAtLaunch = !parser.isSet(background);
+    options.showWindowAtLaunch = windowAtLaunch;
     options.listReadAhead = std::move(listReadAhead);
     AppDelegate delegate(options);
     AppDelegate::applyDarkLook();

@@ -1,14 +1,15 @@
 #include "Symbols.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QHash>
 #include <QIconEngine>
+#include <QImageReader>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QSet>
 #include <QStyle>
 #include <QStyleOption>
-#include <QSvgRenderer>
 #include <QThreadPool>
 
 #include <mutex>
@@ -136,13 +137,39 @@ QString cacheKey(const QString &name, int side, const QColor &color, Weight weig
         .arg(static_cast<int>(weight));
 }
 
-void draw(QPaintDevice &device, const QByteArray &data, int side) {
-    if (data.isEmpty())
-        return;
-    QSvgRenderer renderer(data);
-    QPainter painter(&device);
-    painter.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&painter, QRectF(0, 0, side, side));
+// The format of a pixmap with transparency. Asked on the main thread: pixmaps are made only there.
+QImage::Format pixmapFormat() {
+    static const QImage::Format format = [] {
+        QPixmap probe(1, 1);
+        probe.fill(Qt::transparent);
+        return probe.toImage().format();
+    }();
+    return format;
+}
+
+// The symbol drawn at side × side pixels, antialiased, on a transparent image in `format`, the
+// pixmaps' (pixmapFormat()), so that one drawn ahead on another thread and one drawn on the spot
+// have the same pixels. Qt's SVG image plugin draws it: the SVG library is loaded when the first
+// symbol is drawn (on the thread pool, see prepare()), not with the program before its window can
+// show.
+QImage draw(const QString &name, const QColor &color, Weight weight, int side, QImage::Format format) {
+    QImage image;
+    if (const QByteArray data = svg(name, color, weight); !data.isEmpty()) {
+        QBuffer buffer;
+        buffer.setData(data);
+        if (buffer.open(QIODevice::ReadOnly)) {
+            QImageReader reader(&buffer, "svg");
+            reader.setScaledSize(QSize(side, side));
+            image = reader.read();
+        }
+    }
+    if (image.size() != QSize(side, side)) {
+        image = QImage(side, side, format);
+        image.fill(Qt::transparent);
+    } else if (image.format() != format) {
+        image.convertTo(format);
+    }
+    return image;
 }
 
 // Symbols prepare() has drawn, or is drawing, on the thread pool, by cache key.
@@ -172,13 +199,9 @@ QPixmap pixmap(const QString &name, double size, const QColor &color, Weight wei
         // One still being drawn is drawn here instead, and dropped there.
         prepared().drawing.remove(key);
     }
-    if (!drawn.isNull()) {
-        result = QPixmap::fromImage(std::move(drawn), Qt::NoFormatConversion);
-    } else {
-        result = QPixmap(side, side);
-        result.fill(Qt::transparent);
-        draw(result, svg(name, color, weight), side);
-    }
+    if (drawn.isNull())
+        drawn = draw(name, color, weight, side, pixmapFormat());
+    result = QPixmap::fromImage(std::move(drawn), Qt::NoFormatConversion);
     result.setDevicePixelRatio(devicePixelRatio);
     QPixmapCache::insert(key, result);
     return result;
@@ -196,20 +219,13 @@ void prepare(const QString &name, double size, const QColor &color, Weight weigh
             return;
         prepared().drawing.insert(key);
     }
-    // Drawn in the format of the pixmap pixmap() would draw into, so that the pixels are the same.
-    static const QImage::Format format = [] {
-        QPixmap probe(1, 1);
-        probe.fill(Qt::transparent);
-        return probe.toImage().format();
-    }();
-    QThreadPool::globalInstance()->start([key = std::move(key), name, color, weight, side] {
-        QImage image(side, side, format);
-        image.fill(Qt::transparent);
-        draw(image, svg(name, color, weight), side);
-        std::lock_guard guard(prepared().lock);
-        if (prepared().drawing.remove(key))
-            prepared().drawn.insert(key, image);
-    });
+    QThreadPool::globalInstance()->start(
+        [key = std::move(key), name, color, weight, side, format = pixmapFormat()] {
+            const QImage image = draw(name, color, weight, side, format);
+            std::lock_guard guard(prepared().lock);
+            if (prepared().drawing.remove(key))
+                prepared().drawn.insert(key, image);
+        });
 }
 
 namespace {

@@ -131,6 +131,38 @@ private Q_SLOTS:
             FcPatternDestroy(pattern);
     }
 
+    // The installed faces listed ahead are the list fontconfig makes when the font database asks for
+    // it, whatever order the properties come in; it is handed over once, and to no other question.
+    void fontListAsFontconfigMakesIt() {
+        const auto list = [](FcPattern *pattern) {
+            FcObjectSet *objects = FcObjectSetCreate();
+            for (const char *property :
+                 {FC_CAPABILITY, FC_FAMILYLANG, FC_WIDTH, FC_PIXEL_SIZE, FC_SCALABLE, FC_FOUNDRY, FC_CHARSET,
+                  FC_LANG, FC_INDEX, FC_FILE, FC_SPACING, FC_SLANT, FC_WEIGHT, FC_STYLE, FC_FAMILY})
+                FcObjectSetAdd(objects, property);
+            FcFontSet *fonts = FcFontList(nullptr, pattern, objects);
+            FcObjectSetDestroy(objects);
+            return fonts;
+        };
+        FcPattern *all = FcPatternCreate();
+        FcPattern *family = FcNameParse(reinterpret_cast<const FcChar8 *>("DejaVu Sans"));
+        FontMatches::listFontsAhead();
+        FcFontSet *familyFaces = list(family);
+        QVERIFY(!FontMatches::listHandedOver());
+        FcFontSet *handed = list(all);
+        QVERIFY(FontMatches::listHandedOver());
+        FcFontSet *own = list(all);
+        QVERIFY(familyFaces && handed && own && handed != own);
+        QVERIFY(familyFaces->nfont < own->nfont);
+        QCOMPARE(handed->nfont, own->nfont);
+        for (int i = 0; i < own->nfont; ++i)
+            QVERIFY(FcPatternEqual(handed->fonts[i], own->fonts[i]));
+        for (FcFontSet *fonts : {familyFaces, handed, own})
+            FcFontSetDestroy(fonts);
+        FcPatternDestroy(family);
+        FcPatternDestroy(all);
+    }
+
     // Any question naming a face's file, as Qt asks when it loads any installed face, gets the
     // answer fontconfig's matching against every installed face gives.
     void fileQuestionsAnsweredAsFontconfig() {
