@@ -49,9 +49,9 @@ constexpr QStringView brandWords[] = {
     u"icloud",     u"dropbox", u"setapp",  u"kindle", u"steam",       u"xbox",    u"bilibili", u"爱奇艺",
     u"腾讯视频",   u"优酷",    u"网易云",  u"qq音乐", u"apple music", u"百度网盘"};
 
-constexpr QStringView planWords[] = {u"plus", u"pro",        u"premium",     u"vip",  u"会员",
-                                     u"订阅", u"membership", u"套餐",        u"常规", u"标准",
-                                     u"高级", u"plan",       u"subscription"};
+constexpr QStringView planWords[] = {u"plus", u"pro",        u"premium",      u"vip",         u"会员",
+                                     u"订阅", u"membership", u"套餐",         u"常规",        u"标准",
+                                     u"高级", u"plan",       u"subscription", u"professional"};
 
 constexpr QStringView aiToolKeywords[] = {u"chatgpt", u"openai", u"claude", u"gpt",   u"midjourney",
                                           u"copilot", u"gemini", u"ai",     u"cursor"};
@@ -125,6 +125,10 @@ bool isAsciiDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
+bool isAsciiLetter(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
 // The leftmost match of `re` at or after `from`, for a pattern that opens with [0-9]+ followed by
 // something that is never a digit. Such a match can only start where a run of digits starts (from
 // any later digit of the run the pattern reaches the same end of the run and fails or succeeds
@@ -189,28 +193,68 @@ std::optional<qint64> asciiInteger(QStringView digits) {
     return value;
 }
 
-QString currencyOfSymbol(QChar symbol) {
+// The codes the amount passes read, as alternatives for a regular expression: the program's own
+// and those of other currencies, so that a price in one of those is not read as a bare number.
+const QString &currencyCodes() {
+    static const QString codes = QStringLiteral(
+        "CNY|RMB|USD|EUR|HKD|JPY|GBP|AUD|CAD|CHF|INR|KRW|NZD|SGD|TWD|NTD|RUB|BRL|MXN|SEK|NOK|DKK|PLN|"
+        "TRY|THB|IDR|MYR|VND|ZAR|AED|SAR|ILS|CZK|HUF|UAH");
+    return codes;
+}
+
+// The currency of a sign and the letters written straight before it ("US$", "CN¥", "NT$"), or
+// the empty text for a currency the program does not support: the dollars of other countries,
+// other signs (₹, ₩, ₽ …). Letters that name no country are taken for a misreading and ignored.
+QString currencyOfSymbol(QChar symbol, QStringView prefix) {
+    const auto is = [prefix](QStringView letters) {
+        return prefix.compare(letters, Qt::CaseInsensitive) == 0;
+    };
     switch (symbol.unicode()) {
-    case u'$':
+    case u'$': {
+        static constexpr QStringView otherDollars[] = {u"NT", u"S",  u"SG", u"C", u"CA",
+                                                       u"A",  u"AU", u"NZ", u"R", u"MX"};
+        for (QStringView country : otherDollars) {
+            if (prefix == country)
+                return {};
+        }
         return QStringLiteral("USD");
+    }
     case u'€':
         return QStringLiteral("EUR");
     case u'£':
         return QStringLiteral("GBP");
-    default: // "¥" and "￥"
-        return QStringLiteral("CNY");
+    case u'¥':
+    case u'￥':
+        return is(u"JP") ? QStringLiteral("JPY") : QStringLiteral("CNY");
+    default:
+        return {};
     }
 }
 
-// The code as written in any letter case, in its canonical spelling. Case folding, as the matcher
-// uses, so that a look-alike such as the Kelvin sign in "HKD" still yields the plain code.
+// The one to three letters written straight before `at` as a word's start ("NT" of "NT$"), or
+// the empty text. A mark the recogniser may put between the letters and the sign ("JP?¥") is
+// passed over.
+QStringView signPrefix(QStringView text, qsizetype at) {
+    if (at > 1 && isAsciiLetter(text[at - 2]) && !text[at - 1].isLetterOrNumber() && !text[at - 1].isSpace())
+        --at;
+    qsizetype start = at;
+    while (start > 0 && at - start < 4 && isAsciiLetter(text[start - 1]))
+        --start;
+    if (start == at || at - start > 3 || (start > 0 && text[start - 1].isLetter()))
+        return {};
+    return text.sliced(start, at - start);
+}
+
+// The code as written in any letter case, in its canonical spelling; the empty text for a code
+// of a currency the program does not support. Case folding, as the matcher uses, so that a
+// look-alike such as the Kelvin sign in "HKD" still yields the plain code.
 QString currencyOfCode(QStringView code) {
     static constexpr QStringView codes[] = {u"CNY", u"RMB", u"USD", u"EUR", u"HKD", u"JPY", u"GBP"};
     for (QStringView known : codes) {
         if (code.compare(known, Qt::CaseInsensitive) == 0)
             return known == u"RMB" ? QStringLiteral("CNY") : known.toString();
     }
-    return code.toString().toUpper();
+    return {};
 }
 
 void appendCandidate(std::vector<detail::Cand> &out, const QRegularExpressionMatch &match, int numberGroup,
@@ -234,22 +278,6 @@ QStringView trimmedLine(QStringView line) {
     return line.sliced(begin, end - begin);
 }
 
-bool isEdgePunctuation(QChar c) {
-    switch (c.unicode()) {
-    case u' ':
-    case u',':
-    case u'，':
-    case u'·':
-    case u'-':
-    case u'—':
-    case u':':
-    case u'：':
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool hasPriceSymbol(QStringView line) {
     for (QChar c : line) {
         switch (c.unicode()) {
@@ -266,21 +294,279 @@ bool hasPriceSymbol(QStringView line) {
     return false;
 }
 
-// A line without its prices and without the punctuation that frames names on receipts.
-QString cleanedLine(QStringView line) {
-    QString text = line.toString();
-    if (hasPriceSymbol(line)) {
+// Whether `needle` stands in `haystack` as a word of its own where it begins or ends with a Latin
+// letter: "pro" in "Pro plan" but not in "Profile", "id" in "User ID" but not in "Individual".
+bool containsWord(QStringView haystack, QStringView needle) {
+    const bool letterFirst = isAsciiLetter(needle.front());
+    const bool letterLast = isAsciiLetter(needle.back());
+    for (qsizetype from = 0;;) {
+        const qsizetype at = haystack.indexOf(needle, from);
+        if (at < 0)
+            return false;
+        const qsizetype end = at + needle.size();
+        if ((!letterFirst || at == 0 || !isAsciiLetter(haystack[at - 1])) &&
+            (!letterLast || end == haystack.size() || !isAsciiLetter(haystack[end])))
+            return true;
+        from = at + 1;
+    }
+}
+
+bool containsAnyWord(QStringView haystack, Keywords keywords) {
+    for (QStringView keyword : keywords) {
+        if (containsWord(haystack, keyword))
+            return true;
+    }
+    return false;
+}
+
+bool isCurrencyCode(QStringView token) {
+    static const QStringList codes = currencyCodes().split(u'|');
+    return token.size() == 3 && codes.contains(token);
+}
+
+bool hasCurrencySign(QStringView token) {
+    for (QChar c : token) {
+        if (c.category() == QChar::Symbol_Currency || c == u'￥')
+            return true;
+    }
+    return false;
+}
+
+// Date, time and unit characters that count as figures, not as words, in a name line.
+bool isFigureCharacter(QChar c) {
+    switch (c.unicode()) {
+    case u'年':
+    case u'月':
+    case u'日':
+    case u'时':
+    case u'分':
+    case u'秒':
+    case u'元':
+    case u'円':
+    case u'块':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Letters other than date and unit characters, or characters outside the basic plane (emoji).
+bool hasWordCharacter(QStringView token) {
+    for (QChar c : token) {
+        if ((c.isLetter() && !isFigureCharacter(c)) || c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+// A currency sign, a code, or a code with its number ("CNY366.00").
+// The labels of the field that holds a name, written before it.
+constexpr QStringView fieldLabels[] = {
+    u"plan", u"product", u"item",     u"service",  u"package",  u"套餐",     u"产品",     u"项目",
+    u"服务", u"名称",    u"服务名称", u"产品名称", u"商品名称", u"扣费服务", u"订阅服务", u"商品"};
+// The state of an order or a subscription, written after its name.
+constexpr QStringView statusWords[] = {u"paid",      u"active", u"expired", u"cancelled", u"canceled",
+                                       u"pending",   u"已开通", u"生效中",  u"已生效",    u"已支付",
+                                       u"已完成",    u"已取消", u"已过期",  u"待支付",    u"已续费",
+                                       u"completed", u"renewed"};
+
+bool isOneOf(QStringView token, Keywords words) {
+    for (QStringView word : words) {
+        if (token.compare(word, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// An English month's name or its abbreviation, as dates write them ("20 Aug 2026", "May 3,").
+bool isMonthName(QStringView token) {
+    static constexpr QStringView months[] = {u"january",   u"february", u"march",    u"april",
+                                             u"may",       u"june",     u"july",     u"august",
+                                             u"september", u"october",  u"november", u"december"};
+    while (!token.isEmpty() && (token.back() == u'.' || token.back() == u','))
+        token.chop(1);
+    if (token.size() < 3)
+        return false;
+    for (QStringView month : months) {
+        if (token.size() <= month.size() &&
+            (token.size() == 3 || token.size() == month.size() ||
+             (token.size() == 4 && month.startsWith(u"sept"))) &&
+            month.startsWith(token, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+// A month's name beside a number is part of a date.
+bool isDateMonth(std::span<const QStringView> tokens, size_t i) {
+    if (!isMonthName(tokens[i]))
+        return false;
+    return (i > 0 && isAsciiDigit(tokens[i - 1].front())) ||
+           (i + 1 < tokens.size() && isAsciiDigit(tokens[i + 1].front()));
+}
+
+bool isPrice(QStringView token) {
+    if (hasCurrencySign(token) || isCurrencyCode(token))
+        return true;
+    return token.size() > 3 && isAsciiDigit(token[3]) && isCurrencyCode(token.first(3));
+}
+
+// A price, a currency, a quantity's price column, a date or time, or a billing remark: where the
+// name on a line ends ("Notion Plus (Monthly) 1 US$ 8.00", "优酷 酷喵VIP NT$ 1,770 /年").
+// `countAllowed` is false when testing what follows a count, so that the test looks one token
+// ahead at most, whatever the row holds ("1 1 1 …").
+bool isFigure(std::span<const QStringView> tokens, size_t i, bool countAllowed = true) {
+    const QStringView token = tokens[i];
+    if (isPrice(token) || token.startsWith(u'/') || isDateMonth(tokens, i))
+        return true;
+    if (!isAsciiDigit(token.front()))
+        return (token.front() == u'-' || token.front() == u'+') && token.size() > 1 && isAsciiDigit(token[1]);
+    qsizetype digits = 0;
+    while (digits < token.size() && isAsciiDigit(token[digits]))
+        ++digits;
+    // A count of one or two digits before a price ("1 ¥30") is a figure; "Office 365 ¥30" keeps it.
+    if (digits == token.size())
+        return countAllowed && digits <= 2 && i + 1 < tokens.size() && isFigure(tokens, i + 1, false);
+    const QChar after = token[digits];
+    return after == u'.' || after == u',' || after == u'-' || after == u'/' || after == u':' ||
+           isFigureCharacter(after);
+}
+
+// Framing around a name: bullets, icons, separators, quotes and punctuation, but not the "+" of
+// names such as "Disney+". Characters outside the basic plane (emoji) are kept.
+bool isFraming(QChar c) {
+    if (c == u'+')
+        return false;
+    switch (c.category()) {
+    case QChar::Punctuation_Connector:
+    case QChar::Punctuation_Dash:
+    case QChar::Punctuation_Open:
+    case QChar::Punctuation_Close:
+    case QChar::Punctuation_InitialQuote:
+    case QChar::Punctuation_FinalQuote:
+    case QChar::Punctuation_Other:
+    case QChar::Symbol_Math:
+    case QChar::Symbol_Modifier:
+    case QChar::Symbol_Other:
+        return true;
+    default:
+        return isLineSpace(c);
+    }
+}
+
+// What a line offers as a name: the words before its figures, without leading figures (dates,
+// order numbers), without a bracketed remark after them ("(Monthly)", "（连续包年）"), without
+// prices and without the framing around them.
+QString cleanedLine(QStringView line, bool *labelled = nullptr) {
+    std::vector<QStringView> tokens;
+    for (qsizetype pos = 0; pos < line.size();) {
+        while (pos < line.size() && isLineSpace(line[pos]))
+            ++pos;
+        const qsizetype start = pos;
+        while (pos < line.size() && !isLineSpace(line[pos]))
+            ++pos;
+        if (pos > start)
+            tokens.push_back(line.sliced(start, pos - start));
+    }
+    // Dates and numbers may lead a row before its name; a row led by a price holds no name, only
+    // what is said of the price ("/mo", "每月", "起按").
+    size_t first = 0;
+    while (first < tokens.size() && (!hasWordCharacter(tokens[first]) || isDateMonth(tokens, first))) {
+        if (isPrice(tokens[first]))
+            return {};
+        ++first;
+    }
+    if (first < tokens.size() && isPrice(tokens[first]))
+        return {};
+    size_t end = first + 1;
+    while (end < tokens.size() && !isFigure(tokens, end))
+        ++end;
+    // A field's label before the name ("Plan Canva Pro", "服务名称 WPS Family").
+    if (end - first > 1 && isOneOf(tokens[first], fieldLabels)) {
+        ++first;
+        if (labelled)
+            *labelled = true;
+    }
+    // A label with its value after the name ("迅雷白金会员 开通日期 2026年3月1日") ends it, and so
+    // does a state ("Netflix Premium Paid").
+    const bool valueFollows = end < tokens.size();
+    for (size_t i = first + 1; i < end; ++i) {
+        if ((valueFollows && containsAnyWord(tokens[i].toString().toLower(), labelWords)) ||
+            isOneOf(tokens[i], statusWords)) {
+            end = i;
+            break;
+        }
+    }
+    QString text;
+    for (size_t i = first; i < std::min(end, tokens.size()); ++i) {
+        if (!text.isEmpty())
+            text += u' ';
+        text += tokens[i];
+    }
+    // A bracket that opens after the name starts a remark on it.
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'(' || c == u'（' || c == u'[' || c == u'【') {
+            text.truncate(i);
+            break;
+        }
+    }
+    if (hasPriceSymbol(text)) {
         static const QRegularExpression price =
             compiled(QStringLiteral(R"([¥￥$€£]\s?[0-9]+(?:\.[0-9]{1,2})?)"));
         text.remove(price);
     }
     qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isEdgePunctuation(text[begin]))
+    qsizetype stop = text.size();
+    while (begin < stop && isFraming(text[begin]))
         ++begin;
-    while (end > begin && isEdgePunctuation(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
+    while (stop > begin && isFraming(text[stop - 1]))
+        --stop;
+    return text.sliced(begin, stop - begin);
+}
+
+bool isHan(QChar c) {
+    return c.script() == QChar::Script_Han;
+}
+
+// Chinese is written without spaces, and the gaps a recogniser sees between its characters, and
+// between them and Latin words, vary with the typeface: "讯飞 学习卡" is "讯飞学习卡",
+// "Evernote 会员" is "Evernote会员", "Plus · 尊享版" is "Plus·尊享版".
+QString withoutSpacesInHan(const QString &name) {
+    QString text;
+    text.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name[i] == u' ' && i > 0 && i + 1 < name.size()) {
+            const QChar before = name[i - 1];
+            const QChar after = name[i + 1];
+            if (isHan(before) || isHan(after) || before == u'·' || after == u'·')
+                continue;
+        }
+        text += name[i];
+    }
+    return text;
+}
+
+// A row of interface items (a navigation bar, tabs, options): four or more short words with no
+// figures, as in "首页 会员 帮助 我的"; Latin rows need five, as product names run to four words.
+bool isItemRow(QStringView line) {
+    int items = 0;
+    bool latinOnly = true;
+    qsizetype itemLength = 0;
+    for (qsizetype i = 0; i <= line.size(); ++i) {
+        if (i == line.size() || line[i] == u' ') {
+            if (itemLength > 0)
+                ++items;
+            itemLength = 0;
+            continue;
+        }
+        const QChar c = line[i];
+        if (c.isDigit() || ++itemLength > 8)
+            return false;
+        if (c.unicode() >= 0x80)
+            latinOnly = false;
+    }
+    return items >= (latinOnly ? 5 : 4);
 }
 
 // User-perceived characters (extended grapheme clusters), counted up to `cap` at most.
@@ -303,7 +589,7 @@ int graphemeCount(QStringView text, int cap) {
 }
 
 bool isNoiseLine(const QString &line, const QString &lowerLine) {
-    if (containsAny(lowerLine, greetingWords) || containsAny(lowerLine, labelWords))
+    if (containsAnyWord(lowerLine, greetingWords) || containsAnyWord(lowerLine, labelWords))
         return true;
     static const QRegularExpression datesAndAmounts =
         compiled(QStringLiteral(R"(^[¥￥$€£0-9\.,:：\-/年月日时分秒 ]+$)"));
@@ -314,15 +600,29 @@ bool isNoiseLine(const QString &line, const QString &lowerLine) {
     return hexIdentifier.match(line).hasMatch();
 }
 
-int nameScore(const QString &line, const QString &lowerLine, qsizetype index) {
+// Words of a phrase or sentence rather than a name: a later Latin word in small letters, as in
+// "Confirm subscription", "Choose your plan", "Pay now"; names capitalise their words.
+bool isPhrase(QStringView line) {
+    bool firstWord = true;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (i > 0 && line[i - 1] != u' ')
+            continue;
+        if (!firstWord && line[i] >= u'a' && line[i] <= u'z')
+            return true;
+        firstWord = false;
+    }
+    return false;
+}
+
+int nameScore(const QString &line, const QString &lowerLine, qsizetype index, bool labelled) {
     static const QRegularExpression domain =
         compiled(QStringLiteral(R"([A-Za-z0-9-]+\.(com|net|io|app|co|cn|org))"));
     static const QRegularExpression han = compiled(QStringLiteral(R"(\p{Han})"));
     static const QRegularExpression latin = compiled(QStringLiteral(R"([A-Za-z])"));
     static const QRegularExpression identifier = compiled(QStringLiteral(R"(^[a-z0-9_.-]{5,}$)"));
 
-    int score = containsAny(lowerLine, brandWords) ? 5 : 0;
-    if (containsAny(lowerLine, planWords))
+    int score = containsAnyWord(lowerLine, brandWords) ? 5 : 0;
+    if (labelled || containsAnyWord(lowerLine, planWords))
         score += 3;
     if (domain.match(line).hasMatch())
         score += 3;
@@ -333,6 +633,10 @@ int nameScore(const QString &line, const QString &lowerLine, qsizetype index) {
     if (index <= 4)
         score += 1;
     if (identifier.match(line).hasMatch())
+        score -= 2;
+    if (isItemRow(line))
+        score -= 4;
+    if (isPhrase(line))
         score -= 2;
     return score;
 }
@@ -363,13 +667,16 @@ Text::Text(const QString &raw)
 
 std::vector<Cand> amountCandidates(const Text &text) {
     static const QRegularExpression symbolBefore =
-        compiled(QStringLiteral(R"(([¥￥$€£])\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
+        compiled(QStringLiteral(R"((\p{Sc})\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
     static const QRegularExpression hongKongDollars =
         compiled(QStringLiteral(R"((HK\$)\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
     static const QRegularExpression unitAfter =
         compiled(QStringLiteral(R"(([0-9]+(?:\.[0-9]{1,2})?)\s?(元|圆|块))"), true);
-    static const QRegularExpression codeBefore =
-        compiled(QStringLiteral(R"((CNY|RMB|USD|EUR|HKD|JPY|GBP)\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
+    static const QRegularExpression codeBefore = compiled(
+        QStringLiteral(R"((?<![A-Za-z])(%1|Rs\.?)[^\S\n]?([0-9]+(?:\.[0-9]{1,2})?))").arg(currencyCodes()),
+        true);
+    static const QRegularExpression codeAfter = compiled(
+        QStringLiteral(R"(([0-9]+(?:\.[0-9]{1,2})?)[^\S\n]?(%1)(?![A-Za-z]))").arg(currencyCodes()), true);
 
     const QString &s = text.original;
     std::vector<Cand> candidates;
@@ -378,11 +685,12 @@ std::vector<Cand> amountCandidates(const Text &text) {
         const QRegularExpressionMatch match = it.next();
         const QChar symbol = match.capturedView(1).front();
         const qsizetype location = match.capturedStart(0);
+        const QStringView prefix = signPrefix(s, location);
         // HK$ is read by the Hong Kong pass.
         if (symbol == u'$' && location >= 2 &&
             QStringView(s).sliced(location - 2, 2).compare(u"hk", Qt::CaseInsensitive) == 0)
             continue;
-        appendCandidate(candidates, match, 2, currencyOfSymbol(symbol));
+        appendCandidate(candidates, match, 2, currencyOfSymbol(symbol, prefix));
     }
 
     for (auto it = hongKongDollars.globalMatch(s); it.hasNext();)
@@ -405,9 +713,29 @@ std::vector<Cand> amountCandidates(const Text &text) {
         from = match.capturedEnd(0);
     }
 
+    // A code and its number stand on one line: a code that ends a line ("11.00 USD") is not read
+    // with the date that may start the next.
     for (auto it = codeBefore.globalMatch(s); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         appendCandidate(candidates, match, 2, currencyOfCode(match.capturedView(1)));
+    }
+
+    // A code after the number ("883.99 CNY"): at most one space between, as codes go before the
+    // number far more often and a number of one field may stand before the code of the next.
+    const auto letterNear = [&s](qsizetype runEnd) {
+        const qsizetype last = std::min(runEnd + 4, s.size() - 1);
+        for (qsizetype i = runEnd; i <= last; ++i) {
+            if (s[i].isLetter())
+                return true;
+        }
+        return false;
+    };
+    for (qsizetype from = 0;;) {
+        const QRegularExpressionMatch match = matchAtDigitRuns(codeAfter, s, from, letterNear);
+        if (!match.hasMatch())
+            break;
+        appendCandidate(candidates, match, 1, currencyOfCode(match.capturedView(2)));
+        from = match.capturedEnd(0);
     }
     return candidates;
 }
@@ -418,8 +746,11 @@ std::optional<Amount> detectAmount(const Text &text) {
     for (const Cand &candidate : candidates) {
         const qsizetype start = std::max<qsizetype>(0, candidate.location - 10);
         const qsizetype length = std::min<qsizetype>(12, s.size() - start);
-        if (containsAny(s.sliced(start, length).toLower(), amountKeywords))
+        if (containsAny(s.sliced(start, length).toLower(), amountKeywords)) {
+            if (candidate.currency.isEmpty())
+                return std::nullopt;
             return Amount{candidate.value, candidate.currency};
+        }
     }
     const Cand *best = nullptr;
     for (const Cand &candidate : candidates) {
@@ -427,6 +758,9 @@ std::optional<Amount> detectAmount(const Text &text) {
             best = &candidate;
     }
     if (!best)
+        return std::nullopt;
+    // A price in a currency the program does not support is not proposed in another one.
+    if (best->currency.isEmpty())
         return std::nullopt;
     return Amount{best->value, best->currency};
 }
@@ -515,6 +849,7 @@ std::optional<QString> detectName(const Text &text) {
     struct Line {
         QString cleaned;
         int graphemes = 0;
+        bool labelled = false; // the value of a field labelled as the plan or product
     };
     std::vector<Line> lines;
     const QStringView s = text.original;
@@ -523,9 +858,10 @@ std::optional<QString> detectName(const Text &text) {
         if (next < 0)
             next = s.size();
         if (next > pos) {
-            QString cleaned = cleanedLine(trimmedLine(s.sliced(pos, next - pos)));
+            bool labelled = false;
+            QString cleaned = cleanedLine(trimmedLine(s.sliced(pos, next - pos)), &labelled);
             const int graphemes = graphemeCount(cleaned, 31);
-            lines.push_back({std::move(cleaned), graphemes});
+            lines.push_back({std::move(cleaned), graphemes, labelled});
         }
         pos = next + 1;
     }
@@ -539,7 +875,7 @@ std::optional<QString> detectName(const Text &text) {
         const QString lower = line.cleaned.toLower();
         if (isNoiseLine(line.cleaned, lower))
             continue;
-        const int score = nameScore(line.cleaned, lower, i);
+        const int score = nameScore(line.cleaned, lower, i, line.labelled);
         if (score < 1)
             continue;
         if (!best || score > bestScore) {
@@ -548,11 +884,11 @@ std::optional<QString> detectName(const Text &text) {
         }
     }
     if (best)
-        return best->cleaned;
+        return withoutSpacesInHan(best->cleaned);
 
     for (const Line &line : lines) {
         if (line.graphemes >= 2 && line.graphemes <= 24 && !isNoiseLine(line.cleaned, line.cleaned.toLower()))
-            return line.cleaned;
+            return withoutSpacesInHan(line.cleaned);
     }
     return std::nullopt;
 }

@@ -93,7 +93,7 @@ private Q_SLOTS:
         QCOMPARE(scanning.size(), 2);
         QCOMPARE(recognizer.lastWidth->load(), 321);
         QCOMPARE(form->mode(), SubscriptionEditView::Mode::confirmScan);
-        QCOMPARE(form->name(), u"Netflix 标准会员"_qs);
+        QCOMPARE(form->name(), u"Netflix标准会员"_qs);
         QCOMPARE(form->amountText(), u"25"_qs);
         QCOMPARE(form->currency(), u"CNY"_qs);
         QVERIFY(content.prefillDraft());
@@ -102,7 +102,7 @@ private Q_SLOTS:
         QTest::mouseClick(form->findChild<QPushButton *>(u"saveButton"_qs), Qt::LeftButton);
         QVERIFY(m_h->waitForNoSheet());
         QCOMPARE(m_h->store.subscriptions().size(), 1);
-        QCOMPARE(m_h->store.subscriptions().constFirst().name, u"Netflix 标准会员"_qs);
+        QCOMPARE(m_h->store.subscriptions().constFirst().name, u"Netflix标准会员"_qs);
         QVERIFY(!content.prefillDraft());
     }
 
