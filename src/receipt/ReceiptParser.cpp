@@ -129,10 +129,11 @@ bool isAsciiLetter(QChar c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
-// The leftmost match of `re` at or after `from`, for a pattern that opens with [0-9]+ followed by
-// something that is never a digit. Such a match can only start where a run of digits starts (from
-// any later digit of the run the pattern reaches the same end of the run and fails or succeeds
-// alike), so only those positions are tried, each anchored. The engine's own search would retry
+// The leftmost match of `re` at or after `from`, for a pattern that opens with a number
+// (amountNumber()) followed by something that is never a digit. Such a match can only start where
+// a run of digits, with its groups of three after commas, starts (from any later digit of the run
+// the pattern reaches the same end of the run and fails or succeeds alike), so only those positions
+// are tried, each anchored. The engine's own search would retry
 // from every digit of a long run, which is quadratic when the JIT is unavailable.
 // `mayFollowRun(end)` is a cheap necessary condition on what follows a run ending at `end`.
 template <typename MayFollow>
@@ -148,6 +149,11 @@ QRegularExpressionMatch matchAtDigitRuns(const QRegularExpression &re, const QSt
         qsizetype end = start;
         while (end < size && isAsciiDigit(text[end]))
             ++end;
+        // Groups of three digits after commas belong to the run ("1,299").
+        while (end + 3 < size && text[end] == u',' && isAsciiDigit(text[end + 1]) &&
+               isAsciiDigit(text[end + 2]) && isAsciiDigit(text[end + 3]) &&
+               (end + 4 == size || !isAsciiDigit(text[end + 4])))
+            end += 4;
         if (mayFollowRun(end)) {
             // The text holds no unpaired surrogates (see Text), so the engine's check is skipped:
             // it would scan the rest of the text on every call.
@@ -163,9 +169,18 @@ QRegularExpressionMatch matchAtDigitRuns(const QRegularExpression &re, const QSt
     return {};
 }
 
-// Amount number texts hold ASCII digits and at most one point.
+// The number of a price: digits, in groups of three after commas or not ("1,299.00", "1299.00"),
+// and one or two decimals after a point. A comma not followed by a group of three ends the number.
+const QString &amountNumber() {
+    static const QString number =
+        QStringLiteral(R"((?:[0-9]{1,3}(?:,[0-9]{3})+(?![0-9]|,[0-9])|[0-9]+)(?:\.[0-9]{1,2})?)");
+    return number;
+}
+
+// Amount number texts (amountNumber()) hold ASCII digits, commas between groups and at most one point.
 std::optional<double> positiveFiniteNumber(QStringView number) {
-    const QByteArray ascii = number.toLatin1();
+    QByteArray ascii = number.toLatin1();
+    ascii.replace(',', QByteArray());
     double value = 0;
     const char *end = ascii.constData() + ascii.size();
     const auto [stop, error] = std::from_chars(ascii.constData(), end, value);
@@ -512,8 +527,7 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
         }
     }
     if (hasPriceSymbol(text)) {
-        static const QRegularExpression price =
-            compiled(QStringLiteral(R"([¥￥$€£]\s?[0-9]+(?:\.[0-9]{1,2})?)"));
+        static const QRegularExpression price = compiled(QStringLiteral(R"([¥￥$€£]\s?)") + amountNumber());
         text.remove(price);
     }
     qsizetype begin = 0;
@@ -666,17 +680,14 @@ Text::Text(const QString &raw)
     , lower(original.toLower()) {}
 
 std::vector<Cand> amountCandidates(const Text &text) {
-    static const QRegularExpression symbolBefore =
-        compiled(QStringLiteral(R"((\p{Sc})\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
-    static const QRegularExpression hongKongDollars =
-        compiled(QStringLiteral(R"((HK\$)\s?([0-9]+(?:\.[0-9]{1,2})?))"), true);
-    static const QRegularExpression unitAfter =
-        compiled(QStringLiteral(R"(([0-9]+(?:\.[0-9]{1,2})?)\s?(元|圆|块))"), true);
-    static const QRegularExpression codeBefore = compiled(
-        QStringLiteral(R"((?<![A-Za-z])(%1|Rs\.?)[^\S\n]?([0-9]+(?:\.[0-9]{1,2})?))").arg(currencyCodes()),
-        true);
-    static const QRegularExpression codeAfter = compiled(
-        QStringLiteral(R"(([0-9]+(?:\.[0-9]{1,2})?)[^\S\n]?(%1)(?![A-Za-z]))").arg(currencyCodes()), true);
+    static const QString number = u'(' + amountNumber() + u')';
+    static const QRegularExpression symbolBefore = compiled(QStringLiteral(R"((\p{Sc})\s?)") + number, true);
+    static const QRegularExpression hongKongDollars = compiled(QStringLiteral(R"((HK\$)\s?)") + number, true);
+    static const QRegularExpression unitAfter = compiled(number + QStringLiteral(R"(\s?(元|圆|块))"), true);
+    static const QRegularExpression codeBefore =
+        compiled(QStringLiteral(R"((?<![A-Za-z])(%1|Rs\.?)[^\S\n]?)").arg(currencyCodes()) + number, true);
+    static const QRegularExpression codeAfter =
+        compiled(number + QStringLiteral(R"([^\S\n]?(%1)(?![A-Za-z]))").arg(currencyCodes()), true);
 
     const QString &s = text.original;
     std::vector<Cand> candidates;

@@ -136,7 +136,13 @@ private Q_SLOTS:
         QTest::newRow("JPY") << u"JPY 1200"_qs << 1200.0 << u"JPY"_qs;
         QTest::newRow("usd lower case") << u"usd12"_qs << 12.0 << u"USD"_qs;
         QTest::newRow("Kelvin sign in HKD") << utf8("H\u212AD 30") << 30.0 << u"HKD"_qs;
-        QTest::newRow("comma ends the number") << utf8("¥1,299.00") << 1.0 << u"CNY"_qs;
+        QTest::newRow("thousands grouped by commas") << utf8("¥1,299.00") << 1299.0 << u"CNY"_qs;
+        QTest::newRow("two groups") << u"$1,234,567"_qs << 1234567.0 << u"USD"_qs;
+        QTest::newRow("grouped before a unit") << utf8("1,299.50 元") << 1299.5 << u"CNY"_qs;
+        QTest::newRow("grouped before a code") << u"2,400 JPY"_qs << 2400.0 << u"JPY"_qs;
+        QTest::newRow("a comma before two digits ends the number") << u"€12,99"_qs << 12.0 << u"EUR"_qs;
+        QTest::newRow("a comma before four digits ends the number") << u"$1,2345"_qs << 1.0 << u"USD"_qs;
+        QTest::newRow("a list of prices") << u"$5,$7"_qs << 7.0 << u"USD"_qs;
         QTest::newRow("three decimals keep two") << u"$1.999"_qs << 1.99 << u"USD"_qs;
         QTest::newRow("zero is no amount") << utf8("¥0.00") << 0.0 << u"CNY"_qs;
         QTest::newRow("zero leaves other amounts") << utf8("¥0.00 $3") << 3.0 << u"USD"_qs;
