@@ -65,13 +65,31 @@ constexpr float unsure = 0.5f;
 constexpr double secondInkShare = 0.5;
 constexpr float surerBy = 0.2f;
 
+// The least share of the contrast between paper and the darkest shade of faint type (grey
+// captions, dimmed labels, small type whose thin strokes never reach black) that counts as its ink:
+// about the share the page's own threshold takes of black type's contrast.
+constexpr double faintInkShare = 0.3;
+
+// The shade below which the pixels of `r` count as ink: the page's own threshold, or, where the
+// darkest shade of `r` is far from black, the same share of its own contrast. Faint type measured
+// against the page's threshold would be boxed around its darkest pixels alone and cut apart at
+// its lighter strokes.
+int inkBelowIn(const QImage &image, const QRect &r) {
+    int darkest = 255;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const uchar *row = image.constScanLine(y);
+        darkest = std::min<int>(darkest, *std::min_element(row + r.left(), row + r.right() + 1));
+    }
+    return std::max(TextLines::inkBelow, int(255 - (255 - darkest) * faintInkShare));
+}
+
 // The rows of `r` holding ink, as the tight band [top, bottom]; empty when there is none.
-QRect tightBox(const QImage &image, const QRect &r) {
+QRect tightBox(const QImage &image, const QRect &r, int inkBelow = TextLines::inkBelow) {
     int top = -1, bottom = -1, left = -1, right = -1;
     for (int y = r.top(); y <= r.bottom(); ++y) {
         const uchar *row = image.constScanLine(y);
         for (int x = r.left(); x <= r.right(); ++x) {
-            if (row[x] < TextLines::inkBelow) {
+            if (row[x] < inkBelow) {
                 if (top < 0)
                     top = y;
                 bottom = y;
@@ -85,6 +103,58 @@ QRect tightBox(const QImage &image, const QRect &r) {
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
+// `r` tightened to the ink of faint type (see inkBelowIn): its lighter rows above and below,
+// which the lines were not measured to hold, are taken in too, up to a quarter of its height, and
+// its lighter characters before and after, as far as they follow at the spacing of characters and
+// lie within the columns of `within`.
+QRect faintBox(const QImage &image, const QRect &r, const QRect &within) {
+    const int inkBelow = inkBelowIn(image, r);
+    QRect box = tightBox(image, r, inkBelow);
+    if (box.isEmpty() || inkBelow <= TextLines::inkBelow)
+        return box;
+    const auto inked = [&](int y) {
+        const uchar *row = image.constScanLine(y);
+        return std::any_of(row + box.left(), row + box.right() + 1,
+                           [inkBelow](uchar v) { return v < inkBelow; });
+    };
+    const int most = std::max(1, box.height() / 4);
+    // Above, never into ink as dark as the page's threshold: the descenders of the line above,
+    // which the lines were parted from.
+    const auto lighterOnly = [&](int y) {
+        const uchar *row = image.constScanLine(y);
+        return inked(y) && std::none_of(row + box.left(), row + box.right() + 1,
+                                        [](uchar v) { return v < TextLines::inkBelow; });
+    };
+    for (int n = 0; n < most && box.top() > 0 && lighterOnly(box.top() - 1); ++n)
+        box.setTop(box.top() - 1);
+    for (int n = 0; n < most && box.bottom() + 1 < image.height() && inked(box.bottom() + 1); ++n)
+        box.setBottom(box.bottom() + 1);
+
+    const auto columnInked = [&](int x) {
+        for (int y = box.top(); y <= box.bottom(); ++y) {
+            if (image.constScanLine(y)[x] < inkBelow)
+                return true;
+        }
+        return false;
+    };
+    const int gap = std::max(1, box.height() / 3);
+    const int reach = 2 * box.height();
+    const QRect core = box;
+    for (int x = core.left() - 1, blank = 0;
+         x >= std::max(within.left(), core.left() - reach) && blank <= gap; --x) {
+        blank = columnInked(x) ? 0 : blank + 1;
+        if (blank == 0)
+            box.setLeft(x);
+    }
+    for (int x = core.right() + 1, blank = 0;
+         x <= std::min(within.right(), core.right() + reach) && blank <= gap; ++x) {
+        blank = columnInked(x) ? 0 : blank + 1;
+        if (blank == 0)
+            box.setRight(x);
+    }
+    return box;
+}
+
 // `second` renders it for a second reading: smaller, with the soft edges of its strokes kept.
 Piece scaled(const QImage &page, const QRect &box, int lineIndex, bool second = false) {
     const double share = second ? secondInkShare : inkShare;
@@ -92,6 +162,7 @@ Piece scaled(const QImage &page, const QRect &box, int lineIndex, bool second = 
     const double factor = height * share / box.height();
     const int width = std::max(1, int(std::lround(box.width() * factor)));
     const int inkHeight = std::max(1, int(std::lround(box.height() * factor)));
+    const int inkBelow = inkBelowIn(page, box);
     QImage ink = page.copy(box).scaled(width, inkHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // Grey text (captions, dimmed labels, the thin strokes of small type) in the contrast of the
     // black text the recogniser learnt on: its darkest shade made black, paper kept white. Small
@@ -116,14 +187,14 @@ Piece scaled(const QImage &page, const QRect &box, int lineIndex, bool second = 
         int darkest = 255;
         for (int paper = 0; end < width && paper < wordGap; ++end) {
             darkest = std::min(darkest, columnDarkest[size_t(end)]);
-            paper = columnDarkest[size_t(end)] >= TextLines::inkBelow ? paper + 1 : 0;
+            paper = columnDarkest[size_t(end)] >= inkBelow ? paper + 1 : 0;
         }
         // Words about as dark as the piece, and faint specks and thin marks between words (a
         // dash, whose one stroke is paler than the strokes of letters), go as the piece's
         // darkest shade has them go.
-        if (darkest >= TextLines::inkBelow || darkest - pieceDarkest < greyerBy || end - x < 2 * inkHeight)
+        if (darkest >= inkBelow || darkest - pieceDarkest < greyerBy || end - x < 2 * inkHeight)
             darkest = pieceDarkest;
-        if (darkest < TextLines::inkBelow) {
+        if (darkest < inkBelow) {
             std::array<uchar, 256> level{};
             for (int v = 0; v < 256; ++v) {
                 const double f =
@@ -156,13 +227,13 @@ Piece scaled(const QImage &page, const QRect &box, int lineIndex, bool second = 
 // that leads the eye from a label to its value far to the right. A leader is ink no higher than
 // a fifth of the line, at one height, over at least three line heights; no character is that long
 // and flat (two "一" side by side are not three).
-std::vector<bool> blankColumns(const QImage &page, const QRect &box) {
+std::vector<bool> blankColumns(const QImage &page, const QRect &box, int inkBelow) {
     const int width = box.width();
     std::vector<int> top(size_t(width), -1), bottom(size_t(width), -1);
     for (int y = box.top(); y <= box.bottom(); ++y) {
         const uchar *row = page.constScanLine(y);
         for (int x = 0; x < width; ++x) {
-            if (row[box.left() + x] < TextLines::inkBelow) {
+            if (row[box.left() + x] < inkBelow) {
                 if (top[size_t(x)] < 0)
                     top[size_t(x)] = y;
                 bottom[size_t(x)] = y;
@@ -208,7 +279,7 @@ std::vector<bool> blankColumns(const QImage &page, const QRect &box) {
 // a footnote mark) or far smaller (a row of dots) is no type of its own. Returns the first and
 // the last blank column between the two sides.
 std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &box,
-                                              const std::vector<bool> &blankAt) {
+                                              const std::vector<bool> &blankAt, int inkBelow) {
     struct Atom {
         int left, right, top, bottom;
     };
@@ -222,7 +293,7 @@ std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &b
         for (; x < box.width() && !blankAt[size_t(x)]; ++x) {
             atom.right = x;
             for (int y = box.top(); y <= box.bottom(); ++y) {
-                if (page.constScanLine(y)[box.left() + x] < TextLines::inkBelow) {
+                if (page.constScanLine(y)[box.left() + x] < inkBelow) {
                     atom.top = std::min(atom.top, y);
                     atom.bottom = std::max(atom.bottom, y);
                 }
@@ -292,11 +363,13 @@ std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &b
 }
 
 // Cuts `box` (tight) at blank runs of at least `wide` columns, then any piece still too wide for
-// a strip at its widest blank.
-void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineIndex, QList<Piece> &pieces,
-            int depth) {
+// a strip at its widest blank. The parts may take in lighter characters beside them within the
+// columns of `within`.
+void cutBox(const QImage &page, const QRect &box, const QRect &within, const QRect &line, int lineIndex,
+            QList<Piece> &pieces, int depth) {
     const int wide = std::max(4, line.height());
-    const std::vector<bool> blankAt = blankColumns(page, box);
+    const int inkBelow = inkBelowIn(page, box);
+    const std::vector<bool> blankAt = blankColumns(page, box, inkBelow);
     std::vector<std::pair<int, int>> runs;
     int start = -1;
     for (int x = box.left(); x <= box.right() + 1; ++x) {
@@ -325,16 +398,23 @@ void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineInd
         // Type of two sizes: each scaled to its own height and read together, side by side as
         // they stand, so that the smaller is read with the larger beside it ("/quarter" after a
         // price: a slash alone at the start of a piece is easily taken for a speck).
-        if (const auto change = sizeChange(page, box, blankAt)) {
+        if (const auto change = sizeChange(page, box, blankAt, inkBelow)) {
             const int gap = change->second - change->first + 1;
+            // Each side may take in lighter characters up to the middle of the gap between them.
+            const int middle = (change->first + change->second) / 2;
+            const QRect leftWithin(QPoint(within.left(), box.top()), QPoint(middle, box.bottom()));
+            const QRect rightWithin(QPoint(middle + 1, box.top()), QPoint(within.right(), box.bottom()));
             const QRect left =
-                tightBox(page, QRect(QPoint(box.left(), box.top()), QPoint(change->first - 1, box.bottom())));
+                faintBox(page, QRect(QPoint(box.left(), box.top()), QPoint(change->first - 1, box.bottom())),
+                         leftWithin);
             const QRect right =
-                tightBox(page, QRect(QPoint(change->second + 1, box.top()), box.bottomRight()));
+                faintBox(page, QRect(QPoint(change->second + 1, box.top()), box.bottomRight()), rightWithin);
             QList<Piece> parts;
-            cutBox(page, left, left, lineIndex, parts, depth + 1);
+            if (!left.isEmpty())
+                cutBox(page, left, leftWithin, left, lineIndex, parts, depth + 1);
             const qsizetype firstRight = parts.size();
-            cutBox(page, right, right, lineIndex, parts, depth + 1);
+            if (!right.isEmpty())
+                cutBox(page, right, rightWithin, right, lineIndex, parts, depth + 1);
             if (firstRight == 1 && parts.size() == 2) {
                 const Piece &a = parts[0];
                 const Piece &b = parts[1];
@@ -379,13 +459,19 @@ void cutBox(const QImage &page, const QRect &box, const QRect &line, int lineInd
         // No blank to cut at: halve it.
         at = {box.left() + box.width() / 2, box.left() + box.width() / 2};
     }
-    for (const QRect &part : {QRect(QPoint(box.left(), box.top()), QPoint(at.first - 1, box.bottom())),
-                              QRect(QPoint(at.second, box.top()), QPoint(box.right(), box.bottom()))}) {
+    // Each part may take in lighter characters up to the middle of the cut, never beyond it.
+    const int middle = (at.first + at.second) / 2;
+    for (const bool first : {true, false}) {
+        const QRect part = first ? QRect(QPoint(box.left(), box.top()), QPoint(at.first - 1, box.bottom()))
+                                 : QRect(QPoint(at.second, box.top()), QPoint(box.right(), box.bottom()));
         if (part.width() <= 0)
             continue;
-        const QRect tight = tightBox(page, part);
+        const QRect partWithin =
+            first ? QRect(QPoint(within.left(), box.top()), QPoint(middle, box.bottom()))
+                  : QRect(QPoint(middle + 1, box.top()), QPoint(within.right(), box.bottom()));
+        const QRect tight = faintBox(page, part, partWithin);
         if (!tight.isEmpty())
-            cutBox(page, tight, line, lineIndex, pieces, depth + 1);
+            cutBox(page, tight, partWithin, line, lineIndex, pieces, depth + 1);
     }
 }
 
@@ -704,10 +790,10 @@ const QRegularExpression &amountWithoutSign() {
 
 QList<Piece> cut(const QImage &page, const QRect &line, int lineIndex) {
     QList<Piece> pieces;
-    const QRect box = tightBox(page, line.intersected(page.rect()));
+    const QRect box = faintBox(page, line.intersected(page.rect()), page.rect());
     if (box.isEmpty() || box.height() < 3)
         return pieces;
-    cutBox(page, box, box, lineIndex, pieces, 0);
+    cutBox(page, box, page.rect(), box, lineIndex, pieces, 0);
     return pieces;
 }
 
@@ -1069,9 +1155,81 @@ float sureness(const QList<TextRecognizer::Glyph> &glyphs) {
 
 } // namespace
 
+QList<QRect> lines(const QImage &page, int lineHeight, const QImage &edges) {
+    QList<QRect> lines = TextLines::find(page, lineHeight, edges);
+    if (lineHeight <= 0)
+        return lines;
+    // The bands of one line of faint type: two lines mostly over the same columns, together no
+    // higher than a line and a quarter, with ink of their own contrast (see inkBelowIn) in every
+    // row between them. Two lines of text have paper between them at any contrast.
+    // The parts of a line follow each other closely in reading order.
+    constexpr qsizetype nearBy = 4;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        for (qsizetype j = i + 1; j < std::min(lines.size(), i + 1 + nearBy); ++j) {
+            const QRect &a = lines[i];
+            const QRect &b = lines[j];
+            const int left = std::max(a.left(), b.left());
+            const int right = std::min(a.right(), b.right());
+            const QRect both = a | b;
+            if ((right - left + 1) * 2 < std::min(a.width(), b.width()) || both.height() * 4 > lineHeight * 5)
+                continue;
+            const int inkBelow = inkBelowIn(page, both);
+            if (inkBelow <= TextLines::inkBelow)
+                continue;
+            // The rows between them; none where one stands beside the other's value on its row.
+            bool joined = true;
+            for (int y = std::min(a.bottom(), b.bottom()) + 1; y < std::max(a.top(), b.top()) && joined;
+                 ++y) {
+                const uchar *row = page.constScanLine(y);
+                joined =
+                    std::any_of(row + left, row + right + 1, [inkBelow](uchar v) { return v < inkBelow; });
+            }
+            if (joined) {
+                lines[i] = both;
+                lines.removeAt(j);
+                j = i;
+            }
+        }
+    }
+    // A line of which the threshold found only a band (the darker strokes across the middle of
+    // its characters), far lower than a line, takes in the rows of its lighter strokes above and
+    // below, up to the height of a line and a quarter, and never rows of another line over the
+    // same columns.
+    std::vector<QRect> byTop(lines.begin(), lines.end());
+    std::sort(byTop.begin(), byTop.end(), [](const QRect &a, const QRect &b) { return a.top() < b.top(); });
+    const int most = lineHeight * 5 / 4;
+    for (QRect &line : lines) {
+        const int inkBelow = inkBelowIn(page, line);
+        if (inkBelow <= TextLines::inkBelow || line.height() * 4 >= lineHeight * 3)
+            continue;
+        const QRect reach(line.left(), line.bottom() - most, line.width(), 2 * most + 1);
+        std::vector<QRect> others;
+        for (auto it = std::lower_bound(byTop.begin(), byTop.end(), reach.top() - 2 * most,
+                                        [](const QRect &r, int top) { return r.top() < top; });
+             it != byTop.end() && it->top() <= reach.bottom(); ++it) {
+            if (*it != line && it->intersects(reach))
+                others.push_back(*it);
+        }
+        const auto faintOnly = [&](int y) {
+            const uchar *row = page.constScanLine(y);
+            return std::any_of(row + line.left(), row + line.right() + 1,
+                               [inkBelow](uchar v) { return v < inkBelow; }) &&
+                   std::none_of(others.begin(), others.end(), [&line, y](const QRect &other) {
+                       return other.top() <= y && y <= other.bottom() && other.left() <= line.right() &&
+                              line.left() <= other.right();
+                   });
+        };
+        while (line.height() < most && line.top() > 0 && faintOnly(line.top() - 1))
+            line.setTop(line.top() - 1);
+        while (line.height() < most && line.bottom() + 1 < page.height() && faintOnly(line.bottom() + 1))
+            line.setBottom(line.bottom() + 1);
+    }
+    return lines;
+}
+
 QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin,
                  const QImage &edges) {
-    const QList<QRect> boxes = TextLines::find(page, lineHeight, edges);
+    const QList<QRect> boxes = lines(page, lineHeight, edges);
     QList<Piece> pieces;
     for (qsizetype i = 0; i < boxes.size(); ++i)
         pieces += cut(page, boxes[i], int(i));
@@ -1188,11 +1346,14 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     };
     // Rows are told by the text read: a line of nothing read (an icon, a rule, a speck) holds no
     // row together, and a line's ink read as nothing (what is left of an icon's frame beside its
-    // caption) does not make it higher than its text.
+    // caption) does not make it higher than its text. Rows are told by the ink the lines were
+    // found by, without the lighter rows taken in with faint type.
     QList<QRect> readInk(boxes.size());
     for (qsizetype i = 0; i < pieces.size(); ++i) {
-        if (!texts[size_t(i)].isEmpty())
-            readInk[pieces[i].line] |= pieces[i].source;
+        if (!texts[size_t(i)].isEmpty()) {
+            const QRect core = tightBox(page, pieces[i].source);
+            readInk[pieces[i].line] |= core.isEmpty() ? pieces[i].source : core;
+        }
     }
     QList<QRect> readBoxes;
     QList<qsizetype> readLine;

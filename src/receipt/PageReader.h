@@ -65,6 +65,12 @@ bool mayMistakeLetters(const QString &text);
 // otherwise `text`.
 QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful = false);
 
+// The line boxes of a prepared page, as TextLines::find() gives them, with those of faint type
+// (grey text whose thin strokes never reach the ink threshold) as its own contrast has them: the
+// bands of one line that the threshold parted joined, and a band far lower than a line grown by
+// the rows of its lighter strokes. `edges` as for read().
+QList<QRect> lines(const QImage &page, int lineHeight, const QImage &edges = {});
+
 // The lines of the page, as `recognizer` reads them, top to bottom; `latin`, when given, reads
 // the pieces with amounts without a sign once more. `edges`, when given, marks where fills of the
 // page meet side by side (see TextLines::find), which no line runs across.

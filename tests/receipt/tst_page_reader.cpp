@@ -219,6 +219,52 @@ private slots:
         QCOMPARE(PageReader::cut(page, lines[2], 0).size(), 2);
     }
 
+    // Grey type whose strokes reach the page's ink threshold only in a band across their middle,
+    // or in a band at their top and one at their bottom, is one line of its full height, and its
+    // lighter characters beside it are cut with it. Black type keeps the box of its own ink,
+    // without the faint marks about it.
+    void findsFaintTypeWhole_data() {
+        QTest::addColumn<QList<QRect>>("strokes"); // in `core`
+        QTest::addColumn<int>("core");
+        QTest::addColumn<QList<QRect>>("characters"); // in `rim`, under the strokes
+        QTest::addColumn<int>("rim");
+        QTest::addColumn<QRect>("line");
+        QTest::addColumn<QRect>("source");
+        QTest::newRow("grey, middle band")
+            << QList<QRect>{{10, 16, 38, 4}} << 170
+            << QList<QRect>{{10, 10, 10, 16}, {24, 10, 10, 16}, {38, 10, 10, 16}, {52, 10, 10, 16}} << 215
+            << QRect(10, 10, 38, 16) << QRect(10, 10, 52, 16);
+        QTest::newRow("grey, top and bottom bands")
+            << QList<QRect>{{10, 10, 46, 4}, {10, 21, 46, 4}} << 170 << QList<QRect>{{10, 10, 46, 15}} << 215
+            << QRect(10, 10, 46, 15) << QRect(10, 10, 46, 15);
+        QTest::newRow("black, faint marks about it")
+            << QList<QRect>{{10, 14, 40, 8}} << 0 << QList<QRect>{{10, 8, 40, 3}, {54, 14, 6, 8}} << 235
+            << QRect(10, 14, 40, 8) << QRect(10, 14, 40, 8);
+    }
+
+    void findsFaintTypeWhole() {
+        QFETCH(QList<QRect>, strokes);
+        QFETCH(int, core);
+        QFETCH(QList<QRect>, characters);
+        QFETCH(int, rim);
+        QFETCH(QRect, line);
+        QFETCH(QRect, source);
+        QImage page(120, 40, QImage::Format_Grayscale8);
+        page.fill(255);
+        QPainter painter(&page);
+        for (const QRect &character : characters)
+            painter.fillRect(character, QColor(rim, rim, rim));
+        for (const QRect &stroke : strokes)
+            painter.fillRect(stroke, QColor(core, core, core));
+        painter.end();
+        const QList<QRect> found = PageReader::lines(page, 16);
+        QCOMPARE(found, QList<QRect>{line});
+        QRect cut;
+        for (const PageReader::Piece &piece : PageReader::cut(page, found.front(), 0))
+            cut |= piece.source;
+        QCOMPARE(cut, source);
+    }
+
     // Rows of small text beside one row of large type, closer than a line's height, are lines of
     // their own; the parts of one character one above the other ("品") are no rows.
     void findsRowsBesideOneRow() {
