@@ -707,22 +707,29 @@ std::vector<Cand> amountCandidates(const Text &text) {
     for (auto it = hongKongDollars.globalMatch(s); it.hasNext();)
         appendCandidate(candidates, it.next(), 2, QStringLiteral("HKD"));
 
-    // The unit follows the number within four code units: ".dd" and one space at most.
-    const auto unitNear = [&s](qsizetype runEnd) {
-        const qsizetype last = std::min(runEnd + 4, s.size() - 1);
-        for (qsizetype i = runEnd; i <= last; ++i) {
-            if (s[i] == u'元' || s[i] == u'圆' || s[i] == u'块')
-                return true;
+    // A number followed by a unit or a code: found only where a character `marks` accepts follows
+    // the number within four code units (".dd" and one blank at most), a cheap test before the
+    // pattern is tried (see matchAtDigitRuns).
+    const auto eachFollowed = [&s, &candidates](const QRegularExpression &re, auto marks, auto currencyOf) {
+        const auto markNear = [&s, marks](qsizetype runEnd) {
+            const qsizetype last = std::min(runEnd + 4, s.size() - 1);
+            for (qsizetype i = runEnd; i <= last; ++i) {
+                if (marks(s[i]))
+                    return true;
+            }
+            return false;
+        };
+        for (qsizetype from = 0;;) {
+            const QRegularExpressionMatch match = matchAtDigitRuns(re, s, from, markNear);
+            if (!match.hasMatch())
+                break;
+            appendCandidate(candidates, match, 1, currencyOf(match));
+            from = match.capturedEnd(0);
         }
-        return false;
     };
-    for (qsizetype from = 0;;) {
-        const QRegularExpressionMatch match = matchAtDigitRuns(unitAfter, s, from, unitNear);
-        if (!match.hasMatch())
-            break;
-        appendCandidate(candidates, match, 1, QStringLiteral("CNY"));
-        from = match.capturedEnd(0);
-    }
+    eachFollowed(
+        unitAfter, [](QChar c) { return c == u'元' || c == u'圆' || c == u'块'; },
+        [](const QRegularExpressionMatch &) { return QStringLiteral("CNY"); });
 
     // A code and its number stand on one line: a code that ends a line ("11.00 USD") is not read
     // with the date that may start the next.
@@ -733,21 +740,9 @@ std::vector<Cand> amountCandidates(const Text &text) {
 
     // A code after the number ("883.99 CNY"): at most one space between, as codes go before the
     // number far more often and a number of one field may stand before the code of the next.
-    const auto letterNear = [&s](qsizetype runEnd) {
-        const qsizetype last = std::min(runEnd + 4, s.size() - 1);
-        for (qsizetype i = runEnd; i <= last; ++i) {
-            if (s[i].isLetter())
-                return true;
-        }
-        return false;
-    };
-    for (qsizetype from = 0;;) {
-        const QRegularExpressionMatch match = matchAtDigitRuns(codeAfter, s, from, letterNear);
-        if (!match.hasMatch())
-            break;
-        appendCandidate(candidates, match, 1, currencyOfCode(match.capturedView(2)));
-        from = match.capturedEnd(0);
-    }
+    eachFollowed(
+        codeAfter, [](QChar c) { return c.isLetter(); },
+        [](const QRegularExpressionMatch &match) { return currencyOfCode(match.capturedView(2)); });
     return candidates;
 }
 
