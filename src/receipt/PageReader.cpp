@@ -362,6 +362,14 @@ std::optional<std::pair<int, int>> sizeChange(const QImage &page, const QRect &b
     return std::nullopt;
 }
 
+// The columns of `within` on either side of the middle of the gap from `gapLeft` to `gapRight`,
+// over the rows of `box`: how far each part of a cut may take in lighter characters beside it.
+std::pair<QRect, QRect> sidesOfGap(const QRect &within, const QRect &box, int gapLeft, int gapRight) {
+    const int middle = (gapLeft + gapRight) / 2;
+    return {QRect(QPoint(within.left(), box.top()), QPoint(middle, box.bottom())),
+            QRect(QPoint(middle + 1, box.top()), QPoint(within.right(), box.bottom()))};
+}
+
 // Cuts `box` (tight) at blank runs of at least `wide` columns, then any piece still too wide for
 // a strip at its widest blank. The parts may take in lighter characters beside them within the
 // columns of `within`.
@@ -401,9 +409,7 @@ void cutBox(const QImage &page, const QRect &box, const QRect &within, const QRe
         if (const auto change = sizeChange(page, box, blankAt, inkBelow)) {
             const int gap = change->second - change->first + 1;
             // Each side may take in lighter characters up to the middle of the gap between them.
-            const int middle = (change->first + change->second) / 2;
-            const QRect leftWithin(QPoint(within.left(), box.top()), QPoint(middle, box.bottom()));
-            const QRect rightWithin(QPoint(middle + 1, box.top()), QPoint(within.right(), box.bottom()));
+            const auto [leftWithin, rightWithin] = sidesOfGap(within, box, change->first, change->second);
             const QRect left =
                 faintBox(page, QRect(QPoint(box.left(), box.top()), QPoint(change->first - 1, box.bottom())),
                          leftWithin);
@@ -460,15 +466,13 @@ void cutBox(const QImage &page, const QRect &box, const QRect &within, const QRe
         at = {box.left() + box.width() / 2, box.left() + box.width() / 2};
     }
     // Each part may take in lighter characters up to the middle of the cut, never beyond it.
-    const int middle = (at.first + at.second) / 2;
+    const auto sides = sidesOfGap(within, box, at.first, at.second);
     for (const bool first : {true, false}) {
         const QRect part = first ? QRect(QPoint(box.left(), box.top()), QPoint(at.first - 1, box.bottom()))
                                  : QRect(QPoint(at.second, box.top()), QPoint(box.right(), box.bottom()));
         if (part.width() <= 0)
             continue;
-        const QRect partWithin =
-            first ? QRect(QPoint(within.left(), box.top()), QPoint(middle, box.bottom()))
-                  : QRect(QPoint(middle + 1, box.top()), QPoint(within.right(), box.bottom()));
+        const QRect &partWithin = first ? sides.first : sides.second;
         const QRect tight = faintBox(page, part, partWithin);
         if (!tight.isEmpty())
             cutBox(page, tight, partWithin, line, lineIndex, pieces, depth + 1);
