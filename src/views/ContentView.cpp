@@ -307,10 +307,19 @@ QWidget *ContentView::buildUpcomingSection(QWidget *parent) {
     m_upcomingTitle->setObjectName(QStringLiteral("upcomingTitle"));
     m_upcomingTrailing->setObjectName(QStringLiteral("upcomingTrailing"));
     stack->addWidget(header);
-    m_upcomingList = new CardList(CardList::Kind::upcoming, section);
-    m_upcomingList->setObjectName(QStringLiteral("upcomingList"));
-    stack->addWidget(m_upcomingList);
     return section;
+}
+
+CardList *ContentView::upcomingList() {
+    if (!m_upcomingList) {
+        // Last in its section, as the other parts of the section are there from the start.
+        m_upcomingList = new CardList(CardList::Kind::upcoming, m_upcomingSection);
+        m_upcomingList->setObjectName(QStringLiteral("upcomingList"));
+        m_upcomingSection->layout()->addWidget(m_upcomingList);
+        if (m_upcomingSection->isVisible())
+            m_upcomingList->show();
+    }
+    return m_upcomingList;
 }
 
 QWidget *ContentView::buildSubscriptionsSection(QWidget *parent) {
@@ -377,7 +386,8 @@ void ContentView::rebuild() {
 
     m_upcomingTitle->setText(zh ? QStringLiteral("即将扣费") : QStringLiteral("Upcoming charges"));
     m_upcomingTrailing->setText(zh ? QStringLiteral("未来 7 天") : QStringLiteral("Next 7 days"));
-    m_upcomingList->setCharges(charges);
+    if (!charges.isEmpty() || m_upcomingList)
+        upcomingList()->setCharges(charges);
     m_upcomingSection->setVisible(!charges.isEmpty());
 
     m_subscriptionsTitle->setText(zh ? QStringLiteral("全部订阅") : QStringLiteral("All subscriptions"));

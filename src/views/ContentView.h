@@ -99,7 +99,9 @@ public:
     NoticeBar *syncNoticeBar() const { return m_syncBar; }
     HeroView *hero() const { return m_hero; }
     CardList *subscriptionList() const { return m_list; }
-    CardList *upcomingList() const { return m_upcomingList; }
+    // Made when there is a charge to show, or when first asked for: with none (an empty list, or no
+    // charge within the week), building it would only slow the window's first frame.
+    CardList *upcomingList();
 
 public Q_SLOTS:
     // Redraws every part from the store and the language of this moment.
