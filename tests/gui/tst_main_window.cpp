@@ -43,6 +43,11 @@ private Q_SLOTS:
         QVERIFY(!charges.isEmpty());
         QVERIFY(content.findChild<QWidget *>(u"upcomingSection"_qs)->isVisible());
         QCOMPARE(content.upcomingList()->count(), charges.size());
+        // Made only now, as the list was empty at the start, and shown with its section.
+        QVERIFY(content.upcomingList()->isVisible());
+        QCOMPARE(content.upcomingList()->height(),
+                 int(charges.size()) * CardList::cardHeight(CardList::Kind::upcoming) +
+                     (int(charges.size()) - 1) * CardList::gap);
         QCOMPARE(m_h->reschedules(), before + 1);
     }
 
