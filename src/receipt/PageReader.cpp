@@ -660,6 +660,41 @@ QString restoreCodes(const QString &text, const QString &latinReading) {
     return result;
 }
 
+// `text` with the signs that `latinReading` shows after its numbers ("12,99 €", "1 299,00 €") where
+// `text` holds the same number without a sign after it: the sign is set after the number, in place
+// of one stray character the recogniser read there ("38,90 C Paid").
+QString restoreSignsAfter(const QString &text, const QString &latinReading) {
+    static const QRegularExpression latinAfter(
+        QStringLiteral("(?<![0-9.,])([0-9]{1,3}(?: [0-9]{3})+,[0-9]{2}|[0-9][0-9.,]*[0-9]) ?([€£])"));
+    QString result = text;
+    for (auto it = latinAfter.globalMatch(latinReading); it.hasNext();) {
+        const auto latin = it.next();
+        const QString number = latin.captured(1);
+        static const QRegularExpression sameNumber(QStringLiteral("(?<![0-9.,])%1(?![0-9.,]*[0-9])"));
+        const QRegularExpression here(sameNumber.pattern().arg(QRegularExpression::escape(number)));
+        const QRegularExpressionMatch match = here.match(result);
+        if (!match.hasMatch())
+            continue;
+        const qsizetype end = match.capturedEnd();
+        static const QRegularExpression strayAfter(QStringLiteral(" ?([^\\s0-9])(?=\\s|$)"));
+        const QRegularExpressionMatch stray = strayAfter.match(result, end, QRegularExpression::NormalMatch,
+                                                               QRegularExpression::AnchorAtOffsetMatchOption);
+        // A character the Latin model reads too, after the sign, is no stray one.
+        const QString latinRest = latinReading.mid(latin.capturedEnd()).trimmed();
+        if (stray.hasMatch() && !latinRest.startsWith(stray.captured(1))) {
+            const QChar c = stray.captured(1).front();
+            if (c == latin.captured(2).front() || !(c.isLetter() || c.isSymbol()))
+                continue;
+            result.replace(stray.capturedStart(1), 1, latin.captured(2));
+            if (stray.capturedLength(0) == 1)
+                result.insert(stray.capturedStart(1), u' ');
+        } else {
+            result.insert(end, u' ' + latin.captured(2));
+        }
+    }
+    return result;
+}
+
 } // namespace
 
 QString restoreSigns(const QString &text, const QString &latinText) {
@@ -725,7 +760,7 @@ QString restoreSigns(const QString &text, const QString &latinText) {
             break;
         }
     }
-    return restoreCodes(result, latinReading);
+    return restoreCodes(restoreSignsAfter(result, latinReading), latinReading);
 }
 
 bool mayMistakeLetters(const QString &text) {

@@ -727,8 +727,7 @@ std::vector<Cand> amountCandidates(const Text &text) {
     static const QString number = u'(' + amountNumber() + u')';
     static const QRegularExpression symbolBefore = compiled(QStringLiteral(R"((\p{Sc})\s?)") + number, true);
     static const QRegularExpression hongKongDollars = compiled(QStringLiteral(R"((HK\$)\s?)") + number, true);
-    static const QRegularExpression unitAfter =
-        compiled(number + QStringLiteral(R"(\s?(元|圆|块|円))"), true);
+    static const QRegularExpression unitAfter = compiled(number + QStringLiteral(R"(\s?(元|圆|块))"), true);
     static const QRegularExpression euroAfter = compiled(number + QStringLiteral(R"([^\S\n]?€)"));
     static const QRegularExpression codeBefore =
         compiled(QStringLiteral(R"((?<![A-Za-z])(%1|Rs\.?)[^\S\n]?)").arg(currencyCodes()) + number, true);
@@ -774,10 +773,8 @@ std::vector<Cand> amountCandidates(const Text &text) {
         }
     };
     eachFollowed(
-        unitAfter, [](QChar c) { return c == u'元' || c == u'圆' || c == u'块' || c == u'円'; },
-        [](const QRegularExpressionMatch &match) {
-            return match.capturedView(2) == u"円" ? QStringLiteral("JPY") : QStringLiteral("CNY");
-        });
+        unitAfter, [](QChar c) { return c == u'元' || c == u'圆' || c == u'块'; },
+        [](const QRegularExpressionMatch &) { return QStringLiteral("CNY"); });
     // The euro sign after the number, as much of Europe writes it ("12,99 €").
     eachFollowed(
         euroAfter, [](QChar c) { return c == u'€'; },
