@@ -815,13 +815,14 @@ const QRegularExpression &amountWithoutSign() {
     // units) with no currency sign or code before it: (1) a short run of letters before it, which
     // may end in a sign read as a letter ("HKS388", "f10.99", "Y 148.00"), (2) the blank after
     // them, (3) the number. A minus sign may lead it ("-18.50" paid); a hyphen after a letter or
-    // digit joins it to a date or a code.
+    // digit joins it to a date or a code. A point or a comma after it ends a sentence or a clause
+    // ("支付Y183.90, 单次购买") unless a digit or a letter follows.
     static const QRegularExpression amount(
         QStringLiteral("(?<![0-9A-Za-z.,:/¥$€£])(?<![0-9A-Za-z.,:/]-)(?<![¥$€£] "
                        ")(?<!(?:%1) )"
                        "(?:(?!(?:%1)\\b)([A-Za-z]{1,3})( "
                        "?))?([0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]{1,2})?|[0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-"
-                       "9A-Za-z.,:\\-]|(?<![.,][0-9]{2})/"
+                       "9A-Za-z:\\-]|[.,][0-9A-Za-z]|(?<![.,][0-9]{2})/"
                        "[0-9]|\\s?[年月日个天周季时分秒号])")
             .arg(currencyCodes()));
     return amount;

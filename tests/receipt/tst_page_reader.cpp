@@ -396,6 +396,8 @@ private slots:
             << utf8("-RMIB 97.90") << utf8("-RMB 97.90") << utf8("-RMB 97.90");
         QTest::newRow("word one letter off a code before a number")
             << utf8("CARD 1926") << utf8("CAD 1926") << utf8("CARD 1926");
+        QTest::newRow("yen read as Y before a clause's comma")
+            << utf8("支付Y183.90,") << utf8("xX ff ¥183.90,") << utf8("支付¥183.90,");
         QTest::newRow("euro after a decimal comma")
             << utf8("Standard 38,90 Paid") << utf8("Standard 38,90 € Paid") << utf8("Standard 38,90 € Paid");
         QTest::newRow("euro after blanks between groups read as a letter")
