@@ -590,6 +590,8 @@ QString lookAlikeForm(const QString &text) {
             c = u'o';
         else if (c == u'5' || c == u'$')
             c = u's';
+        else if (c == u'£')
+            c = u'f';
         form += c;
     }
     return form;
@@ -778,18 +780,21 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
     // the two readings differ only in that, its spelling is the better one.
     // It splits no word the recogniser read whole, though: small Latin letters in Chinese
     // typefaces stand far apart for it ("pl indqvist56@al iyun. com").
-    if (latinReading.isEmpty() || latinReading.count(u' ') > text.count(u' '))
+    if (latinReading.isEmpty())
         return text;
     const QString ours = lookAlikeForm(text);
     const QString theirs = lookAlikeForm(latinReading);
-    if (ours == theirs)
-        return latinReading;
-    // A price in small Latin type read as letters ("uss8o0/year" for "US$8.00/year"): the Latin
-    // reading with the price, where the two differ in look-alikes and separators alone.
+    // A price in small Latin type read as letters ("uss8o0/year" for "US$8.00/year", "f99.o0/year"
+    // for "£99.00 /year"): the Latin reading with the price, where the two differ in look-alikes,
+    // separators and blanks alone.
     static const QRegularExpression price(QStringLiteral("[$€£¥][0-9]+[.,][0-9]{2}(?![0-9])"));
     const auto withoutSeparators = [](QString form) { return form.remove(u'.').remove(u','); };
     if (latinReading.contains(price) && !text.contains(price) &&
         withoutSeparators(ours) == withoutSeparators(theirs))
+        return latinReading;
+    if (latinReading.count(u' ') > text.count(u' '))
+        return text;
+    if (ours == theirs)
         return latinReading;
     // Where the recogniser was unsure of the letters at an end of the piece, and so left them
     // out, the Latin model's reading that holds the same letters and a few more at that end.

@@ -441,6 +441,10 @@ private slots:
             << utf8("Produc") << utf8("Product") << utf8("Produc") << false;
         QTest::newRow("price read as letters")
             << utf8("Total uss8o0/year") << utf8("Total US$8.00/year") << utf8("Total US$8.00/year") << false;
+        QTest::newRow("pound and price read as letters, a blank more")
+            << utf8("f99.o0/year") << utf8("£99.00 /year") << utf8("£99.00 /year") << false;
+        QTest::newRow("price with other digits")
+            << utf8("f99.o0/year") << utf8("£98.00 /year") << utf8("f99.o0/year") << false;
     }
 
     void prefersLatinSpelling() {
