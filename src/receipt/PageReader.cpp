@@ -590,6 +590,8 @@ QString lookAlikeForm(const QString &text) {
             c = u'o';
         else if (c == u'5' || c == u'$')
             c = u's';
+        else if (c == u'£')
+            c = u'f';
         form += c;
     }
     return form;
@@ -660,6 +662,41 @@ QString restoreCodes(const QString &text, const QString &latinReading) {
     return result;
 }
 
+// `text` with the signs that `latinReading` shows after its numbers ("12,99 €", "1 299,00 €") where
+// `text` holds the same number without a sign after it: the sign is set after the number, in place
+// of one stray character the recogniser read there ("38,90 C Paid").
+QString restoreSignsAfter(const QString &text, const QString &latinReading) {
+    static const QRegularExpression latinAfter(
+        QStringLiteral("(?<![0-9.,])([0-9]{1,3}(?: [0-9]{3})+,[0-9]{2}|[0-9][0-9.,]*[0-9]) ?([€£])"));
+    QString result = text;
+    for (auto it = latinAfter.globalMatch(latinReading); it.hasNext();) {
+        const auto latin = it.next();
+        const QString number = latin.captured(1);
+        static const QRegularExpression sameNumber(QStringLiteral("(?<![0-9.,])%1(?![0-9.,]*[0-9])"));
+        const QRegularExpression here(sameNumber.pattern().arg(QRegularExpression::escape(number)));
+        const QRegularExpressionMatch match = here.match(result);
+        if (!match.hasMatch())
+            continue;
+        const qsizetype end = match.capturedEnd();
+        static const QRegularExpression strayAfter(QStringLiteral(" ?([^\\s0-9])(?=\\s|$)"));
+        const QRegularExpressionMatch stray = strayAfter.match(result, end, QRegularExpression::NormalMatch,
+                                                               QRegularExpression::AnchorAtOffsetMatchOption);
+        // A character the Latin model reads too, after the sign, is no stray one.
+        const QString latinRest = latinReading.mid(latin.capturedEnd()).trimmed();
+        if (stray.hasMatch() && !latinRest.startsWith(stray.captured(1))) {
+            const QChar c = stray.captured(1).front();
+            if (c == latin.captured(2).front() || !(c.isLetter() || c.isSymbol()))
+                continue;
+            result.replace(stray.capturedStart(1), 1, latin.captured(2));
+            if (stray.capturedLength(0) == 1)
+                result.insert(stray.capturedStart(1), u' ');
+        } else {
+            result.insert(end, u' ' + latin.captured(2));
+        }
+    }
+    return result;
+}
+
 } // namespace
 
 QString restoreSigns(const QString &text, const QString &latinText) {
@@ -725,7 +762,7 @@ QString restoreSigns(const QString &text, const QString &latinText) {
             break;
         }
     }
-    return restoreCodes(result, latinReading);
+    return restoreCodes(restoreSignsAfter(result, latinReading), latinReading);
 }
 
 bool mayMistakeLetters(const QString &text) {
@@ -743,18 +780,21 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
     // the two readings differ only in that, its spelling is the better one.
     // It splits no word the recogniser read whole, though: small Latin letters in Chinese
     // typefaces stand far apart for it ("pl indqvist56@al iyun. com").
-    if (latinReading.isEmpty() || latinReading.count(u' ') > text.count(u' '))
+    if (latinReading.isEmpty())
         return text;
     const QString ours = lookAlikeForm(text);
     const QString theirs = lookAlikeForm(latinReading);
-    if (ours == theirs)
-        return latinReading;
-    // A price in small Latin type read as letters ("uss8o0/year" for "US$8.00/year"): the Latin
-    // reading with the price, where the two differ in look-alikes and separators alone.
+    // A price in small Latin type read as letters ("uss8o0/year" for "US$8.00/year", "f99.o0/year"
+    // for "£99.00 /year"): the Latin reading with the price, where the two differ in look-alikes,
+    // separators and blanks alone.
     static const QRegularExpression price(QStringLiteral("[$€£¥][0-9]+[.,][0-9]{2}(?![0-9])"));
     const auto withoutSeparators = [](QString form) { return form.remove(u'.').remove(u','); };
     if (latinReading.contains(price) && !text.contains(price) &&
         withoutSeparators(ours) == withoutSeparators(theirs))
+        return latinReading;
+    if (latinReading.count(u' ') > text.count(u' '))
+        return text;
+    if (ours == theirs)
         return latinReading;
     // Where the recogniser was unsure of the letters at an end of the piece, and so left them
     // out, the Latin model's reading that holds the same letters and a few more at that end.
@@ -780,13 +820,14 @@ const QRegularExpression &amountWithoutSign() {
     // units) with no currency sign or code before it: (1) a short run of letters before it, which
     // may end in a sign read as a letter ("HKS388", "f10.99", "Y 148.00"), (2) the blank after
     // them, (3) the number. A minus sign may lead it ("-18.50" paid); a hyphen after a letter or
-    // digit joins it to a date or a code.
+    // digit joins it to a date or a code. A point or a comma after it ends a sentence or a clause
+    // ("支付Y183.90, 单次购买") unless a digit or a letter follows.
     static const QRegularExpression amount(
         QStringLiteral("(?<![0-9A-Za-z.,:/¥$€£])(?<![0-9A-Za-z.,:/]-)(?<![¥$€£] "
                        ")(?<!(?:%1) )"
                        "(?:(?!(?:%1)\\b)([A-Za-z]{1,3})( "
                        "?))?([0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]{1,2})?|[0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-"
-                       "9A-Za-z.,:\\-]|(?<![.,][0-9]{2})/"
+                       "9A-Za-z:\\-]|[.,][0-9A-Za-z]|(?<![.,][0-9]{2})/"
                        "[0-9]|\\s?[年月日个天周季时分秒号])")
             .arg(currencyCodes()));
     return amount;

@@ -129,6 +129,36 @@ bool isAsciiLetter(QChar c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
+bool isGroupSpace(QChar c) {
+    return c == u' ' || c == u'\u00A0' || c == u'\u2009' || c == u'\u202F';
+}
+
+// Whether a group of exactly three digits follows the mark at `at`.
+bool groupOfThreeAt(const QString &text, qsizetype at) {
+    const qsizetype size = text.size();
+    return at + 3 < size && isAsciiDigit(text[at + 1]) && isAsciiDigit(text[at + 2]) &&
+           isAsciiDigit(text[at + 3]) && (at + 4 == size || !isAsciiDigit(text[at + 4]));
+}
+
+// Whether a decimal comma and its two digits, the number's end, follow at `at`.
+bool decimalCommaAt(const QString &text, qsizetype at) {
+    const qsizetype size = text.size();
+    return at + 2 < size && text[at] == u',' && isAsciiDigit(text[at + 1]) && isAsciiDigit(text[at + 2]) &&
+           (at + 3 == size || !isAsciiDigit(text[at + 3]));
+}
+
+// Where a run of digits ending at `end` ends with the groups of three that belong to it: after
+// commas or points ("1,299", "1.299"), or after blanks where a decimal comma ends the number
+// ("1 299,00").
+qsizetype groupedRunEnd(const QString &text, qsizetype end) {
+    while (end < text.size() && (text[end] == u',' || text[end] == u'.') && groupOfThreeAt(text, end))
+        end += 4;
+    qsizetype spaced = end;
+    while (spaced < text.size() && isGroupSpace(text[spaced]) && groupOfThreeAt(text, spaced))
+        spaced += 4;
+    return spaced > end && decimalCommaAt(text, spaced) ? spaced : end;
+}
+
 // The leftmost match of `re` at or after `from`, for a pattern that opens with a number
 // (amountNumber()) followed by something that is never a digit. Such a match can only start where
 // a run of digits, with its groups of three after commas, starts (from any later digit of the run
@@ -149,11 +179,7 @@ QRegularExpressionMatch matchAtDigitRuns(const QRegularExpression &re, const QSt
         qsizetype end = start;
         while (end < size && isAsciiDigit(text[end]))
             ++end;
-        // Groups of three digits after commas belong to the run ("1,299").
-        while (end + 3 < size && text[end] == u',' && isAsciiDigit(text[end + 1]) &&
-               isAsciiDigit(text[end + 2]) && isAsciiDigit(text[end + 3]) &&
-               (end + 4 == size || !isAsciiDigit(text[end + 4])))
-            end += 4;
+        end = groupedRunEnd(text, end);
         if (mayFollowRun(end)) {
             // The text holds no unpaired surrogates (see Text), so the engine's check is skipped:
             // it would scan the rest of the text on every call.
@@ -169,18 +195,36 @@ QRegularExpressionMatch matchAtDigitRuns(const QRegularExpression &re, const QSt
     return {};
 }
 
-// The number of a price: digits, in groups of three after commas or not ("1,299.00", "1299.00"),
-// and one or two decimals after a point. A comma not followed by a group of three ends the number.
+// The number of a price, in the ways prices are written:
+// - digits in groups of three after commas, with one or two decimals after a point ("1,299.00");
+// - groups of three after points, with two decimals after a comma or a point ("1.299,00",
+//   "1.960"): no currency has three decimals, so a point before exactly three digits groups them;
+// - groups of three after blanks, ended by a decimal comma ("1 299,00");
+// - plain digits, with one or two decimals after a point or two after a comma ("12.5", "12,99").
+// A comma before anything but a group of three or two final decimals ends the number ("$5,$7").
 const QString &amountNumber() {
     static const QString number =
-        QStringLiteral(R"((?:[0-9]{1,3}(?:,[0-9]{3})+(?![0-9]|,[0-9])|[0-9]+)(?:\.[0-9]{1,2})?)");
+        QStringLiteral(R"((?:[0-9]{1,3}(?:,[0-9]{3})+(?![0-9]|,[0-9])(?:\.[0-9]{1,2})?)"
+                       R"(|[0-9]{1,3}(?:\.[0-9]{3}(?![0-9]))+(?:[.,][0-9]{2}(?![0-9]))?)"
+                       R"(|[0-9]{1,3}(?:[ \x{00A0}\x{2009}\x{202F}][0-9]{3})+,[0-9]{2}(?![0-9]))"
+                       R"(|[0-9]+(?:\.[0-9]{1,2}|,[0-9]{2}(?![0-9]))?))");
     return number;
 }
 
-// Amount number texts (amountNumber()) hold ASCII digits, commas between groups and at most one point.
+// Amount number texts (amountNumber()) hold ASCII digits and marks between them: a point or a
+// comma before its last one or two digits is the decimal mark, every other mark groups digits.
 std::optional<double> positiveFiniteNumber(QStringView number) {
     QByteArray ascii = number.toLatin1();
-    ascii.replace(',', QByteArray());
+    const qsizetype mark = std::max(ascii.lastIndexOf('.'), ascii.lastIndexOf(','));
+    const bool decimals = mark >= 0 && ascii.size() - mark - 1 <= 2;
+    QByteArray digits;
+    for (qsizetype i = 0; i < ascii.size(); ++i) {
+        if (isAsciiDigit(QLatin1Char(ascii[i])))
+            digits += ascii[i];
+        else if (decimals && i == mark)
+            digits += '.';
+    }
+    ascii = digits;
     double value = 0;
     const char *end = ascii.constData() + ascii.size();
     const auto [stop, error] = std::from_chars(ascii.constData(), end, value);
@@ -684,6 +728,7 @@ std::vector<Cand> amountCandidates(const Text &text) {
     static const QRegularExpression symbolBefore = compiled(QStringLiteral(R"((\p{Sc})\s?)") + number, true);
     static const QRegularExpression hongKongDollars = compiled(QStringLiteral(R"((HK\$)\s?)") + number, true);
     static const QRegularExpression unitAfter = compiled(number + QStringLiteral(R"(\s?(元|圆|块))"), true);
+    static const QRegularExpression euroAfter = compiled(number + QStringLiteral(R"([^\S\n]?€)"));
     static const QRegularExpression codeBefore =
         compiled(QStringLiteral(R"((?<![A-Za-z])(%1|Rs\.?)[^\S\n]?)").arg(currencyCodes()) + number, true);
     static const QRegularExpression codeAfter =
@@ -730,6 +775,10 @@ std::vector<Cand> amountCandidates(const Text &text) {
     eachFollowed(
         unitAfter, [](QChar c) { return c == u'元' || c == u'圆' || c == u'块'; },
         [](const QRegularExpressionMatch &) { return QStringLiteral("CNY"); });
+    // The euro sign after the number, as much of Europe writes it ("12,99 €").
+    eachFollowed(
+        euroAfter, [](QChar c) { return c == u'€'; },
+        [](const QRegularExpressionMatch &) { return QStringLiteral("EUR"); });
 
     // A code and its number stand on one line: a code that ends a line ("11.00 USD") is not read
     // with the date that may start the next.

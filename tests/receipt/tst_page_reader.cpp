@@ -396,6 +396,16 @@ private slots:
             << utf8("-RMIB 97.90") << utf8("-RMB 97.90") << utf8("-RMB 97.90");
         QTest::newRow("word one letter off a code before a number")
             << utf8("CARD 1926") << utf8("CAD 1926") << utf8("CARD 1926");
+        QTest::newRow("yen read as Y before a clause's comma")
+            << utf8("支付Y183.90,") << utf8("xX ff ¥183.90,") << utf8("支付¥183.90,");
+        QTest::newRow("euro after a decimal comma")
+            << utf8("Standard 38,90 Paid") << utf8("Standard 38,90 € Paid") << utf8("Standard 38,90 € Paid");
+        QTest::newRow("euro after blanks between groups read as a letter")
+            << utf8("Pro 7 530,00 C Paid") << utf8("Pro 7 530,00€ Paid") << utf8("Pro 7 530,00 € Paid");
+        QTest::newRow("word after a sign the recogniser left out")
+            << utf8("12,99 a month") << utf8("12,99 € a month") << utf8("12,99 € a month");
+        QTest::newRow("sign after other digits")
+            << utf8("Total 12,90 C") << utf8("Total 12,99 €") << utf8("Total 12,90 C");
         QTest::newRow("code for other digits")
             << utf8("RMIB 97.90") << utf8("RMB 98.90") << utf8("RMIB 97.90");
     }
@@ -431,6 +441,10 @@ private slots:
             << utf8("Produc") << utf8("Product") << utf8("Produc") << false;
         QTest::newRow("price read as letters")
             << utf8("Total uss8o0/year") << utf8("Total US$8.00/year") << utf8("Total US$8.00/year") << false;
+        QTest::newRow("pound and price read as letters, a blank more")
+            << utf8("f99.o0/year") << utf8("£99.00 /year") << utf8("£99.00 /year") << false;
+        QTest::newRow("price with other digits")
+            << utf8("f99.o0/year") << utf8("£98.00 /year") << utf8("f99.o0/year") << false;
     }
 
     void prefersLatinSpelling() {

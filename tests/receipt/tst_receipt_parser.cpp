@@ -130,7 +130,8 @@ private Q_SLOTS:
         QTest::newRow("unit after cents and a blank") << utf8("88.99 元") << 88.99 << u"CNY"_qs;
         QTest::newRow("unit 块 after blank") << utf8("88 块") << 88.0 << u"CNY"_qs;
         QTest::newRow("unit 圆 with decimals") << utf8("1.5圆") << 1.5 << u"CNY"_qs;
-        QTest::newRow("unit read from the digits after a point") << utf8("12.345元") << 345.0 << u"CNY"_qs;
+        QTest::newRow("unit after digits grouped by a point") << utf8("12.345元") << 12345.0 << u"CNY"_qs;
+        QTest::newRow("unit after a point and four digits") << utf8("1.2345元") << 2345.0 << u"CNY"_qs;
         QTest::newRow("unit after a long run") << utf8("1234567元") << 1234567.0 << u"CNY"_qs;
         QTest::newRow("rmb") << u"rmb 88"_qs << 88.0 << u"CNY"_qs;
         QTest::newRow("JPY") << u"JPY 1200"_qs << 1200.0 << u"JPY"_qs;
@@ -140,10 +141,22 @@ private Q_SLOTS:
         QTest::newRow("two groups") << u"$1,234,567"_qs << 1234567.0 << u"USD"_qs;
         QTest::newRow("grouped before a unit") << utf8("1,299.50 元") << 1299.5 << u"CNY"_qs;
         QTest::newRow("grouped before a code") << u"2,400 JPY"_qs << 2400.0 << u"JPY"_qs;
-        QTest::newRow("a comma before two digits ends the number") << u"€12,99"_qs << 12.0 << u"EUR"_qs;
+        // Decimal and grouping marks as the countries of each currency write them.
+        QTest::newRow("decimal comma") << u"€12,99"_qs << 12.99 << u"EUR"_qs;
+        QTest::newRow("euro sign after a decimal comma") << utf8("Total 12,99 € /mo") << 12.99 << u"EUR"_qs;
+        QTest::newRow("points group, a comma ends") << utf8("1.299,00 €") << 1299.0 << u"EUR"_qs;
+        QTest::newRow("blanks group, a comma ends") << utf8("1 299,50 €") << 1299.5 << u"EUR"_qs;
+        QTest::newRow("narrow blanks group") << utf8("€1\u202F299,50") << 1299.5 << u"EUR"_qs;
+        QTest::newRow("blanks without a decimal comma do not group") << utf8("1 299 €") << 299.0 << u"EUR"_qs;
+        QTest::newRow("a point before three digits groups them") << utf8("JP¥1.960") << 1960.0 << u"JPY"_qs;
+        QTest::newRow("points grouping millions") << u"$1.234.567"_qs << 1234567.0 << u"USD"_qs;
+        QTest::newRow("points group, a point ends") << utf8("¥1.299.00") << 1299.0 << u"CNY"_qs;
+        QTest::newRow("a point before four digits") << u"$12.3456"_qs << 12.34 << u"USD"_qs;
+        QTest::newRow("a comma before three digits, then two") << u"$1,299,00"_qs << 1.0 << u"USD"_qs;
         QTest::newRow("a comma before four digits ends the number") << u"$1,2345"_qs << 1.0 << u"USD"_qs;
+        QTest::newRow("a comma before one digit ends the number") << u"$12,5"_qs << 12.0 << u"USD"_qs;
         QTest::newRow("a list of prices") << u"$5,$7"_qs << 7.0 << u"USD"_qs;
-        QTest::newRow("three decimals keep two") << u"$1.999"_qs << 1.99 << u"USD"_qs;
+        QTest::newRow("point-grouped yen") << utf8("JPY 1.960") << 1960.0 << u"JPY"_qs;
         QTest::newRow("zero is no amount") << utf8("¥0.00") << 0.0 << u"CNY"_qs;
         QTest::newRow("zero leaves other amounts") << utf8("¥0.00 $3") << 3.0 << u"USD"_qs;
         QTest::newRow("ideographic space counts as a blank") << utf8("¥\u30005") << 5.0 << u"CNY"_qs;
