@@ -50,6 +50,8 @@ constexpr double markGapTimes = 1.6;
 constexpr double fullWidthBearing = 0.5;
 // The least paper on either side of a middle dot with blanks beside it, on average, in ems.
 constexpr double dotBlank = 0.3;
+// The least width of the one stroke of "一", in ems: a hyphen is a third of one.
+constexpr double flatStrokeWidth = 0.6;
 // How much more than an em apart the middles of two Chinese characters with a blank between them
 // stand, in ems (a blank is a quarter to a half of an em in Chinese typefaces).
 constexpr double chineseExtraAdvance = 0.2;
@@ -970,11 +972,11 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     if (piece) {
         for (qsizetype i = 1; i + 1 < chars.size(); ++i) {
             const bool betweenDigits = isDigit(chars[i - 1]) && isDigit(chars[i + 1]);
-            // Set apart between words, or between letters beside Chinese text, where a full stop
-            // or a hyphen may stand as well.
+            // Set apart between words, or between letters, where a full stop or a hyphen may
+            // stand as well: Chinese typefaces set the middle dot between Latin words as close as
+            // a hyphen. Its ink tells them apart, whatever its spacing.
             const bool apart = (gaps[size_t(i - 1)] >= latinBlank && gaps[size_t(i)] >= latinBlank) ||
-                               (chars[i - 1].isLetterOrNumber() && chars[i + 1].isLetterOrNumber() &&
-                                (isHan(chars[i - 1]) || isHan(chars[i + 1])));
+                               (chars[i - 1].isLetterOrNumber() && chars[i + 1].isLetterOrNumber());
             if (!(betweenDigits ? chars[i] == u'.' : apart && QStringView(u".-·•").contains(chars[i])))
                 continue;
             const QRect dot = inkBox(*piece, spans[size_t(i)]);
@@ -991,6 +993,22 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             if (dot.height() * 3 <= textHeight && dot.width() <= dot.height() * 3 / 2 + 1 &&
                 baseline - dot.bottom() >= textHeight / 6)
                 chars[i] = u'·';
+        }
+    }
+    // A dash or dot that starts a word of Chinese characters, set close before them, is the Han
+    // character of one flat stroke ("一次性购买"), which the recogniser reads as a mark of the
+    // same shape: a dash parts two words and a middle dot two names, and neither opens one. Its
+    // stroke is about as wide as the characters after it.
+    if (piece) {
+        for (qsizetype i = 0; i + 1 < chars.size(); ++i) {
+            const bool startsWord = i == 0 || gaps[size_t(i - 1)] >= chineseBlank;
+            if (!startsWord || !QStringView(u"—-·").contains(chars[i]) || !isHan(chars[i + 1]) ||
+                gaps[size_t(i)] >= chineseBlank)
+                continue;
+            const QRect stroke = inkBox(*piece, spans[size_t(i)]);
+            if (!stroke.isEmpty() && stroke.width() >= em * flatStrokeWidth &&
+                stroke.height() * 3 <= stroke.width())
+                chars[i] = u'一';
         }
     }
     // A comma between a digit and three more ends a group of thousands ("14,191"), not a list.
