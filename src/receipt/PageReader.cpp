@@ -32,6 +32,8 @@ constexpr double latinBlank = 0.25;
 constexpr double listBlank = 0.15;
 constexpr double signBlank = 0.35;
 constexpr double joinerBlank = 0.4;
+// A gap that makes a blank whether or not the recogniser saw one.
+constexpr double wideBlank = 0.5;
 // The most strips read of one page.
 constexpr int maxStrips = 64;
 // How much wider than the piece's usual gap between characters a blank is at least.
@@ -565,8 +567,10 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
     // The recogniser's own blanks are good between Latin letters and digits.
     if (modelBlank)
         return gap >= std::max(latinBlank / 2, letterGap + standOut);
+    // Beside a digit, where "1" (or an "l" read as one) stands in wide paper, the recogniser's sign
+    // tells a blank too, unless the gap is wide beyond doubt.
     if (isDigit(a) || isDigit(b))
-        return gap >= std::max(latinBlank, letterGap + standOut);
+        return gap >= std::max(latinBlank, letterGap + standOut) && (blankSeen || gap >= wideBlank);
     if (a.isLetter() && b.isLetter())
         return blankSeen && gap >= std::max(latinBlank, letterGap + standOut);
     // Beside a mark, a gap that stands well out against the usual gap between letters.
