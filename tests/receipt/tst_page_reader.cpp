@@ -103,6 +103,11 @@ private slots:
         QTest::newRow("date with units") << utf8("3月15日") << QList<int>{16, 12, 12, 16} << utf8("3月15日");
         QTest::newRow("date then time") << utf8("09_10") << QList<int>{0, 16, 0, 0} << utf8("09 10");
         QTest::newRow("narrow digits in wide paper") << utf8("2011") << QList<int>{0, 16, 0} << utf8("2011");
+        QTest::newRow("digit then a letter in wide paper") << utf8("1Pa") << QList<int>{12, 0} << utf8("1Pa");
+        QTest::newRow("digits then a word, a blank seen")
+            << utf8("365_Pro") << QList<int>{0, 0, 12, 0, 0} << utf8("365 Pro");
+        QTest::newRow("digits then a word far apart")
+            << utf8("365Pro") << QList<int>{0, 0, 24, 0, 0} << utf8("365 Pro");
         QTest::newRow("separator with a wide digit") << utf8("12/9") << QList<int>{0, 16, 16} << utf8("12/9");
         QTest::newRow("full-width punctuation") << utf8("谢！您") << QList<int>{0, 24} << utf8("谢！您");
         QTest::newRow("Latin colon after Chinese")
