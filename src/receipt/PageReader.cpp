@@ -976,11 +976,15 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     if (piece) {
         for (qsizetype i = 1; i + 1 < chars.size(); ++i) {
             const bool betweenDigits = isDigit(chars[i - 1]) && isDigit(chars[i + 1]);
-            // Set apart between words, or between letters, where a full stop or a hyphen may
-            // stand as well: Chinese typefaces set the middle dot between Latin words as close as
-            // a hyphen. Its ink tells them apart, whatever its spacing.
-            const bool apart = (gaps[size_t(i - 1)] >= latinBlank && gaps[size_t(i)] >= latinBlank) ||
-                               (chars[i - 1].isLetterOrNumber() && chars[i + 1].isLetterOrNumber());
+            // Set apart between words, or between letters beside Chinese text, where a full stop
+            // or a hyphen may stand as well. Chinese typefaces set the middle dot between Latin
+            // words as close as a hyphen: set close, only a round dot is taken for one, as a short
+            // hyphen in small type, blurred when enlarged, is barely wider than high.
+            const bool spaced = (gaps[size_t(i - 1)] >= latinBlank && gaps[size_t(i)] >= latinBlank) ||
+                                (chars[i - 1].isLetterOrNumber() && chars[i + 1].isLetterOrNumber() &&
+                                 (isHan(chars[i - 1]) || isHan(chars[i + 1])));
+            const bool close = !spaced && chars[i - 1].isLetterOrNumber() && chars[i + 1].isLetterOrNumber();
+            const bool apart = spaced || close;
             if (!(betweenDigits ? chars[i] == u'.' : apart && QStringView(u".-·•").contains(chars[i])))
                 continue;
             const QRect dot = inkBox(*piece, spans[size_t(i)]);
@@ -994,7 +998,8 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
                 continue;
             }
             const int baseline = std::min(before.bottom(), after.bottom());
-            if (dot.height() * 3 <= textHeight && dot.width() <= dot.height() * 3 / 2 + 1 &&
+            if (dot.height() * 3 <= textHeight &&
+                dot.width() <= (close ? dot.height() + 1 : dot.height() * 3 / 2 + 1) &&
                 baseline - dot.bottom() >= textHeight / 6)
                 chars[i] = u'·';
         }

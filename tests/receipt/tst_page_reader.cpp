@@ -181,6 +181,7 @@ private slots:
             << utf8("12.345") << QList<int>{0, 8, 8, 0, 0} << dot.translated(0, 18) << utf8("12.345");
         QTest::newRow("close middle dot") << utf8("ab-cd") << close << dot << utf8("ab·cd");
         QTest::newRow("close hyphen") << utf8("ab-cd") << close << QRect(-5, 22, 10, 3) << utf8("ab-cd");
+        QTest::newRow("close short hyphen") << utf8("ab-cd") << close << QRect(-3, 22, 7, 5) << utf8("ab-cd");
         QTest::newRow("close full stop") << utf8("ab.cd") << close << dot.translated(0, 18) << utf8("ab.cd");
         QTest::newRow("flat stroke opening a word")
             << utf8("—次性购") << QList<int>{0, 0, 0} << QRect(-7, 22, 14, 3) << utf8("一次性购");
