@@ -32,6 +32,8 @@ constexpr double latinBlank = 0.25;
 constexpr double listBlank = 0.15;
 constexpr double signBlank = 0.35;
 constexpr double joinerBlank = 0.4;
+// A gap that makes a blank whether or not the recogniser saw one.
+constexpr double wideBlank = 0.5;
 // The most strips read of one page.
 constexpr int maxStrips = 64;
 // How much wider than the piece's usual gap between characters a blank is at least.
@@ -50,6 +52,8 @@ constexpr double markGapTimes = 1.6;
 constexpr double fullWidthBearing = 0.5;
 // The least paper on either side of a middle dot with blanks beside it, on average, in ems.
 constexpr double dotBlank = 0.3;
+// The least width of the one stroke of "一", in ems: a hyphen is a third of one.
+constexpr double flatStrokeWidth = 0.6;
 // How much more than an em apart the middles of two Chinese characters with a blank between them
 // stand, in ems (a blank is a quarter to a half of an em in Chinese typefaces).
 constexpr double chineseExtraAdvance = 0.2;
@@ -563,8 +567,10 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
     // The recogniser's own blanks are good between Latin letters and digits.
     if (modelBlank)
         return gap >= std::max(latinBlank / 2, letterGap + standOut);
+    // Beside a digit, where "1" (or an "l" read as one) stands in wide paper, the recogniser's sign
+    // tells a blank too, unless the gap is wide beyond doubt.
     if (isDigit(a) || isDigit(b))
-        return gap >= std::max(latinBlank, letterGap + standOut);
+        return gap >= std::max(latinBlank, letterGap + standOut) && (blankSeen || gap >= wideBlank);
     if (a.isLetter() && b.isLetter())
         return blankSeen && gap >= std::max(latinBlank, letterGap + standOut);
     // Beside a mark, a gap that stands well out against the usual gap between letters.
@@ -1012,10 +1018,14 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         for (qsizetype i = 1; i + 1 < chars.size(); ++i) {
             const bool betweenDigits = isDigit(chars[i - 1]) && isDigit(chars[i + 1]);
             // Set apart between words, or between letters beside Chinese text, where a full stop
-            // or a hyphen may stand as well.
-            const bool apart = (gaps[size_t(i - 1)] >= latinBlank && gaps[size_t(i)] >= latinBlank) ||
-                               (chars[i - 1].isLetterOrNumber() && chars[i + 1].isLetterOrNumber() &&
-                                (isHan(chars[i - 1]) || isHan(chars[i + 1])));
+            // or a hyphen may stand as well. Chinese typefaces set the middle dot between Latin
+            // words as close as a hyphen: set close, only a round dot is taken for one, as a short
+            // hyphen in small type, blurred when enlarged, is barely wider than high.
+            const bool spaced = (gaps[size_t(i - 1)] >= latinBlank && gaps[size_t(i)] >= latinBlank) ||
+                                (chars[i - 1].isLetterOrNumber() && chars[i + 1].isLetterOrNumber() &&
+                                 (isHan(chars[i - 1]) || isHan(chars[i + 1])));
+            const bool close = !spaced && chars[i - 1].isLetterOrNumber() && chars[i + 1].isLetterOrNumber();
+            const bool apart = spaced || close;
             if (!(betweenDigits ? chars[i] == u'.' : apart && QStringView(u".-·•").contains(chars[i])))
                 continue;
             const QRect dot = inkBox(*piece, spans[size_t(i)]);
@@ -1029,9 +1039,26 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
                 continue;
             }
             const int baseline = std::min(before.bottom(), after.bottom());
-            if (dot.height() * 3 <= textHeight && dot.width() <= dot.height() * 3 / 2 + 1 &&
+            if (dot.height() * 3 <= textHeight &&
+                dot.width() <= (close ? dot.height() + 1 : dot.height() * 3 / 2 + 1) &&
                 baseline - dot.bottom() >= textHeight / 6)
                 chars[i] = u'·';
+        }
+    }
+    // A dash or dot that starts a word of Chinese characters, set close before them, is the Han
+    // character of one flat stroke ("一次性购买"), which the recogniser reads as a mark of the
+    // same shape: a dash parts two words and a middle dot two names, and neither opens one. Its
+    // stroke is about as wide as the characters after it.
+    if (piece) {
+        for (qsizetype i = 0; i + 1 < chars.size(); ++i) {
+            const bool startsWord = i == 0 || gaps[size_t(i - 1)] >= chineseBlank;
+            if (!startsWord || !QStringView(u"—-·").contains(chars[i]) || !isHan(chars[i + 1]) ||
+                gaps[size_t(i)] >= chineseBlank)
+                continue;
+            const QRect stroke = inkBox(*piece, spans[size_t(i)]);
+            if (!stroke.isEmpty() && stroke.width() >= em * flatStrokeWidth &&
+                stroke.height() * 3 <= stroke.width())
+                chars[i] = u'一';
         }
     }
     // A comma between a digit and three more ends a group of thousands ("14,191"), not a list.

@@ -103,6 +103,11 @@ private slots:
         QTest::newRow("date with units") << utf8("3月15日") << QList<int>{16, 12, 12, 16} << utf8("3月15日");
         QTest::newRow("date then time") << utf8("09_10") << QList<int>{0, 16, 0, 0} << utf8("09 10");
         QTest::newRow("narrow digits in wide paper") << utf8("2011") << QList<int>{0, 16, 0} << utf8("2011");
+        QTest::newRow("digit then a letter in wide paper") << utf8("1Pa") << QList<int>{12, 0} << utf8("1Pa");
+        QTest::newRow("digits then a word, a blank seen")
+            << utf8("365_Pro") << QList<int>{0, 0, 12, 0, 0} << utf8("365 Pro");
+        QTest::newRow("digits then a word far apart")
+            << utf8("365Pro") << QList<int>{0, 0, 24, 0, 0} << utf8("365 Pro");
         QTest::newRow("separator with a wide digit") << utf8("12/9") << QList<int>{0, 16, 16} << utf8("12/9");
         QTest::newRow("full-width punctuation") << utf8("谢！您") << QList<int>{0, 24} << utf8("谢！您");
         QTest::newRow("Latin colon after Chinese")
@@ -156,30 +161,53 @@ private slots:
     }
 
     // A mark read between two characters is told by its ink: a small dot clear of the baseline
-    // between words is a middle dot, a stop reaching below the baseline between digits a comma.
+    // between words or letters, however close, is a middle dot, a stop reaching below the baseline
+    // between digits a comma, and a flat stroke as wide as a character that opens a word of Chinese
+    // characters is "一".
     void tellsMarksByTheirInk_data() {
         QTest::addColumn<QString>("characters");
-        QTest::addColumn<int>("markTop"); // of a 6-pixel mark; the characters stand on row 43
+        QTest::addColumn<QList<int>>("gaps");
+        QTest::addColumn<QRect>("mark"); // left and width from the middle of its cell; the characters
+                                         // stand on row 43
         QTest::addColumn<QString>("text");
-        QTest::newRow("middle dot") << utf8("ab.cde") << 20 << utf8("ab · cde");
-        QTest::newRow("full stop") << utf8("ab.cde") << 38 << utf8("ab. cde");
-        QTest::newRow("comma") << utf8("12.345") << 42 << utf8("12,345");
-        QTest::newRow("decimal point") << utf8("12.345") << 38 << utf8("12.345");
+        const QList<int> apart{0, 16, 16, 0, 0};
+        const QList<int> close{0, 2, 2, 0};
+        const QRect dot(-3, 20, 6, 6);
+        QTest::newRow("middle dot") << utf8("ab.cde") << apart << dot << utf8("ab · cde");
+        QTest::newRow("full stop") << utf8("ab.cde") << apart << dot.translated(0, 18) << utf8("ab. cde");
+        QTest::newRow("comma") << utf8("12.345") << QList<int>{0, 8, 8, 0, 0} << dot.translated(0, 22)
+                               << utf8("12,345");
+        QTest::newRow("decimal point")
+            << utf8("12.345") << QList<int>{0, 8, 8, 0, 0} << dot.translated(0, 18) << utf8("12.345");
+        QTest::newRow("close middle dot") << utf8("ab-cd") << close << dot << utf8("ab·cd");
+        QTest::newRow("close hyphen") << utf8("ab-cd") << close << QRect(-5, 22, 10, 3) << utf8("ab-cd");
+        QTest::newRow("close short hyphen") << utf8("ab-cd") << close << QRect(-3, 22, 7, 5) << utf8("ab-cd");
+        QTest::newRow("close full stop") << utf8("ab.cd") << close << dot.translated(0, 18) << utf8("ab.cd");
+        QTest::newRow("flat stroke opening a word")
+            << utf8("—次性购") << QList<int>{0, 0, 0} << QRect(-7, 22, 14, 3) << utf8("一次性购");
+        QTest::newRow("dot opening a word")
+            << utf8("·次性购") << QList<int>{0, 0, 0} << QRect(-7, 22, 14, 3) << utf8("一次性购");
+        QTest::newRow("short dash opening a word")
+            << utf8("-次性购") << QList<int>{0, 0, 0} << QRect(-3, 22, 6, 3) << utf8("-次性购");
+        QTest::newRow("dash after a word")
+            << utf8("会员—年卡") << QList<int>{0, 0, 0, 0} << QRect(-7, 22, 14, 3) << utf8("会员—年卡");
     }
 
     void tellsMarksByTheirInk() {
         QFETCH(QString, characters);
-        QFETCH(int, markTop);
+        QFETCH(QList<int>, gaps);
+        QFETCH(QRect, mark);
         QFETCH(QString, text);
-        const int gap = characters.front().isDigit() ? 8 : 16;
-        const auto [glyphs, blanks] = laidOut(characters, {0, gap, gap, 0, 0});
+        const auto [glyphs, blanks] = laidOut(characters, gaps);
         QImage piece(widthOf(glyphs), TextRecognizer::inputHeight, QImage::Format_Grayscale8);
         piece.fill(255);
         QPainter painter(&piece);
         for (const auto &glyph : glyphs) {
-            const bool mark = glyph.character == u'.';
-            painter.fillRect(glyph.step * TextRecognizer::stride + 1, mark ? markTop : 4, 6, mark ? 6 : 40,
-                             Qt::black);
+            const int middle = glyph.step * TextRecognizer::stride + 4;
+            if (QStringView(u".-—·").contains(glyph.character))
+                painter.fillRect(mark.translated(middle, 0), Qt::black);
+            else
+                painter.fillRect(middle - 3, 4, 6, 40, Qt::black);
         }
         painter.end();
         QCOMPARE(PageReader::spell(glyphs, blanks, 40, piece.width(), &piece), text);
