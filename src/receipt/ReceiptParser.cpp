@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -393,6 +394,50 @@ bool isOneOf(QStringView token, Keywords words) {
     return false;
 }
 
+// Letters to change, insert or delete to turn `a` into `b` (both short).
+int editDistance(QStringView a, QStringView b) {
+    std::vector<int> row(size_t(b.size()) + 1);
+    for (size_t j = 0; j < row.size(); ++j)
+        row[j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int above = row[size_t(j)];
+            const bool same = a[i - 1].toLower() == b[j - 1].toLower();
+            row[size_t(j)] = std::min({above + 1, row[size_t(j - 1)] + 1, diagonal + (same ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row.back();
+}
+
+// The label of the name's field, or a longer Latin one with a letter or two misread ("Produc",
+// "Servlce"); framing a recogniser reads beside it ("Product:", "Produu]") is ignored.
+bool isFieldLabel(QStringView token) {
+    while (!token.isEmpty() && !token.back().isLetter())
+        token.chop(1);
+    if (isOneOf(token, fieldLabels))
+        return true;
+    if (token.size() < 5 || token.size() > 9)
+        return false;
+    for (QStringView label : fieldLabels) {
+        if (label.size() >= 6 && isAsciiLetter(label.front()) && token.front().toLower() == label.front() &&
+            editDistance(token, label) <= 2)
+            return true;
+    }
+    return false;
+}
+
+// What may stand before a field's label on its row: an item of a side bar ("推荐", "最近播放") or
+// an icon read as a letter or two ("Da").
+bool isSideItem(QStringView token) {
+    bool han = true;
+    for (QChar c : token)
+        han = han && c.script() == QChar::Script_Han;
+    return han ? token.size() <= 4 : token.size() <= 2;
+}
+
 // An English month's name or its abbreviation, as dates write them ("20 Aug 2026", "May 3,").
 bool isMonthName(QStringView token) {
     static constexpr QStringView months[] = {u"january",   u"february", u"march",    u"april",
@@ -420,6 +465,22 @@ bool isDateMonth(std::span<const QStringView> tokens, size_t i) {
            (i + 1 < tokens.size() && isAsciiDigit(tokens[i + 1].front()));
 }
 
+// A price whose sign was read as a letter ("W5,710" for "₩5,710", "f99.00/year" for "£99.00/year"):
+// one letter, then digits broken by a decimal or thousands mark, or a number with its period ("/").
+bool isMisreadPrice(QStringView token) {
+    if (token.size() < 4 || !token[0].isLetter() || !isAsciiDigit(token[1]))
+        return false;
+    qsizetype digits = 1;
+    while (digits < token.size() && isAsciiDigit(token[digits]))
+        ++digits;
+    if (digits == token.size())
+        return false;
+    const QChar after = token[digits];
+    if ((after == u',' || after == u'.') && digits + 1 < token.size() && isAsciiDigit(token[digits + 1]))
+        return true;
+    return token.indexOf(u'/', digits) >= 0;
+}
+
 bool isPrice(QStringView token) {
     if (hasCurrencySign(token) || isCurrencyCode(token))
         return true;
@@ -434,8 +495,11 @@ bool isFigure(std::span<const QStringView> tokens, size_t i, bool countAllowed =
     const QStringView token = tokens[i];
     if (isPrice(token) || token.startsWith(u'/') || isDateMonth(tokens, i))
         return true;
-    if (!isAsciiDigit(token.front()))
-        return (token.front() == u'-' || token.front() == u'+') && token.size() > 1 && isAsciiDigit(token[1]);
+    if (!isAsciiDigit(token.front())) {
+        if ((token.front() == u'-' || token.front() == u'+') && token.size() > 1 && isAsciiDigit(token[1]))
+            return true;
+        return isMisreadPrice(token);
+    }
     qsizetype digits = 0;
     while (digits < token.size() && isAsciiDigit(token[digits]))
         ++digits;
@@ -444,7 +508,7 @@ bool isFigure(std::span<const QStringView> tokens, size_t i, bool countAllowed =
         return countAllowed && digits <= 2 && i + 1 < tokens.size() && isFigure(tokens, i + 1, false);
     const QChar after = token[digits];
     return after == u'.' || after == u',' || after == u'-' || after == u'/' || after == u':' ||
-           isFigureCharacter(after);
+           after == u'，' || after == u'。' || after == u'：' || isFigureCharacter(after);
 }
 
 // Framing around a name: bullets, icons, separators, quotes and punctuation, but not the "+" of
@@ -496,11 +560,18 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
     size_t end = first + 1;
     while (end < tokens.size() && !isFigure(tokens, end))
         ++end;
-    // A field's label before the name ("Plan Canva Pro", "服务名称 WPS Family").
-    if (end - first > 1 && isOneOf(tokens[first], fieldLabels)) {
-        ++first;
-        if (labelled)
-            *labelled = true;
+    // A field's label before the name ("Plan Canva Pro", "服务名称 WPS Family"), perhaps misread
+    // ("Produc Day One"), perhaps after the items of a side bar or an icon beside the field
+    // ("推荐 套餐 优酷 酷喵VIP", "Da Plan Blinkist Premium").
+    for (size_t at = first; at + 1 < end && at < first + 3; ++at) {
+        if (isFieldLabel(tokens[at])) {
+            first = at + 1;
+            if (labelled)
+                *labelled = true;
+            break;
+        }
+        if (!isSideItem(tokens[at]))
+            break;
     }
     // A label with its value after the name ("迅雷白金会员 开通日期 2026年3月1日") ends it, and so
     // does a state ("Netflix Premium Paid").
@@ -509,6 +580,11 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
         if ((valueFollows && containsAnyWord(tokens[i].toString().toLower(), labelWords)) ||
             isOneOf(tokens[i], statusWords)) {
             end = i;
+            // Labels are written in sentence case ("Start date", "Order number"), names capitalise
+            // every word: a capitalised word before a label in small letters opens the label.
+            if (i - first > 1 && tokens[i].front().isLower() && tokens[i - 1].front().isUpper() &&
+                isAsciiLetter(tokens[i].front()))
+                --end;
             break;
         }
     }
@@ -583,6 +659,33 @@ bool isItemRow(QStringView line) {
     return items >= (latinOnly ? 5 : 4);
 }
 
+// A row of links or tags joined by marks ("Twitter·YouTube·Instagram", "Blog | Help | Contact"):
+// three items or more. A name holds one such mark at most ("Microsoft 365 Plus · 尊享版").
+bool isLinkRow(QStringView line) {
+    int marks = 0;
+    for (QChar c : line)
+        marks += c == u'·' || c == u'|' || c == u'•' || c == u'・';
+    return marks >= 2;
+}
+
+// A line of generic words only ("订阅", "Premium", "会员套餐"): what kind of thing was bought, not
+// whose.
+bool isGenericOnly(QStringView lowerLine) {
+    for (qsizetype pos = 0; pos < lowerLine.size();) {
+        qsizetype length = 0;
+        for (QStringView word : planWords) {
+            if (lowerLine.sliced(pos).startsWith(word) && word.size() > length)
+                length = word.size();
+        }
+        if (length == 0)
+            return false;
+        pos += length;
+        while (pos < lowerLine.size() && lowerLine[pos] == u' ')
+            ++pos;
+    }
+    return true;
+}
+
 // User-perceived characters (extended grapheme clusters), counted up to `cap` at most.
 int graphemeCount(QStringView text, int cap) {
     // ASCII without carriage returns: every code unit is a cluster of its own.
@@ -611,7 +714,12 @@ bool isNoiseLine(const QString &line, const QString &lowerLine) {
         return true;
     static const QRegularExpression hexIdentifier =
         compiled(QStringLiteral(R"(^[0-9a-f]{6,}(-[0-9a-f]{4,})+)"));
-    return hexIdentifier.match(line).hasMatch();
+    if (hexIdentifier.match(line).hasMatch())
+        return true;
+    // An e-mail address: a sender, a recipient, an account, never what was bought.
+    static const QRegularExpression mailAddress =
+        compiled(QStringLiteral(R"([^\s@<]+@[^\s@]+\.[A-Za-z]{2,})"));
+    return line.contains(u'@') && mailAddress.match(line).hasMatch();
 }
 
 // Words of a phrase or sentence rather than a name: a later Latin word in small letters, as in
@@ -638,6 +746,10 @@ int nameScore(const QString &line, const QString &lowerLine, qsizetype index, bo
     int score = containsAnyWord(lowerLine, brandWords) ? 5 : 0;
     if (labelled || containsAnyWord(lowerLine, planWords))
         score += 3;
+    if (labelled)
+        score += 2;
+    if (isLinkRow(line) || isGenericOnly(lowerLine))
+        score -= 4;
     if (domain.match(line).hasMatch())
         score += 3;
     if (han.match(line).hasMatch())
