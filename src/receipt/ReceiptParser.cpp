@@ -429,6 +429,16 @@ bool isFieldLabel(QStringView token) {
     return false;
 }
 
+bool isLowerLatinWord(QStringView token) {
+    if (token.size() < 2)
+        return false;
+    for (QChar c : token) {
+        if (c < u'a' || c > u'z')
+            return false;
+    }
+    return true;
+}
+
 // What may stand before a field's label on its row: an item of a side bar ("推荐", "最近播放") or
 // an icon read as a letter or two ("Da").
 bool isSideItem(QStringView token) {
@@ -588,6 +598,10 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
             break;
         }
     }
+    // What the end of a wrapped label or side item leaves before a name: a word in small letters
+    // before capitalised ones ("methods Strava Subscription").
+    if (end - first > 1 && isLowerLatinWord(tokens[first]) && tokens[first + 1].front().isUpper())
+        ++first;
     QString text;
     for (size_t i = first; i < std::min(end, tokens.size()); ++i) {
         if (!text.isEmpty())
