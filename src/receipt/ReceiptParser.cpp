@@ -429,6 +429,12 @@ bool isFieldLabel(QStringView token) {
     return false;
 }
 
+bool isIconGlyph(QStringView token) {
+    static constexpr QStringView shapes = u"OoDQ口回曰日田目囗";
+    return token.size() == 1 &&
+           (shapes.contains(token.front()) || (token.front() >= u'\u2460' && token.front() <= u'\u24ff'));
+}
+
 bool isLowerLatinWord(QStringView token) {
     if (token.size() < 2)
         return false;
@@ -598,6 +604,10 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
             break;
         }
     }
+    // An app's icon or logo before the name, read as the round or square character it looks like
+    // ("O Notion", "回 Gold VIP").
+    if (end - first > 1 && isIconGlyph(tokens[first]))
+        ++first;
     // What the end of a wrapped label or side item leaves before a name: a word in small letters
     // before capitalised ones ("methods Strava Subscription").
     if (end - first > 1 && isLowerLatinWord(tokens[first]) && tokens[first + 1].front().isUpper())
@@ -647,6 +657,26 @@ QString withoutSpacesInHan(const QString &name) {
                 continue;
         }
         text += name[i];
+    }
+    return text;
+}
+
+// The name as the page writes it, whatever the recogniser made of small marks: an "l" among
+// capitals is an "I" ("MUBl" is "MUBI"), and the mark joining the parts of a name is a middle dot
+// however it was read ("芒果TV.Premium", "掌阅Pro-连续包月" are "芒果TV·Premium", "掌阅Pro·连续包月").
+QString normalizedName(const QString &name) {
+    QString text = withoutSpacesInHan(name);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const QChar before = i > 0 ? text[i - 1] : QChar();
+        const QChar after = i + 1 < text.size() ? text[i + 1] : QChar();
+        const bool capitalsBefore = i > 1 && before.isUpper() && text[i - 2].isUpper();
+        if (c == u'l' && before.isUpper() && (after.isUpper() || (capitalsBefore && !after.isLetter()))) {
+            text[i] = u'I';
+        } else if ((c == u'.' || c == u'-' || c == u'・' || c == u'•') && before.isLetter() &&
+                   after.isLetter() && (isHan(before) || isHan(after) || (c == u'.' && after.isUpper()))) {
+            text[i] = u'·';
+        }
     }
     return text;
 }
@@ -1016,11 +1046,11 @@ std::optional<QString> detectName(const Text &text) {
         }
     }
     if (best)
-        return withoutSpacesInHan(best->cleaned);
+        return normalizedName(best->cleaned);
 
     for (const Line &line : lines) {
         if (line.graphemes >= 2 && line.graphemes <= 24 && !isNoiseLine(line.cleaned, line.cleaned.toLower()))
-            return withoutSpacesInHan(line.cleaned);
+            return normalizedName(line.cleaned);
     }
     return std::nullopt;
 }
