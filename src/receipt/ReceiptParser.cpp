@@ -662,8 +662,8 @@ QString withoutSpacesInHan(const QString &name) {
 }
 
 // The name as the page writes it, whatever the recogniser made of small marks: an "l" among
-// capitals is an "I" ("MUBl" is "MUBI"), and the mark joining the parts of a name is a middle dot
-// however it was read ("芒果TV.Premium", "掌阅Pro-连续包月" are "芒果TV·Premium", "掌阅Pro·连续包月").
+// capitals is an "I" ("MUBl" is "MUBI"), and a dot joining the parts of a name is a middle dot
+// however it was read ("芒果TV.Premium" is "芒果TV·Premium"; "kagi.com" keeps its period).
 QString normalizedName(const QString &name) {
     QString text = withoutSpacesInHan(name);
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -673,8 +673,8 @@ QString normalizedName(const QString &name) {
         const bool capitalsBefore = i > 1 && before.isUpper() && text[i - 2].isUpper();
         if (c == u'l' && before.isUpper() && (after.isUpper() || (capitalsBefore && !after.isLetter()))) {
             text[i] = u'I';
-        } else if ((c == u'.' || c == u'-' || c == u'・' || c == u'•') && before.isLetter() &&
-                   after.isLetter() && (isHan(before) || isHan(after) || (c == u'.' && after.isUpper()))) {
+        } else if ((c == u'.' || c == u'・' || c == u'•') && before.isLetter() && after.isLetter() &&
+                   (isHan(before) || isHan(after) || (c == u'.' && after.isUpper()))) {
             text[i] = u'·';
         }
     }
