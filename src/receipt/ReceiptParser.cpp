@@ -1011,9 +1011,13 @@ std::optional<QString> detectName(const Text &text) {
     struct Line {
         QString cleaned;
         int graphemes = 0;
-        bool labelled = false; // the value of a field labelled as the plan or product
+        bool labelled = false;  // the value of a field labelled as the plan or product
+        bool recipient = false; // the label of the person billed, or the line after it
     };
     std::vector<Line> lines;
+    // Who was billed stands under or beside its label ("Billed to", "收件人"): a person, not a product.
+    static constexpr QStringView recipientLabels[] = {u"billed to", u"bill to", u"sold to", u"收件人"};
+    bool recipientNext = false;
     const QStringView s = text.original;
     for (qsizetype pos = 0; pos < s.size();) {
         qsizetype next = s.indexOf(u'\n', pos);
@@ -1021,9 +1025,12 @@ std::optional<QString> detectName(const Text &text) {
             next = s.size();
         if (next > pos) {
             bool labelled = false;
-            QString cleaned = cleanedLine(trimmedLine(s.sliced(pos, next - pos)), &labelled);
+            const QStringView raw = trimmedLine(s.sliced(pos, next - pos));
+            QString cleaned = cleanedLine(raw, &labelled);
             const int graphemes = graphemeCount(cleaned, 31);
-            lines.push_back({std::move(cleaned), graphemes, labelled});
+            const bool labelHere = containsAny(raw.toString().toLower(), recipientLabels);
+            lines.push_back({std::move(cleaned), graphemes, labelled, labelHere || recipientNext});
+            recipientNext = labelHere;
         }
         pos = next + 1;
     }
@@ -1032,7 +1039,7 @@ std::optional<QString> detectName(const Text &text) {
     int bestScore = 0;
     for (qsizetype i = 0; i < qsizetype(lines.size()); ++i) {
         const Line &line = lines[size_t(i)];
-        if (line.graphemes < 2 || line.graphemes > 30)
+        if (line.graphemes < 2 || line.graphemes > 30 || line.recipient)
             continue;
         const QString lower = line.cleaned.toLower();
         if (isNoiseLine(line.cleaned, lower))
