@@ -792,7 +792,7 @@ int nameScore(const QString &line, const QString &lowerLine, qsizetype index, bo
         score += 3;
     if (labelled)
         score += 2;
-    if (isLinkRow(line) || isGenericOnly(lowerLine))
+    if (isGenericOnly(lowerLine))
         score -= 4;
     if (domain.match(line).hasMatch())
         score += 3;
@@ -1042,7 +1042,7 @@ std::optional<QString> detectName(const Text &text) {
         if (line.graphemes < 2 || line.graphemes > 30 || line.recipient)
             continue;
         const QString lower = line.cleaned.toLower();
-        if (isNoiseLine(line.cleaned, lower))
+        if (isNoiseLine(line.cleaned, lower) || isLinkRow(line.cleaned))
             continue;
         const int score = nameScore(line.cleaned, lower, i, line.labelled);
         if (score < 1)
