@@ -307,10 +307,19 @@ QWidget *ContentView::buildUpcomingSection(QWidget *parent) {
     m_upcomingTitle->setObjectName(QStringLiteral("upcomingTitle"));
     m_upcomingTrailing->setObjectName(QStringLiteral("upcomingTrailing"));
     stack->addWidget(header);
-    m_upcomingList = new CardList(CardList::Kind::upcoming, section);
-    m_upcomingList->setObjectName(QStringLiteral("upcomingList"));
-    stack->addWidget(m_upcomingList);
     return section;
+}
+
+CardList *ContentView::upcomingList() {
+    if (!m_upcomingList) {
+        // Last in its section, as the other parts of the section are there from the start.
+        m_upcomingList = new CardList(CardList::Kind::upcoming, m_upcomingSection);
+        m_upcomingList->setObjectName(QStringLiteral("upcomingList"));
+        m_upcomingSection->layout()->addWidget(m_upcomingList);
+        if (m_upcomingSection->isVisible())
+            m_upcomingList->show();
+    }
+    return m_upcomingList;
 }
 
 QWidget *ContentView::buildSubscriptionsSection(QWidget *parent) {
@@ -324,15 +333,7 @@ QWidget *ContentView::buildSubscriptionsSection(QWidget *parent) {
     m_subscriptionsCount->setObjectName(QStringLiteral("subscriptionsCount"));
     stack->addWidget(header);
 
-    m_list = new CardList(CardList::Kind::subscriptions, section);
-    m_list->setObjectName(QStringLiteral("subscriptionList"));
-    connect(m_list, &CardList::subscriptionChosen, this, &ContentView::openDetail);
-    connect(m_list, &CardList::deleteRequested, this, &ContentView::removeWithUndo);
-    connect(m_list, &CardList::currentCardMoved, this, [this](const QRect &rect) {
-        const QPoint center = m_list->mapTo(m_scroll->widget(), rect.center());
-        m_scroll->ensureVisible(center.x(), center.y(), 0, rect.height() / 2 + 8);
-    });
-    stack->addWidget(m_list);
+    m_subscriptionsSection = section;
 
     m_emptyState = new RoundedCard(Theme::card(), 18, section);
     m_emptyState->setObjectName(QStringLiteral("emptyState"));
@@ -362,6 +363,25 @@ QWidget *ContentView::buildSubscriptionsSection(QWidget *parent) {
     return section;
 }
 
+CardList *ContentView::subscriptionList() {
+    if (!m_list) {
+        // Between the section's header and the empty state, in the layout and among the section's
+        // children, where the reading order and the keyboard meet it.
+        m_list = new CardList(CardList::Kind::subscriptions, m_subscriptionsSection);
+        m_list->setObjectName(QStringLiteral("subscriptionList"));
+        connect(m_list, &CardList::subscriptionChosen, this, &ContentView::openDetail);
+        connect(m_list, &CardList::deleteRequested, this, &ContentView::removeWithUndo);
+        connect(m_list, &CardList::currentCardMoved, this, [this](const QRect &rect) {
+            const QPoint center = m_list->mapTo(m_scroll->widget(), rect.center());
+            m_scroll->ensureVisible(center.x(), center.y(), 0, rect.height() / 2 + 8);
+        });
+        m_list->stackUnder(m_emptyState);
+        static_cast<QVBoxLayout *>(m_subscriptionsSection->layout())->insertWidget(1, m_list);
+        m_list->setVisible(!m_store.subscriptions().isEmpty());
+    }
+    return m_list;
+}
+
 void ContentView::rebuild() {
     const bool zh = isZh();
     const Clock &clock = Clock::current();
@@ -377,15 +397,18 @@ void ContentView::rebuild() {
 
     m_upcomingTitle->setText(zh ? QStringLiteral("即将扣费") : QStringLiteral("Upcoming charges"));
     m_upcomingTrailing->setText(zh ? QStringLiteral("未来 7 天") : QStringLiteral("Next 7 days"));
-    m_upcomingList->setCharges(charges);
+    if (!charges.isEmpty() || m_upcomingList)
+        upcomingList()->setCharges(charges);
     m_upcomingSection->setVisible(!charges.isEmpty());
 
     m_subscriptionsTitle->setText(zh ? QStringLiteral("全部订阅") : QStringLiteral("All subscriptions"));
     m_subscriptionsCount->setText(QString::number(subscriptions.size()) +
                                   (zh ? QStringLiteral(" 项") : QStringLiteral(" items")));
     const bool empty = subscriptions.isEmpty();
-    m_list->setSubscriptions(subscriptions, mainOrder(subscriptions), now, zone);
-    m_list->setVisible(!empty);
+    if (!empty || m_list) {
+        subscriptionList()->setSubscriptions(subscriptions, mainOrder(subscriptions), now, zone);
+        m_list->setVisible(!empty);
+    }
     m_emptyState->setVisible(empty);
     m_emptyText->setText(zh ? QStringLiteral("还没有任何订阅记录") : QStringLiteral("No subscriptions yet"));
     m_emptyAdd->setTitle(zh ? QStringLiteral("手动添加") : QStringLiteral("Add manually"));
@@ -673,7 +696,7 @@ void ContentView::removeWithUndo(const Subscription &sub) {
     const Subscription record = *it;
     const qsizetype index = it - list.cbegin();
     // Keep the keyboard where it was: on the card that takes the deleted one's place.
-    const int row = m_list->hasFocus() ? m_list->currentIndex().row() : -1;
+    const int row = m_list && m_list->hasFocus() ? m_list->currentIndex().row() : -1;
     m_store.remove(record);
     offerUndo(record, index);
     if (row >= 0 && m_list->count() > 0)

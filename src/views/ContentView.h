@@ -98,8 +98,12 @@ public:
     // The bar that says a change from another computer replaced the user's edits.
     NoticeBar *syncNoticeBar() const { return m_syncBar; }
     HeroView *hero() const { return m_hero; }
-    CardList *subscriptionList() const { return m_list; }
-    CardList *upcomingList() const { return m_upcomingList; }
+    // Made once there is a subscription to list, or when first asked for: an empty start shows the
+    // empty state instead, and building the list view would only slow the window's first frame.
+    CardList *subscriptionList();
+    // Made when there is a charge to show, or when first asked for: with none (an empty list, or no
+    // charge within the week), building it would only slow the window's first frame.
+    CardList *upcomingList();
 
 public Q_SLOTS:
     // Redraws every part from the store and the language of this moment.
@@ -177,6 +181,7 @@ private:
     QLabel *m_upcomingTitle = nullptr;
     QLabel *m_upcomingTrailing = nullptr;
     CardList *m_upcomingList = nullptr;
+    QWidget *m_subscriptionsSection = nullptr;
     QLabel *m_subscriptionsTitle = nullptr;
     QLabel *m_subscriptionsCount = nullptr;
     CardList *m_list = nullptr;

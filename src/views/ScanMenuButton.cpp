@@ -4,6 +4,7 @@
 #include "views/Theme.h"
 #include "views/ViewHelpers.h"
 
+#include <QAction>
 #include <QFontMetricsF>
 #include <QMenu>
 #include <QPainter>
@@ -20,26 +21,20 @@ constexpr int spinStepDegrees = 30;
 
 ScanMenuButton::ScanMenuButton(QWidget *parent)
     : PaintedButton({}, parent)
-    , m_menu(new QMenu(this)) {
+    , m_clipboard(
+          new QAction(Symbols::icon(QStringLiteral("doc.on.clipboard"), Theme::text()), QString(), this))
+    , m_file(new QAction(Symbols::icon(QStringLiteral("photo"), Theme::text()), QString(), this)) {
     setObjectName(QStringLiteral("scanMenuButton"));
     setFont(Theme::font(13, QFont::DemiBold));
     Symbols::prepare(QStringLiteral("text.viewfinder"), symbolSize, Theme::text(), Symbols::Weight::semibold,
                      devicePixelRatioF());
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
-    m_menu->setObjectName(QStringLiteral("scanMenu"));
-    m_clipboard =
-        m_menu->addAction(Symbols::icon(QStringLiteral("doc.on.clipboard"), Theme::text()), QString());
     m_clipboard->setObjectName(QStringLiteral("scanClipboardAction"));
-    m_file = m_menu->addAction(Symbols::icon(QStringLiteral("photo"), Theme::text()), QString());
     m_file->setObjectName(QStringLiteral("scanFileAction"));
     // Like a menu button of the platform: the entries open on the press, and the button looks
     // pressed while they are open.
     connect(this, &QAbstractButton::pressed, this, &ScanMenuButton::showMenu);
-    connect(m_menu, &QMenu::aboutToHide, this, [this] {
-        setDown(false);
-        update();
-    });
 
     m_spin.setInterval(spinStepMsecs);
     connect(&m_spin, &QTimer::timeout, this, [this] {
@@ -49,8 +44,22 @@ ScanMenuButton::ScanMenuButton(QWidget *parent)
     retranslate();
 }
 
+QMenu *ScanMenuButton::menu() {
+    if (!m_menu) {
+        m_menu = new QMenu(this);
+        m_menu->setObjectName(QStringLiteral("scanMenu"));
+        m_menu->addAction(m_clipboard);
+        m_menu->addAction(m_file);
+        connect(m_menu, &QMenu::aboutToHide, this, [this] {
+            setDown(false);
+            update();
+        });
+    }
+    return m_menu;
+}
+
 void ScanMenuButton::showMenu() {
-    m_menu->popup(mapToGlobal(QPoint(0, height())));
+    menu()->popup(mapToGlobal(QPoint(0, height())));
     update();
 }
 
@@ -84,7 +93,7 @@ QSize ScanMenuButton::minimumSizeHint() const {
 }
 
 bool ScanMenuButton::looksPressed() const {
-    return isDown() || m_menu->isVisible();
+    return isDown() || (m_menu && m_menu->isVisible());
 }
 
 QColor ScanMenuButton::fillColor(State state) const {

@@ -15,7 +15,9 @@ class ScanMenuButton : public PaintedButton {
 public:
     explicit ScanMenuButton(QWidget *parent = nullptr);
 
-    QMenu *menu() const { return m_menu; }
+    // The entries' menu, made when it is first asked for: a widget's hidden menu is polished with it,
+    // and a menu's sheet and style take the window's first frame a while.
+    QMenu *menu();
     QAction *clipboardAction() const { return m_clipboard; }
     QAction *fileAction() const { return m_file; }
 
@@ -36,7 +38,7 @@ protected:
     bool looksPressed() const override;
 
 private:
-    QMenu *m_menu;
+    QMenu *m_menu = nullptr;
     QAction *m_clipboard;
     QAction *m_file;
     QTimer m_spin;

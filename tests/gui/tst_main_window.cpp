@@ -37,12 +37,21 @@ private Q_SLOTS:
         QCOMPARE(content.subscriptionList()->count(), 5);
         QVERIFY(content.subscriptionList()->isVisible());
         QVERIFY(!content.findChild<QWidget *>(u"emptyState"_qs)->isVisible());
+        // Made only now, under the section's header.
+        const QWidget *header = content.findChild<QLabel *>(u"subscriptionsCount"_qs)->parentWidget();
+        QCOMPARE(content.subscriptionList()->parentWidget(), header->parentWidget());
+        QVERIFY(content.subscriptionList()->y() > header->geometry().bottom());
         QCOMPARE(labelText(&content, "subscriptionsCount"), u"5 items"_qs);
         // The samples are dated relative to the pinned moment: one charges within the week.
         const auto charges = m_h->store.upcoming(7, MainWindowHarness::now(), QTimeZone::systemTimeZone());
         QVERIFY(!charges.isEmpty());
         QVERIFY(content.findChild<QWidget *>(u"upcomingSection"_qs)->isVisible());
         QCOMPARE(content.upcomingList()->count(), charges.size());
+        // Made only now, as the list was empty at the start, and shown with its section.
+        QVERIFY(content.upcomingList()->isVisible());
+        QCOMPARE(content.upcomingList()->height(),
+                 int(charges.size()) * CardList::cardHeight(CardList::Kind::upcoming) +
+                     (int(charges.size()) - 1) * CardList::gap);
         QCOMPARE(m_h->reschedules(), before + 1);
     }
 
@@ -196,21 +205,26 @@ private Q_SLOTS:
     }
 
     void tabWalksEveryControl_data() {
-        QTest::addColumn<bool>("samples");
+        // When the samples are loaded: never, before the window is built, or once it is on screen
+        // (the list is then made after every other control).
+        QTest::addColumn<QString>("samples");
         QTest::addColumn<QStringList>("stops");
-        QTest::newRow("empty") << false
+        const QStringList listed{"settingsButton", "addButton", "scanMenuButton", "subscriptionList"};
+        QTest::newRow("empty") << u"never"_qs
                                << QStringList{"settingsButton", "addButton", "scanMenuButton",
                                               "emptyAddButton", "loadSamplesButton"};
-        QTest::newRow("with samples")
-            << true << QStringList{"settingsButton", "addButton", "scanMenuButton", "subscriptionList"};
+        QTest::newRow("with samples") << u"before"_qs << listed;
+        QTest::newRow("samples loaded in the window") << u"after"_qs << listed;
     }
 
     void tabWalksEveryControl() {
-        QFETCH(bool, samples);
+        QFETCH(QString, samples);
         QFETCH(QStringList, stops);
-        if (samples)
+        if (samples == u"before"_qs)
             m_h->store.loadSampleData(MainWindowHarness::now(), QTimeZone::systemTimeZone());
         ContentView &content = m_h->show();
+        if (samples == u"after"_qs)
+            m_h->store.loadSampleData(MainWindowHarness::now(), QTimeZone::systemTimeZone());
         content.activateWindow();
         QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == &content; }));
         content.findChild<QWidget *>(u"settingsButton"_qs)->setFocus(Qt::TabFocusReason);
