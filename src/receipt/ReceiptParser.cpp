@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -437,6 +438,66 @@ bool isOneOf(QStringView token, Keywords words) {
     return false;
 }
 
+// Letters to change, insert or delete to turn `a` into `b` (both short).
+int editDistance(QStringView a, QStringView b) {
+    std::vector<int> row(size_t(b.size()) + 1);
+    for (size_t j = 0; j < row.size(); ++j)
+        row[j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int above = row[size_t(j)];
+            const bool same = a[i - 1].toLower() == b[j - 1].toLower();
+            row[size_t(j)] = std::min({above + 1, row[size_t(j - 1)] + 1, diagonal + (same ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row.back();
+}
+
+// The label of the name's field, or a longer Latin one with a letter or two misread ("Produc",
+// "Servlce"); framing a recogniser reads beside it ("Product:", "Produu]") is ignored.
+bool isFieldLabel(QStringView token) {
+    while (!token.isEmpty() && !token.back().isLetter())
+        token.chop(1);
+    if (isOneOf(token, fieldLabels))
+        return true;
+    if (token.size() < 5 || token.size() > 9)
+        return false;
+    for (QStringView label : fieldLabels) {
+        if (label.size() >= 6 && isAsciiLetter(label.front()) && token.front().toLower() == label.front() &&
+            editDistance(token, label) <= 2)
+            return true;
+    }
+    return false;
+}
+
+bool isIconGlyph(QStringView token) {
+    static constexpr QStringView shapes = u"OoDQ口回曰日田目囗";
+    return token.size() == 1 &&
+           (shapes.contains(token.front()) || (token.front() >= u'\u2460' && token.front() <= u'\u24ff'));
+}
+
+bool isLowerLatinWord(QStringView token) {
+    if (token.size() < 2)
+        return false;
+    for (QChar c : token) {
+        if (c < u'a' || c > u'z')
+            return false;
+    }
+    return true;
+}
+
+// What may stand before a field's label on its row: an item of a side bar ("推荐", "最近播放") or
+// an icon read as a letter or two ("Da").
+bool isSideItem(QStringView token) {
+    bool han = true;
+    for (QChar c : token)
+        han = han && c.script() == QChar::Script_Han;
+    return han ? token.size() <= 4 : token.size() <= 2;
+}
+
 // An English month's name or its abbreviation, as dates write them ("20 Aug 2026", "May 3,").
 bool isMonthName(QStringView token) {
     static constexpr QStringView months[] = {u"january",   u"february", u"march",    u"april",
@@ -464,6 +525,22 @@ bool isDateMonth(std::span<const QStringView> tokens, size_t i) {
            (i + 1 < tokens.size() && isAsciiDigit(tokens[i + 1].front()));
 }
 
+// A price whose sign was read as a letter ("W5,710" for "₩5,710", "f99.00/year" for "£99.00/year"):
+// one letter, then digits broken by a decimal or thousands mark, or a number with its period ("/").
+bool isMisreadPrice(QStringView token) {
+    if (token.size() < 4 || !token[0].isLetter() || !isAsciiDigit(token[1]))
+        return false;
+    qsizetype digits = 1;
+    while (digits < token.size() && isAsciiDigit(token[digits]))
+        ++digits;
+    if (digits == token.size())
+        return false;
+    const QChar after = token[digits];
+    if ((after == u',' || after == u'.') && digits + 1 < token.size() && isAsciiDigit(token[digits + 1]))
+        return true;
+    return token.indexOf(u'/', digits) >= 0;
+}
+
 bool isPrice(QStringView token) {
     if (hasCurrencySign(token) || isCurrencyCode(token))
         return true;
@@ -478,8 +555,11 @@ bool isFigure(std::span<const QStringView> tokens, size_t i, bool countAllowed =
     const QStringView token = tokens[i];
     if (isPrice(token) || token.startsWith(u'/') || isDateMonth(tokens, i))
         return true;
-    if (!isAsciiDigit(token.front()))
-        return (token.front() == u'-' || token.front() == u'+') && token.size() > 1 && isAsciiDigit(token[1]);
+    if (!isAsciiDigit(token.front())) {
+        if ((token.front() == u'-' || token.front() == u'+') && token.size() > 1 && isAsciiDigit(token[1]))
+            return true;
+        return isMisreadPrice(token);
+    }
     qsizetype digits = 0;
     while (digits < token.size() && isAsciiDigit(token[digits]))
         ++digits;
@@ -488,7 +568,7 @@ bool isFigure(std::span<const QStringView> tokens, size_t i, bool countAllowed =
         return countAllowed && digits <= 2 && i + 1 < tokens.size() && isFigure(tokens, i + 1, false);
     const QChar after = token[digits];
     return after == u'.' || after == u',' || after == u'-' || after == u'/' || after == u':' ||
-           isFigureCharacter(after);
+           after == u'，' || after == u'。' || after == u'：' || isFigureCharacter(after);
 }
 
 // Framing around a name: bullets, icons, separators, quotes and punctuation, but not the "+" of
@@ -540,11 +620,18 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
     size_t end = first + 1;
     while (end < tokens.size() && !isFigure(tokens, end))
         ++end;
-    // A field's label before the name ("Plan Canva Pro", "服务名称 WPS Family").
-    if (end - first > 1 && isOneOf(tokens[first], fieldLabels)) {
-        ++first;
-        if (labelled)
-            *labelled = true;
+    // A field's label before the name ("Plan Canva Pro", "服务名称 WPS Family"), perhaps misread
+    // ("Produc Day One"), perhaps after the items of a side bar or an icon beside the field
+    // ("推荐 套餐 优酷 酷喵VIP", "Da Plan Blinkist Premium").
+    for (size_t at = first; at + 1 < end && at < first + 3; ++at) {
+        if (isFieldLabel(tokens[at])) {
+            first = at + 1;
+            if (labelled)
+                *labelled = true;
+            break;
+        }
+        if (!isSideItem(tokens[at]))
+            break;
     }
     // A label with its value after the name ("迅雷白金会员 开通日期 2026年3月1日") ends it, and so
     // does a state ("Netflix Premium Paid").
@@ -553,9 +640,22 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
         if ((valueFollows && containsAnyWord(tokens[i].toString().toLower(), labelWords)) ||
             isOneOf(tokens[i], statusWords)) {
             end = i;
+            // Labels are written in sentence case ("Start date", "Order number"), names capitalise
+            // every word: a capitalised word before a label in small letters opens the label.
+            if (i - first > 1 && tokens[i].front().isLower() && tokens[i - 1].front().isUpper() &&
+                isAsciiLetter(tokens[i].front()))
+                --end;
             break;
         }
     }
+    // An app's icon or logo before the name, read as the round or square character it looks like
+    // ("O Notion", "回 Gold VIP").
+    if (end - first > 1 && isIconGlyph(tokens[first]))
+        ++first;
+    // What the end of a wrapped label or side item leaves before a name: a word in small letters
+    // before capitalised ones ("methods Strava Subscription").
+    if (end - first > 1 && isLowerLatinWord(tokens[first]) && tokens[first + 1].front().isUpper())
+        ++first;
     QString text;
     for (size_t i = first; i < std::min(end, tokens.size()); ++i) {
         if (!text.isEmpty())
@@ -605,6 +705,26 @@ QString withoutSpacesInHan(const QString &name) {
     return text;
 }
 
+// The name as the page writes it, whatever the recogniser made of small marks: an "l" among
+// capitals is an "I" ("MUBl" is "MUBI"), and a dot joining the parts of a name is a middle dot
+// however it was read ("芒果TV.Premium" is "芒果TV·Premium"; "kagi.com" keeps its period).
+QString normalizedName(const QString &name) {
+    QString text = withoutSpacesInHan(name);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const QChar before = i > 0 ? text[i - 1] : QChar();
+        const QChar after = i + 1 < text.size() ? text[i + 1] : QChar();
+        const bool capitalsBefore = i > 1 && before.isUpper() && text[i - 2].isUpper();
+        if (c == u'l' && before.isUpper() && (after.isUpper() || (capitalsBefore && !after.isLetter()))) {
+            text[i] = u'I';
+        } else if ((c == u'.' || c == u'・' || c == u'•') && before.isLetter() && after.isLetter() &&
+                   (isHan(before) || isHan(after) || (c == u'.' && after.isUpper()))) {
+            text[i] = u'·';
+        }
+    }
+    return text;
+}
+
 // A row of interface items (a navigation bar, tabs, options): four or more short words with no
 // figures, as in "首页 会员 帮助 我的"; Latin rows need five, as product names run to four words.
 bool isItemRow(QStringView line) {
@@ -625,6 +745,33 @@ bool isItemRow(QStringView line) {
             latinOnly = false;
     }
     return items >= (latinOnly ? 5 : 4);
+}
+
+// A row of links or tags joined by marks ("Twitter·YouTube·Instagram", "Blog | Help | Contact"):
+// three items or more. A name holds one such mark at most ("Microsoft 365 Plus · 尊享版").
+bool isLinkRow(QStringView line) {
+    int marks = 0;
+    for (QChar c : line)
+        marks += c == u'·' || c == u'|' || c == u'•' || c == u'・';
+    return marks >= 2;
+}
+
+// A line of generic words only ("订阅", "Premium", "会员套餐"): what kind of thing was bought, not
+// whose.
+bool isGenericOnly(QStringView lowerLine) {
+    for (qsizetype pos = 0; pos < lowerLine.size();) {
+        qsizetype length = 0;
+        for (QStringView word : planWords) {
+            if (lowerLine.sliced(pos).startsWith(word) && word.size() > length)
+                length = word.size();
+        }
+        if (length == 0)
+            return false;
+        pos += length;
+        while (pos < lowerLine.size() && lowerLine[pos] == u' ')
+            ++pos;
+    }
+    return true;
 }
 
 // User-perceived characters (extended grapheme clusters), counted up to `cap` at most.
@@ -655,7 +802,12 @@ bool isNoiseLine(const QString &line, const QString &lowerLine) {
         return true;
     static const QRegularExpression hexIdentifier =
         compiled(QStringLiteral(R"(^[0-9a-f]{6,}(-[0-9a-f]{4,})+)"));
-    return hexIdentifier.match(line).hasMatch();
+    if (hexIdentifier.match(line).hasMatch())
+        return true;
+    // An e-mail address: a sender, a recipient, an account, never what was bought.
+    static const QRegularExpression mailAddress =
+        compiled(QStringLiteral(R"([^\s@<]+@[^\s@]+\.[A-Za-z]{2,})"));
+    return line.contains(u'@') && mailAddress.match(line).hasMatch();
 }
 
 // Words of a phrase or sentence rather than a name: a later Latin word in small letters, as in
@@ -682,6 +834,10 @@ int nameScore(const QString &line, const QString &lowerLine, qsizetype index, bo
     int score = containsAnyWord(lowerLine, brandWords) ? 5 : 0;
     if (labelled || containsAnyWord(lowerLine, planWords))
         score += 3;
+    if (labelled)
+        score += 2;
+    if (isGenericOnly(lowerLine))
+        score -= 4;
     if (domain.match(line).hasMatch())
         score += 3;
     if (han.match(line).hasMatch())
@@ -904,9 +1060,13 @@ std::optional<QString> detectName(const Text &text) {
     struct Line {
         QString cleaned;
         int graphemes = 0;
-        bool labelled = false; // the value of a field labelled as the plan or product
+        bool labelled = false;  // the value of a field labelled as the plan or product
+        bool recipient = false; // the label of the person billed, or the line after it
     };
     std::vector<Line> lines;
+    // Who was billed stands under or beside its label ("Billed to", "收件人"): a person, not a product.
+    static constexpr QStringView recipientLabels[] = {u"billed to", u"bill to", u"sold to", u"收件人"};
+    bool recipientNext = false;
     const QStringView s = text.original;
     for (qsizetype pos = 0; pos < s.size();) {
         qsizetype next = s.indexOf(u'\n', pos);
@@ -914,9 +1074,12 @@ std::optional<QString> detectName(const Text &text) {
             next = s.size();
         if (next > pos) {
             bool labelled = false;
-            QString cleaned = cleanedLine(trimmedLine(s.sliced(pos, next - pos)), &labelled);
+            const QStringView raw = trimmedLine(s.sliced(pos, next - pos));
+            QString cleaned = cleanedLine(raw, &labelled);
             const int graphemes = graphemeCount(cleaned, 31);
-            lines.push_back({std::move(cleaned), graphemes, labelled});
+            const bool labelHere = containsAny(raw.toString().toLower(), recipientLabels);
+            lines.push_back({std::move(cleaned), graphemes, labelled, labelHere || recipientNext});
+            recipientNext = labelHere;
         }
         pos = next + 1;
     }
@@ -925,10 +1088,10 @@ std::optional<QString> detectName(const Text &text) {
     int bestScore = 0;
     for (qsizetype i = 0; i < qsizetype(lines.size()); ++i) {
         const Line &line = lines[size_t(i)];
-        if (line.graphemes < 2 || line.graphemes > 30)
+        if (line.graphemes < 2 || line.graphemes > 30 || line.recipient)
             continue;
         const QString lower = line.cleaned.toLower();
-        if (isNoiseLine(line.cleaned, lower))
+        if (isNoiseLine(line.cleaned, lower) || isLinkRow(line.cleaned))
             continue;
         const int score = nameScore(line.cleaned, lower, i, line.labelled);
         if (score < 1)
@@ -939,11 +1102,11 @@ std::optional<QString> detectName(const Text &text) {
         }
     }
     if (best)
-        return withoutSpacesInHan(best->cleaned);
+        return normalizedName(best->cleaned);
 
     for (const Line &line : lines) {
         if (line.graphemes >= 2 && line.graphemes <= 24 && !isNoiseLine(line.cleaned, line.cleaned.toLower()))
-            return withoutSpacesInHan(line.cleaned);
+            return normalizedName(line.cleaned);
     }
     return std::nullopt;
 }

@@ -389,6 +389,26 @@ private Q_SLOTS:
             << utf8("迅雷白金会员 开通日期 2026年3月1日") << utf8("迅雷白金会员");
         QTest::newRow("phrase scores lower than a name")
             << lines({"Confirm subscription", "Plan Canva Pro"}) << u"Canva Pro"_qs;
+        // What stands around a name on a page and is no part of it.
+        QTest::newRow("e-mail address is no name") << lines({"zoe.w@icloud.com", "Kagi"}) << u"Kagi"_qs;
+        QTest::newRow("row of links is no name") << lines({"Blog·Help·Contact", "Kagi"}) << u"Kagi"_qs;
+        QTest::newRow("generic words alone are no name") << utf8("订阅\nKagi") << u"Kagi"_qs;
+        QTest::newRow("person billed is no name")
+            << lines({"Billed to Issued", "Lucia Silva 10 October 2026", "Kagi Search 1 $10"})
+            << u"Kagi Search"_qs;
+        QTest::newRow("side items before a field's label")
+            << utf8("确认订阅\n推荐 套餐 优酷 酷喵VIP") << utf8("优酷酷喵VIP");
+        QTest::newRow("misread field label") << lines({"Produu] Day One Premium"}) << u"Day One Premium"_qs;
+        QTest::newRow("sentence-case label after the name")
+            << lines({"Figma Professional Start date 2026-10-17"}) << u"Figma Professional"_qs;
+        QTest::newRow("price with a misread sign")
+            << lines({"Strava Subscription W142,200/y"}) << u"Strava Subscription"_qs;
+        QTest::newRow("end of a wrapped label")
+            << lines({"methods Strava Subscription £18.99"}) << u"Strava Subscription"_qs;
+        QTest::newRow("icon read as a letter") << lines({"O Notion Plus"}) << u"Notion Plus"_qs;
+        QTest::newRow("l among capitals") << lines({"MUBl Standard"}) << u"MUBI Standard"_qs;
+        QTest::newRow("small l stays") << lines({"Al Jazeera Plus"}) << u"Al Jazeera Plus"_qs;
+        QTest::newRow("dot between parts") << utf8("芒果TV.Premium") << utf8("芒果TV·Premium");
         QTest::newRow("a row led by a price holds no name") << utf8("￥71.50/月 每月\nKagi") << u"Kagi"_qs;
         QTest::newRow("bullet and chevron") << utf8("● Netflix ›") << u"Netflix"_qs;
         QTest::newRow("numbers in a name stay") << u"Office 365 $9"_qs << u"Office 365"_qs;
