@@ -678,8 +678,8 @@ QString restoreSignsAfter(const QString &text, const QString &latinReading) {
     for (auto it = latinAfter.globalMatch(latinReading); it.hasNext();) {
         const auto latin = it.next();
         const QString number = latin.captured(1);
-        static const QRegularExpression sameNumber(QStringLiteral("(?<![0-9.,])%1(?![0-9.,]*[0-9])"));
-        const QRegularExpression here(sameNumber.pattern().arg(QRegularExpression::escape(number)));
+        const QRegularExpression here(
+            QStringLiteral("(?<![0-9.,])%1(?![0-9.,]*[0-9])").arg(QRegularExpression::escape(number)));
         const QRegularExpressionMatch match = here.match(result);
         if (!match.hasMatch())
             continue;
