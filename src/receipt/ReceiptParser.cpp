@@ -130,6 +130,11 @@ bool isAsciiLetter(QChar c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
+// Blanks, tabs and the other space characters, not line breaks.
+bool isLineSpace(QChar c) {
+    return c == u'\t' || c.category() == QChar::Separator_Space;
+}
+
 bool isGroupSpace(QChar c) {
     return c == u' ' || c == u'\u00A0' || c == u'\u2009' || c == u'\u202F';
 }
@@ -148,6 +153,13 @@ bool decimalCommaAt(const QString &text, qsizetype at) {
            (at + 3 == size || !isAsciiDigit(text[at + 3]));
 }
 
+// Whether the euro sign follows at `at`, after a blank at most.
+bool euroAt(const QString &text, qsizetype at) {
+    if (at < text.size() && isLineSpace(text[at]))
+        ++at;
+    return at < text.size() && text[at] == u'€';
+}
+
 // Where a run of digits ending at `end` ends with the groups of three that belong to it: after
 // commas or points ("1,299", "1.299"), or after blanks where a decimal comma ends the number
 // ("1 299,00").
@@ -157,7 +169,7 @@ qsizetype groupedRunEnd(const QString &text, qsizetype end) {
     qsizetype spaced = end;
     while (spaced < text.size() && isGroupSpace(text[spaced]) && groupOfThreeAt(text, spaced))
         spaced += 4;
-    return spaced > end && decimalCommaAt(text, spaced) ? spaced : end;
+    return spaced > end && (decimalCommaAt(text, spaced) || euroAt(text, spaced)) ? spaced : end;
 }
 
 // The leftmost match of `re` at or after `from`, for a pattern that opens with a number
@@ -200,15 +212,16 @@ QRegularExpressionMatch matchAtDigitRuns(const QRegularExpression &re, const QSt
 // - digits in groups of three after commas, with one or two decimals after a point ("1,299.00");
 // - groups of three after points, with two decimals after a comma or a point ("1.299,00",
 //   "1.960"): no currency has three decimals, so a point before exactly three digits groups them;
-// - groups of three after blanks, ended by a decimal comma ("1 299,00");
+// - groups of three after blanks, ended by a decimal comma ("1 299,00") or by the euro sign after
+//   the number as Europe writes it ("1 299 €");
 // - plain digits, with one or two decimals after a point or two after a comma ("12.5", "12,99").
 // A comma before anything but a group of three or two final decimals ends the number ("$5,$7").
 const QString &amountNumber() {
-    static const QString number =
-        QStringLiteral(R"((?:[0-9]{1,3}(?:,[0-9]{3})+(?![0-9]|,[0-9])(?:\.[0-9]{1,2})?)"
-                       R"(|[0-9]{1,3}(?:\.[0-9]{3}(?![0-9]))+(?:[.,][0-9]{2}(?![0-9]))?)"
-                       R"(|[0-9]{1,3}(?:[ \x{00A0}\x{2009}\x{202F}][0-9]{3})+,[0-9]{2}(?![0-9]))"
-                       R"(|[0-9]+(?:\.[0-9]{1,2}|,[0-9]{2}(?![0-9]))?))");
+    static const QString number = QStringLiteral(
+        R"((?:[0-9]{1,3}(?:,[0-9]{3})+(?![0-9]|,[0-9])(?:\.[0-9]{1,2})?)"
+        R"(|[0-9]{1,3}(?:\.[0-9]{3}(?![0-9]))+(?:[.,][0-9]{2}(?![0-9]))?)"
+        R"(|[0-9]{1,3}(?:[ \x{00A0}\x{2009}\x{202F}][0-9]{3})+(?:,[0-9]{2}(?![0-9])|(?=[^\S\n]?€)))"
+        R"(|[0-9]+(?:\.[0-9]{1,2}|,[0-9]{2}(?![0-9]))?))");
     return number;
 }
 
@@ -321,11 +334,6 @@ void appendCandidate(std::vector<detail::Cand> &out, const QRegularExpressionMat
                      QString currency) {
     if (const auto value = positiveFiniteNumber(match.capturedView(numberGroup)))
         out.push_back({*value, std::move(currency), match.capturedStart(0)});
-}
-
-// Blanks, tabs and the other space characters, not line breaks.
-bool isLineSpace(QChar c) {
-    return c == u'\t' || c.category() == QChar::Separator_Space;
 }
 
 QStringView trimmedLine(QStringView line) {
@@ -941,6 +949,23 @@ std::vector<Cand> amountCandidates(const Text &text) {
     for (auto it = codeBefore.globalMatch(s); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         appendCandidate(candidates, match, 2, currencyOfCode(match.capturedView(1)));
+    }
+
+    // A country's letters straight before a number with its decimals or groups are what is left of
+    // a sign written after them ("CN490.90" for "CN¥490.90"), a sign too small or too close to
+    // the number to be read.
+    static const QRegularExpression countryBefore =
+        compiled(QStringLiteral("(?<![A-Za-z])(CN|JP|US|HK)") + number);
+    for (auto it = countryBefore.globalMatch(s); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (!match.capturedView(2).contains(u'.') && !match.capturedView(2).contains(u','))
+            continue;
+        const QStringView country = match.capturedView(1);
+        appendCandidate(candidates, match, 2,
+                        country == u"CN"   ? QStringLiteral("CNY")
+                        : country == u"JP" ? QStringLiteral("JPY")
+                        : country == u"US" ? QStringLiteral("USD")
+                                           : QStringLiteral("HKD"));
     }
 
     // A code after the number ("883.99 CNY"): at most one space between, as codes go before the
