@@ -952,10 +952,10 @@ std::vector<Cand> amountCandidates(const Text &text) {
     }
 
     // A country's letters straight before a number with its decimals or groups are what is left of
-    // a sign written after them ("CN490.90" for "CN¥490.90"), a sign too small or too close to
-    // the number to be read.
+    // a sign written after them, a sign too small or too close to the number to be read, or read
+    // as some other character ("CN490.90", "CN乳16.00" for "CN¥490.90", "CN¥16.00").
     static const QRegularExpression countryBefore =
-        compiled(QStringLiteral("(?<![A-Za-z])(CN|JP|US|HK)") + number);
+        compiled(QStringLiteral(R"((?<![A-Za-z])(CN|JP|US|HK)[^\s0-9A-Za-z\p{Sc}]?)") + number);
     for (auto it = countryBefore.globalMatch(s); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         if (!match.capturedView(2).contains(u'.') && !match.capturedView(2).contains(u','))

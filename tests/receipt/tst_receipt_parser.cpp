@@ -191,6 +191,7 @@ private Q_SLOTS:
         // A sign lost between a country's letters and the number.
         QTest::newRow("CN¥ without its sign") << utf8("CN490.90/年付") << 490.9 << u"CNY"_qs;
         QTest::newRow("US$ without its sign") << u"Total US1,299"_qs << 1299.0 << u"USD"_qs;
+        QTest::newRow("CN¥ with its sign misread") << utf8("续费金额 CN乳16.00/月") << 16.0 << u"CNY"_qs;
         QTest::newRow("country letters before a bare count") << u"CN2026 HK 12.00"_qs << 0.0 << u"CNY"_qs;
         QTest::newRow("code after the number") << utf8("883.99 CNY 每年") << 883.99 << u"CNY"_qs;
         QTest::newRow("letters of no country before a sign") << u"IE$35.50"_qs << 35.5 << u"USD"_qs;
