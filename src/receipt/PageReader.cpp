@@ -710,7 +710,7 @@ QString restoreSigns(const QString &text, const QString &latinText) {
     // The Latin model may set a blank after a number's separator ("¥172. 00"); numbers hold none.
     static const QRegularExpression blankInNumber(QStringLiteral("(?<=[0-9][.,]) (?=[0-9])"));
     const QString latinReading = QString(latinText).remove(blankInNumber);
-    static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥])\\s?([0-9][0-9.,]*)"));
+    static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥₹])\\s?([0-9][0-9.,]*)"));
     // The countries whose dollars are written with their letters before the sign.
     static const QRegularExpression dollarCountry(
         QStringLiteral("^(?:%1)$").arg(RecognizedText::dollarCountries()));

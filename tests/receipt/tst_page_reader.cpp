@@ -451,6 +451,8 @@ private slots:
         QTest::newRow("code") << utf8("c5e9f909") << utf8("£5e9f909") << utf8("c5e9f909");
         QTest::newRow("other digits") << utf8("Total 20.00") << utf8("Total £21.00") << utf8("Total 20.00");
         QTest::newRow("sign already read") << utf8("¥68") << utf8("£68") << utf8("¥68");
+        QTest::newRow("rupee dropped")
+            << utf8("Plus 504 per month") << utf8("Plus ₹504 per month") << utf8("Plus ₹504 per month");
         QTest::newRow("sign the recogniser lacks, already read")
             << utf8("Total ₹414 /mo") << utf8("Total ¥414 /mo") << utf8("Total ₹414 /mo");
         QTest::newRow("code before it") << utf8("EUR 19.99") << utf8("EUR €19.99") << utf8("EUR 19.99");
