@@ -881,6 +881,44 @@ QString withoutUnpairedSurrogates(const QString &raw) {
 
 } // namespace
 
+// Prices whose sign the recogniser read as a look-alike it knows: "Y75.00" for "¥75.00", "e5.99"
+// for "€5.99", "f10.99" for "£10.99", "S12.99" for "$12.99", "120,00 ∈" for "120,00 €" (its
+// dictionary lacks the euro and pound signs). Taken only with the decimals or groups that make a
+// number a price, and only where nothing else on the page reads as one.
+std::vector<detail::Cand> lookAlikeCandidates(const QString &s) {
+    static const QString number = u'(' + amountNumber() + u')';
+    static const QRegularExpression before =
+        compiled(QStringLiteral(R"((?<![\p{L}\p{N}.,])([YefS∈]))") + number);
+    static const QRegularExpression after = compiled(number + QStringLiteral(R"([^\S\n]?∈)"));
+    const auto currencyOf = [](QChar sign) {
+        switch (sign.unicode()) {
+        case u'Y':
+            return QStringLiteral("CNY");
+        case u'f':
+            return QStringLiteral("GBP");
+        case u'S':
+            return QStringLiteral("USD");
+        default:
+            return QStringLiteral("EUR");
+        }
+    };
+    const auto isPriceNumber = [](QStringView digits) {
+        return digits.contains(u'.') || digits.contains(u',');
+    };
+    std::vector<detail::Cand> candidates;
+    for (auto it = before.globalMatch(s); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (isPriceNumber(match.capturedView(2)))
+            appendCandidate(candidates, match, 2, currencyOf(match.capturedView(1).front()));
+    }
+    for (auto it = after.globalMatch(s); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (isPriceNumber(match.capturedView(1)))
+            appendCandidate(candidates, match, 1, QStringLiteral("EUR"));
+    }
+    return candidates;
+}
+
 namespace detail {
 
 Text::Text(const QString &raw)
@@ -977,7 +1015,9 @@ std::vector<Cand> amountCandidates(const Text &text) {
 }
 
 std::optional<Amount> detectAmount(const Text &text) {
-    const std::vector<Cand> candidates = amountCandidates(text);
+    std::vector<Cand> candidates = amountCandidates(text);
+    if (candidates.empty())
+        candidates = lookAlikeCandidates(text.original);
     const QString &s = text.original;
     for (const Cand &candidate : candidates) {
         const qsizetype start = std::max<qsizetype>(0, candidate.location - 10);
