@@ -865,17 +865,18 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece) {
     }
     const int coreInkBelow = (darkest + 255) / 2;
     // The thin flat strokes of Ming type ("一", the bars of "三"), paler than its upright ones,
-    // may not reach the core: a long flat run of lighter ink is a stroke too, where the faint
-    // edges beside upright strokes run only as far as the blur.
+    // may not reach the core: a long flat run of lighter ink beside no core is a stroke too,
+    // longer than the faint edges and corners of strokes that blurring spreads into a gap.
     const int strokeInkBelow = 255 - (255 - darkest) / 4;
-    const int leastStroke = std::max(4, piece.height() / 6);
+    const int leastStroke = std::max(4, piece.height() / 4);
     std::vector<bool> inked(size_t(piece.width()), false);
     for (int y = 0; y < piece.height(); ++y) {
         const uchar *row = piece.constScanLine(y);
         for (int x = 0, run = 0; x <= piece.width(); ++x) {
-            if (x < piece.width() && row[x] < coreInkBelow)
+            const int shade = x < piece.width() ? row[x] : 255;
+            if (shade < coreInkBelow)
                 inked[size_t(x)] = true;
-            if (x < piece.width() && row[x] < strokeInkBelow) {
+            else if (shade < strokeInkBelow) {
                 ++run;
                 continue;
             }
