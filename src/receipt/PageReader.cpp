@@ -1097,11 +1097,11 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const QChar b = chars[i];
             const bool mixed = (isHan(a) && isLatinOrDigit(b)) || (isLatinOrDigit(a) && isHan(b));
             const bool seen = kept[i].second || kept[i].first->blankOdds >= blankSeenOdds;
-            // Chinese typefaces set Latin letters and digits loosely beside Chinese characters,
-            // and a narrow one ("1", "l") stands in wide paper: where the recogniser saw no
-            // blank, the gap stands out further.
-            const double margin = mixed && !seen ? 2 * standOut : standOut;
-            bool blank = gap >= (mixed ? std::min(usual, hanGap) : usual) + margin && !isThousands(i - 1) &&
+            // Some Chinese typefaces set their characters loosely and Latin letters and digits
+            // more loosely still beside them, a narrow one ("1", "l") in wide paper: where the
+            // recogniser saw no blank, the gap stands out against twice their spacing.
+            const double spacing = mixed ? std::min(usual, hanGap) : usual;
+            bool blank = gap >= (mixed && !seen ? 2 : 1) * spacing + standOut && !isThousands(i - 1) &&
                          isBlankBetween(a, b, gap, letterGap, kept[i].second, seen);
             if (blank && isChinese(a) && isChinese(b))
                 blank = advanceAt(i) >= em * (1 + chineseExtraAdvance);
@@ -1475,9 +1475,9 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
                 // of a word, or after a bracket that carries its own spacing: its gap tells a
                 // blank as the gaps inside a piece do.
                 if (!text.isEmpty() &&
-                    (word.squeezedGap >= 0
-                         ? isBlankBetween(text.back(), word.text.front(), word.squeezedGap, 0, false, true)
-                         : !word.close && !carriesSpacing(text.back(), word.text.front())))
+                    (word.squeezedGap >= 0 ? isBlankBetween(text.back(), word.text.front(), word.squeezedGap,
+                                                            0, word.squeezedGap >= latinBlank, true)
+                                           : !word.close && !carriesSpacing(text.back(), word.text.front())))
                     text += u' ';
                 text += word.text;
             }
