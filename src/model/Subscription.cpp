@@ -5,6 +5,7 @@
 #include <QHashFunctions>
 #include <QJsonValue>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -122,21 +123,29 @@ std::optional<QUuid> parseUuid(QStringView text) {
     static constexpr int groups[] = {8, 4, 4, 4, 12};
     if (text.size() != 36)
         return std::nullopt;
+    // The 32 digits are read into the id's 16 bytes as they are checked.
+    std::array<char, 16> bytes{};
     qsizetype pos = 0;
+    int digit = 0;
     for (int g = 0; g < 5; ++g) {
         if (g > 0 && text[pos++] != u'-')
             return std::nullopt;
-        for (int i = 0; i < groups[g]; ++i, ++pos) {
+        for (int i = 0; i < groups[g]; ++i, ++pos, ++digit) {
             const char16_t c = text[pos].unicode();
-            const bool hex = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-            if (!hex)
+            int value = 0;
+            if (c >= u'0' && c <= u'9')
+                value = c - u'0';
+            else if (c >= u'a' && c <= u'f')
+                value = c - u'a' + 10;
+            else if (c >= u'A' && c <= u'F')
+                value = c - u'A' + 10;
+            else
                 return std::nullopt;
+            char &byte = bytes[std::size_t(digit / 2)];
+            byte = char(uchar(byte) << 4 | value);
         }
     }
-    const QUuid id = QUuid::fromString(text);
-    if (id.isNull() && text != u"00000000-0000-0000-0000-000000000000")
-        return std::nullopt;
-    return id;
+    return QUuid::fromRfc4122(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
 }
 
 QString formatInternetDateTime(const QDateTime &instant) {

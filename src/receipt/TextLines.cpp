@@ -225,11 +225,11 @@ private:
     // The rows of text in `r` beside a tall thing at one end of it (an app's icon beside its name
     // and a caption, an avatar beside a sender's name and address): one block of ink about as wide
     // as it is high and without a blank column (large type, such as a price beside its cycle and a
-    // note, has blanks between its characters), set apart by a fifth of its height, that the rows
-    // do not run through. The
-    // parts of a Chinese character beside another ("商品") are not such rows: they are set
-    // closer, and are neither wider than high nor wider than the character beside them. It is
-    // drawn, not written.
+    // note, has blanks between its characters), set apart by a fifth of its height or by half
+    // the height of the rows (a large icon stands as far from its rows as a small one), that the
+    // rows do not run through. The parts of a Chinese character beside another ("商品") are not
+    // such rows: they are set closer, lower than a line of writing (the strokes of "三") and
+    // neither wider than high nor wider than the character beside them. It is drawn, not written.
     std::optional<QRect> besideIcon(const QRect &r) const {
         const std::vector<std::pair<int, int>> gaps = blankRuns(r, 2);
         if (gaps.empty())
@@ -240,8 +240,7 @@ private:
             const QList<QRect> one = bands(tight(icon));
             const auto &gap = icon == left ? gaps.front() : gaps.back();
             if (one.size() != 1 || one.front().height() * 5 < r.height() * 4 ||
-                icon.width() > 2 * r.height() || (gap.second - gap.first) * 5 < one.front().height() ||
-                !blankRuns(tight(icon), 1).empty())
+                icon.width() > 2 * r.height() || !blankRuns(tight(icon), 1).empty())
                 continue;
             const QRect rest = icon == left ? QRect(QPoint(gaps.front().second, r.top()), r.bottomRight())
                                             : QRect(r.topLeft(), QPoint(gaps.back().first - 1, r.bottom()));
@@ -252,12 +251,18 @@ private:
                                       : QRect(QPoint(apart.back().second, rest.top()), rest.bottomRight());
             const QList<QRect> rows = bands(tight(beside));
             int widest = 0;
-            for (const QRect &row : rows)
+            int tallest = 0;
+            for (const QRect &row : rows) {
                 widest = std::max(widest, tight(row).width());
-            if (rows.size() >= 2 && widest * 2 >= tight(icon).width() * 3 &&
+                tallest = std::max(tallest, row.height());
+            }
+            const int apart = gap.second - gap.first;
+            if (rows.size() >= 2 && widest > tight(icon).width() &&
+                (apart * 5 >= one.front().height() || apart * 2 >= tallest) &&
                 std::all_of(rows.begin(), rows.end(), [&](const QRect &row) {
                     const QRect ink = tight(row);
-                    return row.height() * 3 < one.front().height() * 2 && ink.width() >= 2 * ink.height();
+                    return row.height() * 3 < one.front().height() * 2 && ink.width() >= 2 * ink.height() &&
+                           ink.height() * 3 >= m_lineHeight;
                 }))
                 return rest;
         }
@@ -432,12 +437,25 @@ QList<QList<qsizetype>> rows(const QList<QRect> &ink) {
     const auto middle2 = [&lines](qsizetype i) { return lines[i].top() + lines[i].bottom(); };
     std::stable_sort(order.begin(), order.end(),
                      [&middle2](qsizetype a, qsizetype b) { return middle2(a) < middle2(b); });
+    // Lines one above the other share no row, however tall a thing beside them both stands (an
+    // app's icon beside its name and the caption under it): the block beside it is read top to
+    // bottom. Lines of one row stand side by side; a few columns' overlap is a box's slack, and
+    // boxes mostly at the same height are parts of one line.
+    const auto stacked = [&ink](qsizetype a, qsizetype b) {
+        const QRect &x = ink[a];
+        const QRect &y = ink[b];
+        const int across = std::min(x.right(), y.right()) - std::max(x.left(), y.left()) + 1;
+        const int level = std::min(x.bottom(), y.bottom()) - std::max(x.top(), y.top()) + 1;
+        return across * 4 > std::min(x.width(), y.width()) && level * 2 < std::min(x.height(), y.height());
+    };
     QList<QList<qsizetype>> found;
     int top = 0, bottom = 0; // of the last row
     for (const qsizetype i : order) {
         const QRect &line = lines[i];
         const int overlap = std::min(bottom, line.bottom()) - std::max(top, line.top()) + 1;
-        if (!found.isEmpty() && overlap * 10 >= std::min(line.height(), bottom - top + 1) * 6) {
+        if (!found.isEmpty() && overlap * 10 >= std::min(line.height(), bottom - top + 1) * 6 &&
+            std::none_of(found.back().begin(), found.back().end(),
+                         [&](qsizetype other) { return stacked(i, other); })) {
             found.back().append(i);
             top = std::min(top, line.top());
             bottom = std::max(bottom, line.bottom());

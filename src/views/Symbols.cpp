@@ -151,7 +151,9 @@ QImage::Format pixmapFormat() {
 // pixmaps' (pixmapFormat()), so that one drawn ahead on another thread and one drawn on the spot
 // have the same pixels. Qt's SVG image plugin draws it: the SVG library is loaded when the first
 // symbol is drawn (on the thread pool, see prepare()), not with the program before its window can
-// show.
+// show. The reader is told the format outright: left to find the plugin itself, it would load every
+// image plugin listed before the SVG one (and the libraries they need) only to ask whether it reads
+// SVG.
 QImage draw(const QString &name, const QColor &color, Weight weight, int side, QImage::Format format) {
     QImage image;
     if (const QByteArray data = svg(name, color, weight); !data.isEmpty()) {
@@ -159,6 +161,7 @@ QImage draw(const QString &name, const QColor &color, Weight weight, int side, Q
         buffer.setData(data);
         if (buffer.open(QIODevice::ReadOnly)) {
             QImageReader reader(&buffer, "svg");
+            reader.setAutoDetectImageFormat(false);
             reader.setScaledSize(QSize(side, side));
             image = reader.read();
         }

@@ -61,6 +61,13 @@ private Q_SLOTS:
             << u"id"_qs << QJsonValue(u"{6F9619FF-8B86-D011-B42D-00C04FC964FF}"_qs) << false;
         QTest::newRow("id lower case")
             << u"id"_qs << QJsonValue(u"6f9619ff-8b86-d011-b42d-00c04fc964ff"_qs) << true;
+        QTest::newRow("id mixed case")
+            << u"id"_qs << QJsonValue(u"0a1B2c3D-4e5F-6a7B-8c9D-aEbFc0D1e2F3"_qs) << true;
+        QTest::newRow("nil id") << u"id"_qs << QJsonValue(u"00000000-0000-0000-0000-000000000000"_qs) << true;
+        QTest::newRow("id with a letter past F")
+            << u"id"_qs << QJsonValue(u"6F9619FF-8B86-D011-B42D-00C04FC964FG"_qs) << false;
+        QTest::newRow("id with a hyphen out of place")
+            << u"id"_qs << QJsonValue(u"6F9619F-F8B86-D011-B42D-00C04FC964FF"_qs) << false;
         QTest::newRow("fractional seconds")
             << u"startDate"_qs << QJsonValue(u"2025-03-07T08:30:00.5Z"_qs) << false;
         QTest::newRow("no zone designator")
@@ -87,6 +94,8 @@ private Q_SLOTS:
         QCOMPARE(bool(s), decodes);
         if (s && key == u"startDate")
             QCOMPARE(s->startDate, QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()));
+        if (s && key == u"id")
+            QCOMPARE(s->id, QUuid::fromString(value.toString()));
     }
 
     void roundTripKeepsEveryFieldButFractionalSeconds() {

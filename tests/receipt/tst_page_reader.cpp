@@ -219,19 +219,36 @@ private slots:
     }
 
     // Lines of two columns at the same height share a row, read left to right; a line standing
-    // lower than most of its height starts the next row.
+    // lower than most of its height starts the next row. Lines one above the other never share a
+    // row, though a tall mark beside them both (what is left of an app's icon) overlaps them.
+    void groupsLinesIntoRows_data() {
+        QTest::addColumn<QList<QRect>>("lines");
+        QTest::addColumn<QList<QList<qsizetype>>>("rows");
+        QTest::newRow("two columns") << QList<QRect>{{300, 10, 200, 20},
+                                                     {10, 14, 80, 14},
+                                                     {10, 40, 80, 14},
+                                                     {300, 48, 200, 20},
+                                                     {300, 80, 200, 20}}
+                                     << QList<QList<qsizetype>>{{1, 0}, {2}, {3}, {4}};
+        QTest::newRow("mark beside a name and its caption")
+            << QList<QRect>{{10, 14, 30, 30}, {60, 10, 120, 18}, {60, 32, 90, 14}, {10, 70, 200, 14}}
+            << QList<QList<qsizetype>>{{0, 1}, {2}, {3}};
+        QTest::newRow("a line's two parts at one height")
+            << QList<QRect>{{10, 10, 100, 16}, {80, 12, 60, 14}} << QList<QList<qsizetype>>{{0, 1}};
+    }
+
     void groupsLinesIntoRows() {
-        const QList<QRect> lines{QRect(300, 10, 200, 20), QRect(10, 14, 80, 14), QRect(10, 40, 80, 14),
-                                 QRect(300, 48, 200, 20), QRect(300, 80, 200, 20)};
-        const QList<QList<qsizetype>> rows{{1, 0}, {2}, {3}, {4}};
+        QFETCH(QList<QRect>, lines);
+        QFETCH(QList<QList<qsizetype>>, rows);
         QCOMPARE(TextLines::rows(lines), rows);
     }
 
     // An app's icon beside its name and caption is no text: the two rows beside it are lines of
-    // their own. A row of dots leading from a label to its price parts the two like a blank. Two
-    // rows beside one price set between them are lines of their own, and so is the price.
+    // their own, also beside a large icon set as close to them as a small one. A row of dots
+    // leading from a label to its price parts the two like a blank. Two rows beside one price set
+    // between them are lines of their own, and so is the price.
     void findsRowsBesideIconsAndLeaders() {
-        QImage page(400, 180, QImage::Format_Grayscale8);
+        QImage page(400, 260, QImage::Format_Grayscale8);
         page.fill(255);
         QPainter painter(&page);
         painter.fillRect(10, 10, 48, 48, Qt::black);
@@ -244,11 +261,15 @@ private slots:
         painter.fillRect(70, 130, 150, 14, Qt::black);
         painter.fillRect(70, 156, 110, 12, Qt::black);
         painter.fillRect(238, 138, 80, 20, Qt::black);
+        painter.fillRect(10, 190, 60, 60, Qt::black);
+        painter.fillRect(80, 198, 70, 16, Qt::black);
+        painter.fillRect(80, 226, 64, 14, Qt::black);
         painter.end();
         const QList<QRect> lines = TextLines::find(page, 14);
         QCOMPARE(lines,
                  (QList<QRect>{QRect(70, 14, 150, 14), QRect(70, 40, 110, 12), QRect(10, 90, 356, 14),
-                               QRect(70, 130, 150, 14), QRect(70, 156, 110, 12), QRect(238, 138, 80, 20)}));
+                               QRect(70, 130, 150, 14), QRect(70, 156, 110, 12), QRect(238, 138, 80, 20),
+                               QRect(80, 198, 70, 16), QRect(80, 226, 64, 14)}));
         QCOMPARE(PageReader::cut(page, lines[2], 0).size(), 2);
     }
 
