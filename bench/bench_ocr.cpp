@@ -18,8 +18,8 @@
 //                                     styles.tsv) to DIR (--evaluation for the second corpus)
 //   bench_ocr --release               resident memory idle, after scans, and once the recogniser
 //                                     plugin is unloaded, as the program sees it (bench_ocr_release)
-// --first N starts at receipt N; --verbose lists the receipts read wrongly; --save-wrong DIR keeps
-// their images (neither for the evaluation folder).
+// --first N starts at receipt N; --verbose lists the receipts read wrongly (twice: every receipt, to
+// count misread characters); --save-wrong DIR keeps their images (neither for the evaluation folder).
 #include "ProcStatus.h"
 
 #include "ReceiptCorpus.h"
@@ -197,10 +197,10 @@ void runCorpus(const QString &title, const QList<std::function<Sample()>> &sampl
         if (!wrong.isEmpty() && showWrong && !g_saveFolder.isEmpty())
             sample.image.save(g_saveFolder + u'/' + sample.label.section(u' ', 0, 0) +
                               QStringLiteral(".png"));
-        if (g_verbose && showWrong && !wrong.isEmpty()) {
-            out << "== " << sample.label << " WRONG " << wrong.join(u',') << ": expected " << expected.name
-                << " / " << expected.amount << ' ' << expected.currency << " / " << rawValue(expected.cycle)
-                << " / " << rawValue(expected.billingType) << " / "
+        if (g_verbose && showWrong && (!wrong.isEmpty() || g_verbose > 1)) {
+            out << "== " << sample.label << (wrong.isEmpty() ? " RIGHT " : " WRONG ") << wrong.join(u',')
+                << ": expected " << expected.name << " / " << expected.amount << ' ' << expected.currency
+                << " / " << rawValue(expected.cycle) << " / " << rawValue(expected.billingType) << " / "
                 << expected.startDate.toString(Qt::ISODate) << "; got " << got.name << " / " << got.amount
                 << ' ' << got.currency << " / " << rawValue(got.cycle) << " / " << rawValue(got.billingType)
                 << " / " << got.startDate.toString(Qt::ISODate) << '\n';

@@ -472,6 +472,8 @@ void cutBox(const QImage &page, const QRect &box, const QRect &within, const QRe
     }
     // Each part may take in lighter characters up to the middle of the cut, never beyond it.
     const auto sides = sidesOfGap(within, box, at.first, at.second);
+    const bool squeezed = at.second - at.first < wide;
+    const qsizetype before = pieces.size();
     for (const bool first : {true, false}) {
         const QRect part = first ? QRect(QPoint(box.left(), box.top()), QPoint(at.first - 1, box.bottom()))
                                  : QRect(QPoint(at.second, box.top()), QPoint(box.right(), box.bottom()));
@@ -479,8 +481,11 @@ void cutBox(const QImage &page, const QRect &box, const QRect &within, const QRe
             continue;
         const QRect &partWithin = first ? sides.first : sides.second;
         const QRect tight = faintBox(page, part, partWithin);
+        const qsizetype firstOfPart = pieces.size();
         if (!tight.isEmpty())
             cutBox(page, tight, partWithin, line, lineIndex, pieces, depth + 1);
+        if (!first && squeezed && firstOfPart > before && firstOfPart < pieces.size())
+            pieces[firstOfPart].squeezedGap = double(at.second - at.first) / std::max(1, box.height());
     }
 }
 
@@ -860,13 +865,28 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece) {
         darkest = std::min<int>(darkest, *std::min_element(row, row + piece.width()));
     }
     const int coreInkBelow = (darkest + 255) / 2;
-    const auto isBlank = [&piece, coreInkBelow](int x) {
-        for (int y = 0; y < piece.height(); ++y) {
-            if (piece.constScanLine(y)[x] < coreInkBelow)
-                return false;
+    // The thin flat strokes of Ming type ("一", the bars of "三"), paler than its upright ones,
+    // may not reach the core: a long flat run of lighter ink beside no core is a stroke too,
+    // longer than the faint edges and corners of strokes that blurring spreads into a gap.
+    const int strokeInkBelow = 255 - (255 - darkest) / 4;
+    const int leastStroke = std::max(4, piece.height() / 4);
+    std::vector<bool> inked(size_t(piece.width()), false);
+    for (int y = 0; y < piece.height(); ++y) {
+        const uchar *row = piece.constScanLine(y);
+        for (int x = 0, run = 0; x <= piece.width(); ++x) {
+            const int shade = x < piece.width() ? row[x] : 255;
+            if (shade < coreInkBelow)
+                inked[size_t(x)] = true;
+            else if (shade < strokeInkBelow) {
+                ++run;
+                continue;
+            }
+            if (run >= leastStroke)
+                std::fill_n(inked.begin() + (x - run), run, true);
+            run = 0;
         }
-        return true;
-    };
+    }
+    const auto isBlank = [&inked](int x) { return !inked[size_t(x)]; };
     for (int x = 0; x <= piece.width(); ++x) {
         const bool blank = x < piece.width() && isBlank(x);
         if (blank && start < 0)
@@ -1087,7 +1107,11 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const QChar b = chars[i];
             const bool mixed = (isHan(a) && isLatinOrDigit(b)) || (isLatinOrDigit(a) && isHan(b));
             const bool seen = kept[i].second || kept[i].first->blankOdds >= blankSeenOdds;
-            bool blank = gap >= (mixed ? std::min(usual, hanGap) : usual) + standOut && !isThousands(i - 1) &&
+            // Some Chinese typefaces set their characters loosely and Latin letters and digits
+            // more loosely still beside them, a narrow one ("1", "l") in wide paper: where the
+            // recogniser saw no blank, the gap stands out against twice their spacing.
+            const double spacing = mixed ? std::min(usual, hanGap) : usual;
+            bool blank = gap >= (mixed && !seen ? 2 : 1) * spacing + standOut && !isThousands(i - 1) &&
                          isBlankBetween(a, b, gap, letterGap, kept[i].second, seen);
             if (blank && isChinese(a) && isChinese(b))
                 blank = advanceAt(i) >= em * (1 + chineseExtraAdvance);
@@ -1413,10 +1437,16 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             texts[size_t(i)] = QStringLiteral("·");
     }
     // The pieces of each line, left to right, as they were cut; the lines of each row of the page.
-    QList<QList<std::pair<QString, bool>>> words(boxes.size());
+    struct Word {
+        QString text;
+        bool close;
+        double squeezedGap;
+    };
+    QList<QList<Word>> words(boxes.size());
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         if (!texts[size_t(i)].isEmpty())
-            words[pieces[i].line].append({texts[size_t(i)], pieces[i].closeToPrevious});
+            words[pieces[i].line].append(
+                {texts[size_t(i)], pieces[i].closeToPrevious, pieces[i].squeezedGap});
     }
     // Pieces apart are words apart, but full-width punctuation carries its own spacing: a gap
     // beside it ("超级会员，本邮件") is no blank. Pieces are cut at gaps wider than the spacing a
@@ -1450,10 +1480,16 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         QString text;
         for (const qsizetype index : row) {
             const qsizetype line = readLine[index];
-            for (const auto &[part, close] : std::as_const(words[line])) {
-                if (!text.isEmpty() && !close && !carriesSpacing(text.back(), part.front()))
+            for (const Word &word : std::as_const(words[line])) {
+                // A piece cut off only to fit a strip may have been cut between the characters
+                // of a word, or after a bracket that carries its own spacing: its gap tells a
+                // blank as the gaps inside a piece do.
+                if (!text.isEmpty() &&
+                    (word.squeezedGap >= 0 ? isBlankBetween(text.back(), word.text.front(), word.squeezedGap,
+                                                            0, word.squeezedGap >= latinBlank, true)
+                                           : !word.close && !carriesSpacing(text.back(), word.text.front())))
                     text += u' ';
-                text += part;
+                text += word.text;
             }
         }
         if (!text.isEmpty())

@@ -26,6 +26,10 @@ struct Piece {
     // Set close after the piece before it, without a blank: the smaller type of a price's cycle
     // after it ("/mo").
     bool closeToPrevious = false;
+    // Where it was cut from the piece before it only to fit a strip, at a gap narrower than a
+    // line's height: that gap, in heights of the ink it was cut from (a blank or only the
+    // spacing of the characters either side); otherwise below zero.
+    double squeezedGap = -1;
 };
 
 // The pieces of one line box of `page` (dark text on white): cut at blanks wider than the line is

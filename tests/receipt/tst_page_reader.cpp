@@ -57,6 +57,7 @@ int widthOf(const Glyphs &glyphs) {
 
 Q_DECLARE_METATYPE(QList<int>)
 Q_DECLARE_METATYPE(QList<QRect>)
+Q_DECLARE_METATYPE(Blanks)
 
 class TestPageReader : public QObject {
     Q_OBJECT
@@ -99,6 +100,10 @@ private slots:
         QTest::newRow("Chinese words, apart")
             << utf8("印象高级") << QList<int>{0, 16, 0} << utf8("印象 高级");
         QTest::newRow("Chinese characters, spaced") << utf8("印象") << QList<int>{8} << utf8("印象");
+        QTest::newRow("loosely set Chinese then a narrow digit, no blank seen")
+            << utf8("证码为169") << QList<int>{10, 10, 16, 0, 0} << utf8("证码为169");
+        QTest::newRow("loosely set Chinese then digits, a blank seen")
+            << utf8("证码为_169") << QList<int>{10, 10, 16, 0, 0} << utf8("证码为 169");
         QTest::newRow("Chinese words, a narrow blank seen")
             << utf8("京东_黑胶") << QList<int>{0, 8, 0} << utf8("京东 黑胶");
         QTest::newRow("date with units") << utf8("3月15日") << QList<int>{16, 12, 12, 16} << utf8("3月15日");
@@ -445,6 +450,61 @@ private slots:
                 break;
         }
         QCOMPARE(SignShapes::isRupee(image, SignShapes::inkAround(image, first, first)), sign == u"₹"_qs);
+    }
+
+    // The paper between words is where no column holds the core of a stroke: the faint edges of
+    // upright strokes close no gap, but a long flat stroke paler than the core (the one stroke of
+    // "一" in small Ming type) is ink.
+    void findsBlanksBetweenStrokes_data() {
+        QTest::addColumn<QRect>("pale"); // drawn in grey 150 between two black stems
+        QTest::addColumn<Blanks>("runs");
+        QTest::newRow("flat pale stroke")
+            << QRect(20, 24, 20, 2) << Blanks{{0, 10}, {14, 20}, {40, 46}, {50, 60}};
+        QTest::newRow("faint edges beside a stem")
+            << QRect(16, 10, 3, 30) << Blanks{{0, 10}, {14, 46}, {50, 60}};
+    }
+
+    void findsBlanksBetweenStrokes() {
+        QFETCH(QRect, pale);
+        QFETCH(Blanks, runs);
+        QImage piece(60, TextRecognizer::inputHeight, QImage::Format_Grayscale8);
+        piece.fill(255);
+        QPainter painter(&piece);
+        painter.fillRect(10, 8, 4, 32, Qt::black);
+        painter.fillRect(46, 8, 4, 32, Qt::black);
+        painter.fillRect(pale, QColor(150, 150, 150));
+        painter.end();
+        QCOMPARE(PageReader::blankRuns(piece), runs);
+    }
+
+    // A line too long for one strip is cut at its widest blank: a gap narrower than the line is
+    // high may be a blank or only the spacing of characters, and is passed on to be told so; a
+    // gap as wide as the line's height is a blank.
+    void passesOnGapsOfLinesCutToFit_data() {
+        QTest::addColumn<int>("gap");
+        QTest::addColumn<double>("squeezed");
+        QTest::newRow("spacing of characters") << 8 << 0.4;
+        QTest::newRow("wide blank") << 24 << -1.0;
+    }
+
+    void passesOnGapsOfLinesCutToFit() {
+        QFETCH(int, gap);
+        QFETCH(double, squeezed);
+        QImage page(900, 60, QImage::Format_Grayscale8);
+        page.fill(255);
+        QPainter painter(&page);
+        QRect line;
+        for (int i = 0, x = 10; i < 36; ++i) {
+            const QRect character(x, 20, 18, 20);
+            painter.fillRect(character, Qt::black);
+            line |= character;
+            x += 18 + (i == 17 ? gap : 4);
+        }
+        painter.end();
+        const QList<PageReader::Piece> pieces = PageReader::cut(page, line, 0);
+        QCOMPARE(pieces.size(), 2);
+        QCOMPARE(pieces[0].squeezedGap, -1.0);
+        QCOMPARE(pieces[1].squeezedGap, squeezed);
     }
 
     // Doubtful readings at the ends of a piece are specks; inside it they are characters.
