@@ -1,6 +1,9 @@
 #include "LatinReader.h"
 
+#include "SignShapes.h"
+
 #include <tesseract/baseapi.h>
+#include <tesseract/resultiterator.h>
 
 #ifdef _OPENMP
 #include <omp.h>
@@ -46,7 +49,28 @@ QString LatinReader::readLine(const QImage &line) {
 #endif
     m_api->SetImage(line.constBits(), line.width(), line.height(), 1, int(line.bytesPerLine()));
     m_api->SetSourceResolution(96);
-    const std::unique_ptr<char[]> text(m_api->GetUTF8Text());
+    const std::unique_ptr<char[]> utf8(m_api->GetUTF8Text());
+    QString text = utf8 ? QString::fromUtf8(utf8.get()) : QString();
+    // The model has no rupee sign and reads it as the yen sign it looks like; their ink tells.
+    if (text.contains(u'¥')) {
+        const std::unique_ptr<tesseract::ResultIterator> symbols(m_api->GetIterator());
+        qsizetype at = 0;
+        if (symbols) {
+            do {
+                const std::unique_ptr<char[]> symbol(symbols->GetUTF8Text(tesseract::RIL_SYMBOL));
+                if (!symbol || QString::fromUtf8(symbol.get()) != u"¥")
+                    continue;
+                at = text.indexOf(u'¥', at);
+                if (at < 0)
+                    break;
+                int left = 0, top = 0, right = 0, bottom = 0;
+                if (symbols->BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom) &&
+                    SignShapes::isRupee(line, SignShapes::inkAround(line, left, right)))
+                    text[at] = u'₹';
+                ++at;
+            } while (symbols->Next(tesseract::RIL_SYMBOL));
+        }
+    }
     m_api->Clear();
-    return text ? QString::fromUtf8(text.get()).simplified() : QString();
+    return text.simplified();
 }

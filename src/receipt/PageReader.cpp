@@ -2,6 +2,7 @@
 
 #include "LatinReader.h"
 #include "RecognizedText.h"
+#include "SignShapes.h"
 #include "TextLines.h"
 
 #include <QRegularExpression>
@@ -714,7 +715,7 @@ QString restoreSigns(const QString &text, const QString &latinText) {
     // The Latin model may set a blank after a number's separator ("¥172. 00"); numbers hold none.
     static const QRegularExpression blankInNumber(QStringLiteral("(?<=[0-9][.,]) (?=[0-9])"));
     const QString latinReading = QString(latinText).remove(blankInNumber);
-    static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥])\\s?([0-9][0-9.,]*)"));
+    static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥₹])\\s?([0-9][0-9.,]*)"));
     // The countries whose dollars are written with their letters before the sign.
     static const QRegularExpression dollarCountry(
         QStringLiteral("^(?:%1)$").arg(RecognizedText::dollarCountries()));
@@ -834,7 +835,7 @@ const QRegularExpression &amountWithoutSign() {
     // digit joins it to a date or a code. A point or a comma after it ends a sentence or a clause
     // ("支付Y183.90, 单次购买") unless a digit or a letter follows.
     static const QRegularExpression amount(
-        QStringLiteral("(?<![0-9A-Za-z.,:/¥$€£])(?<![0-9A-Za-z.,:/]-)(?<![¥$€£] "
+        QStringLiteral("(?<![0-9A-Za-z.,:/\\p{Sc}])(?<![0-9A-Za-z.,:/]-)(?<!\\p{Sc} "
                        ")(?<!(?:%1) )"
                        "(?:(?!(?:%1)\\b)([A-Za-z]{1,3})( "
                        "?))?([0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]{1,2})?|[0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-"
@@ -1063,6 +1064,15 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
                 dot.width() <= (close ? dot.height() + 1 : dot.height() * 3 / 2 + 1) &&
                 baseline - dot.bottom() >= textHeight / 6)
                 chars[i] = u'·';
+        }
+    }
+    // The rupee sign, which the recogniser's dictionary lacks, is read as the yen sign it looks
+    // like; its ink tells them apart.
+    if (piece) {
+        for (qsizetype i = 0; i + 1 < chars.size(); ++i) {
+            if (chars[i] == u'¥' && isDigit(chars[i + 1]) &&
+                SignShapes::isRupee(*piece, inkBox(*piece, spans[size_t(i)])))
+                chars[i] = u'₹';
         }
     }
     // A dash or dot that starts a word of Chinese characters, set close before them, is the Han

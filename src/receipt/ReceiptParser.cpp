@@ -130,6 +130,11 @@ bool isAsciiLetter(QChar c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
+// Blanks, tabs and the other space characters, not line breaks.
+bool isLineSpace(QChar c) {
+    return c == u'\t' || c.category() == QChar::Separator_Space;
+}
+
 bool isGroupSpace(QChar c) {
     return c == u' ' || c == u'\u00A0' || c == u'\u2009' || c == u'\u202F';
 }
@@ -148,6 +153,13 @@ bool decimalCommaAt(const QString &text, qsizetype at) {
            (at + 3 == size || !isAsciiDigit(text[at + 3]));
 }
 
+// Whether the euro sign follows at `at`, after a blank at most.
+bool euroAt(const QString &text, qsizetype at) {
+    if (at < text.size() && isLineSpace(text[at]))
+        ++at;
+    return at < text.size() && text[at] == u'€';
+}
+
 // Where a run of digits ending at `end` ends with the groups of three that belong to it: after
 // commas or points ("1,299", "1.299"), or after blanks where a decimal comma ends the number
 // ("1 299,00").
@@ -157,7 +169,7 @@ qsizetype groupedRunEnd(const QString &text, qsizetype end) {
     qsizetype spaced = end;
     while (spaced < text.size() && isGroupSpace(text[spaced]) && groupOfThreeAt(text, spaced))
         spaced += 4;
-    return spaced > end && decimalCommaAt(text, spaced) ? spaced : end;
+    return spaced > end && (decimalCommaAt(text, spaced) || euroAt(text, spaced)) ? spaced : end;
 }
 
 // The leftmost match of `re` at or after `from`, for a pattern that opens with a number
@@ -200,15 +212,16 @@ QRegularExpressionMatch matchAtDigitRuns(const QRegularExpression &re, const QSt
 // - digits in groups of three after commas, with one or two decimals after a point ("1,299.00");
 // - groups of three after points, with two decimals after a comma or a point ("1.299,00",
 //   "1.960"): no currency has three decimals, so a point before exactly three digits groups them;
-// - groups of three after blanks, ended by a decimal comma ("1 299,00");
+// - groups of three after blanks, ended by a decimal comma ("1 299,00") or by the euro sign after
+//   the number as Europe writes it ("1 299 €");
 // - plain digits, with one or two decimals after a point or two after a comma ("12.5", "12,99").
 // A comma before anything but a group of three or two final decimals ends the number ("$5,$7").
 const QString &amountNumber() {
-    static const QString number =
-        QStringLiteral(R"((?:[0-9]{1,3}(?:,[0-9]{3})+(?![0-9]|,[0-9])(?:\.[0-9]{1,2})?)"
-                       R"(|[0-9]{1,3}(?:\.[0-9]{3}(?![0-9]))+(?:[.,][0-9]{2}(?![0-9]))?)"
-                       R"(|[0-9]{1,3}(?:[ \x{00A0}\x{2009}\x{202F}][0-9]{3})+,[0-9]{2}(?![0-9]))"
-                       R"(|[0-9]+(?:\.[0-9]{1,2}|,[0-9]{2}(?![0-9]))?))");
+    static const QString number = QStringLiteral(
+        R"((?:[0-9]{1,3}(?:,[0-9]{3})+(?![0-9]|,[0-9])(?:\.[0-9]{1,2})?)"
+        R"(|[0-9]{1,3}(?:\.[0-9]{3}(?![0-9]))+(?:[.,][0-9]{2}(?![0-9]))?)"
+        R"(|[0-9]{1,3}(?:[ \x{00A0}\x{2009}\x{202F}][0-9]{3})+(?:,[0-9]{2}(?![0-9])|(?=[^\S\n]?€)))"
+        R"(|[0-9]+(?:\.[0-9]{1,2}|,[0-9]{2}(?![0-9]))?))");
     return number;
 }
 
@@ -321,11 +334,6 @@ void appendCandidate(std::vector<detail::Cand> &out, const QRegularExpressionMat
                      QString currency) {
     if (const auto value = positiveFiniteNumber(match.capturedView(numberGroup)))
         out.push_back({*value, std::move(currency), match.capturedStart(0)});
-}
-
-// Blanks, tabs and the other space characters, not line breaks.
-bool isLineSpace(QChar c) {
-    return c == u'\t' || c.category() == QChar::Separator_Space;
 }
 
 QStringView trimmedLine(QStringView line) {
@@ -873,6 +881,44 @@ QString withoutUnpairedSurrogates(const QString &raw) {
 
 } // namespace
 
+// Prices whose sign the recogniser read as a look-alike it knows: "Y75.00" for "¥75.00", "e5.99"
+// for "€5.99", "f10.99" for "£10.99", "S12.99" for "$12.99", "120,00 ∈" for "120,00 €" (its
+// dictionary lacks the euro and pound signs). Taken only with the decimals or groups that make a
+// number a price, and only where nothing else on the page reads as one.
+std::vector<detail::Cand> lookAlikeCandidates(const QString &s) {
+    static const QString number = u'(' + amountNumber() + u')';
+    static const QRegularExpression before =
+        compiled(QStringLiteral(R"((?<![\p{L}\p{N}.,])([YefS∈]))") + number);
+    static const QRegularExpression after = compiled(number + QStringLiteral(R"([^\S\n]?∈)"));
+    const auto currencyOf = [](QChar sign) {
+        switch (sign.unicode()) {
+        case u'Y':
+            return QStringLiteral("CNY");
+        case u'f':
+            return QStringLiteral("GBP");
+        case u'S':
+            return QStringLiteral("USD");
+        default:
+            return QStringLiteral("EUR");
+        }
+    };
+    const auto isPriceNumber = [](QStringView digits) {
+        return digits.contains(u'.') || digits.contains(u',');
+    };
+    std::vector<detail::Cand> candidates;
+    for (auto it = before.globalMatch(s); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (isPriceNumber(match.capturedView(2)))
+            appendCandidate(candidates, match, 2, currencyOf(match.capturedView(1).front()));
+    }
+    for (auto it = after.globalMatch(s); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (isPriceNumber(match.capturedView(1)))
+            appendCandidate(candidates, match, 1, QStringLiteral("EUR"));
+    }
+    return candidates;
+}
+
 namespace detail {
 
 Text::Text(const QString &raw)
@@ -943,6 +989,23 @@ std::vector<Cand> amountCandidates(const Text &text) {
         appendCandidate(candidates, match, 2, currencyOfCode(match.capturedView(1)));
     }
 
+    // A country's letters straight before a number with its decimals or groups are what is left of
+    // a sign written after them, a sign too small or too close to the number to be read, or read
+    // as some other character ("CN490.90", "CN乳16.00" for "CN¥490.90", "CN¥16.00").
+    static const QRegularExpression countryBefore =
+        compiled(QStringLiteral(R"((?<![A-Za-z])(CN|JP|US|HK)[^\s0-9A-Za-z\p{Sc}]?)") + number);
+    for (auto it = countryBefore.globalMatch(s); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (!match.capturedView(2).contains(u'.') && !match.capturedView(2).contains(u','))
+            continue;
+        const QStringView country = match.capturedView(1);
+        appendCandidate(candidates, match, 2,
+                        country == u"CN"   ? QStringLiteral("CNY")
+                        : country == u"JP" ? QStringLiteral("JPY")
+                        : country == u"US" ? QStringLiteral("USD")
+                                           : QStringLiteral("HKD"));
+    }
+
     // A code after the number ("883.99 CNY"): at most one space between, as codes go before the
     // number far more often and a number of one field may stand before the code of the next.
     eachFollowed(
@@ -952,7 +1015,9 @@ std::vector<Cand> amountCandidates(const Text &text) {
 }
 
 std::optional<Amount> detectAmount(const Text &text) {
-    const std::vector<Cand> candidates = amountCandidates(text);
+    std::vector<Cand> candidates = amountCandidates(text);
+    if (candidates.empty())
+        candidates = lookAlikeCandidates(text.original);
     const QString &s = text.original;
     for (const Cand &candidate : candidates) {
         const qsizetype start = std::max<qsizetype>(0, candidate.location - 10);

@@ -147,7 +147,9 @@ private Q_SLOTS:
         QTest::newRow("points group, a comma ends") << utf8("1.299,00 €") << 1299.0 << u"EUR"_qs;
         QTest::newRow("blanks group, a comma ends") << utf8("1 299,50 €") << 1299.5 << u"EUR"_qs;
         QTest::newRow("narrow blanks group") << utf8("€1\u202F299,50") << 1299.5 << u"EUR"_qs;
-        QTest::newRow("blanks without a decimal comma do not group") << utf8("1 299 €") << 299.0 << u"EUR"_qs;
+        QTest::newRow("blanks group before the euro sign") << utf8("Total 1 299 €") << 1299.0 << u"EUR"_qs;
+        QTest::newRow("blanks without a decimal comma or euro sign do not group")
+            << utf8("2 299 EUR") << 299.0 << u"EUR"_qs;
         QTest::newRow("a point before three digits groups them") << utf8("JP¥1.960") << 1960.0 << u"JPY"_qs;
         QTest::newRow("points grouping millions") << u"$1.234.567"_qs << 1234567.0 << u"USD"_qs;
         QTest::newRow("points group, a point ends") << utf8("¥1.299.00") << 1299.0 << u"CNY"_qs;
@@ -186,6 +188,18 @@ private Q_SLOTS:
         QTest::newRow("CN¥") << utf8("CN¥30") << 30.0 << u"CNY"_qs;
         QTest::newRow("JP¥") << utf8("JP¥1200") << 1200.0 << u"JPY"_qs;
         QTest::newRow("JP¥ with a mark between") << utf8("JP?¥699") << 699.0 << u"JPY"_qs;
+        // A sign lost between a country's letters and the number.
+        QTest::newRow("CN¥ without its sign") << utf8("CN490.90/年付") << 490.9 << u"CNY"_qs;
+        QTest::newRow("US$ without its sign") << u"Total US1,299"_qs << 1299.0 << u"USD"_qs;
+        QTest::newRow("CN¥ with its sign misread") << utf8("续费金额 CN乳16.00/月") << 16.0 << u"CNY"_qs;
+        // A sign read as a look-alike, where nothing else reads as a price.
+        QTest::newRow("yen read as Y") << utf8("Premium\nY75.00,er quarter") << 75.0 << u"CNY"_qs;
+        QTest::newRow("euro read as e") << utf8("e5.99 perweek") << 5.99 << u"EUR"_qs;
+        QTest::newRow("euro read as element of") << utf8("Thank you!\n120,00 ∈") << 120.0 << u"EUR"_qs;
+        QTest::newRow("look-alike beside a price") << utf8("S99.00 Total $12.00") << 12.0 << u"USD"_qs;
+        QTest::newRow("look-alike inside a word or without decimals")
+            << utf8("Model XY5.00 S12 e5") << 0.0 << u"CNY"_qs;
+        QTest::newRow("country letters before a bare count") << u"CN2026 HK 12.00"_qs << 0.0 << u"CNY"_qs;
         QTest::newRow("code after the number") << utf8("883.99 CNY 每年") << 883.99 << u"CNY"_qs;
         QTest::newRow("letters of no country before a sign") << u"IE$35.50"_qs << 35.5 << u"USD"_qs;
         QTest::newRow("dollar sign inside a word") << u"PLUS$9"_qs << 9.0 << u"USD"_qs;

@@ -1,0 +1,111 @@
+#include "SignShapes.h"
+
+#include <algorithm>
+
+namespace SignShapes {
+
+namespace {
+
+// The share of the glyph's height, at its top and at its bottom, that is looked at.
+constexpr double band = 1.0 / 7;
+// The share of the top band's middle columns a bar across the top inks at least: the V of the
+// yen sign leaves them bare.
+constexpr double barCover = 0.8;
+// How much further right, in glyph widths, the ink of the bottom band stands than that of the
+// rows a little below the middle at least: the rupee's leg runs down to the right, the yen's
+// stem stands upright.
+constexpr double legSlant = 0.15;
+
+int inkBelowIn(const QImage &piece, const QRect &box) {
+    int darkest = 255;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        const uchar *row = piece.constScanLine(y);
+        darkest = std::min<int>(darkest, *std::min_element(row + box.left(), row + box.right() + 1));
+    }
+    return (darkest + 255) / 2;
+}
+
+} // namespace
+
+QRect inkAround(const QImage &piece, int left, int right) {
+    if (piece.isNull())
+        return {};
+    const int inkBelow = inkBelowIn(piece, piece.rect());
+    const auto inked = [&piece, inkBelow](int x) {
+        for (int y = 0; y < piece.height(); ++y) {
+            if (piece.constScanLine(y)[x] < inkBelow)
+                return true;
+        }
+        return false;
+    };
+    left = std::max(0, left);
+    right = std::min(piece.width() - 1, right);
+    int bestFrom = 0;
+    int bestTo = -1;
+    int bestOverlap = 0;
+    for (int x = 0; x < piece.width();) {
+        if (!inked(x)) {
+            ++x;
+            continue;
+        }
+        const int from = x;
+        while (x < piece.width() && inked(x))
+            ++x;
+        const int overlap = std::min(x - 1, right) - std::max(from, left) + 1;
+        if (overlap > bestOverlap) {
+            bestOverlap = overlap;
+            bestFrom = from;
+            bestTo = x - 1;
+        }
+    }
+    QRect box;
+    for (int y = 0; y < piece.height(); ++y) {
+        const uchar *row = piece.constScanLine(y);
+        for (int x = bestFrom; x <= bestTo; ++x) {
+            if (row[x] < inkBelow)
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
+}
+
+bool isRupee(const QImage &piece, const QRect &glyph) {
+    const QRect box = glyph.intersected(piece.rect());
+    if (box.width() < 4 || box.height() < 8)
+        return false;
+    const int inkBelow = inkBelowIn(piece, box);
+    const int rows = std::max(1, int(box.height() * band));
+    // The middle fifth of the columns.
+    const int middleFrom = box.left() + box.width() * 2 / 5;
+    const int middleTo = std::max(middleFrom + 1, box.left() + (box.width() * 3 + 4) / 5);
+    int covered = 0;
+    for (int x = middleFrom; x < middleTo; ++x) {
+        for (int y = box.top(); y < box.top() + rows; ++y) {
+            if (piece.constScanLine(y)[x] < inkBelow) {
+                ++covered;
+                break;
+            }
+        }
+    }
+    // Where the ink of rows `from` to `to` (inclusive) stands on average, from the glyph's left
+    // (0) to its right (1); -1 without ink.
+    const auto centre = [&piece, &box, inkBelow](int from, int to) {
+        double sum = 0;
+        int count = 0;
+        for (int y = from; y <= to; ++y) {
+            const uchar *row = piece.constScanLine(y);
+            for (int x = box.left(); x <= box.right(); ++x) {
+                if (row[x] < inkBelow) {
+                    sum += x - box.left() + 0.5;
+                    ++count;
+                }
+            }
+        }
+        return count > 0 ? sum / count / box.width() : -1.0;
+    };
+    const double bottom = centre(box.bottom() - rows + 1, box.bottom());
+    const double lower = centre(box.top() + box.height() * 3 / 5, box.top() + box.height() * 3 / 4);
+    return covered >= barCover * (middleTo - middleFrom) && lower >= 0 && bottom - lower >= legSlant;
+}
+
+} // namespace SignShapes
