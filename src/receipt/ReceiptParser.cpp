@@ -667,11 +667,14 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
     }
     // A label with its value after the name ("迅雷白金会员 开通日期 2026年3月1日") ends it, and so
     // does a state ("Netflix Premium Paid").
-    // A label that closes its row stands above its value, as in a corner column ("QQ音乐 支付日期").
+    // A label that closes its row stands above its value, as in a corner column ("QQ音乐 支付日期",
+    // "Kagi Search Start date"). Only one: a row of them heads the columns of a table ("Description
+    // Qty Amount"), and so does a Latin heading written capitalised ("Description Amount").
     const bool valueFollows = end < tokens.size();
-    size_t closing = end;
-    while (!valueFollows && closing > first + 1 && isLabelToken(tokens[closing - 1]))
-        --closing;
+    size_t closing = tokens.size();
+    if (!valueFollows && end > first + 1 && isLabelToken(tokens[end - 1]) && !isLabelToken(tokens[end - 2]) &&
+        (tokens[end - 1].front().isLower() || !isAsciiLetter(tokens[end - 1].front())))
+        closing = end - 1;
     for (size_t i = first + 1; i < end; ++i) {
         if ((valueFollows && containsAnyWord(tokens[i].toString().toLower(), labelWords)) ||
             isOneOf(tokens[i], statusWords) || i == closing) {
