@@ -16,7 +16,8 @@ constexpr double barCover = 0.8;
 // stem stands upright.
 constexpr double legSlant = 0.15;
 
-int inkBelowIn(const QImage &piece, const QRect &box) {
+// The shade halfway between paper and the darkest pixel of `box`: below it a pixel is the sign's ink.
+int halfwayToDarkest(const QImage &piece, const QRect &box) {
     int darkest = 255;
     for (int y = box.top(); y <= box.bottom(); ++y) {
         const uchar *row = piece.constScanLine(y);
@@ -30,7 +31,7 @@ int inkBelowIn(const QImage &piece, const QRect &box) {
 QRect inkAround(const QImage &piece, int left, int right) {
     if (piece.isNull())
         return {};
-    const int inkBelow = inkBelowIn(piece, piece.rect());
+    const int inkBelow = halfwayToDarkest(piece, piece.rect());
     const auto inked = [&piece, inkBelow](int x) {
         for (int y = 0; y < piece.height(); ++y) {
             if (piece.constScanLine(y)[x] < inkBelow)
@@ -73,7 +74,7 @@ bool isRupee(const QImage &piece, const QRect &glyph) {
     const QRect box = glyph.intersected(piece.rect());
     if (box.width() < 4 || box.height() < 8)
         return false;
-    const int inkBelow = inkBelowIn(piece, box);
+    const int inkBelow = halfwayToDarkest(piece, box);
     const int rows = std::max(1, int(box.height() * band));
     // The middle fifth of the columns.
     const int middleFrom = box.left() + box.width() * 2 / 5;
