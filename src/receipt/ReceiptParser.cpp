@@ -438,6 +438,23 @@ constexpr QStringView statusWords[] = {u"paid",      u"active", u"expired", u"ca
                                        u"已完成",    u"已取消", u"已过期",  u"待支付",    u"已续费",
                                        u"completed", u"renewed"};
 
+// Text written with the given words only, run together or apart ("支付日期", "会员套餐").
+bool isMadeOf(QStringView lowerText, Keywords words) {
+    for (qsizetype pos = 0; pos < lowerText.size();) {
+        qsizetype length = 0;
+        for (QStringView word : words) {
+            if (lowerText.sliced(pos).startsWith(word) && word.size() > length)
+                length = word.size();
+        }
+        if (length == 0)
+            return false;
+        pos += length;
+        while (pos < lowerText.size() && lowerText[pos] == u' ')
+            ++pos;
+    }
+    return true;
+}
+
 bool isOneOf(QStringView token, Keywords words) {
     for (QStringView word : words) {
         if (token.compare(word, Qt::CaseInsensitive) == 0)
@@ -601,6 +618,13 @@ bool isFraming(QChar c) {
     }
 }
 
+// A word made of field labels only ("支付日期", "Date:").
+bool isLabelToken(QStringView token) {
+    while (!token.isEmpty() && (token.back() == u':' || token.back() == u'：'))
+        token.chop(1);
+    return !token.isEmpty() && isMadeOf(token.toString().toLower(), labelWords);
+}
+
 // What a line offers as a name: the words before its figures, without leading figures (dates,
 // order numbers), without a bracketed remark after them ("(Monthly)", "（连续包年）"), without
 // prices and without the framing around them.
@@ -643,10 +667,17 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
     }
     // A label with its value after the name ("迅雷白金会员 开通日期 2026年3月1日") ends it, and so
     // does a state ("Netflix Premium Paid").
+    // A label that closes its row stands above its value, as in a corner column ("QQ音乐 支付日期",
+    // "Kagi Search Start date"). Only one: a row of them heads the columns of a table ("Description
+    // Qty Amount"), and so does a Latin heading written capitalised ("Description Amount").
     const bool valueFollows = end < tokens.size();
+    size_t closing = tokens.size();
+    if (!valueFollows && end > first + 1 && isLabelToken(tokens[end - 1]) && !isLabelToken(tokens[end - 2]) &&
+        (tokens[end - 1].front().isLower() || !isAsciiLetter(tokens[end - 1].front())))
+        closing = end - 1;
     for (size_t i = first + 1; i < end; ++i) {
         if ((valueFollows && containsAnyWord(tokens[i].toString().toLower(), labelWords)) ||
-            isOneOf(tokens[i], statusWords)) {
+            isOneOf(tokens[i], statusWords) || i == closing) {
             end = i;
             // Labels are written in sentence case ("Start date", "Order number"), names capitalise
             // every word: a capitalised word before a label in small letters opens the label.
@@ -767,19 +798,7 @@ bool isLinkRow(QStringView line) {
 // A line of generic words only ("订阅", "Premium", "会员套餐"): what kind of thing was bought, not
 // whose.
 bool isGenericOnly(QStringView lowerLine) {
-    for (qsizetype pos = 0; pos < lowerLine.size();) {
-        qsizetype length = 0;
-        for (QStringView word : planWords) {
-            if (lowerLine.sliced(pos).startsWith(word) && word.size() > length)
-                length = word.size();
-        }
-        if (length == 0)
-            return false;
-        pos += length;
-        while (pos < lowerLine.size() && lowerLine[pos] == u' ')
-            ++pos;
-    }
-    return true;
+    return isMadeOf(lowerLine, planWords);
 }
 
 // User-perceived characters (extended grapheme clusters), counted up to `cap` at most.

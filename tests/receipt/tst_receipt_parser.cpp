@@ -401,6 +401,10 @@ private Q_SLOTS:
             << utf8("扣费凭证\n商品 Evernote 会员") << utf8("Evernote会员");
         QTest::newRow("label and value end the name")
             << utf8("迅雷白金会员 开通日期 2026年3月1日") << utf8("迅雷白金会员");
+        QTest::newRow("label closing its row ends the name")
+            << utf8("喜马拉雅 支付日期\n2026年3月1日") << utf8("喜马拉雅");
+        QTest::newRow("row of column headings is no name")
+            << lines({"Description Qty Amount", "Duolingo Super (Yearly) 1 $8.56"}) << u"Duolingo Super"_qs;
         QTest::newRow("phrase scores lower than a name")
             << lines({"Confirm subscription", "Plan Canva Pro"}) << u"Canva Pro"_qs;
         // What stands around a name on a page and is no part of it.
