@@ -80,11 +80,7 @@ constexpr double faintInkShare = 0.3;
 // against the page's threshold would be boxed around its darkest pixels alone and cut apart at
 // its lighter strokes.
 int inkBelowIn(const QImage &image, const QRect &r) {
-    int darkest = 255;
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-        const uchar *row = image.constScanLine(y);
-        darkest = std::min<int>(darkest, *std::min_element(row + r.left(), row + r.right() + 1));
-    }
+    const int darkest = TextLines::darkestIn(image, r);
     return std::max(TextLines::inkBelow, int(255 - (255 - darkest) * faintInkShare));
 }
 
@@ -492,12 +488,7 @@ void cutBox(const QImage &page, const QRect &box, const QRect &within, const QRe
 // The box of the core ink (halfway from the darkest shade to paper) in the columns [left, right)
 // of a piece.
 QRect inkBox(const QImage &piece, std::pair<int, int> columns) {
-    int darkest = 255;
-    for (int y = 0; y < piece.height(); ++y) {
-        const uchar *row = piece.constScanLine(y);
-        darkest = std::min<int>(darkest, *std::min_element(row, row + piece.width()));
-    }
-    const int below = (darkest + 255) / 2;
+    const int below = (TextLines::darkestIn(piece, piece.rect()) + 255) / 2;
     QRect box;
     for (int y = 0; y < piece.height(); ++y) {
         const uchar *row = piece.constScanLine(y);
@@ -859,11 +850,7 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece) {
     int start = -1;
     // Only the core of the strokes counts, halfway from the piece's darkest shade to paper: the
     // faint edges that smoothing adds to small text would close the gaps between words.
-    int darkest = 255;
-    for (int y = 0; y < piece.height(); ++y) {
-        const uchar *row = piece.constScanLine(y);
-        darkest = std::min<int>(darkest, *std::min_element(row, row + piece.width()));
-    }
+    const int darkest = TextLines::darkestIn(piece, piece.rect());
     const int coreInkBelow = (darkest + 255) / 2;
     // The thin flat strokes of Ming type ("一", the bars of "三"), paler than its upright ones,
     // may not reach the core: a long flat run of lighter ink beside no core is a stroke too,

@@ -1,5 +1,7 @@
 #include "SignShapes.h"
 
+#include "TextLines.h"
+
 #include <algorithm>
 
 namespace SignShapes {
@@ -18,12 +20,7 @@ constexpr double legSlant = 0.15;
 
 // The shade halfway between paper and the darkest pixel of `box`: below it a pixel is the sign's ink.
 int halfwayToDarkest(const QImage &piece, const QRect &box) {
-    int darkest = 255;
-    for (int y = box.top(); y <= box.bottom(); ++y) {
-        const uchar *row = piece.constScanLine(y);
-        darkest = std::min<int>(darkest, *std::min_element(row + box.left(), row + box.right() + 1));
-    }
-    return (darkest + 255) / 2;
+    return (TextLines::darkestIn(piece, box) + 255) / 2;
 }
 
 } // namespace

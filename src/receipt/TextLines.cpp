@@ -471,4 +471,15 @@ QList<QList<qsizetype>> rows(const QList<QRect> &ink) {
     return found;
 }
 
+int darkestIn(const QImage &image, const QRect &r) {
+    int darkest = 255;
+    if (r.isEmpty())
+        return darkest;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const uchar *row = image.constScanLine(y);
+        darkest = std::min<int>(darkest, *std::min_element(row + r.left(), row + r.right() + 1));
+    }
+    return darkest;
+}
+
 } // namespace TextLines

@@ -10,6 +10,9 @@ namespace TextLines {
 // Grey levels below this count as ink.
 inline constexpr int inkBelow = 190;
 
+// The darkest shade in `r` of `image` (Format_Grayscale8); 255 where `r` is empty.
+int darkestIn(const QImage &image, const QRect &r);
+
 // The boxes of the text lines, in reading order: top to bottom, and where the page falls into
 // columns (a sidebar beside a message), the left column before the right one. A label and its
 // value on the same row form one line. `lineHeight` is the page's typical line height.
