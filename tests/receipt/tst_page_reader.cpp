@@ -578,6 +578,13 @@ private slots:
             << utf8("Total 12,90 C") << utf8("Total 12,99 €") << utf8("Total 12,90 C");
         QTest::newRow("code for other digits")
             << utf8("RMIB 97.90") << utf8("RMB 98.90") << utf8("RMIB 97.90");
+        QTest::newRow("blank before the decimal point")
+            << utf8("应付金额 29.99") << utf8("€29 .99") << utf8("应付金额 €29.99");
+        QTest::newRow("sign and digits read as letters")
+            << utf8("fl0.99 paid, ll.99 due") << utf8("€10.99 paid, £11.99 due")
+            << utf8("€10.99 paid, £11.99 due");
+        QTest::newRow("digits read as letters, other price")
+            << utf8("Vol.12 lo.99") << utf8("Vol.12 $10.98") << utf8("Vol.12 lo.99");
     }
 
     void restoresSigns() {

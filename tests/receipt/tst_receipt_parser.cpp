@@ -195,10 +195,16 @@ private Q_SLOTS:
         // A sign read as a look-alike, where nothing else reads as a price.
         QTest::newRow("yen read as Y") << utf8("Premium\nY75.00,er quarter") << 75.0 << u"CNY"_qs;
         QTest::newRow("euro read as e") << utf8("e5.99 perweek") << 5.99 << u"EUR"_qs;
+        QTest::newRow("euro read as epsilon") << utf8("ε29.99 Paid") << 29.99 << u"EUR"_qs;
+        QTest::newRow("dollar read as s") << utf8("Paid\ns54.99") << 54.99 << u"USD"_qs;
         QTest::newRow("euro read as element of") << utf8("Thank you!\n120,00 ∈") << 120.0 << u"EUR"_qs;
         QTest::newRow("look-alike beside a price") << utf8("S99.00 Total $12.00") << 12.0 << u"USD"_qs;
         QTest::newRow("look-alike inside a word or without decimals")
             << utf8("Model XY5.00 S12 e5") << 0.0 << u"CNY"_qs;
+        // Digits 1 and 0 read as look-alike letters after a sign.
+        QTest::newRow("ones and noughts read as letters after a sign")
+            << utf8("续费 ¥l90/年\n共 ¥2.00") << 190.0 << u"CNY"_qs;
+        QTest::newRow("letters after a sign starting a word") << utf8("$lOO off\n$l0ss") << 0.0 << u"CNY"_qs;
         QTest::newRow("country letters before a bare count") << u"CN2026 HK 12.00"_qs << 0.0 << u"CNY"_qs;
         QTest::newRow("code after the number") << utf8("883.99 CNY 每年") << 883.99 << u"CNY"_qs;
         QTest::newRow("letters of no country before a sign") << u"IE$35.50"_qs << 35.5 << u"USD"_qs;
