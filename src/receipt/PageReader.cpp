@@ -847,6 +847,12 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
         return latinReading;
     if (latinReading.count(u' ') > text.count(u' '))
         return text;
+    // A sign the Latin model reads for a letter is taken only where it starts a price: in a code
+    // ("£49-faa6" for "f49-faa6") the letter stays.
+    static const QRegularExpression signOutsidePrice(
+        QStringLiteral("[$€£¥](?! ?[0-9][0-9.,]*(?![0-9.,]*[0-9A-Za-z\\-]))"));
+    if (latinReading.contains(signOutsidePrice) && !text.contains(signOutsidePrice))
+        return text;
     if (ours == theirs)
         return latinReading;
     // Where the recogniser was unsure of the letters at an end of the piece, and so left them

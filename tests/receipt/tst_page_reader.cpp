@@ -620,6 +620,9 @@ private slots:
             << utf8("Total uss8o0/year") << utf8("Total US$8.00/year") << utf8("Total US$8.00/year") << false;
         QTest::newRow("pound and price read as letters, a blank more")
             << utf8("f99.o0/year") << utf8("£99.00 /year") << utf8("£99.00 /year") << false;
+        QTest::newRow("sign for a letter in a code")
+            << utf8("f49-faa6-5020-8a5f3d9f0bc3") << utf8("£49-faa6-5020-8a5f3d9f0bc3")
+            << utf8("f49-faa6-5020-8a5f3d9f0bc3") << false;
         QTest::newRow("price with other digits")
             << utf8("f99.o0/year") << utf8("£98.00 /year") << utf8("f99.o0/year") << false;
     }
