@@ -700,6 +700,40 @@ QString restoreSignsAfter(const QString &text, const QString &latinReading) {
     return result;
 }
 
+// `text` with the sign that `latinReading` shows before a price in the same place: where the two
+// readings hold as many words, alike but for that one, and the recogniser read the price with its
+// decimals but no sign or code while the Latin model read a sign it lacks and as many digits but
+// no separator: a line struck through a price garbles its digits for the Latin model
+// ("21.98 Save £10.99" and "£9498 save £10.99"). A Latin number that reads as a price is another
+// price, not this one garbled.
+QString restoreSignsInPlace(const QString &text, const QString &latinReading) {
+    static const QRegularExpression bare(QStringLiteral("^[0-9]{1,6}[.,][0-9]{2}$"));
+    static const QRegularExpression latinPrice(QStringLiteral("^([€£])([0-9]+)$"));
+    static const QRegularExpression code(QStringLiteral("^(?:%1)$").arg(currencyCodes()));
+    const QStringList ours = text.split(u' ', Qt::SkipEmptyParts);
+    const QStringList theirs = latinReading.split(u' ', Qt::SkipEmptyParts);
+    if (ours.size() != theirs.size() || ours.size() < 2)
+        return text;
+    qsizetype at = -1;
+    QString sign;
+    for (qsizetype i = 0; i < ours.size(); ++i) {
+        if (lookAlikeForm(ours[i]) == lookAlikeForm(theirs[i]))
+            continue;
+        const QRegularExpressionMatch latin = latinPrice.match(theirs[i]);
+        if (at >= 0 || !bare.match(ours[i]).hasMatch() || !latin.hasMatch() ||
+            latin.captured(2).size() != digitsOf(ours[i]).size() ||
+            (i > 0 && code.match(ours[i - 1]).hasMatch()))
+            return text;
+        at = i;
+        sign = latin.captured(1);
+    }
+    if (at < 0)
+        return text;
+    QStringList result = ours;
+    result[at].prepend(sign);
+    return result.join(u' ');
+}
+
 // Digits and the letters and marks they are read as, each as one of its kind, without separators.
 QString digitForm(QStringView text) {
     QString form;
@@ -814,8 +848,8 @@ QString restoreSigns(const QString &text, const QString &latinText) {
             break;
         }
     }
-    return restoreCodes(restoreSignsAfter(restoreLetteredPrices(result, latinReading), latinReading),
-                        latinReading);
+    result = restoreSignsInPlace(restoreLetteredPrices(result, latinReading), latinReading);
+    return restoreCodes(restoreSignsAfter(result, latinReading), latinReading);
 }
 
 bool mayMistakeLetters(const QString &text) {

@@ -583,6 +583,10 @@ private slots:
         QTest::newRow("sign and digits read as letters")
             << utf8("fl0.99 paid, ll.99 due") << utf8("€10.99 paid, £11.99 due")
             << utf8("€10.99 paid, £11.99 due");
+        QTest::newRow("struck price, its digits garbled for the Latin model")
+            << utf8("21.98 Save E10.99") << utf8("£9498 save £10.99") << utf8("£21.98 Save £10.99");
+        QTest::newRow("other words beside a garbled price")
+            << utf8("21.98 Saved 10.99") << utf8("£9498 save 10.99") << utf8("21.98 Saved 10.99");
         QTest::newRow("digits read as letters, other price")
             << utf8("Vol.12 lo.99") << utf8("Vol.12 $10.98") << utf8("Vol.12 lo.99");
     }
