@@ -984,6 +984,18 @@ std::vector<detail::Cand> lookAlikeCandidates(const QString &s) {
     return candidates;
 }
 
+// A price with its decimals written straight after the Chinese word for paying or the sum
+// ("支付6.99", "实付 ¥6.99"), its sign lost: read as yuan, where nothing else on the page reads as a
+// price.
+std::vector<detail::Cand> paidWithoutSign(const QString &s) {
+    static const QRegularExpression paid(QStringLiteral(
+        "(?:实付|合计|金额|支付|总计|应付|付款)[:：]?[^\\S\n]?([0-9]{1,6}[.][0-9]{2})(?![0-9])"));
+    std::vector<detail::Cand> candidates;
+    for (auto it = paid.globalMatch(s); it.hasNext();)
+        appendCandidate(candidates, it.next(), 1, QStringLiteral("CNY"));
+    return candidates;
+}
+
 namespace detail {
 
 Text::Text(const QString &raw)
@@ -1083,6 +1095,8 @@ std::optional<Amount> detectAmount(const Text &text) {
     std::vector<Cand> candidates = amountCandidates(text);
     if (candidates.empty())
         candidates = lookAlikeCandidates(text.original);
+    if (candidates.empty())
+        candidates = paidWithoutSign(text.original);
     const QString &s = text.original;
     for (const Cand &candidate : candidates) {
         const qsizetype start = std::max<qsizetype>(0, candidate.location - 10);
