@@ -946,9 +946,9 @@ QString withDigitsAfterSigns(const QString &text) {
 } // namespace
 
 // Prices whose sign the recogniser read as a look-alike it knows: "Y75.00" for "¥75.00", "e5.99"
-// or "ε5.99" for "€5.99", "f10.99" for "£10.99", "S12.99" or "s12.99" for "$12.99", "120,00 ∈" for "120,00 €"
-// (its dictionary lacks the euro and pound signs). Taken only with the decimals or groups that make a number
-// a price, and only where nothing else on the page reads as one.
+// or "ε5.99" for "€5.99", "f10.99" for "£10.99", "S12.99" or "s12.99" for "$12.99", "120,00 ∈"
+// for "120,00 €" (its dictionary lacks the euro and pound signs). Taken only with the decimals or
+// groups that make a number a price, and only where nothing else on the page reads as one.
 std::vector<detail::Cand> lookAlikeCandidates(const QString &s) {
     static const QString number = u'(' + amountNumber() + u')';
     static const QRegularExpression before =
@@ -984,8 +984,8 @@ std::vector<detail::Cand> lookAlikeCandidates(const QString &s) {
     return candidates;
 }
 
-// A price with its decimals written straight after the Chinese word for paying or the sum
-// ("支付6.99", "实付 ¥6.99"), its sign lost: read as yuan, where nothing else on the page reads as a
+// A price with its decimals written straight after the Chinese word for paying or the sum, its
+// sign lost ("支付6.99" for "支付¥6.99"): read as yuan, where nothing else on the page reads as a
 // price.
 std::vector<detail::Cand> paidWithoutSign(const QString &s) {
     static const QRegularExpression paid(QStringLiteral(
