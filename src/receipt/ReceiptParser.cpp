@@ -1098,10 +1098,21 @@ std::optional<Amount> detectAmount(const Text &text) {
     if (candidates.empty())
         candidates = paidWithoutSign(text.original);
     const QString &s = text.original;
+    // The first price named the sum paid by the words shortly before it ("Amount paid $80.00",
+    // "Total due £9.99", "实付 ¥30") is the amount, whatever list prices and savings stand before
+    // it. The words are looked for up to 10 code units before the price, and up to 20 on its own
+    // line.
     for (const Cand &candidate : candidates) {
-        const qsizetype start = std::max<qsizetype>(0, candidate.location - 10);
-        const qsizetype length = std::min<qsizetype>(12, s.size() - start);
-        if (containsAny(s.sliced(start, length).toLower(), amountKeywords)) {
+        const qsizetype lineStart = s.lastIndexOf(u'\n', std::max<qsizetype>(0, candidate.location - 1)) + 1;
+        const qsizetype start = std::min(std::max(lineStart, candidate.location - 20),
+                                         std::max<qsizetype>(0, candidate.location - 10));
+        const qsizetype end =
+            std::min<qsizetype>(std::max<qsizetype>(0, candidate.location - 10) + 12, s.size());
+        QString before = s.sliced(start, end - start).toLower();
+        // "Total" only as a word of its own: "Subtotal" (or "Suhtotal", misread) is not the sum.
+        static const QRegularExpression partOfWord(QStringLiteral("[a-z]+total"));
+        before.replace(partOfWord, QStringLiteral(" "));
+        if (containsAny(before, amountKeywords)) {
             if (candidate.currency.isEmpty())
                 return std::nullopt;
             return Amount{candidate.value, candidate.currency};

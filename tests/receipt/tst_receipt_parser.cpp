@@ -107,11 +107,16 @@ private Q_SLOTS:
         QTest::newRow("window reaches the next line") << utf8("原价 ¥15.00\n实付 ¥9.90") << 15.0 << u"CNY"_qs;
         QTest::newRow("line feed counts as the blank") << utf8("¥\n12") << 12.0 << u"CNY"_qs;
         QTest::newRow("keyword window ignores case") << u"LIST $50\nTOTAL $45"_qs << 45.0 << u"USD"_qs;
-        // The window starts 10 code units before the match and is 12 long.
-        QTest::newRow("keyword ten units before")
-            << (u"实付"_qs + QString(8, u' ') + u"¥5\n¥50"_qs) << 5.0 << u"CNY"_qs;
-        QTest::newRow("keyword eleven units before")
-            << (u"实付"_qs + QString(9, u' ') + u"¥5\n¥50"_qs) << 50.0 << u"CNY"_qs;
+        // The window starts 20 code units before the match and ends 2 after it.
+        QTest::newRow("keyword twenty units before")
+            << (u"实付"_qs + QString(18, u' ') + u"¥5\n¥50"_qs) << 5.0 << u"CNY"_qs;
+        QTest::newRow("keyword twenty-one units before")
+            << (u"实付"_qs + QString(19, u' ') + u"¥5\n¥50"_qs) << 50.0 << u"CNY"_qs;
+        QTest::newRow("sum paid after a larger list price")
+            << u"List price $100.00 Save $20.00\nDiscount -$20.00\nAmount paid $80.00"_qs << 80.0
+            << u"USD"_qs;
+        QTest::newRow("subtotal is not the sum paid")
+            << utf8("Subtotal 132,12 €\nTax 11,88 €\nTotal due 144,00 €") << 144.0 << u"EUR"_qs;
         QTest::newRow("keyword just after the match") << utf8("¥50\nfoo ¥5 合计") << 50.0 << u"CNY"_qs;
         QTest::newRow("window near the start runs 12 units")
             << (u"$5     total"_qs + QString(10, u'\n') + u"$50"_qs) << 5.0 << u"USD"_qs;
