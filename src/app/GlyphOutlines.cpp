@@ -74,11 +74,20 @@ struct Lent {
     std::vector<short> contours = {};
 };
 
-std::mutex lock;
-bool open = true;
-std::map<Key, Loaded> kept;
-std::map<FT_Face, Lent> lent;
-int reusedCount = 0;
+// FreeType may be called to let faces go while the program exits, after objects with static
+// storage are gone: the state is never freed.
+struct State {
+    std::mutex lock;
+    bool open = true;
+    std::map<Key, Loaded> kept;
+    std::map<FT_Face, Lent> lent;
+    int reusedCount = 0;
+};
+
+State &state() {
+    static State *const instance = new State;
+    return *instance;
+}
 
 // The key of a load of `glyph` from `face` with `options`, and where the load moves the outline to;
 // false when FreeType is to load it.
@@ -124,7 +133,7 @@ Loaded copyOf(FT_GlyphSlot slot, const FT_Vector &delta) {
 // Gives `face`'s slot the kept load, its outline moved by `delta`, as FreeType's load leaves it.
 // Called locked.
 void restore(FT_Face face, const Loaded &loaded, FT_UInt glyph, const FT_Vector &delta) {
-    Lent &arrays = lent[face];
+    Lent &arrays = state().lent[face];
     arrays.points = loaded.points;
     arrays.tags = loaded.tags;
     arrays.contours = loaded.contours;
@@ -159,13 +168,14 @@ extern "C" FT_Error FT_Load_Glyph(FT_Face face, FT_UInt glyph, FT_Int32 options)
     Key key;
     FT_Vector delta{};
     const bool keepable = keyOf(face, glyph, options, &key, &delta);
+    State &s = state();
     if (keepable) {
-        std::lock_guard guard(lock);
-        if (!open)
+        std::lock_guard guard(s.lock);
+        if (!s.open)
             return freetypeLoad()(face, glyph, options);
-        if (const auto found = kept.find(key); found != kept.end()) {
+        if (const auto found = s.kept.find(key); found != s.kept.end()) {
             restore(face, found->second, glyph, delta);
-            ++reusedCount;
+            ++s.reusedCount;
             return FT_Err_Ok;
         }
     }
@@ -173,22 +183,23 @@ extern "C" FT_Error FT_Load_Glyph(FT_Face face, FT_UInt glyph, FT_Int32 options)
     if (!keepable || error || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE || face->glyph->num_subglyphs)
         return error;
     Loaded loaded = copyOf(face->glyph, delta);
-    std::lock_guard guard(lock);
-    if (open)
-        kept.emplace(key, std::move(loaded));
+    std::lock_guard guard(s.lock);
+    if (s.open)
+        s.kept.emplace(key, std::move(loaded));
     return error;
 }
 
 extern "C" FT_Error FT_Done_Face(FT_Face face) {
     if (face) {
-        std::lock_guard guard(lock);
-        for (auto it = kept.lower_bound({.face = face}); it != kept.end() && it->first.face == face;)
-            it = kept.erase(it);
-        if (const auto arrays = lent.find(face); arrays != lent.end()) {
+        State &s = state();
+        std::lock_guard guard(s.lock);
+        for (auto it = s.kept.lower_bound({.face = face}); it != s.kept.end() && it->first.face == face;)
+            it = s.kept.erase(it);
+        if (const auto arrays = s.lent.find(face); arrays != s.lent.end()) {
             // The slot, should the face live on, no longer holds the arrays about to be freed.
             if (face->glyph && face->glyph->outline.points == arrays->second.points.data())
                 face->glyph->outline = FT_Outline{};
-            lent.erase(arrays);
+            s.lent.erase(arrays);
         }
     }
     return freetypeDone()(face);
@@ -197,14 +208,16 @@ extern "C" FT_Error FT_Done_Face(FT_Face face) {
 namespace GlyphOutlines {
 
 void close() {
-    std::lock_guard guard(lock);
-    open = false;
-    kept.clear();
+    State &s = state();
+    std::lock_guard guard(s.lock);
+    s.open = false;
+    s.kept.clear();
 }
 
 int reused() {
-    std::lock_guard guard(lock);
-    return reusedCount;
+    State &s = state();
+    std::lock_guard guard(s.lock);
+    return s.reusedCount;
 }
 
 } // namespace GlyphOutlines
