@@ -764,6 +764,29 @@ QString normalizedName(const QString &name) {
     return text;
 }
 
+// The label of the name's field on a row of its own, perhaps with a word before it: "Plan",
+// "Your plan", "Current plan", "当前套餐". It heads the value on the row below. Labels are written
+// in sentence case; "Photography Plan" is a name, and "plan" alone ends a name wrapped onto two rows.
+bool isStackedLabel(QStringView line) {
+    const qsizetype blank = line.lastIndexOf(u' ');
+    const QStringView last = line.sliced(blank + 1);
+    if (blank >= 0 && line.first(blank).contains(u' '))
+        return false;
+    if (isAsciiLetter(last.front()))
+        return isOneOf(last, fieldLabels) && line.front().isUpper() && (blank < 0 || last.front().isLower());
+    for (QStringView label : fieldLabels) {
+        if (!isAsciiLetter(label.front()) && last.endsWith(label) && blank < 0 &&
+            last.size() - label.size() <= 2) {
+            for (QChar c : last.first(last.size() - label.size())) {
+                if (!isHan(c))
+                    return false;
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
 // A row of interface items (a navigation bar, tabs, options): four or more short words with no
 // figures, as in "首页 会员 帮助 我的"; Latin rows need five, as product names run to four words.
 bool isItemRow(QStringView line) {
@@ -1146,6 +1169,8 @@ std::optional<QString> detectName(const Text &text) {
         int graphemes = 0;
         bool labelled = false;  // the value of a field labelled as the plan or product
         bool recipient = false; // the label of the person billed, or the line after it
+        bool heading = false;   // the label of the name's field, alone on its row
+        bool priced = false;    // a row holding a price
     };
     std::vector<Line> lines;
     // Who was billed stands under or beside its label ("Billed to", "收件人"): a person, not a product.
@@ -1162,17 +1187,36 @@ std::optional<QString> detectName(const Text &text) {
             QString cleaned = cleanedLine(raw, &labelled);
             const int graphemes = graphemeCount(cleaned, 31);
             const bool labelHere = containsAny(raw.toString().toLower(), recipientLabels);
-            lines.push_back({std::move(cleaned), graphemes, labelled, labelHere || recipientNext});
+            const bool heading = !cleaned.isEmpty() && isStackedLabel(cleaned);
+            bool priced = false;
+            for (qsizetype at = 0; at < raw.size() && !priced;) {
+                qsizetype stop = at;
+                while (stop < raw.size() && !isLineSpace(raw[stop]))
+                    ++stop;
+                priced = stop > at && (isPrice(raw.sliced(at, stop - at)) || isMisreadPrice(raw.sliced(at, stop - at)));
+                at = stop + 1;
+            }
+            lines.push_back({std::move(cleaned), graphemes, labelled, labelHere || recipientNext, heading, priced});
             recipientNext = labelHere;
         }
         pos = next + 1;
+    }
+
+    // A field's label on a row of its own above the price heads the name on the row below it; after
+    // the price such rows are buttons and links ("Change plan", "更改套餐").
+    bool abovePrice = true;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        abovePrice = abovePrice && !lines[i].priced;
+        lines[i].heading = lines[i].heading && abovePrice;
+        if (lines[i].heading && i + 1 < lines.size() && !lines[i + 1].heading)
+            lines[i + 1].labelled = true;
     }
 
     const Line *best = nullptr;
     int bestScore = 0;
     for (qsizetype i = 0; i < qsizetype(lines.size()); ++i) {
         const Line &line = lines[size_t(i)];
-        if (line.graphemes < 2 || line.graphemes > 30 || line.recipient)
+        if (line.graphemes < 2 || line.graphemes > 30 || line.recipient || line.heading)
             continue;
         const QString lower = line.cleaned.toLower();
         if (isNoiseLine(line.cleaned, lower) || isLinkRow(line.cleaned))
