@@ -1218,8 +1218,10 @@ std::optional<QString> detectName(const Text &text) {
         const Line &line = lines[size_t(i)];
         if (line.graphemes < 2 || line.graphemes > 30 || line.recipient || line.heading)
             continue;
-        const QString lower = line.cleaned.toLower();
-        if (isNoiseLine(line.cleaned, lower) || isLinkRow(line.cleaned))
+        // Words are looked up as Chinese writes them, whatever gaps the recogniser saw between its
+        // characters ("超级会 员").
+        const QString lower = withoutSpacesInHan(line.cleaned).toLower();
+        if (isNoiseLine(line.cleaned, lower) || isLinkRow(line.cleaned) || isOneOf(line.cleaned, statusWords))
             continue;
         const int score = nameScore(line.cleaned, lower, i, line.labelled);
         if (score < 1)
