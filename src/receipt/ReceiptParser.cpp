@@ -618,6 +618,16 @@ bool isFraming(QChar c) {
     }
 }
 
+// A word naming a billing period or a one-time purchase ("monthly", "连续包年", "lifetime").
+bool isBillingRemark(QStringView lowerWord) {
+    for (Keywords words : {Keywords(yearlyKeywords), Keywords(quarterlyKeywords), Keywords(monthlyKeywords),
+                           Keywords(weeklyKeywords), Keywords(oneTimeKeywords)}) {
+        if (containsAny(lowerWord, words))
+            return true;
+    }
+    return false;
+}
+
 // A word made of field labels only ("支付日期", "Date:").
 bool isLabelToken(QStringView token) {
     while (!token.isEmpty() && (token.back() == u':' || token.back() == u'：'))
@@ -670,6 +680,18 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
     // A label that closes its row stands above its value, as in a corner column ("QQ音乐 支付日期",
     // "Kagi Search Start date"). Only one: a row of them heads the columns of a table ("Description
     // Qty Amount"), and so does a Latin heading written capitalised ("Description Amount").
+    // A dash set apart from the name opens a billing remark on it ("Grammarly Premium — Monthly",
+    // "WPS 超级会员 —连续包月").
+    for (size_t i = first + 1; i < end; ++i) {
+        const QStringView token = tokens[i];
+        if (token.front().category() != QChar::Punctuation_Dash)
+            continue;
+        const QStringView remark = token.size() > 1 ? token.sliced(1) : i + 1 < end ? tokens[i + 1] : QStringView();
+        if (!remark.isEmpty() && isBillingRemark(remark.toString().toLower())) {
+            end = i;
+            break;
+        }
+    }
     const bool valueFollows = end < tokens.size();
     size_t closing = tokens.size();
     if (!valueFollows && end > first + 1 && isLabelToken(tokens[end - 1]) && !isLabelToken(tokens[end - 2]) &&
