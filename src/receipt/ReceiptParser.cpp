@@ -489,7 +489,7 @@ bool isFieldLabel(QStringView token) {
         token.chop(1);
     if (isOneOf(token, fieldLabels))
         return true;
-    if (token.size() < 5 || token.size() > 9)
+    if (token.size() < 5 || token.size() > 13)
         return false;
     for (QStringView label : fieldLabels) {
         if (label.size() >= 6 && isAsciiLetter(label.front()) && token.front().toLower() == label.front() &&
@@ -808,6 +808,30 @@ bool isStackedLabel(QStringView line) {
         }
     }
     return false;
+}
+
+// The headings of a table's columns led by the name's field ("Item Qty Amount", "项目 数量 金额"):
+// the first cell of the row below is the name.
+bool isColumnHeadings(QStringView line) {
+    const QList<QStringView> cells = line.split(u' ', Qt::SkipEmptyParts);
+    if (cells.size() < 2 || !isFieldLabel(cells.front()))
+        return false;
+    // A heading with a letter misread ("Oty" for "Qty") still heads its column.
+    const auto isHeading = [](QStringView cell) {
+        if (isLabelToken(cell))
+            return true;
+        for (QStringView word : labelWords) {
+            if (word.size() >= 3 && word.size() == cell.size() && isAsciiLetter(word.front()) &&
+                editDistance(cell, word) <= 1)
+                return true;
+        }
+        return false;
+    };
+    for (qsizetype i = 1; i < cells.size(); ++i) {
+        if (!isHeading(cells[i]))
+            return false;
+    }
+    return true;
 }
 
 // A row of interface items (a navigation bar, tabs, options): four or more short words with no
@@ -1210,7 +1234,7 @@ std::optional<QString> detectName(const Text &text) {
             QString cleaned = cleanedLine(raw, &labelled);
             const int graphemes = graphemeCount(cleaned, 31);
             const bool labelHere = containsAny(raw.toString().toLower(), recipientLabels);
-            const bool heading = !cleaned.isEmpty() && isStackedLabel(cleaned);
+            const bool heading = (!cleaned.isEmpty() && isStackedLabel(cleaned)) || isColumnHeadings(raw);
             bool priced = false;
             for (qsizetype at = 0; at < raw.size() && !priced;) {
                 qsizetype stop = at;
