@@ -910,6 +910,9 @@ bool isNoiseLine(const QString &line, const QString &lowerLine) {
 // Words of a phrase or sentence rather than a name: a later Latin word in small letters, as in
 // "Confirm subscription", "Choose your plan", "Pay now"; names capitalise their words.
 bool isPhrase(QStringView line) {
+    // A name never opens with a possessive ("Your Adobe Creative Cloud receipt").
+    if (line.startsWith(u"Your ") || line.startsWith(u"My "))
+        return true;
     bool firstWord = true;
     for (qsizetype i = 0; i < line.size(); ++i) {
         if (i > 0 && line[i - 1] != u' ')
