@@ -429,10 +429,10 @@ bool hasWordCharacter(QStringView token) {
 
 // A currency sign, a code, or a code with its number ("CNY366.00").
 // The labels of the field that holds a name, written before it.
-constexpr QStringView fieldLabels[] = {
-    u"plan", u"product", u"item",     u"service",  u"package",  u"套餐",     u"产品",     u"项目",
-    u"服务", u"名称",    u"服务名称", u"产品名称", u"商品名称", u"扣费服务", u"订阅服务", u"商品",
-    u"description", u"商品说明"};
+constexpr QStringView fieldLabels[] = {u"plan",     u"product",     u"item",     u"service",  u"package",
+                                       u"套餐",     u"产品",        u"项目",     u"服务",     u"名称",
+                                       u"服务名称", u"产品名称",    u"商品名称", u"扣费服务", u"订阅服务",
+                                       u"商品",     u"description", u"商品说明"};
 // The state of an order or a subscription, written after its name.
 constexpr QStringView statusWords[] = {u"paid",      u"active", u"expired", u"cancelled", u"canceled",
                                        u"pending",   u"已开通", u"生效中",  u"已生效",    u"已支付",
@@ -687,7 +687,9 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
         const QStringView token = tokens[i];
         if (token.front().category() != QChar::Punctuation_Dash)
             continue;
-        const QStringView remark = token.size() > 1 ? token.sliced(1) : i + 1 < end ? tokens[i + 1] : QStringView();
+        const QStringView remark = token.size() > 1 ? token.sliced(1)
+                                   : i + 1 < end    ? tokens[i + 1]
+                                                    : QStringView();
         if (!remark.isEmpty() && isBillingRemark(remark.toString().toLower())) {
             end = i;
             break;
@@ -1243,10 +1245,12 @@ std::optional<QString> detectName(const Text &text) {
                 qsizetype stop = at;
                 while (stop < raw.size() && !isLineSpace(raw[stop]))
                     ++stop;
-                priced = stop > at && (isPrice(raw.sliced(at, stop - at)) || isMisreadPrice(raw.sliced(at, stop - at)));
+                priced = stop > at &&
+                         (isPrice(raw.sliced(at, stop - at)) || isMisreadPrice(raw.sliced(at, stop - at)));
                 at = stop + 1;
             }
-            lines.push_back({std::move(cleaned), graphemes, labelled, labelHere || recipientNext, heading, priced});
+            lines.push_back(
+                {std::move(cleaned), graphemes, labelled, labelHere || recipientNext, heading, priced});
             recipientNext = labelHere;
         }
         pos = next + 1;
