@@ -666,9 +666,20 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
     // A field's label before the name ("Plan Canva Pro", "服务名称 WPS Family"), perhaps misread
     // ("Produc Day One"), perhaps after the items of a side bar or an icon beside the field
     // ("推荐 套餐 优酷 酷喵VIP", "Da Plan Blinkist Premium").
+    // A Chinese label may come split by a gap the recogniser saw between its characters ("产 品").
+    const auto isHanWord = [](QStringView token) {
+        return std::all_of(token.begin(), token.end(),
+                           [](QChar c) { return c.script() == QChar::Script_Han; });
+    };
     for (size_t at = first; at + 1 < end && at < first + 3; ++at) {
-        if (isFieldLabel(tokens[at])) {
-            first = at + 1;
+        size_t width = 0;
+        if (isFieldLabel(tokens[at]))
+            width = 1;
+        else if (at + 2 < end && isHanWord(tokens[at]) && isHanWord(tokens[at + 1]) &&
+                 isFieldLabel(QString(tokens[at].toString() + tokens[at + 1].toString())))
+            width = 2;
+        if (width > 0) {
+            first = at + width;
             if (labelled)
                 *labelled = true;
             break;

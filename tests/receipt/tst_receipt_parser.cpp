@@ -446,6 +446,8 @@ private Q_SLOTS:
             << u"Kagi Search"_qs;
         QTest::newRow("side items before a field's label")
             << utf8("确认订阅\n推荐 套餐 优酷 酷喵VIP") << utf8("优酷酷喵VIP");
+        QTest::newRow("field label split by a gap")
+            << utf8("印象笔记\n产 品 印象笔记 专业版\n计费方式 按年订阅") << utf8("印象笔记专业版");
         QTest::newRow("misread field label") << lines({"Produu] Day One Premium"}) << u"Day One Premium"_qs;
         QTest::newRow("sentence-case label after the name")
             << lines({"Figma Professional Start date 2026-10-17"}) << u"Figma Professional"_qs;
