@@ -924,7 +924,7 @@ bool isNoiseLine(const QString &line, const QString &lowerLine) {
 // "Confirm subscription", "Choose your plan", "Pay now"; names capitalise their words.
 bool isPhrase(QStringView line) {
     // A name never opens with a possessive ("Your Adobe Creative Cloud receipt").
-    if (line.startsWith(u"Your ") || line.startsWith(u"My "))
+    if (line.startsWith(u"Your ") || line.startsWith(u"My ") || line == u"Your")
         return true;
     bool firstWord = true;
     for (qsizetype i = 0; i < line.size(); ++i) {
