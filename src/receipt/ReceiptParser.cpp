@@ -418,6 +418,10 @@ bool isFigureCharacter(QChar c) {
     }
 }
 
+bool isCurrencyUnit(QChar c) {
+    return c == u'元' || c == u'円' || c == u'块';
+}
+
 // Letters other than date and unit characters, or characters outside the basic plane (emoji).
 bool hasWordCharacter(QStringView token) {
     for (QChar c : token) {
@@ -590,8 +594,12 @@ bool isFigure(std::span<const QStringView> tokens, size_t i, bool countAllowed =
     while (digits < token.size() && isAsciiDigit(token[digits]))
         ++digits;
     // A count of one or two digits before a price ("1 ¥30") is a figure; "Office 365 ¥30" keeps it.
-    if (digits == token.size())
+    // A number before its currency's unit is a price ("180 元 / 年").
+    if (digits == token.size()) {
+        if (i + 1 < tokens.size() && isCurrencyUnit(tokens[i + 1].front()))
+            return true;
         return countAllowed && digits <= 2 && i + 1 < tokens.size() && isFigure(tokens, i + 1, false);
+    }
     const QChar after = token[digits];
     return after == u'.' || after == u',' || after == u'-' || after == u'/' || after == u':' ||
            after == u'，' || after == u'。' || after == u'：' || isFigureCharacter(after);
@@ -1251,6 +1259,11 @@ std::optional<QString> detectName(const Text &text) {
             const int graphemes = graphemeCount(cleaned, 31);
             const bool labelHere = containsAny(raw.toString().toLower(), recipientLabels);
             const bool heading = (!cleaned.isEmpty() && isStackedLabel(cleaned)) || isColumnHeadings(raw);
+            // The title bar of a sheet, closed by its button ("App Store Cancel", "Google Play 取消").
+            static constexpr QStringView sheetButtons[] = {u"cancel", u"取消",  u"done",
+                                                           u"完成",   u"close", u"关闭"};
+            const qsizetype lastBlank = raw.lastIndexOf(u' ');
+            const bool titleBar = lastBlank > 0 && isOneOf(raw.sliced(lastBlank + 1), sheetButtons);
             bool priced = false;
             for (qsizetype at = 0; at < raw.size() && !priced;) {
                 qsizetype stop = at;
@@ -1260,8 +1273,8 @@ std::optional<QString> detectName(const Text &text) {
                          (isPrice(raw.sliced(at, stop - at)) || isMisreadPrice(raw.sliced(at, stop - at)));
                 at = stop + 1;
             }
-            lines.push_back(
-                {std::move(cleaned), graphemes, labelled, labelHere || recipientNext, heading, priced});
+            lines.push_back({std::move(cleaned), graphemes, labelled, labelHere || recipientNext || titleBar,
+                             heading, priced});
             recipientNext = labelHere;
         }
         pos = next + 1;
@@ -1282,6 +1295,9 @@ std::optional<QString> detectName(const Text &text) {
     for (qsizetype i = 0; i < qsizetype(lines.size()); ++i) {
         const Line &line = lines[size_t(i)];
         if (line.graphemes < 2 || line.graphemes > 30 || line.recipient || line.heading)
+            continue;
+        // Two small letters alone are an icon read as letters ("il" for a signal meter).
+        if (line.cleaned.size() == 2 && isLowerLatinWord(line.cleaned))
             continue;
         // Words are looked up as Chinese writes them, whatever gaps the recogniser saw between its
         // characters ("超级会 员").

@@ -435,6 +435,12 @@ private Q_SLOTS:
             << utf8("会员中心\n小林同学\n蜻蜓FM超级会 员") << utf8("蜻蜓FM超级会员");
         QTest::newRow("possessive opens a phrase")
             << lines({"Your WeChat Reading receipt", "WeChat Reading"}) << u"WeChat Reading"_qs;
+        QTest::newRow("title bar of a sheet is no name")
+            << lines({"App Store Cancel", "Keep", "Premium (1 year)", "Premium ¥228.00/yr"}) << u"Keep"_qs;
+        QTest::newRow("two small letters are an icon")
+            << lines({"il", "Youku", "SVIP (1 week)"}) << u"Youku"_qs;
+        QTest::newRow("number before its currency's unit")
+            << utf8("Green Diamond 180 元 / 年") << u"Green Diamond"_qs;
         QTest::newRow("phrase scores lower than a name")
             << lines({"Confirm subscription", "Plan Canva Pro"}) << u"Canva Pro"_qs;
         // What stands around a name on a page and is no part of it.
