@@ -1258,6 +1258,10 @@ std::optional<QString> detectName(const Text &text) {
             QString cleaned = cleanedLine(raw, &labelled);
             const int graphemes = graphemeCount(cleaned, 31);
             const bool labelHere = containsAny(raw.toString().toLower(), recipientLabels);
+            // The addressee of an e-mail as mail clients show it ("发送至 我", "to me").
+            static const QRegularExpression addressee =
+                compiled(QStringLiteral(R"(^(?:to:?|发送至|发送给)\s*(?:me|我)$)"), true);
+            const bool toMe = addressee.match(raw).hasMatch();
             const bool heading = (!cleaned.isEmpty() && isStackedLabel(cleaned)) || isColumnHeadings(raw);
             // The title bar of a sheet, closed by its button ("App Store Cancel", "Google Play 取消").
             static constexpr QStringView sheetButtons[] = {u"cancel", u"取消",  u"done",
@@ -1273,8 +1277,8 @@ std::optional<QString> detectName(const Text &text) {
                          (isPrice(raw.sliced(at, stop - at)) || isMisreadPrice(raw.sliced(at, stop - at)));
                 at = stop + 1;
             }
-            lines.push_back({std::move(cleaned), graphemes, labelled, labelHere || recipientNext || titleBar,
-                             heading, priced});
+            lines.push_back({std::move(cleaned), graphemes, labelled,
+                             labelHere || recipientNext || titleBar || toMe, heading, priced});
             recipientNext = labelHere;
         }
         pos = next + 1;

@@ -441,6 +441,8 @@ private Q_SLOTS:
             << lines({"il", "Youku", "SVIP (1 week)"}) << u"Youku"_qs;
         QTest::newRow("number before its currency's unit")
             << utf8("Green Diamond 180 元 / 年") << u"Green Diamond"_qs;
+        QTest::newRow("addressee of an e-mail is no name")
+            << utf8("发送至 我\nKeep\n刘洋，您好：") << u"Keep"_qs;
         QTest::newRow("phrase scores lower than a name")
             << lines({"Confirm subscription", "Plan Canva Pro"}) << u"Canva Pro"_qs;
         // What stands around a name on a page and is no part of it.
