@@ -1242,6 +1242,7 @@ std::optional<QString> detectName(const Text &text) {
         bool recipient = false; // the label of the person billed, or the line after it
         bool heading = false;   // the label of the name's field, alone on its row
         bool priced = false;    // a row holding a price
+        bool prose = false;     // a row of Chinese sentences, ended by full stops
     };
     std::vector<Line> lines;
     // Who was billed stands under or beside its label ("Billed to", "收件人"): a person, not a product.
@@ -1278,7 +1279,8 @@ std::optional<QString> detectName(const Text &text) {
                 at = stop + 1;
             }
             lines.push_back({std::move(cleaned), graphemes, labelled,
-                             labelHere || recipientNext || titleBar || toMe, heading, priced});
+                             labelHere || recipientNext || titleBar || toMe, heading, priced,
+                             raw.contains(u'。')});
             recipientNext = labelHere;
         }
         pos = next + 1;
@@ -1308,7 +1310,8 @@ std::optional<QString> detectName(const Text &text) {
         const QString lower = withoutSpacesInHan(line.cleaned).toLower();
         if (isNoiseLine(line.cleaned, lower) || isLinkRow(line.cleaned) || isOneOf(line.cleaned, statusWords))
             continue;
-        const int score = nameScore(line.cleaned, lower, i, line.labelled);
+        // What a sentence says before its price ("订阅将以 ¥190/年 自动续订，直至取消。") scores as a phrase.
+        const int score = nameScore(line.cleaned, lower, i, line.labelled) - (line.prose ? 2 : 0);
         if (score < 1)
             continue;
         if (!best || score > bestScore) {

@@ -443,6 +443,10 @@ private Q_SLOTS:
             << utf8("Green Diamond 180 元 / 年") << u"Green Diamond"_qs;
         QTest::newRow("addressee of an e-mail is no name")
             << utf8("发送至 我\nKeep\n刘洋，您好：") << u"Keep"_qs;
+        QTest::newRow("sentence before its price scores as a phrase")
+            << utf8("9:41\nApp Store 取消\nKeep\n会员（12个月）\n订阅 ¥190 / 年\n订阅将以 ¥190 / 年 "
+                    "自动续订，直至取消。")
+            << u"Keep"_qs;
         QTest::newRow("phrase scores lower than a name")
             << lines({"Confirm subscription", "Plan Canva Pro"}) << u"Canva Pro"_qs;
         // What stands around a name on a page and is no part of it.
