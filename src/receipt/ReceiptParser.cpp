@@ -436,7 +436,7 @@ bool hasWordCharacter(QStringView token) {
 constexpr QStringView fieldLabels[] = {u"plan",     u"product",     u"item",     u"service",  u"package",
                                        u"套餐",     u"产品",        u"项目",     u"服务",     u"名称",
                                        u"服务名称", u"产品名称",    u"商品名称", u"扣费服务", u"订阅服务",
-                                       u"商品",     u"description", u"商品说明"};
+                                       u"商品",     u"description", u"商品说明", u"方案"};
 // The state of an order or a subscription, written after its name.
 constexpr QStringView statusWords[] = {u"paid",      u"active", u"expired", u"cancelled", u"canceled",
                                        u"pending",   u"已开通", u"生效中",  u"已生效",    u"已支付",
