@@ -736,8 +736,9 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
     if (end - first > 1 && isIconGlyph(tokens[first]))
         ++first;
     // What the end of a wrapped label or side item leaves before a name: a word in small letters
-    // before capitalised ones ("methods Strava Subscription").
-    if (end - first > 1 && isLowerLatinWord(tokens[first]) && tokens[first + 1].front().isUpper())
+    // before capitalised ones ("methods Strava Subscription"); a brand written in small letters
+    // before a single word stays ("bilibili Premium").
+    if (end - first > 2 && isLowerLatinWord(tokens[first]) && tokens[first + 1].front().isUpper())
         ++first;
     QString text;
     for (size_t i = first; i < std::min(end, tokens.size()); ++i) {

@@ -467,6 +467,9 @@ private Q_SLOTS:
             << lines({"Strava Subscription W142,200/y"}) << u"Strava Subscription"_qs;
         QTest::newRow("end of a wrapped label")
             << lines({"methods Strava Subscription £18.99"}) << u"Strava Subscription"_qs;
+        QTest::newRow("brand in small letters")
+            << lines({"Subscription & billing", "Your plan", "bilibili Premium", "GBP 2.99 per month"})
+            << u"bilibili Premium"_qs;
         QTest::newRow("icon read as a letter") << lines({"O Notion Plus"}) << u"Notion Plus"_qs;
         QTest::newRow("l among capitals") << lines({"MUBl Standard"}) << u"MUBI Standard"_qs;
         QTest::newRow("small l stays") << lines({"Al Jazeera Plus"}) << u"Al Jazeera Plus"_qs;
