@@ -695,11 +695,6 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
         if (!isSideItem(tokens[at]))
             break;
     }
-    // A label with its value after the name ("迅雷白金会员 开通日期 2026年3月1日") ends it, and so
-    // does a state ("Netflix Premium Paid").
-    // A label that closes its row stands above its value, as in a corner column ("QQ音乐 支付日期",
-    // "Kagi Search Start date"). Only one: a row of them heads the columns of a table ("Description
-    // Qty Amount"), and so does a Latin heading written capitalised ("Description Amount").
     // A dash set apart from the name opens a billing remark on it ("Grammarly Premium — Monthly",
     // "WPS 超级会员 —连续包月").
     for (size_t i = first + 1; i < end; ++i) {
@@ -714,6 +709,11 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
             break;
         }
     }
+    // A label with its value after the name ("迅雷白金会员 开通日期 2026年3月1日") ends it, and so
+    // does a state ("Netflix Premium Paid").
+    // A label that closes its row stands above its value, as in a corner column ("QQ音乐 支付日期",
+    // "Kagi Search Start date"). Only one: a row of them heads the columns of a table ("Description
+    // Qty Amount"), and so does a Latin heading written capitalised ("Description Amount").
     const bool valueFollows = end < tokens.size();
     size_t closing = tokens.size();
     if (!valueFollows && end > first + 1 && isLabelToken(tokens[end - 1]) && !isLabelToken(tokens[end - 2]) &&
@@ -815,7 +815,7 @@ QString normalizedName(const QString &name) {
 bool isStackedLabel(QStringView line) {
     const qsizetype blank = line.lastIndexOf(u' ');
     const QStringView last = line.sliced(blank + 1);
-    if (blank >= 0 && line.first(blank).contains(u' '))
+    if (last.isEmpty() || (blank >= 0 && line.first(blank).contains(u' ')))
         return false;
     if (isAsciiLetter(last.front()))
         return isOneOf(last, fieldLabels) && line.front().isUpper() && (blank < 0 || last.front().isLower());
@@ -1240,7 +1240,8 @@ std::optional<QString> detectName(const Text &text) {
         QString cleaned;
         int graphemes = 0;
         bool labelled = false;  // the value of a field labelled as the plan or product
-        bool recipient = false; // the label of the person billed, or the line after it
+        bool recipient = false; // a person or the interface: the label of the person billed, the
+                                // line after it, an e-mail's addressee, a sheet's title bar
         bool heading = false;   // the label of the name's field, alone on its row
         bool priced = false;    // a row holding a price
         bool prose = false;     // a row of Chinese sentences, ended by full stops
