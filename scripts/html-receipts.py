@@ -2,6 +2,7 @@
 """Writes receipt screenshots made as web pages and captured by a real browser (Chromium headless).
 
     scripts/html-receipts.py --out DIR [--count N] [--seed S] [--cli PATH/renewly-cli]
+                             [--typefaces A,B] [--layouts A,B] [--languages A,B] [--theme dark|light]
 
 For each receipt DIR gets LABEL.png or LABEL.jpg (the capture) and LABEL.txt (the visible text, one
 visual line per line, top to bottom, the pieces of one row joined left to right with one blank),
@@ -14,7 +15,8 @@ intended are counted and listed.
 Subscription receipts, store purchase sheets, e-mails, plan pages and payment confirmations in
 Chinese, English and both, in every CJK and Latin typeface Debian's font packages install, light and
 dark, at phone width (2x/3x) and desktop width (1x/2x), some as JPEG. The same seed gives the same
-receipts. Needs `chromium` and the fonts (scripts/install-deps.sh --corpus).
+receipts. --typefaces (parts of family names), --layouts, --languages and --theme narrow the mix to
+make a tuning corpus in a few styles; without them a seed still gives the receipts it always gave. Needs `chromium` and the fonts (scripts/install-deps.sh --corpus).
 """
 import argparse
 import datetime
@@ -392,9 +394,11 @@ class Facts:
 # How they look
 
 class Style:
-    def __init__(self, r, layout, lang):
-        self.typeface, self.generic = r.choice(TYPEFACES)
+    def __init__(self, r, layout, lang, typefaces=TYPEFACES, theme=None):
+        self.typeface, self.generic = r.choice(typefaces)
         self.dark = r.random() < 0.38
+        if theme:
+            self.dark = theme == "dark"
         phone_share = {"receipt": 0.5, "email": 0.3, "plan": 0.5, "payment": 0.75, "store": 0.85}[layout]
         self.phone = r.random() < phone_share
         if self.phone:
@@ -973,9 +977,26 @@ def main():
     args.add_argument("--seed", type=int, default=1)
     args.add_argument("--keep-html", action="store_true", help="also write each page's LABEL.html")
     args.add_argument("--cli", help="a renewly-cli whose parser reads every truth text, to count what it misreads")
+    args.add_argument("--typefaces", help="only typefaces whose family names contain one of these, comma-separated")
+    args.add_argument("--layouts", help="only these layouts, comma-separated: " + ",".join(LAYOUTS))
+    args.add_argument("--languages", help="only these languages, comma-separated: zh,en,mixed")
+    args.add_argument("--theme", choices=["dark", "light"], help="only this theme")
     opts = args.parse_args()
     if opts.count < 1:
         sys.exit("--count must be at least 1")
+
+    def narrowed(option, choices, key=lambda c: c, match=lambda part, c: part == c):
+        if not option:
+            return choices
+        parts = [p.strip() for p in option.split(",") if p.strip()]
+        kept = [c for c in choices if any(match(p, key(c)) for p in parts)]
+        if not kept:
+            sys.exit(f"nothing matches {option!r}; choose among {', '.join(key(c) for c in choices)}")
+        return kept
+
+    typefaces = narrowed(opts.typefaces, TYPEFACES, key=lambda t: t[0], match=lambda p, c: p.lower() in c.lower())
+    layouts = narrowed(opts.layouts, list(LAYOUTS))
+    languages = narrowed(opts.languages, ["zh", "en", "mixed"])
     check_fonts()
     os.makedirs(opts.out, exist_ok=True)
 
@@ -989,8 +1010,10 @@ def main():
         for index in range(opts.count):
             layout = r.choices(list(LAYOUTS), [20, 25, 20, 18, 17])[0]
             lang = r.choices(["zh", "en", "mixed"], [40, 35, 25])[0]
+            layout = layout if layout in layouts else r.choice(layouts)
+            lang = lang if lang in languages else r.choice(languages)
             f = Facts(random.Random(r.getrandbits(64)), lang)
-            s = Style(f.r, layout, lang)
+            s = Style(f.r, layout, lang, typefaces, opts.theme)
             markup = page(f, s, LAYOUTS[layout](f, s))
             label = f"{index:04d}-{layout}-{lang}-{'dark' if s.dark else 'light'}-{s.size}px"
             text, image, _ = browser.render(markup, s)

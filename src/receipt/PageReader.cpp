@@ -700,11 +700,94 @@ QString restoreSignsAfter(const QString &text, const QString &latinReading) {
     return result;
 }
 
+// `text` with the sign that `latinReading` shows before a price in the same place: where the two
+// readings hold as many words, alike but for that one, and the recogniser read the price with its
+// decimals but no sign or code while the Latin model read a sign it lacks and as many digits but
+// no separator: a line struck through a price garbles its digits for the Latin model
+// ("21.98 Save £10.99" and "£9498 save £10.99"). A Latin number that reads as a price is another
+// price, not this one garbled.
+QString restoreSignsInPlace(const QString &text, const QString &latinReading) {
+    static const QRegularExpression bare(QStringLiteral("^[0-9]{1,6}[.,][0-9]{2}$"));
+    static const QRegularExpression latinPrice(QStringLiteral("^([€£])([0-9]+)$"));
+    static const QRegularExpression code(QStringLiteral("^(?:%1)$").arg(currencyCodes()));
+    const QStringList ours = text.split(u' ', Qt::SkipEmptyParts);
+    const QStringList theirs = latinReading.split(u' ', Qt::SkipEmptyParts);
+    if (ours.size() != theirs.size() || ours.size() < 2)
+        return text;
+    qsizetype at = -1;
+    QString sign;
+    for (qsizetype i = 0; i < ours.size(); ++i) {
+        if (lookAlikeForm(ours[i]) == lookAlikeForm(theirs[i]))
+            continue;
+        const QRegularExpressionMatch latin = latinPrice.match(theirs[i]);
+        if (at >= 0 || !bare.match(ours[i]).hasMatch() || !latin.hasMatch() ||
+            latin.captured(2).size() != digitsOf(ours[i]).size() ||
+            (i > 0 && code.match(ours[i - 1]).hasMatch()))
+            return text;
+        at = i;
+        sign = latin.captured(1);
+    }
+    if (at < 0)
+        return text;
+    QStringList result = ours;
+    result[at].prepend(sign);
+    return result.join(u' ');
+}
+
+// Digits and the letters and marks they are read as, each as one of its kind, without separators.
+QString digitForm(QStringView text) {
+    QString form;
+    for (QChar c : text) {
+        if (QStringView(u"1lI|").contains(c))
+            form += u'l';
+        else if (QStringView(u"0Oo").contains(c))
+            form += u'o';
+        else if (c != u'.' && c != u',')
+            form += c;
+    }
+    return form;
+}
+
+// `text` with the prices that `latinReading` shows where `text` holds the same price with its
+// digits 1 and 0 read as the letters they look like, and its sign left out or read as a letter or
+// two ("ll.99" for "£11.99", "fl0.99" for "€10.99").
+QString restoreLetteredPrices(const QString &text, const QString &latinReading) {
+    static const QRegularExpression latinPrice(
+        QStringLiteral("(?<![0-9A-Za-z])[A-Z]{0,3}[€£$¥] ?([0-9]{1,6}[.,][0-9]{2})(?![0-9])"));
+    QString result = text;
+    QList<QRegularExpressionMatch> found;
+    for (auto it = priceWithLetters().globalMatch(text); it.hasNext();)
+        found.prepend(it.next());
+    for (const QRegularExpressionMatch &match : found) {
+        const QString ours = digitForm(match.capturedView());
+        for (auto it = latinPrice.globalMatch(latinReading); it.hasNext();) {
+            const auto latin = it.next();
+            const QString theirs = digitForm(latin.capturedView(1));
+            // Up to two characters more before the number are the sign read as letters.
+            if (!ours.endsWith(theirs) || ours.size() - theirs.size() > 2)
+                continue;
+            result.replace(match.capturedStart(), match.capturedLength(), latin.captured().trimmed());
+            break;
+        }
+    }
+    return result;
+}
+
 } // namespace
 
+const QRegularExpression &priceWithLetters() {
+    // Up to two letters or signs, then digits with a 1 or a 0 among them read as a letter or a bar,
+    // then the decimals.
+    static const QRegularExpression price(QStringLiteral(
+        "(?<![0-9A-Za-z.,])[A-Za-z\\p{Sc}]{0,2}[0-9lI|Oo]*[lI|Oo][0-9lI|Oo]*[.,][0-9]{2}(?![0-9])"));
+    return price;
+}
+
 QString restoreSigns(const QString &text, const QString &latinText) {
-    // The Latin model may set a blank after a number's separator ("¥172. 00"); numbers hold none.
-    static const QRegularExpression blankInNumber(QStringLiteral("(?<=[0-9][.,]) (?=[0-9])"));
+    // The Latin model may set a blank before or after a number's separator ("¥172. 00",
+    // "€29 .99"); numbers hold none.
+    static const QRegularExpression blankInNumber(
+        QStringLiteral("(?<=[0-9][.,]) (?=[0-9])|(?<=[0-9]) (?=[.,][0-9])"));
     const QString latinReading = QString(latinText).remove(blankInNumber);
     static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥₹])\\s?([0-9][0-9.,]*)"));
     // The countries whose dollars are written with their letters before the sign.
@@ -765,6 +848,7 @@ QString restoreSigns(const QString &text, const QString &latinText) {
             break;
         }
     }
+    result = restoreSignsInPlace(restoreLetteredPrices(result, latinReading), latinReading);
     return restoreCodes(restoreSignsAfter(result, latinReading), latinReading);
 }
 
@@ -796,6 +880,12 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
         withoutSeparators(ours) == withoutSeparators(theirs))
         return latinReading;
     if (latinReading.count(u' ') > text.count(u' '))
+        return text;
+    // A sign the Latin model reads for a letter is taken only where it starts a price: in a code
+    // ("£49-faa6" for "f49-faa6") the letter stays.
+    static const QRegularExpression signOutsidePrice(
+        QStringLiteral("[$€£¥](?! ?[0-9][0-9.,]*(?![0-9.,]*[0-9A-Za-z\\-]))"));
+    if (latinReading.contains(signOutsidePrice) && !text.contains(signOutsidePrice))
         return text;
     if (ours == theirs)
         return latinReading;
@@ -1344,7 +1434,7 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         const bool endsDoubtful =
             hasDoubtfulEnds(own, piece.image) && std::none_of(text.begin(), text.end(), isChinese);
         if (latin && (text.contains(amountWithoutSign()) || text.contains(cutShort()) ||
-                      mayMistakeLetters(text) || endsDoubtful)) {
+                      text.contains(priceWithLetters()) || mayMistakeLetters(text) || endsDoubtful)) {
             std::lock_guard lock(latinInUse);
             const QString latinReading = latin->readLine(piece.image);
             text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading);

@@ -55,8 +55,13 @@ const QRegularExpression &amountWithoutSign();
 // out what follows ("-7." for "-£7.00").
 const QRegularExpression &cutShort();
 
+// Prices in a piece's text whose digits 1 or 0 were read as letters, their sign left out or read
+// as a letter ("ll.99" for "£11.99", "fl0.99" for "€10.99").
+const QRegularExpression &priceWithLetters();
+
 // The text of a piece with the currency signs that `latinReading`, a reading of the same piece by
-// a Latin model, shows before the numbers that amountWithoutSign() finds in it.
+// a Latin model, shows before the numbers that amountWithoutSign() finds in it, and with the prices
+// it shows where priceWithLetters() finds one read with letters.
 QString restoreSigns(const QString &text, const QString &latinReading);
 
 // Whether a piece's text is Latin with letters the recogniser may have mistaken for look-alikes

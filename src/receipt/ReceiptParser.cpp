@@ -993,16 +993,61 @@ QString withoutUnpairedSurrogates(const QString &raw) {
     return text;
 }
 
+// `text` with the letters and marks that a number after a currency sign holds for the digits 1 and 0
+// they look like ("¥l90", "$I2.O0") as those digits; only in a run of such characters and digits,
+// with a digit among them, that no letter ends. Positions stay as they were.
+QString withDigitsAfterSigns(const QString &text) {
+    QString result = text;
+    const qsizetype size = text.size();
+    const auto digitOf = [](QChar c) -> QChar {
+        if (isAsciiDigit(c))
+            return c;
+        if (c == u'l' || c == u'I' || c == u'|')
+            return u'1';
+        if (c == u'O' || c == u'o')
+            return u'0';
+        return {};
+    };
+    for (qsizetype i = 0; i < size; ++i) {
+        if (text[i].category() != QChar::Symbol_Currency)
+            continue;
+        const qsizetype start = i + 1 < size && text[i + 1] == u' ' ? i + 2 : i + 1;
+        qsizetype end = start;
+        bool digit = false;
+        bool lookAlike = false;
+        while (end < size) {
+            const QChar c = text[end];
+            if (isAsciiDigit(c)) {
+                digit = true;
+            } else if (!digitOf(c).isNull()) {
+                lookAlike = true;
+            } else if (!((c == u'.' || c == u',') && end > start && end + 1 < size &&
+                         !digitOf(text[end + 1]).isNull())) {
+                break;
+            }
+            ++end;
+        }
+        if (!digit || !lookAlike || (end < size && text[end].isLetter() && text[end] < u'\u0250'))
+            continue;
+        for (qsizetype j = start; j < end; ++j) {
+            if (!digitOf(text[j]).isNull())
+                result[j] = digitOf(text[j]);
+        }
+        i = end - 1;
+    }
+    return result;
+}
+
 } // namespace
 
 // Prices whose sign the recogniser read as a look-alike it knows: "Y75.00" for "¥75.00", "e5.99"
-// for "€5.99", "f10.99" for "£10.99", "S12.99" for "$12.99", "120,00 ∈" for "120,00 €" (its
-// dictionary lacks the euro and pound signs). Taken only with the decimals or groups that make a
-// number a price, and only where nothing else on the page reads as one.
+// or "ε5.99" for "€5.99", "f10.99" for "£10.99", "S12.99" or "s12.99" for "$12.99", "120,00 ∈"
+// for "120,00 €" (its dictionary lacks the euro and pound signs). Taken only with the decimals or
+// groups that make a number a price, and only where nothing else on the page reads as one.
 std::vector<detail::Cand> lookAlikeCandidates(const QString &s) {
     static const QString number = u'(' + amountNumber() + u')';
     static const QRegularExpression before =
-        compiled(QStringLiteral(R"((?<![\p{L}\p{N}.,])([YefS∈]))") + number);
+        compiled(QStringLiteral(R"((?<![\p{L}\p{N}.,])([YefsSε∈]))") + number);
     static const QRegularExpression after = compiled(number + QStringLiteral(R"([^\S\n]?∈)"));
     const auto currencyOf = [](QChar sign) {
         switch (sign.unicode()) {
@@ -1010,6 +1055,7 @@ std::vector<detail::Cand> lookAlikeCandidates(const QString &s) {
             return QStringLiteral("CNY");
         case u'f':
             return QStringLiteral("GBP");
+        case u's':
         case u'S':
             return QStringLiteral("USD");
         default:
@@ -1033,6 +1079,18 @@ std::vector<detail::Cand> lookAlikeCandidates(const QString &s) {
     return candidates;
 }
 
+// A price with its decimals written straight after the Chinese word for paying or the sum, its
+// sign lost ("支付6.99" for "支付¥6.99"): read as yuan, where nothing else on the page reads as a
+// price.
+std::vector<detail::Cand> paidWithoutSign(const QString &s) {
+    static const QRegularExpression paid(QStringLiteral(
+        "(?:实付|合计|金额|支付|总计|应付|付款)[:：]?[^\\S\n]?([0-9]{1,6}[.][0-9]{2})(?![0-9])"));
+    std::vector<detail::Cand> candidates;
+    for (auto it = paid.globalMatch(s); it.hasNext();)
+        appendCandidate(candidates, it.next(), 1, QStringLiteral("CNY"));
+    return candidates;
+}
+
 namespace detail {
 
 Text::Text(const QString &raw)
@@ -1040,6 +1098,7 @@ Text::Text(const QString &raw)
     , lower(original.toLower()) {}
 
 std::vector<Cand> amountCandidates(const Text &text) {
+    const QString s = withDigitsAfterSigns(text.original);
     static const QString number = u'(' + amountNumber() + u')';
     static const QRegularExpression symbolBefore = compiled(QStringLiteral(R"((\p{Sc})\s?)") + number, true);
     static const QRegularExpression hongKongDollars = compiled(QStringLiteral(R"((HK\$)\s?)") + number, true);
@@ -1050,7 +1109,6 @@ std::vector<Cand> amountCandidates(const Text &text) {
     static const QRegularExpression codeAfter =
         compiled(number + QStringLiteral(R"([^\S\n]?(%1)(?![A-Za-z]))").arg(currencyCodes()), true);
 
-    const QString &s = text.original;
     std::vector<Cand> candidates;
 
     for (auto it = symbolBefore.globalMatch(s); it.hasNext();) {
@@ -1132,11 +1190,24 @@ std::optional<Amount> detectAmount(const Text &text) {
     std::vector<Cand> candidates = amountCandidates(text);
     if (candidates.empty())
         candidates = lookAlikeCandidates(text.original);
+    if (candidates.empty())
+        candidates = paidWithoutSign(text.original);
     const QString &s = text.original;
+    // The first price named the sum paid by the words shortly before it ("Amount paid $80.00",
+    // "Total due £9.99", "实付 ¥30") is the amount, whatever list prices and savings stand before
+    // it. The words are looked for up to 10 code units before the price, and up to 20 on its own
+    // line.
     for (const Cand &candidate : candidates) {
-        const qsizetype start = std::max<qsizetype>(0, candidate.location - 10);
-        const qsizetype length = std::min<qsizetype>(12, s.size() - start);
-        if (containsAny(s.sliced(start, length).toLower(), amountKeywords)) {
+        const qsizetype lineStart = s.lastIndexOf(u'\n', std::max<qsizetype>(0, candidate.location - 1)) + 1;
+        const qsizetype start = std::min(std::max(lineStart, candidate.location - 20),
+                                         std::max<qsizetype>(0, candidate.location - 10));
+        const qsizetype end =
+            std::min<qsizetype>(std::max<qsizetype>(0, candidate.location - 10) + 12, s.size());
+        QString before = s.sliced(start, end - start).toLower();
+        // "Total" only as a word of its own: "Subtotal" (or "Suhtotal", misread) is not the sum.
+        static const QRegularExpression partOfWord(QStringLiteral("[a-z]+total"));
+        before.replace(partOfWord, QStringLiteral(" "));
+        if (containsAny(before, amountKeywords)) {
             if (candidate.currency.isEmpty())
                 return std::nullopt;
             return Amount{candidate.value, candidate.currency};

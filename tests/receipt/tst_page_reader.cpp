@@ -578,6 +578,17 @@ private slots:
             << utf8("Total 12,90 C") << utf8("Total 12,99 €") << utf8("Total 12,90 C");
         QTest::newRow("code for other digits")
             << utf8("RMIB 97.90") << utf8("RMB 98.90") << utf8("RMIB 97.90");
+        QTest::newRow("blank before the decimal point")
+            << utf8("应付金额 29.99") << utf8("€29 .99") << utf8("应付金额 €29.99");
+        QTest::newRow("sign and digits read as letters")
+            << utf8("fl0.99 paid, ll.99 due") << utf8("€10.99 paid, £11.99 due")
+            << utf8("€10.99 paid, £11.99 due");
+        QTest::newRow("struck price, its digits garbled for the Latin model")
+            << utf8("21.98 Save E10.99") << utf8("£9498 save £10.99") << utf8("£21.98 Save £10.99");
+        QTest::newRow("other words beside a garbled price")
+            << utf8("21.98 Saved 10.99") << utf8("£9498 save 10.99") << utf8("21.98 Saved 10.99");
+        QTest::newRow("digits read as letters, other price")
+            << utf8("Vol.12 lo.99") << utf8("Vol.12 $10.98") << utf8("Vol.12 lo.99");
     }
 
     void restoresSigns() {
@@ -613,6 +624,9 @@ private slots:
             << utf8("Total uss8o0/year") << utf8("Total US$8.00/year") << utf8("Total US$8.00/year") << false;
         QTest::newRow("pound and price read as letters, a blank more")
             << utf8("f99.o0/year") << utf8("£99.00 /year") << utf8("£99.00 /year") << false;
+        QTest::newRow("sign for a letter in a code")
+            << utf8("f49-faa6-5020-8a5f3d9f0bc3") << utf8("£49-faa6-5020-8a5f3d9f0bc3")
+            << utf8("f49-faa6-5020-8a5f3d9f0bc3") << false;
         QTest::newRow("price with other digits")
             << utf8("f99.o0/year") << utf8("£98.00 /year") << utf8("f99.o0/year") << false;
     }

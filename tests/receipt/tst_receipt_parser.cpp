@@ -107,11 +107,16 @@ private Q_SLOTS:
         QTest::newRow("window reaches the next line") << utf8("原价 ¥15.00\n实付 ¥9.90") << 15.0 << u"CNY"_qs;
         QTest::newRow("line feed counts as the blank") << utf8("¥\n12") << 12.0 << u"CNY"_qs;
         QTest::newRow("keyword window ignores case") << u"LIST $50\nTOTAL $45"_qs << 45.0 << u"USD"_qs;
-        // The window starts 10 code units before the match and is 12 long.
-        QTest::newRow("keyword ten units before")
-            << (u"实付"_qs + QString(8, u' ') + u"¥5\n¥50"_qs) << 5.0 << u"CNY"_qs;
-        QTest::newRow("keyword eleven units before")
-            << (u"实付"_qs + QString(9, u' ') + u"¥5\n¥50"_qs) << 50.0 << u"CNY"_qs;
+        // The window starts 20 code units before the match and ends 2 after it.
+        QTest::newRow("keyword twenty units before")
+            << (u"实付"_qs + QString(18, u' ') + u"¥5\n¥50"_qs) << 5.0 << u"CNY"_qs;
+        QTest::newRow("keyword twenty-one units before")
+            << (u"实付"_qs + QString(19, u' ') + u"¥5\n¥50"_qs) << 50.0 << u"CNY"_qs;
+        QTest::newRow("sum paid after a larger list price")
+            << u"List price $100.00 Save $20.00\nDiscount -$20.00\nAmount paid $80.00"_qs << 80.0
+            << u"USD"_qs;
+        QTest::newRow("subtotal is not the sum paid")
+            << utf8("Subtotal 132,12 €\nTax 11,88 €\nTotal due 144,00 €") << 144.0 << u"EUR"_qs;
         QTest::newRow("keyword just after the match") << utf8("¥50\nfoo ¥5 合计") << 50.0 << u"CNY"_qs;
         QTest::newRow("window near the start runs 12 units")
             << (u"$5     total"_qs + QString(10, u'\n') + u"$50"_qs) << 5.0 << u"USD"_qs;
@@ -195,10 +200,18 @@ private Q_SLOTS:
         // A sign read as a look-alike, where nothing else reads as a price.
         QTest::newRow("yen read as Y") << utf8("Premium\nY75.00,er quarter") << 75.0 << u"CNY"_qs;
         QTest::newRow("euro read as e") << utf8("e5.99 perweek") << 5.99 << u"EUR"_qs;
+        QTest::newRow("euro read as epsilon") << utf8("ε29.99 Paid") << 29.99 << u"EUR"_qs;
+        QTest::newRow("dollar read as s") << utf8("Paid\ns54.99") << 54.99 << u"USD"_qs;
         QTest::newRow("euro read as element of") << utf8("Thank you!\n120,00 ∈") << 120.0 << u"EUR"_qs;
+        QTest::newRow("yuan sign lost after paying")
+            << utf8("尾号4130的账户于2026年6月28日 05:03支付6.99，每月自动续费") << 6.99 << u"CNY"_qs;
         QTest::newRow("look-alike beside a price") << utf8("S99.00 Total $12.00") << 12.0 << u"USD"_qs;
         QTest::newRow("look-alike inside a word or without decimals")
             << utf8("Model XY5.00 S12 e5") << 0.0 << u"CNY"_qs;
+        // Digits 1 and 0 read as look-alike letters after a sign.
+        QTest::newRow("ones and noughts read as letters after a sign")
+            << utf8("续费 ¥l90/年\n共 ¥2.00") << 190.0 << u"CNY"_qs;
+        QTest::newRow("letters after a sign starting a word") << utf8("$lOO off\n$l0ss") << 0.0 << u"CNY"_qs;
         QTest::newRow("country letters before a bare count") << u"CN2026 HK 12.00"_qs << 0.0 << u"CNY"_qs;
         QTest::newRow("code after the number") << utf8("883.99 CNY 每年") << 883.99 << u"CNY"_qs;
         QTest::newRow("letters of no country before a sign") << u"IE$35.50"_qs << 35.5 << u"USD"_qs;
