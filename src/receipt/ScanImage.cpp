@@ -1,6 +1,8 @@
 #include "ScanImage.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdio>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -422,6 +424,99 @@ bool standsInTextRow(const QImage &grey, const std::vector<Component> &found, co
             return true;
     }
     return false;
+}
+
+// Whether `c` (component `id`) is the rim of a tile: an app's icon whose fill the flattening took
+// for a card, leaving its edge and its emblem as outlines, which read as "口" and join the rows of
+// text beside it into one block. About as wide as high, larger than a line, its rim encloses
+// nearly its whole box (a round letter such as "O" encloses far less), and what it holds is an
+// emblem of at most a couple of shapes, not a word.
+bool isFramedTile(const std::vector<Component> &found, const Component &c, int id,
+                  const std::vector<int> &labels, int width, int lineHeight) {
+    const double aspect = double(c.width()) / c.height();
+    if (c.pixels < 25 || aspect <= 0.5 || aspect >= 2.0 || c.height() > lineHeight * 5 ||
+        std::min(c.width(), c.height()) * 10 < lineHeight * 13)
+        return false;
+    qint64 enclosed = 0;
+    for (int y = c.top; y <= c.bottom; ++y) {
+        const int *row = labels.data() + size_t(y) * size_t(width);
+        int first = -1, last = -1;
+        for (int x = c.left; x <= c.right; ++x) {
+            if (row[x] == id) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+        }
+        enclosed += first < 0 ? 0 : last - first + 1;
+    }
+    constexpr double rimEncloses = 0.85;
+    if (enclosed < rimEncloses * c.width() * c.height())
+        return false;
+    int held = 0;
+    for (const Component &o : found) {
+        if (&o != &c && o.pixels >= 10 && o.left > c.left && o.right < c.right && o.top > c.top &&
+            o.bottom < c.bottom)
+            ++held;
+    }
+    constexpr int mostShapes = 2;
+    return held <= mostShapes;
+}
+
+// The bars of a phone's signal meter: three or more solid upright bars of one width side by
+// side, standing on one level, each taller than the one before. The recogniser reads them as
+// letters ("ll", "1il") beside the clock of the status bar. Written text has no such run: its
+// strokes stand on one level at one height, or touch.
+std::vector<Component> signalBars(const std::vector<Component> &found) {
+    std::vector<const Component *> solid;
+    for (const Component &c : found) {
+        if (c.pixels >= 4 && c.fill() >= 0.85 && c.height() >= c.width())
+            solid.push_back(&c);
+    }
+    std::sort(solid.begin(), solid.end(), [](const Component *a, const Component *b) { return a->left < b->left; });
+    const auto follows = [](const Component &a, const Component &b) {
+        const int gap = b.left - a.right - 1;
+        return gap >= 1 && gap <= 2 * a.width() && std::abs(b.width() - a.width()) <= std::max(1, a.width() / 4) &&
+               std::abs(b.bottom - a.bottom) <= std::max(1, a.width() / 3) && b.height() * 10 >= a.height() * 11;
+    };
+    std::vector<Component> bars;
+    std::vector<bool> taken(solid.size(), false);
+    for (size_t i = 0; i < solid.size(); ++i) {
+        if (taken[i])
+            continue;
+        std::vector<size_t> run{i};
+        for (size_t j = i + 1; j < solid.size() && solid[j]->left <= solid[run.back()]->right + 1 + 2 * solid[run.back()]->width(); ++j) {
+            if (!taken[j] && follows(*solid[run.back()], *solid[j]))
+                run.push_back(j);
+        }
+        if (run.size() < 3)
+            continue;
+        // The other status icons stand close beside the meter at its height (the Wi-Fi fan, the
+        // battery): what lies in its band, no further from it than the tallest bar is high.
+        int left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
+        for (size_t k : run) {
+            taken[k] = true;
+            bars.push_back(*solid[k]);
+            left = std::min(left, solid[k]->left);
+            right = std::max(right, solid[k]->right);
+            top = std::min(top, solid[k]->top);
+            bottom = std::max(bottom, solid[k]->bottom);
+        }
+        const int tallest = bottom - top + 1;
+        const int slack = tallest / 4 + 1;
+        for (bool grown = true; grown;) {
+            grown = false;
+            for (const Component &c : found) {
+                if (c.top < top - slack || c.bottom > bottom + slack || (c.left >= left && c.right <= right) ||
+                    c.left > right + tallest || c.right < left - tallest)
+                    continue;
+                bars.push_back(c);
+                left = std::min(left, c.left);
+                right = std::max(right, c.right);
+                grown = true;
+            }
+        }
+    }
+    return bars;
 }
 
 // Pixels darker than this are ink for the clearing of drawn lines and filled areas.
@@ -915,6 +1010,8 @@ void clearGraphics(QImage &grey, int lineHeight) {
             discs.push_back(i);
     }
     std::vector<Component> erased;
+    for (const Component &bar : signalBars(found))
+        erased.push_back(bar);
     for (size_t a : discs) {
         int alike = 0;
         for (size_t b : discs) {
@@ -928,6 +1025,13 @@ void clearGraphics(QImage &grey, int lineHeight) {
     }
     for (size_t i = 0; i < found.size(); ++i) {
         const Component &c = found[i];
+        if (isFramedTile(found, c, int(i) + 1, labels, grey.width(), lineHeight) &&
+            !standsInTextRow(grey, found, c, labels)) {
+            erased.push_back(c);
+            continue;
+        }
+        if (qEnvironmentVariableIsSet("OCRT_PAGE") && std::min(c.width(), c.height()) * 10 >= lineHeight * 13)
+            fprintf(stderr, "COMP %d %d %dx%d fill=%.2f lh=%d flat=%d row=%d\n", c.left, c.top, c.width(), c.height(), c.fill(), lineHeight, int(hasFlatCore(grey, c, int(i) + 1, labels)), int(standsInTextRow(grey, found, c, labels)));
         if (c.pixels < 25 || c.fill() < 0.7 || c.height() > lineHeight * 5)
             continue;
         const double aspect = double(c.width()) / c.height();
