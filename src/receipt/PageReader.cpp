@@ -1054,6 +1054,43 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
                 chars[i] = u'·';
         }
     }
+    // Letters whose small form is their capital made smaller ("c", "o", "s", "v", "w", "x", "z")
+    // the recogniser reads in either case ("wPs", "office"); their height against the letters of
+    // the piece whose case is plain tells it: a capital reaches the height of capitals and
+    // ascenders, a small letter that of "a", "e", "n".
+    if (piece) {
+        std::vector<double> tall, small;
+        std::vector<double> heights(size_t(chars.size()), 0);
+        for (qsizetype i = 0; i < chars.size(); ++i) {
+            const QChar c = chars[i];
+            if (c.unicode() >= 0x80 || !c.isLetterOrNumber())
+                continue;
+            const QRect ink = inkBox(*piece, spans[size_t(i)]);
+            if (ink.isEmpty())
+                continue;
+            heights[size_t(i)] = ink.height();
+            if (QStringView(u"ABDEFGHKLMNPRTUbdhk0123456789").contains(c))
+                tall.push_back(ink.height());
+            else if (QStringView(u"aemnru").contains(c))
+                small.push_back(ink.height());
+        }
+        const double capital = median(tall, 1, 0);
+        const double xHeight = median(small, 1, 0);
+        for (qsizetype i = 0; i < chars.size(); ++i) {
+            const QChar c = chars[i];
+            const double h = heights[size_t(i)];
+            if (h <= 0 || !QStringView(u"cosvwxzCOSVWXZ").contains(c))
+                continue;
+            bool upper = c.isUpper();
+            if (capital > 0 && xHeight > 0 && capital >= xHeight * 1.2)
+                upper = h * 2 >= capital + xHeight;
+            else if (capital > 0 && xHeight <= 0)
+                upper = h >= capital * 0.9 ? true : h <= capital * 0.8 ? false : upper;
+            else if (xHeight > 0 && capital <= 0)
+                upper = h >= xHeight * 1.25 ? true : h <= xHeight * 1.1 ? false : upper;
+            chars[i] = upper ? c.toUpper() : c.toLower();
+        }
+    }
     // The rupee sign, which the recogniser's dictionary lacks, is read as the yen sign it looks
     // like; its ink tells them apart.
     if (piece) {

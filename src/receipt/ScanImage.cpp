@@ -503,12 +503,17 @@ std::vector<Component> signalBars(const std::vector<Component> &found) {
         }
         const int tallest = bottom - top + 1;
         const int slack = tallest / 4 + 1;
+        std::vector<bool> near(found.size(), false);
+        for (size_t k : run)
+            near[size_t(solid[k] - found.data())] = true;
         for (bool grown = true; grown;) {
             grown = false;
-            for (const Component &c : found) {
-                if (c.top < top - slack || c.bottom > bottom + slack || (c.left >= left && c.right <= right) ||
-                    c.left > right + tallest || c.right < left - tallest)
+            for (size_t n = 0; n < found.size(); ++n) {
+                const Component &c = found[n];
+                if (near[n] || c.top < top - slack || c.bottom > bottom + slack || c.left > right + tallest ||
+                    c.right < left - tallest)
                     continue;
+                near[n] = true;
                 bars.push_back(c);
                 left = std::min(left, c.left);
                 right = std::max(right, c.right);
