@@ -23,15 +23,16 @@ using Blanks = QList<std::pair<int, int>>;
 
 // Characters read one per two steps, starting at step 1, with the blank runs of the piece; `gaps`
 // gives, for each character after the first, the width of the blank before it, in pixels. A "_"
-// before a character gives it fair odds of a blank before it.
+// before a character gives it fair odds of a blank before it, a "~" faint ones.
 std::pair<Glyphs, Blanks> laidOut(QString characters, const QList<int> &gaps) {
-    std::vector<bool> seen;
+    std::vector<float> seen;
     for (qsizetype i = 0; i < characters.size(); ++i) {
-        seen.push_back(i > 0 && characters[i - 1] == u'_');
-        if (characters[i] == u'_')
+        const QChar before = i > 0 ? characters[i - 1] : QChar();
+        seen.push_back(before == u'_' ? 0.5f : before == u'~' ? 0.05f : 0.0f);
+        if (characters[i] == u'_' || characters[i] == u'~')
             seen.pop_back();
     }
-    characters.remove(u'_');
+    characters.remove(u'_').remove(u'~');
     Glyphs glyphs;
     Blanks blanks;
     int step = 1;
@@ -42,7 +43,7 @@ std::pair<Glyphs, Blanks> laidOut(QString characters, const QList<int> &gaps) {
                 blanks.append({x, x + gaps.value(i - 1)});
             step += 1 + gaps.value(i - 1) / TextRecognizer::stride;
         }
-        glyphs.append(TextRecognizer::Glyph{characters.at(i), step, 0.99f, seen[size_t(i)] ? 0.5f : 0.0f});
+        glyphs.append(TextRecognizer::Glyph{characters.at(i), step, 0.99f, seen[size_t(i)]});
         step += 1;
     }
     return {glyphs, blanks};
@@ -124,6 +125,12 @@ private slots:
         QTest::newRow("narrow letter in wide paper") << utf8("VIP") << QList<int>{0, 12} << utf8("VIP");
         QTest::newRow("Latin words close, a blank seen")
             << utf8("GPT_VIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPT VIP");
+        QTest::newRow("Latin words close, a blank faintly seen")
+            << utf8("GPT~VIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPTVIP");
+        QTest::newRow("narrow letter in wide paper, a blank seen")
+            << utf8("Copil_ot") << QList<int>{2, 2, 2, 2, 12, 2} << utf8("Copilot");
+        QTest::newRow("narrow letter then a wide blank, seen")
+            << utf8("mail_was") << QList<int>{2, 2, 2, 24, 2, 2} << utf8("mail was");
         QTest::newRow("Latin letters close, no blank seen")
             << utf8("GPTVIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPTVIP");
         QTest::newRow("wide spacing throughout")
@@ -214,6 +221,40 @@ private slots:
                 painter.fillRect(mark.translated(middle, 0), Qt::black);
             else
                 painter.fillRect(middle - 3, 4, 6, 40, Qt::black);
+        }
+        painter.end();
+        QCOMPARE(PageReader::spell(glyphs, blanks, 40, piece.width(), &piece), text);
+    }
+
+    // The letters whose small form is their capital made smaller take the case their height
+    // shows against the letters of plain case beside them.
+    void tellsCaseByHeight_data() {
+        QTest::addColumn<QString>("characters");
+        QTest::addColumn<QString>("high"); // for each look-alike letter: drawn as high as capitals
+        QTest::addColumn<QString>("text");
+        QTest::newRow("capitals beside a capital") << utf8("wPs") << utf8("11") << utf8("WPS");
+        QTest::newRow("a capital before small letters") << utf8("office") << utf8("10") << utf8("Office");
+        QTest::newRow("a small letter after a capital") << utf8("YOuTube") << utf8("0") << utf8("YouTube");
+        QTest::newRow("capital and small alike letters") << utf8("xbOx") << utf8("100") << utf8("Xbox");
+    }
+
+    void tellsCaseByHeight() {
+        QFETCH(QString, characters);
+        QFETCH(QString, high);
+        QFETCH(QString, text);
+        const auto [glyphs, blanks] = laidOut(characters, QList<int>(characters.size() - 1, 6));
+        QImage piece(widthOf(glyphs), TextRecognizer::inputHeight, QImage::Format_Grayscale8);
+        piece.fill(255);
+        QPainter painter(&piece);
+        qsizetype alike = 0;
+        for (const auto &glyph : glyphs) {
+            const int middle = glyph.step * TextRecognizer::stride + 4;
+            const QChar c = glyph.character;
+            const bool tall = QStringView(u"cosvwxzCOSVWXZ").contains(c)
+                                  ? high.at(alike++) == u'1'
+                                  : !QStringView(u"aeimnru").contains(c);
+            const int top = tall ? 4 : 16;
+            painter.fillRect(middle - 3, top, 6, 44 - top, Qt::black);
         }
         painter.end();
         QCOMPARE(PageReader::spell(glyphs, blanks, 40, piece.width(), &piece), text);
