@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <mutex>
 #include <numeric>
 #include <optional>
@@ -1141,8 +1140,8 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const QChar b = chars[i];
             const bool mixed = (isHan(a) && isLatinOrDigit(b)) || (isLatinOrDigit(a) && isHan(b));
             const bool letters = isLatinLetter(a) && isLatinLetter(b);
-            const bool seen = kept[i].second ||
-                              kept[i].first->blankOdds >= (letters ? letterBlankSeenOdds : blankSeenOdds);
+            const bool seen =
+                kept[i].second || kept[i].first->blankOdds >= (letters ? letterBlankSeenOdds : blankSeenOdds);
             // Some Chinese typefaces set their characters loosely and Latin letters and digits
             // more loosely still beside them, a narrow one ("1", "l") in wide paper: where the
             // recogniser saw no blank, the gap stands out against twice their spacing.
@@ -1160,8 +1159,6 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const qsizetype dot = b == u'·' ? i : a == u'·' ? i - 1 : -1;
             if (dot > 0 && dot + 1 < chars.size() && (isHan(chars[dot - 1]) || isHan(chars[dot + 1])))
                 blank = gaps[size_t(dot - 1)] + gaps[size_t(dot)] >= 2 * dotBlank * emInHeights;
-            if (qEnvironmentVariableIsSet("OCRT_DEBUG") && !kept[i].second && seen && !isHan(a) && !isHan(b))
-                fprintf(stderr, "DBG %s|%s gap=%.3f letterGap=%.3f usual=%.3f odds=%.4f th=%d blank=%d ctx=[%s]|[%s]\n", QString(a).toUtf8().constData(), QString(b).toUtf8().constData(), gap, letterGap, usual, kept[i].first->blankOdds, textHeight, int(blank), chars.mid(std::max<qsizetype>(0, i - 8), std::min<qsizetype>(i, 8)).toUtf8().constData(), chars.mid(i, 8).toUtf8().constData());
             if (blank)
                 text += u' ';
         }
@@ -1374,13 +1371,6 @@ QList<QRect> lines(const QImage &page, int lineHeight, const QImage &edges) {
 QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin,
                  const QImage &edges) {
     const QList<QRect> boxes = lines(page, lineHeight, edges);
-    if (qEnvironmentVariableIsSet("OCRT_PAGE")) {
-        QImage dump = page.convertToFormat(QImage::Format_RGB32);
-        for (const QRect &b : boxes)
-            for (int x = b.left(); x <= b.right(); ++x) { dump.setPixel(x, b.top(), 0xff0000); dump.setPixel(x, b.bottom(), 0xff0000); }
-        dump.save(qEnvironmentVariable("OCRT_PAGE"));
-        for (const QRect &b : boxes) fprintf(stderr, "BOX %d %d %d %d\n", b.x(), b.y(), b.width(), b.height());
-    }
     QList<Piece> pieces;
     for (qsizetype i = 0; i < boxes.size(); ++i)
         pieces += cut(page, boxes[i], int(i));

@@ -1,9 +1,8 @@
 #include "ScanImage.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstdio>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -472,11 +471,14 @@ std::vector<Component> signalBars(const std::vector<Component> &found) {
         if (c.pixels >= 4 && c.fill() >= 0.85 && c.height() >= c.width())
             solid.push_back(&c);
     }
-    std::sort(solid.begin(), solid.end(), [](const Component *a, const Component *b) { return a->left < b->left; });
+    std::sort(solid.begin(), solid.end(),
+              [](const Component *a, const Component *b) { return a->left < b->left; });
     const auto follows = [](const Component &a, const Component &b) {
         const int gap = b.left - a.right - 1;
-        return gap >= 1 && gap <= 2 * a.width() && std::abs(b.width() - a.width()) <= std::max(1, a.width() / 4) &&
-               std::abs(b.bottom - a.bottom) <= std::max(1, a.width() / 3) && b.height() * 10 >= a.height() * 11;
+        return gap >= 1 && gap <= 2 * a.width() &&
+               std::abs(b.width() - a.width()) <= std::max(1, a.width() / 4) &&
+               std::abs(b.bottom - a.bottom) <= std::max(1, a.width() / 3) &&
+               b.height() * 10 >= a.height() * 11;
     };
     std::vector<Component> bars;
     std::vector<bool> taken(solid.size(), false);
@@ -484,7 +486,9 @@ std::vector<Component> signalBars(const std::vector<Component> &found) {
         if (taken[i])
             continue;
         std::vector<size_t> run{i};
-        for (size_t j = i + 1; j < solid.size() && solid[j]->left <= solid[run.back()]->right + 1 + 2 * solid[run.back()]->width(); ++j) {
+        for (size_t j = i + 1; j < solid.size() && solid[j]->left <= solid[run.back()]->right + 1 +
+                                                                         2 * solid[run.back()]->width();
+             ++j) {
             if (!taken[j] && follows(*solid[run.back()], *solid[j]))
                 run.push_back(j);
         }
@@ -1035,8 +1039,6 @@ void clearGraphics(QImage &grey, int lineHeight) {
             erased.push_back(c);
             continue;
         }
-        if (qEnvironmentVariableIsSet("OCRT_PAGE") && std::min(c.width(), c.height()) * 10 >= lineHeight * 13)
-            fprintf(stderr, "COMP %d %d %dx%d fill=%.2f lh=%d flat=%d row=%d\n", c.left, c.top, c.width(), c.height(), c.fill(), lineHeight, int(hasFlatCore(grey, c, int(i) + 1, labels)), int(standsInTextRow(grey, found, c, labels)));
         if (c.pixels < 25 || c.fill() < 0.7 || c.height() > lineHeight * 5)
             continue;
         const double aspect = double(c.width()) / c.height();
