@@ -571,11 +571,11 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
     // tells a blank too, unless the gap is wide beyond doubt.
     if (isDigit(a) || isDigit(b))
         return gap >= std::max(latinBlank, letterGap + standOut) && (blankSeen || gap >= wideBlank);
-    // A narrow letter ("l", "i", "I") stands in paper of its own width or more in loosely set
+    // A narrow small letter ("l", "i") stands in paper of its own width or more in loosely set
     // Latin ("Copil ot"): after one, only a wide gap shows a blank the recogniser did not read.
     if (a.isLetter() && b.isLetter())
         return blankSeen && gap >= std::max(latinBlank, letterGap + standOut) &&
-               (!QStringView(u"lIij").contains(a) || gap >= wideBlank);
+               (!QStringView(u"lij").contains(a) || gap >= wideBlank);
     // Beside a mark, a gap that stands well out against the usual gap between letters.
     return gap >= std::max(latinBlank, letterGap + markStandOut) && gap >= letterGap * markGapTimes;
 }
@@ -1089,13 +1089,23 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const double h = heights[size_t(i)];
             if (h <= 0 || !QStringView(u"cosvwxzCOSVWXZ").contains(c))
                 continue;
+            // Round letters overshoot the height of flat ones, blurred small type more so: a
+            // height in the middle between the two leaves the case as read.
             bool upper = c.isUpper();
-            if (capital > 0 && xHeight > 0 && capital >= xHeight * 1.2)
-                upper = h * 2 >= capital + xHeight;
-            else if (capital > 0 && xHeight <= 0)
-                upper = h >= capital * 0.9 ? true : h <= capital * 0.8 ? false : upper;
-            else if (xHeight > 0 && capital <= 0)
-                upper = h >= xHeight * 1.25 ? true : h <= xHeight * 1.1 ? false : upper;
+            double high = 0, low = 0;
+            if (capital > 0 && xHeight > 0 && capital >= xHeight * 1.2) {
+                high = capital - (capital - xHeight) / 4;
+                low = xHeight + (capital - xHeight) / 4;
+            } else if (capital > 0 && xHeight <= 0) {
+                high = capital * 0.9;
+                low = capital * 0.78;
+            } else if (xHeight > 0 && capital <= 0) {
+                high = xHeight * 1.3;
+                low = xHeight * 1.1;
+            }
+            // Ink higher than any capital holds part of a neighbour, and tells nothing.
+            if (high > 0 && (capital <= 0 || h <= capital * 1.1))
+                upper = h >= high ? true : h <= low ? false : upper;
             chars[i] = upper ? c.toUpper() : c.toLower();
         }
     }
