@@ -1104,7 +1104,7 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
                 low = xHeight * 1.1;
             }
             // Ink higher than any capital holds part of a neighbour, and tells nothing.
-            if (high > 0 && (capital <= 0 || h <= capital * 1.1))
+            if (high > 0 && (capital <= 0 || h <= capital * 1.05))
                 upper = h >= high ? true : h <= low ? false : upper;
             chars[i] = upper ? c.toUpper() : c.toLower();
         }
