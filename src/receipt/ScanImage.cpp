@@ -492,7 +492,18 @@ std::vector<Component> signalBars(const std::vector<Component> &found) {
             if (!taken[j] && follows(*solid[run.back()], *solid[j]))
                 run.push_back(j);
         }
-        if (run.size() < 3)
+        // Drawn bars rise by one step and stand one gap apart; letters that happen to rise (a
+        // full stop, an "i", an "l") do not keep to both.
+        bool even = run.size() >= 3;
+        for (size_t k = 2; k < run.size() && even; ++k) {
+            const Component &a = *solid[run[k - 2]];
+            const Component &b = *solid[run[k - 1]];
+            const Component &c = *solid[run[k]];
+            even = std::abs((c.height() - b.height()) - (b.height() - a.height())) <=
+                       std::max(1, (b.height() - a.height()) / 3) &&
+                   std::abs((c.left - b.right) - (b.left - a.right)) <= 1;
+        }
+        if (!even)
             continue;
         // The other status icons stand close beside the meter at its height (the Wi-Fi fan, the
         // battery): what lies in its band, no further from it than the tallest bar is high.
@@ -507,6 +518,9 @@ std::vector<Component> signalBars(const std::vector<Component> &found) {
         }
         const int tallest = bottom - top + 1;
         const int slack = tallest / 4 + 1;
+        // The status icons together are a few meters wide at most.
+        const int from = left - 4 * (right - left + 1);
+        const int to = right + 4 * (right - left + 1);
         std::vector<bool> near(found.size(), false);
         for (size_t k : run)
             near[size_t(solid[k] - found.data())] = true;
@@ -515,7 +529,7 @@ std::vector<Component> signalBars(const std::vector<Component> &found) {
             for (size_t n = 0; n < found.size(); ++n) {
                 const Component &c = found[n];
                 if (near[n] || c.top < top - slack || c.bottom > bottom + slack || c.left > right + tallest ||
-                    c.right < left - tallest)
+                    c.right < left - tallest || c.left < from || c.right > to)
                     continue;
                 near[n] = true;
                 bars.push_back(c);
