@@ -1059,56 +1059,6 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
                 chars[i] = u'·';
         }
     }
-    // Letters whose small form is their capital made smaller ("c", "o", "s", "v", "w", "x", "z")
-    // the recogniser reads in either case ("wPs", "office"); their height against the letters of
-    // the piece whose case is plain tells it: a capital reaches the height of capitals and
-    // ascenders, a small letter that of "a", "e", "n". Only letters with paper on both sides are
-    // measured: the ink of one touching a neighbour may hold part of the neighbour.
-    if (piece) {
-        std::vector<double> tall, small;
-        std::vector<double> heights(size_t(chars.size()), 0);
-        const auto apart = [&parting](size_t at) { return parting[at].second > parting[at].first; };
-        for (qsizetype i = 0; i < chars.size(); ++i) {
-            const QChar c = chars[i];
-            if (c.unicode() >= 0x80 || !c.isLetterOrNumber() || (i > 0 && !apart(size_t(i - 1))) ||
-                (i + 1 < chars.size() && !apart(size_t(i))))
-                continue;
-            const QRect ink = inkBox(*piece, spans[size_t(i)]);
-            if (ink.isEmpty())
-                continue;
-            heights[size_t(i)] = ink.height();
-            if (QStringView(u"ABDEFGHKLMNPRTUbdhk0123456789").contains(c))
-                tall.push_back(ink.height());
-            else if (QStringView(u"aemnru").contains(c))
-                small.push_back(ink.height());
-        }
-        const double capital = median(tall, 1, 0);
-        const double xHeight = median(small, 1, 0);
-        for (qsizetype i = 0; i < chars.size(); ++i) {
-            const QChar c = chars[i];
-            const double h = heights[size_t(i)];
-            if (h <= 0 || !QStringView(u"cosvwxzCOSVWXZ").contains(c))
-                continue;
-            // Round letters overshoot the height of flat ones, blurred small type more so: a
-            // height in the middle between the two leaves the case as read.
-            bool upper = c.isUpper();
-            double high = 0, low = 0;
-            if (capital > 0 && xHeight > 0 && capital >= xHeight * 1.2) {
-                high = capital - (capital - xHeight) / 4;
-                low = xHeight + (capital - xHeight) / 4;
-            } else if (capital > 0 && xHeight <= 0) {
-                high = capital * 0.9;
-                low = capital * 0.78;
-            } else if (xHeight > 0 && capital <= 0) {
-                high = xHeight * 1.3;
-                low = xHeight * 1.1;
-            }
-            // Ink higher than any capital holds part of a neighbour, and tells nothing.
-            if (high > 0 && (capital <= 0 || h <= capital * 1.05))
-                upper = h >= high ? true : h <= low ? false : upper;
-            chars[i] = upper ? c.toUpper() : c.toLower();
-        }
-    }
     // The rupee sign, which the recogniser's dictionary lacks, is read as the yen sign it looks
     // like; its ink tells them apart.
     if (piece) {

@@ -226,40 +226,6 @@ private slots:
         QCOMPARE(PageReader::spell(glyphs, blanks, 40, piece.width(), &piece), text);
     }
 
-    // The letters whose small form is their capital made smaller take the case their height
-    // shows against the letters of plain case beside them.
-    void tellsCaseByHeight_data() {
-        QTest::addColumn<QString>("characters");
-        QTest::addColumn<QString>("high"); // for each look-alike letter: drawn as high as capitals
-        QTest::addColumn<QString>("text");
-        QTest::newRow("capitals beside a capital") << utf8("wPs") << utf8("11") << utf8("WPS");
-        QTest::newRow("a capital before small letters") << utf8("office") << utf8("10") << utf8("Office");
-        QTest::newRow("a small letter after a capital") << utf8("YOuTube") << utf8("0") << utf8("YouTube");
-        QTest::newRow("capital and small alike letters") << utf8("xbOx") << utf8("100") << utf8("Xbox");
-    }
-
-    void tellsCaseByHeight() {
-        QFETCH(QString, characters);
-        QFETCH(QString, high);
-        QFETCH(QString, text);
-        const auto [glyphs, blanks] = laidOut(characters, QList<int>(characters.size() - 1, 6));
-        QImage piece(widthOf(glyphs), TextRecognizer::inputHeight, QImage::Format_Grayscale8);
-        piece.fill(255);
-        QPainter painter(&piece);
-        qsizetype alike = 0;
-        for (const auto &glyph : glyphs) {
-            const int middle = glyph.step * TextRecognizer::stride + 4;
-            const QChar c = glyph.character;
-            const bool tall = QStringView(u"cosvwxzCOSVWXZ").contains(c)
-                                  ? high.at(alike++) == u'1'
-                                  : !QStringView(u"aeimnru").contains(c);
-            const int top = tall ? 4 : 16;
-            painter.fillRect(middle - 3, top, 6, 44 - top, Qt::black);
-        }
-        painter.end();
-        QCOMPARE(PageReader::spell(glyphs, blanks, 40, piece.width(), &piece), text);
-    }
-
     // Lines of two columns at the same height share a row, read left to right; a line standing
     // lower than most of its height starts the next row. Lines one above the other never share a
     // row, though a tall mark beside them both (what is left of an app's icon) overlaps them.
