@@ -433,7 +433,8 @@ bool standsInTextRow(const QImage &grey, const std::vector<Component> &found, co
 bool isFramedTile(const std::vector<Component> &found, const Component &c, int id,
                   const std::vector<int> &labels, int width, int lineHeight) {
     const double aspect = double(c.width()) / c.height();
-    if (c.pixels < 25 || aspect <= 0.5 || aspect >= 2.0 || c.height() > lineHeight * 5 ||
+    // A solid shape is judged as the icons are (see clearGraphics).
+    if (c.pixels < 25 || c.fill() >= 0.7 || aspect <= 0.5 || aspect >= 2.0 || c.height() > lineHeight * 5 ||
         std::min(c.width(), c.height()) * 10 < lineHeight * 13)
         return false;
     qint64 enclosed = 0;
@@ -1033,6 +1034,7 @@ void clearGraphics(QImage &grey, int lineHeight) {
             discs.push_back(i);
     }
     std::vector<Component> erased;
+    std::vector<Component> tiles;
     for (const Component &bar : signalBars(found))
         erased.push_back(bar);
     for (size_t a : discs) {
@@ -1050,7 +1052,8 @@ void clearGraphics(QImage &grey, int lineHeight) {
         const Component &c = found[i];
         if (isFramedTile(found, c, int(i) + 1, labels, grey.width(), lineHeight) &&
             !standsInTextRow(grey, found, c, labels)) {
-            erased.push_back(c);
+            // With the soft shadow or lighter edge a tile may have around its rim.
+            tiles.push_back(c);
             continue;
         }
         if (c.pixels < 25 || c.fill() < 0.7 || c.height() > lineHeight * 5)
@@ -1071,6 +1074,8 @@ void clearGraphics(QImage &grey, int lineHeight) {
     }
     for (const Component &c : erased)
         erase(grey, c, 2);
+    for (const Component &c : tiles)
+        erase(grey, c, std::max(2, std::min(c.width(), c.height()) / 8));
     // Ink that holds a square as wide as a line is high is no stroke of text but a filled area
     // (dense bold characters hold smaller ones):
     // the margin of a dimmed page beside a light dialog, which stays darker than the dialog nearby.
