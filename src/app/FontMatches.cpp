@@ -9,6 +9,8 @@
 #include <fontconfig/fontconfig.h>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -31,6 +33,19 @@ SubstituteFunction fontconfigSubstitute() {
 
 ListFunction fontconfigList() {
     static const auto next = reinterpret_cast<ListFunction>(dlsym(RTLD_NEXT, "FcFontList"));
+    return next;
+}
+
+using HasLangFunction = FcLangResult (*)(const FcLangSet *, const FcChar8 *);
+using SetDestroyFunction = void (*)(FcFontSet *);
+
+HasLangFunction fontconfigHasLang() {
+    static const auto next = reinterpret_cast<HasLangFunction>(dlsym(RTLD_NEXT, "FcLangSetHasLang"));
+    return next;
+}
+
+SetDestroyFunction fontconfigSetDestroy() {
+    static const auto next = reinterpret_cast<SetDestroyFunction>(dlsym(RTLD_NEXT, "FcFontSetDestroy"));
     return next;
 }
 
@@ -72,7 +87,7 @@ FcPattern *matchFace(FcConfig *config, FcPattern *pattern, FcResult *result) {
             answer = FcFontSetMatch(held, &only, 1, pattern, result);
         else
             FcPatternDestroy(face);
-        FcFontSetDestroy(only);
+        fontconfigSetDestroy()(only);
     }
     const bool matched = only && answer;
     FcConfigDestroy(held);
@@ -235,7 +250,7 @@ std::pair<QByteArray, int> faceFile(const QByteArray &family, QFont::Weight weig
             bestDistance = distance;
         }
     }
-    FcFontSetDestroy(faces);
+    fontconfigSetDestroy()(faces);
     return best;
 }
 
@@ -253,14 +268,102 @@ struct FontList {
     bool closed = false;
 };
 
+// Reading the list, the font database asks fontconfig of every face whether it covers each of some
+// thirty languages, one at a time; the faces of a family mostly cover the same languages. The faces
+// of the list made ahead are sorted by the languages they cover while it is made, and each language
+// is then looked up once for all the faces that cover the same ones. Each face's language set lives
+// in the list, which is therefore kept until close() even once the font database has let it go.
+struct LanguageAnswers {
+    struct Coverage {
+        const FcLangSet *languages = nullptr;
+        FcChar32 hash = 0;
+        // Per language asked (by its place in `asked`): fontconfig's answer, or -1 before the first
+        // question.
+        std::vector<signed char> answers = {};
+    };
+    std::vector<Coverage> coverages = {};
+    // The list's language sets, each with its place in `coverages`.
+    std::unordered_map<const FcLangSet *, std::size_t> coverageOf = {};
+    // The languages asked about, as asked and as they read then. The font database asks about the
+    // same languages in the same order for every face, so the next question is looked for first.
+    std::vector<std::pair<const FcChar8 *, QByteArray>> asked = {};
+    std::size_t lastAsked = 0;
+    // The language set asked about last, and its place in `coverages`.
+    const FcLangSet *lastLanguages = nullptr;
+    std::size_t lastCoverage = 0;
+
+    // Sorts the faces of `fonts` by the languages they cover.
+    void sort(const FcFontSet *fonts) {
+        for (int i = 0; i < fonts->nfont; ++i) {
+            FcLangSet *languages = nullptr;
+            if (FcPatternGetLangSet(fonts->fonts[i], FC_LANG, 0, &languages) != FcResultMatch || !languages)
+                continue;
+            const FcChar32 hash = FcLangSetHash(languages);
+            const auto same = std::find_if(coverages.cbegin(), coverages.cend(), [&](const Coverage &c) {
+                return c.hash == hash && FcLangSetEqual(c.languages, languages);
+            });
+            coverageOf.emplace(languages, std::size_t(same - coverages.cbegin()));
+            if (same == coverages.cend())
+                coverages.push_back({.languages = languages, .hash = hash});
+        }
+    }
+
+    // The place of `language` in `asked`, which it joins if it is not there yet.
+    std::size_t place(const FcChar8 *language) {
+        const auto is = [this, language](std::size_t i) {
+            return asked[i].first == language &&
+                   std::strcmp(asked[i].second.constData(), reinterpret_cast<const char *>(language)) == 0;
+        };
+        if (lastAsked + 1 < asked.size() && is(lastAsked + 1))
+            return ++lastAsked;
+        for (std::size_t i = 0; i < asked.size(); ++i) {
+            if (is(i))
+                return lastAsked = i;
+        }
+        asked.emplace_back(language, QByteArray(reinterpret_cast<const char *>(language)));
+        return lastAsked = asked.size() - 1;
+    }
+
+    // Fontconfig's answer whether `languages` covers `language`; nullopt when `languages` is not one
+    // of the list's.
+    std::optional<FcLangResult> answer(const FcLangSet *languages, const FcChar8 *language) {
+        // The font database asks about one face's languages, then the next face's.
+        if (languages != lastLanguages) {
+            const auto found = coverageOf.find(languages);
+            if (found == coverageOf.end())
+                return std::nullopt;
+            lastLanguages = languages;
+            lastCoverage = found->second;
+        }
+        Coverage &coverage = coverages[lastCoverage];
+        const std::size_t i = place(language);
+        if (coverage.answers.size() <= i)
+            coverage.answers.resize(asked.size(), -1);
+        if (coverage.answers[i] < 0)
+            coverage.answers[i] = static_cast<signed char>(fontconfigHasLang()(languages, language));
+        return FcLangResult(coverage.answers[i]);
+    }
+};
+
+// The list handed over to the font database, with its faces' languages sorted, until close().
+struct HandedList {
+    FcFontSet *fonts = nullptr;
+    // The font database has let the list go: close() frees it.
+    bool released = false;
+    LanguageAnswers languages = {};
+};
+
 std::mutex listLock;
 std::condition_variable listed;
 FontList fontList;
+// The faces of the list being made, sorted by the languages they cover.
+LanguageAnswers listLanguages;
+HandedList handedList;
 
 // Frees what listFontsAhead() made. Called locked.
 void freeList() {
     if (fontList.fonts)
-        FcFontSetDestroy(fontList.fonts);
+        fontconfigSetDestroy()(fontList.fonts);
     if (fontList.objects)
         FcObjectSetDestroy(fontList.objects);
     if (fontList.pattern)
@@ -269,6 +372,7 @@ void freeList() {
     fontList.objects = nullptr;
     fontList.pattern = nullptr;
     fontList.state = FontList::State::none;
+    listLanguages = {};
 }
 
 // Fontconfig orders a set's properties by where their copies happen to lie in memory; the list
@@ -332,12 +436,37 @@ extern "C" FcFontSet *FcFontList(FcConfig *config, FcPattern *pattern, FcObjectS
                 fontList.config == FcConfigGetCurrent()) {
                 FcFontSet *fonts = std::exchange(fontList.fonts, nullptr);
                 fontList.handedOver = true;
+                if (!handedList.fonts)
+                    handedList = {.fonts = fonts, .languages = std::move(listLanguages)};
                 freeList();
                 return fonts;
             }
         }
     }
     return fontconfigList()(config, pattern, objects);
+}
+
+extern "C" FcLangResult FcLangSetHasLang(const FcLangSet *languages, const FcChar8 *language) {
+    if (languages && language) {
+        std::lock_guard guard(listLock);
+        if (handedList.fonts) {
+            if (const std::optional<FcLangResult> known = handedList.languages.answer(languages, language))
+                return *known;
+        }
+    }
+    return fontconfigHasLang()(languages, language);
+}
+
+extern "C" void FcFontSetDestroy(FcFontSet *fonts) {
+    if (fonts) {
+        std::lock_guard guard(listLock);
+        // Kept while its languages may still be asked about; freed by close(), after the first frame.
+        if (fonts == handedList.fonts) {
+            handedList.released = true;
+            return;
+        }
+    }
+    fontconfigSetDestroy()(fonts);
 }
 
 namespace FontMatches {
@@ -438,6 +567,10 @@ void close() {
         fontList.closed = true;
     else
         freeList();
+    // A list the font database still holds is its own to free.
+    if (handedList.released)
+        fontconfigSetDestroy()(handedList.fonts);
+    handedList = {};
 }
 
 void listFontsAhead() {
@@ -470,9 +603,13 @@ void listFontsAhead() {
         fontList.objects = objects;
     }
     FcFontSet *fonts = fontconfigList()(nullptr, pattern, objects);
+    LanguageAnswers languages;
+    if (fonts)
+        languages.sort(fonts);
     {
         std::lock_guard guard(listLock);
         fontList.fonts = fonts;
+        listLanguages = std::move(languages);
         fontList.state = FontList::State::listed;
         if (fontList.closed)
             freeList();

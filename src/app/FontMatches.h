@@ -19,6 +19,8 @@ namespace FontMatches {
 // before it is done. listFontsAhead() lists them that way on another thread as soon as the
 // configuration is loaded, long before Qt can ask; when Qt asks, that list is handed over, once,
 // provided the question and the configuration are the same. Any other listing is fontconfig's own.
+// While the font database reads that list, its questions about the languages each face covers are
+// answered once for all the faces that cover the same languages, from fontconfig's answer.
 
 // A family drawn at a weight and pixel size.
 struct Font {
@@ -30,7 +32,7 @@ struct Font {
 // Works out the matches of `fonts` on the calling thread, in order; one the main thread asks for
 // before its turn comes is worked out there. Until close(), a second call does nothing.
 void prepare(const QList<Font> &fonts);
-// Hands nothing over any more and frees what was worked out.
+// Hands nothing over any more and frees what was worked out, and the list the font database read.
 void close();
 // How many questions got an answer worked out beforehand.
 int answered();

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/FontMatches.h"
+#include "app/GlyphOutlines.h"
 #include "app/SingleInstance.h"
 #include "app/StartupProbe.h"
 #include "receipt/RecognizerPlugin.h"
@@ -167,7 +168,10 @@ int main(int argc, char *argv[]) {
     if (options.showWindowAtLaunch)
         fontMatchesAhead = std::async(std::launch::async, prepareFirstFrame,
                                       firstFrameFonts(delegate.store().subscriptions().isEmpty()));
-    QObject::connect(&delegate, &AppDelegate::launchFinished, &delegate, [] { FontMatches::close(); });
+    QObject::connect(&delegate, &AppDelegate::launchFinished, &delegate, [] {
+        FontMatches::close();
+        GlyphOutlines::close();
+    });
     delegate.buildApplicationMenu(AppDelegate::MenuEntries::afterFirstFrame);
     // Looking the icon up in the icon themes takes a while, and the first frame does not show it.
     QObject::connect(&delegate, &AppDelegate::launchFinished, &app, [&app] {

@@ -418,6 +418,10 @@ bool isFigureCharacter(QChar c) {
     }
 }
 
+bool isCurrencyUnit(QChar c) {
+    return c == u'元' || c == u'円' || c == u'块';
+}
+
 // Letters other than date and unit characters, or characters outside the basic plane (emoji).
 bool hasWordCharacter(QStringView token) {
     for (QChar c : token) {
@@ -429,9 +433,10 @@ bool hasWordCharacter(QStringView token) {
 
 // A currency sign, a code, or a code with its number ("CNY366.00").
 // The labels of the field that holds a name, written before it.
-constexpr QStringView fieldLabels[] = {
-    u"plan", u"product", u"item",     u"service",  u"package",  u"套餐",     u"产品",     u"项目",
-    u"服务", u"名称",    u"服务名称", u"产品名称", u"商品名称", u"扣费服务", u"订阅服务", u"商品"};
+constexpr QStringView fieldLabels[] = {u"plan",     u"product",     u"item",     u"service",  u"package",
+                                       u"套餐",     u"产品",        u"项目",     u"服务",     u"名称",
+                                       u"服务名称", u"产品名称",    u"商品名称", u"扣费服务", u"订阅服务",
+                                       u"商品",     u"description", u"商品说明", u"方案"};
 // The state of an order or a subscription, written after its name.
 constexpr QStringView statusWords[] = {u"paid",      u"active", u"expired", u"cancelled", u"canceled",
                                        u"pending",   u"已开通", u"生效中",  u"已生效",    u"已支付",
@@ -488,7 +493,7 @@ bool isFieldLabel(QStringView token) {
         token.chop(1);
     if (isOneOf(token, fieldLabels))
         return true;
-    if (token.size() < 5 || token.size() > 9)
+    if (token.size() < 5 || token.size() > 13)
         return false;
     for (QStringView label : fieldLabels) {
         if (label.size() >= 6 && isAsciiLetter(label.front()) && token.front().toLower() == label.front() &&
@@ -589,8 +594,12 @@ bool isFigure(std::span<const QStringView> tokens, size_t i, bool countAllowed =
     while (digits < token.size() && isAsciiDigit(token[digits]))
         ++digits;
     // A count of one or two digits before a price ("1 ¥30") is a figure; "Office 365 ¥30" keeps it.
-    if (digits == token.size())
+    // A number before its currency's unit is a price ("180 元 / 年").
+    if (digits == token.size()) {
+        if (i + 1 < tokens.size() && isCurrencyUnit(tokens[i + 1].front()))
+            return true;
         return countAllowed && digits <= 2 && i + 1 < tokens.size() && isFigure(tokens, i + 1, false);
+    }
     const QChar after = token[digits];
     return after == u'.' || after == u',' || after == u'-' || after == u'/' || after == u':' ||
            after == u'，' || after == u'。' || after == u'：' || isFigureCharacter(after);
@@ -616,6 +625,16 @@ bool isFraming(QChar c) {
     default:
         return isLineSpace(c);
     }
+}
+
+// A word naming a billing period or a one-time purchase ("monthly", "连续包年", "lifetime").
+bool isBillingRemark(QStringView lowerWord) {
+    for (Keywords words : {Keywords(yearlyKeywords), Keywords(quarterlyKeywords), Keywords(monthlyKeywords),
+                           Keywords(weeklyKeywords), Keywords(oneTimeKeywords)}) {
+        if (containsAny(lowerWord, words))
+            return true;
+    }
+    return false;
 }
 
 // A word made of field labels only ("支付日期", "Date:").
@@ -655,15 +674,40 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
     // A field's label before the name ("Plan Canva Pro", "服务名称 WPS Family"), perhaps misread
     // ("Produc Day One"), perhaps after the items of a side bar or an icon beside the field
     // ("推荐 套餐 优酷 酷喵VIP", "Da Plan Blinkist Premium").
+    // A Chinese label may come split by a gap the recogniser saw between its characters ("产 品").
+    const auto isHanWord = [](QStringView token) {
+        return std::all_of(token.begin(), token.end(),
+                           [](QChar c) { return c.script() == QChar::Script_Han; });
+    };
     for (size_t at = first; at + 1 < end && at < first + 3; ++at) {
-        if (isFieldLabel(tokens[at])) {
-            first = at + 1;
+        size_t width = 0;
+        if (isFieldLabel(tokens[at]))
+            width = 1;
+        else if (at + 2 < end && isHanWord(tokens[at]) && isHanWord(tokens[at + 1]) &&
+                 isFieldLabel(QString(tokens[at].toString() + tokens[at + 1].toString())))
+            width = 2;
+        if (width > 0) {
+            first = at + width;
             if (labelled)
                 *labelled = true;
             break;
         }
         if (!isSideItem(tokens[at]))
             break;
+    }
+    // A dash set apart from the name opens a billing remark on it ("Grammarly Premium — Monthly",
+    // "WPS 超级会员 —连续包月").
+    for (size_t i = first + 1; i < end; ++i) {
+        const QStringView token = tokens[i];
+        if (token.front().category() != QChar::Punctuation_Dash)
+            continue;
+        const QStringView remark = token.size() > 1 ? token.sliced(1)
+                                   : i + 1 < end    ? tokens[i + 1]
+                                                    : QStringView();
+        if (!remark.isEmpty() && isBillingRemark(remark.toString().toLower())) {
+            end = i;
+            break;
+        }
     }
     // A label with its value after the name ("迅雷白金会员 开通日期 2026年3月1日") ends it, and so
     // does a state ("Netflix Premium Paid").
@@ -692,8 +736,9 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
     if (end - first > 1 && isIconGlyph(tokens[first]))
         ++first;
     // What the end of a wrapped label or side item leaves before a name: a word in small letters
-    // before capitalised ones ("methods Strava Subscription").
-    if (end - first > 1 && isLowerLatinWord(tokens[first]) && tokens[first + 1].front().isUpper())
+    // before capitalised ones ("methods Strava Subscription"); a brand written in small letters
+    // before a single word stays ("bilibili Premium").
+    if (end - first > 2 && isLowerLatinWord(tokens[first]) && tokens[first + 1].front().isUpper())
         ++first;
     QString text;
     for (size_t i = first; i < std::min(end, tokens.size()); ++i) {
@@ -762,6 +807,53 @@ QString normalizedName(const QString &name) {
         }
     }
     return text;
+}
+
+// The label of the name's field on a row of its own, perhaps with a word before it: "Plan",
+// "Your plan", "Current plan", "当前套餐". It heads the value on the row below. Labels are written
+// in sentence case; "Photography Plan" is a name, and "plan" alone ends a name wrapped onto two rows.
+bool isStackedLabel(QStringView line) {
+    const qsizetype blank = line.lastIndexOf(u' ');
+    const QStringView last = line.sliced(blank + 1);
+    if (last.isEmpty() || (blank >= 0 && line.first(blank).contains(u' ')))
+        return false;
+    if (isAsciiLetter(last.front()))
+        return isOneOf(last, fieldLabels) && line.front().isUpper() && (blank < 0 || last.front().isLower());
+    for (QStringView label : fieldLabels) {
+        if (!isAsciiLetter(label.front()) && last.endsWith(label) && blank < 0 &&
+            last.size() - label.size() <= 2) {
+            for (QChar c : last.first(last.size() - label.size())) {
+                if (!isHan(c))
+                    return false;
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+// The headings of a table's columns led by the name's field ("Item Qty Amount", "项目 数量 金额"):
+// the first cell of the row below is the name.
+bool isColumnHeadings(QStringView line) {
+    const QList<QStringView> cells = line.split(u' ', Qt::SkipEmptyParts);
+    if (cells.size() < 2 || !isFieldLabel(cells.front()))
+        return false;
+    // A heading with a letter misread ("Oty" for "Qty") still heads its column.
+    const auto isHeading = [](QStringView cell) {
+        if (isLabelToken(cell))
+            return true;
+        for (QStringView word : labelWords) {
+            if (word.size() >= 3 && word.size() == cell.size() && isAsciiLetter(word.front()) &&
+                editDistance(cell, word) <= 1)
+                return true;
+        }
+        return false;
+    };
+    for (qsizetype i = 1; i < cells.size(); ++i) {
+        if (!isHeading(cells[i]))
+            return false;
+    }
+    return true;
 }
 
 // A row of interface items (a navigation bar, tabs, options): four or more short words with no
@@ -840,6 +932,9 @@ bool isNoiseLine(const QString &line, const QString &lowerLine) {
 // Words of a phrase or sentence rather than a name: a later Latin word in small letters, as in
 // "Confirm subscription", "Choose your plan", "Pay now"; names capitalise their words.
 bool isPhrase(QStringView line) {
+    // A name never opens with a possessive ("Your Adobe Creative Cloud receipt").
+    if (line.startsWith(u"Your ") || line.startsWith(u"My ") || line == u"Your")
+        return true;
     bool firstWord = true;
     for (qsizetype i = 0; i < line.size(); ++i) {
         if (i > 0 && line[i - 1] != u' ')
@@ -1145,7 +1240,11 @@ std::optional<QString> detectName(const Text &text) {
         QString cleaned;
         int graphemes = 0;
         bool labelled = false;  // the value of a field labelled as the plan or product
-        bool recipient = false; // the label of the person billed, or the line after it
+        bool recipient = false; // a person or the interface: the label of the person billed, the
+                                // line after it, an e-mail's addressee, a sheet's title bar
+        bool heading = false;   // the label of the name's field, alone on its row
+        bool priced = false;    // a row holding a price
+        bool prose = false;     // a row of Chinese sentences, ended by full stops
     };
     std::vector<Line> lines;
     // Who was billed stands under or beside its label ("Billed to", "收件人"): a person, not a product.
@@ -1162,22 +1261,59 @@ std::optional<QString> detectName(const Text &text) {
             QString cleaned = cleanedLine(raw, &labelled);
             const int graphemes = graphemeCount(cleaned, 31);
             const bool labelHere = containsAny(raw.toString().toLower(), recipientLabels);
-            lines.push_back({std::move(cleaned), graphemes, labelled, labelHere || recipientNext});
+            // The addressee of an e-mail as mail clients show it ("发送至 我", "to me").
+            static const QRegularExpression addressee =
+                compiled(QStringLiteral(R"(^(?:to:?|发送至|发送给)\s*(?:me|我)$)"), true);
+            const bool toMe = addressee.match(raw).hasMatch();
+            const bool heading = (!cleaned.isEmpty() && isStackedLabel(cleaned)) || isColumnHeadings(raw);
+            // The title bar of a sheet, closed by its button ("App Store Cancel", "Google Play 取消").
+            static constexpr QStringView sheetButtons[] = {u"cancel", u"取消",  u"done",
+                                                           u"完成",   u"close", u"关闭"};
+            const qsizetype lastBlank = raw.lastIndexOf(u' ');
+            const bool titleBar = lastBlank > 0 && isOneOf(raw.sliced(lastBlank + 1), sheetButtons);
+            bool priced = false;
+            for (qsizetype at = 0; at < raw.size() && !priced;) {
+                qsizetype stop = at;
+                while (stop < raw.size() && !isLineSpace(raw[stop]))
+                    ++stop;
+                priced = stop > at &&
+                         (isPrice(raw.sliced(at, stop - at)) || isMisreadPrice(raw.sliced(at, stop - at)));
+                at = stop + 1;
+            }
+            lines.push_back({std::move(cleaned), graphemes, labelled,
+                             labelHere || recipientNext || titleBar || toMe, heading, priced,
+                             raw.contains(u'。')});
             recipientNext = labelHere;
         }
         pos = next + 1;
+    }
+
+    // A field's label on a row of its own above the price heads the name on the row below it; after
+    // the price such rows are buttons and links ("Change plan", "更改套餐").
+    bool abovePrice = true;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        abovePrice = abovePrice && !lines[i].priced;
+        lines[i].heading = lines[i].heading && abovePrice;
+        if (lines[i].heading && i + 1 < lines.size() && !lines[i + 1].heading)
+            lines[i + 1].labelled = true;
     }
 
     const Line *best = nullptr;
     int bestScore = 0;
     for (qsizetype i = 0; i < qsizetype(lines.size()); ++i) {
         const Line &line = lines[size_t(i)];
-        if (line.graphemes < 2 || line.graphemes > 30 || line.recipient)
+        if (line.graphemes < 2 || line.graphemes > 30 || line.recipient || line.heading)
             continue;
-        const QString lower = line.cleaned.toLower();
-        if (isNoiseLine(line.cleaned, lower) || isLinkRow(line.cleaned))
+        // Two small letters alone are an icon read as letters ("il" for a signal meter).
+        if (line.cleaned.size() == 2 && isLowerLatinWord(line.cleaned))
             continue;
-        const int score = nameScore(line.cleaned, lower, i, line.labelled);
+        // Words are looked up as Chinese writes them, whatever gaps the recogniser saw between its
+        // characters ("超级会 员").
+        const QString lower = withoutSpacesInHan(line.cleaned).toLower();
+        if (isNoiseLine(line.cleaned, lower) || isLinkRow(line.cleaned) || isOneOf(line.cleaned, statusWords))
+            continue;
+        // What a sentence says before its price ("订阅将以 ¥190/年 自动续订，直至取消。") scores as a phrase.
+        const int score = nameScore(line.cleaned, lower, i, line.labelled) - (line.prose ? 2 : 0);
         if (score < 1)
             continue;
         if (!best || score > bestScore) {

@@ -26,6 +26,7 @@
 #include "views/ViewHelpers.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -462,6 +463,10 @@ void ContentView::showEvent(QShowEvent *event) {
         return;
     }
     m_shownOnce = true;
+    // The scrolling area took its scroll bar's range from its size when it was given the column,
+    // and shows or hides the bar for its size in the window only a turn of the event loop later:
+    // settled now, the first frame shows no bar a list that fits does not need.
+    QCoreApplication::sendPostedEvents(m_scroll, QEvent::MetaCall);
     // The first time, the list has just been read and the window's first frame needs neither: both
     // wait until it is on screen.
     QWindow *handle = window()->windowHandle();

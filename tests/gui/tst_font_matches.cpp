@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+#include <cstring>
+
 #include <fontconfig/fontconfig.h>
 
 namespace {
@@ -133,6 +135,8 @@ private Q_SLOTS:
 
     // The installed faces listed ahead are the list fontconfig makes when the font database asks for
     // it, whatever order the properties come in; it is handed over once, and to no other question.
+    // Whether its faces cover a language is fontconfig's answer, asked about faces of the list handed
+    // over or of any other, in any order, with the list let go and until it is freed.
     void fontListAsFontconfigMakesIt() {
         const auto list = [](FcPattern *pattern) {
             FcObjectSet *objects = FcObjectSetCreate();
@@ -157,7 +161,37 @@ private Q_SLOTS:
         QCOMPARE(handed->nfont, own->nfont);
         for (int i = 0; i < own->nfont; ++i)
             QVERIFY(FcPatternEqual(handed->fonts[i], own->fonts[i]));
-        for (FcFontSet *fonts : {familyFaces, handed, own})
+
+        // Exact, territory-only and missing answers, a language fontconfig has no table of, and a
+        // language asked in a buffer that then holds another.
+        const char *languages[] = {"en", "zh-cn", "zh-tw", "zh-hk", "ja", "ko", "he", "ar",    "th",   "vi",
+                                   "el", "ru",    "hy",    "ka",    "km", "si", "bo", "mn-cn", "xx-yy"};
+        char buffer[8] = "de";
+        const auto languagesOf = [](const FcFontSet *fonts, int i) {
+            FcLangSet *set = nullptr;
+            FcPatternGetLangSet(fonts->fonts[i], FC_LANG, 0, &set);
+            return set;
+        };
+        for (int round = 0; round < 2; ++round) {
+            for (int i = 0; i < own->nfont; ++i) {
+                const FcLangSet *handedSet = languagesOf(handed, round == 0 ? i : own->nfont - 1 - i);
+                const FcLangSet *ownSet = languagesOf(own, round == 0 ? i : own->nfont - 1 - i);
+                if (!handedSet || !ownSet)
+                    continue;
+                for (const char *language : languages) {
+                    const auto *asked = reinterpret_cast<const FcChar8 *>(language);
+                    QCOMPARE(FcLangSetHasLang(handedSet, asked), FcLangSetHasLang(ownSet, asked));
+                }
+                std::strcpy(buffer, i % 2 ? "de" : "zh-sg");
+                const auto *inBuffer = reinterpret_cast<const FcChar8 *>(buffer);
+                QCOMPARE(FcLangSetHasLang(handedSet, inBuffer), FcLangSetHasLang(ownSet, inBuffer));
+            }
+            // The font database lets the list go once it has read it; it is kept until close().
+            if (round == 0)
+                FcFontSetDestroy(handed);
+        }
+        FontMatches::close();
+        for (FcFontSet *fonts : {familyFaces, own})
             FcFontSetDestroy(fonts);
         FcPatternDestroy(family);
         FcPatternDestroy(all);

@@ -8,6 +8,8 @@
 #include "views/SubscriptionDetailView.h"
 #include "views/SubscriptionEditView.h"
 
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 using Lang = LocalizationManager::Lang;
@@ -53,6 +55,28 @@ private Q_SLOTS:
                  int(charges.size()) * CardList::cardHeight(CardList::Kind::upcoming) +
                      (int(charges.size()) - 1) * CardList::gap);
         QCOMPARE(m_h->reschedules(), before + 1);
+    }
+
+    // The window's first frame shows the scroll bar only for a list taller than the window: the
+    // frame is drawn as soon as the window is shown, before any later turn of the event loop.
+    void firstFrameScrollBar_data() {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<bool>("bar");
+        QTest::newRow("empty") << 0 << false;
+        QTest::newRow("fits") << 1 << false;
+        QTest::newRow("taller than the window") << 12 << true;
+    }
+    void firstFrameScrollBar() {
+        QFETCH(int, records);
+        QFETCH(bool, bar);
+        for (int i = 0; i < records; ++i)
+            m_h->store.add(MainWindowHarness::sub({.name = u"Service %1"_qs.arg(i), .days = 30 + i}));
+        ContentView content(m_h->store);
+        content.resize(960, 640);
+        content.show();
+        const auto *scroll = content.findChild<QScrollArea *>(u"mainScroll"_qs);
+        QCOMPARE(scroll->verticalScrollBar()->isVisible(), bar);
+        QCOMPARE(scroll->viewport()->width(), bar ? 960 - scroll->verticalScrollBar()->width() : 960);
     }
 
     void addButtonsOpenTheAddForm() {

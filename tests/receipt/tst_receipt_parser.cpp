@@ -405,6 +405,48 @@ private Q_SLOTS:
             << utf8("喜马拉雅 支付日期\n2026年3月1日") << utf8("喜马拉雅");
         QTest::newRow("row of column headings is no name")
             << lines({"Description Qty Amount", "Duolingo Super (Yearly) 1 $8.56"}) << u"Duolingo Super"_qs;
+        // Page structure around the name: a label above it, a table's headings, remarks after it.
+        QTest::newRow("field label on a row of its own heads the name")
+            << lines({"Subscription", "Your plan", "Tencent Video SVIP", "¥250.00 per year", "Change plan"})
+            << u"Tencent Video SVIP"_qs;
+        QTest::newRow("Chinese field label heads the name")
+            << utf8("当前套餐\n微信读书 付费会员\n季度会员\n¥51.00/季\n更改套餐") << utf8("微信读书付费会员");
+        QTest::newRow("label heading a misread price")
+            << lines(
+                   {"Current plan", "Kagi Search", "Y75.00,er quarter", "Change plan", "Cancel subscription"})
+            << u"Kagi Search"_qs;
+        QTest::newRow("capitalised plan is a name, not a label")
+            << lines({"Lightroom", "Photography Plan", "$9.99/month"}) << u"Photography Plan"_qs;
+        QTest::newRow("column headings head the name below")
+            << utf8("吴思远 2026-11-04\n项目 数量 金额\nReadwise Reader 1 $37.90") << u"Readwise Reader"_qs;
+        QTest::newRow("misread column heading") << lines({"Evernote Date paid", "Descriptlon Oty Amount",
+                                                          "Evernote Personal (Monthly) 1 ¥ 109.09"})
+                                                << u"Evernote Personal"_qs;
+        QTest::newRow("billing remark after a spaced dash")
+            << lines({"Nintendo Switch Online Family — Annual 1 $15.00"})
+            << u"Nintendo Switch Online Family"_qs;
+        QTest::newRow("Chinese billing remark after a dash")
+            << utf8("WPS 超级会员 —连续包月 1 RMB 47.90") << utf8("WPS超级会员");
+        QTest::newRow("dash inside a name stays") << utf8("掌阅Pro-连续包月 ¥12") << utf8("掌阅Pro-连续包月");
+        QTest::newRow("description label")
+            << lines({"Hello Ana,", "Description Readwise Reader"}) << u"Readwise Reader"_qs;
+        QTest::newRow("state alone is no name") << utf8("已完成\nNetlix SVIP HK$611.80") << u"Netlix SVIP"_qs;
+        QTest::newRow("gap between Chinese characters")
+            << utf8("会员中心\n小林同学\n蜻蜓FM超级会 员") << utf8("蜻蜓FM超级会员");
+        QTest::newRow("possessive opens a phrase")
+            << lines({"Your WeChat Reading receipt", "WeChat Reading"}) << u"WeChat Reading"_qs;
+        QTest::newRow("title bar of a sheet is no name")
+            << lines({"App Store Cancel", "Keep", "Premium (1 year)", "Premium ¥228.00/yr"}) << u"Keep"_qs;
+        QTest::newRow("two small letters are an icon")
+            << lines({"il", "Youku", "SVIP (1 week)"}) << u"Youku"_qs;
+        QTest::newRow("number before its currency's unit")
+            << utf8("Green Diamond 180 元 / 年") << u"Green Diamond"_qs;
+        QTest::newRow("addressee of an e-mail is no name")
+            << utf8("发送至 我\nKeep\n刘洋，您好：") << u"Keep"_qs;
+        QTest::newRow("sentence before its price scores as a phrase")
+            << utf8("9:41\nApp Store 取消\nKeep\n会员（12个月）\n订阅 ¥190 / 年\n订阅将以 ¥190 / 年 "
+                    "自动续订，直至取消。")
+            << u"Keep"_qs;
         QTest::newRow("phrase scores lower than a name")
             << lines({"Confirm subscription", "Plan Canva Pro"}) << u"Canva Pro"_qs;
         // What stands around a name on a page and is no part of it.
@@ -416,6 +458,8 @@ private Q_SLOTS:
             << u"Kagi Search"_qs;
         QTest::newRow("side items before a field's label")
             << utf8("确认订阅\n推荐 套餐 优酷 酷喵VIP") << utf8("优酷酷喵VIP");
+        QTest::newRow("field label split by a gap")
+            << utf8("印象笔记\n产 品 印象笔记 专业版\n计费方式 按年订阅") << utf8("印象笔记专业版");
         QTest::newRow("misread field label") << lines({"Produu] Day One Premium"}) << u"Day One Premium"_qs;
         QTest::newRow("sentence-case label after the name")
             << lines({"Figma Professional Start date 2026-10-17"}) << u"Figma Professional"_qs;
@@ -423,6 +467,9 @@ private Q_SLOTS:
             << lines({"Strava Subscription W142,200/y"}) << u"Strava Subscription"_qs;
         QTest::newRow("end of a wrapped label")
             << lines({"methods Strava Subscription £18.99"}) << u"Strava Subscription"_qs;
+        QTest::newRow("brand in small letters")
+            << lines({"Subscription & billing", "Your plan", "bilibili Premium", "GBP 2.99 per month"})
+            << u"bilibili Premium"_qs;
         QTest::newRow("icon read as a letter") << lines({"O Notion Plus"}) << u"Notion Plus"_qs;
         QTest::newRow("l among capitals") << lines({"MUBl Standard"}) << u"MUBI Standard"_qs;
         QTest::newRow("small l stays") << lines({"Al Jazeera Plus"}) << u"Al Jazeera Plus"_qs;
