@@ -429,7 +429,7 @@ bool standsInTextRow(const QImage &grey, const std::vector<Component> &found, co
 // for a card, leaving its edge and its emblem as outlines, which read as "口" and join the rows of
 // text beside it into one block. About as wide as high, larger than a line, its rim encloses
 // nearly its whole box (a round letter such as "O" encloses far less), and what it holds is an
-// emblem of at most a couple of shapes, not a word.
+// emblem of one or two shapes, not a word (a letter such as "口" or a digit holds none).
 bool isFramedTile(const std::vector<Component> &found, const Component &c, int id,
                   const std::vector<int> &labels, int width, int lineHeight) {
     const double aspect = double(c.width()) / c.height();
@@ -452,6 +452,19 @@ bool isFramedTile(const std::vector<Component> &found, const Component &c, int i
     constexpr double rimEncloses = 0.85;
     if (enclosed < rimEncloses * c.width() * c.height())
         return false;
+    // A tile's corners are square or slightly rounded: near its top its rim already runs across
+    // most of its width, as a round digit's or letter's does not.
+    const int *nearTop = labels.data() + size_t(c.top + c.height() / 8) * size_t(width);
+    const int across = int(std::count(nearTop + c.left, nearTop + c.right + 1, id));
+    int first = c.right + 1, last = c.left - 1;
+    for (int x = c.left; x <= c.right; ++x) {
+        if (nearTop[x] == id) {
+            first = std::min(first, x);
+            last = std::max(last, x);
+        }
+    }
+    if (across == 0 || (last - first + 1) * 10 < c.width() * 6)
+        return false;
     int held = 0;
     for (const Component &o : found) {
         if (&o != &c && o.pixels >= 10 && o.left > c.left && o.right < c.right && o.top > c.top &&
@@ -459,7 +472,7 @@ bool isFramedTile(const std::vector<Component> &found, const Component &c, int i
             ++held;
     }
     constexpr int mostShapes = 2;
-    return held <= mostShapes;
+    return held >= 1 && held <= mostShapes;
 }
 
 // The bars of a phone's signal meter: three or more solid upright bars of one width side by
