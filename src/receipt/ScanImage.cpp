@@ -475,87 +475,6 @@ bool isFramedTile(const std::vector<Component> &found, const Component &c, int i
     return held >= 1 && held <= mostShapes;
 }
 
-// The bars of a phone's signal meter: three or more solid upright bars of one width side by
-// side, standing on one level, each taller than the one before. The recogniser reads them as
-// letters ("ll", "1il") beside the clock of the status bar. Written text has no such run: its
-// strokes stand on one level at one height, or touch.
-std::vector<Component> signalBars(const std::vector<Component> &found) {
-    std::vector<const Component *> solid;
-    for (const Component &c : found) {
-        if (c.pixels >= 4 && c.fill() >= 0.85 && c.height() >= c.width())
-            solid.push_back(&c);
-    }
-    std::sort(solid.begin(), solid.end(),
-              [](const Component *a, const Component *b) { return a->left < b->left; });
-    const auto follows = [](const Component &a, const Component &b) {
-        const int gap = b.left - a.right - 1;
-        return gap >= 1 && gap <= 2 * a.width() &&
-               std::abs(b.width() - a.width()) <= std::max(1, a.width() / 4) &&
-               std::abs(b.bottom - a.bottom) <= std::max(1, a.width() / 3) &&
-               b.height() * 10 >= a.height() * 11;
-    };
-    std::vector<Component> bars;
-    std::vector<bool> taken(solid.size(), false);
-    for (size_t i = 0; i < solid.size(); ++i) {
-        if (taken[i])
-            continue;
-        std::vector<size_t> run{i};
-        for (size_t j = i + 1; j < solid.size() && solid[j]->left <= solid[run.back()]->right + 1 +
-                                                                         2 * solid[run.back()]->width();
-             ++j) {
-            if (!taken[j] && follows(*solid[run.back()], *solid[j]))
-                run.push_back(j);
-        }
-        // Drawn bars rise by one step and stand one gap apart; letters that happen to rise (a
-        // full stop, an "i", an "l") do not keep to both.
-        bool even = run.size() >= 3;
-        for (size_t k = 2; k < run.size() && even; ++k) {
-            const Component &a = *solid[run[k - 2]];
-            const Component &b = *solid[run[k - 1]];
-            const Component &c = *solid[run[k]];
-            even = std::abs((c.height() - b.height()) - (b.height() - a.height())) <=
-                       std::max(1, (b.height() - a.height()) / 3) &&
-                   std::abs((c.left - b.right) - (b.left - a.right)) <= 1;
-        }
-        if (!even)
-            continue;
-        // The other status icons stand close beside the meter at its height (the Wi-Fi fan, the
-        // battery): what lies in its band, no further from it than the tallest bar is high.
-        int left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
-        for (size_t k : run) {
-            taken[k] = true;
-            bars.push_back(*solid[k]);
-            left = std::min(left, solid[k]->left);
-            right = std::max(right, solid[k]->right);
-            top = std::min(top, solid[k]->top);
-            bottom = std::max(bottom, solid[k]->bottom);
-        }
-        const int tallest = bottom - top + 1;
-        const int slack = tallest / 4 + 1;
-        // The status icons together are a few meters wide at most.
-        const int from = left - 4 * (right - left + 1);
-        const int to = right + 4 * (right - left + 1);
-        std::vector<bool> near(found.size(), false);
-        for (size_t k : run)
-            near[size_t(solid[k] - found.data())] = true;
-        for (bool grown = true; grown;) {
-            grown = false;
-            for (size_t n = 0; n < found.size(); ++n) {
-                const Component &c = found[n];
-                if (near[n] || c.top < top - slack || c.bottom > bottom + slack || c.left > right + tallest ||
-                    c.right < left - tallest || c.left < from || c.right > to)
-                    continue;
-                near[n] = true;
-                bars.push_back(c);
-                left = std::min(left, c.left);
-                right = std::max(right, c.right);
-                grown = true;
-            }
-        }
-    }
-    return bars;
-}
-
 // Pixels darker than this are ink for the clearing of drawn lines and filled areas.
 constexpr int drawnInkBelow = 190;
 
@@ -1048,8 +967,6 @@ void clearGraphics(QImage &grey, int lineHeight) {
     }
     std::vector<Component> erased;
     std::vector<Component> tiles;
-    for (const Component &bar : signalBars(found))
-        erased.push_back(bar);
     for (size_t a : discs) {
         int alike = 0;
         for (size_t b : discs) {

@@ -210,17 +210,15 @@ private slots:
         QCOMPARE(ScanImage::hasDarkBackground(page), dark);
     }
 
-    // A card's frame, the dimmed margin beside a dialog, the rim and emblem an app's tile leaves
-    // when its fill is flattened, and a phone's signal meter with the status icons beside it are
-    // drawn, not written: they go, and the text inside stays, however bold. A large round letter
-    // stays.
+    // A card's frame, the dimmed margin beside a dialog and the rim and emblem an app's tile leaves
+    // when its fill is flattened are drawn, not written: they go, and the text inside stays,
+    // however bold. A large round letter stays.
     void clearsWhatIsDrawn_data() {
         QTest::addColumn<QString>("drawn");
         QTest::addColumn<bool>("gone");
         QTest::newRow("frame") << "frame" << true;
         QTest::newRow("filled margin") << "margin" << true;
         QTest::newRow("tile rim and emblem") << "tile" << true;
-        QTest::newRow("signal meter, Wi-Fi and battery") << "status" << true;
         QTest::newRow("large round letter") << "letter" << false;
     }
 
@@ -243,13 +241,6 @@ private slots:
             painter.drawRoundedRect(area.adjusted(3, 3, -3, -3), 10, 10);
             painter.setPen(QPen(Qt::black, 3));
             painter.drawEllipse(area.adjusted(16, 16, -16, -16));
-        } else if (drawn == u"status") {
-            area = QRect(300, 100, 60, 15);
-            for (int bar = 0; bar < 4; ++bar)
-                painter.fillRect(300 + 7 * bar, 115 - 6 - 3 * bar, 4, 6 + 3 * bar, Qt::black);
-            painter.setPen(QPen(Qt::black, 2));
-            painter.drawArc(QRect(330, 103, 14, 14), 45 * 16, 90 * 16);
-            painter.drawRect(QRect(347, 104, 12, 9));
         } else {
             area = QRect(200, 40, 36, 44);
             painter.setPen(QPen(Qt::black, 6));
