@@ -42,6 +42,9 @@ constexpr double standOut = 0.1;
 // The odds of a blank against the character or nothing the recogniser read instead, over the
 // steps between two characters, from which it saw one there even where it read none.
 constexpr float blankSeenOdds = 0.01f;
+// Between two Latin letters the recogniser's odds for a blank it did not read are lower than
+// this where there is none: paper beside a narrow letter, a ligature's parts.
+constexpr float letterBlankSeenOdds = 0.1f;
 // The least gap between Chinese characters that makes a blank where the recogniser saw one.
 constexpr double seenChineseBlank = 0.2;
 // Between a Latin letter and a mark, a blank the recogniser did not read is at least this much
@@ -568,8 +571,11 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
     // tells a blank too, unless the gap is wide beyond doubt.
     if (isDigit(a) || isDigit(b))
         return gap >= std::max(latinBlank, letterGap + standOut) && (blankSeen || gap >= wideBlank);
+    // A narrow small letter ("l", "i") stands in paper of its own width or more in loosely set
+    // Latin ("Copil ot"): after one, only a wide gap shows a blank the recogniser did not read.
     if (a.isLetter() && b.isLetter())
-        return blankSeen && gap >= std::max(latinBlank, letterGap + standOut);
+        return blankSeen && gap >= std::max(latinBlank, letterGap + standOut) &&
+               (!QStringView(u"lij").contains(a) || gap >= wideBlank);
     // Beside a mark, a gap that stands well out against the usual gap between letters.
     return gap >= std::max(latinBlank, letterGap + markStandOut) && gap >= letterGap * markGapTimes;
 }
@@ -1183,7 +1189,9 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const QChar a = chars[i - 1];
             const QChar b = chars[i];
             const bool mixed = (isHan(a) && isLatinOrDigit(b)) || (isLatinOrDigit(a) && isHan(b));
-            const bool seen = kept[i].second || kept[i].first->blankOdds >= blankSeenOdds;
+            const bool letters = isLatinLetter(a) && isLatinLetter(b);
+            const bool seen =
+                kept[i].second || kept[i].first->blankOdds >= (letters ? letterBlankSeenOdds : blankSeenOdds);
             // Some Chinese typefaces set their characters loosely and Latin letters and digits
             // more loosely still beside them, a narrow one ("1", "l") in wide paper: where the
             // recogniser saw no blank, the gap stands out against twice their spacing.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -422,6 +423,56 @@ bool standsInTextRow(const QImage &grey, const std::vector<Component> &found, co
             return true;
     }
     return false;
+}
+
+// Whether `c` (component `id`) is the rim of a tile: an app's icon whose fill the flattening took
+// for a card, leaving its edge and its emblem as outlines, which read as "口" and join the rows of
+// text beside it into one block. About as wide as high, larger than a line, its rim encloses
+// nearly its whole box (a round letter such as "O" encloses far less), and what it holds is an
+// emblem of one or two shapes, not a word (a letter such as "口" or a digit holds none).
+bool isFramedTile(const std::vector<Component> &found, const Component &c, int id,
+                  const std::vector<int> &labels, int width, int lineHeight) {
+    const double aspect = double(c.width()) / c.height();
+    // A solid shape is judged as the icons are (see clearGraphics).
+    if (c.pixels < 25 || c.fill() >= 0.7 || aspect <= 0.5 || aspect >= 2.0 || c.height() > lineHeight * 5 ||
+        std::min(c.width(), c.height()) * 10 < lineHeight * 13)
+        return false;
+    qint64 enclosed = 0;
+    for (int y = c.top; y <= c.bottom; ++y) {
+        const int *row = labels.data() + size_t(y) * size_t(width);
+        int first = -1, last = -1;
+        for (int x = c.left; x <= c.right; ++x) {
+            if (row[x] == id) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+        }
+        enclosed += first < 0 ? 0 : last - first + 1;
+    }
+    constexpr double rimEncloses = 0.85;
+    if (enclosed < rimEncloses * c.width() * c.height())
+        return false;
+    // A tile's corners are square or slightly rounded: near its top its rim already runs across
+    // most of its width, as a round digit's or letter's does not.
+    const int *nearTop = labels.data() + size_t(c.top + c.height() / 8) * size_t(width);
+    const int across = int(std::count(nearTop + c.left, nearTop + c.right + 1, id));
+    int first = c.right + 1, last = c.left - 1;
+    for (int x = c.left; x <= c.right; ++x) {
+        if (nearTop[x] == id) {
+            first = std::min(first, x);
+            last = std::max(last, x);
+        }
+    }
+    if (across == 0 || (last - first + 1) * 10 < c.width() * 6)
+        return false;
+    int held = 0;
+    for (const Component &o : found) {
+        if (&o != &c && o.pixels >= 10 && o.left > c.left && o.right < c.right && o.top > c.top &&
+            o.bottom < c.bottom)
+            ++held;
+    }
+    constexpr int mostShapes = 2;
+    return held >= 1 && held <= mostShapes;
 }
 
 // Pixels darker than this are ink for the clearing of drawn lines and filled areas.
@@ -915,6 +966,7 @@ void clearGraphics(QImage &grey, int lineHeight) {
             discs.push_back(i);
     }
     std::vector<Component> erased;
+    std::vector<Component> tiles;
     for (size_t a : discs) {
         int alike = 0;
         for (size_t b : discs) {
@@ -928,6 +980,12 @@ void clearGraphics(QImage &grey, int lineHeight) {
     }
     for (size_t i = 0; i < found.size(); ++i) {
         const Component &c = found[i];
+        if (isFramedTile(found, c, int(i) + 1, labels, grey.width(), lineHeight) &&
+            !standsInTextRow(grey, found, c, labels)) {
+            // With the soft shadow or lighter edge a tile may have around its rim.
+            tiles.push_back(c);
+            continue;
+        }
         if (c.pixels < 25 || c.fill() < 0.7 || c.height() > lineHeight * 5)
             continue;
         const double aspect = double(c.width()) / c.height();
@@ -946,6 +1004,8 @@ void clearGraphics(QImage &grey, int lineHeight) {
     }
     for (const Component &c : erased)
         erase(grey, c, 2);
+    for (const Component &c : tiles)
+        erase(grey, c, std::max(2, std::min(c.width(), c.height()) / 8));
     // Ink that holds a square as wide as a line is high is no stroke of text but a filled area
     // (dense bold characters hold smaller ones):
     // the margin of a dimmed page beside a light dialog, which stays darker than the dialog nearby.

@@ -23,15 +23,16 @@ using Blanks = QList<std::pair<int, int>>;
 
 // Characters read one per two steps, starting at step 1, with the blank runs of the piece; `gaps`
 // gives, for each character after the first, the width of the blank before it, in pixels. A "_"
-// before a character gives it fair odds of a blank before it.
+// before a character gives it fair odds of a blank before it, a "~" faint ones.
 std::pair<Glyphs, Blanks> laidOut(QString characters, const QList<int> &gaps) {
-    std::vector<bool> seen;
+    std::vector<float> seen;
     for (qsizetype i = 0; i < characters.size(); ++i) {
-        seen.push_back(i > 0 && characters[i - 1] == u'_');
-        if (characters[i] == u'_')
+        const QChar before = i > 0 ? characters[i - 1] : QChar();
+        seen.push_back(before == u'_' ? 0.5f : before == u'~' ? 0.05f : 0.0f);
+        if (characters[i] == u'_' || characters[i] == u'~')
             seen.pop_back();
     }
-    characters.remove(u'_');
+    characters.remove(u'_').remove(u'~');
     Glyphs glyphs;
     Blanks blanks;
     int step = 1;
@@ -42,7 +43,7 @@ std::pair<Glyphs, Blanks> laidOut(QString characters, const QList<int> &gaps) {
                 blanks.append({x, x + gaps.value(i - 1)});
             step += 1 + gaps.value(i - 1) / TextRecognizer::stride;
         }
-        glyphs.append(TextRecognizer::Glyph{characters.at(i), step, 0.99f, seen[size_t(i)] ? 0.5f : 0.0f});
+        glyphs.append(TextRecognizer::Glyph{characters.at(i), step, 0.99f, seen[size_t(i)]});
         step += 1;
     }
     return {glyphs, blanks};
@@ -124,6 +125,12 @@ private slots:
         QTest::newRow("narrow letter in wide paper") << utf8("VIP") << QList<int>{0, 12} << utf8("VIP");
         QTest::newRow("Latin words close, a blank seen")
             << utf8("GPT_VIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPT VIP");
+        QTest::newRow("Latin words close, a blank faintly seen")
+            << utf8("GPT~VIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPTVIP");
+        QTest::newRow("narrow letter in wide paper, a blank seen")
+            << utf8("Copil_ot") << QList<int>{2, 2, 2, 2, 12, 2} << utf8("Copilot");
+        QTest::newRow("narrow letter then a wide blank, seen")
+            << utf8("mail_was") << QList<int>{2, 2, 2, 24, 2, 2} << utf8("mail was");
         QTest::newRow("Latin letters close, no blank seen")
             << utf8("GPTVIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPTVIP");
         QTest::newRow("wide spacing throughout")
