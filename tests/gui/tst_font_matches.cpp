@@ -1,3 +1,4 @@
+#include "FontFiles.h"
 #include "app/FontMatches.h"
 #include "views/Theme.h"
 
@@ -13,17 +14,7 @@ QByteArray fileOf(const QString &family, QFont::Weight weight, int *index) {
     FcPattern *pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family.toUtf8().constData()));
     FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(int(weight)));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern *match = FcFontMatch(nullptr, pattern, &result);
-    FcChar8 *file = nullptr;
-    FcPatternGetString(match, FC_FILE, 0, &file);
-    FcPatternGetInteger(match, FC_INDEX, 0, index);
-    const QByteArray path(reinterpret_cast<const char *>(file));
-    FcPatternDestroy(match);
-    FcPatternDestroy(pattern);
-    return path;
+    return matchedFontFile(pattern, index);
 }
 
 // The question Qt asks when it loads a font, with the configuration's substitutions made.

@@ -1,8 +1,8 @@
+#include "FontFiles.h"
 #include "app/GlyphOutlines.h"
 
 #include <QTest>
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -12,17 +12,7 @@
 namespace {
 // The file fontconfig gives `family`, as Qt would load it.
 QByteArray fileOf(const char *family) {
-    FcPattern *pattern = FcNameParse(reinterpret_cast<const FcChar8 *>(family));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern *match = FcFontMatch(nullptr, pattern, &result);
-    FcChar8 *file = nullptr;
-    FcPatternGetString(match, FC_FILE, 0, &file);
-    const QByteArray path(reinterpret_cast<const char *>(file));
-    FcPatternDestroy(match);
-    FcPatternDestroy(pattern);
-    return path;
+    return matchedFontFile(FcNameParse(reinterpret_cast<const FcChar8 *>(family)));
 }
 
 // Everything a load leaves in the slot that Qt reads, and the glyph rendered from it.
