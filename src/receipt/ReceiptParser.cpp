@@ -400,6 +400,11 @@ bool hasCurrencySign(QStringView token) {
     return false;
 }
 
+// The units a price is written in after its number ("180 元").
+bool isCurrencyUnit(QChar c) {
+    return c == u'元' || c == u'円' || c == u'块';
+}
+
 // Date, time and unit characters that count as figures, not as words, in a name line.
 bool isFigureCharacter(QChar c) {
     switch (c.unicode()) {
@@ -409,17 +414,10 @@ bool isFigureCharacter(QChar c) {
     case u'时':
     case u'分':
     case u'秒':
-    case u'元':
-    case u'円':
-    case u'块':
         return true;
     default:
-        return false;
+        return isCurrencyUnit(c);
     }
-}
-
-bool isCurrencyUnit(QChar c) {
-    return c == u'元' || c == u'円' || c == u'块';
 }
 
 // Letters other than date and unit characters, or characters outside the basic plane (emoji).
