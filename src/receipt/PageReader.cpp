@@ -791,9 +791,11 @@ const QRegularExpression &priceWithLetters() {
 
 QString restoreSigns(const QString &text, const QString &latinText) {
     // The Latin model may set a blank before or after a number's separator ("¥172. 00",
-    // "€29 .99"); numbers hold none.
+    // "€29 .99"), or between the digits of large type after a sign ("¥3 78.00"); numbers hold none.
     static const QRegularExpression blankInNumber(
-        QStringLiteral("(?<=[0-9][.,]) (?=[0-9])|(?<=[0-9]) (?=[.,][0-9])"));
+        QStringLiteral("(?<=[0-9][.,]) (?=[0-9])|(?<=[0-9]) (?=[.,][0-9])|"
+                       "(?:(?<=[€£$¥₹][0-9])|(?<=[€£$¥₹][0-9]{2})|(?<=[€£$¥₹][0-9]{3})) "
+                       "(?=[0-9]{1,3}[.,][0-9]{2}(?![0-9]))"));
     const QString latinReading = QString(latinText).remove(blankInNumber);
     static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥₹])\\s?([0-9][0-9.,]*)"));
     // The countries whose dollars are written with their letters before the sign.
@@ -920,14 +922,16 @@ const QRegularExpression &amountWithoutSign() {
     // may end in a sign read as a letter ("HKS388", "f10.99", "Y 148.00"), (2) the blank after
     // them, (3) the number. A minus sign may lead it ("-18.50" paid); a hyphen after a letter or
     // digit joins it to a date or a code. A point or a comma after it ends a sentence or a clause
-    // ("支付Y183.90, 单次购买") unless a digit or a letter follows.
+    // ("支付Y183.90, 单次购买") unless a digit or a letter follows. A word of the billing period
+    // may follow without the blank or slash the recogniser left out ("119.99year", "264perquarter").
     static const QRegularExpression amount(
-        QStringLiteral("(?<![0-9A-Za-z.,:/\\p{Sc}])(?<![0-9A-Za-z.,:/]-)(?<!\\p{Sc} "
-                       ")(?<!(?:%1) )"
-                       "(?:(?!(?:%1)\\b)([A-Za-z]{1,3})( "
-                       "?))?([0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]{1,2})?|[0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-"
-                       "9A-Za-z:\\-]|[.,][0-9A-Za-z]|(?<![.,][0-9]{2})/"
-                       "[0-9]|\\s?[年月日个天周季时分秒号])")
+        QStringLiteral(
+            "(?<![0-9A-Za-z.,:/\\p{Sc}])(?<![0-9A-Za-z.,:/]-)(?<!\\p{Sc} "
+            ")(?<!(?:%1) )"
+            "(?:(?!(?:%1)\\b)([A-Za-z]{1,3})( "
+            "?))?([0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]{1,2})?|[0-9]{1,6}(?:[.,][0-9]{1,2})?)(?!(?!per|"
+            "year|month|week|quarter|mo\\b|yr\\b)[0-9A-Za-z:\\-]|[.,][0-9A-Za-z]|(?<![.,][0-9]{2})/"
+            "[0-9]|\\s?[年月日个天周季时分秒号])")
             .arg(currencyCodes()));
     return amount;
 }
