@@ -994,9 +994,9 @@ QString withoutUnpairedSurrogates(const QString &raw) {
 }
 
 // `text` with the letters and marks that a number after a currency sign holds for the digits 1 and 0
-// they look like ("¥l90", "$I2.O0", "¥ll") as those digits; only in a run of such characters and
-// digits, with a digit among them or at least two characters long, that no letter ends. Positions
-// stay as they were.
+// they look like ("¥l90", "$I2.O0") as those digits; only in a run of such characters and digits,
+// with a digit among them, that no letter ends. A run of two or more ones alone, which spells no
+// word, reads as digits too ("¥ll"). Positions stay as they were.
 QString withDigitsAfterSigns(const QString &text) {
     QString result = text;
     const qsizetype size = text.size();
@@ -1016,19 +1016,21 @@ QString withDigitsAfterSigns(const QString &text) {
         qsizetype end = start;
         bool digit = false;
         bool lookAlike = false;
+        bool onesOnly = true;
         while (end < size) {
             const QChar c = text[end];
             if (isAsciiDigit(c)) {
                 digit = true;
             } else if (!digitOf(c).isNull()) {
                 lookAlike = true;
+                onesOnly = onesOnly && digitOf(c) == u'1';
             } else if (!((c == u'.' || c == u',') && end > start && end + 1 < size &&
                          !digitOf(text[end + 1]).isNull())) {
                 break;
             }
             ++end;
         }
-        if (!(digit || end - start >= 2) || !lookAlike ||
+        if (!(digit || (onesOnly && end - start >= 2)) || !lookAlike ||
             (end < size && text[end].isLetter() && text[end] < u'\u0250'))
             continue;
         for (qsizetype j = start; j < end; ++j) {

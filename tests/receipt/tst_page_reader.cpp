@@ -585,6 +585,10 @@ private slots:
             << utf8("Total 12,90 C") << utf8("Total 12,99 €") << utf8("Total 12,90 C");
         QTest::newRow("code for other digits")
             << utf8("RMIB 97.90") << utf8("RMB 98.90") << utf8("RMIB 97.90");
+        QTest::newRow("blank between large digits after a sign")
+            << utf8("378.00 per quarter") << utf8("¥3 78.00 per quarter") << utf8("¥378.00 per quarter");
+        QTest::newRow("price run into its period")
+            << utf8("Y264perquarter") << utf8("¥264 per quarter") << utf8("¥264perquarter");
         QTest::newRow("blank before the decimal point")
             << utf8("应付金额 29.99") << utf8("€29 .99") << utf8("应付金额 €29.99");
         QTest::newRow("sign and digits read as letters")
