@@ -783,9 +783,10 @@ QString restoreLetteredPrices(const QString &text, const QString &latinReading) 
 
 const QRegularExpression &priceWithLetters() {
     // Up to two letters or signs, then digits with a 1 or a 0 among them read as a letter or a bar,
-    // then the decimals.
+    // then the decimals; or digits, then decimals with such a letter ("100.o0").
     static const QRegularExpression price(QStringLiteral(
-        "(?<![0-9A-Za-z.,])[A-Za-z\\p{Sc}]{0,2}[0-9lI|Oo]*[lI|Oo][0-9lI|Oo]*[.,][0-9]{2}(?![0-9])"));
+        "(?<![0-9A-Za-z.,])[A-Za-z\\p{Sc}]{0,2}(?:[0-9lI|Oo]*[lI|Oo][0-9lI|Oo]*[.,][0-9]{2}(?![0-9])|"
+        "[0-9lI|Oo]*[0-9][0-9lI|Oo]*[.,](?:[lI|Oo][0-9lI|Oo]|[0-9][lI|Oo])(?![0-9A-Za-z]))"));
     return price;
 }
 

@@ -598,6 +598,8 @@ private slots:
             << utf8("21.98 Save E10.99") << utf8("£9498 save £10.99") << utf8("£21.98 Save £10.99");
         QTest::newRow("other words beside a garbled price")
             << utf8("21.98 Saved 10.99") << utf8("£9498 save 10.99") << utf8("21.98 Saved 10.99");
+        QTest::newRow("decimals read as letters")
+            << utf8("100.o0 per year") << utf8("€ 100.00 per year") << utf8("€ 100.00 per year");
         QTest::newRow("digits read as letters, other price")
             << utf8("Vol.12 lo.99") << utf8("Vol.12 $10.98") << utf8("Vol.12 lo.99");
     }

@@ -209,6 +209,7 @@ private Q_SLOTS:
         QTest::newRow("euro read as epsilon") << utf8("ε29.99 Paid") << 29.99 << u"EUR"_qs;
         QTest::newRow("dollar read as s") << utf8("Paid\ns54.99") << 54.99 << u"USD"_qs;
         QTest::newRow("euro read as element of") << utf8("Thank you!\n120,00 ∈") << 120.0 << u"EUR"_qs;
+        QTest::newRow("euro read as element of, apart") << utf8("Renews at ∈ 100.00") << 100.0 << u"EUR"_qs;
         QTest::newRow("yuan sign lost after paying")
             << utf8("尾号4130的账户于2026年6月28日 05:03支付6.99，每月自动续费") << 6.99 << u"CNY"_qs;
         QTest::newRow("look-alike beside a price") << utf8("S99.00 Total $12.00") << 12.0 << u"USD"_qs;
