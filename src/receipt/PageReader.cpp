@@ -708,13 +708,18 @@ QString restoreSignsAfter(const QString &text, const QString &latinReading) {
 
 // `text` with the sign that `latinReading` shows before a price in the same place: where the two
 // readings hold as many words, alike but for that one, and the recogniser read the price with its
-// decimals but no sign or code while the Latin model read a sign it lacks and as many digits but
-// no separator: a line struck through a price garbles its digits for the Latin model
-// ("21.98 Save £10.99" and "£9498 save £10.99"). A Latin number that reads as a price is another
-// price, not this one garbled.
+// decimals but no sign or code (or the sign as a letter) while the Latin model read a sign it lacks
+// and either as many digits but no separator, or the same decimals after whole units with a digit
+// more or less: a line struck through a price, or large type, garbles its digits for the Latin
+// model ("21.98 Save £10.99" and "£9498 save £10.99"). A Latin number that reads as another
+// price of as many digits is another price, not this one garbled.
 QString restoreSignsInPlace(const QString &text, const QString &latinReading) {
-    static const QRegularExpression bare(QStringLiteral("^[0-9]{1,6}[.,][0-9]{2}$"));
+    // The sign may have been read as a letter ("E3.99").
+    static const QRegularExpression bare(QStringLiteral("^([A-Za-z]?)([0-9]{1,6})[.,]([0-9]{2})$"));
     static const QRegularExpression latinPrice(QStringLiteral("^([€£])([0-9]+)$"));
+    // Or the Latin model read the sign and the decimals but a digit more or less in the whole units
+    // ("€4388.49" for "€438.49").
+    static const QRegularExpression latinWithDecimals(QStringLiteral("^([€£])([0-9]{1,7})[.,]([0-9]{2})$"));
     static const QRegularExpression code(QStringLiteral("^(?:%1)$").arg(currencyCodes()));
     const QStringList ours = text.split(u' ', Qt::SkipEmptyParts);
     const QStringList theirs = latinReading.split(u' ', Qt::SkipEmptyParts);
@@ -725,17 +730,26 @@ QString restoreSignsInPlace(const QString &text, const QString &latinReading) {
     for (qsizetype i = 0; i < ours.size(); ++i) {
         if (lookAlikeForm(ours[i]) == lookAlikeForm(theirs[i]))
             continue;
+        const QRegularExpressionMatch number = bare.match(ours[i]);
         const QRegularExpressionMatch latin = latinPrice.match(theirs[i]);
-        if (at >= 0 || !bare.match(ours[i]).hasMatch() || !latin.hasMatch() ||
-            latin.captured(2).size() != digitsOf(ours[i]).size() ||
+        const QRegularExpressionMatch latinDecimals = latinWithDecimals.match(theirs[i]);
+        const bool garbled = latin.hasMatch() && latin.captured(2).size() == digitsOf(ours[i]).size();
+        const bool digitMoreOrLess = latinDecimals.hasMatch() && number.hasMatch() &&
+                                     latinDecimals.captured(3) == number.captured(3) &&
+                                     latinDecimals.captured(2).size() != number.captured(2).size() &&
+                                     nearlySame(latinDecimals.captured(2), number.captured(2));
+        if (at >= 0 || !number.hasMatch() || !(garbled || digitMoreOrLess) ||
             (i > 0 && code.match(ours[i - 1]).hasMatch()))
             return text;
         at = i;
-        sign = latin.captured(1);
+        sign = (garbled ? latin : latinDecimals).captured(1);
     }
     if (at < 0)
         return text;
     QStringList result = ours;
+    // A letter before the number is the sign read as one.
+    if (result[at].front().isLetter())
+        result[at].remove(0, 1);
     result[at].prepend(sign);
     return result.join(u' ');
 }
@@ -797,8 +811,15 @@ QString restoreSigns(const QString &text, const QString &latinText) {
         QStringLiteral("(?<=[0-9][.,]) (?=[0-9])|(?<=[0-9]) (?=[.,][0-9])|"
                        "(?:(?<=[€£$¥₹][0-9])|(?<=[€£$¥₹][0-9]{2})|(?<=[€£$¥₹][0-9]{3})) "
                        "(?=[0-9]{1,3}[.,][0-9]{2}(?![0-9]))"));
-    const QString latinReading = QString(latinText).remove(blankInNumber);
-    static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥₹])\\s?([0-9][0-9.,]*)"));
+    // It may read a decimal point as a blank ("€8 53" for "€8.53").
+    static const QRegularExpression blankForPoint(
+        QStringLiteral("(?:(?<=[€£$¥₹][0-9])|(?<=[€£$¥₹][0-9]{2})|(?<=[€£$¥₹][0-9]{3})|(?<=[€£$¥₹][0-9]{4})) "
+                       "(?=[0-9]{2}(?![0-9.,]))"));
+    const QString latinReading =
+        QString(latinText).remove(blankInNumber).replace(blankForPoint, QStringLiteral("."));
+    // A speck between the sign and its number may be read as a point or a comma ("£.1168.49").
+    static const QRegularExpression latinAmount(
+        QStringLiteral("([A-Z]{0,3})([€£$¥₹])(?:\\s|[.,](?=[0-9]))?([0-9][0-9.,]*)"));
     // The countries whose dollars are written with their letters before the sign.
     static const QRegularExpression dollarCountry(
         QStringLiteral("^(?:%1)$").arg(RecognizedText::dollarCountries()));
@@ -839,6 +860,14 @@ QString restoreSigns(const QString &text, const QString &latinText) {
             if (whole && prefix.isEmpty() && latin.captured(1).isEmpty() && latinNumber.endsWith(number) &&
                 latinNumber.size() == number.size() + 1 && isDigit(latinNumber.front())) {
                 result.replace(match.capturedStart(3), number.size(), sign + latinNumber);
+                break;
+            }
+            // Or read the two as one Latin letter set close before the rest ("i5" for "€15", "l49"
+            // for "€149").
+            if (prefix.size() == 1 && match.captured(2).isEmpty() && latin.captured(1).isEmpty() &&
+                sign != u"$" && latinNumber.endsWith(number) && latinNumber.size() == number.size() + 1 &&
+                isDigit(latinNumber.front())) {
+                result.replace(match.capturedStart(1), 1 + number.size(), sign + latinNumber);
                 break;
             }
             if (digitsOf(latinNumber) != digits && !(whole && latinNumber.startsWith(number)))
@@ -1444,6 +1473,8 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     const auto spellPiece = [&](const Piece &piece, const QList<TextRecognizer::Glyph> &own) {
         QString text =
             spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
+        const QString dbgFirst = text;
+        QString dbgLatin = QStringLiteral("-");
         const bool endsDoubtful =
             hasDoubtfulEnds(own, piece.image) && std::none_of(text.begin(), text.end(), isChinese);
         if (latin && (text.contains(amountWithoutSign()) || text.contains(cutShort()) ||

@@ -996,10 +996,17 @@ QString withoutUnpairedSurrogates(const QString &raw) {
 // `text` with the letters and marks that a number after a currency sign holds for the digits 1 and 0
 // they look like ("¥l90", "$I2.O0") as those digits; only in a run of such characters and digits,
 // with a digit among them, that no letter ends. A run of two or more ones alone, which spells no
-// word, reads as digits too ("¥ll"). Positions stay as they were.
+// word, reads as digits too ("¥ll"). An S between a dollar country's letters and a number is the
+// dollar sign ("HKS8.35"). Positions stay as they were.
 QString withDigitsAfterSigns(const QString &text) {
+    // The dollar sign after a dollar country's letters, read as an S ("HKS8.35", "USSl.22").
+    static const QRegularExpression dollarAsS(
+        QStringLiteral("(?<![A-Za-z])(?:[Uu][Ss]|[Hh][Kk])(S)(?=[0-9lIO|])"));
     QString result = text;
-    const qsizetype size = text.size();
+    for (auto it = dollarAsS.globalMatch(text); it.hasNext();)
+        result[it.next().capturedStart(1)] = u'$';
+    const QString signs = result;
+    const qsizetype size = signs.size();
     const auto digitOf = [](QChar c) -> QChar {
         if (isAsciiDigit(c))
             return c;
@@ -1010,32 +1017,32 @@ QString withDigitsAfterSigns(const QString &text) {
         return {};
     };
     for (qsizetype i = 0; i < size; ++i) {
-        if (text[i].category() != QChar::Symbol_Currency)
+        if (signs[i].category() != QChar::Symbol_Currency)
             continue;
-        const qsizetype start = i + 1 < size && text[i + 1] == u' ' ? i + 2 : i + 1;
+        const qsizetype start = i + 1 < size && signs[i + 1] == u' ' ? i + 2 : i + 1;
         qsizetype end = start;
         bool digit = false;
         bool lookAlike = false;
         bool onesOnly = true;
         while (end < size) {
-            const QChar c = text[end];
+            const QChar c = signs[end];
             if (isAsciiDigit(c)) {
                 digit = true;
             } else if (!digitOf(c).isNull()) {
                 lookAlike = true;
                 onesOnly = onesOnly && digitOf(c) == u'1';
             } else if (!((c == u'.' || c == u',') && end > start && end + 1 < size &&
-                         !digitOf(text[end + 1]).isNull())) {
+                         !digitOf(signs[end + 1]).isNull())) {
                 break;
             }
             ++end;
         }
         if (!(digit || (onesOnly && end - start >= 2)) || !lookAlike ||
-            (end < size && text[end].isLetter() && text[end] < u'\u0250'))
+            (end < size && signs[end].isLetter() && signs[end] < u'\u0250'))
             continue;
         for (qsizetype j = start; j < end; ++j) {
-            if (!digitOf(text[j]).isNull())
-                result[j] = digitOf(text[j]);
+            if (!digitOf(signs[j]).isNull())
+                result[j] = digitOf(signs[j]);
         }
         i = end - 1;
     }
@@ -1044,8 +1051,8 @@ QString withDigitsAfterSigns(const QString &text) {
 
 } // namespace
 
-// Prices whose sign the recogniser read as a look-alike it knows: "Y75.00" for "¥75.00", "e5.99"
-// or "ε5.99" for "€5.99", "f10.99" for "£10.99", "S12.99" or "s12.99" for "$12.99", "120,00 ∈"
+// Prices whose sign the recogniser read as a look-alike it knows: "Y75.00" for "¥75.00", "e5.99",
+// "E5.99" or "ε5.99" for "€5.99", "f10.99" for "£10.99", "S12.99" or "s12.99" for "$12.99", "120,00 ∈"
 // for "120,00 €", "∈ 100.00" for "€100.00" (its dictionary lacks the euro and pound signs; marks
 // that spell no word may stand apart from the number), also with the digits 1 and 0
 // read as the letters they look like ("el31.99" for "€131.99"). Taken only with the decimals or
@@ -1053,9 +1060,9 @@ QString withDigitsAfterSigns(const QString &text) {
 std::vector<detail::Cand> lookAlikeCandidates(const QString &s) {
     static const QString number = u'(' + amountNumber() + u')';
     static const QRegularExpression before =
-        compiled(QStringLiteral(R"((?<![\p{L}\p{N}.,])([YefsS]|[ε∈][^\S\n]?))") + number);
+        compiled(QStringLiteral(R"((?<![\p{L}\p{N}.,])([YeEfsS]|[ε∈][^\S\n]?))") + number);
     static const QRegularExpression lettered = compiled(QStringLiteral(
-        R"((?<![\p{L}\p{N}.,])([YefsSε∈])([0-9lIO|]*[lIO|][0-9lIO|]*[.,][0-9]{2})(?![\p{L}\p{N}]))"));
+        R"((?<![\p{L}\p{N}.,])([YeEfsSε∈])([0-9lIO|]*[lIO|][0-9lIO|]*[.,][0-9]{2})(?![\p{L}\p{N}]))"));
     static const QRegularExpression after = compiled(number + QStringLiteral(R"([^\S\n]?∈)"));
     const auto currencyOf = [](QChar sign) {
         switch (sign.unicode()) {

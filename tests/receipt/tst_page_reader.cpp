@@ -600,6 +600,16 @@ private slots:
             << utf8("21.98 Saved 10.99") << utf8("£9498 save 10.99") << utf8("21.98 Saved 10.99");
         QTest::newRow("decimals read as letters")
             << utf8("100.o0 per year") << utf8("€ 100.00 per year") << utf8("€ 100.00 per year");
+        QTest::newRow("sign and first digit read as one letter")
+            << utf8("Amount paid i5, l49") << utf8("Amount paid €15, €149") << utf8("Amount paid €15, €149");
+        QTest::newRow("decimal point read as a blank") << utf8("8.53") << utf8("€8 53") << utf8("€8.53");
+        QTest::newRow("speck after the sign")
+            << utf8("Total 1168.49") << utf8("Total £.1168.49") << utf8("Total £1168.49");
+        QTest::newRow("large price, a digit more for the Latin model")
+            << utf8("Tota1 due today 438.49") << utf8("Total due today €4388.49")
+            << utf8("Tota1 due today €438.49");
+        QTest::newRow("large price, sign read as a letter")
+            << utf8("Tota1 E3.99") << utf8("Total €38.99") << utf8("Tota1 €3.99");
         QTest::newRow("digits read as letters, other price")
             << utf8("Vol.12 lo.99") << utf8("Vol.12 $10.98") << utf8("Vol.12 lo.99");
     }
