@@ -673,7 +673,7 @@ QString restoreCodes(const QString &text, const QString &latinReading) {
 
 // `text` with the signs that `latinReading` shows after its numbers ("12,99 €", "1 299,00 €") where
 // `text` holds the same number without a sign after it: the sign is set after the number, in place
-// of one stray character the recogniser read there ("38,90 C Paid").
+// of one stray character the recogniser read there ("38,90 C Paid", "12,00 E/month").
 QString restoreSignsAfter(const QString &text, const QString &latinReading) {
     static const QRegularExpression latinAfter(
         QStringLiteral("(?<![0-9.,])([0-9]{1,3}(?: [0-9]{3})+,[0-9]{2}|[0-9][0-9.,]*[0-9]) ?([€£])"));
@@ -687,7 +687,7 @@ QString restoreSignsAfter(const QString &text, const QString &latinReading) {
         if (!match.hasMatch())
             continue;
         const qsizetype end = match.capturedEnd();
-        static const QRegularExpression strayAfter(QStringLiteral(" ?([^\\s0-9])(?=\\s|$)"));
+        static const QRegularExpression strayAfter(QStringLiteral(" ?([^\\s0-9])(?=\\s|$|/)"));
         const QRegularExpressionMatch stray = strayAfter.match(result, end, QRegularExpression::NormalMatch,
                                                                QRegularExpression::AnchorAtOffsetMatchOption);
         // A character the Latin model reads too, after the sign, is no stray one.
@@ -1216,6 +1216,17 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         return chars[comma] == u',' && digitAt(comma - 1) && digitAt(comma + 1) && digitAt(comma + 2) &&
                digitAt(comma + 3) && !digitAt(comma + 4);
     };
+    // Nor does one between a digit and two more that end the number: the decimal comma of a price
+    // ("12,99"), which Chinese typefaces set in as wide a cell as a digit.
+    const auto isDecimalComma = [&chars](qsizetype comma) {
+        const auto digitAt = [&chars](qsizetype at) {
+            return at >= 0 && at < chars.size() && isDigit(chars[at]);
+        };
+        return chars[comma] == u',' && digitAt(comma - 1) && digitAt(comma + 1) && digitAt(comma + 2) &&
+               !digitAt(comma + 3) &&
+               !(comma + 3 < chars.size() && QStringView(u".,").contains(chars[comma + 3]) &&
+                 digitAt(comma + 4));
+    };
     QString text;
     for (qsizetype i = 0; i < kept.size(); ++i) {
         if (i > 0) {
@@ -1231,7 +1242,7 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             // recogniser saw no blank, the gap stands out against twice their spacing.
             const double spacing = mixed ? std::min(usual, hanGap) : usual;
             bool blank = gap >= (mixed && !seen ? 2 : 1) * spacing + standOut && !isThousands(i - 1) &&
-                         isBlankBetween(a, b, gap, letterGap, kept[i].second, seen);
+                         !isDecimalComma(i - 1) && isBlankBetween(a, b, gap, letterGap, kept[i].second, seen);
             if (blank && isChinese(a) && isChinese(b))
                 blank = advanceAt(i) >= em * (1 + chineseExtraAdvance);
             // The blank of a Chinese typeface is narrow beside its loosely set characters, and
@@ -1473,8 +1484,6 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     const auto spellPiece = [&](const Piece &piece, const QList<TextRecognizer::Glyph> &own) {
         QString text =
             spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
-        const QString dbgFirst = text;
-        QString dbgLatin = QStringLiteral("-");
         const bool endsDoubtful =
             hasDoubtfulEnds(own, piece.image) && std::none_of(text.begin(), text.end(), isChinese);
         if (latin && (text.contains(amountWithoutSign()) || text.contains(cutShort()) ||

@@ -139,6 +139,7 @@ private slots:
             << utf8("VIP－连续") << QList<int>{0, 0, 16, 16, 0} << utf8("VIP — 连续");
         QTest::newRow("thousands") << utf8("14,191") << QList<int>{0, 8, 8, 0, 0} << utf8("14,191");
         QTest::newRow("list") << utf8("5,2026") << QList<int>{0, 8, 0, 0, 0} << utf8("5, 2026");
+        QTest::newRow("decimal comma") << utf8("10,99") << QList<int>{0, 8, 8, 0} << utf8("10,99");
         QTest::newRow("full-width brackets around Latin")
             << utf8("Fi（Mo）（按月）") << QList<int>{0, 16, 0, 0, 0, 24, 0, 0, 0} << utf8("Fi (Mo)（按月）");
         QTest::newRow("half-width brackets set close to Chinese")
@@ -581,6 +582,8 @@ private slots:
             << utf8("Pro 7 530,00 C Paid") << utf8("Pro 7 530,00€ Paid") << utf8("Pro 7 530,00 € Paid");
         QTest::newRow("word after a sign the recogniser left out")
             << utf8("12,99 a month") << utf8("12,99 € a month") << utf8("12,99 € a month");
+        QTest::newRow("euro read as a letter before a cycle")
+            << utf8("12,00 E/month") << utf8("12, 00 €, month") << utf8("12,00 €/month");
         QTest::newRow("sign after other digits")
             << utf8("Total 12,90 C") << utf8("Total 12,99 €") << utf8("Total 12,90 C");
         QTest::newRow("code for other digits")
