@@ -1051,8 +1051,8 @@ QString withDigitsAfterSigns(const QString &text) {
 
 } // namespace
 
-// Prices whose sign the recogniser read as a look-alike it knows: "Y75.00" for "¥75.00", "e5.99",
-// "E5.99" or "ε5.99" for "€5.99", "f10.99" for "£10.99", "S12.99" or "s12.99" for "$12.99", "120,00 ∈"
+// Prices whose sign the recogniser read as a look-alike it knows: "Y75.00" for "¥75.00", "e5.99"
+// or "ε5.99" for "€5.99", "f10.99" for "£10.99", "S12.99" or "s12.99" for "$12.99", "120,00 ∈"
 // for "120,00 €", "∈ 100.00" for "€100.00" (its dictionary lacks the euro and pound signs; marks
 // that spell no word may stand apart from the number), also with the digits 1 and 0
 // read as the letters they look like ("el31.99" for "€131.99"). Taken only with the decimals or
@@ -1060,9 +1060,9 @@ QString withDigitsAfterSigns(const QString &text) {
 std::vector<detail::Cand> lookAlikeCandidates(const QString &s) {
     static const QString number = u'(' + amountNumber() + u')';
     static const QRegularExpression before =
-        compiled(QStringLiteral(R"((?<![\p{L}\p{N}.,])([YeEfsS]|[ε∈][^\S\n]?))") + number);
+        compiled(QStringLiteral(R"((?<![\p{L}\p{N}.,])([YefsS]|[ε∈][^\S\n]?))") + number);
     static const QRegularExpression lettered = compiled(QStringLiteral(
-        R"((?<![\p{L}\p{N}.,])([YeEfsSε∈])([0-9lIO|]*[lIO|][0-9lIO|]*[.,][0-9]{2})(?![\p{L}\p{N}]))"));
+        R"((?<![\p{L}\p{N}.,])([YefsSε∈])([0-9lIO|]*[lIO|][0-9lIO|]*[.,][0-9]{2})(?![\p{L}\p{N}]))"));
     static const QRegularExpression after = compiled(number + QStringLiteral(R"([^\S\n]?∈)"));
     const auto currencyOf = [](QChar sign) {
         switch (sign.unicode()) {
