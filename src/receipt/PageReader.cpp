@@ -673,7 +673,7 @@ QString restoreCodes(const QString &text, const QString &latinReading) {
 
 // `text` with the signs that `latinReading` shows after its numbers ("12,99 €", "1 299,00 €") where
 // `text` holds the same number without a sign after it: the sign is set after the number, in place
-// of one stray character the recogniser read there ("38,90 C Paid").
+// of one stray character the recogniser read there ("38,90 C Paid", "12,00 E/month").
 QString restoreSignsAfter(const QString &text, const QString &latinReading) {
     static const QRegularExpression latinAfter(
         QStringLiteral("(?<![0-9.,])([0-9]{1,3}(?: [0-9]{3})+,[0-9]{2}|[0-9][0-9.,]*[0-9]) ?([€£])"));
@@ -687,7 +687,7 @@ QString restoreSignsAfter(const QString &text, const QString &latinReading) {
         if (!match.hasMatch())
             continue;
         const qsizetype end = match.capturedEnd();
-        static const QRegularExpression strayAfter(QStringLiteral(" ?([^\\s0-9])(?=\\s|$)"));
+        static const QRegularExpression strayAfter(QStringLiteral(" ?([^\\s0-9])(?=\\s|$|/)"));
         const QRegularExpressionMatch stray = strayAfter.match(result, end, QRegularExpression::NormalMatch,
                                                                QRegularExpression::AnchorAtOffsetMatchOption);
         // A character the Latin model reads too, after the sign, is no stray one.
@@ -708,13 +708,18 @@ QString restoreSignsAfter(const QString &text, const QString &latinReading) {
 
 // `text` with the sign that `latinReading` shows before a price in the same place: where the two
 // readings hold as many words, alike but for that one, and the recogniser read the price with its
-// decimals but no sign or code while the Latin model read a sign it lacks and as many digits but
-// no separator: a line struck through a price garbles its digits for the Latin model
-// ("21.98 Save £10.99" and "£9498 save £10.99"). A Latin number that reads as a price is another
-// price, not this one garbled.
+// decimals but no sign or code (or the sign as a letter) while the Latin model read a sign it lacks
+// and either as many digits but no separator, or the same decimals after whole units with a digit
+// more or less: a line struck through a price, or large type, garbles its digits for the Latin
+// model ("21.98 Save £10.99" and "£9498 save £10.99"). A Latin number that reads as another
+// price of as many digits is another price, not this one garbled.
 QString restoreSignsInPlace(const QString &text, const QString &latinReading) {
-    static const QRegularExpression bare(QStringLiteral("^[0-9]{1,6}[.,][0-9]{2}$"));
+    // The sign may have been read as a letter ("E3.99").
+    static const QRegularExpression bare(QStringLiteral("^([A-Za-z]?)([0-9]{1,6})[.,]([0-9]{2})$"));
     static const QRegularExpression latinPrice(QStringLiteral("^([€£])([0-9]+)$"));
+    // Or the Latin model read the sign and the decimals but a digit more or less in the whole units
+    // ("€4388.49" for "€438.49").
+    static const QRegularExpression latinWithDecimals(QStringLiteral("^([€£])([0-9]{1,7})[.,]([0-9]{2})$"));
     static const QRegularExpression code(QStringLiteral("^(?:%1)$").arg(currencyCodes()));
     const QStringList ours = text.split(u' ', Qt::SkipEmptyParts);
     const QStringList theirs = latinReading.split(u' ', Qt::SkipEmptyParts);
@@ -725,17 +730,26 @@ QString restoreSignsInPlace(const QString &text, const QString &latinReading) {
     for (qsizetype i = 0; i < ours.size(); ++i) {
         if (lookAlikeForm(ours[i]) == lookAlikeForm(theirs[i]))
             continue;
+        const QRegularExpressionMatch number = bare.match(ours[i]);
         const QRegularExpressionMatch latin = latinPrice.match(theirs[i]);
-        if (at >= 0 || !bare.match(ours[i]).hasMatch() || !latin.hasMatch() ||
-            latin.captured(2).size() != digitsOf(ours[i]).size() ||
+        const QRegularExpressionMatch latinDecimals = latinWithDecimals.match(theirs[i]);
+        const bool garbled = latin.hasMatch() && latin.captured(2).size() == digitsOf(ours[i]).size();
+        const bool digitMoreOrLess = latinDecimals.hasMatch() && number.hasMatch() &&
+                                     latinDecimals.captured(3) == number.captured(3) &&
+                                     latinDecimals.captured(2).size() != number.captured(2).size() &&
+                                     nearlySame(latinDecimals.captured(2), number.captured(2));
+        if (at >= 0 || !number.hasMatch() || !(garbled || digitMoreOrLess) ||
             (i > 0 && code.match(ours[i - 1]).hasMatch()))
             return text;
         at = i;
-        sign = latin.captured(1);
+        sign = (garbled ? latin : latinDecimals).captured(1);
     }
     if (at < 0)
         return text;
     QStringList result = ours;
+    // A letter before the number is the sign read as one.
+    if (result[at].front().isLetter())
+        result[at].remove(0, 1);
     result[at].prepend(sign);
     return result.join(u' ');
 }
@@ -783,19 +797,29 @@ QString restoreLetteredPrices(const QString &text, const QString &latinReading) 
 
 const QRegularExpression &priceWithLetters() {
     // Up to two letters or signs, then digits with a 1 or a 0 among them read as a letter or a bar,
-    // then the decimals.
+    // then the decimals; or digits, then decimals with such a letter ("100.o0").
     static const QRegularExpression price(QStringLiteral(
-        "(?<![0-9A-Za-z.,])[A-Za-z\\p{Sc}]{0,2}[0-9lI|Oo]*[lI|Oo][0-9lI|Oo]*[.,][0-9]{2}(?![0-9])"));
+        "(?<![0-9A-Za-z.,])[A-Za-z\\p{Sc}]{0,2}(?:[0-9lI|Oo]*[lI|Oo][0-9lI|Oo]*[.,][0-9]{2}(?![0-9])|"
+        "[0-9lI|Oo]*[0-9][0-9lI|Oo]*[.,](?:[lI|Oo][0-9lI|Oo]|[0-9][lI|Oo])(?![0-9A-Za-z]))"));
     return price;
 }
 
 QString restoreSigns(const QString &text, const QString &latinText) {
     // The Latin model may set a blank before or after a number's separator ("¥172. 00",
-    // "€29 .99"); numbers hold none.
+    // "€29 .99"), or between the digits of large type after a sign ("¥3 78.00"); numbers hold none.
     static const QRegularExpression blankInNumber(
-        QStringLiteral("(?<=[0-9][.,]) (?=[0-9])|(?<=[0-9]) (?=[.,][0-9])"));
-    const QString latinReading = QString(latinText).remove(blankInNumber);
-    static const QRegularExpression latinAmount(QStringLiteral("([A-Z]{0,3})([€£$¥₹])\\s?([0-9][0-9.,]*)"));
+        QStringLiteral("(?<=[0-9][.,]) (?=[0-9])|(?<=[0-9]) (?=[.,][0-9])|"
+                       "(?:(?<=[€£$¥₹][0-9])|(?<=[€£$¥₹][0-9]{2})|(?<=[€£$¥₹][0-9]{3})) "
+                       "(?=[0-9]{1,3}[.,][0-9]{2}(?![0-9]))"));
+    // It may read a decimal point as a blank ("€8 53" for "€8.53").
+    static const QRegularExpression blankForPoint(
+        QStringLiteral("(?:(?<=[€£$¥₹][0-9])|(?<=[€£$¥₹][0-9]{2})|(?<=[€£$¥₹][0-9]{3})|(?<=[€£$¥₹][0-9]{4})) "
+                       "(?=[0-9]{2}(?![0-9.,]))"));
+    const QString latinReading =
+        QString(latinText).remove(blankInNumber).replace(blankForPoint, QStringLiteral("."));
+    // A speck between the sign and its number may be read as a point or a comma ("£.1168.49").
+    static const QRegularExpression latinAmount(
+        QStringLiteral("([A-Z]{0,3})([€£$¥₹])(?:\\s|[.,](?=[0-9]))?([0-9][0-9.,]*)"));
     // The countries whose dollars are written with their letters before the sign.
     static const QRegularExpression dollarCountry(
         QStringLiteral("^(?:%1)$").arg(RecognizedText::dollarCountries()));
@@ -836,6 +860,14 @@ QString restoreSigns(const QString &text, const QString &latinText) {
             if (whole && prefix.isEmpty() && latin.captured(1).isEmpty() && latinNumber.endsWith(number) &&
                 latinNumber.size() == number.size() + 1 && isDigit(latinNumber.front())) {
                 result.replace(match.capturedStart(3), number.size(), sign + latinNumber);
+                break;
+            }
+            // Or read the two as one Latin letter set close before the rest ("i5" for "€15", "l49"
+            // for "€149").
+            if (prefix.size() == 1 && match.captured(2).isEmpty() && latin.captured(1).isEmpty() &&
+                sign != u"$" && latinNumber.endsWith(number) && latinNumber.size() == number.size() + 1 &&
+                isDigit(latinNumber.front())) {
+                result.replace(match.capturedStart(1), 1 + number.size(), sign + latinNumber);
                 break;
             }
             if (digitsOf(latinNumber) != digits && !(whole && latinNumber.startsWith(number)))
@@ -920,14 +952,16 @@ const QRegularExpression &amountWithoutSign() {
     // may end in a sign read as a letter ("HKS388", "f10.99", "Y 148.00"), (2) the blank after
     // them, (3) the number. A minus sign may lead it ("-18.50" paid); a hyphen after a letter or
     // digit joins it to a date or a code. A point or a comma after it ends a sentence or a clause
-    // ("支付Y183.90, 单次购买") unless a digit or a letter follows.
+    // ("支付Y183.90, 单次购买") unless a digit or a letter follows. A word of the billing period
+    // may follow without the blank or slash the recogniser left out ("119.99year", "264perquarter").
     static const QRegularExpression amount(
-        QStringLiteral("(?<![0-9A-Za-z.,:/\\p{Sc}])(?<![0-9A-Za-z.,:/]-)(?<!\\p{Sc} "
-                       ")(?<!(?:%1) )"
-                       "(?:(?!(?:%1)\\b)([A-Za-z]{1,3})( "
-                       "?))?([0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]{1,2})?|[0-9]{1,6}(?:[.,][0-9]{1,2})?)(?![0-"
-                       "9A-Za-z:\\-]|[.,][0-9A-Za-z]|(?<![.,][0-9]{2})/"
-                       "[0-9]|\\s?[年月日个天周季时分秒号])")
+        QStringLiteral(
+            "(?<![0-9A-Za-z.,:/\\p{Sc}])(?<![0-9A-Za-z.,:/]-)(?<!\\p{Sc} "
+            ")(?<!(?:%1) )"
+            "(?:(?!(?:%1)\\b)([A-Za-z]{1,3})( "
+            "?))?([0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]{1,2})?|[0-9]{1,6}(?:[.,][0-9]{1,2})?)(?!(?!per|"
+            "year|month|week|quarter|mo\\b|yr\\b)[0-9A-Za-z:\\-]|[.,][0-9A-Za-z]|(?<![.,][0-9]{2})/"
+            "[0-9]|\\s?[年月日个天周季时分秒号])")
             .arg(currencyCodes()));
     return amount;
 }
@@ -1182,6 +1216,17 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         return chars[comma] == u',' && digitAt(comma - 1) && digitAt(comma + 1) && digitAt(comma + 2) &&
                digitAt(comma + 3) && !digitAt(comma + 4);
     };
+    // Nor does one between a digit and two more that end the number: the decimal comma of a price
+    // ("12,99"), which Chinese typefaces set in as wide a cell as a digit.
+    const auto isDecimalComma = [&chars](qsizetype comma) {
+        const auto digitAt = [&chars](qsizetype at) {
+            return at >= 0 && at < chars.size() && isDigit(chars[at]);
+        };
+        return chars[comma] == u',' && digitAt(comma - 1) && digitAt(comma + 1) && digitAt(comma + 2) &&
+               !digitAt(comma + 3) &&
+               !(comma + 3 < chars.size() && QStringView(u".,").contains(chars[comma + 3]) &&
+                 digitAt(comma + 4));
+    };
     QString text;
     for (qsizetype i = 0; i < kept.size(); ++i) {
         if (i > 0) {
@@ -1197,7 +1242,7 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             // recogniser saw no blank, the gap stands out against twice their spacing.
             const double spacing = mixed ? std::min(usual, hanGap) : usual;
             bool blank = gap >= (mixed && !seen ? 2 : 1) * spacing + standOut && !isThousands(i - 1) &&
-                         isBlankBetween(a, b, gap, letterGap, kept[i].second, seen);
+                         !isDecimalComma(i - 1) && isBlankBetween(a, b, gap, letterGap, kept[i].second, seen);
             if (blank && isChinese(a) && isChinese(b))
                 blank = advanceAt(i) >= em * (1 + chineseExtraAdvance);
             // The blank of a Chinese typeface is narrow beside its loosely set characters, and

@@ -56,7 +56,7 @@ const QRegularExpression &amountWithoutSign();
 const QRegularExpression &cutShort();
 
 // Prices in a piece's text whose digits 1 or 0 were read as letters, their sign left out or read
-// as a letter ("ll.99" for "£11.99", "fl0.99" for "€10.99").
+// as a letter ("ll.99" for "£11.99", "fl0.99" for "€10.99", "100.o0" for "€100.00").
 const QRegularExpression &priceWithLetters();
 
 // The text of a piece with the currency signs that `latinReading`, a reading of the same piece by

@@ -18,6 +18,8 @@ namespace {
 using Keywords = std::span<const QStringView>;
 
 // Every list is lower case; entries are tried in the order given.
+// Words before a price that is taken off another one.
+constexpr QStringView savingKeywords[] = {u"save", u"discount", u"省", u"优惠", u"立减", u"折扣"};
 constexpr QStringView amountKeywords[] = {u"实付", u"合计",  u"金额",   u"价格", u"支付",
                                           u"总计", u"total", u"amount", u"应付", u"付款"};
 
@@ -993,10 +995,18 @@ QString withoutUnpairedSurrogates(const QString &raw) {
 
 // `text` with the letters and marks that a number after a currency sign holds for the digits 1 and 0
 // they look like ("¥l90", "$I2.O0") as those digits; only in a run of such characters and digits,
-// with a digit among them, that no letter ends. Positions stay as they were.
+// with a digit among them, that no letter ends. A run of two or more ones alone, which spells no
+// word, reads as digits too ("¥ll"). An S between a dollar country's letters and a number is the
+// dollar sign ("HKS8.35"). Positions stay as they were.
 QString withDigitsAfterSigns(const QString &text) {
+    // The dollar sign after a dollar country's letters, read as an S ("HKS8.35", "USSl.22").
+    static const QRegularExpression dollarAsS(
+        QStringLiteral("(?<![A-Za-z])(?:[Uu][Ss]|[Hh][Kk])(S)(?=[0-9lIO|])"));
     QString result = text;
-    const qsizetype size = text.size();
+    for (auto it = dollarAsS.globalMatch(text); it.hasNext();)
+        result[it.next().capturedStart(1)] = u'$';
+    const QString signs = result;
+    const qsizetype size = signs.size();
     const auto digitOf = [](QChar c) -> QChar {
         if (isAsciiDigit(c))
             return c;
@@ -1007,29 +1017,32 @@ QString withDigitsAfterSigns(const QString &text) {
         return {};
     };
     for (qsizetype i = 0; i < size; ++i) {
-        if (text[i].category() != QChar::Symbol_Currency)
+        if (signs[i].category() != QChar::Symbol_Currency)
             continue;
-        const qsizetype start = i + 1 < size && text[i + 1] == u' ' ? i + 2 : i + 1;
+        const qsizetype start = i + 1 < size && signs[i + 1] == u' ' ? i + 2 : i + 1;
         qsizetype end = start;
         bool digit = false;
         bool lookAlike = false;
+        bool onesOnly = true;
         while (end < size) {
-            const QChar c = text[end];
+            const QChar c = signs[end];
             if (isAsciiDigit(c)) {
                 digit = true;
             } else if (!digitOf(c).isNull()) {
                 lookAlike = true;
+                onesOnly = onesOnly && digitOf(c) == u'1';
             } else if (!((c == u'.' || c == u',') && end > start && end + 1 < size &&
-                         !digitOf(text[end + 1]).isNull())) {
+                         !digitOf(signs[end + 1]).isNull())) {
                 break;
             }
             ++end;
         }
-        if (!digit || !lookAlike || (end < size && text[end].isLetter() && text[end] < u'\u0250'))
+        if (!(digit || (onesOnly && end - start >= 2)) || !lookAlike ||
+            (end < size && signs[end].isLetter() && signs[end] < u'\u0250'))
             continue;
         for (qsizetype j = start; j < end; ++j) {
-            if (!digitOf(text[j]).isNull())
-                result[j] = digitOf(text[j]);
+            if (!digitOf(signs[j]).isNull())
+                result[j] = digitOf(signs[j]);
         }
         i = end - 1;
     }
@@ -1040,12 +1053,16 @@ QString withDigitsAfterSigns(const QString &text) {
 
 // Prices whose sign the recogniser read as a look-alike it knows: "Y75.00" for "¥75.00", "e5.99"
 // or "ε5.99" for "€5.99", "f10.99" for "£10.99", "S12.99" or "s12.99" for "$12.99", "120,00 ∈"
-// for "120,00 €" (its dictionary lacks the euro and pound signs). Taken only with the decimals or
+// for "120,00 €", "∈ 100.00" for "€100.00" (its dictionary lacks the euro and pound signs; marks
+// that spell no word may stand apart from the number), also with the digits 1 and 0
+// read as the letters they look like ("el31.99" for "€131.99"). Taken only with the decimals or
 // groups that make a number a price, and only where nothing else on the page reads as one.
 std::vector<detail::Cand> lookAlikeCandidates(const QString &s) {
     static const QString number = u'(' + amountNumber() + u')';
     static const QRegularExpression before =
-        compiled(QStringLiteral(R"((?<![\p{L}\p{N}.,])([YefsSε∈]))") + number);
+        compiled(QStringLiteral(R"((?<![\p{L}\p{N}.,])([YefsS]|[ε∈][^\S\n]?))") + number);
+    static const QRegularExpression lettered = compiled(QStringLiteral(
+        R"((?<![\p{L}\p{N}.,])([YefsSε∈])([0-9lIO|]*[lIO|][0-9lIO|]*[.,][0-9]{2})(?![\p{L}\p{N}]))"));
     static const QRegularExpression after = compiled(number + QStringLiteral(R"([^\S\n]?∈)"));
     const auto currencyOf = [](QChar sign) {
         switch (sign.unicode()) {
@@ -1073,6 +1090,14 @@ std::vector<detail::Cand> lookAlikeCandidates(const QString &s) {
         const QRegularExpressionMatch match = it.next();
         if (isPriceNumber(match.capturedView(1)))
             appendCandidate(candidates, match, 1, QStringLiteral("EUR"));
+    }
+    for (auto it = lettered.globalMatch(s); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        QString digits = match.captured(2);
+        for (QChar &c : digits)
+            c = c == u'O' ? u'0' : QStringView(u"lI|").contains(c) ? u'1' : c;
+        if (const auto value = positiveFiniteNumber(digits))
+            candidates.push_back({*value, currencyOf(match.capturedView(1).front()), match.capturedStart(0)});
     }
     return candidates;
 }
@@ -1103,7 +1128,7 @@ std::vector<Cand> amountCandidates(const Text &text) {
     static const QRegularExpression unitAfter = compiled(number + QStringLiteral(R"(\s?(元|圆|块))"), true);
     static const QRegularExpression euroAfter = compiled(number + QStringLiteral(R"([^\S\n]?€)"));
     static const QRegularExpression codeBefore =
-        compiled(QStringLiteral(R"((?<![A-Za-z])(%1|Rs\.?)[^\S\n]?)").arg(currencyCodes()) + number, true);
+        compiled(QStringLiteral(R"((?<![A-Za-z0-9])(%1|Rs\.?)[^\S\n]?)").arg(currencyCodes()) + number, true);
     static const QRegularExpression codeAfter =
         compiled(number + QStringLiteral(R"([^\S\n]?(%1)(?![A-Za-z]))").arg(currencyCodes()), true);
 
@@ -1218,6 +1243,29 @@ std::optional<Amount> detectAmount(const Text &text) {
     }
     if (!best)
         return std::nullopt;
+    // The largest price may be the one before a discount ("List price HK$608.40 Save HK$101.40",
+    // "原价 ¥30 省 ¥5", "Discount -HK$101.40"): where it less a saving is another price of the
+    // page, that one was paid.
+    const auto isSaving = [&s](const Cand &candidate) {
+        qsizetype at = candidate.location;
+        // The letters of a code or a country before the sign ("-US$3.75", "-RMB 528.00").
+        while (at > 0 && candidate.location - at < 3 && isAsciiLetter(s[at - 1]))
+            --at;
+        if (at > 0 && (s[at - 1] == u'-' || s[at - 1] == u'−'))
+            return true;
+        const qsizetype lineStart = s.lastIndexOf(u'\n', std::max<qsizetype>(0, at - 1)) + 1;
+        const qsizetype from = std::max(lineStart, at - 12);
+        return containsAny(s.sliced(from, at - from).toLower(), savingKeywords);
+    };
+    for (const Cand &saving : candidates) {
+        if (&saving == best || saving.currency != best->currency || !isSaving(saving))
+            continue;
+        for (const Cand &paid : candidates) {
+            if (&paid != best && &paid != &saving && paid.currency == best->currency &&
+                std::abs(best->value - saving.value - paid.value) < 0.005 && !isSaving(paid))
+                return Amount{paid.value, paid.currency};
+        }
+    }
     // A price in a currency the program does not support is not proposed in another one.
     if (best->currency.isEmpty())
         return std::nullopt;

@@ -139,6 +139,7 @@ private slots:
             << utf8("VIP－连续") << QList<int>{0, 0, 16, 16, 0} << utf8("VIP — 连续");
         QTest::newRow("thousands") << utf8("14,191") << QList<int>{0, 8, 8, 0, 0} << utf8("14,191");
         QTest::newRow("list") << utf8("5,2026") << QList<int>{0, 8, 0, 0, 0} << utf8("5, 2026");
+        QTest::newRow("decimal comma") << utf8("10,99") << QList<int>{0, 8, 8, 0} << utf8("10,99");
         QTest::newRow("full-width brackets around Latin")
             << utf8("Fi（Mo）（按月）") << QList<int>{0, 16, 0, 0, 0, 24, 0, 0, 0} << utf8("Fi (Mo)（按月）");
         QTest::newRow("half-width brackets set close to Chinese")
@@ -581,10 +582,16 @@ private slots:
             << utf8("Pro 7 530,00 C Paid") << utf8("Pro 7 530,00€ Paid") << utf8("Pro 7 530,00 € Paid");
         QTest::newRow("word after a sign the recogniser left out")
             << utf8("12,99 a month") << utf8("12,99 € a month") << utf8("12,99 € a month");
+        QTest::newRow("euro read as a letter before a cycle")
+            << utf8("12,00 E/month") << utf8("12, 00 €, month") << utf8("12,00 €/month");
         QTest::newRow("sign after other digits")
             << utf8("Total 12,90 C") << utf8("Total 12,99 €") << utf8("Total 12,90 C");
         QTest::newRow("code for other digits")
             << utf8("RMIB 97.90") << utf8("RMB 98.90") << utf8("RMIB 97.90");
+        QTest::newRow("blank between large digits after a sign")
+            << utf8("378.00 per quarter") << utf8("¥3 78.00 per quarter") << utf8("¥378.00 per quarter");
+        QTest::newRow("price run into its period")
+            << utf8("Y264perquarter") << utf8("¥264 per quarter") << utf8("¥264perquarter");
         QTest::newRow("blank before the decimal point")
             << utf8("应付金额 29.99") << utf8("€29 .99") << utf8("应付金额 €29.99");
         QTest::newRow("sign and digits read as letters")
@@ -594,6 +601,18 @@ private slots:
             << utf8("21.98 Save E10.99") << utf8("£9498 save £10.99") << utf8("£21.98 Save £10.99");
         QTest::newRow("other words beside a garbled price")
             << utf8("21.98 Saved 10.99") << utf8("£9498 save 10.99") << utf8("21.98 Saved 10.99");
+        QTest::newRow("decimals read as letters")
+            << utf8("100.o0 per year") << utf8("€ 100.00 per year") << utf8("€ 100.00 per year");
+        QTest::newRow("sign and first digit read as one letter")
+            << utf8("Amount paid i5, l49") << utf8("Amount paid €15, €149") << utf8("Amount paid €15, €149");
+        QTest::newRow("decimal point read as a blank") << utf8("8.53") << utf8("€8 53") << utf8("€8.53");
+        QTest::newRow("speck after the sign")
+            << utf8("Total 1168.49") << utf8("Total £.1168.49") << utf8("Total £1168.49");
+        QTest::newRow("large price, a digit more for the Latin model")
+            << utf8("Tota1 due today 438.49") << utf8("Total due today €4388.49")
+            << utf8("Tota1 due today €438.49");
+        QTest::newRow("large price, sign read as a letter")
+            << utf8("Tota1 E3.99") << utf8("Total €38.99") << utf8("Tota1 €3.99");
         QTest::newRow("digits read as letters, other price")
             << utf8("Vol.12 lo.99") << utf8("Vol.12 $10.98") << utf8("Vol.12 lo.99");
     }

@@ -115,6 +115,12 @@ private Q_SLOTS:
         QTest::newRow("sum paid after a larger list price")
             << u"List price $100.00 Save $20.00\nDiscount -$20.00\nAmount paid $80.00"_qs << 80.0
             << u"USD"_qs;
+        // The sum paid is the largest price less a saving where its keyword was misread.
+        QTest::newRow("list price less a saving")
+            << u"HK$507.00\nList price HK$608.40 Save HK$101.40\nDiscount -HK$101.40\nIotal HK$507.00"_qs
+            << 507.0 << u"HKD"_qs;
+        QTest::newRow("list price less a discount") << utf8("原价 ¥30\n优惠券 -¥5\n¥25") << 25.0 << u"CNY"_qs;
+        QTest::newRow("tax is no saving") << u"Subtotal $10.00\nTax $0.80\n$10.80"_qs << 10.8 << u"USD"_qs;
         QTest::newRow("subtotal is not the sum paid")
             << utf8("Subtotal 132,12 €\nTax 11,88 €\nTotal due 144,00 €") << 144.0 << u"EUR"_qs;
         QTest::newRow("keyword just after the match") << utf8("¥50\nfoo ¥5 合计") << 50.0 << u"CNY"_qs;
@@ -203,6 +209,7 @@ private Q_SLOTS:
         QTest::newRow("euro read as epsilon") << utf8("ε29.99 Paid") << 29.99 << u"EUR"_qs;
         QTest::newRow("dollar read as s") << utf8("Paid\ns54.99") << 54.99 << u"USD"_qs;
         QTest::newRow("euro read as element of") << utf8("Thank you!\n120,00 ∈") << 120.0 << u"EUR"_qs;
+        QTest::newRow("euro read as element of, apart") << utf8("Renews at ∈ 100.00") << 100.0 << u"EUR"_qs;
         QTest::newRow("yuan sign lost after paying")
             << utf8("尾号4130的账户于2026年6月28日 05:03支付6.99，每月自动续费") << 6.99 << u"CNY"_qs;
         QTest::newRow("look-alike beside a price") << utf8("S99.00 Total $12.00") << 12.0 << u"USD"_qs;
@@ -212,6 +219,15 @@ private Q_SLOTS:
         QTest::newRow("ones and noughts read as letters after a sign")
             << utf8("续费 ¥l90/年\n共 ¥2.00") << 190.0 << u"CNY"_qs;
         QTest::newRow("letters after a sign starting a word") << utf8("$lOO off\n$l0ss") << 0.0 << u"CNY"_qs;
+        QTest::newRow("ones alone read as letters after a sign")
+            << utf8("List price ¥22 Save Yll\nTotal due ¥ll") << 11.0 << u"CNY"_qs;
+        QTest::newRow("sign and digits read as look-alikes") << utf8("el31.99/ year") << 131.99 << u"EUR"_qs;
+        // An E may be a euro or a pound sign.
+        QTest::newRow("sign read as E") << utf8("Total E3.99") << 0.0 << u"CNY"_qs;
+        QTest::newRow("dollar read as S after a country's letters")
+            << utf8("Paid HkS8.35") << 8.35 << u"HKD"_qs;
+        QTest::newRow("dollar read as S, ones as letters") << utf8("Due USSl.22") << 1.22 << u"USD"_qs;
+        QTest::newRow("code inside a reference") << u"s99.99\nReference R8V9RS1T4S"_qs << 99.99 << u"USD"_qs;
         QTest::newRow("country letters before a bare count") << u"CN2026 HK 12.00"_qs << 0.0 << u"CNY"_qs;
         QTest::newRow("code after the number") << utf8("883.99 CNY 每年") << 883.99 << u"CNY"_qs;
         QTest::newRow("letters of no country before a sign") << u"IE$35.50"_qs << 35.5 << u"USD"_qs;
