@@ -1004,13 +1004,15 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         return glyph->step * stride + stride / 2;
     };
     // A character read over the paper beyond the piece's ink is a stray reading of the strip's
-    // gap between pieces.
+    // gap between pieces; but the recogniser may read a narrow character at the end of a piece
+    // (the last "l" of "All", a full stop) a step after its ink, or one at its start a step
+    // before it: a step beside the ink is still the ink's.
     const int firstInk = !blanks.isEmpty() && blanks.front().first == 0 ? blanks.front().second : 0;
     const int lastInk =
         !blanks.isEmpty() && blanks.back().second >= pieceWidth ? blanks.back().first : pieceWidth;
-    while (!kept.isEmpty() && centreOf(kept.back().first) - stride / 2 >= lastInk)
+    while (!kept.isEmpty() && centreOf(kept.back().first) - stride / 2 >= lastInk + stride)
         kept.removeLast();
-    while (!kept.isEmpty() && centreOf(kept.front().first) + stride / 2 < firstInk)
+    while (!kept.isEmpty() && centreOf(kept.front().first) + stride / 2 + stride < firstInk)
         kept.removeFirst();
     if (kept.isEmpty())
         return {};
