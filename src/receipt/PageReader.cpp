@@ -619,12 +619,14 @@ double median(std::vector<double> values, size_t least, double otherwise) {
 // other form with at least these odds.
 constexpr float tornCase = 0.1f;
 
-// The parts of the ink of each character of a piece (runs of touching core ink), each given to the
+// The parts of the ink of each character of a piece (runs of touching ink, down to its lighter
+// shades, which the thin round strokes of small type keep at their ends), each given to the
 // character whose columns hold its middle: a capital's arm reaching over the letter after it
 // ("Yo", "Te") stays the capital's, and the dot of an "i" is a part of its own. `spans` are the
 // columns of each character's ink.
 std::vector<QList<QRect>> inkParts(const QImage &piece, const std::vector<std::pair<int, int>> &spans) {
-    const int below = (TextLines::darkestIn(piece, piece.rect()) + 255) / 2;
+    const int darkest = TextLines::darkestIn(piece, piece.rect());
+    const int below = darkest + (255 - darkest) * 3 / 4;
     const int w = piece.width();
     const int h = piece.height();
     std::vector<bool> seen(size_t(w) * size_t(h), false);
@@ -760,6 +762,11 @@ void tellCaseByInk(QString &chars, const QList<std::pair<const TextRecognizer::G
             const QRect &box = boxes[size_t(i)];
             const QChar lower = chars[i].toLower();
             if (box.isEmpty() || !sameShape.contains(lower) || !(torn[size_t(i)] || wordChanged))
+                continue;
+            // A letter of one shape stands on the baseline, at least as high as a small letter:
+            // ink that does not was not told apart from its neighbours.
+            const double tall = capitalTop >= 0 ? baseline - capitalTop : baseline - smallTop;
+            if (std::abs(box.bottom() + 1 - baseline) > 0.15 * tall || box.height() < 0.5 * tall)
                 continue;
             const double top = box.top();
             std::optional<bool> capital;
