@@ -615,6 +615,185 @@ double median(std::vector<double> values, size_t least, double otherwise) {
     return *middle;
 }
 
+// Where the recogniser is torn between the small and the capital form of a letter, it reads the
+// other form with at least these odds.
+constexpr float tornCase = 0.1f;
+
+// The parts of the ink of each character of a piece (runs of touching ink, down to its lighter
+// shades, which the thin round strokes of small type keep at their ends), each given to the
+// character whose columns hold its middle: a capital's arm reaching over the letter after it
+// ("Yo", "Te") stays the capital's, and the dot of an "i" is a part of its own. `spans` are the
+// columns of each character's ink.
+std::vector<QList<QRect>> inkParts(const QImage &piece, const std::vector<std::pair<int, int>> &spans) {
+    const int darkest = TextLines::darkestIn(piece, piece.rect());
+    const int below = darkest + (255 - darkest) * 3 / 4;
+    const int w = piece.width();
+    const int h = piece.height();
+    std::vector<bool> seen(size_t(w) * size_t(h), false);
+    const auto isInk = [&](int x, int y) { return piece.constScanLine(y)[x] < below; };
+    std::vector<QList<QRect>> parts(spans.size());
+    std::vector<std::pair<int, int>> stack;
+    for (int y0 = 0; y0 < h; ++y0) {
+        for (int x0 = 0; x0 < w; ++x0) {
+            if (seen[size_t(y0) * size_t(w) + size_t(x0)] || !isInk(x0, y0))
+                continue;
+            QRect part;
+            stack.assign(1, {x0, y0});
+            seen[size_t(y0) * size_t(w) + size_t(x0)] = true;
+            while (!stack.empty()) {
+                const auto [x, y] = stack.back();
+                stack.pop_back();
+                part |= QRect(x, y, 1, 1);
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int nx = x + dx;
+                        const int ny = y + dy;
+                        if (nx < 0 || ny < 0 || nx >= w || ny >= h ||
+                            seen[size_t(ny) * size_t(w) + size_t(nx)] || !isInk(nx, ny))
+                            continue;
+                        seen[size_t(ny) * size_t(w) + size_t(nx)] = true;
+                        stack.push_back({nx, ny});
+                    }
+                }
+            }
+            const int middle = part.center().x();
+            for (size_t i = 0; i < spans.size(); ++i) {
+                if (middle >= spans[i].first && middle < spans[i].second) {
+                    parts[i].append(part);
+                    break;
+                }
+            }
+        }
+    }
+    return parts;
+}
+
+// The case of Latin letters told by their ink where the recogniser is torn between their small
+// and capital forms, as it is where no word around tells it ("黑胶VIP" read as "黑胶vip"): "i" and
+// "j" by their dot, "p" and "y" by whether they reach below the baseline, and letters whose two forms have
+// one shape ("c o s u v w x z") by their height against the piece's other letters and digits: a capital
+// reaches the height of capitals, digits and tall letters, a small one that of the small letters. Where a
+// letter of a word is told by its mark, the letters of one shape in that word are told by their height too,
+// the recogniser being as unsure of them. `spans` are the columns of each character's ink in `piece`.
+void tellCaseByInk(QString &chars, const QList<std::pair<const TextRecognizer::Glyph *, bool>> &kept,
+                   const std::vector<std::pair<int, int>> &spans, const QImage &piece) {
+    static constexpr QStringView sameShape = u"cosuvwxz";
+    static constexpr QStringView marked = u"ijpy";
+    const auto isLatinLetter = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+    const size_t count = size_t(chars.size());
+    std::vector<bool> torn(count, false);
+    bool anyTorn = false;
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        const QChar c = chars[i];
+        const TextRecognizer::Glyph &glyph = *kept[i].first;
+        torn[size_t(i)] = isLatinLetter(c) && glyph.alternative != c &&
+                          glyph.alternative.toLower() == c.toLower() &&
+                          glyph.alternativeConfidence >= tornCase &&
+                          (sameShape.contains(c.toLower()) || marked.contains(c.toLower()));
+        anyTorn |= torn[size_t(i)];
+    }
+    if (!anyTorn)
+        return;
+    // The heights of capitals and of small letters, and the baseline, from the characters whose
+    // form tells them.
+    const std::vector<QList<QRect>> parts = inkParts(piece, spans);
+    std::vector<QRect> boxes(count);
+    std::vector<double> capitalTops;
+    std::vector<double> smallTops;
+    std::vector<double> bottoms;
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        const QChar c = chars[i];
+        if (!isLatinLetter(c) && !isDigit(c))
+            continue;
+        QRect box;
+        for (const QRect &part : parts[size_t(i)])
+            box |= part;
+        boxes[size_t(i)] = box;
+        if (box.isEmpty())
+            continue;
+        if (!QStringView(u"gjpqyJPQY").contains(c))
+            bottoms.push_back(box.bottom() + 1);
+        if (torn[size_t(i)])
+            continue;
+        if (isDigit(c) || QStringView(u"ABDEFGHKLMNRTbdfhkl").contains(c))
+            capitalTops.push_back(box.top());
+        else if (QStringView(u"aegmnqr").contains(c))
+            smallTops.push_back(box.top());
+    }
+    const double baseline = median(bottoms, 1, -1);
+    if (baseline < 0)
+        return;
+    // First the letters with a mark of their own.
+    std::vector<bool> changed(count, false);
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        const QRect &box = boxes[size_t(i)];
+        const QChar lower = chars[i].toLower();
+        if (!torn[size_t(i)] || box.isEmpty() || !marked.contains(lower))
+            continue;
+        bool capital = false;
+        if (lower == u'i' || lower == u'j') {
+            // A part wholly above another is the dot.
+            const QList<QRect> &own = parts[size_t(i)];
+            capital = std::none_of(own.begin(), own.end(), [&own](const QRect &dot) {
+                return std::any_of(own.begin(), own.end(),
+                                   [&dot](const QRect &stem) { return dot.bottom() < stem.top(); });
+            });
+        } else {
+            const double capitalTop = median(capitalTops, 1, -1);
+            const double tall =
+                capitalTop >= 0 && baseline > capitalTop ? baseline - capitalTop : box.height();
+            capital = box.bottom() + 1 - baseline < 0.1 * tall;
+        }
+        const QChar told = capital ? chars[i].toUpper() : lower;
+        changed[size_t(i)] = told != chars[i];
+        chars[i] = told;
+        if (capital)
+            capitalTops.push_back(box.top());
+    }
+    const double capitalTop = median(capitalTops, 1, -1);
+    const double smallTop = median(smallTops, 1, -1);
+    for (qsizetype start = 0; start < chars.size();) {
+        qsizetype end = start;
+        while (end < chars.size() && isLatinLetter(chars[end]))
+            ++end;
+        const bool wordChanged =
+            std::any_of(changed.begin() + start, changed.begin() + end, [](bool c) { return c; });
+        for (qsizetype i = start; i < end; ++i) {
+            const QRect &box = boxes[size_t(i)];
+            const QChar lower = chars[i].toLower();
+            if (box.isEmpty() || !sameShape.contains(lower) || !(torn[size_t(i)] || wordChanged))
+                continue;
+            // A letter of one shape stands on the baseline, at least as high as a small letter:
+            // ink that does not was not told apart from its neighbours.
+            const double tall = capitalTop >= 0 ? baseline - capitalTop : baseline - smallTop;
+            if (std::abs(box.bottom() + 1 - baseline) > 0.15 * tall || box.height() < 0.5 * tall)
+                continue;
+            const double top = box.top();
+            std::optional<bool> capital;
+            if (capitalTop >= 0 && smallTop >= 0) {
+                if (smallTop - capitalTop >= 2)
+                    capital = top - capitalTop < smallTop - top;
+            } else if (capitalTop >= 0 && baseline > capitalTop) {
+                // Small letters stand at most about three quarters of a capital's height.
+                const double below = (top - capitalTop) / (baseline - capitalTop);
+                if (below <= 0.1)
+                    capital = true;
+                else if (below >= 0.2)
+                    capital = false;
+            } else if (smallTop >= 0 && baseline > smallTop) {
+                const double above = (smallTop - top) / (baseline - smallTop);
+                if (above >= 0.25)
+                    capital = true;
+                else if (above <= 0.1)
+                    capital = false;
+            }
+            if (capital)
+                chars[i] = *capital ? chars[i].toUpper() : lower;
+        }
+        start = std::max(end, start + 1);
+    }
+}
+
 QString digitsOf(const QString &number) {
     QString digits;
     for (QChar c : number) {
@@ -1038,13 +1217,15 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         return glyph->step * stride + stride / 2;
     };
     // A character read over the paper beyond the piece's ink is a stray reading of the strip's
-    // gap between pieces.
+    // gap between pieces; but the recogniser may read a narrow character at the end of a piece
+    // (the last "l" of "All", a full stop) a step after its ink, or one at its start a step
+    // before it: a step beside the ink is still the ink's.
     const int firstInk = !blanks.isEmpty() && blanks.front().first == 0 ? blanks.front().second : 0;
     const int lastInk =
         !blanks.isEmpty() && blanks.back().second >= pieceWidth ? blanks.back().first : pieceWidth;
-    while (!kept.isEmpty() && centreOf(kept.back().first) - stride / 2 >= lastInk)
+    while (!kept.isEmpty() && centreOf(kept.back().first) - stride / 2 >= lastInk + stride)
         kept.removeLast();
-    while (!kept.isEmpty() && centreOf(kept.front().first) + stride / 2 < firstInk)
+    while (!kept.isEmpty() && centreOf(kept.front().first) + stride / 2 + stride < firstInk)
         kept.removeFirst();
     if (kept.isEmpty())
         return {};
@@ -1123,6 +1304,8 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         else if (i > 0 && isHan(chars[i - 1]) && QStringView(u",:;!?").contains(chars[i]))
             chars[i] = QChar(chars[i].unicode() - 0x20 + 0xFF00);
     }
+    if (piece)
+        tellCaseByInk(chars, kept, spans, *piece);
     // A bracket's width is told by the paper before it: a full-width one stands at the right of
     // its em, half an em or more from the character before it; a half-width one stands close to
     // it, or a blank's width away. A closing bracket takes the width of the one it closes, or

@@ -340,7 +340,23 @@ QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int ste
             // The scores are logits: the share of the best class after a softmax.
             cv::subtract(scoresOfStep, cv::Scalar(row[best]), shares);
             cv::exp(shares, shares);
-            glyphs.append(Glyph{character, step, float(1.0 / cv::sum(shares)[0]), blankOdds});
+            const double total = cv::sum(shares)[0];
+            Glyph glyph{character, step, float(1.0 / total), blankOdds};
+            // The next likeliest class other than nothing and a blank.
+            float *share = shares.ptr<float>();
+            share[0] = 0;
+            share[best] = 0;
+            if (space < classes)
+                share[space] = 0;
+            double next = 0;
+            int nextClass[2] = {0, 0};
+            cv::minMaxIdx(shares, nullptr, &next, nullptr, nextClass);
+            if (next > 0 && nextClass[1] >= 1 && nextClass[1] <= dictionary.size() &&
+                !dictionary.at(nextClass[1] - 1).isEmpty()) {
+                glyph.alternative = dictionary.at(nextClass[1] - 1).front();
+                glyph.alternativeConfidence = float(next / total);
+            }
+            glyphs.append(glyph);
             // A blank read is the blank before the character after it too.
             if (character != u' ')
                 blankOdds = 0;

@@ -29,6 +29,10 @@ public:
         // How likely a blank was read before it, from the steps since the character before: the
         // highest odds of the space class against the step's best class (1 where it was the best).
         float blankOdds = 0;
+        // The character the recogniser found next likeliest at the step, and its probability
+        // (a null character where none other than nothing or a blank).
+        QChar alternative = QChar();
+        float alternativeConfidence = 0;
     };
 
     TextRecognizer();
@@ -55,7 +59,8 @@ public:
     QList<QList<Glyph>> readAll(const QList<QImage> &strips, const StripRead &onRead = {});
 
     // Greedy decoding of the graph's scores (logits), [steps][classes] row by row: the best class
-    // per step, with its probability as the confidence and the odds of a blank before it,
+    // per step, with its probability as the confidence, the next likeliest character and the
+    // odds of a blank before it,
     // repeats merged, class 0 the blank, 1 to dictionary.size() the dictionary, the next one a
     // space. Full-width signs the dictionary holds are folded to their usual forms ("￥" to "¥").
     static QList<Glyph> decode(const float *scores, int steps, int classes, const QStringList &dictionary);

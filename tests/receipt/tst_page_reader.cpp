@@ -65,7 +65,7 @@ class TestPageReader : public QObject {
 
 private slots:
     // Best class per step, repeats merged unless a blank parts them, the last class a space, the
-    // full-width yen sign folded.
+    // full-width yen sign folded; the next likeliest character kept beside each.
     void decodesScores() {
         const QStringList dictionary{utf8("￥"), QStringLiteral("1"), QStringLiteral("a")};
         const int classes = int(dictionary.size()) + 2;
@@ -75,6 +75,8 @@ private slots:
             scores[step * size_t(classes) + size_t(best[step])] = 5.0f;
         // Between the two "1"s a blank nearly as likely as nothing.
         scores[5 * size_t(classes) + 4] = 4.0f;
+        // The first "1" nearly read as an "a".
+        scores[4 * size_t(classes) + 3] = 4.0f;
         const Glyphs glyphs = TextRecognizer::decode(scores.data(), int(best.size()), classes, dictionary);
         QString text;
         for (const auto &glyph : glyphs)
@@ -85,6 +87,8 @@ private slots:
         QVERIFY(glyphs.first().confidence > 0.5f && glyphs.first().confidence < 1.0f);
         QVERIFY(glyphs[1].blankOdds < 0.01f && glyphs[2].blankOdds > 0.3f && glyphs[2].blankOdds < 0.4f);
         QCOMPARE(glyphs[4].blankOdds, 1.0f);
+        QCOMPARE(glyphs[1].alternative, u'a');
+        QVERIFY(glyphs[1].alternativeConfidence > 0.2f && glyphs[1].alternativeConfidence < 0.3f);
     }
 
     // Blanks come from the gaps in the image: the text height here is 40 pixels.
@@ -225,6 +229,68 @@ private slots:
         }
         painter.end();
         QCOMPARE(PageReader::spell(glyphs, blanks, 40, piece.width(), &piece), text);
+    }
+
+    // Where the recogniser is torn between the two forms of "i" or "p", their dot and tail tell the
+    // case, and the letters of one shape in their word ("v") follow their height. Ink per
+    // character: "C" as high as a capital, "s" as a small letter, "i" a small stem under a dot, "d"
+    // a small letter reaching below the baseline (row 40), "H" a Chinese character.
+    void tellsCaseByInk_data() {
+        QTest::addColumn<QString>("characters");
+        QTest::addColumn<QString>("ink");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("capitals") << utf8("Nvip") << utf8("CCCC") << utf8("NVIP");
+        QTest::newRow("small letters") << utf8("NVIP") << utf8("Csid") << utf8("Nvip");
+        QTest::newRow("after Chinese") << utf8("黑vip") << utf8("HCCC") << utf8("黑VIP");
+        QTest::newRow("no word told") << utf8("Nvab") << utf8("CCCC") << utf8("Nvab");
+    }
+
+    void tellsCaseByInk() {
+        QFETCH(QString, characters);
+        QFETCH(QString, ink);
+        QFETCH(QString, text);
+        auto [glyphs, blanks] = laidOut(characters, QList<int>(characters.size() - 1, 0));
+        QImage piece(widthOf(glyphs), TextRecognizer::inputHeight, QImage::Format_Grayscale8);
+        piece.fill(255);
+        QPainter painter(&piece);
+        for (qsizetype i = 0; i < glyphs.size(); ++i) {
+            TextRecognizer::Glyph &glyph = glyphs[i];
+            if (QStringView(u"ipIP").contains(glyph.character)) {
+                const QChar other =
+                    glyph.character.isUpper() ? glyph.character.toLower() : glyph.character.toUpper();
+                glyph.alternative = other;
+                glyph.alternativeConfidence = 0.4f;
+            }
+            const int left = glyph.step * TextRecognizer::stride + 1;
+            const QChar shape = ink[i];
+            if (shape == u'H')
+                painter.fillRect(left - 2, 8, 10, 36, Qt::black);
+            else if (shape == u'i')
+                painter.fillRect(left, 10, 6, 3, Qt::black);
+            painter.fillRect(left, shape == u'C' ? 10 : 18, 6,
+                             (shape == u'd' ? 46 : 40) - (shape == u'C' ? 10 : 18), Qt::black);
+        }
+        painter.end();
+        QCOMPARE(PageReader::spell(glyphs, blanks, 40, piece.width(), &piece), text);
+    }
+
+    // A narrow character at the end of a piece may be read a step after its ink; one read further
+    // out is a stray reading of the paper.
+    void keepsCharactersBesideTheInk_data() {
+        QTest::addColumn<int>("stepsAfter");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a step after") << 1 << utf8("All");
+        QTest::newRow("far after") << 3 << utf8("Al");
+    }
+
+    void keepsCharactersBesideTheInk() {
+        QFETCH(int, stepsAfter);
+        QFETCH(QString, text);
+        constexpr int stride = TextRecognizer::stride;
+        // Ink up to the end of step 6, paper after it.
+        const Glyphs glyphs{{u'A', 1, 0.99f}, {u'l', 4, 0.99f}, {u'l', 6 + stepsAfter, 0.99f}};
+        const int width = (10 + stepsAfter) * stride;
+        QCOMPARE(PageReader::spell(glyphs, Blanks{{7 * stride, width}}, 40, width), text);
     }
 
     // Lines of two columns at the same height share a row, read left to right; a line standing
