@@ -648,9 +648,15 @@ FcFontSet *listedFaces(FcConfig *config, const FcObjectSet *objects) {
             Face face{.font = set->fonts[i]};
             for (int o = 0; o < objects->nobject; ++o) {
                 face.starts.push_back(face.values.size());
-                FcValue value;
-                for (int v = 0; FcPatternGet(face.font, objects->objects[o], v, &value) == FcResultMatch;
-                     ++v) {
+                FcPatternIter iter;
+                if (!FcPatternFindIter(face.font, &iter, objects->objects[o]))
+                    continue;
+                const int count = FcPatternIterValueCount(face.font, &iter);
+                for (int v = 0; v < count; ++v) {
+                    FcValue value;
+                    FcValueBinding binding = FcValueBindingStrong;
+                    if (FcPatternIterGetValue(face.font, &iter, v, &value, &binding) != FcResultMatch)
+                        continue;
                     face.hash ^= valueHash(value, counted);
                     face.values.push_back(value);
                 }
