@@ -627,15 +627,14 @@ bool filesAsNamed(FcConfig *config, const std::vector<Face> &faces) {
 FcFontSet *listedFaces(FcConfig *config, const FcObjectSet *objects);
 
 FcFontSet *list(FcConfig *current, const FcObjectSet *objects) {
-    // As FcFontList() does, the configuration is brought up to date first: it is not, when it is
-    // then another one.
-    if (!FcInitBringUptoDate() || current != FcConfigGetCurrent())
+    // FcFontList() brings the configuration up to date first; should another one be current then,
+    // the list is left to fontconfig. The current one is held while its faces are read.
+    if (!FcInitBringUptoDate())
         return nullptr;
-    FcConfig *config = FcConfigReference(current);
-    if (!config)
-        return nullptr;
-    FcFontSet *fonts = listedFaces(config, objects);
-    FcConfigDestroy(config);
+    FcConfig *config = FcConfigReference(nullptr);
+    FcFontSet *fonts = config && config == current ? listedFaces(config, objects) : nullptr;
+    if (config)
+        FcConfigDestroy(config);
     return fonts;
 }
 
@@ -654,7 +653,7 @@ FcFontSet *listedFaces(FcConfig *config, const FcObjectSet *objects) {
                 const int count = FcPatternIterValueCount(face.font, &iter);
                 for (int v = 0; v < count; ++v) {
                     FcValue value;
-                    FcValueBinding binding = FcValueBindingStrong;
+                    FcValueBinding binding = FcValueBindingWeak;
                     if (FcPatternIterGetValue(face.font, &iter, v, &value, &binding) != FcResultMatch)
                         continue;
                     face.hash ^= valueHash(value, counted);
