@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
@@ -390,6 +391,312 @@ bool sameObjects(const FcObjectSet *a, const FcObjectSet *b) {
     return true;
 }
 
+// The list fontconfig's FcFontList() makes of every installed face with `objects` (list()), made
+// as it makes it, only quicker. Fontconfig files each face under a hash of its values, which counts
+// the characters of the face's character set, and lists the faces in the order of their hashes:
+// counting the characters of every face takes most of its time, though the faces of one file mostly
+// share one character set. Null when fontconfig names a face's file otherwise than the face does (a
+// folder remapped to another, as in sandboxes), or its configuration changed meanwhile.
+namespace FaceList {
+
+// Fontconfig's bucket count: faces are listed by their hash modulo it.
+constexpr FcChar32 bucketCount = 4099;
+
+FcChar32 bitCount(FcChar32 word) {
+    word -= (word >> 1) & 0x55555555u;
+    word = (word & 0x33333333u) + ((word >> 2) & 0x33333333u);
+    return (((word + (word >> 4)) & 0x0f0f0f0fu) * 0x01010101u) >> 24;
+}
+
+// The number of characters in `characters`. The faces of one file mostly share their character
+// set, so each set is counted once.
+FcChar32 characterCount(const FcCharSet *characters,
+                        std::unordered_map<const FcCharSet *, FcChar32> &counted) {
+    const auto known = counted.find(characters);
+    if (known != counted.end())
+        return known->second;
+    FcChar32 map[FC_CHARSET_MAP_SIZE];
+    FcChar32 next = 0;
+    FcChar32 count = 0;
+    for (FcChar32 page = FcCharSetFirstPage(characters, map, &next); page != FC_CHARSET_DONE;
+         page = FcCharSetNextPage(characters, map, &next)) {
+        for (const FcChar32 word : map)
+            count += bitCount(word);
+    }
+    counted.emplace(characters, count);
+    return count;
+}
+
+// Fontconfig's case-blind string hash over the string as its case walker folds it.
+FcChar32 stringHash(const FcChar8 *s) {
+    FcChar32 h = 0;
+    const FcChar8 *p = s;
+    for (; *p && *p < 0x80; ++p) {
+        const FcChar8 c = *p >= 'A' && *p <= 'Z' ? FcChar8(*p - 'A' + 'a') : *p;
+        h = ((h << 3) ^ (h >> 3)) ^ c;
+    }
+    if (!*p)
+        return h;
+    // Beyond ASCII the case walker folds by Unicode's table, as FcStrDowncase() does.
+    FcChar8 *folded = FcStrDowncase(s);
+    h = 0;
+    for (const FcChar8 *q = folded; q && *q; ++q)
+        h = ((h << 3) ^ (h >> 3)) ^ *q;
+    FcStrFree(folded);
+    return h;
+}
+
+FcChar32 valueHash(const FcValue &v, std::unordered_map<const FcCharSet *, FcChar32> &counted) {
+    switch (v.type) {
+    case FcTypeInteger:
+        return FcChar32(v.u.i);
+    case FcTypeDouble:
+        return FcChar32(int(v.u.d));
+    case FcTypeString:
+        return stringHash(v.u.s);
+    case FcTypeBool:
+        return FcChar32(v.u.b);
+    case FcTypeMatrix:
+        return FcChar32(int(v.u.m->xx * 100)) ^ FcChar32(int(v.u.m->xy * 100)) ^
+               FcChar32(int(v.u.m->yx * 100)) ^ FcChar32(int(v.u.m->yy * 100));
+    case FcTypeCharSet:
+        return characterCount(v.u.c, counted);
+    case FcTypeFTFace:
+        return FcChar32(reinterpret_cast<std::uintptr_t>(v.u.f));
+    case FcTypeLangSet:
+        return FcLangSetHash(v.u.l);
+    case FcTypeRange: {
+        double begin = 0;
+        double end = 0;
+        FcRangeGetDouble(v.u.r, &begin, &end);
+        const int b = int(begin * 100);
+        const int e = int(end * 100);
+        return FcChar32(b ^ (b << 1) ^ (e << 9));
+    }
+    default:
+        return 0;
+    }
+}
+
+// Fontconfig's comparison of two language tags, which it keeps to itself: the same language, the
+// same language in another territory, or another language; "und" (undetermined) is none of them.
+FcLangResult languageComparison(const FcChar8 *a, const FcChar8 *b) {
+    const auto lower = [](FcChar8 c) { return c >= 'A' && c <= 'Z' ? FcChar8(c - 'A' + 'a') : c; };
+    const auto ends = [](FcChar8 c) { return c == '-' || c == '\0'; };
+    FcLangResult result = FcLangDifferentLang;
+    const FcChar8 *start = a;
+    bool undetermined = lower(a[0]) == 'u' && lower(a[1]) == 'n' && lower(a[2]) == 'd' && ends(a[3]);
+    for (;;) {
+        const FcChar8 c1 = lower(*a++);
+        const FcChar8 c2 = lower(*b++);
+        if (c1 != c2) {
+            if (!undetermined && ends(c1) && ends(c2))
+                result = FcLangDifferentTerritory;
+            return result;
+        }
+        if (!c1)
+            return undetermined ? result : FcLangEqual;
+        if (c1 == '-' && !undetermined)
+            result = FcLangDifferentTerritory;
+        if (undetermined && a - start == 4)
+            undetermined = false;
+    }
+}
+
+// Fontconfig's choice of the value in the user's language among a name's values in several
+// languages, quirks included: a first value is only taken as the one in the language.
+std::size_t languageIndex(const FcPattern *font, const char *languagesObject, const FcChar8 *language) {
+    int territory = -1;
+    int english = -1;
+    FcValue value;
+    for (int i = 0; FcPatternGet(font, languagesObject, i, &value) == FcResultMatch; ++i) {
+        if (value.type != FcTypeString)
+            continue;
+        const FcLangResult result = languageComparison(value.u.s, language);
+        if (result == FcLangEqual)
+            return i;
+        if (result == FcLangDifferentCountry && territory < 0)
+            territory = i;
+        if (english < 0 &&
+            languageComparison(value.u.s, reinterpret_cast<const FcChar8 *>("en")) == FcLangEqual)
+            english = i;
+    }
+    return std::size_t(territory > 0 ? territory : english > 0 ? english : 0);
+}
+
+// A face with its values of the objects listed, read once: object o's values are
+// values[starts[o]] up to values[starts[o + 1]].
+struct Face {
+    const FcPattern *font = nullptr;
+    FcChar32 hash = 0;
+    std::vector<FcValue> values = {};
+    std::vector<std::size_t> starts = {};
+};
+
+bool sameValues(const FcValue *a, const FcValue *aEnd, const FcValue *b, const FcValue *bEnd) {
+    const auto within = [](const FcValue *these, const FcValue *theseEnd, const FcValue *those,
+                           const FcValue *thoseEnd) {
+        return std::all_of(these, theseEnd, [those, thoseEnd](const FcValue &v) {
+            return std::any_of(those, thoseEnd, [&v](const FcValue &w) { return FcValueEqual(v, w); });
+        });
+    };
+    return within(a, aEnd, b, bEnd) && within(b, bEnd, a, aEnd);
+}
+
+// Whether fontconfig would list `face` as what `other` (listed before it) already lists: the same
+// values of every object, in any order.
+bool sameFace(const Face &face, const Face &other) {
+    if (face.hash != other.hash)
+        return false;
+    for (std::size_t o = 0; o + 1 < face.starts.size(); ++o) {
+        const FcValue *values = face.values.data();
+        const FcValue *others = other.values.data();
+        if (!sameValues(values + face.starts[o], values + face.starts[o + 1], others + other.starts[o],
+                        others + other.starts[o + 1]))
+            return false;
+    }
+    return true;
+}
+
+// The listed face of `face`: its values of `objects`, the one in the user's language first.
+FcPattern *listedFace(const Face &face, const FcObjectSet *objects, const FcChar8 *language) {
+    FcPattern *pattern = FcPatternCreate();
+    if (!pattern)
+        return nullptr;
+    for (int o = 0; o < objects->nobject; ++o) {
+        const char *object = objects->objects[o];
+        std::size_t preferred = 0;
+        if (std::strcmp(object, FC_FAMILY) == 0 || std::strcmp(object, FC_FAMILYLANG) == 0)
+            preferred = languageIndex(face.font, FC_FAMILYLANG, language);
+        else if (std::strcmp(object, FC_FULLNAME) == 0 || std::strcmp(object, FC_FULLNAMELANG) == 0)
+            preferred = languageIndex(face.font, FC_FULLNAMELANG, language);
+        else if (std::strcmp(object, FC_STYLE) == 0 || std::strcmp(object, FC_STYLELANG) == 0)
+            preferred = languageIndex(face.font, FC_STYLELANG, language);
+        for (std::size_t i = face.starts[o]; i < face.starts[o + 1]; ++i) {
+            if (!FcPatternAdd(pattern, object, face.values[i], preferred != i - face.starts[o])) {
+                FcPatternDestroy(pattern);
+                return nullptr;
+            }
+        }
+    }
+    return pattern;
+}
+
+// Whether fontconfig names the faces' files as the faces themselves do: it names them otherwise in
+// a directory remapped to another (as sandboxes do). Asked of one face per directory.
+bool filesAsNamed(FcConfig *config, const std::vector<Face> &faces) {
+    FcFontSet *oneEach = FcFontSetCreate();
+    if (!oneEach)
+        return false;
+    std::vector<QByteArray> directories;
+    std::vector<QByteArray> files;
+    for (const Face &face : faces) {
+        FcChar8 *file = nullptr;
+        if (FcPatternGetString(face.font, FC_FILE, 0, &file) != FcResultMatch)
+            continue;
+        const QByteArray path(reinterpret_cast<const char *>(file));
+        const QByteArray directory = path.left(path.lastIndexOf('/'));
+        if (std::find(directories.cbegin(), directories.cend(), directory) != directories.cend())
+            continue;
+        directories.push_back(directory);
+        files.push_back(path);
+        FcPatternReference(const_cast<FcPattern *>(face.font));
+        if (!FcFontSetAdd(oneEach, const_cast<FcPattern *>(face.font)))
+            FcPatternDestroy(const_cast<FcPattern *>(face.font));
+    }
+    FcPattern *any = FcPatternCreate();
+    FcObjectSet *fileOnly = FcObjectSetBuild(FC_FILE, nullptr);
+    FcFontSet *named = any && fileOnly ? FcFontSetList(config, &oneEach, 1, any, fileOnly) : nullptr;
+    bool same = named && named->nfont == oneEach->nfont;
+    for (int i = 0; same && i < named->nfont; ++i) {
+        FcChar8 *file = nullptr;
+        same = FcPatternGetString(named->fonts[i], FC_FILE, 0, &file) == FcResultMatch &&
+               std::find(files.cbegin(), files.cend(), QByteArray(reinterpret_cast<const char *>(file))) !=
+                   files.cend();
+    }
+    if (named)
+        fontconfigSetDestroy()(named);
+    if (fileOnly)
+        FcObjectSetDestroy(fileOnly);
+    if (any)
+        FcPatternDestroy(any);
+    fontconfigSetDestroy()(oneEach);
+    return same;
+}
+
+FcFontSet *listedFaces(FcConfig *config, const FcObjectSet *objects);
+
+FcFontSet *list(FcConfig *current, const FcObjectSet *objects) {
+    // FcFontList() brings the configuration up to date first; should another one be current then,
+    // the list is left to fontconfig. The current one is held while its faces are read.
+    if (!FcInitBringUptoDate())
+        return nullptr;
+    FcConfig *config = FcConfigReference(nullptr);
+    FcFontSet *fonts = config && config == current ? listedFaces(config, objects) : nullptr;
+    if (config)
+        FcConfigDestroy(config);
+    return fonts;
+}
+
+FcFontSet *listedFaces(FcConfig *config, const FcObjectSet *objects) {
+    std::vector<Face> faces;
+    std::unordered_map<const FcCharSet *, FcChar32> counted;
+    for (const FcSetName name : {FcSetSystem, FcSetApplication}) {
+        const FcFontSet *set = FcConfigGetFonts(config, name);
+        for (int i = 0; set && i < set->nfont; ++i) {
+            Face face{.font = set->fonts[i]};
+            for (int o = 0; o < objects->nobject; ++o) {
+                face.starts.push_back(face.values.size());
+                FcPatternIter iter;
+                if (!FcPatternFindIter(face.font, &iter, objects->objects[o]))
+                    continue;
+                const int count = FcPatternIterValueCount(face.font, &iter);
+                for (int v = 0; v < count; ++v) {
+                    FcValue value;
+                    FcValueBinding binding = FcValueBindingWeak;
+                    if (FcPatternIterGetValue(face.font, &iter, v, &value, &binding) != FcResultMatch)
+                        continue;
+                    face.hash ^= valueHash(value, counted);
+                    face.values.push_back(value);
+                }
+            }
+            face.starts.push_back(face.values.size());
+            faces.push_back(std::move(face));
+        }
+    }
+    if (!filesAsNamed(config, faces))
+        return nullptr;
+    // Fontconfig lists by hash bucket, and in a bucket in the order it came to the faces.
+    std::stable_sort(faces.begin(), faces.end(), [](const Face &a, const Face &b) {
+        return a.hash % bucketCount < b.hash % bucketCount;
+    });
+    FcStrSet *languages = FcGetDefaultLangs();
+    FcStrList *languageList = languages ? FcStrListCreate(languages) : nullptr;
+    const FcChar8 *language = languageList ? FcStrListNext(languageList) : nullptr;
+    FcFontSet *fonts = language ? FcFontSetCreate() : nullptr;
+    for (std::size_t i = 0; fonts && i < faces.size(); ++i) {
+        bool known = false;
+        for (std::size_t j = i; j-- > 0 && faces[j].hash % bucketCount == faces[i].hash % bucketCount;)
+            known = known || sameFace(faces[i], faces[j]);
+        if (known)
+            continue;
+        FcPattern *pattern = listedFace(faces[i], objects, language);
+        if (!pattern || !FcFontSetAdd(fonts, pattern)) {
+            if (pattern)
+                FcPatternDestroy(pattern);
+            fontconfigSetDestroy()(fonts);
+            fonts = nullptr;
+        }
+    }
+    if (languageList)
+        FcStrListDone(languageList);
+    if (languages)
+        FcStrSetDestroy(languages);
+    return fonts;
+}
+
+} // namespace FaceList
+
 // FcPatternEqual() holds two empty patterns different.
 bool samePattern(const FcPattern *a, const FcPattern *b) {
     return FcPatternObjectCount(a) == 0 ? FcPatternObjectCount(b) == 0 : FcPatternEqual(a, b);
@@ -602,7 +909,9 @@ void listFontsAhead() {
         fontList.pattern = pattern;
         fontList.objects = objects;
     }
-    FcFontSet *fonts = fontconfigList()(nullptr, pattern, objects);
+    FcFontSet *fonts = FaceList::list(fontList.config, objects);
+    if (!fonts)
+        fonts = fontconfigList()(nullptr, pattern, objects);
     LanguageAnswers languages;
     if (fonts)
         languages.sort(fonts);

@@ -19,6 +19,8 @@ namespace FontMatches {
 // before it is done. listFontsAhead() lists them that way on another thread as soon as the
 // configuration is loaded, long before Qt can ask; when Qt asks, that list is handed over, once,
 // provided the question and the configuration are the same. Any other listing is fontconfig's own.
+// The list is made as fontconfig makes it, in its order, except that a character set several faces
+// share has its characters counted once.
 // While the font database reads that list, its questions about the languages each face covers are
 // answered once for all the faces that cover the same languages, from fontconfig's answer.
 
