@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -166,7 +167,14 @@ private:
     }
 
     void skipSpace() {
-        while (m_at != m_end && (*m_at == ' ' || *m_at == '\n' || *m_at == '\r' || *m_at == '\t'))
+        // Every byte between two values of a written list is looked at here: one test each.
+        static constexpr auto space = [] {
+            std::array<bool, 256> table{};
+            for (const uchar c : {' ', '\n', '\r', '\t'})
+                table[c] = true;
+            return table;
+        }();
+        while (m_at != m_end && space[uchar(*m_at)])
             ++m_at;
     }
 
@@ -217,7 +225,7 @@ private:
                 for (int i = 0; i < amountBit && bit < 0; ++i) {
                     if (*key == texts[i].first) {
                         bit = i;
-                        read = readString(values.*texts[i].second);
+                        read = readString(values.*texts[i].second, repeats(i) ? &m_recent[i] : nullptr);
                     }
                 }
             }
@@ -246,32 +254,83 @@ private:
         return QLatin1StringView(start, m_at++);
     }
 
-    bool readString(QString &out) {
+    // The texts a field had in the last records, as they stand in the file: the few currencies,
+    // categories, cycles and types of a long list are converted once and then shared.
+    struct RecentTexts {
+        static constexpr int kept = 8;
+        std::array<QByteArrayView, kept> raw{};
+        std::array<QString, kept> text{};
+        int next = 0;
+
+        const QString *find(QByteArrayView bytes) const {
+            for (int i = 0; i < kept; ++i) {
+                if (raw[i].size() == bytes.size() && raw[i].data() &&
+                    std::memcmp(raw[i].data(), bytes.data(), size_t(bytes.size())) == 0)
+                    return &text[i];
+            }
+            return nullptr;
+        }
+        void keep(QByteArrayView bytes, const QString &value) {
+            raw[next] = bytes;
+            text[next] = value;
+            next = (next + 1) % kept;
+        }
+    };
+
+    bool readString(QString &out, RecentTexts *recent = nullptr) {
         if (!take('"'))
             return false;
         const char *const start = m_at;
-        bool ascii = true;
-        bool escaped = false;
-        for (; m_at != m_end && *m_at != '"'; ++m_at) {
-            const auto c = uchar(*m_at);
-            if (c < 0x20)
+        // Most texts hold no escape: the first quote ends them, and their bytes are checked in one
+        // pass.
+        const auto *quote = static_cast<const char *>(std::memchr(start, '"', size_t(m_end - start)));
+        if (!quote)
+            return false;
+        bool control = false;
+        bool backslash = false;
+        uchar bits = 0;
+        for (const char *p = start; p != quote; ++p) {
+            const auto c = uchar(*p);
+            control |= c < 0x20;
+            backslash |= c == '\\';
+            bits |= c;
+        }
+        bool ascii = bits < 0x80;
+        bool escaped = backslash;
+        if (!backslash) {
+            if (control)
                 return false;
-            if (c >= 0x80)
-                ascii = false;
-            if (c == '\\') {
-                escaped = true;
-                // The escaped character cannot end the string.
-                if (++m_at == m_end)
+            m_at = quote;
+        } else {
+            ascii = true;
+            for (; m_at != m_end && *m_at != '"'; ++m_at) {
+                const auto c = uchar(*m_at);
+                if (c < 0x20)
                     return false;
+                if (c >= 0x80)
+                    ascii = false;
+                if (c == '\\') {
+                    // The escaped character cannot end the string.
+                    if (++m_at == m_end)
+                        return false;
+                }
+            }
+            if (m_at == m_end)
+                return false;
+        }
+        const QByteArrayView raw(start, m_at++);
+        if (!escaped && recent) {
+            if (const QString *known = recent->find(raw)) {
+                out = *known;
+                return true;
             }
         }
-        if (m_at == m_end)
-            return false;
-        const QByteArrayView raw(start, m_at++);
         if (!ascii && !isPlainUtf8(raw))
             return false;
         QString text = ascii ? QString::fromLatin1(raw) : QString::fromUtf8(raw);
         if (!escaped) {
+            if (recent)
+                recent->keep(raw, text);
             out = std::move(text);
             return true;
         }
@@ -384,9 +443,13 @@ private:
         return false;
     }
 
+    // Ids, names and start dates differ from record to record; the other texts repeat.
+    static constexpr bool repeats(int field) { return field >= 2 && field != 5; }
+
     const char *m_at;
     const char *const m_end;
     const qsizetype m_mostRecords;
+    std::array<RecentTexts, 8> m_recent;
 };
 
 } // namespace
