@@ -87,7 +87,7 @@ public:
 
 } // namespace
 
-ContentView::ContentView(Store &store, QWidget *parent)
+ContentView::ContentView(Store &store, QWidget *parent, const ListOverview *prepared)
     : QWidget(parent)
     , m_store(store)
     , m_scan(new ScanFlow(this, this))
@@ -190,7 +190,7 @@ ContentView::ContentView(Store &store, QWidget *parent)
     m_dayChange.setSingleShot(true);
     connect(&m_dayChange, &QTimer::timeout, this, &ContentView::rebuild);
 
-    rebuild();
+    rebuildWith(prepared);
     // The column goes into the scrolling area once it holds the list: the area sizes it to the
     // lists' full height at once. Put in empty, it would be squeezed into the window for the first
     // frame and laid out again only after it.
@@ -384,6 +384,10 @@ CardList *ContentView::subscriptionList() {
 }
 
 void ContentView::rebuild() {
+    rebuildWith(nullptr);
+}
+
+void ContentView::rebuildWith(const ListOverview *prepared) {
     const bool zh = isZh();
     const Clock &clock = Clock::current();
     const QDateTime now = clock.now();
@@ -393,8 +397,14 @@ void ContentView::rebuild() {
     m_appSubtitle->setText(zh ? QStringLiteral("续费账簿") : QStringLiteral("Subscription manager"));
     m_settingsButton->setTitle(zh ? QStringLiteral("设置") : QStringLiteral("Settings"));
 
-    const QList<UpcomingCharge> charges = m_store.upcoming(upcomingDays, now, zone);
-    m_hero->rebuild(charges.size());
+    std::optional<ListOverview> fresh;
+    const ListOverview &overview = prepared && prepared->describes(subscriptions, upcomingDays, now, zone)
+                                       ? *prepared
+                                       : fresh.emplace(listOverview(subscriptions, upcomingDays, now, zone));
+    const QList<UpcomingCharge> &charges = overview.upcoming;
+    m_hero->rebuild(HeroView::Figures{.totalMonthlyCNY = overview.totalMonthlyCNY,
+                                      .active = overview.activeCount,
+                                      .dueSoon = charges.size()});
 
     m_upcomingTitle->setText(zh ? QStringLiteral("即将扣费") : QStringLiteral("Upcoming charges"));
     m_upcomingTrailing->setText(zh ? QStringLiteral("未来 7 天") : QStringLiteral("Next 7 days"));
@@ -407,7 +417,7 @@ void ContentView::rebuild() {
                                   (zh ? QStringLiteral(" 项") : QStringLiteral(" items")));
     const bool empty = subscriptions.isEmpty();
     if (!empty || m_list) {
-        subscriptionList()->setSubscriptions(subscriptions, mainOrder(subscriptions), now, zone);
+        subscriptionList()->setSubscriptions(subscriptions, overview.order, now, zone);
         m_list->setVisible(!empty);
     }
     m_emptyState->setVisible(empty);

@@ -13,6 +13,7 @@
 #include <optional>
 
 class CardList;
+struct ListOverview;
 class ExchangeFlow;
 class HeroView;
 class IconButton;
@@ -44,7 +45,9 @@ public:
     // How long a deletion can be undone.
     static constexpr int undoMsecs = 8000;
 
-    explicit ContentView(Store &store, QWidget *parent = nullptr);
+    // `prepared`, when given, is what the first build shows as long as it describes the store's list
+    // on the day of that moment: worked out ahead, it spares the window's first frame the work.
+    explicit ContentView(Store &store, QWidget *parent = nullptr, const ListOverview *prepared = nullptr);
     ~ContentView() override;
 
     // The fonts the window's first frame draws text in, in the order it first needs them: the top
@@ -123,6 +126,7 @@ protected:
 private:
     enum class Presentation { none, alert, add, edit, confirmScan, settings, detail, importPreview };
 
+    void rebuildWith(const ListOverview *prepared);
     QWidget *buildTopBar(QWidget *parent);
     QWidget *buildUpcomingSection(QWidget *parent);
     QWidget *buildSubscriptionsSection(QWidget *parent);

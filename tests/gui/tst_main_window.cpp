@@ -1,5 +1,6 @@
 #include "MainWindowHarness.h"
 
+#include "store/Aggregates.h"
 #include "store/SubscriptionFile.h"
 #include "views/CardList.h"
 #include "views/NoticeBar.h"
@@ -118,6 +119,38 @@ private Q_SLOTS:
         QCOMPARE(column(list, CardList::DueRole), due);
         QCOMPARE(column(list, CardList::AmountRole), QStringList({"-€1", "-€2", "-€4", "-€8"}));
         QCOMPARE(list->height(), 4 * CardList::cardHeight(CardList::Kind::upcoming) + 3 * CardList::gap);
+    }
+
+    // An overview worked out ahead is shown only while it describes the store's very list on the day of
+    // the moment; otherwise the window works the figures out afresh.
+    void preparedOverviewOnlyForItsListAndDay_data() {
+        QTest::addColumn<int>("daysEarlier");
+        QTest::addColumn<bool>("sameList");
+        QTest::newRow("this list today") << 0 << true;
+        QTest::newRow("this list yesterday") << 1 << true;
+        QTest::newRow("another list") << 0 << false;
+    }
+
+    void preparedOverviewOnlyForItsListAndDay() {
+        QFETCH(int, daysEarlier);
+        QFETCH(bool, sameList);
+        for (const int days : {0, 1, 6, 20})
+            m_h->store.add(MainWindowHarness::sub({.name = u"In %1"_qs.arg(days), .days = days}));
+        QList<Subscription> other = m_h->store.subscriptions();
+        other.append(MainWindowHarness::sub({.name = u"Extra"_qs, .days = 2}));
+        const ListOverview prepared =
+            listOverview(sameList ? m_h->store.subscriptions() : other, ContentView::upcomingDays,
+                         MainWindowHarness::now().addDays(-daysEarlier), QTimeZone::systemTimeZone());
+        const auto shown = [](ContentView &content) {
+            return QStringList{labelText(&content, "monthlyAmount"), labelText(&content, "activeValue"),
+                               labelText(&content, "dueSoonValue")} +
+                   column(content.upcomingList(), CardList::DueRole) +
+                   column(content.upcomingList(), CardList::NameRole);
+        };
+        ContentView fresh(m_h->store);
+        ContentView ahead(m_h->store, nullptr, &prepared);
+        QCOMPARE(shown(ahead), shown(fresh));
+        QCOMPARE(column(ahead.upcomingList(), CardList::NameRole), QStringList({"In 0", "In 1", "In 6"}));
     }
 
     void rowTexts_data() {
