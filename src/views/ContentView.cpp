@@ -30,15 +30,19 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include <utility>
 
 namespace {
 
@@ -364,8 +368,29 @@ QWidget *ContentView::buildSubscriptionsSection(QWidget *parent) {
     return section;
 }
 
+bool ContentView::listBelowFirstFrame(qsizetype charges) const {
+    // No window is taller than the screens together.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return !m_shownOnce && screen &&
+           CardList::heightFor(CardList::Kind::upcoming, charges) > screen->virtualSize().height();
+}
+
+void ContentView::standInForList(qsizetype count) {
+    if (!m_listStandIn) {
+        m_listStandIn = new QWidget(m_subscriptionsSection);
+        m_listStandIn->setObjectName(QStringLiteral("subscriptionListStandIn"));
+        m_listStandIn->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        m_listStandIn->stackUnder(m_emptyState);
+        static_cast<QVBoxLayout *>(m_subscriptionsSection->layout())->insertWidget(1, m_listStandIn);
+    }
+    m_listStandIn->setFixedHeight(CardList::heightFor(CardList::Kind::subscriptions, count));
+}
+
 CardList *ContentView::subscriptionList() {
     if (!m_list) {
+        const bool stoodIn = m_listStandIn;
+        if (stoodIn)
+            delete std::exchange(m_listStandIn, nullptr);
         // Between the section's header and the empty state, in the layout and among the section's
         // children, where the reading order and the keyboard meet it.
         m_list = new CardList(CardList::Kind::subscriptions, m_subscriptionsSection);
@@ -379,6 +404,11 @@ CardList *ContentView::subscriptionList() {
         m_list->stackUnder(m_emptyState);
         static_cast<QVBoxLayout *>(m_subscriptionsSection->layout())->insertWidget(1, m_list);
         m_list->setVisible(!m_store.subscriptions().isEmpty());
+        if (stoodIn) {
+            const Clock &clock = Clock::current();
+            const QList<Subscription> &subscriptions = m_store.subscriptions();
+            m_list->setSubscriptions(subscriptions, mainOrder(subscriptions), clock.now(), clock.zone());
+        }
     }
     return m_list;
 }
@@ -416,9 +446,13 @@ void ContentView::rebuildWith(const ListOverview *prepared) {
     m_subscriptionsCount->setText(QString::number(subscriptions.size()) +
                                   (zh ? QStringLiteral(" 项") : QStringLiteral(" items")));
     const bool empty = subscriptions.isEmpty();
-    if (!empty || m_list) {
+    if (!m_list && !empty && (m_listStandIn || listBelowFirstFrame(charges.size()))) {
+        standInForList(subscriptions.size());
+    } else if (!empty || m_list) {
         subscriptionList()->setSubscriptions(subscriptions, overview.order, now, zone);
         m_list->setVisible(!empty);
+    } else if (m_listStandIn) {
+        delete std::exchange(m_listStandIn, nullptr);
     }
     m_emptyState->setVisible(empty);
     m_emptyText->setText(zh ? QStringLiteral("还没有任何订阅记录") : QStringLiteral("No subscriptions yet"));
@@ -480,10 +514,15 @@ void ContentView::showEvent(QShowEvent *event) {
     // The first time, the list has just been read and the window's first frame needs neither: both
     // wait until it is on screen.
     QWindow *handle = window()->windowHandle();
+    const auto afterFirstFrame = [this, catchUp] {
+        if (m_listStandIn)
+            subscriptionList();
+        catchUp(true);
+    };
     if (handle && !handle->isExposed())
-        new AfterFirstFrame(handle, this, [catchUp] { catchUp(true); });
+        new AfterFirstFrame(handle, this, afterFirstFrame);
     else
-        QTimer::singleShot(0, this, [catchUp] { catchUp(true); });
+        QTimer::singleShot(0, this, afterFirstFrame);
 }
 
 void ContentView::rescheduleReminders() {

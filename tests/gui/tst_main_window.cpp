@@ -9,6 +9,8 @@
 #include "views/SubscriptionDetailView.h"
 #include "views/SubscriptionEditView.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -28,6 +30,19 @@ QStringList column(const CardList *list, int role) {
 
 class TestMainWindow : public QObject {
     Q_OBJECT
+    // Weekly subscriptions, each due within the week and dearer than the one before, more of them
+    // than the screen has room for as coming charges; returns how many.
+    qsizetype fillBeyondTheScreen() {
+        const int screen = QGuiApplication::primaryScreen()->virtualSize().height();
+        const qsizetype count = screen / CardList::cardHeight(CardList::Kind::upcoming) + 2;
+        for (qsizetype i = 0; i < count; ++i)
+            m_h->store.add(MainWindowHarness::sub({.name = u"W%1"_qs.arg(i),
+                                                   .amount = 10.0 + double(i),
+                                                   .days = int(i % 7),
+                                                   .cycle = BillingCycle::weekly}));
+        return count;
+    }
+
 private Q_SLOTS:
     void init() { m_h = std::make_unique<MainWindowHarness>(); }
     void cleanup() { m_h.reset(); }
@@ -272,6 +287,7 @@ private Q_SLOTS:
                                               "emptyAddButton", "loadSamplesButton"};
         QTest::newRow("with samples") << u"before"_qs << listed;
         QTest::newRow("samples loaded in the window") << u"after"_qs << listed;
+        QTest::newRow("list below the first frame") << u"below"_qs << listed;
     }
 
     void tabWalksEveryControl() {
@@ -279,6 +295,8 @@ private Q_SLOTS:
         QFETCH(QStringList, stops);
         if (samples == u"before"_qs)
             m_h->store.loadSampleData(MainWindowHarness::now(), QTimeZone::systemTimeZone());
+        if (samples == u"below"_qs)
+            fillBeyondTheScreen();
         ContentView &content = m_h->show();
         if (samples == u"after"_qs)
             m_h->store.loadSampleData(MainWindowHarness::now(), QTimeZone::systemTimeZone());
@@ -293,6 +311,25 @@ private Q_SLOTS:
         QCOMPARE(visited, stops);
         // Round again to the start.
         QCOMPARE(QApplication::focusWidget()->objectName(), stops.constFirst());
+    }
+
+    // More coming charges than the screen is tall: the list below them is made once the first frame
+    // is on screen, where an empty widget of its height stood in for it.
+    void aListBelowTheFirstFrameIsMadeAfterIt() {
+        const qsizetype count = fillBeyondTheScreen();
+        ContentView content(m_h->store);
+        content.setReminders(&m_h->reminders);
+        const QWidget *standIn = content.findChild<QWidget *>(u"subscriptionListStandIn"_qs);
+        QVERIFY(standIn && !content.findChild<CardList *>(u"subscriptionList"_qs));
+        QCOMPARE(standIn->minimumHeight(), CardList::heightFor(CardList::Kind::subscriptions, count));
+        content.resize(960, 640);
+        content.show();
+        QVERIFY(QTest::qWaitFor([&] { return content.findChild<CardList *>(u"subscriptionList"_qs); }));
+        QVERIFY(!content.findChild<QWidget *>(u"subscriptionListStandIn"_qs));
+        const CardList *list = content.subscriptionList();
+        QCOMPARE(list->count(), count);
+        QCOMPARE(column(list, CardList::NameRole).constFirst(), u"W%1"_qs.arg(count - 1));
+        QVERIFY(list->isVisible());
     }
 
     // Showing the window looks for changes made elsewhere; an edit replaced by one is told in a bar.
