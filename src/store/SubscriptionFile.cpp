@@ -205,6 +205,11 @@ private:
             {QLatin1StringView("category"), &Values::category},
             {QLatin1StringView("notes"), &Values::notes},
         };
+        // The id and the start date are read straight from the file's bytes when they are plain ASCII.
+        std::optional<QUuid> id;
+        std::optional<QDateTime> startDate;
+        bool idRead = false;
+        bool startDateRead = false;
         constexpr int amountBit = std::size(texts);
         constexpr int activeBit = amountBit + 1;
         constexpr unsigned allKeys = (1u << (activeBit + 1)) - 1;
@@ -223,8 +228,20 @@ private:
                 read = readBool(values.isActive);
             } else {
                 for (int i = 0; i < amountBit && bit < 0; ++i) {
-                    if (*key == texts[i].first) {
-                        bit = i;
+                    if (*key != texts[i].first)
+                        continue;
+                    bit = i;
+                    const bool parsed = i == idField || i == startDateField;
+                    if (const auto ascii = parsed ? readPlainAscii() : std::nullopt) {
+                        read = true;
+                        if (i == idField) {
+                            id = parseUuid(*ascii);
+                            idRead = true;
+                        } else {
+                            startDate = parseInternetDateTime(*ascii);
+                            startDateRead = true;
+                        }
+                    } else {
                         read = readString(values.*texts[i].second, repeats(i) ? &m_recent[i] : nullptr);
                     }
                 }
@@ -235,7 +252,11 @@ private:
         } while (take(','));
         if (!take('}') || seen != allKeys)
             return std::nullopt;
-        return Subscription::fromStoredValues(std::move(values));
+        if (!idRead)
+            id = parseUuid(values.id);
+        if (!startDateRead)
+            startDate = parseInternetDateTime(values.startDate);
+        return Subscription::fromStoredValues(std::move(values), id, startDate);
     }
 
     // A key of plain ASCII letters, without escapes.
@@ -444,7 +465,30 @@ private:
     }
 
     // Ids, names and start dates differ from record to record; the other texts repeat.
-    static constexpr bool repeats(int field) { return field >= 2 && field != 5; }
+    static constexpr int idField = 0;
+    static constexpr int startDateField = 5;
+    static constexpr bool repeats(int field) { return field >= 2 && field != startDateField; }
+
+    // A string of printable ASCII without escapes, as it stands in the file; any other string is left
+    // unread.
+    std::optional<QLatin1StringView> readPlainAscii() {
+        const char *const before = m_at;
+        if (!take('"'))
+            return std::nullopt;
+        const char *const start = m_at;
+        for (; m_at != m_end && *m_at != '"'; ++m_at) {
+            const auto c = uchar(*m_at);
+            if (c < 0x20 || c >= 0x80 || c == '\\') {
+                m_at = before;
+                return std::nullopt;
+            }
+        }
+        if (m_at == m_end) {
+            m_at = before;
+            return std::nullopt;
+        }
+        return QLatin1StringView(start, m_at++);
+    }
 
     const char *m_at;
     const char *const m_end;
