@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/StatusNotifierItem.h"
 #include "app/TrayPanel.h"
+#include "model/Clock.h"
 #include "model/Format.h"
 #include "reminders/NotificationManager.h"
 #include "settings/LocalizationManager.h"
@@ -36,17 +37,19 @@
 
 AppDelegate::AppDelegate(Options options)
     : m_options(std::move(options))
-    , m_store(makeStore(m_options)) {
+    , m_store(makeStore()) {
     // Closing the main window leaves the process running with its tray icon.
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-std::unique_ptr<Store> AppDelegate::makeStore(const Options &options) {
+std::unique_ptr<Store> AppDelegate::makeStore() {
+    const Options &options = m_options;
     if (!options.storePath.isEmpty())
         return std::make_unique<Store>(options.storePath);
     if (!options.listReadAhead)
         return std::make_unique<Store>();
-    auto [path, loaded] = options.listReadAhead();
+    auto [path, loaded, overview] = options.listReadAhead();
+    m_preparedOverview = std::move(overview);
     // The sync bookkeeping learns of the read once the window is on screen (finishLaunching).
     auto store = std::make_unique<Store>(path, std::move(loaded), Store::ReadTracking::later);
     store->keepBackups(Backups::defaultFolder());
@@ -60,7 +63,10 @@ std::function<AppDelegate::ListReadAhead()> AppDelegate::readListAhead() {
     auto reading = std::make_shared<std::future<ListReadAhead>>(std::async(std::launch::async, [] {
         const QString path = Store::defaultFilePath();
         SubscriptionFile::LoadResult loaded = SubscriptionFile::load(path);
-        return ListReadAhead{path, std::move(loaded)};
+        const Clock &clock = Clock::current();
+        ListOverview overview =
+            listOverview(loaded.subscriptions, ContentView::upcomingDays, clock.now(), clock.zone());
+        return ListReadAhead{path, std::move(loaded), std::move(overview)};
     }));
     return [reading] { return reading->get(); };
 }
@@ -243,6 +249,7 @@ void AppDelegate::applicationDidFinishLaunching() {
 
 void AppDelegate::finishLaunching() {
     m_launchWaitsForFrame = false;
+    m_preparedOverview.reset();
     m_store->trackReadInBackground();
     makeMenuEntries();
     setupStatusItem();
@@ -280,7 +287,9 @@ void AppDelegate::showMainWindow() {
             buildApplicationMenu();
         if (m_pendingMenuBar)
             window->setMenuBar(m_pendingMenuBar.release());
-        auto *content = new ContentView(*m_store, window.get());
+        auto *content =
+            new ContentView(*m_store, window.get(), m_preparedOverview ? &*m_preparedOverview : nullptr);
+        m_preparedOverview.reset();
         content->setReminders(m_options.reminders);
         window->setCentralWidget(content);
         window->placeInitially();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Aggregates.h"
 #include "store/SubscriptionFile.h"
 
 #include "app/MenuBarView.h"
@@ -12,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ContentView;
 class MainWindow;
@@ -33,6 +35,8 @@ public:
     struct ListReadAhead {
         QString path;
         SubscriptionFile::LoadResult loaded;
+        // What the window shows of the list read, worked out beside the reading.
+        std::optional<ListOverview> overview;
     };
 
     struct Options {
@@ -128,7 +132,7 @@ private Q_SLOTS:
     void onPrepareForSleep(bool sleeping);
 
 private:
-    static std::unique_ptr<Store> makeStore(const Options &options);
+    std::unique_ptr<Store> makeStore();
     void updateStatusTitle();
     bool confirmQuitUnsaved(const QString &reason);
     void finishLaunching();
@@ -139,6 +143,8 @@ private:
     void useSystemTrayIcon();
 
     Options m_options;
+    // Given to the window's first build, then let go: it holds on to the list it describes.
+    std::optional<ListOverview> m_preparedOverview;
     std::unique_ptr<Store> m_store;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;

@@ -119,7 +119,12 @@ QString uuidText(const QUuid &id) {
     return QString::fromLatin1(id.toByteArray(QUuid::WithoutBraces).toUpper());
 }
 
-std::optional<QUuid> parseUuid(QStringView text) {
+namespace {
+template <typename Text> char16_t at(Text text, qsizetype pos) {
+    return char16_t(text[pos].unicode());
+}
+
+template <typename Text> std::optional<QUuid> uuidFrom(Text text) {
     static constexpr int groups[] = {8, 4, 4, 4, 12};
     if (text.size() != 36)
         return std::nullopt;
@@ -128,10 +133,10 @@ std::optional<QUuid> parseUuid(QStringView text) {
     qsizetype pos = 0;
     int digit = 0;
     for (int g = 0; g < 5; ++g) {
-        if (g > 0 && text[pos++] != u'-')
+        if (g > 0 && at(text, pos++) != u'-')
             return std::nullopt;
         for (int i = 0; i < groups[g]; ++i, ++pos, ++digit) {
-            const char16_t c = text[pos].unicode();
+            const char16_t c = at(text, pos);
             int value = 0;
             if (c >= u'0' && c <= u'9')
                 value = c - u'0';
@@ -146,6 +151,15 @@ std::optional<QUuid> parseUuid(QStringView text) {
         }
     }
     return QUuid::fromRfc4122(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+}
+} // namespace
+
+std::optional<QUuid> parseUuid(QStringView text) {
+    return uuidFrom(text);
+}
+
+std::optional<QUuid> parseUuid(QLatin1StringView text) {
+    return uuidFrom(text);
 }
 
 QString formatInternetDateTime(const QDateTime &instant) {
@@ -164,35 +178,35 @@ QString formatInternetDateTime(const QDateTime &instant) {
 }
 
 namespace {
-bool readDigits(QStringView text, qsizetype pos, int count, int &out) {
+template <typename Text> bool readDigits(Text text, qsizetype pos, int count, int &out) {
     out = 0;
     for (int i = 0; i < count; ++i) {
-        const char16_t c = text[pos + i].unicode();
+        const char16_t c = at(text, pos + i);
         if (c < u'0' || c > u'9')
             return false;
         out = out * 10 + (c - u'0');
     }
     return true;
 }
-} // namespace
 
-std::optional<QDateTime> parseInternetDateTime(QStringView text) {
+template <typename Text> std::optional<QDateTime> dateTimeFrom(Text text) {
     // yyyy-MM-ddTHH:mm:ss then Z or ±hh:mm
     if (text.size() != 20 && text.size() != 25)
         return std::nullopt;
     int y, mo, d, h, mi, s;
-    if (!readDigits(text, 0, 4, y) || text[4] != u'-' || !readDigits(text, 5, 2, mo) || text[7] != u'-' ||
-        !readDigits(text, 8, 2, d) || text[10] != u'T' || !readDigits(text, 11, 2, h) || text[13] != u':' ||
-        !readDigits(text, 14, 2, mi) || text[16] != u':' || !readDigits(text, 17, 2, s))
+    if (!readDigits(text, 0, 4, y) || at(text, 4) != u'-' || !readDigits(text, 5, 2, mo) ||
+        at(text, 7) != u'-' || !readDigits(text, 8, 2, d) || at(text, 10) != u'T' ||
+        !readDigits(text, 11, 2, h) || at(text, 13) != u':' || !readDigits(text, 14, 2, mi) ||
+        at(text, 16) != u':' || !readDigits(text, 17, 2, s))
         return std::nullopt;
     int offsetSeconds = 0;
     if (text.size() == 20) {
-        if (text[19] != u'Z')
+        if (at(text, 19) != u'Z')
             return std::nullopt;
     } else {
         int oh, om;
-        const QChar sign = text[19];
-        if ((sign != u'+' && sign != u'-') || !readDigits(text, 20, 2, oh) || text[22] != u':' ||
+        const char16_t sign = at(text, 19);
+        if ((sign != u'+' && sign != u'-') || !readDigits(text, 20, 2, oh) || at(text, 22) != u':' ||
             !readDigits(text, 23, 2, om) || oh > 23 || om > 59)
             return std::nullopt;
         offsetSeconds = (oh * 3600 + om * 60) * (sign == u'-' ? -1 : 1);
@@ -211,6 +225,15 @@ std::optional<QDateTime> parseInternetDateTime(QStringView text) {
     if (secs < earliest || secs > latest)
         return std::nullopt;
     return QDateTime::fromSecsSinceEpoch(secs, Qt::UTC);
+}
+} // namespace
+
+std::optional<QDateTime> parseInternetDateTime(QStringView text) {
+    return dateTimeFrom(text);
+}
+
+std::optional<QDateTime> parseInternetDateTime(QLatin1StringView text) {
+    return dateTimeFrom(text);
 }
 
 QJsonObject Subscription::toJson() const {
@@ -266,9 +289,15 @@ std::optional<Subscription> Subscription::fromJson(const QJsonValue &value) {
 
 std::optional<Subscription> Subscription::fromStoredValues(StoredValues values) {
     const auto uuid = parseUuid(values.id);
+    const auto startDate = parseInternetDateTime(values.startDate);
+    return fromStoredValues(std::move(values), uuid, startDate);
+}
+
+std::optional<Subscription> Subscription::fromStoredValues(StoredValues values,
+                                                           const std::optional<QUuid> &uuid,
+                                                           const std::optional<QDateTime> &startDate) {
     const auto billingType = billingTypeFromRaw(values.billingType);
     const auto billingCycle = billingCycleFromRaw(values.cycle);
-    const auto startDate = parseInternetDateTime(values.startDate);
     if (!uuid || !billingType || !billingCycle || !startDate || !std::isfinite(values.amount))
         return std::nullopt;
     // Every member is given, so none of the defaults of a new record (a fresh id, the time now) is

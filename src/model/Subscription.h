@@ -82,6 +82,10 @@ struct Subscription {
     };
     // The record the values describe, checked as fromJson checks them.
     static std::optional<Subscription> fromStoredValues(StoredValues values);
+    // The same, with the id and the start date as parseUuid and parseInternetDateTime read them
+    // already; `values.id` and `values.startDate` are not looked at.
+    static std::optional<Subscription> fromStoredValues(StoredValues values, const std::optional<QUuid> &id,
+                                                        const std::optional<QDateTime> &startDate);
 };
 
 size_t qHash(const Subscription &subscription, size_t seed = 0) noexcept;
@@ -90,6 +94,8 @@ size_t qHash(const Subscription &subscription, size_t seed = 0) noexcept;
 QString formatInternetDateTime(const QDateTime &instant);
 // Accepts yyyy-MM-ddTHH:mm:ss followed by Z or a ±hh:mm offset; no fractional seconds.
 std::optional<QDateTime> parseInternetDateTime(QStringView text);
+std::optional<QDateTime> parseInternetDateTime(QLatin1StringView text);
 // The canonical upper-case form without braces.
 QString uuidText(const QUuid &id);
 std::optional<QUuid> parseUuid(QStringView text);
+std::optional<QUuid> parseUuid(QLatin1StringView text);

@@ -97,9 +97,9 @@ quint64 descendingKey(double amount) {
     return ~ascending;
 }
 
-} // namespace
-
-QList<qsizetype> mainOrder(const QList<Subscription> &subscriptions) {
+// The main list's order, with `monthlyOf(i)` the monthly amount in CNY of record i.
+template <typename Monthly>
+QList<qsizetype> orderByMonthly(const QList<Subscription> &subscriptions, Monthly monthlyOf) {
     // Paused records cost nothing a month, so they follow the active ones in list order; only the
     // active ones are sorted, by a key computed once per record. The sort is a stable radix sort, a
     // byte at a time, so equal amounts keep list order.
@@ -114,7 +114,7 @@ QList<qsizetype> mainOrder(const QList<Subscription> &subscriptions) {
         if (!s.isActive)
             continue;
         // A NaN amount (only ever in memory: the file refuses it) goes last among the active records.
-        const double monthly = s.monthlyAmountInCNY();
+        const double monthly = monthlyOf(i);
         active.push_back(
             {descendingKey(std::isnan(monthly) ? -std::numeric_limits<double>::infinity() : monthly), i});
     }
@@ -145,6 +145,42 @@ QList<qsizetype> mainOrder(const QList<Subscription> &subscriptions) {
             order.append(i);
     }
     return order;
+}
+
+} // namespace
+
+QList<qsizetype> mainOrder(const QList<Subscription> &subscriptions) {
+    return orderByMonthly(subscriptions,
+                          [&subscriptions](qsizetype i) { return subscriptions[i].monthlyAmountInCNY(); });
+}
+
+bool ListOverview::describes(const QList<Subscription> &subscriptions, int days, const QDateTime &now,
+                             const QTimeZone &in) const {
+    // The overview holds the list it was made from, so an unchanged list still shares its records.
+    return list.constData() == subscriptions.constData() && list.size() == subscriptions.size() &&
+           withinDays == days && zone == in && today == BillingCalendar::localDate(now, in);
+}
+
+ListOverview listOverview(const QList<Subscription> &subscriptions, int withinDays, const QDateTime &now,
+                          const QTimeZone &zone) {
+    ListOverview overview;
+    overview.list = subscriptions;
+    overview.today = BillingCalendar::localDate(now, zone);
+    overview.zone = zone;
+    overview.withinDays = withinDays;
+    // Each record's monthly amount is worked out once, for the total and the order alike; the total
+    // adds them in list order, as totalMonthlyCNY does.
+    std::vector<double> monthly(size_t(subscriptions.size()));
+    for (qsizetype i = 0; i < subscriptions.size(); ++i) {
+        const Subscription &s = subscriptions[i];
+        monthly[size_t(i)] = s.monthlyAmountInCNY();
+        overview.totalMonthlyCNY += monthly[size_t(i)];
+        if (s.isActive && s.billingType == BillingType::recurring)
+            ++overview.activeCount;
+    }
+    overview.order = orderByMonthly(subscriptions, [&monthly](qsizetype i) { return monthly[size_t(i)]; });
+    overview.upcoming = Aggregates::upcoming(subscriptions, withinDays, now, zone);
+    return overview;
 }
 
 QList<Subscription> sortedSubs(const QList<Subscription> &subscriptions) {

@@ -18,6 +18,30 @@ int activeCount(const QList<Subscription> &subscriptions);
 // The main list's order: active before paused, then the larger monthly amount in CNY first, then
 // list order. As positions in `subscriptions`, so that no record is copied.
 QList<qsizetype> mainOrder(const QList<Subscription> &subscriptions);
+// What the main window shows of a list on one day, worked out in one pass: the charges of the coming
+// days, the main list's order, the monthly total and the number of active subscriptions. Made ahead,
+// for example on the thread that read the list, it stands in for the separate functions above while
+// it describes the list.
+struct ListOverview {
+    // The list described; shared with the list it was made from, not copied.
+    QList<Subscription> list;
+    QDate today;
+    QTimeZone zone;
+    int withinDays = 0;
+    // As Aggregates::upcoming, mainOrder, Aggregates::totalMonthlyCNY and Aggregates::activeCount give
+    // them.
+    QList<UpcomingCharge> upcoming;
+    QList<qsizetype> order;
+    double totalMonthlyCNY = 0;
+    int activeCount = 0;
+
+    // Whether it was made from this very list (not an equal one) for the day of `now` in `zone`, with
+    // the same window.
+    bool describes(const QList<Subscription> &subscriptions, int withinDays, const QDateTime &now,
+                   const QTimeZone &in) const;
+};
+ListOverview listOverview(const QList<Subscription> &subscriptions, int withinDays, const QDateTime &now,
+                          const QTimeZone &zone);
 // The records in the main list's order.
 QList<Subscription> sortedSubs(const QList<Subscription> &subscriptions);
 

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -166,7 +167,14 @@ private:
     }
 
     void skipSpace() {
-        while (m_at != m_end && (*m_at == ' ' || *m_at == '\n' || *m_at == '\r' || *m_at == '\t'))
+        // Every byte between two values of a written list is looked at here: one test each.
+        static constexpr auto space = [] {
+            std::array<bool, 256> table{};
+            for (const uchar c : {' ', '\n', '\r', '\t'})
+                table[c] = true;
+            return table;
+        }();
+        while (m_at != m_end && space[uchar(*m_at)])
             ++m_at;
     }
 
@@ -197,6 +205,11 @@ private:
             {QLatin1StringView("category"), &Values::category},
             {QLatin1StringView("notes"), &Values::notes},
         };
+        // The id and the start date are read straight from the file's bytes when they are plain ASCII.
+        std::optional<QUuid> id;
+        std::optional<QDateTime> startDate;
+        bool idRead = false;
+        bool startDateRead = false;
         constexpr int amountBit = std::size(texts);
         constexpr int activeBit = amountBit + 1;
         constexpr unsigned allKeys = (1u << (activeBit + 1)) - 1;
@@ -215,9 +228,21 @@ private:
                 read = readBool(values.isActive);
             } else {
                 for (int i = 0; i < amountBit && bit < 0; ++i) {
-                    if (*key == texts[i].first) {
-                        bit = i;
-                        read = readString(values.*texts[i].second);
+                    if (*key != texts[i].first)
+                        continue;
+                    bit = i;
+                    const bool parsed = i == idField || i == startDateField;
+                    if (const auto ascii = parsed ? readPlainAscii() : std::nullopt) {
+                        read = true;
+                        if (i == idField) {
+                            id = parseUuid(*ascii);
+                            idRead = true;
+                        } else {
+                            startDate = parseInternetDateTime(*ascii);
+                            startDateRead = true;
+                        }
+                    } else {
+                        read = readString(values.*texts[i].second, repeats(i) ? &m_recent[i] : nullptr);
                     }
                 }
             }
@@ -227,7 +252,11 @@ private:
         } while (take(','));
         if (!take('}') || seen != allKeys)
             return std::nullopt;
-        return Subscription::fromStoredValues(std::move(values));
+        if (!idRead)
+            id = parseUuid(values.id);
+        if (!startDateRead)
+            startDate = parseInternetDateTime(values.startDate);
+        return Subscription::fromStoredValues(std::move(values), id, startDate);
     }
 
     // A key of plain ASCII letters, without escapes.
@@ -246,32 +275,83 @@ private:
         return QLatin1StringView(start, m_at++);
     }
 
-    bool readString(QString &out) {
+    // The texts a field had in the last records, as they stand in the file: the few currencies,
+    // categories, cycles and types of a long list are converted once and then shared.
+    struct RecentTexts {
+        static constexpr int kept = 8;
+        std::array<QByteArrayView, kept> raw{};
+        std::array<QString, kept> text{};
+        int next = 0;
+
+        const QString *find(QByteArrayView bytes) const {
+            for (int i = 0; i < kept; ++i) {
+                if (raw[i].size() == bytes.size() && raw[i].data() &&
+                    std::memcmp(raw[i].data(), bytes.data(), size_t(bytes.size())) == 0)
+                    return &text[i];
+            }
+            return nullptr;
+        }
+        void keep(QByteArrayView bytes, const QString &value) {
+            raw[next] = bytes;
+            text[next] = value;
+            next = (next + 1) % kept;
+        }
+    };
+
+    bool readString(QString &out, RecentTexts *recent = nullptr) {
         if (!take('"'))
             return false;
         const char *const start = m_at;
-        bool ascii = true;
-        bool escaped = false;
-        for (; m_at != m_end && *m_at != '"'; ++m_at) {
-            const auto c = uchar(*m_at);
-            if (c < 0x20)
+        // Most texts hold no escape: the first quote ends them, and their bytes are checked in one
+        // pass.
+        const auto *quote = static_cast<const char *>(std::memchr(start, '"', size_t(m_end - start)));
+        if (!quote)
+            return false;
+        bool control = false;
+        bool backslash = false;
+        uchar bits = 0;
+        for (const char *p = start; p != quote; ++p) {
+            const auto c = uchar(*p);
+            control |= c < 0x20;
+            backslash |= c == '\\';
+            bits |= c;
+        }
+        bool ascii = bits < 0x80;
+        bool escaped = backslash;
+        if (!backslash) {
+            if (control)
                 return false;
-            if (c >= 0x80)
-                ascii = false;
-            if (c == '\\') {
-                escaped = true;
-                // The escaped character cannot end the string.
-                if (++m_at == m_end)
+            m_at = quote;
+        } else {
+            ascii = true;
+            for (; m_at != m_end && *m_at != '"'; ++m_at) {
+                const auto c = uchar(*m_at);
+                if (c < 0x20)
                     return false;
+                if (c >= 0x80)
+                    ascii = false;
+                if (c == '\\') {
+                    // The escaped character cannot end the string.
+                    if (++m_at == m_end)
+                        return false;
+                }
+            }
+            if (m_at == m_end)
+                return false;
+        }
+        const QByteArrayView raw(start, m_at++);
+        if (!escaped && recent) {
+            if (const QString *known = recent->find(raw)) {
+                out = *known;
+                return true;
             }
         }
-        if (m_at == m_end)
-            return false;
-        const QByteArrayView raw(start, m_at++);
         if (!ascii && !isPlainUtf8(raw))
             return false;
         QString text = ascii ? QString::fromLatin1(raw) : QString::fromUtf8(raw);
         if (!escaped) {
+            if (recent)
+                recent->keep(raw, text);
             out = std::move(text);
             return true;
         }
@@ -384,9 +464,36 @@ private:
         return false;
     }
 
+    // Ids, names and start dates differ from record to record; the other texts repeat.
+    static constexpr int idField = 0;
+    static constexpr int startDateField = 5;
+    static constexpr bool repeats(int field) { return field >= 2 && field != startDateField; }
+
+    // A string of printable ASCII without escapes, as it stands in the file; any other string is left
+    // unread.
+    std::optional<QLatin1StringView> readPlainAscii() {
+        const char *const before = m_at;
+        if (!take('"'))
+            return std::nullopt;
+        const char *const start = m_at;
+        for (; m_at != m_end && *m_at != '"'; ++m_at) {
+            const auto c = uchar(*m_at);
+            if (c < 0x20 || c >= 0x80 || c == '\\') {
+                m_at = before;
+                return std::nullopt;
+            }
+        }
+        if (m_at == m_end) {
+            m_at = before;
+            return std::nullopt;
+        }
+        return QLatin1StringView(start, m_at++);
+    }
+
     const char *m_at;
     const char *const m_end;
     const qsizetype m_mostRecords;
+    std::array<RecentTexts, 8> m_recent;
 };
 
 } // namespace

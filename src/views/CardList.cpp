@@ -214,9 +214,12 @@ QModelIndex CardList::indexAt(const QPoint &point) const {
     return index;
 }
 
+int CardList::heightFor(Kind kind, qsizetype count) {
+    return count == 0 ? 0 : int(count) * (cardHeight(kind) + gap) - gap;
+}
+
 void CardList::fitHeight() {
-    const int n = count();
-    setFixedHeight(n == 0 ? 0 : n * (cardHeight(m_kind) + gap) - gap);
+    setFixedHeight(heightFor(m_kind, count()));
 }
 
 void CardList::keyPressEvent(QKeyEvent *event) {

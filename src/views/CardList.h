@@ -46,6 +46,8 @@ public:
     // A point in a gap between cards hits no card.
     QModelIndex indexAt(const QPoint &point) const override;
     static int cardHeight(Kind kind);
+    // The height of a list of `count` cards.
+    static int heightFor(Kind kind, qsizetype count);
 
 Q_SIGNALS:
     // A subscription card was clicked or chosen with Return, Enter or Space.

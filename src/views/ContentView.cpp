@@ -30,15 +30,19 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include <utility>
 
 namespace {
 
@@ -87,7 +91,7 @@ public:
 
 } // namespace
 
-ContentView::ContentView(Store &store, QWidget *parent)
+ContentView::ContentView(Store &store, QWidget *parent, const ListOverview *prepared)
     : QWidget(parent)
     , m_store(store)
     , m_scan(new ScanFlow(this, this))
@@ -190,7 +194,7 @@ ContentView::ContentView(Store &store, QWidget *parent)
     m_dayChange.setSingleShot(true);
     connect(&m_dayChange, &QTimer::timeout, this, &ContentView::rebuild);
 
-    rebuild();
+    rebuildWith(prepared);
     // The column goes into the scrolling area once it holds the list: the area sizes it to the
     // lists' full height at once. Put in empty, it would be squeezed into the window for the first
     // frame and laid out again only after it.
@@ -364,8 +368,29 @@ QWidget *ContentView::buildSubscriptionsSection(QWidget *parent) {
     return section;
 }
 
+bool ContentView::listBelowFirstFrame(qsizetype charges) const {
+    // No window is taller than the screens together.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return !m_shownOnce && screen &&
+           CardList::heightFor(CardList::Kind::upcoming, charges) > screen->virtualSize().height();
+}
+
+void ContentView::standInForList(qsizetype count) {
+    if (!m_listStandIn) {
+        m_listStandIn = new QWidget(m_subscriptionsSection);
+        m_listStandIn->setObjectName(QStringLiteral("subscriptionListStandIn"));
+        m_listStandIn->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        m_listStandIn->stackUnder(m_emptyState);
+        static_cast<QVBoxLayout *>(m_subscriptionsSection->layout())->insertWidget(1, m_listStandIn);
+    }
+    m_listStandIn->setFixedHeight(CardList::heightFor(CardList::Kind::subscriptions, count));
+}
+
 CardList *ContentView::subscriptionList() {
     if (!m_list) {
+        const bool stoodIn = m_listStandIn;
+        if (stoodIn)
+            delete std::exchange(m_listStandIn, nullptr);
         // Between the section's header and the empty state, in the layout and among the section's
         // children, where the reading order and the keyboard meet it.
         m_list = new CardList(CardList::Kind::subscriptions, m_subscriptionsSection);
@@ -379,11 +404,20 @@ CardList *ContentView::subscriptionList() {
         m_list->stackUnder(m_emptyState);
         static_cast<QVBoxLayout *>(m_subscriptionsSection->layout())->insertWidget(1, m_list);
         m_list->setVisible(!m_store.subscriptions().isEmpty());
+        if (stoodIn) {
+            const Clock &clock = Clock::current();
+            const QList<Subscription> &subscriptions = m_store.subscriptions();
+            m_list->setSubscriptions(subscriptions, mainOrder(subscriptions), clock.now(), clock.zone());
+        }
     }
     return m_list;
 }
 
 void ContentView::rebuild() {
+    rebuildWith(nullptr);
+}
+
+void ContentView::rebuildWith(const ListOverview *prepared) {
     const bool zh = isZh();
     const Clock &clock = Clock::current();
     const QDateTime now = clock.now();
@@ -393,8 +427,14 @@ void ContentView::rebuild() {
     m_appSubtitle->setText(zh ? QStringLiteral("续费账簿") : QStringLiteral("Subscription manager"));
     m_settingsButton->setTitle(zh ? QStringLiteral("设置") : QStringLiteral("Settings"));
 
-    const QList<UpcomingCharge> charges = m_store.upcoming(upcomingDays, now, zone);
-    m_hero->rebuild(charges.size());
+    std::optional<ListOverview> fresh;
+    const ListOverview &overview = prepared && prepared->describes(subscriptions, upcomingDays, now, zone)
+                                       ? *prepared
+                                       : fresh.emplace(listOverview(subscriptions, upcomingDays, now, zone));
+    const QList<UpcomingCharge> &charges = overview.upcoming;
+    m_hero->rebuild(HeroView::Figures{.totalMonthlyCNY = overview.totalMonthlyCNY,
+                                      .active = overview.activeCount,
+                                      .dueSoon = charges.size()});
 
     m_upcomingTitle->setText(zh ? QStringLiteral("即将扣费") : QStringLiteral("Upcoming charges"));
     m_upcomingTrailing->setText(zh ? QStringLiteral("未来 7 天") : QStringLiteral("Next 7 days"));
@@ -406,9 +446,13 @@ void ContentView::rebuild() {
     m_subscriptionsCount->setText(QString::number(subscriptions.size()) +
                                   (zh ? QStringLiteral(" 项") : QStringLiteral(" items")));
     const bool empty = subscriptions.isEmpty();
-    if (!empty || m_list) {
-        subscriptionList()->setSubscriptions(subscriptions, mainOrder(subscriptions), now, zone);
+    if (!m_list && !empty && (m_listStandIn || listBelowFirstFrame(charges.size()))) {
+        standInForList(subscriptions.size());
+    } else if (!empty || m_list) {
+        subscriptionList()->setSubscriptions(subscriptions, overview.order, now, zone);
         m_list->setVisible(!empty);
+    } else if (m_listStandIn) {
+        delete std::exchange(m_listStandIn, nullptr);
     }
     m_emptyState->setVisible(empty);
     m_emptyText->setText(zh ? QStringLiteral("还没有任何订阅记录") : QStringLiteral("No subscriptions yet"));
@@ -470,10 +514,15 @@ void ContentView::showEvent(QShowEvent *event) {
     // The first time, the list has just been read and the window's first frame needs neither: both
     // wait until it is on screen.
     QWindow *handle = window()->windowHandle();
+    const auto afterFirstFrame = [this, catchUp] {
+        if (m_listStandIn)
+            subscriptionList();
+        catchUp(true);
+    };
     if (handle && !handle->isExposed())
-        new AfterFirstFrame(handle, this, [catchUp] { catchUp(true); });
+        new AfterFirstFrame(handle, this, afterFirstFrame);
     else
-        QTimer::singleShot(0, this, [catchUp] { catchUp(true); });
+        QTimer::singleShot(0, this, afterFirstFrame);
 }
 
 void ContentView::rescheduleReminders() {

@@ -13,6 +13,7 @@
 #include <optional>
 
 class CardList;
+struct ListOverview;
 class ExchangeFlow;
 class HeroView;
 class IconButton;
@@ -44,7 +45,9 @@ public:
     // How long a deletion can be undone.
     static constexpr int undoMsecs = 8000;
 
-    explicit ContentView(Store &store, QWidget *parent = nullptr);
+    // `prepared`, when given, is what the first build shows as long as it describes the store's list
+    // on the day of that moment: worked out ahead, it spares the window's first frame the work.
+    explicit ContentView(Store &store, QWidget *parent = nullptr, const ListOverview *prepared = nullptr);
     ~ContentView() override;
 
     // The fonts the window's first frame draws text in, in the order it first needs them: the top
@@ -99,7 +102,9 @@ public:
     NoticeBar *syncNoticeBar() const { return m_syncBar; }
     HeroView *hero() const { return m_hero; }
     // Made once there is a subscription to list, or when first asked for: an empty start shows the
-    // empty state instead, and building the list view would only slow the window's first frame.
+    // empty state instead, and building the list view would only slow the window's first frame. So
+    // would a list that lies wholly below the first frame, under more coming charges than the screen
+    // is tall: an empty widget of its height stands in for it until the frame is on screen.
     CardList *subscriptionList();
     // Made when there is a charge to show, or when first asked for: with none (an empty list, or no
     // charge within the week), building it would only slow the window's first frame.
@@ -123,6 +128,10 @@ protected:
 private:
     enum class Presentation { none, alert, add, edit, confirmScan, settings, detail, importPreview };
 
+    void rebuildWith(const ListOverview *prepared);
+    // Whether the subscription list, under `charges` coming charges, cannot be seen in the first frame.
+    bool listBelowFirstFrame(qsizetype charges) const;
+    void standInForList(qsizetype count);
     QWidget *buildTopBar(QWidget *parent);
     QWidget *buildUpcomingSection(QWidget *parent);
     QWidget *buildSubscriptionsSection(QWidget *parent);
@@ -185,6 +194,7 @@ private:
     QLabel *m_subscriptionsTitle = nullptr;
     QLabel *m_subscriptionsCount = nullptr;
     CardList *m_list = nullptr;
+    QWidget *m_listStandIn = nullptr;
     QWidget *m_emptyState = nullptr;
     QLabel *m_emptyText = nullptr;
     SoftButton *m_emptyAdd = nullptr;

@@ -112,12 +112,13 @@ bool HeroView::isScanning() const {
     return m_scan->isSpinning();
 }
 
-void HeroView::rebuild(std::optional<qsizetype> dueSoon) {
+void HeroView::rebuild(const std::optional<Figures> &figures) {
     const bool zh = ViewHelpers::isZh();
-    const QList<Subscription> &list = m_store.subscriptions();
-    const double monthly = m_store.totalMonthlyCNY();
-    if (!dueSoon)
-        dueSoon = m_store.upcoming(dueWindowDays).size();
+    const Figures f = figures ? *figures
+                              : Figures{.totalMonthlyCNY = m_store.totalMonthlyCNY(),
+                                        .active = Aggregates::activeCount(m_store.subscriptions()),
+                                        .dueSoon = m_store.upcoming(dueWindowDays).size()};
+    const double monthly = f.totalMonthlyCNY;
 
     m_monthlyCaption->setText(zh ? QStringLiteral("每月订阅支出") : QStringLiteral("Monthly spend"));
     m_monthly->setText(Format::base(monthly, zh));
@@ -125,8 +126,8 @@ void HeroView::rebuild(std::optional<qsizetype> dueSoon) {
     m_scan->retranslate();
     m_yearly->setText(Format::base(monthly * 12, zh));
     m_yearlyCaption->setText(zh ? QStringLiteral("每年支出") : QStringLiteral("Yearly"));
-    m_active->setText(QString::number(Aggregates::activeCount(list)));
+    m_active->setText(QString::number(f.active));
     m_activeCaption->setText(zh ? QStringLiteral("进行中") : QStringLiteral("Active"));
-    m_dueSoon->setText(QString::number(*dueSoon));
+    m_dueSoon->setText(QString::number(f.dueSoon));
     m_dueSoonCaption->setText(zh ? QStringLiteral("近 7 天待扣") : QStringLiteral("Due in 7d"));
 }

@@ -26,9 +26,16 @@ public:
     void setScanning(bool isScanning);
     bool isScanning() const;
 
-    // Redraws every figure and text from the store and the language of this moment. `dueSoon` is the
-    // number of charges in the next 7 days when the caller already has it.
-    void rebuild(std::optional<qsizetype> dueSoon = std::nullopt);
+    // The figures, as the caller may have them already.
+    struct Figures {
+        double totalMonthlyCNY = 0;
+        int active = 0;
+        // Charges in the next 7 days.
+        qsizetype dueSoon = 0;
+    };
+    // Redraws every figure and text from the store (or `figures`, worked out from the store's list of
+    // this moment) and the language of this moment.
+    void rebuild(const std::optional<Figures> &figures = std::nullopt);
 
     SoftButton *addButton() const { return m_add; }
     ScanMenuButton *scanButton() const { return m_scan; }

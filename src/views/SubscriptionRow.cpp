@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <optional>
+
 namespace {
 constexpr double paddingX = 14;
 constexpr double spacing = 13;
@@ -127,34 +129,33 @@ void SubscriptionRow::paint(QPainter &painter, const QRect &rect, bool hovered, 
                                        Symbols::Weight::semibold, painter.device()->devicePixelRatioF()));
     right -= chevronSize + spacing;
 
-    // Right column: amount over the monthly line, right-aligned.
+    // Right column: amount over the monthly line, right-aligned. Each text is shaped once, for its
+    // width and its drawing alike.
     const QFont amountFont = Theme::font(15, QFont::DemiBold, Theme::Design::rounded);
     const QFont monthlyFont = Theme::font(11);
     const QFontMetricsF amountMetrics(amountFont);
     const QFontMetricsF monthlyMetrics(monthlyFont);
-    const double amountAdvance = amountMetrics.horizontalAdvance(m_amount);
-    const double monthlyAdvance = m_monthly.isEmpty() ? 0 : monthlyMetrics.horizontalAdvance(m_monthly);
-    double rightWidth = amountAdvance;
+    const ViewHelpers::ShapedLine amount(painter, amountFont, m_amount);
+    std::optional<ViewHelpers::ShapedLine> monthly;
+    if (!m_monthly.isEmpty())
+        monthly.emplace(painter, monthlyFont, m_monthly);
+    double rightWidth = amount.advance();
     double rightHeight = amountMetrics.height();
-    if (!m_monthly.isEmpty()) {
-        rightWidth = qMax(rightWidth, monthlyAdvance);
+    if (monthly) {
+        rightWidth = qMax(rightWidth, monthly->advance());
         rightHeight += 3 + monthlyMetrics.height();
     }
     // The amount always shows whole; long names give way first.
     rightWidth = qMin(rightWidth, (right - left) * 0.6);
     double y = centerY - rightHeight / 2;
-    painter.setFont(amountFont);
     painter.setPen(Theme::text());
-    const QRectF amountRect(right - rightWidth, y, rightWidth, amountMetrics.height());
-    painter.drawText(amountRect, Qt::AlignRight | Qt::AlignVCenter,
-                     ViewHelpers::elided(amountMetrics, m_amount, amountAdvance, rightWidth));
-    if (!m_monthly.isEmpty()) {
+    amount.draw(painter, QRectF(right - rightWidth, y, rightWidth, amountMetrics.height()),
+                Qt::AlignRight | Qt::AlignVCenter, rightWidth);
+    if (monthly) {
         y += amountMetrics.height() + 3;
-        painter.setFont(monthlyFont);
         painter.setPen(Theme::textTertiary());
-        painter.drawText(QRectF(right - rightWidth, y, rightWidth, monthlyMetrics.height()),
-                         Qt::AlignRight | Qt::AlignVCenter,
-                         ViewHelpers::elided(monthlyMetrics, m_monthly, monthlyAdvance, rightWidth));
+        monthly->draw(painter, QRectF(right - rightWidth, y, rightWidth, monthlyMetrics.height()),
+                      Qt::AlignRight | Qt::AlignVCenter, rightWidth);
     }
     right -= rightWidth + spacing;
 
@@ -172,13 +173,14 @@ void SubscriptionRow::paint(QPainter &painter, const QRect &rect, bool hovered, 
     const QString tag = tagText();
     const double tagWidth = tag.isEmpty() ? 0 : tagMetrics.horizontalAdvance(tag) + 12;
     const double nameRoom = qMax(0.0, available - (tag.isEmpty() ? 0 : tagWidth + 7));
-    const double nameAdvance = nameMetrics.horizontalAdvance(m_name);
-    const QString name = ViewHelpers::elided(nameMetrics, m_name, nameAdvance, nameRoom);
+    const ViewHelpers::ShapedLine name(painter, nameFont, m_name);
+    const double nameAdvance = name.advance();
+    const QString shownName = ViewHelpers::elided(nameMetrics, m_name, nameAdvance, nameRoom);
     const double nameWidth =
-        qMin(nameRoom, name == m_name ? nameAdvance : nameMetrics.horizontalAdvance(name));
-    painter.setFont(nameFont);
+        qMin(nameRoom, shownName == m_name ? nameAdvance : nameMetrics.horizontalAdvance(shownName));
     painter.setPen(m_sub.isActive ? Theme::text() : Theme::textSecondary());
-    painter.drawText(QRectF(left, y, nameWidth + 1, titleHeight), Qt::AlignLeft | Qt::AlignVCenter, name);
+    name.draw(painter, QRectF(left, y, nameWidth + 1, titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+              nameRoom);
     if (!tag.isEmpty()) {
         const QColor color = tagColor(m_tag);
         QColor capsule = color;
@@ -193,9 +195,9 @@ void SubscriptionRow::paint(QPainter &painter, const QRect &rect, bool hovered, 
         painter.drawText(tagRect, Qt::AlignCenter, tag);
     }
     y += titleHeight + 3;
-    painter.setFont(summaryFont);
     painter.setPen(Theme::textSecondary());
-    painter.drawText(QRectF(left, y, available, summaryMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     summaryMetrics.elidedText(m_summary, Qt::ElideRight, available));
+    ViewHelpers::ShapedLine(painter, summaryFont, m_summary)
+        .draw(painter, QRectF(left, y, available, summaryMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+              available);
     painter.restore();
 }

@@ -51,15 +51,13 @@ void UpcomingCard::paint(QPainter &painter, const QRect &rect) const {
                        BrandAvatar::letter(m_sub.name), false);
     left += avatarSize + spacing;
 
+    // Each text is shaped once, for its width and its drawing alike.
     const QFont amountFont = Theme::font(15, QFont::DemiBold, Theme::Design::rounded);
-    const QFontMetricsF amountMetrics(amountFont);
-    const double amountAdvance = amountMetrics.horizontalAdvance(m_amount);
-    const double amountWidth = qMin(amountAdvance, (right - left) * 0.6);
-    painter.setFont(amountFont);
+    const ViewHelpers::ShapedLine amount(painter, amountFont, m_amount);
+    const double amountWidth = qMin(amount.advance(), (right - left) * 0.6);
     painter.setPen(Theme::text());
-    painter.drawText(QRectF(right - amountWidth, card.top(), amountWidth, card.height()),
-                     Qt::AlignRight | Qt::AlignVCenter,
-                     ViewHelpers::elided(amountMetrics, m_amount, amountAdvance, amountWidth));
+    amount.draw(painter, QRectF(right - amountWidth, card.top(), amountWidth, card.height()),
+                Qt::AlignRight | Qt::AlignVCenter, amountWidth);
 
     const double available = qMax(0.0, right - amountWidth - spacing - left);
     const QFont nameFont = Theme::font(14, QFont::DemiBold);
@@ -67,13 +65,13 @@ void UpcomingCard::paint(QPainter &painter, const QRect &rect) const {
     const QFontMetricsF nameMetrics(nameFont);
     const QFontMetricsF dueMetrics(dueFont);
     double y = centerY - (nameMetrics.height() + 2 + dueMetrics.height()) / 2;
-    painter.setFont(nameFont);
-    painter.drawText(QRectF(left, y, available, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     nameMetrics.elidedText(m_name, Qt::ElideRight, available));
+    ViewHelpers::ShapedLine(painter, nameFont, m_name)
+        .draw(painter, QRectF(left, y, available, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+              available);
     y += nameMetrics.height() + 2;
-    painter.setFont(dueFont);
     painter.setPen(Theme::accent());
-    painter.drawText(QRectF(left, y, available, dueMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     dueMetrics.elidedText(m_due, Qt::ElideRight, available));
+    ViewHelpers::ShapedLine(painter, dueFont, m_due)
+        .draw(painter, QRectF(left, y, available, dueMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+              available);
     painter.restore();
 }

@@ -5,6 +5,7 @@
 
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QPainter>
 
 namespace ViewHelpers {
 
@@ -28,6 +29,83 @@ QString elided(const QFontMetricsF &metrics, const QString &text, double advance
     if (advance <= width && !text.contains(QChar(0x9c)))
         return text;
     return metrics.elidedText(text, Qt::ElideRight, width);
+}
+
+namespace {
+
+// Whether QPainter::drawText draws `text` on one line exactly as a plain text layout draws it.
+bool isPlainLine(const QString &text) {
+    if (text.isEmpty() || text.front().isSpace() || text.back().isSpace())
+        return false;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.unicode() == 0x9c || c.isSurrogate() ||
+            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            return false;
+        switch (c.direction()) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirAN:
+        case QChar::DirLRE:
+        case QChar::DirLRO:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirPDF:
+        case QChar::DirLRI:
+        case QChar::DirRLI:
+        case QChar::DirFSI:
+        case QChar::DirPDI:
+            return false;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+ShapedLine::ShapedLine(const QPainter &painter, const QFont &font, const QString &text)
+    : m_font(font)
+    , m_text(text) {
+    if (!isPlainLine(text)) {
+        m_advance = QFontMetricsF(font).horizontalAdvance(text);
+        return;
+    }
+    // As QPainter::drawText lays out a line that does not wrap.
+    QTextLayout &layout = m_layout.emplace(text, QFont(font, painter.device()));
+    QTextOption option;
+    option.setTextDirection(painter.layoutDirection());
+    option.setAlignment(Qt::AlignLeft);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(0x01000000);
+    line.setPosition(QPointF(0, 0));
+    layout.endLayout();
+    m_advance = line.horizontalAdvance();
+}
+
+void ShapedLine::draw(QPainter &painter, const QRectF &rect, int flags, double width) const {
+    painter.setFont(m_font);
+    // Drawn with the layout only in the very font the painter draws with.
+    if (!m_layout || m_advance > width || painter.font() != m_layout->font()) {
+        painter.drawText(rect, flags, elided(QFontMetricsF(m_font), m_text, m_advance, width));
+        return;
+    }
+    const QTextLine line = m_layout->lineAt(0);
+    const double height = line.ascent() + line.descent();
+    const double yOffset = flags & Qt::AlignVCenter ? (rect.height() - height) / 2 : 0;
+    const double xOffset = flags & Qt::AlignRight ? rect.width() - m_advance : 0;
+    // Text that reaches past the rectangle is clipped to it.
+    const bool clip = !rect.contains(QRectF(rect.x() + xOffset, rect.y() + yOffset, m_advance, height));
+    if (clip) {
+        painter.save();
+        painter.setClipRect(rect, Qt::IntersectClip);
+    }
+    line.draw(&painter, QPointF(rect.x() + xOffset, rect.y() + yOffset));
+    if (clip)
+        painter.restore();
 }
 
 QString trimmedBlanks(const QString &text) {

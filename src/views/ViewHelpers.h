@@ -3,8 +3,13 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QTextLayout>
+
+#include <optional>
 
 class QFontMetricsF;
+class QPainter;
+class QRectF;
 
 class QLabel;
 class QWidget;
@@ -32,6 +37,30 @@ QLabel *makeLabel(const LabelOptions &options, QWidget *parent);
 // QFontMetricsF::elidedText cuts it, given the whole text's advance in that font: text that fits is
 // returned as it is instead of being laid out again.
 QString elided(const QFontMetricsF &metrics, const QString &text, double advance, double width);
+
+// One line of a card's text, shaped once both to measure it and to draw it: a painted card would
+// otherwise shape each text twice, once for its width and once more in QPainter::drawText. Texts
+// that QPainter::drawText treats in ways of its own (control characters, line separators, length
+// variants, blanks at an end) and right-to-left texts take drawText's own way.
+class ShapedLine {
+public:
+    // `text` in `font`, as `painter` would draw it.
+    ShapedLine(const QPainter &painter, const QFont &font, const QString &text);
+
+    const QString &text() const { return m_text; }
+    // As QFontMetricsF::horizontalAdvance gives it.
+    double advance() const { return m_advance; }
+    // Draws the text, cut with an ellipsis at the right to `width` as QFontMetricsF::elidedText cuts
+    // it, in the font and the painter's pen, where and as QPainter::drawText(rect, flags, ...) draws
+    // it. `flags`: Qt::AlignVCenter with Qt::AlignLeft or Qt::AlignRight.
+    void draw(QPainter &painter, const QRectF &rect, int flags, double width) const;
+
+private:
+    QFont m_font;
+    QString m_text;
+    double m_advance = 0;
+    std::optional<QTextLayout> m_layout;
+};
 
 // Blanks (Unicode space separators and the tab, not line breaks) cut from both ends.
 QString trimmedBlanks(const QString &text);

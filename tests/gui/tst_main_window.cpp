@@ -1,5 +1,6 @@
 #include "MainWindowHarness.h"
 
+#include "store/Aggregates.h"
 #include "store/SubscriptionFile.h"
 #include "views/CardList.h"
 #include "views/NoticeBar.h"
@@ -8,6 +9,8 @@
 #include "views/SubscriptionDetailView.h"
 #include "views/SubscriptionEditView.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -27,6 +30,19 @@ QStringList column(const CardList *list, int role) {
 
 class TestMainWindow : public QObject {
     Q_OBJECT
+    // Weekly subscriptions, each due within the week and dearer than the one before, more of them
+    // than the screen has room for as coming charges; returns how many.
+    qsizetype fillBeyondTheScreen() {
+        const int screen = QGuiApplication::primaryScreen()->virtualSize().height();
+        const qsizetype count = screen / CardList::cardHeight(CardList::Kind::upcoming) + 2;
+        for (qsizetype i = 0; i < count; ++i)
+            m_h->store.add(MainWindowHarness::sub({.name = u"W%1"_qs.arg(i),
+                                                   .amount = 10.0 + double(i),
+                                                   .days = int(i % 7),
+                                                   .cycle = BillingCycle::weekly}));
+        return count;
+    }
+
 private Q_SLOTS:
     void init() { m_h = std::make_unique<MainWindowHarness>(); }
     void cleanup() { m_h.reset(); }
@@ -118,6 +134,38 @@ private Q_SLOTS:
         QCOMPARE(column(list, CardList::DueRole), due);
         QCOMPARE(column(list, CardList::AmountRole), QStringList({"-€1", "-€2", "-€4", "-€8"}));
         QCOMPARE(list->height(), 4 * CardList::cardHeight(CardList::Kind::upcoming) + 3 * CardList::gap);
+    }
+
+    // An overview worked out ahead is shown only while it describes the store's very list on the day of
+    // the moment; otherwise the window works the figures out afresh.
+    void preparedOverviewOnlyForItsListAndDay_data() {
+        QTest::addColumn<int>("daysEarlier");
+        QTest::addColumn<bool>("sameList");
+        QTest::newRow("this list today") << 0 << true;
+        QTest::newRow("this list yesterday") << 1 << true;
+        QTest::newRow("another list") << 0 << false;
+    }
+
+    void preparedOverviewOnlyForItsListAndDay() {
+        QFETCH(int, daysEarlier);
+        QFETCH(bool, sameList);
+        for (const int days : {0, 1, 6, 20})
+            m_h->store.add(MainWindowHarness::sub({.name = u"In %1"_qs.arg(days), .days = days}));
+        QList<Subscription> other = m_h->store.subscriptions();
+        other.append(MainWindowHarness::sub({.name = u"Extra"_qs, .days = 2}));
+        const ListOverview prepared =
+            listOverview(sameList ? m_h->store.subscriptions() : other, ContentView::upcomingDays,
+                         MainWindowHarness::now().addDays(-daysEarlier), QTimeZone::systemTimeZone());
+        const auto shown = [](ContentView &content) {
+            return QStringList{labelText(&content, "monthlyAmount"), labelText(&content, "activeValue"),
+                               labelText(&content, "dueSoonValue")} +
+                   column(content.upcomingList(), CardList::DueRole) +
+                   column(content.upcomingList(), CardList::NameRole);
+        };
+        ContentView fresh(m_h->store);
+        ContentView ahead(m_h->store, nullptr, &prepared);
+        QCOMPARE(shown(ahead), shown(fresh));
+        QCOMPARE(column(ahead.upcomingList(), CardList::NameRole), QStringList({"In 0", "In 1", "In 6"}));
     }
 
     void rowTexts_data() {
@@ -239,6 +287,7 @@ private Q_SLOTS:
                                               "emptyAddButton", "loadSamplesButton"};
         QTest::newRow("with samples") << u"before"_qs << listed;
         QTest::newRow("samples loaded in the window") << u"after"_qs << listed;
+        QTest::newRow("list below the first frame") << u"below"_qs << listed;
     }
 
     void tabWalksEveryControl() {
@@ -246,6 +295,8 @@ private Q_SLOTS:
         QFETCH(QStringList, stops);
         if (samples == u"before"_qs)
             m_h->store.loadSampleData(MainWindowHarness::now(), QTimeZone::systemTimeZone());
+        if (samples == u"below"_qs)
+            fillBeyondTheScreen();
         ContentView &content = m_h->show();
         if (samples == u"after"_qs)
             m_h->store.loadSampleData(MainWindowHarness::now(), QTimeZone::systemTimeZone());
@@ -260,6 +311,25 @@ private Q_SLOTS:
         QCOMPARE(visited, stops);
         // Round again to the start.
         QCOMPARE(QApplication::focusWidget()->objectName(), stops.constFirst());
+    }
+
+    // More coming charges than the screen is tall: the list below them is made once the first frame
+    // is on screen, where an empty widget of its height stood in for it.
+    void aListBelowTheFirstFrameIsMadeAfterIt() {
+        const qsizetype count = fillBeyondTheScreen();
+        ContentView content(m_h->store);
+        content.setReminders(&m_h->reminders);
+        const QWidget *standIn = content.findChild<QWidget *>(u"subscriptionListStandIn"_qs);
+        QVERIFY(standIn && !content.findChild<CardList *>(u"subscriptionList"_qs));
+        QCOMPARE(standIn->minimumHeight(), CardList::heightFor(CardList::Kind::subscriptions, count));
+        content.resize(960, 640);
+        content.show();
+        QVERIFY(QTest::qWaitFor([&] { return content.findChild<CardList *>(u"subscriptionList"_qs); }));
+        QVERIFY(!content.findChild<QWidget *>(u"subscriptionListStandIn"_qs));
+        const CardList *list = content.subscriptionList();
+        QCOMPARE(list->count(), count);
+        QCOMPARE(column(list, CardList::NameRole).constFirst(), u"W%1"_qs.arg(count - 1));
+        QVERIFY(list->isVisible());
     }
 
     // Showing the window looks for changes made elsewhere; an edit replaced by one is told in a bar.

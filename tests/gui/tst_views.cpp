@@ -10,6 +10,7 @@
 
 #include <QGlyphRun>
 #include <QImage>
+#include <QPainter>
 #include <QPixmapCache>
 #include <QRawFont>
 #include <QTest>
@@ -244,6 +245,47 @@ private Q_SLOTS:
         const QFontMetricsF metrics(Theme::font(15, QFont::DemiBold));
         QCOMPARE(ViewHelpers::elided(metrics, text, metrics.horizontalAdvance(text), width),
                  metrics.elidedText(text, Qt::ElideRight, width));
+    }
+
+    // A card's line, shaped once, measures as the font's metrics do and draws to the pixel what
+    // QPainter::drawText draws of the cut text, in the rectangle's middle, left or right, whether it
+    // fits, is cut or reaches past the rectangle's height.
+    void shapedLineDrawsAsDrawText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("size");
+        for (const double size : {11.0, 15.0}) {
+            QTest::addRow("latin %g", size) << u"AVATAR Wave · Ty.fi -$15.99"_qs << size;
+            QTest::addRow("chinese %g", size) << u"网易云音乐 黑胶 ≈¥12.5/月"_qs << size;
+            QTest::addRow("hebrew %g", size) << u"שלום Hebrew"_qs << size;
+            QTest::addRow("blanks and tab %g", size) << u" a\tb "_qs << size;
+            QTest::addRow("emoji %g", size) << u"Cam 📷"_qs << size;
+            QTest::addRow("variants %g", size) << u"Apple One Family"_qs + QChar(0x9c) + u"One"_qs << size;
+        }
+    }
+    void shapedLineDrawsAsDrawText() {
+        QFETCH(QString, text);
+        QFETCH(double, size);
+        const QFont font = Theme::font(size, QFont::DemiBold);
+        const QFontMetricsF metrics(font);
+        for (const int align : {int(Qt::AlignLeft), int(Qt::AlignRight)}) {
+            for (const QRectF rect :
+                 {QRectF(3.5, 2.25, 260, 19.5), QRectF(7, 4, 41.5, 9), QRectF(2, 9, 270, 6)}) {
+                QImage expected(280, 30, QImage::Format_ARGB32_Premultiplied);
+                expected.fill(Qt::black);
+                QImage shaped = expected;
+                const int flags = align | Qt::AlignVCenter;
+                QPainter direct(&expected);
+                direct.setFont(font);
+                direct.setPen(Qt::white);
+                direct.drawText(rect, flags, metrics.elidedText(text, Qt::ElideRight, rect.width()));
+                QPainter painter(&shaped);
+                painter.setPen(Qt::white);
+                const ViewHelpers::ShapedLine line(painter, font, text);
+                QCOMPARE(line.advance(), metrics.horizontalAdvance(text));
+                line.draw(painter, rect, flags, rect.width());
+                QCOMPARE(shaped, expected);
+            }
+        }
     }
 };
 

@@ -2,6 +2,7 @@
 #include "model/Subscription.h"
 
 #include "model/JsonWriter.h"
+#include "store/SubscriptionFile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -92,6 +93,9 @@ private Q_SLOTS:
             object.insert(key, value);
         const auto s = Subscription::fromJson(object);
         QCOMPARE(bool(s), decodes);
+        // The list file's own reader, which reads ids and dates from the bytes, decides alike.
+        const auto list = SubscriptionFile::decode(QJsonDocument(QJsonArray{object}).toJson());
+        QCOMPARE(list ? std::optional(list->first()) : std::nullopt, s);
         if (s && key == u"startDate")
             QCOMPARE(s->startDate, QDateTime(QDate(2025, 3, 7), QTime(8, 30), QTimeZone::utc()));
         if (s && key == u"id")

@@ -180,6 +180,34 @@ private Q_SLOTS:
         }
         QCOMPARE(names(sortedSubs(subs)), active + paused);
     }
+
+    // The overview made in one pass gives what the separate functions give, and stands in for them only
+    // for the very list it was made from, on its day.
+    void overviewMatchesTheParts() {
+        auto subs = list({{"USD plan", 20, "USD", BillingCycle::monthly, -3},
+                          {"not a number", std::nan(""), "CNY", BillingCycle::monthly, -5},
+                          {"paused", 500, "CNY", BillingCycle::monthly, 1, false},
+                          {"one-time", 999, "CNY", BillingCycle::monthly, 3, true, BillingType::oneTime},
+                          {"weekly", 10, "CNY", BillingCycle::weekly, -1},
+                          {"yearly", 1200, "EUR", BillingCycle::yearly, 0}});
+        const ListOverview o = listOverview(subs, 7, now, zone);
+        QCOMPARE(o.order, mainOrder(subs));
+        QCOMPARE(charges(o.upcoming), charges(Aggregates::upcoming(subs, 7, now, zone)));
+        QCOMPARE(o.activeCount, Aggregates::activeCount(subs));
+        QVERIFY(std::isnan(o.totalMonthlyCNY) && std::isnan(Aggregates::totalMonthlyCNY(subs)));
+        subs.removeAt(1);
+        const ListOverview valid = listOverview(subs, 7, now, zone);
+        QCOMPARE(valid.totalMonthlyCNY, Aggregates::totalMonthlyCNY(subs));
+
+        QVERIFY(valid.describes(subs, 7, now.addSecs(60), zone));
+        QVERIFY(!valid.describes(subs, 6, now, zone));
+        QVERIFY(!valid.describes(subs, 7, now.addDays(1), zone));
+        QList<Subscription> equal = subs;
+        equal.detach();
+        QVERIFY(!valid.describes(equal, 7, now, zone));
+        subs.first().amount = 1;
+        QVERIFY(!valid.describes(subs, 7, now, zone));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAggregates)

@@ -433,6 +433,28 @@ private Q_SLOTS:
             QCOMPARE(std::signbit(plain->first().amount), std::signbit(parsed->first().amount));
     }
 
+    // Texts that repeat from record to record (more of them than are remembered, some escaped, some
+    // of equal length) are read as the parser reads them, each in its own record.
+    void repeatedTextsReadAsTheParserDoes() {
+        const QStringList currencies{u"USD"_qs, u"EUR"_qs, u"CNY"_qs, u"JPY"_qs, u"GBP"_qs,
+                                     u"HKD"_qs, u"AUD"_qs, u"CAD"_qs, u"SGD"_qs, u"KRW"_qs};
+        const QStringList categories{u"影音"_qs, u"学习"_qs, u"a\"b"_qs, u"a\\b"_qs, u"ab"_qs, QString()};
+        QList<Subscription> list;
+        for (int i = 0; i < 40; ++i) {
+            Subscription s = record(u"S"_qs + QString::number(i));
+            s.currency = currencies[(i * 7) % currencies.size()];
+            s.category = categories[i % categories.size()];
+            s.notes = i % 3 == 0 ? u"x\ny"_qs : categories[(i + 1) % categories.size()];
+            s.cycle = allBillingCycles()[i % 4];
+            list.append(s);
+        }
+        const QByteArray text = *SubscriptionFile::encode(list);
+        const auto plain = SubscriptionFile::decode(text);
+        QVERIFY(plain);
+        QCOMPARE(*plain, list);
+        QVERIFY(plain == SubscriptionFile::decodeDocument(text));
+    }
+
     // A record dated where the file's form cannot go is kept in memory but never written.
     void aDateTheFileCannotHoldIsNotWritten() {
         Store store(path());
