@@ -1055,7 +1055,14 @@ QString restoreSigns(const QString &text, const QString &latinText) {
                 // A sign read as a letter ("HKS388", "f10.99", "Y 148.00").
                 result.replace(match.capturedStart(1) + prefix.size() - 1, 1, sign);
             } else if (sign != u"$" && (prefix.isEmpty() || !match.captured(2).isEmpty())) {
-                // A sign the recogniser's dictionary lacks, dropped before the number.
+                // A sign the recogniser's dictionary lacks, dropped before the number; unless the
+                // recogniser read an opening bracket there that the Latin model did not: its sign
+                // is the bracket ("(4801)" read as "£4801)").
+                const qsizetype before = match.capturedStart(3) - 1;
+                const qsizetype latinBefore = latin.capturedStart(0) - 1;
+                if (prefix.isEmpty() && before >= 0 && text[before].category() == QChar::Punctuation_Open &&
+                    !(latinBefore >= 0 && latinReading[latinBefore].category() == QChar::Punctuation_Open))
+                    break;
                 result.insert(match.capturedStart(3), sign);
             } else if (!prefix.isEmpty() && prefix == latin.captured(1) &&
                        (sign != u"$" || dollarCountry.match(prefix).hasMatch())) {

@@ -10,6 +10,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <numeric>
 #include <span>
 
 namespace ReceiptParser {
@@ -997,7 +998,19 @@ QString withoutUnpairedSurrogates(const QString &raw) {
 // they look like ("¥l90", "$I2.O0") as those digits; only in a run of such characters and digits,
 // with a digit among them, that no letter ends. A run of two or more ones alone, which spells no
 // word, reads as digits too ("¥ll"). An S between a dollar country's letters and a number is the
-// dollar sign ("HKS8.35"). Positions stay as they were.
+// dollar sign ("HKS8.35"). A one-like stroke that ends the run just before a slash or a Chinese
+// period is the slash between the price and its period, read once more or in its place
+// ("$20.99l/mo", "¥16l月"): it is left out, or is the slash. Positions stay as they were.
+// The letters and marks the digit 1 and a slash are read as.
+bool isOneLike(QChar c) {
+    return c == u'l' || c == u'I' || c == u'|';
+}
+
+// The Chinese characters that name a billing period after a price's slash ("¥16/月").
+bool isPeriodCharacter(QChar c) {
+    return QStringView(u"月年季周天日").contains(c);
+}
+
 QString withDigitsAfterSigns(const QString &text) {
     // The dollar sign after a dollar country's letters, read as an S ("HKS8.35", "USSl.22").
     static const QRegularExpression dollarAsS(
@@ -1040,6 +1053,14 @@ QString withDigitsAfterSigns(const QString &text) {
         if (!(digit || (onesOnly && end - start >= 2)) || !lookAlike ||
             (end < size && signs[end].isLetter() && signs[end] < u'\u0250'))
             continue;
+        // Before a slash, only a stroke after the two decimals, which no price has a third of.
+        if (end < size && end - start >= 2 && isOneLike(signs[end - 1]) && isAsciiDigit(signs[end - 2]) &&
+            (isPeriodCharacter(signs[end]) ||
+             (signs[end] == u'/' && end - start >= 4 && isAsciiDigit(signs[end - 3]) &&
+              (signs[end - 4] == u'.' || signs[end - 4] == u',')))) {
+            result[end - 1] = signs[end] == u'/' ? u' ' : u'/';
+            --end;
+        }
         for (qsizetype j = start; j < end; ++j) {
             if (!digitOf(signs[j]).isNull())
                 result[j] = digitOf(signs[j]);
@@ -1179,9 +1200,30 @@ std::vector<Cand> amountCandidates(const Text &text) {
 
     // A code and its number stand on one line: a code that ends a line ("11.00 USD") is not read
     // with the date that may start the next.
+    QStringList codesWritten;
     for (auto it = codeBefore.globalMatch(s); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         appendCandidate(candidates, match, 2, currencyOfCode(match.capturedView(1)));
+        if (const QString code = match.captured(1).toUpper(); !codesWritten.contains(code))
+            codesWritten << code;
+    }
+    // Capitals one letter off a code the page writes before another number, straight before a
+    // price with its decimals, are that code with a letter misread ("IKD 1,437.80 HKD 718.90").
+    static const QRegularExpression capitalsBefore =
+        compiled(QStringLiteral(R"((?<![A-Za-z0-9])([A-Z]{3})[^\S\n]?)") + number);
+    for (auto it = capitalsBefore.globalMatch(codesWritten.isEmpty() ? QString() : s); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QStringView word = match.capturedView(1);
+        if (!match.capturedView(2).contains(u'.') && !match.capturedView(2).contains(u','))
+            continue;
+        for (const QString &code : std::as_const(codesWritten)) {
+            const auto differing = std::inner_product(word.begin(), word.end(), code.begin(), 0,
+                                                      std::plus<>(), std::not_equal_to<>());
+            if (differing == 1) {
+                appendCandidate(candidates, match, 2, currencyOfCode(code));
+                break;
+            }
+        }
     }
 
     // A country's letters straight before a number with its decimals or groups are what is left of

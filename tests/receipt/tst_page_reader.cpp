@@ -679,6 +679,10 @@ private slots:
             << utf8("Tota1 due today €438.49");
         QTest::newRow("large price, sign read as a letter")
             << utf8("Tota1 E3.99") << utf8("Total €38.99") << utf8("Tota1 €3.99");
+        QTest::newRow("opening bracket read as a sign")
+            << utf8("信用卡(4801)") << utf8("LiiBT18 £4801)") << utf8("信用卡(4801)");
+        QTest::newRow("sign after an opening bracket")
+            << utf8("Refund (12.99)") << utf8("Refund (€12.99)") << utf8("Refund (€12.99)");
         QTest::newRow("digits read as letters, other price")
             << utf8("Vol.12 lo.99") << utf8("Vol.12 $10.98") << utf8("Vol.12 lo.99");
     }
