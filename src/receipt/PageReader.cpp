@@ -975,11 +975,14 @@ QString restoreLetteredPrices(const QString &text, const QString &latinReading) 
 } // namespace
 
 const QRegularExpression &priceWithLetters() {
-    // Up to two letters or signs, then digits with a 1 or a 0 among them read as a letter or a bar,
-    // then the decimals; or digits, then decimals with such a letter ("100.o0").
+    // Up to two letters or signs (the euro's look-alikes "ε" and "∈" among them), then digits with
+    // a 1 or a 0 among them read as a letter or a bar, then the decimals; or digits, then decimals
+    // with such a letter ("100.o0"), which a word of the billing period may follow without the
+    // slash the recogniser left out ("ε30.o0yr").
     static const QRegularExpression price(QStringLiteral(
-        "(?<![0-9A-Za-z.,])[A-Za-z\\p{Sc}]{0,2}(?:[0-9lI|Oo]*[lI|Oo][0-9lI|Oo]*[.,][0-9]{2}(?![0-9])|"
-        "[0-9lI|Oo]*[0-9][0-9lI|Oo]*[.,](?:[lI|Oo][0-9lI|Oo]|[0-9][lI|Oo])(?![0-9A-Za-z]))"));
+        "(?<![0-9A-Za-z.,])[A-Za-z\\p{Sc}ε∈]{0,2}(?:[0-9lI|Oo]*[lI|Oo][0-9lI|Oo]*[.,][0-9]{2}(?![0-9])|"
+        "[0-9lI|Oo]*[0-9][0-9lI|Oo]*[.,](?:[lI|Oo][0-9lI|Oo]|[0-9][lI|Oo])"
+        "(?!(?!per|year|yr\\b|month|mo\\b|week|quarter)[0-9A-Za-z]))"));
     return price;
 }
 

@@ -679,6 +679,8 @@ private slots:
             << utf8("Tota1 due today €438.49");
         QTest::newRow("large price, sign read as a letter")
             << utf8("Tota1 E3.99") << utf8("Total €38.99") << utf8("Tota1 €3.99");
+        QTest::newRow("lettered decimals run into the period")
+            << utf8("Annual ε30.o0yr") << utf8("Annual €30.00,,") << utf8("Annual €30.00yr");
         QTest::newRow("opening bracket read as a sign")
             << utf8("信用卡(4801)") << utf8("LiiBT18 £4801)") << utf8("信用卡(4801)");
         QTest::newRow("sign after an opening bracket")
