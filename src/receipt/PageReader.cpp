@@ -986,7 +986,7 @@ const QRegularExpression &priceWithLetters() {
     return price;
 }
 
-QString restoreSigns(const QString &text, const QString &latinText) {
+QString restoreSigns(const QString &text, const QString &latinText, bool unreadBeforeNumber) {
     // The Latin model may set a blank before or after a number's separator ("¥172. 00",
     // "€29 .99"), or between the digits of large type after a sign ("¥3 78.00"); numbers hold none.
     static const QRegularExpression blankInNumber(
@@ -1030,6 +1030,21 @@ QString restoreSigns(const QString &text, const QString &latinText) {
         // ("135.49每月" as "135.494 A"); a price with its decimals is whole without it.
         static const QRegularExpression withDecimals(QStringLiteral("[.,][0-9]{2}$"));
         const bool whole = number.contains(withDecimals);
+        const bool firstNumber = unreadBeforeNumber && prefix.isEmpty() &&
+                                 std::none_of(text.begin(), text.begin() + match.capturedStart(3),
+                                              [](QChar c) { return c.isLetterOrNumber(); });
+        // The Latin model reads the pound sign there as the digit 2 it looks like ("210.99" for
+        // "£10.99").
+        static const QRegularExpression poundAsTwo(
+            QStringLiteral("(?<![0-9A-Za-z.,\\p{Sc}])2([0-9][0-9.,]*[0-9])(?![0-9])"));
+        bool poundRead = false;
+        for (auto it = poundAsTwo.globalMatch(firstNumber ? latinReading : QString());
+             it.hasNext() && !poundRead;)
+            poundRead = it.next().captured(1) == number;
+        if (poundRead) {
+            result.insert(match.capturedStart(3), u'£');
+            continue;
+        }
         for (auto it = latinAmount.globalMatch(latinReading); it.hasNext();) {
             const auto latin = it.next();
             QString latinNumber = latin.captured(3);
@@ -1050,6 +1065,14 @@ QString restoreSigns(const QString &text, const QString &latinText) {
                 sign != u"$" && latinNumber.endsWith(number) && latinNumber.size() == number.size() + 1 &&
                 isDigit(latinNumber.front())) {
                 result.replace(match.capturedStart(1), 1 + number.size(), sign + latinNumber);
+                break;
+            }
+            // Where the recogniser read nothing on a character before the piece's first number,
+            // the Latin model's sign there is taken though small type garbled one of its digits
+            // for it ("£204.09" for "£204.99").
+            if (firstNumber && latin.captured(1).isEmpty() && sign != u"$" &&
+                latinNumber.size() == number.size() && nearlySame(digitsOf(latinNumber), digits)) {
+                result.insert(match.capturedStart(3), sign);
                 break;
             }
             if (digitsOf(latinNumber) != digits && !(whole && latinNumber.startsWith(number)))
@@ -1480,6 +1503,54 @@ bool hasDoubtfulEnds(const QList<TextRecognizer::Glyph> &glyphs, const QImage &p
     return first <= last && (doubtful(glyphs[first]) || doubtful(glyphs[last]));
 }
 
+// Whether the piece shows the ink of a character the recogniser read nothing on just before the
+// first digit it read, with no letter or digit read before that: a sign its dictionary lacks
+// ("£10.99" read as "10.99"). The character stands apart between columns of paper, as tall as
+// most of the type, and no character read is placed on it.
+bool unreadBeforeDigits(const QList<TextRecognizer::Glyph> &glyphs, const QImage &piece, int textHeight) {
+    const auto firstDigit =
+        std::find_if(glyphs.begin(), glyphs.end(),
+                     [](const TextRecognizer::Glyph &glyph) { return isDigit(glyph.character); });
+    if (firstDigit == glyphs.end() ||
+        std::any_of(glyphs.begin(), firstDigit,
+                    [](const TextRecognizer::Glyph &g) { return g.character.isLetter(); }))
+        return false;
+    const auto centre = [](const TextRecognizer::Glyph &glyph) { return glyph.step * stride + stride / 2; };
+    // The columns with ink, as [start, end) runs between the blank ones.
+    QList<std::pair<int, int>> inked;
+    int from = 0;
+    for (const auto &[start, end] : blankRuns(piece)) {
+        if (start > from)
+            inked.append({from, start});
+        from = end;
+    }
+    if (from < piece.width())
+        inked.append({from, piece.width()});
+    // The run the digit is placed on, or the first after it where it is placed in a gap.
+    const int digitAt = centre(*firstDigit);
+    const auto digitRun = std::find_if(inked.begin(), inked.end(), [digitAt](const std::pair<int, int> &run) {
+        return digitAt < run.second;
+    });
+    if (digitRun == inked.begin() || digitRun == inked.end())
+        return false;
+    const int start = (digitRun - 1)->first;
+    const int end = (digitRun - 1)->second;
+    if (std::any_of(glyphs.begin(), firstDigit, [&](const TextRecognizer::Glyph &glyph) {
+            return centre(glyph) >= start - stride / 2 && centre(glyph) < end + stride / 2;
+        }))
+        return false;
+    const int inkBelow = (TextLines::darkestIn(piece, piece.rect()) + 255) / 2;
+    int top = piece.height(), bottom = -1;
+    for (int y = 0; y < piece.height(); ++y) {
+        const uchar *row = piece.constScanLine(y);
+        if (std::any_of(row + start, row + end, [inkBelow](uchar v) { return v < inkBelow; })) {
+            top = std::min(top, y);
+            bottom = y;
+        }
+    }
+    return bottom - top + 1 >= textHeight * 3 / 5 && end - start >= textHeight / 4;
+}
+
 } // namespace
 
 namespace {
@@ -1683,7 +1754,8 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
                       text.contains(priceWithLetters()) || mayMistakeLetters(text) || endsDoubtful)) {
             std::lock_guard lock(latinInUse);
             const QString latinReading = latin->readLine(piece.image);
-            text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading);
+            text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading,
+                                unreadBeforeDigits(own, piece.image, piece.textHeight));
         } else if (latin && piece.image.width() <= 2 * height &&
                    std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); })) {
             // A short piece read as nothing or a mark alone may hold a sign the recogniser's

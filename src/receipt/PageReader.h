@@ -61,8 +61,10 @@ const QRegularExpression &priceWithLetters();
 
 // The text of a piece with the currency signs that `latinReading`, a reading of the same piece by
 // a Latin model, shows before the numbers that amountWithoutSign() finds in it, and with the prices
-// it shows where priceWithLetters() finds one read with letters.
-QString restoreSigns(const QString &text, const QString &latinReading);
+// it shows where priceWithLetters() finds one read with letters. `unreadBeforeNumber`: the piece
+// shows a character the recogniser read nothing on before its first number, where the Latin
+// model's sign is taken more readily.
+QString restoreSigns(const QString &text, const QString &latinReading, bool unreadBeforeNumber = false);
 
 // Whether a piece's text is Latin with letters the recogniser may have mistaken for look-alikes
 // ("Tota1", "A1 1 Apps", "Grammarl y").

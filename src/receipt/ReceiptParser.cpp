@@ -998,19 +998,7 @@ QString withoutUnpairedSurrogates(const QString &raw) {
 // they look like ("¥l90", "$I2.O0") as those digits; only in a run of such characters and digits,
 // with a digit among them, that no letter ends. A run of two or more ones alone, which spells no
 // word, reads as digits too ("¥ll"). An S between a dollar country's letters and a number is the
-// dollar sign ("HKS8.35"). A one-like stroke that ends the run just before a slash or a Chinese
-// period is the slash between the price and its period, read once more or in its place
-// ("$20.99l/mo", "¥16l月"): it is left out, or is the slash. Positions stay as they were.
-// The letters and marks the digit 1 and a slash are read as.
-bool isOneLike(QChar c) {
-    return c == u'l' || c == u'I' || c == u'|';
-}
-
-// The Chinese characters that name a billing period after a price's slash ("¥16/月").
-bool isPeriodCharacter(QChar c) {
-    return QStringView(u"月年季周天日").contains(c);
-}
-
+// dollar sign ("HKS8.35"). Positions stay as they were.
 QString withDigitsAfterSigns(const QString &text) {
     // The dollar sign after a dollar country's letters, read as an S ("HKS8.35", "USSl.22").
     static const QRegularExpression dollarAsS(
@@ -1053,14 +1041,6 @@ QString withDigitsAfterSigns(const QString &text) {
         if (!(digit || (onesOnly && end - start >= 2)) || !lookAlike ||
             (end < size && signs[end].isLetter() && signs[end] < u'\u0250'))
             continue;
-        // Before a slash, only a stroke after the two decimals, which no price has a third of.
-        if (end < size && end - start >= 2 && isOneLike(signs[end - 1]) && isAsciiDigit(signs[end - 2]) &&
-            (isPeriodCharacter(signs[end]) ||
-             (signs[end] == u'/' && end - start >= 4 && isAsciiDigit(signs[end - 3]) &&
-              (signs[end - 4] == u'.' || signs[end - 4] == u',')))) {
-            result[end - 1] = signs[end] == u'/' ? u' ' : u'/';
-            --end;
-        }
         for (qsizetype j = start; j < end; ++j) {
             if (!digitOf(signs[j]).isNull())
                 result[j] = digitOf(signs[j]);

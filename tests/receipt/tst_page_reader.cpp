@@ -778,6 +778,9 @@ private slots:
         QTest::newRow("one read as a bracket")
             << utf8("【2 months [5.00 [2] 【3个月】") << utf8("12 months 15.00 [2] 【3个月】");
         QTest::newRow("one after a digit") << utf8("nberg3l@x.com ID4l7") << utf8("nberg31@x.com ID417");
+        QTest::newRow("slash before the period read as a one")
+            << utf8("¥16l月 $20.99l/mo 2026年1l月 ID 12.34l")
+            << utf8("¥16/月 $20.99/mo 2026年11月 ID 12.341");
         QTest::newRow("blanks collapsed") << utf8("  Netflix \t 标准套餐  ") << utf8("Netflix 标准套餐");
     }
 

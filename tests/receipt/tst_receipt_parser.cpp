@@ -227,10 +227,6 @@ private Q_SLOTS:
         QTest::newRow("dollar read as S after a country's letters")
             << utf8("Paid HkS8.35") << 8.35 << u"HKD"_qs;
         QTest::newRow("dollar read as S, ones as letters") << utf8("Due USSl.22") << 1.22 << u"USD"_qs;
-        QTest::newRow("slash before the period read as a one")
-            << utf8("订阅 ¥16l月\nPlus $20.99l/mo") << 20.99 << u"USD"_qs;
-        QTest::newRow("one before a slash is a digit without decimals")
-            << utf8("Total $1l/mo") << 11.0 << u"USD"_qs;
         QTest::newRow("code one letter off beside the code")
             << utf8("Plan IKD 1,437.80 HKD 718.90") << 1437.8 << u"HKD"_qs;
         QTest::newRow("code one letter off alone") << utf8("Plan IKD 1,437.80 $5") << 5.0 << u"USD"_qs;
