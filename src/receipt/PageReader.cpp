@@ -1505,8 +1505,9 @@ bool hasDoubtfulEnds(const QList<TextRecognizer::Glyph> &glyphs, const QImage &p
 
 // Whether the piece shows the ink of a character the recogniser read nothing on just before the
 // first digit it read, with no letter or digit read before that: a sign its dictionary lacks
-// ("£10.99" read as "10.99"). The character stands apart between columns of paper, as tall as
-// most of the type, and no character read is placed on it.
+// ("£10.99" read as "10.99"). The character stands apart between columns of paper, a third of the
+// type's height at least (no hyphen or speck; some typefaces set the sign small), and no
+// character read is placed on it.
 bool unreadBeforeDigits(const QList<TextRecognizer::Glyph> &glyphs, const QImage &piece, int textHeight) {
     const auto firstDigit =
         std::find_if(glyphs.begin(), glyphs.end(),
@@ -1548,7 +1549,7 @@ bool unreadBeforeDigits(const QList<TextRecognizer::Glyph> &glyphs, const QImage
             bottom = y;
         }
     }
-    return bottom - top + 1 >= textHeight * 3 / 5 && end - start >= textHeight / 4;
+    return bottom - top + 1 >= textHeight / 3 && end - start >= textHeight / 4;
 }
 
 } // namespace

@@ -696,6 +696,34 @@ private slots:
         QCOMPARE(PageReader::restoreSigns(read, latin), text);
     }
 
+    // Where the recogniser read nothing on a character before the first number, the Latin
+    // model's sign is taken though it garbled a digit, or read the pound sign as a 2.
+    void restoresSignsOnUnreadInk_data() {
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("latin");
+        QTest::addColumn<bool>("unread");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("pound read as a 2")
+            << utf8("10.99/ month") << utf8("210.99, month") << true << utf8("£10.99/ month");
+        QTest::newRow("a 2 without unread ink")
+            << utf8("10.99/ month") << utf8("210.99, month") << false << utf8("10.99/ month");
+        QTest::newRow("a digit garbled")
+            << utf8("204.99 per year") << utf8("£204.09 per year") << true << utf8("£204.99 per year");
+        QTest::newRow("a digit garbled without unread ink")
+            << utf8("204.99 per year") << utf8("£204.09 per year") << false << utf8("204.99 per year");
+        QTest::newRow("not the first number")
+            << utf8("Total 20.00") << utf8("Total £21.00") << true << utf8("Total 20.00");
+        QTest::newRow("two digits garbled") << utf8("204.99") << utf8("£284.09") << true << utf8("204.99");
+    }
+
+    void restoresSignsOnUnreadInk() {
+        QFETCH(QString, read);
+        QFETCH(QString, latin);
+        QFETCH(bool, unread);
+        QFETCH(QString, text);
+        QCOMPARE(PageReader::restoreSigns(read, latin, unread), text);
+    }
+
     // The Latin model's spelling is taken where the two readings differ in look-alikes alone.
     void prefersLatinSpelling_data() {
         QTest::addColumn<QString>("read");
