@@ -1082,11 +1082,13 @@ QString restoreSigns(const QString &text, const QString &latinText, bool unreadB
                 result.replace(match.capturedStart(1) + prefix.size() - 1, 1, sign);
             } else if (sign != u"$" && (prefix.isEmpty() || !match.captured(2).isEmpty())) {
                 // A sign the recogniser's dictionary lacks, dropped before the number; unless the
-                // recogniser read an opening bracket there that the Latin model did not: its sign
-                // is the bracket ("(4801)" read as "£4801)").
+                // recogniser read the number between brackets and the Latin model did not read
+                // the opening one: its sign is that bracket ("(4801)" read as "£4801)").
                 const qsizetype before = match.capturedStart(3) - 1;
+                const qsizetype after = match.capturedEnd(3);
                 const qsizetype latinBefore = latin.capturedStart(0) - 1;
                 if (prefix.isEmpty() && before >= 0 && text[before].category() == QChar::Punctuation_Open &&
+                    after < text.size() && text[after].category() == QChar::Punctuation_Close &&
                     !(latinBefore >= 0 && latinReading[latinBefore].category() == QChar::Punctuation_Open))
                     break;
                 result.insert(match.capturedStart(3), sign);

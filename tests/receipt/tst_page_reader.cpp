@@ -683,6 +683,8 @@ private slots:
             << utf8("Annual ε30.o0yr") << utf8("Annual €30.00,,") << utf8("Annual €30.00yr");
         QTest::newRow("opening bracket read as a sign")
             << utf8("信用卡(4801)") << utf8("LiiBT18 £4801)") << utf8("信用卡(4801)");
+        QTest::newRow("sign read as an opening bracket")
+            << utf8("Total (4.99 due") << utf8("Total £4.99 due") << utf8("Total (£4.99 due");
         QTest::newRow("sign after an opening bracket")
             << utf8("Refund (12.99)") << utf8("Refund (€12.99)") << utf8("Refund (€12.99)");
         QTest::newRow("digits read as letters, other price")
