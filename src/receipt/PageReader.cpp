@@ -1730,6 +1730,20 @@ QList<QRect> lines(const QImage &page, int lineHeight, const QImage &edges) {
     return lines;
 }
 
+QList<TextRecognizer::Glyph> withoutSignsReadTwice(QList<TextRecognizer::Glyph> glyphs) {
+    for (qsizetype i = glyphs.size() - 1; i > 0; --i) {
+        const TextRecognizer::Glyph &a = glyphs[i - 1];
+        const TextRecognizer::Glyph &b = glyphs[i];
+        if (b.step - a.step != 1 || a.alternative != b.character || b.alternative != a.character)
+            continue;
+        if (b.character.category() == QChar::Symbol_Currency && a.character.isLetter())
+            glyphs.removeAt(i - 1);
+        else if (a.character.category() == QChar::Symbol_Currency && b.character.isLetter())
+            glyphs.removeAt(i);
+    }
+    return glyphs;
+}
+
 QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin,
                  const QImage &edges) {
     const QList<QRect> boxes = lines(page, lineHeight, edges);
@@ -1748,7 +1762,8 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     // reads for one thread at a time.
     std::vector<QString> texts(size_t(pieces.size()));
     std::mutex latinInUse;
-    const auto spellPiece = [&](const Piece &piece, const QList<TextRecognizer::Glyph> &own) {
+    const auto spellPiece = [&](const Piece &piece, const QList<TextRecognizer::Glyph> &readGlyphs) {
+        const QList<TextRecognizer::Glyph> own = withoutSignsReadTwice(readGlyphs);
         QString text =
             spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
         const bool endsDoubtful =

@@ -76,6 +76,11 @@ bool mayMistakeLetters(const QString &text);
 // otherwise `text`.
 QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful = false);
 
+// `glyphs` without the letter of a currency sign read twice, as the sign and as the letter it looks
+// like ("S$694.99" for "$694.99"): two characters on neighbouring steps, each the other's runner-up.
+// A letter read beside a sign on ink of its own ("US$") stands a step or more apart.
+QList<TextRecognizer::Glyph> withoutSignsReadTwice(QList<TextRecognizer::Glyph> glyphs);
+
 // The line boxes of a prepared page, as TextLines::find() gives them, with those of faint type
 // (grey text whose thin strokes never reach the ink threshold) as its own contrast has them: the
 // bands of one line that the threshold parted joined, and a band far lower than a line grown by

@@ -698,6 +698,27 @@ private slots:
         QCOMPARE(PageReader::restoreSigns(read, latin), text);
     }
 
+    // Characters written as "<character><runner-up or _>@<step>" each.
+    void dropsSignLetterReadTwice_data() {
+        QTest::addColumn<QString>("glyphs");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("dollar read as S and $") << utf8("p_@1 a_@3 S$@5 $S@6 6_@7") << utf8("pa$6");
+        QTest::newRow("sign first") << utf8("$S@5 S$@6 1_@7") << utf8("$1");
+        QTest::newRow("letter on its own ink") << utf8("U_@1 S$@3 $S@5 8_@6") << utf8("US$8");
+        QTest::newRow("no runner-up between them") << utf8("S_@5 $_@6 1_@7") << utf8("S$1");
+    }
+
+    void dropsSignLetterReadTwice() {
+        QFETCH(QString, glyphs);
+        QList<TextRecognizer::Glyph> read;
+        for (const QString &word : glyphs.split(u' ', Qt::SkipEmptyParts))
+            read.append({word[0], word.mid(3).toInt(), 0.6f, 0, word[1] == u'_' ? QChar() : word[1], 0.4f});
+        QString kept;
+        for (const TextRecognizer::Glyph &glyph : PageReader::withoutSignsReadTwice(read))
+            kept += glyph.character;
+        QTEST(kept, "kept");
+    }
+
     // Where the recogniser read nothing on a character before the first number, the Latin
     // model's sign is taken though it garbled a digit, or read the pound sign as a 2.
     void restoresSignsOnUnreadInk_data() {
