@@ -1184,11 +1184,13 @@ std::vector<Cand> amountCandidates(const Text &text) {
     for (auto it = codeBefore.globalMatch(s); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         appendCandidate(candidates, match, 2, currencyOfCode(match.capturedView(1)));
-        if (const QString code = match.captured(1).toUpper(); !codesWritten.contains(code))
+        const QString code = match.captured(1).toUpper();
+        if (code.size() == 3 && !currencyOfCode(code).isEmpty() && !codesWritten.contains(code))
             codesWritten << code;
     }
-    // Capitals one letter off a code the page writes before another number, straight before a
-    // price with its decimals, are that code with a letter misread ("IKD 1,437.80 HKD 718.90").
+    // Capitals one letter off the code of a supported currency that the page writes before another
+    // number, straight before a price with its decimals, are that code with a letter misread
+    // ("IKD 1,437.80 HKD 718.90").
     static const QRegularExpression capitalsBefore =
         compiled(QStringLiteral(R"((?<![A-Za-z0-9])([A-Z]{3})[^\S\n]?)") + number);
     for (auto it = capitalsBefore.globalMatch(codesWritten.isEmpty() ? QString() : s); it.hasNext();) {
