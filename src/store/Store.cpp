@@ -36,19 +36,21 @@ Store::Store(const QString &filePath, SubscriptionFile::LoadResult result, QObje
     : Store(filePath, std::move(result), ReadTracking::now, parent) {}
 
 std::unique_ptr<SyncState> Store::trackRead(const QString &filePath,
-                                            const SubscriptionFile::LoadResult &loaded) {
+                                            const SubscriptionFile::LoadResult &loaded,
+                                            const QDateTime &readAt) {
     auto sync = std::make_unique<SyncState>(filePath);
     if (loaded.status != SubscriptionFile::LoadStatus::unreadable)
-        sync->setRead(loaded.subscriptions, loaded.bytes);
+        sync->setRead(loaded.subscriptions, loaded.bytes, readAt);
     return sync;
 }
 
 Store::Store(const QString &filePath, SubscriptionFile::LoadResult result, ReadTracking tracking,
              QObject *parent)
     : QObject(parent)
-    , m_filePath(filePath) {
+    , m_filePath(filePath)
+    , m_readAt(Clock::current().now()) {
     if (tracking == ReadTracking::now)
-        m_sync = trackRead(filePath, result);
+        m_sync = trackRead(filePath, result, m_readAt);
     else
         m_untrackedRead = result;
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
@@ -80,17 +82,17 @@ Store::~Store() = default;
 void Store::trackReadInBackground() {
     if (!m_untrackedRead)
         return;
-    m_tracking = std::async(std::launch::async,
-                            [path = m_filePath, read = *std::exchange(m_untrackedRead, std::nullopt)] {
-                                return trackRead(path, read);
-                            });
+    m_tracking = std::async(std::launch::async, [path = m_filePath, at = m_readAt,
+                                                 read = *std::exchange(m_untrackedRead, std::nullopt)] {
+        return trackRead(path, read, at);
+    });
 }
 
 SyncState &Store::sync() const {
     if (m_tracking.valid())
         m_sync = m_tracking.get();
     else if (m_untrackedRead)
-        m_sync = trackRead(m_filePath, *std::exchange(m_untrackedRead, std::nullopt));
+        m_sync = trackRead(m_filePath, *std::exchange(m_untrackedRead, std::nullopt), m_readAt);
     return *m_sync;
 }
 
@@ -283,7 +285,7 @@ SaveResult Store::write() {
     SaveResult result = SubscriptionFile::writeAtomically(m_filePath, *bytes);
     if (result) {
         m_knownBytes = *bytes;
-        sync().setWritten(m_subscriptions, *bytes, m_mergedSinceWrite);
+        sync().setWritten(m_subscriptions, *bytes, m_mergedSinceWrite, Clock::current().now());
         m_mergedSinceWrite = false;
         watch();
     }
@@ -313,7 +315,7 @@ Store::Absorbed Store::absorbFile() {
     m_fileUnreadable = false;
     const ListMerge::Result merge = ListMerge::merge(sync().base(), m_subscriptions, file.subscriptions);
     m_knownBytes = file.bytes;
-    sync().setRead(file.subscriptions, file.bytes);
+    sync().setRead(file.subscriptions, file.bytes, Clock::current().now());
     applyMerge(merge);
     m_mergedSinceWrite = true;
     return Absorbed::merged;
@@ -382,8 +384,9 @@ void Store::absorbConflictCopies() {
             continue;
         }
         m_copyTries.remove(path);
-        const ListMerge::Result merge = ListMerge::merge(sync().ancestorOf(copy.bytes), m_subscriptions,
-                                                         copy.subscriptions, ListMerge::Source::conflictCopy);
+        const ListMerge::Result merge =
+            ListMerge::merge(sync().ancestorOf(copy.bytes, entry.lastModified()), m_subscriptions,
+                             copy.subscriptions, ListMerge::Source::conflictCopy);
         if (applyMerge(merge) && !save())
             return; // the copy stays until its content is on disk
         (void)sync().moveAside(path);
@@ -418,7 +421,7 @@ Store::MoveResult Store::moveToFolder(const QString &folder) {
     m_filePath = target;
     m_sync = std::make_unique<SyncState>(m_filePath);
     m_knownBytes = there.bytes;
-    sync().setRead(there.subscriptions, there.bytes);
+    sync().setRead(there.subscriptions, there.bytes, Clock::current().now());
     const QList<Subscription> before = m_subscriptions;
     m_subscriptions = merge.merged;
     result.saved = write();

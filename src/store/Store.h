@@ -55,10 +55,10 @@ public:
     enum class ReadTracking { now, later };
     Store(const QString &filePath, SubscriptionFile::LoadResult loaded, ReadTracking tracking,
           QObject *parent = nullptr);
-    // The sync bookkeeping of the list at `filePath`, told what `loaded` read from it; it touches
-    // nothing but its own files, so it may run on another thread.
-    static std::unique_ptr<SyncState> trackRead(const QString &filePath,
-                                                const SubscriptionFile::LoadResult &loaded);
+    // The sync bookkeeping of the list at `filePath`, told what `loaded` read from it at `readAt`; it
+    // touches nothing but its own files, so it may run on another thread.
+    static std::unique_ptr<SyncState>
+    trackRead(const QString &filePath, const SubscriptionFile::LoadResult &loaded, const QDateTime &readAt);
     // After a construction with ReadTracking::later: tells the bookkeeping on another thread. Its first
     // use waits for that, or tells it there and then when this was not called.
     void trackReadInBackground();
@@ -153,6 +153,8 @@ private:
 
     QList<Subscription> m_subscriptions;
     QString m_filePath;
+    // When the list was read at construction.
+    QDateTime m_readAt;
     QString m_setAsidePath;
     bool m_fileUnreadable = false;
     std::optional<Backups> m_backups;

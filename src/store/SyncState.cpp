@@ -60,7 +60,7 @@ QString SyncState::defaultRoot() {
     return Preferences::stateFolder();
 }
 
-void SyncState::setRead(const QList<Subscription> &list, const QByteArray &bytes) {
+void SyncState::setRead(const QList<Subscription> &list, const QByteArray &bytes, const QDateTime &now) {
     m_base = list;
     // Most starts read the list this computer wrote last: what is kept already says so.
     const QString basePath = m_folder + QStringLiteral("/base.json");
@@ -70,22 +70,28 @@ void SyncState::setRead(const QList<Subscription> &list, const QByteArray &bytes
         m_ancestorBytes = bytes;
         writeState(m_folder + QStringLiteral("/ancestor.json"), bytes);
     }
-    remember(bytes);
+    remember(bytes, now);
 }
 
-void SyncState::remember(const QByteArray &bytes) const {
+void SyncState::remember(const QByteArray &bytes, const QDateTime &now) const {
     const QString folder = m_folder + QStringLiteral("/history");
     const QString path = folder + u'/' + hashText(bytes) + QStringLiteral(".json");
-    // The history is named by content: a version kept already only becomes the newest again.
-    if (!QFileInfo::exists(path) ||
-        ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), nullptr, 0) != 0)
+    // The history is named by content: a version kept already only becomes the newest again. Its
+    // time is when this computer last had it.
+    const qint64 msecs = now.toMSecsSinceEpoch();
+    const timespec times[2] = {{0, UTIME_OMIT}, {time_t(msecs / 1000), long(msecs % 1000) * 1'000'000}};
+    const QByteArray name = QFile::encodeName(path);
+    if (!QFileInfo::exists(path) || ::utimensat(AT_FDCWD, name.constData(), times, 0) != 0) {
         writeState(path, bytes);
+        (void)::utimensat(AT_FDCWD, name.constData(), times, 0);
+    }
     const QFileInfoList old = QDir(folder).entryInfoList(QDir::Files, QDir::Time);
     for (qsizetype i = keptVersions; i < old.size(); ++i)
         QFile::remove(old[i].absoluteFilePath());
 }
 
-void SyncState::setWritten(const QList<Subscription> &list, const QByteArray &bytes, bool merged) {
+void SyncState::setWritten(const QList<Subscription> &list, const QByteArray &bytes, bool merged,
+                           const QDateTime &now) {
     m_base = list;
     writeState(m_folder + QStringLiteral("/base.json"), bytes);
     if (merged) {
@@ -94,7 +100,7 @@ void SyncState::setWritten(const QList<Subscription> &list, const QByteArray &by
     }
     // The version names its ancestor, which the history keeps.
     writeState(versionPath(bytes), hashText(m_ancestorBytes).toLatin1());
-    remember(bytes);
+    remember(bytes, now);
     QDir versions(m_folder + QStringLiteral("/versions"));
     const QFileInfoList old = versions.entryInfoList(QDir::Files, QDir::Time);
     for (qsizetype i = keptVersions; i < old.size(); ++i)
@@ -105,7 +111,7 @@ QString SyncState::versionPath(const QByteArray &bytes) const {
     return m_folder + QStringLiteral("/versions/") + hashText(bytes) + QStringLiteral(".json");
 }
 
-QList<Subscription> SyncState::ancestorOf(const QByteArray &bytes) const {
+QList<Subscription> SyncState::ancestorOf(const QByteArray &bytes, const QDateTime &written) const {
     const QString ancestor = QString::fromLatin1(readAll(versionPath(bytes)));
     if (!ancestor.isEmpty()) {
         const QByteArray known =
@@ -116,21 +122,34 @@ QList<Subscription> SyncState::ancestorOf(const QByteArray &bytes) const {
             return *list;
     }
     const QList<Subscription> copy = SubscriptionFile::decode(bytes).value_or(QList<Subscription>());
-    QList<Subscription> closest = SubscriptionFile::decode(m_ancestorBytes).value_or(QList<Subscription>());
-    int best = ListMerge::distance(closest, copy);
+    std::optional<QList<Subscription>> closest;
+    int best = 0;
+    const auto consider = [&](const QList<Subscription> &list) {
+        const int d = ListMerge::distance(list, copy);
+        if (!closest || d < best) {
+            best = d;
+            closest = list;
+        }
+    };
+    // Newest first: of equally close versions, the last one shared.
     const QFileInfoList history =
         QDir(m_folder + QStringLiteral("/history")).entryInfoList(QDir::Files, QDir::Time);
     for (const QFileInfo &entry : history) {
-        const auto list = SubscriptionFile::decode(readAll(entry.absoluteFilePath()));
-        if (!list)
+        if (!written.isValid() || entry.lastModified() > written)
             continue;
-        const int d = ListMerge::distance(*list, copy);
-        if (d < best) {
-            best = d;
-            closest = *list;
-        }
+        if (const auto list = SubscriptionFile::decode(readAll(entry.absoluteFilePath())))
+            consider(*list);
     }
-    return closest;
+    if (closest)
+        return *closest;
+    // Nothing this computer had is known to be older than the copy (clocks apart, or the history
+    // gone): the closest of all.
+    consider(SubscriptionFile::decode(m_ancestorBytes).value_or(QList<Subscription>()));
+    for (const QFileInfo &entry : history) {
+        if (const auto list = SubscriptionFile::decode(readAll(entry.absoluteFilePath())))
+            consider(*list);
+    }
+    return *closest;
 }
 
 std::optional<QString> SyncState::keepReplaced(const QList<Subscription> &local, const QDateTime &now) const {

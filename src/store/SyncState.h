@@ -16,8 +16,9 @@
 //   elsewhere, or as written here after merging that in. Each version written here for a local edit
 //   remembers it, so that when a sync tool later hands that version back as a conflict copy, it is
 //   merged against what it was made from;
-// - the recent versions read or written here: a conflict copy made elsewhere is merged against the
-//   one closest to it, the best guess at what both sides last shared;
+// - the recent versions read or written here, each with the time it was last read or written: a
+//   conflict copy made elsewhere is merged against the one closest to it that was here before the
+//   copy's version was written, the best guess at what both sides last shared;
 // - backups/conflicts/: local versions that gave way to another computer's edit, and the conflict copies the
 //   sync tools left beside the list, once merged (under backups/, beside the daily copies).
 class SyncState {
@@ -30,14 +31,18 @@ public:
     QString conflictsFolder() const { return m_root + QStringLiteral("/backups/conflicts"); }
 
     const QList<Subscription> &base() const { return m_base; }
-    // The list was read from the file, as `bytes`: it is the base and the ancestor.
-    void setRead(const QList<Subscription> &list, const QByteArray &bytes);
-    // The list was written to the file as `bytes`: it is the base. It is the ancestor too when it
-    // carries a merge with what came from elsewhere (`merged`); a local edit keeps the ancestor.
-    void setWritten(const QList<Subscription> &list, const QByteArray &bytes, bool merged);
-    // What a conflict copy holding `bytes` was made from: the ancestor of that version if this
-    // computer wrote it, else the recent version closest to it.
-    QList<Subscription> ancestorOf(const QByteArray &bytes) const;
+    // The list was read from the file, as `bytes`, at `now`: it is the base and the ancestor.
+    void setRead(const QList<Subscription> &list, const QByteArray &bytes, const QDateTime &now);
+    // The list was written to the file as `bytes` at `now`: it is the base. It is the ancestor too
+    // when it carries a merge with what came from elsewhere (`merged`); a local edit keeps the
+    // ancestor.
+    void setWritten(const QList<Subscription> &list, const QByteArray &bytes, bool merged,
+                    const QDateTime &now);
+    // What a conflict copy holding `bytes`, written at `written`, was made from: the ancestor of that
+    // version if this computer wrote it, else the recent version closest to it among those this
+    // computer had by then. A version read later may already hold the copy's edits merged with newer
+    // ones, against which the copy's older values would pass for edits.
+    QList<Subscription> ancestorOf(const QByteArray &bytes, const QDateTime &written) const;
 
     // Keeps the local versions of records whose edits gave way; returns the file they are in.
     std::optional<QString> keepReplaced(const QList<Subscription> &local, const QDateTime &now) const;
@@ -46,7 +51,7 @@ public:
 
 private:
     QString versionPath(const QByteArray &bytes) const;
-    void remember(const QByteArray &bytes) const;
+    void remember(const QByteArray &bytes, const QDateTime &now) const;
 
     QString m_root;
     QString m_folder;

@@ -126,6 +126,42 @@ private Q_SLOTS:
                  QList<Subscription>{here});
     }
 
+    // A conflict copy made on another computer that arrives beside the list which already holds it,
+    // merged there with a later edit from here: what the copy added is kept, and its older values do
+    // not undo the later edit.
+    void copyArrivingAfterItsMerge() {
+        ManualClock clock(QDateTime(QDate(2026, 3, 7), QTime(8, 0), QTimeZone::utc()), QTimeZone::utc(),
+                          ManualClock::Scope::installed);
+        const QString path = dir().filePath(u"subscriptions.json"_qs);
+        Store store(path);
+        Subscription video = record(u"Video"_qs, 15);
+        store.add(video);
+        clock.advance(60'000);
+        // There: a record added to that list, a version which then lost against the edit here.
+        const QList<Subscription> there = {video, record(u"Music"_qs)};
+        const QDateTime copyWritten = clock.now();
+        clock.advance(60'000);
+        video.amount = 16;
+        store.update(video);
+        clock.advance(60'000);
+
+        const QString staging = dir().filePath(u".incoming"_qs);
+        QVERIFY(writeFile(staging, encoded({video, there[1]})));
+        QCOMPARE(std::rename(qPrintable(staging), qPrintable(path)), 0);
+        const QString copy = dir().filePath(u"subscriptions.sync-conflict-20260307-080100-ABCD3FG.json"_qs);
+        QVERIFY(writeFile(staging, encoded(there)));
+        QFile staged(staging);
+        QVERIFY(staged.open(QIODevice::ReadWrite));
+        QVERIFY(staged.setFileTime(copyWritten, QFileDevice::FileModificationTime));
+        staged.close();
+        QCOMPARE(std::rename(qPrintable(staging), qPrintable(copy)), 0);
+        store.checkForExternalChange();
+
+        QCOMPARE(store.subscriptions(), (QList<Subscription>{video, there[1]}));
+        QCOMPARE(SubscriptionFile::decode(readFile(path)), store.subscriptions());
+        QVERIFY(!QFile::exists(copy));
+    }
+
     // A file half written by a tool that writes in place is neither merged as an empty list nor
     // written over; once whole, it is merged.
     void halfWrittenFile() {

@@ -20,6 +20,9 @@
 
 #include <memory>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 using TestSupport::record;
 
 // Two Syncthing instances on this machine share one folder over 127.0.0.1 only; a store on each
@@ -27,7 +30,10 @@ using TestSupport::record;
 // every edit, with the loser of the one field edited on both sides kept aside.
 namespace {
 
-constexpr int settleTimeoutMsecs = 150'000;
+// Each wait normally ends within seconds, within tens under load. The waits of one function stay
+// inside the function time-out the test runs with (QTEST_FUNCTION_TIMEOUT), so that a wait that
+// never ends is reported by the wait itself.
+constexpr int settleTimeoutMsecs = 60'000;
 
 int freePort() {
     QTcpServer server;
@@ -49,20 +55,25 @@ struct Peer {
     QString listPath() const { return folder + u"/subscriptions.json"_qs; }
 };
 
+// Each instance hears of the stores' writes from its file system watch; a rescan every few seconds
+// catches any change the watch missed, and a pull that failed because a store wrote the file
+// meanwhile is tried again within seconds, as is the link once it is resumed.
 QByteArray config(const Peer &self, const Peer &other) {
     const QString text = QStringLiteral(R"(<configuration version="36">
-  <folder id="renewly" label="renewly" path="%1" type="sendreceive" rescanIntervalS="3600"
+  <folder id="renewly" label="renewly" path="%1" type="sendreceive" rescanIntervalS="10"
           fsWatcherEnabled="true" fsWatcherDelayS="1" autoNormalize="true">
     <device id="%2"></device>
     <device id="%3"></device>
     <minDiskFree unit="%">0</minDiskFree>
     <maxConflicts>10</maxConflicts>
+    <pullerPauseS>1</pullerPauseS>
   </folder>
   <device id="%2" name="%4" compression="metadata"><address>dynamic</address></device>
   <device id="%3" name="%5" compression="metadata"><address>tcp://127.0.0.1:%6</address></device>
   <gui enabled="true" tls="false"><address>127.0.0.1:%7</address><apikey>%8</apikey></gui>
   <options>
     <listenAddress>tcp://127.0.0.1:%9</listenAddress>
+    <reconnectionIntervalS>1</reconnectionIntervalS>
     <globalAnnounceEnabled>false</globalAnnounceEnabled>
     <localAnnounceEnabled>false</localAnnounceEnabled>
     <relaysEnabled>false</relaysEnabled>
@@ -114,6 +125,7 @@ private Q_SLOTS:
         if (m_syncthing.isEmpty())
             QSKIP("syncthing is not installed");
         QVERIFY(m_root.isValid());
+        qInfo("Syncthing homes, folders and logs under %s", qPrintable(m_root.path()));
         m_net.setProxy(QNetworkProxy::NoProxy);
         m_a.name = u"a"_qs;
         m_b.name = u"b"_qs;
@@ -139,6 +151,8 @@ private Q_SLOTS:
             self->process.setProcessEnvironment(env);
             self->process.setProcessChannelMode(QProcess::MergedChannels);
             self->process.setStandardOutputFile(m_root.filePath(self->name + u"/syncthing.log"_qs));
+            // Ended with the test however it ends, also when QtTest stops it.
+            self->process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
             self->process.start(m_syncthing, {u"serve"_qs, u"--home="_qs + self->home, u"--no-browser"_qs,
                                               u"--no-restart"_qs, u"--no-upgrade"_qs});
             QVERIFY(self->process.waitForStarted(-1));
@@ -148,6 +162,11 @@ private Q_SLOTS:
         QVERIFY2(running(), "a Syncthing instance stopped; see syncthing.log");
         for (Peer *p : {&m_a, &m_b})
             p->store = std::make_unique<Store>(p->listPath());
+    }
+
+    void cleanup() {
+        if (QTest::currentTestFailed())
+            m_root.setAutoRemove(false);
     }
 
     void cleanupTestCase() {
@@ -175,7 +194,7 @@ private Q_SLOTS:
         video.amount = 16;
         a.update(video);
         edits += 2;
-        QTRY_VERIFY_WITH_TIMEOUT(converged() && a.subscriptions().size() == 2 &&
+        QTRY_VERIFY_WITH_TIMEOUT(converged() && a.subscriptions().size() == 2 && byId(a, video.id) &&
                                      byId(a, video.id)->amount == 16,
                                  settleTimeoutMsecs);
 
@@ -205,6 +224,7 @@ private Q_SLOTS:
                                      !hasConflictCopies(m_a.folder) && !hasConflictCopies(m_b.folder),
                                  settleTimeoutMsecs);
 
+        QVERIFY(byId(a, video.id) && byId(a, music.id));
         const Subscription merged = *byId(a, video.id);
         QVERIFY(merged.name == u"Video A" || merged.name == u"Video B");
         QCOMPARE(merged.notes, u"family plan"_qs);
