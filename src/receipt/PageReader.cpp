@@ -1033,18 +1033,6 @@ QString restoreSigns(const QString &text, const QString &latinText, bool unreadB
         const bool firstNumber = unreadBeforeNumber && prefix.isEmpty() &&
                                  std::none_of(text.begin(), text.begin() + match.capturedStart(3),
                                               [](QChar c) { return c.isLetterOrNumber(); });
-        // The Latin model reads the pound sign there as the digit 2 it looks like ("210.99" for
-        // "£10.99").
-        static const QRegularExpression poundAsTwo(
-            QStringLiteral("(?<![0-9A-Za-z.,\\p{Sc}])2([0-9][0-9.,]*[0-9])(?![0-9])"));
-        bool poundRead = false;
-        for (auto it = poundAsTwo.globalMatch(firstNumber ? latinReading : QString());
-             it.hasNext() && !poundRead;)
-            poundRead = it.next().captured(1) == number;
-        if (poundRead) {
-            result.insert(match.capturedStart(3), u'£');
-            continue;
-        }
         for (auto it = latinAmount.globalMatch(latinReading); it.hasNext();) {
             const auto latin = it.next();
             QString latinNumber = latin.captured(3);

@@ -720,16 +720,14 @@ private slots:
     }
 
     // Where the recogniser read nothing on a character before the first number, the Latin
-    // model's sign is taken though it garbled a digit, or read the pound sign as a 2.
+    // model's sign is taken though it garbled a digit.
     void restoresSignsOnUnreadInk_data() {
         QTest::addColumn<QString>("read");
         QTest::addColumn<QString>("latin");
         QTest::addColumn<bool>("unread");
         QTest::addColumn<QString>("text");
-        QTest::newRow("pound read as a 2")
-            << utf8("10.99/ month") << utf8("210.99, month") << true << utf8("£10.99/ month");
-        QTest::newRow("a 2 without unread ink")
-            << utf8("10.99/ month") << utf8("210.99, month") << false << utf8("10.99/ month");
+        QTest::newRow("a 2 is no sign: the rupee reads so too")
+            << utf8("8,273") << utf8("28,273") << true << utf8("8,273");
         QTest::newRow("a digit garbled")
             << utf8("204.99 per year") << utf8("£204.09 per year") << true << utf8("£204.99 per year");
         QTest::newRow("a digit garbled without unread ink")
