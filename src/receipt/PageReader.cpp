@@ -975,15 +975,18 @@ QString restoreLetteredPrices(const QString &text, const QString &latinReading) 
 } // namespace
 
 const QRegularExpression &priceWithLetters() {
-    // Up to two letters or signs, then digits with a 1 or a 0 among them read as a letter or a bar,
-    // then the decimals; or digits, then decimals with such a letter ("100.o0").
+    // Up to two letters or signs (the euro's look-alikes "ε" and "∈" among them), then digits with
+    // a 1 or a 0 among them read as a letter or a bar, then the decimals; or digits, then decimals
+    // with such a letter ("100.o0"), which a word of the billing period may follow without the
+    // slash the recogniser left out ("ε30.o0yr").
     static const QRegularExpression price(QStringLiteral(
-        "(?<![0-9A-Za-z.,])[A-Za-z\\p{Sc}]{0,2}(?:[0-9lI|Oo]*[lI|Oo][0-9lI|Oo]*[.,][0-9]{2}(?![0-9])|"
-        "[0-9lI|Oo]*[0-9][0-9lI|Oo]*[.,](?:[lI|Oo][0-9lI|Oo]|[0-9][lI|Oo])(?![0-9A-Za-z]))"));
+        "(?<![0-9A-Za-z.,])[A-Za-z\\p{Sc}ε∈]{0,2}(?:[0-9lI|Oo]*[lI|Oo][0-9lI|Oo]*[.,][0-9]{2}(?![0-9])|"
+        "[0-9lI|Oo]*[0-9][0-9lI|Oo]*[.,](?:[lI|Oo][0-9lI|Oo]|[0-9][lI|Oo])"
+        "(?!(?!per|year|yr\\b|month|mo\\b|week|quarter)[0-9A-Za-z]))"));
     return price;
 }
 
-QString restoreSigns(const QString &text, const QString &latinText) {
+QString restoreSigns(const QString &text, const QString &latinText, bool unreadBeforeNumber) {
     // The Latin model may set a blank before or after a number's separator ("¥172. 00",
     // "€29 .99"), or between the digits of large type after a sign ("¥3 78.00"); numbers hold none.
     static const QRegularExpression blankInNumber(
@@ -1027,6 +1030,9 @@ QString restoreSigns(const QString &text, const QString &latinText) {
         // ("135.49每月" as "135.494 A"); a price with its decimals is whole without it.
         static const QRegularExpression withDecimals(QStringLiteral("[.,][0-9]{2}$"));
         const bool whole = number.contains(withDecimals);
+        const bool firstNumber = unreadBeforeNumber && prefix.isEmpty() &&
+                                 std::none_of(text.begin(), text.begin() + match.capturedStart(3),
+                                              [](QChar c) { return c.isLetterOrNumber(); });
         for (auto it = latinAmount.globalMatch(latinReading); it.hasNext();) {
             const auto latin = it.next();
             QString latinNumber = latin.captured(3);
@@ -1049,13 +1055,30 @@ QString restoreSigns(const QString &text, const QString &latinText) {
                 result.replace(match.capturedStart(1), 1 + number.size(), sign + latinNumber);
                 break;
             }
+            // Where the recogniser read nothing on a character before the piece's first number,
+            // the Latin model's sign there is taken though small type garbled one of its digits
+            // for it ("£204.09" for "£204.99").
+            if (firstNumber && latin.captured(1).isEmpty() && sign != u"$" &&
+                latinNumber.size() == number.size() && nearlySame(digitsOf(latinNumber), digits)) {
+                result.insert(match.capturedStart(3), sign);
+                break;
+            }
             if (digitsOf(latinNumber) != digits && !(whole && latinNumber.startsWith(number)))
                 continue;
             if (!prefix.isEmpty() && prefix.chopped(1) == latin.captured(1)) {
                 // A sign read as a letter ("HKS388", "f10.99", "Y 148.00").
                 result.replace(match.capturedStart(1) + prefix.size() - 1, 1, sign);
             } else if (sign != u"$" && (prefix.isEmpty() || !match.captured(2).isEmpty())) {
-                // A sign the recogniser's dictionary lacks, dropped before the number.
+                // A sign the recogniser's dictionary lacks, dropped before the number; unless the
+                // recogniser read the number between brackets and the Latin model did not read
+                // the opening one: its sign is that bracket ("(4801)" read as "£4801)").
+                const qsizetype before = match.capturedStart(3) - 1;
+                const qsizetype after = match.capturedEnd(3);
+                const qsizetype latinBefore = latin.capturedStart(0) - 1;
+                if (prefix.isEmpty() && before >= 0 && text[before].category() == QChar::Punctuation_Open &&
+                    after < text.size() && text[after].category() == QChar::Punctuation_Close &&
+                    !(latinBefore >= 0 && latinReading[latinBefore].category() == QChar::Punctuation_Open))
+                    break;
                 result.insert(match.capturedStart(3), sign);
             } else if (!prefix.isEmpty() && prefix == latin.captured(1) &&
                        (sign != u"$" || dollarCountry.match(prefix).hasMatch())) {
@@ -1470,6 +1493,55 @@ bool hasDoubtfulEnds(const QList<TextRecognizer::Glyph> &glyphs, const QImage &p
     return first <= last && (doubtful(glyphs[first]) || doubtful(glyphs[last]));
 }
 
+// Whether the piece shows the ink of a character the recogniser read nothing on just before the
+// first digit it read, with no letter or digit read before that: a sign its dictionary lacks
+// ("£10.99" read as "10.99"). The character stands apart between columns of paper, a third of the
+// type's height at least (no hyphen or speck; some typefaces set the sign small), and no
+// character read is placed on it.
+bool unreadBeforeDigits(const QList<TextRecognizer::Glyph> &glyphs, const QImage &piece, int textHeight) {
+    const auto firstDigit =
+        std::find_if(glyphs.begin(), glyphs.end(),
+                     [](const TextRecognizer::Glyph &glyph) { return isDigit(glyph.character); });
+    if (firstDigit == glyphs.end() ||
+        std::any_of(glyphs.begin(), firstDigit,
+                    [](const TextRecognizer::Glyph &g) { return g.character.isLetter(); }))
+        return false;
+    const auto centre = [](const TextRecognizer::Glyph &glyph) { return glyph.step * stride + stride / 2; };
+    // The columns with ink, as [start, end) runs between the blank ones.
+    QList<std::pair<int, int>> inked;
+    int from = 0;
+    for (const auto &[start, end] : blankRuns(piece)) {
+        if (start > from)
+            inked.append({from, start});
+        from = end;
+    }
+    if (from < piece.width())
+        inked.append({from, piece.width()});
+    // The run the digit is placed on, or the first after it where it is placed in a gap.
+    const int digitAt = centre(*firstDigit);
+    const auto digitRun = std::find_if(inked.begin(), inked.end(), [digitAt](const std::pair<int, int> &run) {
+        return digitAt < run.second;
+    });
+    if (digitRun == inked.begin() || digitRun == inked.end())
+        return false;
+    const int start = (digitRun - 1)->first;
+    const int end = (digitRun - 1)->second;
+    if (std::any_of(glyphs.begin(), firstDigit, [&](const TextRecognizer::Glyph &glyph) {
+            return centre(glyph) >= start - stride / 2 && centre(glyph) < end + stride / 2;
+        }))
+        return false;
+    const int inkBelow = (TextLines::darkestIn(piece, piece.rect()) + 255) / 2;
+    int top = piece.height(), bottom = -1;
+    for (int y = 0; y < piece.height(); ++y) {
+        const uchar *row = piece.constScanLine(y);
+        if (std::any_of(row + start, row + end, [inkBelow](uchar v) { return v < inkBelow; })) {
+            top = std::min(top, y);
+            bottom = y;
+        }
+    }
+    return bottom - top + 1 >= textHeight / 3 && end - start >= textHeight / 4;
+}
+
 } // namespace
 
 namespace {
@@ -1646,6 +1718,20 @@ QList<QRect> lines(const QImage &page, int lineHeight, const QImage &edges) {
     return lines;
 }
 
+QList<TextRecognizer::Glyph> withoutSignsReadTwice(QList<TextRecognizer::Glyph> glyphs) {
+    for (qsizetype i = glyphs.size() - 1; i > 0; --i) {
+        const TextRecognizer::Glyph &a = glyphs[i - 1];
+        const TextRecognizer::Glyph &b = glyphs[i];
+        if (b.step - a.step != 1 || a.alternative != b.character || b.alternative != a.character)
+            continue;
+        if (b.character.category() == QChar::Symbol_Currency && a.character.isLetter())
+            glyphs.removeAt(i - 1);
+        else if (a.character.category() == QChar::Symbol_Currency && b.character.isLetter())
+            glyphs.removeAt(i);
+    }
+    return glyphs;
+}
+
 QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin,
                  const QImage &edges) {
     const QList<QRect> boxes = lines(page, lineHeight, edges);
@@ -1664,7 +1750,8 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     // reads for one thread at a time.
     std::vector<QString> texts(size_t(pieces.size()));
     std::mutex latinInUse;
-    const auto spellPiece = [&](const Piece &piece, const QList<TextRecognizer::Glyph> &own) {
+    const auto spellPiece = [&](const Piece &piece, const QList<TextRecognizer::Glyph> &readGlyphs) {
+        const QList<TextRecognizer::Glyph> own = withoutSignsReadTwice(readGlyphs);
         QString text =
             spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
         const bool endsDoubtful =
@@ -1673,7 +1760,8 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
                       text.contains(priceWithLetters()) || mayMistakeLetters(text) || endsDoubtful)) {
             std::lock_guard lock(latinInUse);
             const QString latinReading = latin->readLine(piece.image);
-            text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading);
+            text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading,
+                                unreadBeforeDigits(own, piece.image, piece.textHeight));
         } else if (latin && piece.image.width() <= 2 * height &&
                    std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); })) {
             // A short piece read as nothing or a mark alone may hold a sign the recogniser's

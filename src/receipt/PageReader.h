@@ -61,8 +61,10 @@ const QRegularExpression &priceWithLetters();
 
 // The text of a piece with the currency signs that `latinReading`, a reading of the same piece by
 // a Latin model, shows before the numbers that amountWithoutSign() finds in it, and with the prices
-// it shows where priceWithLetters() finds one read with letters.
-QString restoreSigns(const QString &text, const QString &latinReading);
+// it shows where priceWithLetters() finds one read with letters. `unreadBeforeNumber`: the piece
+// shows a character the recogniser read nothing on before its first number, where the Latin
+// model's sign is taken more readily.
+QString restoreSigns(const QString &text, const QString &latinReading, bool unreadBeforeNumber = false);
 
 // Whether a piece's text is Latin with letters the recogniser may have mistaken for look-alikes
 // ("Tota1", "A1 1 Apps", "Grammarl y").
@@ -73,6 +75,11 @@ bool mayMistakeLetters(const QString &text);
 // it was unsure of at an end of the piece (`endsDoubtful`), also in a few letters more at one end;
 // otherwise `text`.
 QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful = false);
+
+// `glyphs` without the letter of a currency sign read twice, as the sign and as the letter it looks
+// like ("S$694.99" for "$694.99"): two characters on neighbouring steps, each the other's runner-up.
+// A letter read beside a sign on ink of its own ("US$") stands a step or more apart.
+QList<TextRecognizer::Glyph> withoutSignsReadTwice(QList<TextRecognizer::Glyph> glyphs);
 
 // The line boxes of a prepared page, as TextLines::find() gives them, with those of faint type
 // (grey text whose thin strokes never reach the ink threshold) as its own contrast has them: the

@@ -10,6 +10,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <numeric>
 #include <span>
 
 namespace ReceiptParser {
@@ -1179,9 +1180,32 @@ std::vector<Cand> amountCandidates(const Text &text) {
 
     // A code and its number stand on one line: a code that ends a line ("11.00 USD") is not read
     // with the date that may start the next.
+    QStringList codesWritten;
     for (auto it = codeBefore.globalMatch(s); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         appendCandidate(candidates, match, 2, currencyOfCode(match.capturedView(1)));
+        const QString code = match.captured(1).toUpper();
+        if (code.size() == 3 && !currencyOfCode(code).isEmpty() && !codesWritten.contains(code))
+            codesWritten << code;
+    }
+    // Capitals one letter off the code of a supported currency that the page writes before another
+    // number, straight before a price with its decimals, are that code with a letter misread
+    // ("IKD 1,437.80 HKD 718.90").
+    static const QRegularExpression capitalsBefore =
+        compiled(QStringLiteral(R"((?<![A-Za-z0-9])([A-Z]{3})[^\S\n]?)") + number);
+    for (auto it = capitalsBefore.globalMatch(codesWritten.isEmpty() ? QString() : s); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QStringView word = match.capturedView(1);
+        if (!match.capturedView(2).contains(u'.') && !match.capturedView(2).contains(u','))
+            continue;
+        for (const QString &code : std::as_const(codesWritten)) {
+            const auto differing = std::inner_product(word.begin(), word.end(), code.begin(), 0,
+                                                      std::plus<>(), std::not_equal_to<>());
+            if (differing == 1) {
+                appendCandidate(candidates, match, 2, currencyOfCode(code));
+                break;
+            }
+        }
     }
 
     // A country's letters straight before a number with its decimals or groups are what is left of

@@ -136,6 +136,13 @@ QString tidyLine(const QString &line) {
     // ("nberg3l@", "ID 4l7"): no word has them there.
     static const QRegularExpression oneAfterDigit(QStringLiteral("(?<=[0-9])[lI|](?=[0-9@])"));
     text.replace(oneAfterDigit, QStringLiteral("1"));
+    // The slash between a price and its billing period read as a one-like stroke ("¥16l月"), or
+    // read once more as one after the decimals, which no price has a third of ("$20.99l/mo").
+    static const QRegularExpression slashAsOne(
+        QStringLiteral("(\\p{Sc} ?[0-9]+(?:[.,][0-9]{2})?)[lI|](?=[月年季周天])"));
+    text.replace(slashAsOne, QStringLiteral("\\1/"));
+    static const QRegularExpression slashTwice(QStringLiteral("(?<=[0-9][.,][0-9]{2})[lI|](?=/)"));
+    text.remove(slashTwice);
     return mendCase(mendWords(mendNumbers(text)));
 }
 

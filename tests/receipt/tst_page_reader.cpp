@@ -679,6 +679,14 @@ private slots:
             << utf8("Tota1 due today €438.49");
         QTest::newRow("large price, sign read as a letter")
             << utf8("Tota1 E3.99") << utf8("Total €38.99") << utf8("Tota1 €3.99");
+        QTest::newRow("lettered decimals run into the period")
+            << utf8("Annual ε30.o0yr") << utf8("Annual €30.00,,") << utf8("Annual €30.00yr");
+        QTest::newRow("opening bracket read as a sign")
+            << utf8("信用卡(4801)") << utf8("LiiBT18 £4801)") << utf8("信用卡(4801)");
+        QTest::newRow("sign read as an opening bracket")
+            << utf8("Total (4.99 due") << utf8("Total £4.99 due") << utf8("Total (£4.99 due");
+        QTest::newRow("sign after an opening bracket")
+            << utf8("Refund (12.99)") << utf8("Refund (€12.99)") << utf8("Refund (€12.99)");
         QTest::newRow("digits read as letters, other price")
             << utf8("Vol.12 lo.99") << utf8("Vol.12 $10.98") << utf8("Vol.12 lo.99");
     }
@@ -688,6 +696,53 @@ private slots:
         QFETCH(QString, latin);
         QFETCH(QString, text);
         QCOMPARE(PageReader::restoreSigns(read, latin), text);
+    }
+
+    // Characters written as "<character><runner-up or _>@<step>" each.
+    void dropsSignLetterReadTwice_data() {
+        QTest::addColumn<QString>("glyphs");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("dollar read as S and $") << utf8("p_@1 a_@3 S$@5 $S@6 6_@7") << utf8("pa$6");
+        QTest::newRow("sign first") << utf8("$S@5 S$@6 1_@7") << utf8("$1");
+        QTest::newRow("letter on its own ink") << utf8("U_@1 S$@3 $S@5 8_@6") << utf8("US$8");
+        QTest::newRow("no runner-up between them") << utf8("S_@5 $_@6 1_@7") << utf8("S$1");
+    }
+
+    void dropsSignLetterReadTwice() {
+        QFETCH(QString, glyphs);
+        QList<TextRecognizer::Glyph> read;
+        for (const QString &word : glyphs.split(u' ', Qt::SkipEmptyParts))
+            read.append({word[0], word.mid(3).toInt(), 0.6f, 0, word[1] == u'_' ? QChar() : word[1], 0.4f});
+        QString kept;
+        for (const TextRecognizer::Glyph &glyph : PageReader::withoutSignsReadTwice(read))
+            kept += glyph.character;
+        QTEST(kept, "kept");
+    }
+
+    // Where the recogniser read nothing on a character before the first number, the Latin
+    // model's sign is taken though it garbled a digit.
+    void restoresSignsOnUnreadInk_data() {
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("latin");
+        QTest::addColumn<bool>("unread");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a 2 is no sign: the rupee reads so too")
+            << utf8("8,273") << utf8("28,273") << true << utf8("8,273");
+        QTest::newRow("a digit garbled")
+            << utf8("204.99 per year") << utf8("£204.09 per year") << true << utf8("£204.99 per year");
+        QTest::newRow("a digit garbled without unread ink")
+            << utf8("204.99 per year") << utf8("£204.09 per year") << false << utf8("204.99 per year");
+        QTest::newRow("not the first number")
+            << utf8("Total 20.00") << utf8("Total £21.00") << true << utf8("Total 20.00");
+        QTest::newRow("two digits garbled") << utf8("204.99") << utf8("£284.09") << true << utf8("204.99");
+    }
+
+    void restoresSignsOnUnreadInk() {
+        QFETCH(QString, read);
+        QFETCH(QString, latin);
+        QFETCH(bool, unread);
+        QFETCH(QString, text);
+        QCOMPARE(PageReader::restoreSigns(read, latin, unread), text);
     }
 
     // The Latin model's spelling is taken where the two readings differ in look-alikes alone.
@@ -772,6 +827,9 @@ private slots:
         QTest::newRow("one read as a bracket")
             << utf8("【2 months [5.00 [2] 【3个月】") << utf8("12 months 15.00 [2] 【3个月】");
         QTest::newRow("one after a digit") << utf8("nberg3l@x.com ID4l7") << utf8("nberg31@x.com ID417");
+        QTest::newRow("slash before the period read as a one")
+            << utf8("¥16l月 $20.99l/mo 2026年1l月 ID 12.34l")
+            << utf8("¥16/月 $20.99/mo 2026年11月 ID 12.341");
         QTest::newRow("blanks collapsed") << utf8("  Netflix \t 标准套餐  ") << utf8("Netflix 标准套餐");
     }
 

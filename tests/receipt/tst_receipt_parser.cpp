@@ -227,6 +227,9 @@ private Q_SLOTS:
         QTest::newRow("dollar read as S after a country's letters")
             << utf8("Paid HkS8.35") << 8.35 << u"HKD"_qs;
         QTest::newRow("dollar read as S, ones as letters") << utf8("Due USSl.22") << 1.22 << u"USD"_qs;
+        QTest::newRow("code one letter off beside the code")
+            << utf8("Plan IKD 1,437.80 HKD 718.90") << 1437.8 << u"HKD"_qs;
+        QTest::newRow("code one letter off alone") << utf8("Plan IKD 1,437.80 $5") << 5.0 << u"USD"_qs;
         QTest::newRow("code inside a reference") << u"s99.99\nReference R8V9RS1T4S"_qs << 99.99 << u"USD"_qs;
         QTest::newRow("country letters before a bare count") << u"CN2026 HK 12.00"_qs << 0.0 << u"CNY"_qs;
         QTest::newRow("code after the number") << utf8("883.99 CNY 每年") << 883.99 << u"CNY"_qs;
