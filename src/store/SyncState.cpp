@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <vector>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -131,24 +133,24 @@ QList<Subscription> SyncState::ancestorOf(const QByteArray &bytes, const QDateTi
             closest = list;
         }
     };
-    // Newest first: of equally close versions, the last one shared.
-    const QFileInfoList history =
-        QDir(m_folder + QStringLiteral("/history")).entryInfoList(QDir::Files, QDir::Time);
-    for (const QFileInfo &entry : history) {
-        if (!written.isValid() || entry.lastModified() > written)
-            continue;
-        if (const auto list = SubscriptionFile::decode(readAll(entry.absoluteFilePath())))
-            consider(*list);
+    // Newest first: of equally close versions, the last one shared. Each is read once.
+    std::vector<std::pair<QDateTime, QList<Subscription>>> history;
+    for (const QFileInfo &entry :
+         QDir(m_folder + QStringLiteral("/history")).entryInfoList(QDir::Files, QDir::Time)) {
+        if (auto list = SubscriptionFile::decode(readAll(entry.absoluteFilePath())))
+            history.emplace_back(entry.lastModified(), std::move(*list));
+    }
+    for (const auto &[at, list] : history) {
+        if (written.isValid() && at <= written)
+            consider(list);
     }
     if (closest)
         return *closest;
     // Nothing this computer had is known to be older than the copy (clocks apart, or the history
     // gone): the closest of all.
     consider(SubscriptionFile::decode(m_ancestorBytes).value_or(QList<Subscription>()));
-    for (const QFileInfo &entry : history) {
-        if (const auto list = SubscriptionFile::decode(readAll(entry.absoluteFilePath())))
-            consider(*list);
-    }
+    for (const auto &entry : history)
+        consider(entry.second);
     return *closest;
 }
 
