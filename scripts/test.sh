@@ -8,6 +8,12 @@ cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
 
+# The two builds and the fuzzers take about 6 GiB; say so up front rather than fail mid-link.
+free_kib=$(df --output=avail -k . | tail -1)
+if (( free_kib < 6 * 1024 * 1024 )); then
+  echo "warning: only $((free_kib / 1024)) MiB free here; building and testing needs about 6 GiB" >&2
+fi
+
 cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRENEWLY_WERROR=ON
 cmake --build build/ci -j"$jobs"
 ctest --test-dir build/ci --output-on-failure -j"$jobs"
