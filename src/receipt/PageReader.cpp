@@ -1718,16 +1718,28 @@ QList<QRect> lines(const QImage &page, int lineHeight, const QImage &edges) {
     return lines;
 }
 
-QList<TextRecognizer::Glyph> withoutSignsReadTwice(QList<TextRecognizer::Glyph> glyphs) {
+QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Glyph> glyphs) {
+    // Latin letters of small type may stand a step apart, each the other's runner-up ("er"); a
+    // letter and a digit that look alike only where neither is of one narrow stroke ("1l").
+    const auto narrow = [](QChar c) { return QStringView(u"1lIij|!").contains(c); };
+    const auto han = [](QChar c) { return isChinese(c) && !isChinesePunctuation(c); };
+    const auto digitAndLetter = [&narrow, &han](QChar a, QChar b) {
+        return ((isDigit(a) && b.isLetter() && !han(b)) || (isDigit(b) && a.isLetter() && !han(a))) &&
+               !narrow(a) && !narrow(b);
+    };
     for (qsizetype i = glyphs.size() - 1; i > 0; --i) {
         const TextRecognizer::Glyph &a = glyphs[i - 1];
         const TextRecognizer::Glyph &b = glyphs[i];
         if (b.step - a.step != 1 || a.alternative != b.character || b.alternative != a.character)
             continue;
-        if (b.character.category() == QChar::Symbol_Currency && a.character.isLetter())
+        const bool aSign = a.character.category() == QChar::Symbol_Currency;
+        const bool bSign = b.character.category() == QChar::Symbol_Currency;
+        if (bSign && a.character.isLetter())
             glyphs.removeAt(i - 1);
-        else if (a.character.category() == QChar::Symbol_Currency && b.character.isLetter())
+        else if (aSign && b.character.isLetter())
             glyphs.removeAt(i);
+        else if ((han(a.character) && han(b.character)) || digitAndLetter(a.character, b.character))
+            glyphs.removeAt(a.confidence < b.confidence ? i - 1 : i);
     }
     return glyphs;
 }
@@ -1751,7 +1763,7 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     std::vector<QString> texts(size_t(pieces.size()));
     std::mutex latinInUse;
     const auto spellPiece = [&](const Piece &piece, const QList<TextRecognizer::Glyph> &readGlyphs) {
-        const QList<TextRecognizer::Glyph> own = withoutSignsReadTwice(readGlyphs);
+        const QList<TextRecognizer::Glyph> own = withoutCharactersReadTwice(readGlyphs);
         QString text =
             spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
         const bool endsDoubtful =

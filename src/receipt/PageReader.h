@@ -76,10 +76,14 @@ bool mayMistakeLetters(const QString &text);
 // otherwise `text`.
 QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful = false);
 
-// `glyphs` without the letter of a currency sign read twice, as the sign and as the letter it looks
-// like ("S$694.99" for "$694.99"): two characters on neighbouring steps, each the other's runner-up.
-// A letter read beside a sign on ink of its own ("US$") stands a step or more apart.
-QList<TextRecognizer::Glyph> withoutSignsReadTwice(QList<TextRecognizer::Glyph> glyphs);
+// `glyphs` without the second reading of a character read twice, as itself and as one it looks like:
+// two characters on neighbouring steps, each the other's runner-up, where no two characters of
+// their kind stand so close. Of a currency sign read also as the letter it looks like ("S$694.99"
+// for "$694.99") the sign is kept; a letter read beside a sign on ink of its own ("US$") stands a
+// step or more apart. Of a letter read also as the digit it looks like ("Google 0One"), or a
+// Chinese character read as two, the surer reading is kept. Two Latin letters of small type, or
+// a digit and a letter of one narrow stroke ("1l"), may stand a step apart and are both kept.
+QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Glyph> glyphs);
 
 // The line boxes of a prepared page, as TextLines::find() gives them, with those of faint type
 // (grey text whose thin strokes never reach the ink threshold) as its own contrast has them: the

@@ -698,23 +698,32 @@ private slots:
         QCOMPARE(PageReader::restoreSigns(read, latin), text);
     }
 
-    // Characters written as "<character><runner-up or _>@<step>" each.
-    void dropsSignLetterReadTwice_data() {
+    // Characters written as "<character><runner-up or _>@<step>[:<confidence in %>]" each.
+    void dropsCharacterReadTwice_data() {
         QTest::addColumn<QString>("glyphs");
         QTest::addColumn<QString>("kept");
         QTest::newRow("dollar read as S and $") << utf8("p_@1 a_@3 S$@5 $S@6 6_@7") << utf8("pa$6");
         QTest::newRow("sign first") << utf8("$S@5 S$@6 1_@7") << utf8("$1");
         QTest::newRow("letter on its own ink") << utf8("U_@1 S$@3 $S@5 8_@6") << utf8("US$8");
         QTest::newRow("no runner-up between them") << utf8("S_@5 $_@6 1_@7") << utf8("S$1");
+        QTest::newRow("letter read as digit too") << utf8("e_@11 0O@14:53 O0@15:55 n_@17") << utf8("eOn");
+        QTest::newRow("digit surer") << utf8("10@1 0O@3:90 O0@4:10 0_@6") << utf8("100");
+        QTest::newRow("Chinese character read as two") << utf8("哗哔@1:57 哔哗@2:40 哩_@5") << utf8("哗哩");
+        QTest::newRow("two letters of small type") << utf8("er@1:60 re@2:40 p_@3") << utf8("erp");
+        QTest::newRow("narrow digit beside a letter") << utf8("1l@1:60 l1@2:40") << utf8("1l");
     }
 
-    void dropsSignLetterReadTwice() {
+    void dropsCharacterReadTwice() {
         QFETCH(QString, glyphs);
         QList<TextRecognizer::Glyph> read;
-        for (const QString &word : glyphs.split(u' ', Qt::SkipEmptyParts))
-            read.append({word[0], word.mid(3).toInt(), 0.6f, 0, word[1] == u'_' ? QChar() : word[1], 0.4f});
+        for (const QString &word : glyphs.split(u' ', Qt::SkipEmptyParts)) {
+            const QStringList parts = word.mid(3).split(u':');
+            const float confidence = parts.size() > 1 ? parts[1].toFloat() / 100 : 0.6f;
+            read.append(
+                {word[0], parts[0].toInt(), confidence, 0, word[1] == u'_' ? QChar() : word[1], 0.4f});
+        }
         QString kept;
-        for (const TextRecognizer::Glyph &glyph : PageReader::withoutSignsReadTwice(read))
+        for (const TextRecognizer::Glyph &glyph : PageReader::withoutCharactersReadTwice(read))
             kept += glyph.character;
         QTEST(kept, "kept");
     }
