@@ -1497,15 +1497,15 @@ bool hasDoubtfulEnds(const QList<TextRecognizer::Glyph> &glyphs, const QImage &p
 // first digit it read, with no letter or digit read before that: a sign its dictionary lacks
 // ("£10.99" read as "10.99"). The character stands apart between columns of paper, a third of the
 // type's height at least (no hyphen or speck; some typefaces set the sign small), and no
-// character read is placed on it.
-bool unreadBeforeDigits(const QList<TextRecognizer::Glyph> &glyphs, const QImage &piece, int textHeight) {
+// character read is placed on it. The box around its ink; empty where there is none.
+QRect unreadBeforeDigits(const QList<TextRecognizer::Glyph> &glyphs, const QImage &piece, int textHeight) {
     const auto firstDigit =
         std::find_if(glyphs.begin(), glyphs.end(),
                      [](const TextRecognizer::Glyph &glyph) { return isDigit(glyph.character); });
     if (firstDigit == glyphs.end() ||
         std::any_of(glyphs.begin(), firstDigit,
                     [](const TextRecognizer::Glyph &g) { return g.character.isLetter(); }))
-        return false;
+        return {};
     const auto centre = [](const TextRecognizer::Glyph &glyph) { return glyph.step * stride + stride / 2; };
     // The columns with ink, as [start, end) runs between the blank ones.
     QList<std::pair<int, int>> inked;
@@ -1523,13 +1523,13 @@ bool unreadBeforeDigits(const QList<TextRecognizer::Glyph> &glyphs, const QImage
         return digitAt < run.second;
     });
     if (digitRun == inked.begin() || digitRun == inked.end())
-        return false;
+        return {};
     const int start = (digitRun - 1)->first;
     const int end = (digitRun - 1)->second;
     if (std::any_of(glyphs.begin(), firstDigit, [&](const TextRecognizer::Glyph &glyph) {
             return centre(glyph) >= start - stride / 2 && centre(glyph) < end + stride / 2;
         }))
-        return false;
+        return {};
     const int inkBelow = (TextLines::darkestIn(piece, piece.rect()) + 255) / 2;
     int top = piece.height(), bottom = -1;
     for (int y = 0; y < piece.height(); ++y) {
@@ -1539,7 +1539,25 @@ bool unreadBeforeDigits(const QList<TextRecognizer::Glyph> &glyphs, const QImage
             bottom = y;
         }
     }
-    return bottom - top + 1 >= textHeight / 3 && end - start >= textHeight / 4;
+    if (bottom - top + 1 < textHeight / 3 || end - start < textHeight / 4)
+        return {};
+    return QRect(start, top, end - start, bottom - top + 1);
+}
+
+// `text` with the pound sign before its first number, in place of any other sign either reader
+// set there: the ink of an unread character before it was told to be a pound's.
+QString withPoundBeforeFirstNumber(QString text) {
+    const auto digit = std::find_if(text.begin(), text.end(), isDigit);
+    if (digit == text.end() || std::any_of(text.begin(), digit, [](QChar c) { return c.isLetter(); }))
+        return text;
+    qsizetype at = digit - text.begin();
+    if (at > 0 && text[at - 1] == u' ')
+        --at;
+    if (at > 0 && text[at - 1].category() == QChar::Symbol_Currency)
+        text[at - 1] = u'£';
+    else
+        text.insert(digit - text.begin(), u'£');
+    return text;
 }
 
 } // namespace
@@ -1772,8 +1790,11 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
                       text.contains(priceWithLetters()) || mayMistakeLetters(text) || endsDoubtful)) {
             std::lock_guard lock(latinInUse);
             const QString latinReading = latin->readLine(piece.image);
+            const QRect unread = unreadBeforeDigits(own, piece.image, piece.textHeight);
             text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading,
-                                unreadBeforeDigits(own, piece.image, piece.textHeight));
+                                !unread.isEmpty());
+            if (!unread.isEmpty() && SignShapes::isPound(piece.image, unread))
+                text = withPoundBeforeFirstNumber(text);
         } else if (latin && piece.image.width() <= 2 * height &&
                    std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); })) {
             // A short piece read as nothing or a mark alone may hold a sign the recogniser's

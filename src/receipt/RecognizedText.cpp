@@ -28,6 +28,25 @@ QString mendNumbers(QString text) {
     return text;
 }
 
+// An amount right after a currency sign with a digit read as a capital of like shape ("¥Z00",
+// "¥9B"): a B is an 8 and a Z a 2 there, and the other look-alikes as in any number. A word after
+// a sign holds no digit ("$ZAR").
+QString mendSignedNumbers(QString text) {
+    static const QRegularExpression amount(QStringLiteral(
+        "(?<=\\p{Sc}|\\p{Sc} )(?=[0-9BZoOlI]*[0-9])(?=[0-9oOlI]*[BZ])[0-9BZ][0-9BZoOlI]*(?:[.,][0-9BZoOlI]+)?"
+        "(?![A-Za-z0-9])"));
+    for (auto it = amount.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        for (qsizetype i = match.capturedStart(); i < match.capturedEnd(); ++i) {
+            if (text[i] == u'B')
+                text[i] = u'8';
+            else if (text[i] == u'Z')
+                text[i] = u'2';
+        }
+    }
+    return text;
+}
+
 // A word of letters with a 0 or 1 between two of its letters ("D0ne", "App1e"), a 1 or 0 ending
 // it after small letters ("Tota1"), or a 0 starting it before small letters ("0rder"): the letter
 // it looks like, in the case of its neighbours. Words with other digits and words that may be
@@ -143,7 +162,7 @@ QString tidyLine(const QString &line) {
     text.replace(slashAsOne, QStringLiteral("\\1/"));
     static const QRegularExpression slashTwice(QStringLiteral("(?<=[0-9][.,][0-9]{2})[lI|](?=/)"));
     text.remove(slashTwice);
-    return mendCase(mendWords(mendNumbers(text)));
+    return mendCase(mendWords(mendNumbers(mendSignedNumbers(text))));
 }
 
 } // namespace RecognizedText

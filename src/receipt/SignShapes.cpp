@@ -18,6 +18,20 @@ constexpr double barCover = 0.8;
 // stem stands upright.
 constexpr double legSlant = 0.15;
 
+// How far in from either side, as a share of the glyph's width, the pound's base reaches at least.
+constexpr double baseReach = 0.2;
+// The rows, as shares of the glyph's height from its top, where the pound's crossbar lies, and the
+// share of the width it inks at least.
+constexpr double crossbarFrom = 0.3;
+constexpr double crossbarTo = 0.65;
+constexpr double crossbarWidth = 0.55;
+// The rows where mostly the pound's stem alone is inked, the most of the width it covers there,
+// and where its middle stands at most.
+constexpr double stemFrom = 0.5;
+constexpr double stemTo = 0.8;
+constexpr double stemWidth = 0.5;
+constexpr double stemCentre = 0.5;
+
 // The shade halfway between paper and the darkest pixel of `box`: below it a pixel is the sign's ink.
 int halfwayToDarkest(const QImage &piece, const QRect &box) {
     return (TextLines::darkestIn(piece, box) + 255) / 2;
@@ -104,6 +118,59 @@ bool isRupee(const QImage &piece, const QRect &glyph) {
     const double bottom = centre(box.bottom() - rows + 1, box.bottom());
     const double lower = centre(box.top() + box.height() * 3 / 5, box.top() + box.height() * 3 / 4);
     return covered >= barCover * (middleTo - middleFrom) && lower >= 0 && bottom - lower >= legSlant;
+}
+
+bool isPound(const QImage &piece, const QRect &glyph) {
+    const QRect box = glyph.intersected(piece.rect());
+    if (box.width() < 4 || box.height() < 8)
+        return false;
+    const int inkBelow = halfwayToDarkest(piece, box);
+    // The leftmost and rightmost inked columns of row `y`, from the glyph's left (0) to its right
+    // (1); {1, 0} without ink.
+    const auto extent = [&piece, &box, inkBelow](int y) {
+        const uchar *row = piece.constScanLine(y);
+        int first = -1, last = -1;
+        for (int x = box.left(); x <= box.right(); ++x) {
+            if (row[x] < inkBelow) {
+                if (first < 0)
+                    first = x;
+                last = x;
+            }
+        }
+        return first < 0 ? std::pair{1.0, 0.0}
+                         : std::pair{double(first - box.left()) / box.width(),
+                                     double(last - box.left() + 1) / box.width()};
+    };
+    const auto rowAt = [&box](double share) { return box.top() + int(box.height() * share); };
+    // The base: some row of the bottom band inks all but the outer tenths of the columns.
+    bool base = false;
+    const int rows = std::max(1, int(box.height() * band));
+    for (int y = box.bottom() - rows + 1; y <= box.bottom() && !base; ++y) {
+        const auto [from, to] = extent(y);
+        base = from <= baseReach && to >= 1 - baseReach;
+    }
+    // The crossbar: a row around the middle inked without a break across most of the width (a
+    // 2 inks it only at both ends of its bow).
+    bool crossbar = false;
+    for (int y = rowAt(crossbarFrom); y <= rowAt(crossbarTo) && !crossbar; ++y) {
+        const uchar *row = piece.constScanLine(y);
+        int run = 0;
+        for (int x = box.left(); x <= box.right() && !crossbar; ++x) {
+            run = row[x] < inkBelow ? run + 1 : 0;
+            crossbar = run >= crossbarWidth * box.width();
+        }
+    }
+    // The stem between crossbar and base: most rows of the lower part ink only it, narrow and
+    // left of the middle (a plus-minus sign's stands in it); the crossbar, lower in some faces,
+    // and the base take the others.
+    int stemRows = 0;
+    const int from = rowAt(stemFrom);
+    const int to = rowAt(stemTo);
+    for (int y = from; y <= to; ++y) {
+        const auto [left, right] = extent(y);
+        stemRows += right > left && right - left <= stemWidth && (left + right) / 2 < stemCentre;
+    }
+    return base && crossbar && stemRows * 2 >= to - from + 1;
 }
 
 } // namespace SignShapes

@@ -13,6 +13,12 @@ namespace SignShapes {
 // stem.
 bool isRupee(const QImage &piece, const QRect &glyph);
 
+// Whether the ink in `glyph` of `piece` (as for isRupee) is the pound sign "£", which neither
+// reader may know in a serif or small face (read as nothing, as a "2" or as another sign): a
+// base across its whole width, a crossbar about its middle reaching out on both sides of a stem
+// that stands left of the middle, and only that stem between the two.
+bool isPound(const QImage &piece, const QRect &glyph);
+
 // The ink of the character that columns `left` to `right` (inclusive) of `piece` cover most: the
 // run of columns with ink, between columns of paper, that overlaps them most, as a box around
 // its ink. Empty when the columns hold none.
