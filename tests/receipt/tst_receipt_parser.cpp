@@ -417,6 +417,28 @@ private Q_SLOTS:
         // What a row says after its name: prices, counts, billing remarks.
         QTest::newRow("count, price and remark end the name")
             << lines({"Bear Pro (Yearly) 1 ₹10,094"}) << u"Bear Pro"_qs;
+        QTest::newRow("period after the name") << lines({"Flo Premium Quarterly"}) << u"Flo Premium"_qs;
+        QTest::newRow("period joined by a middle dot")
+            << lines({"商品 微信读书+钻石会员·连续包年"}) << utf8("微信读书+钻石会员");
+        QTest::newRow("plan named after a period stays")
+            << lines({"爱奇艺 年度会员卡（连续包月）"}) << utf8("爱奇艺年度会员卡");
+        QTest::newRow("period alone is no name")
+            << lines({"Plan Monthly", "Billing Annual", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("row of period options is no name")
+            << lines({"Monthly Yearly Slected", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("heading of another field is no name")
+            << lines({"Document No.", "账户", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("order reference is no name") << lines({"GPA.L1DX4W4406G2", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("name beside its price") << lines({"Alpha", "Bravo $5"}) << u"Bravo"_qs;
+        QTest::newRow("subscription labels the name")
+            << lines({"Subscription Toggl Track Starter"}) << u"Toggl Track Starter"_qs;
+        QTest::newRow("small letters go on with a label")
+            << lines({"Subscription starts", "Plan Bravo"}) << u"Bravo"_qs;
+        QTest::newRow("chinese label with a word before it")
+            << lines({"订阅项目 全民K歌 VIP"}) << utf8("全民K歌VIP");
+        QTest::newRow("chinese label split by a gap")
+            << lines({"QQ音乐豪华绿钻 开通 日期 2026-05-11"}) << utf8("QQ音乐豪华绿钻");
+        QTest::newRow("selected option ends the name") << lines({"Alpha Selected Beta"}) << u"Alpha"_qs;
         QTest::newRow("price of another country ends the name")
             << utf8("优酷 酷喵VIP NT$ 1,770 /年") << utf8("优酷酷喵VIP");
         QTest::newRow("code glued to its number ends the name")
