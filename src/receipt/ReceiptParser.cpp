@@ -449,6 +449,9 @@ constexpr QStringView statusWords[] = {u"selected",  u"已选",     u"paid",    
 constexpr QStringView headingWords[] = {
     u"billing", u"billed", u"purchase", u"购买",   u"计费周期", u"计费方式", u"续费方式", u"订阅",
     u"account", u"账户",   u"账号",     u"单据号", u"订单号",   u"document", u"no.",      u"no"};
+// The words of a page's own bars and buttons ("‹ Search", "Search Account", "搜索 账户").
+constexpr QStringView interfaceWords[] = {u"search", u"back", u"help", u"inbox",
+                                          u"搜索",   u"返回", u"帮助", u"收件箱"};
 
 // Text written with the given words only, run together or apart ("支付日期", "会员套餐").
 bool isMadeOf(QStringView lowerText, std::initializer_list<Keywords> lists) {
@@ -520,7 +523,7 @@ bool isFieldLabel(QStringView token) {
 }
 
 bool isIconGlyph(QStringView token) {
-    static constexpr QStringView shapes = u"OoDQ口回曰日田目囗";
+    static constexpr QStringView shapes = u"OoDQIl|口回曰日田目囗";
     return token.size() == 1 &&
            (shapes.contains(token.front()) || (token.front() >= u'\u2460' && token.front() <= u'\u24ff'));
 }
@@ -1006,7 +1009,8 @@ bool isPhrase(QStringView line) {
 
 // A line that says how the purchase is billed ("Monthly", "连续包月", "One-time purchase"), alone,
 // as the value of its field ("Plan Monthly", "Billing Annual") or opening a row of options
-// ("Monthly Yearly Selected").
+// ("Monthly Yearly Selected"); or a line of labels and interface words only ("Document No.",
+// "Search Account").
 bool isRemarkOnly(QStringView line) {
     const QList<QStringView> tokens = line.split(u' ', Qt::SkipEmptyParts);
     if (!tokens.isEmpty() && isPeriodWord(tokens.front().toString().toLower()))
@@ -1014,28 +1018,37 @@ bool isRemarkOnly(QStringView line) {
     for (QStringView token : tokens) {
         const QString lower = token.toString().toLower();
         if (!isPeriodWord(lower) && !isMadeOf(lower, {labelWords}) && !isOneOf(token, fieldLabels) &&
-            !isOneOf(token, headingWords))
+            !isOneOf(token, headingWords) && !isOneOf(token, interfaceWords))
             return false;
     }
     return true;
 }
 
 // An order, document or transaction number written in capitals and digits ("M98W1ETP18WMK",
-// "GPA.L1DX4W4406G2"): a reference, never a name.
+// "GPA.L1DX4W4406G2", "GPA. TB6XFBX82LRK" with a gap read after its point): a reference, never
+// a name.
 bool isReference(QStringView line) {
     if (line.size() < 8)
         return false;
     int digits = 0;
     int letters = 0;
-    for (QChar c : line) {
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
         if (isAsciiDigit(c))
             ++digits;
         else if (c >= u'A' && c <= u'Z')
             ++letters;
-        else if (c != u'.' && c != u'·' && c != u'-')
+        else if (c != u'.' && c != u'·' && c != u'-' && !(c == u' ' && i > 0 && line[i - 1] == u'.'))
             return false;
     }
-    return digits >= 2 && letters >= 2;
+    return digits >= 1 && letters >= 2;
+}
+
+// A row with a sentence's full stops or commas, not counting a mark read before its first word.
+bool isSentence(QStringView line) {
+    while (!line.isEmpty() && isFraming(line.front()))
+        line = line.sliced(1);
+    return line.contains(u'。') || line.contains(u'，');
 }
 
 int nameScore(const QString &line, const QString &lowerLine, qsizetype index, bool labelled) {
@@ -1388,13 +1401,27 @@ std::optional<Amount> detectAmount(const Text &text) {
 }
 
 std::optional<BillingCycle> detectCycle(const Text &text) {
-    if (containsAny(text.lower, yearlyKeywords))
+    // The slash before a period as the recogniser may read it: apart from the unit after a gap it
+    // saw ("¥190.00/ 年", "USD 50.00/ year"), or as the letter it looks like after the price
+    // ("¥9,610lyear").
+    QString periods;
+    const QString &lower = text.lower;
+    static constexpr QStringView misreadSlashes[] = {u"lyear", u"lyr", u"lmonth", u"lmo", u"lweek",
+                                                     u"|year", u"|yr", u"|month", u"|mo", u"|week"};
+    if (lower.contains(u"/ ") || containsAny(lower, misreadSlashes)) {
+        static const QRegularExpression slash = compiled(QStringLiteral(
+            R"(/[^\S\n]+(?=[年月季周]|year|yr|month|mo|week)|(?<=[0-9]|[0-9] )[l|](?=year|yr|month|mo|week))"));
+        periods = lower;
+        periods.replace(slash, QStringLiteral("/"));
+    }
+    const QString &s = periods.isNull() ? lower : periods;
+    if (containsAny(s, yearlyKeywords))
         return BillingCycle::yearly;
-    if (containsAny(text.lower, quarterlyKeywords))
+    if (containsAny(s, quarterlyKeywords))
         return BillingCycle::quarterly;
-    if (containsAny(text.lower, weeklyKeywords))
+    if (containsAny(s, weeklyKeywords))
         return BillingCycle::weekly;
-    if (containsAny(text.lower, monthlyKeywords))
+    if (containsAny(s, monthlyKeywords))
         return BillingCycle::monthly;
     return detectNumberUnitCycle(text);
 }
@@ -1477,6 +1504,7 @@ std::optional<QString> detectName(const Text &text) {
         bool heading = false;   // the label of the name's field, alone on its row
         bool priced = false;    // a row holding a price
         bool prose = false;     // a row of Chinese sentences, ended by full stops
+        bool sentence = false;  // a row with a sentence's commas or full stops
     };
     std::vector<Line> lines;
     // Who was billed stands under or beside its label ("Billed to", "收件人"): a person, not a product.
@@ -1502,7 +1530,11 @@ std::optional<QString> detectName(const Text &text) {
             static constexpr QStringView sheetButtons[] = {u"cancel", u"取消",  u"done",
                                                            u"完成",   u"close", u"关闭"};
             const qsizetype lastBlank = raw.lastIndexOf(u' ');
-            const bool titleBar = lastBlank > 0 && isOneOf(raw.sliced(lastBlank + 1), sheetButtons);
+            // A page's top bar led by its back button ("< Back Purchase History Help", "返回 收据").
+            static const QRegularExpression backButton =
+                compiled(QStringLiteral(R"(^(?:[<‹]\s*)?(?:back|返回)\s)"), true);
+            const bool titleBar = (lastBlank > 0 && isOneOf(raw.sliced(lastBlank + 1), sheetButtons)) ||
+                                  backButton.match(raw).hasMatch();
             bool priced = false;
             for (qsizetype at = 0; at < raw.size() && !priced;) {
                 qsizetype stop = at;
@@ -1514,7 +1546,7 @@ std::optional<QString> detectName(const Text &text) {
             }
             lines.push_back({std::move(cleaned), graphemes, labelled,
                              labelHere || recipientNext || titleBar || toMe, heading, priced,
-                             raw.contains(u'。')});
+                             raw.contains(u'。'), isSentence(raw)});
             recipientNext = labelHere;
         }
         pos = next + 1;
@@ -1548,7 +1580,7 @@ std::optional<QString> detectName(const Text &text) {
         // What a sentence says before its price ("订阅将以 ¥190/年 自动续订，直至取消。") scores as a phrase.
         int score = nameScore(line.cleaned, lower, i, line.labelled) - (line.prose ? 2 : 0);
         // A name beside its price, as lists of purchases and plans set them.
-        if (line.priced && !line.prose)
+        if (line.priced && !line.sentence)
             score += 1;
         if (score < 1)
             continue;

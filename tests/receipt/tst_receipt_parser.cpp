@@ -268,6 +268,10 @@ private Q_SLOTS:
         QTest::newRow("weekly before monthly") << u"Weekly / monthly"_qs << BillingCycle::weekly;
         QTest::newRow("per year") << u"$99 PER YEAR"_qs << BillingCycle::yearly;
         QTest::newRow("/yr") << u"$99/yr"_qs << BillingCycle::yearly;
+        QTest::newRow("slash apart from its unit") << utf8("¥190.00/ 年") << BillingCycle::yearly;
+        QTest::newRow("slash read as a letter") << u"$9,610lyear"_qs << BillingCycle::yearly;
+        QTest::newRow("slash read as a letter after a gap") << u"$9.99 |yr"_qs << BillingCycle::yearly;
+        QTest::newRow("a letter after a word is no slash") << u"bulyear 3 weeks"_qs << BillingCycle::weekly;
         QTest::newRow("blank inside 每 周") << utf8("每 周") << BillingCycle::weekly;
         QTest::newRow("keyword far into a long text")
             << (QString(5000, u'x') + u"每年"_qs) << BillingCycle::yearly;
@@ -430,6 +434,10 @@ private Q_SLOTS:
             << lines({"Document No.", "账户", "Alpha"}) << u"Alpha"_qs;
         QTest::newRow("order reference is no name") << lines({"GPA.L1DX4W4406G2", "Alpha"}) << u"Alpha"_qs;
         QTest::newRow("name beside its price") << lines({"Alpha", "Bravo $5"}) << u"Bravo"_qs;
+        QTest::newRow("bar led by a back button")
+            << lines({"< Back Purchase History Help", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("interface words are no name") << lines({"Search", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("letter read for an icon") << lines({"I Obsidian Sync"}) << u"Obsidian Sync"_qs;
         QTest::newRow("subscription labels the name")
             << lines({"Subscription Toggl Track Starter"}) << u"Toggl Track Starter"_qs;
         QTest::newRow("small letters go on with a label")
