@@ -439,19 +439,21 @@ constexpr QStringView fieldLabels[] = {u"plan",     u"product",     u"item",    
                                        u"服务名称", u"产品名称",    u"商品名称", u"扣费服务", u"订阅服务",
                                        u"商品",     u"description", u"商品说明", u"方案"};
 // The state of an order or a subscription, written after its name.
-constexpr QStringView statusWords[] = {u"selected",  u"已选",     u"paid",      u"active", u"expired",
-                                       u"cancelled", u"canceled", u"pending",   u"已开通", u"生效中",
-                                       u"已生效",    u"已支付",   u"已完成",    u"已取消", u"已过期",
-                                       u"待支付",    u"已续费",   u"completed", u"renewed"};
+constexpr QStringView statusWords[] = {u"selected", u"已选",      u"有效",     u"paid",      u"active",
+                                       u"expired",  u"cancelled", u"canceled", u"pending",   u"已开通",
+                                       u"生效中",   u"已生效",    u"已支付",   u"已完成",    u"已取消",
+                                       u"已过期",   u"待支付",    u"已续费",   u"completed", u"renewed"};
 
 // Labels of other fields, and words that follow a period ("One-time purchase", "按月订阅"), that
 // make a line of their own when they head a value below them ("Account", "Document No.", "单据号").
 constexpr QStringView headingWords[] = {
-    u"billing", u"billed", u"purchase", u"购买",   u"计费周期", u"计费方式", u"续费方式", u"订阅",
-    u"account", u"账户",   u"账号",     u"单据号", u"订单号",   u"document", u"no.",      u"no"};
+    u"billing", u"billed",  u"purchase", u"购买",    u"计费周期", u"计费方式",  u"续费方式",
+    u"订阅",    u"account", u"账户",     u"账号",    u"单据号",   u"订单号",    u"document",
+    u"no.",     u"no",      u"renews",   u"started", u"starts",   u"purchased", u"续订"};
 // The words of a page's own bars and buttons ("‹ Search", "Search Account", "搜索 账户").
-constexpr QStringView interfaceWords[] = {u"search", u"back", u"help", u"inbox",
-                                          u"搜索",   u"返回", u"帮助", u"收件箱"};
+constexpr QStringView interfaceWords[] = {u"search", u"back",         u"help",          u"inbox",
+                                          u"cancel", u"subscription", u"subscriptions", u"搜索",
+                                          u"返回",   u"帮助",         u"收件箱",        u"取消订阅"};
 
 // Text written with the given words only, run together or apart ("支付日期", "会员套餐").
 bool isMadeOf(QStringView lowerText, std::initializer_list<Keywords> lists) {
@@ -574,12 +576,18 @@ bool isDateMonth(std::span<const QStringView> tokens, size_t i) {
            (i + 1 < tokens.size() && isAsciiDigit(tokens[i + 1].front()));
 }
 
-// A price whose sign was read as a letter ("W5,710" for "₩5,710", "f99.00/year" for "£99.00/year"):
-// one letter, then digits broken by a decimal or thousands mark, or a number with its period ("/").
+// A price whose sign was read as a letter ("W5,710" for "₩5,710", "f99.00/year" for "£99.00/year"),
+// as another mark ("#16,560") or whose code was misread ("IPY4,746"): one letter or mark, or two or
+// three capitals, then digits broken by a decimal or thousands mark, or a number with its period
+// ("/").
 bool isMisreadPrice(QStringView token) {
-    if (token.size() < 4 || !token[0].isLetter() || !isAsciiDigit(token[1]))
+    qsizetype sign = 1;
+    while (sign < 3 && sign < token.size() && token[sign] >= u'A' && token[sign] <= u'Z' &&
+           token[0] >= u'A' && token[0] <= u'Z')
+        ++sign;
+    if (token.size() < sign + 3 || !isAsciiDigit(token[sign]) || !(token[0].isLetter() || token[0] == u'#'))
         return false;
-    qsizetype digits = 1;
+    qsizetype digits = sign + 1;
     while (digits < token.size() && isAsciiDigit(token[digits]))
         ++digits;
     if (digits == token.size())
@@ -1044,10 +1052,13 @@ bool isReference(QStringView line) {
     return digits >= 1 && letters >= 2;
 }
 
-// A row with a sentence's full stops or commas, not counting a mark read before its first word.
+// A row with a sentence's full stops or commas, not counting a mark read before its first word or
+// after its last (an arrow read as a comma).
 bool isSentence(QStringView line) {
     while (!line.isEmpty() && isFraming(line.front()))
         line = line.sliced(1);
+    while (!line.isEmpty() && isFraming(line.back()))
+        line.chop(1);
     return line.contains(u'。') || line.contains(u'，');
 }
 
@@ -1580,7 +1591,13 @@ std::optional<QString> detectName(const Text &text) {
         // What a sentence says before its price ("订阅将以 ¥190/年 自动续订，直至取消。") scores as a phrase.
         int score = nameScore(line.cleaned, lower, i, line.labelled) - (line.prose ? 2 : 0);
         // A name beside its price, as lists of purchases and plans set them.
-        if (line.priced && !line.sentence)
+        // The price may stand on the row below, led by it, as the recogniser splits the gaps.
+        const Line *below = size_t(i) + 1 < lines.size() ? &lines[size_t(i) + 1] : nullptr;
+        const bool priceBelow =
+            below && below->priced && !below->sentence &&
+            (below->cleaned.isEmpty() || isNoiseLine(below->cleaned, below->cleaned.toLower()) ||
+             isRemarkOnly(below->cleaned));
+        if ((line.priced || priceBelow) && !line.sentence)
             score += 1;
         if (score < 1)
             continue;

@@ -434,6 +434,17 @@ private Q_SLOTS:
             << lines({"Document No.", "账户", "Alpha"}) << u"Alpha"_qs;
         QTest::newRow("order reference is no name") << lines({"GPA.L1DX4W4406G2", "Alpha"}) << u"Alpha"_qs;
         QTest::newRow("name beside its price") << lines({"Alpha", "Bravo $5"}) << u"Bravo"_qs;
+        QTest::newRow("name above its price") << lines({"Alpha", "Bravo", "$5 /mo"}) << u"Bravo"_qs;
+        QTest::newRow("name above a labelled price")
+            << lines({"Alpha", "Bravo", "下次扣费日期： ¥ 136.99 每月"}) << u"Bravo"_qs;
+        QTest::newRow("a sentence's price scores nothing")
+            << lines({"Alpha Beta", "Bravo ¥140.00/月，自动续订"}) << u"Alpha Beta"_qs;
+        QTest::newRow("code misread before a price")
+            << lines({"Obsidian Sync IPY4,746"}) << u"Obsidian Sync"_qs;
+        QTest::newRow("sign misread as a mark")
+            << lines({"Blinkist Premium #16,560"}) << u"Blinkist Premium"_qs;
+        QTest::newRow("state is no name") << lines({"有效", "美团"}) << utf8("美团");
+        QTest::newRow("date heading is no name") << lines({"Renews", "Alpha"}) << u"Alpha"_qs;
         QTest::newRow("bar led by a back button")
             << lines({"< Back Purchase History Help", "Alpha"}) << u"Alpha"_qs;
         QTest::newRow("interface words are no name") << lines({"Search", "Alpha"}) << u"Alpha"_qs;
