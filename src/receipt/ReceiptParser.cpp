@@ -1425,6 +1425,14 @@ std::optional<BillingCycle> detectCycle(const Text &text) {
         periods = lower;
         periods.replace(slash, QStringLiteral("/"));
     }
+    // A period cut at the page's right edge, where the row ends ("per ye", "US$ 9.99/yea").
+    static const QRegularExpression cutYear =
+        compiled(QStringLiteral(R"((?m)(?:/|(?<![a-z])per )[^\S\n]?(?:y|ye|yea)$)"));
+    if (cutYear.match(periods.isNull() ? lower : periods).hasMatch()) {
+        if (periods.isNull())
+            periods = lower;
+        periods.replace(cutYear, QStringLiteral("/year"));
+    }
     const QString &s = periods.isNull() ? lower : periods;
     if (containsAny(s, yearlyKeywords))
         return BillingCycle::yearly;

@@ -271,6 +271,10 @@ private Q_SLOTS:
         QTest::newRow("slash apart from its unit") << utf8("¥190.00/ 年") << BillingCycle::yearly;
         QTest::newRow("slash read as a letter") << u"$9,610lyear"_qs << BillingCycle::yearly;
         QTest::newRow("slash read as a letter after a gap") << u"$9.99 |yr"_qs << BillingCycle::yearly;
+        QTest::newRow("year cut at the row's end")
+            << u"CHF 215.90 per yea\nNext 3 weeks"_qs << BillingCycle::yearly;
+        QTest::newRow("year cut after a slash") << u"4,370/ ye"_qs << BillingCycle::yearly;
+        QTest::newRow("a cut year ends its row") << u"per ye x 3 weeks"_qs << BillingCycle::weekly;
         QTest::newRow("a letter after a word is no slash") << u"bulyear 3 weeks"_qs << BillingCycle::weekly;
         QTest::newRow("blank inside 每 周") << utf8("每 周") << BillingCycle::weekly;
         QTest::newRow("keyword far into a long text")
