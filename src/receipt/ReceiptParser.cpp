@@ -1049,7 +1049,9 @@ bool isReference(QStringView line) {
         else if (c != u'.' && c != u'·' && c != u'-' && !(c == u' ' && i > 0 && line[i - 1] == u'.'))
             return false;
     }
-    return digits >= 1 && letters >= 2;
+    // Its digits may be read as the letters they look like ("BZLIEEHGHFWZ" for "BZL1EEHGHFWZ"): a
+    // longer run of capitals is one too.
+    return letters >= 2 && (digits >= 1 || letters >= 12);
 }
 
 // A row with a sentence's full stops or commas, not counting a mark read before its first word or

@@ -437,6 +437,7 @@ private Q_SLOTS:
         QTest::newRow("heading of another field is no name")
             << lines({"Document No.", "账户", "Alpha"}) << u"Alpha"_qs;
         QTest::newRow("order reference is no name") << lines({"GPA.L1DX4W4406G2", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("reference with its digits misread") << lines({"BZLIEEHGHFWZ", "Alpha"}) << u"Alpha"_qs;
         QTest::newRow("name beside its price") << lines({"Alpha", "Bravo $5"}) << u"Bravo"_qs;
         QTest::newRow("name above its price") << lines({"Alpha", "Bravo", "$5 /mo"}) << u"Bravo"_qs;
         QTest::newRow("name above a labelled price")
@@ -568,8 +569,8 @@ private Q_SLOTS:
             << lines({"¥1", "¥2", "¥3", "¥4", "¥5", "🎬🍿"}) << utf8("🎬🍿");
         QTest::newRow("one character is too short") << lines({"X", "Kagi"}) << u"Kagi"_qs;
         QTest::newRow("one cluster is too short") << utf8("👨‍👩‍👧") << QString();
-        QTest::newRow("30 characters") << QString(30, u'A') << QString(30, u'A');
-        QTest::newRow("31 characters") << QString(31, u'A') << QString();
+        QTest::newRow("30 characters") << u"Ab"_qs.repeated(15) << u"Ab"_qs.repeated(15);
+        QTest::newRow("31 characters") << u"Ab"_qs.repeated(15) + u'A' << QString();
         QTest::newRow("30 clusters of 2 code units")
             << utf8("e\u0301").repeated(30) << utf8("e\u0301").repeated(30);
         QTest::newRow("31 clusters of 2 code units") << utf8("e\u0301").repeated(31) << QString();
