@@ -1061,7 +1061,12 @@ bool isSentence(QStringView line) {
         line = line.sliced(1);
     while (!line.isEmpty() && isFraming(line.back()))
         line.chop(1);
-    return line.contains(u'。') || line.contains(u'，');
+    // The recogniser may read a full-width comma or full stop as another full-width mark.
+    for (QChar c : line) {
+        if (c == u'。' || c == u'，' || c == u'．' || c == u'；' || c == u'、' || c == u'！')
+            return true;
+    }
+    return false;
 }
 
 int nameScore(const QString &line, const QString &lowerLine, qsizetype index, bool labelled) {
@@ -1524,8 +1529,7 @@ std::optional<QString> detectName(const Text &text) {
                                 // line after it, an e-mail's addressee, a sheet's title bar
         bool heading = false;   // the label of the name's field, alone on its row
         bool priced = false;    // a row holding a price
-        bool prose = false;     // a row of Chinese sentences, ended by full stops
-        bool sentence = false;  // a row with a sentence's commas or full stops
+        bool prose = false;     // a row of sentences, with their commas or full stops
     };
     std::vector<Line> lines;
     // Who was billed stands under or beside its label ("Billed to", "收件人"): a person, not a product.
@@ -1567,7 +1571,7 @@ std::optional<QString> detectName(const Text &text) {
             }
             lines.push_back({std::move(cleaned), graphemes, labelled,
                              labelHere || recipientNext || titleBar || toMe, heading, priced,
-                             raw.contains(u'。'), isSentence(raw)});
+                             isSentence(raw)});
             recipientNext = labelHere;
         }
         pos = next + 1;
@@ -1604,10 +1608,10 @@ std::optional<QString> detectName(const Text &text) {
         // The price may stand on the row below, led by it, as the recogniser splits the gaps.
         const Line *below = size_t(i) + 1 < lines.size() ? &lines[size_t(i) + 1] : nullptr;
         const bool priceBelow =
-            below && below->priced && !below->sentence &&
+            below && below->priced && !below->prose &&
             (below->cleaned.isEmpty() || isNoiseLine(below->cleaned, below->cleaned.toLower()) ||
              isRemarkOnly(below->cleaned));
-        if ((line.priced || priceBelow) && !line.sentence)
+        if ((line.priced || priceBelow) && !line.prose)
             score += 1;
         if (score < 1)
             continue;

@@ -444,6 +444,8 @@ private Q_SLOTS:
             << lines({"Alpha", "Bravo", "下次扣费日期： ¥ 136.99 每月"}) << u"Bravo"_qs;
         QTest::newRow("a sentence's price scores nothing")
             << lines({"Alpha Beta", "Bravo ¥140.00/月，自动续订"}) << u"Alpha Beta"_qs;
+        QTest::newRow("a sentence's misread comma")
+            << lines({"Alpha Beta", "Bravo ¥140.00/月．自动续订"}) << u"Alpha Beta"_qs;
         QTest::newRow("code misread before a price")
             << lines({"Obsidian Sync IPY4,746"}) << u"Obsidian Sync"_qs;
         QTest::newRow("sign misread as a mark")
