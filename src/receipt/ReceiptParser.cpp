@@ -439,18 +439,31 @@ constexpr QStringView fieldLabels[] = {u"plan",     u"product",     u"item",    
                                        u"服务名称", u"产品名称",    u"商品名称", u"扣费服务", u"订阅服务",
                                        u"商品",     u"description", u"商品说明", u"方案"};
 // The state of an order or a subscription, written after its name.
-constexpr QStringView statusWords[] = {u"paid",      u"active", u"expired", u"cancelled", u"canceled",
-                                       u"pending",   u"已开通", u"生效中",  u"已生效",    u"已支付",
-                                       u"已完成",    u"已取消", u"已过期",  u"待支付",    u"已续费",
-                                       u"completed", u"renewed"};
+constexpr QStringView statusWords[] = {u"selected", u"已选",      u"有效",     u"paid",      u"active",
+                                       u"expired",  u"cancelled", u"canceled", u"pending",   u"已开通",
+                                       u"生效中",   u"已生效",    u"已支付",   u"已完成",    u"已取消",
+                                       u"已过期",   u"待支付",    u"已续费",   u"completed", u"renewed"};
+
+// Labels of other fields, and words that follow a period ("One-time purchase", "按月订阅"), that
+// make a line of their own when they head a value below them ("Account", "Document No.", "单据号").
+constexpr QStringView headingWords[] = {
+    u"billing", u"billed",  u"purchase", u"购买",    u"计费周期", u"计费方式",  u"续费方式",
+    u"订阅",    u"account", u"账户",     u"账号",    u"单据号",   u"订单号",    u"document",
+    u"no.",     u"no",      u"renews",   u"started", u"starts",   u"purchased", u"续订"};
+// The words of a page's own bars and buttons ("‹ Search", "Search Account", "搜索 账户").
+constexpr QStringView interfaceWords[] = {u"search", u"back",         u"help",          u"inbox",
+                                          u"cancel", u"subscription", u"subscriptions", u"搜索",
+                                          u"返回",   u"帮助",         u"收件箱",        u"取消订阅"};
 
 // Text written with the given words only, run together or apart ("支付日期", "会员套餐").
-bool isMadeOf(QStringView lowerText, Keywords words) {
+bool isMadeOf(QStringView lowerText, std::initializer_list<Keywords> lists) {
     for (qsizetype pos = 0; pos < lowerText.size();) {
         qsizetype length = 0;
-        for (QStringView word : words) {
-            if (lowerText.sliced(pos).startsWith(word) && word.size() > length)
-                length = word.size();
+        for (Keywords words : lists) {
+            for (QStringView word : words) {
+                if (lowerText.sliced(pos).startsWith(word) && word.size() > length)
+                    length = word.size();
+            }
         }
         if (length == 0)
             return false;
@@ -492,8 +505,15 @@ int editDistance(QStringView a, QStringView b) {
 bool isFieldLabel(QStringView token) {
     while (!token.isEmpty() && !token.back().isLetter())
         token.chop(1);
-    if (isOneOf(token, fieldLabels))
+    if (isOneOf(token, fieldLabels) || token.compare(u"subscription", Qt::CaseInsensitive) == 0)
         return true;
+    // A Chinese label with a word or two before it ("订阅项目", "会员套餐").
+    for (QStringView label : fieldLabels) {
+        if (!isAsciiLetter(label.front()) && token.size() > label.size() &&
+            token.size() - label.size() <= 2 && token.endsWith(label) &&
+            std::all_of(token.begin(), token.end(), [](QChar c) { return c.script() == QChar::Script_Han; }))
+            return true;
+    }
     if (token.size() < 5 || token.size() > 13)
         return false;
     for (QStringView label : fieldLabels) {
@@ -505,7 +525,7 @@ bool isFieldLabel(QStringView token) {
 }
 
 bool isIconGlyph(QStringView token) {
-    static constexpr QStringView shapes = u"OoDQ口回曰日田目囗";
+    static constexpr QStringView shapes = u"OoDQIl|口回曰日田目囗";
     return token.size() == 1 &&
            (shapes.contains(token.front()) || (token.front() >= u'\u2460' && token.front() <= u'\u24ff'));
 }
@@ -556,12 +576,18 @@ bool isDateMonth(std::span<const QStringView> tokens, size_t i) {
            (i + 1 < tokens.size() && isAsciiDigit(tokens[i + 1].front()));
 }
 
-// A price whose sign was read as a letter ("W5,710" for "₩5,710", "f99.00/year" for "£99.00/year"):
-// one letter, then digits broken by a decimal or thousands mark, or a number with its period ("/").
+// A price whose sign was read as a letter ("W5,710" for "₩5,710", "f99.00/year" for "£99.00/year"),
+// as another mark ("#16,560") or whose code was misread ("IPY4,746"): one letter or mark, or two or
+// three capitals, then digits broken by a decimal or thousands mark, or a number with its period
+// ("/").
 bool isMisreadPrice(QStringView token) {
-    if (token.size() < 4 || !token[0].isLetter() || !isAsciiDigit(token[1]))
+    qsizetype sign = 1;
+    while (sign < 3 && sign < token.size() && token[sign] >= u'A' && token[sign] <= u'Z' &&
+           token[0] >= u'A' && token[0] <= u'Z')
+        ++sign;
+    if (token.size() < sign + 3 || !isAsciiDigit(token[sign]) || !(token[0].isLetter() || token[0] == u'#'))
         return false;
-    qsizetype digits = 1;
+    qsizetype digits = sign + 1;
     while (digits < token.size() && isAsciiDigit(token[digits]))
         ++digits;
     if (digits == token.size())
@@ -638,11 +664,21 @@ bool isBillingRemark(QStringView lowerWord) {
     return false;
 }
 
+// A word that only names a period or a one-time purchase ("Quarterly", "连续包年", "按月订阅",
+// "One-time"), not a plan named after one ("年度会员").
+bool isPeriodWord(QStringView lowerWord) {
+    static constexpr QStringView joiners[] = {u"连续", u"订阅",      u"自动续费", u"purchase",
+                                              u"购买", u"quarterly", u"annually"};
+    return isMadeOf(lowerWord, {yearlyKeywords, quarterlyKeywords, monthlyKeywords, weeklyKeywords,
+                                oneTimeKeywords, joiners}) &&
+           isBillingRemark(lowerWord);
+}
+
 // A word made of field labels only ("支付日期", "Date:").
 bool isLabelToken(QStringView token) {
     while (!token.isEmpty() && (token.back() == u':' || token.back() == u'：'))
         token.chop(1);
-    return !token.isEmpty() && isMadeOf(token.toString().toLower(), labelWords);
+    return !token.isEmpty() && isMadeOf(token.toString().toLower(), {labelWords});
 }
 
 // What a line offers as a name: the words before its figures, without leading figures (dates,
@@ -687,6 +723,11 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
         else if (at + 2 < end && isHanWord(tokens[at]) && isHanWord(tokens[at + 1]) &&
                  isFieldLabel(QString(tokens[at].toString() + tokens[at + 1].toString())))
             width = 2;
+        // Words in small letters after a Latin label go on with it ("Subscription starts").
+        if (width > 0 && isAsciiLetter(tokens[at].front()) &&
+            std::all_of(tokens.begin() + qsizetype(at + width), tokens.begin() + qsizetype(end),
+                        [](QStringView token) { return isLowerLatinWord(token); }))
+            break;
         if (width > 0) {
             first = at + width;
             if (labelled)
@@ -729,8 +770,35 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
             if (i - first > 1 && tokens[i].front().isLower() && tokens[i - 1].front().isUpper() &&
                 isAsciiLetter(tokens[i].front()))
                 --end;
+            // A Chinese label split by a gap the recogniser saw in it ("开通 日期"): its first
+            // characters stand apart before the rest.
+            else if (i - first > 1 && isHanWord(tokens[i]) && isHanWord(tokens[i - 1]) &&
+                     tokens[i - 1].size() <= 2 && isLabelToken(tokens[i]))
+                --end;
             break;
         }
+    }
+    // The period or the kind of purchase written after the name ("Xmind专业版 连续包年",
+    // "Flo Premium Quarterly") is said of it, not part of it; the recogniser sets it on the name's
+    // row or the next one as the gaps fall.
+    // Only the words before a bracket count: "会员卡（连续包月）" is a name with its remark.
+    const auto isRemarkWord = [](QStringView token) {
+        for (qsizetype i = 0; i < token.size(); ++i) {
+            if (token[i] == u'(' || token[i] == u'（' || token[i] == u'[' || token[i] == u'【') {
+                token.truncate(i);
+                break;
+            }
+        }
+        return token.isEmpty() || isPeriodWord(token.toString().toLower());
+    };
+    while (end > first + 1 && end <= tokens.size() && isRemarkWord(tokens[end - 1]))
+        --end;
+    // Also when a middle dot joins it to the name ("钻石会员·连续包年").
+    if (end <= tokens.size() && end > first) {
+        const QStringView last = tokens[end - 1];
+        const qsizetype dot = last.lastIndexOf(u'·');
+        if (dot > 0 && dot + 1 < last.size() && isPeriodWord(last.sliced(dot + 1).toString().toLower()))
+            tokens[end - 1] = last.first(dot);
     }
     // An app's icon or logo before the name, read as the round or square character it looks like
     // ("O Notion", "回 Gold VIP").
@@ -891,7 +959,7 @@ bool isLinkRow(QStringView line) {
 // A line of generic words only ("订阅", "Premium", "会员套餐"): what kind of thing was bought, not
 // whose.
 bool isGenericOnly(QStringView lowerLine) {
-    return isMadeOf(lowerLine, planWords);
+    return isMadeOf(lowerLine, {planWords});
 }
 
 // User-perceived characters (extended grapheme clusters), counted up to `cap` at most.
@@ -943,6 +1011,60 @@ bool isPhrase(QStringView line) {
         if (!firstWord && line[i] >= u'a' && line[i] <= u'z')
             return true;
         firstWord = false;
+    }
+    return false;
+}
+
+// A line that says how the purchase is billed ("Monthly", "连续包月", "One-time purchase"), alone,
+// as the value of its field ("Plan Monthly", "Billing Annual") or opening a row of options
+// ("Monthly Yearly Selected"); or a line of labels and interface words only ("Document No.",
+// "Search Account").
+bool isRemarkOnly(QStringView line) {
+    const QList<QStringView> tokens = line.split(u' ', Qt::SkipEmptyParts);
+    if (!tokens.isEmpty() && isPeriodWord(tokens.front().toString().toLower()))
+        return true;
+    for (QStringView token : tokens) {
+        const QString lower = token.toString().toLower();
+        if (!isPeriodWord(lower) && !isMadeOf(lower, {labelWords}) && !isOneOf(token, fieldLabels) &&
+            !isOneOf(token, headingWords) && !isOneOf(token, interfaceWords))
+            return false;
+    }
+    return true;
+}
+
+// An order, document or transaction number written in capitals and digits ("M98W1ETP18WMK",
+// "GPA.L1DX4W4406G2", "GPA. TB6XFBX82LRK" with a gap read after its point): a reference, never
+// a name.
+bool isReference(QStringView line) {
+    if (line.size() < 8)
+        return false;
+    int digits = 0;
+    int letters = 0;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (isAsciiDigit(c))
+            ++digits;
+        else if (c >= u'A' && c <= u'Z')
+            ++letters;
+        else if (c != u'.' && c != u'·' && c != u'-' && !(c == u' ' && i > 0 && line[i - 1] == u'.'))
+            return false;
+    }
+    // Its digits may be read as the letters they look like ("BZLIEEHGHFWZ" for "BZL1EEHGHFWZ"): a
+    // longer run of capitals is one too.
+    return letters >= 2 && (digits >= 1 || letters >= 12);
+}
+
+// A row with a sentence's full stops or commas, not counting a mark read before its first word or
+// after its last (an arrow read as a comma).
+bool isSentence(QStringView line) {
+    while (!line.isEmpty() && isFraming(line.front()))
+        line = line.sliced(1);
+    while (!line.isEmpty() && isFraming(line.back()))
+        line.chop(1);
+    // The recogniser may read a full-width comma or full stop as another full-width mark.
+    for (QChar c : line) {
+        if (c == u'。' || c == u'，' || c == u'．' || c == u'；' || c == u'、' || c == u'！')
+            return true;
     }
     return false;
 }
@@ -1297,13 +1419,35 @@ std::optional<Amount> detectAmount(const Text &text) {
 }
 
 std::optional<BillingCycle> detectCycle(const Text &text) {
-    if (containsAny(text.lower, yearlyKeywords))
+    // The slash before a period as the recogniser may read it: apart from the unit after a gap it
+    // saw ("¥190.00/ 年", "USD 50.00/ year"), or as the letter it looks like after the price
+    // ("¥9,610lyear").
+    QString periods;
+    const QString &lower = text.lower;
+    static constexpr QStringView misreadSlashes[] = {u"lyear", u"lyr", u"lmonth", u"lmo", u"lweek",
+                                                     u"|year", u"|yr", u"|month", u"|mo", u"|week"};
+    if (lower.contains(u"/ ") || containsAny(lower, misreadSlashes)) {
+        static const QRegularExpression slash = compiled(QStringLiteral(
+            R"(/[^\S\n]+(?=[年月季周]|year|yr|month|mo|week)|(?<=[0-9]|[0-9] )[l|](?=year|yr|month|mo|week))"));
+        periods = lower;
+        periods.replace(slash, QStringLiteral("/"));
+    }
+    // A period cut at the page's right edge, where the row ends ("per ye", "US$ 9.99/yea").
+    static const QRegularExpression cutYear =
+        compiled(QStringLiteral(R"((?m)(?:/|(?<![a-z])per )[^\S\n]?(?:y|ye|yea)$)"));
+    if (cutYear.match(periods.isNull() ? lower : periods).hasMatch()) {
+        if (periods.isNull())
+            periods = lower;
+        periods.replace(cutYear, QStringLiteral("/year"));
+    }
+    const QString &s = periods.isNull() ? lower : periods;
+    if (containsAny(s, yearlyKeywords))
         return BillingCycle::yearly;
-    if (containsAny(text.lower, quarterlyKeywords))
+    if (containsAny(s, quarterlyKeywords))
         return BillingCycle::quarterly;
-    if (containsAny(text.lower, weeklyKeywords))
+    if (containsAny(s, weeklyKeywords))
         return BillingCycle::weekly;
-    if (containsAny(text.lower, monthlyKeywords))
+    if (containsAny(s, monthlyKeywords))
         return BillingCycle::monthly;
     return detectNumberUnitCycle(text);
 }
@@ -1385,7 +1529,7 @@ std::optional<QString> detectName(const Text &text) {
                                 // line after it, an e-mail's addressee, a sheet's title bar
         bool heading = false;   // the label of the name's field, alone on its row
         bool priced = false;    // a row holding a price
-        bool prose = false;     // a row of Chinese sentences, ended by full stops
+        bool prose = false;     // a row of sentences, with their commas or full stops
     };
     std::vector<Line> lines;
     // Who was billed stands under or beside its label ("Billed to", "收件人"): a person, not a product.
@@ -1411,7 +1555,11 @@ std::optional<QString> detectName(const Text &text) {
             static constexpr QStringView sheetButtons[] = {u"cancel", u"取消",  u"done",
                                                            u"完成",   u"close", u"关闭"};
             const qsizetype lastBlank = raw.lastIndexOf(u' ');
-            const bool titleBar = lastBlank > 0 && isOneOf(raw.sliced(lastBlank + 1), sheetButtons);
+            // A page's top bar led by its back button ("< Back Purchase History Help", "返回 收据").
+            static const QRegularExpression backButton =
+                compiled(QStringLiteral(R"(^(?:[<‹]\s*)?(?:back|返回)\s)"), true);
+            const bool titleBar = (lastBlank > 0 && isOneOf(raw.sliced(lastBlank + 1), sheetButtons)) ||
+                                  backButton.match(raw).hasMatch();
             bool priced = false;
             for (qsizetype at = 0; at < raw.size() && !priced;) {
                 qsizetype stop = at;
@@ -1423,7 +1571,7 @@ std::optional<QString> detectName(const Text &text) {
             }
             lines.push_back({std::move(cleaned), graphemes, labelled,
                              labelHere || recipientNext || titleBar || toMe, heading, priced,
-                             raw.contains(u'。')});
+                             isSentence(raw)});
             recipientNext = labelHere;
         }
         pos = next + 1;
@@ -1451,10 +1599,20 @@ std::optional<QString> detectName(const Text &text) {
         // Words are looked up as Chinese writes them, whatever gaps the recogniser saw between its
         // characters ("超级会 员").
         const QString lower = withoutSpacesInHan(line.cleaned).toLower();
-        if (isNoiseLine(line.cleaned, lower) || isLinkRow(line.cleaned) || isOneOf(line.cleaned, statusWords))
+        if (isNoiseLine(line.cleaned, lower) || isLinkRow(line.cleaned) ||
+            isOneOf(line.cleaned, statusWords) || isRemarkOnly(line.cleaned) || isReference(line.cleaned))
             continue;
         // What a sentence says before its price ("订阅将以 ¥190/年 自动续订，直至取消。") scores as a phrase.
-        const int score = nameScore(line.cleaned, lower, i, line.labelled) - (line.prose ? 2 : 0);
+        int score = nameScore(line.cleaned, lower, i, line.labelled) - (line.prose ? 2 : 0);
+        // A name beside its price, as lists of purchases and plans set them.
+        // The price may stand on the row below, led by it, as the recogniser splits the gaps.
+        const Line *below = size_t(i) + 1 < lines.size() ? &lines[size_t(i) + 1] : nullptr;
+        const bool priceBelow =
+            below && below->priced && !below->prose &&
+            (below->cleaned.isEmpty() || isNoiseLine(below->cleaned, below->cleaned.toLower()) ||
+             isRemarkOnly(below->cleaned));
+        if ((line.priced || priceBelow) && !line.prose)
+            score += 1;
         if (score < 1)
             continue;
         if (!best || score > bestScore) {

@@ -268,6 +268,14 @@ private Q_SLOTS:
         QTest::newRow("weekly before monthly") << u"Weekly / monthly"_qs << BillingCycle::weekly;
         QTest::newRow("per year") << u"$99 PER YEAR"_qs << BillingCycle::yearly;
         QTest::newRow("/yr") << u"$99/yr"_qs << BillingCycle::yearly;
+        QTest::newRow("slash apart from its unit") << utf8("¥190.00/ 年") << BillingCycle::yearly;
+        QTest::newRow("slash read as a letter") << u"$9,610lyear"_qs << BillingCycle::yearly;
+        QTest::newRow("slash read as a letter after a gap") << u"$9.99 |yr"_qs << BillingCycle::yearly;
+        QTest::newRow("year cut at the row's end")
+            << u"CHF 215.90 per yea\nNext 3 weeks"_qs << BillingCycle::yearly;
+        QTest::newRow("year cut after a slash") << u"4,370/ ye"_qs << BillingCycle::yearly;
+        QTest::newRow("a cut year ends its row") << u"per ye x 3 weeks"_qs << BillingCycle::weekly;
+        QTest::newRow("a letter after a word is no slash") << u"bulyear 3 weeks"_qs << BillingCycle::weekly;
         QTest::newRow("blank inside 每 周") << utf8("每 周") << BillingCycle::weekly;
         QTest::newRow("keyword far into a long text")
             << (QString(5000, u'x') + u"每年"_qs) << BillingCycle::yearly;
@@ -417,6 +425,46 @@ private Q_SLOTS:
         // What a row says after its name: prices, counts, billing remarks.
         QTest::newRow("count, price and remark end the name")
             << lines({"Bear Pro (Yearly) 1 ₹10,094"}) << u"Bear Pro"_qs;
+        QTest::newRow("period after the name") << lines({"Flo Premium Quarterly"}) << u"Flo Premium"_qs;
+        QTest::newRow("period joined by a middle dot")
+            << lines({"商品 微信读书+钻石会员·连续包年"}) << utf8("微信读书+钻石会员");
+        QTest::newRow("plan named after a period stays")
+            << lines({"爱奇艺 年度会员卡（连续包月）"}) << utf8("爱奇艺年度会员卡");
+        QTest::newRow("period alone is no name")
+            << lines({"Plan Monthly", "Billing Annual", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("row of period options is no name")
+            << lines({"Monthly Yearly Slected", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("heading of another field is no name")
+            << lines({"Document No.", "账户", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("order reference is no name") << lines({"GPA.L1DX4W4406G2", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("reference with its digits misread") << lines({"BZLIEEHGHFWZ", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("name beside its price") << lines({"Alpha", "Bravo $5"}) << u"Bravo"_qs;
+        QTest::newRow("name above its price") << lines({"Alpha", "Bravo", "$5 /mo"}) << u"Bravo"_qs;
+        QTest::newRow("name above a labelled price")
+            << lines({"Alpha", "Bravo", "下次扣费日期： ¥ 136.99 每月"}) << u"Bravo"_qs;
+        QTest::newRow("a sentence's price scores nothing")
+            << lines({"Alpha Beta", "Bravo ¥140.00/月，自动续订"}) << u"Alpha Beta"_qs;
+        QTest::newRow("a sentence's misread comma")
+            << lines({"Alpha Beta", "Bravo ¥140.00/月．自动续订"}) << u"Alpha Beta"_qs;
+        QTest::newRow("code misread before a price")
+            << lines({"Obsidian Sync IPY4,746"}) << u"Obsidian Sync"_qs;
+        QTest::newRow("sign misread as a mark")
+            << lines({"Blinkist Premium #16,560"}) << u"Blinkist Premium"_qs;
+        QTest::newRow("state is no name") << lines({"有效", "美团"}) << utf8("美团");
+        QTest::newRow("date heading is no name") << lines({"Renews", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("bar led by a back button")
+            << lines({"< Back Purchase History Help", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("interface words are no name") << lines({"Search", "Alpha"}) << u"Alpha"_qs;
+        QTest::newRow("letter read for an icon") << lines({"I Obsidian Sync"}) << u"Obsidian Sync"_qs;
+        QTest::newRow("subscription labels the name")
+            << lines({"Subscription Toggl Track Starter"}) << u"Toggl Track Starter"_qs;
+        QTest::newRow("small letters go on with a label")
+            << lines({"Subscription starts", "Plan Bravo"}) << u"Bravo"_qs;
+        QTest::newRow("chinese label with a word before it")
+            << lines({"订阅项目 全民K歌 VIP"}) << utf8("全民K歌VIP");
+        QTest::newRow("chinese label split by a gap")
+            << lines({"QQ音乐豪华绿钻 开通 日期 2026-05-11"}) << utf8("QQ音乐豪华绿钻");
+        QTest::newRow("selected option ends the name") << lines({"Alpha Selected Beta"}) << u"Alpha"_qs;
         QTest::newRow("price of another country ends the name")
             << utf8("优酷 酷喵VIP NT$ 1,770 /年") << utf8("优酷酷喵VIP");
         QTest::newRow("code glued to its number ends the name")
@@ -523,8 +571,8 @@ private Q_SLOTS:
             << lines({"¥1", "¥2", "¥3", "¥4", "¥5", "🎬🍿"}) << utf8("🎬🍿");
         QTest::newRow("one character is too short") << lines({"X", "Kagi"}) << u"Kagi"_qs;
         QTest::newRow("one cluster is too short") << utf8("👨‍👩‍👧") << QString();
-        QTest::newRow("30 characters") << QString(30, u'A') << QString(30, u'A');
-        QTest::newRow("31 characters") << QString(31, u'A') << QString();
+        QTest::newRow("30 characters") << u"Ab"_qs.repeated(15) << u"Ab"_qs.repeated(15);
+        QTest::newRow("31 characters") << u"Ab"_qs.repeated(15) + u'A' << QString();
         QTest::newRow("30 clusters of 2 code units")
             << utf8("e\u0301").repeated(30) << utf8("e\u0301").repeated(30);
         QTest::newRow("31 clusters of 2 code units") << utf8("e\u0301").repeated(31) << QString();
