@@ -48,8 +48,8 @@ void startReadingFontDatabase() {
     fontDatabaseRead = std::async(std::launch::async, [] { Theme::prepareFonts(); });
 }
 
-// The fonts the window's first frame draws, as the font database is asked for them: the menu bar's
-// in the application font, then the content's. Chinese text falls back to the Chinese family, which
+// The fonts the window's first frame draws, as the font database is asked for them: the content's,
+// then the menu bar's in the application font. Chinese text falls back to the Chinese family, which
 // only a Chinese window draws.
 QList<FontMatches::Font> firstFrameFonts(bool listEmpty) {
     const QFont application = QApplication::font();
@@ -57,8 +57,8 @@ QList<FontMatches::Font> firstFrameFonts(bool listEmpty) {
     const int menuPixelSize = application.pixelSize() > 0 || !screen
                                   ? application.pixelSize()
                                   : qRound(application.pointSizeF() * screen->logicalDotsPerInchY() / 72.0);
-    QList<Theme::FontRequest> requests{{.families = application.families(), .pixelSize = menuPixelSize}};
-    requests.append(ContentView::firstFrameFonts(listEmpty));
+    QList<Theme::FontRequest> requests = ContentView::firstFrameFonts(listEmpty);
+    requests.append({.families = application.families(), .pixelSize = menuPixelSize});
     const bool zh = LocalizationManager::shared().isZh();
     QList<FontMatches::Font> fonts;
     for (const Theme::FontRequest &request : std::as_const(requests)) {
@@ -172,7 +172,10 @@ int main(int argc, char *argv[]) {
         FontMatches::close();
         GlyphOutlines::close();
     });
-    delegate.buildApplicationMenu(AppDelegate::MenuEntries::afterFirstFrame);
+    if (options.showWindowAtLaunch)
+        delegate.buildApplicationMenuWithWindow(AppDelegate::MenuEntries::afterFirstFrame);
+    else
+        delegate.buildApplicationMenu(AppDelegate::MenuEntries::afterFirstFrame);
     // Looking the icon up in the icon themes takes a while, and the first frame does not show it.
     QObject::connect(&delegate, &AppDelegate::launchFinished, &app, [&app] {
         app.setWindowIcon(QIcon::fromTheme(QStringLiteral(RENEWLY_APP_ID),
