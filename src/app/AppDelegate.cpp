@@ -34,6 +34,7 @@
 
 #include <algorithm>
 #include <future>
+#include <utility>
 
 AppDelegate::AppDelegate(Options options)
     : m_options(std::move(options))
@@ -131,6 +132,13 @@ void AppDelegate::buildApplicationMenu(MenuEntries entries) {
     // A menu opened before the launch made the entries makes them itself.
     for (QMenu *menu : {m_appMenu.data(), m_fileMenu.data(), m_editMenu.data()})
         connect(menu, &QMenu::aboutToShow, this, &AppDelegate::makeMenuEntries);
+}
+
+void AppDelegate::buildApplicationMenuWithWindow(MenuEntries entries) {
+    if (m_window)
+        buildApplicationMenu(entries);
+    else
+        m_menuWithWindow = entries;
 }
 
 void AppDelegate::makeMenuEntries() {
@@ -283,15 +291,19 @@ void AppDelegate::finishLaunching() {
 void AppDelegate::showMainWindow() {
     if (!m_window) {
         auto window = std::make_unique<MainWindow>(windowTitle(LocalizationManager::shared().isZh()));
-        if (!m_menuBar)
-            buildApplicationMenu();
-        if (m_pendingMenuBar)
-            window->setMenuBar(m_pendingMenuBar.release());
         auto *content =
             new ContentView(*m_store, window.get(), m_preparedOverview ? &*m_preparedOverview : nullptr);
         m_preparedOverview.reset();
         content->setReminders(m_options.reminders);
         window->setCentralWidget(content);
+        if (!m_menuBar)
+            buildApplicationMenu(std::exchange(m_menuWithWindow, std::nullopt).value_or(MenuEntries::now));
+        if (m_pendingMenuBar) {
+            // First among the window's parts, where the reading order meets it.
+            m_pendingMenuBar->setParent(window.get());
+            m_pendingMenuBar->stackUnder(content);
+            window->setMenuBar(m_pendingMenuBar.release());
+        }
         window->placeInitially();
         window->installEventFilter(this);
         m_window = std::move(window);

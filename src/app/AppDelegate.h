@@ -76,6 +76,10 @@ public:
     // The application menu in the language of this moment; installed on the main window when it is
     // made.
     void buildApplicationMenu(MenuEntries entries = MenuEntries::now);
+    // Has the main window's first build make the application menu once the window's content is
+    // made. Making the menu bar waits for the session bus (it asks whether the desktop shows menus
+    // itself), which a start connects to on another thread meanwhile.
+    void buildApplicationMenuWithWindow(MenuEntries entries);
 
     // Launch sequence: main window (unless started in the background, and a tray shows the icon),
     // tray icon, reminder permission and schedule, and the tray title kept equal to the monthly
@@ -154,6 +158,7 @@ private:
     std::unique_ptr<TrayPanel> m_popover;
     QMenuBar *m_menuBar = nullptr;
     std::unique_ptr<QMenuBar> m_pendingMenuBar;
+    std::optional<MenuEntries> m_menuWithWindow;
     QPointer<QMenu> m_appMenu;
     QPointer<QMenu> m_fileMenu;
     QPointer<QMenu> m_editMenu;

@@ -42,14 +42,17 @@ void startupMessages(QtMsgType type, const QMessageLogContext &, const QString &
 
 // The font database can be read once the platform integration exists, which is partway through
 // the application object's construction: the rest of it, and the instance claim after it, then run
-// beside the reading.
+// beside the reading. So does fontconfig's naming of the default family's face, which needs the
+// platform's default font and fontconfig only, on a thread of its own.
 std::future<void> fontDatabaseRead;
+std::future<void> defaultFamilyNamed;
 void startReadingFontDatabase() {
     fontDatabaseRead = std::async(std::launch::async, [] { Theme::prepareFonts(); });
+    defaultFamilyNamed = std::async(std::launch::async, [] { Theme::prepareDefaultFamily(); });
 }
 
-// The fonts the window's first frame draws, as the font database is asked for them: the menu bar's
-// in the application font, then the content's. Chinese text falls back to the Chinese family, which
+// The fonts the window's first frame draws, as the font database is asked for them: the content's,
+// then the menu bar's in the application font. Chinese text falls back to the Chinese family, which
 // only a Chinese window draws.
 QList<FontMatches::Font> firstFrameFonts(bool listEmpty) {
     const QFont application = QApplication::font();
@@ -57,8 +60,8 @@ QList<FontMatches::Font> firstFrameFonts(bool listEmpty) {
     const int menuPixelSize = application.pixelSize() > 0 || !screen
                                   ? application.pixelSize()
                                   : qRound(application.pointSizeF() * screen->logicalDotsPerInchY() / 72.0);
-    QList<Theme::FontRequest> requests{{.families = application.families(), .pixelSize = menuPixelSize}};
-    requests.append(ContentView::firstFrameFonts(listEmpty));
+    QList<Theme::FontRequest> requests = ContentView::firstFrameFonts(listEmpty);
+    requests.append({.families = application.families(), .pixelSize = menuPixelSize});
     const bool zh = LocalizationManager::shared().isZh();
     QList<FontMatches::Font> fonts;
     for (const Theme::FontRequest &request : std::as_const(requests)) {
@@ -131,20 +134,17 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     // Finished before the application object goes.
     const std::future<void> fontsPrepared = std::move(fontDatabaseRead);
+    const std::future<void> defaultFamilyPrepared = std::move(defaultFamilyNamed);
     qInstallMessageHandler(previous);
     for (const QString &message : std::as_const(platformMessages))
         qWarning("%s", qPrintable(message));
     platformMessages.clear();
     parser.process(app);
 
-    // The fonts and the session bus are set up on other threads while this one claims the instance
-    // and builds the window, which needs them: the views' text asks for fonts, and the menu bar asks
-    // the bus whether the desktop shows menus itself. While the font database is read, fontconfig
-    // names the default family's face on another thread, which then connects to the bus.
-    const auto busAhead = std::async(std::launch::async, [] {
-        Theme::prepareDefaultFamily();
-        (void)QDBusConnection::sessionBus().isConnected();
-    });
+    // The session bus is connected to on another thread while this one claims the instance and
+    // builds the window, whose menu bar asks the bus whether the desktop shows menus itself.
+    const auto busAhead =
+        std::async(std::launch::async, [] { (void)QDBusConnection::sessionBus().isConnected(); });
 
     // Before anything opens the subscription file: only one process per user may own it.
     SingleInstance instance;
@@ -172,7 +172,10 @@ int main(int argc, char *argv[]) {
         FontMatches::close();
         GlyphOutlines::close();
     });
-    delegate.buildApplicationMenu(AppDelegate::MenuEntries::afterFirstFrame);
+    if (options.showWindowAtLaunch)
+        delegate.buildApplicationMenuWithWindow(AppDelegate::MenuEntries::afterFirstFrame);
+    else
+        delegate.buildApplicationMenu(AppDelegate::MenuEntries::afterFirstFrame);
     // Looking the icon up in the icon themes takes a while, and the first frame does not show it.
     QObject::connect(&delegate, &AppDelegate::launchFinished, &app, [&app] {
         app.setWindowIcon(QIcon::fromTheme(QStringLiteral(RENEWLY_APP_ID),
