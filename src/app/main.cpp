@@ -42,13 +42,10 @@ void startupMessages(QtMsgType type, const QMessageLogContext &, const QString &
 
 // The font database can be read once the platform integration exists, which is partway through
 // the application object's construction: the rest of it, and the instance claim after it, then run
-// beside the reading. So does fontconfig's naming of the default family's face, which needs the
-// platform's default font and fontconfig only, on a thread of its own.
+// beside the reading.
 std::future<void> fontDatabaseRead;
-std::future<void> defaultFamilyNamed;
 void startReadingFontDatabase() {
     fontDatabaseRead = std::async(std::launch::async, [] { Theme::prepareFonts(); });
-    defaultFamilyNamed = std::async(std::launch::async, [] { Theme::prepareDefaultFamily(); });
 }
 
 // The fonts the window's first frame draws, as the font database is asked for them: the content's,
@@ -134,17 +131,20 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     // Finished before the application object goes.
     const std::future<void> fontsPrepared = std::move(fontDatabaseRead);
-    const std::future<void> defaultFamilyPrepared = std::move(defaultFamilyNamed);
     qInstallMessageHandler(previous);
     for (const QString &message : std::as_const(platformMessages))
         qWarning("%s", qPrintable(message));
     platformMessages.clear();
     parser.process(app);
 
-    // The session bus is connected to on another thread while this one claims the instance and
-    // builds the window, whose menu bar asks the bus whether the desktop shows menus itself.
-    const auto busAhead =
-        std::async(std::launch::async, [] { (void)QDBusConnection::sessionBus().isConnected(); });
+    // The fonts and the session bus are set up on other threads while this one claims the instance
+    // and builds the window, which needs them: the views' text asks for fonts, and the menu bar asks
+    // the bus whether the desktop shows menus itself. While the font database is read, fontconfig
+    // names the default family's face on another thread, which then connects to the bus.
+    const auto busAhead = std::async(std::launch::async, [] {
+        Theme::prepareDefaultFamily();
+        (void)QDBusConnection::sessionBus().isConnected();
+    });
 
     // Before anything opens the subscription file: only one process per user may own it.
     SingleInstance instance;
