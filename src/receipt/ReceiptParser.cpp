@@ -1593,8 +1593,12 @@ std::optional<QString> detectName(const Text &text) {
         const Line &line = lines[size_t(i)];
         if (line.graphemes < 2 || line.graphemes > 30 || line.recipient || line.heading)
             continue;
-        // Two small letters alone are an icon read as letters ("il" for a signal meter).
-        if (line.cleaned.size() == 2 && isLowerLatinWord(line.cleaned))
+        // Two small letters or narrow strokes alone are an icon read as letters ("il", "Il" or "|l"
+        // for a signal meter).
+        if (line.cleaned.size() == 2 && (isLowerLatinWord(line.cleaned) ||
+                                         std::all_of(line.cleaned.begin(), line.cleaned.end(), [](QChar c) {
+                                             return QStringView(u"iIl|1!").contains(c);
+                                         })))
             continue;
         // Words are looked up as Chinese writes them, whatever gaps the recogniser saw between its
         // characters ("超级会 员").

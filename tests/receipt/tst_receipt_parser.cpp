@@ -519,6 +519,9 @@ private Q_SLOTS:
             << lines({"App Store Cancel", "Keep", "Premium (1 year)", "Premium ¥228.00/yr"}) << u"Keep"_qs;
         QTest::newRow("two small letters are an icon")
             << lines({"il", "Youku", "SVIP (1 week)"}) << u"Youku"_qs;
+        QTest::newRow("narrow strokes after the clock are an icon")
+            << lines({"13:41 Il", "< Order details", "Google One 2 TB", "Monthly", "Total £1.99"})
+            << u"Google One 2 TB"_qs;
         QTest::newRow("number before its currency's unit")
             << utf8("Green Diamond 180 元 / 年") << u"Green Diamond"_qs;
         QTest::newRow("addressee of an e-mail is no name")
