@@ -10,41 +10,36 @@ bool isLetter(QChar c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
-// A number with letters that look like digits in it ("2oo", "20.o0", "1l.99"), standing after a
-// blank, a sign or the start of the line: the letters are the digits they look like.
-QString mendNumbers(QString text) {
-    static const QRegularExpression number(
-        QStringLiteral("(?<![A-Za-z0-9])[0-9][0-9oOlI|]*(?:[.,][0-9oOlI]+)?(?![A-Za-z0-9])"));
-    for (auto it = number.globalMatch(text); it.hasNext();) {
+// `text` with each character of `letters` inside what `pattern` matches replaced by the digit at
+// the same place in `digits`.
+QString withDigitsFor(QString text, const QRegularExpression &pattern, QStringView letters,
+                      QStringView digits) {
+    for (auto it = pattern.globalMatch(text); it.hasNext();) {
         const auto match = it.next();
         for (qsizetype i = match.capturedStart(); i < match.capturedEnd(); ++i) {
-            QChar &c = text[i];
-            if (c == u'o' || c == u'O')
-                c = u'0';
-            else if (c == u'l' || c == u'I' || c == u'|')
-                c = u'1';
+            if (const qsizetype at = letters.indexOf(text[i]); at >= 0)
+                text[i] = digits[at];
         }
     }
     return text;
 }
 
+// A number with letters that look like digits in it ("2oo", "20.o0", "1l.99"), standing after a
+// blank, a sign or the start of the line: the letters are the digits they look like.
+QString mendNumbers(const QString &text) {
+    static const QRegularExpression number(
+        QStringLiteral("(?<![A-Za-z0-9])[0-9][0-9oOlI|]*(?:[.,][0-9oOlI]+)?(?![A-Za-z0-9])"));
+    return withDigitsFor(text, number, u"oOlI|", u"00111");
+}
+
 // An amount right after a currency sign with a digit read as a capital of like shape ("¥Z00",
 // "¥9B"): a B is an 8 and a Z a 2 there, and the other look-alikes as in any number. A word after
 // a sign holds no digit ("$ZAR").
-QString mendSignedNumbers(QString text) {
+QString mendSignedNumbers(const QString &text) {
     static const QRegularExpression amount(QStringLiteral(
         "(?<=\\p{Sc}|\\p{Sc} )(?=[0-9BZoOlI]*[0-9])(?=[0-9oOlI]*[BZ])[0-9BZ][0-9BZoOlI]*(?:[.,][0-9BZoOlI]+)?"
         "(?![A-Za-z0-9])"));
-    for (auto it = amount.globalMatch(text); it.hasNext();) {
-        const auto match = it.next();
-        for (qsizetype i = match.capturedStart(); i < match.capturedEnd(); ++i) {
-            if (text[i] == u'B')
-                text[i] = u'8';
-            else if (text[i] == u'Z')
-                text[i] = u'2';
-        }
-    }
-    return text;
+    return withDigitsFor(text, amount, u"BZ", u"82");
 }
 
 // A word of letters with a 0 or 1 between two of its letters ("D0ne", "App1e"), a 1 or 0 ending
