@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
 #include <QDialog>
 #include <QLineEdit>
@@ -72,6 +73,11 @@ std::function<AppDelegate::ListReadAhead()> AppDelegate::readListAhead() {
     return [reading] { return reading->get(); };
 }
 
+bool AppDelegate::askDesktopShowsMenus() {
+    const QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    return bus && bus->isServiceRegistered(QStringLiteral("com.canonical.AppMenu.Registrar")).value();
+}
+
 void AppDelegate::onPrepareForSleep(bool sleeping) {
     if (!sleeping)
         m_store->checkForExternalChange();
@@ -108,7 +114,18 @@ QMenuBar *AppDelegate::applicationMenu() const {
 
 void AppDelegate::buildApplicationMenu(MenuEntries entries) {
     m_menuZh = LocalizationManager::shared().isZh();
-    auto menuBar = std::make_unique<QMenuBar>();
+    // Qt asks the session bus whether the desktop shows menus itself when the first menu bar is made,
+    // on the way to the window's first frame. Told beforehand that it does not, the bar is made as Qt
+    // would then make it, drawn in the window, without the question.
+    const bool askQt = !m_options.desktopShowsMenus || m_options.desktopShowsMenus() ||
+                       QCoreApplication::testAttribute(Qt::AA_DontUseNativeMenuBar);
+    if (!askQt)
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+    // Made in the window when there is one: moved there afterwards, the bar and its menus would work
+    // out their style sheet a second time.
+    auto menuBar = std::make_unique<QMenuBar>(m_window.get());
+    if (!askQt)
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar, false);
     menuBar->setObjectName(QStringLiteral("applicationMenu"));
     // Given before the bar is first polished, the sheet costs no second polish.
     menuBar->setStyleSheet(Theme::menuStyleSheet());
@@ -122,6 +139,9 @@ void AppDelegate::buildApplicationMenu(MenuEntries entries) {
     m_menuBar = menuBar.get();
     m_pendingMenuBar = std::move(menuBar);
     if (m_window) {
+        // First among the window's parts, where the reading order meets it.
+        if (QWidget *content = m_window->centralWidget())
+            m_pendingMenuBar->stackUnder(content);
         m_window->setMenuBar(m_pendingMenuBar.release());
     }
     m_menuEntriesMade = false;
@@ -296,17 +316,17 @@ void AppDelegate::showMainWindow() {
         m_preparedOverview.reset();
         content->setReminders(m_options.reminders);
         window->setCentralWidget(content);
+        m_window = std::move(window);
         if (!m_menuBar)
             buildApplicationMenu(std::exchange(m_menuWithWindow, std::nullopt).value_or(MenuEntries::now));
         if (m_pendingMenuBar) {
             // First among the window's parts, where the reading order meets it.
-            m_pendingMenuBar->setParent(window.get());
+            m_pendingMenuBar->setParent(m_window.get());
             m_pendingMenuBar->stackUnder(content);
-            window->setMenuBar(m_pendingMenuBar.release());
+            m_window->setMenuBar(m_pendingMenuBar.release());
         }
-        window->placeInitially();
-        window->installEventFilter(this);
-        m_window = std::move(window);
+        m_window->placeInitially();
+        m_window->installEventFilter(this);
     }
     if (m_window->isMinimized())
         m_window->showNormal();

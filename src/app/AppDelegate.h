@@ -56,11 +56,17 @@ public:
         // The default list file and what was read of it ahead of time (see readListAhead); empty: the
         // store reads the file itself.
         std::function<ListReadAhead()> listReadAhead{};
+        // Whether the desktop shows the application's menus itself, e.g. asked ahead on another thread
+        // with askDesktopShowsMenus(); empty: Qt asks the session bus when the menu bar is made.
+        std::function<bool()> desktopShowsMenus{};
     };
 
     // Starts reading the default list file on a thread of its own, e.g. while the application reaches
     // the display; the result is for Options::listReadAhead. Called on the main thread.
     static std::function<ListReadAhead()> readListAhead();
+    // Asks the session bus, as Qt's desktop integration asks it before it makes a menu bar, whether a
+    // global menu shows the application's menus; false without a bus. Any thread.
+    static bool askDesktopShowsMenus();
 
     // Creates the store, which loads the subscription file at once.
     explicit AppDelegate(Options options);

@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDBusConnection>
 #include <QScreen>
 #include <QTimer>
 
@@ -138,12 +137,12 @@ int main(int argc, char *argv[]) {
     parser.process(app);
 
     // The fonts and the session bus are set up on other threads while this one claims the instance
-    // and builds the window, which needs them: the views' text asks for fonts, and the menu bar asks
-    // the bus whether the desktop shows menus itself. While the font database is read, fontconfig
-    // names the default family's face on another thread, which then connects to the bus.
-    const auto busAhead = std::async(std::launch::async, [] {
+    // and builds the window, which needs them: the views' text asks for fonts, and the menu bar needs
+    // to know whether the desktop shows menus itself. While the font database is read, fontconfig
+    // names the default family's face on another thread, which then connects to the bus and asks it.
+    const std::shared_future<bool> desktopShowsMenus = std::async(std::launch::async, [] {
         Theme::prepareDefaultFamily();
-        (void)QDBusConnection::sessionBus().isConnected();
+        return AppDelegate::askDesktopShowsMenus();
     });
 
     // Before anything opens the subscription file: only one process per user may own it.
@@ -160,6 +159,7 @@ int main(int argc, char *argv[]) {
     AppDelegate::Options options;
     options.showWindowAtLaunch = windowAtLaunch;
     options.listReadAhead = std::move(listReadAhead);
+    options.desktopShowsMenus = [desktopShowsMenus] { return desktopShowsMenus.get(); };
     AppDelegate delegate(options);
     AppDelegate::applyDarkLook();
     // While the window is built, the rendering settings of its first frame's fonts are matched on
