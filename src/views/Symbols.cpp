@@ -150,7 +150,7 @@ QImage::Format pixmapFormat() {
 // The symbol drawn at side × side pixels, antialiased, on a transparent image in `format`, the
 // pixmaps' (pixmapFormat()), so that one drawn ahead on another thread and one drawn on the spot
 // have the same pixels. Qt's SVG image plugin draws it: the SVG library is loaded when the first
-// symbol is drawn (on the thread pool, see prepare()), not with the program before its window can
+// symbol is drawn (on a thread pool, see prepare()), not with the program before its window can
 // show. The reader is told the format outright: left to find the plugin itself, it would load every
 // image plugin listed before the SVG one (and the libraries they need) only to ask whether it reads
 // SVG.
@@ -175,7 +175,7 @@ QImage draw(const QString &name, const QColor &color, Weight weight, int side, Q
     return image;
 }
 
-// Symbols prepare() has drawn, or is drawing, on the thread pool, by cache key.
+// Symbols prepare() has drawn, or is drawing, on its thread pool, by cache key.
 struct Prepared {
     std::mutex lock;
     QHash<QString, QImage> drawn;
@@ -185,6 +185,20 @@ struct Prepared {
 Prepared &prepared() {
     static Prepared instance;
     return instance;
+}
+
+// Symbols are drawn ahead on a pool of their own. Qt's raster engine splits a large fill among the
+// threads of the global pool and waits for them there: behind symbols being drawn on it, a frame
+// being painted would wait for those too. Waited for as the application object goes, as the global
+// pool is.
+QThreadPool &drawingPool() {
+    static QThreadPool pool;
+    static const bool waitedForAtExit = [] {
+        qAddPostRoutine([] { drawingPool().waitForDone(); });
+        return true;
+    }();
+    Q_UNUSED(waitedForAtExit);
+    return pool;
 }
 
 } // namespace
@@ -222,13 +236,12 @@ void prepare(const QString &name, double size, const QColor &color, Weight weigh
             return;
         prepared().drawing.insert(key);
     }
-    QThreadPool::globalInstance()->start(
-        [key = std::move(key), name, color, weight, side, format = pixmapFormat()] {
-            const QImage image = draw(name, color, weight, side, format);
-            std::lock_guard guard(prepared().lock);
-            if (prepared().drawing.remove(key))
-                prepared().drawn.insert(key, image);
-        });
+    drawingPool().start([key = std::move(key), name, color, weight, side, format = pixmapFormat()] {
+        const QImage image = draw(name, color, weight, side, format);
+        std::lock_guard guard(prepared().lock);
+        if (prepared().drawing.remove(key))
+            prepared().drawn.insert(key, image);
+    });
 }
 
 namespace {

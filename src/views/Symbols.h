@@ -22,7 +22,7 @@ QByteArray svg(const QString &name, const QColor &color, Weight weight = Weight:
 // name, so a misspelt symbol shows as a gap rather than failing.
 QPixmap pixmap(const QString &name, double size, const QColor &color, Weight weight = Weight::regular,
                qreal devicePixelRatio = 1.0);
-// Has pixmap() with the same arguments find the symbol drawn: it is drawn on the thread pool in the
+// Has pixmap() with the same arguments find the symbol drawn: it is drawn on a thread pool in the
 // meantime, for a view to call when it is made, well before it is first painted. GUI thread.
 void prepare(const QString &name, double size, const QColor &color, Weight weight = Weight::regular,
              qreal devicePixelRatio = 1.0);
