@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPainter>
+#include <QStyle>
 
 namespace ViewHelpers {
 
@@ -14,7 +15,7 @@ bool isZh() {
 }
 
 QLabel *makeLabel(const LabelOptions &options, QWidget *parent) {
-    auto *label = new QLabel(options.text, parent);
+    auto *label = options.wrap ? new QLabel(options.text, parent) : new MeasuredLabel(options.text, parent);
     label->setObjectName(QString::fromLatin1(options.name));
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(options.wrap);
@@ -22,6 +23,53 @@ QLabel *makeLabel(const LabelOptions &options, QWidget *parent) {
         label->setFixedHeight(qCeil(options.font.pixelSize() * 1.3));
     Theme::style(label, options.font, options.color);
     return label;
+}
+
+namespace {
+// The alignment a label lays its text out with: left and right as its text's direction reads them.
+Qt::Alignment visualAlignment(const QLabel &label) {
+    return QStyle::visualAlignment(label.text().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight,
+                                   label.alignment());
+}
+} // namespace
+
+bool MeasuredLabel::measuredHere() const {
+    if (text().isEmpty() || textFormat() != Qt::PlainText || wordWrap() || !pixmap().isNull() || movie() ||
+        frameWidth() != 0 || margin() != 0 || indent() > 0 || buddy())
+        return false;
+    return !(visualAlignment(*this) & Qt::AlignRight);
+}
+
+// As QLabel measures a text label that does not wrap: its text's bounding rectangle in the label's
+// font, with the alignment (less the centring, which only moves the text), within the label's
+// contents margins, at least its minimum size.
+QSize MeasuredLabel::measured() const {
+    const QMargins margins = contentsMargins();
+    const int flags =
+        int(visualAlignment(*this) & ~(Qt::AlignVCenter | Qt::AlignHCenter)) | Qt::TextExpandTabs;
+    if (m_size.isValid() && m_text == text() && m_font == font() && m_margins == margins &&
+        m_minimum == minimumSize() && m_flags == flags)
+        return m_size;
+    m_text = text();
+    m_font = font();
+    m_margins = margins;
+    m_minimum = minimumSize();
+    m_flags = flags;
+    const QSize around(margins.left() + margins.right(), margins.top() + margins.bottom());
+    const int width = qMax(2000, minimumWidth()) - around.width();
+    const QRect bounds = fontMetrics().boundingRect(0, 0, width, 2000, flags, m_text);
+    m_size = (bounds.size() + around).expandedTo(m_minimum);
+    return m_size;
+}
+
+QSize MeasuredLabel::sizeHint() const {
+    ensurePolished();
+    return measuredHere() ? measured() : QLabel::sizeHint();
+}
+
+QSize MeasuredLabel::minimumSizeHint() const {
+    ensurePolished();
+    return measuredHere() ? measured() : QLabel::minimumSizeHint();
 }
 
 QString elided(const QFontMetricsF &metrics, const QString &text, double advance, double width) {

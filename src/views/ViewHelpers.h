@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLabel>
+#include <QMargins>
 #include <QString>
 #include <QTextLayout>
 
@@ -11,7 +13,6 @@ class QFontMetricsF;
 class QPainter;
 class QRectF;
 
-class QLabel;
 class QWidget;
 
 // Small helpers every view of the main window and the panel shares.
@@ -32,6 +33,29 @@ struct LabelOptions {
 };
 // A plain-text label with its font, colour and object name.
 QLabel *makeLabel(const LabelOptions &options, QWidget *parent);
+
+// A label that lays its text out once to work out its size hints. QLabel lays it out three times (as
+// wide as it likes, as wide as the screen allows, as narrow as it may be), which for a text it does
+// not wrap, set from the left, gives one and the same rectangle each time. Any other label (wrapped,
+// rich text, no text, an image, a frame, margin or indent, a buddy, set from the right) is measured
+// by QLabel.
+class MeasuredLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+private:
+    bool measuredHere() const;
+    QSize measured() const;
+
+    mutable QString m_text;
+    mutable QFont m_font;
+    mutable QMargins m_margins;
+    mutable QSize m_minimum;
+    mutable int m_flags = 0;
+    mutable QSize m_size{-1, -1};
+};
 
 // `text` cut with an ellipsis at the right to fit `width` in `metrics`' font, as
 // QFontMetricsF::elidedText cuts it, given the whole text's advance in that font: text that fits is

@@ -247,6 +247,54 @@ private Q_SLOTS:
                  metrics.elidedText(text, Qt::ElideRight, width));
     }
 
+    // A label measured once has the size hints QLabel works out, whatever it holds and however it is
+    // set out; set to wrap or from the right, QLabel measures it.
+    void measuredLabelHintsAsQLabel_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<QMargins>("margins");
+        QTest::addColumn<int>("minimumWidth");
+        QTest::addColumn<bool>("wrap");
+        const int left = Qt::AlignLeft | Qt::AlignVCenter;
+        QTest::newRow("latin") << u"Monthly spend"_qs << left << QMargins() << 0 << false;
+        QTest::newRow("chinese") << u"即将扣费 · 7 天内"_qs << left << QMargins() << 0 << false;
+        QTest::newRow("empty") << QString() << left << QMargins() << 0 << false;
+        QTest::newRow("tab and two lines") << u"a\tb\nsecond line"_qs << left << QMargins() << 0 << false;
+        QTest::newRow("hebrew") << u"שלום Hebrew"_qs << left << QMargins() << 0 << false;
+        QTest::newRow("hebrew from the right")
+            << u"שלום"_qs << int(Qt::AlignRight) << QMargins() << 0 << false;
+        QTest::newRow("centred") << u"0 items"_qs << int(Qt::AlignCenter) << QMargins() << 0 << false;
+        QTest::newRow("right") << u"Next 7 days"_qs << int(Qt::AlignRight | Qt::AlignVCenter) << QMargins()
+                               << 0 << false;
+        QTest::newRow("margins, minimum") << u"Yearly"_qs << left << QMargins(3, 1, 5, 2) << 120 << false;
+        QTest::newRow("wrapped") << u"No subscriptions yet, add one"_qs << left << QMargins() << 0 << true;
+    }
+    void measuredLabelHintsAsQLabel() {
+        QFETCH(QString, text);
+        QFETCH(int, alignment);
+        QFETCH(QMargins, margins);
+        QFETCH(int, minimumWidth);
+        QFETCH(bool, wrap);
+        for (const double size : {11.0, 13.0, 20.0}) {
+            QLabel plain(text);
+            ViewHelpers::MeasuredLabel measured(text);
+            for (QLabel *label : {&plain, static_cast<QLabel *>(&measured)}) {
+                label->setTextFormat(Qt::PlainText);
+                label->setFont(Theme::font(size, QFont::DemiBold));
+                label->setAlignment(Qt::Alignment(alignment));
+                label->setContentsMargins(margins);
+                label->setMinimumWidth(minimumWidth);
+                label->setWordWrap(wrap);
+            }
+            QCOMPARE(measured.sizeHint(), plain.sizeHint());
+            QCOMPARE(measured.minimumSizeHint(), plain.minimumSizeHint());
+            // A new text is measured anew.
+            plain.setText(text + u" more"_qs);
+            measured.setText(text + u" more"_qs);
+            QCOMPARE(measured.sizeHint(), plain.sizeHint());
+        }
+    }
+
     // A card's line, shaped once, measures as the font's metrics do and draws to the pixel what
     // QPainter::drawText draws of the cut text, in the rectangle's middle, left or right, whether it
     // fits, is cut or reaches past the rectangle's height.
