@@ -162,6 +162,21 @@ private Q_SLOTS:
         }
     }
 
+    // Told beforehand that the desktop shows no menus of its own, the bar is drawn in the window, first
+    // among its parts, and a later bar is left to Qt's own question again.
+    void menuBarToldTheDesktopShowsNoMenus() {
+        auto delegate =
+            m_h->make({.isTrayAvailable = [] { return true; }, .desktopShowsMenus = [] { return false; }});
+        delegate->applicationDidFinishLaunching();
+        QMenuBar *bar = delegate->applicationMenu();
+        QVERIFY(!bar->isNativeMenuBar());
+        QCOMPARE(delegate->window()->menuBar(), bar);
+        QVERIFY(!QCoreApplication::testAttribute(Qt::AA_DontUseNativeMenuBar));
+        const QList<QWidget *> parts =
+            delegate->window()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(parts.indexOf(bar) < parts.indexOf(delegate->content()));
+    }
+
     void windowKeysReachTheContent_data() {
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("sheet");
