@@ -1505,12 +1505,13 @@ std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone) {
     static const QRegularExpression numeric =
         compiled(QStringLiteral(R"(((?:19|20)\d{2})[\-/年\.](\d{1,2})[\-/月\.](\d{1,2}))"));
     // English dates name their month, before the day ("Oct 4, 2026", "September 4 2026") or after
-    // it ("4 Oct 2026", "4 October, 2026"), abbreviated with or without a point.
+    // it ("4 Oct 2026", "4 October, 2026"), abbreviated with or without a point; the comma after
+    // the day may be read as a point.
     static const QString monthName = QStringLiteral(
         R"((?<![A-Za-z])(jan(?:uary)?|feb(?:ruary)?|mar(?:ch)?|apr(?:il)?|may|june?|july?|aug(?:ust)?|)"
         R"(sep(?:t(?:ember)?)?|oct(?:ober)?|nov(?:ember)?|dec(?:ember)?)\.?(?![A-Za-z]))");
     static const QRegularExpression monthFirst =
-        compiled(monthName + QStringLiteral(R"( ?(\d{1,2})(?!\d),? ?((?:19|20)\d{2})(?!\d))"), true);
+        compiled(monthName + QStringLiteral(R"( ?(\d{1,2})(?!\d)[,.]? ?((?:19|20)\d{2})(?!\d))"), true);
     static const QRegularExpression dayFirst = compiled(QStringLiteral(R"((?<!\d)(\d{1,2}) ?)") + monthName +
                                                             QStringLiteral(R"(,? ?((?:19|20)\d{2})(?!\d))"),
                                                         true);
