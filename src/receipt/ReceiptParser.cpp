@@ -1505,16 +1505,18 @@ std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone) {
     static const QRegularExpression numeric =
         compiled(QStringLiteral(R"(((?:19|20)\d{2})[\-/年\.](\d{1,2})[\-/月\.](\d{1,2}))"));
     // English dates name their month, before the day ("Oct 4, 2026", "September 4 2026") or after
-    // it ("4 Oct 2026", "4 October, 2026"), abbreviated with or without a point; the comma after
-    // the day may be read as a point.
+    // it ("4 Oct 2026", "4 October, 2026"), abbreviated with or without a point. The comma after
+    // the day may be read as a point, or as a full-width or enumeration comma beside the wide
+    // Latin of Chinese typefaces.
     static const QString monthName = QStringLiteral(
         R"((?<![A-Za-z])(jan(?:uary)?|feb(?:ruary)?|mar(?:ch)?|apr(?:il)?|may|june?|july?|aug(?:ust)?|)"
         R"(sep(?:t(?:ember)?)?|oct(?:ober)?|nov(?:ember)?|dec(?:ember)?)\.?(?![A-Za-z]))");
     static const QRegularExpression monthFirst =
-        compiled(monthName + QStringLiteral(R"( ?(\d{1,2})(?!\d)[,.]? ?((?:19|20)\d{2})(?!\d))"), true);
-    static const QRegularExpression dayFirst = compiled(QStringLiteral(R"((?<!\d)(\d{1,2}) ?)") + monthName +
-                                                            QStringLiteral(R"(,? ?((?:19|20)\d{2})(?!\d))"),
-                                                        true);
+        compiled(monthName + QStringLiteral(R"( ?(\d{1,2})(?!\d)[,.，、]? ?((?:19|20)\d{2})(?!\d))"), true);
+    static const QRegularExpression dayFirst =
+        compiled(QStringLiteral(R"((?<!\d)(\d{1,2}) ?)") + monthName +
+                     QStringLiteral(R"([,，]? ?((?:19|20)\d{2})(?!\d))"),
+                 true);
     static constexpr QStringView months = u"janfebmaraprmayjunjulaugsepoctnovdec";
     // The first date in reading order, whichever way it is written: its year, month and day.
     std::optional<std::array<QStringView, 3>> first;
