@@ -46,16 +46,22 @@ VISIBLE_TEXT_JS = r"""
     if (cur) words.push(cur);
   }
   words.sort((a, b) => (a.top + a.bottom) - (b.top + b.bottom));
+  // A word joins the last row it overlaps enough in height, unless it stands over or under a word
+  // of that row, barely overlapping it in height and close beside it or in its columns: two short
+  // lines stacked beside one tall word (a label over its value beside a title, a menu item wrapped
+  // beside a dialog's row) are two rows, not one whose words interleave.
+  const stacked = (a, b) =>
+    Math.min(a.bottom, b.bottom) - Math.max(a.top, b.top) < 0.25 * Math.min(a.bottom - a.top, b.bottom - b.top) &&
+    Math.max(a.left, b.left) - Math.min(a.right, b.right) < 1.5 * Math.max(a.fs, b.fs);
   const rows = [];
   for (const w of words) {
-    const row = rows[rows.length - 1];
     const h = w.bottom - w.top;
+    const row = rows.slice(-3).reverse().find(row =>
+      Math.min(row.bottom, w.bottom) - Math.max(row.top, w.top) >= 0.6 * Math.min(h, row.bottom - row.top) &&
+      !row.words.some(o => stacked(o, w)));
     if (row) {
-      const overlap = Math.min(row.bottom, w.bottom) - Math.max(row.top, w.top);
-      if (overlap >= 0.6 * Math.min(h, row.bottom - row.top)) {
-        row.words.push(w); row.top = Math.min(row.top, w.top); row.bottom = Math.max(row.bottom, w.bottom);
-        continue;
-      }
+      row.words.push(w); row.top = Math.min(row.top, w.top); row.bottom = Math.max(row.bottom, w.bottom);
+      continue;
     }
     rows.push({top: w.top, bottom: w.bottom, words: [w]});
   }

@@ -962,8 +962,11 @@ QString restoreLetteredPrices(const QString &text, const QString &latinReading) 
         for (auto it = latinPrice.globalMatch(latinReading); it.hasNext();) {
             const auto latin = it.next();
             const QString theirs = digitForm(latin.capturedView(1));
-            // Up to two characters more before the number are the sign read as letters.
-            if (!ours.endsWith(theirs) || ours.size() - theirs.size() > 2)
+            // Up to two characters more before the number are the sign read as letters; a digit
+            // there is one the Latin model left out.
+            const QStringView extra = QStringView(ours).left(ours.size() - theirs.size());
+            if (!ours.endsWith(theirs) || extra.size() > 2 ||
+                std::any_of(extra.begin(), extra.end(), isDigit))
                 continue;
             result.replace(match.capturedStart(), match.capturedLength(), latin.captured().trimmed());
             break;
@@ -1234,7 +1237,10 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // A doubtful character at either end is a stray reading of a speck or an edge beside the text.
     while (!kept.isEmpty() && kept.back().first->confidence < minConfidence)
         kept.removeLast();
-    while (!kept.isEmpty() && kept.front().first->confidence < minConfidence)
+    // A sign before a digit may be read faintly (see TextRecognizer::decode) and is kept.
+    while (!kept.isEmpty() && kept.front().first->confidence < minConfidence &&
+           !(kept.size() > 1 && kept[0].first->character.category() == QChar::Symbol_Currency &&
+             isDigit(kept[1].first->character)))
         kept.removeFirst();
     const auto centreOf = [](const TextRecognizer::Glyph *glyph) {
         return glyph->step * stride + stride / 2;

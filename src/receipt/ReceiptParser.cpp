@@ -1502,19 +1502,48 @@ BillingType detectType(const Text &text) {
 }
 
 std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone) {
-    static const QRegularExpression date =
+    static const QRegularExpression numeric =
         compiled(QStringLiteral(R"(((?:19|20)\d{2})[\-/年\.](\d{1,2})[\-/月\.](\d{1,2}))"));
-    const QRegularExpressionMatch match = date.match(text.original);
-    if (!match.hasMatch())
+    // English dates name their month, before the day ("Oct 4, 2026", "September 4 2026") or after
+    // it ("4 Oct 2026", "4 October, 2026"), abbreviated with or without a point. The comma after
+    // the day may be read as a point, or as a full-width or enumeration comma beside the wide
+    // Latin of Chinese typefaces.
+    static const QString monthName = QStringLiteral(
+        R"((?<![A-Za-z])(jan(?:uary)?|feb(?:ruary)?|mar(?:ch)?|apr(?:il)?|may|june?|july?|aug(?:ust)?|)"
+        R"(sep(?:t(?:ember)?)?|oct(?:ober)?|nov(?:ember)?|dec(?:ember)?)\.?(?![A-Za-z]))");
+    static const QRegularExpression monthFirst =
+        compiled(monthName + QStringLiteral(R"( ?(\d{1,2})(?!\d)[,.，、]? ?((?:19|20)\d{2})(?!\d))"), true);
+    static const QRegularExpression dayFirst =
+        compiled(QStringLiteral(R"((?<!\d)(\d{1,2}) ?)") + monthName +
+                     QStringLiteral(R"([,，]? ?((?:19|20)\d{2})(?!\d))"),
+                 true);
+    static constexpr QStringView months = u"janfebmaraprmayjunjulaugsepoctnovdec";
+    // The first date in reading order, whichever way it is written: its year, month and day.
+    std::optional<std::array<QStringView, 3>> first;
+    qsizetype firstAt = text.original.size();
+    const auto consider = [&](const QRegularExpression &re, int yearGroup, int monthGroup, int dayGroup) {
+        const QRegularExpressionMatch match = re.match(text.original);
+        if (match.hasMatch() && match.capturedStart() < firstAt) {
+            firstAt = match.capturedStart();
+            first = {match.capturedView(yearGroup), match.capturedView(monthGroup),
+                     match.capturedView(dayGroup)};
+        }
+    };
+    consider(numeric, 1, 2, 3);
+    consider(monthFirst, 3, 1, 2);
+    consider(dayFirst, 3, 2, 1);
+    if (!first)
         return std::nullopt;
+    const auto [yearText, monthText, dayText] = *first;
     // \d also takes digits of other scripts; such a group does not convert.
-    const int year = int(asciiInteger(match.capturedView(1)).value_or(2026));
-    const int month = int(asciiInteger(match.capturedView(2)).value_or(1));
-    const int day = int(asciiInteger(match.capturedView(3)).value_or(1));
+    const int year = int(asciiInteger(yearText).value_or(2026));
+    const qsizetype named = months.indexOf(monthText.left(3).toString().toLower());
+    const int month = named >= 0 ? int(named / 3 + 1) : int(asciiInteger(monthText).value_or(1));
+    const int day = int(asciiInteger(dayText).value_or(1));
     // Month and day beyond their ranges carry over, as calendar date construction does: month 13
     // is January of the next year, day 0 the last day of the month before.
-    const QDate first = QDate(year, 1, 1).addMonths(month - 1).addDays(day - 1);
-    const QDateTime start = first.startOfDay(zone.isValid() ? zone : QTimeZone::systemTimeZone());
+    const QDate date = QDate(year, 1, 1).addMonths(month - 1).addDays(day - 1);
+    const QDateTime start = date.startOfDay(zone.isValid() ? zone : QTimeZone::systemTimeZone());
     if (!start.isValid())
         return std::nullopt;
     return start.toUTC();

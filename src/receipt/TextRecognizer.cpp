@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cmath>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -320,6 +321,18 @@ QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int ste
     int previous = 0;
     const int space = int(dictionary.size()) + 1;
     float blankOdds = 0;
+    // The currency signs of the dictionary, by class. A sign set close before a digit, its strokes
+    // touching the digit's (the narrow yen of a Ming face), may lose its steps to nothing: where a
+    // step read as nothing gives a sign these odds against nothing, and the next character, a step
+    // or two later, is a digit, the sign is read there, with those odds as its confidence.
+    std::vector<std::pair<int, QChar>> signs;
+    for (qsizetype i = 0; i < dictionary.size(); ++i) {
+        const QString &entry = dictionary.at(i);
+        if (entry.size() == 1 && entry.front().category() == QChar::Symbol_Currency)
+            signs.emplace_back(int(i + 1), entry.front() == u'￥' ? QChar(u'¥') : entry.front());
+    }
+    constexpr float faintSignOdds = 0.05f;
+    std::optional<Glyph> faintSign;
     for (int step = 0; step < steps; ++step) {
         const float *row = scores + qsizetype(step) * classes;
         const cv::Mat scoresOfStep(1, classes, CV_32F, const_cast<float *>(row));
@@ -329,6 +342,13 @@ QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int ste
         const int best = int(std::find(row, row + classes, float(top)) - row);
         if (space < classes)
             blankOdds = std::max(blankOdds, std::exp(row[space] - float(top)));
+        if (best == 0) {
+            for (const auto &[index, sign] : signs) {
+                const float odds = index < classes ? std::exp(row[index] - row[0]) : 0.0f;
+                if (odds >= faintSignOdds && (!faintSign || odds > faintSign->confidence))
+                    faintSign = Glyph{sign, step, odds, blankOdds};
+            }
+        }
         if (best != 0 && best != previous && best < classes) {
             QChar character = u' ';
             if (best <= dictionary.size()) {
@@ -356,6 +376,13 @@ QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int ste
                 glyph.alternative = dictionary.at(nextClass[1] - 1).front();
                 glyph.alternativeConfidence = float(next / total);
             }
+            // Not after a digit, a point or a sign: between digits a sign's odds are a speck's.
+            if (faintSign && step - faintSign->step <= 2 && character >= u'0' && character <= u'9' &&
+                (glyphs.isEmpty() || !(glyphs.back().character.isDigit() ||
+                                       QStringView(u".,").contains(glyphs.back().character) ||
+                                       glyphs.back().character.category() == QChar::Symbol_Currency)))
+                glyphs.append(*faintSign);
+            faintSign.reset();
             glyphs.append(glyph);
             // A blank read is the blank before the character after it too.
             if (character != u' ')

@@ -366,6 +366,13 @@ private Q_SLOTS:
         QTest::newRow("slashes, short") << u"2025/3/7"_qs << QDate(2025, 3, 7);
         QTest::newRow("points") << u"2025.03.07"_qs << QDate(2025, 3, 7);
         QTest::newRow("chinese") << utf8("2025年3月7日") << QDate(2025, 3, 7);
+        QTest::newRow("month named first") << u"Renews Oct. 4, 2026"_qs << QDate(2026, 10, 4);
+        QTest::newRow("month named after the day") << u"Starts 4 September 2026"_qs << QDate(2026, 9, 4);
+        QTest::newRow("named month, its comma read full-width")
+            << utf8("购买日期 Jun 28，2025") << QDate(2025, 6, 28);
+        QTest::newRow("named month, its comma read as a point, before a later date")
+            << u"Start date March 9.2026 | Renews 2026-04-09"_qs << QDate(2026, 3, 9);
+        QTest::newRow("named month without a year") << u"Tue, Oct 4, 9:41"_qs << QDate();
         QTest::newRow("first date in reading order")
             << u"next 2025-09-01, paid 2025-08-01"_qs << QDate(2025, 9, 1);
         QTest::newRow("1899 is no date") << u"1899-12-31"_qs << QDate();
