@@ -48,10 +48,10 @@ constexpr QStringView labelWords[] = {
     u"subtotal", u"tax",      u"price",    u"id",     u"status",  u"transaction"};
 
 constexpr QStringView brandWords[] = {
-    u"netflix",    u"spotify", u"youtube", u"disney", u"hbo",         u"chatgpt", u"openai",   u"claude",
-    u"midjourney", u"gemini",  u"copilot", u"cursor", u"notion",      u"figma",   u"adobe",    u"office",
-    u"icloud",     u"dropbox", u"setapp",  u"kindle", u"steam",       u"xbox",    u"bilibili", u"爱奇艺",
-    u"腾讯视频",   u"优酷",    u"网易云",  u"qq音乐", u"apple music", u"百度网盘"};
+    u"netflix",    u"spotify", u"youtube", u"disney", u"hbo",         u"chatgpt",  u"openai",   u"claude",
+    u"midjourney", u"gemini",  u"copilot", u"cursor", u"notion",      u"figma",    u"adobe",    u"office",
+    u"icloud",     u"dropbox", u"setapp",  u"kindle", u"steam",       u"xbox",     u"bilibili", u"爱奇艺",
+    u"腾讯视频",   u"优酷",    u"网易云",  u"qq音乐", u"apple music", u"百度网盘", u"哔哩哔哩"};
 
 constexpr QStringView planWords[] = {u"plus", u"pro",        u"premium",      u"vip",         u"会员",
                                      u"订阅", u"membership", u"套餐",         u"常规",        u"标准",
@@ -62,8 +62,9 @@ constexpr QStringView aiToolKeywords[] = {u"chatgpt", u"openai", u"claude", u"gp
 constexpr QStringView cloudKeywords[] = {u"icloud",  u"云",   u"storage", u"drive",
                                          u"dropbox", u"网盘", u"百度网盘"};
 constexpr QStringView musicKeywords[] = {u"music", u"音乐", u"spotify", u"网易云", u"qq音乐", u"apple music"};
-constexpr QStringView videoKeywords[] = {u"video",   u"视频",     u"影音", u"爱奇艺",  u"腾讯视频", u"优酷",
-                                         u"netflix", u"bilibili", u"b站",  u"youtube", u"disney"};
+constexpr QStringView videoKeywords[] = {u"video",    u"视频", u"影音",    u"爱奇艺",
+                                         u"腾讯视频", u"优酷", u"netflix", u"bilibili",
+                                         u"哔哩哔哩", u"b站",  u"youtube", u"disney"};
 constexpr QStringView gameKeywords[] = {u"game", u"游戏", u"steam", u"xbox", u"ps plus"};
 constexpr QStringView readingKeywords[] = {u"读", u"kindle", u"book", u"阅读"};
 constexpr QStringView softwareKeywords[] = {u"软件", u"app", u"software", u"adobe", u"office", u"setapp"};
@@ -995,7 +996,12 @@ bool isNoiseLine(const QString &line, const QString &lowerLine) {
     // An e-mail address: a sender, a recipient, an account, never what was bought.
     static const QRegularExpression mailAddress =
         compiled(QStringLiteral(R"([^\s@<]+@[^\s@]+\.[A-Za-z]{2,})"));
-    return line.contains(u'@') && mailAddress.match(line).hasMatch();
+    if (line.contains(u'@') && mailAddress.match(line).hasMatch())
+        return true;
+    // A sender's address between angle brackets, its "@" garbled in small type ("<no-replyomail.v.qq.com>").
+    static const QRegularExpression bracketedAddress =
+        compiled(QStringLiteral(R"(<[^<>\s][^<>]*\.[A-Za-z]{2,}(?![A-Za-z]))"));
+    return line.contains(u'<') && bracketedAddress.match(line).hasMatch();
 }
 
 // Words of a phrase or sentence rather than a name: a later Latin word in small letters, as in
@@ -1684,6 +1690,25 @@ Subscription parse(const QString &rawText, const QDateTime &now, const QTimeZone
         .category = detail::guessCategory(name, text),
         .notes = detail::scannedTextNote(text.original, LocalizationManager::shared().isZh()),
     };
+}
+
+const QStringList &chineseWords() {
+    static const QStringList words = [] {
+        QStringList all;
+        for (Keywords list : {Keywords(brandWords), Keywords(planWords), Keywords(labelWords),
+                              Keywords(amountKeywords), Keywords(yearlyKeywords), Keywords(quarterlyKeywords),
+                              Keywords(monthlyKeywords), Keywords(weeklyKeywords), Keywords(oneTimeKeywords),
+                              Keywords(fieldLabels), Keywords(statusWords), Keywords(headingWords)}) {
+            for (QStringView word : list) {
+                if (word.size() >= 2 && std::all_of(word.begin(), word.end(),
+                                                    [](QChar c) { return c.script() == QChar::Script_Han; }))
+                    all.append(word.toString());
+            }
+        }
+        all.removeDuplicates();
+        return all;
+    }();
+    return words;
 }
 
 Subscription parse(const QString &text) {
