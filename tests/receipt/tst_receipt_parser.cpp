@@ -534,6 +534,8 @@ private Q_SLOTS:
             << lines({"Confirm subscription", "Plan Canva Pro"}) << u"Canva Pro"_qs;
         // What stands around a name on a page and is no part of it.
         QTest::newRow("e-mail address is no name") << lines({"zoe.w@icloud.com", "Kagi"}) << u"Kagi"_qs;
+        QTest::newRow("sender with a garbled @ is no name")
+            << utf8("芒果TV <no-repl yemail.mgtv.com> 2026年10月19日\n全屏影视会员") << utf8("全屏影视会员");
         QTest::newRow("row of links is no name") << lines({"Blog·Help·Contact", "Kagi"}) << u"Kagi"_qs;
         QTest::newRow("generic words alone are no name") << utf8("订阅\nKagi") << u"Kagi"_qs;
         QTest::newRow("person billed is no name")
