@@ -157,6 +157,15 @@ QString tidyLine(const QString &line) {
     text.replace(slashAsOne, QStringLiteral("\\1/"));
     static const QRegularExpression slashTwice(QStringLiteral("(?<=[0-9][.,][0-9]{2})[lI|](?=/)"));
     text.remove(slashTwice);
+    // Icons beside a line's text (a back arrow, a menu, an avatar) read as quotation marks set
+    // apart at its ends ("‘ Google Play 取消 \""), or as a mark and a letter alone ("＇i"): a quote
+    // with nothing it quotes.
+    static const QRegularExpression strayQuotes(QStringLiteral("^[‘’“”\"'＇`]+ | [‘’“”\"'＇`]+$"));
+    text.remove(strayQuotes);
+    static const QRegularExpression iconAlone(
+        QStringLiteral("^(?:[‘’“”\"'＇`]+[A-Za-z]?|[A-Za-z][‘’“”\"'＇`]+)$"));
+    if (iconAlone.match(text).hasMatch())
+        return {};
     return mendCase(mendWords(mendNumbers(mendSignedNumbers(text))));
 }
 

@@ -864,6 +864,9 @@ private slots:
         QTest::newRow("slash before the period read as a one")
             << utf8("¥16l月 $20.99l/mo 2026年1l月 ID 12.34l")
             << utf8("¥16/月 $20.99/mo 2026年11月 ID 12.341");
+        QTest::newRow("icons read as quotes apart")
+            << utf8("‘ Google Play 'Pro' 取消 \"") << utf8("Google Play 'Pro' 取消");
+        QTest::newRow("icon read as a quote and a letter") << utf8("＇i") << QString();
         QTest::newRow("blanks collapsed") << utf8("  Netflix \t 标准套餐  ") << utf8("Netflix 标准套餐");
     }
 
