@@ -1778,7 +1778,7 @@ QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Gl
 
 QList<TextRecognizer::Glyph> withKnownWords(QList<TextRecognizer::Glyph> glyphs) {
     // The least probability of the runner-up taken instead.
-    constexpr float likelyToo = 0.2f;
+    constexpr float likelyToo = 0.15f;
     const QStringList &words = ReceiptParser::chineseWords();
     static const QString ofWords = words.join(QString());
     const auto han = [](QChar c) { return isChinese(c) && !isChinesePunctuation(c); };

@@ -28,7 +28,8 @@ constexpr QStringView yearlyKeywords[] = {u"每年",  u"年度",     u"/年",   
                                           u"包年",  u"一年",     u"每 年", u"yearly", u"annual",
                                           u"/year", u"per year", u"/yr"};
 constexpr QStringView quarterlyKeywords[] = {u"每季", u"季度", u"季付", u"包季", u"quarter"};
-constexpr QStringView weeklyKeywords[] = {u"每周", u"周付", u"weekly", u"/week", u"每 周"};
+constexpr QStringView weeklyKeywords[] = {u"每周",  u"周付",     u"weekly",    u"/week",
+                                          u"每 周", u"per week", u"every week"};
 constexpr QStringView monthlyKeywords[] = {u"每月",  u"月度",    u"/月",    u"月付",      u"按月", u"包月",
                                            u"每 月", u"monthly", u"/month", u"per month", u"/mo"};
 

@@ -277,6 +277,7 @@ private Q_SLOTS:
         QTest::newRow("a cut year ends its row") << u"per ye x 3 weeks"_qs << BillingCycle::weekly;
         QTest::newRow("a letter after a word is no slash") << u"bulyear 3 weeks"_qs << BillingCycle::weekly;
         QTest::newRow("blank inside 每 周") << utf8("每 周") << BillingCycle::weekly;
+        QTest::newRow("every week in words") << u"Renews every week"_qs << BillingCycle::weekly;
         QTest::newRow("keyword far into a long text")
             << (QString(5000, u'x') + u"每年"_qs) << BillingCycle::yearly;
         QTest::newRow("keyword wins over number and unit") << utf8("包月 12个月") << BillingCycle::monthly;
