@@ -1701,7 +1701,7 @@ const QStringList &chineseWords() {
                               Keywords(monthlyKeywords), Keywords(weeklyKeywords), Keywords(oneTimeKeywords),
                               Keywords(fieldLabels), Keywords(statusWords), Keywords(headingWords)}) {
             for (QStringView word : list) {
-                if (word.size() >= 2 && std::all_of(word.begin(), word.end(),
+                if (word.size() >= 3 && std::all_of(word.begin(), word.end(),
                                                     [](QChar c) { return c.script() == QChar::Script_Han; }))
                     all.append(word.toString());
             }
