@@ -49,10 +49,10 @@ constexpr QStringView labelWords[] = {
     u"subtotal", u"tax",      u"price",    u"id",     u"status",  u"transaction"};
 
 constexpr QStringView brandWords[] = {
-    u"netflix",    u"spotify", u"youtube", u"disney", u"hbo",         u"chatgpt",  u"openai",   u"claude",
-    u"midjourney", u"gemini",  u"copilot", u"cursor", u"notion",      u"figma",    u"adobe",    u"office",
-    u"icloud",     u"dropbox", u"setapp",  u"kindle", u"steam",       u"xbox",     u"bilibili", u"爱奇艺",
-    u"腾讯视频",   u"优酷",    u"网易云",  u"qq音乐", u"apple music", u"百度网盘", u"哔哩哔哩"};
+    u"netflix",    u"spotify", u"youtube", u"disney", u"hbo",         u"chatgpt", u"openai",   u"claude",
+    u"midjourney", u"gemini",  u"copilot", u"cursor", u"notion",      u"figma",   u"adobe",    u"office",
+    u"icloud",     u"dropbox", u"setapp",  u"kindle", u"steam",       u"xbox",    u"bilibili", u"爱奇艺",
+    u"腾讯视频",   u"优酷",    u"网易云",  u"qq音乐", u"apple music", u"百度网盘"};
 
 constexpr QStringView planWords[] = {u"plus", u"pro",        u"premium",      u"vip",         u"会员",
                                      u"订阅", u"membership", u"套餐",         u"常规",        u"标准",
@@ -1696,7 +1696,8 @@ Subscription parse(const QString &rawText, const QDateTime &now, const QTimeZone
 const QStringList &chineseWords() {
     static const QStringList words = [] {
         QStringList all;
-        for (Keywords list : {Keywords(brandWords), Keywords(planWords), Keywords(labelWords),
+        for (Keywords list : {Keywords(brandWords), Keywords(videoKeywords), Keywords(musicKeywords),
+                              Keywords(cloudKeywords), Keywords(planWords), Keywords(labelWords),
                               Keywords(amountKeywords), Keywords(yearlyKeywords), Keywords(quarterlyKeywords),
                               Keywords(monthlyKeywords), Keywords(weeklyKeywords), Keywords(oneTimeKeywords),
                               Keywords(fieldLabels), Keywords(statusWords), Keywords(headingWords)}) {
