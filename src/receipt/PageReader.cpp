@@ -1,6 +1,7 @@
 #include "PageReader.h"
 
 #include "LatinReader.h"
+#include "ReceiptParser.h"
 #include "RecognizedText.h"
 #include "SignShapes.h"
 #include "TextLines.h"
@@ -558,6 +559,10 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
         return gap >= listBlank && (a == u',' || blankSeen);
     if (QStringView(u"<#$¥€£").contains(a))
         return gap >= signBlank;
+    // A sentence after a full stop starts with a capital; a small letter after one continues an
+    // address ("icloud.com"), whose full stop small type and loosely set Latin leave in wide paper.
+    if (a == u'.' && b.isLower())
+        return modelBlank && gap >= wideBlank;
     if ((a == u'.' || a == u'-') && b.isLetter())
         return gap >= joinerBlank || (modelBlank && gap >= latinBlank);
     if (isChinese(a) && isChinese(b))
@@ -1378,9 +1383,18 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const bool apart = spaced || close;
             if (!(betweenDigits ? chars[i] == u'.' : apart && QStringView(u".-·•").contains(chars[i])))
                 continue;
+            // The baseline beside it from the nearest characters without descenders on either side
+            // ("help.gotokeep.com": "p" and "g" both reach below it).
+            const auto standing = [&](qsizetype j, qsizetype step) {
+                for (qsizetype k = j; k >= 0 && k < chars.size() && chars[k].isLetterOrNumber(); k += step) {
+                    if (!QStringView(u"gjpqyQ").contains(chars[k]))
+                        return k;
+                }
+                return j;
+            };
             const QRect dot = inkBox(*piece, spans[size_t(i)]);
-            const QRect before = inkBox(*piece, spans[size_t(i - 1)]);
-            const QRect after = inkBox(*piece, spans[size_t(i + 1)]);
+            const QRect before = inkBox(*piece, spans[size_t(standing(i - 1, -1))]);
+            const QRect after = inkBox(*piece, spans[size_t(standing(i + 1, 1))]);
             if (dot.isEmpty() || before.isEmpty() || after.isEmpty())
                 continue;
             if (betweenDigits) {
@@ -1768,6 +1782,48 @@ QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Gl
     return glyphs;
 }
 
+QList<TextRecognizer::Glyph> withKnownWords(QList<TextRecognizer::Glyph> glyphs) {
+    // The least probability of the runner-up taken instead.
+    constexpr float likelyToo = 0.15f;
+    const QStringList &words = ReceiptParser::chineseWords();
+    static const QString ofWords = words.join(QString());
+    const auto han = [](QChar c) { return isChinese(c) && !isChinesePunctuation(c); };
+    const auto mayMend = [&](const TextRecognizer::Glyph &g) {
+        return han(g.character) && han(g.alternative) && g.alternativeConfidence >= likelyToo &&
+               !ofWords.contains(g.character) && ofWords.contains(g.alternative);
+    };
+    if (std::none_of(glyphs.begin(), glyphs.end(), mayMend))
+        return glyphs;
+    // The characters without the blanks read between them.
+    std::vector<qsizetype> at;
+    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+        if (!glyphs[i].character.isSpace())
+            at.push_back(i);
+    }
+    for (const QString &word : words) {
+        for (size_t start = 0; start + size_t(word.size()) <= at.size(); ++start) {
+            bool spells = true;
+            bool mended = false;
+            for (qsizetype k = 0; k < word.size() && spells; ++k) {
+                const TextRecognizer::Glyph &g = glyphs[at[start + size_t(k)]];
+                if (g.character == word[k])
+                    continue;
+                spells = mayMend(g) && g.alternative == word[k];
+                mended = true;
+            }
+            if (!spells || !mended)
+                continue;
+            for (qsizetype k = 0; k < word.size(); ++k) {
+                TextRecognizer::Glyph &g = glyphs[at[start + size_t(k)]];
+                // The confidence stays: that a character stands there.
+                if (g.character != word[k])
+                    std::swap(g.character, g.alternative);
+            }
+        }
+    }
+    return glyphs;
+}
+
 QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin,
                  const QImage &edges) {
     const QList<QRect> boxes = lines(page, lineHeight, edges);
@@ -1787,7 +1843,7 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     std::vector<QString> texts(size_t(pieces.size()));
     std::mutex latinInUse;
     const auto spellPiece = [&](const Piece &piece, const QList<TextRecognizer::Glyph> &readGlyphs) {
-        const QList<TextRecognizer::Glyph> own = withoutCharactersReadTwice(readGlyphs);
+        const QList<TextRecognizer::Glyph> own = withKnownWords(withoutCharactersReadTwice(readGlyphs));
         QString text =
             spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
         const bool endsDoubtful =

@@ -85,6 +85,12 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
 // a digit and a letter of one narrow stroke ("1l"), may stand a step apart and are both kept.
 QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Glyph> glyphs);
 
+// `glyphs` with the Chinese characters the recogniser took for a look-alike mended where its runner-up
+// for them, fairly likely too, spells with the characters around them a word the parser knows
+// (ReceiptParser::chineseWords()): "哗哩哗哩" for "哔哩哔哩", each "哗" read with "哔" next likeliest.
+// A character of one of those words is kept ("每周" is not made "每月").
+QList<TextRecognizer::Glyph> withKnownWords(QList<TextRecognizer::Glyph> glyphs);
+
 // The line boxes of a prepared page, as TextLines::find() gives them, with those of faint type
 // (grey text whose thin strokes never reach the ink threshold) as its own contrast has them: the
 // bands of one line that the threshold parted joined, and a band far lower than a line grown by

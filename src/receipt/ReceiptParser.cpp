@@ -28,7 +28,8 @@ constexpr QStringView yearlyKeywords[] = {u"每年",  u"年度",     u"/年",   
                                           u"包年",  u"一年",     u"每 年", u"yearly", u"annual",
                                           u"/year", u"per year", u"/yr"};
 constexpr QStringView quarterlyKeywords[] = {u"每季", u"季度", u"季付", u"包季", u"quarter"};
-constexpr QStringView weeklyKeywords[] = {u"每周", u"周付", u"weekly", u"/week", u"每 周"};
+constexpr QStringView weeklyKeywords[] = {u"每周",  u"周付",     u"weekly",    u"/week",
+                                          u"每 周", u"per week", u"every week"};
 constexpr QStringView monthlyKeywords[] = {u"每月",  u"月度",    u"/月",    u"月付",      u"按月", u"包月",
                                            u"每 月", u"monthly", u"/month", u"per month", u"/mo"};
 
@@ -62,8 +63,9 @@ constexpr QStringView aiToolKeywords[] = {u"chatgpt", u"openai", u"claude", u"gp
 constexpr QStringView cloudKeywords[] = {u"icloud",  u"云",   u"storage", u"drive",
                                          u"dropbox", u"网盘", u"百度网盘"};
 constexpr QStringView musicKeywords[] = {u"music", u"音乐", u"spotify", u"网易云", u"qq音乐", u"apple music"};
-constexpr QStringView videoKeywords[] = {u"video",   u"视频",     u"影音", u"爱奇艺",  u"腾讯视频", u"优酷",
-                                         u"netflix", u"bilibili", u"b站",  u"youtube", u"disney"};
+constexpr QStringView videoKeywords[] = {u"video",    u"视频", u"影音",    u"爱奇艺",
+                                         u"腾讯视频", u"优酷", u"netflix", u"bilibili",
+                                         u"哔哩哔哩", u"b站",  u"youtube", u"disney"};
 constexpr QStringView gameKeywords[] = {u"game", u"游戏", u"steam", u"xbox", u"ps plus"};
 constexpr QStringView readingKeywords[] = {u"读", u"kindle", u"book", u"阅读"};
 constexpr QStringView softwareKeywords[] = {u"软件", u"app", u"software", u"adobe", u"office", u"setapp"};
@@ -995,7 +997,12 @@ bool isNoiseLine(const QString &line, const QString &lowerLine) {
     // An e-mail address: a sender, a recipient, an account, never what was bought.
     static const QRegularExpression mailAddress =
         compiled(QStringLiteral(R"([^\s@<]+@[^\s@]+\.[A-Za-z]{2,})"));
-    return line.contains(u'@') && mailAddress.match(line).hasMatch();
+    if (line.contains(u'@') && mailAddress.match(line).hasMatch())
+        return true;
+    // A sender's address between angle brackets, its "@" garbled in small type ("<no-replyomail.v.qq.com>").
+    static const QRegularExpression bracketedAddress =
+        compiled(QStringLiteral(R"(<[^<>\s][^<>]*\.[A-Za-z]{2,}(?![A-Za-z]))"));
+    return line.contains(u'<') && bracketedAddress.match(line).hasMatch();
 }
 
 // Words of a phrase or sentence rather than a name: a later Latin word in small letters, as in
@@ -1713,6 +1720,26 @@ Subscription parse(const QString &rawText, const QDateTime &now, const QTimeZone
         .category = detail::guessCategory(name, text),
         .notes = detail::scannedTextNote(text.original, LocalizationManager::shared().isZh()),
     };
+}
+
+const QStringList &chineseWords() {
+    static const QStringList words = [] {
+        QStringList all;
+        for (Keywords list : {Keywords(brandWords), Keywords(videoKeywords), Keywords(musicKeywords),
+                              Keywords(cloudKeywords), Keywords(planWords), Keywords(labelWords),
+                              Keywords(amountKeywords), Keywords(yearlyKeywords), Keywords(quarterlyKeywords),
+                              Keywords(monthlyKeywords), Keywords(weeklyKeywords), Keywords(oneTimeKeywords),
+                              Keywords(fieldLabels), Keywords(statusWords), Keywords(headingWords)}) {
+            for (QStringView word : list) {
+                if (word.size() >= 3 && std::all_of(word.begin(), word.end(),
+                                                    [](QChar c) { return c.script() == QChar::Script_Han; }))
+                    all.append(word.toString());
+            }
+        }
+        all.removeDuplicates();
+        return all;
+    }();
+    return words;
 }
 
 Subscription parse(const QString &text) {

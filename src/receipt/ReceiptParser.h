@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QTimeZone>
 
 #include <optional>
@@ -19,6 +20,11 @@ namespace ReceiptParser {
 Subscription parse(const QString &text, const QDateTime &now, const QTimeZone &zone);
 // The same at the current moment in the system time zone.
 Subscription parse(const QString &text);
+
+// The words written in Chinese characters, three or more, that the parser tells services, plans,
+// periods and fields by: a recogniser torn between look-alike characters may choose those that
+// spell one. Shorter words are spelt by chance too often ("季度" and "年度" differ in one).
+const QStringList &chineseWords();
 
 // The single steps, each a function of the whole text. Exposed for tests.
 namespace detail {

@@ -42,7 +42,7 @@ QString mendSignedNumbers(const QString &text) {
     return withDigitsFor(text, amount, u"BZ", u"82");
 }
 
-// A word of letters with a 0 or 1 between two of its letters ("D0ne", "App1e"), a 1 or 0 ending
+// A word of letters with 0s or 1s between two of its letters ("D0ne", "App1e", "G00gle"), a 1 or 0 ending
 // it after small letters ("Tota1"), or a 0 starting it before small letters ("0rder"): the letter
 // it looks like, in the case of its neighbours. Words with other digits and words that may be
 // hexadecimal numbers stay as read.
@@ -65,9 +65,16 @@ QString mendWords(QString text) {
             QChar &c = text[i];
             if (c != u'0' && c != u'1')
                 continue;
-            if (i > start && i + 1 < end) {
-                const QChar before = text[i - 1];
-                const QChar after = text[i + 1];
+            // The letters either side of the run of 0s and 1s it stands in ("G00gle").
+            qsizetype first = i;
+            while (first > start && (text[first - 1] == u'0' || text[first - 1] == u'1'))
+                --first;
+            qsizetype last = i;
+            while (last + 1 < end && (text[last + 1] == u'0' || text[last + 1] == u'1'))
+                ++last;
+            if (first > start && last + 1 < end) {
+                const QChar before = text[first - 1];
+                const QChar after = text[last + 1];
                 if (!isLetter(before) || !isLetter(after))
                     continue;
                 const bool lower = before.isLower() || after.isLower();
@@ -157,6 +164,16 @@ QString tidyLine(const QString &line) {
     text.replace(slashAsOne, QStringLiteral("\\1/"));
     static const QRegularExpression slashTwice(QStringLiteral("(?<=[0-9][.,][0-9]{2})[lI|](?=/)"));
     text.remove(slashTwice);
+    // Icons beside a line's text (a back arrow, a menu, an avatar) read as quotation marks set
+    // apart at its ends ("‘ Google Play 取消 \""), or a bar after it, or as a mark and a letter
+    // alone ("＇i"): a quote with nothing it quotes.
+    static const QRegularExpression strayQuotes(
+        QStringLiteral("^(?:[‘’“”\"'＇`]+ )+|(?: [‘’“”\"'＇`丨]+)+$"));
+    text.remove(strayQuotes);
+    static const QRegularExpression iconAlone(
+        QStringLiteral("^(?:[‘’“”\"'＇`]+[A-Za-z]?|[A-Za-z][‘’“”\"'＇`]+)$"));
+    if (iconAlone.match(text).hasMatch())
+        return {};
     return mendCase(mendWords(mendNumbers(mendSignedNumbers(text))));
 }
 

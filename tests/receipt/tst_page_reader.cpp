@@ -210,7 +210,9 @@ private slots:
         const QList<int> close{0, 2, 2, 0};
         const QRect dot(-3, 20, 6, 6);
         QTest::newRow("middle dot") << utf8("ab.cde") << apart << dot << utf8("ab · cde");
-        QTest::newRow("full stop") << utf8("ab.cde") << apart << dot.translated(0, 18) << utf8("ab. cde");
+        QTest::newRow("full stop") << utf8("ab.Cde") << apart << dot.translated(0, 18) << utf8("ab. Cde");
+        QTest::newRow("full stop in an address")
+            << utf8("ab.cde") << apart << dot.translated(0, 18) << utf8("ab.cde");
         QTest::newRow("comma") << utf8("12.345") << QList<int>{0, 8, 8, 0, 0} << dot.translated(0, 22)
                                << utf8("12,345");
         QTest::newRow("decimal point")
@@ -219,6 +221,8 @@ private slots:
         QTest::newRow("close hyphen") << utf8("ab-cd") << close << QRect(-5, 22, 10, 3) << utf8("ab-cd");
         QTest::newRow("close short hyphen") << utf8("ab-cd") << close << QRect(-3, 22, 7, 5) << utf8("ab-cd");
         QTest::newRow("close full stop") << utf8("ab.cd") << close << dot.translated(0, 18) << utf8("ab.cd");
+        QTest::newRow("close full stop between descenders")
+            << utf8("lp.gk") << close << dot.translated(0, 16) << utf8("lp.gk");
         QTest::newRow("flat stroke opening a word")
             << utf8("—次性购") << QList<int>{0, 0, 0} << QRect(-7, 22, 14, 3) << utf8("一次性购");
         QTest::newRow("dot opening a word")
@@ -242,6 +246,8 @@ private slots:
             const int middle = glyph.step * TextRecognizer::stride + 4;
             if (QStringView(u".-—·").contains(glyph.character))
                 painter.fillRect(mark.translated(middle, 0), Qt::black);
+            else if (QStringView(u"gp").contains(glyph.character))
+                painter.fillRect(middle - 3, 14, 6, 34, Qt::black);
             else
                 painter.fillRect(middle - 3, 4, 6, 40, Qt::black);
         }
@@ -742,6 +748,9 @@ private slots:
         QTest::newRow("letter read as digit too") << utf8("e_@11 0O@14:53 O0@15:55 n_@17") << utf8("eOn");
         QTest::newRow("digit surer") << utf8("10@1 0O@3:90 O0@4:10 0_@6") << utf8("100");
         QTest::newRow("Chinese character read as two") << utf8("哗哔@1:57 哔哗@2:40 哩_@5") << utf8("哗哩");
+        QTest::newRow("look-alikes spelling a known word")
+            << utf8("哗哔@2:67 哩喱@6 哗哔@11:62 哩喱@15 大_@20") << utf8("哔哩哔哩大");
+        QTest::newRow("character of a known word") << utf8("每_@1 周月@5") << utf8("每周");
         QTest::newRow("two letters of small type") << utf8("er@1:60 re@2:40 p_@3") << utf8("erp");
         QTest::newRow("narrow digit beside a letter") << utf8("1l@1:60 l1@2:40") << utf8("1l");
     }
@@ -756,7 +765,8 @@ private slots:
                 {word[0], parts[0].toInt(), confidence, 0, word[1] == u'_' ? QChar() : word[1], 0.4f});
         }
         QString kept;
-        for (const TextRecognizer::Glyph &glyph : PageReader::withoutCharactersReadTwice(read))
+        for (const TextRecognizer::Glyph &glyph :
+             PageReader::withKnownWords(PageReader::withoutCharactersReadTwice(read)))
             kept += glyph.character;
         QTEST(kept, "kept");
     }
@@ -851,7 +861,7 @@ private slots:
         QTest::newRow("letters in an amount") << utf8("$2oo 20.o0 1l.99") << utf8("$200 20.00 11.99");
         QTest::newRow("capitals in an amount after a sign")
             << utf8("¥Z00 ¥9B ¥ 1Z.5o $ZAR ID 9B ¥BZ") << utf8("¥200 ¥98 ¥ 12.50 $ZAR ID 9B ¥BZ");
-        QTest::newRow("digits in a word") << utf8("D0ne App1e") << utf8("Done Apple");
+        QTest::newRow("digits in a word") << utf8("D0ne App1e G00gle") << utf8("Done Apple Google");
         QTest::newRow("digits at a word's ends")
             << utf8("Tota1 0rder 12 Apps") << utf8("Total Order 12 Apps");
         QTest::newRow("case of look-alike letters")
@@ -874,6 +884,9 @@ private slots:
         QTest::newRow("slash before the period read as a one")
             << utf8("¥16l月 $20.99l/mo 2026年1l月 ID 12.34l")
             << utf8("¥16/月 $20.99/mo 2026年11月 ID 12.341");
+        QTest::newRow("icons read as quotes apart")
+            << utf8("‘ Google Play 'Pro' 取消 \" 丨") << utf8("Google Play 'Pro' 取消");
+        QTest::newRow("icon read as a quote and a letter") << utf8("＇i") << QString();
         QTest::newRow("blanks collapsed") << utf8("  Netflix \t 标准套餐  ") << utf8("Netflix 标准套餐");
     }
 

@@ -277,6 +277,7 @@ private Q_SLOTS:
         QTest::newRow("a cut year ends its row") << u"per ye x 3 weeks"_qs << BillingCycle::weekly;
         QTest::newRow("a letter after a word is no slash") << u"bulyear 3 weeks"_qs << BillingCycle::weekly;
         QTest::newRow("blank inside 每 周") << utf8("每 周") << BillingCycle::weekly;
+        QTest::newRow("every week in words") << u"Renews every week"_qs << BillingCycle::weekly;
         QTest::newRow("keyword far into a long text")
             << (QString(5000, u'x') + u"每年"_qs) << BillingCycle::yearly;
         QTest::newRow("keyword wins over number and unit") << utf8("包月 12个月") << BillingCycle::monthly;
@@ -541,6 +542,8 @@ private Q_SLOTS:
             << lines({"Confirm subscription", "Plan Canva Pro"}) << u"Canva Pro"_qs;
         // What stands around a name on a page and is no part of it.
         QTest::newRow("e-mail address is no name") << lines({"zoe.w@icloud.com", "Kagi"}) << u"Kagi"_qs;
+        QTest::newRow("sender with a garbled @ is no name")
+            << utf8("芒果TV <no-repl yemail.mgtv.com> 2026年10月19日\n全屏影视会员") << utf8("全屏影视会员");
         QTest::newRow("row of links is no name") << lines({"Blog·Help·Contact", "Kagi"}) << u"Kagi"_qs;
         QTest::newRow("generic words alone are no name") << utf8("订阅\nKagi") << u"Kagi"_qs;
         QTest::newRow("person billed is no name")
