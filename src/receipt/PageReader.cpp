@@ -576,6 +576,11 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
     if (a.isLetter() && b.isLetter())
         return blankSeen && gap >= std::max(latinBlank, letterGap + standOut) &&
                (!QStringView(u"lij").contains(a) || gap >= wideBlank);
+    // A plus sign after a word is a part of its name ("Disney+", "Apple TV+"), but it stands in
+    // paper of its own, as wide as a blank beside the loosely set Latin of Chinese typefaces:
+    // where the recogniser saw no blank, only a gap wide beyond doubt is one.
+    if (b == u'+' && a.isLetterOrNumber() && !blankSeen && gap < wideBlank)
+        return false;
     // Beside a mark, a gap that stands well out against the usual gap between letters.
     return gap >= std::max(latinBlank, letterGap + markStandOut) && gap >= letterGap * markGapTimes;
 }
@@ -1372,16 +1377,22 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const bool apart = spaced || close;
             if (!(betweenDigits ? chars[i] == u'.' : apart && QStringView(u".-·•").contains(chars[i])))
                 continue;
-            const QRect dot = inkBox(*piece, spans[size_t(i)]);
             const QRect before = inkBox(*piece, spans[size_t(i - 1)]);
             const QRect after = inkBox(*piece, spans[size_t(i + 1)]);
-            if (dot.isEmpty() || before.isEmpty() || after.isEmpty())
-                continue;
             if (betweenDigits) {
-                if (dot.bottom() - std::max(before.bottom(), after.bottom()) >= std::max(2, textHeight / 10))
+                const QRect dot = inkBox(*piece, spans[size_t(i)]);
+                if (!dot.isEmpty() && !before.isEmpty() && !after.isEmpty() &&
+                    dot.bottom() - std::max(before.bottom(), after.bottom()) >= std::max(2, textHeight / 10))
                     chars[i] = u',';
                 continue;
             }
+            // The mark's whole ink, between paper on either side: where the recogniser read it a
+            // step off, the columns between the partings hold only a part of a hyphen, which then
+            // looks as short as a dot ("Full-screen").
+            const QRect dot =
+                SignShapes::inkAround(*piece, spans[size_t(i)].first, spans[size_t(i)].second - 1);
+            if (dot.isEmpty() || before.isEmpty() || after.isEmpty())
+                continue;
             const int baseline = std::min(before.bottom(), after.bottom());
             if (dot.height() * 3 <= textHeight &&
                 dot.width() <= (close ? dot.height() + 1 : dot.height() * 3 / 2 + 1) &&
@@ -1762,6 +1773,52 @@ QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Gl
     return glyphs;
 }
 
+namespace {
+
+// The Chinese names of services that receipts are written for, some in rare characters that the
+// recogniser takes for common ones they look like ("哔" for "哗").
+constexpr QStringView knownNames[] = {u"哔哩哔哩", u"爱奇艺",   u"腾讯视频", u"网易云音乐",
+                                      u"百度网盘", u"阿里云盘", u"喜马拉雅"};
+// The least odds of a runner-up that spells a known name, and the least of a name's characters
+// read as themselves.
+constexpr float leastRunnerUp = 0.1f;
+constexpr int leastReadAsThemselves = 2;
+
+} // namespace
+
+QList<TextRecognizer::Glyph> withKnownNames(QList<TextRecognizer::Glyph> glyphs) {
+    std::vector<qsizetype> written; // the characters, without blanks
+    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+        if (!glyphs[i].character.isSpace())
+            written.push_back(i);
+    }
+    for (const QStringView name : knownNames) {
+        for (size_t start = 0; start + size_t(name.size()) <= written.size(); ++start) {
+            int same = 0;
+            int runnerUps = 0;
+            for (qsizetype k = 0; k < name.size(); ++k) {
+                const TextRecognizer::Glyph &glyph = glyphs[written[start + size_t(k)]];
+                if (glyph.character == name[k])
+                    ++same;
+                else if (glyph.alternative == name[k] && glyph.alternativeConfidence >= leastRunnerUp)
+                    ++runnerUps;
+                else
+                    break;
+            }
+            if (same + runnerUps < name.size() || runnerUps == 0 || same < leastReadAsThemselves ||
+                same < runnerUps)
+                continue;
+            for (qsizetype k = 0; k < name.size(); ++k) {
+                TextRecognizer::Glyph &glyph = glyphs[written[start + size_t(k)]];
+                // It keeps the step's confidence: the step read a character of the name.
+                if (glyph.character != name[k])
+                    std::swap(glyph.character, glyph.alternative);
+            }
+        }
+    }
+    return glyphs;
+}
+
 QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer, LatinReader *latin,
                  const QImage &edges) {
     const QList<QRect> boxes = lines(page, lineHeight, edges);
@@ -1781,7 +1838,7 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     std::vector<QString> texts(size_t(pieces.size()));
     std::mutex latinInUse;
     const auto spellPiece = [&](const Piece &piece, const QList<TextRecognizer::Glyph> &readGlyphs) {
-        const QList<TextRecognizer::Glyph> own = withoutCharactersReadTwice(readGlyphs);
+        const QList<TextRecognizer::Glyph> own = withKnownNames(withoutCharactersReadTwice(readGlyphs));
         QString text =
             spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
         const bool endsDoubtful =

@@ -85,6 +85,12 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
 // a digit and a letter of one narrow stroke ("1l"), may stand a step apart and are both kept.
 QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Glyph> glyphs);
 
+// `glyphs` with the Chinese names of services spelt as they are where the recogniser read some of
+// their characters as look-alikes and held the name's own as runner-up: a rare character loses
+// to a common one that looks like it ("哗哩哗哩" for "哔哩哔哩"). At least two of the name's
+// characters, and as many as it took runner-ups for, are read as themselves.
+QList<TextRecognizer::Glyph> withKnownNames(QList<TextRecognizer::Glyph> glyphs);
+
 // The line boxes of a prepared page, as TextLines::find() gives them, with those of faint type
 // (grey text whose thin strokes never reach the ink threshold) as its own contrast has them: the
 // bands of one line that the threshold parted joined, and a band far lower than a line grown by

@@ -49,6 +49,20 @@ std::pair<Glyphs, Blanks> laidOut(QString characters, const QList<int> &gaps) {
     return {glyphs, blanks};
 }
 
+// Characters written as "<character><runner-up or _>@<step>[:<confidence in %>[:<runner-up's>]]"
+// each.
+Glyphs glyphsWritten(const QString &written) {
+    Glyphs glyphs;
+    for (const QString &word : written.split(u' ', Qt::SkipEmptyParts)) {
+        const QStringList parts = word.mid(3).split(u':');
+        const float confidence = parts.size() > 1 ? parts[1].toFloat() / 100 : 0.6f;
+        const float runnerUp = parts.size() > 2 ? parts[2].toFloat() / 100 : 0.4f;
+        glyphs.append(
+            {word[0], parts[0].toInt(), confidence, 0, word[1] == u'_' ? QChar() : word[1], runnerUp});
+    }
+    return glyphs;
+}
+
 // The width of a piece holding `glyphs` with a step of paper after the last one.
 int widthOf(const Glyphs &glyphs) {
     return (glyphs.last().step + 2) * TextRecognizer::stride;
@@ -137,6 +151,10 @@ private slots:
             << utf8("mail_was") << QList<int>{2, 2, 2, 24, 2, 2} << utf8("mail was");
         QTest::newRow("Latin letters close, no blank seen")
             << utf8("GPTVIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPTVIP");
+        QTest::newRow("plus in paper of its own")
+            << utf8("Disney+") << QList<int>{2, 2, 2, 2, 2, 12} << utf8("Disney+");
+        QTest::newRow("plus after a blank seen")
+            << utf8("Disney_+") << QList<int>{2, 2, 2, 2, 2, 12} << utf8("Disney +");
         QTest::newRow("wide spacing throughout")
             << utf8("收件箱ab") << QList<int>{14, 14, 14, 14} << utf8("收件箱ab");
         QTest::newRow("full-width dash between words")
@@ -200,6 +218,8 @@ private slots:
         QTest::newRow("close middle dot") << utf8("ab-cd") << close << dot << utf8("ab·cd");
         QTest::newRow("close hyphen") << utf8("ab-cd") << close << QRect(-5, 22, 10, 3) << utf8("ab-cd");
         QTest::newRow("close short hyphen") << utf8("ab-cd") << close << QRect(-3, 22, 7, 5) << utf8("ab-cd");
+        QTest::newRow("close hyphen read a step off")
+            << utf8("ab-cd") << close << QRect(-1, 22, 9, 5) << utf8("ab-cd");
         QTest::newRow("close full stop") << utf8("ab.cd") << close << dot.translated(0, 18) << utf8("ab.cd");
         QTest::newRow("flat stroke opening a word")
             << utf8("—次性购") << QList<int>{0, 0, 0} << QRect(-7, 22, 14, 3) << utf8("一次性购");
@@ -711,7 +731,7 @@ private slots:
         QCOMPARE(PageReader::restoreSigns(read, latin), text);
     }
 
-    // Characters written as "<character><runner-up or _>@<step>[:<confidence in %>]" each.
+    // Characters written as glyphsWritten() reads them.
     void dropsCharacterReadTwice_data() {
         QTest::addColumn<QString>("glyphs");
         QTest::addColumn<QString>("kept");
@@ -728,17 +748,32 @@ private slots:
 
     void dropsCharacterReadTwice() {
         QFETCH(QString, glyphs);
-        QList<TextRecognizer::Glyph> read;
-        for (const QString &word : glyphs.split(u' ', Qt::SkipEmptyParts)) {
-            const QStringList parts = word.mid(3).split(u':');
-            const float confidence = parts.size() > 1 ? parts[1].toFloat() / 100 : 0.6f;
-            read.append(
-                {word[0], parts[0].toInt(), confidence, 0, word[1] == u'_' ? QChar() : word[1], 0.4f});
-        }
         QString kept;
-        for (const TextRecognizer::Glyph &glyph : PageReader::withoutCharactersReadTwice(read))
+        for (const TextRecognizer::Glyph &glyph :
+             PageReader::withoutCharactersReadTwice(glyphsWritten(glyphs)))
             kept += glyph.character;
         QTEST(kept, "kept");
+    }
+
+    // A service's name is spelt from the runner-ups where the recogniser took its rare characters
+    // for common look-alikes; glyphs as above.
+    void spellsKnownNames_data() {
+        QTest::addColumn<QString>("glyphs");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("rare character read as a common one")
+            << utf8("哗哔@1:80 哩_@5 哗哔@9:50 哩_@13 大_@18") << utf8("哔哩哔哩大");
+        QTest::newRow("runner-up too faint")
+            << utf8("哗哔@1:80 哩_@5 哗哔@9:95:4 哩_@13") << utf8("哗哩哗哩");
+        QTest::newRow("too few read as themselves")
+            << utf8("哗哔@1 里哩@5 哗哔@9 哩_@13") << utf8("哗里哗哩");
+    }
+
+    void spellsKnownNames() {
+        QFETCH(QString, glyphs);
+        QString text;
+        for (const TextRecognizer::Glyph &glyph : PageReader::withKnownNames(glyphsWritten(glyphs)))
+            text += glyph.character;
+        QTEST(text, "text");
     }
 
     // Where the recogniser read nothing on a character before the first number, the Latin
