@@ -1781,7 +1781,7 @@ constexpr QStringView knownNames[] = {u"哔哩哔哩", u"爱奇艺",   u"腾讯�
                                       u"百度网盘", u"阿里云盘", u"喜马拉雅"};
 // The least odds of a runner-up that spells a known name, and the least of a name's characters
 // read as themselves.
-constexpr float leastRunnerUp = 0.1f;
+constexpr float leastRunnerUp = 0.03f;
 constexpr int leastReadAsThemselves = 2;
 
 } // namespace

@@ -763,7 +763,7 @@ private slots:
         QTest::newRow("rare character read as a common one")
             << utf8("哗哔@1:80 哩_@5 哗哔@9:50 哩_@13 大_@18") << utf8("哔哩哔哩大");
         QTest::newRow("runner-up too faint")
-            << utf8("哗哔@1:80 哩_@5 哗哔@9:95:4 哩_@13") << utf8("哗哩哗哩");
+            << utf8("哗哔@1:80 哩_@5 哗哔@9:95:1 哩_@13") << utf8("哗哩哗哩");
         QTest::newRow("too few read as themselves")
             << utf8("哗哔@1 里哩@5 哗哔@9 哩_@13") << utf8("哗里哗哩");
     }
