@@ -581,6 +581,11 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
     if (a.isLetter() && b.isLetter())
         return blankSeen && gap >= std::max(latinBlank, letterGap + standOut) &&
                (!QStringView(u"lij").contains(a) || gap >= wideBlank);
+    // A plus sign after a word is a part of its name ("Disney+", "Apple TV+"), but it stands in
+    // paper of its own, as wide as a blank beside the loosely set Latin of Chinese typefaces:
+    // where the recogniser saw no blank, only a gap wide beyond doubt is one.
+    if (b == u'+' && a.isLetterOrNumber() && !blankSeen && gap < wideBlank)
+        return false;
     // Beside a mark, a gap that stands well out against the usual gap between letters.
     return gap >= std::max(latinBlank, letterGap + markStandOut) && gap >= letterGap * markGapTimes;
 }
@@ -1392,16 +1397,22 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
                 }
                 return j;
             };
-            const QRect dot = inkBox(*piece, spans[size_t(i)]);
             const QRect before = inkBox(*piece, spans[size_t(standing(i - 1, -1))]);
             const QRect after = inkBox(*piece, spans[size_t(standing(i + 1, 1))]);
-            if (dot.isEmpty() || before.isEmpty() || after.isEmpty())
-                continue;
             if (betweenDigits) {
-                if (dot.bottom() - std::max(before.bottom(), after.bottom()) >= std::max(2, textHeight / 10))
+                const QRect dot = inkBox(*piece, spans[size_t(i)]);
+                if (!dot.isEmpty() && !before.isEmpty() && !after.isEmpty() &&
+                    dot.bottom() - std::max(before.bottom(), after.bottom()) >= std::max(2, textHeight / 10))
                     chars[i] = u',';
                 continue;
             }
+            // The mark's whole ink, between paper on either side: where the recogniser read it a
+            // step off, the columns between the partings hold only a part of a hyphen, which then
+            // looks as short as a dot ("Full-screen").
+            const QRect dot =
+                SignShapes::inkAround(*piece, spans[size_t(i)].first, spans[size_t(i)].second - 1);
+            if (dot.isEmpty() || before.isEmpty() || after.isEmpty())
+                continue;
             const int baseline = std::min(before.bottom(), after.bottom());
             if (dot.height() * 3 <= textHeight &&
                 dot.width() <= (close ? dot.height() + 1 : dot.height() * 3 / 2 + 1) &&

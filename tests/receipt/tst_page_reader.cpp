@@ -49,6 +49,20 @@ std::pair<Glyphs, Blanks> laidOut(QString characters, const QList<int> &gaps) {
     return {glyphs, blanks};
 }
 
+// Characters written as "<character><runner-up or _>@<step>[:<confidence in %>[:<runner-up's>]]"
+// each.
+Glyphs glyphsWritten(const QString &written) {
+    Glyphs glyphs;
+    for (const QString &word : written.split(u' ', Qt::SkipEmptyParts)) {
+        const QStringList parts = word.mid(3).split(u':');
+        const float confidence = parts.size() > 1 ? parts[1].toFloat() / 100 : 0.6f;
+        const float runnerUp = parts.size() > 2 ? parts[2].toFloat() / 100 : 0.4f;
+        glyphs.append(
+            {word[0], parts[0].toInt(), confidence, 0, word[1] == u'_' ? QChar() : word[1], runnerUp});
+    }
+    return glyphs;
+}
+
 // The width of a piece holding `glyphs` with a step of paper after the last one.
 int widthOf(const Glyphs &glyphs) {
     return (glyphs.last().step + 2) * TextRecognizer::stride;
@@ -155,6 +169,10 @@ private slots:
             << utf8("mail_was") << QList<int>{2, 2, 2, 24, 2, 2} << utf8("mail was");
         QTest::newRow("Latin letters close, no blank seen")
             << utf8("GPTVIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPTVIP");
+        QTest::newRow("plus in paper of its own")
+            << utf8("Disney+") << QList<int>{2, 2, 2, 2, 2, 12} << utf8("Disney+");
+        QTest::newRow("plus after a blank seen")
+            << utf8("Disney_+") << QList<int>{2, 2, 2, 2, 2, 12} << utf8("Disney +");
         QTest::newRow("wide spacing throughout")
             << utf8("收件箱ab") << QList<int>{14, 14, 14, 14} << utf8("收件箱ab");
         QTest::newRow("full-width dash between words")
@@ -220,6 +238,8 @@ private slots:
         QTest::newRow("close middle dot") << utf8("ab-cd") << close << dot << utf8("ab·cd");
         QTest::newRow("close hyphen") << utf8("ab-cd") << close << QRect(-5, 22, 10, 3) << utf8("ab-cd");
         QTest::newRow("close short hyphen") << utf8("ab-cd") << close << QRect(-3, 22, 7, 5) << utf8("ab-cd");
+        QTest::newRow("close hyphen read a step off")
+            << utf8("ab-cd") << close << QRect(-1, 22, 9, 5) << utf8("ab-cd");
         QTest::newRow("close full stop") << utf8("ab.cd") << close << dot.translated(0, 18) << utf8("ab.cd");
         QTest::newRow("close full stop between descenders")
             << utf8("lp.gk") << close << dot.translated(0, 16) << utf8("lp.gk");
@@ -737,7 +757,7 @@ private slots:
         QCOMPARE(PageReader::restoreSigns(read, latin), text);
     }
 
-    // Characters written as "<character><runner-up or _>@<step>[:<confidence in %>]" each.
+    // Characters written as glyphsWritten() reads them.
     void dropsCharacterReadTwice_data() {
         QTest::addColumn<QString>("glyphs");
         QTest::addColumn<QString>("kept");
@@ -750,6 +770,8 @@ private slots:
         QTest::newRow("Chinese character read as two") << utf8("哗哔@1:57 哔哗@2:40 哩_@5") << utf8("哗哩");
         QTest::newRow("look-alikes spelling a known word")
             << utf8("哗哔@2:67 哩喱@6 哗哔@11:62 哩喱@15 大_@20") << utf8("哔哩哔哩大");
+        QTest::newRow("look-alike runner-up too faint")
+            << utf8("哗哔@2:80:1 哩_@6 哗哔@11:95:1 哩_@15") << utf8("哗哩哗哩");
         QTest::newRow("character of a known word") << utf8("每_@1 周月@5") << utf8("每周");
         QTest::newRow("two letters of small type") << utf8("er@1:60 re@2:40 p_@3") << utf8("erp");
         QTest::newRow("narrow digit beside a letter") << utf8("1l@1:60 l1@2:40") << utf8("1l");
@@ -757,16 +779,9 @@ private slots:
 
     void dropsCharacterReadTwice() {
         QFETCH(QString, glyphs);
-        QList<TextRecognizer::Glyph> read;
-        for (const QString &word : glyphs.split(u' ', Qt::SkipEmptyParts)) {
-            const QStringList parts = word.mid(3).split(u':');
-            const float confidence = parts.size() > 1 ? parts[1].toFloat() / 100 : 0.6f;
-            read.append(
-                {word[0], parts[0].toInt(), confidence, 0, word[1] == u'_' ? QChar() : word[1], 0.4f});
-        }
         QString kept;
         for (const TextRecognizer::Glyph &glyph :
-             PageReader::withKnownWords(PageReader::withoutCharactersReadTwice(read)))
+             PageReader::withKnownWords(PageReader::withoutCharactersReadTwice(glyphsWritten(glyphs))))
             kept += glyph.character;
         QTEST(kept, "kept");
     }
