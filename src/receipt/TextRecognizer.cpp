@@ -374,13 +374,18 @@ QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int ste
             if (next > 0 && nextClass[1] >= 1 && nextClass[1] <= dictionary.size() &&
                 !dictionary.at(nextClass[1] - 1).isEmpty()) {
                 glyph.alternative = dictionary.at(nextClass[1] - 1).front();
+                if (glyph.alternative == u'￥')
+                    glyph.alternative = u'¥';
                 glyph.alternativeConfidence = float(next / total);
             }
-            // Not after a digit, a point or a sign: between digits a sign's odds are a speck's.
+            // Not after a digit, a point or a sign: between digits a sign's odds are a speck's. Nor
+            // after a look-alike that held the sign as runner-up: that read the sign's ink already
+            // ("S" for "$", mended where the number is read).
             if (faintSign && step - faintSign->step <= 2 && character >= u'0' && character <= u'9' &&
                 (glyphs.isEmpty() || !(glyphs.back().character.isDigit() ||
                                        QStringView(u".,").contains(glyphs.back().character) ||
-                                       glyphs.back().character.category() == QChar::Symbol_Currency)))
+                                       glyphs.back().character.category() == QChar::Symbol_Currency ||
+                                       glyphs.back().alternative == faintSign->character)))
                 glyphs.append(*faintSign);
             faintSign.reset();
             glyphs.append(glyph);
