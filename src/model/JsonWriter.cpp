@@ -9,8 +9,10 @@
 #include <cmath>
 
 namespace JsonWriter {
-void appendString(QByteArray &out, QStringView text) {
-    out += '"';
+namespace {
+
+// The UTF-8 of a text without unpaired surrogates, escaped as JSON wants it.
+void appendEscaped(QByteArray &out, QStringView text) {
     const QByteArray utf8 = text.toUtf8();
     const char *begin = utf8.constData();
     const char *const end = begin + utf8.size();
@@ -55,6 +57,32 @@ void appendString(QByteArray &out, QStringView text) {
         }
     }
     out.append(run, end - run);
+}
+
+} // namespace
+
+void appendString(QByteArray &out, QStringView text) {
+    out += '"';
+    // An unpaired surrogate has no UTF-8 form: toUtf8() would put U+FFFD in its place, and a text read
+    // from a file would change on the next save. It is written as the escape it was read from.
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        appendEscaped(out, text.sliced(from, i - from));
+        static constexpr char hex[] = "0123456789abcdef";
+        const char16_t u = c.unicode();
+        const char escape[] = {'\\',        'u', hex[u >> 12], hex[(u >> 8) & 0xF], hex[(u >> 4) & 0xF],
+                               hex[u & 0xF]};
+        out.append(escape, sizeof escape);
+        from = i + 1;
+    }
+    appendEscaped(out, text.sliced(from));
     out += '"';
 }
 
