@@ -1410,8 +1410,8 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // middle dot that parts links and labels ("Privacy · Terms") as a full stop or a hyphen. A
     // small dot about as high as it is wide, well above the baseline of the characters on either
     // side (the higher of their bottoms, as one of them may have a descender), is a middle dot.
-    // Between digits, which have no descenders, a full stop whose ink reaches well below theirs
-    // is the tail of a comma ("¥5,646" read as "¥5.646").
+    // Between digits, which have no descenders, a full stop whose ink reaches well below theirs,
+    // taller than wide, is the tail of a comma ("¥5,646" read as "¥5.646").
     if (piece) {
         for (qsizetype i = 1; i + 1 < chars.size(); ++i) {
             const bool betweenDigits = isDigit(chars[i - 1]) && isDigit(chars[i + 1]);
@@ -1439,8 +1439,12 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const QRect after = inkBox(*piece, spans[size_t(standing(i + 1, 1))]);
             if (betweenDigits) {
                 const QRect dot = inkBox(*piece, spans[size_t(i)]);
+                // A comma's tail makes its ink taller than wide; a full stop is about as wide as
+                // high, though some typefaces set it low (Kai).
                 if (!dot.isEmpty() && !before.isEmpty() && !after.isEmpty() &&
-                    dot.bottom() - std::max(before.bottom(), after.bottom()) >= std::max(2, textHeight / 10))
+                    dot.bottom() - std::max(before.bottom(), after.bottom()) >=
+                        std::max(2, textHeight / 10) &&
+                    dot.height() * 4 > dot.width() * 5)
                     chars[i] = u',';
                 continue;
             }

@@ -157,6 +157,12 @@ QString tidyLine(const QString &line) {
     // ("nberg3l@", "ID 4l7"): no word has them there.
     static const QRegularExpression oneAfterDigit(QStringLiteral("(?<=[0-9])[lI|](?=[0-9@])"));
     text.replace(oneAfterDigit, QStringLiteral("1"));
+    // The minutes of a time ("9:ll") and a day before its year ("Mar ll, 2026") with digits read
+    // as the letters they look like: no word stands there.
+    static const QRegularExpression minutesOrDay(
+        QStringLiteral("(?<=[0-9]:)[0-9oOlI|]{2}(?![A-Za-z0-9])|(?<![\\w@.\\-])[0-9lI|][0-9oOlI|]?(?=, "
+                       "?[0-9]{4}(?![0-9]))"));
+    text = withDigitsFor(text, minutesOrDay, u"oOlI|", u"00111");
     // The slash between a price and its billing period read as a one-like stroke ("¥16l月"), or
     // read once more as one after the decimals, which no price has a third of ("$20.99l/mo").
     static const QRegularExpression slashAsOne(

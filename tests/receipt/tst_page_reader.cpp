@@ -235,8 +235,10 @@ private slots:
         QTest::newRow("full stop") << utf8("ab.Cde") << apart << dot.translated(0, 18) << utf8("ab. Cde");
         QTest::newRow("full stop in an address")
             << utf8("ab.cde") << apart << dot.translated(0, 18) << utf8("ab.cde");
-        QTest::newRow("comma") << utf8("12.345") << QList<int>{0, 8, 8, 0, 0} << dot.translated(0, 22)
+        QTest::newRow("comma") << utf8("12.345") << QList<int>{0, 8, 8, 0, 0} << QRect(-3, 38, 5, 10)
                                << utf8("12,345");
+        QTest::newRow("full stop set low")
+            << utf8("12.345") << QList<int>{0, 8, 8, 0, 0} << dot.translated(0, 22) << utf8("12.345");
         QTest::newRow("decimal point")
             << utf8("12.345") << QList<int>{0, 8, 8, 0, 0} << dot.translated(0, 18) << utf8("12.345");
         QTest::newRow("close middle dot") << utf8("ab-cd") << close << dot << utf8("ab·cd");
@@ -921,6 +923,8 @@ private slots:
         QTest::newRow("one read as a bracket")
             << utf8("【2 months [5.00 [2] 【3个月】") << utf8("12 months 15.00 [2] 【3个月】");
         QTest::newRow("one after a digit") << utf8("nberg3l@x.com ID4l7") << utf8("nberg31@x.com ID417");
+        QTest::newRow("minutes and a day read as letters")
+            << utf8("9:ll Mar ll, 2026 Re:lo All, 2026") << utf8("9:11 Mar 11, 2026 Re:lo All, 2026");
         QTest::newRow("slash before the period read as a one")
             << utf8("¥16l月 $20.99l/mo 2026年1l月 ID 12.34l")
             << utf8("¥16/月 $20.99/mo 2026年11月 ID 12.341");
