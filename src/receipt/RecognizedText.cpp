@@ -149,6 +149,12 @@ QString tidyLine(const QString &line) {
     static const QRegularExpression chineseZero(
         QStringLiteral("(?<=[0-9])〇|(?<=[0-9][.,])〇|〇(?=[.,]?[0-9])"));
     text.replace(chineseZero, QStringLiteral("0"));
+    // A round opening bracket read as a square one, which a round one closes ("[1 month)").
+    static const QRegularExpression squareForRound(QStringLiteral("[\\[【](?=[^\\[【\\]】()（）]*[)）])"));
+    for (auto it = squareForRound.globalMatch(text); it.hasNext();) {
+        const qsizetype at = it.next().capturedStart();
+        text[at] = text[at] == u'[' ? u'(' : u'（';
+    }
     // A 1 with a flag and a foot (serif and monospaced type) read as an opening bracket that
     // nothing closes before the next one opens, leading digits ("【2 months", "[5.00").
     static const QRegularExpression bracketOne(QStringLiteral("[【\\[](?=[0-9])(?![^【\\[】\\]]*[】\\]])"));

@@ -922,6 +922,8 @@ private slots:
             << utf8("¥77.0〇 〇.99 二〇二六年") << utf8("¥77.00 0.99 二〇二六年");
         QTest::newRow("one read as a bracket")
             << utf8("【2 months [5.00 [2] 【3个月】") << utf8("12 months 15.00 [2] 【3个月】");
+        QTest::newRow("round bracket read as a square one")
+            << utf8("Pro [1 month) 会员【1年）") << utf8("Pro (1 month) 会员（1年）");
         QTest::newRow("one after a digit") << utf8("nberg3l@x.com ID4l7") << utf8("nberg31@x.com ID417");
         QTest::newRow("minutes and a day read as letters")
             << utf8("9:ll Mar ll, 2026 Re:lo All, 2026") << utf8("9:11 Mar 11, 2026 Re:lo All, 2026");
