@@ -1231,6 +1231,30 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece) {
     return runs;
 }
 
+namespace {
+
+// The first and the end column of a piece that hold any ink, down to a quarter of the contrast
+// between its darkest shade and paper; [0, 0) when it holds none.
+std::pair<int, int> lightInkColumns(const QImage &piece) {
+    const int darkest = TextLines::darkestIn(piece, piece.rect());
+    const int below = 255 - (255 - darkest) / 4;
+    if (below >= 255 - 1)
+        return {0, 0};
+    int first = piece.width(), end = 0;
+    for (int y = 0; y < piece.height(); ++y) {
+        const uchar *row = piece.constScanLine(y);
+        for (int x = 0; x < piece.width(); ++x) {
+            if (row[x] < below) {
+                first = std::min(first, x);
+                end = std::max(end, x + 1);
+            }
+        }
+    }
+    return first < end ? std::pair{first, end} : std::pair{0, 0};
+}
+
+} // namespace
+
 QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
               int textHeight, int pieceWidth, const QImage *piece) {
     // The characters kept, with whether the recogniser read a blank before each.
@@ -1259,9 +1283,18 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // gap between pieces; but the recogniser may read a narrow character at the end of a piece
     // (the last "l" of "All", a full stop) a step after its ink, or one at its start a step
     // before it: a step beside the ink is still the ink's.
-    const int firstInk = !blanks.isEmpty() && blanks.front().first == 0 ? blanks.front().second : 0;
-    const int lastInk =
-        !blanks.isEmpty() && blanks.back().second >= pieceWidth ? blanks.back().first : pieceWidth;
+    int firstInk = !blanks.isEmpty() && blanks.front().first == 0 ? blanks.front().second : 0;
+    int lastInk = !blanks.isEmpty() && blanks.back().second >= pieceWidth ? blanks.back().first : pieceWidth;
+    // The blank runs count only the core of the strokes; a word in smaller and paler type at an
+    // end of the piece (a price's cycle in grey after it, "¥25.00/月") may hold none, its ink all
+    // lighter than that core: its characters are no stray readings of paper.
+    if (piece) {
+        const auto [first, end] = lightInkColumns(*piece);
+        if (first < end) {
+            firstInk = std::min(firstInk, first);
+            lastInk = std::max(lastInk, end);
+        }
+    }
     while (!kept.isEmpty() && centreOf(kept.back().first) - stride / 2 >= lastInk + stride)
         kept.removeLast();
     while (!kept.isEmpty() && centreOf(kept.front().first) + stride / 2 + stride < firstInk)
@@ -1342,6 +1375,11 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         // Latin look-alikes ("收件人:").
         else if (i > 0 && isHan(chars[i - 1]) && QStringView(u",:;!?").contains(chars[i]))
             chars[i] = QChar(chars[i].unicode() - 0x20 + 0xFF00);
+        // Numbers are written with Latin marks, which the recogniser may read as their full-width
+        // look-alikes in Chinese typefaces, whose Latin marks stand in as wide a cell ("¥1，400").
+        else if (i > 0 && i + 1 < chars.size() && isDigit(chars[i - 1]) && isDigit(chars[i + 1]) &&
+                 QStringView(u"，．：").contains(chars[i]))
+            chars[i] = QChar(chars[i].unicode() - 0xFF00 + 0x20);
     }
     if (piece)
         tellCaseByInk(chars, kept, spans, *piece);
@@ -1372,8 +1410,8 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // middle dot that parts links and labels ("Privacy · Terms") as a full stop or a hyphen. A
     // small dot about as high as it is wide, well above the baseline of the characters on either
     // side (the higher of their bottoms, as one of them may have a descender), is a middle dot.
-    // Between digits, which have no descenders, a full stop whose ink reaches well below theirs
-    // is the tail of a comma ("¥5,646" read as "¥5.646").
+    // Between digits, which have no descenders, a full stop whose ink reaches well below theirs,
+    // taller than wide, is the tail of a comma ("¥5,646" read as "¥5.646").
     if (piece) {
         for (qsizetype i = 1; i + 1 < chars.size(); ++i) {
             const bool betweenDigits = isDigit(chars[i - 1]) && isDigit(chars[i + 1]);
@@ -1401,8 +1439,12 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const QRect after = inkBox(*piece, spans[size_t(standing(i + 1, 1))]);
             if (betweenDigits) {
                 const QRect dot = inkBox(*piece, spans[size_t(i)]);
+                // A comma's tail makes its ink taller than wide; a full stop is about as wide as
+                // high, though some typefaces set it low (Kai).
                 if (!dot.isEmpty() && !before.isEmpty() && !after.isEmpty() &&
-                    dot.bottom() - std::max(before.bottom(), after.bottom()) >= std::max(2, textHeight / 10))
+                    dot.bottom() - std::max(before.bottom(), after.bottom()) >=
+                        std::max(2, textHeight / 10) &&
+                    dot.height() * 4 > dot.width() * 5)
                     chars[i] = u',';
                 continue;
             }
@@ -1767,7 +1809,27 @@ QList<QRect> lines(const QImage &page, int lineHeight, const QImage &edges) {
     return lines;
 }
 
-QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Glyph> glyphs) {
+QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Glyph> glyphs,
+                                                        const QList<std::pair<int, int>> &blanks,
+                                                        int textHeight) {
+    // Whether the steps `a` and `b` are read on one narrow run of ink, with no other ink about
+    // them: the columns of the two steps and a half step either side.
+    const auto oneStroke = [&blanks, textHeight](int a, int b) {
+        if (textHeight <= 0 || blanks.isEmpty())
+            return false;
+        const int from = a * stride - stride / 2;
+        const int to = (b + 1) * stride + stride / 2;
+        int runs = 0, width = 0;
+        for (qsizetype k = 0; k + 1 < blanks.size(); ++k) {
+            const int start = blanks[k].second;
+            const int end = blanks[k + 1].first;
+            if (start < to && end > from) {
+                ++runs;
+                width = end - start;
+            }
+        }
+        return runs == 1 && width * 2 <= textHeight;
+    };
     // Latin letters of small type may stand a step apart, each the other's runner-up ("er"); a
     // letter and a digit that look alike only where neither is of one narrow stroke ("1l").
     const auto narrow = [](QChar c) { return QStringView(u"1lIij|!").contains(c); };
@@ -1787,7 +1849,8 @@ QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Gl
             glyphs.removeAt(i - 1);
         else if (aSign && b.character.isLetter())
             glyphs.removeAt(i);
-        else if ((han(a.character) && han(b.character)) || digitAndLetter(a.character, b.character))
+        else if ((han(a.character) && han(b.character)) || digitAndLetter(a.character, b.character) ||
+                 (narrow(a.character) && narrow(b.character) && oneStroke(a.step, b.step)))
             glyphs.removeAt(a.confidence < b.confidence ? i - 1 : i);
     }
     return glyphs;
@@ -1854,9 +1917,10 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
     std::vector<QString> texts(size_t(pieces.size()));
     std::mutex latinInUse;
     const auto spellPiece = [&](const Piece &piece, const QList<TextRecognizer::Glyph> &readGlyphs) {
-        const QList<TextRecognizer::Glyph> own = withKnownWords(withoutCharactersReadTwice(readGlyphs));
-        QString text =
-            spell(own, blankRuns(piece.image), piece.textHeight, piece.image.width(), &piece.image);
+        const QList<std::pair<int, int>> blanks = blankRuns(piece.image);
+        const QList<TextRecognizer::Glyph> own =
+            withKnownWords(withoutCharactersReadTwice(readGlyphs, blanks, piece.textHeight));
+        QString text = spell(own, blanks, piece.textHeight, piece.image.width(), &piece.image);
         const bool endsDoubtful =
             hasDoubtfulEnds(own, piece.image) && std::none_of(text.begin(), text.end(), isChinese);
         if (latin && (text.contains(amountWithoutSign()) || text.contains(cutShort()) ||
@@ -1901,6 +1965,9 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         }
     });
     if (!again.empty()) {
+        // In reading order, not in the order the two threads read them: the pieces a strip holds
+        // side by side sway how each is read, and a page is read the same every time.
+        std::sort(again.begin(), again.end());
         QList<Piece> other;
         std::vector<qsizetype> which;
         for (const qsizetype index : again) {

@@ -82,8 +82,12 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
 // for "$694.99") the sign is kept; a letter read beside a sign on ink of its own ("US$") stands a
 // step or more apart. Of a letter read also as the digit it looks like ("Google 0One"), or a
 // Chinese character read as two, the surer reading is kept. Two Latin letters of small type, or
-// a digit and a letter of one narrow stroke ("1l"), may stand a step apart and are both kept.
-QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Glyph> glyphs);
+// a digit and a letter of one narrow stroke ("1l"), may stand a step apart and are both kept,
+// unless `blanks`, the piece's blank column runs, show them read on one run of ink no wider than
+// half of `textHeight`: one narrow character read as both ("(1l month)" for "(1 month)").
+QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Glyph> glyphs,
+                                                        const QList<std::pair<int, int>> &blanks = {},
+                                                        int textHeight = 0);
 
 // `glyphs` with the Chinese characters the recogniser took for a look-alike mended where its runner-up
 // for them, fairly likely too, spells with the characters around them a word the parser knows

@@ -149,6 +149,12 @@ QString tidyLine(const QString &line) {
     static const QRegularExpression chineseZero(
         QStringLiteral("(?<=[0-9])〇|(?<=[0-9][.,])〇|〇(?=[.,]?[0-9])"));
     text.replace(chineseZero, QStringLiteral("0"));
+    // A round opening bracket read as a square one, which a round one closes ("[1 month)").
+    static const QRegularExpression squareForRound(QStringLiteral("[\\[【](?=[^\\[【\\]】()（）]*[)）])"));
+    for (auto it = squareForRound.globalMatch(text); it.hasNext();) {
+        const qsizetype at = it.next().capturedStart();
+        text[at] = text[at] == u'[' ? u'(' : u'（';
+    }
     // A 1 with a flag and a foot (serif and monospaced type) read as an opening bracket that
     // nothing closes before the next one opens, leading digits ("【2 months", "[5.00").
     static const QRegularExpression bracketOne(QStringLiteral("[【\\[](?=[0-9])(?![^【\\[】\\]]*[】\\]])"));
@@ -157,6 +163,12 @@ QString tidyLine(const QString &line) {
     // ("nberg3l@", "ID 4l7"): no word has them there.
     static const QRegularExpression oneAfterDigit(QStringLiteral("(?<=[0-9])[lI|](?=[0-9@])"));
     text.replace(oneAfterDigit, QStringLiteral("1"));
+    // The minutes of a time ("9:ll") and a day before its year ("Mar ll, 2026") with digits read
+    // as the letters they look like: no word stands there.
+    static const QRegularExpression minutesOrDay(
+        QStringLiteral("(?<=[0-9]:)[0-9oOlI|]{2}(?![A-Za-z0-9])|(?<![\\w@.\\-])[0-9lI|][0-9oOlI|]?(?=, "
+                       "?[0-9]{4}(?![0-9]))"));
+    text = withDigitsFor(text, minutesOrDay, u"oOlI|", u"00111");
     // The slash between a price and its billing period read as a one-like stroke ("¥16l月"), or
     // read once more as one after the decimals, which no price has a third of ("$20.99l/mo").
     static const QRegularExpression slashAsOne(

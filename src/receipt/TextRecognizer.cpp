@@ -231,6 +231,7 @@ bool TextRecognizer::load(const QString &folder) {
     if (!model)
         return false;
     m_dictionary = dictionary;
+    m_signs = signClasses(dictionary);
     m_model = std::move(model);
     m_second = std::move(second);
     return true;
@@ -307,11 +308,26 @@ QList<TextRecognizer::Glyph> TextRecognizer::read(Model &model, const QImage &st
     } catch (const cv::Exception &) {
         return {};
     }
-    return decode(scores.ptr<float>(), scores.rows, scores.cols, m_dictionary);
+    return decode(scores.ptr<float>(), scores.rows, scores.cols, m_dictionary, m_signs);
+}
+
+TextRecognizer::SignClasses TextRecognizer::signClasses(const QStringList &dictionary) {
+    SignClasses signs;
+    for (qsizetype i = 0; i < dictionary.size(); ++i) {
+        const QString &entry = dictionary.at(i);
+        if (entry.size() == 1 && entry.front().category() == QChar::Symbol_Currency)
+            signs.emplace_back(int(i + 1), entry.front() == u'￥' ? QChar(u'¥') : entry.front());
+    }
+    return signs;
 }
 
 QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int steps, int classes,
                                                     const QStringList &dictionary) {
+    return decode(scores, steps, classes, dictionary, signClasses(dictionary));
+}
+
+QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int steps, int classes,
+                                                    const QStringList &dictionary, const SignClasses &signs) {
     QList<Glyph> glyphs;
     if (classes <= 0)
         return glyphs;
@@ -321,16 +337,10 @@ QList<TextRecognizer::Glyph> TextRecognizer::decode(const float *scores, int ste
     int previous = 0;
     const int space = int(dictionary.size()) + 1;
     float blankOdds = 0;
-    // The currency signs of the dictionary, by class. A sign set close before a digit, its strokes
-    // touching the digit's (the narrow yen of a Ming face), may lose its steps to nothing: where a
-    // step read as nothing gives a sign these odds against nothing, and the next character, a step
-    // or two later, is a digit, the sign is read there, with those odds as its confidence.
-    std::vector<std::pair<int, QChar>> signs;
-    for (qsizetype i = 0; i < dictionary.size(); ++i) {
-        const QString &entry = dictionary.at(i);
-        if (entry.size() == 1 && entry.front().category() == QChar::Symbol_Currency)
-            signs.emplace_back(int(i + 1), entry.front() == u'￥' ? QChar(u'¥') : entry.front());
-    }
+    // A sign set close before a digit, its strokes touching the digit's (the narrow yen of a Ming
+    // face), may lose its steps to nothing: where a step read as nothing gives one of `signs` these
+    // odds against nothing, and the next character, a step or two later, is a digit, the sign is
+    // read there, with those odds as its confidence.
     constexpr float faintSignOdds = 0.05f;
     std::optional<Glyph> faintSign;
     for (int step = 0; step < steps; ++step) {

@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 // The neural line recogniser (PP-OCRv4 recognition, run by OpenCV DNN): reads strips of text
 // scaled to `inputHeight` pixels. It holds one copy of the graph per core (at most two), which
@@ -65,10 +67,19 @@ public:
     // space. Full-width signs the dictionary holds are folded to their usual forms ("￥" to "¥").
     static QList<Glyph> decode(const float *scores, int steps, int classes, const QStringList &dictionary);
 
+    // The currency signs of a dictionary, by class, full-width ones folded: what decode() looks
+    // for where a step read as nothing may hold a faint sign.
+    using SignClasses = std::vector<std::pair<int, QChar>>;
+    static SignClasses signClasses(const QStringList &dictionary);
+    // decode() with the dictionary's signClasses() given, as the recogniser keeps them.
+    static QList<Glyph> decode(const float *scores, int steps, int classes, const QStringList &dictionary,
+                               const SignClasses &signs);
+
 private:
     struct Model; // the OpenCV graph, kept out of this header
     QList<Glyph> read(Model &model, const QImage &strip);
     std::unique_ptr<Model> m_model;
     std::unique_ptr<Model> m_second; // on machines with more than one core
     QStringList m_dictionary;
+    SignClasses m_signs;
 };

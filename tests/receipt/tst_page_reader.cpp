@@ -182,6 +182,8 @@ private slots:
         QTest::newRow("thousands") << utf8("14,191") << QList<int>{0, 8, 8, 0, 0} << utf8("14,191");
         QTest::newRow("list") << utf8("5,2026") << QList<int>{0, 8, 0, 0, 0} << utf8("5, 2026");
         QTest::newRow("decimal comma") << utf8("10,99") << QList<int>{0, 8, 8, 0} << utf8("10,99");
+        QTest::newRow("full-width comma in a number")
+            << utf8("¥1，400") << QList<int>{0, 8, 8, 0, 0} << utf8("¥1,400");
         QTest::newRow("full-width brackets around Latin")
             << utf8("Fi（Mo）（按月）") << QList<int>{0, 16, 0, 0, 0, 24, 0, 0, 0} << utf8("Fi (Mo)（按月）");
         QTest::newRow("half-width brackets set close to Chinese")
@@ -233,8 +235,10 @@ private slots:
         QTest::newRow("full stop") << utf8("ab.Cde") << apart << dot.translated(0, 18) << utf8("ab. Cde");
         QTest::newRow("full stop in an address")
             << utf8("ab.cde") << apart << dot.translated(0, 18) << utf8("ab.cde");
-        QTest::newRow("comma") << utf8("12.345") << QList<int>{0, 8, 8, 0, 0} << dot.translated(0, 22)
+        QTest::newRow("comma") << utf8("12.345") << QList<int>{0, 8, 8, 0, 0} << QRect(-3, 38, 5, 10)
                                << utf8("12,345");
+        QTest::newRow("full stop set low")
+            << utf8("12.345") << QList<int>{0, 8, 8, 0, 0} << dot.translated(0, 22) << utf8("12.345");
         QTest::newRow("decimal point")
             << utf8("12.345") << QList<int>{0, 8, 8, 0, 0} << dot.translated(0, 18) << utf8("12.345");
         QTest::newRow("close middle dot") << utf8("ab-cd") << close << dot << utf8("ab·cd");
@@ -321,22 +325,33 @@ private slots:
     }
 
     // A narrow character at the end of a piece may be read a step after its ink; one read further
-    // out is a stray reading of the paper.
+    // out is a stray reading of the paper, unless paler ink lies there (smaller grey type after a
+    // price, lighter than the core of the strokes that blank runs count).
     void keepsCharactersBesideTheInk_data() {
         QTest::addColumn<int>("stepsAfter");
+        QTest::addColumn<int>("shade");
         QTest::addColumn<QString>("text");
-        QTest::newRow("a step after") << 1 << utf8("All");
-        QTest::newRow("far after") << 3 << utf8("Al");
+        QTest::newRow("a step after") << 1 << 255 << utf8("All");
+        QTest::newRow("far after") << 3 << 255 << utf8("Al");
+        QTest::newRow("far after, on paler ink") << 3 << 170 << utf8("All");
     }
 
     void keepsCharactersBesideTheInk() {
         QFETCH(int, stepsAfter);
+        QFETCH(int, shade);
         QFETCH(QString, text);
         constexpr int stride = TextRecognizer::stride;
-        // Ink up to the end of step 6, paper after it.
-        const Glyphs glyphs{{u'A', 1, 0.99f}, {u'l', 4, 0.99f}, {u'l', 6 + stepsAfter, 0.99f}};
-        const int width = (10 + stepsAfter) * stride;
-        QCOMPARE(PageReader::spell(glyphs, Blanks{{7 * stride, width}}, 40, width), text);
+        const int last = 6 + stepsAfter;
+        const Glyphs glyphs{{u'A', 1, 0.99f}, {u'l', 4, 0.99f}, {u'l', last, 0.99f}};
+        const int width = (last + 4) * stride;
+        // Ink up to the end of step 6, paper after it but for the last character's shade.
+        QImage piece(width, TextRecognizer::inputHeight, QImage::Format_Grayscale8);
+        piece.fill(255);
+        QPainter painter(&piece);
+        painter.fillRect(QRect(stride, 8, 6 * stride, 30), Qt::black);
+        painter.fillRect(QRect(last * stride, 8, 4, 30), QColor(shade, shade, shade));
+        painter.end();
+        QCOMPARE(PageReader::spell(glyphs, PageReader::blankRuns(piece), 40, width, &piece), text);
     }
 
     // Lines of two columns at the same height share a row, read left to right; a line standing
@@ -763,27 +778,37 @@ private slots:
     void dropsCharacterReadTwice_data() {
         QTest::addColumn<QString>("glyphs");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("dollar read as S and $") << utf8("p_@1 a_@3 S$@5 $S@6 6_@7") << utf8("pa$6");
-        QTest::newRow("sign first") << utf8("$S@5 S$@6 1_@7") << utf8("$1");
-        QTest::newRow("letter on its own ink") << utf8("U_@1 S$@3 $S@5 8_@6") << utf8("US$8");
-        QTest::newRow("no runner-up between them") << utf8("S_@5 $_@6 1_@7") << utf8("S$1");
-        QTest::newRow("letter read as digit too") << utf8("e_@11 0O@14:53 O0@15:55 n_@17") << utf8("eOn");
-        QTest::newRow("digit surer") << utf8("10@1 0O@3:90 O0@4:10 0_@6") << utf8("100");
-        QTest::newRow("Chinese character read as two") << utf8("哗哔@1:57 哔哗@2:40 哩_@5") << utf8("哗哩");
+        QTest::addColumn<Blanks>("blanks");
+        QTest::newRow("dollar read as S and $")
+            << utf8("p_@1 a_@3 S$@5 $S@6 6_@7") << utf8("pa$6") << Blanks{};
+        QTest::newRow("sign first") << utf8("$S@5 S$@6 1_@7") << utf8("$1") << Blanks{};
+        QTest::newRow("letter on its own ink") << utf8("U_@1 S$@3 $S@5 8_@6") << utf8("US$8") << Blanks{};
+        QTest::newRow("no runner-up between them") << utf8("S_@5 $_@6 1_@7") << utf8("S$1") << Blanks{};
+        QTest::newRow("letter read as digit too")
+            << utf8("e_@11 0O@14:53 O0@15:55 n_@17") << utf8("eOn") << Blanks{};
+        QTest::newRow("digit surer") << utf8("10@1 0O@3:90 O0@4:10 0_@6") << utf8("100") << Blanks{};
+        QTest::newRow("Chinese character read as two")
+            << utf8("哗哔@1:57 哔哗@2:40 哩_@5") << utf8("哗哩") << Blanks{};
         QTest::newRow("look-alikes spelling a known word")
-            << utf8("哗哔@2:67 哩喱@6 哗哔@11:62 哩喱@15 大_@20") << utf8("哔哩哔哩大");
+            << utf8("哗哔@2:67 哩喱@6 哗哔@11:62 哩喱@15 大_@20") << utf8("哔哩哔哩大") << Blanks{};
         QTest::newRow("look-alike runner-up too faint")
-            << utf8("哗哔@2:80:1 哩_@6 哗哔@11:95:1 哩_@15") << utf8("哗哩哗哩");
-        QTest::newRow("character of a known word") << utf8("每_@1 周月@5") << utf8("每周");
-        QTest::newRow("two letters of small type") << utf8("er@1:60 re@2:40 p_@3") << utf8("erp");
-        QTest::newRow("narrow digit beside a letter") << utf8("1l@1:60 l1@2:40") << utf8("1l");
+            << utf8("哗哔@2:80:1 哩_@6 哗哔@11:95:1 哩_@15") << utf8("哗哩哗哩") << Blanks{};
+        QTest::newRow("character of a known word") << utf8("每_@1 周月@5") << utf8("每周") << Blanks{};
+        QTest::newRow("two letters of small type") << utf8("er@1:60 re@2:40 p_@3") << utf8("erp") << Blanks{};
+        QTest::newRow("narrow digit beside a letter") << utf8("1l@1:60 l1@2:40") << utf8("1l") << Blanks{};
+        QTest::newRow("narrow digit and letter on one stroke")
+            << utf8("(_@1 1l@3:83:14 l1@4:71:26 m_@7") << utf8("(1m") << Blanks{{0, 8}, {12, 26}, {36, 60}};
+        QTest::newRow("narrow digit and letter, two strokes")
+            << utf8("(_@1 1l@3:83:14 l1@4:71:26 m_@7") << utf8("(1lm")
+            << Blanks{{0, 8}, {12, 26}, {30, 32}, {36, 60}};
     }
 
     void dropsCharacterReadTwice() {
         QFETCH(QString, glyphs);
+        QFETCH(Blanks, blanks);
         QString kept;
-        for (const TextRecognizer::Glyph &glyph :
-             PageReader::withKnownWords(PageReader::withoutCharactersReadTwice(glyphsWritten(glyphs))))
+        for (const TextRecognizer::Glyph &glyph : PageReader::withKnownWords(
+                 PageReader::withoutCharactersReadTwice(glyphsWritten(glyphs), blanks, 40)))
             kept += glyph.character;
         QTEST(kept, "kept");
     }
@@ -897,7 +922,11 @@ private slots:
             << utf8("¥77.0〇 〇.99 二〇二六年") << utf8("¥77.00 0.99 二〇二六年");
         QTest::newRow("one read as a bracket")
             << utf8("【2 months [5.00 [2] 【3个月】") << utf8("12 months 15.00 [2] 【3个月】");
+        QTest::newRow("round bracket read as a square one")
+            << utf8("Pro [1 month) 会员【1年）") << utf8("Pro (1 month) 会员（1年）");
         QTest::newRow("one after a digit") << utf8("nberg3l@x.com ID4l7") << utf8("nberg31@x.com ID417");
+        QTest::newRow("minutes and a day read as letters")
+            << utf8("9:ll Mar ll, 2026 Re:lo All, 2026") << utf8("9:11 Mar 11, 2026 Re:lo All, 2026");
         QTest::newRow("slash before the period read as a one")
             << utf8("¥16l月 $20.99l/mo 2026年1l月 ID 12.34l")
             << utf8("¥16/月 $20.99/mo 2026年11月 ID 12.341");
