@@ -1648,6 +1648,54 @@ std::optional<BillingCycle> detectCycle(const Text &text) {
     return detectNumberUnitCycle(text);
 }
 
+std::optional<BillingCycle> detectPriceCycle(const Text &text, const Amount &amount) {
+    // The period written straight after the price, before any other figure on its row: "¥71.50/月",
+    // "48.99元 每月", "GBP 9.99 a month", "$9.99/yr".
+    static const QRegularExpression number = compiled(amountNumber());
+    static constexpr QStringView yearly[] = {u"年", u"year", u"yr", u"annual"};
+    static constexpr QStringView quarterly[] = {u"季", u"quarter"};
+    static constexpr QStringView weekly[] = {u"周", u"week", u"wk"};
+    static constexpr QStringView monthly[] = {u"月", u"month", u"mo"};
+    const QString &s = text.lower;
+    for (const Cand &candidate : amountCandidates(text)) {
+        if (candidate.value != amount.value || candidate.currency != amount.currency)
+            continue;
+        qsizetype at = candidate.location;
+        while (at < s.size() && at - candidate.location < 6 && !isAsciiDigit(s[at]))
+            ++at;
+        const QRegularExpressionMatch match = number.match(s, at, QRegularExpression::NormalMatch,
+                                                           QRegularExpression::AnchorAtOffsetMatchOption);
+        if (!match.hasMatch())
+            continue;
+        qsizetype end = match.capturedEnd();
+        qsizetype stop = end;
+        while (stop < s.size() && stop - end < 16 && s[stop] != u'\n' && !isAsciiDigit(s[stop]))
+            ++stop;
+        const QStringView tail = QStringView(s).sliced(end, stop - end);
+        // A unit or a code may stand between ("元/月", "USD per year"); the period opens with a
+        // slash, "per", "a", "every" or "每" ("each").
+        static const QRegularExpression opening = compiled(
+            QStringLiteral(R"(^\s?(?:[元円块]|[a-z]{3})?\s?(?:/|／|per\s|a\s|every\s|每|billed\s))"));
+        const QRegularExpressionMatch open = opening.match(tail);
+        if (!open.hasMatch())
+            continue;
+        const QStringView period = tail.sliced(open.capturedEnd());
+        const auto startsWithAny = [period](Keywords words) {
+            return std::any_of(words.begin(), words.end(),
+                               [period](QStringView word) { return period.startsWith(word); });
+        };
+        if (startsWithAny(yearly))
+            return BillingCycle::yearly;
+        if (startsWithAny(quarterly))
+            return BillingCycle::quarterly;
+        if (startsWithAny(weekly))
+            return BillingCycle::weekly;
+        if (startsWithAny(monthly))
+            return BillingCycle::monthly;
+    }
+    return std::nullopt;
+}
+
 std::optional<BillingCycle> detectNumberUnitCycle(const Text &text) {
     static const QRegularExpression numberAndUnit =
         compiled(QStringLiteral(R"(([0-9]+)\s*(个月|月|年|季|周|year|years|month|months|week|weeks))"));
@@ -1698,6 +1746,11 @@ BillingType detectType(const Text &text) {
 }
 
 std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone) {
+    return detectDate(text, zone, detectCycle(text).value_or(BillingCycle::monthly), detectType(text));
+}
+
+std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone, BillingCycle cycle,
+                                    BillingType type) {
     // A date may be cut by the end of a row between its parts ("started on 2026-01-\n16",
     // "于2026\n年01月03日").
     static const QRegularExpression numeric = compiled(
@@ -1785,8 +1838,8 @@ std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone) {
     // Month and day beyond their ranges carry over, as calendar date construction does: month 13
     // is January of the next year, day 0 the last day of the month before.
     QDate date = QDate(chosen->year, 1, 1).addMonths(chosen->month - 1).addDays(chosen->day - 1);
-    if (periodBefore && detectType(text) == BillingType::recurring) {
-        switch (detectCycle(text).value_or(BillingCycle::monthly)) {
+    if (periodBefore && type == BillingType::recurring) {
+        switch (cycle) {
         case BillingCycle::weekly:
             date = date.addDays(-7);
             break;
@@ -1961,13 +2014,19 @@ Subscription parse(const QString &rawText, const QDateTime &now, const QTimeZone
     const detail::Text text(rawText);
     const std::optional<detail::Amount> amount = detail::detectAmount(text);
     const QString name = detail::detectName(text).value_or(QString());
+    // Of the periods a page names, the one written after the price paid is what it was paid for.
+    std::optional<BillingCycle> cycle = amount ? detail::detectPriceCycle(text, *amount) : std::nullopt;
+    if (!cycle)
+        cycle = detail::detectCycle(text);
+    const BillingType type = detail::detectType(text);
     return Subscription{
         .name = name,
         .amount = amount ? amount->value : 0.0,
         .currency = amount ? amount->currency : QStringLiteral("CNY"),
-        .billingType = detail::detectType(text),
-        .cycle = detail::detectCycle(text).value_or(BillingCycle::monthly),
-        .startDate = detail::detectDate(text, zone).value_or(now.toUTC()),
+        .billingType = type,
+        .cycle = cycle.value_or(BillingCycle::monthly),
+        .startDate =
+            detail::detectDate(text, zone, cycle.value_or(BillingCycle::monthly), type).value_or(now.toUTC()),
         .category = detail::guessCategory(name, text),
         .notes = detail::scannedTextNote(text.original, LocalizationManager::shared().isZh()),
     };

@@ -293,6 +293,14 @@ private Q_SLOTS:
         QTest::newRow("4 weeks") << u"4 weeks"_qs << BillingCycle::weekly;
         QTest::newRow("2季") << utf8("2季") << BillingCycle::quarterly;
         QTest::newRow("blanks and tabs before the unit") << u"3 \t  months"_qs << BillingCycle::quarterly;
+        // Of the periods a page offers, the one written after the price paid.
+        QTest::newRow("period after the price paid")
+            << utf8("连续包月 已选 连续包年\n应付金额 RMB 51.90\nRMB 51.90/月 RMB 155.99/年")
+            << BillingCycle::monthly;
+        QTest::newRow("period after a unit")
+            << utf8("48.99元 每月 146.99元 每年\n应付金额 48.99元") << BillingCycle::monthly;
+        QTest::newRow("period in words after the price")
+            << u"Total due GBP 9.99\nGBP 9.99 a month GBP 29.90 per year"_qs << BillingCycle::monthly;
         QTest::newRow("first number and unit decides")
             << u"3 months, then 1 year"_qs << BillingCycle::quarterly;
         QTest::newRow("digits without a unit are skipped")
