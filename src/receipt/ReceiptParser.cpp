@@ -1673,9 +1673,10 @@ std::optional<BillingCycle> detectPriceCycle(const Text &text, const Amount &amo
             ++stop;
         const QStringView tail = QStringView(s).sliced(end, stop - end);
         // A unit or a code may stand between ("元/月", "USD per year"); the period opens with a
-        // slash, "per", "a", "every" or "每" ("each").
-        static const QRegularExpression opening = compiled(
-            QStringLiteral(R"(^\s?(?:[元円块]|[a-z]{3})?\s?(?:/|／|per\s|a\s|every\s|每|billed\s))"));
+        // slash, perhaps read apart or as a letter ("/ 月", "lmonth"), "per", "a", "every" or "每"
+        // ("each").
+        static const QRegularExpression opening = compiled(QStringLiteral(
+            R"(^\s?(?:[元円块]|[a-z]{3})?\s?(?:(?:/|／|[l|](?=[a-z]))\s?每?|per\s|a\s|every\s|每|billed\s)\s?)"));
         const QRegularExpressionMatch open = opening.match(tail);
         if (!open.hasMatch())
             continue;
