@@ -299,6 +299,8 @@ private Q_SLOTS:
             << BillingCycle::monthly;
         QTest::newRow("period after a unit")
             << utf8("48.99元 每月 146.99元 每年\n应付金额 48.99元") << BillingCycle::monthly;
+        QTest::newRow("period after a slash read apart")
+            << utf8("连续包年\n应付金额 ¥ 120.00\n¥ 120.00/ 每月") << BillingCycle::monthly;
         QTest::newRow("period in words after the price")
             << u"Total due GBP 9.99\nGBP 9.99 a month GBP 29.90 per year"_qs << BillingCycle::monthly;
         QTest::newRow("first number and unit decides")
