@@ -12,6 +12,7 @@
 #include <cmath>
 #include <numeric>
 #include <span>
+#include <tuple>
 
 namespace ReceiptParser {
 namespace {
@@ -1334,29 +1335,29 @@ void settleDayOrder(const QString &lower, std::vector<FoundDate> &dates, const Q
         static const QRegularExpression dayThenName =
             compiled(QStringLiteral(R"((?<!\d)(\d{1,2}) ?)") + monthName);
         static constexpr QStringView months = u"janfebmaraprmayjunjulaugsepoctnovdec";
-        const auto named = [&](const QRegularExpression &re, int monthGroup, int dayGroup) {
-            std::vector<std::pair<int, int>> days;
-            for (auto it = re.globalMatch(lower); it.hasNext();) {
-                const QRegularExpressionMatch match = it.next();
-                days.emplace_back(int(months.indexOf(match.capturedView(monthGroup).left(3)) / 3 + 1),
-                                  int(asciiInteger(match.capturedView(dayGroup)).value_or(0)));
-            }
-            return days;
+        // The days written otherwise, as a table of month and day (figures of two digits at most).
+        std::array<bool, 100 * 100> written{};
+        const auto note = [&written](int month, int day) {
+            if (month >= 0 && month < 100 && day >= 0 && day < 100)
+                written[size_t(month * 100 + day)] = true;
         };
-        std::vector<std::pair<int, int>> written = named(nameThenDay, 1, 2);
-        for (const auto &day : named(dayThenName, 2, 1))
-            written.push_back(day);
+        for (const auto &[re, monthGroup, dayGroup] :
+             {std::tuple{&nameThenDay, 1, 2}, std::tuple{&dayThenName, 2, 1}}) {
+            for (auto it = re->globalMatch(lower); it.hasNext();) {
+                const QRegularExpressionMatch match = it.next();
+                note(int(months.indexOf(match.capturedView(monthGroup).left(3)) / 3 + 1),
+                     int(asciiInteger(match.capturedView(dayGroup)).value_or(0)));
+            }
+        }
         for (const FoundDate &date : dates) {
             if (!date.figuresFirst)
-                written.emplace_back(date.month, date.day);
+                note(date.month, date.day);
         }
         for (const FoundDate &date : dates) {
             if (!date.figuresFirst)
                 continue;
-            for (const auto &[month, day] : written) {
-                monthFirstVotes += month == date.firstFigure && day == date.secondFigure;
-                dayFirstVotes += month == date.secondFigure && day == date.firstFigure;
-            }
+            monthFirstVotes += written[size_t(date.firstFigure * 100 + date.secondFigure)];
+            dayFirstVotes += written[size_t(date.secondFigure * 100 + date.firstFigure)];
         }
     }
     const bool monthFirst = monthFirstVotes > dayFirstVotes;
