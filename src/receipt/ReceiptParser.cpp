@@ -1256,27 +1256,34 @@ DateRole firstVerb(QStringView lowerText) {
 // a row above it that holds a label only ("下次扣费日期：" above "2026.11.03").
 DateRole dateRole(const QString &lower, qsizetype at, qsizetype end, qsizetype previousEnd,
                   qsizetype nextStart) {
-    const qsizetype lineStart = lower.lastIndexOf(u'\n', std::max<qsizetype>(0, at - 1)) + 1;
-    const qsizetype from = std::max({lineStart, previousEnd, at - 32});
+    // Rows are looked for after the previous date only, so that each date costs what lies between
+    // it and its neighbours; a row start before that date is taken as its end.
+    const qsizetype newline = QStringView(lower).sliced(previousEnd, at - previousEnd).lastIndexOf(u'\n');
+    const qsizetype lineStart = newline < 0 ? previousEnd : previousEnd + newline + 1;
+    const bool previousOnRow = previousEnd > 0 && newline < 0;
+    const qsizetype from = std::max(lineStart, at - 32);
     const QStringView before = QStringView(lower).sliced(from, at - from);
     // The second date of a range ends it ("2026-01-01 – 2026-02-01", "2026年1月1日至2026年12月31日").
     static constexpr QStringView rangeMarks[] = {u"-", u"–", u"—", u"~", u"至", u"到", u"to"};
-    if (previousEnd >= lineStart && isOneOf(trimmedLine(before), rangeMarks))
+    if (previousOnRow && isOneOf(trimmedLine(before), rangeMarks))
         return DateRole::end;
     if (const DateRole role = nearestLabel(before); role != DateRole::unsaid)
         return role;
     // The verb stands on the date's row, or on the next one where the sentence wraps, its verb
     // perhaps cut in two ("于2026/08/16 02:22向…支" above "付$553.00"). After the date and its time
     // alone, a row led by a label is another field ("订阅日期 2026-09-10" above "下次续费 …").
-    qsizetype stop = lower.indexOf(u'\n', end);
+    // Only the text up to the next date is looked at, so that each date costs what lies before its
+    // successor.
+    const QStringView upTo = QStringView(lower).first(std::max(nextStart, end));
+    qsizetype stop = upTo.indexOf(u'\n', end);
     if (stop < 0)
-        stop = lower.size();
-    const QStringView rest = QStringView(lower).sliced(end, stop - end);
-    if (stop < lower.size()) {
-        qsizetype nextRowEnd = lower.indexOf(u'\n', stop + 1);
+        stop = upTo.size();
+    const QStringView rest = upTo.sliced(end, stop - end);
+    if (stop < upTo.size()) {
+        qsizetype nextRowEnd = upTo.indexOf(u'\n', stop + 1);
         if (nextRowEnd < 0)
-            nextRowEnd = lower.size();
-        const QStringView nextRow = trimmedLine(QStringView(lower).sliced(stop + 1, nextRowEnd - stop - 1));
+            nextRowEnd = upTo.size();
+        const QStringView nextRow = trimmedLine(upTo.sliced(stop + 1, nextRowEnd - stop - 1));
         const auto leads = [nextRow](Keywords words) {
             return std::any_of(words.begin(), words.end(),
                                [nextRow](QStringView word) { return nextRow.startsWith(word); });
@@ -1287,14 +1294,17 @@ DateRole dateRole(const QString &lower, qsizetype at, qsizetype end, qsizetype p
             !(leads(startLabels) || leads(endLabels) || leads(startVerbs) || leads(endVerbs)))
             stop = nextRowEnd;
     }
-    stop = std::min(stop, nextStart);
     QString after = lower.sliced(end, std::max<qsizetype>(0, stop - end));
     after.remove(u'\n');
     if (const DateRole role = firstVerb(after); role != DateRole::unsaid)
         return role;
     if (!trimmedLine(before).isEmpty() || lineStart < 2 || lineStart - 1 < previousEnd)
         return DateRole::unsaid;
-    const qsizetype aboveStart = lower.lastIndexOf(u'\n', lineStart - 2) + 1;
+    const qsizetype aboveNewline =
+        QStringView(lower).sliced(previousEnd, lineStart - 1 - previousEnd).lastIndexOf(u'\n');
+    if (aboveNewline < 0 && previousEnd > 0)
+        return DateRole::unsaid;
+    const qsizetype aboveStart = aboveNewline < 0 ? 0 : previousEnd + aboveNewline + 1;
     const QStringView above = QStringView(lower).sliced(aboveStart, lineStart - 1 - aboveStart);
     if (above.size() > 24 || std::any_of(above.begin(), above.end(), [](QChar c) { return isAsciiDigit(c); }))
         return DateRole::unsaid;
