@@ -1764,9 +1764,9 @@ std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone) {
 std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone, BillingCycle cycle,
                                     BillingType type) {
     // A date may be cut by the end of a row between its parts ("started on 2026-01-\n16",
-    // "于2026\n年01月03日").
-    static const QRegularExpression numeric = compiled(
-        QStringLiteral(R"(((?:19|20)\d{2})(?:\n?年\n?|[\-/\.])(\d{1,2})(?:[\-/]\n?|\n?月\n?|\.)(\d{1,2}))"));
+    // "于2026\n年01月03日"), its hyphens read as longer dashes.
+    static const QRegularExpression numeric = compiled(QStringLiteral(
+        R"(((?:19|20)\d{2})(?:\n?年\n?|[\-–—/\.])(\d{1,2})(?:[\-–—/]\n?|\n?月\n?|\.)(\d{1,2}))"));
     // English dates name their month, before the day ("Oct 4, 2026", "September 4 2026") or after
     // it ("4 Oct 2026", "4 October, 2026"), abbreviated with or without a point. The comma after
     // the day may be read as a point, or as a full-width or enumeration comma beside the wide

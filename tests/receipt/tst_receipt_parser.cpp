@@ -416,6 +416,8 @@ private Q_SLOTS:
             << u"Sun, Apr 5, 3:14 PM\nDate 04/05/2026"_qs << QDate(2026, 4, 5);
         QTest::newRow("ambiguous figures: day first") << u"Date 04.05.2026"_qs << QDate(2026, 5, 4);
         QTest::newRow("date cut at the row's end") << u"started on 2026-01-\n16."_qs << QDate(2026, 1, 16);
+        QTest::newRow("date cut after a hyphen read as a dash")
+            << utf8("于2026-05—\n26 支付") << QDate(2026, 5, 26);
         QTest::newRow("date cut after its year") << utf8("账户于2026\n年01月03日 支付") << QDate(2026, 1, 3);
         QTest::newRow("1899 is no date") << u"1899-12-31"_qs << QDate();
         QTest::newRow("2100 is no date") << u"2100-01-01"_qs << QDate();
