@@ -12,6 +12,7 @@
 #include <cmath>
 #include <numeric>
 #include <span>
+#include <tuple>
 
 namespace ReceiptParser {
 namespace {
@@ -1179,6 +1180,205 @@ QString withDigitsAfterSigns(const QString &text) {
     return result;
 }
 
+// What the words around a date say of it: the day a purchase was made or a period started, or a
+// day still to come (a renewal, the next charge, the end of a period of validity).
+enum class DateRole { unsaid, start, end };
+
+// Labels written before a date, lower case.
+constexpr QStringView startLabels[] = {
+    u"start",  u"started", u"starts",     u"since",  u"purchase",  u"purchased", u"paid",     u"ordered",
+    u"issued", u"charged", u"subscribed", u"joined", u"activated", u"开通",      u"订阅日期", u"订阅时间",
+    u"购买",   u"支付",    u"付款",       u"下单",   u"订购",      u"交易",      u"生效",     u"开始",
+    u"扣款",   u"扣费",    u"消费",       u"激活",   u"充值"};
+constexpr QStringView endLabels[] = {
+    u"until",    u"till",   u"through", u"expires", u"expiry",   u"expiration", u"expire",   u"expiring",
+    u"next",     u"renews", u"renewal", u"renew",   u"ends",     u"due",        u"将于",     u"将在",
+    u"有效期至", u"有效期", u"到期",    u"下次",    u"下次扣费", u"下次扣款",   u"下次续费", u"下次付款",
+    u"下次支付", u"续费",   u"续订",    u"续期",    u"截止",     u"过期"};
+// Chinese puts the verb after the time: "于 2026-01-02 开通", "将于 2027-02-10 到期", "2027/2/10 续订".
+constexpr QStringView startVerbs[] = {u"开通", u"购买", u"支付", u"付款", u"扣款", u"扣费",
+                                      u"消费", u"生效", u"起",   u"充值", u"激活"};
+constexpr QStringView endVerbs[] = {u"续订", u"续费", u"续期", u"到期", u"过期", u"失效", u"止"};
+
+// The keyword of either list that ends nearest the end of `lowerText` (the longest of those ending
+// at one place: "下次扣费" over "扣费"); Latin keywords only as words of their own.
+DateRole nearestLabel(QStringView lowerText) {
+    qsizetype bestEnd = -1;
+    qsizetype bestLength = 0;
+    DateRole role = DateRole::unsaid;
+    const auto look = [&](Keywords words, DateRole kind) {
+        for (QStringView word : words) {
+            const bool latin = isAsciiLetter(word.front());
+            // A negative start counts from the end: the search stops before the text's start.
+            for (qsizetype from = lowerText.size(); from >= 0;) {
+                const qsizetype at = lowerText.lastIndexOf(word, from);
+                if (at < 0)
+                    break;
+                const qsizetype end = at + word.size();
+                from = at - 1;
+                if (latin && ((at > 0 && isAsciiLetter(lowerText[at - 1])) ||
+                              (end < lowerText.size() && isAsciiLetter(lowerText[end]))))
+                    continue;
+                if (end > bestEnd || (end == bestEnd && word.size() > bestLength)) {
+                    bestEnd = end;
+                    bestLength = word.size();
+                    role = kind;
+                }
+                break;
+            }
+        }
+    };
+    look(startLabels, DateRole::start);
+    look(endLabels, DateRole::end);
+    return role;
+}
+
+// The first Chinese verb of either list in `lowerText`, before the end of its clause.
+DateRole firstVerb(QStringView lowerText) {
+    for (qsizetype i = 0; i < lowerText.size(); ++i) {
+        const QChar c = lowerText[i];
+        if (c == u'，' || c == u'。' || c == u'；' || c == u'！' || c == u';')
+            break;
+        for (QStringView verb : startVerbs) {
+            if (lowerText.sliced(i).startsWith(verb))
+                return DateRole::start;
+        }
+        for (QStringView verb : endVerbs) {
+            if (lowerText.sliced(i).startsWith(verb))
+                return DateRole::end;
+        }
+    }
+    return DateRole::unsaid;
+}
+
+// The role of the date written at [at, end) in `lower`, from its label before it on its row (after
+// the date before it), else from the verb after it in its clause (up to the next date), else from
+// a row above it that holds a label only ("下次扣费日期：" above "2026.11.03").
+DateRole dateRole(const QString &lower, qsizetype at, qsizetype end, qsizetype previousEnd,
+                  qsizetype nextStart) {
+    // Rows are looked for after the previous date only, so that each date costs what lies between
+    // it and its neighbours; a row start before that date is taken as its end.
+    const qsizetype newline = QStringView(lower).sliced(previousEnd, at - previousEnd).lastIndexOf(u'\n');
+    const qsizetype lineStart = newline < 0 ? previousEnd : previousEnd + newline + 1;
+    const bool previousOnRow = previousEnd > 0 && newline < 0;
+    const qsizetype from = std::max(lineStart, at - 32);
+    const QStringView before = QStringView(lower).sliced(from, at - from);
+    // The second date of a range ends it ("2026-01-01 – 2026-02-01", "2026年1月1日至2026年12月31日").
+    static constexpr QStringView rangeMarks[] = {u"-", u"–", u"—", u"~", u"至", u"到", u"to"};
+    if (previousOnRow && isOneOf(trimmedLine(before), rangeMarks))
+        return DateRole::end;
+    if (const DateRole role = nearestLabel(before); role != DateRole::unsaid)
+        return role;
+    // The verb stands on the date's row, or on the next one where the sentence wraps, its verb
+    // perhaps cut in two ("于2026/08/16 02:22向…支" above "付$553.00"). After the date and its time
+    // alone, a row led by a label is another field ("订阅日期 2026-09-10" above "下次续费 …").
+    // Only the text up to the next date is looked at, so that each date costs what lies before its
+    // successor.
+    const QStringView upTo = QStringView(lower).first(std::max(nextStart, end));
+    qsizetype stop = upTo.indexOf(u'\n', end);
+    if (stop < 0)
+        stop = upTo.size();
+    const QStringView rest = upTo.sliced(end, stop - end);
+    if (stop < upTo.size()) {
+        qsizetype nextRowEnd = upTo.indexOf(u'\n', stop + 1);
+        if (nextRowEnd < 0)
+            nextRowEnd = upTo.size();
+        const QStringView nextRow = trimmedLine(upTo.sliced(stop + 1, nextRowEnd - stop - 1));
+        const auto leads = [nextRow](Keywords words) {
+            return std::any_of(words.begin(), words.end(),
+                               [nextRow](QStringView word) { return nextRow.startsWith(word); });
+        };
+        const bool sentenceGoesOn =
+            std::any_of(rest.begin(), rest.end(), [](QChar c) { return c.isLetter(); });
+        if (sentenceGoesOn ||
+            !(leads(startLabels) || leads(endLabels) || leads(startVerbs) || leads(endVerbs)))
+            stop = nextRowEnd;
+    }
+    QString after = lower.sliced(end, std::max<qsizetype>(0, stop - end));
+    after.remove(u'\n');
+    if (const DateRole role = firstVerb(after); role != DateRole::unsaid)
+        return role;
+    if (!trimmedLine(before).isEmpty() || lineStart < 2 || lineStart - 1 < previousEnd)
+        return DateRole::unsaid;
+    const qsizetype aboveNewline =
+        QStringView(lower).sliced(previousEnd, lineStart - 1 - previousEnd).lastIndexOf(u'\n');
+    if (aboveNewline < 0 && previousEnd > 0)
+        return DateRole::unsaid;
+    const qsizetype aboveStart = aboveNewline < 0 ? 0 : previousEnd + aboveNewline + 1;
+    const QStringView above = QStringView(lower).sliced(aboveStart, lineStart - 1 - aboveStart);
+    if (above.size() > 24 || std::any_of(above.begin(), above.end(), [](QChar c) { return isAsciiDigit(c); }))
+        return DateRole::unsaid;
+    return nearestLabel(above);
+}
+
+// A date read from the text, with its place.
+struct FoundDate {
+    qsizetype at = 0;
+    qsizetype end = 0;
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    // For a date whose day and month are figures before the year ("03/04/2026"), the two figures
+    // as written: which is the day is settled by the page (settleDayOrder()).
+    int firstFigure = 0;
+    int secondFigure = 0;
+    bool figuresFirst = false;
+    DateRole role = DateRole::unsaid;
+};
+
+// Pages write day and month before the year in one order throughout: a date whose first figure
+// exceeds 12 puts the day first, one whose second does puts the month first, and so does the same
+// day written otherwise elsewhere ("Sun, Apr 5" or "2026/4/5" beside "04/05/2026"). Failing those,
+// the day comes first, as most of the world writes it.
+void settleDayOrder(const QString &lower, std::vector<FoundDate> &dates, const QString &monthName) {
+    int dayFirstVotes = 0;
+    int monthFirstVotes = 0;
+    for (const FoundDate &date : dates) {
+        if (!date.figuresFirst)
+            continue;
+        dayFirstVotes += date.firstFigure > 12 && date.secondFigure <= 12;
+        monthFirstVotes += date.secondFigure > 12 && date.firstFigure <= 12;
+    }
+    if (dayFirstVotes == 0 && monthFirstVotes == 0) {
+        static const QRegularExpression nameThenDay =
+            compiled(monthName + QStringLiteral(R"( ?(\d{1,2})(?!\d))"));
+        static const QRegularExpression dayThenName =
+            compiled(QStringLiteral(R"((?<!\d)(\d{1,2}) ?)") + monthName);
+        static constexpr QStringView months = u"janfebmaraprmayjunjulaugsepoctnovdec";
+        // The days written otherwise, as a table of month and day (figures of two digits at most).
+        std::array<bool, 100 * 100> written{};
+        const auto note = [&written](int month, int day) {
+            if (month >= 0 && month < 100 && day >= 0 && day < 100)
+                written[size_t(month * 100 + day)] = true;
+        };
+        for (const auto &[re, monthGroup, dayGroup] :
+             {std::tuple{&nameThenDay, 1, 2}, std::tuple{&dayThenName, 2, 1}}) {
+            for (auto it = re->globalMatch(lower); it.hasNext();) {
+                const QRegularExpressionMatch match = it.next();
+                note(int(months.indexOf(match.capturedView(monthGroup).left(3)) / 3 + 1),
+                     int(asciiInteger(match.capturedView(dayGroup)).value_or(0)));
+            }
+        }
+        for (const FoundDate &date : dates) {
+            if (!date.figuresFirst)
+                note(date.month, date.day);
+        }
+        for (const FoundDate &date : dates) {
+            if (!date.figuresFirst)
+                continue;
+            monthFirstVotes += written[size_t(date.firstFigure * 100 + date.secondFigure)];
+            dayFirstVotes += written[size_t(date.secondFigure * 100 + date.firstFigure)];
+        }
+    }
+    const bool monthFirst = monthFirstVotes > dayFirstVotes;
+    for (FoundDate &date : dates) {
+        if (!date.figuresFirst)
+            continue;
+        date.month = monthFirst ? date.firstFigure : date.secondFigure;
+        date.day = monthFirst ? date.secondFigure : date.firstFigure;
+    }
+}
+
 } // namespace
 
 // Prices whose sign the recogniser read as a look-alike it knows: "Y75.00" for "¥75.00", "e5.99"
@@ -1459,6 +1659,55 @@ std::optional<BillingCycle> detectCycle(const Text &text) {
     return detectNumberUnitCycle(text);
 }
 
+std::optional<BillingCycle> detectPriceCycle(const Text &text, const Amount &amount) {
+    // The period written straight after the price, before any other figure on its row: "¥71.50/月",
+    // "48.99元 每月", "GBP 9.99 a month", "$9.99/yr".
+    static const QRegularExpression number = compiled(amountNumber());
+    static constexpr QStringView yearly[] = {u"年", u"year", u"yr", u"annual"};
+    static constexpr QStringView quarterly[] = {u"季", u"quarter"};
+    static constexpr QStringView weekly[] = {u"周", u"week", u"wk"};
+    static constexpr QStringView monthly[] = {u"月", u"month", u"mo"};
+    const QString &s = text.lower;
+    for (const Cand &candidate : amountCandidates(text)) {
+        if (candidate.value != amount.value || candidate.currency != amount.currency)
+            continue;
+        qsizetype at = candidate.location;
+        while (at < s.size() && at - candidate.location < 6 && !isAsciiDigit(s[at]))
+            ++at;
+        const QRegularExpressionMatch match = number.match(s, at, QRegularExpression::NormalMatch,
+                                                           QRegularExpression::AnchorAtOffsetMatchOption);
+        if (!match.hasMatch())
+            continue;
+        qsizetype end = match.capturedEnd();
+        qsizetype stop = end;
+        while (stop < s.size() && stop - end < 16 && s[stop] != u'\n' && !isAsciiDigit(s[stop]))
+            ++stop;
+        const QStringView tail = QStringView(s).sliced(end, stop - end);
+        // A unit or a code may stand between ("元/月", "USD per year"); the period opens with a
+        // slash, perhaps read apart or as a letter ("/ 月", "lmonth"), "per", "a", "every" or "每"
+        // ("each").
+        static const QRegularExpression opening = compiled(QStringLiteral(
+            R"(^\s?(?:[元円块]|[a-z]{3})?\s?(?:(?:/|／|[l|](?=[a-z]))\s?每?|per\s|a\s|every\s|每|billed\s)\s?)"));
+        const QRegularExpressionMatch open = opening.match(tail);
+        if (!open.hasMatch())
+            continue;
+        const QStringView period = tail.sliced(open.capturedEnd());
+        const auto startsWithAny = [period](Keywords words) {
+            return std::any_of(words.begin(), words.end(),
+                               [period](QStringView word) { return period.startsWith(word); });
+        };
+        if (startsWithAny(yearly))
+            return BillingCycle::yearly;
+        if (startsWithAny(quarterly))
+            return BillingCycle::quarterly;
+        if (startsWithAny(weekly))
+            return BillingCycle::weekly;
+        if (startsWithAny(monthly))
+            return BillingCycle::monthly;
+    }
+    return std::nullopt;
+}
+
 std::optional<BillingCycle> detectNumberUnitCycle(const Text &text) {
     static const QRegularExpression numberAndUnit =
         compiled(QStringLiteral(R"(([0-9]+)\s*(个月|月|年|季|周|year|years|month|months|week|weeks))"));
@@ -1509,47 +1758,114 @@ BillingType detectType(const Text &text) {
 }
 
 std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone) {
-    static const QRegularExpression numeric =
-        compiled(QStringLiteral(R"(((?:19|20)\d{2})[\-/年\.](\d{1,2})[\-/月\.](\d{1,2}))"));
+    return detectDate(text, zone, detectCycle(text).value_or(BillingCycle::monthly), detectType(text));
+}
+
+std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone, BillingCycle cycle,
+                                    BillingType type) {
+    // A date may be cut by the end of a row between its parts ("started on 2026-01-\n16",
+    // "于2026\n年01月03日"), its hyphens read as longer dashes.
+    static const QRegularExpression numeric = compiled(QStringLiteral(
+        R"(((?:19|20)\d{2})(?:\n?年\n?|[\-–—/\.])(\d{1,2})(?:[\-–—/]\n?|\n?月\n?|\.)(\d{1,2}))"));
     // English dates name their month, before the day ("Oct 4, 2026", "September 4 2026") or after
     // it ("4 Oct 2026", "4 October, 2026"), abbreviated with or without a point. The comma after
     // the day may be read as a point, or as a full-width or enumeration comma beside the wide
     // Latin of Chinese typefaces.
     static const QString monthName = QStringLiteral(
-        R"((?<![A-Za-z])(jan(?:uary)?|feb(?:ruary)?|mar(?:ch)?|apr(?:il)?|may|june?|july?|aug(?:ust)?|)"
-        R"(sep(?:t(?:ember)?)?|oct(?:ober)?|nov(?:ember)?|dec(?:ember)?)\.?(?![A-Za-z]))");
+        R"((?<![a-z])(jan(?:uary)?|feb(?:ruary)?|mar(?:ch)?|apr(?:il)?|may|june?|july?|aug(?:ust)?|)"
+        R"(sep(?:t(?:ember)?)?|oct(?:ober)?|nov(?:ember)?|dec(?:ember)?)\.?(?![a-z]))");
     static const QRegularExpression monthFirst =
-        compiled(monthName + QStringLiteral(R"( ?(\d{1,2})(?!\d)[,.，、]? ?((?:19|20)\d{2})(?!\d))"), true);
-    static const QRegularExpression dayFirst =
-        compiled(QStringLiteral(R"((?<!\d)(\d{1,2}) ?)") + monthName +
-                     QStringLiteral(R"([,，]? ?((?:19|20)\d{2})(?!\d))"),
-                 true);
+        compiled(monthName + QStringLiteral(R"( ?(\d{1,2})(?!\d)[,.，、]? ?((?:19|20)\d{2})(?!\d))"));
+    static const QRegularExpression dayFirst = compiled(QStringLiteral(R"((?<!\d)(\d{1,2}) ?)") + monthName +
+                                                        QStringLiteral(R"([,，]? ?((?:19|20)\d{2})(?!\d))"));
+    // Day and month in figures before the year ("15/02/2026", "07/20/2025", "15.02.2026").
+    static const QRegularExpression figuresFirst =
+        compiled(QStringLiteral(R"((?<![\d/.\-])(\d{1,2})([/.\-])(\d{1,2})\2((?:19|20)\d{2})(?![\d/]))"));
     static constexpr QStringView months = u"janfebmaraprmayjunjulaugsepoctnovdec";
-    // The first date in reading order, whichever way it is written: its year, month and day.
-    std::optional<std::array<QStringView, 3>> first;
-    qsizetype firstAt = text.original.size();
-    const auto consider = [&](const QRegularExpression &re, int yearGroup, int monthGroup, int dayGroup) {
-        const QRegularExpressionMatch match = re.match(text.original);
-        if (match.hasMatch() && match.capturedStart() < firstAt) {
-            firstAt = match.capturedStart();
-            first = {match.capturedView(yearGroup), match.capturedView(monthGroup),
-                     match.capturedView(dayGroup)};
+    // \d also takes digits of other scripts; such a group does not convert.
+    const auto number = [](QStringView digits, int fallback) {
+        return int(asciiInteger(digits).value_or(fallback));
+    };
+    const auto monthOf = [&number](QStringView monthText) {
+        const qsizetype named = months.indexOf(monthText.left(3));
+        return named >= 0 ? int(named / 3 + 1) : number(monthText, 1);
+    };
+    // Matched in lower case, so that month names match in any case.
+    const QString &lower = text.lower;
+    std::vector<FoundDate> found;
+    const auto collect = [&](const QRegularExpression &re, int yearGroup, int monthGroup, int dayGroup) {
+        for (auto it = re.globalMatch(lower); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            FoundDate date;
+            date.at = match.capturedStart();
+            date.end = match.capturedEnd();
+            date.year = number(match.capturedView(yearGroup), 2026);
+            date.month = monthOf(match.capturedView(monthGroup));
+            date.day = number(match.capturedView(dayGroup), 1);
+            found.push_back(date);
         }
     };
-    consider(numeric, 1, 2, 3);
-    consider(monthFirst, 3, 1, 2);
-    consider(dayFirst, 3, 2, 1);
-    if (!first)
+    collect(numeric, 1, 2, 3);
+    collect(monthFirst, 3, 1, 2);
+    collect(dayFirst, 3, 2, 1);
+    for (auto it = figuresFirst.globalMatch(lower); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        FoundDate date;
+        date.at = match.capturedStart();
+        date.end = match.capturedEnd();
+        date.year = number(match.capturedView(4), 2026);
+        date.firstFigure = number(match.capturedView(1), 1);
+        date.secondFigure = number(match.capturedView(3), 1);
+        date.figuresFirst = true;
+        found.push_back(date);
+    }
+    if (found.empty())
         return std::nullopt;
-    const auto [yearText, monthText, dayText] = *first;
-    // \d also takes digits of other scripts; such a group does not convert.
-    const int year = int(asciiInteger(yearText).value_or(2026));
-    const qsizetype named = months.indexOf(monthText.left(3).toString().toLower());
-    const int month = named >= 0 ? int(named / 3 + 1) : int(asciiInteger(monthText).value_or(1));
-    const int day = int(asciiInteger(dayText).value_or(1));
+    std::stable_sort(found.begin(), found.end(),
+                     [](const FoundDate &a, const FoundDate &b) { return a.at < b.at; });
+    // Where two ways of writing a date read the same characters, the one that starts first holds them.
+    std::vector<FoundDate> dates;
+    for (const FoundDate &date : found) {
+        if (dates.empty() || date.at >= dates.back().end)
+            dates.push_back(date);
+    }
+    settleDayOrder(lower, dates, monthName);
+    for (size_t i = 0; i < dates.size(); ++i) {
+        const qsizetype previousEnd = i > 0 ? dates[i - 1].end : 0;
+        const qsizetype nextStart = i + 1 < dates.size() ? dates[i + 1].at : lower.size();
+        dates[i].role = dateRole(lower, dates[i].at, dates[i].end, previousEnd, nextStart);
+    }
+    // The day of the purchase or the start, named so; else the first date nothing names as one to
+    // come; else the first of those, a period before it (the date of a renewal ends the period paid).
+    const auto firstOf = [&dates](DateRole role) {
+        return std::find_if(dates.begin(), dates.end(),
+                            [role](const FoundDate &date) { return date.role == role; });
+    };
+    auto chosen = firstOf(DateRole::start);
+    if (chosen == dates.end())
+        chosen = firstOf(DateRole::unsaid);
+    const bool periodBefore = chosen == dates.end();
+    if (periodBefore)
+        chosen = dates.begin();
     // Month and day beyond their ranges carry over, as calendar date construction does: month 13
     // is January of the next year, day 0 the last day of the month before.
-    const QDate date = QDate(year, 1, 1).addMonths(month - 1).addDays(day - 1);
+    QDate date = QDate(chosen->year, 1, 1).addMonths(chosen->month - 1).addDays(chosen->day - 1);
+    if (periodBefore && type == BillingType::recurring) {
+        switch (cycle) {
+        case BillingCycle::weekly:
+            date = date.addDays(-7);
+            break;
+        case BillingCycle::monthly:
+            date = date.addMonths(-1);
+            break;
+        case BillingCycle::quarterly:
+            date = date.addMonths(-3);
+            break;
+        case BillingCycle::yearly:
+            date = date.addYears(-1);
+            break;
+        }
+    }
     const QDateTime start = date.startOfDay(zone.isValid() ? zone : QTimeZone::systemTimeZone());
     if (!start.isValid())
         return std::nullopt;
@@ -1710,13 +2026,19 @@ Subscription parse(const QString &rawText, const QDateTime &now, const QTimeZone
     const detail::Text text(rawText);
     const std::optional<detail::Amount> amount = detail::detectAmount(text);
     const QString name = detail::detectName(text).value_or(QString());
+    // Of the periods a page names, the one written after the price paid is what it was paid for.
+    std::optional<BillingCycle> cycle = amount ? detail::detectPriceCycle(text, *amount) : std::nullopt;
+    if (!cycle)
+        cycle = detail::detectCycle(text);
+    const BillingType type = detail::detectType(text);
     return Subscription{
         .name = name,
         .amount = amount ? amount->value : 0.0,
         .currency = amount ? amount->currency : QStringLiteral("CNY"),
-        .billingType = detail::detectType(text),
-        .cycle = detail::detectCycle(text).value_or(BillingCycle::monthly),
-        .startDate = detail::detectDate(text, zone).value_or(now.toUTC()),
+        .billingType = type,
+        .cycle = cycle.value_or(BillingCycle::monthly),
+        .startDate =
+            detail::detectDate(text, zone, cycle.value_or(BillingCycle::monthly), type).value_or(now.toUTC()),
         .category = detail::guessCategory(name, text),
         .notes = detail::scannedTextNote(text.original, LocalizationManager::shared().isZh()),
     };

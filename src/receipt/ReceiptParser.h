@@ -55,8 +55,15 @@ std::vector<Cand> amountCandidates(const Text &text);
 std::optional<Amount> detectAmount(const Text &text);
 std::optional<BillingCycle> detectCycle(const Text &text);
 std::optional<BillingCycle> detectNumberUnitCycle(const Text &text);
+// The period written after the price `amount` wherever it stands, if any.
+std::optional<BillingCycle> detectPriceCycle(const Text &text, const Amount &amount);
 BillingType detectType(const Text &text);
-// The start of the first date's day in `zone`, as a UTC instant.
+// The start of the start date's day in `zone`, as a UTC instant: the date labelled as the purchase
+// or the start, else the first date not labelled as one to come, else a renewal or end date less one
+// `cycle` (for a recurring `type`).
+std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone, BillingCycle cycle,
+                                    BillingType type);
+// The same with the cycle and type the text names.
 std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone);
 std::optional<QString> detectName(const Text &text);
 // On one cleaned line.

@@ -293,6 +293,16 @@ private Q_SLOTS:
         QTest::newRow("4 weeks") << u"4 weeks"_qs << BillingCycle::weekly;
         QTest::newRow("2季") << utf8("2季") << BillingCycle::quarterly;
         QTest::newRow("blanks and tabs before the unit") << u"3 \t  months"_qs << BillingCycle::quarterly;
+        // Of the periods a page offers, the one written after the price paid.
+        QTest::newRow("period after the price paid")
+            << utf8("连续包月 已选 连续包年\n应付金额 RMB 51.90\nRMB 51.90/月 RMB 155.99/年")
+            << BillingCycle::monthly;
+        QTest::newRow("period after a unit")
+            << utf8("48.99元 每月 146.99元 每年\n应付金额 48.99元") << BillingCycle::monthly;
+        QTest::newRow("period after a slash read apart")
+            << utf8("连续包年\n应付金额 ¥ 120.00\n¥ 120.00/ 每月") << BillingCycle::monthly;
+        QTest::newRow("period in words after the price")
+            << u"Total due GBP 9.99\nGBP 9.99 a month GBP 29.90 per year"_qs << BillingCycle::monthly;
         QTest::newRow("first number and unit decides")
             << u"3 months, then 1 year"_qs << BillingCycle::quarterly;
         QTest::newRow("digits without a unit are skipped")
@@ -367,7 +377,7 @@ private Q_SLOTS:
         QTest::newRow("slashes, short") << u"2025/3/7"_qs << QDate(2025, 3, 7);
         QTest::newRow("points") << u"2025.03.07"_qs << QDate(2025, 3, 7);
         QTest::newRow("chinese") << utf8("2025年3月7日") << QDate(2025, 3, 7);
-        QTest::newRow("month named first") << u"Renews Oct. 4, 2026"_qs << QDate(2026, 10, 4);
+        QTest::newRow("month named first") << u"Paid Oct. 4, 2026"_qs << QDate(2026, 10, 4);
         QTest::newRow("month named after the day") << u"Starts 4 September 2026"_qs << QDate(2026, 9, 4);
         QTest::newRow("named month, its comma read full-width")
             << utf8("购买日期 Jun 28，2025") << QDate(2025, 6, 28);
@@ -375,7 +385,40 @@ private Q_SLOTS:
             << u"Start date March 9.2026 | Renews 2026-04-09"_qs << QDate(2026, 3, 9);
         QTest::newRow("named month without a year") << u"Tue, Oct 4, 9:41"_qs << QDate();
         QTest::newRow("first date in reading order")
-            << u"next 2025-09-01, paid 2025-08-01"_qs << QDate(2025, 9, 1);
+            << u"2025-09-01, then 2025-08-01"_qs << QDate(2025, 9, 1);
+        // Which date is the start is said by its label, before it or, in Chinese, after it.
+        QTest::newRow("labelled start after a date to come")
+            << u"next 2025-09-01, paid 2025-08-01"_qs << QDate(2025, 8, 1);
+        QTest::newRow("valid-until before the purchase")
+            << utf8("有效期至 2027/03/14\n购买时间 2026/03/14") << QDate(2026, 3, 14);
+        QTest::newRow("unlabelled date before a renewal")
+            << u"Date Jun 13, 2026\nRenews Jun 13, 2027"_qs << QDate(2026, 6, 13);
+        QTest::newRow("a renewal alone: a period before it")
+            << u"Renews Oct. 4, 2026 yearly"_qs << QDate(2025, 10, 4);
+        QTest::newRow("renewal verb after the date") << utf8("2026/2/10 续订 每月") << QDate(2026, 1, 10);
+        QTest::newRow("renewal label on the row above")
+            << utf8("下次扣费日期：\n2026.11.03\n每季") << QDate(2026, 8, 3);
+        QTest::newRow("one-time purchase keeps its end date")
+            << u"Expires 2026-05-01 lifetime"_qs << QDate(2026, 5, 1);
+        QTest::newRow("paying verb on the next row of the sentence")
+            << utf8("短信 · 2026-10-09\n您尾号6574的账户于2026年10月12日 04:37向Kagi\n支付¥39.50，连续包月")
+            << QDate(2026, 10, 12);
+        QTest::newRow("a row led by a label is another field")
+            << utf8("2025-01-02\n日期 2026-09-10\n续订方式 连续包年") << QDate(2025, 1, 2);
+        QTest::newRow("second date of a range ends it")
+            << u"Next 2026-03-01\n2026-01-01 – 2026-12-31"_qs << QDate(2026, 1, 1);
+        // Day and month in figures before the year, in the order the page writes them.
+        QTest::newRow("day first by a figure above 12")
+            << u"Paid 04/05/2026 Next 15/06/2026"_qs << QDate(2026, 5, 4);
+        QTest::newRow("month first by a figure above 12")
+            << u"Paid 04/05/2026 Next 06/15/2026"_qs << QDate(2026, 4, 5);
+        QTest::newRow("day order from the same day named")
+            << u"Sun, Apr 5, 3:14 PM\nDate 04/05/2026"_qs << QDate(2026, 4, 5);
+        QTest::newRow("ambiguous figures: day first") << u"Date 04.05.2026"_qs << QDate(2026, 5, 4);
+        QTest::newRow("date cut at the row's end") << u"started on 2026-01-\n16."_qs << QDate(2026, 1, 16);
+        QTest::newRow("date cut after a hyphen read as a dash")
+            << utf8("于2026-05—\n26 支付") << QDate(2026, 5, 26);
+        QTest::newRow("date cut after its year") << utf8("账户于2026\n年01月03日 支付") << QDate(2026, 1, 3);
         QTest::newRow("1899 is no date") << u"1899-12-31"_qs << QDate();
         QTest::newRow("2100 is no date") << u"2100-01-01"_qs << QDate();
         QTest::newRow("1900 is") << u"1900-01-01"_qs << QDate(1900, 1, 1);
