@@ -23,17 +23,7 @@ int stepMonths(BillingCycle cycle) {
 }
 
 QDate addStep(QDate date, BillingCycle cycle) {
-    switch (cycle) {
-    case BillingCycle::weekly:
-        return date.addDays(7);
-    case BillingCycle::monthly:
-        return date.addMonths(1);
-    case BillingCycle::quarterly:
-        return date.addMonths(3);
-    case BillingCycle::yearly:
-        return date.addYears(1);
-    }
-    return {};
+    return addPeriods(date, cycle, 1);
 }
 
 bool isLeap(qint64 year) {
@@ -220,6 +210,20 @@ QDate LocalDates::of(const QDateTime &instant) const {
         std::upper_bound(m_spans.cbegin(), m_spans.cend(), ms,
                          [](qint64 value, const Span &span) { return value < span.fromMSecs; });
     return dateAtOffset(ms, std::prev(after)->offsetSeconds);
+}
+
+QDate addPeriods(QDate date, BillingCycle cycle, int count) {
+    switch (cycle) {
+    case BillingCycle::weekly:
+        return date.addDays(7 * qint64(count));
+    case BillingCycle::monthly:
+        return date.addMonths(count);
+    case BillingCycle::quarterly:
+        return date.addMonths(3 * count);
+    case BillingCycle::yearly:
+        return date.addYears(count);
+    }
+    return {};
 }
 
 double monthlyFactor(BillingCycle cycle) {

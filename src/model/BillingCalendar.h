@@ -49,6 +49,9 @@ private:
     std::vector<Span> m_spans;
 };
 
+// `count` periods after `date` (before it when negative); a day lost to a short month stays lost.
+QDate addPeriods(QDate date, BillingCycle cycle, int count);
+
 // Monthly-equivalent factor of one billing period.
 double monthlyFactor(BillingCycle cycle);
 

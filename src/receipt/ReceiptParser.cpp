@@ -1,5 +1,6 @@
 #include "ReceiptParser.h"
 
+#include "model/BillingCalendar.h"
 #include "model/Clock.h"
 #include "settings/LocalizationManager.h"
 
@@ -1850,22 +1851,8 @@ std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone, Bil
     // Month and day beyond their ranges carry over, as calendar date construction does: month 13
     // is January of the next year, day 0 the last day of the month before.
     QDate date = QDate(chosen->year, 1, 1).addMonths(chosen->month - 1).addDays(chosen->day - 1);
-    if (periodBefore && type == BillingType::recurring) {
-        switch (cycle) {
-        case BillingCycle::weekly:
-            date = date.addDays(-7);
-            break;
-        case BillingCycle::monthly:
-            date = date.addMonths(-1);
-            break;
-        case BillingCycle::quarterly:
-            date = date.addMonths(-3);
-            break;
-        case BillingCycle::yearly:
-            date = date.addYears(-1);
-            break;
-        }
-    }
+    if (periodBefore && type == BillingType::recurring)
+        date = BillingCalendar::addPeriods(date, cycle, -1);
     const QDateTime start = date.startOfDay(zone.isValid() ? zone : QTimeZone::systemTimeZone());
     if (!start.isValid())
         return std::nullopt;
