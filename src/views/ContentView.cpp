@@ -116,7 +116,6 @@ ContentView::ContentView(Store &store, QWidget *parent, const ListOverview *prep
     m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
-    m_scroll->verticalScrollBar()->setStyleSheet(Sheet::scrollBarStyle());
     outer->addWidget(m_scroll);
     buildUndo();
 
@@ -508,10 +507,23 @@ void ContentView::showEvent(QShowEvent *event) {
     // and shows or hides the bar for its size in the window only a turn of the event loop later:
     // settled now, the first frame shows no bar a list that fits does not need.
     QCoreApplication::sendPostedEvents(m_scroll, QEvent::MetaCall);
+    // The bar's sheet is worked out for a first frame that shows the bar, and the layout settled
+    // again for its width; a bar the frame does not show is given it once the frame is on screen.
+    QScrollBar *bar = m_scroll->verticalScrollBar();
+    const auto styleBar = [bar] { bar->setStyleSheet(Sheet::scrollBarStyle()); };
+    const bool barInFirstFrame = bar->isVisibleTo(this);
+    if (barInFirstFrame) {
+        styleBar();
+        QEvent relayout(QEvent::LayoutRequest);
+        QCoreApplication::sendEvent(m_scroll, &relayout);
+        QCoreApplication::sendPostedEvents(m_scroll, QEvent::MetaCall);
+    }
     // The first time, the list has just been read and the window's first frame needs neither: both
     // wait until it is on screen.
     QWindow *handle = window()->windowHandle();
-    const auto afterFirstFrame = [this, catchUp] {
+    const auto afterFirstFrame = [this, catchUp, styleBar, barInFirstFrame] {
+        if (!barInFirstFrame)
+            styleBar();
         if (m_listStandIn)
             subscriptionList();
         catchUp(true);

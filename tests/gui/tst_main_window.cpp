@@ -94,6 +94,8 @@ private Q_SLOTS:
         const auto *scroll = content.findChild<QScrollArea *>(u"mainScroll"_qs);
         QCOMPARE(scroll->verticalScrollBar()->isVisible(), bar);
         QCOMPARE(scroll->viewport()->width(), bar ? 960 - scroll->verticalScrollBar()->width() : 960);
+        // A bar the frame does not show is styled once the frame is on screen, before it can appear.
+        QTRY_VERIFY(!scroll->verticalScrollBar()->styleSheet().isEmpty());
     }
 
     void addButtonsOpenTheAddForm() {
