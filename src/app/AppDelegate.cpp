@@ -127,8 +127,12 @@ void AppDelegate::buildApplicationMenu(MenuEntries entries) {
     if (!askQt)
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar, false);
     menuBar->setObjectName(QStringLiteral("applicationMenu"));
-    // Given before the bar is first polished, the sheet costs no second polish.
-    menuBar->setStyleSheet(Theme::menuStyleSheet());
+    // Given before the bar is first polished, the sheet costs no second polish. With the entries,
+    // after the first frame, when they are made then.
+    if (entries == MenuEntries::now)
+        menuBar->setStyleSheet(Theme::menuStyleSheet());
+    else
+        Theme::holdMenuSheet(menuBar.get());
     // Linux desktops have no application-name menu, so the first menu carries the product name.
     m_appMenu = menuBar->addMenu(QStringLiteral("Renewly"));
     m_appMenu->setObjectName(QStringLiteral("appMenu"));
@@ -162,6 +166,8 @@ void AppDelegate::buildApplicationMenuWithWindow(MenuEntries entries) {
 }
 
 void AppDelegate::makeMenuEntries() {
+    if (m_menuBar)
+        Theme::giveMenuSheet(m_menuBar);
     if (m_menuEntriesMade || !m_appMenu || !m_fileMenu || !m_editMenu)
         return;
     m_menuEntriesMade = true;

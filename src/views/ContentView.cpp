@@ -116,15 +116,8 @@ ContentView::ContentView(Store &store, QWidget *parent, const ListOverview *prep
     m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
-    m_scroll->verticalScrollBar()->setStyleSheet(Sheet::scrollBarStyle());
     outer->addWidget(m_scroll);
-    m_saveErrorBar = new NoticeBar(this);
-    m_saveErrorBar->setObjectName(QStringLiteral("saveErrorBar"));
-    outer->addWidget(m_saveErrorBar);
-    m_syncBar = new NoticeBar(this);
-    m_syncBar->setObjectName(QStringLiteral("syncNoticeBar"));
-    outer->addWidget(m_syncBar);
-    buildUndo(outer);
+    buildUndo();
 
     auto *page = new QWidget(m_scroll);
     page->setObjectName(QStringLiteral("page"));
@@ -180,7 +173,8 @@ ContentView::ContentView(Store &store, QWidget *parent, const ListOverview *prep
     });
     connect(&m_store, &Store::saved, this, [this] {
         m_saveError.clear();
-        m_saveErrorBar->hide();
+        if (m_saveErrorBar)
+            m_saveErrorBar->hide();
     });
     connect(&LocalizationManager::shared(), &LocalizationManager::langChanged, this, [this] {
         rebuild();
@@ -238,9 +232,9 @@ void ContentView::showSaveError() {
     const QString message =
         zh ? QStringLiteral("无法保存：%1。修改仍在，Renewly 会重试。")
            : QStringLiteral("Couldn't save: %1. Your changes are kept and Renewly will retry.");
-    m_saveErrorBar->showNotice(message.arg(m_saveError),
-                               zh ? QStringLiteral("重试") : QStringLiteral("Retry"),
-                               [this] { (void)m_store.save(); });
+    noticeBar(m_saveErrorBar, "saveErrorBar")
+        ->showNotice(message.arg(m_saveError), zh ? QStringLiteral("重试") : QStringLiteral("Retry"),
+                     [this] { (void)m_store.save(); });
 }
 
 void ContentView::setReminders(NotificationManager *reminders) {
@@ -481,15 +475,17 @@ void ContentView::showReplacedNotice() {
         quoted.append(zh ? u'「' + name + u'」' : u'“' + name + u'”');
     const QString names = quoted.join(zh ? QStringLiteral("、") : QStringLiteral(", "));
     const QString folder = QDir::toNativeSeparators(m_store.conflictsFolder());
-    m_syncBar->showNotice(
-        zh ? QStringLiteral("另一台电脑上的修改替换了你对%1的编辑。你的版本保存在 %2。").arg(names, folder)
-           : QStringLiteral(
-                 "A change from another computer replaced your edit of %1. Your version is kept in %2.")
-                 .arg(names, folder),
-        zh ? QStringLiteral("知道了") : QStringLiteral("OK"), [this] {
-            m_replacedNames.clear();
-            m_syncBar->hide();
-        });
+    noticeBar(m_syncBar, "syncNoticeBar")
+        ->showNotice(
+            zh ? QStringLiteral("另一台电脑上的修改替换了你对%1的编辑。你的版本保存在 %2。")
+                     .arg(names, folder)
+               : QStringLiteral(
+                     "A change from another computer replaced your edit of %1. Your version is kept in %2.")
+                     .arg(names, folder),
+            zh ? QStringLiteral("知道了") : QStringLiteral("OK"), [this] {
+                m_replacedNames.clear();
+                m_syncBar->hide();
+            });
 }
 
 void ContentView::showEvent(QShowEvent *event) {
@@ -511,10 +507,23 @@ void ContentView::showEvent(QShowEvent *event) {
     // and shows or hides the bar for its size in the window only a turn of the event loop later:
     // settled now, the first frame shows no bar a list that fits does not need.
     QCoreApplication::sendPostedEvents(m_scroll, QEvent::MetaCall);
+    // The bar's sheet is worked out for a first frame that shows the bar, and the layout settled
+    // again for its width; a bar the frame does not show is given it once the frame is on screen.
+    QScrollBar *bar = m_scroll->verticalScrollBar();
+    const auto styleBar = [bar] { bar->setStyleSheet(Sheet::scrollBarStyle()); };
+    const bool barInFirstFrame = bar->isVisibleTo(this);
+    if (barInFirstFrame) {
+        styleBar();
+        QEvent relayout(QEvent::LayoutRequest);
+        QCoreApplication::sendEvent(m_scroll, &relayout);
+        QCoreApplication::sendPostedEvents(m_scroll, QEvent::MetaCall);
+    }
     // The first time, the list has just been read and the window's first frame needs neither: both
     // wait until it is on screen.
     QWindow *handle = window()->windowHandle();
-    const auto afterFirstFrame = [this, catchUp] {
+    const auto afterFirstFrame = [this, catchUp, styleBar, barInFirstFrame] {
+        if (!barInFirstFrame)
+            styleBar();
         if (m_listStandIn)
             subscriptionList();
         catchUp(true);
@@ -723,10 +732,23 @@ void ContentView::presentationClosed(Presentation presentation) {
     QMetaObject::invokeMethod(this, &ContentView::syncPresentation, Qt::QueuedConnection);
 }
 
-void ContentView::buildUndo(QVBoxLayout *outer) {
-    m_undoBar = new NoticeBar(this);
-    m_undoBar->setObjectName(QStringLiteral("undoBar"));
-    outer->addWidget(m_undoBar);
+NoticeBar *ContentView::noticeBar(NoticeBar *&bar, const char *name) {
+    if (bar)
+        return bar;
+    // Below the scrolling area, in this order whichever was made first.
+    int place = 1;
+    for (NoticeBar *const *before : {&m_saveErrorBar, &m_syncBar, &m_undoBar}) {
+        if (before == &bar)
+            break;
+        place += *before ? 1 : 0;
+    }
+    bar = new NoticeBar(this);
+    bar->setObjectName(QString::fromLatin1(name));
+    static_cast<QVBoxLayout *>(layout())->insertWidget(place, bar);
+    return bar;
+}
+
+void ContentView::buildUndo() {
     m_undoTimer.setSingleShot(true);
     m_undoTimer.setInterval(undoMsecs);
     connect(&m_undoTimer, &QTimer::timeout, this, &ContentView::dismissUndo);
@@ -768,9 +790,9 @@ void ContentView::offerUndo(const Subscription &record, qsizetype index) {
 void ContentView::showUndo() {
     const bool zh = isZh();
     const QString name = SubscriptionRow::displayName(m_undoRecord->name);
-    m_undoBar->showNotice(zh ? QStringLiteral("已删除“%1”").arg(name)
-                             : QStringLiteral("Deleted “%1”").arg(name),
-                          zh ? QStringLiteral("撤销") : QStringLiteral("Undo"), [this] { undoDelete(); });
+    noticeBar(m_undoBar, "undoBar")
+        ->showNotice(zh ? QStringLiteral("已删除“%1”").arg(name) : QStringLiteral("Deleted “%1”").arg(name),
+                     zh ? QStringLiteral("撤销") : QStringLiteral("Undo"), [this] { undoDelete(); });
 }
 
 void ContentView::undoDelete() {
@@ -786,7 +808,8 @@ void ContentView::dismissUndo() {
     m_undoRecord.reset();
     m_undoTimer.stop();
     m_undoAction->setEnabled(false);
-    m_undoBar->hide();
+    if (m_undoBar)
+        m_undoBar->hide();
 }
 
 void ContentView::dragEnterEvent(QDragEnterEvent *event) {

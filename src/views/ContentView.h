@@ -93,6 +93,7 @@ public:
     void undoDelete();
     // Withdraws the offer (when its time is up).
     void dismissUndo();
+    // The notice bars are made when they first have something to say; null until then.
     NoticeBar *undoBar() const { return m_undoBar; }
     const QTimer &undoTimer() const { return m_undoTimer; }
 
@@ -136,7 +137,9 @@ private:
     QWidget *buildUpcomingSection(QWidget *parent);
     QWidget *buildSubscriptionsSection(QWidget *parent);
     QWidget *sectionHeader(QLabel *&title, QLabel *&trailing, QWidget *parent);
-    void buildUndo(QVBoxLayout *outer);
+    void buildUndo();
+    // `bar`, made now if it has not been, in its place along the window's bottom edge.
+    NoticeBar *noticeBar(NoticeBar *&bar, const char *name);
     void showUndo();
     void showSaveError();
     void showReplacedNotice();

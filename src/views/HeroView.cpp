@@ -18,11 +18,7 @@
 namespace {
 
 QLabel *caption(const QFont &font, const char *name, QWidget *parent) {
-    auto *label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    Theme::style(label, font, Theme::textSecondary());
-    return label;
+    return ViewHelpers::makeLabel({.font = font, .color = Theme::textSecondary(), .name = name}, parent);
 }
 
 // The thin vertical line between two figures.

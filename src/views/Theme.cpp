@@ -306,6 +306,12 @@ void style(QWidget *widget, const QFont &font, const QColor &color) {
 namespace Theme {
 namespace {
 
+const char *const menuSheetHeld = "menuSheetHeld";
+
+bool holdsMenuSheet(const QWidget *widget) {
+    return widget && widget->property(menuSheetHeld).toBool();
+}
+
 class ThemeStyle : public QProxyStyle {
 public:
     ThemeStyle()
@@ -321,7 +327,7 @@ public:
             parent && (qobject_cast<const QMenu *>(parent) || qobject_cast<const QMenuBar *>(parent)) &&
             !parent->styleSheet().isEmpty();
         if ((qobject_cast<QMenu *>(widget) || qobject_cast<QMenuBar *>(widget)) &&
-            widget->styleSheet().isEmpty() && !inherits)
+            widget->styleSheet().isEmpty() && !inherits && !holdsMenuSheet(widget) && !holdsMenuSheet(parent))
             widget->setStyleSheet(menuStyleSheet());
         QProxyStyle::polish(widget);
     }
@@ -341,6 +347,26 @@ public:
         QProxyStyle::drawPrimitive(element, option, painter, widget);
     }
 
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override {
+        // The sheet fills a menu bar with the window's colour and draws no line under it, and has
+        // Fusion draw the items on it in clear colours: their own fill and line then leave no trace.
+        if (element == CE_MenuBarEmptyArea && holdsMenuSheet(widget)) {
+            painter->fillRect(option->rect, bg());
+            return;
+        }
+        const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
+        if (element == CE_MenuBarItem && item && holdsMenuSheet(widget)) {
+            painter->fillRect(option->rect, bg());
+            QStyleOptionMenuItem clear = *item;
+            clear.palette.setColor(QPalette::Window, Qt::transparent);
+            clear.palette.setColor(QPalette::Button, Qt::transparent);
+            QProxyStyle::drawControl(element, &clear, painter, widget);
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+
     QIcon standardIcon(StandardPixmap icon, const QStyleOption *option,
                        const QWidget *widget) const override {
         switch (icon) {
@@ -358,6 +384,17 @@ public:
 
 QStyle *createStyle() {
     return new ThemeStyle;
+}
+
+void holdMenuSheet(QWidget *menuBar) {
+    menuBar->setProperty(menuSheetHeld, true);
+}
+
+void giveMenuSheet(QWidget *menuBar) {
+    if (!holdsMenuSheet(menuBar))
+        return;
+    menuBar->setProperty(menuSheetHeld, QVariant());
+    menuBar->setStyleSheet(menuStyleSheet());
 }
 
 } // namespace Theme

@@ -34,6 +34,11 @@ QStyle *createStyle();
 // and menu as it polishes them; no application-wide style sheet makes every other widget pay for
 // style-sheet styling.
 QString menuStyleSheet();
+// A menu bar marked so is not given the sheet when it is polished, but by giveMenuSheet(): until
+// then the style draws it as the sheet does while none of its menus is open, as in the window's
+// first frame, which then does not wait for the sheet to be worked out.
+void holdMenuSheet(QWidget *menuBar);
+void giveMenuSheet(QWidget *menuBar);
 
 enum class Design { standard, rounded };
 // A font of `pixelSize` logical pixels. Sizes in the layouts are given in points of a 1:1 display,

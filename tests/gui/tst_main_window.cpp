@@ -10,6 +10,7 @@
 #include "views/SubscriptionEditView.h"
 
 #include <QGuiApplication>
+#include <QLayout>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -93,6 +94,8 @@ private Q_SLOTS:
         const auto *scroll = content.findChild<QScrollArea *>(u"mainScroll"_qs);
         QCOMPARE(scroll->verticalScrollBar()->isVisible(), bar);
         QCOMPARE(scroll->viewport()->width(), bar ? 960 - scroll->verticalScrollBar()->width() : 960);
+        // A bar the frame does not show is styled once the frame is on screen, before it can appear.
+        QTRY_VERIFY(!scroll->verticalScrollBar()->styleSheet().isEmpty());
     }
 
     void addButtonsOpenTheAddForm() {
@@ -330,6 +333,20 @@ private Q_SLOTS:
         QCOMPARE(list->count(), count);
         QCOMPARE(column(list, CardList::NameRole).constFirst(), u"W%1"_qs.arg(count - 1));
         QVERIFY(list->isVisible());
+    }
+
+    // The notice bars, made when first needed, lie below the list in the same order whichever came
+    // first.
+    void noticeBarsKeepTheirOrder() {
+        ContentView &content = m_h->show();
+        content.offerUndo(MainWindowHarness::sub({.name = u"Gone"_qs}), 0);
+        Q_EMIT m_h->store.externalEditsReplaced({u"There"_qs});
+        Q_EMIT m_h->store.saveFailed(u"disk full"_qs);
+        const QLayout *edge = content.layout();
+        QCOMPARE(edge->indexOf(content.saveErrorBar()), 1);
+        QCOMPARE(edge->indexOf(content.syncNoticeBar()), 2);
+        QCOMPARE(edge->indexOf(content.undoBar()), 3);
+        QVERIFY(content.saveErrorBar()->isVisible() && content.undoBar()->isVisible());
     }
 
     // Showing the window looks for changes made elsewhere; an edit replaced by one is told in a bar.

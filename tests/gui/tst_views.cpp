@@ -10,9 +10,11 @@
 
 #include <QGlyphRun>
 #include <QImage>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QRawFont>
+#include <QStyle>
 #include <QTest>
 #include <QTextLayout>
 #include <QThreadPool>
@@ -334,6 +336,29 @@ private Q_SLOTS:
                 QCOMPARE(shaped, expected);
             }
         }
+    }
+
+    // A menu bar whose sheet is held is drawn as the sheet draws it, and takes the sheet when given.
+    void menuBarHeldDrawsAsItsSheet() {
+        const std::unique_ptr<QStyle> style(Theme::createStyle());
+        QImage drawn[2];
+        for (const bool held : {false, true}) {
+            QMenuBar bar;
+            bar.setStyle(style.get());
+            bar.setPalette(Theme::palette());
+            if (held)
+                Theme::holdMenuSheet(&bar);
+            else
+                bar.setStyleSheet(Theme::menuStyleSheet());
+            for (const char *title : {"Renewly", "File", "Edit"})
+                bar.addMenu(QString::fromLatin1(title));
+            bar.resize(320, bar.sizeHint().height());
+            drawn[held] = renderOnBlack(bar);
+            QCOMPARE(bar.styleSheet().isEmpty(), held);
+            Theme::giveMenuSheet(&bar);
+            QCOMPARE(bar.styleSheet(), Theme::menuStyleSheet());
+        }
+        QCOMPARE(drawn[true], drawn[false]);
     }
 };
 
