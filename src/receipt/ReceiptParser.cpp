@@ -1437,6 +1437,37 @@ bool sentenceGoesOn(QStringView rest) {
     return std::any_of(words.begin(), words.end(), [](QChar c) { return c.isLetter(); });
 }
 
+// Whether a row heads the value on the row below as a date's label does: led by a label
+// ("下次扣费日期：", "Next billing date"), or ending as a heading does, with a colon, a word for
+// the day ("Your plan renews on", "订阅时间") or a Latin label ("Valid until"). A remark such as
+// "按年续费" holds a keyword but heads nothing.
+bool headsValue(QStringView row) {
+    static constexpr QStringView dayWords[] = {u"日期", u"时间", u"日", u"于",
+                                               u"至",   u"date", u"on", u"since"};
+    const QString compact = withoutBlanksInHan(row);
+    QStringView text = compact;
+    if (text.endsWith(u':') || text.endsWith(u'：'))
+        return true;
+    const auto isWordAt = [&text](qsizetype at, QStringView word) {
+        const qsizetype end = at + word.size();
+        return !isAsciiLetter(word.front()) || ((at == 0 || !isAsciiLetter(text[at - 1])) &&
+                                                (end == text.size() || !isAsciiLetter(text[end])));
+    };
+    for (Keywords words : {Keywords(startLabels), Keywords(endLabels)}) {
+        for (QStringView word : words) {
+            if ((text.startsWith(word) && isWordAt(0, word)) ||
+                (isAsciiLetter(word.front()) && text.endsWith(word) &&
+                 isWordAt(text.size() - word.size(), word)))
+                return true;
+        }
+    }
+    for (QStringView word : dayWords) {
+        if (text.endsWith(word) && isWordAt(text.size() - word.size(), word))
+            return true;
+    }
+    return false;
+}
+
 // The role of a date written at [at, end) in `lower`, from its label before it on its row (after
 // the date before it), else from the verb after it in its clause (up to the next date), else from
 // a row above it that holds its label only ("下次扣费日期：" above "2026.11.03"), or the headings of
@@ -1491,6 +1522,8 @@ DateRole dateRole(const QString &lower, const DatePlace &place) {
     const QStringView above = QStringView(lower).sliced(aboveStart, rowStart - 1 - aboveStart);
     if (above.size() > 24 * columns ||
         std::any_of(above.begin(), above.end(), [](QChar c) { return isAsciiDigit(c); }))
+        return DateRole::unsaid;
+    if (!headsValue(trimmedLine(above)))
         return DateRole::unsaid;
     if (columns == 1)
         return nearestLabel(above);

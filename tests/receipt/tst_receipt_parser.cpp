@@ -419,6 +419,8 @@ private Q_SLOTS:
             << utf8("2026年1月1日\n下次续费 2026年2月1日") << QDate(2026, 1, 1);
         QTest::newRow("nor does a time of day")
             << utf8("2026-01-01 10:30 PM\n下次续费 2026-02-01") << QDate(2026, 1, 1);
+        QTest::newRow("a remark above is no label")
+            << utf8("按年续费\n2026年3月24日\n下次扣费 2027-03-24") << QDate(2026, 3, 24);
         QTest::newRow("headings over columns of dates")
             << u"Renews Started\n2026-02-01 2026-01-01"_qs << QDate(2026, 1, 1);
         QTest::newRow("fewer headings than columns")
