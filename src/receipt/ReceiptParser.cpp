@@ -1185,6 +1185,84 @@ QString withDigitsAfterSigns(const QString &text) {
 // day still to come (a renewal, the next charge, the end of a period of validity).
 enum class DateRole { unsaid, start, end };
 
+// `text` without the blanks a recogniser sees between Chinese characters ("下次 扣费"), so that a
+// Chinese keyword read apart still matches whole.
+QString withoutBlanksInHan(QStringView text) {
+    QString compact;
+    compact.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (isLineSpace(text[i]) && !compact.isEmpty() && isHan(compact.back())) {
+            qsizetype next = i;
+            while (next < text.size() && isLineSpace(text[next]))
+                ++next;
+            if (next < text.size() && isHan(text[next])) {
+                i = next - 1;
+                continue;
+            }
+        }
+        compact += text[i];
+    }
+    return compact;
+}
+
+// A Latin word of a text: letters, perhaps joined by hyphens, with the blanks a recogniser may read
+// beside a hyphen dropped ("one- time" is "one-time"); `end` is where it ends in the text.
+struct LatinWord {
+    QString letters;
+    qsizetype end = 0;
+};
+
+// Only words of six to twenty characters, as long as the keywords read with a letter misread.
+std::vector<LatinWord> latinWords(QStringView lowerText) {
+    std::vector<LatinWord> words;
+    for (qsizetype i = 0; i < lowerText.size();) {
+        if (!isAsciiLetter(lowerText[i])) {
+            ++i;
+            continue;
+        }
+        const qsizetype start = i;
+        qsizetype length = 0;
+        for (;;) {
+            while (i < lowerText.size() && isAsciiLetter(lowerText[i]))
+                ++i, ++length;
+            qsizetype next = i;
+            while (next < lowerText.size() && lowerText[next] == u' ')
+                ++next;
+            if (next >= lowerText.size() || lowerText[next] != u'-' || next - i > 1)
+                break;
+            const qsizetype hyphen = next++;
+            while (next < lowerText.size() && lowerText[next] == u' ')
+                ++next;
+            if (next >= lowerText.size() || !isAsciiLetter(lowerText[next]) || next - hyphen > 2)
+                break;
+            ++length;
+            i = next;
+        }
+        if (length < 6 || length > 20)
+            continue;
+        LatinWord word;
+        word.end = i;
+        for (qsizetype at = start; at < i; ++at) {
+            if (isAsciiLetter(lowerText[at]) || lowerText[at] == u'-')
+                word.letters += lowerText[at];
+        }
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
+// Letters at the same places that differ, for words of one length.
+int lettersApart(QStringView a, QStringView b) {
+    int apart = 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        apart += a[i] != b[i];
+    return apart;
+}
+
+// Whether `word` is `keyword` with one letter misread ("lifrtime" for "lifetime"): both as long, of six
+// characters or more, the first letter right. Only for keywords that no other keyword of the parser
+// lies within two letters of, so that a misread word cannot be nearer to a keyword it does not mean.
+
 // Labels written before a date, lower case.
 constexpr QStringView startLabels[] = {
     u"start",  u"started", u"starts",     u"since",  u"purchase",  u"purchased", u"paid",     u"ordered",
@@ -1201,67 +1279,203 @@ constexpr QStringView startVerbs[] = {u"开通", u"购买", u"支付", u"付款"
                                       u"消费", u"生效", u"起",   u"充值", u"激活"};
 constexpr QStringView endVerbs[] = {u"续订", u"续费", u"续期", u"到期", u"过期", u"失效", u"止"};
 
+// Whether `word` is `keyword` with one letter misread ("lifrtime" for "lifetime"): as long, of six
+// characters or more, the first letter right and one other letter wrong. Only for keywords that no
+// other keyword of the parser lies within two letters of, so that a word misread cannot be nearer
+// to a keyword it does not mean.
+bool isMisreadKeyword(QStringView word, QStringView keyword) {
+    if (word.size() != keyword.size() || keyword.size() < 6 || word.front() != keyword.front() ||
+        lettersApart(word, keyword) != 1)
+        return false;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        if (word[i] != keyword[i] && (!isAsciiLetter(word[i]) || !isAsciiLetter(keyword[i])))
+            return false;
+    }
+    static const QList<QStringView> crowded = [] {
+        QList<QStringView> latin;
+        for (Keywords list :
+             {Keywords(savingKeywords), Keywords(amountKeywords), Keywords(yearlyKeywords),
+              Keywords(quarterlyKeywords), Keywords(weeklyKeywords), Keywords(monthlyKeywords),
+              Keywords(oneTimeKeywords), Keywords(greetingWords), Keywords(labelWords), Keywords(brandWords),
+              Keywords(planWords), Keywords(fieldLabels), Keywords(statusWords), Keywords(headingWords),
+              Keywords(interfaceWords), Keywords(startLabels), Keywords(endLabels)}) {
+            for (QStringView entry : list) {
+                if (isAsciiLetter(entry.front()) && !latin.contains(entry))
+                    latin.append(entry);
+            }
+        }
+        QList<QStringView> near;
+        for (QStringView a : latin) {
+            for (QStringView b : latin) {
+                if (a != b && a.size() == b.size() && lettersApart(a, b) <= 2)
+                    near.append(a);
+            }
+        }
+        return near;
+    }();
+    return !crowded.contains(keyword);
+}
+
 // The keyword of either list that ends nearest the end of `lowerText` (the longest of those ending
-// at one place: "下次扣费" over "扣费"); Latin keywords only as words of their own.
+// at one place: "下次扣费" over "扣费"); Latin keywords only as words of their own, perhaps with a
+// letter misread ("renevs"), Chinese ones also read apart ("下次 扣费").
 DateRole nearestLabel(QStringView lowerText) {
+    const QString compact = withoutBlanksInHan(lowerText);
     qsizetype bestEnd = -1;
     qsizetype bestLength = 0;
     DateRole role = DateRole::unsaid;
+    const auto consider = [&](qsizetype end, qsizetype length, DateRole kind) {
+        if (end > bestEnd || (end == bestEnd && length > bestLength)) {
+            bestEnd = end;
+            bestLength = length;
+            role = kind;
+        }
+    };
     const auto look = [&](Keywords words, DateRole kind) {
         for (QStringView word : words) {
             const bool latin = isAsciiLetter(word.front());
             // A negative start counts from the end: the search stops before the text's start.
-            for (qsizetype from = lowerText.size(); from >= 0;) {
-                const qsizetype at = lowerText.lastIndexOf(word, from);
+            for (qsizetype from = compact.size(); from >= 0;) {
+                const qsizetype at = compact.lastIndexOf(word, from);
                 if (at < 0)
                     break;
                 const qsizetype end = at + word.size();
                 from = at - 1;
-                if (latin && ((at > 0 && isAsciiLetter(lowerText[at - 1])) ||
-                              (end < lowerText.size() && isAsciiLetter(lowerText[end]))))
+                if (latin && ((at > 0 && isAsciiLetter(compact[at - 1])) ||
+                              (end < compact.size() && isAsciiLetter(compact[end]))))
                     continue;
-                if (end > bestEnd || (end == bestEnd && word.size() > bestLength)) {
-                    bestEnd = end;
-                    bestLength = word.size();
-                    role = kind;
-                }
+                consider(end, word.size(), kind);
                 break;
             }
         }
     };
     look(startLabels, DateRole::start);
     look(endLabels, DateRole::end);
+    for (const LatinWord &word : latinWords(compact)) {
+        for (const auto &[words, kind] : {std::pair{Keywords(startLabels), DateRole::start},
+                                          std::pair{Keywords(endLabels), DateRole::end}}) {
+            for (QStringView keyword : words) {
+                if (isMisreadKeyword(word.letters, keyword))
+                    consider(word.end, keyword.size(), kind);
+            }
+        }
+    }
     return role;
+}
+
+// The labels of either list in `lowerText`, left to right: at each place the longest that starts
+// there ("下次扣费" rather than "下次"), Latin ones as words of their own.
+std::vector<DateRole> labelsInOrder(QStringView lowerText) {
+    const QString compact = withoutBlanksInHan(lowerText);
+    std::vector<DateRole> roles;
+    for (qsizetype at = 0; at < compact.size();) {
+        qsizetype length = 0;
+        DateRole role = DateRole::unsaid;
+        for (const auto &[words, kind] : {std::pair{Keywords(startLabels), DateRole::start},
+                                          std::pair{Keywords(endLabels), DateRole::end}}) {
+            for (QStringView word : words) {
+                const qsizetype end = at + word.size();
+                if (word.size() <= length || !QStringView(compact).sliced(at).startsWith(word))
+                    continue;
+                if (isAsciiLetter(word.front()) && ((at > 0 && isAsciiLetter(compact[at - 1])) ||
+                                                    (end < compact.size() && isAsciiLetter(compact[end]))))
+                    continue;
+                length = word.size();
+                role = kind;
+            }
+        }
+        if (length == 0) {
+            ++at;
+            continue;
+        }
+        roles.push_back(role);
+        at += length;
+    }
+    return roles;
 }
 
 // The first Chinese verb of either list in `lowerText`, before the end of its clause.
 DateRole firstVerb(QStringView lowerText) {
-    for (qsizetype i = 0; i < lowerText.size(); ++i) {
-        const QChar c = lowerText[i];
+    const QString compact = withoutBlanksInHan(lowerText);
+    for (qsizetype i = 0; i < compact.size(); ++i) {
+        const QChar c = compact[i];
         if (c == u'，' || c == u'。' || c == u'；' || c == u'！' || c == u';')
             break;
         for (QStringView verb : startVerbs) {
-            if (lowerText.sliced(i).startsWith(verb))
+            if (QStringView(compact).sliced(i).startsWith(verb))
                 return DateRole::start;
         }
         for (QStringView verb : endVerbs) {
-            if (lowerText.sliced(i).startsWith(verb))
+            if (QStringView(compact).sliced(i).startsWith(verb))
                 return DateRole::end;
         }
     }
     return DateRole::unsaid;
 }
 
-// The role of the date written at [at, end) in `lower`, from its label before it on its row (after
+// Where a date stands among the others: the end of the date before it and the start of the one
+// after it, where its row starts, and which of the dates written on that row it is.
+struct DatePlace {
+    qsizetype at = 0;
+    qsizetype end = 0;
+    qsizetype previousEnd = 0;
+    qsizetype nextStart = 0;
+    // The start of the row, and the end of the last date on a row before it (0 if none).
+    qsizetype rowStart = 0;
+    qsizetype earlierRowsEnd = 0;
+    int column = 0;
+    int columns = 1;
+};
+
+// Whether a sentence goes on after a date on its row: words follow it, other than its day's mark
+// and a time of day ("2026年1月2日 下午3:45", "Jan 2, 2026 10:30 PM").
+bool sentenceGoesOn(QStringView rest) {
+    static const QRegularExpression dateTail = compiled(QStringLiteral(
+        R"(^\s*[日号]?\s*(?:(?:上午|下午|凌晨|晚上)?\s*\d{1,2}[:：]\d{2}(?:[:：]\d{2})?\s*(?:[ap]\.?m\.?(?![a-z]))?)?)"));
+    const QRegularExpressionMatch tail = dateTail.match(rest.toString());
+    const QStringView words = rest.sliced(tail.capturedLength());
+    return std::any_of(words.begin(), words.end(), [](QChar c) { return c.isLetter(); });
+}
+
+// Whether a row heads the value on the row below as a date's label does: led by a label
+// ("下次扣费日期：", "Next billing date"), or ending as a heading does, with a colon, a word for
+// the day ("Your plan renews on", "订阅时间") or a Latin label ("Valid until"). A remark such as
+// "按年续费" holds a keyword but heads nothing.
+bool headsValue(QStringView row) {
+    static constexpr QStringView dayWords[] = {u"日期", u"时间", u"日", u"于",
+                                               u"至",   u"date", u"on", u"since"};
+    const QString compact = withoutBlanksInHan(row);
+    QStringView text = compact;
+    if (text.endsWith(u':') || text.endsWith(u'：'))
+        return true;
+    const auto isWordAt = [&text](qsizetype at, QStringView word) {
+        const qsizetype end = at + word.size();
+        return !isAsciiLetter(word.front()) || ((at == 0 || !isAsciiLetter(text[at - 1])) &&
+                                                (end == text.size() || !isAsciiLetter(text[end])));
+    };
+    for (Keywords words : {Keywords(startLabels), Keywords(endLabels)}) {
+        for (QStringView word : words) {
+            if ((text.startsWith(word) && isWordAt(0, word)) ||
+                (isAsciiLetter(word.front()) && text.endsWith(word) &&
+                 isWordAt(text.size() - word.size(), word)))
+                return true;
+        }
+    }
+    for (QStringView word : dayWords) {
+        if (text.endsWith(word) && isWordAt(text.size() - word.size(), word))
+            return true;
+    }
+    return false;
+}
+
+// The role of a date written at [at, end) in `lower`, from its label before it on its row (after
 // the date before it), else from the verb after it in its clause (up to the next date), else from
-// a row above it that holds a label only ("下次扣费日期：" above "2026.11.03").
-DateRole dateRole(const QString &lower, qsizetype at, qsizetype end, qsizetype previousEnd,
-                  qsizetype nextStart) {
-    // Rows are looked for after the previous date only, so that each date costs what lies between
-    // it and its neighbours; a row start before that date is taken as its end.
-    const qsizetype newline = QStringView(lower).sliced(previousEnd, at - previousEnd).lastIndexOf(u'\n');
-    const qsizetype lineStart = newline < 0 ? previousEnd : previousEnd + newline + 1;
-    const bool previousOnRow = previousEnd > 0 && newline < 0;
+// a row above it that holds its label only ("下次扣费日期：" above "2026.11.03"), or the headings of
+// the columns that the dates of its row stand in ("开通时间 下次续费" above two dates).
+DateRole dateRole(const QString &lower, const DatePlace &place) {
+    const auto [at, end, previousEnd, nextStart, rowStart, earlierRowsEnd, column, columns] = place;
+    const qsizetype lineStart = std::max(rowStart, previousEnd);
+    const bool previousOnRow = column > 0;
     const qsizetype from = std::max(lineStart, at - 32);
     const QStringView before = QStringView(lower).sliced(from, at - from);
     // The second date of a range ends it ("2026-01-01 – 2026-02-01", "2026年1月1日至2026年12月31日").
@@ -1289,9 +1503,7 @@ DateRole dateRole(const QString &lower, qsizetype at, qsizetype end, qsizetype p
             return std::any_of(words.begin(), words.end(),
                                [nextRow](QStringView word) { return nextRow.startsWith(word); });
         };
-        const bool sentenceGoesOn =
-            std::any_of(rest.begin(), rest.end(), [](QChar c) { return c.isLetter(); });
-        if (sentenceGoesOn ||
+        if (sentenceGoesOn(rest) ||
             !(leads(startLabels) || leads(endLabels) || leads(startVerbs) || leads(endVerbs)))
             stop = nextRowEnd;
     }
@@ -1299,17 +1511,25 @@ DateRole dateRole(const QString &lower, qsizetype at, qsizetype end, qsizetype p
     after.remove(u'\n');
     if (const DateRole role = firstVerb(after); role != DateRole::unsaid)
         return role;
-    if (!trimmedLine(before).isEmpty() || lineStart < 2 || lineStart - 1 < previousEnd)
+    if (!trimmedLine(before).isEmpty() || rowStart < 2 || rowStart - 1 < earlierRowsEnd)
         return DateRole::unsaid;
+    // A row above that holds the date before holds no label of this one.
     const qsizetype aboveNewline =
-        QStringView(lower).sliced(previousEnd, lineStart - 1 - previousEnd).lastIndexOf(u'\n');
-    if (aboveNewline < 0 && previousEnd > 0)
+        QStringView(lower).sliced(earlierRowsEnd, rowStart - 1 - earlierRowsEnd).lastIndexOf(u'\n');
+    if (aboveNewline < 0 && earlierRowsEnd > 0)
         return DateRole::unsaid;
-    const qsizetype aboveStart = aboveNewline < 0 ? 0 : previousEnd + aboveNewline + 1;
-    const QStringView above = QStringView(lower).sliced(aboveStart, lineStart - 1 - aboveStart);
-    if (above.size() > 24 || std::any_of(above.begin(), above.end(), [](QChar c) { return isAsciiDigit(c); }))
+    const qsizetype aboveStart = aboveNewline < 0 ? 0 : earlierRowsEnd + aboveNewline + 1;
+    const QStringView above = QStringView(lower).sliced(aboveStart, rowStart - 1 - aboveStart);
+    if (above.size() > 24 * columns ||
+        std::any_of(above.begin(), above.end(), [](QChar c) { return isAsciiDigit(c); }))
         return DateRole::unsaid;
-    return nearestLabel(above);
+    if (!headsValue(trimmedLine(above)))
+        return DateRole::unsaid;
+    if (columns == 1)
+        return nearestLabel(above);
+    // Headings over columns: each date takes its own, where they pair off.
+    const std::vector<DateRole> headings = labelsInOrder(above);
+    return int(headings.size()) == columns ? headings[size_t(column)] : DateRole::unsaid;
 }
 
 // A date read from the text, with its place.
@@ -1755,7 +1975,17 @@ std::optional<BillingCycle> detectNumberUnitCycle(const Text &text) {
 }
 
 BillingType detectType(const Text &text) {
-    return containsAny(text.lower, oneTimeKeywords) ? BillingType::oneTime : BillingType::recurring;
+    if (containsAny(text.lower, oneTimeKeywords))
+        return BillingType::oneTime;
+    // A Latin keyword with a letter misread, or read with blanks beside its hyphen ("One- time").
+    for (const LatinWord &word : latinWords(text.lower)) {
+        for (QStringView keyword : oneTimeKeywords) {
+            if (isAsciiLetter(keyword.front()) &&
+                (word.letters == keyword || isMisreadKeyword(word.letters, keyword)))
+                return BillingType::oneTime;
+        }
+    }
+    return BillingType::recurring;
 }
 
 std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone) {
@@ -1771,14 +2001,15 @@ std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone, Bil
     // English dates name their month, before the day ("Oct 4, 2026", "September 4 2026") or after
     // it ("4 Oct 2026", "4 October, 2026"), abbreviated with or without a point. The comma after
     // the day may be read as a point, or as a full-width or enumeration comma beside the wide
-    // Latin of Chinese typefaces.
+    // Latin of Chinese typefaces, a blank perhaps read before it.
     static const QString monthName = QStringLiteral(
         R"((?<![a-z])(jan(?:uary)?|feb(?:ruary)?|mar(?:ch)?|apr(?:il)?|may|june?|july?|aug(?:ust)?|)"
         R"(sep(?:t(?:ember)?)?|oct(?:ober)?|nov(?:ember)?|dec(?:ember)?)\.?(?![a-z]))");
     static const QRegularExpression monthFirst =
-        compiled(monthName + QStringLiteral(R"( ?(\d{1,2})(?!\d)[,.，、]? ?((?:19|20)\d{2})(?!\d))"));
-    static const QRegularExpression dayFirst = compiled(QStringLiteral(R"((?<!\d)(\d{1,2}) ?)") + monthName +
-                                                        QStringLiteral(R"([,，]? ?((?:19|20)\d{2})(?!\d))"));
+        compiled(monthName + QStringLiteral(R"( ?(\d{1,2})(?!\d) ?[,.，、]? ?((?:19|20)\d{2})(?!\d))"));
+    static const QRegularExpression dayFirst =
+        compiled(QStringLiteral(R"((?<!\d)(\d{1,2}) ?)") + monthName +
+                 QStringLiteral(R"( ?[,，]? ?((?:19|20)\d{2})(?!\d))"));
     // Day and month in figures before the year ("15/02/2026", "07/20/2025", "15.02.2026").
     static const QRegularExpression figuresFirst =
         compiled(QStringLiteral(R"((?<![\d/.\-])(\d{1,2})([/.\-])(\d{1,2})\2((?:19|20)\d{2})(?![\d/]))"));
@@ -1831,10 +2062,32 @@ std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone, Bil
             dates.push_back(date);
     }
     settleDayOrder(lower, dates, monthName);
-    for (size_t i = 0; i < dates.size(); ++i) {
-        const qsizetype previousEnd = i > 0 ? dates[i - 1].end : 0;
-        const qsizetype nextStart = i + 1 < dates.size() ? dates[i + 1].at : lower.size();
-        dates[i].role = dateRole(lower, dates[i].at, dates[i].end, previousEnd, nextStart);
+    // The dates of each row, in turn: a row's first date finds the row's start between it and the
+    // date before, so that each date costs what lies between it and its neighbours.
+    for (size_t first = 0; first < dates.size();) {
+        const qsizetype earlierRowsEnd = first > 0 ? dates[first - 1].end : 0;
+        const qsizetype rowStart =
+            QStringView(lower).sliced(earlierRowsEnd, dates[first].at - earlierRowsEnd).lastIndexOf(u'\n') +
+            1 + earlierRowsEnd;
+        size_t last = first + 1;
+        while (last < dates.size() &&
+               QStringView(lower)
+                       .sliced(dates[last - 1].end, dates[last].at - dates[last - 1].end)
+                       .indexOf(u'\n') < 0)
+            ++last;
+        for (size_t i = first; i < last; ++i) {
+            DatePlace place;
+            place.at = dates[i].at;
+            place.end = dates[i].end;
+            place.previousEnd = i > 0 ? dates[i - 1].end : 0;
+            place.nextStart = i + 1 < dates.size() ? dates[i + 1].at : lower.size();
+            place.rowStart = rowStart;
+            place.earlierRowsEnd = earlierRowsEnd;
+            place.column = int(i - first);
+            place.columns = int(last - first);
+            dates[i].role = dateRole(lower, place);
+        }
+        first = last;
     }
     // The day of the purchase or the start, named so; else the first date nothing names as one to
     // come; else the first of those, a period before it (the date of a renewal ends the period paid).
@@ -2034,11 +2287,12 @@ Subscription parse(const QString &rawText, const QDateTime &now, const QTimeZone
 const QStringList &chineseWords() {
     static const QStringList words = [] {
         QStringList all;
-        for (Keywords list : {Keywords(brandWords), Keywords(videoKeywords), Keywords(musicKeywords),
-                              Keywords(cloudKeywords), Keywords(planWords), Keywords(labelWords),
-                              Keywords(amountKeywords), Keywords(yearlyKeywords), Keywords(quarterlyKeywords),
-                              Keywords(monthlyKeywords), Keywords(weeklyKeywords), Keywords(oneTimeKeywords),
-                              Keywords(fieldLabels), Keywords(statusWords), Keywords(headingWords)}) {
+        for (Keywords list :
+             {Keywords(brandWords), Keywords(videoKeywords), Keywords(musicKeywords), Keywords(cloudKeywords),
+              Keywords(planWords), Keywords(labelWords), Keywords(amountKeywords), Keywords(yearlyKeywords),
+              Keywords(quarterlyKeywords), Keywords(monthlyKeywords), Keywords(weeklyKeywords),
+              Keywords(oneTimeKeywords), Keywords(fieldLabels), Keywords(statusWords), Keywords(headingWords),
+              Keywords(startLabels), Keywords(endLabels)}) {
             for (QStringView word : list) {
                 if (word.size() >= 3 && std::all_of(word.begin(), word.end(),
                                                     [](QChar c) { return c.script() == QChar::Script_Han; }))

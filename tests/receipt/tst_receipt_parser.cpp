@@ -362,6 +362,9 @@ private Q_SLOTS:
         QTest::newRow("终身 with a cycle") << utf8("终身会员 每年") << BillingType::oneTime;
         QTest::newRow("Lifetime upper case") << u"LIFETIME licence"_qs << BillingType::oneTime;
         QTest::newRow("one-time") << u"One-Time purchase"_qs << BillingType::oneTime;
+        QTest::newRow("a letter misread") << u"Lifrtime licence"_qs << BillingType::oneTime;
+        QTest::newRow("blanks beside the hyphen") << u"One- time purchase"_qs << BillingType::oneTime;
+        QTest::newRow("the first letter misread") << u"Wifetime"_qs << BillingType::recurring;
     }
 
     void type() {
@@ -383,6 +386,8 @@ private Q_SLOTS:
             << utf8("购买日期 Jun 28，2025") << QDate(2025, 6, 28);
         QTest::newRow("named month, its comma read as a point, before a later date")
             << u"Start date March 9.2026 | Renews 2026-04-09"_qs << QDate(2026, 3, 9);
+        QTest::newRow("named month, a blank before its full-width comma")
+            << utf8("Paid Jun 8 ，2025") << QDate(2025, 6, 8);
         QTest::newRow("named month without a year") << u"Tue, Oct 4, 9:41"_qs << QDate();
         QTest::newRow("first date in reading order")
             << u"2025-09-01, then 2025-08-01"_qs << QDate(2025, 9, 1);
@@ -405,6 +410,21 @@ private Q_SLOTS:
             << QDate(2026, 10, 12);
         QTest::newRow("a row led by a label is another field")
             << utf8("2025-01-02\n日期 2026-09-10\n续订方式 连续包年") << QDate(2025, 1, 2);
+        // A label read imperfectly still says what its date is; where none does, reading order decides.
+        QTest::newRow("label read apart")
+            << utf8("2026-01-01\n下次 扣费日期 2026-02-01") << QDate(2026, 1, 1);
+        QTest::newRow("label with a letter misread")
+            << u"Renevs 2026-02-01\nDate 2026-01-01"_qs << QDate(2026, 1, 1);
+        QTest::newRow("the day's mark does not carry its row on")
+            << utf8("2026年1月1日\n下次续费 2026年2月1日") << QDate(2026, 1, 1);
+        QTest::newRow("nor does a time of day")
+            << utf8("2026-01-01 10:30 PM\n下次续费 2026-02-01") << QDate(2026, 1, 1);
+        QTest::newRow("a remark above is no label")
+            << utf8("按年续费\n2026年3月24日\n下次扣费 2027-03-24") << QDate(2026, 3, 24);
+        QTest::newRow("headings over columns of dates")
+            << u"Renews Started\n2026-02-01 2026-01-01"_qs << QDate(2026, 1, 1);
+        QTest::newRow("fewer headings than columns")
+            << u"Date Renews\n2026-01-01 2026-02-01"_qs << QDate(2026, 1, 1);
         QTest::newRow("second date of a range ends it")
             << u"Next 2026-03-01\n2026-01-01 – 2026-12-31"_qs << QDate(2026, 1, 1);
         // Day and month in figures before the year, in the order the page writes them.
