@@ -1084,10 +1084,41 @@ int medianRowRun(const QImage &grey, int left, int right, int inkBelow) {
 
 } // namespace
 
-int typicalLineHeight(const QImage &grey) {
-    if (grey.isNull())
-        return 0;
-    const int inkBelow = backgroundLevel(grey) - 60;
+namespace {
+
+// The shade of the paper that text stands on (text darker than its paper): the most common shade
+// of the squares of the page that hold text, as hasDarkBackground() finds them. -1 where no square
+// holds any.
+int textPaperLevel(const QImage &grey) {
+    constexpr int tile = 32;
+    constexpr int apart = 48;
+    std::array<int, 32> papers{};
+    for (int top = 0; top + tile / 2 <= grey.height(); top += tile) {
+        for (int left = 0; left + tile / 2 <= grey.width(); left += tile) {
+            const int bottom = std::min(grey.height(), top + tile);
+            const int right = std::min(grey.width(), left + tile);
+            std::array<int, 32> bins{};
+            for (int y = top; y < bottom; ++y) {
+                const uchar *row = grey.constScanLine(y);
+                for (int x = left; x < right; ++x)
+                    ++bins[row[x] >> 3];
+            }
+            const int paper = int(std::max_element(bins.begin(), bins.end()) - bins.begin());
+            int dark = 0;
+            for (int b = 0; b * 8 + 4 <= paper * 8 + 4 - apart; ++b)
+                dark += bins[size_t(b)];
+            const int area = (bottom - top) * (right - left);
+            if (dark * 50 >= area && dark * 5 <= area * 2)
+                ++papers[size_t(paper)];
+        }
+    }
+    const auto most = std::max_element(papers.begin(), papers.end());
+    return *most > 0 ? int(most - papers.begin()) * 8 + 4 : -1;
+}
+
+// typicalLineHeight() with the pixels darker than `inkBelow` as ink; with `orStrips`, the line
+// height of the narrow strips also where no row across the whole width is measured.
+int lineHeightWith(const QImage &grey, int inkBelow, bool orStrips = false) {
     // Rows of ink across the whole width: a label and its value far apart still make one row.
     const int whole = medianRowRun(grey, 0, grey.width(), inkBelow);
     // But the sides of frames around cards and panels join all the rows beside them into one run:
@@ -1104,7 +1135,15 @@ int typicalLineHeight(const QImage &grey) {
     if (narrow.empty())
         return whole;
     const int middle = middleValue(narrow);
-    return whole > 3 * middle ? middle : whole;
+    return whole > 3 * middle || (orStrips && whole == 0) ? middle : whole;
+}
+
+} // namespace
+
+int typicalLineHeight(const QImage &grey) {
+    if (grey.isNull())
+        return 0;
+    return lineHeightWith(grey, backgroundLevel(grey) - 60);
 }
 
 Prepared prepare(const QImage &image, const Options &options) {
@@ -1134,6 +1173,18 @@ Prepared prepare(const QImage &image, const Options &options) {
         return typicalLineHeight(flat);
     };
     int lineHeight = measure(grey);
+    // Where the page's commonest shade is not the paper its text stands on (a light dialog over an
+    // app dimmed to a middle grey), thin or grey type (small Kai) may never reach the threshold
+    // that shade gives, and the lines measured are the frames and panels of the dimmed app: the
+    // text is measured against its own paper before the page is shrunk for large text.
+    if (lineHeight > options.targetLineHeight * 3 / 2) {
+        const int paper = textPaperLevel(grey);
+        if (paper > backgroundLevel(grey)) {
+            const int onPaper = lineHeightWith(grey, paper - 60, true);
+            if (onPaper > 0 && onPaper < lineHeight)
+                lineHeight = onPaper;
+        }
+    }
     double scale = 1;
     if (lineHeight > options.targetLineHeight * 3 / 2)
         scale = double(options.targetLineHeight) * 1.2 / lineHeight;

@@ -106,20 +106,41 @@ private slots:
         }
     }
 
-    // A tall dialog over a dimmed app whose margins are narrower than a line: the margins join
-    // every row into one band of ink until the fills are flat, then the lines show.
-    void measuresLinesBesideNarrowDimmedMargins() {
-        QImage image(400, 2400, QImage::Format_Grayscale8);
+    // A dialog over a dimmed app. Its margins, narrower than a line, join every row into one band
+    // of ink until the fills are flat, then the lines show. Thin grey type on it never reaches the
+    // threshold that the dimmed grey, the page's commonest shade, gives: measured against the
+    // threshold of its own paper, it is not taken for the large text of an icon's height, and the
+    // page is not shrunk.
+    void measuresLinesOnADialog_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("dialog");
+        QTest::addColumn<int>("ink");
+        QTest::addColumn<bool>("icon");
+        QTest::newRow("narrow dimmed margins") << QSize(400, 2400) << QRect(10, 60, 380, 1300) << 30 << false;
+        QTest::newRow("thin grey type beside an icon")
+            << QSize(1280, 800) << QRect(420, 158, 440, 600) << 130 << true;
+    }
+
+    void measuresLinesOnADialog() {
+        QFETCH(QSize, size);
+        QFETCH(QRect, dialog);
+        QFETCH(int, ink);
+        QFETCH(bool, icon);
+        QImage image(size, QImage::Format_Grayscale8);
         image.fill(uchar(245));
         QPainter painter(&image);
-        painter.fillRect(0, 0, 400, 1400, QColor(95, 95, 95));
-        painter.fillRect(10, 60, 380, 1300, Qt::white);
-        for (int y = 100; y + 14 < 1300; y += 40)
-            for (int x = 30; x + 3 < 370; x += 9)
-                painter.fillRect(x, y, 3, 14, QColor(30, 30, 30));
+        painter.fillRect(0, 0, size.width(), dialog.bottom() + 40, QColor(95, 95, 95));
+        painter.fillRect(dialog, Qt::white);
+        // An app's icon, darker than the type.
+        if (icon)
+            painter.fillRect(dialog.left() + 20, dialog.top() + 4, 72, 72, QColor(20, 20, 20));
+        for (int y = dialog.top() + 80; y + 14 < dialog.bottom(); y += 40)
+            for (int x = dialog.left() + 20; x + 3 < dialog.right() - 20; x += 9)
+                painter.fillRect(x, y, 3, 14, QColor(ink, ink, ink));
         painter.end();
         const ScanImage::Prepared prepared = ScanImage::prepare(image);
         QCOMPARE(prepared.lineHeight, 14);
+        QCOMPARE(prepared.scale, 1.0);
     }
 
     // Where two fills meet side by side (a sidebar beside a message, cards side by side), no line
