@@ -1259,10 +1259,6 @@ int lettersApart(QStringView a, QStringView b) {
     return apart;
 }
 
-// Whether `word` is `keyword` with one letter misread ("lifrtime" for "lifetime"): both as long, of six
-// characters or more, the first letter right. Only for keywords that no other keyword of the parser
-// lies within two letters of, so that a misread word cannot be nearer to a keyword it does not mean.
-
 // Labels written before a date, lower case.
 constexpr QStringView startLabels[] = {
     u"start",  u"started", u"starts",     u"since",  u"purchase",  u"purchased", u"paid",     u"ordered",
