@@ -1012,18 +1012,25 @@ void clearGraphics(QImage &grey, int lineHeight) {
     clearSolids(grey, std::max(4, lineHeight));
 }
 
-bool hasDarkBackground(const QImage &grey) {
-    if (grey.isNull())
-        return false;
-    // What decides is whether text is lighter or darker than the paper it stands on, not how dark
-    // the paper is: a light dialog over an app dimmed to a middle grey is dark text on both. Each
-    // square of the page with text in it votes: its most common shade is its paper, and its text
-    // is the pixels well apart from that, lighter or darker. Squares where those pixels are too
-    // many to be strokes of text hold the edge of a panel and do not vote.
-    constexpr int tile = 32;
-    constexpr int apart = 48;
+namespace {
+
+// The shades of one square of a page: the bin (of eight shades) most common in it, which is its
+// paper, and how many of its pixels are well lighter or well darker than that.
+struct TileShades {
+    int paperBin = 0;
     int lighter = 0;
     int darker = 0;
+    int area = 0;
+
+    // Whether `ink` pixels of the square can be strokes of text, not the edge of a panel.
+    bool holdsText(int ink) const { return ink * 50 >= area && ink * 5 <= area * 2; }
+};
+
+// Calls `visit` with the shades of each square of 32 pixels of `grey` (those at the edges at least
+// half as wide).
+template <typename Visit> void forEachTile(const QImage &grey, Visit &&visit) {
+    constexpr int tile = 32;
+    constexpr int apart = 48;
     for (int top = 0; top + tile / 2 <= grey.height(); top += tile) {
         for (int left = 0; left + tile / 2 <= grey.width(); left += tile) {
             const int bottom = std::min(grey.height(), top + tile);
@@ -1034,20 +1041,35 @@ bool hasDarkBackground(const QImage &grey) {
                 for (int x = left; x < right; ++x)
                     ++bins[row[x] >> 3];
             }
-            const int paper = int(std::max_element(bins.begin(), bins.end()) - bins.begin()) * 8 + 4;
-            int light = 0;
-            int dark = 0;
+            TileShades shades;
+            shades.paperBin = int(std::max_element(bins.begin(), bins.end()) - bins.begin());
+            const int paper = shades.paperBin * 8 + 4;
             for (int b = 0; b < 32; ++b) {
-                light += b * 8 + 4 >= paper + apart ? bins[size_t(b)] : 0;
-                dark += b * 8 + 4 <= paper - apart ? bins[size_t(b)] : 0;
+                shades.lighter += b * 8 + 4 >= paper + apart ? bins[size_t(b)] : 0;
+                shades.darker += b * 8 + 4 <= paper - apart ? bins[size_t(b)] : 0;
             }
-            const int area = (bottom - top) * (right - left);
-            const int ink = std::max(light, dark);
-            if (ink * 50 < area || ink * 5 > area * 2)
-                continue;
-            (light > dark ? lighter : darker) += 1;
+            shades.area = (bottom - top) * (right - left);
+            visit(shades);
         }
     }
+}
+
+} // namespace
+
+bool hasDarkBackground(const QImage &grey) {
+    if (grey.isNull())
+        return false;
+    // What decides is whether text is lighter or darker than the paper it stands on, not how dark
+    // the paper is: a light dialog over an app dimmed to a middle grey is dark text on both. Each
+    // square of the page with text in it votes: its most common shade is its paper, and its text
+    // is the pixels well apart from that, lighter or darker. Squares where those pixels are too
+    // many to be strokes of text hold the edge of a panel and do not vote.
+    int lighter = 0;
+    int darker = 0;
+    forEachTile(grey, [&](const TileShades &shades) {
+        if (shades.holdsText(std::max(shades.lighter, shades.darker)))
+            (shades.lighter > shades.darker ? lighter : darker) += 1;
+    });
     if (lighter + darker == 0)
         return backgroundLevel(grey) < 112;
     return lighter > darker;
@@ -1090,28 +1112,11 @@ namespace {
 // of the squares of the page that hold text, as hasDarkBackground() finds them. -1 where no square
 // holds any.
 int textPaperLevel(const QImage &grey) {
-    constexpr int tile = 32;
-    constexpr int apart = 48;
     std::array<int, 32> papers{};
-    for (int top = 0; top + tile / 2 <= grey.height(); top += tile) {
-        for (int left = 0; left + tile / 2 <= grey.width(); left += tile) {
-            const int bottom = std::min(grey.height(), top + tile);
-            const int right = std::min(grey.width(), left + tile);
-            std::array<int, 32> bins{};
-            for (int y = top; y < bottom; ++y) {
-                const uchar *row = grey.constScanLine(y);
-                for (int x = left; x < right; ++x)
-                    ++bins[row[x] >> 3];
-            }
-            const int paper = int(std::max_element(bins.begin(), bins.end()) - bins.begin());
-            int dark = 0;
-            for (int b = 0; b * 8 + 4 <= paper * 8 + 4 - apart; ++b)
-                dark += bins[size_t(b)];
-            const int area = (bottom - top) * (right - left);
-            if (dark * 50 >= area && dark * 5 <= area * 2)
-                ++papers[size_t(paper)];
-        }
-    }
+    forEachTile(grey, [&](const TileShades &shades) {
+        if (shades.holdsText(shades.darker))
+            ++papers[size_t(shades.paperBin)];
+    });
     const auto most = std::max_element(papers.begin(), papers.end());
     return *most > 0 ? int(most - papers.begin()) * 8 + 4 : -1;
 }
