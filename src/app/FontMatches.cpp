@@ -39,6 +39,7 @@ ListFunction fontconfigList() {
 
 using HasLangFunction = FcLangResult (*)(const FcLangSet *, const FcChar8 *);
 using SetDestroyFunction = void (*)(FcFontSet *);
+using PatternDestroyFunction = void (*)(FcPattern *);
 
 HasLangFunction fontconfigHasLang() {
     static const auto next = reinterpret_cast<HasLangFunction>(dlsym(RTLD_NEXT, "FcLangSetHasLang"));
@@ -47,6 +48,11 @@ HasLangFunction fontconfigHasLang() {
 
 SetDestroyFunction fontconfigSetDestroy() {
     static const auto next = reinterpret_cast<SetDestroyFunction>(dlsym(RTLD_NEXT, "FcFontSetDestroy"));
+    return next;
+}
+
+PatternDestroyFunction fontconfigPatternDestroy() {
+    static const auto next = reinterpret_cast<PatternDestroyFunction>(dlsym(RTLD_NEXT, "FcPatternDestroy"));
     return next;
 }
 
@@ -122,6 +128,20 @@ bool open = false;
 bool preparing = false;
 int answeredCount = 0;
 int askedCount = 0;
+// Raised by each prepare(): an entry's place is only meaningful in the table it was found in.
+int generation = 0;
+
+// Qt matches a question right after it has substituted it, in the same pattern. The pattern last
+// given a worked-out substitution on this thread is remembered with its entry, so that its match
+// is recognised without comparing the whole question again; any other substitution, or the
+// pattern's destruction, forgets it.
+struct Handed {
+    const FcPattern *pattern = nullptr;
+    std::size_t entry = 0;
+    int generation = 0;
+    int objects = 0;
+};
+thread_local Handed handed;
 
 // The question Qt asks when it loads `file` (face `index`) as `family` at `pixelSize`, built as Qt
 // builds it.
@@ -184,21 +204,22 @@ void assign(FcPattern *to, const std::vector<Value> &values) {
     }
 }
 
+// The file and the size tell most questions apart at a glance; the family lists, which the whole
+// comparison starts with, are long and mostly the same.
+std::pair<QByteArrayView, double> key(const FcPattern *pattern) {
+    FcChar8 *file = nullptr;
+    double pixelSize = 0;
+    FcPatternGetString(pattern, FC_FILE, 0, &file);
+    FcPatternGetDouble(pattern, FC_PIXEL_SIZE, 0, &pixelSize);
+    return {QByteArrayView(reinterpret_cast<const char *>(file)), pixelSize};
+}
+
 // The entry whose question (as asked, or after the substitutions) is `pattern`, once it has been
 // worked out; null when there is none, or it had not begun (it is then left to the caller). Called
 // locked; may wait for the preparing thread.
 Entry *worked(std::unique_lock<std::mutex> &guard, const FcPattern *pattern, FcPattern *Entry::*question) {
     if (!open)
         return nullptr;
-    // The file and the size tell most questions apart at a glance; the family lists, which the
-    // whole comparison starts with, are long and mostly the same.
-    const auto key = [](const FcPattern *p) {
-        FcChar8 *file = nullptr;
-        double pixelSize = 0;
-        FcPatternGetString(p, FC_FILE, 0, &file);
-        FcPatternGetDouble(p, FC_PIXEL_SIZE, 0, &pixelSize);
-        return std::pair{QByteArrayView(reinterpret_cast<const char *>(file)), pixelSize};
-    };
     const auto asked = key(pattern);
     if (asked.first.isEmpty())
         return nullptr;
@@ -707,11 +728,16 @@ bool samePattern(const FcPattern *a, const FcPattern *b) {
 // Qt's font loading calls fontconfig's FcConfigSubstitute, FcFontMatch and FcFontList through the
 // dynamic linker, which finds these definitions in the program first.
 extern "C" FcBool FcConfigSubstitute(FcConfig *config, FcPattern *pattern, FcMatchKind kind) {
+    handed = {};
     if (config == nullptr && pattern && kind == FcMatchPattern) {
         std::unique_lock guard(lock);
         if (const Entry *entry = worked(guard, pattern, &Entry::asked)) {
             // With the default substitutions made too, which Qt's own then leave as they are.
             assign(pattern, entry->values);
+            handed = {.pattern = pattern,
+                      .entry = std::size_t(entry - entries.data()),
+                      .generation = generation,
+                      .objects = FcPatternObjectCount(pattern)};
             return FcTrue;
         }
     }
@@ -721,7 +747,16 @@ extern "C" FcBool FcConfigSubstitute(FcConfig *config, FcPattern *pattern, FcMat
 extern "C" FcPattern *FcFontMatch(FcConfig *config, FcPattern *pattern, FcResult *result) {
     if (config == nullptr && pattern) {
         std::unique_lock guard(lock);
-        if (const Entry *entry = worked(guard, pattern, &Entry::substituted)) {
+        // The pattern just given its substitutions, as they were given: the entry's own question.
+        const Entry *same = nullptr;
+        if (handed.pattern == pattern && open && handed.generation == generation &&
+            handed.entry < entries.size() && FcPatternObjectCount(pattern) == handed.objects) {
+            const Entry &entry = entries[handed.entry];
+            if (entry.state == Entry::State::done && entry.answer && key(pattern) == key(entry.substituted))
+                same = &entry;
+        }
+        handed = {};
+        if (const Entry *entry = same ? same : worked(guard, pattern, &Entry::substituted)) {
             ++answeredCount;
             if (result)
                 *result = FcResultMatch;
@@ -764,6 +799,12 @@ extern "C" FcLangResult FcLangSetHasLang(const FcLangSet *languages, const FcCha
     return fontconfigHasLang()(languages, language);
 }
 
+extern "C" void FcPatternDestroy(FcPattern *pattern) {
+    if (pattern && pattern == handed.pattern)
+        handed = {};
+    fontconfigPatternDestroy()(pattern);
+}
+
 extern "C" void FcFontSetDestroy(FcFontSet *fonts) {
     if (fonts) {
         std::lock_guard guard(listLock);
@@ -799,6 +840,7 @@ void prepare(const QList<Font> &fonts) {
             return;
         open = true;
         preparing = true;
+        ++generation;
     }
     // The questions first, so that the main thread recognises each from the start.
     std::map<std::pair<QString, int>, std::pair<QByteArray, int>> files;

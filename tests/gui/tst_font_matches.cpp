@@ -120,12 +120,21 @@ private Q_SLOTS:
         QVERIFY(FcPatternEqual(handed, expected));
         FcPattern *forwarded = askAsQtDoes(family, file, index, pixelSize + 1);
         QVERIFY(FcPatternEqual(forwarded, otherSize));
+        // A question changed between its substitutions and its match is no longer the one prepared.
+        FcPattern *changed = questionAsQtAsks(family, file, index, pixelSize);
+        FcPatternAddBool(changed, FC_EMBOLDEN, FcTrue);
+        FcResult result = FcResultNoMatch;
+        FcPattern *changedAnswer = FcFontMatch(nullptr, changed, &result);
+        QCOMPARE(FontMatches::answered(), before + 1);
         FontMatches::close();
         FcPattern *afterClose = askAsQtDoes(family, file, index, pixelSize);
         QCOMPARE(FontMatches::answered(), before + 1);
         QVERIFY(FcPatternEqual(afterClose, expected));
+        FcPattern *changedAfterClose = FcFontMatch(nullptr, changed, &result);
+        QVERIFY(changedAnswer && FcPatternEqual(changedAnswer, changedAfterClose));
 
-        for (FcPattern *pattern : {expected, otherSize, handed, forwarded, afterClose})
+        for (FcPattern *pattern :
+             {expected, otherSize, handed, forwarded, changed, changedAnswer, afterClose, changedAfterClose})
             FcPatternDestroy(pattern);
     }
 
