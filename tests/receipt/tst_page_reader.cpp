@@ -592,8 +592,9 @@ private slots:
         QTest::addColumn<int>("pixels");
         QTest::addColumn<QString>("sign");
         const auto poundTold = [](QString family, int pixels) {
+            // Small Roboto draws the crossbar from the stem, as an "E" has its middle bar.
             return !family.contains(u"Kai"_qs) && !family.contains(u"Zen Hei"_qs) &&
-                   (pixels >= 24 || !family.contains(u"Serif"_qs));
+                   (pixels >= 24 || !family.contains(u"Serif"_qs)) && (pixels > 11 || family != u"Roboto"_qs);
         };
         for (const char *family : {"DejaVu Sans", "DejaVu Serif", "FreeSans", "Lato", "Roboto", "FreeSerif",
                                    "Noto Sans CJK SC", "Noto Serif CJK SC", "AR PL UKai CN", "AR PL UMing CN",
@@ -602,7 +603,7 @@ private slots:
             const bool rupee = QStringView(u"DejaVu FreeSans Lato Roboto")
                                    .contains(QString::fromUtf8(family).section(u' ', 0, 0));
             for (int pixels : {11, 14, 24}) {
-                for (const char *sign : {"₹", "¥", "£", "€", "$", "2"}) {
+                for (const char *sign : {"₹", "¥", "£", "€", "$", "2", "E"}) {
                     if ((utf8(sign) == u"₹"_qs && !rupee) ||
                         (utf8(sign) == u"£"_qs && !poundTold(utf8(family), pixels)))
                         continue;
