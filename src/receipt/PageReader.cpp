@@ -1161,6 +1161,44 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
                : text;
 }
 
+QString withPlusByInk(const QString &text, const QImage &piece) {
+    const qsizetype n = text.size();
+    if (n < 3 || text.back() != u'4' || !text[n - 2].isLetter() || !text[n - 3].isLetter() ||
+        isChinese(text[n - 2]) || piece.isNull())
+        return text;
+    // The last character's ink, and the bottoms and tops of the characters before it.
+    int last = piece.width() - 1;
+    const QRect sign = [&] {
+        for (; last >= 0; --last) {
+            const QRect ink = SignShapes::inkAround(piece, last, last);
+            if (!ink.isEmpty())
+                return ink;
+        }
+        return QRect();
+    }();
+    if (sign.isEmpty())
+        return text;
+    std::vector<double> bottoms;
+    int top = piece.height();
+    for (int x = sign.left() - 1; x >= 0;) {
+        const QRect ink = SignShapes::inkAround(piece, x, x);
+        if (ink.isEmpty() || ink.right() >= sign.left()) {
+            --x;
+            continue;
+        }
+        bottoms.push_back(ink.bottom());
+        top = std::min(top, ink.top());
+        x = ink.left() - 1;
+    }
+    // Most letters stand on the baseline; a few reach below it.
+    const double baseline = median(bottoms, 2, -1);
+    const int height = int(baseline) - top + 1;
+    if (baseline < 0 || height <= 0 || sign.top() - top < height / 8 ||
+        baseline - sign.bottom() < height / 10)
+        return text;
+    return text.chopped(1) + u'+';
+}
+
 const QRegularExpression &cutShort() {
     static const QRegularExpression number(QStringLiteral("(?<![0-9A-Za-z.,])([0-9]+)[.,]$"));
     return number;
@@ -1498,7 +1536,8 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // and stands on its baseline; a plus floats between the two.
     if (piece) {
         for (qsizetype i = 2; i < chars.size(); ++i) {
-            if (chars[i] != u'4' || (i + 1 < chars.size() && chars[i + 1].isLetterOrNumber()))
+            if (chars[i] != u'4' ||
+                (i + 1 < chars.size() && chars[i + 1].isLetterOrNumber() && gaps[size_t(i)] < latinBlank))
                 continue;
             int top = piece->height();
             int baseline = -1;
@@ -1988,8 +2027,9 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             std::lock_guard lock(latinInUse);
             const QString latinReading = latin->readLine(piece.image);
             const QRect unread = unreadBeforeDigits(own, piece.image, piece.textHeight);
-            text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading,
-                                !unread.isEmpty());
+            text = restoreSigns(
+                withPlusByInk(preferLatinSpelling(text, latinReading, endsDoubtful), piece.image),
+                latinReading, !unread.isEmpty());
             if (!unread.isEmpty() && SignShapes::isPound(piece.image, unread))
                 text = withPoundBeforeFirstNumber(text);
         } else if (latin && piece.image.width() <= 2 * height &&

@@ -218,6 +218,33 @@ private slots:
         QCOMPARE(PageReader::spell(glyphs, blanks, 30, 276), utf8("黄金会员年 度大会"));
     }
 
+    // A "4" the Latin model reads after a word, where the recogniser read nothing sure, is a plus
+    // sign where its ink floats between the word's top and baseline. Three letters 40 pixels high
+    // on row 43 (one reaching below it), then the last character's ink.
+    void tellsPlusByInk_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QRect>("last");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("plus") << u"Dey4"_qs << QRect(50, 16, 12, 20) << u"Dey+"_qs;
+        QTest::newRow("digit") << u"Dey4"_qs << QRect(50, 4, 12, 40) << u"Dey4"_qs;
+        QTest::newRow("after a digit") << u"De84"_qs << QRect(50, 16, 12, 20) << u"De84"_qs;
+    }
+
+    void tellsPlusByInk() {
+        QFETCH(QString, text);
+        QFETCH(QRect, last);
+        QFETCH(QString, told);
+        QImage piece(80, TextRecognizer::inputHeight, QImage::Format_Grayscale8);
+        piece.fill(255);
+        QPainter painter(&piece);
+        painter.fillRect(4, 4, 8, 40, Qt::black);
+        painter.fillRect(18, 14, 8, 30, Qt::black);
+        painter.fillRect(32, 14, 8, 34, Qt::black);
+        painter.fillRect(last, Qt::black);
+        painter.end();
+        QCOMPARE(PageReader::withPlusByInk(text, piece), told);
+    }
+
     // Latin letters set in cells of one width, as Chinese typefaces set them, a narrow letter in as
     // wide a cell as any: the paper beside it is no blank before a letter split off the word,
     // though the recogniser read one ("norepl y"); a cell more between two middles is, and so is
@@ -304,6 +331,8 @@ private slots:
             << utf8("-次性购") << QList<int>{0, 0, 0} << QRect(-3, 22, 6, 3) << utf8("-次性购");
         QTest::newRow("plus after a word")
             << utf8("ney4") << QList<int>{0, 0, 0} << QRect(-5, 12, 10, 20) << utf8("ney+");
+        QTest::newRow("plus after a word, a number apart")
+            << utf8("ney4_2") << QList<int>{0, 0, 0, 16} << QRect(-5, 12, 10, 20) << utf8("ney+ 2");
         QTest::newRow("four after a word")
             << utf8("ney4") << QList<int>{0, 0, 0} << QRect(-3, 4, 6, 40) << utf8("ney4");
         QTest::newRow("dash after a word")
