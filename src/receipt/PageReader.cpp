@@ -63,6 +63,11 @@ constexpr double flatStrokeWidth = 0.6;
 // stand, in ems (a blank is a quarter to a half of an em in Chinese typefaces).
 constexpr double chineseExtraAdvance = 0.2;
 
+// Latin letters set in cells: the advances beside narrow letters are at least this share of the
+// usual one, and a blank makes an advance at least this many cells long.
+constexpr double cellLike = 0.95;
+constexpr double cellBlank = 1.5;
+
 // The ink of a piece fills this share of the recogniser's height, as in the crops it learnt on.
 constexpr double inkShare = 0.65;
 // The share of a stroke's shades at either end that is made paper or ink.
@@ -1156,6 +1161,44 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
                : text;
 }
 
+QString withPlusByInk(const QString &text, const QImage &piece) {
+    const qsizetype n = text.size();
+    if (n < 3 || text.back() != u'4' || !text[n - 2].isLetter() || !text[n - 3].isLetter() ||
+        isChinese(text[n - 2]) || piece.isNull())
+        return text;
+    // The last character's ink, and the bottoms and tops of the characters before it.
+    int last = piece.width() - 1;
+    const QRect sign = [&] {
+        for (; last >= 0; --last) {
+            const QRect ink = SignShapes::inkAround(piece, last, last);
+            if (!ink.isEmpty())
+                return ink;
+        }
+        return QRect();
+    }();
+    if (sign.isEmpty())
+        return text;
+    std::vector<double> bottoms;
+    int top = piece.height();
+    for (int x = sign.left() - 1; x >= 0;) {
+        const QRect ink = SignShapes::inkAround(piece, x, x);
+        if (ink.isEmpty() || ink.right() >= sign.left()) {
+            --x;
+            continue;
+        }
+        bottoms.push_back(ink.bottom());
+        top = std::min(top, ink.top());
+        x = ink.left() - 1;
+    }
+    // Most letters stand on the baseline; a few reach below it.
+    const double baseline = median(bottoms, 2, -1);
+    const int height = int(baseline) - top + 1;
+    if (baseline < 0 || height <= 0 || sign.top() - top < height / 8 ||
+        baseline - sign.bottom() < height / 10)
+        return text;
+    return text.chopped(1) + u'+';
+}
+
 const QRegularExpression &cutShort() {
     static const QRegularExpression number(QStringLiteral("(?<![0-9A-Za-z.,])([0-9]+)[.,]$"));
     return number;
@@ -1357,6 +1400,23 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     const auto isLatinLetter = [](QChar c) { return c.isLetter() && !isChinese(c); };
     const double letterGap =
         median(over([&](QChar a, QChar b) { return isLatinLetter(a) && isLatinLetter(b); }, gapAt), 3, usual);
+    // Chinese typefaces set Latin letters in cells of one width, a narrow letter in as wide a cell
+    // as an "n", and not always in its middle: the paper beside it, wide and often on one side
+    // only, looks like a blank, and a letter is split off the word ("norepl y"). Where the advances
+    // beside the piece's narrow small letters are as long as those between its other small letters
+    // (in proportional type they are about two thirds to five sixths of them), the letters stand
+    // in cells. Neighbours without a blank read between them tell.
+    const auto isNarrow = [](QChar c) { return QStringView(u"iljfrt").contains(c); };
+    std::vector<double> besideNarrow, besideOthers;
+    for (qsizetype i = 1; i < kept.size(); ++i) {
+        const QChar a = kept[i - 1].first->character;
+        const QChar b = kept[i].first->character;
+        if (a >= u'a' && a <= u'z' && b >= u'a' && b <= u'z' && a != u'm' && b != u'm' && a != u'w' &&
+            b != u'w' && !kept[i].second)
+            (isNarrow(a) || isNarrow(b) ? besideNarrow : besideOthers).push_back(advanceAt(i));
+    }
+    const double cell = median(besideOthers, 2, 0);
+    const bool inCells = cell > 0 && median(besideNarrow, 2, 0) >= cellLike * cell;
     // The recogniser reads a dash between words as the full-width one of its Chinese text, a
     // slash or an angle bracket as full-width or Chinese ones, and brackets around Latin text as
     // full-width ones; they are spelt, and spaced, as they are.
@@ -1471,6 +1531,31 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
                 chars[i] = u'₹';
         }
     }
+    // A plus sign closing a word of Latin letters ("Disney+"), which some Chinese typefaces draw
+    // like their "4", may be read as that digit. A digit reaches the height of the word's capitals
+    // and stands on its baseline; a plus floats between the two.
+    if (piece) {
+        for (qsizetype i = 2; i < chars.size(); ++i) {
+            if (chars[i] != u'4' ||
+                (i + 1 < chars.size() && chars[i + 1].isLetterOrNumber() && gaps[size_t(i)] < latinBlank))
+                continue;
+            int top = piece->height();
+            int baseline = -1;
+            qsizetype letters = 0;
+            for (qsizetype k = i - 1; k >= 0 && isLatinLetter(chars[k]); --k, ++letters) {
+                const QRect ink = inkBox(*piece, spans[size_t(k)]);
+                if (ink.isEmpty())
+                    continue;
+                top = std::min(top, ink.top());
+                if (!QStringView(u"gjpqyQ").contains(chars[k]))
+                    baseline = std::max(baseline, ink.bottom());
+            }
+            const QRect sign = inkBox(*piece, spans[size_t(i)]);
+            if (letters >= 2 && !sign.isEmpty() && baseline >= 0 && sign.top() - top >= textHeight / 8 &&
+                baseline - sign.bottom() >= textHeight / 10)
+                chars[i] = u'+';
+        }
+    }
     // A dash or dot that starts a word of Chinese characters, set close before them, is the Han
     // character of one flat stroke ("一次性购买"), which the recogniser reads as a mark of the
     // same shape: a dash parts two words and a middle dot two names, and neither opens one. Its
@@ -1522,6 +1607,20 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const double spacing = mixed ? std::min(usual, hanGap) : usual;
             bool blank = gap >= (mixed && !seen ? 2 : 1) * spacing + standOut && !isThousands(i - 1) &&
                          !isDecimalComma(i - 1) && isBlankBetween(a, b, gap, letterGap, kept[i].second, seen);
+            // In cells, a letter split off beside an "l", "i" or "j" that ends or starts a word
+            // stands a cell's advance from it, no more; the English words of one letter ("a",
+            // "I") stand alone.
+            if (blank && inCells && isLatinLetter(a) && isLatinLetter(b)) {
+                const auto isLetterAt = [&chars, &isLatinLetter](qsizetype at) {
+                    return at >= 0 && at < chars.size() && isLatinLetter(chars[at]);
+                };
+                const bool aloneAfter = QStringView(u"lij").contains(a) && isLetterAt(i - 2) &&
+                                        !isLetterAt(i + 1) && b != u'a' && b != u'I';
+                const bool aloneBefore = QStringView(u"lij").contains(b) && isLetterAt(i + 1) &&
+                                         !isLetterAt(i - 2) && a != u'a' && a != u'I';
+                if (aloneAfter || aloneBefore)
+                    blank = advanceAt(i) >= cellBlank * cell;
+            }
             if (blank && isChinese(a) && isChinese(b))
                 blank = advanceAt(i) >= em * (1 + chineseExtraAdvance);
             // The blank of a Chinese typeface is narrow beside its loosely set characters, and
@@ -1928,8 +2027,9 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             std::lock_guard lock(latinInUse);
             const QString latinReading = latin->readLine(piece.image);
             const QRect unread = unreadBeforeDigits(own, piece.image, piece.textHeight);
-            text = restoreSigns(preferLatinSpelling(text, latinReading, endsDoubtful), latinReading,
-                                !unread.isEmpty());
+            text = restoreSigns(
+                withPlusByInk(preferLatinSpelling(text, latinReading, endsDoubtful), piece.image),
+                latinReading, !unread.isEmpty());
             if (!unread.isEmpty() && SignShapes::isPound(piece.image, unread))
                 text = withPoundBeforeFirstNumber(text);
         } else if (latin && piece.image.width() <= 2 * height &&

@@ -66,6 +66,11 @@ const QRegularExpression &priceWithLetters();
 // model's sign is taken more readily.
 QString restoreSigns(const QString &text, const QString &latinReading, bool unreadBeforeNumber = false);
 
+// `text` with the "4" that ends it after Latin letters made a plus sign ("Disney4" for "Disney+"),
+// where the last character's ink in `piece` floats as a plus does: below the top of the characters
+// before it and above their baseline, where a digit reaches both.
+QString withPlusByInk(const QString &text, const QImage &piece);
+
 // Whether a piece's text is Latin with letters the recogniser may have mistaken for look-alikes
 // ("Tota1", "A1 1 Apps", "Grammarl y").
 bool mayMistakeLetters(const QString &text);

@@ -25,10 +25,11 @@ QString withDigitsFor(QString text, const QRegularExpression &pattern, QStringVi
 }
 
 // A number with letters that look like digits in it ("2oo", "20.o0", "1l.99"), standing after a
-// blank, a sign or the start of the line: the letters are the digits they look like.
+// blank, a sign or the start of the line: the letters are the digits they look like. A number may
+// start with a one read as a letter or a bar before its digits ("Oct l4. 2026"): no word starts so.
 QString mendNumbers(const QString &text) {
-    static const QRegularExpression number(
-        QStringLiteral("(?<![A-Za-z0-9])[0-9][0-9oOlI|]*(?:[.,][0-9oOlI]+)?(?![A-Za-z0-9])"));
+    static const QRegularExpression number(QStringLiteral(
+        "(?<![A-Za-z0-9])(?:[lI|](?=[0-9]))?[0-9][0-9oOlI|]*(?:[.,][0-9oOlI]+)?(?![A-Za-z0-9])"));
     return withDigitsFor(text, number, u"oOlI|", u"00111");
 }
 
@@ -43,7 +44,8 @@ QString mendSignedNumbers(const QString &text) {
 }
 
 // A word of letters with 0s or 1s between two of its letters ("D0ne", "App1e", "G00gle"), a 1 or 0 ending
-// it after small letters ("Tota1"), or a 0 starting it before small letters ("0rder"): the letter
+// it after a small letter and another letter ("Tota1", "Ju1"), or a 0 starting it before small
+// letters ("0rder"): the letter
 // it looks like, in the case of its neighbours. Words with other digits and words that may be
 // hexadecimal numbers stay as read.
 QString mendWords(QString text) {
@@ -82,7 +84,7 @@ QString mendWords(QString text) {
                     c = lower ? u'o' : u'O';
                 else
                     c = lower ? u'l' : u'I';
-            } else if (i + 1 == end && isSmall(text[i - 1]) && isSmall(text[i - 2])) {
+            } else if (i + 1 == end && isSmall(text[i - 1]) && isLetter(text[i - 2])) {
                 c = c == u'0' ? u'o' : u'l';
             } else if (i == start && c == u'0' && isSmall(text[i + 1]) && isSmall(text[i + 2])) {
                 c = u'O';

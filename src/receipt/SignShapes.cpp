@@ -3,6 +3,7 @@
 #include "TextLines.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace SignShapes {
 
@@ -31,6 +32,8 @@ constexpr double stemFrom = 0.5;
 constexpr double stemTo = 0.8;
 constexpr double stemWidth = 0.5;
 constexpr double stemCentre = 0.5;
+// How far left of the stem the pound's crossbar reaches at least, as a share of the glyph's width.
+constexpr double jut = 0.05;
 
 // The shade halfway between paper and the darkest pixel of `box`: below it a pixel is the sign's ink.
 int halfwayToDarkest(const QImage &piece, const QRect &box) {
@@ -152,25 +155,41 @@ bool isPound(const QImage &piece, const QRect &glyph) {
     // The crossbar: a row around the middle inked without a break across most of the width (a
     // 2 inks it only at both ends of its bow).
     bool crossbar = false;
-    for (int y = rowAt(crossbarFrom); y <= rowAt(crossbarTo) && !crossbar; ++y) {
+    int crossbarLeft = box.right();
+    for (int y = rowAt(crossbarFrom); y <= rowAt(crossbarTo); ++y) {
         const uchar *row = piece.constScanLine(y);
         int run = 0;
-        for (int x = box.left(); x <= box.right() && !crossbar; ++x) {
+        for (int x = box.left(); x <= box.right(); ++x) {
             run = row[x] < inkBelow ? run + 1 : 0;
-            crossbar = run >= crossbarWidth * box.width();
+            if (run >= crossbarWidth * box.width()) {
+                crossbar = true;
+                crossbarLeft = std::min(crossbarLeft, x - run + 1);
+                break;
+            }
         }
     }
     // The stem between crossbar and base: most rows of the lower part ink only it, narrow and
     // left of the middle (a plus-minus sign's stands in it); the crossbar, lower in some faces,
     // and the base take the others.
     int stemRows = 0;
+    std::vector<double> stemLefts;
     const int from = rowAt(stemFrom);
     const int to = rowAt(stemTo);
     for (int y = from; y <= to; ++y) {
         const auto [left, right] = extent(y);
-        stemRows += right > left && right - left <= stemWidth && (left + right) / 2 < stemCentre;
+        if (right > left && right - left <= stemWidth && (left + right) / 2 < stemCentre) {
+            ++stemRows;
+            stemLefts.push_back(left);
+        }
     }
-    return base && crossbar && stemRows * 2 >= to - from + 1;
+    // The crossbar reaches out left of the stem; the middle bar of an "E" starts at its stem.
+    if (stemLefts.empty())
+        return false;
+    const auto middle = stemLefts.begin() + std::ptrdiff_t(stemLefts.size() / 2);
+    std::nth_element(stemLefts.begin(), middle, stemLefts.end());
+    const double reach = *middle * box.width() + box.left() - crossbarLeft;
+    const bool juts = reach >= std::max(1.0, jut * box.width());
+    return base && crossbar && juts && stemRows * 2 >= to - from + 1;
 }
 
 } // namespace SignShapes
