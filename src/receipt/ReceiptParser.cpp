@@ -30,7 +30,7 @@ constexpr QStringView yearlyKeywords[] = {u"每年",  u"年度",     u"/年",   
                                           u"包年",  u"一年",     u"每 年", u"yearly", u"annual",
                                           u"/year", u"per year", u"/yr"};
 constexpr QStringView quarterlyKeywords[] = {u"每季", u"季度", u"季付", u"按季", u"包季", u"quarter"};
-constexpr QStringView weeklyKeywords[] = {u"每周",  u"周付",  u"按周",     u"weekly",
+constexpr QStringView weeklyKeywords[] = {u"每周",  u"周付",  u"按周",     u"包周",      u"weekly",
                                           u"/week", u"每 周", u"per week", u"every week"};
 constexpr QStringView monthlyKeywords[] = {u"每月",  u"月度",    u"/月",    u"月付",      u"按月", u"包月",
                                            u"每 月", u"monthly", u"/month", u"per month", u"/mo"};
@@ -889,6 +889,14 @@ QString normalizedName(const QString &name) {
 // "Your plan", "Current plan", "当前套餐". It heads the value on the row below. Labels are written
 // in sentence case; "Photography Plan" is a name, and "plan" alone ends a name wrapped onto two rows.
 bool isStackedLabel(QStringView line) {
+    // A blank the recogniser read inside the label ("Current pl an").
+    const qsizetype gap = line.lastIndexOf(u' ');
+    if (gap > 0 && gap + 1 < line.size() && isAsciiLetter(line[gap - 1]) && isAsciiLetter(line[gap + 1])) {
+        const QString joined = line.first(gap).toString() + line.sliced(gap + 1).toString();
+        const QStringView last = QStringView(joined).sliced(joined.lastIndexOf(u' ') + 1);
+        if (!isOneOf(line.sliced(gap + 1), fieldLabels) && isOneOf(last, fieldLabels))
+            return isStackedLabel(joined);
+    }
     const qsizetype blank = line.lastIndexOf(u' ');
     const QStringView last = line.sliced(blank + 1);
     if (last.isEmpty() || (blank >= 0 && line.first(blank).contains(u' ')))
@@ -1158,7 +1166,12 @@ QString withDigitsAfterSigns(const QString &text) {
         return {};
     };
     for (qsizetype i = 0; i < size; ++i) {
-        if (signs[i].category() != QChar::Symbol_Currency)
+        // After a sign, or after the code of a supported currency written in capitals straight
+        // before the number ("CNY4OO" for "CN¥400").
+        const bool code = i >= 2 && i + 1 < size && isAsciiDigit(signs[i + 1]) && signs[i].isUpper() &&
+                          (i < 3 || !isAsciiLetter(signs[i - 3])) &&
+                          !currencyOfCode(QStringView(signs).sliced(i - 2, 3)).isEmpty();
+        if (signs[i].category() != QChar::Symbol_Currency && !code)
             continue;
         const qsizetype start = i + 1 < size && signs[i + 1] == u' ' ? i + 2 : i + 1;
         qsizetype end = start;

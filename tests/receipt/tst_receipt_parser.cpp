@@ -222,6 +222,8 @@ private Q_SLOTS:
         QTest::newRow("ones alone read as letters after a sign")
             << utf8("List price ¥22 Save Yll\nTotal due ¥ll") << 11.0 << u"CNY"_qs;
         QTest::newRow("sign and digits read as look-alikes") << utf8("el31.99/ year") << 131.99 << u"EUR"_qs;
+        QTest::newRow("noughts read as letters after a code")
+            << utf8("Total CNY4OO\nUSD OK 2") << 400.0 << u"CNY"_qs;
         // An E may be a euro or a pound sign.
         QTest::newRow("sign read as E") << utf8("Total E3.99") << 0.0 << u"CNY"_qs;
         QTest::newRow("dollar read as S after a country's letters")
@@ -330,7 +332,7 @@ private Q_SLOTS:
         const std::pair<const char *, const char *> lists[] = {
             {"yearly", "每年 年度 /年 年付 按年 包年 一年 每|年 yearly annual /year per|year /yr"},
             {"quarterly", "每季 季度 季付 按季 包季 quarter"},
-            {"weekly", "每周 周付 按周 weekly /week 每|周"},
+            {"weekly", "每周 周付 按周 包周 weekly /week 每|周"},
             {"monthly", "每月 月度 /月 月付 按月 包月 每|月 monthly /month per|month /mo"},
             {"oneTime", "一次性 单次 买断 永久 终身 one-time onetime lifetime perpetual"},
             {"amount", "实付 合计 金额 价格 支付 总计 total amount 应付 付款"},
@@ -576,6 +578,9 @@ private Q_SLOTS:
             << lines(
                    {"Current plan", "Kagi Search", "Y75.00,er quarter", "Change plan", "Cancel subscription"})
             << u"Kagi Search"_qs;
+        QTest::newRow("label read with a blank inside")
+            << utf8("Canva Pro 首页 发现 Account\nCurrent pl an\nCanva Pro\n月度会员\nCN¥35/ 月")
+            << u"Canva Pro"_qs;
         QTest::newRow("capitalised plan is a name, not a label")
             << lines({"Lightroom", "Photography Plan", "$9.99/month"}) << u"Photography Plan"_qs;
         QTest::newRow("column headings head the name below")
