@@ -2119,8 +2119,17 @@ std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone, Bil
         const qsizetype named = months.indexOf(monthText.left(3));
         return named >= 0 ? int(named / 3 + 1) : number(monthText, 1);
     };
-    // Matched in lower case, so that month names match in any case.
-    const QString &lower = text.lower;
+    // Matched in lower case, so that month names match in any case. A day after a month's name
+    // read as the letters its digits look like ("feb l, 2026", "mar 1o 2026") is that day, so
+    // that the date and the order of day and month it shows are not lost.
+    static const QRegularExpression letterDay = compiled(
+        monthName + QStringLiteral(R"( ([0-9lio|]{1,2})(?![a-z0-9]) ?[,.，、]? ?(?:19|20)\d{2}(?!\d))"));
+    QString lower = text.lower;
+    for (auto it = letterDay.globalMatch(text.lower); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        for (qsizetype at = match.capturedStart(2); at < match.capturedEnd(2); ++at)
+            lower[at] = lower[at] == u'o' ? u'0' : isAsciiDigit(lower[at]) ? lower[at] : u'1';
+    }
     std::vector<FoundDate> found;
     const auto collect = [&](const QRegularExpression &re, int yearGroup, int monthGroup, int dayGroup) {
         for (auto it = re.globalMatch(lower); it.hasNext();) {

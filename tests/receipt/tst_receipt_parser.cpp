@@ -446,6 +446,8 @@ private Q_SLOTS:
             << u"Paid 04/05/2026 Next 06/15/2026"_qs << QDate(2026, 4, 5);
         QTest::newRow("day order from the same day named")
             << u"Sun, Apr 5, 3:14 PM\nDate 04/05/2026"_qs << QDate(2026, 4, 5);
+        QTest::newRow("day read as a letter after the month's name")
+            << u"Next 03/02/2026\nPaid Feb l, 2026"_qs << QDate(2026, 2, 1);
         QTest::newRow("ambiguous figures: day first") << u"Date 04.05.2026"_qs << QDate(2026, 5, 4);
         QTest::newRow("date cut at the row's end") << u"started on 2026-01-\n16."_qs << QDate(2026, 1, 16);
         QTest::newRow("date cut after a hyphen read as a dash")
