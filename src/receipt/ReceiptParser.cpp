@@ -29,9 +29,9 @@ constexpr QStringView amountKeywords[] = {u"实付", u"合计",  u"金额",   u"
 constexpr QStringView yearlyKeywords[] = {u"每年",  u"年度",     u"/年",   u"年付",   u"按年",
                                           u"包年",  u"一年",     u"每 年", u"yearly", u"annual",
                                           u"/year", u"per year", u"/yr"};
-constexpr QStringView quarterlyKeywords[] = {u"每季", u"季度", u"季付", u"包季", u"quarter"};
-constexpr QStringView weeklyKeywords[] = {u"每周",  u"周付",     u"weekly",    u"/week",
-                                          u"每 周", u"per week", u"every week"};
+constexpr QStringView quarterlyKeywords[] = {u"每季", u"季度", u"季付", u"按季", u"包季", u"quarter"};
+constexpr QStringView weeklyKeywords[] = {u"每周",  u"周付",  u"按周",     u"包周",      u"weekly",
+                                          u"/week", u"每 周", u"per week", u"every week"};
 constexpr QStringView monthlyKeywords[] = {u"每月",  u"月度",    u"/月",    u"月付",      u"按月", u"包月",
                                            u"每 月", u"monthly", u"/month", u"per month", u"/mo"};
 
@@ -688,7 +688,8 @@ bool isLabelToken(QStringView token) {
 // What a line offers as a name: the words before its figures, without leading figures (dates,
 // order numbers), without a bracketed remark after them ("(Monthly)", "（连续包年）"), without
 // prices and without the framing around them.
-QString cleanedLine(QStringView line, bool *labelled = nullptr) {
+// `stated` tells whether a state followed the name ("有道大会员 已开通").
+QString cleanedLine(QStringView line, bool *labelled = nullptr, bool *stated = nullptr) {
     std::vector<QStringView> tokens;
     for (qsizetype pos = 0; pos < line.size();) {
         while (pos < line.size() && isLineSpace(line[pos]))
@@ -769,6 +770,8 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr) {
         if ((valueFollows && containsAnyWord(tokens[i].toString().toLower(), labelWords)) ||
             isOneOf(tokens[i], statusWords) || i == closing) {
             end = i;
+            if (stated && isOneOf(tokens[i], statusWords))
+                *stated = true;
             // Labels are written in sentence case ("Start date", "Order number"), names capitalise
             // every word: a capitalised word before a label in small letters opens the label.
             if (i - first > 1 && tokens[i].front().isLower() && tokens[i - 1].front().isUpper() &&
@@ -886,6 +889,14 @@ QString normalizedName(const QString &name) {
 // "Your plan", "Current plan", "当前套餐". It heads the value on the row below. Labels are written
 // in sentence case; "Photography Plan" is a name, and "plan" alone ends a name wrapped onto two rows.
 bool isStackedLabel(QStringView line) {
+    // A blank the recogniser read inside the label ("Current pl an").
+    const qsizetype gap = line.lastIndexOf(u' ');
+    if (gap > 0 && gap + 1 < line.size() && isAsciiLetter(line[gap - 1]) && isAsciiLetter(line[gap + 1])) {
+        const QString joined = line.first(gap).toString() + line.sliced(gap + 1).toString();
+        const QStringView last = QStringView(joined).sliced(joined.lastIndexOf(u' ') + 1);
+        if (!isOneOf(line.sliced(gap + 1), fieldLabels) && isOneOf(last, fieldLabels))
+            return isStackedLabel(joined);
+    }
     const qsizetype blank = line.lastIndexOf(u' ');
     const QStringView last = line.sliced(blank + 1);
     if (last.isEmpty() || (blank >= 0 && line.first(blank).contains(u' ')))
@@ -947,6 +958,9 @@ bool isItemRow(QStringView line) {
             return false;
         if (c.unicode() >= 0x80)
             latinOnly = false;
+        // A mark standing alone joins the words beside it ("喜马拉雅 · 学习卡 家庭版"): no item.
+        if (itemLength == 1 && isFraming(c) && (i + 1 == line.size() || line[i + 1] == u' '))
+            itemLength = 0;
     }
     return items >= (latinOnly ? 5 : 4);
 }
@@ -962,8 +976,11 @@ bool isLinkRow(QStringView line) {
 
 // A line of generic words only ("订阅", "Premium", "会员套餐"): what kind of thing was bought, not
 // whose.
+// A page's own title is one too, perhaps with a possessive or the word for a centre ("我的会员",
+// "会员中心", "Your subscription").
 bool isGenericOnly(QStringView lowerLine) {
-    return isMadeOf(lowerLine, {planWords});
+    static constexpr QStringView pageWords[] = {u"我的", u"my", u"your", u"中心"};
+    return isMadeOf(lowerLine, {planWords, pageWords});
 }
 
 // User-perceived characters (extended grapheme clusters), counted up to `cap` at most.
@@ -1149,7 +1166,12 @@ QString withDigitsAfterSigns(const QString &text) {
         return {};
     };
     for (qsizetype i = 0; i < size; ++i) {
-        if (signs[i].category() != QChar::Symbol_Currency)
+        // After a sign, or after the code of a supported currency written in capitals straight
+        // before the number ("CNY4OO" for "CN¥400").
+        const bool code = i >= 2 && i + 1 < size && isAsciiDigit(signs[i + 1]) && signs[i].isUpper() &&
+                          (i < 3 || !isAsciiLetter(signs[i - 3])) &&
+                          !currencyOfCode(QStringView(signs).sliced(i - 2, 3)).isEmpty();
+        if (signs[i].category() != QChar::Symbol_Currency && !code)
             continue;
         const qsizetype start = i + 1 < size && signs[i + 1] == u' ' ? i + 2 : i + 1;
         qsizetype end = start;
@@ -1186,14 +1208,16 @@ QString withDigitsAfterSigns(const QString &text) {
 enum class DateRole { unsaid, start, end };
 
 // `text` without the blanks a recogniser sees between Chinese characters ("下次 扣费"), so that a
-// Chinese keyword read apart still matches whole.
-QString withoutBlanksInHan(QStringView text) {
+// Chinese keyword read apart still matches whole; with `rowBreaks`, also without the ends of rows
+// that cut a Chinese word ("连续包\n季", "单\n次购买").
+QString withoutBlanksInHan(QStringView text, bool rowBreaks = false) {
+    const auto isBlank = [rowBreaks](QChar c) { return isLineSpace(c) || (rowBreaks && c == u'\n'); };
     QString compact;
     compact.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (isLineSpace(text[i]) && !compact.isEmpty() && isHan(compact.back())) {
+        if (isBlank(text[i]) && !compact.isEmpty() && isHan(compact.back())) {
             qsizetype next = i;
-            while (next < text.size() && isLineSpace(text[next]))
+            while (next < text.size() && isBlank(text[next]))
                 ++next;
             if (next < text.size() && isHan(text[next])) {
                 i = next - 1;
@@ -1499,8 +1523,10 @@ DateRole dateRole(const QString &lower, const DatePlace &place) {
             return std::any_of(words.begin(), words.end(),
                                [nextRow](QStringView word) { return nextRow.startsWith(word); });
         };
-        if (sentenceGoesOn(rest) ||
-            !(leads(startLabels) || leads(endLabels) || leads(startVerbs) || leads(endVerbs)))
+        // A row led by a sender's name in black brackets is another message ("【支付宝】您的验证码…").
+        if ((sentenceGoesOn(rest) ||
+             !(leads(startLabels) || leads(endLabels) || leads(startVerbs) || leads(endVerbs))) &&
+            !nextRow.startsWith(u'【'))
             stop = nextRowEnd;
     }
     QString after = lower.sliced(end, std::max<qsizetype>(0, stop - end));
@@ -1594,6 +1620,34 @@ void settleDayOrder(const QString &lower, std::vector<FoundDate> &dates, const Q
         date.month = monthFirst ? date.firstFigure : date.secondFigure;
         date.day = monthFirst ? date.secondFigure : date.firstFigure;
     }
+}
+
+// The one paid in a Chinese sentence "…向<payee>支付…" or "…向<payee>付款…", its rows joined;
+// empty if none or not a name.
+QString payeeInSentence(const QString &text) {
+    if (!text.contains(u'向'))
+        return {};
+    QString joined;
+    joined.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\n') {
+            joined += text[i];
+        } else if (!joined.isEmpty() && i + 1 < text.size() && joined.back().unicode() < 0x80 &&
+                   joined.back().isLetterOrNumber() && text[i + 1].unicode() < 0x80 &&
+                   text[i + 1].isLetterOrNumber()) {
+            joined += u' ';
+        }
+    }
+    static const QRegularExpression paidTo =
+        compiled(QStringLiteral(R"(向([^，。,；;！!：:]{2,40}?)(?:支付|付款))"));
+    for (auto it = paidTo.globalMatch(joined); it.hasNext();) {
+        const QString name = cleanedLine(it.next().capturedView(1));
+        const QString lower = name.toLower();
+        if (graphemeCount(name, 31) >= 2 && graphemeCount(name, 31) <= 30 && !name.contains(u'您') &&
+            !isNoiseLine(name, lower) && !isGenericOnly(lower))
+            return name;
+    }
+    return {};
 }
 
 } // namespace
@@ -1842,6 +1896,55 @@ std::optional<Amount> detectAmount(const Text &text) {
     return Amount{best->value, best->currency};
 }
 
+namespace {
+
+std::optional<BillingCycle> keywordCycle(QStringView s) {
+    if (containsAny(s, yearlyKeywords))
+        return BillingCycle::yearly;
+    if (containsAny(s, quarterlyKeywords))
+        return BillingCycle::quarterly;
+    if (containsAny(s, weeklyKeywords))
+        return BillingCycle::weekly;
+    if (containsAny(s, monthlyKeywords))
+        return BillingCycle::monthly;
+    // A membership card for a period ("年卡", "月卡") is a product, not a remark on one: it names
+    // the period where nothing else does.
+    static constexpr std::pair<QStringView, BillingCycle> cards[] = {{u"年卡", BillingCycle::yearly},
+                                                                     {u"季卡", BillingCycle::quarterly},
+                                                                     {u"周卡", BillingCycle::weekly},
+                                                                     {u"月卡", BillingCycle::monthly}};
+    for (const auto &[card, cycle] : cards) {
+        if (containsText(s, card))
+            return cycle;
+    }
+    return std::nullopt;
+}
+
+// The period named in the field that says how the purchase is billed ("扣费方式 按季续费",
+// "续费方式\n连续包月", "Billing period: Yearly"): the page's own word on it, whatever periods the
+// name or an offer mentions.
+std::optional<BillingCycle> billingFieldCycle(const QString &text) {
+    static constexpr QStringView billingLabels[] = {u"续费方式",       u"扣费方式",     u"计费方式",
+                                                    u"计费周期",       u"订阅周期",     u"续订方式",
+                                                    u"billing period", u"billing cycle"};
+    for (QStringView label : billingLabels) {
+        for (qsizetype at = text.indexOf(label); at >= 0; at = text.indexOf(label, at + 1)) {
+            const qsizetype from = at + label.size();
+            qsizetype end = text.indexOf(u'\n', from);
+            // A label alone on its row heads the value on the next.
+            if (end >= 0 && trimmedLine(QStringView(text).sliced(from, end - from)).size() <= 1)
+                end = text.indexOf(u'\n', end + 1);
+            if (end < 0)
+                end = text.size();
+            if (const auto cycle = keywordCycle(QStringView(text).sliced(from, end - from)))
+                return cycle;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<BillingCycle> detectCycle(const Text &text) {
     // The slash before a period as the recogniser may read it: apart from the unit after a gap it
     // saw ("¥190.00/ 年", "USD 50.00/ year"), or as the letter it looks like after the price
@@ -1864,15 +1967,11 @@ std::optional<BillingCycle> detectCycle(const Text &text) {
             periods = lower;
         periods.replace(cutYear, QStringLiteral("/year"));
     }
-    const QString &s = periods.isNull() ? lower : periods;
-    if (containsAny(s, yearlyKeywords))
-        return BillingCycle::yearly;
-    if (containsAny(s, quarterlyKeywords))
-        return BillingCycle::quarterly;
-    if (containsAny(s, weeklyKeywords))
-        return BillingCycle::weekly;
-    if (containsAny(s, monthlyKeywords))
-        return BillingCycle::monthly;
+    const QString s = withoutBlanksInHan(periods.isNull() ? lower : periods, true);
+    if (const auto field = billingFieldCycle(s))
+        return field;
+    if (const auto anywhere = keywordCycle(s))
+        return anywhere;
     return detectNumberUnitCycle(text);
 }
 
@@ -1926,8 +2025,10 @@ std::optional<BillingCycle> detectPriceCycle(const Text &text, const Amount &amo
 }
 
 std::optional<BillingCycle> detectNumberUnitCycle(const Text &text) {
-    static const QRegularExpression numberAndUnit =
-        compiled(QStringLiteral(R"(([0-9]+)\s*(个月|月|年|季|周|year|years|month|months|week|weeks))"));
+    // Not the parts of a date ("2026年5月12日", "2026年12月"): a year or a month before more figures,
+    // or a figure after a year.
+    static const QRegularExpression numberAndUnit = compiled(QStringLiteral(
+        R"((?<![0-9年/.\-])([0-9]+)\s*(个月|月(?!\s*[0-9])|年(?!\s*[0-9])|季|周|year|years|month|months|week|weeks))"));
 
     const QString &s = text.lower;
     // After any white space the unit's first character must follow.
@@ -1971,7 +2072,7 @@ std::optional<BillingCycle> detectNumberUnitCycle(const Text &text) {
 }
 
 BillingType detectType(const Text &text) {
-    if (containsAny(text.lower, oneTimeKeywords))
+    if (containsAny(withoutBlanksInHan(text.lower, true), oneTimeKeywords))
         return BillingType::oneTime;
     // A Latin keyword with a letter misread, or read with blanks beside its hyphen ("One- time").
     for (const LatinWord &word : latinWords(text.lower)) {
@@ -2018,8 +2119,17 @@ std::optional<QDateTime> detectDate(const Text &text, const QTimeZone &zone, Bil
         const qsizetype named = months.indexOf(monthText.left(3));
         return named >= 0 ? int(named / 3 + 1) : number(monthText, 1);
     };
-    // Matched in lower case, so that month names match in any case.
-    const QString &lower = text.lower;
+    // Matched in lower case, so that month names match in any case. A day after a month's name
+    // read as the letters its digits look like ("feb l, 2026", "mar 1o 2026") is that day, so
+    // that the date and the order of day and month it shows are not lost.
+    static const QRegularExpression letterDay = compiled(
+        monthName + QStringLiteral(R"( ([0-9lio|]{1,2})(?![a-z0-9]) ?[,.，、]? ?(?:19|20)\d{2}(?!\d))"));
+    QString lower = text.lower;
+    for (auto it = letterDay.globalMatch(text.lower); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        for (qsizetype at = match.capturedStart(2); at < match.capturedEnd(2); ++at)
+            lower[at] = lower[at] == u'o' ? u'0' : isAsciiDigit(lower[at]) ? lower[at] : u'1';
+    }
     std::vector<FoundDate> found;
     const auto collect = [&](const QRegularExpression &re, int yearGroup, int monthGroup, int dayGroup) {
         for (auto it = re.globalMatch(lower); it.hasNext();) {
@@ -2118,6 +2228,7 @@ std::optional<QString> detectName(const Text &text) {
         bool heading = false;   // the label of the name's field, alone on its row
         bool priced = false;    // a row holding a price
         bool prose = false;     // a row of sentences, with their commas or full stops
+        bool stated = false;    // a name followed by its state, as lists of subscriptions show them
     };
     std::vector<Line> lines;
     // Who was billed stands under or beside its label ("Billed to", "收件人"): a person, not a product.
@@ -2130,8 +2241,9 @@ std::optional<QString> detectName(const Text &text) {
             next = s.size();
         if (next > pos) {
             bool labelled = false;
+            bool stated = false;
             const QStringView raw = trimmedLine(s.sliced(pos, next - pos));
-            QString cleaned = cleanedLine(raw, &labelled);
+            QString cleaned = cleanedLine(raw, &labelled, &stated);
             const int graphemes = graphemeCount(cleaned, 31);
             const bool labelHere = containsAny(raw.toString().toLower(), recipientLabels);
             // The addressee of an e-mail as mail clients show it ("发送至 我", "to me").
@@ -2158,8 +2270,8 @@ std::optional<QString> detectName(const Text &text) {
                 at = stop + 1;
             }
             lines.push_back({std::move(cleaned), graphemes, labelled,
-                             labelHere || recipientNext || titleBar || toMe, heading, priced,
-                             isSentence(raw)});
+                             labelHere || recipientNext || titleBar || toMe, heading, priced, isSentence(raw),
+                             stated});
             recipientNext = labelHere;
         }
         pos = next + 1;
@@ -2173,6 +2285,13 @@ std::optional<QString> detectName(const Text &text) {
         lines[i].heading = lines[i].heading && abovePrice;
         if (lines[i].heading && i + 1 < lines.size() && !lines[i + 1].heading)
             lines[i + 1].labelled = true;
+    }
+
+    // Where no field is labelled as the product, a sentence may name who was paid: "…向网易云音乐会员
+    // 支付¥15.00" ("paid to …"), perhaps wrapped onto the next row.
+    if (std::none_of(lines.begin(), lines.end(), [](const Line &line) { return line.labelled; })) {
+        if (const QString payee = payeeInSentence(text.original); !payee.isEmpty())
+            return normalizedName(payee);
     }
 
     const Line *best = nullptr;
@@ -2191,7 +2310,7 @@ std::optional<QString> detectName(const Text &text) {
         // Words are looked up as Chinese writes them, whatever gaps the recogniser saw between its
         // characters ("超级会 员").
         const QString lower = withoutSpacesInHan(line.cleaned).toLower();
-        if (isNoiseLine(line.cleaned, lower) || isLinkRow(line.cleaned) ||
+        if (isNoiseLine(line.cleaned, lower) || (!line.labelled && isLinkRow(line.cleaned)) ||
             isOneOf(line.cleaned, statusWords) || isRemarkOnly(line.cleaned) || isReference(line.cleaned))
             continue;
         // What a sentence says before its price ("订阅将以 ¥190/年 自动续订，直至取消。") scores as a phrase.
@@ -2203,7 +2322,7 @@ std::optional<QString> detectName(const Text &text) {
             below && below->priced && !below->prose &&
             (below->cleaned.isEmpty() || isNoiseLine(below->cleaned, below->cleaned.toLower()) ||
              isRemarkOnly(below->cleaned));
-        if ((line.priced || priceBelow) && !line.prose)
+        if ((line.priced || priceBelow || line.stated) && !line.prose)
             score += 1;
         if (score < 1)
             continue;

@@ -222,6 +222,8 @@ private Q_SLOTS:
         QTest::newRow("ones alone read as letters after a sign")
             << utf8("List price ¥22 Save Yll\nTotal due ¥ll") << 11.0 << u"CNY"_qs;
         QTest::newRow("sign and digits read as look-alikes") << utf8("el31.99/ year") << 131.99 << u"EUR"_qs;
+        QTest::newRow("noughts read as letters after a code")
+            << utf8("Total CNY4OO\nUSD OK 2") << 400.0 << u"CNY"_qs;
         // An E may be a euro or a pound sign.
         QTest::newRow("sign read as E") << utf8("Total E3.99") << 0.0 << u"CNY"_qs;
         QTest::newRow("dollar read as S after a country's letters")
@@ -310,6 +312,12 @@ private Q_SLOTS:
         QTest::newRow("count too large for 64 bits")
             << u"99999999999999999999 months"_qs << BillingCycle::monthly;
         QTest::newRow("full-width digits are no count") << utf8("１２个月") << BillingCycle::monthly;
+        QTest::newRow("a date's year and month are no counts")
+            << utf8("购买时间 2026年5月12日") << BillingCycle::monthly;
+        QTest::newRow("the billing field over the name's remark")
+            << utf8("咪咕Pro【年付】\n扣费方式 按季续费") << BillingCycle::quarterly;
+        QTest::newRow("keyword cut by the row's end") << utf8("连续包\n季") << BillingCycle::quarterly;
+        QTest::newRow("a card names its period") << utf8("樊登读书 年卡") << BillingCycle::yearly;
     }
 
     void cycle() {
@@ -323,8 +331,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         const std::pair<const char *, const char *> lists[] = {
             {"yearly", "每年 年度 /年 年付 按年 包年 一年 每|年 yearly annual /year per|year /yr"},
-            {"quarterly", "每季 季度 季付 包季 quarter"},
-            {"weekly", "每周 周付 weekly /week 每|周"},
+            {"quarterly", "每季 季度 季付 按季 包季 quarter"},
+            {"weekly", "每周 周付 按周 包周 weekly /week 每|周"},
             {"monthly", "每月 月度 /月 月付 按月 包月 每|月 monthly /month per|month /mo"},
             {"oneTime", "一次性 单次 买断 永久 终身 one-time onetime lifetime perpetual"},
             {"amount", "实付 合计 金额 价格 支付 总计 total amount 应付 付款"},
@@ -364,6 +372,7 @@ private Q_SLOTS:
         QTest::newRow("one-time") << u"One-Time purchase"_qs << BillingType::oneTime;
         QTest::newRow("a letter misread") << u"Lifrtime licence"_qs << BillingType::oneTime;
         QTest::newRow("blanks beside the hyphen") << u"One- time purchase"_qs << BillingType::oneTime;
+        QTest::newRow("cut by the row's end") << utf8("单\n次购买") << BillingType::oneTime;
         QTest::newRow("the first letter misread") << u"Wifetime"_qs << BillingType::recurring;
     }
 
@@ -408,6 +417,9 @@ private Q_SLOTS:
         QTest::newRow("paying verb on the next row of the sentence")
             << utf8("短信 · 2026-10-09\n您尾号6574的账户于2026年10月12日 04:37向Kagi\n支付¥39.50，连续包月")
             << QDate(2026, 10, 12);
+        QTest::newRow("a sender's bracket opens another message")
+            << utf8("信息 · 2026年9月25日\n【支付宝】您的验证码为837379\n2026/09/28 支付¥13.90")
+            << QDate(2026, 9, 28);
         QTest::newRow("a row led by a label is another field")
             << utf8("2025-01-02\n日期 2026-09-10\n续订方式 连续包年") << QDate(2025, 1, 2);
         // A label read imperfectly still says what its date is; where none does, reading order decides.
@@ -434,6 +446,8 @@ private Q_SLOTS:
             << u"Paid 04/05/2026 Next 06/15/2026"_qs << QDate(2026, 4, 5);
         QTest::newRow("day order from the same day named")
             << u"Sun, Apr 5, 3:14 PM\nDate 04/05/2026"_qs << QDate(2026, 4, 5);
+        QTest::newRow("day read as a letter after the month's name")
+            << u"Next 03/02/2026\nPaid Feb l, 2026"_qs << QDate(2026, 2, 1);
         QTest::newRow("ambiguous figures: day first") << u"Date 04.05.2026"_qs << QDate(2026, 5, 4);
         QTest::newRow("date cut at the row's end") << u"started on 2026-01-\n16."_qs << QDate(2026, 1, 16);
         QTest::newRow("date cut after a hyphen read as a dash")
@@ -566,6 +580,9 @@ private Q_SLOTS:
             << lines(
                    {"Current plan", "Kagi Search", "Y75.00,er quarter", "Change plan", "Cancel subscription"})
             << u"Kagi Search"_qs;
+        QTest::newRow("label read with a blank inside")
+            << utf8("Canva Pro 首页 发现 Account\nCurrent pl an\nCanva Pro\n月度会员\nCN¥35/ 月")
+            << u"Canva Pro"_qs;
         QTest::newRow("capitalised plan is a name, not a label")
             << lines({"Lightroom", "Photography Plan", "$9.99/month"}) << u"Photography Plan"_qs;
         QTest::newRow("column headings head the name below")
@@ -639,6 +656,19 @@ private Q_SLOTS:
         QTest::newRow("row of interface items scores lower")
             << utf8("爱奇艺 首页 会员 帮助 我的\n¥1\n¥2\n¥3\n¥4\n爱奇艺 黄金VIP会员 ¥25")
             << utf8("爱奇艺黄金VIP会员");
+        // Chinese pages: the page's title, a list of subscriptions with their states, a labelled name
+        // joined by dots, the one paid in a bank's message.
+        QTest::newRow("page title is generic")
+            << utf8("我的会员\n阿泽\n饿了么 学习卡\n支付金额 ¥21.90") << utf8("饿了么学习卡");
+        QTest::newRow("a name with its state, a lone dot in it")
+            << utf8("自动续费项目\n喜马拉雅 · 学习卡 家庭版 生效中\n开通时间 2026-02-02\n下次扣费 2026-03-04")
+            << utf8("喜马拉雅·学习卡家庭版");
+        QTest::newRow("labelled name with two dots")
+            << utf8("扣费凭证\n付款金额\nCN¥192.00\n扣费服务 Adobe · VIP会员·200GB")
+            << utf8("Adobe·VIP会员·200GB");
+        QTest::newRow("payee of a payment sentence") << utf8("交通银行\n【交通银行】您尾号5654的账户于2026年0"
+                                                             "5月06日\n22:39向央视频白金会员·2TB支付US$98.90")
+                                                     << utf8("央视频白金会员·2TB");
         QTest::newRow("date line is noise") << lines({"2025-03-07 12:30", "Kagi"}) << u"Kagi"_qs;
         QTest::newRow("hex identifier is noise") << lines({"9f8e7d6c-1a2b Pro", "Kagi"}) << u"Kagi"_qs;
         QTest::newRow("identifier penalty") << lines({"john_doe99", "Kagi"}) << u"Kagi"_qs;
