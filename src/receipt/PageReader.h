@@ -97,6 +97,7 @@ QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Gl
 // `glyphs` with the Chinese characters the recogniser took for a look-alike mended where its runner-up
 // for them, fairly likely too, spells with the characters around them a word the parser knows
 // (ReceiptParser::chineseWords()): "哗哩哗哩" for "哔哩哔哩", each "哗" read with "哔" next likeliest.
+// Where at least as many of the word's characters are read as themselves, a fainter runner-up will do.
 // A character of one of those words is kept ("每周" is not made "每月").
 QList<TextRecognizer::Glyph> withKnownWords(QList<TextRecognizer::Glyph> glyphs);
 

@@ -874,6 +874,10 @@ private slots:
             << utf8("哗哔@2:67 哩喱@6 哗哔@11:62 哩喱@15 大_@20") << utf8("哔哩哔哩大") << Blanks{};
         QTest::newRow("look-alike runner-up too faint")
             << utf8("哗哔@2:80:1 哩_@6 哗哔@11:95:1 哩_@15") << utf8("哗哩哗哩") << Blanks{};
+        QTest::newRow("faint look-alikes borne out by the rest of the word")
+            << utf8("哗哔@2:88:8 哩_@6 哗哔@11:90:6 哩_@15") << utf8("哔哩哔哩") << Blanks{};
+        QTest::newRow("faint look-alikes making most of a word")
+            << utf8("衬初@1:88:8 始_@5 贾费@9:88:8 甩用@13:88:8") << utf8("衬始贾甩") << Blanks{};
         QTest::newRow("character of a known word") << utf8("每_@1 周月@5") << utf8("每周") << Blanks{};
         QTest::newRow("two letters of small type") << utf8("er@1:60 re@2:40 p_@3") << utf8("erp") << Blanks{};
         QTest::newRow("narrow digit beside a letter") << utf8("1l@1:60 l1@2:40") << utf8("1l") << Blanks{};
