@@ -1259,6 +1259,17 @@ const QRegularExpression &amountWithoutSign() {
     return amount;
 }
 
+bool mayHoldUnreadSign(const QString &text, bool unreadInk) {
+    if (unreadInk || text.contains(priceWithLetters()))
+        return true;
+    for (auto it = amountWithoutSign().globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        if (match.captured(1).size() == 1 && match.captured(2).isEmpty())
+            return true;
+    }
+    return false;
+}
+
 QList<Piece> cut(const QImage &page, const QRect &line, int lineIndex) {
     QList<Piece> pieces;
     const QRect box = faintBox(page, line.intersected(page.rect()), page.rect());
@@ -2088,9 +2099,23 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             std::lock_guard lock(latinInUse);
             const QString latinReading = latin->readLine(piece.image);
             const QRect unread = unreadBeforeDigits(own, piece.image, piece.textHeight);
-            text = restoreSigns(
-                withPlusByInk(preferLatinSpelling(text, latinReading, endsDoubtful, unsure), piece.image),
-                latinReading, !unread.isEmpty());
+            const auto mend = [&](const QString &reading) {
+                return restoreSigns(
+                    withPlusByInk(preferLatinSpelling(text, reading, endsDoubtful, unsure), piece.image),
+                    reading, !unread.isEmpty());
+            };
+            QString mended = mend(latinReading);
+            // A sign the recogniser missed or read as a letter ("l70.00" for "£170.00", "e12.99"
+            // for "€12.99") that the Latin model did not make out either: small signs it reads
+            // better at twice the size, where their strokes stand apart.
+            if (mayHoldUnreadSign(text, !unread.isEmpty()) && mended.contains(amountWithoutSign())) {
+                const QImage larger = piece.image.scaled(piece.image.width() * 2, piece.image.height() * 2,
+                                                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                const QString other = mend(latin->readLine(larger));
+                if (!other.contains(amountWithoutSign()))
+                    mended = other;
+            }
+            text = mended;
             if (!unread.isEmpty() && SignShapes::isPound(piece.image, unread))
                 text = withPoundBeforeFirstNumber(text);
         } else if (latin && piece.image.width() <= 2 * height &&

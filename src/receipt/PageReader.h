@@ -71,6 +71,12 @@ QString restoreSigns(const QString &text, const QString &latinReading, bool unre
 // before it and above their baseline, where a digit reaches both.
 QString withPlusByInk(const QString &text, const QImage &piece);
 
+// Whether a piece's text may hold a currency sign the recogniser missed before an amount, which
+// the Latin model is asked about at twice the size where it saw none at first: ink read as nothing
+// before the number (`unreadInk`), the sign read as a letter set close before it ("e12.99"), or the
+// sign and a digit read as letters ("l70.00").
+bool mayHoldUnreadSign(const QString &text, bool unreadInk);
+
 // Whether a piece's text is Latin with letters the recogniser may have mistaken for look-alikes
 // ("Tota1", "A1 1 Apps", "Grammarl y").
 bool mayMistakeLetters(const QString &text);

@@ -942,11 +942,12 @@ private slots:
                                      << utf8("p1indqvist@a1iyun.com") << false << QString();
         QTest::newRow("unsure letter read as another")
             << utf8("Renews Nor 3, Payrent") << utf8("Renews Nov 3, Payment") << utf8("Renews Nov 3, Payment")
-            << false << utf8("rer");
-        QTest::newRow("sure letter read as another")
-            << utf8("Renews Nor 3") << utf8("Renews Nov 3") << utf8("Renews Nor 3") << false << utf8("e");
+            << false << utf8("         ^       ^   ");
+        QTest::newRow("sure letter read as another") << utf8("Renews Nor 3") << utf8("Renews Nov 3")
+                                                     << utf8("Renews Nor 3") << false << utf8(" ^          ");
         QTest::newRow("unsure letter read as a mark")
-            << utf8("Renews Nor 3") << utf8("Renews No/ 3") << utf8("Renews Nor 3") << false << utf8("r");
+            << utf8("Renews Nor 3") << utf8("Renews No/ 3") << utf8("Renews Nor 3") << false
+            << utf8("         ^  ");
         QTest::newRow("letters left out where unsure")
             << utf8("Produc") << utf8("Product") << utf8("Product") << true << QString();
         QTest::newRow("letters added where sure")
@@ -986,6 +987,24 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, doubtful);
         QCOMPARE(PageReader::mayMistakeLetters(text), doubtful);
+    }
+
+    void asksLargerReadingOnlyForMissedSigns_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("unreadInk");
+        QTest::addColumn<bool>("larger");
+        QTest::newRow("sign read as a letter") << utf8("Total e12.99") << false << true;
+        QTest::newRow("sign and a one read as letters") << utf8("l70.00") << false << true;
+        QTest::newRow("ink read as nothing") << utf8("170.00") << true << true;
+        QTest::newRow("word before an amount") << utf8("Pro 12.99 元") << false << false;
+        QTest::newRow("plain amount") << utf8("90.00元") << false << false;
+    }
+
+    void asksLargerReadingOnlyForMissedSigns() {
+        QFETCH(QString, text);
+        QFETCH(bool, unreadInk);
+        QFETCH(bool, larger);
+        QCOMPARE(PageReader::mayHoldUnreadSign(text, unreadInk), larger);
     }
 
     void tidiesLookAlikes_data() {
