@@ -920,7 +920,8 @@ private slots:
         QCOMPARE(PageReader::restoreSigns(read, latin, unread), text);
     }
 
-    // The Latin model's spelling is taken where the two readings differ in look-alikes alone.
+    // The Latin model's spelling is taken where the two readings differ in look-alikes alone, or
+    // its letters where the recogniser was unsure of them.
     void prefersLatinSpelling_data() {
         QTest::addColumn<QString>("read");
         QTest::addColumn<QString>("latin");
@@ -969,7 +970,9 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, unsureEnds);
         QFETCH(QString, unsureLetters);
-        QCOMPARE(PageReader::preferLatinSpelling(read, latin, unsureEnds, unsureLetters), text);
+        QCOMPARE(PageReader::preferLatinLetters(PageReader::preferLatinSpelling(read, latin, unsureEnds),
+                                                latin, unsureLetters),
+                 text);
     }
 
     void asksLatinModelOnlyForDoubtfulLatin_data() {
