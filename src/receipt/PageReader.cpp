@@ -1183,7 +1183,8 @@ QString preferLatinLetters(const QString &text, const QString &latinReading, con
             const QString &latinWord = latinWords[w];
             const qsizetype at = start;
             start += word.size() + 1;
-            if (word == latinWord || word.size() != latinWord.size())
+            // A lone letter is as often an icon or a mark read as one, which neither reads right.
+            if (word == latinWord || word.size() != latinWord.size() || word.size() < 2)
                 continue;
             bool alike = true;
             for (qsizetype i = 0; i < word.size() && alike; ++i) {

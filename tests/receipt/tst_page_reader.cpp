@@ -946,6 +946,8 @@ private slots:
             << false << utf8("         ^       ^   ");
         QTest::newRow("sure letter read as another") << utf8("Renews Nor 3") << utf8("Renews Nov 3")
                                                      << utf8("Renews Nor 3") << false << utf8(" ^          ");
+        QTest::newRow("lone letter read unsurely")
+            << utf8("I Obsidian") << utf8("j Obsidian") << utf8("I Obsidian") << false << utf8("^         ");
         QTest::newRow("unsure letter read as a mark")
             << utf8("Renews Nor 3") << utf8("Renews No/ 3") << utf8("Renews Nor 3") << false
             << utf8("         ^  ");
