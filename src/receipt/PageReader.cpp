@@ -1123,7 +1123,8 @@ bool mayMistakeLetters(const QString &text) {
     return !text.isEmpty() && std::none_of(text.begin(), text.end(), isChinese) && text.contains(doubtful);
 }
 
-QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful) {
+QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful,
+                            const QString &unsureLetters) {
     // The Latin model tells l, 1 and I apart and places blanks between Latin words better; where
     // the two readings differ only in that, its spelling is the better one.
     // It splits no word the recogniser read whole, though: small Latin letters in Chinese
@@ -1150,27 +1151,10 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
         return text;
     if (ours == theirs)
         return latinReading;
-    // Where the recogniser was unsure of the letters at an end of the piece, and so left them
-    // out, the Latin model's reading that holds the same letters and a few more at that end.
-    const qsizetype more = theirs.size() - ours.size();
-    if (!endsDoubtful || ours.isEmpty() || more <= 0 || more > maxLettersAdded)
-        return text;
-    const QString added = theirs.startsWith(ours) ? theirs.right(more)
-                          : theirs.endsWith(ours) ? theirs.left(more)
-                                                  : QString();
-    return !added.isEmpty() &&
-                   std::all_of(added.begin(), added.end(), [](QChar c) { return c.isLetterOrNumber(); })
-               ? latinReading
-               : text;
-}
-
-QString preferLatinLetters(const QString &text, const QString &latinReading, const QString &unsureLetters) {
     // Words with letters the recogniser was unsure of that the Latin model reads as other letters,
     // the rest of each word read alike: its letters there, word by word, whatever else of the
     // piece the two read differently.
-    if (unsureLetters.size() != text.size())
-        return text;
-    {
+    if (unsureLetters.size() == text.size()) {
         const auto isLatinLetter = [](QChar c) {
             return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
         };
@@ -1196,8 +1180,21 @@ QString preferLatinLetters(const QString &text, const QString &latinReading, con
                 mended = true;
             }
         }
-        return mended ? words.join(u' ') : text;
+        if (mended)
+            return words.join(u' ');
     }
+    // Where the recogniser was unsure of the letters at an end of the piece, and so left them
+    // out, the Latin model's reading that holds the same letters and a few more at that end.
+    const qsizetype more = theirs.size() - ours.size();
+    if (!endsDoubtful || ours.isEmpty() || more <= 0 || more > maxLettersAdded)
+        return text;
+    const QString added = theirs.startsWith(ours) ? theirs.right(more)
+                          : theirs.endsWith(ours) ? theirs.left(more)
+                                                  : QString();
+    return !added.isEmpty() &&
+                   std::all_of(added.begin(), added.end(), [](QChar c) { return c.isLetterOrNumber(); })
+               ? latinReading
+               : text;
 }
 
 QString withPlusByInk(const QString &text, const QImage &piece) {
@@ -2097,22 +2094,15 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         const bool latinOnly = std::none_of(text.begin(), text.end(), isChinese);
         const bool endsDoubtful = latinOnly && hasDoubtfulEnds(own, piece.image);
         const QString unsure = latinOnly ? unsureLettersOf(text, own) : QString();
-        const bool mayMend = text.contains(amountWithoutSign()) || text.contains(cutShort()) ||
-                             text.contains(priceWithLetters()) || mayMistakeLetters(text) || endsDoubtful;
-        if (latin && !mayMend && !unsure.isEmpty()) {
-            // Only letters read unsurely: the Latin model's letters there, nothing else of its
-            // reading (its marks and blanks are no better than the recogniser's).
-            std::lock_guard lock(latinInUse);
-            text = preferLatinLetters(text, latin->readLine(piece.image), unsure);
-        } else if (latin && mayMend) {
+        if (latin && (text.contains(amountWithoutSign()) || text.contains(cutShort()) ||
+                      text.contains(priceWithLetters()) || mayMistakeLetters(text) || endsDoubtful ||
+                      !unsure.isEmpty())) {
             std::lock_guard lock(latinInUse);
             const QString latinReading = latin->readLine(piece.image);
             const QRect unread = unreadBeforeDigits(own, piece.image, piece.textHeight);
             const auto mend = [&](const QString &reading) {
                 return restoreSigns(
-                    withPlusByInk(
-                        preferLatinLetters(preferLatinSpelling(text, reading, endsDoubtful), reading, unsure),
-                        piece.image),
+                    withPlusByInk(preferLatinSpelling(text, reading, endsDoubtful, unsure), piece.image),
                     reading, !unread.isEmpty());
             };
             QString mended = mend(latinReading);

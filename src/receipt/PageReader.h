@@ -84,13 +84,10 @@ bool mayMistakeLetters(const QString &text);
 // `latinReading`, a Latin model's reading of the same piece, where it differs from `text` only in
 // look-alike letters (l, 1, I; O and 0), case and blanks, or, when the recogniser left out letters
 // it was unsure of at an end of the piece (`endsDoubtful`), also in a few letters more at one end;
-// otherwise `text`.
-QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful = false);
-
-// `text` with the words of `latinReading` (a Latin model's reading of the same piece, with as many
-// words) that differ from its words only in letters that `unsureLetters` marks with a "^" under them
-// in `text` (those the recogniser read unsurely) read as other letters.
-QString preferLatinLetters(const QString &text, const QString &latinReading, const QString &unsureLetters);
+// or, word by word, in the letters of `text` that `unsureLetters` marks with a "^" under them
+// (those the recogniser read unsurely) read as other letters; otherwise `text`.
+QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful = false,
+                            const QString &unsureLetters = {});
 
 // `glyphs` without the second reading of a character read twice, as itself and as one it looks like:
 // two characters on neighbouring steps, each the other's runner-up, where no two characters of
