@@ -531,6 +531,9 @@ bool isSeparator(QChar c) {
 constexpr float minConfidence = 0.3f;
 // The most letters the Latin model's reading may add where the recogniser was unsure.
 constexpr qsizetype maxLettersAdded = 3;
+// A Latin letter read with less confidence than this may be another letter: small Latin type in
+// Chinese typefaces ("Nor" for "Nov", "Payent" for "Payment"), which the Latin model reads better.
+constexpr float unsureLetter = 0.8f;
 
 // Whether a blank goes between characters `a` and `b` read `gap` apart (in text heights), where
 // `modelBlank` tells whether the recogniser read one, `blankSeen` whether it read one or gave one
@@ -1120,7 +1123,8 @@ bool mayMistakeLetters(const QString &text) {
     return !text.isEmpty() && std::none_of(text.begin(), text.end(), isChinese) && text.contains(doubtful);
 }
 
-QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful) {
+QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful,
+                            const QString &unsureLetters) {
     // The Latin model tells l, 1 and I apart and places blanks between Latin words better; where
     // the two readings differ only in that, its spelling is the better one.
     // It splits no word the recogniser read whole, though: small Latin letters in Chinese
@@ -1147,6 +1151,38 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
         return text;
     if (ours == theirs)
         return latinReading;
+    // Words with letters the recogniser was unsure of that the Latin model reads as other letters,
+    // the rest of each word read alike: its letters there, word by word, whatever else of the
+    // piece the two read differently.
+    if (unsureLetters.size() == text.size()) {
+        const auto isLatinLetter = [](QChar c) {
+            return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+        };
+        QStringList words = text.split(u' ');
+        const QStringList latinWords = latinReading.split(u' ');
+        bool mended = false;
+        qsizetype start = 0;
+        for (qsizetype w = 0; w < words.size() && words.size() == latinWords.size(); ++w) {
+            const QString word = words[w];
+            const QString &latinWord = latinWords[w];
+            const qsizetype at = start;
+            start += word.size() + 1;
+            // A lone letter is as often an icon or a mark read as one, which neither reads right.
+            if (word == latinWord || word.size() != latinWord.size() || word.size() < 2)
+                continue;
+            bool alike = true;
+            for (qsizetype i = 0; i < word.size() && alike; ++i) {
+                alike = word[i] == latinWord[i] || (isLatinLetter(word[i]) && isLatinLetter(latinWord[i]) &&
+                                                    unsureLetters[at + i] == u'^');
+            }
+            if (alike) {
+                words[w] = latinWord;
+                mended = true;
+            }
+        }
+        if (mended)
+            return words.join(u' ');
+    }
     // Where the recogniser was unsure of the letters at an end of the piece, and so left them
     // out, the Latin model's reading that holds the same letters and a few more at that end.
     const qsizetype more = theirs.size() - ours.size();
@@ -1222,6 +1258,17 @@ const QRegularExpression &amountWithoutSign() {
             "[0-9]|\\s?[年月日个天周季时分秒号])")
             .arg(currencyCodes()));
     return amount;
+}
+
+bool mayHoldUnreadSign(const QString &text, bool unreadInk) {
+    if (unreadInk || text.contains(priceWithLetters()))
+        return true;
+    for (auto it = amountWithoutSign().globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        if (match.captured(1).size() == 1 && match.captured(2).isEmpty())
+            return true;
+    }
+    return false;
 }
 
 QList<Piece> cut(const QImage &page, const QRect &line, int lineIndex) {
@@ -1665,6 +1712,30 @@ bool hasDoubtfulEnds(const QList<TextRecognizer::Glyph> &glyphs, const QImage &p
     return first <= last && (doubtful(glyphs[first]) || doubtful(glyphs[last]));
 }
 
+// Marks under the Latin letters of `text`, spelt from `glyphs`, that the recogniser read unsurely:
+// a string as long as `text`, "^" under each of them and blanks elsewhere; empty where it read none
+// or the text cannot be matched to the characters read.
+QString unsureLettersOf(const QString &text, const QList<TextRecognizer::Glyph> &glyphs) {
+    QString marks(text.size(), u' ');
+    bool any = false;
+    qsizetype g = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isSpace())
+            continue;
+        while (g < glyphs.size() && glyphs[g].character.toLower() != text[i].toLower())
+            ++g;
+        if (g == glyphs.size())
+            return {};
+        const QChar c = text[i];
+        if (((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) && glyphs[g].confidence < unsureLetter) {
+            marks[i] = u'^';
+            any = true;
+        }
+        ++g;
+    }
+    return any ? marks : QString();
+}
+
 // Whether the piece shows the ink of a character the recogniser read nothing on just before the
 // first digit it read, with no letter or digit read before that: a sign its dictionary lacks
 // ("£10.99" read as "10.99"). The character stands apart between columns of paper, a third of the
@@ -2026,16 +2097,32 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         const QList<TextRecognizer::Glyph> own =
             withKnownWords(withoutCharactersReadTwice(readGlyphs, blanks, piece.textHeight));
         QString text = spell(own, blanks, piece.textHeight, piece.image.width(), &piece.image);
-        const bool endsDoubtful =
-            hasDoubtfulEnds(own, piece.image) && std::none_of(text.begin(), text.end(), isChinese);
+        const bool latinOnly = std::none_of(text.begin(), text.end(), isChinese);
+        const bool endsDoubtful = latinOnly && hasDoubtfulEnds(own, piece.image);
+        const QString unsure = latinOnly ? unsureLettersOf(text, own) : QString();
         if (latin && (text.contains(amountWithoutSign()) || text.contains(cutShort()) ||
-                      text.contains(priceWithLetters()) || mayMistakeLetters(text) || endsDoubtful)) {
+                      text.contains(priceWithLetters()) || mayMistakeLetters(text) || endsDoubtful ||
+                      !unsure.isEmpty())) {
             std::lock_guard lock(latinInUse);
             const QString latinReading = latin->readLine(piece.image);
             const QRect unread = unreadBeforeDigits(own, piece.image, piece.textHeight);
-            text = restoreSigns(
-                withPlusByInk(preferLatinSpelling(text, latinReading, endsDoubtful), piece.image),
-                latinReading, !unread.isEmpty());
+            const auto mend = [&](const QString &reading) {
+                return restoreSigns(
+                    withPlusByInk(preferLatinSpelling(text, reading, endsDoubtful, unsure), piece.image),
+                    reading, !unread.isEmpty());
+            };
+            QString mended = mend(latinReading);
+            // A sign the recogniser missed or read as a letter ("l70.00" for "£170.00", "e12.99"
+            // for "€12.99") that the Latin model did not make out either: small signs it reads
+            // better at twice the size, where their strokes stand apart.
+            if (mayHoldUnreadSign(text, !unread.isEmpty()) && mended.contains(amountWithoutSign())) {
+                const QImage larger = piece.image.scaled(piece.image.width() * 2, piece.image.height() * 2,
+                                                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                const QString other = mend(latin->readLine(larger));
+                if (!other.contains(amountWithoutSign()))
+                    mended = other;
+            }
+            text = mended;
             if (!unread.isEmpty() && SignShapes::isPound(piece.image, unread))
                 text = withPoundBeforeFirstNumber(text);
         } else if (latin && piece.image.width() <= 2 * height &&

@@ -71,6 +71,12 @@ QString restoreSigns(const QString &text, const QString &latinReading, bool unre
 // before it and above their baseline, where a digit reaches both.
 QString withPlusByInk(const QString &text, const QImage &piece);
 
+// Whether a piece's text may hold a currency sign the recogniser missed before an amount, which
+// the Latin model is asked about at twice the size where it saw none at first: ink read as nothing
+// before the number (`unreadInk`), the sign read as a letter set close before it ("e12.99"), or the
+// sign and a digit read as letters ("l70.00").
+bool mayHoldUnreadSign(const QString &text, bool unreadInk);
+
 // Whether a piece's text is Latin with letters the recogniser may have mistaken for look-alikes
 // ("Tota1", "A1 1 Apps", "Grammarl y").
 bool mayMistakeLetters(const QString &text);
@@ -78,8 +84,10 @@ bool mayMistakeLetters(const QString &text);
 // `latinReading`, a Latin model's reading of the same piece, where it differs from `text` only in
 // look-alike letters (l, 1, I; O and 0), case and blanks, or, when the recogniser left out letters
 // it was unsure of at an end of the piece (`endsDoubtful`), also in a few letters more at one end;
-// otherwise `text`.
-QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful = false);
+// or, word by word, in the letters of `text` that `unsureLetters` marks with a "^" under them
+// (those the recogniser read unsurely) read as other letters; otherwise `text`.
+QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful = false,
+                            const QString &unsureLetters = {});
 
 // `glyphs` without the second reading of a character read twice, as itself and as one it looks like:
 // two characters on neighbouring steps, each the other's runner-up, where no two characters of

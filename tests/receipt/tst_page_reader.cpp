@@ -930,31 +930,43 @@ private slots:
         QTest::addColumn<QString>("latin");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("unsureEnds");
+        QTest::addColumn<QString>("unsureLetters");
         QTest::newRow("split word") << utf8("Grammarl y Premi um") << utf8("Grammarly Premium")
-                                    << utf8("Grammarly Premium") << false;
-        QTest::newRow("ones for ells")
-            << utf8("Bi11ed annua11y") << utf8("Billed annually") << utf8("Billed annually") << false;
+                                    << utf8("Grammarly Premium") << false << QString();
+        QTest::newRow("ones for ells") << utf8("Bi11ed annua11y") << utf8("Billed annually")
+                                       << utf8("Billed annually") << false << QString();
         QTest::newRow("ligature read as one letter")
             << utf8("Netfix <no-reply@netfix.com>") << utf8("Netflix <no-reply@netflix.com>")
-            << utf8("Netflix <no-reply@netflix.com>") << false;
-        QTest::newRow("other letters")
-            << utf8("Netflux Premium") << utf8("Netflix Premium") << utf8("Netflux Premium") << false;
-        QTest::newRow("nothing read") << utf8("A1 1 Apps") << QString() << utf8("A1 1 Apps") << false;
+            << utf8("Netflix <no-reply@netflix.com>") << false << QString();
+        QTest::newRow("other letters") << utf8("Netflux Premium") << utf8("Netflix Premium")
+                                       << utf8("Netflux Premium") << false << QString();
+        QTest::newRow("nothing read")
+            << utf8("A1 1 Apps") << QString() << utf8("A1 1 Apps") << false << QString();
         QTest::newRow("words split") << utf8("p1indqvist@a1iyun.com") << utf8("pl indqvist@al iyun. com")
-                                     << utf8("p1indqvist@a1iyun.com") << false;
+                                     << utf8("p1indqvist@a1iyun.com") << false << QString();
+        QTest::newRow("unsure letter read as another")
+            << utf8("Renews Nor 3, Payrent") << utf8("Renews Nov 3, Payment") << utf8("Renews Nov 3, Payment")
+            << false << utf8("         ^       ^   ");
+        QTest::newRow("sure letter read as another") << utf8("Renews Nor 3") << utf8("Renews Nov 3")
+                                                     << utf8("Renews Nor 3") << false << utf8(" ^          ");
+        QTest::newRow("lone letter read unsurely")
+            << utf8("I Obsidian") << utf8("j Obsidian") << utf8("I Obsidian") << false << utf8("^         ");
+        QTest::newRow("unsure letter read as a mark")
+            << utf8("Renews Nor 3") << utf8("Renews No/ 3") << utf8("Renews Nor 3") << false
+            << utf8("         ^  ");
         QTest::newRow("letters left out where unsure")
-            << utf8("Produc") << utf8("Product") << utf8("Product") << true;
+            << utf8("Produc") << utf8("Product") << utf8("Product") << true << QString();
         QTest::newRow("letters added where sure")
-            << utf8("Produc") << utf8("Product") << utf8("Produc") << false;
-        QTest::newRow("price read as letters")
-            << utf8("Total uss8o0/year") << utf8("Total US$8.00/year") << utf8("Total US$8.00/year") << false;
+            << utf8("Produc") << utf8("Product") << utf8("Produc") << false << QString();
+        QTest::newRow("price read as letters") << utf8("Total uss8o0/year") << utf8("Total US$8.00/year")
+                                               << utf8("Total US$8.00/year") << false << QString();
         QTest::newRow("pound and price read as letters, a blank more")
-            << utf8("f99.o0/year") << utf8("£99.00 /year") << utf8("£99.00 /year") << false;
+            << utf8("f99.o0/year") << utf8("£99.00 /year") << utf8("£99.00 /year") << false << QString();
         QTest::newRow("sign for a letter in a code")
             << utf8("f49-faa6-5020-8a5f3d9f0bc3") << utf8("£49-faa6-5020-8a5f3d9f0bc3")
-            << utf8("f49-faa6-5020-8a5f3d9f0bc3") << false;
+            << utf8("f49-faa6-5020-8a5f3d9f0bc3") << false << QString();
         QTest::newRow("price with other digits")
-            << utf8("f99.o0/year") << utf8("£98.00 /year") << utf8("f99.o0/year") << false;
+            << utf8("f99.o0/year") << utf8("£98.00 /year") << utf8("f99.o0/year") << false << QString();
     }
 
     void prefersLatinSpelling() {
@@ -962,7 +974,8 @@ private slots:
         QFETCH(QString, latin);
         QFETCH(QString, text);
         QFETCH(bool, unsureEnds);
-        QCOMPARE(PageReader::preferLatinSpelling(read, latin, unsureEnds), text);
+        QFETCH(QString, unsureLetters);
+        QCOMPARE(PageReader::preferLatinSpelling(read, latin, unsureEnds, unsureLetters), text);
     }
 
     void asksLatinModelOnlyForDoubtfulLatin_data() {
@@ -980,6 +993,24 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, doubtful);
         QCOMPARE(PageReader::mayMistakeLetters(text), doubtful);
+    }
+
+    void asksLargerReadingOnlyForMissedSigns_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("unreadInk");
+        QTest::addColumn<bool>("larger");
+        QTest::newRow("sign read as a letter") << utf8("Total e12.99") << false << true;
+        QTest::newRow("sign and a one read as letters") << utf8("l70.00") << false << true;
+        QTest::newRow("ink read as nothing") << utf8("170.00") << true << true;
+        QTest::newRow("word before an amount") << utf8("Pro 12.99 元") << false << false;
+        QTest::newRow("plain amount") << utf8("90.00元") << false << false;
+    }
+
+    void asksLargerReadingOnlyForMissedSigns() {
+        QFETCH(QString, text);
+        QFETCH(bool, unreadInk);
+        QFETCH(bool, larger);
+        QCOMPARE(PageReader::mayHoldUnreadSign(text, unreadInk), larger);
     }
 
     void tidiesLookAlikes_data() {
