@@ -523,6 +523,10 @@ bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
+bool isLatinLetter(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
 bool isSeparator(QChar c) {
     return QStringView(u".,:/-").contains(c);
 }
@@ -697,7 +701,6 @@ void tellCaseByInk(QString &chars, const QList<std::pair<const TextRecognizer::G
                    const std::vector<std::pair<int, int>> &spans, const QImage &piece) {
     static constexpr QStringView sameShape = u"cosuvwxz";
     static constexpr QStringView marked = u"ijpy";
-    const auto isLatinLetter = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
     const size_t count = size_t(chars.size());
     std::vector<bool> torn(count, false);
     bool anyTorn = false;
@@ -1155,9 +1158,6 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
     // the rest of each word read alike: its letters there, word by word, whatever else of the
     // piece the two read differently.
     if (unsureLetters.size() == text.size()) {
-        const auto isLatinLetter = [](QChar c) {
-            return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-        };
         QStringList words = text.split(u' ');
         const QStringList latinWords = latinReading.split(u' ');
         bool mended = false;
@@ -1444,9 +1444,10 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // letters of Chinese typefaces would otherwise raise the usual gap above the blank.
     const double hanGap =
         median(over([&](QChar a, QChar b) { return isHan(a) && isHan(b); }, gapAt), 1, usual);
-    const auto isLatinLetter = [](QChar c) { return c.isLetter() && !isChinese(c); };
+    const auto isNonChineseLetter = [](QChar c) { return c.isLetter() && !isChinese(c); };
     const double letterGap =
-        median(over([&](QChar a, QChar b) { return isLatinLetter(a) && isLatinLetter(b); }, gapAt), 3, usual);
+        median(over([&](QChar a, QChar b) { return isNonChineseLetter(a) && isNonChineseLetter(b); }, gapAt),
+               3, usual);
     // Chinese typefaces set Latin letters in cells of one width, a narrow letter in as wide a cell
     // as an "n", and not always in its middle: the paper beside it, wide and often on one side
     // only, looks like a blank, and a letter is split off the word ("norepl y"). Where the advances
@@ -1589,7 +1590,7 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             int top = piece->height();
             int baseline = -1;
             qsizetype letters = 0;
-            for (qsizetype k = i - 1; k >= 0 && isLatinLetter(chars[k]); --k, ++letters) {
+            for (qsizetype k = i - 1; k >= 0 && isNonChineseLetter(chars[k]); --k, ++letters) {
                 const QRect ink = inkBox(*piece, spans[size_t(k)]);
                 if (ink.isEmpty())
                     continue;
@@ -1645,7 +1646,7 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const QChar a = chars[i - 1];
             const QChar b = chars[i];
             const bool mixed = (isHan(a) && isLatinOrDigit(b)) || (isLatinOrDigit(a) && isHan(b));
-            const bool letters = isLatinLetter(a) && isLatinLetter(b);
+            const bool letters = isNonChineseLetter(a) && isNonChineseLetter(b);
             const bool seen =
                 kept[i].second || kept[i].first->blankOdds >= (letters ? letterBlankSeenOdds : blankSeenOdds);
             // Some Chinese typefaces set their characters loosely and Latin letters and digits
@@ -1657,9 +1658,9 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             // In cells, a letter split off beside an "l", "i" or "j" that ends or starts a word
             // stands a cell's advance from it, no more; the English words of one letter ("a",
             // "I") stand alone.
-            if (blank && inCells && isLatinLetter(a) && isLatinLetter(b)) {
-                const auto isLetterAt = [&chars, &isLatinLetter](qsizetype at) {
-                    return at >= 0 && at < chars.size() && isLatinLetter(chars[at]);
+            if (blank && inCells && isNonChineseLetter(a) && isNonChineseLetter(b)) {
+                const auto isLetterAt = [&chars, &isNonChineseLetter](qsizetype at) {
+                    return at >= 0 && at < chars.size() && isNonChineseLetter(chars[at]);
                 };
                 const bool aloneAfter = QStringView(u"lij").contains(a) && isLetterAt(i - 2) &&
                                         !isLetterAt(i + 1) && b != u'a' && b != u'I';
@@ -1727,7 +1728,7 @@ QString unsureLettersOf(const QString &text, const QList<TextRecognizer::Glyph> 
         if (g == glyphs.size())
             return {};
         const QChar c = text[i];
-        if (((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) && glyphs[g].confidence < unsureLetter) {
+        if (isLatinLetter(c) && glyphs[g].confidence < unsureLetter) {
             marks[i] = u'^';
             any = true;
         }
