@@ -1271,6 +1271,11 @@ bool mayHoldUnreadSign(const QString &text, bool unreadInk) {
     return false;
 }
 
+bool addsOnlySignsUnreadable(const QString &text, const QString &reading, const QString &readable) {
+    return std::none_of(readable.begin(), readable.end(),
+                        [&](QChar sign) { return reading.count(sign) > text.count(sign); });
+}
+
 QList<Piece> cut(const QImage &page, const QRect &line, int lineIndex) {
     QList<Piece> pieces;
     const QRect box = faintBox(page, line.intersected(page.rect()), page.rect());
@@ -2120,7 +2125,8 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
                 const QImage larger = piece.image.scaled(piece.image.width() * 2, piece.image.height() * 2,
                                                          Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
                 const QString other = mend(latin->readLine(larger));
-                if (!other.contains(amountWithoutSign()))
+                if (!other.contains(amountWithoutSign()) &&
+                    addsOnlySignsUnreadable(mended, other, recognizer.signs()))
                     mended = other;
             }
             text = mended;

@@ -76,6 +76,10 @@ QString withPlusByInk(const QString &text, const QImage &piece);
 // before the number (`unreadInk`), the sign read as a letter set close before it ("e12.99"), or the
 // sign and a digit read as letters ("l70.00").
 bool mayHoldUnreadSign(const QString &text, bool unreadInk);
+// Whether `reading` holds no more of any of the currency signs in `readable` than `text` does: a
+// larger reading may add only signs the recogniser cannot read itself ("£", "€"), since one it
+// reads ("¥", "$") it would not have missed, and the Latin model takes other signs for it ("₩" as "¥").
+bool addsOnlySignsUnreadable(const QString &text, const QString &reading, const QString &readable);
 
 // Whether a piece's text is Latin with letters the recogniser may have mistaken for look-alikes
 // ("Tota1", "A1 1 Apps", "Grammarl y").

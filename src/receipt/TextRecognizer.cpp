@@ -311,6 +311,15 @@ QList<TextRecognizer::Glyph> TextRecognizer::read(Model &model, const QImage &st
     return decode(scores.ptr<float>(), scores.rows, scores.cols, m_dictionary, m_signs);
 }
 
+QString TextRecognizer::signs() const {
+    QString all;
+    for (const auto &[cls, sign] : m_signs) {
+        if (!all.contains(sign))
+            all.append(sign);
+    }
+    return all;
+}
+
 TextRecognizer::SignClasses TextRecognizer::signClasses(const QStringList &dictionary) {
     SignClasses signs;
     for (qsizetype i = 0; i < dictionary.size(); ++i) {

@@ -45,6 +45,8 @@ public:
     // Loads the graph and dictionary from `folder`; false when they cannot be loaded.
     bool load(const QString &folder);
     bool isLoaded() const { return m_model != nullptr; }
+    // The currency signs its dictionary holds, full-width ones folded ("¥$" for the Chinese model).
+    QString signs() const;
     // Takes the recogniser's own layers out of OpenCV's layer factory, where load() puts them; only
     // while no recogniser loads. The next load() puts them back.
     static void unregisterLayers();

@@ -1013,6 +1013,23 @@ private slots:
         QCOMPARE(PageReader::mayHoldUnreadSign(text, unreadInk), larger);
     }
 
+    void takesLargerReadingOnlyForSignsUnreadable_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("reading");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("pound the recogniser lacks") << utf8("l70.00") << utf8("£170.00") << true;
+        QTest::newRow("euro beside a yen already read") << utf8("¥5 e12.99") << utf8("¥5 €12.99") << true;
+        QTest::newRow("yen it would have read") << utf8("#5,710") << utf8("¥5,710") << false;
+        QTest::newRow("dollar it would have read") << utf8("170.00") << utf8("$170.00") << false;
+    }
+
+    void takesLargerReadingOnlyForSignsUnreadable() {
+        QFETCH(QString, text);
+        QFETCH(QString, reading);
+        QFETCH(bool, taken);
+        QCOMPARE(PageReader::addsOnlySignsUnreadable(text, reading, utf8("¥$")), taken);
+    }
+
     void tidiesLookAlikes_data() {
         QTest::addColumn<QString>("read");
         QTest::addColumn<QString>("tidy");
