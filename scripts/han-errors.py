@@ -40,8 +40,7 @@ def main():
         sys.exit(__doc__)
     cli, folders = arguments[0], arguments[1:]
     for folder in folders:
-        with open(os.path.join(folder, "intended.tsv"), encoding="utf-8") as table:
-            rows = list(csv.DictReader(table, delimiter="\t"))
+        rows = parse_readings.intended(folder)
         typefaces = {}
         with open(os.path.join(folder, "styles.tsv"), encoding="utf-8") as table:
             for row in csv.DictReader(table, delimiter="\t"):

@@ -34,6 +34,12 @@ def parsed(cli, text):
     return json.loads(done.stdout)
 
 
+def intended(folder):
+    """The rows of a corpus folder's intended.tsv, what each receipt was made to propose."""
+    with open(os.path.join(folder, "intended.tsv"), encoding="utf-8") as table:
+        return list(csv.DictReader(table, delimiter="\t"))
+
+
 def readings(cli, folder, labels, cache):
     """The recognised text of every receipt of `folder`, from the cache or read now."""
     path = os.path.join(cache, re.sub(r"[^A-Za-z0-9]+", "_", os.path.abspath(folder)).strip("_") + ".json")
@@ -75,8 +81,7 @@ def main():
     cli, folders = arguments[0], arguments[1:]
     only = options.get("--field")
     for folder in folders:
-        with open(os.path.join(folder, "intended.tsv"), encoding="utf-8") as table:
-            rows = list(csv.DictReader(table, delimiter="\t"))
+        rows = intended(folder)
         read = readings(cli, folder, [row["label"] for row in rows], options["--cache"])
         truth_right = 0
         reading_right = 0
