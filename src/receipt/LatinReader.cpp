@@ -25,6 +25,10 @@ QString LatinReader::tessdataPath() {
     return prefix.isEmpty() ? QStringLiteral("/usr/share/tesseract-ocr/5/tessdata") : prefix;
 }
 
+bool LatinReader::isWord(const QString &word) const {
+    return m_api && !word.isEmpty() && m_api->IsValidWord(word.toUtf8().constData()) != 0;
+}
+
 QString LatinReader::readLine(const QImage &line) {
     if (line.isNull() || line.format() != QImage::Format_Grayscale8)
         return {};

@@ -31,6 +31,10 @@ public:
 
     bool isLoaded() const { return m_api != nullptr; }
 
+    // Whether the model's dictionary holds `word` (as written, or in capitals, or capitalised);
+    // false before the model is loaded.
+    bool isWord(const QString &word) const;
+
 private:
     std::unique_ptr<tesseract::TessBaseAPI> m_api;
     bool m_tried = false;

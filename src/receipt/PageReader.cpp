@@ -996,6 +996,49 @@ QString restoreLetteredPrices(const QString &text, const QString &latinReading) 
     return result;
 }
 
+// Marks under the Latin letters of `text`, spelt from `glyphs`, that the recogniser read unsurely:
+// a string as long as `text`, "^" under each of them and blanks elsewhere; empty where it read none
+// or the text cannot be matched to the characters read.
+QString unsureLettersOf(const QString &text, const QList<TextRecognizer::Glyph> &glyphs) {
+    QString marks(text.size(), u' ');
+    bool any = false;
+    qsizetype g = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isSpace())
+            continue;
+        while (g < glyphs.size() && glyphs[g].character.toLower() != text[i].toLower())
+            ++g;
+        if (g == glyphs.size())
+            return {};
+        const QChar c = text[i];
+        if (isLatinLetter(c) && glyphs[g].confidence < unsureLetter) {
+            marks[i] = u'^';
+            any = true;
+        }
+        ++g;
+    }
+    return any ? marks : QString();
+}
+
+// Whether the dictionary of `latin` holds a word.
+std::function<bool(const QString &)> isWordOf(const LatinReader &latin) {
+    return [&latin](const QString &word) { return latin.isWord(word); };
+}
+
+// The reading of `latin` of `image` at three quarters of its size, where `latinReading`, its
+// reading at full size, would change letters of `text` that `marks` marks (see
+// preferLatinSpelling); nothing otherwise.
+std::optional<QString> confirmingReading(const QString &text, const QString &latinReading,
+                                         const QString &marks, const QImage &image, LatinReader &latin,
+                                         bool endsDoubtful = false) {
+    const auto isWord = isWordOf(latin);
+    if (marks.isEmpty() || preferLatinSpelling(text, latinReading, endsDoubtful, marks, isWord) ==
+                               preferLatinSpelling(text, latinReading, endsDoubtful, {}, isWord))
+        return std::nullopt;
+    return latin.readLine(image.scaled(image.width() * 3 / 4, image.height() * 3 / 4, Qt::IgnoreAspectRatio,
+                                       Qt::SmoothTransformation));
+}
+
 } // namespace
 
 const QRegularExpression &priceWithLetters() {
@@ -1127,7 +1170,8 @@ bool mayMistakeLetters(const QString &text) {
 }
 
 QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful,
-                            const QString &unsureLetters) {
+                            const QString &unsureLetters, const std::function<bool(const QString &)> &isWord,
+                            const std::optional<QString> &confirming) {
     // The Latin model tells l, 1 and I apart and places blanks between Latin words better; where
     // the two readings differ only in that, its spelling is the better one.
     // It splits no word the recogniser read whole, though: small Latin letters in Chinese
@@ -1160,6 +1204,7 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
     if (unsureLetters.size() == text.size()) {
         QStringList words = text.split(u' ');
         const QStringList latinWords = latinReading.split(u' ');
+        const QStringList confirmingWords = confirming ? confirming->split(u' ') : QStringList();
         bool mended = false;
         qsizetype start = 0;
         for (qsizetype w = 0; w < words.size() && words.size() == latinWords.size(); ++w) {
@@ -1175,6 +1220,25 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
                 alike = word[i] == latinWord[i] || (isLatinLetter(word[i]) && isLatinLetter(latinWord[i]) &&
                                                     unsureLetters[at + i] == u'^');
             }
+            // Either reader may mistake a letter of small type: where the recogniser's letters spell
+            // a word of the Latin model's dictionary and the model's own do not, the word stays
+            // ("Paid", not "Puid"). Each run of letters with a letter read otherwise is weighed.
+            for (qsizetype i = 0; i < word.size() && alike && isWord; ++i) {
+                if (!isLatinLetter(word[i]))
+                    continue;
+                qsizetype end = i;
+                bool differs = false;
+                for (; end < word.size() && isLatinLetter(word[end]); ++end)
+                    differs = differs || word[end] != latinWord[end];
+                if (differs && isWord(word.mid(i, end - i)) && !isWord(latinWord.mid(i, end - i)))
+                    alike = false;
+                i = end;
+            }
+            // Small type may make the model read a letter otherwise at one size alone ("Pra" for
+            // "Pro"); its reading at another size bears its letters out.
+            if (confirming &&
+                (confirmingWords.size() != latinWords.size() || confirmingWords[w] != latinWord))
+                alike = false;
             if (alike) {
                 words[w] = latinWord;
                 mended = true;
@@ -1718,30 +1782,6 @@ bool hasDoubtfulEnds(const QList<TextRecognizer::Glyph> &glyphs, const QImage &p
     return first <= last && (doubtful(glyphs[first]) || doubtful(glyphs[last]));
 }
 
-// Marks under the Latin letters of `text`, spelt from `glyphs`, that the recogniser read unsurely:
-// a string as long as `text`, "^" under each of them and blanks elsewhere; empty where it read none
-// or the text cannot be matched to the characters read.
-QString unsureLettersOf(const QString &text, const QList<TextRecognizer::Glyph> &glyphs) {
-    QString marks(text.size(), u' ');
-    bool any = false;
-    qsizetype g = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isSpace())
-            continue;
-        while (g < glyphs.size() && glyphs[g].character.toLower() != text[i].toLower())
-            ++g;
-        if (g == glyphs.size())
-            return {};
-        const QChar c = text[i];
-        if (isLatinLetter(c) && glyphs[g].confidence < unsureLetter) {
-            marks[i] = u'^';
-            any = true;
-        }
-        ++g;
-    }
-    return any ? marks : QString();
-}
-
 // Whether the piece shows the ink of a character the recogniser read nothing on just before the
 // first digit it read, with no letter or digit read before that: a sign its dictionary lacks
 // ("£10.99" read as "10.99"). The character stands apart between columns of paper, a third of the
@@ -2112,10 +2152,13 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             std::lock_guard lock(latinInUse);
             const QString latinReading = latin->readLine(piece.image);
             const QRect unread = unreadBeforeDigits(own, piece.image, piece.textHeight);
+            const std::optional<QString> confirming =
+                confirmingReading(text, latinReading, unsure, piece.image, *latin, endsDoubtful);
             const auto mend = [&](const QString &reading) {
-                return restoreSigns(
-                    withPlusByInk(preferLatinSpelling(text, reading, endsDoubtful, unsure), piece.image),
-                    reading, !unread.isEmpty());
+                return restoreSigns(withPlusByInk(preferLatinSpelling(text, reading, endsDoubtful, unsure,
+                                                                      isWordOf(*latin), confirming),
+                                                  piece.image),
+                                    reading, !unread.isEmpty());
             };
             QString mended = mend(latinReading);
             // A sign the recogniser missed or read as a letter ("l70.00" for "£170.00", "e12.99"

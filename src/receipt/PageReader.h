@@ -11,6 +11,9 @@ class LatinReader;
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
+
 // Reads a prepared page (see ScanImage) with the line recogniser: finds its lines, cuts them into
 // pieces at wide blanks, scales the pieces to the recogniser's height, packs several into each
 // strip it reads, and spells each line from the characters read, with blanks placed where the
@@ -89,9 +92,14 @@ bool mayMistakeLetters(const QString &text);
 // look-alike letters (l, 1, I; O and 0), case and blanks, or, when the recogniser left out letters
 // it was unsure of at an end of the piece (`endsDoubtful`), also in a few letters more at one end;
 // or, word by word, in the letters of `text` that `unsureLetters` marks with a "^" under them
-// (those the recogniser read unsurely) read as other letters; otherwise `text`.
+// (those the recogniser read unsurely) read as other letters, unless `isWord`, when given, tells
+// that the recogniser's letters spell a word of the Latin model's dictionary and its own do not,
+// or `confirming`, when given, the Latin model's reading of the piece at another size, reads the
+// word otherwise; otherwise `text`.
 QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful = false,
-                            const QString &unsureLetters = {});
+                            const QString &unsureLetters = {},
+                            const std::function<bool(const QString &)> &isWord = {},
+                            const std::optional<QString> &confirming = std::nullopt);
 
 // `glyphs` without the second reading of a character read twice, as itself and as one it looks like:
 // two characters on neighbouring steps, each the other's runner-up, where no two characters of

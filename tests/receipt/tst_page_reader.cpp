@@ -931,42 +931,70 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("unsureEnds");
         QTest::addColumn<QString>("unsureLetters");
+        // The Latin model's dictionary, where given.
+        QTest::addColumn<QStringList>("words");
+        // Its reading at another size, where given.
+        QTest::addColumn<QString>("confirming");
         QTest::newRow("split word") << utf8("Grammarl y Premi um") << utf8("Grammarly Premium")
-                                    << utf8("Grammarly Premium") << false << QString();
-        QTest::newRow("ones for ells") << utf8("Bi11ed annua11y") << utf8("Billed annually")
-                                       << utf8("Billed annually") << false << QString();
+                                    << utf8("Grammarly Premium") << false << QString() << QStringList()
+                                    << QString();
+        QTest::newRow("ones for ells")
+            << utf8("Bi11ed annua11y") << utf8("Billed annually") << utf8("Billed annually") << false
+            << QString() << QStringList() << QString();
         QTest::newRow("ligature read as one letter")
             << utf8("Netfix <no-reply@netfix.com>") << utf8("Netflix <no-reply@netflix.com>")
-            << utf8("Netflix <no-reply@netflix.com>") << false << QString();
-        QTest::newRow("other letters") << utf8("Netflux Premium") << utf8("Netflix Premium")
-                                       << utf8("Netflux Premium") << false << QString();
-        QTest::newRow("nothing read")
-            << utf8("A1 1 Apps") << QString() << utf8("A1 1 Apps") << false << QString();
+            << utf8("Netflix <no-reply@netflix.com>") << false << QString() << QStringList() << QString();
+        QTest::newRow("other letters")
+            << utf8("Netflux Premium") << utf8("Netflix Premium") << utf8("Netflux Premium") << false
+            << QString() << QStringList() << QString();
+        QTest::newRow("nothing read") << utf8("A1 1 Apps") << QString() << utf8("A1 1 Apps") << false
+                                      << QString() << QStringList() << QString();
         QTest::newRow("words split") << utf8("p1indqvist@a1iyun.com") << utf8("pl indqvist@al iyun. com")
-                                     << utf8("p1indqvist@a1iyun.com") << false << QString();
+                                     << utf8("p1indqvist@a1iyun.com") << false << QString() << QStringList()
+                                     << QString();
         QTest::newRow("unsure letter read as another")
             << utf8("Renews Nor 3, Payrent") << utf8("Renews Nov 3, Payment") << utf8("Renews Nov 3, Payment")
-            << false << utf8("         ^       ^   ");
-        QTest::newRow("sure letter read as another") << utf8("Renews Nor 3") << utf8("Renews Nov 3")
-                                                     << utf8("Renews Nor 3") << false << utf8(" ^          ");
+            << false << utf8("         ^       ^   ") << QStringList() << QString();
+        QTest::newRow("sure letter read as another")
+            << utf8("Renews Nor 3") << utf8("Renews Nov 3") << utf8("Renews Nor 3") << false
+            << utf8(" ^          ") << QStringList() << QString();
         QTest::newRow("lone letter read unsurely")
-            << utf8("I Obsidian") << utf8("j Obsidian") << utf8("I Obsidian") << false << utf8("^         ");
+            << utf8("I Obsidian") << utf8("j Obsidian") << utf8("I Obsidian") << false << utf8("^         ")
+            << QStringList() << QString();
         QTest::newRow("unsure letter read as a mark")
             << utf8("Renews Nor 3") << utf8("Renews No/ 3") << utf8("Renews Nor 3") << false
-            << utf8("         ^  ");
-        QTest::newRow("letters left out where unsure")
-            << utf8("Produc") << utf8("Product") << utf8("Product") << true << QString();
-        QTest::newRow("letters added where sure")
-            << utf8("Produc") << utf8("Product") << utf8("Produc") << false << QString();
-        QTest::newRow("price read as letters") << utf8("Total uss8o0/year") << utf8("Total US$8.00/year")
-                                               << utf8("Total US$8.00/year") << false << QString();
+            << utf8("         ^  ") << QStringList() << QString();
+        QTest::newRow("letters left out where unsure") << utf8("Produc") << utf8("Product") << utf8("Product")
+                                                       << true << QString() << QStringList() << QString();
+        QTest::newRow("letters added where sure") << utf8("Produc") << utf8("Product") << utf8("Produc")
+                                                  << false << QString() << QStringList() << QString();
+        QTest::newRow("price read as letters")
+            << utf8("Total uss8o0/year") << utf8("Total US$8.00/year") << utf8("Total US$8.00/year") << false
+            << QString() << QStringList() << QString();
         QTest::newRow("pound and price read as letters, a blank more")
-            << utf8("f99.o0/year") << utf8("£99.00 /year") << utf8("£99.00 /year") << false << QString();
+            << utf8("f99.o0/year") << utf8("£99.00 /year") << utf8("£99.00 /year") << false << QString()
+            << QStringList() << QString();
         QTest::newRow("sign for a letter in a code")
             << utf8("f49-faa6-5020-8a5f3d9f0bc3") << utf8("£49-faa6-5020-8a5f3d9f0bc3")
-            << utf8("f49-faa6-5020-8a5f3d9f0bc3") << false << QString();
+            << utf8("f49-faa6-5020-8a5f3d9f0bc3") << false << QString() << QStringList() << QString();
         QTest::newRow("price with other digits")
-            << utf8("f99.o0/year") << utf8("£98.00 /year") << utf8("f99.o0/year") << false << QString();
+            << utf8("f99.o0/year") << utf8("£98.00 /year") << utf8("f99.o0/year") << false << QString()
+            << QStringList() << QString();
+        QTest::newRow("unsure letter making no word of a word")
+            << utf8("Paid in full") << utf8("Puid in full") << utf8("Paid in full") << false
+            << utf8(" ^          ") << QStringList{utf8("Paid"), utf8("in"), utf8("full")} << QString();
+        QTest::newRow("unsure letter making one word of another")
+            << utf8("Renews Nor 3") << utf8("Renews Nov 3") << utf8("Renews Nov 3") << false
+            << utf8("         ^  ") << QStringList{utf8("Renews"), utf8("Nor"), utf8("Nov")} << QString();
+        QTest::newRow("unsure letter making a word of none")
+            << utf8("Pa1d Paynent") << utf8("Pa1d Payment") << utf8("Pa1d Payment") << false
+            << utf8("        ^   ") << QStringList{utf8("Payment")} << QString();
+        QTest::newRow("unsure letter read otherwise at another size")
+            << utf8("Perplexity Pro") << utf8("Perplexity Pra") << utf8("Perplexity Pro") << false
+            << utf8("             ^") << QStringList() << utf8("Perplexity Pro");
+        QTest::newRow("unsure letter read alike at another size")
+            << utf8("Perplexity Pra") << utf8("Perplexity Pro") << utf8("Perplexity Pro") << false
+            << utf8("             ^") << QStringList() << utf8("Perplexity Pro");
     }
 
     void prefersLatinSpelling() {
@@ -975,7 +1003,14 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, unsureEnds);
         QFETCH(QString, unsureLetters);
-        QCOMPARE(PageReader::preferLatinSpelling(read, latin, unsureEnds, unsureLetters), text);
+        QFETCH(QStringList, words);
+        QFETCH(QString, confirming);
+        const auto isWord = [&words](const QString &word) { return words.contains(word); };
+        QCOMPARE(PageReader::preferLatinSpelling(
+                     read, latin, unsureEnds, unsureLetters,
+                     words.isEmpty() ? std::function<bool(const QString &)>() : isWord,
+                     confirming.isNull() ? std::nullopt : std::optional<QString>(confirming)),
+                 text);
     }
 
     void asksLatinModelOnlyForDoubtfulLatin_data() {
