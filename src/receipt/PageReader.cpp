@@ -1039,6 +1039,30 @@ std::optional<QString> confirmingReading(const QString &text, const QString &lat
                                        Qt::SmoothTransformation));
 }
 
+// The column between the characters read on steps `before` and `after` of a piece where one may
+// be cut from the other: the middle of the widest blank run between their middles (the first
+// character's ink may start a step after the step it was read on), or halfway between them where
+// the two touch. `before` below zero is the piece's left edge, `after` below zero its right edge.
+int cutBetween(const QList<std::pair<int, int>> &blanks, int width, int before, int after) {
+    const auto middle = [](int step) { return step * stride + stride / 2; };
+    if (before < 0)
+        return 0;
+    if (after < 0)
+        return width;
+    const int from = middle(before);
+    const int to = middle(after);
+    int widest = 0, cut = (from + to) / 2;
+    for (const auto &[start, end] : blanks) {
+        const int a = std::max(start, from);
+        const int b = std::min(end, to);
+        if (b - a > widest) {
+            widest = b - a;
+            cut = (a + b) / 2;
+        }
+    }
+    return cut;
+}
+
 } // namespace
 
 const QRegularExpression &priceWithLetters() {
@@ -1259,6 +1283,49 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
                    std::all_of(added.begin(), added.end(), [](QChar c) { return c.isLetterOrNumber(); })
                ? latinReading
                : text;
+}
+
+QList<LatinRun> unsureLatinRuns(const QString &text, const QList<TextRecognizer::Glyph> &glyphs,
+                                const QList<std::pair<int, int>> &blanks, int width) {
+    const QString marks = unsureLettersOf(text, glyphs);
+    if (marks.isEmpty())
+        return {};
+    // The glyph each character of the text was spelt from, as unsureLettersOf() matches them.
+    std::vector<qsizetype> from(size_t(text.size()), -1);
+    for (qsizetype i = 0, g = 0; i < text.size(); ++i) {
+        if (text[i].isSpace())
+            continue;
+        while (g < glyphs.size() && glyphs[g].character.toLower() != text[i].toLower())
+            ++g;
+        from[size_t(i)] = g++;
+    }
+    const auto inRun = [](QChar c) { return isLatinLetter(c) || isDigit(c); };
+    QList<LatinRun> runs;
+    for (qsizetype start = 0; start < text.size();) {
+        if (!inRun(text[start])) {
+            ++start;
+            continue;
+        }
+        qsizetype end = start;
+        while (end < text.size() &&
+               (inRun(text[end]) || (text[end] == u' ' && end + 1 < text.size() && inRun(text[end + 1]))))
+            ++end;
+        if (QStringView(marks).mid(start, end - start).contains(u'^')) {
+            const qsizetype first = from[size_t(start)];
+            const qsizetype last = from[size_t(end - 1)];
+            const int left =
+                cutBetween(blanks, width, first > 0 ? glyphs[first - 1].step : -1, glyphs[first].step);
+            const int right = cutBetween(blanks, width, glyphs[last].step,
+                                         last + 1 < glyphs.size() ? glyphs[last + 1].step : -1);
+            // The steps of characters read on the paper after a piece's ink may lie past its edge.
+            const int cutLeft = std::clamp(left, 0, width);
+            const int cutRight = std::clamp(right, 0, width);
+            if (cutRight - cutLeft > stride)
+                runs.append({start, end, cutLeft, cutRight});
+        }
+        start = end;
+    }
+    return runs;
 }
 
 QString withPlusByInk(const QString &text, const QImage &piece) {
@@ -1782,6 +1849,38 @@ bool hasDoubtfulEnds(const QList<TextRecognizer::Glyph> &glyphs, const QImage &p
     return first <= last && (doubtful(glyphs[first]) || doubtful(glyphs[last]));
 }
 
+// `text`, spelt from `glyphs` on `piece`, with its unsureLatinRuns() spelt as a piece of Latin alone
+// would be (preferLatinSpelling), with the reading of `latin` of their columns ("2024年Nor" for
+// "2024年Nov").
+QString withLatinRunsMended(const QString &text, const QList<TextRecognizer::Glyph> &glyphs,
+                            const QImage &piece, LatinReader &latin) {
+    const QString marks = unsureLettersOf(text, glyphs);
+    QString result;
+    qsizetype copied = 0;
+    for (const LatinRun &run : unsureLatinRuns(text, glyphs, blankRuns(piece), piece.width())) {
+        // Paper either side, as around a piece of its own.
+        const int margin = piece.height() / 4;
+        QImage crop(run.right - run.left + 2 * margin, piece.height(), QImage::Format_Grayscale8);
+        crop.fill(255);
+        for (int y = 0; y < piece.height(); ++y)
+            std::copy_n(piece.constScanLine(y) + run.left, run.right - run.left, crop.scanLine(y) + margin);
+        const QString ours = text.mid(run.start, run.end - run.start);
+        const QString latinRun = latin.readLine(crop);
+        const QString runMarks = marks.mid(run.start, run.end - run.start);
+        const QString mended = preferLatinSpelling(ours, latinRun, false, runMarks, isWordOf(latin),
+                                                   confirmingReading(ours, latinRun, runMarks, crop, latin));
+        if (mended != ours) {
+            result += QStringView(text).mid(copied, run.start - copied);
+            result += mended;
+            copied = run.end;
+        }
+    }
+    if (copied == 0)
+        return text;
+    result += QStringView(text).mid(copied);
+    return result;
+}
+
 // Whether the piece shows the ink of a character the recogniser read nothing on just before the
 // first digit it read, with no letter or digit read before that: a sign its dictionary lacks
 // ("£10.99" read as "10.99"). The character stands apart between columns of paper, a third of the
@@ -2145,6 +2244,10 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         QString text = spell(own, blanks, piece.textHeight, piece.image.width(), &piece.image);
         const bool latinOnly = std::none_of(text.begin(), text.end(), isChinese);
         const bool endsDoubtful = latinOnly && hasDoubtfulEnds(own, piece.image);
+        if (latin && !latinOnly && !unsureLettersOf(text, own).isEmpty()) {
+            std::lock_guard lock(latinInUse);
+            text = withLatinRunsMended(text, own, piece.image, *latin);
+        }
         const QString unsure = latinOnly ? unsureLettersOf(text, own) : QString();
         if (latin && (text.contains(amountWithoutSign()) || text.contains(cutShort()) ||
                       text.contains(priceWithLetters()) || mayMistakeLetters(text) || endsDoubtful ||

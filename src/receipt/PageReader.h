@@ -69,6 +69,23 @@ const QRegularExpression &priceWithLetters();
 // model's sign is taken more readily.
 QString restoreSigns(const QString &text, const QString &latinReading, bool unreadBeforeNumber = false);
 
+// A run of Latin words in a piece's text: its characters [start, end) and the columns
+// [left, right) of the piece that hold them.
+struct LatinRun {
+    qsizetype start = 0;
+    qsizetype end = 0;
+    int left = 0;
+    int right = 0;
+};
+
+// The runs of Latin words in `text` (letters and digits, single blanks between them), spelt from
+// `glyphs` on a piece `width` wide whose blank column runs are `blanks`, that hold a letter the
+// recogniser read unsurely: in a line that holds Chinese, what the Latin model is asked about on
+// its own. Each is cut from the characters beside it at the widest blank between their steps, or
+// halfway between them where they touch.
+QList<LatinRun> unsureLatinRuns(const QString &text, const QList<TextRecognizer::Glyph> &glyphs,
+                                const QList<std::pair<int, int>> &blanks, int width);
+
 // `text` with the "4" that ends it after Latin letters made a plus sign ("Disney4" for "Disney+"),
 // where the last character's ink in `piece` floats as a plus does: below the top of the characters
 // before it and above their baseline, where a digit reaches both.

@@ -1013,6 +1013,53 @@ private slots:
                  text);
     }
 
+    // Latin words with letters read unsurely in a line that holds Chinese, cut from the characters
+    // beside them to be read on their own. Each character sits on the step given for it; "^" marks
+    // those read unsurely. Blanks are [start, end) columns; runs are start, end, left, right.
+    void findsUnsureLatinRuns_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("steps");
+        QTest::addColumn<QString>("unsure");
+        QTest::addColumn<QList<int>>("blanks");
+        QTest::addColumn<QList<int>>("runs");
+        QTest::newRow("after Chinese, cut in the blank")
+            << utf8("2024年Nor") << QList<int>{0, 1, 2, 3, 5, 8, 9, 10} << utf8("       ^")
+            << QList<int>{58, 64} << QList<int>{5, 8, 61, 100};
+        QTest::newRow("touching Chinese, cut halfway")
+            << utf8("2024年Nor") << QList<int>{0, 1, 2, 3, 5, 8, 9, 10} << utf8("       ^") << QList<int>{}
+            << QList<int>{5, 8, 56, 100};
+        QTest::newRow("read surely") << utf8("2024年Nor") << QList<int>{0, 1, 2, 3, 5, 8, 9, 10}
+                                     << utf8("        ") << QList<int>{58, 64} << QList<int>{};
+        QTest::newRow("two words between Chinese")
+            << utf8("开通Pro Plan会员") << QList<int>{0, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12}
+            << utf8("    ^       ") << QList<int>{26, 32, 60, 62, 86, 90} << QList<int>{2, 10, 29, 88};
+        QTest::newRow("a mark read past the edge")
+            << utf8("会员Pro。") << QList<int>{1, 3, 10, 11, 13, 15} << utf8("    ^ ") << QList<int>{}
+            << QList<int>{2, 5, 56, 100};
+        QTest::newRow("unsure Chinese only")
+            << utf8("会员Pro") << QList<int>{1, 3, 5, 6, 7} << utf8("^    ") << QList<int>{} << QList<int>{};
+    }
+
+    void findsUnsureLatinRuns() {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, steps);
+        QFETCH(QString, unsure);
+        QFETCH(QList<int>, blanks);
+        QFETCH(QList<int>, runs);
+        Glyphs glyphs;
+        for (qsizetype i = 0, k = 0; i < text.size(); ++i) {
+            if (!text[i].isSpace())
+                glyphs.append(TextRecognizer::Glyph{text[i], steps[k++], unsure[i] == u'^' ? 0.5f : 0.95f});
+        }
+        QList<std::pair<int, int>> blankRuns;
+        for (qsizetype i = 0; i + 1 < blanks.size(); i += 2)
+            blankRuns.append({blanks[i], blanks[i + 1]});
+        QList<int> found;
+        for (const PageReader::LatinRun &run : PageReader::unsureLatinRuns(text, glyphs, blankRuns, 100))
+            found << int(run.start) << int(run.end) << run.left << run.right;
+        QCOMPARE(found, runs);
+    }
+
     void asksLatinModelOnlyForDoubtfulLatin_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("doubtful");
