@@ -1285,6 +1285,37 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
                : text;
 }
 
+QString withCaseOf(const QString &text, const QString &latinReading) {
+    // Whether a word's letters take one of the shapes words are written in: all small, all
+    // capitals, or a capital and small letters.
+    const auto oneCase = [](QStringView word) {
+        bool small = false, capitalAfterFirst = false;
+        qsizetype letters = 0;
+        for (const QChar c : word) {
+            if (!isLatinLetter(c))
+                continue;
+            small = small || c.isLower();
+            capitalAfterFirst = capitalAfterFirst || (letters > 0 && c.isUpper());
+            ++letters;
+        }
+        return !(small && capitalAfterFirst);
+    };
+    const QStringList ours = text.split(u' ');
+    QStringList theirs = latinReading.split(u' ');
+    if (ours.size() != theirs.size())
+        return latinReading;
+    for (qsizetype w = 0; w < ours.size(); ++w) {
+        QString &word = theirs[w];
+        if (word.size() != ours[w].size() || (oneCase(word) && !oneCase(ours[w])))
+            continue;
+        for (qsizetype i = 0; i < word.size(); ++i) {
+            if (word[i] != ours[w][i] && word[i].toLower() == ours[w][i].toLower())
+                word[i] = ours[w][i];
+        }
+    }
+    return theirs.join(u' ');
+}
+
 QList<LatinRun> unsureLatinRuns(const QString &text, const QList<TextRecognizer::Glyph> &glyphs,
                                 const QList<std::pair<int, int>> &blanks, int width) {
     const QString marks = unsureLettersOf(text, glyphs);
@@ -1867,8 +1898,9 @@ QString withLatinRunsMended(const QString &text, const QList<TextRecognizer::Gly
         const QString ours = text.mid(run.start, run.end - run.start);
         const QString latinRun = latin.readLine(crop);
         const QString runMarks = marks.mid(run.start, run.end - run.start);
-        const QString mended = preferLatinSpelling(ours, latinRun, false, runMarks, isWordOf(latin),
-                                                   confirmingReading(ours, latinRun, runMarks, crop, latin));
+        QString mended = preferLatinSpelling(ours, latinRun, false, runMarks, isWordOf(latin),
+                                             confirmingReading(ours, latinRun, runMarks, crop, latin));
+        mended = withCaseOf(ours, mended);
         if (mended != ours) {
             result += QStringView(text).mid(copied, run.start - copied);
             result += mended;

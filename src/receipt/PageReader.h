@@ -69,6 +69,12 @@ const QRegularExpression &priceWithLetters();
 // model's sign is taken more readily.
 QString restoreSigns(const QString &text, const QString &latinReading, bool unreadBeforeNumber = false);
 
+// `latinReading`, another reading of a run of Latin words read as `text`, with the case of `text`
+// where the two differ in case alone, unless `text` mixes cases within a word where
+// `latinReading` does not ("vIP" for "VIP"): cut out of a line, a run of a few letters shows no
+// others to tell capitals from small letters of one shape by ("US" is not made "us", nor "TV" "Tv").
+QString withCaseOf(const QString &text, const QString &latinReading);
+
 // A run of Latin words in a piece's text: its characters [start, end) and the columns
 // [left, right) of the piece that hold them.
 struct LatinRun {

@@ -1060,6 +1060,24 @@ private slots:
         QCOMPARE(found, runs);
     }
 
+    // A run of Latin words cut out of a line keeps its case unless it mixed cases within a word.
+    void keepsCaseOfLatinRuns_data() {
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("latin");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("capitals made small") << utf8("US") << utf8("us") << utf8("US");
+        QTest::newRow("capitals made a capital and small letters") << utf8("TV") << utf8("Tv") << utf8("TV");
+        QTest::newRow("mixed cases made capitals") << utf8("vIP") << utf8("VIP") << utf8("VIP");
+        QTest::newRow("words apart") << utf8("ChatGPT Pl us") << utf8("ChatGPT Plus") << utf8("ChatGPT Plus");
+    }
+
+    void keepsCaseOfLatinRuns() {
+        QFETCH(QString, read);
+        QFETCH(QString, latin);
+        QFETCH(QString, text);
+        QCOMPARE(PageReader::withCaseOf(read, latin), text);
+    }
+
     void asksLatinModelOnlyForDoubtfulLatin_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("doubtful");
