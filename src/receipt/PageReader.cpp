@@ -996,12 +996,10 @@ QString restoreLetteredPrices(const QString &text, const QString &latinReading) 
     return result;
 }
 
-// Marks under the Latin letters of `text`, spelt from `glyphs`, that the recogniser read unsurely:
-// a string as long as `text`, "^" under each of them and blanks elsewhere; empty where it read none
-// or the text cannot be matched to the characters read.
-QString unsureLettersOf(const QString &text, const QList<TextRecognizer::Glyph> &glyphs) {
-    QString marks(text.size(), u' ');
-    bool any = false;
+// The glyph each character of `text`, spelt from `glyphs`, was read as, in order and regardless of
+// case; -1 under blanks. Empty where the text cannot be matched to the characters read.
+std::vector<qsizetype> glyphsSpelling(const QString &text, const QList<TextRecognizer::Glyph> &glyphs) {
+    std::vector<qsizetype> from(size_t(text.size()), -1);
     qsizetype g = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i].isSpace())
@@ -1010,14 +1008,39 @@ QString unsureLettersOf(const QString &text, const QList<TextRecognizer::Glyph> 
             ++g;
         if (g == glyphs.size())
             return {};
-        const QChar c = text[i];
-        if (isLatinLetter(c) && glyphs[g].confidence < unsureLetter) {
+        from[size_t(i)] = g++;
+    }
+    return from;
+}
+
+// Marks under the Latin letters of `text`, spelt from `glyphs`, that the recogniser read unsurely:
+// a string as long as `text`, "^" under each of them and blanks elsewhere; empty where it read none
+// or the text cannot be matched to the characters read.
+QString unsureLettersOf(const QString &text, const QList<TextRecognizer::Glyph> &glyphs,
+                        const std::vector<qsizetype> &from) {
+    if (from.size() != size_t(text.size()))
+        return {};
+    QString marks(text.size(), u' ');
+    bool any = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (from[size_t(i)] >= 0 && isLatinLetter(text[i]) &&
+            glyphs[from[size_t(i)]].confidence < unsureLetter) {
             marks[i] = u'^';
             any = true;
         }
-        ++g;
     }
     return any ? marks : QString();
+}
+
+QString unsureLettersOf(const QString &text, const QList<TextRecognizer::Glyph> &glyphs) {
+    return unsureLettersOf(text, glyphs, glyphsSpelling(text, glyphs));
+}
+
+// The reading of `latin` of `image` scaled by `numerator` / `denominator`.
+QString readScaled(LatinReader &latin, const QImage &image, int numerator, int denominator) {
+    return latin.readLine(image.scaled(image.width() * numerator / denominator,
+                                       image.height() * numerator / denominator, Qt::IgnoreAspectRatio,
+                                       Qt::SmoothTransformation));
 }
 
 // Whether the dictionary of `latin` holds a word.
@@ -1035,8 +1058,7 @@ std::optional<QString> confirmingReading(const QString &text, const QString &lat
     if (marks.isEmpty() || preferLatinSpelling(text, latinReading, endsDoubtful, marks, isWord) ==
                                preferLatinSpelling(text, latinReading, endsDoubtful, {}, isWord))
         return std::nullopt;
-    return latin.readLine(image.scaled(image.width() * 3 / 4, image.height() * 3 / 4, Qt::IgnoreAspectRatio,
-                                       Qt::SmoothTransformation));
+    return readScaled(latin, image, 3, 4);
 }
 
 // The column between the characters read on steps `before` and `after` of a piece where one may
@@ -1318,18 +1340,10 @@ QString withCaseOf(const QString &text, const QString &latinReading) {
 
 QList<LatinRun> unsureLatinRuns(const QString &text, const QList<TextRecognizer::Glyph> &glyphs,
                                 const QList<std::pair<int, int>> &blanks, int width) {
-    const QString marks = unsureLettersOf(text, glyphs);
+    const std::vector<qsizetype> from = glyphsSpelling(text, glyphs);
+    const QString marks = unsureLettersOf(text, glyphs, from);
     if (marks.isEmpty())
         return {};
-    // The glyph each character of the text was spelt from, as unsureLettersOf() matches them.
-    std::vector<qsizetype> from(size_t(text.size()), -1);
-    for (qsizetype i = 0, g = 0; i < text.size(); ++i) {
-        if (text[i].isSpace())
-            continue;
-        while (g < glyphs.size() && glyphs[g].character.toLower() != text[i].toLower())
-            ++g;
-        from[size_t(i)] = g++;
-    }
     const auto inRun = [](QChar c) { return isLatinLetter(c) || isDigit(c); };
     QList<LatinRun> runs;
     for (qsizetype start = 0; start < text.size();) {
@@ -2300,9 +2314,7 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             // for "€12.99") that the Latin model did not make out either: small signs it reads
             // better at twice the size, where their strokes stand apart.
             if (mayHoldUnreadSign(text, !unread.isEmpty()) && mended.contains(amountWithoutSign())) {
-                const QImage larger = piece.image.scaled(piece.image.width() * 2, piece.image.height() * 2,
-                                                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-                const QString other = mend(latin->readLine(larger));
+                const QString other = mend(readScaled(*latin, piece.image, 2, 1));
                 if (!other.contains(amountWithoutSign()) &&
                     addsOnlySignsUnreadable(mended, other, recognizer.signs()))
                     mended = other;
