@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -35,11 +36,9 @@ namespace {
 // never ends is reported by the wait itself.
 constexpr int settleTimeoutMsecs = 60'000;
 
-int freePort() {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
+// Instances that stop while starting (a port taken meanwhile by another program, say) or do not
+// connect are started afresh on other ports, at most this many times in all.
+constexpr int startAttempts = 3;
 
 struct Peer {
     QString name;
@@ -47,13 +46,34 @@ struct Peer {
     QString folder;
     QString id;
     QString apiKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    int port = freePort();
-    int guiPort = freePort();
+    int port = 0;
+    int guiPort = 0;
     QProcess process;
     std::unique_ptr<Store> store;
 
     QString listPath() const { return folder + u"/subscriptions.json"_qs; }
+    QString logPath() const { return QFileInfo(home).path() + u"/syncthing.log"_qs; }
 };
+
+// Nothing an instance keeps lies outside its home, and it makes no folder of its own.
+QProcessEnvironment environment(const Peer &peer) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"STNODEFAULTFOLDER"_qs, u"1"_qs);
+    env.insert(u"STNOUPGRADE"_qs, u"1"_qs);
+    env.insert(u"HOME"_qs, peer.home);
+    return env;
+}
+
+// Four ports free on 127.0.0.1, each a different one: all are held until the last is found.
+void choosePorts(Peer &a, Peer &b) {
+    QTcpServer servers[4];
+    for (QTcpServer &server : servers)
+        server.listen(QHostAddress::LocalHost, 0);
+    a.port = servers[0].serverPort();
+    a.guiPort = servers[1].serverPort();
+    b.port = servers[2].serverPort();
+    b.guiPort = servers[3].serverPort();
+}
 
 // Each instance hears of the stores' writes from its file system watch; a rescan every few seconds
 // catches any change the watch missed, and a pull that failed because a store wrote the file
@@ -134,6 +154,7 @@ private Q_SLOTS:
             p->folder = m_root.filePath(p->name + u"/shared"_qs);
             QVERIFY(QDir().mkpath(p->folder + u"/.stfolder"_qs));
             QProcess generate;
+            generate.setProcessEnvironment(environment(*p));
             generate.start(m_syncthing, {u"generate"_qs, u"--home="_qs + p->home});
             QVERIFY(generate.waitForFinished(-1));
             const auto match = QRegularExpression(u"Device ID: ([A-Z0-9-]+)"_qs)
@@ -142,24 +163,15 @@ private Q_SLOTS:
             QVERIFY(match.hasMatch());
             p->id = match.captured(1);
         }
-        for (auto [self, other] : {std::pair{&m_a, &m_b}, std::pair{&m_b, &m_a}}) {
-            QVERIFY(TestSupport::writeFile(self->home + u"/config.xml"_qs, config(*self, *other)));
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(u"STNODEFAULTFOLDER"_qs, u"1"_qs);
-            env.insert(u"STNOUPGRADE"_qs, u"1"_qs);
-            env.insert(u"HOME"_qs, self->home);
-            self->process.setProcessEnvironment(env);
-            self->process.setProcessChannelMode(QProcess::MergedChannels);
-            self->process.setStandardOutputFile(m_root.filePath(self->name + u"/syncthing.log"_qs));
-            // Ended with the test however it ends, also when QtTest stops it.
-            self->process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-            self->process.start(m_syncthing, {u"serve"_qs, u"--home="_qs + self->home, u"--no-browser"_qs,
-                                              u"--no-restart"_qs, u"--no-upgrade"_qs});
-            QVERIFY(self->process.waitForStarted(-1));
+        bool started = false;
+        for (int attempt = 1; attempt <= startAttempts && !started; ++attempt) {
+            started = start();
+            if (!started)
+                qWarning("%s", qPrintable(stopReport(attempt)));
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!running() || (connected(m_a, m_b) && connected(m_b, m_a)),
-                                 settleTimeoutMsecs);
-        QVERIFY2(running(), "a Syncthing instance stopped; see syncthing.log");
+        if (!started)
+            m_root.setAutoRemove(false);
+        QVERIFY2(started, "the Syncthing instances did not start and connect; see syncthing.log");
         for (Peer *p : {&m_a, &m_b})
             p->store = std::make_unique<Store>(p->listPath());
     }
@@ -170,13 +182,9 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() {
-        for (Peer *p : {&m_a, &m_b}) {
+        for (Peer *p : {&m_a, &m_b})
             p->store.reset();
-            if (p->process.state() != QProcess::NotRunning) {
-                p->process.terminate();
-                p->process.waitForFinished(-1);
-            }
-        }
+        stop();
     }
 
     void editsOnBothSidesConverge() {
@@ -238,6 +246,48 @@ private Q_SLOTS:
     }
 
 private:
+    // Both instances started on fresh ports; whether both run and are connected to each other.
+    bool start() {
+        stop();
+        choosePorts(m_a, m_b);
+        for (auto [self, other] : {std::pair{&m_a, &m_b}, std::pair{&m_b, &m_a}}) {
+            if (!TestSupport::writeFile(self->home + u"/config.xml"_qs, config(*self, *other)))
+                return false;
+            self->process.setProcessEnvironment(environment(*self));
+            self->process.setProcessChannelMode(QProcess::MergedChannels);
+            self->process.setStandardOutputFile(self->logPath(), QIODevice::Append);
+            // Ended with the test however it ends, also when QtTest stops it.
+            self->process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+            self->process.start(m_syncthing, {u"serve"_qs, u"--home="_qs + self->home, u"--no-browser"_qs,
+                                              u"--no-restart"_qs, u"--no-upgrade"_qs});
+            if (!self->process.waitForStarted(-1))
+                return false;
+        }
+        return QTest::qWaitFor([this] { return !running() || (connected(m_a, m_b) && connected(m_b, m_a)); },
+                               settleTimeoutMsecs) &&
+               running();
+    }
+    void stop() {
+        for (Peer *p : {&m_a, &m_b}) {
+            if (p->process.state() != QProcess::NotRunning) {
+                p->process.terminate();
+                p->process.waitForFinished(-1);
+            }
+        }
+    }
+    // How each instance ended, with the last lines it wrote.
+    QString stopReport(int attempt) const {
+        QString report = u"start %1 of %2 failed"_qs.arg(attempt).arg(startAttempts);
+        for (const Peer *p : {&m_a, &m_b}) {
+            report += u"\n%1: %2, exit code %3; its log ends:"_qs.arg(
+                p->name, p->process.state() == QProcess::Running ? u"running"_qs : u"stopped"_qs,
+                QString::number(p->process.exitCode()));
+            const QList<QByteArray> lines = TestSupport::readFile(p->logPath()).trimmed().split('\n');
+            for (qsizetype i = std::max<qsizetype>(0, lines.size() - 8); i < lines.size(); ++i)
+                report += u"\n  "_qs + QString::fromUtf8(lines[i]);
+        }
+        return report;
+    }
     bool running() const {
         return m_a.process.state() == QProcess::Running && m_b.process.state() == QProcess::Running;
     }
