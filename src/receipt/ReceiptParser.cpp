@@ -1943,6 +1943,25 @@ std::optional<BillingCycle> billingFieldCycle(const QString &text) {
     return std::nullopt;
 }
 
+// The period named by a Latin keyword with a letter misread, alone or as the start of a longer
+// word ("Billed annuilly", "Monthiy"), in the keywords' order.
+std::optional<BillingCycle> misreadKeywordCycle(QStringView lowerText) {
+    const std::vector<LatinWord> words = latinWords(lowerText);
+    for (const auto &[keywords, cycle] : {std::pair{Keywords(yearlyKeywords), BillingCycle::yearly},
+                                          std::pair{Keywords(quarterlyKeywords), BillingCycle::quarterly},
+                                          std::pair{Keywords(weeklyKeywords), BillingCycle::weekly},
+                                          std::pair{Keywords(monthlyKeywords), BillingCycle::monthly}}) {
+        for (QStringView keyword : keywords) {
+            for (const LatinWord &word : words) {
+                if (word.letters.size() >= keyword.size() &&
+                    isMisreadKeyword(QStringView(word.letters).first(keyword.size()), keyword))
+                    return cycle;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<BillingCycle> detectCycle(const Text &text) {
@@ -1972,6 +1991,8 @@ std::optional<BillingCycle> detectCycle(const Text &text) {
         return field;
     if (const auto anywhere = keywordCycle(s))
         return anywhere;
+    if (const auto misread = misreadKeywordCycle(s))
+        return misread;
     return detectNumberUnitCycle(text);
 }
 

@@ -318,6 +318,14 @@ private Q_SLOTS:
             << utf8("咪咕Pro【年付】\n扣费方式 按季续费") << BillingCycle::quarterly;
         QTest::newRow("keyword cut by the row's end") << utf8("连续包\n季") << BillingCycle::quarterly;
         QTest::newRow("a card names its period") << utf8("樊登读书 年卡") << BillingCycle::yearly;
+        QTest::newRow("a period word with a letter misread") << u"Billed annuilly"_qs << BillingCycle::yearly;
+        QTest::newRow("a misread letter at a period word's end")
+            << u"Plan Monthiy"_qs << BillingCycle::monthly;
+        QTest::newRow("a misread first letter names no period")
+            << u"Billed nearly"_qs << BillingCycle::monthly;
+        QTest::newRow("two letters misread name no period") << u"Weakiy news"_qs << BillingCycle::monthly;
+        QTest::newRow("a misread keyword after an exact one")
+            << u"Quartarly plan, billed monthly"_qs << BillingCycle::monthly;
     }
 
     void cycle() {
