@@ -4,7 +4,9 @@
 # process to its main window on screen, and resident memory once it has idled for two seconds,
 # with an empty list and with 1,000 subscriptions. Each figure is the median of RUNS starts.
 # Each start of the program follows a start of a bare Qt window (QApplication and an empty
-# 960×640 QMainWindow) under the same conditions; the ratio of the two medians is printed.
+# 960×640 QMainWindow) under the same conditions; the ratio of the two medians is printed. So does
+# a start of the same window holding a heading and twelve lines of text (bench_bare_window --text):
+# its ratio is what any first frame with text pays on this machine.
 #
 # usage: bench/bench_startup.sh [BUILD_DIR]   (default build/; RUNS defaults to 9; PROGRAM=path
 #        times another build of renewly, e.g. an older one, against this build's bare window)
@@ -33,12 +35,15 @@ median() { sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (
 
 measure() {
     local count=$1
-    local times=() cpu=() before=() rss=() bare_times=()
+    local times=() cpu=() before=() rss=() bare_times=() text_times=()
     for ((r = 0; r < runs; r++)); do
         local bare_out bare_t0
         bare_t0=$(date +%s%N)
         bare_out=$(HOME=$work XDG_RUNTIME_DIR=$work/bare-run "$bare")
         bare_times+=($((($(sed -n 's/^shown_realtime_ns=//p' <<<"$bare_out") - bare_t0) / 1000)))
+        bare_t0=$(date +%s%N)
+        bare_out=$(HOME=$work XDG_RUNTIME_DIR=$work/bare-run "$bare" --text)
+        text_times+=($((($(sed -n 's/^shown_realtime_ns=//p' <<<"$bare_out") - bare_t0) / 1000)))
         local home=$work/home-$count-$r
         mkdir -p "$home/data/Renewly" "$home/run" && chmod 700 "$home/run"
         if ((count > 0)); then
@@ -57,18 +62,19 @@ measure() {
         times+=($(((shown - t0) / 1000)))
         rss+=("$idle")
     done
-    local t fastest m c b bt
+    local t fastest m c b bt tt
     t=$(printf '%s\n' "${times[@]}" | median)
     bt=$(printf '%s\n' "${bare_times[@]}" | median)
+    tt=$(printf '%s\n' "${text_times[@]}" | median)
     c=$(printf '%s\n' "${cpu[@]}" | median)
     b=$(printf '%s\n' "${before[@]}" | median)
     fastest=$(printf '%s\n' "${times[@]}" | sort -n | head -n1)
     m=$(printf '%s\n' "${rss[@]}" | median)
-    awk -v n="$count" -v t="$t" -v f="$fastest" -v c="$c" -v b="$b" -v runs="$runs" -v m="$m" -v bt="$bt" 'BEGIN {
+    awk -v n="$count" -v t="$t" -v f="$fastest" -v c="$c" -v b="$b" -v runs="$runs" -v m="$m" -v bt="$bt" -v tt="$tt" 'BEGIN {
         printf "%5d subscriptions: start to shown window %6.1f ms (median of %d, fastest %.1f ms), " \
                "CPU %.1f ms of which %.1f ms before main(), idle RSS %.1f MiB; " \
-               "bare Qt window %.1f ms, ratio %.2f\n",
-            n, t / 1000, runs, f / 1000, c / 1000, b / 1000, m / 1024, bt / 1000, t / bt }'
+               "bare Qt window %.1f ms, ratio %.2f (the window with text %.1f ms, ratio %.2f)\n",
+            n, t / 1000, runs, f / 1000, c / 1000, b / 1000, m / 1024, bt / 1000, t / bt, tt / 1000, tt / bt }'
 }
 
 # One start to warm the file cache, as a login start would find it.

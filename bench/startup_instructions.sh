@@ -5,9 +5,10 @@
 # Prints the main thread's instructions up to the moment the window is first on screen, and each
 # other thread's over the whole run (they do nearly all their work before that moment).
 # With "bare" for the subscriptions, counts the bare Qt window bench_startup.sh compares with
-# instead (its other threads' whole run includes taking the application down).
+# instead (its other threads' whole run includes taking the application down), with "text" that
+# window holding twelve lines of text.
 #
-# usage: bench/startup_instructions.sh [BUILD_DIR] [SUBSCRIPTIONS|bare]   (defaults: build/, 0)
+# usage: bench/startup_instructions.sh [BUILD_DIR] [SUBSCRIPTIONS|bare|text]   (defaults: build/, 0)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,7 +17,7 @@ count=${2:-0}
 renewly=${PROGRAM:-$build/bin/renewly}
 
 if [[ -z "${RENEWLY_BENCH_IN_XVFB:-}" ]]; then
-    cmake --build "$build" --target "$([[ $count == bare ]] && echo bench_bare_window || echo renewly)" >&2
+    cmake --build "$build" --target "$([[ $count == bare || $count == text ]] && echo bench_bare_window || echo renewly)" >&2
     export RENEWLY_BENCH_IN_XVFB=1
     exec xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- "$0" "$build" "$count"
 fi
@@ -29,10 +30,11 @@ start_desktop_session
 
 home=$work/home
 mkdir -p "$home/data/Renewly" "$home/run" && chmod 700 "$home/run"
-if [[ $count == bare ]]; then
+if [[ $count == bare || $count == text ]]; then
     HOME=$home XDG_RUNTIME_DIR=$home/run \
         valgrind --tool=callgrind --separate-threads=yes --dump-before='reportShown()' \
-        --callgrind-out-file="$work/out.%p" "$build/bin/bench_bare_window" >/dev/null 2>"$work/valgrind.log"
+        --callgrind-out-file="$work/out.%p" "$build/bin/bench_bare_window" $([[ $count == text ]] && echo --text) \
+        >/dev/null 2>"$work/valgrind.log"
 else
     if ((count > 0)); then
         write_list "$count" "$home/data/Renewly/subscriptions.json"
