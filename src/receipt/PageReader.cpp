@@ -1833,7 +1833,12 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             // Some Chinese typefaces set their characters loosely and Latin letters and digits
             // more loosely still beside them, a narrow one ("1", "l") in wide paper: where the
             // recogniser saw no blank, the gap stands out against twice their spacing.
-            const double spacing = mixed ? std::min(usual, hanGap) : usual;
+            // Between two Latin letters, a blank stands out against the usual gap between the
+            // piece's Latin letters where that is narrower: brackets and Chinese characters in the
+            // piece ("Gold VIP（1个月）") would otherwise raise the usual gap to the blank's width.
+            const double spacing = mixed     ? std::min(usual, hanGap)
+                                   : letters ? std::min(usual, letterGap)
+                                             : usual;
             bool blank = gap >= (mixed && !seen ? 2 : 1) * spacing + standOut && !isThousands(i - 1) &&
                          !isDecimalComma(i - 1) && isBlankBetween(a, b, gap, letterGap, kept[i].second, seen);
             // In cells, a letter split off beside an "l", "i" or "j" that ends or starts a word

@@ -169,6 +169,9 @@ private slots:
             << utf8("Copil_ot") << QList<int>{2, 2, 2, 2, 12, 2} << utf8("Copilot");
         QTest::newRow("narrow letter then a wide blank, seen")
             << utf8("mail_was") << QList<int>{2, 2, 2, 24, 2, 2} << utf8("mail was");
+        QTest::newRow("Latin words in a widely spaced piece, a blank seen")
+            << utf8("Gold_VIP（1个月）") << QList<int>{2, 2, 2, 12, 2, 2, 20, 20, 20, 20, 20}
+            << utf8("Gold VIP (1个月)");
         QTest::newRow("Latin letters close, no blank seen")
             << utf8("GPTVIP") << QList<int>{2, 2, 11, 2, 2} << utf8("GPTVIP");
         QTest::newRow("plus in paper of its own")
