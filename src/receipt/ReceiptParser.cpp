@@ -668,14 +668,26 @@ bool isBillingRemark(QStringView lowerWord) {
     return false;
 }
 
+bool isMisreadKeyword(QStringView word, QStringView keyword);
+
 // A word that only names a period or a one-time purchase ("Quarterly", "连续包年", "按月订阅",
-// "One-time"), not a plan named after one ("年度会员").
+// "One-time"), not a plan named after one ("年度会员"), also a Latin one with a letter misread or
+// lost ("Monthy").
 bool isPeriodWord(QStringView lowerWord) {
     static constexpr QStringView joiners[] = {u"连续", u"订阅",      u"自动续费", u"purchase",
                                               u"购买", u"quarterly", u"annually"};
-    return isMadeOf(lowerWord, {yearlyKeywords, quarterlyKeywords, monthlyKeywords, weeklyKeywords,
-                                oneTimeKeywords, joiners}) &&
-           isBillingRemark(lowerWord);
+    if (isMadeOf(lowerWord, {yearlyKeywords, quarterlyKeywords, monthlyKeywords, weeklyKeywords,
+                             oneTimeKeywords, joiners}) &&
+        isBillingRemark(lowerWord))
+        return true;
+    for (Keywords words : {Keywords(yearlyKeywords), Keywords(quarterlyKeywords), Keywords(monthlyKeywords),
+                           Keywords(weeklyKeywords), Keywords(oneTimeKeywords)}) {
+        for (QStringView keyword : words) {
+            if (isAsciiLetter(keyword.front()) && isMisreadKeyword(lowerWord, keyword))
+                return true;
+        }
+    }
+    return false;
 }
 
 // A word made of field labels only ("支付日期", "Date:").
@@ -1304,15 +1316,33 @@ constexpr QStringView endVerbs[] = {u"续订", u"续费", u"续期", u"到期", 
 // other keyword of the parser lies within two letters of, so that a word misread cannot be nearer
 // to a keyword it does not mean.
 bool isMisreadKeyword(QStringView word, QStringView keyword) {
-    if (word.size() != keyword.size() || keyword.size() < 6 || word.front() != keyword.front() ||
-        lettersApart(word, keyword) != 1)
+    if (keyword.size() < 6 || word.isEmpty() || word.front() != keyword.front())
         return false;
-    for (qsizetype i = 0; i < word.size(); ++i) {
-        if (word[i] != keyword[i] && (!isAsciiLetter(word[i]) || !isAsciiLetter(keyword[i])))
+    if (word.size() == keyword.size()) {
+        if (lettersApart(word, keyword) != 1)
+            return false;
+        for (qsizetype i = 0; i < word.size(); ++i) {
+            if (word[i] != keyword[i] && (!isAsciiLetter(word[i]) || !isAsciiLetter(keyword[i])))
+                return false;
+        }
+    } else {
+        // A letter lost inside the word ("Monthy"): the rest in order, all Latin letters. Not the
+        // last one: without it a keyword is often a word of its own ("charge", "subscribe").
+        if (word.size() + 1 != keyword.size() || !std::all_of(word.begin(), word.end(), isAsciiLetter))
+            return false;
+        qsizetype same = 0;
+        while (same < word.size() && word[same] == keyword[same])
+            ++same;
+        if (same == word.size() || word.sliced(same) != keyword.sliced(same + 1))
             return false;
     }
-    static const QList<QStringView> crowded = [] {
+    struct Crowd {
         QList<QStringView> latin;
+        // Keywords with another of the same length within two letters of them.
+        QList<QStringView> near;
+    };
+    static const Crowd crowd = [] {
+        Crowd c;
         for (Keywords list :
              {Keywords(savingKeywords), Keywords(amountKeywords), Keywords(yearlyKeywords),
               Keywords(quarterlyKeywords), Keywords(weeklyKeywords), Keywords(monthlyKeywords),
@@ -1320,20 +1350,20 @@ bool isMisreadKeyword(QStringView word, QStringView keyword) {
               Keywords(planWords), Keywords(fieldLabels), Keywords(statusWords), Keywords(headingWords),
               Keywords(interfaceWords), Keywords(startLabels), Keywords(endLabels)}) {
             for (QStringView entry : list) {
-                if (isAsciiLetter(entry.front()) && !latin.contains(entry))
-                    latin.append(entry);
+                if (isAsciiLetter(entry.front()) && !c.latin.contains(entry))
+                    c.latin.append(entry);
             }
         }
-        QList<QStringView> near;
-        for (QStringView a : latin) {
-            for (QStringView b : latin) {
+        for (QStringView a : c.latin) {
+            for (QStringView b : c.latin) {
                 if (a != b && a.size() == b.size() && lettersApart(a, b) <= 2)
-                    near.append(a);
+                    c.near.append(a);
             }
         }
-        return near;
+        return c;
     }();
-    return !crowded.contains(keyword);
+    // A word that is a keyword of its own is that keyword ("renew" is no "renews" with a letter lost).
+    return !crowd.near.contains(keyword) && !crowd.latin.contains(word);
 }
 
 // The keyword of either list that ends nearest the end of `lowerText` (the longest of those ending
@@ -1953,8 +1983,9 @@ std::optional<BillingCycle> misreadKeywordCycle(QStringView lowerText) {
                                           std::pair{Keywords(monthlyKeywords), BillingCycle::monthly}}) {
         for (QStringView keyword : keywords) {
             for (const LatinWord &word : words) {
-                if (word.letters.size() >= keyword.size() &&
-                    isMisreadKeyword(QStringView(word.letters).first(keyword.size()), keyword))
+                if (isMisreadKeyword(word.letters, keyword) ||
+                    (word.letters.size() > keyword.size() &&
+                     isMisreadKeyword(QStringView(word.letters).first(keyword.size()), keyword)))
                     return cycle;
             }
         }

@@ -435,6 +435,8 @@ private Q_SLOTS:
             << utf8("2026-01-01\n下次 扣费日期 2026-02-01") << QDate(2026, 1, 1);
         QTest::newRow("label with a letter misread")
             << u"Renevs 2026-02-01\nDate 2026-01-01"_qs << QDate(2026, 1, 1);
+        QTest::newRow("a word of its own is no label with its last letter lost")
+            << u"Order date Apr 4, 2026\nNext charge Apr 4, 2027"_qs << QDate(2026, 4, 4);
         QTest::newRow("the day's mark does not carry its row on")
             << utf8("2026年1月1日\n下次续费 2026年2月1日") << QDate(2026, 1, 1);
         QTest::newRow("nor does a time of day")
@@ -511,6 +513,9 @@ private Q_SLOTS:
         QTest::newRow("tabs and ideographic spaces trimmed")
             << utf8("\t\u3000Netflix\u3000") << u"Netflix"_qs;
         QTest::newRow("greeting is noise") << lines({"Hello Anna", "Kagi"}) << u"Kagi"_qs;
+        // A period word read with a letter lost is no name either, even above a price.
+        QTest::newRow("period word with a letter lost")
+            << lines({"Microsoft 365 Family", "Monthy", "GBP 8.00/ month"}) << u"Microsoft 365 Family"_qs;
         QTest::newRow("label inside a word is no label")
             << lines({"Premium Individual"}) << u"Premium Individual"_qs;
         QTest::newRow("plan word inside a word scores nothing")
