@@ -501,6 +501,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
 
         QTest::newRow("brand over plan") << lines({"高级套餐", "Netflix"}) << u"Netflix"_qs;
+        QTest::newRow("brand over an earlier plan") << lines({"Bravo Pro", "Netflix"}) << u"Netflix"_qs;
         QTest::newRow("equal scores keep the earlier line") << lines({"Alpha", "Bravo"}) << u"Alpha"_qs;
         QTest::newRow("plan word outscores") << lines({"Alpha", "Bravo Pro"}) << u"Bravo Pro"_qs;
         QTest::newRow("domain scores despite the identifier penalty")
