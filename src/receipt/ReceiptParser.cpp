@@ -658,10 +658,13 @@ bool isFraming(QChar c) {
     }
 }
 
+// The keywords of the billing periods and of a one-time purchase.
+constexpr Keywords remarkKeywords[] = {yearlyKeywords, quarterlyKeywords, monthlyKeywords, weeklyKeywords,
+                                       oneTimeKeywords};
+
 // A word naming a billing period or a one-time purchase ("monthly", "连续包年", "lifetime").
 bool isBillingRemark(QStringView lowerWord) {
-    for (Keywords words : {Keywords(yearlyKeywords), Keywords(quarterlyKeywords), Keywords(monthlyKeywords),
-                           Keywords(weeklyKeywords), Keywords(oneTimeKeywords)}) {
+    for (Keywords words : remarkKeywords) {
         if (containsAny(lowerWord, words))
             return true;
     }
@@ -680,8 +683,7 @@ bool isPeriodWord(QStringView lowerWord) {
                              oneTimeKeywords, joiners}) &&
         isBillingRemark(lowerWord))
         return true;
-    for (Keywords words : {Keywords(yearlyKeywords), Keywords(quarterlyKeywords), Keywords(monthlyKeywords),
-                           Keywords(weeklyKeywords), Keywords(oneTimeKeywords)}) {
+    for (Keywords words : remarkKeywords) {
         for (QStringView keyword : words) {
             if (isAsciiLetter(keyword.front()) && isMisreadKeyword(lowerWord, keyword))
                 return true;

@@ -37,10 +37,7 @@ std::pair<cv::Mat, cv::Mat> singleBlobs(cv::InputArrayOfArrays inputArrays,
 }
 
 // Whether the processor has AVX-512, for the layers below that have a kernel for it.
-const bool g_avx512 = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") != 0;
-}();
+const bool g_avx512 = Pointwise::widest() == Pointwise::Kernels::Avx512;
 
 // alpha * hardswish(x) + beta over `count` values (see ScaledHardSwishLayer).
 void scaledHardSwish(const float *in, float *out, size_t count, float factor, float offset) {

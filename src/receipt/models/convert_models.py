@@ -337,47 +337,45 @@ def depthwise_as_own_layer(graph):
     stride_h and stride_w), a layer the recogniser registers with OpenCV: OpenCV 4.6 has a fast
     path for 3x3 depthwise convolutions only and runs 5x5 ones about ten times slower; split into
     3x3 ones with shifted padding, the padding copies and the sums cost as much again."""
-    values = constants(graph)
-    extra = []
-    for node in graph.node:
-        attrs = {a.name: helper.get_attribute_value(a) for a in node.attribute}
-        weight = values.get(node.input[1]) if node.op_type == "Conv" and len(node.input) > 1 else None
-        if (weight is None or weight.shape[1] != 1 or weight.shape[2:] != (5, 5)
-                or attrs.get("group") != weight.shape[0] or attrs.get("pads") != [2, 2, 2, 2]
-                or attrs.get("dilations", [1, 1]) != [1, 1]):
+    for node, attrs, weight in convolutions(graph):
+        if (weight.shape[1] != 1 or weight.shape[2:] != (5, 5) or attrs.get("group") != weight.shape[0]
+                or attrs.get("pads") != [2, 2, 2, 2] or attrs.get("dilations", [1, 1]) != [1, 1]):
             continue
         strides = attrs.get("strides", [1, 1])
-        if len(node.input) < 3:
-            name = node.output[0] + ".bias"
-            extra.append(numpy_helper.from_array(np.zeros(weight.shape[0], np.float32), name))
-            node.input.append(name)
-        node.op_type = "DepthwiseConv5x5"
-        del node.attribute[:]
+        as_own_layer(graph, node, weight, "DepthwiseConv5x5")
         node.attribute.extend([helper.make_attribute("stride_h", int(strides[0])),
                                helper.make_attribute("stride_w", int(strides[1]))])
-    graph.initializer.extend(extra)
 
 
 def pointwise_as_own_layer(graph):
     """Turns every 1x1 convolution without stride, padding or groups into a Pointwise node (input,
     weights, bias), a layer the recogniser registers with OpenCV: these take most of the graph's
     time, and OpenCV 4.6 runs them at well under half the rate of the processor's vector units."""
-    values = constants(graph)
-    extra = []
-    for node in graph.node:
-        attrs = {a.name: helper.get_attribute_value(a) for a in node.attribute}
-        weight = values.get(node.input[1]) if node.op_type == "Conv" and len(node.input) > 1 else None
-        if (weight is None or weight.ndim != 4 or weight.shape[2:] != (1, 1) or attrs.get("group", 1) != 1
-                or any(attrs.get("pads", [0, 0, 0, 0])) or attrs.get("strides", [1, 1]) != [1, 1]
-                or attrs.get("dilations", [1, 1]) != [1, 1]):
+    for node, attrs, weight in convolutions(graph):
+        if (weight.shape[2:] != (1, 1) or attrs.get("group", 1) != 1 or any(attrs.get("pads", [0, 0, 0, 0]))
+                or attrs.get("strides", [1, 1]) != [1, 1] or attrs.get("dilations", [1, 1]) != [1, 1]):
             continue
-        if len(node.input) < 3:
-            name = node.output[0] + ".bias"
-            extra.append(numpy_helper.from_array(np.zeros(weight.shape[0], np.float32), name))
-            node.input.append(name)
-        node.op_type = "Pointwise"
-        del node.attribute[:]
-    graph.initializer.extend(extra)
+        as_own_layer(graph, node, weight, "Pointwise")
+
+
+def convolutions(graph):
+    """Every Conv node with constant 4-D weights, with its attributes and weights."""
+    values = constants(graph)
+    for node in list(graph.node):
+        weight = values.get(node.input[1]) if node.op_type == "Conv" and len(node.input) > 1 else None
+        if weight is not None and weight.ndim == 4:
+            yield node, {a.name: helper.get_attribute_value(a) for a in node.attribute}, weight
+
+
+def as_own_layer(graph, node, weight, op_type):
+    """Makes a convolution node one of the recogniser's own layers: input, weights and a bias (zeros
+    where it had none), no attributes."""
+    if len(node.input) < 3:
+        name = node.output[0] + ".bias"
+        graph.initializer.append(numpy_helper.from_array(np.zeros(weight.shape[0], np.float32), name))
+        node.input.append(name)
+    node.op_type = op_type
+    del node.attribute[:]
 
 
 def prune_initializers(graph):
