@@ -509,6 +509,23 @@ QRect inkBox(const QImage &piece, std::pair<int, int> columns) {
     return box;
 }
 
+// Whether the character in `columns` of a piece cut from `source` of `page` is the euro sign by its
+// ink on the page, where the page holds it in more pixels than the piece (a capture at twice or
+// three times the size, large type): a small sign's bars, blurred into one when it is scaled to
+// the piece, stand apart there.
+bool isEuroOnPage(const QImage &page, const QRect &source, int textHeight, std::pair<int, int> columns) {
+    if (source.height() <= textHeight || !page.rect().contains(source))
+        return false;
+    const double factor = double(textHeight) / source.height();
+    const int side = height / 8;
+    const int left = std::max(0, int(std::floor((columns.first - side) / factor)));
+    const int right = std::min(source.width(), int(std::ceil((columns.second - side) / factor)));
+    if (right <= left)
+        return false;
+    const QImage ink = page.copy(source);
+    return SignShapes::isEuro(ink, inkBox(ink, {left, right}));
+}
+
 bool isChinese(QChar c) {
     const char16_t u = c.unicode();
     return c.script() == QChar::Script_Han || (u >= 0x3000 && u <= 0x303F) || (u >= 0xFF00 && u <= 0xFFEF);
@@ -890,9 +907,10 @@ QString restoreSignsAfter(const QString &text, const QString &latinReading) {
         static const QRegularExpression strayAfter(QStringLiteral(" ?([^\\s0-9])(?=\\s|$|/)"));
         const QRegularExpressionMatch stray = strayAfter.match(result, end, QRegularExpression::NormalMatch,
                                                                QRegularExpression::AnchorAtOffsetMatchOption);
-        // A character the Latin model reads too, after the sign, is no stray one.
+        // A character the Latin model reads too, after the sign, is no stray one; nor is the slash
+        // before a billing period, which it may leave out beside the sign ("119,99 €/ yr").
         const QString latinRest = latinReading.mid(latin.capturedEnd()).trimmed();
-        if (stray.hasMatch() && !latinRest.startsWith(stray.captured(1))) {
+        if (stray.hasMatch() && !latinRest.startsWith(stray.captured(1)) && stray.captured(1) != u"/") {
             const QChar c = stray.captured(1).front();
             if (c == latin.captured(2).front() || !(c.isLetter() || c.isSymbol()))
                 continue;
@@ -1176,9 +1194,17 @@ QString restoreSigns(const QString &text, const QString &latinText, bool unreadB
                 result.insert(match.capturedStart(3), sign);
                 break;
             }
-            if (digitsOf(latinNumber) != digits && !(whole && latinNumber.startsWith(number)))
+            // The Latin model garbles what follows a number that it cannot read ("¥30/月" as
+            // "¥30,5"): a sign read as a letter before the same number is still told.
+            const bool sameUnits = latinNumber.startsWith(number) && latinNumber.size() > number.size() &&
+                                   !isDigit(latinNumber[number.size()]) &&
+                                   match.capturedEnd(3) < text.size() &&
+                                   !text[match.capturedEnd(3)].isLetterOrNumber();
+            const bool signAsLetter = !prefix.isEmpty() && prefix.chopped(1) == latin.captured(1);
+            if (digitsOf(latinNumber) != digits && !(whole && latinNumber.startsWith(number)) &&
+                !(signAsLetter && sameUnits))
                 continue;
-            if (!prefix.isEmpty() && prefix.chopped(1) == latin.captured(1)) {
+            if (signAsLetter) {
                 // A sign read as a letter ("HKS388", "f10.99", "Y 148.00").
                 result.replace(match.capturedStart(1) + prefix.size() - 1, 1, sign);
             } else if (sign != u"$" && (prefix.isEmpty() || !match.captured(2).isEmpty())) {
@@ -1258,6 +1284,20 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
             const QString &latinWord = latinWords[w];
             const qsizetype at = start;
             start += word.size() + 1;
+            // A word with a letter the recogniser was unsure of, which it spelt with a letter more
+            // or less than a word of the Latin model's dictionary that the model reads there
+            // ("Undlimited" for "Unlimited"): small type blurs a letter's edge into a stroke of
+            // its own, or two narrow letters into one.
+            const auto letters = [](const QString &s) {
+                return std::all_of(s.begin(), s.end(), isLatinLetter);
+            };
+            if (isWord && word.size() != latinWord.size() && std::min(word.size(), latinWord.size()) >= 4 &&
+                letters(word) && letters(latinWord) && nearlySame(word, latinWord) &&
+                unsureLetters.mid(at, word.size()).contains(u'^') && isWord(latinWord) && !isWord(word)) {
+                words[w] = latinWord;
+                mended = true;
+                continue;
+            }
             // A lone letter is as often an icon or a mark read as one, which neither reads right.
             if (word == latinWord || word.size() != latinWord.size() || word.size() < 2)
                 continue;
@@ -1527,7 +1567,7 @@ std::pair<int, int> lightInkColumns(const QImage &piece) {
 } // namespace
 
 QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
-              int textHeight, int pieceWidth, const QImage *piece) {
+              int textHeight, int pieceWidth, const QImage *piece, const QImage *page, const QRect &source) {
     // The characters kept, with whether the recogniser read a blank before each.
     QList<std::pair<const TextRecognizer::Glyph *, bool>> kept;
     bool modelBlank = false;
@@ -1542,8 +1582,20 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // A doubtful character at either end is a stray reading of a speck or an edge beside the text.
     while (!kept.isEmpty() && kept.back().first->confidence < minConfidence)
         kept.removeLast();
-    // A sign before a digit may be read faintly (see TextRecognizer::decode) and is kept.
+    // A sign before a digit may be read faintly (see TextRecognizer::decode) and is kept; so is a
+    // euro sign, which the recogniser lacks, read faintly as a letter or a mark: its ink tells.
+    const TextRecognizer::Glyph *faintEuro = nullptr;
+    if (piece && kept.size() > 1 && kept[0].first->confidence < minConfidence &&
+        isDigit(kept[1].first->character)) {
+        const int at = kept[0].first->step * stride;
+        const QRect ink = SignShapes::inkAround(*piece, at, at + stride - 1);
+        if (!ink.isEmpty() &&
+            (SignShapes::isEuro(*piece, ink) ||
+             (page && isEuroOnPage(*page, source, textHeight, {ink.left(), ink.right() + 1}))))
+            faintEuro = kept[0].first;
+    }
     while (!kept.isEmpty() && kept.front().first->confidence < minConfidence &&
+           kept.front().first != faintEuro &&
            !(kept.size() > 1 && kept[0].first->character.category() == QChar::Symbol_Currency &&
              isDigit(kept[1].first->character)))
         kept.removeFirst();
@@ -1652,7 +1704,12 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     QString chars;
     for (const auto &read : kept) {
         const QChar c = read.first->character;
-        chars += c == u'－' ? u'—' : c == u'／' ? u'/' : c == u'〈' ? u'<' : c == u'〉' ? u'>' : c;
+        chars += read.first == faintEuro ? u'€'
+                 : c == u'－'            ? u'—'
+                 : c == u'／'            ? u'/'
+                 : c == u'〈'            ? u'<'
+                 : c == u'〉'            ? u'>'
+                                         : c;
     }
     const auto isLatinOrDigit = [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); };
     for (qsizetype i = 0; i < chars.size(); ++i) {
@@ -1668,6 +1725,13 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         // look-alikes in Chinese typefaces, whose Latin marks stand in as wide a cell ("¥1，400").
         else if (i > 0 && i + 1 < chars.size() && isDigit(chars[i - 1]) && isDigit(chars[i + 1]) &&
                  QStringView(u"，．：").contains(chars[i]))
+            chars[i] = QChar(chars[i].unicode() - 0xFF00 + 0x20);
+        // So is Latin text, whose marks Chinese typefaces draw like their full-width ones
+        // ("Netflix, Inc.", "Stockholm, Sweden", "in your settings.").
+        else if (i > 0 && isLatinLetter(chars[i - 1]) &&
+                 ((i + 1 < chars.size() && isLatinOrDigit(chars[i + 1]) &&
+                   QStringView(u"，．：；").contains(chars[i])) ||
+                  chars[i] == u'．'))
             chars[i] = QChar(chars[i].unicode() - 0xFF00 + 0x20);
     }
     if (piece)
@@ -1758,6 +1822,17 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             if (chars[i] == u'¥' && isDigit(chars[i + 1]) &&
                 SignShapes::isRupee(*piece, inkBox(*piece, spans[size_t(i)])))
                 chars[i] = u'₹';
+        }
+    }
+    // Nor does it hold the euro sign, which it reads where the sign is set small as a letter or
+    // a mark it looks like ("c30.00", "«30.00", "ε30.00"); its ink tells.
+    if (piece) {
+        for (qsizetype i = 0; i + 1 < chars.size(); ++i) {
+            if (!isDigit(chars[i]) && chars[i] != u'€' && isDigit(chars[i + 1]) &&
+                (i == 0 || !chars[i - 1].isLetterOrNumber()) &&
+                (SignShapes::isEuro(*piece, inkBox(*piece, spans[size_t(i)])) ||
+                 (page && isEuroOnPage(*page, source, textHeight, spans[size_t(i)]))))
+                chars[i] = u'€';
         }
     }
     // A plus sign closing a word of Latin letters ("Disney+"), which some Chinese typefaces draw
@@ -1983,9 +2058,9 @@ QRect unreadBeforeDigits(const QList<TextRecognizer::Glyph> &glyphs, const QImag
     return QRect(start, top, end - start, bottom - top + 1);
 }
 
-// `text` with the pound sign before its first number, in place of any other sign either reader
-// set there: the ink of an unread character before it was told to be a pound's.
-QString withPoundBeforeFirstNumber(QString text) {
+// `text` with `sign` before its first number, in place of any other sign either reader set there:
+// the ink of an unread character before it was told to be that sign's.
+QString withSignBeforeFirstNumber(QString text, QChar sign) {
     const auto digit = std::find_if(text.begin(), text.end(), isDigit);
     if (digit == text.end() || std::any_of(text.begin(), digit, [](QChar c) { return c.isLetter(); }))
         return text;
@@ -1993,9 +2068,9 @@ QString withPoundBeforeFirstNumber(QString text) {
     if (at > 0 && text[at - 1] == u' ')
         --at;
     if (at > 0 && text[at - 1].category() == QChar::Symbol_Currency)
-        text[at - 1] = u'£';
+        text[at - 1] = sign;
     else
-        text.insert(digit - text.begin(), u'£');
+        text.insert(digit - text.begin(), sign);
     return text;
 }
 
@@ -2292,7 +2367,8 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         const QList<std::pair<int, int>> blanks = blankRuns(piece.image);
         const QList<TextRecognizer::Glyph> own =
             withKnownWords(withoutCharactersReadTwice(readGlyphs, blanks, piece.textHeight));
-        QString text = spell(own, blanks, piece.textHeight, piece.image.width(), &piece.image);
+        QString text =
+            spell(own, blanks, piece.textHeight, piece.image.width(), &piece.image, &page, piece.source);
         const bool latinOnly = std::none_of(text.begin(), text.end(), isChinese);
         const bool endsDoubtful = latinOnly && hasDoubtfulEnds(own, piece.image);
         if (latin && !latinOnly && !unsureLettersOf(text, own).isEmpty()) {
@@ -2326,7 +2402,11 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             }
             text = mended;
             if (!unread.isEmpty() && SignShapes::isPound(piece.image, unread))
-                text = withPoundBeforeFirstNumber(text);
+                text = withSignBeforeFirstNumber(text, u'£');
+            else if (!unread.isEmpty() && (SignShapes::isEuro(piece.image, unread) ||
+                                           isEuroOnPage(page, piece.source, piece.textHeight,
+                                                        {unread.left(), unread.right() + 1})))
+                text = withSignBeforeFirstNumber(text, u'€');
         } else if (latin && piece.image.width() <= 2 * height &&
                    std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); })) {
             // A short piece read as nothing or a mark alone may hold a sign the recogniser's
@@ -2450,6 +2530,12 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
         for (const qsizetype index : row) {
             const qsizetype line = readLine[index];
             for (const Word &word : std::as_const(words[line])) {
+                // A Latin word's mark read as a full-width one, at the end of a piece before
+                // another Latin one (see spell).
+                if (text.size() >= 2 && QStringView(u"，．：；").contains(text.back()) &&
+                    isLatinLetter(text[text.size() - 2]) && word.text.front().unicode() < 0x80 &&
+                    word.text.front().isLetterOrNumber())
+                    text.back() = QChar(text.back().unicode() - 0xFF00 + 0x20);
                 // A piece cut off only to fit a strip may have been cut between the characters
                 // of a word, or after a bracket that carries its own spacing: its gap tells a
                 // blank as the gaps inside a piece do.

@@ -46,9 +46,12 @@ QList<std::pair<int, int>> blankRuns(const QImage &piece);
 // edge): blanks only where the image shows a gap wide enough for one next to the characters on
 // either side, and between digits or Latin letters only where the recogniser saw one too; none
 // inside numbers, and none between Chinese characters set close together.
-// `piece`, when given, is the piece's image, to tell a middle dot from a full stop or a hyphen.
+// `piece`, when given, is the piece's image, to tell a middle dot from a full stop or a hyphen;
+// `page`, when given, the page it was cut from at `source`, where small signs may be told by more
+// pixels than the piece holds.
 QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<int, int>> &blanks,
-              int textHeight, int pieceWidth, const QImage *piece = nullptr);
+              int textHeight, int pieceWidth, const QImage *piece = nullptr, const QImage *page = nullptr,
+              const QRect &source = {});
 
 // Numbers in a piece's text that may be amounts written without a currency sign or code: the
 // recogniser's dictionary lacks some signs ("€", "£"), and it may read "$" as an "S".

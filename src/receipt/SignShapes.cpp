@@ -35,6 +35,17 @@ constexpr double stemCentre = 0.5;
 // How far left of the stem the pound's crossbar reaches at least, as a share of the glyph's width.
 constexpr double jut = 0.05;
 
+// The euro's bars: how far left of the bowl they reach at least, as a share of the glyph's width;
+// how thick each is at most, as a share of its height; and how far into the bowl's open middle
+// they run at least, as a share of its width, from their left ends.
+constexpr double barJut = 0.08;
+constexpr double barThickness = 0.22;
+constexpr double barRun = 0.45;
+// The euro's bowl: the share of the width its ends reach right at least, in the top and the bottom
+// band, and the share its ink keeps to between the bars.
+constexpr double bowlEnds = 0.65;
+constexpr double bowlOpen = 0.6;
+
 // The shade halfway between paper and the darkest pixel of `box`: below it a pixel is the sign's ink.
 int halfwayToDarkest(const QImage &piece, const QRect &box) {
     return (TextLines::darkestIn(piece, box) + 255) / 2;
@@ -190,6 +201,89 @@ bool isPound(const QImage &piece, const QRect &glyph) {
     const double reach = *middle * box.width() + box.left() - crossbarLeft;
     const bool juts = reach >= std::max(1.0, jut * box.width());
     return base && crossbar && juts && stemRows * 2 >= to - from + 1;
+}
+
+bool isEuro(const QImage &piece, const QRect &glyph) {
+    const QRect box = glyph.intersected(piece.rect());
+    if (box.width() < 5 || box.height() < 9)
+        return false;
+    const int inkBelow = halfwayToDarkest(piece, box);
+    // Per row: the leftmost and rightmost inked columns and the length of the run of ink from the
+    // leftmost, from the glyph's left; -1 without ink.
+    struct Row {
+        int left = -1, right = -1, run = 0;
+    };
+    std::vector<Row> rows(size_t(box.height()));
+    for (int y = 0; y < box.height(); ++y) {
+        const uchar *line = piece.constScanLine(box.top() + y) + box.left();
+        Row &row = rows[size_t(y)];
+        for (int x = 0; x < box.width(); ++x) {
+            if (line[x] >= inkBelow)
+                continue;
+            if (row.left < 0)
+                row.left = x;
+            row.right = x;
+        }
+        for (int x = std::max(0, row.left); row.left >= 0 && x < box.width() && line[x] < inkBelow; ++x)
+            ++row.run;
+    }
+    const int w = box.width();
+    const int h = box.height();
+    // The ends of the bowl reach right in the top and the bottom band.
+    const int edge = std::max(1, int(h * band));
+    const auto reachesRight = [&](int from, int to) {
+        for (int y = from; y < to; ++y) {
+            if (rows[size_t(y)].right + 1 >= bowlEnds * w)
+                return true;
+        }
+        return false;
+    };
+    if (!reachesRight(0, edge) || !reachesRight(h - edge, h))
+        return false;
+    // The bars: the rows between the bands whose ink starts furthest left, in two thin groups.
+    int barLeft = w;
+    for (int y = edge; y < h - edge; ++y) {
+        if (rows[size_t(y)].left >= 0)
+            barLeft = std::min(barLeft, rows[size_t(y)].left);
+    }
+    const int jut = std::max(1, int(barJut * w + 0.5));
+    const auto isBarRow = [&](int y) {
+        return rows[size_t(y)].left >= 0 && rows[size_t(y)].left < barLeft + jut;
+    };
+    std::vector<std::pair<int, int>> bars; // [first, end) rows
+    for (int y = 0; y < h; ++y) {
+        if (!isBarRow(y))
+            continue;
+        const int first = y;
+        while (y < h && isBarRow(y))
+            ++y;
+        bars.emplace_back(first, y);
+    }
+    // A bar's edge rows, which a stroke's slant or a blur sets a little right, run as far.
+    for (auto &[first, end] : bars) {
+        while (first > edge && rows[size_t(first - 1)].run >= barRun * w)
+            --first;
+        while (end < h - edge && rows[size_t(end)].run >= barRun * w)
+            ++end;
+    }
+    if (bars.size() != 2 || bars[0].first < edge || bars[1].second > h - edge)
+        return false;
+    for (const auto &[first, end] : bars) {
+        if (end - first > std::max(2.0, barThickness * h))
+            return false;
+        bool runs = false;
+        for (int y = first; y < end; ++y)
+            runs = runs || rows[size_t(y)].run >= barRun * w;
+        if (!runs)
+            return false;
+    }
+    // Between the bars only the bowl's stroke, right of their left ends and left of its open middle.
+    for (int y = bars[0].second; y < bars[1].first; ++y) {
+        const Row &row = rows[size_t(y)];
+        if (row.left < 0 || row.right + 1 > bowlOpen * w)
+            return false;
+    }
+    return bars[1].first > bars[0].second;
 }
 
 } // namespace SignShapes

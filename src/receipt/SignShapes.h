@@ -19,6 +19,12 @@ bool isRupee(const QImage &piece, const QRect &glyph);
 // that stands left of the middle, and only that stem between the two.
 bool isPound(const QImage &piece, const QRect &glyph);
 
+// Whether the ink in `glyph` of `piece` (as for isRupee) is the euro sign "€", which neither reader
+// may know where it is set small (read as "c", "e", "«" or nothing): a bowl open to the right,
+// its ends reaching right at its top and bottom, crossed by two thin bars that reach out left of
+// it and on into its open middle.
+bool isEuro(const QImage &piece, const QRect &glyph);
+
 // The ink of the character that columns `left` to `right` (inclusive) of `piece` cover most: the
 // run of columns with ink, between columns of paper, that overlaps them most, as a box around
 // its ink. Empty when the columns hold none.

@@ -187,6 +187,10 @@ private slots:
         QTest::newRow("decimal comma") << utf8("10,99") << QList<int>{0, 8, 8, 0} << utf8("10,99");
         QTest::newRow("full-width comma in a number")
             << utf8("¥1，400") << QList<int>{0, 8, 8, 0, 0} << utf8("¥1,400");
+        QTest::newRow("full-width marks in Latin text")
+            << utf8("ab，Cd．") << QList<int>{0, 2, 16, 0, 2} << utf8("ab, Cd.");
+        QTest::newRow("full-width comma after Latin before Chinese")
+            << utf8("ab，会员") << QList<int>{0, 2, 2, 0} << utf8("ab，会员");
         QTest::newRow("full-width brackets around Latin")
             << utf8("Fi（Mo）（按月）") << QList<int>{0, 16, 0, 0, 0, 24, 0, 0, 0} << utf8("Fi (Mo)（按月）");
         QTest::newRow("half-width brackets set close to Chinese")
@@ -405,6 +409,45 @@ private slots:
         }
         painter.end();
         QCOMPARE(PageReader::spell(glyphs, blanks, 40, piece.width(), &piece), text);
+    }
+
+    // The euro sign, which the recogniser lacks, read as a letter or a mark before a number, surely
+    // or faintly, is told by its ink; a letter read there stays a letter, and one read faintly is a
+    // speck.
+    void tellsEuroSignByInk_data() {
+        QTest::addColumn<QString>("drawn");
+        QTest::addColumn<float>("confidence");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("read as a letter") << utf8("€30") << 0.9f << utf8("€30");
+        QTest::newRow("read faintly") << utf8("€30") << 0.2f << utf8("€30");
+        QTest::newRow("a letter") << utf8("c30") << 0.9f << utf8("c30");
+        QTest::newRow("a letter read faintly") << utf8("c30") << 0.2f << utf8("30");
+    }
+
+    void tellsEuroSignByInk() {
+        QFETCH(QString, drawn);
+        QFETCH(float, confidence);
+        QFETCH(QString, text);
+        constexpr int stride = TextRecognizer::stride;
+        QImage piece(12 * stride, TextRecognizer::inputHeight, QImage::Format_Grayscale8);
+        piece.fill(255);
+        QPainter painter(&piece);
+        QFont font(u"DejaVu Sans"_qs);
+        font.setPixelSize(34);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        const QFontMetrics metrics(font);
+        int x = stride;
+        Glyphs glyphs;
+        for (qsizetype i = 0; i < drawn.size(); ++i) {
+            const int advance = metrics.horizontalAdvance(drawn[i]);
+            painter.drawText(x, 40, QString(drawn[i]));
+            glyphs.append(
+                {i == 0 ? u'c' : drawn[i], (x + advance / 2) / stride, i == 0 ? confidence : 0.99f});
+            x += advance + 3;
+        }
+        painter.end();
+        QCOMPARE(PageReader::spell(glyphs, PageReader::blankRuns(piece), 34, piece.width(), &piece), text);
     }
 
     // A narrow character at the end of a piece may be read a step after its ink; one read further
@@ -635,7 +678,8 @@ private slots:
             const bool rupee = QStringView(u"DejaVu FreeSans Lato Roboto")
                                    .contains(QString::fromUtf8(family).section(u' ', 0, 0));
             for (int pixels : {11, 14, 24}) {
-                for (const char *sign : {"₹", "¥", "£", "€", "$", "2", "E"}) {
+                for (const char *sign :
+                     {"₹", "¥", "£", "€", "$", "2", "E", "c", "C", "e", "«", "(", "ε", "∈", "G", "6"}) {
                     if ((utf8(sign) == u"₹"_qs && !rupee) ||
                         (utf8(sign) == u"£"_qs && !poundTold(utf8(family), pixels)))
                         continue;
@@ -682,6 +726,13 @@ private slots:
         if (sign == u"₹"_qs || sign == u"¥"_qs)
             QCOMPARE(SignShapes::isRupee(image, glyph), sign == u"₹"_qs);
         QCOMPARE(SignShapes::isPound(image, glyph), sign == u"£"_qs);
+        // The euro's two bars run into one in small serif and Chinese type enlarged; where they
+        // stand apart it is told, and nothing else is taken for it.
+        const bool euroTold =
+            pixels >= 24 || (pixels == 14 && QStringView(u"DejaVu FreeSans Roboto Liberation Sans Noto Sans")
+                                                 .contains(family.section(u' ', 0, 1)));
+        if (sign != u"€"_qs || euroTold)
+            QCOMPARE(SignShapes::isEuro(image, glyph), sign == u"€"_qs);
     }
 
     // The paper between words is where no column holds the core of a stroke: the faint edges of
@@ -800,6 +851,12 @@ private slots:
             << utf8("CARD 1926") << utf8("CAD 1926") << utf8("CARD 1926");
         QTest::newRow("yen read as Y before a clause's comma")
             << utf8("支付Y183.90,") << utf8("xX ff ¥183.90,") << utf8("支付¥183.90,");
+        QTest::newRow("yen read as Y before a period the Latin model garbles")
+            << utf8("Y30/月") << utf8("¥30,5") << utf8("¥30/月");
+        QTest::newRow("letter before a number that the Latin model reads longer")
+            << utf8("Y30 GB") << utf8("¥305 GB") << utf8("Y30 GB");
+        QTest::newRow("euro read as the slash of a period")
+            << utf8("119,99/ yr") << utf8("119,99 € yr") << utf8("119,99 €/ yr");
         QTest::newRow("euro after a decimal comma")
             << utf8("Standard 38,90 Paid") << utf8("Standard 38,90 € Paid") << utf8("Standard 38,90 € Paid");
         QTest::newRow("euro after blanks between groups read as a letter")
@@ -992,6 +1049,15 @@ private slots:
         QTest::newRow("unsure letter making a word of none")
             << utf8("Pa1d Paynent") << utf8("Pa1d Payment") << utf8("Pa1d Payment") << false
             << utf8("        ^   ") << QStringList{utf8("Payment")} << QString();
+        QTest::newRow("unsure letter more than a word")
+            << utf8("Kindle Undlimited") << utf8("Kindle Unlimited") << utf8("Kindle Unlimited") << false
+            << utf8("         ^       ") << QStringList{utf8("Kindle"), utf8("Unlimited")} << QString();
+        QTest::newRow("sure letter more than a word")
+            << utf8("Kindle Undlimited") << utf8("Kindle Unlimited") << utf8("Kindle Undlimited") << false
+            << utf8("^                ") << QStringList{utf8("Kindle"), utf8("Unlimited")} << QString();
+        QTest::newRow("unsure letter more than a name")
+            << utf8("Kindle Undlimited") << utf8("Kindle Unlimited") << utf8("Kindle Undlimited") << false
+            << utf8("         ^       ") << QStringList{utf8("Kindle")} << QString();
         QTest::newRow("unsure letter read otherwise at another size")
             << utf8("Perplexity Pro") << utf8("Perplexity Pra") << utf8("Perplexity Pro") << false
             << utf8("             ^") << QStringList() << utf8("Perplexity Pro");
