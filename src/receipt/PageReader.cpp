@@ -988,24 +988,47 @@ QString digitForm(QStringView text) {
 
 // `text` with the prices that `latinReading` shows where `text` holds the same price with its
 // digits 1 and 0 read as the letters they look like, and its sign left out or read as a letter or
-// two ("ll.99" for "£11.99", "fl0.99" for "€10.99").
+// two ("ll.99" for "£11.99", "fl0.99" for "€10.99"), after the letters of its code where the Latin
+// model reads one ("CNYll0.00" for "CN¥110.00"); whole units too, their sign read as a letter
+// ("Yl08" for "¥108").
 QString restoreLetteredPrices(const QString &text, const QString &latinReading) {
     static const QRegularExpression latinPrice(
-        QStringLiteral("(?<![0-9A-Za-z])[A-Z]{0,3}[€£$¥] ?([0-9]{1,6}[.,][0-9]{2})(?![0-9])"));
+        QStringLiteral("(?<![0-9A-Za-z])([A-Z]{0,3})[€£$¥] ?([0-9]{1,6}(?:[.,][0-9]{2})?)(?![0-9.,]*[0-9])"));
+    // Letters, then digits with a 1 or a 0 among them read as a letter and a digit among them.
+    static const QRegularExpression wholeWithLetters(
+        QStringLiteral("(?<![0-9A-Za-z.,])[A-Za-z]{1,5}(?=[0-9lI|Oo]*[lI|Oo])(?=[0-9lI|Oo]*[0-9])[0-9lI|Oo]+"
+                       "(?:[.,][0-9]{2})?(?![0-9A-Za-z])"));
+    static const QRegularExpression separator(QStringLiteral("[.,][0-9Oo]{2}$"));
     QString result = text;
     QList<QRegularExpressionMatch> found;
-    for (auto it = priceWithLetters().globalMatch(text); it.hasNext();)
-        found.prepend(it.next());
+    for (const QRegularExpression *price : {&priceWithLetters(), &wholeWithLetters}) {
+        for (auto it = price->globalMatch(text); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            if (std::none_of(found.begin(), found.end(), [&match](const QRegularExpressionMatch &other) {
+                    return other.capturedStart() < match.capturedEnd() &&
+                           match.capturedStart() < other.capturedEnd();
+                }))
+                found.append(match);
+        }
+    }
+    // Last to first, so that the positions before stay valid.
+    std::sort(found.begin(), found.end(),
+              [](const QRegularExpressionMatch &a, const QRegularExpressionMatch &b) {
+                  return a.capturedStart() > b.capturedStart();
+              });
     for (const QRegularExpressionMatch &match : found) {
         const QString ours = digitForm(match.capturedView());
         for (auto it = latinPrice.globalMatch(latinReading); it.hasNext();) {
             const auto latin = it.next();
-            const QString theirs = digitForm(latin.capturedView(1));
-            // Up to two characters more before the number are the sign read as letters; a digit
-            // there is one the Latin model left out.
+            const QString theirs = digitForm(latin.capturedView(2));
+            // Up to two characters more before the number, after the code's letters, are the sign
+            // read as letters; a digit there is one the Latin model left out.
             const QStringView extra = QStringView(ours).left(ours.size() - theirs.size());
-            if (!ours.endsWith(theirs) || extra.size() > 2 ||
-                std::any_of(extra.begin(), extra.end(), isDigit))
+            const QString code = latin.captured(1);
+            const qsizetype signLetters = extra.startsWith(code) ? extra.size() - code.size() : extra.size();
+            if (!ours.endsWith(theirs) || signLetters > 2 ||
+                std::any_of(extra.begin(), extra.end(), isDigit) ||
+                match.captured().contains(separator) != latin.captured(2).contains(separator))
                 continue;
             result.replace(match.capturedStart(), match.capturedLength(), latin.captured().trimmed());
             break;
@@ -2279,6 +2302,33 @@ QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Gl
         return ((isDigit(a) && b.isLetter() && !han(b)) || (isDigit(b) && a.isLetter() && !han(a))) &&
                !narrow(a) && !narrow(b);
     };
+    // A bracket or bar read on the step beside a narrow letter, within a step of the narrow run of
+    // ink the letter is read on, is a second reading of the letter's upright ("Professiona]l"),
+    // whatever the runners-up.
+    const auto upright = [](QChar c) { return QStringView(u"[]|").contains(c); };
+    const auto narrowLetter = [](QChar c) { return QStringView(u"lIij").contains(c); };
+    // (A narrow letter at the end of a piece may be read a step after its ink.)
+    const auto onStrokeOf = [&blanks, textHeight](int mark, int letter) {
+        const int at = letter * stride + stride / 2;
+        const int markAt = mark * stride + stride / 2;
+        for (qsizetype k = 0; k + 1 < blanks.size(); ++k) {
+            const int start = blanks[k].second;
+            const int end = blanks[k + 1].first;
+            if (start - stride <= at && at < end + stride)
+                return (end - start) * 2 <= textHeight && markAt >= start - stride && markAt < end + stride;
+        }
+        return false;
+    };
+    for (qsizetype i = glyphs.size() - 1; i > 0; --i) {
+        const TextRecognizer::Glyph &a = glyphs[i - 1];
+        const TextRecognizer::Glyph &b = glyphs[i];
+        if (b.step - a.step != 1)
+            continue;
+        if (upright(a.character) && narrowLetter(b.character) && onStrokeOf(a.step, b.step))
+            glyphs.removeAt(i - 1);
+        else if (upright(b.character) && narrowLetter(a.character) && onStrokeOf(b.step, a.step))
+            glyphs.removeAt(i);
+    }
     for (qsizetype i = glyphs.size() - 1; i > 0; --i) {
         const TextRecognizer::Glyph &a = glyphs[i - 1];
         const TextRecognizer::Glyph &b = glyphs[i];
@@ -2290,7 +2340,10 @@ QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Gl
             glyphs.removeAt(i - 1);
         else if (aSign && b.character.isLetter())
             glyphs.removeAt(i);
+        // Nor does a letter stand beside itself in the other case.
         else if ((han(a.character) && han(b.character)) || digitAndLetter(a.character, b.character) ||
+                 (isLatinLetter(a.character) && a.character != b.character &&
+                  a.character.toLower() == b.character.toLower()) ||
                  (narrow(a.character) && narrow(b.character) && oneStroke(a.step, b.step)))
             glyphs.removeAt(a.confidence < b.confidence ? i - 1 : i);
     }

@@ -857,6 +857,12 @@ private slots:
             << utf8("Y30 GB") << utf8("¥305 GB") << utf8("Y30 GB");
         QTest::newRow("euro read as the slash of a period")
             << utf8("119,99/ yr") << utf8("119,99 € yr") << utf8("119,99 €/ yr");
+        QTest::newRow("yen read as Y, whole units with a 1 read as a letter")
+            << utf8("Yl08 per month") << utf8("¥108>er month") << utf8("¥108 per month");
+        QTest::newRow("whole units read with decimals")
+            << utf8("Yl08 per month") << utf8("¥1.08 per month") << utf8("Yl08 per month");
+        QTest::newRow("sign after a code's letters read as a letter, digits as letters")
+            << utf8("CNYll0.00.") << utf8("CN¥110.00.") << utf8("CN¥110.00.");
         QTest::newRow("euro after a decimal comma")
             << utf8("Standard 38,90 Paid") << utf8("Standard 38,90 € Paid") << utf8("Standard 38,90 € Paid");
         QTest::newRow("euro after blanks between groups read as a letter")
@@ -946,6 +952,12 @@ private slots:
         QTest::newRow("narrow digit and letter, two strokes")
             << utf8("(_@1 1l@3:83:14 l1@4:71:26 m_@7") << utf8("(1lm")
             << Blanks{{0, 8}, {12, 26}, {30, 32}, {36, 60}};
+        QTest::newRow("letter read in both cases") << utf8("o_@1 Xx@3:50 xX@4:75") << utf8("ox") << Blanks{};
+        // Steps 3 and 4 span columns 24 to 40; the "l" is read on a stroke from 26 to 34.
+        QTest::newRow("bracket beside a narrow letter on its stroke")
+            << utf8("a_@1 ]_@3:42 l_@4:66") << utf8("al") << Blanks{{0, 6}, {18, 26}, {34, 60}};
+        QTest::newRow("bracket beside a letter on a wide run of ink")
+            << utf8("a_@1 ]_@3:42 l_@4:66") << utf8("a]l") << Blanks{{0, 6}, {18, 20}, {44, 60}};
     }
 
     void dropsCharacterReadTwice() {
