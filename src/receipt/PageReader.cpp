@@ -1607,14 +1607,16 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         kept.removeLast();
     // A sign before a digit may be read faintly (see TextRecognizer::decode) and is kept; so is a
     // euro sign, which the recogniser lacks, read faintly as a letter or a mark: its ink tells.
+    const auto isEuroByInk = [&](const QRect &ink) {
+        return !ink.isEmpty() &&
+               (SignShapes::isEuro(*piece, ink) ||
+                (page && isEuroOnPage(*page, source, textHeight, {ink.left(), ink.right() + 1})));
+    };
     const TextRecognizer::Glyph *faintEuro = nullptr;
     if (piece && kept.size() > 1 && kept[0].first->confidence < minConfidence &&
-        isDigit(kept[1].first->character)) {
+        kept[0].first->character.category() != QChar::Symbol_Currency && isDigit(kept[1].first->character)) {
         const int at = kept[0].first->step * stride;
-        const QRect ink = SignShapes::inkAround(*piece, at, at + stride - 1);
-        if (!ink.isEmpty() &&
-            (SignShapes::isEuro(*piece, ink) ||
-             (page && isEuroOnPage(*page, source, textHeight, {ink.left(), ink.right() + 1}))))
+        if (isEuroByInk(SignShapes::inkAround(*piece, at, at + stride - 1)))
             faintEuro = kept[0].first;
     }
     while (!kept.isEmpty() && kept.front().first->confidence < minConfidence &&
@@ -1847,14 +1849,13 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
                 chars[i] = u'₹';
         }
     }
-    // Nor does it hold the euro sign, which it reads where the sign is set small as a letter or
-    // a mark it looks like ("c30.00", "«30.00", "ε30.00"); its ink tells.
+    // Nor does it hold the euro sign, which it reads where the sign is set small as a letter or a
+    // mark it looks like ("c30.00", "«30.00", "ε30.00"); its ink tells.
     if (piece) {
         for (qsizetype i = 0; i + 1 < chars.size(); ++i) {
-            if (!isDigit(chars[i]) && chars[i] != u'€' && isDigit(chars[i + 1]) &&
-                (i == 0 || !chars[i - 1].isLetterOrNumber()) &&
-                (SignShapes::isEuro(*piece, inkBox(*piece, spans[size_t(i)])) ||
-                 (page && isEuroOnPage(*page, source, textHeight, spans[size_t(i)]))))
+            if (!isDigit(chars[i]) && chars[i].category() != QChar::Symbol_Currency &&
+                isDigit(chars[i + 1]) && (i == 0 || !chars[i - 1].isLetterOrNumber()) &&
+                isEuroByInk(inkBox(*piece, spans[size_t(i)])))
                 chars[i] = u'€';
         }
     }
@@ -1973,6 +1974,20 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
     // same shape ("VIP 一 连续包月").
     static const QRegularExpression dashApart(QStringLiteral("(?<= )一(?= )"));
     text.replace(dashApart, QStringLiteral("—"));
+    // A Chinese date holds digits alone before its units: a letter there, beside a digit or alone,
+    // is a digit read as the letter it looks like ("2026年s月9日").
+    static const QRegularExpression letterInDate(
+        QStringLiteral("(?<=[0-9]年|[0-9]月)(?:[0-9]?[sSoOlIzZbBg]|[sSoOlIzZbBg][0-9])(?=[月日号])"));
+    static const QString letters = QStringLiteral("sSoOlIzZbBg");
+    static const QString digits = QStringLiteral("55001122689");
+    // One unit after another: a month read so tells the day after it.
+    for (QRegularExpressionMatch match = letterInDate.match(text); match.hasMatch();
+         match = letterInDate.match(text, match.capturedEnd())) {
+        for (qsizetype i = match.capturedStart(); i < match.capturedEnd(); ++i) {
+            if (const qsizetype k = letters.indexOf(text[i]); k >= 0)
+                text[i] = digits[k];
+        }
+    }
     return text;
 }
 

@@ -187,6 +187,10 @@ private slots:
         QTest::newRow("decimal comma") << utf8("10,99") << QList<int>{0, 8, 8, 0} << utf8("10,99");
         QTest::newRow("full-width comma in a number")
             << utf8("¥1，400") << QList<int>{0, 8, 8, 0, 0} << utf8("¥1,400");
+        QTest::newRow("digits of a Chinese date read as letters")
+            << utf8("2026年s月1O日") << QList<int>(10, 0) << utf8("2026年5月10日");
+        QTest::newRow("letter before a month that is no date")
+            << utf8("会员s月") << QList<int>(3, 0) << utf8("会员s月");
         QTest::newRow("full-width marks in Latin text")
             << utf8("ab，Cd．") << QList<int>{0, 2, 16, 0, 2} << utf8("ab, Cd.");
         QTest::newRow("full-width comma after Latin before Chinese")
