@@ -994,7 +994,8 @@ QString digitForm(QStringView text) {
 QString restoreLetteredPrices(const QString &text, const QString &latinReading) {
     static const QRegularExpression latinPrice(
         QStringLiteral("(?<![0-9A-Za-z])([A-Z]{0,3})[€£$¥] ?([0-9]{1,6}(?:[.,][0-9]{2})?)(?![0-9.,]*[0-9])"));
-    // Letters, then digits with a 1 or a 0 among them read as a letter and a digit among them.
+    // Letters, then a number with a 1 or a 0 of it read as a letter and at least one digit read as
+    // one.
     static const QRegularExpression wholeWithLetters(
         QStringLiteral("(?<![0-9A-Za-z.,])[A-Za-z]{1,5}(?=[0-9lI|Oo]*[lI|Oo])(?=[0-9lI|Oo]*[0-9])[0-9lI|Oo]+"
                        "(?:[.,][0-9]{2})?(?![0-9A-Za-z])"));
