@@ -509,21 +509,35 @@ QRect inkBox(const QImage &piece, std::pair<int, int> columns) {
     return box;
 }
 
-// Whether the character in `columns` of a piece cut from `source` of `page` is the euro sign by its
-// ink on the page, where the page holds it in more pixels than the piece (a capture at twice or
-// three times the size, large type): a small sign's bars, blurred into one when it is scaled to
-// the piece, stand apart there.
-bool isEuroOnPage(const QImage &page, const QRect &source, int textHeight, std::pair<int, int> columns) {
-    if (source.height() <= textHeight || !page.rect().contains(source))
+// Whether the ink in `glyph` of `piece` is the euro sign (SignShapes::isEuro), told on the piece or,
+// where given, on `page`, from which the piece was cut at `source` with its ink `textHeight` high:
+// where the page holds the sign in more pixels than the piece (a capture at twice or three times
+// the size, large type), a small sign's bars, blurred into one when it is scaled to the piece,
+// stand apart there.
+bool isEuroByInk(const QImage &piece, const QRect &glyph, const QImage *page, const QRect &source,
+                 int textHeight) {
+    if (glyph.isEmpty())
+        return false;
+    if (SignShapes::isEuro(piece, glyph))
+        return true;
+    if (!page || source.height() <= textHeight || !page->rect().contains(source))
         return false;
     const double factor = double(textHeight) / source.height();
     const int side = height / 8;
-    const int left = std::max(0, int(std::floor((columns.first - side) / factor)));
-    const int right = std::min(source.width(), int(std::ceil((columns.second - side) / factor)));
+    const int left = std::max(0, int(std::floor((glyph.left() - side) / factor)));
+    const int right = std::min(source.width(), int(std::ceil((glyph.right() + 1 - side) / factor)));
     if (right <= left)
         return false;
-    const QImage ink = page.copy(source);
+    const QImage ink = page->copy(source);
     return SignShapes::isEuro(ink, inkBox(ink, {left, right}));
+}
+
+// The Latin marks that Chinese typefaces draw like their full-width ones, in full-width form.
+constexpr QStringView fullWidthLatinMarks = u"，．：；";
+
+// The Latin form of a full-width mark.
+QChar halfWidth(QChar mark) {
+    return QChar(mark.unicode() - 0xFF00 + 0x20);
 }
 
 bool isChinese(QChar c) {
@@ -1608,16 +1622,11 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         kept.removeLast();
     // A sign before a digit may be read faintly (see TextRecognizer::decode) and is kept; so is a
     // euro sign, which the recogniser lacks, read faintly as a letter or a mark: its ink tells.
-    const auto isEuroByInk = [&](const QRect &ink) {
-        return !ink.isEmpty() &&
-               (SignShapes::isEuro(*piece, ink) ||
-                (page && isEuroOnPage(*page, source, textHeight, {ink.left(), ink.right() + 1})));
-    };
     const TextRecognizer::Glyph *faintEuro = nullptr;
     if (piece && kept.size() > 1 && kept[0].first->confidence < minConfidence &&
         kept[0].first->character.category() != QChar::Symbol_Currency && isDigit(kept[1].first->character)) {
         const int at = kept[0].first->step * stride;
-        if (isEuroByInk(SignShapes::inkAround(*piece, at, at + stride - 1)))
+        if (isEuroByInk(*piece, SignShapes::inkAround(*piece, at, at + stride - 1), page, source, textHeight))
             faintEuro = kept[0].first;
     }
     while (!kept.isEmpty() && kept.front().first->confidence < minConfidence &&
@@ -1751,14 +1760,14 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         // look-alikes in Chinese typefaces, whose Latin marks stand in as wide a cell ("¥1，400").
         else if (i > 0 && i + 1 < chars.size() && isDigit(chars[i - 1]) && isDigit(chars[i + 1]) &&
                  QStringView(u"，．：").contains(chars[i]))
-            chars[i] = QChar(chars[i].unicode() - 0xFF00 + 0x20);
+            chars[i] = halfWidth(chars[i]);
         // So is Latin text, whose marks Chinese typefaces draw like their full-width ones
         // ("Netflix, Inc.", "Stockholm, Sweden", "in your settings.").
         else if (i > 0 && isLatinLetter(chars[i - 1]) &&
                  ((i + 1 < chars.size() && isLatinOrDigit(chars[i + 1]) &&
-                   QStringView(u"，．：；").contains(chars[i])) ||
+                   fullWidthLatinMarks.contains(chars[i])) ||
                   chars[i] == u'．'))
-            chars[i] = QChar(chars[i].unicode() - 0xFF00 + 0x20);
+            chars[i] = halfWidth(chars[i]);
     }
     if (piece)
         tellCaseByInk(chars, kept, spans, *piece);
@@ -1856,7 +1865,7 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
         for (qsizetype i = 0; i + 1 < chars.size(); ++i) {
             if (!isDigit(chars[i]) && chars[i].category() != QChar::Symbol_Currency &&
                 isDigit(chars[i + 1]) && (i == 0 || !chars[i - 1].isLetterOrNumber()) &&
-                isEuroByInk(inkBox(*piece, spans[size_t(i)])))
+                isEuroByInk(*piece, inkBox(*piece, spans[size_t(i)]), page, source, textHeight))
                 chars[i] = u'€';
         }
     }
@@ -2472,9 +2481,7 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             text = mended;
             if (!unread.isEmpty() && SignShapes::isPound(piece.image, unread))
                 text = withSignBeforeFirstNumber(text, u'£');
-            else if (!unread.isEmpty() && (SignShapes::isEuro(piece.image, unread) ||
-                                           isEuroOnPage(page, piece.source, piece.textHeight,
-                                                        {unread.left(), unread.right() + 1})))
+            else if (isEuroByInk(piece.image, unread, &page, piece.source, piece.textHeight))
                 text = withSignBeforeFirstNumber(text, u'€');
         } else if (latin && piece.image.width() <= 2 * height &&
                    std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); })) {
@@ -2601,10 +2608,10 @@ QStringList read(const QImage &page, int lineHeight, TextRecognizer &recognizer,
             for (const Word &word : std::as_const(words[line])) {
                 // A Latin word's mark read as a full-width one, at the end of a piece before
                 // another Latin one (see spell).
-                if (text.size() >= 2 && QStringView(u"，．：；").contains(text.back()) &&
+                if (text.size() >= 2 && fullWidthLatinMarks.contains(text.back()) &&
                     isLatinLetter(text[text.size() - 2]) && word.text.front().unicode() < 0x80 &&
                     word.text.front().isLetterOrNumber())
-                    text.back() = QChar(text.back().unicode() - 0xFF00 + 0x20);
+                    text.back() = halfWidth(text.back());
                 // A piece cut off only to fit a strip may have been cut between the characters
                 // of a word, or after a bracket that carries its own spacing: its gap tells a
                 // blank as the gaps inside a piece do.
