@@ -36,6 +36,9 @@ constexpr double signBlank = 0.35;
 constexpr double joinerBlank = 0.4;
 // A gap that makes a blank whether or not the recogniser saw one.
 constexpr double wideBlank = 0.5;
+// Between a digit and a letter, neither of them narrow, a gap that makes a blank the recogniser
+// did not read: it leaves out the blank of a short piece ("2 TB").
+constexpr double unseenBlank = 0.4;
 // The most strips read of one page.
 constexpr int maxStrips = 64;
 // How much wider than the piece's usual gap between characters a blank is at least.
@@ -616,9 +619,13 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
     if (modelBlank)
         return gap >= std::max(latinBlank / 2, letterGap + standOut);
     // Beside a digit, where "1" (or an "l" read as one) stands in wide paper, the recogniser's sign
-    // tells a blank too, unless the gap is wide beyond doubt.
-    if (isDigit(a) || isDigit(b))
-        return gap >= std::max(latinBlank, letterGap + standOut) && (blankSeen || gap >= wideBlank);
+    // tells a blank too, unless the gap is wide beyond doubt, or wide between broad characters.
+    if (isDigit(a) || isDigit(b)) {
+        const auto isNarrow = [](QChar c) { return QStringView(u"1lIij|").contains(c); };
+        const bool broad = a.isLetterOrNumber() && b.isLetterOrNumber() && !isNarrow(a) && !isNarrow(b);
+        return gap >= std::max(latinBlank, letterGap + standOut) &&
+               (blankSeen || gap >= wideBlank || (broad && gap >= unseenBlank));
+    }
     // A narrow small letter ("l", "i") stands in paper of its own width or more in loosely set
     // Latin ("Copil ot"): after one, only a wide gap shows a blank the recogniser did not read.
     if (a.isLetter() && b.isLetter())
@@ -1007,12 +1014,13 @@ QString digitForm(QStringView text) {
 // ("Yl08" for "¥108").
 QString restoreLetteredPrices(const QString &text, const QString &latinReading) {
     static const QRegularExpression latinPrice(
-        QStringLiteral("(?<![0-9A-Za-z])([A-Z]{0,3})[€£$¥] ?([0-9]{1,6}(?:[.,][0-9]{2})?)(?![0-9.,]*[0-9])"));
-    // Letters, then a number with a 1 or a 0 of it read as a letter and at least one digit read as
-    // one.
+        QStringLiteral("(?<![0-9A-Za-z])([A-Z]{0,3})[€£$¥] ?([0-9]{1,3}(?:[.,][0-9]{3})+(?:[.,][0-9]{2})?|"
+                       "[0-9]{1,6}(?:[.,][0-9]{2})?)(?![0-9.,]*[0-9])"));
+    // Letters, then a number, its thousands perhaps grouped, with a 1 or a 0 of it read as a letter
+    // and at least one digit read as one.
     static const QRegularExpression wholeWithLetters(
-        QStringLiteral("(?<![0-9A-Za-z.,])[A-Za-z]{1,5}(?=[0-9lI|Oo]*[lI|Oo])(?=[0-9lI|Oo]*[0-9])[0-9lI|Oo]+"
-                       "(?:[.,][0-9]{2})?(?![0-9A-Za-z])"));
+        QStringLiteral("(?<![0-9A-Za-z.,])[A-Za-z]{1,5}(?=[0-9lI|Oo,]*[lI|Oo])(?=[0-9lI|Oo,]*[0-9])"
+                       "[0-9lI|Oo]+(?:,[0-9lI|Oo]{3})*(?:[.,][0-9]{2})?(?![0-9A-Za-z])"));
     static const QRegularExpression separator(QStringLiteral("[.,][0-9Oo]{2}$"));
     QString result = text;
     QList<QRegularExpressionMatch> found;
@@ -1279,6 +1287,30 @@ bool mayMistakeLetters(const QString &text) {
     return !text.isEmpty() && std::none_of(text.begin(), text.end(), isChinese) && text.contains(doubtful);
 }
 
+// `latinReading` with the blanks that `text`, spelt with the same characters, sets between a number
+// and the word after it, where both read a digit and a letter there: the Latin model leaves out
+// the blank of a short piece ("2TB" for "2 TB").
+QString withBlanksAfterNumbers(const QString &latinReading, const QString &text) {
+    const auto inked = [](const QString &s) { return s.size() - s.count(u' '); };
+    if (inked(latinReading) != inked(text))
+        return latinReading;
+    QString result;
+    qsizetype j = 0;
+    for (qsizetype i = 0; i < latinReading.size(); ++i) {
+        const QChar c = latinReading[i];
+        if (c != u' ') {
+            while (text[j] == u' ')
+                ++j;
+            if (j > 1 && text[j - 1] == u' ' && isDigit(text[j - 2]) && text[j].isLetter() && i > 0 &&
+                isDigit(latinReading[i - 1]) && c.isLetter())
+                result += u' ';
+            ++j;
+        }
+        result += c;
+    }
+    return result;
+}
+
 QString preferLatinSpelling(const QString &text, const QString &latinReading, bool endsDoubtful,
                             const QString &unsureLetters, const std::function<bool(const QString &)> &isWord,
                             const std::optional<QString> &confirming) {
@@ -1307,7 +1339,7 @@ QString preferLatinSpelling(const QString &text, const QString &latinReading, bo
     if (latinReading.contains(signOutsidePrice) && !text.contains(signOutsidePrice))
         return text;
     if (ours == theirs)
-        return latinReading;
+        return withBlanksAfterNumbers(latinReading, text);
     // Words with letters the recogniser was unsure of that the Latin model reads as other letters,
     // the rest of each word read alike: its letters there, word by word, whatever else of the
     // piece the two read differently.

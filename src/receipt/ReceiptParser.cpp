@@ -699,6 +699,10 @@ bool isLabelToken(QStringView token) {
     return !token.isEmpty() && isMadeOf(token.toString().toLower(), {labelWords});
 }
 
+bool isOpeningBracket(QChar c) {
+    return c == u'(' || c == u'（' || c == u'[' || c == u'【';
+}
+
 // What a line offers as a name: the words before its figures, without leading figures (dates,
 // order numbers), without a bracketed remark after them ("(Monthly)", "（连续包年）"), without
 // prices and without the framing around them.
@@ -746,6 +750,10 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr, bool *stated = n
         if (width > 0 && isAsciiLetter(tokens[at].front()) &&
             std::all_of(tokens.begin() + qsizetype(at + width), tokens.begin() + qsizetype(end),
                         [](QStringView token) { return isLowerLatinWord(token); }))
+            break;
+        // A bracket after it opens a remark on it, not a value: "基本套餐 (12个月)" is a plan's word
+        // with its period, however wide the gap before the bracket was read.
+        if (width > 0 && at + width < end && isOpeningBracket(tokens[at + width].front()))
             break;
         if (width > 0) {
             first = at + width;
@@ -805,7 +813,7 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr, bool *stated = n
     // Only the words before a bracket count: "会员卡（连续包月）" is a name with its remark.
     const auto isRemarkWord = [](QStringView token) {
         for (qsizetype i = 0; i < token.size(); ++i) {
-            if (token[i] == u'(' || token[i] == u'（' || token[i] == u'[' || token[i] == u'【') {
+            if (isOpeningBracket(token[i])) {
                 token.truncate(i);
                 break;
             }
@@ -839,7 +847,7 @@ QString cleanedLine(QStringView line, bool *labelled = nullptr, bool *stated = n
     // A bracket that opens after the name starts a remark on it.
     for (qsizetype i = 1; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (c == u'(' || c == u'（' || c == u'[' || c == u'【') {
+        if (isOpeningBracket(c)) {
             text.truncate(i);
             break;
         }

@@ -149,6 +149,11 @@ private slots:
         QTest::newRow("date then time") << utf8("09_10") << QList<int>{0, 16, 0, 0} << utf8("09 10");
         QTest::newRow("narrow digits in wide paper") << utf8("2011") << QList<int>{0, 16, 0} << utf8("2011");
         QTest::newRow("digit then a letter in wide paper") << utf8("1Pa") << QList<int>{12, 0} << utf8("1Pa");
+        QTest::newRow("broad digit then a word apart, no blank seen")
+            << utf8("2TB") << QList<int>{18, 4} << utf8("2 TB");
+        QTest::newRow("narrow digit then a word apart, no blank seen")
+            << utf8("1TB") << QList<int>{18, 4} << utf8("1TB");
+        QTest::newRow("broad digit then a word close") << utf8("2TB") << QList<int>{12, 4} << utf8("2TB");
         QTest::newRow("digits then a word, a blank seen")
             << utf8("365_Pro") << QList<int>{0, 0, 12, 0, 0} << utf8("365 Pro");
         QTest::newRow("digits then a word far apart")
@@ -867,6 +872,8 @@ private slots:
             << utf8("Yl08 per month") << utf8("¥1.08 per month") << utf8("Yl08 per month");
         QTest::newRow("sign after a code's letters read as a letter, digits as letters")
             << utf8("CNYll0.00.") << utf8("CN¥110.00.") << utf8("CN¥110.00.");
+        QTest::newRow("sign after a code's letters read as a letter, thousands grouped")
+            << utf8("CNYl,680.00") << utf8("CN¥1,680.00") << utf8("CN¥1,680.00");
         QTest::newRow("euro after a decimal comma")
             << utf8("Standard 38,90 Paid") << utf8("Standard 38,90 € Paid") << utf8("Standard 38,90 € Paid");
         QTest::newRow("euro after blanks between groups read as a letter")
@@ -1014,6 +1021,9 @@ private slots:
         QTest::newRow("split word") << utf8("Grammarl y Premi um") << utf8("Grammarly Premium")
                                     << utf8("Grammarly Premium") << false << QString() << QStringList()
                                     << QString();
+        QTest::newRow("blank after a count left out")
+            << utf8("2 TB (l month)") << utf8("2TB (1 month)") << utf8("2 TB (1 month)") << false << QString()
+            << QStringList() << QString();
         QTest::newRow("ones for ells")
             << utf8("Bi11ed annua11y") << utf8("Billed annually") << utf8("Billed annually") << false
             << QString() << QStringList() << QString();

@@ -632,6 +632,9 @@ private Q_SLOTS:
             << utf8("9:41\nApp Store 取消\nKeep\n会员（12个月）\n订阅 ¥190 / 年\n订阅将以 ¥190 / 年 "
                     "自动续订，直至取消。")
             << u"Keep"_qs;
+        QTest::newRow("plan's word with its period in brackets set apart")
+            << utf8("9:41\nApp Store 取消\nNetflix\n基本套餐 (12个月)\nSubscription ¥1,296/年")
+            << u"Netflix"_qs;
         QTest::newRow("phrase scores lower than a name")
             << lines({"Confirm subscription", "Plan Canva Pro"}) << u"Canva Pro"_qs;
         // What stands around a name on a page and is no part of it.
