@@ -2165,7 +2165,8 @@ struct Strip {
 
 // Packs `which` of `pieces` into strips as wide as the recogniser reads, widest first, each into
 // the first strip with room for it: every strip costs the same to read however much of it is
-// paper, and this fills them better than packing in reading order. At most `most` strips; the
+// paper, and this fills them better than packing in reading order. The strips filled to half
+// their width or less (the last ones) are made narrow. At most `most` strips; the
 // pieces beyond them are not read.
 std::vector<Strip> pack(const QList<Piece> &pieces, std::vector<qsizetype> which, int most,
                         QList<QImage> &images) {
@@ -2189,7 +2190,10 @@ std::vector<Strip> pack(const QList<Piece> &pieces, std::vector<qsizetype> which
         strip->used += (width + packGap + stride - 1) / stride * stride;
     }
     for (const Strip &packed : strips) {
-        QImage strip(TextRecognizer::inputWidth, height, QImage::Format_Grayscale8);
+        // A strip with room to spare for half its width is read by the narrower graph.
+        const int stripWidth = packed.used <= TextRecognizer::narrowWidth ? TextRecognizer::narrowWidth
+                                                                          : TextRecognizer::inputWidth;
+        QImage strip(stripWidth, height, QImage::Format_Grayscale8);
         strip.fill(255);
         for (const auto &[index, left] : packed.placed) {
             const QImage &image = pieces[index].image;

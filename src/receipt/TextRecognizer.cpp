@@ -283,7 +283,8 @@ bool g_layersRegistered = false;
 } // namespace
 
 struct TextRecognizer::Model {
-    cv::dnn::Net net;
+    cv::dnn::Net net;    // inputWidth wide
+    cv::dnn::Net narrow; // narrowWidth wide
 };
 
 TextRecognizer::TextRecognizer() = default;
@@ -300,17 +301,24 @@ bool TextRecognizer::load(const QString &folder) {
             dictionary << QString::fromUtf8(line);
     }
     const QString graph = folder + QStringLiteral("/recognizer-%1.onnx").arg(inputWidth);
-    if (dictionary.isEmpty() || !QFile::exists(graph))
+    const QString narrowGraph = folder + QStringLiteral("/recognizer-%1.onnx").arg(narrowWidth);
+    if (dictionary.isEmpty() || !QFile::exists(graph) || !QFile::exists(narrowGraph))
         return false;
     const std::string path = QFile::encodeName(graph).toStdString();
-    const auto loadGraph = [&path]() -> std::unique_ptr<Model> {
+    const std::string narrowPath = QFile::encodeName(narrowGraph).toStdString();
+    const auto readGraph = [](const std::string &from, cv::dnn::Net &net) {
+        net = cv::dnn::readNetFromONNX(from);
+        if (net.empty())
+            return false;
+        net.setPreferableBackend(cv::dnn::DNN_BACKEND_OPENCV);
+        net.setPreferableTarget(cv::dnn::DNN_TARGET_CPU);
+        return true;
+    };
+    const auto loadGraph = [&]() -> std::unique_ptr<Model> {
         auto model = std::make_unique<Model>();
         try {
-            model->net = cv::dnn::readNetFromONNX(path);
-            if (model->net.empty())
+            if (!readGraph(path, model->net) || !readGraph(narrowPath, model->narrow))
                 return nullptr;
-            model->net.setPreferableBackend(cv::dnn::DNN_BACKEND_OPENCV);
-            model->net.setPreferableTarget(cv::dnn::DNN_TARGET_CPU);
         } catch (const cv::Exception &) {
             return nullptr;
         }
@@ -392,21 +400,24 @@ QList<TextRecognizer::Glyph> TextRecognizer::read(Model &model, const QImage &st
         return {};
     // The graph's normalisation, (value / 255 - 0.5) / 0.5, on three equal channels; paper beyond
     // the strip's end.
-    const int sizes[] = {1, 3, inputHeight, inputWidth};
+    const bool narrow = strip.width() <= narrowWidth;
+    const int width = narrow ? narrowWidth : inputWidth;
+    cv::dnn::Net &net = narrow ? model.narrow : model.net;
+    const int sizes[] = {1, 3, inputHeight, width};
     cv::Mat blob(4, sizes, CV_32F, cv::Scalar(1.0f));
     float *data = blob.ptr<float>();
     for (int y = 0; y < inputHeight; ++y) {
         const uchar *row = strip.constScanLine(y);
-        float *out = data + qsizetype(y) * inputWidth;
+        float *out = data + qsizetype(y) * width;
         for (int x = 0; x < strip.width(); ++x)
             out[x] = float(row[x]) / 127.5f - 1.0f;
     }
     for (int c = 1; c < 3; ++c)
-        std::copy_n(data, inputHeight * inputWidth, data + qsizetype(c) * inputHeight * inputWidth);
+        std::copy_n(data, inputHeight * width, data + qsizetype(c) * inputHeight * width);
     cv::Mat scores;
     try {
-        model.net.setInput(blob);
-        const cv::Mat byClass = model.net.forward();
+        net.setInput(blob);
+        const cv::Mat byClass = net.forward();
         // [1, classes, 1, steps] to [steps][classes].
         if (byClass.dims != 4 || byClass.type() != CV_32F || byClass.size[0] != 1 || byClass.size[2] != 1 ||
             !byClass.isContinuous())

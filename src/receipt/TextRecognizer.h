@@ -21,6 +21,9 @@ public:
     static constexpr int stride = 8;
     // The width of the strips the graph reads; narrower strips are padded with paper.
     static constexpr int inputWidth = 640;
+    // Strips this wide or narrower are read by a graph of this width, at half the cost: the last
+    // strip of a page seldom fills a whole one.
+    static constexpr int narrowWidth = inputWidth / 2;
 
     // One character read: `step` is the output step where it was read (input columns
     // step * stride to step * stride + stride - 1).
@@ -52,7 +55,8 @@ public:
     static void unregisterLayers();
 
     // The characters on a strip (Format_Grayscale8, dark text on white, inputHeight pixels high,
-    // at most inputWidth wide), in order. Empty when nothing is read.
+    // at most inputWidth wide, padded with paper to narrowWidth or inputWidth), in order. Empty
+    // when nothing is read.
     QList<Glyph> read(const QImage &strip);
     // Called with a strip's index and its characters as soon as it is read, on the thread that
     // read it: on two threads at once where the recogniser has two copies of the graph.

@@ -1,6 +1,7 @@
 #include "ReceiptCorpus.h"
 #include "receipt/ReceiptParser.h"
 #include "receipt/ReceiptScanner.h"
+#include "receipt/TextRecognizer.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -104,6 +105,38 @@ private slots:
         const Subscription expected = parse(receipt.text);
         QCOMPARE(got.amount, expected.amount);
         QCOMPARE(got.currency, expected.currency);
+    }
+
+    // A strip half as wide as the recogniser's or narrower is read by a graph of that width: it
+    // reads the characters where the full-width graph, with paper beyond, reads them.
+    void readsNarrowStripWhereWideOneReads() {
+        TextRecognizer recognizer;
+        QVERIFY(recognizer.load(ReceiptScanner::modelPath()));
+        QImage narrow(TextRecognizer::narrowWidth, TextRecognizer::inputHeight, QImage::Format_Grayscale8);
+        narrow.fill(255);
+        QPainter painter(&narrow);
+        QFont font = painter.font();
+        font.setPixelSize(30);
+        painter.setFont(font);
+        painter.drawText(8, 36, QStringLiteral("Netflix ¥108.00"));
+        painter.end();
+        QImage wide(TextRecognizer::narrowWidth + 1, TextRecognizer::inputHeight, QImage::Format_Grayscale8);
+        wide.fill(255);
+        QPainter(&wide).drawImage(0, 0, narrow);
+        QString text;
+        QList<int> steps;
+        for (const TextRecognizer::Glyph &glyph : recognizer.read(narrow)) {
+            text += glyph.character;
+            if (!glyph.character.isSpace())
+                steps << glyph.step;
+        }
+        QCOMPARE(text, QStringLiteral("Netflix ¥108.00"));
+        QList<int> wideSteps;
+        for (const TextRecognizer::Glyph &glyph : recognizer.read(wide)) {
+            if (!glyph.character.isSpace())
+                wideSteps << glyph.step;
+        }
+        QCOMPARE(steps, wideSteps);
     }
 
     // An old price struck out in grey beside the new one in black: both are read, as a reader

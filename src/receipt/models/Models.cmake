@@ -16,15 +16,17 @@ endif()
 find_program(RENEWLY_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 
 set(RENEWLY_MODEL_DIR "${CMAKE_BINARY_DIR}/bin/${RENEWLY_RECOGNIZER_DIR}/models")
-set(RENEWLY_MODEL_WIDTH 640)
-set(model_files
-    "${RENEWLY_MODEL_DIR}/recognizer-${RENEWLY_MODEL_WIDTH}.onnx"
-    "${RENEWLY_MODEL_DIR}/dictionary.txt")
+# The recogniser's strip widths (TextRecognizer::inputWidth and narrowWidth).
+set(RENEWLY_MODEL_WIDTHS 640 320)
+set(model_files "${RENEWLY_MODEL_DIR}/dictionary.txt")
+foreach(width IN LISTS RENEWLY_MODEL_WIDTHS)
+    list(APPEND model_files "${RENEWLY_MODEL_DIR}/recognizer-${width}.onnx")
+endforeach()
 add_custom_command(
     OUTPUT ${model_files}
     COMMAND ${CMAKE_COMMAND} -E make_directory "${RENEWLY_MODEL_DIR}"
     COMMAND "${RENEWLY_PYTHON}" "${CMAKE_CURRENT_SOURCE_DIR}/models/convert_models.py"
-            "${RENEWLY_MODEL_PACKAGE}" "${RENEWLY_MODEL_DIR}" ${RENEWLY_MODEL_WIDTH}
+            "${RENEWLY_MODEL_PACKAGE}" "${RENEWLY_MODEL_DIR}" ${RENEWLY_MODEL_WIDTHS}
     COMMAND ${CMAKE_COMMAND} -E copy "${CMAKE_CURRENT_SOURCE_DIR}/models/LICENSE.models"
             "${RENEWLY_MODEL_DIR}/LICENSE.models"
     DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/models/convert_models.py" "${RENEWLY_MODEL_PACKAGE}"
