@@ -2007,6 +2007,20 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             const qsizetype dot = b == u'·' ? i : a == u'·' ? i - 1 : -1;
             if (dot > 0 && dot + 1 < chars.size() && (isHan(chars[dot - 1]) || isHan(chars[dot + 1])))
                 blank = gaps[size_t(dot - 1)] + gaps[size_t(dot)] >= 2 * dotBlank * emInHeights;
+            // A comma read unsurely after a blank the recogniser saw, run into the letters after
+            // it, leads their word: a letter it could not make out ("34.99 ,er quarter" for
+            // "£34.99 per quarter"), not a clause's end, which a blank follows.
+            if (!blank && b == u',' && kept[i].second && kept[i].first->confidence < unsureLetter &&
+                gap >= latinBlank && i + 1 < chars.size() && chars[i + 1].isLetter() && !kept[i + 1].second &&
+                gaps[size_t(i)] < latinBlank)
+                blank = true;
+            // A hyphen run into the Latin word after it joins two words ("Full-screen"): where the
+            // recogniser saw no blank before it, the paper there is a narrow letter's, unless wide
+            // beyond doubt.
+            if (blank && b == u'-' && !seen && gap < wideBlank && isNonChineseLetter(a) &&
+                i + 1 < chars.size() && isNonChineseLetter(chars[i + 1]) && !kept[i + 1].second &&
+                gaps[size_t(i)] < latinBlank)
+                blank = false;
             if (blank)
                 text += u' ';
         }

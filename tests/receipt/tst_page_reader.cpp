@@ -154,6 +154,10 @@ private slots:
         QTest::newRow("narrow digit then a word apart, no blank seen")
             << utf8("1TB") << QList<int>{18, 4} << utf8("1TB");
         QTest::newRow("broad digit then a word close") << utf8("2TB") << QList<int>{12, 4} << utf8("2TB");
+        QTest::newRow("hyphen joining words, a narrow letter's paper before it")
+            << utf8("Ful-sc") << QList<int>{2, 2, 11, 2, 2} << utf8("Ful-sc");
+        QTest::newRow("hyphen leading a word far apart")
+            << utf8("Ful-sc") << QList<int>{2, 2, 22, 2, 2} << utf8("Ful -sc");
         QTest::newRow("digits then a word, a blank seen")
             << utf8("365_Pro") << QList<int>{0, 0, 12, 0, 0} << utf8("365 Pro");
         QTest::newRow("digits then a word far apart")
@@ -219,6 +223,24 @@ private slots:
         QFETCH(QString, text);
         const auto [glyphs, blanks] = laidOut(characters, gaps);
         QCOMPARE(PageReader::spell(glyphs, blanks, 40, widthOf(glyphs)), text);
+    }
+
+    // A comma read after a blank the recogniser saw and run into the letters after it leads their
+    // word where the recogniser was unsure of it: a letter it could not make out ("34.99 ,er" for
+    // "34.99 per"); read surely, it ends the clause before.
+    void spellsBlankBeforeUnsureCommaLeadingWord_data() {
+        QTest::addColumn<float>("confidence");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("unsure") << 0.38f << u"99 ,er"_qs;
+        QTest::newRow("sure") << 0.99f << u"99,er"_qs;
+    }
+
+    void spellsBlankBeforeUnsureCommaLeadingWord() {
+        QFETCH(float, confidence);
+        QFETCH(QString, text);
+        const Glyphs glyphs{{u'9', 1, 0.99f},      {u'9', 3, 0.99f}, {u' ', 5, 0.99f},
+                            {u',', 6, confidence}, {u'e', 7, 0.99f}, {u'r', 9, 0.99f}};
+        QCOMPARE(PageReader::spell(glyphs, Blanks{{33, 47}}, 40, widthOf(glyphs)), text);
     }
 
     // Chinese characters stand one em apart from middle to middle whatever their width: a narrow
