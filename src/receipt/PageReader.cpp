@@ -557,6 +557,11 @@ bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
+// Characters of one narrow stroke, which stand in wide paper and look alike ("1", "l", "I").
+bool isNarrowStroke(QChar c) {
+    return QStringView(u"1lIij|!").contains(c);
+}
+
 bool isLatinLetter(QChar c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
@@ -621,8 +626,8 @@ bool isBlankBetween(QChar a, QChar b, double gap, double letterGap, bool modelBl
     // Beside a digit, where "1" (or an "l" read as one) stands in wide paper, the recogniser's sign
     // tells a blank too, unless the gap is wide beyond doubt, or wide between broad characters.
     if (isDigit(a) || isDigit(b)) {
-        const auto isNarrow = [](QChar c) { return QStringView(u"1lIij|").contains(c); };
-        const bool broad = a.isLetterOrNumber() && b.isLetterOrNumber() && !isNarrow(a) && !isNarrow(b);
+        const bool broad =
+            a.isLetterOrNumber() && b.isLetterOrNumber() && !isNarrowStroke(a) && !isNarrowStroke(b);
         return gap >= std::max(latinBlank, letterGap + standOut) &&
                (blankSeen || gap >= wideBlank || (broad && gap >= unseenBlank));
     }
@@ -2010,16 +2015,17 @@ QString spell(const QList<TextRecognizer::Glyph> &glyphs, const QList<std::pair<
             // A comma read unsurely after a blank the recogniser saw, run into the letters after
             // it, leads their word: a letter it could not make out ("34.99 ,er quarter" for
             // "£34.99 per quarter"), not a clause's end, which a blank follows.
+            // (A mark runs into the letter after it where no blank stands between them.)
+            const bool runsIntoNext = i + 1 < chars.size() && chars[i + 1].isLetter() &&
+                                      !kept[i + 1].second && gaps[size_t(i)] < latinBlank;
             if (!blank && b == u',' && kept[i].second && kept[i].first->confidence < unsureLetter &&
-                gap >= latinBlank && i + 1 < chars.size() && chars[i + 1].isLetter() && !kept[i + 1].second &&
-                gaps[size_t(i)] < latinBlank)
+                gap >= latinBlank && runsIntoNext)
                 blank = true;
             // A hyphen run into the Latin word after it joins two words ("Full-screen"): where the
             // recogniser saw no blank before it, the paper there is a narrow letter's, unless wide
             // beyond doubt.
-            if (blank && b == u'-' && !seen && gap < wideBlank && isNonChineseLetter(a) &&
-                i + 1 < chars.size() && isNonChineseLetter(chars[i + 1]) && !kept[i + 1].second &&
-                gaps[size_t(i)] < latinBlank)
+            if (blank && b == u'-' && !seen && gap < wideBlank && isNonChineseLetter(a) && runsIntoNext &&
+                isNonChineseLetter(chars[i + 1]))
                 blank = false;
             if (blank)
                 text += u' ';
@@ -2371,11 +2377,10 @@ QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Gl
     };
     // Latin letters of small type may stand a step apart, each the other's runner-up ("er"); a
     // letter and a digit that look alike only where neither is of one narrow stroke ("1l").
-    const auto narrow = [](QChar c) { return QStringView(u"1lIij|!").contains(c); };
     const auto han = [](QChar c) { return isChinese(c) && !isChinesePunctuation(c); };
-    const auto digitAndLetter = [&narrow, &han](QChar a, QChar b) {
+    const auto digitAndLetter = [&han](QChar a, QChar b) {
         return ((isDigit(a) && b.isLetter() && !han(b)) || (isDigit(b) && a.isLetter() && !han(a))) &&
-               !narrow(a) && !narrow(b);
+               !isNarrowStroke(a) && !isNarrowStroke(b);
     };
     // A bracket or bar read on the step beside a narrow letter, within a step of the narrow run of
     // ink the letter is read on, is a second reading of the letter's upright ("Professiona]l"),
@@ -2419,7 +2424,7 @@ QList<TextRecognizer::Glyph> withoutCharactersReadTwice(QList<TextRecognizer::Gl
         else if ((han(a.character) && han(b.character)) || digitAndLetter(a.character, b.character) ||
                  (isLatinLetter(a.character) && a.character != b.character &&
                   a.character.toLower() == b.character.toLower()) ||
-                 (narrow(a.character) && narrow(b.character) && oneStroke(a.step, b.step)))
+                 (isNarrowStroke(a.character) && isNarrowStroke(b.character) && oneStroke(a.step, b.step)))
             glyphs.removeAt(a.confidence < b.confidence ? i - 1 : i);
     }
     return glyphs;
